@@ -1,0 +1,51 @@
+#pragma once
+
+#include "rowstore.h"
+
+#include <QAbstractTableModel>
+
+// The catalogue list (and, with eight columns, the mark bin): a table model
+// over compact rows. The model's row order is the display order, and every
+// whole-catalogue operation walks it in that order; sorting reorders the
+// rows themselves.
+class CatalogueModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Role { OriginRole = Qt::UserRole + 1 };
+
+    explicit CatalogueModel(QStringList headers = catalogueHeaders(), QObject *parent = nullptr);
+
+    static QStringList catalogueHeaders(); // nine columns
+    static QStringList markBinHeaders();   // eight columns, no audio header
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    const RowStore &rows() const { return m_rows; }
+    qsizetype size() const { return m_rows.size(); }
+    TrackRecord record(qsizetype row) const { return m_rows.record(row); }
+    EntryOrigin origin(qsizetype row) const { return m_rows.origin(row); }
+    QString field(qsizetype row, int field) const { return m_rows.field(row, field); }
+
+    void append(const TrackRecord &record, EntryOrigin origin);
+    // Appends a whole batch with one insert notification.
+    void appendRows(RowStore &&batch);
+    void setField(qsizetype row, int field, const QString &value);
+    void removeEntries(qsizetype first, qsizetype count);
+    void clear();
+
+    // Stable ascending sort by the text of one column, locale-aware and
+    // ignoring letter case; numbers compare as text ("10" before "9").
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+private:
+    QStringList m_headers;
+    RowStore m_rows;
+};
+
+// The sort order used by CatalogueModel::sort, exposed for tests and
+// benchmarks: newOrder[i] is the old row that becomes row i.
+std::vector<qsizetype> stableSortOrder(const RowStore &rows, int field);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// Effects outside the program: opening documents with their programs,
+// printing, and the file association. The desktop program uses the real
+// ones; tests use a recording stand-in.
+class Platform
+{
+public:
+    // Codes of shellOpen(): above 32 means the document was handed over.
+    static constexpr int ShellFileNotFound = 2;
+    static constexpr int ShellNoAssociation = 31;
+    static constexpr int ShellHandedOver = 42;
+
+    enum class PrintOutcome { Printed, NoPrinter, Failed };
+
+    virtual ~Platform() = default;
+
+    virtual int shellOpen(const QString &pathOrAddress) = 0;
+
+    // Prints count lines, line(i) for i = 0..count-1, one per printed line
+    // on the default printer; progress(i) after line i (1-based).
+    virtual PrintOutcome printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
+                                    const std::function<void(qsizetype)> &progress) = 0;
+};

@@ -1,0 +1,65 @@
+#include "shellopen.h"
+
+#include "platform.h"
+
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace ShellOpen {
+
+namespace {
+
+bool isWebAddress(const QString &text)
+{
+    const QUrl url(text);
+    return url.isValid() && !url.scheme().isEmpty() && url.scheme().size() > 1 && !url.isLocalFile();
+}
+
+QString queryDefault(const QString &mimeType)
+{
+    QProcess xdgMime;
+    xdgMime.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    if (!xdgMime.waitForFinished(5000) || xdgMime.exitStatus() != QProcess::NormalExit)
+        return {};
+    const QString id = QString::fromLocal8Bit(xdgMime.readAllStandardOutput()).trimmed();
+    if (id.isEmpty() || QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id).isEmpty())
+        return {};
+    return id;
+}
+
+} // namespace
+
+QString defaultApplicationFor(const QString &mimeType)
+{
+    const QMimeDatabase db;
+    const QMimeType type = db.mimeTypeForName(mimeType);
+    QStringList candidates{mimeType};
+    if (type.isValid())
+        candidates += type.allAncestors();
+    for (const QString &candidate : candidates) {
+        const QString id = queryDefault(candidate);
+        if (!id.isEmpty())
+            return id;
+    }
+    return {};
+}
+
+int open(const QString &pathOrAddress)
+{
+    if (!isWebAddress(pathOrAddress)) {
+        const QFileInfo info(pathOrAddress);
+        if (!info.exists())
+            return Platform::ShellFileNotFound;
+        const QString mime = QMimeDatabase().mimeTypeForFile(info).name();
+        if (defaultApplicationFor(mime).isEmpty())
+            return Platform::ShellNoAssociation;
+    }
+    if (!QProcess::startDetached(QStringLiteral("xdg-open"), {pathOrAddress}))
+        return Platform::ShellNoAssociation;
+    return Platform::ShellHandedOver;
+}
+
+} // namespace ShellOpen

@@ -1,0 +1,137 @@
+#include "rowstore.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr size_t ChunkSize = size_t(1) << 20;
+}
+
+char *RowStore::allocate(size_t bytes)
+{
+    if (bytes > ChunkSize / 4) { // a large block gets a chunk of its own
+        m_chunks.push_back(std::make_unique<char[]>(bytes));
+        m_chunkBytes += bytes;
+        return m_chunks.back().get();
+    }
+    if (bytes > m_openLeft) {
+        m_chunks.push_back(std::make_unique<char[]>(ChunkSize));
+        m_chunkBytes += ChunkSize;
+        m_open = m_chunks.back().get();
+        m_openLeft = ChunkSize;
+    }
+    char *p = m_open;
+    m_open += bytes;
+    m_openLeft -= bytes;
+    return p;
+}
+
+void RowStore::appendBlock(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin,
+                           Row *replace)
+{
+    size_t total = 0;
+    for (const auto &f : fields)
+        total += size_t(f.size());
+    Row row;
+    row.origin = origin;
+    char *p = allocate(std::max<size_t>(total, 1));
+    row.data = p;
+    quint32 at = 0;
+    for (int i = 0; i < TrackFieldCount; ++i) {
+        if (!fields[i].isEmpty())
+            std::memcpy(p + at, fields[i].data(), size_t(fields[i].size()));
+        at += quint32(fields[i].size());
+        row.end[i] = at;
+    }
+    if (replace)
+        *replace = row;
+    else
+        m_rows.push_back(row);
+}
+
+QByteArrayView RowStore::fieldUtf8(qsizetype row, int field) const
+{
+    const Row &r = m_rows[size_t(row)];
+    const quint32 begin = field == 0 ? 0 : r.end[field - 1];
+    return QByteArrayView(r.data + begin, qsizetype(r.end[field] - begin));
+}
+
+QString RowStore::field(qsizetype row, int field) const
+{
+    return QString::fromUtf8(fieldUtf8(row, field));
+}
+
+TrackRecord RowStore::record(qsizetype row) const
+{
+    TrackRecord rec;
+    for (int i = 0; i < TrackFieldCount; ++i)
+        rec.field(i) = field(row, i);
+    return rec;
+}
+
+CatalogueEntry RowStore::entry(qsizetype row) const
+{
+    return {record(row), origin(row)};
+}
+
+void RowStore::append(const TrackRecord &record, EntryOrigin origin)
+{
+    std::array<QByteArray, TrackFieldCount> utf8;
+    std::array<QByteArrayView, TrackFieldCount> views;
+    for (int i = 0; i < TrackFieldCount; ++i) {
+        utf8[i] = record.field(i).toUtf8();
+        views[i] = utf8[i];
+    }
+    appendBlock(views, origin);
+}
+
+void RowStore::appendUtf8(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin)
+{
+    appendBlock(fields, origin);
+}
+
+void RowStore::appendAll(RowStore &&other)
+{
+    // Adopt the other arena whole; its blocks stay where they are.
+    m_rows.insert(m_rows.end(), other.m_rows.begin(), other.m_rows.end());
+    m_chunks.insert(m_chunks.end(), std::make_move_iterator(other.m_chunks.begin()),
+                    std::make_move_iterator(other.m_chunks.end()));
+    m_chunkBytes += other.m_chunkBytes;
+    other = RowStore();
+}
+
+void RowStore::setField(qsizetype row, int field, const QString &value)
+{
+    std::array<QByteArray, TrackFieldCount> keep;
+    std::array<QByteArrayView, TrackFieldCount> views;
+    for (int i = 0; i < TrackFieldCount; ++i) {
+        keep[i] = i == field ? value.toUtf8() : fieldUtf8(row, i).toByteArray();
+        views[i] = keep[i];
+    }
+    Row &r = m_rows[size_t(row)];
+    appendBlock(views, r.origin, &r);
+}
+
+void RowStore::removeRows(qsizetype first, qsizetype count)
+{
+    m_rows.erase(m_rows.begin() + first, m_rows.begin() + first + count);
+}
+
+void RowStore::clear()
+{
+    *this = RowStore();
+}
+
+void RowStore::reorder(const std::vector<qsizetype> &newOrder)
+{
+    std::vector<Row> rows;
+    rows.reserve(newOrder.size());
+    for (qsizetype old : newOrder)
+        rows.push_back(m_rows[size_t(old)]);
+    m_rows.swap(rows);
+}
+
+size_t RowStore::bytesHeld() const
+{
+    return m_rows.capacity() * sizeof(Row) + m_chunkBytes + m_chunks.capacity() * sizeof(void *);
+}

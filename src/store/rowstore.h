@@ -1,0 +1,71 @@
+#pragma once
+
+#include "trackrecord.h"
+
+#include <QByteArrayView>
+#include <array>
+#include <memory>
+#include <vector>
+
+// Compact storage for catalogue rows: the nine fields of a row are kept as
+// one UTF-8 block in a chunked arena, and a row is a small fixed record
+// pointing into it. A million rows cost two vectors and a few hundred
+// arena chunks instead of nine heap strings each.
+//
+// Rows are 0-based here. The store is move-only; blocks never move once
+// written, so moving whole arenas between stores (scan batches) is cheap.
+// Edits write a new block and leave the old one unused until clear().
+class RowStore
+{
+public:
+    RowStore() = default;
+    RowStore(RowStore &&) noexcept = default;
+    RowStore &operator=(RowStore &&) noexcept = default;
+    RowStore(const RowStore &) = delete;
+    RowStore &operator=(const RowStore &) = delete;
+
+    qsizetype size() const { return qsizetype(m_rows.size()); }
+    bool isEmpty() const { return m_rows.empty(); }
+
+    QString field(qsizetype row, int field) const;
+    QByteArrayView fieldUtf8(qsizetype row, int field) const;
+    TrackRecord record(qsizetype row) const;
+    CatalogueEntry entry(qsizetype row) const;
+    EntryOrigin origin(qsizetype row) const { return m_rows[size_t(row)].origin; }
+
+    void append(const TrackRecord &record, EntryOrigin origin);
+    // Fast path for readers that already hold UTF-8 fields.
+    void appendUtf8(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin);
+    // Takes every row of other, leaving it empty.
+    void appendAll(RowStore &&other);
+
+    void setField(qsizetype row, int field, const QString &value);
+    void removeRows(qsizetype first, qsizetype count);
+    void clear();
+    void reserve(qsizetype rows) { m_rows.reserve(size_t(rows)); }
+
+    // Puts the rows in the order given: newOrder[i] is the old index of the
+    // row that becomes row i. newOrder must be a permutation of 0..size-1.
+    void reorder(const std::vector<qsizetype> &newOrder);
+
+    // Bytes held by the rows and the arena (for the memory benchmark).
+    size_t bytesHeld() const;
+
+private:
+    struct Row
+    {
+        const char *data = nullptr;
+        std::array<quint32, TrackFieldCount> end{}; // field i ends at end[i]
+        EntryOrigin origin = EntryOrigin::Own;
+    };
+
+    char *allocate(size_t bytes);
+    void appendBlock(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin,
+                     Row *replace = nullptr);
+
+    std::vector<Row> m_rows;
+    std::vector<std::unique_ptr<char[]>> m_chunks;
+    size_t m_chunkBytes = 0;
+    char *m_open = nullptr; // free space of the chunk now being filled
+    size_t m_openLeft = 0;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "store/platform/platform.h"
+
+// The real effects: xdg-open for documents and the default printer.
+class DesktopPlatform : public Platform
+{
+public:
+    int shellOpen(const QString &pathOrAddress) override;
+    PrintOutcome printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
+                            const std::function<void(qsizetype)> &progress) override;
+};

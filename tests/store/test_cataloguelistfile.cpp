@@ -1,0 +1,190 @@
+#include "cataloguelistfile.h"
+#include "testenv.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+TrackRecord sampleRecord(const QString &name)
+{
+    return {QStringLiteral("/media/cd/") + name, QStringLiteral("CD02"), QStringLiteral("Artist ") + name,
+            QStringLiteral("Title"), QStringLiteral("Album"), QStringLiteral("1999"), QStringLiteral("Rock"),
+            QString(), QStringLiteral("11111111 11111011 10010000 01100100 ")};
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray record(const QList<QByteArray> &nine, const QByteArray &line10 = {}, const QByteArray &line11 = {})
+{
+    QByteArray out;
+    for (const QByteArray &f : nine)
+        out += f + "\r\n";
+    return out + line10 + "\r\n" + line11 + "\r\n";
+}
+
+} // namespace
+
+class CatalogueListFileTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void roundTripSkipsLibraryRows()
+    {
+        RowStore rows;
+        rows.append(sampleRecord(QStringLiteral("a.mp3")), EntryOrigin::Own);
+        rows.append(sampleRecord(QStringLiteral("lib1.mp3")), EntryOrigin::Library);
+        rows.append(sampleRecord(QStringLiteral("b.mp3")), EntryOrigin::Own);
+        rows.append(sampleRecord(QStringLiteral("lib2.mp3")), EntryOrigin::Library);
+        TrackRecord blanks = sampleRecord(QStringLiteral("c.mp3"));
+        blanks.artist = QStringLiteral("  padded artist ");
+        blanks.coverimage.clear();
+        blanks.audioheader.clear();
+        rows.append(blanks, EntryOrigin::Own);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        QList<qsizetype> progress;
+        QVERIFY(CatalogueListFile::save(path, rows, [&](qsizetype i, qsizetype n) {
+            QCOMPARE(n, 5);
+            progress << i;
+        }));
+        QCOMPARE(progress, (QList<qsizetype>{1, 2, 3, 4, 5}));
+
+        const QByteArray bytes = fileBytes(path);
+        QCOMPARE(bytes.count("\r\n"), 33);
+        QVERIFY(bytes.endsWith("\r\n\r\n\r\n"));
+        QCOMPARE(bytes.count('\n'), 33); // no bare line feeds
+
+        const RowStore back = CatalogueListFile::read(path);
+        QCOMPARE(back.size(), 3);
+        QCOMPARE(back.record(0), rows.record(0));
+        QCOMPARE(back.record(1), rows.record(2));
+        QCOMPARE(back.record(2), blanks);
+        for (qsizetype i = 0; i < back.size(); ++i)
+            QCOMPARE(back.origin(i), EntryOrigin::Own);
+    }
+
+    void emptyOrLibraryOnlyCatalogueWritesEmptyFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        RowStore rows;
+        QVERIFY(CatalogueListFile::save(path, rows));
+        QCOMPARE(fileBytes(path), QByteArray());
+        rows.append(sampleRecord(QStringLiteral("lib.mp3")), EntryOrigin::Library);
+        QVERIFY(CatalogueListFile::save(path, rows));
+        QCOMPARE(fileBytes(path), QByteArray());
+    }
+
+    void readsWholeRecordsOnly_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("filenames");
+        const QByteArray one = record({"/a.mp3", "CD1", "", "", "", "", "", "", ""});
+        const QByteArray two = record({"/b.mp3", "CD1", "", "", "", "", "", "", ""});
+        QTest::newRow("one record") << one << QStringList{"/a.mp3"};
+        QTest::newRow("12 lines: extra line ignored") << one + "stray\r\n" << QStringList{"/a.mp3"};
+        QTest::newRow("10 lines: nothing") << one.chopped(2) << QStringList{};
+        QTest::newRow("text in lines 10 and 11")
+            << record({"/a.mp3", "CD1", "", "", "", "", "", "", ""}, "junk", "more junk") + two
+            << QStringList{"/a.mp3", "/b.mp3"};
+        QTest::newRow("last line without line end")
+            << one + record({"/b.mp3", "", "", "", "", "", "", "", ""}, "", "x").chopped(2)
+            << QStringList{"/a.mp3", "/b.mp3"};
+        QTest::newRow("damaged second record") << one + two.left(20) << QStringList{"/a.mp3"};
+        QTest::newRow("lone CR line ends") << QByteArray(one).replace("\r\n", "\r") << QStringList{"/a.mp3"};
+        QTest::newRow("lone LF line ends") << QByteArray(one).replace("\r\n", "\n") << QStringList{"/a.mp3"};
+        QTest::newRow("empty file") << QByteArray() << QStringList{};
+    }
+
+    void readsWholeRecordsOnly()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, filenames);
+        const RowStore rows = CatalogueListFile::parse(bytes);
+        QStringList got;
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            got << rows.field(i, FieldFilename);
+        QCOMPARE(got, filenames);
+    }
+
+    void readsWindows1252AndRoundTripsUtf8()
+    {
+        // "Café" and "Motörhead" as Windows-1252 bytes, with a euro sign (0x80).
+        const QByteArray cp1252 = record({"C:\\MP3\\Caf\xe9.mp3", "CD1", "Mot\xf6rhead", "\x80 rate", "", "", "",
+                                          "", ""});
+        const RowStore rows = CatalogueListFile::parse(cp1252);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.field(0, FieldFilename), QStringLiteral("C:\\MP3\\Caf\u00e9.mp3"));
+        QCOMPARE(rows.field(0, FieldArtist), QStringLiteral("Mot\u00f6rhead"));
+        QCOMPARE(rows.field(0, FieldTrack), QStringLiteral("\u20ac rate"));
+
+        RowStore nonLatin;
+        TrackRecord r = sampleRecord(QStringLiteral("\u65e5\u672c.mp3"));
+        r.artist = QStringLiteral("\u0411\u0438-2 \U0001F3B5");
+        nonLatin.append(r, EntryOrigin::Own);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        QVERIFY(CatalogueListFile::save(path, nonLatin));
+        QVERIFY(fileBytes(path).contains(r.artist.toUtf8()));
+        QCOMPARE(CatalogueListFile::read(path).record(0), r);
+    }
+
+    void lineBreakInsideValueKeepsRecordsAligned()
+    {
+        RowStore rows;
+        TrackRecord r = sampleRecord(QStringLiteral("a.mp3"));
+        r.track = QStringLiteral("two\r\nlines");
+        rows.append(r, EntryOrigin::Own);
+        rows.append(sampleRecord(QStringLiteral("b.mp3")), EntryOrigin::Own);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        QVERIFY(CatalogueListFile::save(path, rows));
+        const RowStore back = CatalogueListFile::read(path);
+        QCOMPARE(back.size(), 2);
+        QCOMPARE(back.field(0, FieldTrack), QStringLiteral("two  lines"));
+        QCOMPARE(back.record(1), rows.record(1));
+    }
+
+    void failedSaveKeepsOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        writeBytes(path, "old content\r\n");
+
+        // The writer gives up half-way: the old file stays whole and no
+        // temporary file is left behind.
+        const SaveResult stopped = saveAtomically(path, [](QIODevice &device) {
+            device.write("half a catalogue");
+            return false;
+        });
+        QVERIFY(!stopped.ok);
+        QCOMPARE(fileBytes(path), QByteArray("old content\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"zembra.lst"});
+
+        // A target inside a plain file cannot be written even by root.
+        RowStore rows;
+        rows.append(sampleRecord(QStringLiteral("a.mp3")), EntryOrigin::Own);
+        const QString impossible = path + QStringLiteral("/zembra.lst");
+        const SaveResult failed = CatalogueListFile::save(impossible, rows);
+        QVERIFY(!failed.ok);
+        QVERIFY(!failed.error.isEmpty());
+        QVERIFY(saveFailureMessage(impossible, failed).contains(impossible));
+        QCOMPARE(fileBytes(path), QByteArray("old content\r\n"));
+    }
+};
+
+ONDRO_TEST_MAIN(CatalogueListFileTest)
+#include "test_cataloguelistfile.moc"

@@ -1,0 +1,20 @@
+#include "recordingplatform.h"
+
+int RecordingPlatform::shellOpen(const QString &pathOrAddress)
+{
+    opened << pathOrAddress;
+    return openResults.isEmpty() ? ShellHandedOver : openResults.dequeue();
+}
+
+Platform::PrintOutcome RecordingPlatform::printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
+                                                     const std::function<void(qsizetype)> &progress)
+{
+    if (!hasPrinter)
+        return PrintOutcome::NoPrinter;
+    for (qsizetype i = 0; i < count; ++i) {
+        printed << line(i);
+        if (progress)
+            progress(i + 1);
+    }
+    return PrintOutcome::Printed;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/prompter.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+// A Prompter for tests: records every question and gives queued answers.
+// With no answer queued, a message box answers with its first button and
+// every other question is cancelled.
+class ScriptedPrompter : public Prompter
+{
+public:
+    struct Shown
+    {
+        QString kind; // "message", "text", "folder", "open", "save"
+        QString text; // message text or prompt / dialog title
+        QString title;
+        Icon icon = Icon::None;
+        Buttons buttons = Buttons::Ok;
+    };
+
+    QList<Shown> shown;
+    QQueue<Answer> answers;
+    QQueue<QString> texts; // answers of text prompts and file/folder choosers
+
+    Answer message(const QString &text, Icon icon, Buttons buttons, const QString &title) override;
+    QString textPrompt(const QString &prompt, const QString &title) override;
+    QString chooseFolder(const QString &prompt, const QString &startFolder) override;
+    QString openFileName(const QString &title, const QString &filter, const QString &startFolder) override;
+    QString saveFileName(const QString &title, const QString &filter, const QString &startFolder) override;
+
+    QStringList messages() const; // the texts of the message boxes shown
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QTest>
+
+// Points HOME and the XDG folders at a fresh temporary folder, so a test
+// never reads or writes the user's own files. Must run before the
+// application object exists; the folder is removed at exit.
+namespace TestEnv {
+QString isolate();
+QString home(); // the temporary home made by isolate()
+} // namespace TestEnv
+
+#ifdef ONDRO_TEST_GUI
+#include <QApplication>
+#define ONDRO_TEST_APP QApplication
+#else
+#include <QCoreApplication>
+#define ONDRO_TEST_APP QCoreApplication
+#endif
+
+// Like QTEST_MAIN, with the isolated environment.
+#define ONDRO_TEST_MAIN(TestObject)                                                                                \
+    int main(int argc, char **argv)                                                                                \
+    {                                                                                                              \
+        TestEnv::isolate();                                                                                        \
+        ONDRO_TEST_APP app(argc, argv);                                                                            \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                                   \
+        TestObject tc;                                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                                      \
+    }

@@ -99,7 +99,10 @@ void CatalogueModel::clear()
 namespace {
 QCollator textCollator()
 {
-    QCollator collator;
+    // The C locale compares code points and ignores the case setting;
+    // a neutral language order is what a user expects there.
+    const QLocale locale = QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
+    QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
     return collator;

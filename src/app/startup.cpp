@@ -1,0 +1,56 @@
+#include "startup.h"
+
+#include "store/platform/systempaths.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+StartupPlan planStartup(const QString &argument)
+{
+    StartupPlan plan;
+    if (argument.isEmpty())
+        return plan;
+    plan.mode = StartupMode::Odl;
+    if (argument.right(3).toUpper() != QLatin1String("ODL"))
+        return plan;
+    const QString path = argument.trimmed();
+    if (SystemPaths::fileExists(path))
+        plan.libraryPath = path;
+    else
+        plan.libraryMissing = true;
+    return plan;
+}
+
+QString mainCaption(qsizetype entries)
+{
+    return QStringLiteral("Ondro 2000 - %1 files").arg(entries);
+}
+
+QString splashVersionText()
+{
+    return QStringLiteral("[2000] version %1.%2").arg(ONDRO_VERSION_MAJOR).arg(ONDRO_VERSION_MINOR);
+}
+
+QString aboutVersionText()
+{
+    return QStringLiteral("Ondro 2000 v%1.%2").arg(ONDRO_VERSION_MAJOR).arg(ONDRO_VERSION_MINOR);
+}
+
+SingleInstance::SingleInstance(const QString &lockPath)
+{
+    QDir().mkpath(QFileInfo(lockPath).absolutePath());
+    m_lock = std::make_unique<QLockFile>(lockPath);
+}
+
+bool SingleInstance::acquire()
+{
+    return m_lock->isLocked() || m_lock->tryLock(0);
+}
+
+QString SingleInstance::defaultLockPath()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = SystemPaths::windowsDirectory();
+    return folder + QStringLiteral("/ondro.lock");
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "app/coverpreview.h"
+#include "app/startup.h"
+#include "settingsfile.h"
+#include "statusjobs.h"
+
+#include <QMainWindow>
+#include <array>
+
+class CatalogueModel;
+class Platform;
+class Prompter;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QToolButton;
+class QTreeView;
+
+// The main window: the catalogue list, the mark bin, the cover preview,
+// the tool bar and the menus. It holds the catalogue for the whole run.
+class Form2 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    Form2(Prompter &prompter, Platform &platform, QString argument, QWidget *parent = nullptr);
+    ~Form2() override;
+
+    CatalogueModel &catalogue() { return *m_catalogue; }
+    CatalogueModel &markBin() { return *m_markBin; }
+    StartupMode startupMode() const { return m_plan.mode; }
+    bool isLoaded() const { return m_loaded; }
+
+    // The settings as they stand now: cover path and column widths.
+    Settings currentSettings() const;
+
+    // Refreshes the cover preview for the selected entry (used after a
+    // find selects an entry, and before the details window opens).
+    void showSelectedCover();
+
+public Q_SLOTS:
+    void resetWindow();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void load();
+    void applySettings(const Settings &settings);
+    void applyLayout();
+    void updateCaption();
+    void disableForLibraryViewing();
+
+    void runJob(StatusJob job);
+    void scan();
+    void sortByColumn(int column);
+    void rowClicked();
+    void rowDoubleClicked();
+    void showAbout();
+    std::optional<qsizetype> selectedRow() const;
+    std::optional<QString> selectedCover() const;
+    void previewCover(CoverPreview &preview);
+
+    double dpi() const;
+    int px(double twips) const;
+
+    Prompter &m_prompter;
+    Platform &m_platform;
+    const QString m_argument;
+    StartupPlan m_plan;
+    bool m_loaded = false;
+    bool m_applyingWidths = false;
+
+    CatalogueModel *m_catalogue = nullptr;
+    CatalogueModel *m_markBin = nullptr;
+    Settings m_settings = Settings::defaults();
+    CoverPreview m_rowClickPreview{QStringLiteral("Label2")};
+    CoverPreview m_lastShownCover;
+
+    QWidget *m_central = nullptr;
+    QGroupBox *m_frame1 = nullptr;
+    QGroupBox *m_frame2 = nullptr;
+    QGroupBox *m_frame3 = nullptr;
+    QTreeView *m_listView1 = nullptr;
+    QTreeView *m_listView2 = nullptr;
+    QLabel *m_image1 = nullptr;
+    QLabel *m_image2 = nullptr;
+    QLabel *m_label2 = nullptr;
+    QLabel *m_label4 = nullptr;
+    QLabel *m_label5 = nullptr;
+    std::array<QToolButton *, 7> m_buttons{};
+    QMenu *m_mnuHidden = nullptr;
+    QAction *m_saveAction = nullptr;
+    QAction *m_libraryAction = nullptr;
+    QAction *m_playlistAction = nullptr;
+};

@@ -1,0 +1,110 @@
+#include "cataloguelistfile.h"
+#include "cataloguemodel.h"
+#include "testenv.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+TrackRecord row(const QString &name, const QString &year)
+{
+    TrackRecord r;
+    r.filename = name;
+    r.year = year;
+    return r;
+}
+
+QStringList column(const CatalogueModel &model, int field)
+{
+    QStringList values;
+    for (qsizetype i = 0; i < model.size(); ++i)
+        values << model.field(i, field);
+    return values;
+}
+
+} // namespace
+
+class CatalogueModelTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void sortsByColumnTextStablyAndAlwaysAscending()
+    {
+        CatalogueModel model;
+        for (const auto &[name, year] : std::initializer_list<std::pair<const char *, const char *>>{
+                 {"a", "9"}, {"b", "10"}, {"c", "1999"}, {"d", "9"}, {"e", ""}, {"f", "10"}})
+            model.append(row(QLatin1String(name), QLatin1String(year)), EntryOrigin::Own);
+
+        model.sort(FieldYear);
+        // As text: "" < "10" < "1999" < "9"; equal years keep their order.
+        QCOMPARE(column(model, FieldFilename), (QStringList{"e", "b", "f", "c", "a", "d"}));
+        model.sort(FieldYear);
+        QCOMPARE(column(model, FieldFilename), (QStringList{"e", "b", "f", "c", "a", "d"}));
+    }
+
+    void sortIgnoresLetterCase()
+    {
+        CatalogueModel model;
+        for (const char *artist : {"beta", "Alpha", "alpha", "Beta", "\u00c9cole"})
+            model.append({QString(), QString(), QString::fromUtf8(artist)}, EntryOrigin::Own);
+        model.sort(FieldArtist);
+        QCOMPARE(column(model, FieldArtist), (QStringList{"Alpha", "alpha", "beta", "Beta", "\u00c9cole"}));
+    }
+
+    void sortKeepsOriginsAndSelectionWithTheirRows()
+    {
+        CatalogueModel model;
+        model.append(row(QStringLiteral("z"), {}), EntryOrigin::Library);
+        model.append(row(QStringLiteral("a"), {}), EntryOrigin::Own);
+        const QPersistentModelIndex z = model.index(0, 0);
+        model.sort(FieldFilename);
+        QCOMPARE(model.origin(0), EntryOrigin::Own);
+        QCOMPARE(model.origin(1), EntryOrigin::Library);
+        QCOMPARE(z.row(), 1);
+    }
+
+    void saveAfterSortWritesSortedOrder()
+    {
+        CatalogueModel model;
+        for (const char *name : {"/c.mp3", "/a.mp3", "/b.mp3"})
+            model.append(row(QLatin1String(name), {}), EntryOrigin::Own);
+        model.sort(FieldFilename);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        QVERIFY(CatalogueListFile::save(path, model.rows()));
+        const RowStore back = CatalogueListFile::read(path);
+        QCOMPARE(back.field(0, FieldFilename), QStringLiteral("/a.mp3"));
+        QCOMPARE(back.field(2, FieldFilename), QStringLiteral("/c.mp3"));
+    }
+
+    void editsAndBatchesKeepEveryField()
+    {
+        RowStore batch;
+        for (int i = 0; i < 5000; ++i) {
+            TrackRecord r;
+            for (int f = 0; f < TrackFieldCount; ++f)
+                r.field(f) = QStringLiteral("%1-%2").arg(i).arg(f);
+            batch.append(r, i % 3 ? EntryOrigin::Own : EntryOrigin::Library);
+        }
+        batch.append({QString(400000, QLatin1Char('x'))}, EntryOrigin::Own); // larger than an arena chunk share
+        CatalogueModel model;
+        model.append({QStringLiteral("first")}, EntryOrigin::Own);
+        model.appendRows(std::move(batch));
+        QVERIFY(batch.isEmpty());
+        QCOMPARE(model.size(), 5002);
+        QCOMPARE(model.field(1, FieldAudioHeader), QStringLiteral("0-8"));
+        QCOMPARE(model.field(4000, FieldGenre), QStringLiteral("3999-6"));
+        QCOMPARE(model.origin(1), EntryOrigin::Library);
+        QCOMPARE(model.field(5001, FieldFilename).size(), 400000);
+
+        model.setField(2, FieldCoverImage, QStringLiteral("/covers/x.jpg"));
+        QCOMPARE(model.field(2, FieldCoverImage), QStringLiteral("/covers/x.jpg"));
+        QCOMPARE(model.field(2, FieldArtist), QStringLiteral("1-2"));
+        model.removeEntries(0, 2);
+        QCOMPARE(model.field(0, FieldCoverImage), QStringLiteral("/covers/x.jpg"));
+        QCOMPARE(model.rowCount(), 5000);
+    }
+};
+
+ONDRO_TEST_MAIN(CatalogueModelTest)
+#include "test_cataloguemodel.moc"

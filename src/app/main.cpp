@@ -19,7 +19,8 @@ int main(int argc, char **argv)
 
     SingleInstance instance;
     if (!instance.acquire()) {
-        prompter.message(QStringLiteral("Ondro is already running."), Prompter::Icon::Information);
+        static_cast<Prompter &>(prompter).message(QStringLiteral("Ondro is already running."),
+                                                  Prompter::Icon::Information);
         return 0;
     }
 

@@ -12,6 +12,7 @@
 #include "store/widgets/statusform.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>

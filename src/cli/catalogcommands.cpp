@@ -1,0 +1,149 @@
+#include "clicommands.h"
+#include "entryoutput.h"
+
+#include "cataloguelistfile.h"
+#include "media/mediascan.h"
+#include "platform/systempaths.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+EntryOutput::Format formatOf(const QCommandLineParser &options)
+{
+    return options.isSet(QStringLiteral("json")) ? EntryOutput::Format::Json : EntryOutput::Format::Tabs;
+}
+
+// One status line on a terminal's standard error, rewritten in place at
+// most ten times a second. Does nothing when standard error is a file or a
+// pipe, so logs of cron jobs stay clean.
+class ScanProgress
+{
+public:
+    ScanProgress() : m_enabled(isatty(fileno(stderr)) == 1) { m_clock.start(); }
+
+    void show(const QString &text, bool force = false)
+    {
+        if (!m_enabled || (!force && m_shown && m_clock.elapsed() < 100))
+            return;
+        m_clock.restart();
+        m_shown = true;
+        const QByteArray line = "\r" + text.toUtf8() + "\x1b[K";
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+        std::fflush(stderr);
+    }
+
+    void finish()
+    {
+        if (m_enabled && m_shown) {
+            std::fputs("\r\x1b[K", stderr);
+            std::fflush(stderr);
+        }
+    }
+
+private:
+    bool m_enabled;
+    bool m_shown = false;
+    QElapsedTimer m_clock;
+};
+
+} // namespace
+
+int runScan(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments)
+{
+    const QString source = options.value(QStringLiteral("source"));
+    if (source.isEmpty()) {
+        CliIo::error(QStringLiteral("scan: a source ID is required: --source ID (such as CD02)"));
+        return StatusUsage;
+    }
+
+    const QFileInfo info(arguments.at(0));
+    const QString shown = QDir::toNativeSeparators(arguments.at(0));
+    if (!info.exists()) {
+        CliIo::error(QStringLiteral("cannot scan %1: no such folder").arg(shown));
+        return StatusFailure;
+    }
+    if (!info.isDir()) {
+        CliIo::error(QStringLiteral("cannot scan %1: it is not a folder").arg(shown));
+        return StatusFailure;
+    }
+    if (!info.isReadable() || !info.isExecutable()) {
+        CliIo::error(QStringLiteral("cannot scan %1: the folder cannot be read").arg(shown));
+        return StatusFailure;
+    }
+    // Stored paths are full paths, as the desktop scan stores them.
+    const QString root = QDir::cleanPath(info.absoluteFilePath());
+
+    // Read first: a catalogue that cannot be read must not be replaced by
+    // the new tracks alone.
+    const QString catalogueFile = context.catalogueFile();
+    RowStore catalogue;
+    if (!CliIo::loadCatalogue(catalogueFile, catalogue))
+        return StatusFailure;
+
+    ScanProgress progress;
+    ScanCallbacks callbacks;
+    callbacks.folderEntered = [&](const QString &, qsizetype found) {
+        progress.show(QStringLiteral("Walking: %1 files found").arg(found));
+    };
+    callbacks.importStarted = [&](qsizetype total) {
+        progress.show(QStringLiteral("Importing: 0 of %1").arg(total), true);
+    };
+    callbacks.fileImported = [&](qsizetype i, qsizetype total) {
+        progress.show(QStringLiteral("Importing: %1 of %2").arg(i).arg(total), i == total);
+    };
+    ScanOutcome outcome = scanMedia(root, source, callbacks);
+    progress.finish();
+
+    for (const QString &folder : std::as_const(outcome.failedFolders))
+        CliIo::error(QStringLiteral("cannot read the folder %1; it was skipped").arg(QDir::toNativeSeparators(folder)));
+
+    const qsizetype imported = outcome.rows.size();
+    if (imported > 0) {
+        catalogue.appendAll(std::move(outcome.rows));
+        const SaveResult saved = CatalogueListFile::save(catalogueFile, catalogue);
+        if (!saved) {
+            CliIo::error(saveFailureMessage(catalogueFile, saved));
+            return StatusFailure;
+        }
+    }
+    CliIo::out(QStringLiteral("%1 files imported\n").arg(imported));
+    return StatusSuccess;
+}
+
+int runList(const CliContext &context, const QCommandLineParser &options, const QStringList &)
+{
+    RowStore catalogue;
+    if (!CliIo::loadCatalogue(context.catalogueFile(), catalogue))
+        return StatusFailure;
+    EntryOutput::Writer writer(formatOf(options));
+    for (qsizetype i = 0; i < catalogue.size(); ++i)
+        writer.add(catalogue, i);
+    writer.finish();
+    return StatusSuccess;
+}
+
+int runFind(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments)
+{
+    RowStore catalogue;
+    if (!CliIo::loadCatalogue(context.catalogueFile(), catalogue))
+        return StatusFailure;
+    // The search text is upper-cased but its underscores stay, so a text
+    // holding "_" never matches; an empty text matches every path.
+    const QString needle = arguments.at(0).toUpper();
+    EntryOutput::Writer writer(formatOf(options));
+    qsizetype found = 0;
+    for (qsizetype i = 0; i < catalogue.size(); ++i) {
+        const QString form = SystemPaths::searchText(catalogue.field(i, FieldFilename));
+        if (!form.isEmpty() && form.contains(needle)) {
+            writer.add(catalogue, i);
+            ++found;
+        }
+    }
+    writer.finish();
+    return found > 0 ? StatusSuccess : StatusNothingFound;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "clicontext.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+// The commands of ondro-cli. Each gets the parsed command line (options
+// looked up by name) and its positional arguments, already counted, and
+// returns the exit status.
+using CommandFunction = int (*)(const CliContext &context, const QCommandLineParser &options,
+                                const QStringList &arguments);
+
+int runScan(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
+int runList(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
+int runFind(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
+int runHeader(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
+int runTag(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
+int runExport(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
+int runLibrary(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
+
+// The whole program: parses arguments (arguments[0] is the program) and
+// runs the command they name.
+int runCli(const QStringList &arguments);

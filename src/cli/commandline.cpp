@@ -1,0 +1,259 @@
+#include "clicommands.h"
+
+#include "platform/systempaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <vector>
+
+namespace {
+
+struct CommandSpec
+{
+    QString name;
+    QString synopsis;   // the arguments after the name, as shown in help
+    QString summary;    // one line in the overview
+    QString details;    // the command's own help
+    QList<std::pair<QString, QString>> positional; // name and meaning; all are required
+    QList<QCommandLineOption> options;
+    CommandFunction run;
+};
+
+QCommandLineOption dataDirOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("data-dir")},
+                              QStringLiteral("Folder holding the catalogue \"zembra.lst\" and the settings "
+                                             "\"ondro2k.ini\" (default: the desktop program's data folder)."),
+                              QStringLiteral("DIR"));
+}
+
+QCommandLineOption jsonOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("json")},
+                              QStringLiteral("Print one JSON array of objects instead of tab-separated lines."));
+}
+
+const QString &entryFormatHelp()
+{
+    static const QString text = QStringLiteral(
+        "Entries are printed one per line, the nine fields filename, source, artist, track, album, year, "
+        "genre, coverimage, audioheader separated by a tab; a backslash, a tab or a line break (CR LF, CR or "
+        "LF) inside a value is written as \\\\, \\t or \\n. With --json: one JSON array of objects with those "
+        "nine keys plus \"origin\" (\"own\" or \"library\").");
+    return text;
+}
+
+const QString &exitStatusHelp()
+{
+    static const QString text = QStringLiteral(
+        "Exit status: 0 success; 1 the command ran and found nothing (find without a match, header of a "
+        "file without a frame header, tag of a file whose five fields are all empty); 2 a usage error, or a "
+        "command or export kind that is not available yet; 3 a failure (a file or folder that cannot be read "
+        "or written), with a message on standard error naming the file and the reason.");
+    return text;
+}
+
+const std::vector<CommandSpec> &commands()
+{
+    static const std::vector<CommandSpec> specs = [] {
+        std::vector<CommandSpec> list;
+        list.push_back({QStringLiteral("scan"), QStringLiteral("PATH --source ID"),
+                        QStringLiteral("Add every MP3 file under PATH as an own track and save the catalogue."),
+                        QStringLiteral(
+                            "Walks the folder PATH as the desktop Scan does (a folder's own files first, then "
+                            "its subfolders, names in case-insensitive order), reads each file's tags and frame "
+                            "header, appends the files as own tracks with the source ID and saves the catalogue "
+                            "(settings are left untouched). Progress goes to standard error when it is a "
+                            "terminal; folders that cannot be read are listed there and do not stop the scan. "
+                            "Prints \"N files imported\" at the end."),
+                        {{QStringLiteral("PATH"), QStringLiteral("The folder to scan.")}},
+                        {QCommandLineOption(QStringList{QStringLiteral("source")},
+                                            QStringLiteral("Source ID of the medium, such as CD02 (required)."),
+                                            QStringLiteral("ID"))},
+                        runScan});
+        list.push_back({QStringLiteral("list"), QStringLiteral("[--json]"),
+                        QStringLiteral("Print the catalogue in its stored order."),
+                        QStringLiteral("Prints every catalogue entry in its stored order."),
+                        {},
+                        {jsonOption()},
+                        runList});
+        list.push_back({QStringLiteral("find"), QStringLiteral("TEXT [--json]"),
+                        QStringLiteral("Print the entries whose path contains TEXT."),
+                        QStringLiteral(
+                            "Prints, in catalogue order, the entries whose path contains TEXT, ignoring case; "
+                            "an underscore in a path matches a blank in TEXT, and a TEXT holding \"_\" matches "
+                            "nothing. An empty TEXT matches every entry with a path. Exit status 1 when "
+                            "nothing matches."),
+                        {{QStringLiteral("TEXT"), QStringLiteral("The text to look for in the paths.")}},
+                        {jsonOption()},
+                        runFind});
+        list.push_back({QStringLiteral("header"), QStringLiteral("FILE"),
+                        QStringLiteral("Print the frame header bits of FILE and their decoded line."),
+                        QStringLiteral(
+                            "Prints the bits of the first MPEG audio frame header of FILE (four groups of eight "
+                            "0/1 characters) on one line and the decoded line of the details window on the "
+                            "next. Prints \"n/a\" with exit status 1 when FILE has no frame header."),
+                        {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
+                        {},
+                        runHeader});
+        list.push_back({QStringLiteral("tag"), QStringLiteral("FILE"),
+                        QStringLiteral("Print the five tag fields a scan would store for FILE."),
+                        QStringLiteral(
+                            "Prints five lines \"artist: VALUE\", \"track: VALUE\", \"album: VALUE\", "
+                            "\"year: VALUE\", \"genre: VALUE\", always in this order, one blank after the "
+                            "colon; VALUE is escaped like the fields of entries (\\\\, \\t, \\n) and may be "
+                            "empty. Exit status 1 when all five are empty."),
+                        {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
+                        {},
+                        runTag});
+        list.push_back({QStringLiteral("export"), QStringLiteral("KIND [--to DIR]"),
+                        QStringLiteral("Write an export: text, covers, database or tunepost."),
+                        QStringLiteral(
+                            "Writes the same file as the desktop export of KIND (text: \"ondrolist.txt\", "
+                            "covers: \"zembra.html\", database: \"ondro2000.mdb\", tunepost: "
+                            "\"tunepost-N.m3u\") into the exports folder (the desktop folder for tunepost) or "
+                            "DIR, and prints each path written. A kind that is not available yet gives exit "
+                            "status 2."),
+                        {{QStringLiteral("KIND"), QStringLiteral("text, covers, database or tunepost.")}},
+                        {QCommandLineOption(QStringList{QStringLiteral("to")},
+                                            QStringLiteral("Write into DIR instead."), QStringLiteral("DIR"))},
+                        runExport});
+        list.push_back({QStringLiteral("library"), QStringLiteral("create|show FILE [--json]"),
+                        QStringLiteral("Write the own tracks into a new library file, or print one."),
+                        QStringLiteral(
+                            "\"library create FILE\" writes the own tracks into a new library file and refuses "
+                            "an existing file; \"library show FILE\" prints the tracks of a library file as the "
+                            "desktop load would add them. Not available yet: exit status 2."),
+                        {{QStringLiteral("ACTION"), QStringLiteral("create or show.")},
+                         {QStringLiteral("FILE"), QStringLiteral("The library file.")}},
+                        {jsonOption()},
+                        runLibrary});
+        return list;
+    }();
+    return specs;
+}
+
+QString overview()
+{
+    QString text = QStringLiteral(
+        "Scans MP3 media into the Ondro catalogue and searches it from a shell. Uses the same catalogue file "
+        "as the desktop program.\n\nCommands:\n");
+    qsizetype width = 0;
+    for (const CommandSpec &spec : commands())
+        width = std::max(width, spec.name.size() + 1 + spec.synopsis.size());
+    for (const CommandSpec &spec : commands()) {
+        const QString head = spec.name + QLatin1Char(' ') + spec.synopsis;
+        text += QStringLiteral("  ") + head.leftJustified(width + 2) + spec.summary + QLatin1Char('\n');
+    }
+    text += QStringLiteral("\n\"ondro-cli COMMAND --help\" describes one command.\n\n") + entryFormatHelp() +
+            QStringLiteral("\n\n") + exitStatusHelp();
+    return text;
+}
+
+// Help that was asked for goes to standard output. The usage line names
+// the program as it is called in scripts, not by the path it was run from.
+int showHelp(const QCommandLineParser &parser)
+{
+    QString text = parser.helpText();
+    const QString calledAs = QCoreApplication::arguments().value(0);
+    const QString usage = QStringLiteral("Usage: ");
+    if (!calledAs.isEmpty() && text.startsWith(usage + calledAs))
+        text.replace(usage.size(), calledAs.size(), QCoreApplication::applicationName());
+    CliIo::out(text);
+    return StatusSuccess;
+}
+
+int usageError(const QString &message)
+{
+    CliIo::error(message);
+    CliIo::error(QStringLiteral("see \"ondro-cli --help\""));
+    return StatusUsage;
+}
+
+QString dataDirFrom(const QCommandLineParser &parser, const QString &fallback)
+{
+    if (!parser.isSet(QStringLiteral("data-dir")))
+        return fallback;
+    const QString dir = parser.value(QStringLiteral("data-dir"));
+    return dir.isEmpty() ? QString() : QDir::cleanPath(QDir::current().absoluteFilePath(dir));
+}
+
+int runCommand(const CommandSpec &spec, CliContext context, const QStringList &rest)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(spec.details + QStringLiteral("\n\n") +
+                                     (spec.name == QStringLiteral("list") || spec.name == QStringLiteral("find")
+                                          ? entryFormatHelp() + QStringLiteral("\n\n")
+                                          : QString()) +
+                                     exitStatusHelp());
+    parser.addOption(dataDirOption());
+    for (const QCommandLineOption &option : spec.options)
+        parser.addOption(option);
+    const QCommandLineOption help = parser.addHelpOption();
+    parser.addPositionalArgument(spec.name, QStringLiteral("The command."), spec.name);
+    for (const auto &[name, meaning] : spec.positional)
+        parser.addPositionalArgument(name, meaning, name);
+
+    const bool parsed = parser.parse(QStringList{QCoreApplication::applicationName()} + rest);
+    if (parser.isSet(help))
+        return showHelp(parser);
+    if (!parsed)
+        return usageError(QStringLiteral("%1: %2").arg(spec.name, parser.errorText()));
+    const QStringList arguments = parser.positionalArguments();
+    if (arguments.size() != spec.positional.size()) {
+        const QString synopsis = QStringLiteral("ondro-cli %1 %2").arg(spec.name, spec.synopsis);
+        return usageError(arguments.size() < spec.positional.size()
+                              ? QStringLiteral("%1: missing arguments; usage: %2").arg(spec.name, synopsis)
+                              : QStringLiteral("%1: too many arguments; usage: %2").arg(spec.name, synopsis));
+    }
+    context.dataDir = dataDirFrom(parser, context.dataDir);
+    if (context.dataDir.isEmpty())
+        return usageError(QStringLiteral("--data-dir needs a folder"));
+    return spec.run(context, parser, arguments);
+}
+
+} // namespace
+
+int runCli(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(overview());
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    parser.addOption(dataDirOption());
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run (see above)."),
+                                 QStringLiteral("COMMAND [ARGUMENTS]"));
+
+    const bool parsed = parser.parse(arguments);
+    if (parser.isSet(help))
+        return showHelp(parser);
+    if (parser.isSet(version)) {
+        CliIo::out(QStringLiteral("ondro-cli %1\n").arg(QCoreApplication::applicationVersion()));
+        return StatusSuccess;
+    }
+    if (!parsed)
+        return usageError(parser.errorText());
+
+    QStringList rest = parser.positionalArguments();
+    if (rest.isEmpty())
+        return usageError(QStringLiteral("no command given"));
+    const QString name = rest.takeFirst();
+
+    CliContext context;
+    context.dataDir = dataDirFrom(parser, SystemPaths::windowsDirectory());
+    if (context.dataDir.isEmpty())
+        return usageError(QStringLiteral("--data-dir needs a folder"));
+
+    for (const CommandSpec &spec : commands()) {
+        if (spec.name == name) {
+            const int status = runCommand(spec, context, rest);
+            if (!CliIo::finishOutput()) {
+                CliIo::error(QStringLiteral("cannot write to standard output"));
+                return StatusFailure;
+            }
+            return status;
+        }
+    }
+    return usageError(QStringLiteral("unknown command \"%1\"").arg(name));
+}

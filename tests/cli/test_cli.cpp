@@ -1,0 +1,608 @@
+#include "cataloguelistfile.h"
+#include "export/textexport.h"
+#include "media/frameheader.h"
+#include "media/mediascan.h"
+#include "testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <unistd.h>
+
+namespace {
+
+struct CliRun
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CliRun runCli(const QStringList &arguments, const QString &workingFolder = QString())
+{
+    QProcess process;
+    process.setProgram(QStringLiteral(ONDRO_CLI_PATH));
+    process.setArguments(arguments);
+    if (!workingFolder.isEmpty())
+        process.setWorkingDirectory(workingFolder);
+    process.start();
+    CliRun run;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        run.err = "ondro-cli did not finish normally";
+        return run;
+    }
+    run.status = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+const QByteArray HeaderBytes("\xff\xfb\x90\x64", 4); // MPEG 1 layer 3, 128 kbps, 44.1 kHz
+const QString HeaderBits = QStringLiteral("11111111 11111011 10010000 01100100");
+
+QByteArray padded(const QByteArray &text, int size)
+{
+    return text.left(size) + QByteArray(size - std::min(int(text.size()), size), '\0');
+}
+
+QByteArray id3v1(const QByteArray &title, const QByteArray &artist, const QByteArray &album, const QByteArray &year,
+                 quint8 genre)
+{
+    return "TAG" + padded(title, 30) + padded(artist, 30) + padded(album, 30) + padded(year, 4) +
+           QByteArray(30, '\0') + QByteArray(1, char(genre));
+}
+
+// A small MP3 file: a frame header or none, padding, an ID3v1 tag or none.
+QByteArray mp3(bool withHeader, const QByteArray &tag = {})
+{
+    QByteArray bytes = withHeader ? HeaderBytes : QByteArray("xxxx");
+    bytes += QByteArray(400, withHeader ? '\0' : 'x');
+    return bytes + tag;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QString unescape(const QString &text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\' && i + 1 < text.size()) {
+            const QChar next = text[++i];
+            out += next == u't' ? QChar(u'\t') : next == u'n' ? QChar(u'\n') : next;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// Tab-separated output back into records; a line that has not nine fields
+// gives a record whose filename says so, so that comparisons fail visibly.
+QList<TrackRecord> parseTabs(const QByteArray &out)
+{
+    QList<TrackRecord> records;
+    const QString text = QString::fromUtf8(out);
+    if (text.isEmpty())
+        return records;
+    QStringList lines = text.split(u'\n');
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    for (const QString &line : std::as_const(lines)) {
+        const QStringList fields = line.split(u'\t');
+        TrackRecord record;
+        if (fields.size() != TrackFieldCount) {
+            record.filename = QStringLiteral("<%1 fields in: %2>").arg(fields.size()).arg(line);
+        } else {
+            for (int f = 0; f < TrackFieldCount; ++f)
+                record.field(f) = unescape(fields[f]);
+        }
+        records << record;
+    }
+    return records;
+}
+
+// JSON output back into records, checking every object's keys and origin.
+QList<TrackRecord> parseJson(const QByteArray &out, const QString &origin = QStringLiteral("own"))
+{
+    QList<TrackRecord> records;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(out, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray()) {
+        qWarning("not a JSON array: %s", qPrintable(error.errorString()));
+        TrackRecord broken;
+        broken.filename = QStringLiteral("<not a JSON array>");
+        return {broken};
+    }
+    QStringList keys(TrackRecord::fieldNames().begin(), TrackRecord::fieldNames().end());
+    keys << QStringLiteral("origin");
+    keys.sort();
+    for (const QJsonValue &value : document.array()) {
+        const QJsonObject object = value.toObject();
+        TrackRecord record;
+        if (object.keys() != keys || object.value(QStringLiteral("origin")).toString() != origin) {
+            record.filename = QStringLiteral("<wrong keys or origin>");
+        } else {
+            for (int f = 0; f < TrackFieldCount; ++f)
+                record.field(f) = object.value(TrackRecord::fieldNames()[size_t(f)]).toString();
+        }
+        records << record;
+    }
+    return records;
+}
+
+QList<TrackRecord> recordsOf(const RowStore &rows)
+{
+    QList<TrackRecord> records;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        records << rows.record(i);
+    return records;
+}
+
+TrackRecord entry(const QString &filename, const QString &source = QStringLiteral("CD01"))
+{
+    TrackRecord record;
+    record.filename = filename;
+    record.source = source;
+    return record;
+}
+
+bool saveCatalogue(const QString &dataDir, const QList<TrackRecord> &records)
+{
+    RowStore rows;
+    for (const TrackRecord &record : records)
+        rows.append(record, EntryOrigin::Own);
+    return bool(CatalogueListFile::save(dataDir + QStringLiteral("/zembra.lst"), rows));
+}
+
+// A medium with files in several folders: tags and headers present or
+// not, mixed-case names and extensions, files that must not be taken.
+void buildMedium(const QString &root)
+{
+    const QByteArray tag = id3v1("Title", "The Artist", "Album", "1999", 17);
+    writeFile(root + QStringLiteral("/b.mp3"), mp3(true, tag));
+    writeFile(root + QStringLiteral("/A.MP3"), mp3(true));
+    writeFile(root + QStringLiteral("/My_Song.Mp3"), mp3(false, id3v1("Song", "Me", "", "2001", 255)));
+    writeFile(root + QStringLiteral("/notes.txt"), "not audio");
+    writeFile(root + QStringLiteral("/Zeta/z.mp3"), mp3(true, tag));
+    writeFile(root + QStringLiteral("/alpha/x.mp3"), mp3(false));
+    writeFile(root + QStringLiteral("/alpha/deeper/y.mp3"), mp3(true, id3v1("Deep", "Digger", "Mine", "1980", 0)));
+    writeFile(root + QStringLiteral("/.hidden/h.mp3"), mp3(true, tag));
+    writeFile(root + QStringLiteral("/Caf\u00e9 \u65e5\u672c/t.mp3"), mp3(true, tag));
+}
+
+bool runningAsRoot()
+{
+    return geteuid() == 0;
+}
+
+} // namespace
+
+class CliTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void scanThenListMatchesDesktopScan_data()
+    {
+        QTest::addColumn<bool>("relative");
+        QTest::newRow("absolute path") << false;
+        QTest::newRow("relative path with trailing slash") << true;
+    }
+
+    void scanThenListMatchesDesktopScan()
+    {
+        QFETCH(bool, relative);
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data"));
+        const QString medium = dir.filePath(QStringLiteral("medium"));
+        buildMedium(medium);
+        const TrackRecord earlier = entry(QStringLiteral("/old/earlier.mp3"), QStringLiteral("HD01"));
+        QVERIFY(saveCatalogue(data, {earlier}));
+        const QByteArray settings = "VERSION=2.6\r\nCOVERPATH=/covers\r\n";
+        QVERIFY(writeFile(data + QStringLiteral("/ondro2k.ini"), settings));
+
+        const CliRun scan = runCli({QStringLiteral("--data-dir"), data, QStringLiteral("scan"),
+                                    relative ? QStringLiteral("medium/") : medium, QStringLiteral("--source"),
+                                    QStringLiteral("CD02")},
+                                   dir.path());
+        QCOMPARE(scan.status, 0);
+        QCOMPARE(scan.err, QByteArray()); // not a terminal: no progress
+        const ScanOutcome desktop = scanMedia(medium, QStringLiteral("CD02"));
+        QCOMPARE(desktop.rows.size(), 7);
+        QCOMPARE(scan.out, QStringLiteral("%1 files imported\n").arg(desktop.rows.size()).toUtf8());
+
+        QList<TrackRecord> expected{earlier};
+        expected += recordsOf(desktop.rows);
+        const CliRun tabs = runCli({QStringLiteral("--data-dir"), data, QStringLiteral("list")});
+        QCOMPARE(tabs.status, 0);
+        QCOMPARE(parseTabs(tabs.out), expected);
+        const CliRun json = runCli({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--data-dir"), data});
+        QCOMPARE(json.status, 0);
+        QCOMPARE(parseJson(json.out), expected);
+        QCOMPARE(readFile(data + QStringLiteral("/ondro2k.ini")), settings);
+    }
+
+    void catalogueSavedByDesktopReadsBack()
+    {
+        QTemporaryDir dir;
+        TrackRecord full{QStringLiteral("/media/cd/Caf\u00e9/\u65e5\u672c.mp3"), QStringLiteral("CD02"),
+                         QStringLiteral("  Artist "), QStringLiteral("Tab\there"), QStringLiteral("Back\\slash\\t"),
+                         QStringLiteral("1999"), QStringLiteral("Rock"), QStringLiteral("/covers/a.jpg"),
+                         HeaderBits + QLatin1Char(' ')};
+        const TrackRecord bare = entry(QStringLiteral("/media/cd/bare.mp3"));
+        QVERIFY(saveCatalogue(dir.path(), {full, bare}));
+
+        const CliRun tabs = runCli({QStringLiteral("--data-dir"), dir.path(), QStringLiteral("list")});
+        QCOMPARE(tabs.status, 0);
+        const QByteArray expected =
+            QStringLiteral("/media/cd/Caf\u00e9/\u65e5\u672c.mp3\tCD02\t  Artist \tTab\\there\tBack\\\\slash\\\\t\t"
+                           "1999\tRock\t/covers/a.jpg\t%1 \n/media/cd/bare.mp3\tCD01\t\t\t\t\t\t\t\n")
+                .arg(HeaderBits)
+                .toUtf8();
+        QCOMPARE(tabs.out, expected);
+        QCOMPARE(parseTabs(tabs.out), (QList<TrackRecord>{full, bare}));
+
+        const CliRun json = runCli({QStringLiteral("--data-dir"), dir.path(), QStringLiteral("list"),
+                                    QStringLiteral("--json")});
+        QCOMPARE(json.status, 0);
+        QCOMPARE(parseJson(json.out), (QList<TrackRecord>{full, bare}));
+
+        // Listing never writes: the file is byte for byte what the desktop saved.
+        const QByteArray before = readFile(dir.filePath(QStringLiteral("zembra.lst")));
+        runCli({QStringLiteral("--data-dir"), dir.path(), QStringLiteral("find"), QStringLiteral("bare")});
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("zembra.lst"))), before);
+    }
+
+    void emptyCatalogueLists_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("tabs") << QStringList{QStringLiteral("list")} << QByteArray();
+        QTest::newRow("json") << QStringList{QStringLiteral("list"), QStringLiteral("--json")} << QByteArray("[]\n");
+    }
+
+    void emptyCatalogueLists()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, out);
+        QTemporaryDir dir; // no catalogue file at all
+        const CliRun run = runCli(QStringList{QStringLiteral("--data-dir"), dir.path()} + arguments);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, out);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("zembra.lst"))));
+    }
+
+    void findUsesThePathMatchRule_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("found");
+        const QString song = QStringLiteral("/mp3/MY_SONG.MP3");
+        const QString live = QStringLiteral("/mp3/other/my song live.mp3");
+        const QString cd = QStringLiteral("/media/cd02/x.mp3");
+        const QString plain = QStringLiteral("/mp3/plain.mp3");
+        QTest::newRow("lower case, blank for underscore") << QStringLiteral("my song") << QStringList{song, live};
+        QTest::newRow("mixed case") << QStringLiteral("My Song") << QStringList{song, live};
+        QTest::newRow("underscore in the text matches nothing") << QStringLiteral("my_song") << QStringList{};
+        QTest::newRow("only the path is searched") << QStringLiteral("cd02") << QStringList{cd};
+        QTest::newRow("empty text: every entry with a path") << QString() << QStringList{song, live, cd, plain};
+        QTest::newRow("no match") << QStringLiteral("nowhere") << QStringList{};
+    }
+
+    void findUsesThePathMatchRule()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, found);
+        QTemporaryDir dir;
+        QVERIFY(saveCatalogue(dir.path(),
+                              {entry(QStringLiteral("/mp3/MY_SONG.MP3")),
+                               entry(QStringLiteral("/mp3/other/my song live.mp3")),
+                               entry(QStringLiteral("/mp3/plain.mp3"), QStringLiteral("CD02")), entry(QString()),
+                               entry(QStringLiteral("/media/cd02/x.mp3"))}));
+        // Catalogue order, not the order of the table above.
+        std::sort(found.begin(), found.end(), [](const QString &a, const QString &b) {
+            const QStringList order{QStringLiteral("/mp3/MY_SONG.MP3"), QStringLiteral("/mp3/other/my song live.mp3"),
+                                    QStringLiteral("/mp3/plain.mp3"), QStringLiteral("/media/cd02/x.mp3")};
+            return order.indexOf(a) < order.indexOf(b);
+        });
+
+        for (bool json : {false, true}) {
+            QStringList arguments{QStringLiteral("--data-dir"), dir.path(), QStringLiteral("find"), text};
+            if (json)
+                arguments << QStringLiteral("--json");
+            const CliRun run = runCli(arguments);
+            QCOMPARE(run.status, found.isEmpty() ? 1 : 0);
+            QStringList got;
+            for (const TrackRecord &record : json ? parseJson(run.out) : parseTabs(run.out))
+                got << record.filename;
+            QCOMPARE(got, found);
+        }
+    }
+
+    void findMatchesAccentedPathsWhateverTheCase()
+    {
+        QTemporaryDir dir;
+        QVERIFY(saveCatalogue(dir.path(), {entry(QStringLiteral("/mp3/\u00c9T\u00c9_2001.mp3"))}));
+        const CliRun run = runCli({QStringLiteral("--data-dir"), dir.path(), QStringLiteral("find"),
+                                   QStringLiteral("\u00e9t\u00e9 2001")});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(parseTabs(run.out).size(), 1);
+    }
+
+    void headerAndTag_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("headerStatus");
+        QTest::addColumn<QString>("headerFirstLine");
+        QTest::addColumn<int>("tagStatus");
+        QTest::addColumn<QByteArray>("tagOut");
+        const QByteArray noTag = "artist: \ntrack: \nalbum: \nyear: \ngenre: \n";
+        const QByteArray tagged = "artist: The Artist\ntrack: Title\nalbum: Album\nyear: 1999\ngenre: Rock\n";
+        const QByteArray tag = id3v1("Title", "The Artist", "Album", "1999", 17);
+        QTest::newRow("header and tag") << mp3(true, tag) << 0 << HeaderBits << 0 << tagged;
+        QTest::newRow("header only") << mp3(true) << 0 << HeaderBits << 1 << noTag;
+        QTest::newRow("tag only") << mp3(false, tag) << 1 << QStringLiteral("n/a") << 0 << tagged;
+        QTest::newRow("neither") << mp3(false) << 1 << QStringLiteral("n/a") << 1 << noTag;
+        QTest::newRow("empty file") << QByteArray() << 1 << QStringLiteral("n/a") << 1 << noTag;
+        QTest::newRow("tag with a genre number without a name")
+            << mp3(true, id3v1("T", "A", "", "", 200)) << 0 << HeaderBits << 0
+            << QByteArray("artist: A\ntrack: T\nalbum: \nyear: \ngenre: \n");
+    }
+
+    void headerAndTag()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, headerStatus);
+        QFETCH(QString, headerFirstLine);
+        QFETCH(int, tagStatus);
+        QFETCH(QByteArray, tagOut);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("track.mp3"));
+        QVERIFY(writeFile(file, bytes));
+
+        const CliRun header = runCli({QStringLiteral("--data-dir"), dir.path(), QStringLiteral("header"), file});
+        QCOMPARE(header.status, headerStatus);
+        const QStringList lines = QString::fromUtf8(header.out).split(u'\n');
+        QCOMPARE(lines.value(0), headerFirstLine);
+        if (headerStatus == 0) {
+            // The second line is the details window's line for what a scan stores.
+            QCOMPARE(lines.size(), 3);
+            QCOMPARE(lines.value(1), FrameHeader::describeFrameHeader(readTrackInfo(file).audioheader));
+            QVERIFY(lines.value(1).contains(QStringLiteral("128 kbps")));
+        } else {
+            QCOMPARE(header.out, QByteArray("n/a\n"));
+        }
+
+        const CliRun tag = runCli({QStringLiteral("--data-dir"), dir.path(), QStringLiteral("tag"), file});
+        QCOMPARE(tag.status, tagStatus);
+        QCOMPARE(tag.out, tagOut);
+    }
+
+    void exitStatuses_data()
+    {
+        // {data} is a catalogue folder holding one entry, {media} a folder
+        // with one MP3 file, {file} that file, {bad} a data folder whose
+        // "zembra.lst" is a folder, {plain} a plain file.
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message"); // part of standard error
+        const auto args = [](const char *text) { return QString::fromLatin1(text).split(u' '); };
+
+        QTest::newRow("version") << args("--version") << 0 << QString();
+        QTest::newRow("list") << args("--data-dir {data} list") << 0 << QString();
+        QTest::newRow("data-dir after the command") << args("list --data-dir {data}") << 0 << QString();
+        QTest::newRow("find with a match") << args("--data-dir {data} find LISTED") << 0 << QString();
+        QTest::newRow("find without a match") << args("--data-dir {data} find absent") << 1 << QString();
+        QTest::newRow("header without a header") << args("header {plain}") << 1 << QString();
+
+        QTest::newRow("no command") << args("--data-dir {data}") << 2 << QStringLiteral("no command");
+        QTest::newRow("unknown command") << args("frobnicate") << 2 << QStringLiteral("frobnicate");
+        QTest::newRow("unknown option") << args("--data-dir {data} list --bogus") << 2 << QStringLiteral("bogus");
+        QTest::newRow("unknown global option") << args("--bogus list") << 2 << QStringLiteral("bogus");
+        QTest::newRow("data-dir without a value") << args("list --data-dir") << 2 << QString();
+        QTest::newRow("scan without source") << args("--data-dir {data} scan {media}") << 2
+                                             << QStringLiteral("source");
+        QTest::newRow("scan with empty source") << (args("--data-dir {data} scan {media} --source") << QString())
+                                                << 2 << QStringLiteral("source");
+        QTest::newRow("scan without path") << args("--data-dir {data} scan --source CD1") << 2
+                                           << QStringLiteral("missing");
+        QTest::newRow("find without text") << args("--data-dir {data} find") << 2 << QStringLiteral("missing");
+        QTest::newRow("header with two files") << args("header {file} {file}") << 2 << QStringLiteral("too many");
+        QTest::newRow("list with an argument") << args("--data-dir {data} list x") << 2 << QStringLiteral("too many");
+        QTest::newRow("export of an unknown kind") << args("--data-dir {data} export pdf") << 2
+                                                   << QStringLiteral("pdf");
+        QTest::newRow("export covers") << args("--data-dir {data} export covers") << 2
+                                       << QStringLiteral("not available");
+        QTest::newRow("export database") << args("--data-dir {data} export database") << 2
+                                         << QStringLiteral("not available");
+        QTest::newRow("export tunepost") << args("--data-dir {data} export tunepost") << 2
+                                         << QStringLiteral("not available");
+        QTest::newRow("library create") << args("--data-dir {data} library create {data}/new.odl") << 2
+                                        << QStringLiteral("not available");
+        QTest::newRow("library show") << args("--data-dir {data} library show {data}/x.odl") << 2
+                                      << QStringLiteral("not available");
+        QTest::newRow("library with an unknown action") << args("library burn x.odl") << 2 << QStringLiteral("burn");
+
+        QTest::newRow("header of a missing file") << args("header {media}/gone.mp3") << 3 << QStringLiteral("gone.mp3");
+        QTest::newRow("tag of a folder") << args("tag {media}") << 3 << QStringLiteral("folder");
+        QTest::newRow("scan of a file") << args("--data-dir {data} scan {file} --source CD1") << 3
+                                        << QStringLiteral("not a folder");
+        QTest::newRow("scan of a missing folder") << args("--data-dir {data} scan {media}/gone --source CD1") << 3
+                                                  << QStringLiteral("gone");
+        QTest::newRow("list of an unreadable catalogue") << args("--data-dir {bad} list") << 3
+                                                         << QStringLiteral("zembra.lst");
+        QTest::newRow("find in an unreadable catalogue") << args("--data-dir {bad} find x") << 3
+                                                         << QStringLiteral("zembra.lst");
+        QTest::newRow("scan into an unreadable catalogue") << args("--data-dir {bad} scan {media} --source CD1") << 3
+                                                           << QStringLiteral("zembra.lst");
+        QTest::newRow("scan that cannot save") << args("--data-dir {plain} scan {media} --source CD1") << 3
+                                               << QStringLiteral("zembra.lst");
+        QTest::newRow("export into a missing folder") << args("--data-dir {data} export text --to {media}/gone") << 3
+                                                      << QStringLiteral("gone");
+    }
+
+    void exitStatuses()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data"));
+        const QString media = dir.filePath(QStringLiteral("media"));
+        const QString bad = dir.filePath(QStringLiteral("bad"));
+        const QString plain = dir.filePath(QStringLiteral("plain.txt"));
+        QVERIFY(saveCatalogue(data, {entry(QStringLiteral("/mp3/listed.mp3"))}));
+        QVERIFY(writeFile(media + QStringLiteral("/one.mp3"), mp3(true)));
+        QVERIFY(QDir().mkpath(bad + QStringLiteral("/zembra.lst")));
+        QVERIFY(writeFile(plain, "plain text"));
+        const QByteArray catalogue = readFile(data + QStringLiteral("/zembra.lst"));
+
+        for (QString &argument : arguments) {
+            argument.replace(QStringLiteral("{data}"), data);
+            argument.replace(QStringLiteral("{media}"), media);
+            argument.replace(QStringLiteral("{file}"), media + QStringLiteral("/one.mp3"));
+            argument.replace(QStringLiteral("{bad}"), bad);
+            argument.replace(QStringLiteral("{plain}"), plain);
+        }
+        const CliRun run = runCli(arguments);
+        QCOMPARE(run.status, status);
+        if (status >= 2)
+            QVERIFY2(run.err.startsWith("ondro-cli: "), run.err.constData());
+        if (!message.isEmpty())
+            QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());
+        // No command in the table may change the catalogue or the plain file.
+        QCOMPARE(readFile(data + QStringLiteral("/zembra.lst")), catalogue);
+        QCOMPARE(readFile(plain), QByteArray("plain text"));
+        QVERIFY(QFileInfo(bad + QStringLiteral("/zembra.lst")).isDir());
+    }
+
+    void failedSaveKeepsTheOldCatalogue()
+    {
+        if (runningAsRoot())
+            QSKIP("root writes into read-only folders");
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data"));
+        QVERIFY(saveCatalogue(data, {entry(QStringLiteral("/mp3/kept.mp3"))}));
+        const QByteArray before = readFile(data + QStringLiteral("/zembra.lst"));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("media/new.mp3")), mp3(true)));
+        QVERIFY(QFile::setPermissions(data, QFile::ReadOwner | QFile::ExeOwner));
+
+        const CliRun run = runCli({QStringLiteral("--data-dir"), data, QStringLiteral("scan"),
+                                   dir.filePath(QStringLiteral("media")), QStringLiteral("--source"),
+                                   QStringLiteral("CD1")});
+        QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(run.status, 3);
+        QVERIFY2(run.err.contains("zembra.lst"), run.err.constData());
+        QCOMPARE(run.out, QByteArray());
+        QCOMPARE(readFile(data + QStringLiteral("/zembra.lst")), before);
+        QCOMPARE(QDir(data).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("zembra.lst")});
+    }
+
+    void unreadableFolderIsListedAndTheScanGoesOn()
+    {
+        if (runningAsRoot())
+            QSKIP("root reads every folder");
+        QTemporaryDir dir;
+        const QString media = dir.filePath(QStringLiteral("media"));
+        QVERIFY(writeFile(media + QStringLiteral("/a.mp3"), mp3(true)));
+        QVERIFY(writeFile(media + QStringLiteral("/locked/b.mp3"), mp3(true)));
+        QVERIFY(writeFile(media + QStringLiteral("/open/c.mp3"), mp3(true)));
+        QVERIFY(QFile::setPermissions(media + QStringLiteral("/locked"), QFileDevice::Permissions()));
+
+        const CliRun run = runCli({QStringLiteral("--data-dir"), dir.filePath(QStringLiteral("data")),
+                                   QStringLiteral("scan"), media, QStringLiteral("--source"), QStringLiteral("CD1")});
+        QFile::setPermissions(media + QStringLiteral("/locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QByteArray("2 files imported\n"));
+        QVERIFY2(run.err.contains("locked"), run.err.constData());
+    }
+
+    void scanOfAFolderWithoutTracksLeavesTheCatalogueAlone()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data"));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("empty"))));
+        const CliRun run = runCli({QStringLiteral("--data-dir"), data, QStringLiteral("scan"),
+                                   dir.filePath(QStringLiteral("empty")), QStringLiteral("--source"),
+                                   QStringLiteral("CD1")});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QByteArray("0 files imported\n"));
+        QVERIFY(!QFile::exists(data + QStringLiteral("/zembra.lst")));
+    }
+
+    void exportTextWritesTheDesktopFile()
+    {
+        QTemporaryDir dir;
+        const QList<TrackRecord> records{entry(QStringLiteral("/mp3/a.mp3")), entry(QStringLiteral("/mp3/b.mp3"))};
+        QVERIFY(saveCatalogue(dir.path(), records));
+        RowStore rows;
+        for (const TrackRecord &record : records)
+            rows.append(record, EntryOrigin::Own);
+        const QString reference = dir.filePath(QStringLiteral("reference.txt"));
+        QVERIFY(TextExport::save(reference, rows));
+
+        // Into --to DIR, and by default into the exports folder of the
+        // (isolated) home.
+        const QString to = dir.filePath(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(to));
+        const QString defaultPath = TestEnv::home() + QStringLiteral("/Documents/Ondro/ondrolist.txt");
+        const QList<std::pair<QStringList, QString>> cases{
+            {{QStringLiteral("--to"), to}, to + QStringLiteral("/ondrolist.txt")},
+            {{}, defaultPath},
+        };
+        for (const auto &[extra, path] : cases) {
+            const CliRun run = runCli(QStringList{QStringLiteral("--data-dir"), dir.path(), QStringLiteral("export"),
+                                                  QStringLiteral("text")} +
+                                      extra);
+            QCOMPARE(run.status, 0);
+            QCOMPARE(run.out, (path + QLatin1Char('\n')).toUtf8());
+            QCOMPARE(readFile(path), readFile(reference));
+        }
+    }
+
+    void helpListsEveryCommand_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char *name : {"scan", "list", "find", "header", "tag", "export", "library"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void helpListsEveryCommand()
+    {
+        QFETCH(QString, command);
+        const CliRun overview = runCli({QStringLiteral("--help")});
+        QCOMPARE(overview.status, 0);
+        QVERIFY(overview.out.startsWith("Usage: ondro-cli [options] COMMAND"));
+        QVERIFY2(overview.out.contains("\n  " + command.toUtf8() + ' '), overview.out.constData());
+
+        // Help after a command wins over its missing arguments.
+        const CliRun own = runCli({command, QStringLiteral("--help")});
+        QCOMPARE(own.status, 0);
+        QVERIFY2(own.out.startsWith("Usage: ondro-cli [options] " + command.toUtf8()), own.out.constData());
+        QVERIFY(own.out.contains("Exit status"));
+    }
+
+    void versionIsTheProgramVersion()
+    {
+        const CliRun run = runCli({QStringLiteral("--version")});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QByteArray("ondro-cli 2.6\n"));
+    }
+};
+
+ONDRO_TEST_MAIN(CliTest)
+#include "test_cli.moc"

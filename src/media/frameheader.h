@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+class MediaFile;
+
 // The first MPEG audio frame header of a file, kept as text: four groups of
 // eight "0"/"1" characters, each followed by a blank; "n/a" when the file
 // has none. And the decoding of that text into a readable line.
@@ -15,6 +17,22 @@ inline const QString NotAvailable = QStringLiteral("n/a");
 QString headerBitsOf(QByteArrayView bytes);
 // As headerBitsOf, reading the file through a buffer; "n/a" on failure.
 QString getFrameHeaderBits(const QString &path);
+
+// Bytes searched for a frame header after the leading tag: past this a
+// file is taken to hold no MPEG audio.
+constexpr qint64 SearchBound = 4 * 1024 * 1024;
+
+// True when the four bytes are a frame header: 0xFF, a byte with its top
+// three bits set, and no reserved version, layer, bitrate or sample rate.
+bool isFrameHeader(QByteArrayView fourBytes);
+// Position of the first frame header that lies wholly in bytes at or
+// after from; -1 when there is none.
+qsizetype findFrameHeader(QByteArrayView bytes, qsizetype from = 0);
+// The text of four header bytes: four groups of eight, each + a blank.
+QString bitsText(QByteArrayView fourBytes);
+// As getFrameHeaderBits on an open file whose first bytes were read into
+// head already (head may be shorter than the file).
+QString headerBitsOfFile(const MediaFile &file, QByteArrayView head);
 
 QString byteToBits(int byte);
 QString bitrateText(const QString &version, const QString &layer, const QString &indexBits);

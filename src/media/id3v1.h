@@ -22,7 +22,8 @@ int hasId3v1Tag(const QString &path);
 // Fills fields from the file's tag; leaves them empty when it cannot read.
 void readId3v1Tag(const QString &path, Id3v1Fields &fields);
 
-// Pure forms over the last 128 bytes of a file.
+// Pure forms over the last 128 bytes of a file (a longer view is taken by
+// its last 128 bytes; a shorter one holds no tag).
 bool isTag(QByteArrayView block);
 Id3v1Fields parseTag(QByteArrayView block);
 

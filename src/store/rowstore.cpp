@@ -10,12 +10,12 @@ constexpr size_t ChunkSize = size_t(1) << 20;
 char *RowStore::allocate(size_t bytes)
 {
     if (bytes > ChunkSize / 4) { // a large block gets a chunk of its own
-        m_chunks.push_back(std::make_unique<char[]>(bytes));
+        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(bytes));
         m_chunkBytes += bytes;
         return m_chunks.back().get();
     }
     if (bytes > m_openLeft) {
-        m_chunks.push_back(std::make_unique<char[]>(ChunkSize));
+        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(ChunkSize));
         m_chunkBytes += ChunkSize;
         m_open = m_chunks.back().get();
         m_openLeft = ChunkSize;

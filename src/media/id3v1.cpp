@@ -1,0 +1,117 @@
+#include "id3v1.h"
+
+#include "mediafile.h"
+#include "textcodec.h"
+
+#include <iterator>
+
+namespace {
+
+// Offsets in the tag block.
+constexpr int TitleAt = 3;
+constexpr int ArtistAt = 33;
+constexpr int AlbumAt = 63;
+constexpr int YearAt = 93;
+constexpr int GenreAt = 127;
+
+constexpr const char *Genres[] = {
+    "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz", "Metal",
+    "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno", "Industrial",
+    "Alternative", "Ska", "Death Metal", "Pranks", "Soundtrack", "Euro-Techno", "Ambient", "Trip-Hop", "Vocal",
+    "Jazz+Funk", "Fusion", "Trance", "Classical", "Instrumental", "Acid", "House", "Game", "Sound Clip",
+    "Gospel", "Noise", "Alternative Rock", "Bass", "Soul", "Punk", "Space", "Meditative", "Instrumental Pop",
+    "Instrumental Rock", "Ethnic", "Gothic", "Darkwave", "Techno-Industrial", "Electronic", "Pop-Folk",
+    "Eurodance", "Dream", "Southern Rock", "Comedy", "Cult", "Gangsta", "Top 40", "Christian Rap", "Pop/Funk",
+    "Jungle", "Native US", "Cabaret", "New Wave", "Psychadelic", "Rave", "Showtunes", "Trailer", "Lo-Fi",
+    "Tribal", "Acid Punk", "Acid Jazz", "Polka", "Retro", "Musical", "Rock & Roll", "Hard Rock", "Folk",
+    "Folk-Rock", "National Folk", "Swing", "Fast Fusion", "Bebob", "Latin", "Revival", "Celtic", "Bluegrass",
+    "Avantgarde", "Gothic Rock", "Progressive Rock", "Psychedelic Rock", "Symphonic Rock", "Slow Rock",
+    "Big Band", "Chorus", "Easy Listening", "Acoustic", "Humour", "Speech", "Chanson", "Opera",
+    "Chamber Music", "Sonata", "Symphony", "Booty Bass", "Primus", "Porn Groove", "Satire", "Slow Jam", "Club",
+    "Tango", "Samba", "Folklore", "Ballad", "Power Ballad", "Rhytmic Soul", "Freestyle", "Duet", "Punk Rock",
+    "Drum Solo", "Acapella", "Euro-House", "Dance Hall", "Goa", "Drum & Bass", "Club-House", "Hardcore",
+    "Terror", "Indie", "BritPop", "Negerpunk", "Polsk Punk", "Beat", "Christian Gangsta Rap", "Heavy Metal",
+    "Black Metal", "Crossover", "Contemporary Christian", "Christian Rock", "Merengue", "Salsa", "Trash Metal",
+};
+static_assert(std::size(Genres) == 145, "the genre table holds the numbers 0 to 144");
+
+// One tag byte as a character: control bytes, 127 and the bytes that
+// Windows-1252 leaves undefined become blanks; the rest of 128..255 are
+// Windows-1252 letters, so accented names survive.
+QChar tagChar(uchar byte)
+{
+    if (byte < 32 || byte == 127)
+        return u' ';
+    return TextCodec::cp1252ToUnicode(byte, u' ');
+}
+
+QString field(QByteArrayView block, int offset, int length)
+{
+    QString text(length, u' ');
+    for (int i = 0; i < length; ++i)
+        text[i] = tagChar(uchar(block[offset + i]));
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == u' ')
+        ++first;
+    while (last > first && text[last - 1] == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+QByteArrayView lastBlock(QByteArrayView bytes)
+{
+    return bytes.size() >= Id3v1::TagSize ? bytes.last(Id3v1::TagSize) : QByteArrayView();
+}
+
+bool readBlock(const QString &path, QByteArray &block)
+{
+    const MediaFile file(path);
+    return file.isOpen() && file.size() >= Id3v1::TagSize
+           && file.readAt(file.size() - Id3v1::TagSize, Id3v1::TagSize, block) && block.size() == Id3v1::TagSize;
+}
+
+} // namespace
+
+namespace Id3v1 {
+
+bool isTag(QByteArrayView block)
+{
+    return lastBlock(block).startsWith("TAG");
+}
+
+Id3v1Fields parseTag(QByteArrayView bytes)
+{
+    Id3v1Fields fields;
+    const QByteArrayView block = lastBlock(bytes);
+    if (block.isEmpty())
+        return fields;
+    fields.track = field(block, TitleAt, 30);
+    fields.artist = field(block, ArtistAt, 30);
+    fields.album = field(block, AlbumAt, 30);
+    fields.year = field(block, YearAt, 4);
+    fields.genre = genreName(uchar(block[GenreAt]));
+    return fields;
+}
+
+int hasId3v1Tag(const QString &path)
+{
+    QByteArray block;
+    return readBlock(path, block) && isTag(block) ? 1 : 0;
+}
+
+void readId3v1Tag(const QString &path, Id3v1Fields &fields)
+{
+    QByteArray block;
+    // The file may have changed since the presence test: no tag, no fields.
+    fields = readBlock(path, block) && isTag(block) ? parseTag(block) : Id3v1Fields();
+}
+
+QString genreName(int number)
+{
+    if (number < 0 || number >= int(std::size(Genres)))
+        return {};
+    return QString::fromLatin1(Genres[number]);
+}
+
+} // namespace Id3v1

@@ -1,0 +1,248 @@
+#include "media/id3v1.h"
+#include "media/mediascan.h"
+#include "testenv.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray padded(const QByteArray &text, int length, char pad = '\0')
+{
+    return text.left(length) + QByteArray(qMax(0, length - int(text.size())), pad);
+}
+
+QByteArray id3v1Block(const QByteArray &title, const QByteArray &artist, const QByteArray &album,
+                      const QByteArray &year, int genre, const QByteArray &comment = {}, int trackNumber = 0)
+{
+    return "TAG" + padded(title, 30) + padded(artist, 30) + padded(album, 30) + padded(year, 4)
+           + padded(comment, 29) + char(trackNumber) + char(genre);
+}
+
+QByteArray synchsafe(int value)
+{
+    QByteArray out(4, 0);
+    for (int i = 3; i >= 0; --i) {
+        out[i] = char(value & 0x7F);
+        value >>= 7;
+    }
+    return out;
+}
+
+QByteArray bigEndian(int value, int length)
+{
+    QByteArray out(length, 0);
+    for (int i = length - 1; i >= 0; --i) {
+        out[i] = char(value & 0xFF);
+        value >>= 8;
+    }
+    return out;
+}
+
+// One text frame of an ID3v2 tag of the given major version (2, 3 or 4).
+QByteArray textFrame(int version, const QByteArray &id, char encoding, const QByteArray &text)
+{
+    const QByteArray data = encoding + text;
+    if (version == 2)
+        return id + bigEndian(int(data.size()), 3) + data;
+    const QByteArray size = version == 4 ? synchsafe(int(data.size())) : bigEndian(int(data.size()), 4);
+    return id + size + QByteArray(2, '\0') + data;
+}
+
+QByteArray id3v2Tag(int version, const QByteArray &frames, int padding = 64)
+{
+    return "ID3" + QByteArray(1, char(version)) + QByteArray(2, '\0') + synchsafe(int(frames.size()) + padding)
+           + frames + QByteArray(padding, '\0');
+}
+
+QByteArray utf16WithBom(const QString &text)
+{
+    QByteArray out("\xFF\xFE", 2);
+    for (QChar c : text) {
+        out += char(c.unicode() & 0xFF);
+        out += char(c.unicode() >> 8);
+    }
+    return out;
+}
+
+const QByteArray Audio = QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(1500, '\x11');
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        return QString();
+    return path;
+}
+
+} // namespace
+
+class Id3Test : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void parseTag_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<QStringList>("expected"); // title, artist, album, year, genre
+
+        QTest::newRow("plain") << id3v1Block("Title", "Artist", "Album", "1999", 17)
+                               << QStringList{"Title", "Artist", "Album", "1999", "Rock"};
+        QTest::newRow("full width fields")
+            << id3v1Block(QByteArray(30, 'T'), QByteArray(30, 'A'), QByteArray(30, 'B'), "2001", 0)
+            << QStringList{QString(30, u'T'), QString(30, u'A'), QString(30, u'B'), "2001", "Blues"};
+        QTest::newRow("NUL and control bytes inside")
+            << id3v1Block(QByteArray("Two\0Words", 9), "Tab\tHere\x7F", "  Spaced  Out ", "19\x01" "9", 144)
+            << QStringList{"Two Words", "Tab Here", "Spaced  Out", "19 9", "Trash Metal"};
+        QTest::newRow("windows-1252 letters")
+            << id3v1Block("Caf\xE9 Noir", "Bj\xF6rk \x80", "\x93Quoted\x94", "2003", 40)
+            << QStringList{QStringLiteral("Café Noir"), QStringLiteral("Björk €"), QStringLiteral("“Quoted”"),
+                           "2003", "Alternative Rock"};
+        QTest::newRow("undefined 1252 bytes become blanks")
+            << id3v1Block("A\x81" "B\x8D" "C\x8F" "D\x90" "E\x9D", "\x81" "Edge\x9D", "", "", 64)
+            << QStringList{"A B C D E", "Edge", "", "", "Native US"};
+        QTest::newRow("trim spaces only")
+            << id3v1Block("\xA0Hard\xA0", "", "", "", 67)
+            << QStringList{QStringLiteral("\u00A0Hard\u00A0"), "", "", "", "Psychadelic"};
+        QTest::newRow("blank years, genre 145")
+            << id3v1Block("", "", "", "    ", 145) << QStringList{"", "", "", "", ""};
+        QTest::newRow("NUL year, genre 255")
+            << id3v1Block("", "", "", QByteArray(4, '\0'), 255) << QStringList{"", "", "", "", ""};
+        QTest::newRow("comment and track number ignored")
+            << id3v1Block("T", "", "", "", 123, "a comment", 7) << QStringList{"T", "", "", "", "Acapella"};
+        QTest::newRow("longer view: its last 128 bytes")
+            << QByteArray("TAG and more") + id3v1Block("Last", "", "", "", 118)
+            << QStringList{"Last", "", "", "", "Rhytmic Soul"};
+    }
+
+    void parseTag()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(QStringList, expected);
+        QVERIFY(Id3v1::isTag(block));
+        const Id3v1Fields f = Id3v1::parseTag(block);
+        QCOMPARE((QStringList{f.track, f.artist, f.album, f.year, f.genre}), expected);
+    }
+
+    void presence_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("has");
+        const QByteArray block = id3v1Block("Title", "Artist", "", "", 0);
+        QTest::newRow("exactly 128 bytes") << block << 1;
+        QTest::newRow("at the end of audio") << Audio + block << 1;
+        QTest::newRow("127 bytes") << block.left(127) << 0;
+        QTest::newRow("empty") << QByteArray() << 0;
+        QTest::newRow("lower case") << "tag" + block.mid(3) << 0;
+        QTest::newRow("not in the last 128") << block + "x" << 0;
+    }
+
+    void presence()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, has);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("f.mp3"), content);
+        QVERIFY(!path.isEmpty());
+        QCOMPARE(Id3v1::hasId3v1Tag(path), has);
+        Id3v1Fields fields;
+        fields.artist = QStringLiteral("stale");
+        Id3v1::readId3v1Tag(path, fields);
+        QCOMPARE(fields.artist, has ? QStringLiteral("Artist") : QString());
+        QCOMPARE(readTrackInfo(path).tags.artist, has ? QStringLiteral("Artist") : QString());
+    }
+
+    void missingFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("gone.mp3"));
+        QCOMPARE(Id3v1::hasId3v1Tag(path), 0);
+        Id3v1Fields fields;
+        Id3v1::readId3v1Tag(path, fields);
+        QVERIFY(fields.track.isEmpty() && fields.genre.isEmpty());
+        const TrackInfo info = readTrackInfo(path);
+        QVERIFY(info.tags.artist.isEmpty() && info.audioheader.isEmpty());
+    }
+
+    void genreNames()
+    {
+        QCOMPARE(Id3v1::genreName(0), QStringLiteral("Blues"));
+        QCOMPARE(Id3v1::genreName(78), QStringLiteral("Rock & Roll"));
+        QCOMPARE(Id3v1::genreName(133), QStringLiteral("Negerpunk"));
+        QCOMPARE(Id3v1::genreName(144), QStringLiteral("Trash Metal"));
+        QCOMPARE(Id3v1::genreName(145), QString());
+        QCOMPARE(Id3v1::genreName(-1), QString());
+        QCOMPARE(Id3v1::genreName(255), QString());
+    }
+
+    void id3v2Fallback_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("expected"); // title, artist, album, year, genre
+
+        const QByteArray v23 = textFrame(3, "TIT2", 1, utf16WithBom(QStringLiteral("Čaj für zwei")))
+                               + textFrame(3, "TPE1", 1, utf16WithBom(QStringLiteral("Žofie")))
+                               + textFrame(3, "TALB", 0, "Caf\xE9")
+                               + textFrame(3, "TYER", 0, "1998")
+                               + textFrame(3, "TCON", 0, "(17)");
+        QTest::newRow("2.3 utf-16 with BOM") << id3v2Tag(3, v23) + Audio
+                                             << QStringList{"Čaj für zwei", "Žofie", "Café", "1998", "Rock"};
+
+        const QByteArray v24 = textFrame(4, "TIT2", 3, QStringLiteral("Ünïcödé title").toUtf8())
+                               + textFrame(4, "TPE1", 3, QStringLiteral("Ørjan").toUtf8())
+                               + textFrame(4, "TALB", 2, QByteArray("\x00" "A\x00" "B", 4))
+                               + textFrame(4, "TDRC", 3, "2004-05-06T10:20")
+                               + textFrame(4, "TCON", 3, "Chillout");
+        QTest::newRow("2.4 utf-8") << id3v2Tag(4, v24) + Audio
+                                   << QStringList{"Ünïcödé title", "Ørjan", "AB", "2004", "Chillout"};
+
+        const QByteArray v22 = textFrame(2, "TT2", 0, "Old") + textFrame(2, "TP1", 0, "Writer")
+                               + textFrame(2, "TAL", 0, "Disc") + textFrame(2, "TYE", 0, "1997")
+                               + textFrame(2, "TCO", 0, "(144)");
+        QTest::newRow("2.2") << id3v2Tag(2, v22) + Audio << QStringList{"Old", "Writer", "Disc", "1997", "Trash Metal"};
+
+        QTest::newRow("numeric genres")
+            << id3v2Tag(4, textFrame(4, "TCON", 3, "64") + textFrame(4, "TIT2", 3, "x")) + Audio
+            << QStringList{"x", "", "", "", "Native US"};
+        QTest::newRow("numbered genre with refinement")
+            << id3v2Tag(3, textFrame(3, "TCON", 0, "(67)Psychedelic")) + Audio
+            << QStringList{"", "", "", "", "Psychadelic"};
+
+        QTest::newRow("line breaks and controls become blanks")
+            << id3v2Tag(4, textFrame(4, "TIT2", 3, "Line one\r\nline two\ttab\x01")
+                               + textFrame(4, "TPE1", 3, QStringLiteral("A\u2028B").toUtf8()))
+                   + Audio
+            << QStringList{"Line one  line two tab", "A B", "", "", ""};
+
+        // A picture before the text frames: the tag is larger than the first read.
+        const QByteArray picture = QByteArray("APIC") + bigEndian(80000, 4) + QByteArray(2, '\0')
+                                   + QByteArray("\0image/jpeg\0\x03\0", 14) + QByteArray(80000 - 14, '\xFF');
+        QTest::newRow("large tag") << id3v2Tag(3, picture + textFrame(3, "TIT2", 0, "After picture")) + Audio
+                                   << QStringList{"After picture", "", "", "", ""};
+
+        QTest::newRow("both tags keep ID3v1")
+            << id3v2Tag(3, textFrame(3, "TIT2", 0, "From v2") + textFrame(3, "TPE1", 0, "V2 artist")) + Audio
+                   + id3v1Block("From v1", "", "Album 1", "", 255)
+            << QStringList{"From v1", "", "Album 1", "", ""};
+
+        QTest::newRow("garbage tag body")
+            << id3v2Tag(3, QByteArray(3000, '\xFF'), 0) + Audio << QStringList{"", "", "", "", ""};
+    }
+
+    void id3v2Fallback()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, QStringLiteral("v2.mp3"), content);
+        QVERIFY(!path.isEmpty());
+        const TrackInfo info = readTrackInfo(path);
+        QCOMPARE((QStringList{info.tags.track, info.tags.artist, info.tags.album, info.tags.year, info.tags.genre}),
+                 expected);
+        QCOMPARE(info.audioheader, QStringLiteral("11111111 11111011 10010000 01100100 "));
+    }
+};
+
+ONDRO_TEST_MAIN(Id3Test)
+#include "test_id3.moc"

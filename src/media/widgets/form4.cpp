@@ -1,0 +1,175 @@
+#include "form4.h"
+
+#include "app/prompter.h"
+#include "media/frameheader.h"
+#include "store/platform/platform.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit *field(QWidget *parent, const char *name, const QString &text, const QColor &fg, const QColor &bg)
+{
+    auto *edit = new QLineEdit(text, parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setReadOnly(true);
+    edit->setCursorPosition(0);
+    QPalette palette = edit->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Text, fg);
+        palette.setColor(group, QPalette::Base, bg);
+    }
+    edit->setPalette(palette);
+    return edit;
+}
+
+QLabel *caption(QWidget *parent, const char *name, const QString &text)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+// A green play triangle on a round dark button face.
+QIcon playIcon()
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(30, 30, 30), 1.5));
+    p.setBrush(QColor(60, 60, 60));
+    p.drawEllipse(QRectF(1.5, 1.5, 29, 29));
+    QPainterPath triangle;
+    triangle.moveTo(12, 8);
+    triangle.lineTo(24, 16);
+    triangle.lineTo(12, 24);
+    triangle.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 220, 0));
+    p.drawPath(triangle);
+    p.end();
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platform, Prompter &prompter,
+             QWidget *parent)
+    : QDialog(parent)
+    , m_path(entry.record.filename)
+    , m_cover(cover)
+    , m_platform(platform)
+    , m_prompter(prompter)
+{
+    const TrackRecord &r = entry.record;
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(r.filename);
+
+    const QColor black(Qt::black), white(Qt::white), green(0, 255, 0);
+
+    auto *frame1 = new QGroupBox(QStringLiteral(" ID3 Tag Info "), this);
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    auto *tags = new QGridLayout(frame1);
+    const struct { const char *label, *text, *edit; const QString &value; } rows[] = {
+        {"Label2", "Artist", "Text2", r.artist}, {"Label4", "Track", "Text3", r.track},
+        {"Label3", "Album", "Text4", r.album},   {"Label5", "Year", "Text5", r.year},
+        {"Label6", "Genre", "Text6", r.genre},
+    };
+    int row = 0;
+    for (const auto &f : rows) {
+        tags->addWidget(caption(frame1, f.label, QLatin1String(f.text)), row, 0);
+        tags->addWidget(field(frame1, f.edit, f.value, black, white), row, 1);
+        ++row;
+    }
+    tags->setColumnStretch(1, 1);
+    tags->setRowStretch(row, 1);
+
+    auto *frame2 = new QGroupBox(QStringLiteral(" Album Cover "), this);
+    frame2->setObjectName(QStringLiteral("Frame2"));
+    m_image1 = new QLabel(frame2);
+    m_image1->setObjectName(QStringLiteral("Image1"));
+    m_image1->setToolTip(QStringLiteral("CD/Cassette Cover Image"));
+    m_image1->setAlignment(Qt::AlignCenter);
+    m_image1->setFixedSize(150, 150);
+    auto *coverLayout = new QVBoxLayout(frame2);
+    coverLayout->addWidget(m_image1, 0, Qt::AlignCenter);
+
+    const QString header = r.audioheader.trimmed();
+    auto *frame3 = new QGroupBox(QStringLiteral(" File Frame Header Info "), this);
+    frame3->setObjectName(QStringLiteral("Frame3"));
+    auto *headerLayout = new QVBoxLayout(frame3);
+    auto *text7 = field(frame3, "Text7", FrameHeader::describeFrameHeader(header), green, black);
+    // Wide enough for the whole line, which is rarely longer than 90 characters.
+    text7->setMinimumWidth(qMin(text7->fontMetrics().horizontalAdvance(text7->text()) + 24, 900));
+    headerLayout->addWidget(text7);
+    auto *text8 = field(frame3, "Text8", header, green, black);
+    text8->hide();
+
+    auto *command2 = new QPushButton(this);
+    command2->setObjectName(QStringLiteral("Command2"));
+    command2->setToolTip(QStringLiteral("Launch MP3 Player"));
+    command2->setIcon(playIcon());
+    command2->setIconSize(QSize(32, 32));
+    command2->setAutoDefault(false);
+    command2->setEnabled(entry.origin != EntryOrigin::Library);
+    auto *label1 = caption(this, "Label1", QStringLiteral("Source"));
+    auto *text1 = field(this, "Text1", r.source, green, black);
+    auto *command1 = new QPushButton(QStringLiteral("&Ok"), this);
+    command1->setObjectName(QStringLiteral("Command1"));
+    command1->setDefault(true);
+
+    connect(command2, &QPushButton::clicked, this, &Form4::launchPlayer);
+    connect(command1, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(frame1, 1);
+    top->addWidget(frame2);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(command2);
+    bottom->addSpacing(8);
+    bottom->addWidget(label1);
+    bottom->addWidget(text1, 1);
+    bottom->addSpacing(24);
+    bottom->addWidget(command1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(frame3);
+    layout->addLayout(bottom);
+
+    resize(sizeHint().expandedTo(QSize(560, 0)));
+    showCover();
+}
+
+void Form4::showCover()
+{
+    if (m_cover.isNull()) {
+        m_image1->clear();
+        return;
+    }
+    m_image1->setPixmap(m_cover.scaled(m_image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void Form4::launchPlayer()
+{
+    // Codes 0 to 2 mean the program could not be started (out of
+    // resources, file not found); anything above counts as handled,
+    // including a file type without a program.
+    for (;;) {
+        if (m_platform.shellOpen(m_path) > Platform::ShellFileNotFound)
+            return;
+        const Prompter::Answer answer =
+            m_prompter.message(QStringLiteral("Error launching MP3 player on this file.  Try again?"),
+                               Prompter::Icon::Warning, Prompter::Buttons::YesNo);
+        if (answer != Prompter::Answer::Yes)
+            return;
+    }
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "trackrecord.h"
+
+#include <QDialog>
+#include <QPixmap>
+
+class Platform;
+class Prompter;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The track details window: the tag fields, source, cover picture and
+// decoded frame header of one catalogue entry, and a button that plays
+// the file with the desktop's program for it. Never changes the entry.
+class Form4 : public QDialog
+{
+    Q_OBJECT
+public:
+    // cover: the picture the main window shows for the entry, or a null
+    // pixmap when it shows none.
+    Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platform, Prompter &prompter,
+          QWidget *parent = nullptr);
+
+    // Opens the file with its program, offering to retry while the shell
+    // reports a failure to start it (codes 0 to 2).
+    void launchPlayer();
+
+private:
+    void showCover();
+
+    QString m_path;
+    QPixmap m_cover;
+    Platform &m_platform;
+    Prompter &m_prompter;
+    QLabel *m_image1 = nullptr;
+};

@@ -1,0 +1,278 @@
+#include "form5.h"
+
+#include "activityicons.h"
+#include "app/prompter.h"
+#include "cataloguemodel.h"
+#include "media/drivelist.h"
+#include "scanworker.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Item data of the drive list entry that lets the user pick any folder.
+constexpr int ChooseFolderRole = Qt::UserRole + 1;
+
+} // namespace
+
+QString Form5::idleText()
+{
+    return QStringLiteral("Idle... Waiting to scan media.");
+}
+
+QString Form5::walkingText()
+{
+    return QStringLiteral("Scanning directory structure of media for MP3s...");
+}
+
+QString Form5::importingText()
+{
+    return QStringLiteral("Importing filename(s), ID3 tag(s) and MP3 frame header specs.");
+}
+
+QString Form5::walkErrorMessage(const QString &driveText, const QStringList &failedFolders)
+{
+    QString text = QStringLiteral("There was an error scanning ") + driveText;
+    if (failedFolders.isEmpty())
+        return text;
+    text += QStringLiteral("\n\nThese folders could not be read:");
+    const qsizetype listed = qMin<qsizetype>(failedFolders.size(), MaxListedFolders);
+    for (qsizetype i = 0; i < listed; ++i)
+        text += QLatin1Char('\n') + QDir::toNativeSeparators(failedFolders.at(i));
+    if (failedFolders.size() > listed)
+        text += QStringLiteral("\nand %1 more").arg(failedFolders.size() - listed);
+    return text;
+}
+
+Form5::Form5(CatalogueModel &catalogue, Prompter &prompter, QWidget *parent)
+    : QDialog(parent)
+    , m_catalogue(catalogue)
+    , m_prompter(prompter)
+    , m_worker(new ScanWorker(this))
+{
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Scan Media"));
+    buildControls();
+    fillDriveList();
+
+    connect(m_command1, &QPushButton::clicked, this, &Form5::scanClicked);
+    connect(m_command2, &QPushButton::clicked, this, &Form5::reject);
+    connect(m_drive1, &QComboBox::activated, this, &Form5::driveActivated);
+    connect(m_worker, &ScanWorker::walking, this, &Form5::showWalking);
+    connect(m_worker, &ScanWorker::importing, this, &Form5::showImporting);
+}
+
+Form5::~Form5() = default;
+
+void Form5::buildControls()
+{
+    auto *frame2 = new QGroupBox(QStringLiteral(" Source Device to Scan for MP3s "), this);
+    frame2->setObjectName(QStringLiteral("Frame2"));
+    m_drive1 = new QComboBox(frame2);
+    m_drive1->setObjectName(QStringLiteral("Drive1"));
+    m_drive1->setMinimumContentsLength(24);
+    m_drive1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_command1 = new QPushButton(QStringLiteral("&Scan"), frame2);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setDefault(true);
+    m_command2 = new QPushButton(QStringLiteral("&Done"), frame2);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command2->setAutoDefault(false);
+    auto *label2 = new QLabel(
+        QStringLiteral("If the media is on CD, and you have multiple CD drives, please insert the CD into the drive "
+                       "that it can later be found in.  This is important if you will wish to launch the MP3 from "
+                       "within Ondro."),
+        frame2);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setWordWrap(true);
+
+    auto *frame2Layout = new QGridLayout(frame2);
+    frame2Layout->addWidget(m_drive1, 0, 0);
+    frame2Layout->addWidget(m_command1, 0, 1);
+    frame2Layout->addWidget(m_command2, 1, 1, Qt::AlignTop);
+    frame2Layout->addWidget(label2, 1, 0);
+    frame2Layout->setColumnStretch(0, 1);
+
+    auto *frame1 = new QGroupBox(QStringLiteral(" Status "), this);
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    m_image2 = new QLabel(frame1);
+    m_image2->setObjectName(QStringLiteral("Image2"));
+    m_image2->setFixedSize(ActivityIcons::Size, ActivityIcons::Size);
+    m_label1 = new QLabel(idleText(), frame1);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setWordWrap(true);
+    m_labelCount = new QLabel(frame1);
+    m_labelCount->setObjectName(QStringLiteral("LabelCount"));
+
+    // The stored pictures the activity display copies from; never shown.
+    const auto stored = [this, frame1](const char *name, const QPixmap &pixmap) {
+        auto *label = new QLabel(frame1);
+        label->setObjectName(QLatin1String(name));
+        label->setPixmap(pixmap);
+        label->hide();
+        return label;
+    };
+    m_image3 = stored("Image3", ActivityIcons::idle());
+    m_image4 = stored("Image4", ActivityIcons::walking());
+    m_image1[0] = stored("Image1_1", ActivityIcons::importFrame(1));
+    m_image1[1] = stored("Image1_2", ActivityIcons::importFrame(2));
+    m_image1[2] = stored("Image1_3", ActivityIcons::importFrame(3));
+
+    auto *texts = new QVBoxLayout;
+    texts->addWidget(m_label1);
+    texts->addWidget(m_labelCount);
+    auto *frame1Layout = new QHBoxLayout(frame1);
+    frame1Layout->addWidget(m_image2, 0, Qt::AlignTop);
+    frame1Layout->addLayout(texts, 1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(frame2);
+    layout->addWidget(frame1);
+    setActivity(m_image3);
+    resize(sizeHint().expandedTo(QSize(520, 0)));
+}
+
+void Form5::fillDriveList()
+{
+    m_drive1->clear();
+    const QList<DriveList::Drive> drives = DriveList::availableDrives();
+    for (const DriveList::Drive &d : drives)
+        m_drive1->addItem(d.label, d.rootPath);
+    m_drive1->addItem(QStringLiteral("Choose a folder..."));
+    m_drive1->setItemData(m_drive1->count() - 1, true, ChooseFolderRole);
+    m_drive1->setCurrentIndex(0);
+    m_lastDrive = 0;
+}
+
+void Form5::driveActivated(int index)
+{
+    if (!m_drive1->itemData(index, ChooseFolderRole).toBool()) {
+        m_lastDrive = index;
+        return;
+    }
+    const QString folder = m_prompter.chooseFolder(QStringLiteral("Choose the folder to scan for MP3s"));
+    if (folder.isEmpty()) {
+        m_drive1->setCurrentIndex(m_lastDrive);
+        return;
+    }
+    const QString root = QDir::cleanPath(folder);
+    int existing = m_drive1->findData(root);
+    if (existing < 0) {
+        existing = m_drive1->count() - 1; // just above the chooser entry
+        m_drive1->insertItem(existing, QDir::toNativeSeparators(root), root);
+    }
+    m_drive1->setCurrentIndex(existing);
+    m_lastDrive = existing;
+}
+
+void Form5::scanClicked()
+{
+    if (m_drive1->currentData(ChooseFolderRole).toBool())
+        driveActivated(m_drive1->currentIndex());
+    const QString root = m_drive1->currentData().toString();
+    if (!root.isEmpty())
+        scan(root);
+}
+
+void Form5::scan(const QString &root)
+{
+    if (m_scanning)
+        return;
+    const QString source =
+        m_prompter.textPrompt(QStringLiteral("Enter a unique source ID (CD02,HD01 etc)"), QStringLiteral("Source ID"));
+    if (source.isEmpty())
+        return;
+
+    m_scanning = true;
+    m_closeAfterScan = false;
+    m_command1->setEnabled(false);
+    m_drive1->setEnabled(false);
+    setCursor(Qt::WaitCursor);
+    showWalking(0);
+
+    QEventLoop loop;
+    connect(m_worker, &ScanWorker::finished, &loop, &QEventLoop::quit);
+    m_worker->start(root, source);
+    loop.exec();
+    if (m_worker->isRunning()) {
+        // The loop was ended from outside (the program is quitting): the
+        // scan's result is not wanted any more.
+        m_worker->requestStop();
+        m_worker->wait();
+    }
+
+    ScanOutcome outcome = m_worker->takeOutcome();
+    const bool stopped = outcome.stopped || m_worker->stopRequested();
+    unsetCursor();
+    m_command1->setEnabled(true);
+    m_drive1->setEnabled(true);
+    m_scanning = false;
+
+    if (stopped) {
+        // A stopped scan adds nothing: the user gets the catalogue as it was.
+        setActivity(m_image3);
+        m_label1->setText(idleText());
+        m_labelCount->clear();
+        if (m_closeAfterScan)
+            QDialog::reject();
+        return;
+    }
+
+    if (!outcome.failedFolders.isEmpty())
+        m_prompter.message(walkErrorMessage(QDir::toNativeSeparators(root), outcome.failedFolders),
+                           Prompter::Icon::Critical);
+    const qsizetype added = outcome.rows.size();
+    if (added > 0)
+        m_catalogue.appendRows(std::move(outcome.rows));
+    m_label1->setText(importingText());
+    m_labelCount->setText(QStringLiteral("Files imported: %1").arg(added));
+    setActivity(m_image3);
+    Q_EMIT entriesAdded();
+    m_prompter.message(QStringLiteral("Scan Complete"), Prompter::Icon::Information);
+}
+
+void Form5::reject()
+{
+    if (!m_scanning) {
+        QDialog::reject();
+        return;
+    }
+    if (m_worker->stopRequested())
+        return; // already stopping; the window closes when the scan has ended
+    const Prompter::Answer answer = m_prompter.message(QStringLiteral("A scan is running. Stop it?"),
+                                                       Prompter::Icon::Warning, Prompter::Buttons::YesNo);
+    if (answer != Prompter::Answer::Yes || !m_scanning)
+        return;
+    // scan() sees the flag once the worker has ended, drops what it found
+    // and closes the window.
+    m_closeAfterScan = true;
+    m_worker->requestStop();
+}
+
+void Form5::showWalking(qsizetype found)
+{
+    m_label1->setText(walkingText());
+    m_labelCount->setText(QStringLiteral("Files found: %1").arg(found));
+    setActivity(m_image4);
+}
+
+void Form5::showImporting(qsizetype imported, qsizetype total)
+{
+    m_label1->setText(importingText());
+    m_labelCount->setText(QStringLiteral("Files imported: %1 of %2").arg(imported).arg(total));
+    setActivity(m_image1[ActivityIcons::importFrameFor(imported) - 1]);
+}
+
+void Form5::setActivity(QLabel *source)
+{
+    m_image2->setPixmap(source->pixmap());
+    m_image2->setProperty("activity", source->objectName());
+}

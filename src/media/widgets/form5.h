@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+class CatalogueModel;
+class Prompter;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class ScanWorker;
+
+// The "Scan Media" window: pick a volume or folder, name the medium with a
+// source ID, and the scan appends every MP3 file below it to the catalogue
+// as own entries. The walk and the import run on a worker thread; the
+// window stays responsive and can stop the scan, which then adds nothing.
+class Form5 : public QDialog
+{
+    Q_OBJECT
+public:
+    Form5(CatalogueModel &catalogue, Prompter &prompter, QWidget *parent = nullptr);
+    ~Form5() override;
+
+    // Asks for the source ID and scans root; returns when the scan has
+    // ended (its window events keep running meanwhile). An empty answer
+    // changes nothing. Does nothing while a scan runs.
+    void scan(const QString &root);
+    bool isScanning() const { return m_scanning; }
+
+    // The message for folders the walk could not read: "There was an
+    // error scanning " and the drive text, then the folders, one a line,
+    // at most MaxListedFolders of them.
+    static QString walkErrorMessage(const QString &driveText, const QStringList &failedFolders);
+    static constexpr int MaxListedFolders = 20;
+
+    static QString idleText();
+    static QString walkingText();
+    static QString importingText();
+
+Q_SIGNALS:
+    // After a finished scan appended its entries (none, for a medium
+    // without MP3 files), before "Scan Complete" is shown.
+    void entriesAdded();
+
+public Q_SLOTS:
+    // Closing while a scan runs asks whether to stop it first.
+    void reject() override;
+
+private:
+    void buildControls();
+    void fillDriveList();
+    void driveActivated(int index);
+    void scanClicked();
+    void showWalking(qsizetype found);
+    void showImporting(qsizetype imported, qsizetype total);
+    void setActivity(QLabel *source);
+
+    CatalogueModel &m_catalogue;
+    Prompter &m_prompter;
+    ScanWorker *m_worker = nullptr;
+    bool m_scanning = false;
+    bool m_closeAfterScan = false;
+    int m_lastDrive = 0;
+
+    QComboBox *m_drive1 = nullptr;
+    QPushButton *m_command1 = nullptr;
+    QPushButton *m_command2 = nullptr;
+    QLabel *m_label1 = nullptr;
+    QLabel *m_labelCount = nullptr;
+    QLabel *m_image2 = nullptr;
+    QLabel *m_image3 = nullptr;            // idle
+    QLabel *m_image4 = nullptr;            // walking
+    QLabel *m_image1[3] = {nullptr, nullptr, nullptr}; // import frames 1..3
+};

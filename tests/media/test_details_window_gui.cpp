@@ -1,0 +1,200 @@
+#include "media/frameheader.h"
+#include "media/widgets/form4.h"
+#include "recordingplatform.h"
+#include "scriptedprompter.h"
+#include "testenv.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+CatalogueEntry sampleEntry(EntryOrigin origin = EntryOrigin::Own)
+{
+    CatalogueEntry entry;
+    entry.record = {QStringLiteral("/media/cd/Some Artist - Song.mp3"),
+                    QStringLiteral("CD02"),
+                    QStringLiteral("Some Artist"),
+                    QStringLiteral("Song"),
+                    QStringLiteral("The Album"),
+                    QStringLiteral("1999"),
+                    QStringLiteral("Rock"),
+                    QString(),
+                    QStringLiteral("11111111 11111011 10010000 01100100 ")};
+    entry.origin = origin;
+    return entry;
+}
+
+template<typename T>
+T *child(QWidget &parent, const char *name)
+{
+    T *w = parent.findChild<T *>(QLatin1String(name));
+    if (!w)
+        qWarning("missing child %s", name);
+    return w;
+}
+
+QString text(Form4 &form, const char *name)
+{
+    return child<QLineEdit>(form, name)->text();
+}
+
+QPixmap samplePicture()
+{
+    QPixmap pixmap(300, 200);
+    pixmap.fill(Qt::red);
+    return pixmap;
+}
+
+} // namespace
+
+class DetailsWindowTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void showsTheEntry()
+    {
+        RecordingPlatform platform;
+        ScriptedPrompter prompter;
+        Form4 form(sampleEntry(), QPixmap(), platform, prompter);
+        QCOMPARE(form.windowTitle(), QStringLiteral("/media/cd/Some Artist - Song.mp3"));
+        QCOMPARE(text(form, "Text1"), QStringLiteral("CD02"));
+        QCOMPARE(text(form, "Text2"), QStringLiteral("Some Artist"));
+        QCOMPARE(text(form, "Text3"), QStringLiteral("Song"));
+        QCOMPARE(text(form, "Text4"), QStringLiteral("The Album"));
+        QCOMPARE(text(form, "Text5"), QStringLiteral("1999"));
+        QCOMPARE(text(form, "Text6"), QStringLiteral("Rock"));
+        QCOMPARE(text(form, "Text8"), QStringLiteral("11111111 11111011 10010000 01100100"));
+        QCOMPARE(text(form, "Text7"),
+                 QStringLiteral("MPEG Version 1 (ISO/IEC 11172-3)  : Layer 3 : 128 kbps : 44100khz : "
+                                "Joint stereo (Stereo)"));
+
+        const struct { const char *label, *caption; } labels[] = {
+            {"Label1", "Source"}, {"Label2", "Artist"}, {"Label4", "Track"},
+            {"Label3", "Album"},  {"Label5", "Year"},   {"Label6", "Genre"},
+        };
+        for (const auto &l : labels)
+            QCOMPARE(child<QLabel>(form, l.label)->text(), QLatin1String(l.caption));
+        QCOMPARE(child<QGroupBox>(form, "Frame1")->title(), QStringLiteral(" ID3 Tag Info "));
+        QCOMPARE(child<QGroupBox>(form, "Frame2")->title(), QStringLiteral(" Album Cover "));
+        QCOMPARE(child<QGroupBox>(form, "Frame3")->title(), QStringLiteral(" File Frame Header Info "));
+        QCOMPARE(child<QLabel>(form, "Image1")->toolTip(), QStringLiteral("CD/Cassette Cover Image"));
+        QCOMPARE(child<QPushButton>(form, "Command2")->toolTip(), QStringLiteral("Launch MP3 Player"));
+        QVERIFY(!child<QPushButton>(form, "Command2")->icon().isNull());
+        QCOMPARE(child<QPushButton>(form, "Command1")->text(), QStringLiteral("&Ok"));
+
+        for (const char *name : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "Text8"})
+            QVERIFY2(child<QLineEdit>(form, name)->isReadOnly(), name);
+        form.show();
+        QVERIFY(!child<QLineEdit>(form, "Text8")->isVisible());
+        QVERIFY(child<QLineEdit>(form, "Text7")->isVisible());
+
+        // Header and source green on black, tag fields black on white.
+        for (const char *name : {"Text1", "Text7"}) {
+            const QPalette p = child<QLineEdit>(form, name)->palette();
+            QCOMPARE(p.color(QPalette::Text), QColor(0, 255, 0));
+            QCOMPARE(p.color(QPalette::Base), QColor(Qt::black));
+        }
+        for (const char *name : {"Text2", "Text3", "Text4", "Text5", "Text6"}) {
+            const QPalette p = child<QLineEdit>(form, name)->palette();
+            QCOMPARE(p.color(QPalette::Text), QColor(Qt::black));
+            QCOMPARE(p.color(QPalette::Base), QColor(Qt::white));
+        }
+
+        // "&Ok" closes without touching anything.
+        child<QPushButton>(form, "Command1")->click();
+        QVERIFY(!form.isVisible());
+        QVERIFY(platform.opened.isEmpty());
+        QVERIFY(prompter.shown.isEmpty());
+    }
+
+    void entryWithoutTagOrHeader()
+    {
+        CatalogueEntry entry;
+        entry.record.filename = QStringLiteral("/media/cd/bare.mp3");
+        entry.record.source = QStringLiteral("CD05");
+        entry.record.audioheader = QStringLiteral("   ");
+        RecordingPlatform platform;
+        ScriptedPrompter prompter;
+        Form4 form(entry, QPixmap(), platform, prompter);
+        for (const char *name : {"Text2", "Text3", "Text4", "Text5", "Text6", "Text8"})
+            QVERIFY2(text(form, name).isEmpty(), name);
+        QCOMPARE(text(form, "Text7"), QStringLiteral(" kbps : khz : "));
+    }
+
+    void libraryEntryCannotBePlayed()
+    {
+        RecordingPlatform platform;
+        ScriptedPrompter prompter;
+        Form4 library(sampleEntry(EntryOrigin::Library), QPixmap(), platform, prompter);
+        QVERIFY(!child<QPushButton>(library, "Command2")->isEnabled());
+        QCOMPARE(text(library, "Text2"), QStringLiteral("Some Artist"));
+        Form4 own(sampleEntry(EntryOrigin::Own), QPixmap(), platform, prompter);
+        QVERIFY(child<QPushButton>(own, "Command2")->isEnabled());
+    }
+
+    void launchRetriesOnlyOnCodesUpToTwo_data()
+    {
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<QList<Prompter::Answer>>("answers");
+        QTest::addColumn<int>("opens");
+        QTest::addColumn<int>("questions");
+        using A = Prompter::Answer;
+        QTest::newRow("handed over") << QList<int>{42} << QList<A>{} << 1 << 0;
+        QTest::newRow("no program (31)") << QList<int>{31} << QList<A>{} << 1 << 0;
+        QTest::newRow("3 counts as done") << QList<int>{3} << QList<A>{} << 1 << 0;
+        QTest::newRow("not found, yes, yes") << QList<int>{2, 2, 42} << QList<A>{A::Yes, A::Yes} << 3 << 2;
+        QTest::newRow("not found, no") << QList<int>{2, 42} << QList<A>{A::No} << 1 << 1;
+        QTest::newRow("out of resources (0)") << QList<int>{0, 42} << QList<A>{A::No} << 1 << 1;
+        QTest::newRow("1, yes, then 31") << QList<int>{1, 31} << QList<A>{A::Yes} << 2 << 1;
+    }
+
+    void launchRetriesOnlyOnCodesUpToTwo()
+    {
+        QFETCH(QList<int>, codes);
+        QFETCH(QList<Prompter::Answer>, answers);
+        QFETCH(int, opens);
+        QFETCH(int, questions);
+        RecordingPlatform platform;
+        for (int code : codes)
+            platform.openResults.enqueue(code);
+        ScriptedPrompter prompter;
+        for (Prompter::Answer a : answers)
+            prompter.answers.enqueue(a);
+        Form4 form(sampleEntry(), QPixmap(), platform, prompter);
+        form.show();
+        child<QPushButton>(form, "Command2")->click();
+
+        QCOMPARE(platform.opened.size(), opens);
+        for (const QString &path : std::as_const(platform.opened))
+            QCOMPARE(path, QStringLiteral("/media/cd/Some Artist - Song.mp3"));
+        QCOMPARE(prompter.shown.size(), questions);
+        for (const ScriptedPrompter::Shown &s : std::as_const(prompter.shown)) {
+            QCOMPARE(s.text, QStringLiteral("Error launching MP3 player on this file.  Try again?"));
+            QCOMPARE(s.buttons, Prompter::Buttons::YesNo);
+        }
+        QVERIFY(form.isVisible());
+    }
+
+    void coverShownOnlyWhenGiven()
+    {
+        RecordingPlatform platform;
+        ScriptedPrompter prompter;
+        Form4 without(sampleEntry(), QPixmap(), platform, prompter);
+        QVERIFY(child<QLabel>(without, "Image1")->pixmap().isNull());
+
+        Form4 with(sampleEntry(), samplePicture(), platform, prompter);
+        QLabel *image1 = child<QLabel>(with, "Image1");
+        const QPixmap shown = image1->pixmap();
+        QVERIFY(!shown.isNull());
+        // Scaled into the picture box, keeping its shape.
+        QVERIFY(shown.width() <= image1->width() && shown.height() <= image1->height());
+        QCOMPARE(shown.width() * 2, shown.height() * 3);
+        QCOMPARE(shown.toImage().pixelColor(shown.width() / 2, shown.height() / 2), QColor(Qt::red));
+    }
+};
+
+ONDRO_TEST_MAIN(DetailsWindowTest)
+#include "test_details_window_gui.moc"

@@ -1,0 +1,486 @@
+#include "cataloguemodel.h"
+#include "media/drivelist.h"
+#include "media/widgets/activityicons.h"
+#include "media/widgets/form5.h"
+#include "media/widgets/scanworker.h"
+#include "scriptedprompter.h"
+#include "testenv.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+namespace {
+
+// A small MP3: a frame header (FF FB 90 64), some audio bytes and an
+// ID3v1 tag naming the title.
+QByteArray mp3Bytes(const QByteArray &title)
+{
+    QByteArray bytes("\xFF\xFB\x90\x64", 4);
+    bytes += QByteArray(400, '\x11');
+    QByteArray tag("TAG");
+    tag += title.leftJustified(30, '\0', true);
+    tag += QByteArray("Artist").leftJustified(30, '\0');
+    tag += QByteArray("Album").leftJustified(30, '\0');
+    tag += "1999";
+    tag += QByteArray(30, '\0');
+    tag += char(17);
+    return bytes + tag;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// The tree used by most cases, relative paths in the order a walk must
+// give them: a folder's own files first (case-insensitive name order),
+// then its subfolders depth first.
+const QStringList treeOrder = {
+    QStringLiteral("a.MP3"),        QStringLiteral("B.mp3"),          QStringLiteral("Album 1/01 one.mp3"),
+    QStringLiteral("Album 1/inner/deep.mp3"), QStringLiteral("album 2/02 two.Mp3"),
+};
+
+void makeTree(const QString &root)
+{
+    for (const QString &rel : treeOrder)
+        writeFile(root + QLatin1Char('/') + rel, mp3Bytes(QFileInfo(rel).baseName().toLatin1()));
+    writeFile(root + QStringLiteral("/notes.mp3.bak"), mp3Bytes("bak"));
+    writeFile(root + QStringLiteral("/cover.jpg"), QByteArray(64, 'j'));
+    writeFile(root + QStringLiteral("/.hidden/secret.mp3"), mp3Bytes("hidden"));
+}
+
+QStringList relativeFilenames(const CatalogueModel &model, qsizetype from, const QString &root)
+{
+    QStringList out;
+    const QDir dir(root);
+    for (qsizetype i = from; i < model.size(); ++i)
+        out << dir.relativeFilePath(model.field(i, FieldFilename));
+    return out;
+}
+
+TrackRecord oldRecord()
+{
+    TrackRecord record;
+    record.filename = QStringLiteral("/old.mp3");
+    record.source = QStringLiteral("OLD");
+    return record;
+}
+
+template<typename T>
+T *child(QWidget &parent, const char *name)
+{
+    T *w = parent.findChild<T *>(QLatin1String(name));
+    if (!w)
+        qWarning("missing child %s", name);
+    return w;
+}
+
+QString activity(Form5 &form)
+{
+    return child<QLabel>(form, "Image2")->property("activity").toString();
+}
+
+} // namespace
+
+class ScanWindowTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void controlsCarryTheirNamesAndTexts()
+    {
+        CatalogueModel model;
+        ScriptedPrompter prompter;
+        Form5 form(model, prompter);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Scan Media"));
+        QCOMPARE(child<QGroupBox>(form, "Frame2")->title(), QStringLiteral(" Source Device to Scan for MP3s "));
+        QCOMPARE(child<QGroupBox>(form, "Frame1")->title(), QStringLiteral(" Status "));
+        QCOMPARE(child<QPushButton>(form, "Command1")->text(), QStringLiteral("&Scan"));
+        QCOMPARE(child<QPushButton>(form, "Command2")->text(), QStringLiteral("&Done"));
+        QCOMPARE(child<QLabel>(form, "Label2")->text(),
+                 QStringLiteral("If the media is on CD, and you have multiple CD drives, please insert the CD into "
+                                "the drive that it can later be found in.  This is important if you will wish to "
+                                "launch the MP3 from within Ondro."));
+        QCOMPARE(child<QLabel>(form, "Label1")->text(), QStringLiteral("Idle... Waiting to scan media."));
+        QVERIFY(child<QLabel>(form, "LabelCount"));
+        QCOMPARE(activity(form), QStringLiteral("Image3"));
+        QVERIFY(!child<QLabel>(form, "Image2")->pixmap().isNull());
+
+        form.show();
+        for (const char *stored : {"Image3", "Image4", "Image1_1", "Image1_2", "Image1_3"}) {
+            QLabel *label = child<QLabel>(form, stored);
+            QVERIFY(label);
+            QVERIFY(!label->isVisible());
+            QVERIFY(!label->pixmap().isNull());
+        }
+        // The five pictures differ from each other.
+        QList<QImage> images;
+        for (const char *stored : {"Image3", "Image4", "Image1_1", "Image1_2", "Image1_3"})
+            images << child<QLabel>(form, stored)->pixmap().toImage();
+        for (int i = 0; i < images.size(); ++i)
+            for (int j = i + 1; j < images.size(); ++j)
+                QVERIFY2(images[i] != images[j], qPrintable(QStringLiteral("pictures %1 and %2").arg(i).arg(j)));
+
+        auto *drive1 = child<QComboBox>(form, "Drive1");
+        QVERIFY(drive1->count() >= 1);
+        QCOMPARE(drive1->itemText(drive1->count() - 1), QStringLiteral("Choose a folder..."));
+        form.close();
+    }
+
+    void cancelledSourcePromptChangesNothing_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("cancelled") << QString();
+        QTest::newRow("confirmed empty") << QStringLiteral("");
+    }
+
+    void cancelledSourcePromptChangesNothing()
+    {
+        QFETCH(QString, answer);
+        QTemporaryDir dir;
+        makeTree(dir.path());
+        CatalogueModel model;
+        model.append(oldRecord(), EntryOrigin::Own);
+        ScriptedPrompter prompter;
+        prompter.texts.enqueue(answer);
+        Form5 form(model, prompter);
+        QSignalSpy added(&form, &Form5::entriesAdded);
+
+        form.scan(dir.path());
+        QCOMPARE(model.size(), 1);
+        QCOMPARE(added.size(), 0);
+        QCOMPARE(prompter.shown.size(), 1);
+        QCOMPARE(prompter.shown[0].kind, QStringLiteral("text"));
+        QCOMPARE(prompter.shown[0].text, QStringLiteral("Enter a unique source ID (CD02,HD01 etc)"));
+        QCOMPARE(prompter.shown[0].title, QStringLiteral("Source ID"));
+        QCOMPARE(child<QLabel>(form, "Label1")->text(), Form5::idleText());
+        QCOMPARE(activity(form), QStringLiteral("Image3"));
+    }
+
+    void scanAppendsOwnEntriesInWalkOrder()
+    {
+        QTemporaryDir dir;
+        makeTree(dir.path());
+        CatalogueModel model;
+        model.append(oldRecord(), EntryOrigin::Library);
+        ScriptedPrompter prompter;
+        prompter.texts.enqueue(QStringLiteral("  CD 02 "));
+        Form5 form(model, prompter);
+        form.show();
+
+        // When the caption signal comes, the rows are in and "Scan
+        // Complete" has not been shown yet.
+        qsizetype sizeAtSignal = -1;
+        qsizetype messagesAtSignal = -1;
+        int signals = 0;
+        connect(&form, &Form5::entriesAdded, this, [&] {
+            ++signals;
+            sizeAtSignal = model.size();
+            messagesAtSignal = prompter.messages().size();
+        });
+
+        form.scan(dir.path());
+        QCOMPARE(relativeFilenames(model, 1, dir.path()), treeOrder);
+        for (qsizetype i = 1; i < model.size(); ++i) {
+            QCOMPARE(model.field(i, FieldSource), QStringLiteral("  CD 02 "));
+            QCOMPARE(model.origin(i), EntryOrigin::Own);
+            QVERIFY(model.field(i, FieldFilename).startsWith(dir.path() + QLatin1Char('/')));
+        }
+        QCOMPARE(model.origin(0), EntryOrigin::Library);
+        QCOMPARE(model.field(1, FieldArtist), QStringLiteral("Artist"));
+        QVERIFY(!model.field(1, FieldAudioHeader).isEmpty());
+
+        QCOMPARE(signals, 1);
+        QCOMPARE(sizeAtSignal, 1 + treeOrder.size());
+        QCOMPARE(messagesAtSignal, 0);
+        QCOMPARE(prompter.messages(), QStringList{QStringLiteral("Scan Complete")});
+        QCOMPARE(prompter.shown.last().icon, Prompter::Icon::Information);
+
+        // After the scan: importing text, idle picture, normal pointer.
+        QCOMPARE(child<QLabel>(form, "Label1")->text(), Form5::importingText());
+        QCOMPARE(activity(form), QStringLiteral("Image3"));
+        QVERIFY(child<QLabel>(form, "LabelCount")->text().contains(QString::number(treeOrder.size())));
+        QVERIFY(child<QPushButton>(form, "Command1")->isEnabled());
+        QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(form.isVisible());
+
+        // The same medium again adds every file again.
+        prompter.texts.enqueue(QStringLiteral("CD02"));
+        form.scan(dir.path());
+        QCOMPARE(model.size(), 1 + 2 * treeOrder.size());
+        QCOMPARE(relativeFilenames(model, 1 + treeOrder.size(), dir.path()), treeOrder);
+        QCOMPARE(model.field(model.size() - 1, FieldSource), QStringLiteral("CD02"));
+        QCOMPARE(signals, 2);
+    }
+
+    void mediumWithoutFilesStillCompletes()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath(QStringLiteral("sub/readme.txt")), "text");
+        CatalogueModel model;
+        ScriptedPrompter prompter;
+        prompter.texts.enqueue(QStringLiteral("HD01"));
+        Form5 form(model, prompter);
+        QSignalSpy added(&form, &Form5::entriesAdded);
+        form.scan(dir.path());
+        QCOMPARE(model.size(), 0);
+        QCOMPARE(added.size(), 1);
+        QCOMPARE(prompter.messages(), QStringList{QStringLiteral("Scan Complete")});
+    }
+
+    void missingMediumGivesOneErrorThenCompletes()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("no disc"));
+        CatalogueModel model;
+        ScriptedPrompter prompter;
+        prompter.texts.enqueue(QStringLiteral("CD09"));
+        Form5 form(model, prompter);
+        form.scan(root);
+        const QStringList messages = prompter.messages();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages[0].startsWith(QStringLiteral("There was an error scanning ") + root));
+        QCOMPARE(prompter.shown[1].buttons, Prompter::Buttons::Ok);
+        QCOMPARE(prompter.shown[1].icon, Prompter::Icon::Critical);
+        QCOMPARE(messages[1], QStringLiteral("Scan Complete"));
+        QCOMPARE(model.size(), 0);
+    }
+
+    void unreadableFoldersGiveOneMessage()
+    {
+        QTemporaryDir dir;
+        makeTree(dir.path());
+        const QString locked1 = dir.filePath(QStringLiteral("locked one"));
+        const QString locked2 = dir.filePath(QStringLiteral("zz locked two"));
+        writeFile(locked1 + QStringLiteral("/x.mp3"), mp3Bytes("x"));
+        writeFile(locked2 + QStringLiteral("/y.mp3"), mp3Bytes("y"));
+        QVERIFY(QFile::setPermissions(locked1, QFileDevice::Permissions()));
+        QVERIFY(QFile::setPermissions(locked2, QFileDevice::Permissions()));
+        const bool readable = !QDir(locked1).entryList(QDir::Files).isEmpty();
+        if (readable) {
+            QFile::setPermissions(locked1, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QFile::setPermissions(locked2, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QSKIP("running with rights that read any folder");
+        }
+
+        CatalogueModel model;
+        ScriptedPrompter prompter;
+        prompter.texts.enqueue(QStringLiteral("HD02"));
+        Form5 form(model, prompter);
+        form.scan(dir.path());
+        QFile::setPermissions(locked1, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(locked2, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+        const QStringList messages = prompter.messages();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages[0].startsWith(QStringLiteral("There was an error scanning ") + dir.path()));
+        QVERIFY(messages[0].contains(QStringLiteral("locked one")));
+        QVERIFY(messages[0].contains(QStringLiteral("zz locked two")));
+        QCOMPARE(messages[1], QStringLiteral("Scan Complete"));
+        QCOMPARE(relativeFilenames(model, 0, dir.path()), treeOrder);
+    }
+
+    void errorMessageListsAtMostTwentyFolders_data()
+    {
+        QTest::addColumn<int>("failed");
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<QString>("tail");
+        QTest::newRow("one") << 1 << 1 << QStringLiteral("/f0");
+        QTest::newRow("twenty") << 20 << 20 << QStringLiteral("/f19");
+        QTest::newRow("twenty-five") << 25 << 20 << QStringLiteral("and 5 more");
+    }
+
+    void errorMessageListsAtMostTwentyFolders()
+    {
+        QFETCH(int, failed);
+        QFETCH(int, listed);
+        QFETCH(QString, tail);
+        QStringList folders;
+        for (int i = 0; i < failed; ++i)
+            folders << QStringLiteral("/f%1").arg(i);
+        const QString text = Form5::walkErrorMessage(QStringLiteral("/media/cd"), folders);
+        QVERIFY(text.startsWith(QStringLiteral("There was an error scanning /media/cd\n")));
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^/f\\d+$"))).size(), listed);
+        QCOMPARE(lines.last(), tail);
+    }
+
+    void doneDuringScanAsksToStop_data()
+    {
+        QTest::addColumn<Prompter::Answer>("answer");
+        QTest::addColumn<bool>("byTitleBar");
+        QTest::newRow("Done, stop") << Prompter::Answer::Yes << false;
+        QTest::newRow("Done, go on") << Prompter::Answer::No << false;
+        QTest::newRow("title bar, stop") << Prompter::Answer::Yes << true;
+        QTest::newRow("title bar, go on") << Prompter::Answer::No << true;
+    }
+
+    void doneDuringScanAsksToStop()
+    {
+        QFETCH(Prompter::Answer, answer);
+        QFETCH(bool, byTitleBar);
+        QTemporaryDir dir;
+        makeTree(dir.path());
+        CatalogueModel model;
+        model.append(oldRecord(), EntryOrigin::Own);
+        ScriptedPrompter prompter;
+        prompter.texts.enqueue(QStringLiteral("CD03"));
+        prompter.answers.enqueue(answer);
+        Form5 form(model, prompter);
+        form.show();
+        QSignalSpy added(&form, &Form5::entriesAdded);
+
+        // Posted before the scan starts, so it runs inside the scan's event
+        // loop ahead of the worker's end: the scan is still running then.
+        bool scanningAtClick = false;
+        bool scanEnabledAtClick = true;
+        Qt::CursorShape cursorAtClick = Qt::ArrowCursor;
+        QMetaObject::invokeMethod(
+            &form,
+            [&] {
+                scanningAtClick = form.isScanning();
+                scanEnabledAtClick = child<QPushButton>(form, "Command1")->isEnabled();
+                cursorAtClick = form.cursor().shape();
+                if (byTitleBar)
+                    form.close();
+                else
+                    child<QPushButton>(form, "Command2")->click();
+            },
+            Qt::QueuedConnection);
+        form.scan(dir.path());
+
+        QVERIFY(scanningAtClick);
+        QVERIFY(!scanEnabledAtClick);
+        QCOMPARE(cursorAtClick, Qt::WaitCursor);
+        QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(prompter.messages().value(0), QStringLiteral("A scan is running. Stop it?"));
+        QCOMPARE(prompter.shown[1].buttons, Prompter::Buttons::YesNo);
+        QVERIFY(!form.isScanning());
+        if (answer == Prompter::Answer::Yes) {
+            QCOMPARE(model.size(), 1);
+            QCOMPARE(added.size(), 0);
+            QCOMPARE(prompter.messages().size(), 1);
+            QVERIFY(!form.isVisible());
+            QCOMPARE(form.result(), int(QDialog::Rejected));
+        } else {
+            QCOMPARE(model.size(), 1 + treeOrder.size());
+            QCOMPARE(added.size(), 1);
+            QCOMPARE(prompter.messages().value(1), QStringLiteral("Scan Complete"));
+            QVERIFY(form.isVisible());
+        }
+    }
+
+    void stopFlagReachesTheScan()
+    {
+        QTemporaryDir dir;
+        makeTree(dir.path());
+        ScanWorker worker;
+        QSignalSpy finished(&worker, &ScanWorker::finished);
+        // Stop from the scan thread itself at its first report, so the scan
+        // has surely not ended yet.
+        const auto connection = connect(
+            &worker, &ScanWorker::walking, &worker, [&worker] { worker.requestStop(); }, Qt::DirectConnection);
+        worker.start(dir.path(), QStringLiteral("CD04"));
+        QVERIFY(worker.isRunning());
+        QVERIFY(finished.wait(10000));
+        QVERIFY(!worker.isRunning());
+        const ScanOutcome outcome = worker.takeOutcome();
+        QVERIFY(outcome.stopped);
+        QCOMPARE(outcome.rows.size(), 0);
+
+        // The next run starts with the flag cleared.
+        disconnect(connection);
+        worker.start(dir.path(), QStringLiteral("CD04"));
+        QVERIFY(finished.wait(10000));
+        const ScanOutcome full = worker.takeOutcome();
+        QVERIFY(!full.stopped);
+        QCOMPARE(full.rows.size(), treeOrder.size());
+    }
+
+    void chosenFolderBecomesTheCurrentDrive()
+    {
+        QTemporaryDir dir;
+        makeTree(dir.path());
+        CatalogueModel model;
+        ScriptedPrompter prompter;
+        Form5 form(model, prompter);
+        auto *drive1 = child<QComboBox>(form, "Drive1");
+        const int before = drive1->count();
+        const int chooser = before - 1;
+
+        // Cancelling the chooser goes back to the drive that was current.
+        drive1->setCurrentIndex(chooser);
+        Q_EMIT drive1->activated(chooser);
+        QCOMPARE(drive1->count(), before);
+        QCOMPARE(drive1->currentIndex(), 0);
+
+        prompter.texts.enqueue(dir.path());
+        drive1->setCurrentIndex(chooser);
+        Q_EMIT drive1->activated(chooser);
+        QCOMPARE(drive1->count(), before + 1);
+        QCOMPARE(drive1->currentData().toString(), dir.path());
+        QCOMPARE(drive1->itemText(drive1->count() - 1), QStringLiteral("Choose a folder..."));
+
+        prompter.texts.enqueue(QStringLiteral("USB1"));
+        child<QPushButton>(form, "Command1")->click();
+        QCOMPARE(relativeFilenames(model, 0, dir.path()), treeOrder);
+        QCOMPARE(model.field(0, FieldSource), QStringLiteral("USB1"));
+    }
+
+    void driveListOffersRealVolumesRemovableFirst()
+    {
+        using DriveList::Volume;
+        const QList<Volume> volumes = {
+            {QStringLiteral("/"), QString(), "ext4", true, true, false},
+            {QStringLiteral("/proc"), QString(), "proc", true, true, false},
+            {QStringLiteral("/run/user/1000"), QString(), "tmpfs", true, true, false},
+            {QStringLiteral("/home"), QString(), "ext4", true, true, false},
+            {QStringLiteral("/media/cdrom"), QStringLiteral("CD02"), "iso9660", true, true, true},
+            {QStringLiteral("/mnt/gone"), QString(), "ext4", true, false, false},
+            {QStringLiteral("/mnt/bad"), QString(), "ext4", false, true, false},
+            {QStringLiteral("/run/media/me/STICK"), QStringLiteral("STICK"), "vfat", true, true, true},
+            {QStringLiteral("/sys/fs/cgroup"), QString(), "cgroup2", true, true, false},
+            {QStringLiteral("/home"), QString(), "ext4", true, true, false},
+        };
+        const QList<DriveList::Drive> drives = DriveList::drivesFrom(volumes);
+        QStringList roots;
+        for (const DriveList::Drive &d : drives)
+            roots << d.rootPath;
+        QCOMPARE(roots, (QStringList{QStringLiteral("/media/cdrom"), QStringLiteral("/run/media/me/STICK"),
+                                     QStringLiteral("/"), QStringLiteral("/home")}));
+        QVERIFY(drives[0].label.contains(QStringLiteral("CD02")));
+        QVERIFY(drives[0].removable);
+        QVERIFY(!drives[2].removable);
+    }
+
+    void importFrameAdvancesEveryTenFiles_data()
+    {
+        QTest::addColumn<int>("imported");
+        QTest::addColumn<int>("frame");
+        QTest::newRow("start") << 0 << 1;
+        QTest::newRow("nine") << 9 << 1;
+        QTest::newRow("tenth") << 10 << 2;
+        QTest::newRow("eleven") << 11 << 2;
+        QTest::newRow("twenty") << 20 << 3;
+        QTest::newRow("thirty back to 1") << 30 << 1;
+    }
+
+    void importFrameAdvancesEveryTenFiles()
+    {
+        QFETCH(int, imported);
+        QFETCH(int, frame);
+        QCOMPARE(ActivityIcons::importFrameFor(imported), frame);
+    }
+};
+
+ONDRO_TEST_MAIN(ScanWindowTest)
+#include "test_scan_window_gui.moc"

@@ -91,6 +91,7 @@ void Form2::buildControls()
         button->setIcon(AppIcons::toolIcon(spec.icon));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setAutoRaise(false);
+        button->setIconSize(QSize(28, 28));
         m_buttons[i] = button;
     }
 

@@ -1,8 +1,8 @@
 #include "desktopplatform.h"
 
+#include "lineprinting.h"
 #include "store/platform/shellopen.h"
 
-#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -14,26 +14,14 @@ int DesktopPlatform::shellOpen(const QString &pathOrAddress)
 Platform::PrintOutcome DesktopPlatform::printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
                                                    const std::function<void(qsizetype)> &progress)
 {
-    if (QPrinterInfo::defaultPrinter().isNull())
+    // Without a default printer a plain QPrinter quietly becomes a PDF
+    // printer without a file, and every line would be lost unnoticed.
+    const QPrinterInfo target = QPrinterInfo::defaultPrinter();
+    if (target.isNull())
         return PrintOutcome::NoPrinter;
-    QPrinter printer(QPrinterInfo::defaultPrinter());
-    QPainter painter;
-    if (!painter.begin(&printer))
+    QPrinter printer(target, QPrinter::HighResolution);
+    if (!printer.isValid())
         return PrintOutcome::Failed;
-    const QFontMetrics metrics(painter.font(), &printer);
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const int lineHeight = metrics.lineSpacing();
-    int y = 0;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (y + lineHeight > page.height()) {
-            if (!printer.newPage())
-                return PrintOutcome::Failed;
-            y = 0;
-        }
-        painter.drawText(0, y + metrics.ascent(), line(i));
-        y += lineHeight;
-        if (progress)
-            progress(i + 1);
-    }
-    return painter.end() ? PrintOutcome::Printed : PrintOutcome::Failed;
+    printer.setDocName(QStringLiteral("Ondro"));
+    return LinePrinting::paintLines(printer, count, line, progress) ? PrintOutcome::Printed : PrintOutcome::Failed;
 }

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "atomicsave.h"
+#include "rowstore.h"
+
+#include <QIODevice>
+#include <QString>
+#include <functional>
+
+// The plain text index: one line per catalogue entry (own and library
+// entries alike), its full path, each line ended by CR LF, nothing else.
+namespace TextExport {
+
+// Called after row i (1-based) of n.
+using Progress = std::function<void(qsizetype i, qsizetype n)>;
+
+QString fileName(); // "ondrolist.txt"
+QString path(const QString &exportsFolder);
+
+// Writes the lines to the device; false when the device fails.
+bool write(QIODevice &device, const RowStore &rows, const Progress &progress = {});
+
+// Replaces the file atomically: on failure an older export stays whole.
+SaveResult save(const QString &path, const RowStore &rows, const Progress &progress = {});
+
+} // namespace TextExport

@@ -1,0 +1,142 @@
+#include "statusjobs.h"
+
+#include "cataloguelistfile.h"
+#include "export/textexport.h"
+
+#include <QDir>
+#include <QStringList>
+#include <cmath>
+
+QString statusJobModeText(StatusJob job)
+{
+    switch (job) {
+    case StatusJob::Save:
+        return QStringLiteral("SAVE");
+    case StatusJob::Print:
+        return QStringLiteral("PRINT");
+    case StatusJob::ExportText:
+        return QStringLiteral("EXPORTTEXT");
+    }
+    return {};
+}
+
+double progressPercent(qsizetype i, qsizetype n)
+{
+    if (n <= 0 || i <= 0)
+        return 0.0;
+    if (i >= n)
+        return 100.0;
+    return 100.0 * double(i) / double(n);
+}
+
+namespace StatusJobs {
+
+namespace {
+
+// Adapts a job's percent callback to the row callbacks of the writers.
+std::function<void(qsizetype, qsizetype)> rowProgress(const Progress &progress)
+{
+    if (!progress)
+        return {};
+    return [progress](qsizetype i, qsizetype n) { progress(progressPercent(i, n)); };
+}
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+int WholePercentSteps::wholePercent(double percent)
+{
+    if (!(percent > 0.0)) // also NaN
+        return 0;
+    if (percent >= 100.0)
+        return 100;
+    return int(std::floor(percent));
+}
+
+StatusJobResult save(const StatusJobContext &context, const Progress &progress)
+{
+    QStringList failures;
+    const SaveResult settings = SettingsFile::save(context.settingsPath, context.settings);
+    if (!settings)
+        failures << saveFailureMessage(context.settingsPath, settings);
+    // The catalogue is written even when the settings could not be: losing
+    // the widths is a small matter next to losing the catalogue.
+    const SaveResult list = CatalogueListFile::save(context.listPath, context.catalogue.rows(), rowProgress(progress));
+    if (!list)
+        failures << saveFailureMessage(context.listPath, list);
+    if (failures.isEmpty())
+        return {};
+    return {false, failures.join(QLatin1Char('\n')), Prompter::Icon::Critical, {}};
+}
+
+StatusJobResult print(const StatusJobContext &context, const Progress &progress)
+{
+    const CatalogueModel &catalogue = context.catalogue;
+    const qsizetype n = catalogue.size();
+    if (n == 0)
+        return {}; // nothing to print, and no empty page either
+    const auto line = [&catalogue](qsizetype i) { return catalogue.field(i, FieldFilename); };
+    const auto lineDone = [&progress, n](qsizetype i) {
+        if (progress)
+            progress(progressPercent(i, n));
+    };
+
+    switch (context.platform.printLines(n, line, lineDone)) {
+    case Platform::PrintOutcome::Printed:
+        return {};
+    case Platform::PrintOutcome::Failed:
+        return {false, QStringLiteral("Printing failed. The index was not printed."), Prompter::Icon::Critical, {}};
+    case Platform::PrintOutcome::NoPrinter:
+        break;
+    }
+
+    if (!context.writePdf)
+        return {false, QStringLiteral("No printer is installed. The index was not printed."),
+                Prompter::Icon::Information, {}};
+    const QString path = context.exportsFolder + QLatin1Char('/') + pdfIndexFileName();
+    const SaveResult written = context.writePdf(path, n, line, lineDone);
+    if (!written)
+        return {false,
+                QStringLiteral("No printer is installed, and the index could not be saved as %1: %2.")
+                    .arg(shown(path), written.error),
+                Prompter::Icon::Critical,
+                {}};
+    return {true, QStringLiteral("No printer is installed. The index was saved as %1 instead.").arg(shown(path)),
+            Prompter::Icon::Information, path};
+}
+
+StatusJobResult exportText(const StatusJobContext &context, const Progress &progress)
+{
+    const QString path = TextExport::path(context.exportsFolder);
+    const SaveResult written = TextExport::save(path, context.catalogue.rows(), rowProgress(progress));
+    if (!written)
+        return {false, saveFailureMessage(path, written), Prompter::Icon::Critical, {}};
+    return {true, {}, Prompter::Icon::None, path};
+}
+
+StatusJobResult run(StatusJob job, const StatusJobContext &context, const Progress &progress)
+{
+    switch (job) {
+    case StatusJob::Save:
+        return save(context, progress);
+    case StatusJob::Print:
+        return print(context, progress);
+    case StatusJob::ExportText:
+        return exportText(context, progress);
+    }
+    return {};
+}
+
+void report(const StatusJobResult &result, Platform &platform, Prompter &prompter)
+{
+    if (!result.message.isEmpty())
+        prompter.message(result.message, result.icon);
+    if (!result.openPath.isEmpty())
+        platform.shellOpen(result.openPath);
+}
+
+} // namespace StatusJobs

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "atomicsave.h"
+
+#include <QString>
+#include <functional>
+
+class QPrinter;
+
+// Prints lines of text the way the index is printed: the printer's default
+// font and margins, one line per entry, no heading, no wrapping, and a new
+// page when the next line would pass the bottom of the paint rectangle.
+namespace LinePrinting {
+
+using Line = std::function<QString(qsizetype)>;
+using LineDone = std::function<void(qsizetype)>;
+
+// Paints count lines, line(i) for i = 0..count-1, on the printer and ends
+// the document; progress(i) after line i (1-based). False when the printer
+// cannot be opened or refuses a page. Safe on a worker thread.
+bool paintLines(QPrinter &printer, qsizetype count, const Line &line, const LineDone &progress = {});
+
+// The same lines as a PDF document at path. The document is painted into a
+// temporary file next to it and renamed over path only when complete, so
+// an older document stays whole on failure.
+SaveResult writePdf(const QString &path, qsizetype count, const Line &line, const LineDone &progress = {});
+
+} // namespace LinePrinting

@@ -1,10 +1,8 @@
 #include "textexport.h"
 
-namespace TextExport {
+#include "rowlinewriter.h"
 
-namespace {
-constexpr qsizetype WriteBlock = 1 << 20;
-}
+namespace TextExport {
 
 QString fileName()
 {
@@ -18,29 +16,10 @@ QString path(const QString &exportsFolder)
 
 bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
 {
-    const qsizetype n = rows.size();
-    QByteArray block;
-    block.reserve(WriteBlock + 4096);
-    for (qsizetype i = 0; i < n; ++i) {
-        const QByteArrayView name = rows.fieldUtf8(i, FieldFilename);
-        // A path holding a line break would otherwise split into two lines
-        // and break the one-line-per-entry layout.
-        if (name.contains('\r') || name.contains('\n')) {
-            for (char c : name)
-                block.append(c == '\r' || c == '\n' ? ' ' : c);
-        } else {
-            block.append(name);
-        }
-        block.append("\r\n");
-        if (block.size() >= WriteBlock) {
-            if (device.write(block) != block.size())
-                return false;
-            block.clear();
-        }
-        if (progress)
-            progress(i + 1, n);
-    }
-    return block.isEmpty() || device.write(block) == block.size();
+    return RowLineWriter::write(
+        device, rows,
+        [&](QByteArray &block, qsizetype row) { RowLineWriter::appendLine(block, rows.fieldUtf8(row, FieldFilename)); },
+        progress);
 }
 
 SaveResult save(const QString &path, const RowStore &rows, const Progress &progress)

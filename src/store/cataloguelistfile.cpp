@@ -1,6 +1,7 @@
 #include "cataloguelistfile.h"
 
 #include "platform/systempaths.h"
+#include "rowlinewriter.h"
 #include "textcodec.h"
 
 #include <QFile>
@@ -10,7 +11,6 @@ namespace CatalogueListFile {
 namespace {
 
 constexpr int LinesPerRecord = 11;
-constexpr qsizetype WriteBlock = 1 << 20;
 
 // Cuts the next line off bytes at pos; false at the end of the bytes.
 bool nextLine(QByteArrayView bytes, qsizetype &pos, QByteArrayView &line)
@@ -29,17 +29,6 @@ bool nextLine(QByteArrayView bytes, qsizetype &pos, QByteArrayView &line)
         ++p;
     pos = p - bytes.data();
     return true;
-}
-
-// A value must stay on its line, or every later record would shift.
-void appendValue(QByteArray &out, QByteArrayView value)
-{
-    if (!value.contains('\r') && !value.contains('\n')) {
-        out.append(value);
-        return;
-    }
-    for (char c : value)
-        out.append(c == '\r' || c == '\n' ? ' ' : c);
 }
 
 } // namespace
@@ -85,26 +74,14 @@ RowStore read(const QString &path)
 
 bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
 {
-    const qsizetype n = rows.size();
-    QByteArray block;
-    block.reserve(WriteBlock + 4096);
-    for (qsizetype i = 0; i < n; ++i) {
-        if (rows.origin(i) != EntryOrigin::Library) {
-            for (int f = 0; f < TrackFieldCount; ++f) {
-                appendValue(block, rows.fieldUtf8(i, f));
-                block.append("\r\n");
-            }
-            block.append("\r\n\r\n");
-        }
-        if (block.size() >= WriteBlock) {
-            if (device.write(block) != block.size())
-                return false;
-            block.clear();
-        }
-        if (progress)
-            progress(i + 1, n);
-    }
-    return block.isEmpty() || device.write(block) == block.size();
+    const auto appendRecord = [&](QByteArray &block, qsizetype row) {
+        if (rows.origin(row) == EntryOrigin::Library)
+            return;
+        for (int f = 0; f < TrackFieldCount; ++f)
+            RowLineWriter::appendLine(block, rows.fieldUtf8(row, f));
+        block.append("\r\n\r\n");
+    };
+    return RowLineWriter::write(device, rows, appendRecord, progress);
 }
 
 SaveResult save(const QString &path, const RowStore &rows, const Progress &progress)

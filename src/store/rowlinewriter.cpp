@@ -1,0 +1,38 @@
+#include "rowlinewriter.h"
+
+namespace RowLineWriter {
+
+namespace {
+constexpr qsizetype WriteBlock = 1 << 20;
+}
+
+void appendLine(QByteArray &block, QByteArrayView value)
+{
+    if (!value.contains('\r') && !value.contains('\n')) {
+        block.append(value);
+    } else {
+        for (char c : value)
+            block.append(c == '\r' || c == '\n' ? ' ' : c);
+    }
+    block.append("\r\n");
+}
+
+bool write(QIODevice &device, const RowStore &rows, const AppendRow &appendRow, const Progress &progress)
+{
+    const qsizetype n = rows.size();
+    QByteArray block;
+    block.reserve(WriteBlock + 4096);
+    for (qsizetype i = 0; i < n; ++i) {
+        appendRow(block, i);
+        if (block.size() >= WriteBlock) {
+            if (device.write(block) != block.size())
+                return false;
+            block.clear();
+        }
+        if (progress)
+            progress(i + 1, n);
+    }
+    return block.isEmpty() || device.write(block) == block.size();
+}
+
+} // namespace RowLineWriter

@@ -7,6 +7,7 @@
 #include "settingsfile.h"
 #include "store/platform/systempaths.h"
 #include "testenv.h"
+#include "testfiles.h"
 
 #include <QAction>
 #include <QDir>
@@ -20,14 +21,6 @@
 #include <QTreeView>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QByteArray listRecord(const QString &filename, const QString &cover = {})
 {
@@ -76,8 +69,8 @@ private Q_SLOTS:
 
     void loadsListFileAndSettings()
     {
-        writeFile(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3") + listRecord("/m/b.mp3"));
-        writeFile(SettingsFile::path(), "VERSION=2.6\r\nCOVERPATH=/covers\r\nWIDTH2=0\r\nWIDTH3=2880\r\n");
+        writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3") + listRecord("/m/b.mp3"));
+        writeBytes(SettingsFile::path(), "VERSION=2.6\r\nCOVERPATH=/covers\r\nWIDTH2=0\r\nWIDTH3=2880\r\n");
         Form2 window(prompter, platform, QString());
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Ondro 2000 - 2 files"));
@@ -95,7 +88,7 @@ private Q_SLOTS:
 
     void migratesOlderSettingsOnce()
     {
-        writeFile(SettingsFile::oldPath(), "old\r\n/old/covers\r\n1000,1100,1200,1300,1400,1500,1600,1700\r\n");
+        writeBytes(SettingsFile::oldPath(), "old\r\n/old/covers\r\n1000,1100,1200,1300,1400,1500,1600,1700\r\n");
         {
             Form2 window(prompter, platform, QString());
             window.show();
@@ -120,9 +113,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("messages");
         QTemporaryDir *dir = new QTemporaryDir; // kept for the run
         const QString text = dir->filePath(QStringLiteral("notes.txt"));
-        writeFile(text, "hello");
+        writeBytes(text, "hello");
         const QString library = dir->filePath(QStringLiteral("lib.odl"));
-        writeFile(library, "");
+        writeBytes(library, "");
         QTest::newRow("missing library") << dir->filePath(QStringLiteral("gone.odl"))
                                          << QStringList{"You attempted to load an ODL that is not available"};
         QTest::newRow("text file") << text << QStringList{};
@@ -133,7 +126,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, argument);
         QFETCH(QStringList, messages);
-        writeFile(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3")); // not read in this mode
+        writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3")); // not read in this mode
         Form2 window(prompter, platform, argument);
         window.show();
         QCOMPARE(window.startupMode(), StartupMode::Odl);
@@ -195,7 +188,7 @@ private Q_SLOTS:
 
     void headerClickSortsAscendingEveryTime()
     {
-        writeFile(CatalogueListFile::defaultPath(), listRecord("/m/c.mp3") + listRecord("/m/a.mp3") +
+        writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/c.mp3") + listRecord("/m/a.mp3") +
                                                         listRecord("/m/b.mp3"));
         Form2 window(prompter, platform, QString());
         window.show();
@@ -214,7 +207,7 @@ private Q_SLOTS:
         QImage image(20, 20, QImage::Format_RGB32);
         image.fill(Qt::red);
         QVERIFY(image.save(picture));
-        writeFile(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3", picture) + listRecord("/m/b.mp3") +
+        writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3", picture) + listRecord("/m/b.mp3") +
                                                         listRecord("/m/c.mp3", dir.filePath("gone.png")));
         Form2 window(prompter, platform, QString());
         window.show();

@@ -1,5 +1,6 @@
 #include "export/textexport.h"
 #include "testenv.h"
+#include "testfiles.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -8,12 +9,6 @@
 namespace {
 
 using Entries = QList<QPair<QString, EntryOrigin>>;
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 RowStore rowsOf(const Entries &entries)
 {

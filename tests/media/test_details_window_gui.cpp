@@ -3,6 +3,7 @@
 #include "recordingplatform.h"
 #include "scriptedprompter.h"
 #include "testenv.h"
+#include "widgetlookup.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -25,15 +26,6 @@ CatalogueEntry sampleEntry(EntryOrigin origin = EntryOrigin::Own)
                     QStringLiteral("11111111 11111011 10010000 01100100 ")};
     entry.origin = origin;
     return entry;
-}
-
-template<typename T>
-T *child(QWidget &parent, const char *name)
-{
-    T *w = parent.findChild<T *>(QLatin1String(name));
-    if (!w)
-        qWarning("missing child %s", name);
-    return w;
 }
 
 QString text(Form4 &form, const char *name)

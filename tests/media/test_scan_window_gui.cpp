@@ -5,6 +5,7 @@
 #include "media/widgets/scanworker.h"
 #include "scriptedprompter.h"
 #include "testenv.h"
+#include "widgetlookup.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -74,15 +75,6 @@ TrackRecord oldRecord()
     record.filename = QStringLiteral("/old.mp3");
     record.source = QStringLiteral("OLD");
     return record;
-}
-
-template<typename T>
-T *child(QWidget &parent, const char *name)
-{
-    T *w = parent.findChild<T *>(QLatin1String(name));
-    if (!w)
-        qWarning("missing child %s", name);
-    return w;
 }
 
 QString activity(Form5 &form)

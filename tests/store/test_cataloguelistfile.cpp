@@ -1,5 +1,6 @@
 #include "cataloguelistfile.h"
 #include "testenv.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,19 +12,6 @@ TrackRecord sampleRecord(const QString &name)
     return {QStringLiteral("/media/cd/") + name, QStringLiteral("CD02"), QStringLiteral("Artist ") + name,
             QStringLiteral("Title"), QStringLiteral("Album"), QStringLiteral("1999"), QStringLiteral("Rock"),
             QString(), QStringLiteral("11111111 11111011 10010000 01100100 ")};
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 QByteArray record(const QList<QByteArray> &nine, const QByteArray &line10 = {}, const QByteArray &line11 = {})

@@ -1,4 +1,5 @@
 #include "testenv.h"
+#include "testfiles.h"
 #include "widgets/desktopplatform.h"
 #include "widgets/lineprinting.h"
 
@@ -10,12 +11,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 // The text of a PDF, one string per page, read back with pdftotext.
 QStringList pdfPages(const QString &path)

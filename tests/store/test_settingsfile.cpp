@@ -1,18 +1,10 @@
 #include "settingsfile.h"
 #include "testenv.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
-namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class SettingsFileTest : public QObject
 {
@@ -82,9 +74,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("ondro2k.ini"));
         QVERIFY(SettingsFile::save(path, s));
-        const QByteArray first = readAll(path);
+        const QByteArray first = fileBytes(path);
         QVERIFY(SettingsFile::save(path, s));
-        QCOMPARE(readAll(path), first);
+        QCOMPARE(fileBytes(path), first);
 
         const QList<QByteArray> lines = first.split('\n');
         QCOMPARE(lines.size(), 14); // thirteen lines and the empty rest after the last line end

@@ -2,6 +2,7 @@
 #include "recordingplatform.h"
 #include "scriptedprompter.h"
 #include "testenv.h"
+#include "testfiles.h"
 #include "widgets/statusform.h"
 
 #include <QElapsedTimer>
@@ -41,12 +42,6 @@ struct Fixture
         catalogue.appendRows(std::move(rows));
     }
 };
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 } // namespace
 

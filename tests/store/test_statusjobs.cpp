@@ -3,6 +3,7 @@
 #include "scriptedprompter.h"
 #include "statusjobs.h"
 #include "testenv.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,19 +14,6 @@ TrackRecord track(const QString &path, const QString &artist = QStringLiteral("A
 {
     return {path, QStringLiteral("CD02"), artist, QStringLiteral("Title"), QStringLiteral("Album"),
             QStringLiteral("1999"), QStringLiteral("Rock"), QString(), QString()};
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 // A job context whose files all lie in one temporary folder.

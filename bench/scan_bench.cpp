@@ -3,6 +3,7 @@
 // tree of 20,000 MP3 files. Prints plain text lines.
 
 #include "media/mediascan.h"
+#include "id3bytes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,16 +26,6 @@ namespace {
 constexpr int Artists = 40;
 constexpr int AlbumsPerArtist = 10;
 constexpr int TracksPerAlbum = 50; // 40 x 10 x 50 = 20,000 MP3 files
-
-QByteArray synchsafe(quint32 value)
-{
-    QByteArray out(4, 0);
-    for (int i = 3; i >= 0; --i) {
-        out[i] = char(value & 0x7F);
-        value >>= 7;
-    }
-    return out;
-}
 
 QByteArray textFrame(const char *id, const QByteArray &text)
 {

@@ -1,4 +1,5 @@
 #include "frameheader.h"
+#include "textblanks.h"
 
 #include "id3v2.h"
 #include "mediafile.h"
@@ -247,13 +248,7 @@ QString describeFrameHeader(const QString &audioheader)
 {
     // Trim blanks only, then cut by 1-based position; a cut past the end
     // is short or empty and matches nothing.
-    qsizetype first = 0;
-    qsizetype last = audioheader.size();
-    while (first < last && audioheader[first] == u' ')
-        ++first;
-    while (last > first && audioheader[last - 1] == u' ')
-        --last;
-    const QString text = audioheader.mid(first, last - first);
+    const QString text = trimBlanks(audioheader);
     const auto at = [&text](int position, int length) { return text.mid(position - 1, length); };
 
     QString line;

@@ -1,4 +1,5 @@
 #include "id3v1.h"
+#include "textblanks.h"
 
 #include "mediafile.h"
 #include "textcodec.h"
@@ -50,13 +51,7 @@ QString field(QByteArrayView block, int offset, int length)
     QString text(length, u' ');
     for (int i = 0; i < length; ++i)
         text[i] = tagChar(uchar(block[offset + i]));
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == u' ')
-        ++first;
-    while (last > first && text[last - 1] == u' ')
-        --last;
-    return text.mid(first, last - first);
+    return trimBlanks(text);
 }
 
 QByteArrayView lastBlock(QByteArrayView bytes)

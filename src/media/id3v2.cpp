@@ -1,4 +1,5 @@
 #include "id3v2.h"
+#include "textblanks.h"
 
 #include "id3v1.h"
 
@@ -152,13 +153,7 @@ QString cleanText(const QString &text)
         if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029)
             c = u' ';
     }
-    qsizetype first = 0;
-    qsizetype last = clean.size();
-    while (first < last && clean[first] == u' ')
-        ++first;
-    while (last > first && clean[last - 1] == u' ')
-        --last;
-    return clean.mid(first, last - first);
+    return trimBlanks(clean);
 }
 
 QString genreOfValue(const QString &value)

@@ -1,6 +1,7 @@
 #include "media/frameheader.h"
 #include "media/mediascan.h"
 #include "testenv.h"
+#include "id3bytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -8,16 +9,6 @@
 namespace {
 
 const QString WorkedExampleBits = QStringLiteral("11111111 11111011 10010000 01100100 ");
-
-QByteArray synchsafe(int value)
-{
-    QByteArray out(4, 0);
-    for (int i = 3; i >= 0; --i) {
-        out[i] = char(value & 0x7F);
-        value >>= 7;
-    }
-    return out;
-}
 
 // An ID3v2.4 tag whose body is the given bytes; with a footer when asked.
 QByteArray id3v2Tag(const QByteArray &body, bool footer = false)

@@ -1,6 +1,7 @@
 #include "media/id3v1.h"
 #include "media/mediascan.h"
 #include "testenv.h"
+#include "id3bytes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,16 +18,6 @@ QByteArray id3v1Block(const QByteArray &title, const QByteArray &artist, const Q
 {
     return "TAG" + padded(title, 30) + padded(artist, 30) + padded(album, 30) + padded(year, 4)
            + padded(comment, 29) + char(trackNumber) + char(genre);
-}
-
-QByteArray synchsafe(int value)
-{
-    QByteArray out(4, 0);
-    for (int i = 3; i >= 0; --i) {
-        out[i] = char(value & 0x7F);
-        value >>= 7;
-    }
-    return out;
 }
 
 QByteArray bigEndian(int value, int length)

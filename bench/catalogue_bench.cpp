@@ -2,8 +2,8 @@
 // with realistic paths and tags, then times saving and loading the list
 // file, sorting by a column, and reports the memory held per entry next to
 // the bytes per entry of the file itself.
-#include "cataloguelistfile.h"
-#include "cataloguemodel.h"
+#include "store/cataloguelistfile.h"
+#include "store/cataloguemodel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

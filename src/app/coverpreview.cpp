@@ -1,4 +1,4 @@
-#include "coverpreview.h"
+#include "app/coverpreview.h"
 
 void CoverPreview::update(const std::optional<QString> &cover, const Loader &load, const Shower &show)
 {

@@ -1,7 +1,7 @@
 #include "app/startup.h"
-#include "app/widgets/form2.h"
-#include "app/widgets/qtprompter.h"
-#include "app/widgets/splash.h"
+#include "app/widgets/mainwindow.h"
+#include "store/widgets/qtprompter.h"
+#include "app/widgets/startwindow.h"
 #include "store/widgets/desktopplatform.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "startup.h"
+#include "app/startup.h"
 
 #include "store/platform/systempaths.h"
 

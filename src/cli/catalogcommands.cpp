@@ -1,9 +1,9 @@
-#include "clicommands.h"
-#include "entryoutput.h"
+#include "cli/clicommands.h"
+#include "cli/entryoutput.h"
 
-#include "cataloguelistfile.h"
+#include "store/cataloguelistfile.h"
 #include "media/mediascan.h"
-#include "platform/systempaths.h"
+#include "store/platform/systempaths.h"
 
 #include <QDir>
 #include <QElapsedTimer>

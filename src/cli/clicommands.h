@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clicontext.h"
+#include "cli/clicontext.h"
 
 #include <QCommandLineParser>
 #include <QStringList>

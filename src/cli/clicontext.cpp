@@ -1,6 +1,6 @@
-#include "clicontext.h"
+#include "cli/clicontext.h"
 
-#include "cataloguelistfile.h"
+#include "store/cataloguelistfile.h"
 
 #include <QDir>
 #include <QFile>

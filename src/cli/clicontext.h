@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rowstore.h"
+#include "store/rowstore.h"
 
 #include <QByteArray>
 #include <QString>

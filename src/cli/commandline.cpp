@@ -1,6 +1,6 @@
-#include "clicommands.h"
+#include "cli/clicommands.h"
 
-#include "platform/systempaths.h"
+#include "store/platform/systempaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

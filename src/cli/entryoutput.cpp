@@ -1,6 +1,6 @@
-#include "entryoutput.h"
+#include "cli/entryoutput.h"
 
-#include "clicontext.h"
+#include "cli/clicontext.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

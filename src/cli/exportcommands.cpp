@@ -1,7 +1,7 @@
-#include "clicommands.h"
+#include "cli/clicommands.h"
 
 #include "export/textexport.h"
-#include "platform/systempaths.h"
+#include "store/platform/systempaths.h"
 
 #include <QDir>
 #include <QFileInfo>

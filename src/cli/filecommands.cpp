@@ -1,5 +1,5 @@
-#include "clicommands.h"
-#include "entryoutput.h"
+#include "cli/clicommands.h"
+#include "cli/entryoutput.h"
 
 #include "media/frameheader.h"
 #include "media/mediascan.h"

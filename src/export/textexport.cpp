@@ -1,6 +1,6 @@
-#include "textexport.h"
+#include "export/textexport.h"
 
-#include "rowlinewriter.h"
+#include "store/rowlinewriter.h"
 
 namespace TextExport {
 

@@ -1,4 +1,4 @@
-#include "drivelist.h"
+#include "media/drivelist.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "frameheader.h"
-#include "textblanks.h"
+#include "media/frameheader.h"
+#include "store/textblanks.h"
 
-#include "id3v2.h"
-#include "mediafile.h"
+#include "media/id3v2.h"
+#include "media/mediafile.h"
 
 #include <array>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "id3v1.h"
-#include "textblanks.h"
+#include "media/id3v1.h"
+#include "store/textblanks.h"
 
-#include "mediafile.h"
-#include "textcodec.h"
+#include "media/mediafile.h"
+#include "store/textcodec.h"
 
 #include <iterator>
 

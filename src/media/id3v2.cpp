@@ -1,7 +1,7 @@
-#include "id3v2.h"
-#include "textblanks.h"
+#include "media/id3v2.h"
+#include "store/textblanks.h"
 
-#include "id3v1.h"
+#include "media/id3v1.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "mediafile.h"
+#include "media/mediafile.h"
 
 #include <QFile>
 

@@ -1,10 +1,10 @@
-#include "mediascan.h"
+#include "media/mediascan.h"
 
-#include "frameheader.h"
-#include "id3v1.h"
-#include "id3v2.h"
-#include "mediafile.h"
-#include "mediawalk.h"
+#include "media/frameheader.h"
+#include "media/id3v1.h"
+#include "media/id3v2.h"
+#include "media/mediafile.h"
+#include "media/mediawalk.h"
 
 #include <QtConcurrent/QtConcurrentMap>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "rowstore.h"
-#include "trackrecord.h"
+#include "store/rowstore.h"
+#include "store/trackrecord.h"
 
 #include <QString>
 #include <QStringList>

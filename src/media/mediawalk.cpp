@@ -1,4 +1,4 @@
-#include "mediawalk.h"
+#include "media/mediawalk.h"
 
 #include <QFile>
 

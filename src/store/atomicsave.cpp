@@ -1,4 +1,4 @@
-#include "atomicsave.h"
+#include "store/atomicsave.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "cataloguelistfile.h"
+#include "store/cataloguelistfile.h"
 
-#include "platform/systempaths.h"
-#include "rowlinewriter.h"
-#include "textcodec.h"
+#include "store/platform/systempaths.h"
+#include "store/rowlinewriter.h"
+#include "store/textcodec.h"
 
 #include <QFile>
 

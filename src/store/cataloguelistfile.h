@@ -1,7 +1,7 @@
 #pragma once
 
-#include "atomicsave.h"
-#include "rowstore.h"
+#include "store/atomicsave.h"
+#include "store/rowstore.h"
 
 #include <QByteArrayView>
 #include <QIODevice>

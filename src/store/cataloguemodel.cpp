@@ -1,4 +1,4 @@
-#include "cataloguemodel.h"
+#include "store/cataloguemodel.h"
 
 #include <QCollator>
 #include <QtConcurrent/QtConcurrentMap>

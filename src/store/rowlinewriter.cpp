@@ -1,4 +1,4 @@
-#include "rowlinewriter.h"
+#include "store/rowlinewriter.h"
 
 namespace RowLineWriter {
 

@@ -1,4 +1,4 @@
-#include "rowstore.h"
+#include "store/rowstore.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "trackrecord.h"
+#include "store/trackrecord.h"
 
 #include <QByteArrayView>
 #include <array>

@@ -1,7 +1,7 @@
-#include "settingsfile.h"
+#include "store/settingsfile.h"
 
-#include "platform/systempaths.h"
-#include "textcodec.h"
+#include "store/platform/systempaths.h"
+#include "store/textcodec.h"
 
 #include <QFile>
 #include <QRegularExpression>

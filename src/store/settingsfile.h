@@ -1,6 +1,6 @@
 #pragma once
 
-#include "atomicsave.h"
+#include "store/atomicsave.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "statusjobs.h"
+#include "store/statusjobs.h"
 
-#include "cataloguelistfile.h"
+#include "store/cataloguelistfile.h"
 #include "export/textexport.h"
 
 #include <QDir>
@@ -94,11 +94,8 @@ StatusJobResult print(const StatusJobContext &context, const Progress &progress)
         break;
     }
 
-    if (!context.writePdf)
-        return {false, QStringLiteral("No printer is installed. The index was not printed."),
-                Prompter::Icon::Information, {}};
     const QString path = context.exportsFolder + QLatin1Char('/') + pdfIndexFileName();
-    const SaveResult written = context.writePdf(path, n, line, lineDone);
+    const SaveResult written = context.platform.writePdf(path, n, line, lineDone);
     if (!written)
         return {false,
                 QStringLiteral("No printer is installed, and the index could not be saved as %1: %2.")

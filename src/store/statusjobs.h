@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/prompter.h"
-#include "atomicsave.h"
-#include "cataloguemodel.h"
-#include "settingsfile.h"
+#include "store/platform/prompter.h"
+#include "store/atomicsave.h"
+#include "store/cataloguemodel.h"
+#include "store/settingsfile.h"
 #include "store/platform/platform.h"
 
 #include <QString>
@@ -21,13 +21,6 @@ QString statusJobModeText(StatusJob job);
 // (0 when there are no rows).
 double progressPercent(qsizetype i, qsizetype n);
 
-// Writes count lines, line(i) for i = 0..count-1, as a PDF document at path;
-// progress(i) after line i (1-based). The desktop program paints it with
-// the print support; without one the print job cannot fall back to a file.
-using PdfLineWriter = std::function<SaveResult(const QString &path, qsizetype count,
-                                               const std::function<QString(qsizetype)> &line,
-                                               const std::function<void(qsizetype)> &progress)>;
-
 struct StatusJobContext
 {
     const CatalogueModel &catalogue; // read only while the job runs
@@ -36,7 +29,6 @@ struct StatusJobContext
     QString settingsPath;  // SettingsFile::path() in the program
     QString listPath;      // CatalogueListFile::defaultPath()
     QString exportsFolder; // SystemPaths::exportsFolder()
-    PdfLineWriter writePdf = {}; // the index as a PDF when there is no printer
 };
 
 // What a job leaves for the user once its window has closed.

@@ -1,4 +1,4 @@
-#include "textcodec.h"
+#include "store/textcodec.h"
 
 #include <array>
 
@@ -55,7 +55,7 @@ bool isValidUtf8(QByteArrayView bytes)
 QChar cp1252ToUnicode(uchar byte, QChar undefined)
 {
     if (byte < 0x80 || byte >= 0xA0)
-        return QChar(byte);
+        return QChar(char16_t(byte));
     const char16_t mapped = HighControls[byte - 0x80];
     return mapped ? QChar(mapped) : undefined;
 }

@@ -1,4 +1,4 @@
-#include "trackrecord.h"
+#include "store/trackrecord.h"
 
 const QString &TrackRecord::field(int index) const
 {

@@ -1,4 +1,4 @@
-#include "cataloguelistfile.h"
+#include "store/cataloguelistfile.h"
 #include "export/textexport.h"
 #include "media/frameheader.h"
 #include "media/mediascan.h"

@@ -1,5 +1,5 @@
 #include "media/frameheader.h"
-#include "media/widgets/form4.h"
+#include "media/widgets/detailswindow.h"
 #include "recordingplatform.h"
 #include "scriptedprompter.h"
 #include "testenv.h"

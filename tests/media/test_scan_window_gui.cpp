@@ -1,7 +1,7 @@
-#include "cataloguemodel.h"
+#include "store/cataloguemodel.h"
 #include "media/drivelist.h"
 #include "media/widgets/activityicons.h"
-#include "media/widgets/form5.h"
+#include "media/widgets/scanwindow.h"
 #include "media/widgets/scanworker.h"
 #include "scriptedprompter.h"
 #include "testenv.h"
@@ -410,6 +410,7 @@ private Q_SLOTS:
         const int chooser = before - 1;
 
         // Cancelling the chooser goes back to the drive that was current.
+        prompter.texts.enqueue(QString());
         drive1->setCurrentIndex(chooser);
         Q_EMIT drive1->activated(chooser);
         QCOMPARE(drive1->count(), before);

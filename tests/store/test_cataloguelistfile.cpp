@@ -1,4 +1,4 @@
-#include "cataloguelistfile.h"
+#include "store/cataloguelistfile.h"
 #include "testenv.h"
 #include "testfiles.h"
 

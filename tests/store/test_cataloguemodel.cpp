@@ -1,5 +1,5 @@
-#include "cataloguelistfile.h"
-#include "cataloguemodel.h"
+#include "store/cataloguelistfile.h"
+#include "store/cataloguemodel.h"
 #include "testenv.h"
 
 #include <QTemporaryDir>

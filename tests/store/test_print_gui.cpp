@@ -1,7 +1,7 @@
 #include "testenv.h"
 #include "testfiles.h"
-#include "widgets/desktopplatform.h"
-#include "widgets/lineprinting.h"
+#include "store/widgets/desktopplatform.h"
+#include "store/widgets/lineprinting.h"
 
 #include <QFile>
 #include <QPrinter>

@@ -1,4 +1,4 @@
-#include "settingsfile.h"
+#include "store/settingsfile.h"
 #include "testenv.h"
 #include "testfiles.h"
 

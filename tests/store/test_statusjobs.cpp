@@ -1,7 +1,7 @@
-#include "cataloguelistfile.h"
+#include "store/cataloguelistfile.h"
 #include "recordingplatform.h"
 #include "scriptedprompter.h"
-#include "statusjobs.h"
+#include "store/statusjobs.h"
 #include "testenv.h"
 #include "testfiles.h"
 
@@ -214,22 +214,10 @@ private Q_SLOTS:
         f.platform.hasPrinter = false;
         f.catalogue.append(track(QStringLiteral("/cd/a.mp3")), EntryOrigin::Own);
         f.catalogue.append(track(QStringLiteral("/lib/b.mp3")), EntryOrigin::Library);
-        QString pdfPath;
-        QStringList pdfLines;
-        f.context.writePdf = [&](const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
-                                 const std::function<void(qsizetype)> &progress) {
-            pdfPath = path;
-            for (qsizetype i = 0; i < count; ++i) {
-                pdfLines << line(i);
-                progress(i + 1);
-            }
-            return SaveResult{};
-        };
-
         const StatusJobResult result = f.run(StatusJob::Print);
         const QString expected = f.context.exportsFolder + QStringLiteral("/ondroindex.pdf");
-        QCOMPARE(pdfPath, expected);
-        QCOMPARE(pdfLines, (QStringList{QStringLiteral("/cd/a.mp3"), QStringLiteral("/lib/b.mp3")}));
+        QCOMPARE(f.platform.pdfPath, expected);
+        QCOMPARE(f.platform.pdfLines, (QStringList{QStringLiteral("/cd/a.mp3"), QStringLiteral("/lib/b.mp3")}));
         QCOMPARE(result.icon, Prompter::Icon::Information);
         QCOMPARE(result.message,
                  QStringLiteral("No printer is installed. The index was saved as %1 instead.").arg(expected));
@@ -246,10 +234,7 @@ private Q_SLOTS:
         Fixture f;
         f.platform.hasPrinter = false;
         f.catalogue.append(track(QStringLiteral("/cd/a.mp3")), EntryOrigin::Own);
-        f.context.writePdf = [](const QString &, qsizetype, const std::function<QString(qsizetype)> &,
-                                const std::function<void(qsizetype)> &) {
-            return SaveResult{false, QStringLiteral("disk full")};
-        };
+        f.platform.pdfError = QStringLiteral("disk full");
         const StatusJobResult result = f.run(StatusJob::Print);
         QVERIFY(!result.ok);
         QCOMPARE(result.icon, Prompter::Icon::Critical);

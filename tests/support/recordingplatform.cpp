@@ -18,3 +18,17 @@ Platform::PrintOutcome RecordingPlatform::printLines(qsizetype count, const std:
     }
     return PrintOutcome::Printed;
 }
+
+SaveResult RecordingPlatform::writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
+                                       const std::function<void(qsizetype)> &progress)
+{
+    if (!pdfError.isEmpty())
+        return {false, pdfError};
+    pdfPath = path;
+    for (qsizetype i = 0; i < count; ++i) {
+        pdfLines << line(i);
+        if (progress)
+            progress(i + 1);
+    }
+    return {};
+}

@@ -14,8 +14,14 @@ public:
     QQueue<int> openResults;
     QStringList printed;
     bool hasPrinter = true;
+    // The PDF fallback: records the path and lines; fails with pdfError when set.
+    QString pdfPath;
+    QStringList pdfLines;
+    QString pdfError;
 
     int shellOpen(const QString &pathOrAddress) override;
     PrintOutcome printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
                             const std::function<void(qsizetype)> &progress) override;
+    SaveResult writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
+                        const std::function<void(qsizetype)> &progress) override;
 };

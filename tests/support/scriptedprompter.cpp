@@ -1,35 +1,59 @@
 #include "scriptedprompter.h"
 
+#include <QTest>
+
+namespace {
+// A question the test did not expect fails it; the answer is then the
+// one that changes nothing.
+void unexpected(const QString &kind, const QString &text)
+{
+    QTest::qFail(qPrintable(QStringLiteral("no answer queued for the %1 \"%2\"").arg(kind, text)), __FILE__,
+                 __LINE__);
+}
+} // namespace
+
 Prompter::Answer ScriptedPrompter::message(const QString &text, Icon icon, Buttons buttons, const QString &title)
 {
     shown.append({QStringLiteral("message"), text, title.isEmpty() ? applicationTitle() : title, icon, buttons});
     if (!answers.isEmpty())
         return answers.dequeue();
-    return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    if (buttons == Buttons::Ok)
+        return Answer::Ok; // a notice, not a question
+    unexpected(QStringLiteral("question"), text);
+    return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+}
+
+QString ScriptedPrompter::nextText(const QString &kind, const QString &text)
+{
+    if (texts.isEmpty()) {
+        unexpected(kind, text);
+        return {};
+    }
+    return texts.dequeue();
 }
 
 QString ScriptedPrompter::textPrompt(const QString &prompt, const QString &title)
 {
     shown.append({QStringLiteral("text"), prompt, title});
-    return texts.isEmpty() ? QString() : texts.dequeue();
+    return nextText(QStringLiteral("text prompt"), prompt);
 }
 
 QString ScriptedPrompter::chooseFolder(const QString &prompt, const QString &)
 {
     shown.append({QStringLiteral("folder"), prompt, {}});
-    return texts.isEmpty() ? QString() : texts.dequeue();
+    return nextText(QStringLiteral("folder chooser"), prompt);
 }
 
 QString ScriptedPrompter::openFileName(const QString &title, const QString &filter, const QString &)
 {
     shown.append({QStringLiteral("open"), title, filter});
-    return texts.isEmpty() ? QString() : texts.dequeue();
+    return nextText(QStringLiteral("open dialog"), title);
 }
 
 QString ScriptedPrompter::saveFileName(const QString &title, const QString &filter, const QString &)
 {
     shown.append({QStringLiteral("save"), title, filter});
-    return texts.isEmpty() ? QString() : texts.dequeue();
+    return nextText(QStringLiteral("save dialog"), title);
 }
 
 QStringList ScriptedPrompter::messages() const

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "app/prompter.h"
+#include "store/platform/prompter.h"
 
 #include <QList>
 #include <QQueue>
 #include <QString>
 
 // A Prompter for tests: records every question and gives queued answers.
-// With no answer queued, a message box answers with its first button and
-// every other question is cancelled.
+// A notice (a box with OK only) needs no answer; any other question with
+// no answer queued fails the test (queue an empty text to cancel a prompt).
 class ScriptedPrompter : public Prompter
 {
 public:
@@ -32,4 +32,7 @@ public:
     QString saveFileName(const QString &title, const QString &filter, const QString &startFolder) override;
 
     QStringList messages() const; // the texts of the message boxes shown
+
+private:
+    QString nextText(const QString &kind, const QString &text);
 };

@@ -1,4 +1,4 @@
-#include "appicons.h"
+#include "app/widgets/appicons.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "cataloguelistmodel.h"
+#include "app/widgets/cataloguelistmodel.h"
 
-#include "appicons.h"
+#include "app/widgets/appicons.h"
 
 QVariant CatalogueListModel::data(const QModelIndex &index, int role) const
 {

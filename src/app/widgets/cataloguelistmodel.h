@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cataloguemodel.h"
+#include "store/cataloguemodel.h"
 
 // The catalogue as the main list shows it: each row carries the icon of
 // its origin (own track or library track) in its first column.

@@ -1,4 +1,4 @@
-#include "activityicons.h"
+#include "media/widgets/activityicons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "scanworker.h"
+#include "media/widgets/scanworker.h"
 
 #include <QElapsedTimer>
 #include <QThread>

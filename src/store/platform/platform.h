@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/atomicsave.h"
+
 #include <QString>
 #include <functional>
 
@@ -24,4 +26,9 @@ public:
     // on the default printer; progress(i) after line i (1-based).
     virtual PrintOutcome printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
                                     const std::function<void(qsizetype)> &progress) = 0;
+
+    // The same lines as a PDF document at path, replaced atomically: the
+    // index's fallback when no printer is installed.
+    virtual SaveResult writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
+                                const std::function<void(qsizetype)> &progress) = 0;
 };

@@ -1,6 +1,6 @@
-#include "shellopen.h"
+#include "store/platform/shellopen.h"
 
-#include "platform.h"
+#include "store/platform/platform.h"
 
 #include <QFileInfo>
 #include <QMimeDatabase>

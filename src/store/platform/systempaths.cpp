@@ -1,4 +1,4 @@
-#include "systempaths.h"
+#include "store/platform/systempaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "desktopplatform.h"
+#include "store/widgets/desktopplatform.h"
 
-#include "lineprinting.h"
+#include "store/widgets/lineprinting.h"
 #include "store/platform/shellopen.h"
 
 #include <QPrinter>
@@ -24,4 +24,10 @@ Platform::PrintOutcome DesktopPlatform::printLines(qsizetype count, const std::f
         return PrintOutcome::Failed;
     printer.setDocName(QStringLiteral("Ondro"));
     return LinePrinting::paintLines(printer, count, line, progress) ? PrintOutcome::Printed : PrintOutcome::Failed;
+}
+
+SaveResult DesktopPlatform::writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
+                                     const std::function<void(qsizetype)> &progress)
+{
+    return LinePrinting::writePdf(path, count, line, progress);
 }

@@ -9,4 +9,6 @@ public:
     int shellOpen(const QString &pathOrAddress) override;
     PrintOutcome printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
                             const std::function<void(qsizetype)> &progress) override;
+    SaveResult writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
+                        const std::function<void(qsizetype)> &progress) override;
 };

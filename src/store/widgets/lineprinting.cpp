@@ -1,4 +1,4 @@
-#include "lineprinting.h"
+#include "store/widgets/lineprinting.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "qtprompter.h"
+#include "store/widgets/qtprompter.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
-#include "form2.h"
+#include "app/widgets/mainwindow.h"
 
 #include "app/mainlayout.h"
-#include "appicons.h"
-#include "cataloguelistmodel.h"
+#include "app/widgets/appicons.h"
+#include "app/widgets/cataloguelistmodel.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -80,8 +80,8 @@ void Form2::buildControls()
     m_central->setObjectName(QStringLiteral("centralWidget"));
     setCentralWidget(m_central);
 
-    m_frame3 = new QGroupBox(m_central);
-    m_frame3->setObjectName(QStringLiteral("Frame3"));
+    m_toolFrame = new QGroupBox(m_central);
+    m_toolFrame->setObjectName(QStringLiteral("Frame3"));
     for (size_t i = 0; i < ToolButtons.size(); ++i) {
         const ToolButtonSpec &spec = ToolButtons[i];
         auto *button = new QToolButton(m_central);
@@ -95,42 +95,42 @@ void Form2::buildControls()
         m_buttons[i] = button;
     }
 
-    m_frame2 = new QGroupBox(m_central);
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    m_listView1 = makeList("ListView1", m_catalogue, m_frame2);
-    m_listView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_listView1->header()->setSortIndicatorShown(true);
-    m_listView1->header()->setSectionsClickable(true);
-    m_listView1->installEventFilter(this);
+    m_catalogueFrame = new QGroupBox(m_central);
+    m_catalogueFrame->setObjectName(QStringLiteral("Frame2"));
+    m_catalogueView = makeList("ListView1", m_catalogue, m_catalogueFrame);
+    m_catalogueView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_catalogueView->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_catalogueView->header()->setSortIndicatorShown(true);
+    m_catalogueView->header()->setSectionsClickable(true);
+    m_catalogueView->installEventFilter(this);
 
-    m_frame1 = new QGroupBox(QStringLiteral("Marked Bin"), m_central);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_listView2 = makeList("ListView2", m_markBin, m_frame1);
-    m_listView2->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_markBinFrame = new QGroupBox(QStringLiteral("Marked Bin"), m_central);
+    m_markBinFrame->setObjectName(QStringLiteral("Frame1"));
+    m_markBinView = makeList("ListView2", m_markBin, m_markBinFrame);
+    m_markBinView->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    m_image2 = new QLabel(m_central);
-    m_image2->setObjectName(QStringLiteral("Image2"));
-    m_image2->setScaledContents(true);
-    m_image2->hide();
-    m_image1 = new QLabel(m_central);
-    m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setToolTip(QStringLiteral("CD/Cassette Cover Image"));
-    m_image1->setScaledContents(true);
+    m_coverStrip = new QLabel(m_central);
+    m_coverStrip->setObjectName(QStringLiteral("Image2"));
+    m_coverStrip->setScaledContents(true);
+    m_coverStrip->hide();
+    m_coverImage = new QLabel(m_central);
+    m_coverImage->setObjectName(QStringLiteral("Image1"));
+    m_coverImage->setToolTip(QStringLiteral("CD/Cassette Cover Image"));
+    m_coverImage->setScaledContents(true);
 
-    m_label2 = hiddenLabel("Label2", QStringLiteral("Label2"), m_central);
-    m_label4 = hiddenLabel("Label4", QStringLiteral("1"), m_central);
-    m_label5 = hiddenLabel("Label5", QString(), m_central);
+    m_shownCoverLabel = hiddenLabel("Label2", QStringLiteral("Label2"), m_central);
+    m_findPositionLabel = hiddenLabel("Label4", QStringLiteral("1"), m_central);
+    m_findTextLabel = hiddenLabel("Label5", QString(), m_central);
 
-    connect(m_listView1->header(), &QHeaderView::sectionClicked, this, &Form2::sortByColumn);
-    connect(m_listView1->header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+    connect(m_catalogueView->header(), &QHeaderView::sectionClicked, this, &Form2::sortByColumn);
+    connect(m_catalogueView->header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (!m_applyingWidths && column < Settings::ColumnCount)
             m_settings.widths[size_t(column)] = float(pixelsToTwips(size, dpi()));
     });
-    connect(m_listView1, &QTreeView::clicked, this, &Form2::rowClicked);
-    connect(m_listView1, &QTreeView::doubleClicked, this, &Form2::rowDoubleClicked);
-    connect(m_listView1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &at) { m_mnuHidden->popup(m_listView1->viewport()->mapToGlobal(at)); });
+    connect(m_catalogueView, &QTreeView::clicked, this, &Form2::rowClicked);
+    connect(m_catalogueView, &QTreeView::doubleClicked, this, &Form2::rowDoubleClicked);
+    connect(m_catalogueView, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { m_listMenu->popup(m_catalogueView->viewport()->mapToGlobal(at)); });
 
     const auto command = [this](const char *name) {
         return m_buttons[size_t(std::find_if(ToolButtons.begin(), ToolButtons.end(),
@@ -193,14 +193,14 @@ void Form2::buildMenus()
             &Form2::showAbout);
 
     // The list's pop-up menu; not part of the menu bar.
-    m_mnuHidden = new QMenu(QStringLiteral("&Hidden"), this);
-    m_mnuHidden->setObjectName(QStringLiteral("mnuHidden"));
-    entry(m_mnuHidden, "mnuHiddenEmail", QStringLiteral("&Email"))->setEnabled(false); // never used
-    m_mnuHidden->addSeparator();
-    later(entry(m_mnuHidden, "mnuhiddenRemove", QStringLiteral("&Remove")));
-    m_mnuHidden->addSeparator();
-    later(entry(m_mnuHidden, "mnuHiddenImageCover", QStringLiteral("&Image Cover")));
-    later(entry(m_mnuHidden, "mnuHiddenMark", QStringLiteral("&Add to Mark Bin")));
+    m_listMenu = new QMenu(QStringLiteral("&Hidden"), this);
+    m_listMenu->setObjectName(QStringLiteral("mnuHidden"));
+    entry(m_listMenu, "mnuHiddenEmail", QStringLiteral("&Email"))->setEnabled(false); // never used
+    m_listMenu->addSeparator();
+    later(entry(m_listMenu, "mnuhiddenRemove", QStringLiteral("&Remove")));
+    m_listMenu->addSeparator();
+    later(entry(m_listMenu, "mnuHiddenImageCover", QStringLiteral("&Image Cover")));
+    later(entry(m_listMenu, "mnuHiddenMark", QStringLiteral("&Add to Mark Bin")));
 }
 
 double Form2::dpi() const
@@ -229,16 +229,16 @@ void Form2::applyLayout()
     };
     for (size_t i = 0; i < m_buttons.size(); ++i)
         place(m_buttons[i], layout.buttons[i]);
-    place(m_frame3, layout.frame3);
-    place(m_frame2, layout.frame2);
-    place(m_listView1, layout.listView1);
-    place(m_frame1, layout.frame1);
-    place(m_listView2, layout.listView2);
-    place(m_image1, layout.image1);
-    place(m_image2, layout.image2);
-    if (m_image2->pixmap().size() != m_image2->size())
-        m_image2->setPixmap(AppIcons::coverStrip(m_image2->width(), m_image2->height()));
-    m_frame3->lower();
+    place(m_toolFrame, layout.frame3);
+    place(m_catalogueFrame, layout.frame2);
+    place(m_catalogueView, layout.listView1);
+    place(m_markBinFrame, layout.frame1);
+    place(m_markBinView, layout.listView2);
+    place(m_coverImage, layout.image1);
+    place(m_coverStrip, layout.image2);
+    if (m_coverStrip->pixmap().size() != m_coverStrip->size())
+        m_coverStrip->setPixmap(AppIcons::coverStrip(m_coverStrip->width(), m_coverStrip->height()));
+    m_toolFrame->lower();
 }
 
 void Form2::resizeEvent(QResizeEvent *event)

@@ -62,13 +62,13 @@ private:
     bool m_closeAfterScan = false;
     int m_lastDrive = 0;
 
-    QComboBox *m_drive1 = nullptr;
-    QPushButton *m_command1 = nullptr;
-    QPushButton *m_command2 = nullptr;
-    QLabel *m_label1 = nullptr;
-    QLabel *m_labelCount = nullptr;
-    QLabel *m_image2 = nullptr;
-    QLabel *m_image3 = nullptr;            // idle
-    QLabel *m_image4 = nullptr;            // walking
-    QLabel *m_image1[3] = {nullptr, nullptr, nullptr}; // import frames 1..3
+    QComboBox *m_driveList = nullptr;
+    QPushButton *m_scanButton = nullptr;
+    QPushButton *m_doneButton = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    QLabel *m_countLabel = nullptr;
+    QLabel *m_activityImage = nullptr;
+    QLabel *m_idleIcon = nullptr;            // idle
+    QLabel *m_walkingIcon = nullptr;            // walking
+    QLabel *m_importIcons[3] = {nullptr, nullptr, nullptr}; // import frames 1..3
 };

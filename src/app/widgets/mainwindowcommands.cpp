@@ -1,15 +1,15 @@
 // The main window's load, its commands and how its list reacts.
-#include "form2.h"
+#include "app/widgets/mainwindow.h"
 
-#include "app/prompter.h"
-#include "cataloguelistfile.h"
-#include "cataloguelistmodel.h"
-#include "form6.h"
-#include "media/widgets/form4.h"
-#include "media/widgets/form5.h"
+#include "store/platform/prompter.h"
+#include "store/cataloguelistfile.h"
+#include "app/widgets/cataloguelistmodel.h"
+#include "app/widgets/aboutwindow.h"
+#include "media/widgets/detailswindow.h"
+#include "media/widgets/scanwindow.h"
 #include "store/platform/platform.h"
 #include "store/platform/systempaths.h"
-#include "store/widgets/statusform.h"
+#include "store/widgets/statuswindow.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -74,7 +74,7 @@ void Form2::applySettings(const Settings &settings)
 {
     m_settings = settings;
     m_applyingWidths = true;
-    QHeaderView *header = m_listView1->header();
+    QHeaderView *header = m_catalogueView->header();
     for (int column = 0; column < Settings::ColumnCount; ++column) {
         const int width = px(settings.widths[size_t(column)]);
         header->setSectionHidden(column, width <= 0);
@@ -125,13 +125,13 @@ void Form2::sortByColumn(int column)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_catalogue->sort(column, Qt::AscendingOrder);
-    m_listView1->header()->setSortIndicator(column, Qt::AscendingOrder);
+    m_catalogueView->header()->setSortIndicator(column, Qt::AscendingOrder);
     QApplication::restoreOverrideCursor();
 }
 
 std::optional<qsizetype> Form2::selectedRow() const
 {
-    const QItemSelectionModel *selection = m_listView1->selectionModel();
+    const QItemSelectionModel *selection = m_catalogueView->selectionModel();
     const QModelIndex current = selection->currentIndex();
     if (current.isValid() && selection->isRowSelected(current.row(), {}))
         return current.row();
@@ -156,19 +156,19 @@ void Form2::previewCover(CoverPreview &preview)
             const QPixmap picture(path);
             if (picture.isNull())
                 return false;
-            m_image1->setPixmap(picture);
+            m_coverImage->setPixmap(picture);
             return true;
         },
         [this](bool visible) {
-            m_image1->setVisible(visible);
-            m_image2->setVisible(visible);
+            m_coverImage->setVisible(visible);
+            m_coverStrip->setVisible(visible);
         });
 }
 
 void Form2::rowClicked()
 {
     previewCover(m_rowClickPreview);
-    m_label2->setText(m_rowClickPreview.remembered());
+    m_shownCoverLabel->setText(m_rowClickPreview.remembered());
 }
 
 void Form2::showSelectedCover()
@@ -182,7 +182,7 @@ void Form2::rowDoubleClicked()
     const auto row = selectedRow();
     if (!row)
         return;
-    const QPixmap cover = m_image1->isVisible() ? m_image1->pixmap() : QPixmap();
+    const QPixmap cover = m_coverImage->isVisible() ? m_coverImage->pixmap() : QPixmap();
     Form4 details(m_catalogue->rows().entry(*row), cover, m_platform, m_prompter, this);
     details.exec();
 }
@@ -195,10 +195,10 @@ void Form2::showAbout()
 
 bool Form2::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_listView1 && event->type() == QEvent::KeyPress &&
+    if (watched == m_catalogueView && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_F3) {
         // Find Again, but only after a Find that had a text.
-        if (!m_label5->text().isEmpty())
+        if (!m_findTextLabel->text().isEmpty())
             findChild<QToolButton *>(QStringLiteral("Command4"))->click();
         return true;
     }

@@ -1,7 +1,7 @@
-#include "form6.h"
+#include "app/widgets/aboutwindow.h"
 
 #include "app/startup.h"
-#include "appicons.h"
+#include "app/widgets/appicons.h"
 #include "store/platform/platform.h"
 
 #include <QEvent>

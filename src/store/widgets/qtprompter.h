@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/prompter.h"
+#include "store/platform/prompter.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -2,8 +2,8 @@
 
 #include "app/coverpreview.h"
 #include "app/startup.h"
-#include "settingsfile.h"
-#include "statusjobs.h"
+#include "store/settingsfile.h"
+#include "store/statusjobs.h"
 
 #include <QMainWindow>
 #include <array>
@@ -83,18 +83,18 @@ private:
     CoverPreview m_lastShownCover;
 
     QWidget *m_central = nullptr;
-    QGroupBox *m_frame1 = nullptr;
-    QGroupBox *m_frame2 = nullptr;
-    QGroupBox *m_frame3 = nullptr;
-    QTreeView *m_listView1 = nullptr;
-    QTreeView *m_listView2 = nullptr;
-    QLabel *m_image1 = nullptr;
-    QLabel *m_image2 = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLabel *m_label4 = nullptr;
-    QLabel *m_label5 = nullptr;
+    QGroupBox *m_markBinFrame = nullptr;
+    QGroupBox *m_catalogueFrame = nullptr;
+    QGroupBox *m_toolFrame = nullptr;
+    QTreeView *m_catalogueView = nullptr;
+    QTreeView *m_markBinView = nullptr;
+    QLabel *m_coverImage = nullptr;
+    QLabel *m_coverStrip = nullptr;
+    QLabel *m_shownCoverLabel = nullptr;
+    QLabel *m_findPositionLabel = nullptr;
+    QLabel *m_findTextLabel = nullptr;
     std::array<QToolButton *, 7> m_buttons{};
-    QMenu *m_mnuHidden = nullptr;
+    QMenu *m_listMenu = nullptr;
     QAction *m_saveAction = nullptr;
     QAction *m_libraryAction = nullptr;
     QAction *m_playlistAction = nullptr;

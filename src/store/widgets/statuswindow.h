@@ -1,6 +1,6 @@
 #pragma once
 
-#include "statusjobs.h"
+#include "store/statusjobs.h"
 
 #include <QDialog>
 #include <QFutureWatcher>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "trackrecord.h"
+#include "store/trackrecord.h"
 
 #include <QDialog>
 #include <QPixmap>
@@ -34,5 +34,5 @@ private:
     QPixmap m_cover;
     Platform &m_platform;
     Prompter &m_prompter;
-    QLabel *m_image1 = nullptr;
+    QLabel *m_coverImage = nullptr;
 };

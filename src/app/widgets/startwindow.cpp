@@ -1,7 +1,7 @@
-#include "splash.h"
+#include "app/widgets/startwindow.h"
 
 #include "app/startup.h"
-#include "appicons.h"
+#include "app/widgets/appicons.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,9 +1,10 @@
-#include "cataloguelistfile.h"
+#include "store/cataloguelistfile.h"
 #include "recordingplatform.h"
 #include "scriptedprompter.h"
 #include "testenv.h"
 #include "testfiles.h"
-#include "widgets/statusform.h"
+#include "store/widgets/lineprinting.h"
+#include "store/widgets/statuswindow.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,11 +17,21 @@
 
 namespace {
 
+// Records like the test platform, but paints the PDF fallback for real.
+struct PdfPlatform : RecordingPlatform
+{
+    SaveResult writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
+                        const std::function<void(qsizetype)> &progress) override
+    {
+        return LinePrinting::writePdf(path, count, line, progress);
+    }
+};
+
 struct Fixture
 {
     QTemporaryDir dir;
     CatalogueModel catalogue;
-    RecordingPlatform platform;
+    PdfPlatform platform;
     ScriptedPrompter prompter;
     StatusJobContext context{catalogue,
                              Settings::defaults(),
@@ -200,4 +211,4 @@ private Q_SLOTS:
 };
 
 ONDRO_TEST_MAIN(StatusFormTest)
-#include "test_statusform_gui.moc"
+#include "test_statuswindow_gui.moc"

@@ -1,10 +1,10 @@
-#include "form5.h"
+#include "media/widgets/scanwindow.h"
 
-#include "activityicons.h"
-#include "app/prompter.h"
-#include "cataloguemodel.h"
+#include "media/widgets/activityicons.h"
+#include "store/platform/prompter.h"
+#include "store/cataloguemodel.h"
 #include "media/drivelist.h"
-#include "scanworker.h"
+#include "media/widgets/scanworker.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -63,9 +63,9 @@ Form5::Form5(CatalogueModel &catalogue, Prompter &prompter, QWidget *parent)
     buildControls();
     fillDriveList();
 
-    connect(m_command1, &QPushButton::clicked, this, &Form5::scanClicked);
-    connect(m_command2, &QPushButton::clicked, this, &Form5::reject);
-    connect(m_drive1, &QComboBox::activated, this, &Form5::driveActivated);
+    connect(m_scanButton, &QPushButton::clicked, this, &Form5::scanClicked);
+    connect(m_doneButton, &QPushButton::clicked, this, &Form5::reject);
+    connect(m_driveList, &QComboBox::activated, this, &Form5::driveActivated);
     connect(m_worker, &ScanWorker::walking, this, &Form5::showWalking);
     connect(m_worker, &ScanWorker::importing, this, &Form5::showImporting);
 }
@@ -76,16 +76,16 @@ void Form5::buildControls()
 {
     auto *frame2 = new QGroupBox(QStringLiteral(" Source Device to Scan for MP3s "), this);
     frame2->setObjectName(QStringLiteral("Frame2"));
-    m_drive1 = new QComboBox(frame2);
-    m_drive1->setObjectName(QStringLiteral("Drive1"));
-    m_drive1->setMinimumContentsLength(24);
-    m_drive1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_command1 = new QPushButton(QStringLiteral("&Scan"), frame2);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setDefault(true);
-    m_command2 = new QPushButton(QStringLiteral("&Done"), frame2);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setAutoDefault(false);
+    m_driveList = new QComboBox(frame2);
+    m_driveList->setObjectName(QStringLiteral("Drive1"));
+    m_driveList->setMinimumContentsLength(24);
+    m_driveList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_scanButton = new QPushButton(QStringLiteral("&Scan"), frame2);
+    m_scanButton->setObjectName(QStringLiteral("Command1"));
+    m_scanButton->setDefault(true);
+    m_doneButton = new QPushButton(QStringLiteral("&Done"), frame2);
+    m_doneButton->setObjectName(QStringLiteral("Command2"));
+    m_doneButton->setAutoDefault(false);
     auto *label2 = new QLabel(
         QStringLiteral("If the media is on CD, and you have multiple CD drives, please insert the CD into the drive "
                        "that it can later be found in.  This is important if you will wish to launch the MP3 from "
@@ -95,22 +95,22 @@ void Form5::buildControls()
     label2->setWordWrap(true);
 
     auto *frame2Layout = new QGridLayout(frame2);
-    frame2Layout->addWidget(m_drive1, 0, 0);
-    frame2Layout->addWidget(m_command1, 0, 1);
-    frame2Layout->addWidget(m_command2, 1, 1, Qt::AlignTop);
+    frame2Layout->addWidget(m_driveList, 0, 0);
+    frame2Layout->addWidget(m_scanButton, 0, 1);
+    frame2Layout->addWidget(m_doneButton, 1, 1, Qt::AlignTop);
     frame2Layout->addWidget(label2, 1, 0);
     frame2Layout->setColumnStretch(0, 1);
 
     auto *frame1 = new QGroupBox(QStringLiteral(" Status "), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
-    m_image2 = new QLabel(frame1);
-    m_image2->setObjectName(QStringLiteral("Image2"));
-    m_image2->setFixedSize(ActivityIcons::Size, ActivityIcons::Size);
-    m_label1 = new QLabel(idleText(), frame1);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setWordWrap(true);
-    m_labelCount = new QLabel(frame1);
-    m_labelCount->setObjectName(QStringLiteral("LabelCount"));
+    m_activityImage = new QLabel(frame1);
+    m_activityImage->setObjectName(QStringLiteral("Image2"));
+    m_activityImage->setFixedSize(ActivityIcons::Size, ActivityIcons::Size);
+    m_statusLabel = new QLabel(idleText(), frame1);
+    m_statusLabel->setObjectName(QStringLiteral("Label1"));
+    m_statusLabel->setWordWrap(true);
+    m_countLabel = new QLabel(frame1);
+    m_countLabel->setObjectName(QStringLiteral("LabelCount"));
 
     // The stored pictures the activity display copies from; never shown.
     const auto stored = [this, frame1](const char *name, const QPixmap &pixmap) {
@@ -120,64 +120,64 @@ void Form5::buildControls()
         label->hide();
         return label;
     };
-    m_image3 = stored("Image3", ActivityIcons::idle());
-    m_image4 = stored("Image4", ActivityIcons::walking());
-    m_image1[0] = stored("Image1_1", ActivityIcons::importFrame(1));
-    m_image1[1] = stored("Image1_2", ActivityIcons::importFrame(2));
-    m_image1[2] = stored("Image1_3", ActivityIcons::importFrame(3));
+    m_idleIcon = stored("Image3", ActivityIcons::idle());
+    m_walkingIcon = stored("Image4", ActivityIcons::walking());
+    m_importIcons[0] = stored("Image1_1", ActivityIcons::importFrame(1));
+    m_importIcons[1] = stored("Image1_2", ActivityIcons::importFrame(2));
+    m_importIcons[2] = stored("Image1_3", ActivityIcons::importFrame(3));
 
     auto *texts = new QVBoxLayout;
-    texts->addWidget(m_label1);
-    texts->addWidget(m_labelCount);
+    texts->addWidget(m_statusLabel);
+    texts->addWidget(m_countLabel);
     auto *frame1Layout = new QHBoxLayout(frame1);
-    frame1Layout->addWidget(m_image2, 0, Qt::AlignTop);
+    frame1Layout->addWidget(m_activityImage, 0, Qt::AlignTop);
     frame1Layout->addLayout(texts, 1);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame2);
     layout->addWidget(frame1);
-    setActivity(m_image3);
+    setActivity(m_idleIcon);
     resize(sizeHint().expandedTo(QSize(520, 0)));
 }
 
 void Form5::fillDriveList()
 {
-    m_drive1->clear();
+    m_driveList->clear();
     const QList<DriveList::Drive> drives = DriveList::availableDrives();
     for (const DriveList::Drive &d : drives)
-        m_drive1->addItem(d.label, d.rootPath);
-    m_drive1->addItem(QStringLiteral("Choose a folder..."));
-    m_drive1->setItemData(m_drive1->count() - 1, true, ChooseFolderRole);
-    m_drive1->setCurrentIndex(0);
+        m_driveList->addItem(d.label, d.rootPath);
+    m_driveList->addItem(QStringLiteral("Choose a folder..."));
+    m_driveList->setItemData(m_driveList->count() - 1, true, ChooseFolderRole);
+    m_driveList->setCurrentIndex(0);
     m_lastDrive = 0;
 }
 
 void Form5::driveActivated(int index)
 {
-    if (!m_drive1->itemData(index, ChooseFolderRole).toBool()) {
+    if (!m_driveList->itemData(index, ChooseFolderRole).toBool()) {
         m_lastDrive = index;
         return;
     }
     const QString folder = m_prompter.chooseFolder(QStringLiteral("Choose the folder to scan for MP3s"));
     if (folder.isEmpty()) {
-        m_drive1->setCurrentIndex(m_lastDrive);
+        m_driveList->setCurrentIndex(m_lastDrive);
         return;
     }
     const QString root = QDir::cleanPath(folder);
-    int existing = m_drive1->findData(root);
+    int existing = m_driveList->findData(root);
     if (existing < 0) {
-        existing = m_drive1->count() - 1; // just above the chooser entry
-        m_drive1->insertItem(existing, QDir::toNativeSeparators(root), root);
+        existing = m_driveList->count() - 1; // just above the chooser entry
+        m_driveList->insertItem(existing, QDir::toNativeSeparators(root), root);
     }
-    m_drive1->setCurrentIndex(existing);
+    m_driveList->setCurrentIndex(existing);
     m_lastDrive = existing;
 }
 
 void Form5::scanClicked()
 {
-    if (m_drive1->currentData(ChooseFolderRole).toBool())
-        driveActivated(m_drive1->currentIndex());
-    const QString root = m_drive1->currentData().toString();
+    if (m_driveList->currentData(ChooseFolderRole).toBool())
+        driveActivated(m_driveList->currentIndex());
+    const QString root = m_driveList->currentData().toString();
     if (!root.isEmpty())
         scan(root);
 }
@@ -193,8 +193,8 @@ void Form5::scan(const QString &root)
 
     m_scanning = true;
     m_closeAfterScan = false;
-    m_command1->setEnabled(false);
-    m_drive1->setEnabled(false);
+    m_scanButton->setEnabled(false);
+    m_driveList->setEnabled(false);
     setCursor(Qt::WaitCursor);
     showWalking(0);
 
@@ -212,15 +212,15 @@ void Form5::scan(const QString &root)
     ScanOutcome outcome = m_worker->takeOutcome();
     const bool stopped = outcome.stopped || m_worker->stopRequested();
     unsetCursor();
-    m_command1->setEnabled(true);
-    m_drive1->setEnabled(true);
+    m_scanButton->setEnabled(true);
+    m_driveList->setEnabled(true);
     m_scanning = false;
 
     if (stopped) {
         // A stopped scan adds nothing: the user gets the catalogue as it was.
-        setActivity(m_image3);
-        m_label1->setText(idleText());
-        m_labelCount->clear();
+        setActivity(m_idleIcon);
+        m_statusLabel->setText(idleText());
+        m_countLabel->clear();
         if (m_closeAfterScan)
             QDialog::reject();
         return;
@@ -232,9 +232,9 @@ void Form5::scan(const QString &root)
     const qsizetype added = outcome.rows.size();
     if (added > 0)
         m_catalogue.appendRows(std::move(outcome.rows));
-    m_label1->setText(importingText());
-    m_labelCount->setText(QStringLiteral("Files imported: %1").arg(added));
-    setActivity(m_image3);
+    m_statusLabel->setText(importingText());
+    m_countLabel->setText(QStringLiteral("Files imported: %1").arg(added));
+    setActivity(m_idleIcon);
     Q_EMIT entriesAdded();
     m_prompter.message(QStringLiteral("Scan Complete"), Prompter::Icon::Information);
 }
@@ -259,20 +259,20 @@ void Form5::reject()
 
 void Form5::showWalking(qsizetype found)
 {
-    m_label1->setText(walkingText());
-    m_labelCount->setText(QStringLiteral("Files found: %1").arg(found));
-    setActivity(m_image4);
+    m_statusLabel->setText(walkingText());
+    m_countLabel->setText(QStringLiteral("Files found: %1").arg(found));
+    setActivity(m_walkingIcon);
 }
 
 void Form5::showImporting(qsizetype imported, qsizetype total)
 {
-    m_label1->setText(importingText());
-    m_labelCount->setText(QStringLiteral("Files imported: %1 of %2").arg(imported).arg(total));
-    setActivity(m_image1[ActivityIcons::importFrameFor(imported) - 1]);
+    m_statusLabel->setText(importingText());
+    m_countLabel->setText(QStringLiteral("Files imported: %1 of %2").arg(imported).arg(total));
+    setActivity(m_importIcons[ActivityIcons::importFrameFor(imported) - 1]);
 }
 
 void Form5::setActivity(QLabel *source)
 {
-    m_image2->setPixmap(source->pixmap());
-    m_image2->setProperty("activity", source->objectName());
+    m_activityImage->setPixmap(source->pixmap());
+    m_activityImage->setProperty("activity", source->objectName());
 }

@@ -1,6 +1,6 @@
-#include "form4.h"
+#include "media/widgets/detailswindow.h"
 
-#include "app/prompter.h"
+#include "store/platform/prompter.h"
 #include "media/frameheader.h"
 #include "store/platform/platform.h"
 
@@ -95,13 +95,13 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
 
     auto *frame2 = new QGroupBox(QStringLiteral(" Album Cover "), this);
     frame2->setObjectName(QStringLiteral("Frame2"));
-    m_image1 = new QLabel(frame2);
-    m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setToolTip(QStringLiteral("CD/Cassette Cover Image"));
-    m_image1->setAlignment(Qt::AlignCenter);
-    m_image1->setFixedSize(150, 150);
+    m_coverImage = new QLabel(frame2);
+    m_coverImage->setObjectName(QStringLiteral("Image1"));
+    m_coverImage->setToolTip(QStringLiteral("CD/Cassette Cover Image"));
+    m_coverImage->setAlignment(Qt::AlignCenter);
+    m_coverImage->setFixedSize(150, 150);
     auto *coverLayout = new QVBoxLayout(frame2);
-    coverLayout->addWidget(m_image1, 0, Qt::AlignCenter);
+    coverLayout->addWidget(m_coverImage, 0, Qt::AlignCenter);
 
     const QString header = r.audioheader.trimmed();
     auto *frame3 = new QGroupBox(QStringLiteral(" File Frame Header Info "), this);
@@ -152,10 +152,10 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
 void Form4::showCover()
 {
     if (m_cover.isNull()) {
-        m_image1->clear();
+        m_coverImage->clear();
         return;
     }
-    m_image1->setPixmap(m_cover.scaled(m_image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_coverImage->setPixmap(m_cover.scaled(m_coverImage->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void Form4::launchPlayer()

@@ -1,6 +1,5 @@
-#include "statusform.h"
+#include "store/widgets/statuswindow.h"
 
-#include "lineprinting.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -55,8 +54,6 @@ StatusJobResult StatusForm::execute(StatusJob job, StatusJobContext &context)
     m_job = job;
     m_mode = statusJobModeText(job);
     m_context = &context;
-    if (!context.writePdf)
-        context.writePdf = LinePrinting::writePdf;
     m_result = {};
     m_started = false;
     m_bar->setValue(0);

@@ -93,7 +93,7 @@ void run(qsizetype count, const QString &folder)
     const long rssBefore = residentKiB();
     timer.restart();
     CatalogueModel model;
-    model.appendRows(CatalogueListFile::read(path));
+    model.appendRows(CatalogueListFile::read(path).rows);
     const double loadSeconds = timer.nsecsElapsed() / 1e9;
     const long rssAfter = residentKiB();
 

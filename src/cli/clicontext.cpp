@@ -55,7 +55,7 @@ bool loadCatalogue(const QString &path, RowStore &rows)
         error(QStringLiteral("cannot read the catalogue %1: %2").arg(shown, file.errorString()));
         return false;
     }
-    rows = CatalogueListFile::parse(bytes);
+    rows = CatalogueListFile::parse(bytes).rows;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "store/rowlinewriter.h"
 #include "store/textcodec.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace CatalogueListFile {
@@ -38,17 +39,22 @@ QString defaultPath()
     return SystemPaths::windowsDirectory() + QStringLiteral("/zembra.lst");
 }
 
-RowStore parse(QByteArrayView bytes)
+ReadResult parse(QByteArrayView bytes)
 {
     const bool utf8 = TextCodec::isValidUtf8(bytes);
-    RowStore rows;
+    ReadResult result;
+    result.state = ReadState::Whole;
+    RowStore &rows = result.rows;
     qsizetype pos = 0;
     std::array<QByteArrayView, LinesPerRecord> lines;
     std::array<QByteArray, TrackFieldCount> converted;
     while (pos < bytes.size()) {
         for (int i = 0; i < LinesPerRecord; ++i) {
-            if (!nextLine(bytes, pos, lines[i]))
-                return rows; // the file ends inside a record: drop it
+            if (!nextLine(bytes, pos, lines[i])) {
+                result.state = ReadState::Damaged; // the file ends inside a record: drop it
+                result.reason = QStringLiteral("the file ends inside a record");
+                return result;
+            }
         }
         std::array<QByteArrayView, TrackFieldCount> fields;
         for (int i = 0; i < TrackFieldCount; ++i) {
@@ -61,15 +67,48 @@ RowStore parse(QByteArrayView bytes)
         }
         rows.appendUtf8(fields, EntryOrigin::Own);
     }
-    return rows;
+    return result;
 }
 
-RowStore read(const QString &path)
+ReadResult read(const QString &path)
 {
+    ReadResult result;
+    result.stamp = FileStamp::of(path);
+    if (!result.stamp.exists)
+        return result;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.state = ReadState::Unreadable;
+        result.reason = file.errorString();
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.state = ReadState::Unreadable;
+        result.reason = file.errorString();
+        return result;
+    }
+    const FileStamp stamp = result.stamp;
+    result = parse(bytes);
+    result.stamp = stamp;
+    return result;
+}
+
+QString readProblemMessage(const QString &path, const ReadResult &result)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    switch (result.state) {
+    case ReadState::Missing:
+    case ReadState::Whole:
         return {};
-    return parse(file.readAll());
+    case ReadState::Damaged:
+        return QStringLiteral("The catalogue %1 is damaged (%2). The %3 whole entries before the damage were loaded.")
+            .arg(shown, result.reason)
+            .arg(result.rows.size());
+    case ReadState::Unreadable:
+        break;
+    }
+    return QStringLiteral("The catalogue %1 could not be read: %2.").arg(shown, result.reason);
 }
 
 bool write(QIODevice &device, const RowStore &rows, const Progress &progress)

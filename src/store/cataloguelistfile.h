@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/atomicsave.h"
+#include "store/filestamp.h"
 #include "store/rowstore.h"
 
 #include <QByteArrayView>
@@ -17,13 +18,35 @@ using Progress = std::function<void(qsizetype i, qsizetype n)>;
 
 QString defaultPath();
 
-// Whole records in file order, all own entries; reading stops quietly at
-// the first incomplete record. UTF-8 when the bytes are valid UTF-8,
-// otherwise Windows-1252. A line ends at CR, CR LF or LF.
-RowStore parse(QByteArrayView bytes);
+// How a read of the list file went. Callers must not save over a file
+// that exists but could not be read: that would wipe the user's catalogue.
+enum class ReadState {
+    Missing,    // no file: an empty catalogue
+    Whole,      // every record read
+    Damaged,    // the whole records before the damage were kept
+    Unreadable, // nothing could be read; reason says why
+};
 
-// As parse(); a missing or unreadable file gives no rows.
-RowStore read(const QString &path);
+struct ReadResult
+{
+    RowStore rows;
+    ReadState state = ReadState::Missing;
+    QString reason;  // Unreadable: the system's reason; Damaged: what is wrong
+    FileStamp stamp; // the file as it was read, to notice later changes
+
+    bool mayBeReplaced() const { return state != ReadState::Unreadable; }
+};
+
+// Whole records in file order, all own entries (state Whole or Damaged).
+// A line ends at CR, CR LF or LF.
+ReadResult parse(QByteArrayView bytes);
+
+// Reads the file at path; see ReadState.
+ReadResult read(const QString &path);
+
+// What to tell the user about a read that was not whole (empty for
+// Missing and Whole): the file, and the reason or the records kept.
+QString readProblemMessage(const QString &path, const ReadResult &result);
 
 // Writes the own rows to the device; false when the device fails.
 bool write(QIODevice &device, const RowStore &rows, const Progress &progress = {});

@@ -55,7 +55,7 @@ private Q_SLOTS:
         QVERIFY(bytes.endsWith("\r\n\r\n\r\n"));
         QCOMPARE(bytes.count('\n'), 33); // no bare line feeds
 
-        const RowStore back = CatalogueListFile::read(path);
+        const RowStore back = CatalogueListFile::read(path).rows;
         QCOMPARE(back.size(), 3);
         QCOMPARE(back.record(0), rows.record(0));
         QCOMPARE(back.record(1), rows.record(2));
@@ -101,7 +101,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, filenames);
-        const RowStore rows = CatalogueListFile::parse(bytes);
+        const RowStore rows = CatalogueListFile::parse(bytes).rows;
         QStringList got;
         for (qsizetype i = 0; i < rows.size(); ++i)
             got << rows.field(i, FieldFilename);
@@ -113,7 +113,7 @@ private Q_SLOTS:
         // "Café" and "Motörhead" as Windows-1252 bytes, with a euro sign (0x80).
         const QByteArray cp1252 = record({"C:\\MP3\\Caf\xe9.mp3", "CD1", "Mot\xf6rhead", "\x80 rate", "", "", "",
                                           "", ""});
-        const RowStore rows = CatalogueListFile::parse(cp1252);
+        const RowStore rows = CatalogueListFile::parse(cp1252).rows;
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.field(0, FieldFilename), QStringLiteral("C:\\MP3\\Caf\u00e9.mp3"));
         QCOMPARE(rows.field(0, FieldArtist), QStringLiteral("Mot\u00f6rhead"));
@@ -127,7 +127,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("zembra.lst"));
         QVERIFY(CatalogueListFile::save(path, nonLatin));
         QVERIFY(fileBytes(path).contains(r.artist.toUtf8()));
-        QCOMPARE(CatalogueListFile::read(path).record(0), r);
+        QCOMPARE(CatalogueListFile::read(path).rows.record(0), r);
     }
 
     void lineBreakInsideValueKeepsRecordsAligned()
@@ -140,7 +140,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("zembra.lst"));
         QVERIFY(CatalogueListFile::save(path, rows));
-        const RowStore back = CatalogueListFile::read(path);
+        const RowStore back = CatalogueListFile::read(path).rows;
         QCOMPARE(back.size(), 2);
         QCOMPARE(back.field(0, FieldTrack), QStringLiteral("two  lines"));
         QCOMPARE(back.record(1), rows.record(1));

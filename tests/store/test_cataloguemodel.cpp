@@ -72,7 +72,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("zembra.lst"));
         QVERIFY(CatalogueListFile::save(path, model.rows()));
-        const RowStore back = CatalogueListFile::read(path);
+        const RowStore back = CatalogueListFile::read(path).rows;
         QCOMPARE(back.field(0, FieldFilename), QStringLiteral("/a.mp3"));
         QCOMPARE(back.field(2, FieldFilename), QStringLiteral("/c.mp3"));
     }

@@ -110,7 +110,7 @@ private Q_SLOTS:
 
         QCOMPARE(fileBytes(f.context.settingsPath), SettingsFile::serialize(f.context.settings));
         QVERIFY(fileBytes(f.context.settingsPath).contains("COVERPATH=/covers\r\nWIDTH1="));
-        const RowStore back = CatalogueListFile::read(f.context.listPath);
+        const RowStore back = CatalogueListFile::read(f.context.listPath).rows;
         QCOMPARE(back.size(), 2);
         QCOMPARE(back.field(0, FieldFilename), QStringLiteral("/cd/a.mp3"));
         QCOMPARE(back.field(1, FieldFilename), QStringLiteral("/cd/b.mp3"));

@@ -125,7 +125,7 @@ private Q_SLOTS:
         QVERIFY(values.size() > 10);
         QVERIFY(values.size() <= 100);
         QCOMPARE(values.last(), 100);
-        QCOMPARE(CatalogueListFile::read(f.context.listPath).size(), 900000);
+        QCOMPARE(CatalogueListFile::read(f.context.listPath).rows.size(), 900000);
     }
 
     // Escape and the window's close request are refused while the job runs:
@@ -150,7 +150,7 @@ private Q_SLOTS:
         QVERIFY(triesWhileRunning > 0);
         QVERIFY(!form.isRunning());
         QCOMPARE(form.result(), int(QDialog::Accepted));
-        QCOMPARE(CatalogueListFile::read(f.context.listPath).size(), 270000);
+        QCOMPARE(CatalogueListFile::read(f.context.listPath).rows.size(), 270000);
     }
 
     void failedSaveIsReported()

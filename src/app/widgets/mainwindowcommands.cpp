@@ -58,7 +58,7 @@ void Form2::load()
 
     m_plan = planStartup(m_argument);
     if (m_plan.mode == StartupMode::Normal)
-        m_catalogue->appendRows(CatalogueListFile::read(CatalogueListFile::defaultPath()));
+        m_catalogue->appendRows(CatalogueListFile::read(CatalogueListFile::defaultPath()).rows);
     // Loading a named library comes with the library reader.
 
     QApplication::restoreOverrideCursor();

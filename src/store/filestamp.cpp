@@ -1,0 +1,19 @@
+#include "store/filestamp.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+FileStamp FileStamp::of(const QString &path)
+{
+    FileStamp stamp;
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.size = st.st_size;
+    stamp.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    return stamp;
+}

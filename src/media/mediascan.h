@@ -3,6 +3,7 @@
 #include "store/rowstore.h"
 #include "store/trackrecord.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -64,10 +65,20 @@ struct ScanCallbacks
     std::function<void(qsizetype i, qsizetype total)> fileImported;
 };
 
+// A file or folder the scan found but did not import, with the reason in
+// words (for instance a named pipe with a matching name, or a name that is
+// not valid UTF-8).
+struct SkippedFile
+{
+    QString path;
+    QString reason;
+};
+
 struct ScanOutcome
 {
     RowStore rows;             // the new entries, in walk order
     QStringList failedFolders; // folders the walk could not read
+    QList<SkippedFile> skipped; // found but not imported, in walk order
     bool stopped = false;      // stopped by the caller: rows is then empty
 };
 

@@ -273,7 +273,7 @@ int main(int argc, char **argv)
         std::printf("round %d: ratio program/reference (files/s) = %.2f\n", round, ref / program);
     }
     timer.restart();
-    const WalkResult walk = findFiles(root, QStringLiteral("*.MP3"));
+    const WalkResult walk = MediaWalk::walk(root, QStringLiteral("*.MP3"));
     std::printf("walk alone (findFiles): %lld files in %.3f s\n", static_cast<long long>(walk.files.size()),
                 double(timer.nsecsElapsed()) / 1e9);
     std::printf("best: reference %.3f s, scanMedia %.3f s, ratio %.2f\n", best[0], best[1], best[0] / best[1]);

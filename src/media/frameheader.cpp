@@ -61,10 +61,10 @@ int bitsValue(const QString &bits, int length)
 }
 
 // Where the audio starts: after every ID3v2 tag at the start of the file.
-qint64 audioStart(const MediaFile &file, QByteArrayView head)
+qint64 audioStart(const ByteSource &file, QByteArrayView head)
 {
     qint64 start = 0;
-    thread_local QByteArray header;
+    QByteArray header;
     for (int i = 0; i < MaxLeadingTags && start < file.size(); ++i) {
         QByteArrayView view;
         if (start + Id3v2::HeaderSize <= head.size()) {
@@ -129,28 +129,17 @@ QString bitsText(QByteArrayView fourBytes)
 
 QString headerBitsOf(QByteArrayView bytes)
 {
-    qint64 start = 0;
-    for (int i = 0; i < MaxLeadingTags && start < bytes.size(); ++i) {
-        const qint64 size = Id3v2::tagSize(bytes.sliced(start));
-        if (size == 0)
-            break;
-        start += size;
-    }
-    if (start >= bytes.size())
-        return NotAvailable;
-    const QByteArrayView audio = bytes.sliced(start, std::min<qint64>(bytes.size() - start, SearchBound + 3));
-    const qsizetype pos = findFrameHeader(audio);
-    return pos < 0 ? NotAvailable : bitsText(audio.sliced(pos, 4));
+    return headerBitsOfFile(MemorySource(bytes), bytes);
 }
 
-QString headerBitsOfFile(const MediaFile &file, QByteArrayView head)
+QString headerBitsOfFile(const ByteSource &file, QByteArrayView head)
 {
     const qint64 start = audioStart(file, head);
     if (start < 0 || start >= file.size())
         return NotAvailable;
     // Header positions searched: start up to (not including) end.
     const qint64 end = std::min(file.size(), start + SearchBound);
-    thread_local QByteArray block; // kept: a scan reads thousands of files
+    QByteArray block;
     qint64 blockSize = FirstSearchBlock;
     qint64 pos = start;
     while (pos < end) {
@@ -173,24 +162,6 @@ QString headerBitsOfFile(const MediaFile &file, QByteArrayView head)
         pos += std::max<qint64>(1, view.size() - 3);
     }
     return NotAvailable;
-}
-
-QString getFrameHeaderBits(const QString &path)
-{
-    const MediaFile file(path);
-    if (!file.isOpen())
-        return NotAvailable;
-    return headerBitsOfFile(file, {});
-}
-
-QString byteToBits(int byte)
-{
-    QString bits(8, u'0');
-    for (int i = 0; i < 8; ++i) {
-        if (byte & (0x80 >> i))
-            bits[i] = u'1';
-    }
-    return bits;
 }
 
 QString bitrateText(const QString &version, const QString &layer, const QString &indexBits)

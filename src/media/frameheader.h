@@ -3,7 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 
-class MediaFile;
+class ByteSource;
 
 // The first MPEG audio frame header of a file, kept as text: four groups of
 // eight "0"/"1" characters, each followed by a blank; "n/a" when the file
@@ -12,11 +12,13 @@ namespace FrameHeader {
 
 inline const QString NotAvailable = QStringLiteral("n/a");
 
-// The header bits of a file's first bytes (a leading ID3v2 tag skipped);
+// The header bits of a file's first bytes (leading ID3v2 tags skipped);
 // "n/a" when they hold no frame header. Pure: takes what was read.
 QString headerBitsOf(QByteArrayView bytes);
-// As headerBitsOf, reading the file through a buffer; "n/a" on failure.
-QString getFrameHeaderBits(const QString &path);
+// The same search over a file (or any source) whose first bytes were read
+// into head already (head may be shorter than the file, or empty); reads
+// in growing blocks, and "n/a" on a read failure.
+QString headerBitsOfFile(const ByteSource &file, QByteArrayView head);
 
 // Bytes searched for a frame header after the leading tag: past this a
 // file is taken to hold no MPEG audio.
@@ -30,11 +32,6 @@ bool isFrameHeader(QByteArrayView fourBytes);
 qsizetype findFrameHeader(QByteArrayView bytes, qsizetype from = 0);
 // The text of four header bytes: four groups of eight, each + a blank.
 QString bitsText(QByteArrayView fourBytes);
-// As getFrameHeaderBits on an open file whose first bytes were read into
-// head already (head may be shorter than the file).
-QString headerBitsOfFile(const MediaFile &file, QByteArrayView head);
-
-QString byteToBits(int byte);
 QString bitrateText(const QString &version, const QString &layer, const QString &indexBits);
 QString sampleRateText(const QString &version, const QString &rateBits);
 QString channelModeText(const QString &modeBits);

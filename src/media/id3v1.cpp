@@ -1,7 +1,6 @@
 #include "media/id3v1.h"
 #include "store/textblanks.h"
 
-#include "media/mediafile.h"
 #include "store/textcodec.h"
 
 #include <iterator>
@@ -59,13 +58,6 @@ QByteArrayView lastBlock(QByteArrayView bytes)
     return bytes.size() >= Id3v1::TagSize ? bytes.last(Id3v1::TagSize) : QByteArrayView();
 }
 
-bool readBlock(const QString &path, QByteArray &block)
-{
-    const MediaFile file(path);
-    return file.isOpen() && file.size() >= Id3v1::TagSize
-           && file.readAt(file.size() - Id3v1::TagSize, Id3v1::TagSize, block) && block.size() == Id3v1::TagSize;
-}
-
 } // namespace
 
 namespace Id3v1 {
@@ -75,9 +67,9 @@ bool isTag(QByteArrayView block)
     return lastBlock(block).startsWith("TAG");
 }
 
-Id3v1Fields parseTag(QByteArrayView bytes)
+TrackTags parseTag(QByteArrayView bytes)
 {
-    Id3v1Fields fields;
+    TrackTags fields;
     const QByteArrayView block = lastBlock(bytes);
     if (block.isEmpty())
         return fields;
@@ -87,19 +79,6 @@ Id3v1Fields parseTag(QByteArrayView bytes)
     fields.year = field(block, YearAt, 4);
     fields.genre = genreName(uchar(block[GenreAt]));
     return fields;
-}
-
-int hasId3v1Tag(const QString &path)
-{
-    QByteArray block;
-    return readBlock(path, block) && isTag(block) ? 1 : 0;
-}
-
-void readId3v1Tag(const QString &path, Id3v1Fields &fields)
-{
-    QByteArray block;
-    // The file may have changed since the presence test: no tag, no fields.
-    fields = readBlock(path, block) && isTag(block) ? parseTag(block) : Id3v1Fields();
 }
 
 QString genreName(int number)

@@ -2,6 +2,7 @@
 #include "store/textblanks.h"
 
 #include "media/id3v1.h"
+#include "media/mediafile.h"
 
 #include <QRegularExpression>
 
@@ -34,6 +35,19 @@ QString toQString(const TagLib::String &text)
     return QString::fromStdWString(text.toWString());
 }
 
+// Text made safe for the line-based list file: control characters and
+// line breaks become blanks, then leading and trailing blanks go.
+QString cleanText(const QString &text)
+{
+    QString clean = text;
+    for (QChar &c : clean) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029)
+            c = u' ';
+    }
+    return trimBlanks(clean);
+}
+
 // The frame's values (several in ID3v2.4), or none when it is missing.
 TagLib::StringList frameValues(const TagLib::ID3v2::Tag &tag, const char *id)
 {
@@ -49,7 +63,7 @@ QString joined(const TagLib::StringList &values)
 {
     QStringList parts;
     for (const TagLib::String &value : values) {
-        const QString text = Id3v2::cleanText(toQString(value));
+        const QString text = cleanText(toQString(value));
         if (!text.isEmpty())
             parts.append(text);
     }
@@ -64,98 +78,9 @@ quint32 bigEndian(const uchar *b, int length)
     return value;
 }
 
-// The frames the catalogue takes: artist, title, album, year, genre (the
-// three-letter names of version 2.2 first).
-bool isWantedFrame(const uchar *id, int version)
-{
-    static constexpr const char *Wanted22[] = {"TP1", "TT2", "TAL", "TYE", "TCO"};
-    static constexpr const char *Wanted[] = {"TPE1", "TIT2", "TALB", "TYER", "TDRC", "TCON"};
-    if (version == 2)
-        return std::any_of(std::begin(Wanted22), std::end(Wanted22),
-                           [id](const char *w) { return std::memcmp(id, w, 3) == 0; });
-    return std::any_of(std::begin(Wanted), std::end(Wanted), [id](const char *w) { return std::memcmp(id, w, 4) == 0; });
-}
-
-// The tag with only the frames the catalogue takes and no padding, so that
-// TagLib does not copy and parse pictures, comments and the like. Returns
-// an empty array when the tag is to be read as it is: its frames cannot be
-// walked safely (unsynchronised, extended header) or nothing would go.
-QByteArray textFramesOnly(QByteArrayView tag)
-{
-    const auto *b = reinterpret_cast<const uchar *>(tag.data());
-    const int version = b[3];
-    const uchar flags = b[5];
-    const QByteArray asIs; // empty: parse the tag as it is
-    if (version < 2 || version > 4 || (flags & 0xC0))
-        return asIs;
-    const int headerSize = version == 2 ? 6 : 10;
-    const qint64 end = std::min<qint64>(tag.size(), Id3v2::HeaderSize + ((qint64(b[6]) << 21) | (qint64(b[7]) << 14)
-                                                                       | (qint64(b[8]) << 7) | qint64(b[9])));
-    QByteArray kept;
-    bool dropped = false;
-    qint64 pos = Id3v2::HeaderSize;
-    while (pos + headerSize <= end && b[pos] != 0) {
-        const uchar *frame = b + pos;
-        qint64 size;
-        if (version == 2) {
-            size = bigEndian(frame + 3, 3);
-        } else if (version == 3) {
-            size = bigEndian(frame + 4, 4);
-        } else {
-            if ((frame[4] | frame[5] | frame[6] | frame[7]) & 0x80)
-                return asIs; // not synchsafe: leave the guessing to TagLib
-            size = (qint64(frame[4]) << 21) | (qint64(frame[5]) << 14) | (qint64(frame[6]) << 7) | qint64(frame[7]);
-        }
-        const qint64 next = pos + headerSize + size;
-        if (next > end)
-            return asIs;
-        if (isWantedFrame(frame, version))
-            kept.append(reinterpret_cast<const char *>(frame), qsizetype(next - pos));
-        else
-            dropped = true;
-        pos = next;
-    }
-    if (!dropped && pos >= end)
-        return asIs;
-    QByteArray header = tag.first(Id3v2::HeaderSize).toByteArray();
-    header[5] = char(flags & ~0x10); // no footer in the copy
-    qint64 size = kept.size();
-    for (int i = 9; i >= 6; --i) {
-        header[i] = char(size & 0x7F);
-        size >>= 7;
-    }
-    return header + kept;
-}
-
-} // namespace
-
-namespace Id3v2 {
-
-qint64 tagSize(QByteArrayView bytes)
-{
-    if (bytes.size() < HeaderSize || !bytes.startsWith("ID3"))
-        return 0;
-    const auto *b = reinterpret_cast<const uchar *>(bytes.data());
-    // Version and revision are never 0xFF; the size is synchsafe (seven
-    // bits per byte, so no byte has its top bit set).
-    if (b[3] == 0xFF || b[4] == 0xFF || (b[6] | b[7] | b[8] | b[9]) & 0x80)
-        return 0;
-    const qint64 body = (qint64(b[6]) << 21) | (qint64(b[7]) << 14) | (qint64(b[8]) << 7) | qint64(b[9]);
-    const bool footer = b[3] >= 4 && (b[5] & 0x10);
-    return HeaderSize + body + (footer ? HeaderSize : 0);
-}
-
-QString cleanText(const QString &text)
-{
-    QString clean = text;
-    for (QChar &c : clean) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029)
-            c = u' ';
-    }
-    return trimBlanks(clean);
-}
-
+// The genre of a TCON value: "(17)", "17" and "(17)Rock" give the name of
+// number 17; a name of the numbered list takes the spelling of its
+// table; other text is kept.
 QString genreOfValue(const QString &value)
 {
     static const QRegularExpression numbered(QStringLiteral("^\\s*\\((\\d{1,3})\\)(.*)$"));
@@ -178,14 +103,179 @@ QString genreOfValue(const QString &value)
     return name.isEmpty() ? text : name;
 }
 
+// The fields a frame gives, as bits; 0 for a frame the catalogue does not
+// take. TagLib reads the year frames of versions 2.2 and 2.3 as the 2.4
+// recording time, and the first year frame wins; in a 2.4 tag a TYER
+// counts only while no TDRC follows.
+enum FieldBit { Artist = 1, Title = 2, Album = 4, Genre = 8, Year = 16, LateYear = 32 };
+constexpr int AllFields = Artist | Title | Album | Genre | Year;
+
+int fieldsOfFrame(const uchar *id, int version)
+{
+    struct Wanted
+    {
+        const char *id;
+        int field;
+    };
+    static constexpr Wanted Wanted22[] = {{"TP1", Artist}, {"TT2", Title}, {"TAL", Album}, {"TYE", Year}, {"TCO", Genre}};
+    static constexpr Wanted Wanted34[] = {{"TPE1", Artist}, {"TIT2", Title}, {"TALB", Album},
+                                          {"TYER", Year},   {"TDRC", Year},  {"TCON", Genre}};
+    if (version == 2) {
+        for (const Wanted &w : Wanted22)
+            if (std::memcmp(id, w.id, 3) == 0)
+                return w.field;
+        return 0;
+    }
+    for (const Wanted &w : Wanted34)
+        if (std::memcmp(id, w.id, 4) == 0)
+            return version == 4 && w.id[1] == 'Y' ? LateYear : w.field;
+    return 0;
+}
+
+// Frames looked at in one tag: far more than any real tag holds, few
+// enough that a tag of millions of tiny frames costs no time.
+constexpr int MaxFramesExamined = 10000;
+// A wanted frame larger than this holds no title or name and is passed over.
+constexpr qint64 LargestTextFrame = 256 * 1024;
+// Tags whose frames cannot be walked one by one (unsynchronised as a
+// whole, an extended header, sizes that do not add up) are read whole for
+// TagLib, up to this size; larger ones give no fields.
+constexpr qint64 LargestWholeTag = 1024 * 1024;
+// Bytes read at once while walking frame headers.
+constexpr qint64 WindowSize = 64 * 1024;
+
+// A moving window over the source, so that frame headers are read in
+// blocks while large frames are passed over without being read.
+class Window
+{
+public:
+    Window(const ByteSource &source, QByteArrayView head) : m_source(source), m_head(head) {}
+
+    // The count bytes at pos, or null when the source ends before them or
+    // cannot be read.
+    const uchar *at(qint64 pos, qint64 count)
+    {
+        if (pos + count <= m_head.size())
+            return reinterpret_cast<const uchar *>(m_head.data()) + pos;
+        if (pos < m_at || pos + count > m_at + m_bytes.size()) {
+            m_at = pos;
+            if (!m_source.readAt(pos, std::max(count, WindowSize), m_bytes)) {
+                m_bytes.clear();
+                return nullptr;
+            }
+        }
+        if (pos + count > m_at + m_bytes.size())
+            return nullptr;
+        return reinterpret_cast<const uchar *>(m_bytes.constData()) + (pos - m_at);
+    }
+
+private:
+    const ByteSource &m_source;
+    QByteArrayView m_head;
+    QByteArray m_bytes;
+    qint64 m_at = 0;
+};
+
+} // namespace
+
+namespace Id3v2 {
+
+qint64 synchsafe(const uchar *b)
+{
+    if ((b[0] | b[1] | b[2] | b[3]) & 0x80)
+        return -1;
+    return (qint64(b[0]) << 21) | (qint64(b[1]) << 14) | (qint64(b[2]) << 7) | qint64(b[3]);
+}
+
+QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
+{
+    Window window(source, head);
+    const uchar *b = window.at(0, HeaderSize);
+    if (!b)
+        return {};
+    const QByteArrayView headerView(b, HeaderSize);
+    const qint64 tagBytes = tagSize(headerView);
+    if (tagBytes == 0)
+        return {};
+    const QByteArray header = headerView.toByteArray();
+    const int version = b[3];
+    const uchar flags = b[5];
+    const auto wholeTag = [&] {
+        QByteArray whole;
+        if (tagBytes > LargestWholeTag || !source.readAt(0, tagBytes, whole))
+            return QByteArray();
+        return whole;
+    };
+    if (version < 2 || version > 4 || (flags & 0xC0))
+        return wholeTag();
+
+    const int frameHeaderSize = version == 2 ? 6 : 10;
+    const qint64 end = std::min(source.size(), HeaderSize + synchsafe(b + 6));
+    QByteArray kept;
+    int found = 0;
+    qint64 pos = HeaderSize;
+    for (int examined = 0; examined < MaxFramesExamined && pos + frameHeaderSize <= end; ++examined) {
+        const uchar *frame = window.at(pos, frameHeaderSize);
+        if (!frame)
+            return wholeTag();
+        if (frame[0] == 0)
+            break; // padding
+        qint64 size;
+        if (version == 2)
+            size = bigEndian(frame + 3, 3);
+        else if (version == 3)
+            size = bigEndian(frame + 4, 4);
+        else if ((size = synchsafe(frame + 4)) < 0)
+            return wholeTag(); // not synchsafe: leave the guessing to TagLib
+        const qint64 next = pos + frameHeaderSize + size;
+        if (next > end)
+            return wholeTag();
+        const int fields = fieldsOfFrame(frame, version);
+        if (fields != 0 && size <= LargestTextFrame) {
+            const uchar *whole = window.at(pos, next - pos);
+            if (!whole)
+                return wholeTag();
+            kept.append(reinterpret_cast<const char *>(whole), qsizetype(next - pos));
+            found |= fields;
+            if ((found & AllFields) == AllFields)
+                break;
+        }
+        pos = next;
+    }
+    QByteArray out = header;
+    out[5] = char(flags & ~0x10); // no footer in the copy
+    qint64 size = kept.size();
+    for (int i = 9; i >= 6; --i) {
+        out[i] = char(size & 0x7F);
+        size >>= 7;
+    }
+    return out + kept;
+}
+
+qint64 tagSize(QByteArrayView bytes)
+{
+    if (bytes.size() < HeaderSize || !bytes.startsWith("ID3"))
+        return 0;
+    const auto *b = reinterpret_cast<const uchar *>(bytes.data());
+    // Version and revision are never 0xFF; the size is synchsafe (seven
+    // bits per byte, so no byte has its top bit set).
+    const qint64 body = synchsafe(b + 6);
+    if (b[3] == 0xFF || b[4] == 0xFF || body < 0)
+        return 0;
+    const bool footer = b[3] >= 4 && (b[5] & 0x10);
+    return HeaderSize + body + (footer ? HeaderSize : 0);
+}
+
 TrackTags readTags(QByteArrayView bytes)
 {
+    return readTextTag(collectTextFrames(MemorySource(bytes), bytes));
+}
+
+TrackTags readTextTag(QByteArrayView parsed)
+{
     TrackTags tags;
-    if (tagSize(bytes) == 0)
+    if (tagSize(parsed) == 0)
         return tags;
-    const QByteArrayView whole = bytes.first(std::min<qint64>(bytes.size(), tagSize(bytes)));
-    const QByteArray textTag = textFramesOnly(whole);
-    const QByteArrayView parsed = textTag.isEmpty() ? whole : QByteArrayView(textTag);
     TagLib::ByteVectorStream stream(TagLib::ByteVector(parsed.data(), unsigned(parsed.size())));
     TagBytesFile file(&stream);
     const TagLib::ID3v2::Tag tag(&file, 0);

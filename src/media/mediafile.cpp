@@ -5,29 +5,77 @@
 #include <algorithm>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+QString kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a named pipe");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("a special file");
+}
+
+} // namespace
+
+QString notPlainFileReason(unsigned mode)
+{
+    return QStringLiteral("not a plain file (%1)").arg(kindOf(mode_t(mode)));
+}
+
+bool MemorySource::readAt(qint64 offset, qint64 count, QByteArray &out) const
+{
+    out.clear();
+    if (offset < 0 || count < 0)
+        return false;
+    if (offset < m_bytes.size())
+        out = m_bytes.sliced(offset, std::min(count, m_bytes.size() - offset)).toByteArray();
+    return true;
+}
+
 MediaFile::MediaFile(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
-    if (name.isEmpty())
+    if (name.isEmpty()) {
+        m_problem = QStringLiteral("no file name");
         return;
+    }
+    // O_NONBLOCK: opening a named pipe must not wait for a writer.
     int fd;
     do {
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    if (fd < 0) {
+        const int error = errno;
+        m_status = error == ENOENT || error == ENOTDIR || error == ELOOP ? FileStatus::Missing : FileStatus::Unreadable;
+        m_problem = QString::fromLocal8Bit(std::strerror(error));
         return;
+    }
     struct stat st;
-    // Only plain files: a folder or a device named like an MP3 is not read.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        m_status = FileStatus::Unreadable;
+        m_problem = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        m_status = FileStatus::NotPlainFile;
+        m_problem = notPlainFileReason(st.st_mode);
         ::close(fd);
         return;
     }
     m_fd = fd;
     m_size = st.st_size;
+    m_status = FileStatus::Open;
 }
 
 MediaFile::~MediaFile()
@@ -38,9 +86,7 @@ MediaFile::~MediaFile()
 
 bool MediaFile::readAt(qint64 offset, qint64 count, QByteArray &out) const
 {
-    // resize keeps the allocation, so a buffer reused for many files is
-    // allocated once.
-    out.resize(0);
+    out.clear();
     if (m_fd < 0 || offset < 0 || count < 0)
         return false;
     if (offset >= m_size || count == 0)
@@ -53,7 +99,7 @@ bool MediaFile::readAt(qint64 offset, qint64 count, QByteArray &out) const
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            out.resize(0);
+            out.clear();
             return false;
         }
         if (n == 0)

@@ -14,50 +14,49 @@ namespace {
 // The first read of every file: the tag header, and for most files
 // without a large picture the first frame as well.
 constexpr qint64 HeadBlock = 8 * 1024;
-// An ID3v2 tag larger than this (pictures of many MiB) is not read for
-// its text frames.
-constexpr qint64 LargestTagRead = 64 * 1024 * 1024;
+// Files read ahead of the parsing, per batch: a batch is handed to the
+// parsing threads when it holds this many files or this many tag bytes,
+// whichever comes first. With one batch parsing while the next is read,
+// the bytes in flight stay near twice the byte budget plus one file's
+// reads, whatever the files hold.
+constexpr qsizetype BatchFiles = 256;
+constexpr qint64 BatchBytes = 1024 * 1024;
 
 bool stopRequested(const std::atomic_bool *stop)
 {
     return stop && stop->load(std::memory_order_relaxed);
 }
 
-TrackTags tagsOfId3v1(const Id3v1Fields &fields)
-{
-    return {fields.artist, fields.track, fields.album, fields.year, fields.genre};
-}
-
 // What the reading of one file gives before any tag parsing: the header
-// bits, the ID3v1 fields, or the ID3v2 tag bytes still to be parsed.
+// bits, the ID3v1 fields, or the ID3v2 text frames still to be parsed.
 struct RawTrack
 {
     TrackInfo info;
-    QByteArray id3v2;
+    QByteArray textTag;
 };
 
 void parseRawTags(RawTrack &raw)
 {
-    if (!raw.id3v2.isEmpty()) {
-        raw.info.tags = Id3v2::readTags(raw.id3v2);
-        raw.id3v2 = QByteArray();
+    if (!raw.textTag.isEmpty()) {
+        raw.info.tags = Id3v2::readTextTag(raw.textTag);
+        raw.textTag = QByteArray();
     }
 }
 
+// Every buffer is the call's own and is freed when it returns: a file
+// with a large tag costs its reads only while it is being read.
 RawTrack readRawTrack(const QString &path)
 {
     RawTrack raw;
     TrackInfo &info = raw.info;
     const MediaFile file(path);
+    info.status = file.status();
+    info.problem = file.problem();
     if (!file.isOpen())
         return raw;
     const qint64 size = file.size();
 
-    // Buffers kept per thread: a scan reads thousands of files, and large
-    // tags would otherwise be allocated and returned to the system each time.
-    thread_local QByteArray head;
-    thread_local QByteArray tail;
-    thread_local QByteArray tag;
+    QByteArray head;
     if (!file.readAt(0, std::min(size, HeadBlock), head))
         return raw;
 
@@ -66,25 +65,20 @@ RawTrack readRawTrack(const QString &path)
         info.audioheader = bits;
 
     if (size >= Id3v1::TagSize) {
+        QByteArray tail;
         QByteArrayView block;
         if (head.size() == size)
             block = QByteArrayView(head).last(Id3v1::TagSize);
         else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
             block = tail;
         if (Id3v1::isTag(block)) {
-            info.tags = tagsOfId3v1(Id3v1::parseTag(block));
+            info.tags = Id3v1::parseTag(block);
             return raw;
         }
     }
 
-    // No ID3v1 tag: the ID3v2 tag at the start, when there is one.
-    const qint64 tagBytes = Id3v2::tagSize(head);
-    if (tagBytes == 0 || tagBytes > LargestTagRead)
-        return raw;
-    if (tagBytes <= head.size())
-        raw.id3v2 = head.first(tagBytes);
-    else if (file.readAt(0, tagBytes, tag))
-        raw.id3v2 = tag;
+    // No ID3v1 tag: the text frames of the ID3v2 tag at the start.
+    raw.textTag = Id3v2::collectTextFrames(file, head);
     return raw;
 }
 
@@ -102,6 +96,21 @@ TrackRecord recordOf(const QString &path, const QString &source, const TrackInfo
     return record;
 }
 
+// A path the walk took for a plain file that is not one when it is read
+// (it vanished, or turned into a pipe) is skipped; a plain file whose tags
+// cannot be read still becomes an entry with what could be read.
+bool isImported(const TrackInfo &info)
+{
+    return info.status != FileStatus::NotPlainFile && info.status != FileStatus::Missing;
+}
+
+struct Batch
+{
+    std::vector<RawTrack> tracks;
+    std::vector<qsizetype> indexes; // into the walk's files
+    qint64 bytes = 0;
+};
+
 } // namespace
 
 TrackInfo readTrackInfo(const QString &path)
@@ -111,25 +120,15 @@ TrackInfo readTrackInfo(const QString &path)
     return raw.info;
 }
 
-TrackRecord importTrack(const QString &path, const QString &source)
-{
-    return recordOf(path, source, readTrackInfo(path));
-}
-
-WalkResult findFiles(const QString &root, const QString &pattern, const WalkCallbacks &callbacks,
-                     const std::atomic_bool *stop)
-{
-    return MediaWalk::walk(root, pattern, callbacks, stop);
-}
-
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks,
                       const std::atomic_bool *stop)
 {
     ScanOutcome outcome;
     WalkCallbacks walkCallbacks;
     walkCallbacks.folderEntered = callbacks.folderEntered;
-    WalkResult walk = findFiles(root, QStringLiteral("*.MP3"), walkCallbacks, stop);
+    WalkResult walk = MediaWalk::walk(root, QStringLiteral("*.MP3"), walkCallbacks, stop);
     outcome.failedFolders = std::move(walk.failedFolders);
+    outcome.skipped = std::move(walk.skipped);
     if (walk.stopped) {
         outcome.stopped = true;
         return outcome;
@@ -141,39 +140,42 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
     outcome.rows.reserve(total);
 
     // Files are read one after the other (a CD must not seek back and
-    // forth), while the ID3v2 tags of the block read before are parsed on
+    // forth), while the ID3v2 tags of the batch read before are parsed on
     // other cores.
-    constexpr qsizetype Block = 256;
-    std::vector<RawTrack> parsing;
+    Batch parsing;
     QFuture<void> parsed;
-    qsizetype parsingFirst = 0;
     const auto collect = [&] {
         parsed.waitForFinished();
-        for (size_t k = 0; k < parsing.size(); ++k)
-            outcome.rows.append(recordOf(walk.files[parsingFirst + qsizetype(k)], source, parsing[k].info),
-                                EntryOrigin::Own);
-        parsing.clear();
-    };
-    for (qsizetype first = 0; first < total; first += Block) {
-        std::vector<RawTrack> reading;
-        const qsizetype last = std::min(total, first + Block);
-        reading.reserve(size_t(last - first));
-        for (qsizetype i = first; i < last; ++i) {
-            if (stopRequested(stop)) {
-                // A stopped scan adds nothing: the catalogue stays as it was.
-                parsed.waitForFinished();
-                outcome.rows.clear();
-                outcome.stopped = true;
-                return outcome;
-            }
-            reading.push_back(readRawTrack(walk.files[i]));
-            if (callbacks.fileImported)
-                callbacks.fileImported(i + 1, total);
+        for (size_t k = 0; k < parsing.tracks.size(); ++k) {
+            const QString &path = walk.files[parsing.indexes[k]];
+            const TrackInfo &info = parsing.tracks[k].info;
+            if (isImported(info))
+                outcome.rows.append(recordOf(path, source, info), EntryOrigin::Own);
+            else
+                outcome.skipped.append({path, info.problem});
         }
-        collect();
-        parsing = std::move(reading);
-        parsingFirst = first;
-        parsed = QtConcurrent::map(parsing, parseRawTags);
+        parsing = Batch();
+    };
+    Batch reading;
+    for (qsizetype i = 0; i < total; ++i) {
+        if (stopRequested(stop)) {
+            // A stopped scan adds nothing: the catalogue stays as it was.
+            parsed.waitForFinished();
+            outcome.rows.clear();
+            outcome.stopped = true;
+            return outcome;
+        }
+        reading.tracks.push_back(readRawTrack(walk.files[i]));
+        reading.indexes.push_back(i);
+        reading.bytes += reading.tracks.back().textTag.size();
+        if (callbacks.fileImported)
+            callbacks.fileImported(i + 1, total);
+        if (qsizetype(reading.tracks.size()) >= BatchFiles || reading.bytes >= BatchBytes || i + 1 == total) {
+            collect();
+            parsing = std::move(reading);
+            reading = Batch();
+            parsed = QtConcurrent::map(parsing.tracks, parseRawTags);
+        }
     }
     collect();
     return outcome;

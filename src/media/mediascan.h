@@ -2,8 +2,10 @@
 
 #include "store/rowstore.h"
 #include "store/trackrecord.h"
+#include "media/mediafile.h"
+#include "media/mediawalk.h"
+#include "media/tracktags.h"
 
-#include <QList>
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -13,49 +15,21 @@
 // import that turns each path into a new own entry. Runs on any thread;
 // the callbacks are called on the thread that runs it.
 
-// The five tag fields a scan stores: from the ID3v1 tag when the file has
-// one, otherwise from its ID3v2 tag.
-struct TrackTags
-{
-    QString artist;
-    QString track;
-    QString album;
-    QString year;
-    QString genre;
-};
-
-// What a scan stores for one file, path and source aside. audioheader is
-// empty when the file has no frame header.
+// What a scan stores for one file, path and source aside: the tags from
+// the ID3v1 tag when the file has one, otherwise from its ID3v2 tag.
+// audioheader is empty when the file has no frame header. status tells
+// whether the path was a plain file that could be opened (FileStatus::Open);
+// otherwise problem says why not, in words, and the rest is empty.
 struct TrackInfo
 {
     TrackTags tags;
     QString audioheader;
+    FileStatus status = FileStatus::Missing;
+    QString problem;
 };
 
+// Never blocks: a named pipe or a device at path is refused, not read.
 TrackInfo readTrackInfo(const QString &path);
-
-// The new own entry for one scanned path.
-TrackRecord importTrack(const QString &path, const QString &source);
-
-struct WalkResult
-{
-    QStringList files;         // matching files, in walk order
-    QStringList failedFolders; // folders that could not be read
-    bool stopped = false;
-};
-
-struct WalkCallbacks
-{
-    // Once per folder entered, with the number of files found so far.
-    std::function<void(const QString &folder, qsizetype found)> folderEntered;
-};
-
-// Collects every file under root whose name matches pattern ("*.MP3",
-// case-insensitive): a folder's own files first, then its subfolders
-// depth first, names in case-insensitive order. Hidden entries and
-// symbolic links to folders are skipped. Stops early when stop is set.
-WalkResult findFiles(const QString &root, const QString &pattern, const WalkCallbacks &callbacks = {},
-                     const std::atomic_bool *stop = nullptr);
 
 struct ScanCallbacks
 {
@@ -65,20 +39,14 @@ struct ScanCallbacks
     std::function<void(qsizetype i, qsizetype total)> fileImported;
 };
 
-// A file or folder the scan found but did not import, with the reason in
-// words (for instance a named pipe with a matching name, or a name that is
-// not valid UTF-8).
-struct SkippedFile
-{
-    QString path;
-    QString reason;
-};
-
 struct ScanOutcome
 {
     RowStore rows;             // the new entries, in walk order
     QStringList failedFolders; // folders the walk could not read
-    QList<SkippedFile> skipped; // found but not imported, in walk order
+    // Found but not imported, in walk order (SkippedFile is declared with
+    // the walk): names that are not plain files at walk or read time,
+    // dangling links, names that are not valid UTF-8.
+    QList<SkippedFile> skipped;
     bool stopped = false;      // stopped by the caller: rows is then empty
 };
 

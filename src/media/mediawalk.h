@@ -1,33 +1,50 @@
 #pragma once
 
-#include "media/mediascan.h"
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <functional>
 
-#include <QRegularExpression>
+// A file or folder the scan found but did not import, with the reason in
+// words (for instance a named pipe with a matching name, or a name that is
+// not valid UTF-8).
+struct SkippedFile
+{
+    QString path;
+    QString reason;
+};
+
+struct WalkResult
+{
+    QStringList files;          // matching files, in walk order
+    QStringList failedFolders;  // folders that could not be opened or read
+    QList<SkippedFile> skipped; // matching entries that are not plain files, names that are not UTF-8
+    bool stopped = false;
+};
+
+struct WalkCallbacks
+{
+    // Once per folder entered, with the number of files found so far.
+    std::function<void(const QString &folder, qsizetype found)> folderEntered;
+};
 
 // The folder walk of a scan, over the system's directory listing.
 namespace MediaWalk {
 
-// A file-name match for a wildcard pattern ("*.MP3"), ignoring case.
-class NameMatcher
-{
-public:
-    explicit NameMatcher(const QString &pattern);
-    bool matches(const QString &name) const;
-
-private:
-    QString m_suffix; // for patterns of the form "*literal"
-    bool m_suffixOnly = false;
-    QRegularExpression m_expression;
-};
-
-// The order of a folder listing: names compared ignoring case, ties by
-// the exact name, so a tree gives the same order on every machine.
-bool listingLess(const QString &a, const QString &b);
+// Collects every file under root whose name matches pattern ("*.MP3",
+// case-insensitive): a folder's own files first, then its subfolders
+// depth first, names in case-insensitive order. Hidden entries and
+// symbolic links to folders are passed over. An entry that vanished or a
+// dangling link does not fail its folder; only a folder that cannot be
+// opened or read counts as failed. Names that are not valid UTF-8 cannot
+// be stored so that they open again: such a file or folder is listed as
+// skipped, as is a matching name that is not a plain file (a pipe, a
+// device, a link to one). Stops early when stop is set.
+WalkResult walk(const QString &root, const QString &pattern, const WalkCallbacks &callbacks = {},
+                const std::atomic_bool *stop = nullptr);
 
 // The path of an entry of folder (no doubled separator after "/").
 QString childPath(const QString &folder, const QString &name);
-
-WalkResult walk(const QString &root, const QString &pattern, const WalkCallbacks &callbacks,
-                const std::atomic_bool *stop);
 
 } // namespace MediaWalk

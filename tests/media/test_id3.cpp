@@ -1,4 +1,5 @@
 #include "media/id3v1.h"
+#include "media/id3v2.h"
 #include "media/mediascan.h"
 #include "testenv.h"
 #include "id3bytes.h"
@@ -112,7 +113,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, block);
         QFETCH(QStringList, expected);
         QVERIFY(Id3v1::isTag(block));
-        const Id3v1Fields f = Id3v1::parseTag(block);
+        const TrackTags f = Id3v1::parseTag(block);
         QCOMPARE((QStringList{f.track, f.artist, f.album, f.year, f.genre}), expected);
     }
 
@@ -136,11 +137,6 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = writeFile(dir, QStringLiteral("f.mp3"), content);
         QVERIFY(!path.isEmpty());
-        QCOMPARE(Id3v1::hasId3v1Tag(path), has);
-        Id3v1Fields fields;
-        fields.artist = QStringLiteral("stale");
-        Id3v1::readId3v1Tag(path, fields);
-        QCOMPARE(fields.artist, has ? QStringLiteral("Artist") : QString());
         QCOMPARE(readTrackInfo(path).tags.artist, has ? QStringLiteral("Artist") : QString());
     }
 
@@ -148,11 +144,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("gone.mp3"));
-        QCOMPARE(Id3v1::hasId3v1Tag(path), 0);
-        Id3v1Fields fields;
-        Id3v1::readId3v1Tag(path, fields);
-        QVERIFY(fields.track.isEmpty() && fields.genre.isEmpty());
         const TrackInfo info = readTrackInfo(path);
+        QCOMPARE(info.status, FileStatus::Missing);
         QVERIFY(info.tags.artist.isEmpty() && info.audioheader.isEmpty());
     }
 
@@ -232,6 +225,25 @@ private Q_SLOTS:
         QCOMPARE((QStringList{info.tags.track, info.tags.artist, info.tags.album, info.tags.year, info.tags.genre}),
                  expected);
         QCOMPARE(info.audioheader, QStringLiteral("11111111 11111011 10010000 01100100 "));
+    }
+
+    // Every number of the ID3v1 table, written as "(n)" in an ID3v2 tag.
+    void id3v2NumberedGenres_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<int>("number");
+        for (int version : {2, 3, 4})
+            for (int number = 0; number <= 144; ++number)
+                QTest::addRow("2.%d (%d)", version, number) << version << number;
+    }
+
+    void id3v2NumberedGenres()
+    {
+        QFETCH(int, version);
+        QFETCH(int, number);
+        const QByteArray id = version == 2 ? "TCO" : "TCON";
+        const QByteArray tag = id3v2Tag(version, textFrame(version, id, 0, "(" + QByteArray::number(number) + ")"));
+        QCOMPARE(Id3v2::readTags(tag).genre, Id3v1::genreName(number));
     }
 };
 

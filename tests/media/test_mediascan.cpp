@@ -56,7 +56,7 @@ private Q_SLOTS:
         WalkCallbacks callbacks;
         callbacks.folderEntered = [&](const QString &folder, qsizetype) { folders.append(folder); };
         // A trailing separator does not double the separators of the paths.
-        const WalkResult result = findFiles(root + u'/', QStringLiteral("*.MP3"), callbacks);
+        const WalkResult result = MediaWalk::walk(root + u'/', QStringLiteral("*.MP3"), callbacks);
         QVERIFY(!result.stopped);
         QVERIFY(result.failedFolders.isEmpty());
         QCOMPARE(relative(root, result.files),
@@ -70,7 +70,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         for (const char *name : {"t1.mp3", "t22.mp3", "t3.MP2", "xt4.mp3"})
             QVERIFY(writeFile(dir.filePath(QLatin1String(name))));
-        QCOMPARE(relative(dir.path(), findFiles(dir.path(), QStringLiteral("t?.MP?")).files),
+        QCOMPARE(relative(dir.path(), MediaWalk::walk(dir.path(), QStringLiteral("t?.MP?")).files),
                  (QStringList{"t1.mp3", "t3.MP2"}));
     }
 
@@ -91,7 +91,7 @@ private Q_SLOTS:
         const QString locked = root + QStringLiteral("/b");
         QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0) == 0);
         const bool stillReadable = QDir(locked).entryList(QDir::Files).size() > 0;
-        const WalkResult result = findFiles(root, QStringLiteral("*.MP3"));
+        const WalkResult result = MediaWalk::walk(root, QStringLiteral("*.MP3"));
         ::chmod(QFile::encodeName(locked).constData(), 0700);
         if (stillReadable)
             QSKIP("Running with the right to read any folder (root): a folder cannot be made unreadable");
@@ -118,7 +118,7 @@ private Q_SLOTS:
             QFile file(dir.filePath(QStringLiteral("f%1.mp3").arg(i)));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        QCOMPARE(findFiles(dir.path(), QStringLiteral("*.MP3")).files.size(), count);
+        QCOMPARE(MediaWalk::walk(dir.path(), QStringLiteral("*.MP3")).files.size(), count);
     }
 
     void scanImports()

@@ -89,6 +89,28 @@ void CatalogueModel::removeEntries(qsizetype first, qsizetype count)
     endRemoveRows();
 }
 
+void CatalogueModel::removeEntries(const std::vector<qsizetype> &sortedRows)
+{
+    // Runs of consecutive rows, last run first.
+    std::vector<std::pair<qsizetype, qsizetype>> runs;
+    for (size_t i = 0; i < sortedRows.size(); ++i) {
+        if (!runs.empty() && runs.back().first + runs.back().second == sortedRows[i])
+            ++runs.back().second;
+        else
+            runs.emplace_back(sortedRows[i], 1);
+        if (runs.size() > 16)
+            break;
+    }
+    if (runs.size() <= 16) {
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run)
+            removeEntries(run->first, run->second);
+        return;
+    }
+    beginResetModel();
+    m_rows.removeSortedRows(sortedRows);
+    endResetModel();
+}
+
 void CatalogueModel::clear()
 {
     beginResetModel();
@@ -123,6 +145,22 @@ std::vector<qsizetype> stableSortOrder(const RowStore &rows, int field)
         });
     std::stable_sort(order.begin(), order.end(),
                      [&](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    return order;
+}
+
+std::vector<qsizetype> stableSortOrder(const RowStore &rows, int field, std::vector<qsizetype> subset)
+{
+    const std::vector<QCollatorSortKey> keys =
+        QtConcurrent::blockingMapped<std::vector<QCollatorSortKey>>(subset, [&](qsizetype row) {
+            thread_local const QCollator collator = textCollator();
+            return collator.sortKey(rows.field(row, field));
+        });
+    std::vector<qsizetype> order(subset.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    for (qsizetype &at : order)
+        at = subset[size_t(at)];
     return order;
 }
 

@@ -35,6 +35,10 @@ public:
     void appendRows(RowStore &&batch);
     void setField(qsizetype row, int field, const QString &value);
     void removeEntries(qsizetype first, qsizetype count);
+    // Removes the given rows (ascending, no repeats): a few runs of rows
+    // as row removals, more as one model reset, so removing many scattered
+    // rows costs one pass over the catalogue.
+    void removeEntries(const std::vector<qsizetype> &sortedRows);
     void clear();
 
     // Stable ascending sort by the text of one column, locale-aware and
@@ -49,3 +53,6 @@ private:
 // The sort order used by CatalogueModel::sort, exposed for tests and
 // benchmarks: newOrder[i] is the old row that becomes row i.
 std::vector<qsizetype> stableSortOrder(const RowStore &rows, int field);
+// The same order for some of the rows: subset (row indices) sorted by the
+// field's text, stably. Used by lists that show a part of the catalogue.
+std::vector<qsizetype> stableSortOrder(const RowStore &rows, int field, std::vector<qsizetype> subset);

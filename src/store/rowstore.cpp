@@ -117,6 +117,22 @@ void RowStore::removeRows(qsizetype first, qsizetype count)
     m_rows.erase(m_rows.begin() + first, m_rows.begin() + first + count);
 }
 
+void RowStore::removeSortedRows(const std::vector<qsizetype> &rows)
+{
+    if (rows.empty())
+        return;
+    size_t out = size_t(rows.front());
+    size_t next = 0;
+    for (size_t in = out; in < m_rows.size(); ++in) {
+        if (next < rows.size() && size_t(rows[next]) == in) {
+            ++next;
+            continue;
+        }
+        m_rows[out++] = m_rows[in];
+    }
+    m_rows.resize(out);
+}
+
 void RowStore::clear()
 {
     *this = RowStore();

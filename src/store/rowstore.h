@@ -41,6 +41,8 @@ public:
 
     void setField(qsizetype row, int field, const QString &value);
     void removeRows(qsizetype first, qsizetype count);
+    // Removes the given rows (ascending, no repeats) in one pass.
+    void removeSortedRows(const std::vector<qsizetype> &rows);
     void clear();
     void reserve(qsizetype rows) { m_rows.reserve(size_t(rows)); }
 

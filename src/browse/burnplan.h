@@ -1,0 +1,50 @@
+#pragma once
+
+#include "store/rowstore.h"
+
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+// Preparing an audio burn: the bin's files are copied medium by medium
+// into one folder.
+namespace BurnPlan {
+
+// The folder with a closing separator; a root such as "/" keeps its own.
+QString withClosingSeparator(const QString &folder);
+
+// The distinct sources of the bin rows, in order of first appearance;
+// texts are compared exactly (case included).
+QStringList sourcesInOrder(const RowStore &bin);
+
+// The copy target of a file: the destination (with its closing separator)
+// followed by the file's name.
+QString targetFor(const QString &destination, const QString &filename);
+
+// One file to copy for a source.
+struct Copy
+{
+    qsizetype binRow = 0;
+    QString from;
+    QString to;
+};
+
+// The copies of one source, in bin order.
+std::vector<Copy> copiesFor(const RowStore &bin, const QString &source, const QString &destination);
+
+struct CopyResult
+{
+    bool ok = true;
+    QString error; // the reason, when !ok
+    explicit operator bool() const { return ok; }
+};
+
+// Copies from into a temporary file beside target and renames it over the
+// target when every byte was written, so a failed copy never leaves a
+// partial target; an existing target is replaced only then.
+CopyResult copyInto(QIODevice &from, const QString &target);
+CopyResult copyFile(const QString &from, const QString &target);
+
+} // namespace BurnPlan

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "browse/burnplan.h"
+#include "store/platform/prompter.h"
+
+#include <atomic>
+#include <functional>
+
+// The medium-by-medium sequence of Prepare, once the destination is known:
+// for each source, ask for its medium, then copy its rows; an unreadable
+// file asks to verify the medium and recopies the whole source; a copy
+// that fails names the file and asks whether to go on.
+//
+// The copying itself is handed to a runner, so the window can run it off
+// its thread while the questions stay modal on it; the questions come
+// back here between runs.
+namespace BurnPreparation {
+
+// What a run of a source's copies (from one of them on) ended with.
+struct RunOutcome
+{
+    enum Kind { Done, Unreadable, CopyFailed, Stopped };
+    Kind kind = Done;
+    size_t at = 0;  // the copy it ended on, for Unreadable and CopyFailed
+    QString error;  // the reason, for CopyFailed
+};
+
+struct Progress
+{
+    qsizetype number = 0; // 1-based, of total
+    qsizetype total = 0;
+    QString name;         // the file's name
+};
+
+// The copies of one source, from index first on.
+struct Run
+{
+    const std::vector<BurnPlan::Copy> *copies = nullptr;
+    size_t first = 0;
+    qsizetype numberOffset = 0; // rows of the sources before this one
+    qsizetype total = 0;
+};
+
+using ProgressFn = std::function<void(const Progress &)>;
+
+// Copies run.copies[first..] in order: each file is first tested for
+// reading, then copied; stops before the next file once stop is set.
+RunOutcome runCopies(const Run &run, const std::atomic<bool> &stop, const ProgressFn &progress);
+
+using Runner = std::function<RunOutcome(const Run &)>;
+
+enum class End { Finished, Cancelled, Stopped };
+
+struct Result
+{
+    End end = End::Finished;
+    qsizetype failed = 0; // rows whose copy failed and were passed over
+};
+
+// Runs the sequence for bin into destination (with its closing
+// separator); shows the closing message when it finishes.
+Result prepare(const RowStore &bin, const QString &destination, Prompter &prompter, const Runner &runner);
+
+QString insertPrompt(const QString &source);
+QString verifyPrompt(const QString &source);
+QString copyFailedQuestion(const BurnPlan::Copy &copy, const QString &error);
+
+} // namespace BurnPreparation

@@ -1,0 +1,35 @@
+#include "browse/playlist.h"
+
+#include "store/platform/systempaths.h"
+
+#include <QDir>
+
+namespace Playlist {
+
+QString path()
+{
+    return SystemPaths::exportsFolder() + QStringLiteral("/ondrotemp.m3u");
+}
+
+QByteArray bytes(const RowStore &bin)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < bin.size(); ++i) {
+        out += bin.fieldUtf8(i, FieldFilename);
+        out += "\r\n";
+    }
+    return out;
+}
+
+SaveResult write(const QString &path, const RowStore &bin)
+{
+    const QByteArray content = bytes(bin);
+    return saveAtomically(path, [&](QIODevice &file) { return file.write(content) == content.size(); });
+}
+
+QString failureMessage(const QString &path, const SaveResult &result)
+{
+    return QStringLiteral("Could not write the playlist %1: %2.").arg(QDir::toNativeSeparators(path), result.error);
+}
+
+} // namespace Playlist

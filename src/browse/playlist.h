@@ -1,0 +1,25 @@
+#pragma once
+
+#include "store/atomicsave.h"
+#include "store/rowstore.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The temporary playlist made from the mark bin: one stored path per bin
+// row, in bin order, each line ended by CR LF; nothing else.
+namespace Playlist {
+
+// "ondrotemp.m3u" in the exports folder.
+QString path();
+
+QByteArray bytes(const RowStore &bin);
+
+// Replaces the file at path whole (an empty bin gives 0 bytes); a failure
+// leaves the previous file as it was.
+SaveResult write(const QString &path, const RowStore &bin);
+
+// The message a user sees when the playlist cannot be written.
+QString failureMessage(const QString &path, const SaveResult &result);
+
+} // namespace Playlist

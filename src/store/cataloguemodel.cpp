@@ -68,6 +68,8 @@ void CatalogueModel::appendRows(RowStore &&batch)
     if (batch.isEmpty())
         return;
     const int first = int(m_rows.size());
+    if (hasOwnRows(batch, 0, batch.size()))
+        ++m_generation;
     beginInsertRows({}, first, first + int(batch.size()) - 1);
     m_rows.appendAll(std::move(batch));
     endInsertRows();
@@ -75,6 +77,8 @@ void CatalogueModel::appendRows(RowStore &&batch)
 
 void CatalogueModel::setField(qsizetype row, int field, const QString &value)
 {
+    if (m_rows.origin(row) == EntryOrigin::Own && m_rows.field(row, field) != value)
+        ++m_generation;
     m_rows.setField(row, field, value);
     const QModelIndex at = index(int(row), field);
     Q_EMIT dataChanged(at, at);
@@ -84,6 +88,8 @@ void CatalogueModel::removeEntries(qsizetype first, qsizetype count)
 {
     if (count <= 0)
         return;
+    if (hasOwnRows(m_rows, first, count))
+        ++m_generation;
     beginRemoveRows({}, int(first), int(first + count - 1));
     m_rows.removeRows(first, count);
     endRemoveRows();
@@ -106,6 +112,11 @@ void CatalogueModel::removeEntries(const std::vector<qsizetype> &sortedRows)
             removeEntries(run->first, run->second);
         return;
     }
+    bool own = false;
+    for (const qsizetype row : sortedRows)
+        own = own || m_rows.origin(row) == EntryOrigin::Own;
+    if (own)
+        ++m_generation;
     beginResetModel();
     m_rows.removeSortedRows(sortedRows);
     endResetModel();
@@ -113,9 +124,19 @@ void CatalogueModel::removeEntries(const std::vector<qsizetype> &sortedRows)
 
 void CatalogueModel::clear()
 {
+    if (hasOwnRows(m_rows, 0, m_rows.size()))
+        ++m_generation;
     beginResetModel();
     m_rows.clear();
     endResetModel();
+}
+
+bool CatalogueModel::hasOwnRows(const RowStore &rows, qsizetype first, qsizetype count)
+{
+    for (qsizetype i = first; i < first + count; ++i)
+        if (rows.origin(i) == EntryOrigin::Own)
+            return true;
+    return false;
 }
 
 namespace {
@@ -169,6 +190,18 @@ void CatalogueModel::sort(int column, Qt::SortOrder)
     if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
         return;
     const std::vector<qsizetype> order = stableSortOrder(m_rows, column);
+    // Only a new order of the own rows among themselves changes what a
+    // save writes.
+    qsizetype lastOwn = -1;
+    for (const qsizetype old : order) {
+        if (m_rows.origin(old) != EntryOrigin::Own)
+            continue;
+        if (old < lastOwn) {
+            ++m_generation;
+            break;
+        }
+        lastOwn = old;
+    }
 
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(order.size());

@@ -45,7 +45,16 @@ public:
     // ignoring letter case; numbers compare as text ("10" before "9").
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+    // Counts the changes that a save would write: own rows added or
+    // removed, own rows reordered, a field of an own row changed. Library
+    // rows are never saved, so changes to them do not count. Compare two
+    // readings to tell whether anything changed in between.
+    quint64 generation() const { return m_generation; }
+
 private:
+    static bool hasOwnRows(const RowStore &rows, qsizetype first, qsizetype count);
+
+    quint64 m_generation = 0;
     QStringList m_headers;
     RowStore m_rows;
 };

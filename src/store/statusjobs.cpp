@@ -68,9 +68,14 @@ StatusJobResult save(const StatusJobContext &context, const Progress &progress)
     const SaveResult list = CatalogueListFile::save(context.listPath, context.catalogue.rows(), rowProgress(progress));
     if (!list)
         failures << saveFailureMessage(context.listPath, list);
-    if (failures.isEmpty())
-        return {};
-    return {false, failures.join(QLatin1Char('\n')), Prompter::Icon::Critical, {}};
+    StatusJobResult result;
+    result.catalogueSaved = bool(list);
+    if (!failures.isEmpty()) {
+        result.ok = false;
+        result.message = failures.join(QLatin1Char('\n'));
+        result.icon = Prompter::Icon::Critical;
+    }
+    return result;
 }
 
 StatusJobResult print(const StatusJobContext &context, const Progress &progress)

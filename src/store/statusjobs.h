@@ -38,6 +38,7 @@ struct StatusJobResult
     QString message; // shown when not empty
     Prompter::Icon icon = Prompter::Icon::None;
     QString openPath; // opened with its program when not empty
+    bool catalogueSaved = false; // Save: the list file was replaced
 };
 
 namespace StatusJobs {

@@ -2,6 +2,7 @@
 #include "app/startup.h"
 #include "testenv.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -84,16 +85,18 @@ private Q_SLOTS:
         QTest::addColumn<bool>("loads");
         QTest::addColumn<bool>("missing");
 
-        QTemporaryDir *dir = new QTemporaryDir; // lives for the test run
-        const QString library = dir->filePath(QStringLiteral("friends.odl"));
-        const QString text = dir->filePath(QStringLiteral("notes.txt"));
+        // In the isolated home, which is removed when the test program ends.
+        const QString dir = TestEnv::home() + QStringLiteral("/arguments");
+        QVERIFY(QDir().mkpath(dir));
+        const QString library = dir + QStringLiteral("/friends.odl");
+        const QString text = dir + QStringLiteral("/notes.txt");
         for (const QString &path : {library, text}) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
         QTest::newRow("no argument") << QString() << false << false << false;
         QTest::newRow("lower-case .odl") << library << true << true << false;
-        QTest::newRow("upper-case .ODL of a missing file") << dir->filePath("gone.ODL") << true << false << true;
+        QTest::newRow("upper-case .ODL of a missing file") << dir + QStringLiteral("/gone.ODL") << true << false << true;
         QTest::newRow("trailing blanks") << library + QStringLiteral("  ") << true << false << false;
         QTest::newRow("leading blanks trimmed") << QStringLiteral("  ") + library << true << true << false;
         QTest::newRow("text file") << text << true << false << false;

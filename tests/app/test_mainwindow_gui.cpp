@@ -12,7 +12,9 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QScreen>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -32,6 +34,14 @@ QByteArray listRecord(const QString &filename, const QString &cover = {})
 QAction *action(QWidget &window, const char *name)
 {
     return window.findChild<QAction *>(QLatin1String(name));
+}
+
+TrackRecord scanned(const QString &filename)
+{
+    TrackRecord record;
+    record.filename = filename;
+    record.source = QStringLiteral("CD02");
+    return record;
 }
 
 bool enabled(QWidget &window, const char *name)
@@ -111,12 +121,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("argument");
         QTest::addColumn<QStringList>("messages");
-        QTemporaryDir *dir = new QTemporaryDir; // kept for the run
-        const QString text = dir->filePath(QStringLiteral("notes.txt"));
+        // In the isolated home, which is removed when the test program ends.
+        const QString dir = TestEnv::home() + QStringLiteral("/arguments");
+        const QString text = dir + QStringLiteral("/notes.txt");
         writeBytes(text, "hello");
-        const QString library = dir->filePath(QStringLiteral("lib.odl"));
+        const QString library = dir + QStringLiteral("/lib.odl");
         writeBytes(library, "");
-        QTest::newRow("missing library") << dir->filePath(QStringLiteral("gone.odl"))
+        QTest::newRow("missing library") << dir + QStringLiteral("/gone.odl")
                                          << QStringList{"You attempted to load an ODL that is not available"};
         QTest::newRow("text file") << text << QStringList{};
         QTest::newRow("library with trailing blanks") << library + QStringLiteral("   ") << QStringList{};
@@ -262,6 +273,126 @@ private Q_SLOTS:
         action(window, "mnuAboutWebpage")->trigger();
         QCOMPARE(platform.opened.size(), 1);
         QVERIFY(platform.opened.first().startsWith(QStringLiteral("https://")));
+    }
+
+    // A list file that exists but cannot be read is named with the reason
+    // and never saved over; a damaged one keeps its whole records and may
+    // be replaced.
+    void listFileThatCannotBeReadIsNeverSavedOver()
+    {
+        QVERIFY(QDir().mkpath(CatalogueListFile::defaultPath())); // a folder where the file belongs
+        Form2 window(prompter, platform, QString());
+        window.show();
+        QCOMPARE(prompter.shown.size(), 1);
+        QCOMPARE(prompter.shown[0].icon, Prompter::Icon::Critical);
+        QVERIFY2(prompter.shown[0].text.contains(CatalogueListFile::defaultPath()), qPrintable(prompter.shown[0].text));
+        window.catalogue().append(scanned(QStringLiteral("/cd/new.mp3")), EntryOrigin::Own);
+        action(window, "Save")->trigger();
+        QCOMPARE(prompter.shown.size(), 2);
+        QCOMPARE(prompter.shown[1].icon, Prompter::Icon::Critical);
+        QVERIFY(prompter.shown[1].text.contains(QStringLiteral("Nothing was saved")));
+        QVERIFY(QFileInfo(CatalogueListFile::defaultPath()).isDir());
+        QVERIFY(!QFile::exists(SettingsFile::path()));
+    }
+
+    void damagedListFileLoadsItsWholeRecords()
+    {
+        writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3") + "/m/cut.mp3\r\nCD01\r\n");
+        Form2 window(prompter, platform, QString());
+        window.show();
+        QCOMPARE(window.catalogue().size(), 1);
+        QCOMPARE(prompter.shown.size(), 1);
+        QVERIFY2(prompter.shown[0].text.contains(QStringLiteral(" 1 ")), qPrintable(prompter.shown[0].text));
+        action(window, "Save")->trigger();
+        QCOMPARE(prompter.shown.size(), 1);
+        QCOMPARE(fileBytes(CatalogueListFile::defaultPath()), listRecord("/m/a.mp3"));
+    }
+
+    void saveAsksBeforeReplacingAListChangedOnDisk_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("yes") << int(Prompter::Answer::Yes) << true;
+        QTest::newRow("no") << int(Prompter::Answer::No) << false;
+    }
+
+    void saveAsksBeforeReplacingAListChangedOnDisk()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, replaced);
+        writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3"));
+        Form2 window(prompter, platform, QString());
+        window.show();
+        action(window, "Save")->trigger(); // unchanged on disk: no question
+        QVERIFY(prompter.shown.isEmpty());
+        const QByteArray other = listRecord("/m/a.mp3") + listRecord("/m/from-the-shell.mp3");
+        writeBytes(CatalogueListFile::defaultPath(), other);
+        prompter.answers.enqueue(Prompter::Answer(answer));
+        action(window, "Save")->trigger();
+        QCOMPARE(prompter.shown.size(), 1);
+        QCOMPARE(prompter.shown[0].icon, Prompter::Icon::Warning);
+        QCOMPARE(prompter.shown[0].buttons, Prompter::Buttons::YesNo);
+        QCOMPARE(fileBytes(CatalogueListFile::defaultPath()) == other, !replaced);
+        if (replaced) { // saved now: the next Save asks nothing
+            action(window, "Save")->trigger();
+            QCOMPARE(prompter.shown.size(), 1);
+        }
+    }
+
+    void closingAChangedCatalogueAsksToSave_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<int>("answer"); // -1: no question expected
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<int>("savedRows"); // rows in the list file afterwards
+        QTest::newRow("unchanged closes at once") << false << -1 << true << 1;
+        QTest::newRow("save") << true << int(Prompter::Answer::Save) << true << 2;
+        QTest::newRow("discard") << true << int(Prompter::Answer::Discard) << true << 1;
+        QTest::newRow("cancel") << true << int(Prompter::Answer::Cancel) << false << 1;
+    }
+
+    void closingAChangedCatalogueAsksToSave()
+    {
+        QFETCH(bool, changed);
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        QFETCH(int, savedRows);
+        writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3"));
+        Form2 window(prompter, platform, QString());
+        window.show();
+        window.catalogue().append(scanned(QStringLiteral("/lib/x.mp3")), EntryOrigin::Library); // never counts
+        if (changed)
+            window.catalogue().append(scanned(QStringLiteral("/cd/new.mp3")), EntryOrigin::Own);
+        if (answer >= 0)
+            prompter.answers.enqueue(Prompter::Answer(answer));
+        action(window, "mnuFilesClose")->trigger();
+        QCOMPARE(prompter.shown.size(), answer >= 0 ? 1 : 0);
+        if (answer >= 0)
+            QCOMPARE(prompter.shown[0].buttons, Prompter::Buttons::SaveDiscardCancel);
+        QCOMPARE(window.isVisible(), !closes);
+        QCOMPARE(CatalogueListFile::read(CatalogueListFile::defaultPath()).rows.size(), savedRows);
+    }
+
+    void closeStaysOpenWhenTheSaveIsRefused()
+    {
+        QVERIFY(QDir().mkpath(CatalogueListFile::defaultPath()));
+        Form2 window(prompter, platform, QString());
+        window.show();
+        window.catalogue().append(scanned(QStringLiteral("/cd/new.mp3")), EntryOrigin::Own);
+        prompter.answers.enqueue(Prompter::Answer::Save);
+        QVERIFY(!window.close());
+        QVERIFY(window.isVisible());
+    }
+
+    void hugeSettingsWidthKeepsItsColumn()
+    {
+        writeBytes(SettingsFile::path(), "VERSION=2.6\r\nWIDTH3=" + QByteArray(40, '9') + "\r\n");
+        Form2 window(prompter, platform, QString());
+        window.show();
+        auto *header = window.findChild<QTreeView *>(QStringLiteral("ListView1"))->header();
+        QVERIFY(!header->isSectionHidden(2));
+        QVERIFY(header->sectionSize(2) > 0);
+        QVERIFY(header->sectionSize(2) <= window.screen()->availableGeometry().width());
     }
 
     void f3WithoutFindDoesNothing()

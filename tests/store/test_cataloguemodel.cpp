@@ -104,6 +104,51 @@ private Q_SLOTS:
         QCOMPARE(model.field(0, FieldCoverImage), QStringLiteral("/covers/x.jpg"));
         QCOMPARE(model.rowCount(), 5000);
     }
+
+    // Starting from rows "b" (own), "L" (library), "a" (own), "c" (own):
+    // only changes a save would write move the generation.
+    void generationCountsOnlyWhatASaveWrites_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<bool>("counts");
+        enum { AddOwn, AddLibrary, EditOwn, EditLibrary, SameValue, RemoveOwn, RemoveLibrary, SortOwn,
+               SortLibraryOnly, Clear };
+        QTest::newRow("own row added") << int(AddOwn) << true;
+        QTest::newRow("library row added") << int(AddLibrary) << false;
+        QTest::newRow("own field changed") << int(EditOwn) << true;
+        QTest::newRow("library field changed") << int(EditLibrary) << false;
+        QTest::newRow("field set to the same value") << int(SameValue) << false;
+        QTest::newRow("own row removed") << int(RemoveOwn) << true;
+        QTest::newRow("library row removed") << int(RemoveLibrary) << false;
+        QTest::newRow("sort that reorders own rows") << int(SortOwn) << true;
+        QTest::newRow("sort that moves only the library row") << int(SortLibraryOnly) << false;
+        QTest::newRow("cleared") << int(Clear) << true;
+    }
+
+    void generationCountsOnlyWhatASaveWrites()
+    {
+        QFETCH(int, change);
+        QFETCH(bool, counts);
+        CatalogueModel model;
+        for (const auto &[name, origin] : {std::pair{"b", EntryOrigin::Own}, std::pair{"L", EntryOrigin::Library},
+                                           std::pair{"a", EntryOrigin::Own}, std::pair{"c", EntryOrigin::Own}})
+            model.append(row(QLatin1String(name), QStringLiteral("1999")), origin);
+        const quint64 before = model.generation();
+        switch (change) {
+        case 0: model.append(row(QStringLiteral("d"), {}), EntryOrigin::Own); break;
+        case 1: model.append(row(QStringLiteral("d"), {}), EntryOrigin::Library); break;
+        case 2: model.setField(0, FieldYear, QStringLiteral("2000")); break;
+        case 3: model.setField(1, FieldYear, QStringLiteral("2000")); break;
+        case 4: model.setField(0, FieldYear, QStringLiteral("1999")); break;
+        case 5: model.removeEntries(2, 1); break;
+        case 6: model.removeEntries(1, 1); break;
+        case 7: model.sort(FieldFilename); break;
+        case 8: model.removeEntries(2, 1); model.sort(FieldFilename); break; // "b", "L", "c": L moves last
+        case 9: model.clear(); break;
+        }
+        const quint64 afterRemoval = change == 8 ? before + 1 : before;
+        QCOMPARE(model.generation() != afterRemoval, counts);
+    }
 };
 
 ONDRO_TEST_MAIN(CatalogueModelTest)

@@ -20,7 +20,7 @@ Prompter::Answer ScriptedPrompter::message(const QString &text, Icon icon, Butto
     if (buttons == Buttons::Ok)
         return Answer::Ok; // a notice, not a question
     unexpected(QStringLiteral("question"), text);
-    return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+    return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel; // Cancel also keeps a window open
 }
 
 QString ScriptedPrompter::nextText(const QString &kind, const QString &text)

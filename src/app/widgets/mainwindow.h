@@ -2,6 +2,7 @@
 
 #include "app/coverpreview.h"
 #include "app/startup.h"
+#include "store/filestamp.h"
 #include "store/settingsfile.h"
 #include "store/statusjobs.h"
 
@@ -44,6 +45,8 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Asks to save a catalogue changed since it was loaded or saved.
+    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -57,6 +60,9 @@ private:
     void disableForLibraryViewing();
 
     void runJob(StatusJob job);
+    // The Save job, unless the list file must not be replaced; true when
+    // everything was saved.
+    bool saveAll();
     void scan();
     void sortByColumn(int column);
     void rowClicked();
@@ -75,6 +81,12 @@ private:
     StartupPlan m_plan;
     bool m_loaded = false;
     bool m_applyingWidths = false;
+
+    // The list file as it was loaded or last saved. When it could not be
+    // read, m_listRefusal says why and Save never replaces it in this run.
+    FileStamp m_listStamp;
+    QString m_listRefusal;
+    quint64 m_savedGeneration = 0; // the catalogue's generation then
 
     CatalogueModel *m_catalogue = nullptr;
     CatalogueModel *m_markBin = nullptr;

@@ -12,6 +12,8 @@
 #include "store/widgets/statuswindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -21,6 +23,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QTreeView>
+#include <cmath>
 
 #include "app/mainlayout.h"
 
@@ -57,11 +60,26 @@ void Form2::load()
     applySettings(settings);
 
     m_plan = planStartup(m_argument);
-    if (m_plan.mode == StartupMode::Normal)
-        m_catalogue->appendRows(CatalogueListFile::read(CatalogueListFile::defaultPath()).rows);
+    QString listProblem;
+    Prompter::Icon listProblemIcon = Prompter::Icon::Warning;
+    if (m_plan.mode == StartupMode::Normal) {
+        const QString listPath = CatalogueListFile::defaultPath();
+        CatalogueListFile::ReadResult read = CatalogueListFile::read(listPath);
+        m_listStamp = read.stamp;
+        listProblem = CatalogueListFile::readProblemMessage(listPath, read);
+        if (!read.mayBeReplaced()) {
+            m_listRefusal = read.reason;
+            listProblemIcon = Prompter::Icon::Critical;
+            listProblem += QStringLiteral(" Ondro will not save over it while it runs.");
+        }
+        m_catalogue->appendRows(std::move(read.rows));
+    }
     // Loading a named library comes with the library reader.
+    m_savedGeneration = m_catalogue->generation();
 
     QApplication::restoreOverrideCursor();
+    if (!listProblem.isEmpty())
+        m_prompter.message(listProblem, listProblemIcon);
     if (m_plan.libraryMissing)
         m_prompter.message(QStringLiteral("You attempted to load an ODL that is not available"),
                            Prompter::Icon::Critical);
@@ -75,8 +93,13 @@ void Form2::applySettings(const Settings &settings)
     m_settings = settings;
     m_applyingWidths = true;
     QHeaderView *header = m_catalogueView->header();
+    // A width far beyond the screen (a settings file with a huge number)
+    // would overflow the pixel count and hide its column: clamp it.
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const int widest = screen ? std::max(screen->availableGeometry().width(), 1) : 4096;
     for (int column = 0; column < Settings::ColumnCount; ++column) {
-        const int width = px(settings.widths[size_t(column)]);
+        const double wanted = double(settings.widths[size_t(column)]) * dpi() / 1440.0;
+        const int width = std::isnan(wanted) ? 0 : wanted >= widest ? widest : int(std::lround(wanted));
         header->setSectionHidden(column, width <= 0);
         if (width > 0)
             header->resizeSection(column, width);
@@ -105,6 +128,10 @@ void Form2::disableForLibraryViewing()
 
 void Form2::runJob(StatusJob job)
 {
+    if (job == StatusJob::Save) {
+        saveAll();
+        return;
+    }
     StatusJobContext context{*m_catalogue,
                              currentSettings(),
                              m_platform,
@@ -112,6 +139,56 @@ void Form2::runJob(StatusJob job)
                              CatalogueListFile::defaultPath(),
                              job == StatusJob::Save ? QString() : SystemPaths::exportsFolder()};
     StatusForm::run(job, context, m_prompter, this);
+}
+
+bool Form2::saveAll()
+{
+    const QString listPath = CatalogueListFile::defaultPath();
+    const QString shown = QDir::toNativeSeparators(listPath);
+    if (!m_listRefusal.isEmpty()) {
+        m_prompter.message(QStringLiteral("The catalogue %1 could not be read when Ondro started (%2), so Save "
+                                          "does not replace it. Nothing was saved.")
+                               .arg(shown, m_listRefusal),
+                           Prompter::Icon::Critical);
+        return false;
+    }
+    if (FileStamp::of(listPath) != m_listStamp &&
+        m_prompter.message(QStringLiteral("The catalogue %1 was changed by another program since Ondro loaded or "
+                                          "last saved it. Replace it with the %2 entries shown here?")
+                               .arg(shown)
+                               .arg(m_catalogue->size()),
+                           Prompter::Icon::Warning, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
+        return false;
+
+    StatusJobContext context{*m_catalogue, currentSettings(), m_platform, SettingsFile::path(), listPath, QString()};
+    StatusJobResult result;
+    const bool ok = StatusForm::run(StatusJob::Save, context, m_prompter, this, &result);
+    if (result.catalogueSaved) {
+        m_listStamp = FileStamp::of(listPath);
+        m_savedGeneration = m_catalogue->generation();
+    }
+    return ok;
+}
+
+void Form2::closeEvent(QCloseEvent *event)
+{
+    if (m_plan.mode == StartupMode::Normal && m_catalogue->generation() != m_savedGeneration) {
+        switch (m_prompter.message(QStringLiteral("The catalogue has changed since it was last saved. Save the "
+                                                  "changes before closing?"),
+                                   Prompter::Icon::Warning, Prompter::Buttons::SaveDiscardCancel)) {
+        case Prompter::Answer::Save:
+            if (saveAll())
+                break;
+            event->ignore();
+            return;
+        case Prompter::Answer::Discard:
+            break;
+        default:
+            event->ignore();
+            return;
+        }
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void Form2::scan()

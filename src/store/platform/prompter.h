@@ -8,8 +8,8 @@ class Prompter
 {
 public:
     enum class Icon { None, Information, Warning, Critical };
-    enum class Buttons { Ok, OkCancel, YesNo };
-    enum class Answer { Ok, Cancel, Yes, No };
+    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel };
+    enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
 
     virtual ~Prompter() = default;
 

@@ -25,6 +25,11 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
     case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::SaveDiscardCancel:
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     box.raise();
     box.activateWindow();
@@ -32,7 +37,15 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Cancel: return Answer::Cancel;
-    default: return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    case QMessageBox::Save: return Answer::Save;
+    case QMessageBox::Discard: return Answer::Discard;
+    default: break;
+    }
+    // The box was closed without a button: the answer that changes nothing.
+    switch (buttons) {
+    case Buttons::YesNo: return Answer::No;
+    case Buttons::SaveDiscardCancel: return Answer::Cancel;
+    default: return Answer::Ok;
     }
 }
 

@@ -37,7 +37,8 @@ StatusForm::~StatusForm()
     m_watcher.waitForFinished();
 }
 
-bool StatusForm::run(StatusJob job, StatusJobContext &context, Prompter &prompter, QWidget *owner)
+bool StatusForm::run(StatusJob job, StatusJobContext &context, Prompter &prompter, QWidget *owner,
+                     StatusJobResult *outcome)
 {
     StatusJobResult result;
     {
@@ -46,6 +47,8 @@ bool StatusForm::run(StatusJob job, StatusJobContext &context, Prompter &prompte
     }
     // The window is gone before any message shows or a document opens.
     StatusJobs::report(result, context.platform, prompter);
+    if (outcome)
+        *outcome = result;
     return result.ok;
 }
 

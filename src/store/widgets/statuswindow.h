@@ -20,8 +20,10 @@ public:
     ~StatusForm() override;
 
     // Shows the window modally over owner, runs the job, closes; returns when done.
-    // Failures are reported through prompter. Returns true when the job succeeded.
-    static bool run(StatusJob job, StatusJobContext &context, Prompter &prompter, QWidget *owner);
+    // Failures are reported through prompter. Returns true when the job
+    // succeeded; outcome, when given, receives the job's whole result.
+    static bool run(StatusJob job, StatusJobContext &context, Prompter &prompter, QWidget *owner,
+                    StatusJobResult *outcome = nullptr);
 
     // Shows this window modally, runs the job and closes the window; the
     // result is left for the caller to report.

@@ -32,3 +32,14 @@ SaveResult RecordingPlatform::writePdf(const QString &path, qsizetype count, con
     }
     return {};
 }
+
+QString RecordingPlatform::associatedProgram(const QString &)
+{
+    return association;
+}
+
+void RecordingPlatform::makeAssociation(const QString &extension, const QString &programPath)
+{
+    associationsMade << extension + QLatin1Char(' ') + programPath;
+    association = programPath;
+}

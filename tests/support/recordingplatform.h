@@ -18,10 +18,16 @@ public:
     QString pdfPath;
     QStringList pdfLines;
     QString pdfError;
+    // The association: what associatedProgram() answers (a program by
+    // default, so start-up asks nothing), and the associations made.
+    QString association = QStringLiteral("/usr/bin/some-reader");
+    QStringList associationsMade; // "extension program"
 
     int shellOpen(const QString &pathOrAddress) override;
     PrintOutcome printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
                             const std::function<void(qsizetype)> &progress) override;
     SaveResult writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
                         const std::function<void(qsizetype)> &progress) override;
+    QString associatedProgram(const QString &extension) override;
+    void makeAssociation(const QString &extension, const QString &programPath) override;
 };

@@ -31,4 +31,9 @@ public:
     // index's fallback when no printer is installed.
     virtual SaveResult writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
                                 const std::function<void(qsizetype)> &progress) = 0;
+
+    // The program that opens files of an extension (see Association), or
+    // "Not Detected"; and registering a program as that opener.
+    virtual QString associatedProgram(const QString &extension) = 0;
+    virtual void makeAssociation(const QString &extension, const QString &programPath) = 0;
 };

@@ -1,6 +1,7 @@
 #include "store/widgets/desktopplatform.h"
 
 #include "store/widgets/lineprinting.h"
+#include "store/platform/association.h"
 #include "store/platform/shellopen.h"
 
 #include <QPrinter>
@@ -30,4 +31,14 @@ SaveResult DesktopPlatform::writePdf(const QString &path, qsizetype count, const
                                      const std::function<void(qsizetype)> &progress)
 {
     return LinePrinting::writePdf(path, count, line, progress);
+}
+
+QString DesktopPlatform::associatedProgram(const QString &extension)
+{
+    return Association::findAssociatedProgram(extension);
+}
+
+void DesktopPlatform::makeAssociation(const QString &extension, const QString &programPath)
+{
+    Association::makeAssociation(extension, programPath);
 }

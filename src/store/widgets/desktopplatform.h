@@ -11,4 +11,6 @@ public:
                             const std::function<void(qsizetype)> &progress) override;
     SaveResult writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
                         const std::function<void(qsizetype)> &progress) override;
+    QString associatedProgram(const QString &extension) override;
+    void makeAssociation(const QString &extension, const QString &programPath) override;
 };

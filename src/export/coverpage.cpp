@@ -1,0 +1,67 @@
+#include "export/coverpage.h"
+
+#include "store/textblanks.h"
+
+#include <QSet>
+
+namespace CoverPage {
+
+namespace {
+
+// The path inside src="...": characters that would end the attribute or
+// start markup become entities; a line break would split the page's lines.
+QString attributeText(const QString &path)
+{
+    QString out;
+    out.reserve(path.size());
+    for (const QChar c : path) {
+        switch (c.unicode()) {
+        case u'&': out += QStringLiteral("&amp;"); break;
+        case u'<': out += QStringLiteral("&lt;"); break;
+        case u'>': out += QStringLiteral("&gt;"); break;
+        case u'"': out += QStringLiteral("&quot;"); break;
+        case u'\r': out += QStringLiteral("&#13;"); break;
+        case u'\n': out += QStringLiteral("&#10;"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString fileName()
+{
+    return QStringLiteral("zembra.html");
+}
+
+QString path(const QString &exportsFolder)
+{
+    return exportsFolder + QLatin1Char('/') + fileName();
+}
+
+QByteArray page(const RowStore &rows)
+{
+    QByteArray out("<HTML><TITLE>Ondro Cover Export</TITLE><BODY BGCOLOR=WHITE>\r\n");
+    QSet<QString> seen;
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        if (rows.fieldUtf8(row, FieldCoverImage).isEmpty())
+            continue;
+        const QString cover = rows.field(row, FieldCoverImage);
+        const QString key = trimBlanks(cover).toUpper();
+        if (key.isEmpty() || seen.contains(key))
+            continue;
+        seen.insert(key);
+        out += "<img src=\"" + attributeText(cover).toUtf8() + "\" width=170 height=170>\r\n";
+    }
+    out += "</BODY></HTML>\r\n";
+    return out;
+}
+
+SaveResult save(const QString &path, const RowStore &rows)
+{
+    const QByteArray content = page(rows);
+    return saveAtomically(path, [&](QIODevice &device) { return device.write(content) == content.size(); });
+}
+
+} // namespace CoverPage

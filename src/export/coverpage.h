@@ -1,0 +1,24 @@
+#pragma once
+
+#include "store/atomicsave.h"
+#include "store/rowstore.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The cover page "zembra.html": one image line per distinct cover picture
+// of the catalogue (own and library entries alike), in the order the
+// pictures first appear. Two paths that differ only in letter case or in
+// surrounding blanks are one picture, spelled as where it first appears.
+namespace CoverPage {
+
+QString fileName(); // "zembra.html"
+QString path(const QString &exportsFolder);
+
+// The whole page, CR LF line ends, UTF-8.
+QByteArray page(const RowStore &rows);
+
+// Writes the page atomically: a failed write keeps an older page whole.
+SaveResult save(const QString &path, const RowStore &rows);
+
+} // namespace CoverPage

@@ -1,0 +1,223 @@
+#include "export/librarydatabase.h"
+
+#include "store/textcodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+namespace {
+
+// Longest value (and record) a written file may hold. Far above any path
+// or tag; a longer one is refused as an error instead of being stored.
+constexpr int MaxRecordBytes = 1 << 20;
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+LibraryDatabase::~LibraryDatabase()
+{
+    close();
+}
+
+bool LibraryDatabase::fail(const QString &what)
+{
+    m_error = m_db ? QStringLiteral("%1 (%2)").arg(what, QString::fromUtf8(sqlite3_errmsg(m_db))) : what;
+    return false;
+}
+
+bool LibraryDatabase::exec(const char *sql)
+{
+    char *message = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    m_error = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
+    sqlite3_free(message);
+    return false;
+}
+
+bool LibraryDatabase::create(const QString &path)
+{
+    close();
+    m_error.clear();
+    // Claim the name first, so an existing file is never opened and changed.
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            m_error = QFileInfo::exists(path) ? QStringLiteral("a file of that name exists") : file.errorString();
+            return false;
+        }
+    }
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        return fail(QStringLiteral("cannot open %1").arg(shown(path)));
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, MaxRecordBytes);
+    // The file is new and is thrown away whole on failure, so it needs no
+    // rollback journal beside it; one sync at the end makes it durable.
+    const QByteArray schema =
+        QByteArrayLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=FULL; PRAGMA application_id=") +
+        QByteArray::number(ApplicationId) + "; PRAGMA user_version=" + QByteArray::number(UserVersion) +
+        "; CREATE TABLE tbl_MP3s (filename TEXT, source TEXT, artist TEXT, track TEXT, album TEXT, year TEXT, "
+        "genre TEXT, coverimage TEXT, audioheader TEXT);";
+    return exec(schema.constData());
+}
+
+bool LibraryDatabase::openReadOnly(const QString &path)
+{
+    close();
+    m_error.clear();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fail(QStringLiteral("no such file"));
+    if (!info.isFile())
+        return fail(QStringLiteral("not a plain file"));
+    // immutable: no lock, no journal and no other file is made beside it.
+    const QByteArray uri = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded() + "?immutable=1";
+    if (sqlite3_open_v2(uri.constData(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK)
+        return fail(QStringLiteral("cannot open the file"));
+    sqlite3_extended_result_codes(m_db, 1);
+    int unused = 0;
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, &unused);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, &unused);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, &unused);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, &unused);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, &unused);
+    return true;
+}
+
+bool LibraryDatabase::beginWrite()
+{
+    if (!m_db)
+        return fail(QStringLiteral("no database is open"));
+    if (!exec("BEGIN"))
+        return false;
+    static const char sql[] = "INSERT INTO tbl_MP3s (filename, source, artist, track, album, year, genre, "
+                              "coverimage, audioheader) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+    if (sqlite3_prepare_v2(m_db, sql, -1, &m_insert, nullptr) != SQLITE_OK)
+        return fail(QStringLiteral("cannot add records"));
+    return true;
+}
+
+bool LibraryDatabase::addRecord(const RecordValues &values)
+{
+    if (!m_insert)
+        return fail(QStringLiteral("no write was begun"));
+    for (int i = 0; i < TrackFieldCount; ++i) {
+        const auto &value = values[size_t(i)];
+        // An empty value is bound as text with a real pointer: a null
+        // pointer would store a null.
+        const int bound = value ? sqlite3_bind_text(m_insert, i + 1, value->isEmpty() ? "" : value->data(),
+                                                    int(value->size()), SQLITE_STATIC)
+                                : sqlite3_bind_null(m_insert, i + 1);
+        if (bound != SQLITE_OK) {
+            sqlite3_reset(m_insert);
+            return fail(QStringLiteral("cannot store a record"));
+        }
+    }
+    const int stepped = sqlite3_step(m_insert);
+    sqlite3_reset(m_insert);
+    if (stepped != SQLITE_DONE)
+        return fail(QStringLiteral("cannot store a record"));
+    return true;
+}
+
+bool LibraryDatabase::commit()
+{
+    if (m_insert) {
+        sqlite3_finalize(m_insert);
+        m_insert = nullptr;
+    }
+    return m_db && exec("COMMIT");
+}
+
+bool LibraryDatabase::openRecordset()
+{
+    if (!m_db)
+        return fail(QStringLiteral("no database is open"));
+    // Only a plain table is read: a view or a virtual table would run code
+    // that came with the file.
+    sqlite3_stmt *kind = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT type, sql FROM main.sqlite_schema WHERE name = 'tbl_MP3s' COLLATE NOCASE",
+                           -1, &kind, nullptr) != SQLITE_OK)
+        return fail(QStringLiteral("not a library"));
+    const int stepped = sqlite3_step(kind);
+    const QByteArray type = stepped == SQLITE_ROW ? QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(kind, 0)))
+                                                  : QByteArray();
+    const QByteArray sql = stepped == SQLITE_ROW
+                               ? QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(kind, 1))).trimmed()
+                               : QByteArray();
+    if (stepped != SQLITE_ROW && stepped != SQLITE_DONE) {
+        fail(QStringLiteral("not a library"));
+        sqlite3_finalize(kind);
+        return false;
+    }
+    sqlite3_finalize(kind);
+    if (type != "table") {
+        m_error = type.isEmpty() ? QStringLiteral("it holds no table tbl_MP3s")
+                                 : QStringLiteral("its tbl_MP3s is not a plain table");
+        return false;
+    }
+    if (sql.left(14).toUpper().startsWith("CREATE VIRTUAL")) {
+        m_error = QStringLiteral("its tbl_MP3s is not a plain table");
+        return false;
+    }
+    if (sqlite3_prepare_v2(m_db, "SELECT * FROM main.tbl_MP3s", -1, &m_select, nullptr) != SQLITE_OK)
+        return fail(QStringLiteral("cannot read tbl_MP3s"));
+    m_columns.fill(-1);
+    const auto &names = TrackRecord::fieldNames();
+    for (int c = 0; c < sqlite3_column_count(m_select); ++c) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(m_select, c));
+        for (int f = 0; f < TrackFieldCount; ++f) {
+            if (m_columns[size_t(f)] < 0 && name.compare(names[size_t(f)], Qt::CaseInsensitive) == 0)
+                m_columns[size_t(f)] = c;
+        }
+    }
+    return true;
+}
+
+LibraryDatabase::Step LibraryDatabase::next()
+{
+    if (!m_select) {
+        fail(QStringLiteral("no record set is open"));
+        return Step::Failed;
+    }
+    switch (sqlite3_step(m_select)) {
+    case SQLITE_ROW: return Step::Record;
+    case SQLITE_DONE: return Step::End;
+    default: fail(QStringLiteral("cannot read a record")); return Step::Failed;
+    }
+}
+
+QByteArrayView LibraryDatabase::value(int field)
+{
+    const int column = m_columns[size_t(field)];
+    if (!m_select || column < 0 || sqlite3_column_type(m_select, column) == SQLITE_NULL)
+        return {};
+    // Numbers come as their text; text and blobs as their bytes, re-read
+    // as Windows-1252 when they are not valid UTF-8.
+    const char *text = reinterpret_cast<const char *>(sqlite3_column_text(m_select, column));
+    const QByteArrayView bytes(text, text ? sqlite3_column_bytes(m_select, column) : 0);
+    if (TextCodec::isValidUtf8(bytes))
+        return bytes;
+    m_converted[size_t(field)] = TextCodec::fromCp1252(bytes).toUtf8();
+    return m_converted[size_t(field)];
+}
+
+void LibraryDatabase::close()
+{
+    if (m_insert)
+        sqlite3_finalize(m_insert);
+    if (m_select)
+        sqlite3_finalize(m_select);
+    m_insert = m_select = nullptr;
+    if (m_db)
+        sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}

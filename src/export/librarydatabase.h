@@ -1,0 +1,74 @@
+#pragma once
+
+#include "store/trackrecord.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <array>
+#include <optional>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The database engine behind library files and the database export: one
+// SQLite file holding the table tbl_MP3s with the nine track fields as
+// TEXT columns, in their fixed order, with no key and no index.
+//
+// Every operation reports failure as a value; the reason is in error().
+// A file the program writes carries an application id and a user version;
+// a file from elsewhere is read whatever it carries, as long as its table
+// has the fields asked for, found by name.
+class LibraryDatabase
+{
+public:
+    static constexpr int ApplicationId = 0x4f4e444c; // "ONDL"
+    static constexpr int UserVersion = 1;
+    static const char *tableName() { return "tbl_MP3s"; }
+
+    // A value to store: nullopt leaves the field null.
+    using RecordValues = std::array<std::optional<QByteArrayView>, TrackFieldCount>;
+
+    LibraryDatabase() = default;
+    ~LibraryDatabase();
+    LibraryDatabase(const LibraryDatabase &) = delete;
+    LibraryDatabase &operator=(const LibraryDatabase &) = delete;
+
+    // Makes a new file at path holding the empty table and leaves it open
+    // for writing. Refuses a path where a file already is.
+    bool create(const QString &path);
+
+    // Opens a file for reading only, defensively: nothing in it changes, no
+    // journal is made beside it, and no trigger, view or other schema code
+    // is trusted to run.
+    bool openReadOnly(const QString &path);
+
+    // Writing: one transaction around every record added.
+    bool beginWrite();
+    bool addRecord(const RecordValues &values);
+    bool commit();
+
+    // Reading: a pass over every record of the table, in the file's order.
+    // A field the table lacks is reported by hasField() and read as
+    // missing; the table itself must be a plain table.
+    bool openRecordset();
+    bool hasField(int field) const { return m_columns[size_t(field)] >= 0; }
+    enum class Step { Record, End, Failed };
+    Step next();
+    // The field of the current record as UTF-8; a null gives an empty view.
+    // Valid until the next call of next().
+    QByteArrayView value(int field);
+
+    void close();
+    QString error() const { return m_error; }
+
+private:
+    bool fail(const QString &what);
+    bool exec(const char *sql);
+
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_insert = nullptr;
+    sqlite3_stmt *m_select = nullptr;
+    std::array<int, TrackFieldCount> m_columns{};
+    std::array<QByteArray, TrackFieldCount> m_converted; // values that had to be re-encoded
+    QString m_error;
+};

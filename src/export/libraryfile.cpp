@@ -1,0 +1,189 @@
+#include "export/libraryfile.h"
+
+#include "export/librarydatabase.h"
+#include "store/platform/systempaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+namespace LibraryFile {
+
+namespace {
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+bool onlyBlanks(QByteArrayView value)
+{
+    for (char c : value) {
+        if (c != ' ')
+            return false;
+    }
+    return true;
+}
+
+// The fields a record is read from, in the order they are read; the cover
+// image is never taken from a library.
+constexpr std::array<int, 8> ReadOrder = {FieldFilename, FieldSource, FieldArtist, FieldTrack,
+                                          FieldAlbum,    FieldYear,   FieldGenre,  FieldAudioHeader};
+
+// A free name for the temporary file beside the target.
+QString temporaryPathFor(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+           QStringLiteral(".%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+bool fill(LibraryDatabase &db, const RowStore &rows, Content content, const Progress &progress)
+{
+    if (!db.beginWrite())
+        return false;
+    LibraryDatabase::RecordValues values;
+    const qsizetype n = rows.size();
+    for (qsizetype row = 0; row < n; ++row) {
+        if (content == Content::Library && rows.origin(row) == EntryOrigin::Library) {
+            if (progress && !progress(row + 1, n))
+                return false;
+            continue;
+        }
+        for (int f = 0; f < TrackFieldCount; ++f) {
+            const QByteArrayView value = rows.fieldUtf8(row, f);
+            if (f == FieldFilename)
+                values[size_t(f)] = value; // always written
+            else if ((f == FieldCoverImage && content == Content::Library) || onlyBlanks(value))
+                values[size_t(f)] = std::nullopt;
+            else
+                values[size_t(f)] = value;
+        }
+        if (!db.addRecord(values))
+            return false;
+        if (progress && !progress(row + 1, n))
+            return false;
+    }
+    return db.commit();
+}
+
+} // namespace
+
+QString databaseExportFileName()
+{
+    return QStringLiteral("ondro2000.mdb");
+}
+
+QString databaseExportPath(const QString &exportsFolder)
+{
+    return exportsFolder + QLatin1Char('/') + databaseExportFileName();
+}
+
+QString withLibraryExtension(const QString &name)
+{
+    if (name.isEmpty() || name.endsWith(QLatin1String(".odl"), Qt::CaseInsensitive))
+        return name;
+    return name + QStringLiteral(".odl");
+}
+
+SaveResult createEmpty(const QString &path)
+{
+    return write(path, RowStore(), Content::Library);
+}
+
+SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress)
+{
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink())
+        return {false, QStringLiteral("a file of that name exists")};
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return {false, QStringLiteral("the folder %1 does not exist").arg(shown(folder))};
+
+    const QString temporary = temporaryPathFor(path);
+    LibraryDatabase db;
+    bool stopped = false;
+    const Progress watched = [&](qsizetype i, qsizetype n) {
+        if (progress && !progress(i, n)) {
+            stopped = true;
+            return false;
+        }
+        return true;
+    };
+    const bool written = db.create(temporary) && fill(db, rows, content, watched);
+    const QString reason = stopped ? QStringLiteral("writing was stopped") : db.error();
+    db.close();
+    if (!written) {
+        QFile::remove(temporary);
+        return {false, reason};
+    }
+    // rename() never replaces a file that appeared meanwhile.
+    QFile file(temporary);
+    if (!file.rename(path)) {
+        const QString why = QFileInfo(path).exists() ? QStringLiteral("a file of that name exists") : file.errorString();
+        QFile::remove(temporary);
+        return {false, why};
+    }
+    return {};
+}
+
+bool load(const QString &path, RowStore &rows, QString *reason)
+{
+    LibraryDatabase db;
+    const auto failed = [&] {
+        if (reason)
+            *reason = db.error();
+        return false;
+    };
+    if (!db.openReadOnly(path) || !db.openRecordset())
+        return failed();
+    for (;;) {
+        switch (db.next()) {
+        case LibraryDatabase::Step::End: return true;
+        case LibraryDatabase::Step::Failed: return failed();
+        case LibraryDatabase::Step::Record: break;
+        }
+        std::array<QByteArrayView, TrackFieldCount> fields;
+        for (int f : ReadOrder) {
+            if (!db.hasField(f)) {
+                rows.appendUtf8(fields, EntryOrigin::Library); // the fields read so far
+                if (reason)
+                    *reason = QStringLiteral("its table has no field %1").arg(TrackRecord::fieldNames()[size_t(f)]);
+                return false;
+            }
+            fields[size_t(f)] = db.value(f);
+        }
+        rows.appendUtf8(fields, EntryOrigin::Library);
+    }
+}
+
+QString existsMessage(const QString &path, Content content)
+{
+    return shown(path) + (content == Content::Library
+                              ? QStringLiteral(" already exists. Please rename or delete before trying to create again.")
+                              : QStringLiteral(" already exists. Please rename or delete before trying to export again."));
+}
+
+QString doneMessage(const QString &path, Content content)
+{
+    return shown(path) + (content == Content::Library ? QStringLiteral(" was created.") : QStringLiteral(" was exported."));
+}
+
+QString failureMessage(const QString &path, Content content, const QString &reason)
+{
+    return (content == Content::Library ? QStringLiteral("The library %1 could not be created: %2. No file was left behind.")
+                                        : QStringLiteral("The database %1 could not be exported: %2. No file was left behind."))
+        .arg(shown(path), reason);
+}
+
+QString loadedMessage()
+{
+    return QStringLiteral("Library loaded");
+}
+
+QString loadProblemMessage()
+{
+    return QStringLiteral("There was a problem loading the library. Some records may not be shown.");
+}
+
+} // namespace LibraryFile

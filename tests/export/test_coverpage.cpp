@@ -1,0 +1,65 @@
+#include "export/coverpage.h"
+#include "testenv.h"
+#include "testfiles.h"
+#include "trackrows.h"
+
+#include <QTemporaryDir>
+
+namespace {
+CatalogueEntry withCover(const QString &cover, EntryOrigin origin = EntryOrigin::Own)
+{
+    return entryOf({QStringLiteral("/cd/x.mp3"), {}, {}, {}, {}, {}, {}, cover}, origin);
+}
+const QByteArray First = "<HTML><TITLE>Ondro Cover Export</TITLE><BODY BGCOLOR=WHITE>\r\n";
+const QByteArray Last = "</BODY></HTML>\r\n";
+} // namespace
+
+class CoverPageTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void page_data()
+    {
+        QTest::addColumn<QList<CatalogueEntry>>("entries");
+        QTest::addColumn<QByteArray>("images");
+        QTest::newRow("no covers") << QList<CatalogueEntry>{withCover({}), withCover(QStringLiteral("   "))}
+                                   << QByteArray();
+        QTest::newRow("shared cover, library tracks too")
+            << QList<CatalogueEntry>{withCover(QStringLiteral("/c/a.jpg")), withCover(QStringLiteral("/c/a.jpg")),
+                                     withCover(QStringLiteral("/c/b.jpg"), EntryOrigin::Library)}
+            << QByteArray("<img src=\"/c/a.jpg\" width=170 height=170>\r\n"
+                          "<img src=\"/c/b.jpg\" width=170 height=170>\r\n");
+        QTest::newRow("case and blank variants: spelled as first seen")
+            << QList<CatalogueEntry>{withCover(QStringLiteral("/c/Caf\u00e9.jpg ")),
+                                     withCover(QStringLiteral("/C/CAF\u00c9.JPG")),
+                                     withCover(QStringLiteral(" /c/caf\u00e9.jpg"))}
+            << QByteArray("<img src=\"/c/Caf\xc3\xa9.jpg \" width=170 height=170>\r\n");
+        QTest::newRow("markup in a path")
+            << QList<CatalogueEntry>{withCover(QStringLiteral("/c/\"a\" & <b>'s.jpg"))}
+            << QByteArray("<img src=\"/c/&quot;a&quot; &amp; &lt;b&gt;'s.jpg\" width=170 height=170>\r\n");
+    }
+    void page()
+    {
+        QFETCH(QList<CatalogueEntry>, entries);
+        QFETCH(QByteArray, images);
+        QCOMPARE(CoverPage::page(rowsOf(entries)), First + images + Last);
+    }
+
+    void saveReplacesAndReportsFailure()
+    {
+        QTemporaryDir dir;
+        const QString path = CoverPage::path(dir.path());
+        QVERIFY(path.endsWith(QStringLiteral("/zembra.html")));
+        QVERIFY(writeBytes(path, "old page"));
+        QVERIFY(CoverPage::save(path, RowStore()).ok);
+        QCOMPARE(fileBytes(path), First + Last);
+
+        QVERIFY(writeBytes(dir.filePath(QStringLiteral("plain")), "x"));
+        const SaveResult failed = CoverPage::save(dir.filePath(QStringLiteral("plain/zembra.html")), RowStore());
+        QVERIFY(!failed.ok);
+        QVERIFY(!failed.error.isEmpty());
+    }
+};
+
+ONDRO_TEST_MAIN(CoverPageTest)
+#include "test_coverpage.moc"

@@ -1,0 +1,272 @@
+#include "export/librarydatabase.h"
+#include "export/libraryfile.h"
+#include "testenv.h"
+#include "testfiles.h"
+#include "trackrows.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <sqlite3.h>
+
+namespace {
+
+// Runs SQL on a database file made or opened read-write; for building
+// libraries as other programs write them, and for looking inside ours.
+bool runSql(const QString &path, const QByteArray &sql)
+{
+    sqlite3 *db = nullptr;
+    bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK &&
+              sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!ok)
+        qWarning("%s", sqlite3_errmsg(db));
+    sqlite3_close(db);
+    return ok;
+}
+
+// Every row of a query as "a|b|<null>" texts.
+QStringList query(const QString &path, const char *sql)
+{
+    QStringList out;
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        out << QStringLiteral("<error %1>").arg(QString::fromUtf8(sqlite3_errmsg(db)));
+    } else {
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            QStringList cells;
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+                cells << (text ? QString::fromUtf8(text) : QStringLiteral("<null>"));
+            }
+            out << cells.join(u'|');
+        }
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return out;
+}
+
+const QByteArray NineColumns = "CREATE TABLE tbl_MP3s (filename TEXT, source TEXT, artist TEXT, track TEXT, album "
+                               "TEXT, year TEXT, genre TEXT, coverimage TEXT, audioheader TEXT);";
+
+} // namespace
+
+class LibraryFileTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    QString file(const char *name) const { return dir.filePath(QLatin1String(name)); }
+
+private Q_SLOTS:
+    void init()
+    {
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+    }
+
+    void libraryRoundTrip()
+    {
+        const RowStore rows = rowsOf({
+            entryOf({QStringLiteral("/cd/a.mp3"), QStringLiteral("CD01"), QStringLiteral("  Band  "),
+                     QStringLiteral("   "), QString(), QStringLiteral("1999"), QStringLiteral("Rock"),
+                     QStringLiteral("/covers/a.jpg"), QStringLiteral("11111111 ")}),
+            entryOf({QStringLiteral("/lib/b.mp3"), QStringLiteral("LIB")}, EntryOrigin::Library),
+            entryOf({QString(), QStringLiteral("CD02"), QStringLiteral("Bj\u00f6rk")}),
+        });
+        const QString path = file("mine.odl");
+        QVERIFY(LibraryFile::write(path, rows, LibraryFile::Content::Library).ok);
+
+        // One table, nine TEXT columns in order, no key, no index.
+        QCOMPARE(query(path, "SELECT type, name FROM sqlite_schema"), QStringList{QStringLiteral("table|tbl_MP3s")});
+        QCOMPARE(query(path, "SELECT group_concat(name || ':' || type || ':' || pk, ',') FROM pragma_table_info('tbl_MP3s')"),
+                 QStringList{QStringLiteral("filename:TEXT:0,source:TEXT:0,artist:TEXT:0,track:TEXT:0,album:TEXT:0,"
+                                            "year:TEXT:0,genre:TEXT:0,coverimage:TEXT:0,audioheader:TEXT:0")});
+        QCOMPARE(query(path, "PRAGMA application_id"), QStringList{QString::number(LibraryDatabase::ApplicationId)});
+        QCOMPARE(query(path, "PRAGMA user_version"), QStringList{QString::number(LibraryDatabase::UserVersion)});
+        // Own tracks only; blank-only fields null, blanks around text kept,
+        // the file name always written, the cover never.
+        QCOMPARE(query(path, "SELECT * FROM tbl_MP3s"),
+                 (QStringList{QStringLiteral("/cd/a.mp3|CD01|  Band  |<null>|<null>|1999|Rock|<null>|11111111 "),
+                              QStringLiteral("|CD02|Bj\u00f6rk|<null>|<null>|<null>|<null>|<null>|<null>")}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("mine.odl")});
+
+        RowStore loaded = rowsOf({entryOf({QStringLiteral("/already/here.mp3")})});
+        QVERIFY(LibraryFile::load(path, loaded));
+        QVERIFY(LibraryFile::load(path, loaded)); // twice: appended twice
+        QCOMPARE(loaded.size(), 5);
+        QCOMPARE(loaded.field(0, FieldFilename), QStringLiteral("/already/here.mp3"));
+        const CatalogueEntry first = entryOf({QStringLiteral("/cd/a.mp3"), QStringLiteral("CD01"),
+                                              QStringLiteral("  Band  "), QString(), QString(), QStringLiteral("1999"),
+                                              QStringLiteral("Rock"), QString(), QStringLiteral("11111111 ")},
+                                             EntryOrigin::Library);
+        QCOMPARE(loaded.entry(1), first);
+        QCOMPARE(loaded.entry(3), first);
+        QCOMPARE(loaded.field(4, FieldArtist), QStringLiteral("Bj\u00f6rk"));
+    }
+
+    void databaseExportHoldsEverything()
+    {
+        const RowStore rows = rowsOf({
+            entryOf({QStringLiteral("/cd/a.mp3"), QStringLiteral(" "), {}, {}, {}, {}, {}, QStringLiteral("/c/a.jpg ")}),
+            entryOf({QStringLiteral("/lib/b.mp3"), QStringLiteral("LIB")}, EntryOrigin::Library),
+        });
+        const QString path = LibraryFile::databaseExportPath(dir.path());
+        QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("ondro2000.mdb"));
+        QVERIFY(LibraryFile::write(path, rows, LibraryFile::Content::Database).ok);
+        QCOMPARE(query(path, "SELECT filename, source, coverimage FROM tbl_MP3s"),
+                 (QStringList{QStringLiteral("/cd/a.mp3|<null>|/c/a.jpg "), QStringLiteral("/lib/b.mp3|LIB|<null>")}));
+        // A second export is refused and the first content stays.
+        const SaveResult again = LibraryFile::write(path, RowStore(), LibraryFile::Content::Database);
+        QVERIFY(!again.ok);
+        QCOMPARE(query(path, "SELECT count(*) FROM tbl_MP3s"), QStringList{QStringLiteral("2")});
+        QCOMPARE(LibraryFile::existsMessage(path, LibraryFile::Content::Database),
+                 path + QStringLiteral(" already exists. Please rename or delete before trying to export again."));
+    }
+
+    void emptyLibrary()
+    {
+        const QString path = file("empty.odl");
+        QVERIFY(LibraryFile::createEmpty(path).ok);
+        RowStore rows;
+        QVERIFY(LibraryFile::load(path, rows));
+        QCOMPARE(rows.size(), 0);
+    }
+
+    void existingTargetIsLeftAlone()
+    {
+        const QString path = file("taken.odl");
+        QVERIFY(writeBytes(path, "someone's file"));
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::ReadWrite));
+            QVERIFY(old.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)), QFileDevice::FileModificationTime));
+        }
+        const SaveResult result = LibraryFile::write(path, rowsOf({entryOf({QStringLiteral("/a.mp3")})}),
+                                                     LibraryFile::Content::Library);
+        QVERIFY(!result.ok);
+        QCOMPARE(fileBytes(path), QByteArray("someone's file"));
+        QCOMPARE(QFileInfo(path).lastModified(), QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("taken.odl")});
+    }
+
+    void failedWriteLeavesNoFile_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("huge"); // a value too long to store, in the second record
+        QTest::newRow("value too long half-way") << QStringLiteral("half.odl") << QString(2 << 20, u'x');
+        QTest::newRow("folder is a plain file") << QStringLiteral("plain/x.odl") << QString();
+    }
+    void failedWriteLeavesNoFile()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, huge);
+        QVERIFY(writeBytes(file("plain"), "not a folder"));
+        const QString path = dir.filePath(target);
+        const RowStore rows =
+            rowsOf({entryOf({QStringLiteral("/a.mp3")}), entryOf({QStringLiteral("/b.mp3"), {}, huge}),
+                    entryOf({QStringLiteral("/c.mp3")})});
+        const SaveResult result = LibraryFile::write(path, rows, LibraryFile::Content::Library);
+        QVERIFY(!result.ok);
+        QVERIFY(!result.error.isEmpty());
+        QVERIFY(LibraryFile::failureMessage(path, LibraryFile::Content::Library, result.error).contains(path));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("plain")});
+    }
+
+    void missingFieldKeepsWhatWasRead()
+    {
+        const QString path = file("old.odl");
+        QVERIFY(runSql(path, "CREATE TABLE tbl_MP3s (filename, source, artist, track, album, year, genre, coverimage);"
+                             "INSERT INTO tbl_MP3s VALUES ('/a.mp3','S','A','T','B','1999','Rock','/c.jpg');"
+                             "INSERT INTO tbl_MP3s VALUES ('/b.mp3','S','A','T','B','1999','Rock','/c.jpg');"));
+        RowStore rows;
+        QString reason;
+        QVERIFY(!LibraryFile::load(path, rows, &reason));
+        QVERIFY(reason.contains(QStringLiteral("audioheader")));
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.entry(0), entryOf({QStringLiteral("/a.mp3"), QStringLiteral("S"), QStringLiteral("A"),
+                                         QStringLiteral("T"), QStringLiteral("B"), QStringLiteral("1999"),
+                                         QStringLiteral("Rock")},
+                                        EntryOrigin::Library));
+    }
+
+    void foreignLibraries_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // the file as it is, when sql is empty
+        QTest::addColumn<QByteArray>("sql");
+        QTest::addColumn<bool>("loads");
+        QTest::addColumn<QStringList>("filenames");
+        QTest::newRow("text file") << QByteArray("just some text\r\n") << QByteArray() << false << QStringList();
+        QTest::newRow("0 bytes") << QByteArray("") << QByteArray() << false << QStringList();
+        QTest::newRow("another schema") << QByteArray() << QByteArray("CREATE TABLE songs (filename TEXT);") << false
+                                        << QStringList();
+        QTest::newRow("a view named like the table")
+            << QByteArray()
+            << QByteArray("CREATE TABLE t (x); INSERT INTO t VALUES ('/v.mp3');"
+                          "CREATE VIEW tbl_MP3s AS SELECT x AS filename, x AS source, x AS artist, x AS track, x AS "
+                          "album, x AS year, x AS genre, x AS coverimage, x AS audioheader FROM t;")
+            << false << QStringList();
+        QTest::newRow("a trigger") << QByteArray()
+                                   << NineColumns + "CREATE TABLE log (x); INSERT INTO tbl_MP3s (filename) VALUES "
+                                                    "('/t.mp3'); CREATE TRIGGER t AFTER INSERT ON tbl_MP3s BEGIN "
+                                                    "DELETE FROM tbl_MP3s; END;"
+                                   << true << QStringList{QStringLiteral("/t.mp3")};
+        QTest::newRow("values of other types, columns in another order and case")
+            << QByteArray()
+            << QByteArray("CREATE TABLE TBL_MP3S (AudioHeader, Genre, Year INTEGER, Album, Track, Artist, Source, "
+                          "CoverImage, FileName BLOB, extra);"
+                          "INSERT INTO tbl_MP3s VALUES (1.5, NULL, 1999, x'00', 'T', x'42e96c61', 7, '/c.jpg', "
+                          "x'2f612e6d7033', 'x');")
+            << true << QStringList{QStringLiteral("/a.mp3")};
+    }
+    void foreignLibraries()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, sql);
+        QFETCH(bool, loads);
+        QFETCH(QStringList, filenames);
+        const QString path = file("theirs.odl");
+        QVERIFY(sql.isEmpty() ? writeBytes(path, bytes) : runSql(path, sql));
+        const QByteArray before = fileBytes(path);
+
+        RowStore rows;
+        QString reason;
+        QCOMPARE(LibraryFile::load(path, rows, &reason), loads);
+        QCOMPARE(reason.isEmpty(), loads);
+        QStringList names;
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            names << rows.field(i, FieldFilename);
+        QCOMPARE(names, filenames);
+        if (QTest::currentDataTag() == QByteArrayLiteral("values of other types, columns in another order and case")) {
+            QCOMPARE(rows.entry(0),
+                     entryOf({QStringLiteral("/a.mp3"), QStringLiteral("7"), QStringLiteral("B\u00e9la"),
+                              QStringLiteral("T"), QString(QChar(0)), QStringLiteral("1999"), QString(), QString(),
+                              QStringLiteral("1.5")},
+                             EntryOrigin::Library));
+        }
+        // Nothing in it changed and nothing was made beside it.
+        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("theirs.odl")});
+    }
+
+    void libraryExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("added") << QStringLiteral("/x/mine") << QStringLiteral("/x/mine.odl");
+        QTest::newRow("other extension") << QStringLiteral("/x/mine.db") << QStringLiteral("/x/mine.db.odl");
+        QTest::newRow("kept") << QStringLiteral("/x/mine.odl") << QStringLiteral("/x/mine.odl");
+        QTest::newRow("any case") << QStringLiteral("/x/MINE.OdL") << QStringLiteral("/x/MINE.OdL");
+    }
+    void libraryExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, used);
+        QCOMPARE(LibraryFile::withLibraryExtension(typed), used);
+    }
+};
+
+ONDRO_TEST_MAIN(LibraryFileTest)
+#include "test_libraryfile.moc"

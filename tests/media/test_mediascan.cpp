@@ -1,12 +1,16 @@
 #include "media/mediascan.h"
 #include "media/mediawalk.h"
 #include "testenv.h"
+#include "id3bytes.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -81,22 +85,143 @@ private Q_SLOTS:
                  QStringLiteral("/media/cd/a.mp3"));
     }
 
-    void unreadableFolder()
+    // A folder that cannot be opened when the walk gets to it (removed from
+    // under the walk) is listed; the walk goes on with the others.
+    void vanishedFolder()
     {
         QTemporaryDir dir;
         const QString root = dir.path();
         QVERIFY(writeFile(root + QStringLiteral("/a/in.mp3")));
-        QVERIFY(writeFile(root + QStringLiteral("/b/locked.mp3")));
+        QVERIFY(writeFile(root + QStringLiteral("/b/gone.mp3")));
         QVERIFY(writeFile(root + QStringLiteral("/c/after.mp3")));
-        const QString locked = root + QStringLiteral("/b");
-        QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0) == 0);
-        const bool stillReadable = QDir(locked).entryList(QDir::Files).size() > 0;
-        const WalkResult result = MediaWalk::walk(root, QStringLiteral("*.MP3"));
-        ::chmod(QFile::encodeName(locked).constData(), 0700);
-        if (stillReadable)
-            QSKIP("Running with the right to read any folder (root): a folder cannot be made unreadable");
-        QCOMPARE(result.failedFolders, QStringList{locked});
+        const QString gone = root + QStringLiteral("/b");
+        WalkCallbacks callbacks;
+        callbacks.folderEntered = [&](const QString &folder, qsizetype) {
+            if (folder == gone)
+                QDir(gone).removeRecursively();
+        };
+        const WalkResult result = MediaWalk::walk(root, QStringLiteral("*.MP3"), callbacks);
+        QCOMPARE(result.failedFolders, QStringList{gone});
         QCOMPARE(relative(root, result.files), (QStringList{"a/in.mp3", "c/after.mp3"}));
+    }
+
+    // Entries next to a.mp3 and sub/c.mp3 that are not imported: each is
+    // listed as skipped with its reason, and never fails its folder.
+    void entriesNotImported_data()
+    {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<QByteArray>("name"); // as the bytes of the file system
+        for (const char *kind : {"dangling link", "named pipe", "link to a device", "link to a pipe",
+                                 "turns into a pipe"})
+            QTest::newRow(kind) << QByteArray(kind) << QByteArray("b.mp3");
+        QTest::newRow("name not UTF-8") << QByteArray("name not UTF-8") << QByteArray("b\xFF\xFE.mp3");
+        QTest::newRow("folder not UTF-8") << QByteArray("folder not UTF-8") << QByteArray("d\xC3(");
+    }
+
+    void entriesNotImported()
+    {
+        QFETCH(QByteArray, kind);
+        QFETCH(QByteArray, name);
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QVERIFY(writeFile(root + QStringLiteral("/a.mp3")));
+        QVERIFY(writeFile(root + QStringLiteral("/sub/c.mp3")));
+        const QString bad = root + u'/' + QFile::decodeName(name);
+        const QByteArray badBytes = QFile::encodeName(root) + '/' + name;
+        const QString fifo = root + QStringLiteral("/pipe");
+        if (kind == "dangling link")
+            QVERIFY(makeSymlink(root + QStringLiteral("/missing.mp3"), bad));
+        else if (kind == "named pipe")
+            QVERIFY(makeFifo(bad));
+        else if (kind == "link to a device")
+            QVERIFY(makeSymlink(QStringLiteral("/dev/zero"), bad));
+        else if (kind == "link to a pipe")
+            QVERIFY(makeFifo(fifo) && makeSymlink(fifo, bad));
+        else if (kind == "turns into a pipe")
+            QVERIFY(writeFile(bad));
+        else if (kind == "name not UTF-8")
+            QVERIFY(::close(::open(badBytes.constData(), O_WRONLY | O_CREAT, 0644)) == 0);
+        else
+            QVERIFY(::mkdir(badBytes.constData(), 0755) == 0
+                    && ::close(::open((badBytes + "/x.mp3").constData(), O_WRONLY | O_CREAT, 0644)) == 0);
+
+        int writer = -1; // keeps an opening of the pipe from waiting, should a reader block
+        ScanCallbacks callbacks;
+        callbacks.importStarted = [&](qsizetype) {
+            if (kind == "turns into a pipe" && QFile::remove(bad) && makeFifo(bad))
+                writer = ::open(badBytes.constData(), O_RDWR | O_NONBLOCK);
+        };
+        const ScanOutcome outcome = scanMedia(root, QStringLiteral("CD"), callbacks);
+        if (writer >= 0)
+            ::close(writer);
+        QStringList imported;
+        for (qsizetype i = 0; i < outcome.rows.size(); ++i)
+            imported.append(outcome.rows.record(i).filename);
+        QCOMPARE(relative(root, imported), (QStringList{"a.mp3", "sub/c.mp3"}));
+        QCOMPARE(outcome.failedFolders, QStringList());
+        QCOMPARE(outcome.skipped.size(), 1);
+        QCOMPARE(outcome.skipped.front().path, bad);
+        QVERIFY(!outcome.skipped.front().reason.isEmpty());
+    }
+
+    // What readTrackInfo tells its callers (tag and header commands) of a
+    // path that is not a plain file; it never waits on a pipe.
+    void readTrackInfoStatus_data()
+    {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<int>("status");
+        QTest::newRow("plain file") << QByteArray("plain file") << int(FileStatus::Open);
+        QTest::newRow("missing") << QByteArray("missing") << int(FileStatus::Missing);
+        QTest::newRow("dangling link") << QByteArray("dangling link") << int(FileStatus::Missing);
+        QTest::newRow("path under a file") << QByteArray("path under a file") << int(FileStatus::Missing);
+        QTest::newRow("folder") << QByteArray("folder") << int(FileStatus::NotPlainFile);
+        QTest::newRow("named pipe") << QByteArray("named pipe") << int(FileStatus::NotPlainFile);
+        QTest::newRow("link to a device") << QByteArray("link to a device") << int(FileStatus::NotPlainFile);
+    }
+
+    void readTrackInfoStatus()
+    {
+        QFETCH(QByteArray, kind);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("x.mp3"));
+        if (kind == "plain file")
+            QVERIFY(writeFile(path, Frame + id3v1Block("Song", "Singer", 13)));
+        else if (kind == "dangling link")
+            QVERIFY(makeSymlink(dir.filePath(QStringLiteral("none")), path));
+        else if (kind == "path under a file") {
+            QVERIFY(writeFile(path));
+            path += QStringLiteral("/y.mp3");
+        }
+        else if (kind == "folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (kind == "named pipe")
+            QVERIFY(makeFifo(path));
+        else if (kind == "link to a device")
+            QVERIFY(makeSymlink(QStringLiteral("/dev/zero"), path));
+        const TrackInfo info = readTrackInfo(path);
+        QCOMPARE(int(info.status), status);
+        QCOMPARE(info.problem.isEmpty(), status == int(FileStatus::Open));
+        QCOMPARE(info.tags.track, status == int(FileStatus::Open) ? QStringLiteral("Song") : QString());
+    }
+
+    // A 64 MiB picture before the text frames (a sparse file): the picture
+    // is passed over, not read, and the title after it is found.
+    void textAfterAHugePicture()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("big.mp3"));
+        const qint64 picture = 64 * 1024 * 1024;
+        const QByteArray title = id3v2TextFrame(3, "TIT2", 0, "After the picture");
+        const QByteArray header = "ID3\x03" + QByteArray(2, '\0') + synchsafe(quint32(10 + picture + title.size()))
+                                  + "APIC" + bigEndianBytes(quint32(picture), 4) + QByteArray(2, '\0');
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(header), header.size());
+        QVERIFY(file.seek(header.size() + picture));
+        QCOMPARE(file.write(title), title.size());
+        file.close();
+        QCOMPARE(readTrackInfo(path).tags.track, QStringLiteral("After the picture"));
     }
 
     void missingRoot()

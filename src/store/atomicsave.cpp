@@ -1,31 +1,161 @@
 #include "store/atomicsave.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
-SaveResult saveAtomically(const QString &path, const std::function<bool(QIODevice &)> &write)
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 BufferSize = qint64(1) << 16;
+
+// A write-only device over a descriptor that keeps the system's reason
+// for the first failure. Writes are gathered into a buffer; a failure
+// shows at the write that sends the buffer, or at flush().
+class DescriptorWriter : public QIODevice
 {
-    const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return {false, QStringLiteral("the folder %1 cannot be created").arg(info.absolutePath())};
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {false, file.errorString()};
-    if (!write(file) || file.error() != QFileDevice::NoError) {
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                                    : QStringLiteral("writing was stopped");
-        file.cancelWriting();
-        return {false, reason};
+public:
+    DescriptorWriter(int fd, const SaveSystemCalls &calls) : m_fd(fd), m_calls(calls)
+    {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     }
-    if (!file.commit())
-        return {false, file.errorString()};
+
+    bool failed() const { return m_failed; }
+
+    bool flush()
+    {
+        if (m_failed)
+            return false;
+        const bool ok = send(m_buffer.constData(), m_buffer.size());
+        m_buffer.clear();
+        return ok;
+    }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        if (m_failed)
+            return -1;
+        if (m_buffer.size() + size > BufferSize && !flush())
+            return -1;
+        if (size >= BufferSize)
+            return send(data, size) ? size : -1;
+        m_buffer.append(data, qsizetype(size));
+        return size;
+    }
+
+private:
+    bool send(const char *data, qint64 size)
+    {
+        while (size > 0) {
+            const qint64 done = m_calls.write ? m_calls.write(m_fd, data, size) : ::write(m_fd, data, size_t(size));
+            if (done < 0 && errno == EINTR)
+                continue;
+            if (done <= 0) {
+                m_failed = true;
+                setErrorString(qt_error_string(done < 0 ? errno : ENOSPC));
+                return false;
+            }
+            data += done;
+            size -= done;
+        }
+        return true;
+    }
+
+    int m_fd;
+    const SaveSystemCalls &m_calls;
+    QByteArray m_buffer;
+    bool m_failed = false;
+};
+
+QString systemReason()
+{
+    return qt_error_string(errno);
+}
+
+// Opens a new temporary file next to target, with the target's
+// permissions when it exists (the umask's otherwise).
+int openTemporary(const QString &target, QByteArray &name)
+{
+    const QFileInfo info(target);
+    const QByteArray stem = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+} // namespace
+
+SaveResult saveAtomically(const QString &path, const std::function<bool(QIODevice &)> &write,
+                          const SaveSystemCalls &calls)
+{
+    // A link is kept: the file it points to is replaced.
+    QFileInfo info(path);
+    const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    info = QFileInfo(target);
+    if (!QDir().mkpath(info.absolutePath()))
+        return {false, QStringLiteral("the folder %1 cannot be created").arg(info.absolutePath()), false};
+
+    const QByteArray targetName = QFile::encodeName(target);
+    struct stat old;
+    const bool existed = ::stat(targetName.constData(), &old) == 0;
+    const auto failure = [&](const QString &reason) { return SaveResult{false, reason, existed}; };
+
+    QByteArray tempName;
+    const int fd = openTemporary(target, tempName);
+    if (fd < 0)
+        return failure(systemReason());
+    if (existed && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
+    const auto discard = [&](const QString &reason) {
+        ::close(fd);
+        ::unlink(tempName.constData());
+        return failure(reason);
+    };
+
+    {
+        DescriptorWriter device(fd, calls);
+        const bool complete = write(device);
+        if (device.failed() || (complete && !device.flush()))
+            return discard(device.errorString());
+        if (!complete)
+            return discard(QStringLiteral("writing was stopped"));
+    }
+    if ((calls.sync ? calls.sync(fd) : ::fsync(fd)) != 0)
+        return discard(systemReason());
+    if (::close(fd) != 0) {
+        const QString reason = systemReason();
+        ::unlink(tempName.constData());
+        return failure(reason);
+    }
+    if ((calls.rename ? calls.rename(tempName.constData(), targetName.constData())
+                      : ::rename(tempName.constData(), targetName.constData())) != 0) {
+        const QString reason = systemReason();
+        ::unlink(tempName.constData());
+        return failure(reason);
+    }
+    // Make the rename itself durable; the new file is in place either way.
+    if (const int dir = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return {};
 }
 
 QString saveFailureMessage(const QString &path, const SaveResult &result)
 {
-    return QStringLiteral("Could not save %1: %2. The previous file was kept.")
-        .arg(QDir::toNativeSeparators(path), result.error);
+    const QString failed = QStringLiteral("Could not save %1: %2.").arg(QDir::toNativeSeparators(path), result.error);
+    return result.previousKept ? failed + QStringLiteral(" The previous file was kept.") : failed;
 }

@@ -7,17 +7,31 @@
 // Writes a file so that it is either wholly replaced or left as it was:
 // the content goes to a temporary file in the same folder, is flushed to
 // disk and then renamed over the target. Creates the folder when missing.
+// Every failure carries the system's reason ("No space left on device").
 struct SaveResult
 {
     bool ok = true;
-    QString error; // the reason, when !ok
+    QString error;             // the reason, when !ok
+    bool previousKept = false; // !ok and the target existed before: it is untouched
 
     explicit operator bool() const { return ok; }
 };
 
+// The system calls a save makes, one per step, each like its POSIX
+// namesake (-1 and errno on failure). Empty means the system's own; tests
+// set one to make that step fail.
+struct SaveSystemCalls
+{
+    std::function<qint64(int fd, const char *data, qint64 size)> write;
+    std::function<int(int fd)> sync;
+    std::function<int(const char *from, const char *to)> rename;
+};
+
 // write() puts the content into the device and returns false to give up
-// (the target then stays untouched); its own failures show in the device.
-SaveResult saveAtomically(const QString &path, const std::function<bool(QIODevice &)> &write);
+// (the target then stays untouched); its own failures show in the device,
+// whose errorString() is the system's reason.
+SaveResult saveAtomically(const QString &path, const std::function<bool(QIODevice &)> &write,
+                          const SaveSystemCalls &calls = {});
 
 // The message a user sees when a save fails.
 QString saveFailureMessage(const QString &path, const SaveResult &result);

@@ -41,7 +41,6 @@ QString defaultPath()
 
 ReadResult parse(QByteArrayView bytes)
 {
-    const bool utf8 = TextCodec::isValidUtf8(bytes);
     ReadResult result;
     result.state = ReadState::Whole;
     RowStore &rows = result.rows;
@@ -49,13 +48,21 @@ ReadResult parse(QByteArrayView bytes)
     std::array<QByteArrayView, LinesPerRecord> lines;
     std::array<QByteArray, TrackFieldCount> converted;
     while (pos < bytes.size()) {
-        for (int i = 0; i < LinesPerRecord; ++i) {
-            if (!nextLine(bytes, pos, lines[i])) {
-                result.state = ReadState::Damaged; // the file ends inside a record: drop it
-                result.reason = QStringLiteral("the file ends inside a record");
-                return result;
-            }
+        int got = 0;
+        while (got < LinesPerRecord && nextLine(bytes, pos, lines[got]))
+            ++got;
+        // The end of the file may cut off the two empty lines of the last
+        // record (editors strip them); inside its nine fields it is damage.
+        if (got < TrackFieldCount) {
+            result.state = ReadState::Damaged;
+            result.reason = QStringLiteral("the file ends inside a record");
+            return result;
         }
+        // Each record is decoded on its own: one record from a Windows-era
+        // writer must not turn the UTF-8 records around it into mojibake.
+        bool utf8 = true;
+        for (int i = 0; i < TrackFieldCount && utf8; ++i)
+            utf8 = lines[i].isValidUtf8();
         std::array<QByteArrayView, TrackFieldCount> fields;
         for (int i = 0; i < TrackFieldCount; ++i) {
             if (utf8) {
@@ -72,25 +79,27 @@ ReadResult parse(QByteArrayView bytes)
 
 ReadResult read(const QString &path)
 {
+    return read(path, SafeFileRead::Options());
+}
+
+ReadResult read(const QString &path, const SafeFileRead::Options &options)
+{
+    SafeFileRead::Result file = SafeFileRead::readAll(path, options);
     ReadResult result;
-    result.stamp = FileStamp::of(path);
-    if (!result.stamp.exists)
+    switch (file.status) {
+    case SafeFileRead::Status::Missing:
         return result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    case SafeFileRead::Status::Refused:
+    case SafeFileRead::Status::Failed:
         result.state = ReadState::Unreadable;
-        result.reason = file.errorString();
+        result.reason = file.reason;
+        result.stamp = file.stamp;
         return result;
+    case SafeFileRead::Status::Read:
+        break;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.state = ReadState::Unreadable;
-        result.reason = file.errorString();
-        return result;
-    }
-    const FileStamp stamp = result.stamp;
-    result = parse(bytes);
-    result.stamp = stamp;
+    result = parse(file.bytes);
+    result.stamp = file.stamp;
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include "store/atomicsave.h"
 #include "store/filestamp.h"
 #include "store/rowstore.h"
+#include "store/safefileread.h"
 
 #include <QByteArrayView>
 #include <QIODevice>
@@ -38,11 +39,17 @@ struct ReadResult
 };
 
 // Whole records in file order, all own entries (state Whole or Damaged).
-// A line ends at CR, CR LF or LF.
+// A line ends at CR, CR LF or LF. A record is UTF-8 when its fields are
+// valid UTF-8, otherwise Windows-1252. A last record that the end of the
+// file cuts off after its nine fields is whole; one cut off inside them is
+// dropped (Damaged).
 ReadResult parse(QByteArrayView bytes);
 
-// Reads the file at path; see ReadState.
+// Reads the file at path; see ReadState. Anything but a plain file (a
+// folder, a named pipe, a device) and a file over the size limit are
+// Unreadable, with the reason.
 ReadResult read(const QString &path);
+ReadResult read(const QString &path, const SafeFileRead::Options &options);
 
 // What to tell the user about a read that was not whole (empty for
 // Missing and Whole): the file, and the reason or the records kept.

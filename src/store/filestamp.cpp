@@ -6,10 +6,15 @@
 
 FileStamp FileStamp::of(const QString &path)
 {
-    FileStamp stamp;
     struct stat st;
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return stamp;
+        return {};
+    return fromStat(st);
+}
+
+FileStamp FileStamp::fromStat(const struct stat &st)
+{
+    FileStamp stamp;
     stamp.exists = true;
     stamp.size = st.st_size;
     stamp.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;

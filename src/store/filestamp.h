@@ -2,6 +2,8 @@
 
 #include <QString>
 
+struct stat;
+
 // What a file looked like when it was last read or written: enough to
 // notice that another program replaced or changed it since.
 struct FileStamp
@@ -12,6 +14,7 @@ struct FileStamp
     quint64 device = 0;
     quint64 inode = 0;
 
-    static FileStamp of(const QString &path);
+    static FileStamp of(const QString &path); // follows links
+    static FileStamp fromStat(const struct stat &st);
     bool operator==(const FileStamp &) const = default;
 };

@@ -4,21 +4,30 @@
 #include <cstring>
 
 namespace {
+// Chunks grow with the store, from a small first one to the largest size,
+// so a store of a few rows (a one-row append, a mark bin) holds a few KiB,
+// and a million rows still take only a few hundred chunks.
+constexpr size_t FirstChunkSize = size_t(4) << 10;
 constexpr size_t ChunkSize = size_t(1) << 20;
-}
+// A store whose blocks take less than this is copied into the open chunk
+// by appendAll; a larger one gives its chunks away whole.
+constexpr size_t CopyBelowBytes = ChunkSize / 2;
+} // namespace
 
 char *RowStore::allocate(size_t bytes)
 {
+    m_usedBytes += bytes;
     if (bytes > ChunkSize / 4) { // a large block gets a chunk of its own
         m_chunks.push_back(std::make_unique_for_overwrite<char[]>(bytes));
         m_chunkBytes += bytes;
         return m_chunks.back().get();
     }
     if (bytes > m_openLeft) {
-        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(ChunkSize));
-        m_chunkBytes += ChunkSize;
+        const size_t size = std::clamp(m_chunkBytes, std::max(FirstChunkSize, bytes), ChunkSize);
+        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        m_chunkBytes += size;
         m_open = m_chunks.back().get();
-        m_openLeft = ChunkSize;
+        m_openLeft = size;
     }
     char *p = m_open;
     m_open += bytes;
@@ -92,7 +101,28 @@ void RowStore::appendUtf8(const std::array<QByteArrayView, TrackFieldCount> &fie
 
 void RowStore::appendAll(RowStore &&other)
 {
+    if (m_rows.empty() && m_chunks.empty()) {
+        *this = std::move(other);
+        other = RowStore();
+        return;
+    }
+    if (other.m_usedBytes < CopyBelowBytes) {
+        // A few rows: copy their blocks into the open chunk rather than
+        // keep the other store's mostly empty chunk alive.
+        m_rows.reserve(m_rows.size() + other.m_rows.size());
+        for (const Row &r : other.m_rows) {
+            const size_t bytes = std::max<size_t>(r.end.back(), 1);
+            char *p = allocate(bytes);
+            std::memcpy(p, r.data, r.end.back());
+            Row copy = r;
+            copy.data = p;
+            m_rows.push_back(copy);
+        }
+        other = RowStore();
+        return;
+    }
     // Adopt the other arena whole; its blocks stay where they are.
+    m_usedBytes += other.m_usedBytes;
     m_rows.insert(m_rows.end(), other.m_rows.begin(), other.m_rows.end());
     m_chunks.insert(m_chunks.end(), std::make_move_iterator(other.m_chunks.begin()),
                     std::make_move_iterator(other.m_chunks.end()));

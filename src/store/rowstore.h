@@ -13,7 +13,7 @@
 // arena chunks instead of nine heap strings each.
 //
 // Rows are 0-based here. The store is move-only; blocks never move once
-// written, so moving whole arenas between stores (scan batches) is cheap.
+// written, so moving whole arenas between large stores is cheap.
 // Edits write a new block and leave the old one unused until clear().
 class RowStore
 {
@@ -36,7 +36,8 @@ public:
     void append(const TrackRecord &record, EntryOrigin origin);
     // Fast path for readers that already hold UTF-8 fields.
     void appendUtf8(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin);
-    // Takes every row of other, leaving it empty.
+    // Takes every row of other, leaving it empty. A small store's rows are
+    // copied into the open chunk; a large one's chunks are adopted whole.
     void appendAll(RowStore &&other);
 
     void setField(qsizetype row, int field, const QString &value);
@@ -68,6 +69,7 @@ private:
     std::vector<Row> m_rows;
     std::vector<std::unique_ptr<char[]>> m_chunks;
     size_t m_chunkBytes = 0;
+    size_t m_usedBytes = 0; // bytes handed out to blocks
     char *m_open = nullptr; // free space of the chunk now being filled
     size_t m_openLeft = 0;
 };

@@ -1,9 +1,9 @@
 #include "store/settingsfile.h"
 
 #include "store/platform/systempaths.h"
+#include "store/safefileread.h"
 #include "store/textcodec.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -31,11 +31,15 @@ QString widthText(float width)
     return QString::number(double(width), 'G', 7);
 }
 
-QByteArray readFile(const QString &path, bool &ok)
+QByteArray readFile(const QString &path, bool &ok, QString *reason)
 {
-    QFile file(path);
-    ok = file.open(QIODevice::ReadOnly);
-    return ok ? file.readAll() : QByteArray();
+    SafeFileRead::Options options;
+    options.maxBytes = MaxFileBytes;
+    SafeFileRead::Result file = SafeFileRead::readAll(path, options);
+    ok = file.ok();
+    if (!ok && reason)
+        *reason = file.reason;
+    return std::move(file.bytes);
 }
 
 } // namespace
@@ -78,10 +82,10 @@ bool apply(QByteArrayView bytes, Settings &settings)
     return true;
 }
 
-bool load(const QString &path, Settings &settings)
+bool load(const QString &path, Settings &settings, QString *reason)
 {
     bool ok = false;
-    const QByteArray bytes = readFile(path, ok);
+    const QByteArray bytes = readFile(path, ok, reason);
     return ok && apply(bytes, settings);
 }
 
@@ -112,10 +116,10 @@ void applyOld(QByteArrayView bytes, Settings &settings)
         settings.widths[size_t(k) - 1] = float(std::round(numericValue(numbers.at(k - 1))));
 }
 
-bool migrate(const QString &oldPath, Settings &settings)
+bool migrate(const QString &oldPath, Settings &settings, QString *reason)
 {
     bool ok = false;
-    const QByteArray bytes = readFile(oldPath, ok);
+    const QByteArray bytes = readFile(oldPath, ok, reason);
     if (ok)
         applyOld(bytes, settings);
     return ok;

@@ -32,8 +32,14 @@ double numericValue(const QString &text);
 // the first bad column number or width, keeping what was applied.
 // Returns false when it stopped early.
 bool apply(QByteArrayView bytes, Settings &settings);
-// Reads the file at path into settings; false when it cannot be read.
-bool load(const QString &path, Settings &settings);
+// A settings file has thirteen short lines; a larger one than this is
+// refused unread.
+constexpr qint64 MaxFileBytes = qint64(4) << 20;
+
+// Reads the file at path into settings; false when it cannot be read
+// (reason then says why: a folder, a named pipe, too large...) or when
+// the reading stopped early.
+bool load(const QString &path, Settings &settings, QString *reason = nullptr);
 
 // The thirteen lines written by save(), CR LF ended.
 QByteArray serialize(const Settings &settings);
@@ -43,6 +49,7 @@ SaveResult save(const QString &path, const Settings &settings);
 // settings file's bytes (the eighth number is read, not applied); keeps
 // what was read when the file is shorter.
 void applyOld(QByteArrayView bytes, Settings &settings);
-bool migrate(const QString &oldPath, Settings &settings);
+// false when the older file cannot be read; reason then says why.
+bool migrate(const QString &oldPath, Settings &settings, QString *reason = nullptr);
 
 } // namespace SettingsFile

@@ -1,77 +1,81 @@
 #include "store/textcodec.h"
 
+#include <QStringDecoder>
+
 #include <array>
 
 namespace {
-// 0x80..0x9F; 0 marks the five undefined bytes.
-constexpr std::array<char16_t, 32> HighControls = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+
+// Windows-1252 is a single-byte code, so Qt's decoder is asked once for
+// all 256 bytes and decoding is a table look-up (cheap per field, and safe
+// on any thread). Qt's decoder (ICU) turns the five undefined bytes into
+// the C1 controls U+0081, U+008D, U+008F, U+0090 and U+009D; those are
+// marked undefined here so that no control character reaches the
+// catalogue or a line-based file written from it.
+struct Cp1252Table
+{
+    std::array<char16_t, 256> map{};
+    bool fromQt = false;
+
+    Cp1252Table()
+    {
+        QByteArray all(256, Qt::Uninitialized);
+        for (int b = 0; b < 256; ++b)
+            all[b] = char(b);
+        QStringDecoder decoder("windows-1252");
+        const QString decoded = decoder.isValid() ? decoder.decode(all) : QString();
+        fromQt = decoded.size() == 256 && !decoder.hasError();
+        for (int b = 0; b < 256; ++b)
+            map[size_t(b)] = fromQt ? decoded.at(b).unicode() : char16_t(b);
+        for (int b = 0x80; b < 0xA0; ++b) {
+            if (map[size_t(b)] < 0xA0)
+                map[size_t(b)] = 0; // undefined
+        }
+    }
 };
+
+const Cp1252Table &cp1252()
+{
+    static const Cp1252Table table;
+    return table;
+}
+
 } // namespace
 
 namespace TextCodec {
 
 bool isValidUtf8(QByteArrayView bytes)
 {
-    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
-    const auto *end = p + bytes.size();
-    while (p < end) {
-        const uchar c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int extra;
-        char32_t code;
-        if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            code = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            code = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            code = c & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p <= extra)
-            return false;
-        for (int i = 1; i <= extra; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (p[i] & 0x3F);
-        }
-        static constexpr char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (code < minimum[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        p += extra + 1;
-    }
-    return true;
+    return bytes.isValidUtf8();
 }
 
 QChar cp1252ToUnicode(uchar byte, QChar undefined)
 {
-    if (byte < 0x80 || byte >= 0xA0)
-        return QChar(char16_t(byte));
-    const char16_t mapped = HighControls[byte - 0x80];
-    return mapped ? QChar(mapped) : undefined;
+    const char16_t mapped = cp1252().map[byte];
+    return mapped || byte == 0 ? QChar(mapped) : undefined;
 }
 
 QString fromCp1252(QByteArrayView bytes)
 {
+    const auto &map = cp1252().map;
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();
-    for (char c : bytes)
-        *out++ = cp1252ToUnicode(uchar(c));
+    for (char c : bytes) {
+        const uchar byte = uchar(c);
+        const char16_t mapped = map[byte];
+        *out++ = mapped || byte == 0 ? QChar(mapped) : QChar(0xFFFD);
+    }
     return text;
+}
+
+bool hasQtCp1252Decoder()
+{
+    return cp1252().fromQt;
 }
 
 QString decodeUtf8OrCp1252(QByteArrayView bytes)
 {
-    return isValidUtf8(bytes) ? QString::fromUtf8(bytes) : fromCp1252(bytes);
+    return bytes.isValidUtf8() ? QString::fromUtf8(bytes) : fromCp1252(bytes);
 }
 
 } // namespace TextCodec

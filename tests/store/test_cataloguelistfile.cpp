@@ -1,9 +1,13 @@
 #include "store/cataloguelistfile.h"
+#include "store/textcodec.h"
 #include "testenv.h"
 #include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 
@@ -80,32 +84,85 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("filenames");
+        QTest::addColumn<bool>("damaged");
         const QByteArray one = record({"/a.mp3", "CD1", "", "", "", "", "", "", ""});
-        const QByteArray two = record({"/b.mp3", "CD1", "", "", "", "", "", "", ""});
-        QTest::newRow("one record") << one << QStringList{"/a.mp3"};
-        QTest::newRow("12 lines: extra line ignored") << one + "stray\r\n" << QStringList{"/a.mp3"};
-        QTest::newRow("10 lines: nothing") << one.chopped(2) << QStringList{};
+        const QByteArray two = record({"/b.mp3", "CD1", "", "", "", "", "", "", "hdr"});
+        QTest::newRow("one record") << one << QStringList{"/a.mp3"} << false;
+        QTest::newRow("12 lines: extra line ignored") << one + "stray\r\n" << QStringList{"/a.mp3"} << true;
         QTest::newRow("text in lines 10 and 11")
             << record({"/a.mp3", "CD1", "", "", "", "", "", "", ""}, "junk", "more junk") + two
-            << QStringList{"/a.mp3", "/b.mp3"};
+            << QStringList{"/a.mp3", "/b.mp3"} << false;
+        // The end of the file may cut off the last record's empty lines, but
+        // not its fields.
         QTest::newRow("last line without line end")
             << one + record({"/b.mp3", "", "", "", "", "", "", "", ""}, "", "x").chopped(2)
-            << QStringList{"/a.mp3", "/b.mp3"};
-        QTest::newRow("damaged second record") << one + two.left(20) << QStringList{"/a.mp3"};
-        QTest::newRow("lone CR line ends") << QByteArray(one).replace("\r\n", "\r") << QStringList{"/a.mp3"};
-        QTest::newRow("lone LF line ends") << QByteArray(one).replace("\r\n", "\n") << QStringList{"/a.mp3"};
-        QTest::newRow("empty file") << QByteArray() << QStringList{};
+            << QStringList{"/a.mp3", "/b.mp3"} << false;
+        QTest::newRow("10 lines") << one + two.chopped(2) << QStringList{"/a.mp3", "/b.mp3"} << false;
+        QTest::newRow("9 lines") << one + two.chopped(4) << QStringList{"/a.mp3", "/b.mp3"} << false;
+        QTest::newRow("9 lines, no line end") << one + two.chopped(6) << QStringList{"/a.mp3", "/b.mp3"} << false;
+        QTest::newRow("ends inside the fields") << one + two.left(20) << QStringList{"/a.mp3"} << true;
+        QTest::newRow("8 lines") << one + two.chopped(9) << QStringList{"/a.mp3"} << true;
+        QTest::newRow("lone CR line ends") << QByteArray(one).replace("\r\n", "\r") << QStringList{"/a.mp3"} << false;
+        QTest::newRow("lone LF line ends") << QByteArray(one).replace("\r\n", "\n") << QStringList{"/a.mp3"} << false;
+        QTest::newRow("empty file") << QByteArray() << QStringList{} << false;
     }
 
     void readsWholeRecordsOnly()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, filenames);
-        const RowStore rows = CatalogueListFile::parse(bytes).rows;
+        QFETCH(bool, damaged);
+        const CatalogueListFile::ReadResult result = CatalogueListFile::parse(bytes);
         QStringList got;
-        for (qsizetype i = 0; i < rows.size(); ++i)
-            got << rows.field(i, FieldFilename);
+        for (qsizetype i = 0; i < result.rows.size(); ++i)
+            got << result.rows.field(i, FieldFilename);
         QCOMPARE(got, filenames);
+        QCOMPARE(result.state, damaged ? CatalogueListFile::ReadState::Damaged : CatalogueListFile::ReadState::Whole);
+    }
+
+    void unreadableFilesSayWhy_data()
+    {
+        QTest::addColumn<QString>("make");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("named pipe") << "fifo" << "it is a named pipe, not a plain file";
+        QTest::newRow("link to /dev/zero") << "zero" << "it is a device, not a plain file";
+        QTest::newRow("folder") << "folder" << "it is a folder, not a file";
+        QTest::newRow("over 2 GiB") << "huge" << "it is larger than 2 GiB";
+        QTest::newRow("read error half-way") << "fault" << "Input/output error";
+    }
+
+    void unreadableFilesSayWhy()
+    {
+        QFETCH(QString, make);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        SafeFileRead::Options options;
+        if (make == QLatin1String("fifo")) {
+            QVERIFY(makeFifo(path));
+        } else if (make == QLatin1String("zero")) {
+            QVERIFY(makeSymlink(QStringLiteral("/dev/zero"), path));
+        } else if (make == QLatin1String("folder")) {
+            QVERIFY(QDir().mkdir(path));
+        } else if (make == QLatin1String("huge")) {
+            QVERIFY(makeSparseFile(path, (qint64(2) << 30) + 1));
+        } else {
+            QVERIFY(writeBytes(path, record({"/a.mp3", "", "", "", "", "", "", "", ""}).repeated(1000)));
+            options.read = [calls = 0](int fd, char *buffer, qint64 size) mutable -> qint64 {
+                if (++calls == 1)
+                    return ::read(fd, buffer, size_t(std::min<qint64>(size, 100)));
+                errno = EIO;
+                return -1;
+            };
+        }
+        const CatalogueListFile::ReadResult result = CatalogueListFile::read(path, options);
+        QCOMPARE(result.state, CatalogueListFile::ReadState::Unreadable);
+        QVERIFY(!result.mayBeReplaced());
+        QVERIFY(result.rows.isEmpty());
+        QCOMPARE(result.reason, reason);
+        QVERIFY(result.stamp.exists);
+        QCOMPARE(CatalogueListFile::readProblemMessage(path, result),
+                 QStringLiteral("The catalogue %1 could not be read: %2.").arg(path, reason));
     }
 
     void readsWindows1252AndRoundTripsUtf8()
@@ -118,6 +175,17 @@ private Q_SLOTS:
         QCOMPARE(rows.field(0, FieldFilename), QStringLiteral("C:\\MP3\\Caf\u00e9.mp3"));
         QCOMPARE(rows.field(0, FieldArtist), QStringLiteral("Mot\u00f6rhead"));
         QCOMPARE(rows.field(0, FieldTrack), QStringLiteral("\u20ac rate"));
+
+        // Each record is decoded on its own: a UTF-8 record beside a
+        // Windows-1252 one stays UTF-8. The five bytes Windows-1252 leaves
+        // undefined neither vanish nor become control characters.
+        QVERIFY(TextCodec::hasQtCp1252Decoder());
+        const QByteArray mixed = record({"/Bj\xc3\xb6rk.mp3", "", "Bj\xc3\xb6rk", "", "", "", "", "", ""}) +
+                                 record({"/x.mp3", "", "Mot\xf6rhead \x81\x8d\x8f\x90\x9d", "", "", "", "", "", ""});
+        const RowStore both = CatalogueListFile::parse(mixed).rows;
+        QCOMPARE(both.size(), 2);
+        QCOMPARE(both.field(0, FieldArtist), QStringLiteral("Bj\u00f6rk"));
+        QCOMPARE(both.field(1, FieldArtist), QStringLiteral("Mot\u00f6rhead \ufffd\ufffd\ufffd\ufffd\ufffd"));
 
         RowStore nonLatin;
         TrackRecord r = sampleRecord(QStringLiteral("\u65e5\u672c.mp3"));

@@ -2,6 +2,7 @@
 #include "testenv.h"
 #include "testfiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -123,6 +124,41 @@ private Q_SLOTS:
         SettingsFile::applyOld(bytes, s);
         QCOMPARE(s.coverPath, coverPath);
         QCOMPARE(QList<float>(s.widths.begin(), s.widths.begin() + 8), firstEight);
+    }
+
+    void refusesSpecialAndOversizedFiles_data()
+    {
+        QTest::addColumn<QString>("make");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("named pipe") << "fifo" << "it is a named pipe, not a plain file";
+        QTest::newRow("link to /dev/zero") << "zero" << "it is a device, not a plain file";
+        QTest::newRow("folder") << "folder" << "it is a folder, not a file";
+        QTest::newRow("over the size limit") << "huge" << "it is larger than 4 MiB";
+    }
+
+    void refusesSpecialAndOversizedFiles()
+    {
+        QFETCH(QString, make);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ondro2k.ini"));
+        if (make == QLatin1String("fifo"))
+            QVERIFY(makeFifo(path));
+        else if (make == QLatin1String("zero"))
+            QVERIFY(makeSymlink(QStringLiteral("/dev/zero"), path));
+        else if (make == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(path));
+        else
+            QVERIFY(makeSparseFile(path, SettingsFile::MaxFileBytes + 1));
+
+        // The new file and the older one read by migration alike.
+        for (const auto &read : {SettingsFile::load, SettingsFile::migrate}) {
+            Settings s = Settings::defaults();
+            QString why;
+            QVERIFY(!read(path, s, &why));
+            QCOMPARE(why, reason);
+            QCOMPARE(s, Settings::defaults());
+        }
     }
 };
 

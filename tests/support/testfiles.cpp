@@ -5,6 +5,12 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
@@ -19,4 +25,36 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
         return true;
     QTest::qFail(qPrintable(QStringLiteral("cannot write %1").arg(path)), __FILE__, __LINE__);
     return false;
+}
+
+namespace {
+bool failed(const char *what, const QString &path)
+{
+    const QString message = QStringLiteral("%1 %2: %3").arg(QLatin1String(what), path, QString::fromLocal8Bit(std::strerror(errno)));
+    QTest::qFail(qPrintable(message), __FILE__, __LINE__);
+    return false;
+}
+} // namespace
+
+bool makeFifo(const QString &path)
+{
+    return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0 || failed("mkfifo", path);
+}
+
+bool makeSymlink(const QString &target, const QString &link)
+{
+    return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0
+        || failed("symlink", link);
+}
+
+bool makeSparseFile(const QString &path, qint64 size)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return failed("open", path);
+    const bool ok = ::ftruncate(fd, off_t(size)) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return ok || failed("ftruncate", path);
 }

@@ -11,3 +11,11 @@ QByteArray fileBytes(const QString &path);
 // Writes bytes to path, creating its folder; records a test failure and
 // returns false when that fails.
 bool writeBytes(const QString &path, const QByteArray &bytes);
+
+// Special files that readers must refuse, made so that root cannot get
+// past them either. Each records a test failure and returns false when
+// it cannot be made.
+bool makeFifo(const QString &path);
+bool makeSymlink(const QString &target, const QString &link);
+// A sparse file of the given size: its bytes are never written.
+bool makeSparseFile(const QString &path, qint64 size);

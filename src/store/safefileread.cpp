@@ -1,0 +1,154 @@
+#include "store/safefileread.h"
+
+#include <QFile>
+#include <QLocale>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace SafeFileRead {
+
+namespace {
+
+QString systemReason(int error)
+{
+    return qt_error_string(error);
+}
+
+// Why a file of this kind is not read, or empty for a plain file.
+QString kindRefusal(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return {};
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder, not a file");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a named pipe, not a plain file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("it is a device, not a plain file");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("it is a socket, not a plain file");
+    return QStringLiteral("it is not a plain file");
+}
+
+QString sizeRefusal(qint64 maxBytes)
+{
+    return QStringLiteral("it is larger than %1").arg(QLocale::c().formattedDataSize(maxBytes, 0));
+}
+
+// Looks at path first, so that a pipe or device is refused without being
+// opened at all, then opens it without blocking and checks what was
+// opened (the path may have changed in between). Returns the descriptor,
+// or -1 with result filled in.
+int openChecked(const QString &path, Result &result, struct stat &st)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &st) != 0) {
+        const int error = errno;
+        result.status = error == ENOENT ? Status::Missing : Status::Failed;
+        result.reason = systemReason(error);
+        return -1;
+    }
+    result.stamp = FileStamp::fromStat(st);
+    if (QString refusal = kindRefusal(st.st_mode); !refusal.isEmpty()) {
+        result.status = Status::Refused;
+        result.reason = refusal;
+        return -1;
+    }
+    int fd;
+    do
+        fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int error = errno;
+        result.status = error == ENOENT ? Status::Missing : Status::Failed;
+        result.reason = systemReason(error);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        result.status = Status::Refused;
+        result.reason = kindRefusal(st.st_mode);
+        if (result.reason.isEmpty())
+            result.reason = systemReason(errno);
+        ::close(fd);
+        return -1;
+    }
+    result.stamp = FileStamp::fromStat(st);
+    // A plain file never blocks; clear the flag so later reads are ordinary.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+qint64 systemRead(int fd, char *buffer, qint64 size)
+{
+    return ::read(fd, buffer, size_t(size));
+}
+
+} // namespace
+
+Result readAll(const QString &path, const Options &options)
+{
+    Result result;
+    struct stat st;
+    const int fd = openChecked(path, result, st);
+    if (fd < 0)
+        return result;
+    const auto refuse = [&](Status status, const QString &reason) {
+        ::close(fd);
+        result.status = status;
+        result.reason = reason;
+        result.bytes.clear();
+        return result;
+    };
+    if (st.st_size > options.maxBytes)
+        return refuse(Status::Refused, sizeRefusal(options.maxBytes));
+
+    const ReadFunction &read = options.read ? options.read : ReadFunction(systemRead);
+    // The size is a hint only: the file may grow or shrink while it is read.
+    QByteArray bytes(qsizetype(st.st_size) + 1, Qt::Uninitialized);
+    qint64 have = 0;
+    for (;;) {
+        if (have == bytes.size()) {
+            if (have > options.maxBytes)
+                return refuse(Status::Refused, sizeRefusal(options.maxBytes));
+            bytes.resize(qsizetype(std::min(options.maxBytes + 1, std::max<qint64>(have * 2, 65536))));
+        }
+        const qint64 got = read(fd, bytes.data() + have, bytes.size() - have);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return refuse(Status::Failed, systemReason(errno));
+        }
+        if (got == 0)
+            break;
+        have += got;
+    }
+    ::close(fd);
+    if (have > options.maxBytes)
+        return refuse(Status::Refused, sizeRefusal(options.maxBytes));
+    bytes.truncate(qsizetype(have));
+    result.status = Status::Read;
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+Result openPlainFile(const QString &path, QFile &file)
+{
+    Result result;
+    struct stat st;
+    const int fd = openChecked(path, result, st);
+    if (fd < 0)
+        return result;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        result.status = Status::Failed;
+        result.reason = file.errorString();
+        return result;
+    }
+    result.status = Status::Read;
+    return result;
+}
+
+} // namespace SafeFileRead

@@ -1,5 +1,6 @@
 #include "cli/clicommands.h"
 #include "cli/entryoutput.h"
+#include "browse/matchrule.h"
 
 #include "store/cataloguelistfile.h"
 #include "media/mediascan.h"
@@ -132,18 +133,11 @@ int runFind(const CliContext &context, const QCommandLineParser &options, const 
     RowStore catalogue;
     if (!CliIo::loadCatalogue(context.catalogueFile(), catalogue))
         return StatusFailure;
-    // The search text is upper-cased but its underscores stay, so a text
-    // holding "_" never matches; an empty text matches every path.
-    const QString needle = arguments.at(0).toUpper();
+    // The same rule as Find and the query window.
+    const std::vector<qsizetype> found = MatchRule::matchingRows(catalogue, arguments.at(0));
     EntryOutput::Writer writer(formatOf(options));
-    qsizetype found = 0;
-    for (qsizetype i = 0; i < catalogue.size(); ++i) {
-        const QString form = SystemPaths::searchText(catalogue.field(i, FieldFilename));
-        if (!form.isEmpty() && form.contains(needle)) {
-            writer.add(catalogue, i);
-            ++found;
-        }
-    }
+    for (const qsizetype row : found)
+        writer.add(catalogue, row);
     writer.finish();
-    return found > 0 ? StatusSuccess : StatusNothingFound;
+    return found.empty() ? StatusNothingFound : StatusSuccess;
 }

@@ -122,28 +122,6 @@ void CatalogueModel::removeEntries(const std::vector<qsizetype> &sortedRows)
     endResetModel();
 }
 
-void CatalogueModel::removeEntries(const std::vector<qsizetype> &sortedRows)
-{
-    // Runs of consecutive rows, last run first.
-    std::vector<std::pair<qsizetype, qsizetype>> runs;
-    for (size_t i = 0; i < sortedRows.size(); ++i) {
-        if (!runs.empty() && runs.back().first + runs.back().second == sortedRows[i])
-            ++runs.back().second;
-        else
-            runs.emplace_back(sortedRows[i], 1);
-        if (runs.size() > 16)
-            break;
-    }
-    if (runs.size() <= 16) {
-        for (auto run = runs.rbegin(); run != runs.rend(); ++run)
-            removeEntries(run->first, run->second);
-        return;
-    }
-    beginResetModel();
-    m_rows.removeSortedRows(sortedRows);
-    endResetModel();
-}
-
 void CatalogueModel::clear()
 {
     if (hasOwnRows(m_rows, 0, m_rows.size()))

@@ -67,11 +67,15 @@ int openChecked(const QString &path, Result &result, struct stat &st)
         result.reason = systemReason(error);
         return -1;
     }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        result.status = Status::Failed;
+        result.reason = systemReason(errno);
+        ::close(fd);
+        return -1;
+    }
+    if (QString refusal = kindRefusal(st.st_mode); !refusal.isEmpty()) {
         result.status = Status::Refused;
-        result.reason = kindRefusal(st.st_mode);
-        if (result.reason.isEmpty())
-            result.reason = systemReason(errno);
+        result.reason = refusal;
         ::close(fd);
         return -1;
     }

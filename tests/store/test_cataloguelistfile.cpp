@@ -118,6 +118,9 @@ private Q_SLOTS:
             got << result.rows.field(i, FieldFilename);
         QCOMPARE(got, filenames);
         QCOMPARE(result.state, damaged ? CatalogueListFile::ReadState::Damaged : CatalogueListFile::ReadState::Whole);
+        if (damaged) // the user learns how many entries were kept
+            QVERIFY(CatalogueListFile::readProblemMessage(QStringLiteral("/z.lst"), result)
+                        .contains(QStringLiteral("The %1 whole entries").arg(filenames.size())));
     }
 
     void unreadableFilesSayWhy_data()

@@ -140,9 +140,10 @@ void Form2::buildControls()
     connect(command("Command2"), &QToolButton::clicked, this, [this] { runJob(StatusJob::Save); });
     connect(command("Command5"), &QToolButton::clicked, this, &Form2::scan);
     connect(command("Command8"), &QToolButton::clicked, this, [this] { runJob(StatusJob::Print); });
-    // Find, Find Again, Prepare and Query come with their own commands.
-    for (const char *later : {"Command3", "Command4", "Command1", "Command9"})
-        command(later)->setEnabled(false);
+    connect(command("Command3"), &QToolButton::clicked, this, &Form2::find);
+    connect(command("Command4"), &QToolButton::clicked, this, &Form2::findAgain);
+    connect(command("Command1"), &QToolButton::clicked, this, &Form2::prepareBurn);
+    connect(command("Command9"), &QToolButton::clicked, this, &Form2::openQuery);
 }
 
 void Form2::buildMenus()
@@ -181,9 +182,10 @@ void Form2::buildMenus()
     QMenu *marked = menuBar()->addMenu(QStringLiteral("&Marked"));
     marked->setObjectName(QStringLiteral("mnuMarkedCopyToTemp"));
     m_playlistAction = entry(marked, "mnuMarkedLaunchAsPlaylist", QStringLiteral("Launch as &Playlist"));
-    later(m_playlistAction);
+    connect(m_playlistAction, &QAction::triggered, this, &Form2::launchPlaylist);
     marked->addSeparator()->setObjectName(QStringLiteral("mnuMarkedDash"));
-    later(entry(marked, "mnuMarkedClear", QStringLiteral("&Clear")));
+    connect(entry(marked, "mnuMarkedClear", QStringLiteral("&Clear")), &QAction::triggered, this,
+            &Form2::clearMarkBin);
 
     QMenu *about = menuBar()->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
@@ -197,10 +199,13 @@ void Form2::buildMenus()
     m_listMenu->setObjectName(QStringLiteral("mnuHidden"));
     entry(m_listMenu, "mnuHiddenEmail", QStringLiteral("&Email"))->setEnabled(false); // never used
     m_listMenu->addSeparator();
-    later(entry(m_listMenu, "mnuhiddenRemove", QStringLiteral("&Remove")));
+    connect(entry(m_listMenu, "mnuhiddenRemove", QStringLiteral("&Remove")), &QAction::triggered, this,
+            &Form2::removeSelectedEntries);
     m_listMenu->addSeparator();
-    later(entry(m_listMenu, "mnuHiddenImageCover", QStringLiteral("&Image Cover")));
-    later(entry(m_listMenu, "mnuHiddenMark", QStringLiteral("&Add to Mark Bin")));
+    connect(entry(m_listMenu, "mnuHiddenImageCover", QStringLiteral("&Image Cover")), &QAction::triggered, this,
+            &Form2::attachCover);
+    connect(entry(m_listMenu, "mnuHiddenMark", QStringLiteral("&Add to Mark Bin")), &QAction::triggered, this,
+            &Form2::addToMarkBin);
 }
 
 double Form2::dpi() const

@@ -2,6 +2,7 @@
 
 #include "app/coverpreview.h"
 #include "app/startup.h"
+#include "browse/findstate.h"
 #include "store/filestamp.h"
 #include "store/settingsfile.h"
 #include "store/statusjobs.h"
@@ -69,6 +70,22 @@ private:
     void rowDoubleClicked();
     void showAbout();
     std::optional<qsizetype> selectedRow() const;
+
+    // Search, mark bin, playlist, burn and cover commands.
+    void find();
+    void findAgain();
+    void showFindResult(const FindResult &result);
+    void mirrorFindState(); // into Label5 (text) and Label4 (position)
+    void deselectCurrentEntry();
+    void openQuery();
+    void addToMarkBin();
+    void clearMarkBin();
+    void removeSelectedEntries();
+    void launchPlaylist();
+    void prepareBurn();
+    void attachCover();
+    // The selected rows of the list, in display order.
+    std::vector<qsizetype> selectedRowsInOrder() const;
     std::optional<QString> selectedCover() const;
     void previewCover(CoverPreview &preview);
 
@@ -93,6 +110,7 @@ private:
     Settings m_settings = Settings::defaults();
     CoverPreview m_rowClickPreview{QStringLiteral("Label2")};
     CoverPreview m_lastShownCover;
+    FindState m_find;
 
     QWidget *m_central = nullptr;
     QGroupBox *m_markBinFrame = nullptr;

@@ -1,0 +1,94 @@
+#include "browse/widgets/burnwindow.h"
+
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+BurnProgress::BurnProgress(Prompter &prompter, QWidget *parent) : QDialog(parent), m_prompter(prompter)
+{
+    setObjectName(QStringLiteral("BurnProgress"));
+    setWindowTitle(QStringLiteral("Prepare for Audio Burn"));
+    setAccessibleName(windowTitle());
+    setModal(true);
+    setMinimumWidth(420);
+
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("Label1"));
+    m_count->setAccessibleName(QStringLiteral("Files copied"));
+    m_name = new QLabel(this);
+    m_name->setObjectName(QStringLiteral("Label2"));
+    m_name->setAccessibleName(QStringLiteral("File being copied"));
+    m_name->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_bar->setAccessibleName(QStringLiteral("Progress"));
+    m_bar->setRange(0, 100);
+    m_bar->setValue(0);
+    m_stopButton = new QPushButton(QStringLiteral("&Stop"), this);
+    m_stopButton->setObjectName(QStringLiteral("Command1"));
+    m_stopButton->setAccessibleName(QStringLiteral("Stop"));
+    m_stopButton->setToolTip(QStringLiteral("Stop after the file being copied"));
+    connect(m_stopButton, &QPushButton::clicked, this, &BurnProgress::requestStop);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_count);
+    layout->addWidget(m_name);
+    layout->addWidget(m_bar);
+    layout->addWidget(m_stopButton, 0, Qt::AlignRight);
+}
+
+void BurnProgress::requestStop()
+{
+    m_stop = true;
+    m_stopButton->setEnabled(false);
+    m_count->setText(QStringLiteral("Stopping after this file..."));
+}
+
+void BurnProgress::reject()
+{
+    if (m_running)
+        requestStop();
+    else
+        QDialog::reject();
+}
+
+void BurnProgress::showProgress(const BurnPreparation::Progress &progress)
+{
+    if (!m_stop)
+        m_count->setText(QStringLiteral("Copying file %1 of %2").arg(progress.number).arg(progress.total));
+    m_name->setText(progress.name);
+    m_bar->setValue(progress.total > 0 ? int(100 * (progress.number - 1) / progress.total) : 0);
+}
+
+BurnPreparation::RunOutcome BurnProgress::runOffThread(const BurnPreparation::Run &run)
+{
+    if (m_stop)
+        return {BurnPreparation::RunOutcome::Stopped, run.first, {}};
+    m_stopButton->setEnabled(true);
+    const auto progress = [this](const BurnPreparation::Progress &p) {
+        QMetaObject::invokeMethod(this, [this, p] { showProgress(p); }, Qt::QueuedConnection);
+    };
+    QFutureWatcher<BurnPreparation::RunOutcome> watcher;
+    QEventLoop loop;
+    connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run([&run, this, progress] { return BurnPreparation::runCopies(run, m_stop, progress); }));
+    if (!watcher.isFinished())
+        loop.exec();
+    m_stopButton->setEnabled(false); // the questions come next
+    return watcher.result();
+}
+
+BurnPreparation::Result BurnProgress::run(const RowStore &bin, const QString &destination)
+{
+    m_running = true;
+    show();
+    const BurnPreparation::Result result = BurnPreparation::prepare(
+        bin, destination, m_prompter, [this](const BurnPreparation::Run &r) { return runOffThread(r); });
+    m_running = false;
+    hide();
+    return result;
+}

@@ -1,0 +1,139 @@
+#include "browse/widgets/querywindow.h"
+
+#include "browse/matchrule.h"
+#include "browse/queryresults.h"
+#include "store/cataloguemodel.h"
+#include "store/platform/platform.h"
+#include "store/platform/prompter.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+constexpr int ClientWidthTwips = 8745;
+constexpr int ClientHeightTwips = 3465;
+constexpr int MinimumWidthTwips = 8865; // outer size, frame included
+constexpr int MinimumHeightTwips = 3870;
+constexpr int ListLeftTwips = 120;
+constexpr int ListTopTwips = 120;
+constexpr int ListMarginTwips = 210; // client size minus list size
+} // namespace
+
+query::query(const CatalogueModel &catalogue, Prompter &prompter, Platform &platform, QWidget *parent)
+    : QDialog(parent), m_prompter(prompter), m_platform(platform)
+{
+    setObjectName(QStringLiteral("query"));
+    setAccessibleName(QStringLiteral("Query"));
+    setModal(true);
+
+    m_list = new QTreeView(this);
+    m_list->setObjectName(QStringLiteral("ListView1"));
+    m_list->setAccessibleName(QStringLiteral("Query results"));
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->header()->setSectionsClickable(true);
+    m_list->header()->setSortIndicatorShown(true);
+    m_list->header()->setStretchLastSection(false);
+
+    m_menu = new QMenu(QStringLiteral("queryHidden"), this);
+    m_menu->setObjectName(QStringLiteral("queryHidden"));
+    QAction *playAction = m_menu->addAction(QStringLiteral("&Play"));
+    playAction->setObjectName(QStringLiteral("queryPlay"));
+    connect(playAction, &QAction::triggered, this, &query::play);
+    connect(m_list, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { m_menu->popup(m_list->viewport()->mapToGlobal(at)); });
+
+    resize(px(ClientWidthTwips), px(ClientHeightTwips));
+    runQuery(catalogue);
+}
+
+query::~query() = default;
+
+int query::px(double twips) const
+{
+    return int(twips * logicalDpiX() / 1440.0 + 0.5);
+}
+
+void query::runQuery(const CatalogueModel &catalogue)
+{
+    const QString text = m_prompter.textPrompt(QStringLiteral("Search"), QStringLiteral("Search"));
+    if (text.isEmpty()) {
+        setWindowTitle(QString());
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_results = new QueryResults(catalogue.rows(), MatchRule::matchingRows(catalogue.rows(), text), this);
+    m_list->setModel(m_results);
+    connect(m_list->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_results->sort(column);
+        m_list->header()->setSortIndicator(column, Qt::AscendingOrder);
+        QApplication::restoreOverrideCursor();
+    });
+    QApplication::restoreOverrideCursor();
+    setWindowTitle(QStringLiteral("Ondro Query - %1 Matches").arg(m_results->size()));
+}
+
+void query::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Some window systems never activate a window; report all the same.
+    QTimer::singleShot(0, this, &query::reportOnce);
+}
+
+bool query::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        QTimer::singleShot(0, this, &query::reportOnce);
+    return QDialog::event(event);
+}
+
+void query::reportOnce()
+{
+    if (m_reported || !isVisible())
+        return;
+    m_reported = true;
+    if (!m_results) {
+        m_prompter.message(QStringLiteral("Query cancelled."), Prompter::Icon::Critical);
+        reject();
+    } else if (m_results->size() == 0) {
+        m_prompter.message(QStringLiteral("No matches found."), Prompter::Icon::Critical);
+        reject();
+    }
+}
+
+void query::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    const QSize frameExtra = frameGeometry().size() - size();
+    const QSize minimum(px(MinimumWidthTwips) - frameExtra.width(), px(MinimumHeightTwips) - frameExtra.height());
+    if (minimumSize() != minimum && minimum.isValid())
+        setMinimumSize(minimum);
+    m_list->setGeometry(px(ListLeftTwips), px(ListTopTwips), std::max(0, width() - px(ListMarginTwips)),
+                        std::max(0, height() - px(ListMarginTwips)));
+}
+
+void query::play()
+{
+    if (!m_results)
+        return;
+    const QModelIndexList selected = m_list->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const QString path = m_results->path(selected.first().row());
+    for (;;) {
+        if (m_platform.shellOpen(path) > Platform::ShellFileNotFound)
+            return;
+        if (m_prompter.message(QStringLiteral("Error launching MP3 player on this file.  Try again?"),
+                               Prompter::Icon::Warning, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
+            return;
+    }
+}

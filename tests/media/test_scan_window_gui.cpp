@@ -6,6 +6,7 @@
 #include "scriptedprompter.h"
 #include "testenv.h"
 #include "widgetlookup.h"
+#include "testfiles.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -15,7 +16,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 namespace {
 
@@ -75,6 +78,15 @@ TrackRecord oldRecord()
     record.filename = QStringLiteral("/old.mp3");
     record.source = QStringLiteral("OLD");
     return record;
+}
+
+// Starts a scan and waits for its end (returns at once when none started).
+void scanAndWait(Form5 &form, const QString &root)
+{
+    QSignalSpy finished(&form, &Form5::scanFinished);
+    form.scan(root);
+    if (form.isScanning())
+        QVERIFY(finished.wait(20000));
 }
 
 QString activity(Form5 &form)
@@ -147,7 +159,7 @@ private Q_SLOTS:
         Form5 form(model, prompter);
         QSignalSpy added(&form, &Form5::entriesAdded);
 
-        form.scan(dir.path());
+        scanAndWait(form, dir.path());
         QCOMPARE(model.size(), 1);
         QCOMPARE(added.size(), 0);
         QCOMPARE(prompter.shown.size(), 1);
@@ -180,7 +192,7 @@ private Q_SLOTS:
             messagesAtSignal = prompter.messages().size();
         });
 
-        form.scan(dir.path());
+        scanAndWait(form, dir.path());
         QCOMPARE(relativeFilenames(model, 1, dir.path()), treeOrder);
         for (qsizetype i = 1; i < model.size(); ++i) {
             QCOMPARE(model.field(i, FieldSource), QStringLiteral("  CD 02 "));
@@ -207,7 +219,7 @@ private Q_SLOTS:
 
         // The same medium again adds every file again.
         prompter.texts.enqueue(QStringLiteral("CD02"));
-        form.scan(dir.path());
+        scanAndWait(form, dir.path());
         QCOMPARE(model.size(), 1 + 2 * treeOrder.size());
         QCOMPARE(relativeFilenames(model, 1 + treeOrder.size(), dir.path()), treeOrder);
         QCOMPARE(model.field(model.size() - 1, FieldSource), QStringLiteral("CD02"));
@@ -223,7 +235,7 @@ private Q_SLOTS:
         prompter.texts.enqueue(QStringLiteral("HD01"));
         Form5 form(model, prompter);
         QSignalSpy added(&form, &Form5::entriesAdded);
-        form.scan(dir.path());
+        scanAndWait(form, dir.path());
         QCOMPARE(model.size(), 0);
         QCOMPARE(added.size(), 1);
         QCOMPARE(prompter.messages(), QStringList{QStringLiteral("Scan Complete")});
@@ -237,7 +249,7 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         prompter.texts.enqueue(QStringLiteral("CD09"));
         Form5 form(model, prompter);
-        form.scan(root);
+        scanAndWait(form, root);
         const QStringList messages = prompter.messages();
         QCOMPARE(messages.size(), 2);
         QVERIFY(messages[0].startsWith(QStringLiteral("There was an error scanning ") + root));
@@ -247,36 +259,29 @@ private Q_SLOTS:
         QCOMPARE(model.size(), 0);
     }
 
-    void unreadableFoldersGiveOneMessage()
+    // Files found but not imported (a named pipe, a dangling link) are
+    // listed in the one error message, with their reasons; the rest is
+    // imported.
+    void skippedFilesGiveOneMessage()
     {
         QTemporaryDir dir;
         makeTree(dir.path());
-        const QString locked1 = dir.filePath(QStringLiteral("locked one"));
-        const QString locked2 = dir.filePath(QStringLiteral("zz locked two"));
-        writeFile(locked1 + QStringLiteral("/x.mp3"), mp3Bytes("x"));
-        writeFile(locked2 + QStringLiteral("/y.mp3"), mp3Bytes("y"));
-        QVERIFY(QFile::setPermissions(locked1, QFileDevice::Permissions()));
-        QVERIFY(QFile::setPermissions(locked2, QFileDevice::Permissions()));
-        const bool readable = !QDir(locked1).entryList(QDir::Files).isEmpty();
-        if (readable) {
-            QFile::setPermissions(locked1, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-            QFile::setPermissions(locked2, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-            QSKIP("running with rights that read any folder");
-        }
+        const QString pipe = dir.filePath(QStringLiteral("Album 1/pipe.mp3"));
+        const QString dangling = dir.filePath(QStringLiteral("zz gone.mp3"));
+        QVERIFY(makeFifo(pipe));
+        QVERIFY(makeSymlink(dir.filePath(QStringLiteral("nothing")), dangling));
 
         CatalogueModel model;
         ScriptedPrompter prompter;
         prompter.texts.enqueue(QStringLiteral("HD02"));
         Form5 form(model, prompter);
-        form.scan(dir.path());
-        QFile::setPermissions(locked1, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QFile::setPermissions(locked2, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        scanAndWait(form, dir.path());
 
         const QStringList messages = prompter.messages();
         QCOMPARE(messages.size(), 2);
         QVERIFY(messages[0].startsWith(QStringLiteral("There was an error scanning ") + dir.path()));
-        QVERIFY(messages[0].contains(QStringLiteral("locked one")));
-        QVERIFY(messages[0].contains(QStringLiteral("zz locked two")));
+        QVERIFY(messages[0].contains(pipe + QStringLiteral(": not a plain file (a named pipe)")));
+        QVERIFY(messages[0].contains(dangling + QStringLiteral(": ")));
         QCOMPARE(messages[1], QStringLiteral("Scan Complete"));
         QCOMPARE(relativeFilenames(model, 0, dir.path()), treeOrder);
     }
@@ -299,11 +304,16 @@ private Q_SLOTS:
         QStringList folders;
         for (int i = 0; i < failed; ++i)
             folders << QStringLiteral("/f%1").arg(i);
-        const QString text = Form5::walkErrorMessage(QStringLiteral("/media/cd"), folders);
+        QList<SkippedFile> skipped;
+        for (int i = 0; i < failed; ++i)
+            skipped.append({QStringLiteral("/s%1.mp3").arg(i), QStringLiteral("why")});
+        const QString text = Form5::walkErrorMessage(QStringLiteral("/media/cd"), folders, skipped);
         QVERIFY(text.startsWith(QStringLiteral("There was an error scanning /media/cd\n")));
         const QStringList lines = text.split(QLatin1Char('\n'));
         QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^/f\\d+$"))).size(), listed);
-        QCOMPARE(lines.last(), tail);
+        QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^/s\\d+\\.mp3: why$"))).size(), listed);
+        QCOMPARE(lines.last(), QString(tail).replace(QStringLiteral("/f"), QStringLiteral("/s")).append(
+                                   tail.startsWith(u'/') ? QStringLiteral(".mp3: why") : QString()));
     }
 
     void doneDuringScanAsksToStop_data()
@@ -331,8 +341,8 @@ private Q_SLOTS:
         form.show();
         QSignalSpy added(&form, &Form5::entriesAdded);
 
-        // Posted before the scan starts, so it runs inside the scan's event
-        // loop ahead of the worker's end: the scan is still running then.
+        // Posted before the scan starts, so it runs while the scan is waited
+        // for, ahead of the worker's end: the scan is still running then.
         bool scanningAtClick = false;
         bool scanEnabledAtClick = true;
         Qt::CursorShape cursorAtClick = Qt::ArrowCursor;
@@ -348,7 +358,7 @@ private Q_SLOTS:
                     child<QPushButton>(form, "Command2")->click();
             },
             Qt::QueuedConnection);
-        form.scan(dir.path());
+        scanAndWait(form, dir.path());
 
         QVERIFY(scanningAtClick);
         QVERIFY(!scanEnabledAtClick);
@@ -377,12 +387,18 @@ private Q_SLOTS:
         makeTree(dir.path());
         ScanWorker worker;
         QSignalSpy finished(&worker, &ScanWorker::finished);
-        // Stop from the scan thread itself at its first report, so the scan
-        // has surely not ended yet.
-        const auto connection = connect(
-            &worker, &ScanWorker::walking, &worker, [&worker] { worker.requestStop(); }, Qt::DirectConnection);
+        // The pool's only thread is held, so the scan has surely not begun
+        // when the stop is asked for.
+        QThreadPool *pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        QSemaphore hold;
+        pool->setMaxThreadCount(1);
+        pool->start([&hold] { hold.acquire(); });
         worker.start(dir.path(), QStringLiteral("CD04"));
         QVERIFY(worker.isRunning());
+        worker.requestStop();
+        hold.release();
+        pool->setMaxThreadCount(threads);
         QVERIFY(finished.wait(10000));
         QVERIFY(!worker.isRunning());
         const ScanOutcome outcome = worker.takeOutcome();
@@ -390,7 +406,6 @@ private Q_SLOTS:
         QCOMPARE(outcome.rows.size(), 0);
 
         // The next run starts with the flag cleared.
-        disconnect(connection);
         worker.start(dir.path(), QStringLiteral("CD04"));
         QVERIFY(finished.wait(10000));
         const ScanOutcome full = worker.takeOutcome();
@@ -424,7 +439,9 @@ private Q_SLOTS:
         QCOMPARE(drive1->itemText(drive1->count() - 1), QStringLiteral("Choose a folder..."));
 
         prompter.texts.enqueue(QStringLiteral("USB1"));
+        QSignalSpy finished(&form, &Form5::scanFinished);
         child<QPushButton>(form, "Command1")->click();
+        QVERIFY(finished.wait(20000));
         QCOMPARE(relativeFilenames(model, 0, dir.path()), treeOrder);
         QCOMPARE(model.field(0, FieldSource), QStringLiteral("USB1"));
     }

@@ -8,7 +8,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -38,17 +37,25 @@ QString Form5::importingText()
     return QStringLiteral("Importing filename(s), ID3 tag(s) and MP3 frame header specs.");
 }
 
-QString Form5::walkErrorMessage(const QString &driveText, const QStringList &failedFolders)
+QString Form5::walkErrorMessage(const QString &driveText, const QStringList &failedFolders,
+                                const QList<SkippedFile> &skipped)
 {
     QString text = QStringLiteral("There was an error scanning ") + driveText;
-    if (failedFolders.isEmpty())
-        return text;
-    text += QStringLiteral("\n\nThese folders could not be read:");
-    const qsizetype listed = qMin<qsizetype>(failedFolders.size(), MaxListedFolders);
-    for (qsizetype i = 0; i < listed; ++i)
-        text += QLatin1Char('\n') + QDir::toNativeSeparators(failedFolders.at(i));
-    if (failedFolders.size() > listed)
-        text += QStringLiteral("\nand %1 more").arg(failedFolders.size() - listed);
+    const auto list = [&text](const QString &heading, qsizetype count, const auto &line) {
+        if (count == 0)
+            return;
+        text += QStringLiteral("\n\n") + heading;
+        const qsizetype listed = qMin<qsizetype>(count, MaxListedFolders);
+        for (qsizetype i = 0; i < listed; ++i)
+            text += QLatin1Char('\n') + line(i);
+        if (count > listed)
+            text += QStringLiteral("\nand %1 more").arg(count - listed);
+    };
+    list(QStringLiteral("These folders could not be read:"), failedFolders.size(),
+         [&](qsizetype i) { return QDir::toNativeSeparators(failedFolders.at(i)); });
+    list(QStringLiteral("These files were not imported:"), skipped.size(), [&](qsizetype i) {
+        return QDir::toNativeSeparators(skipped.at(i).path) + QStringLiteral(": ") + skipped.at(i).reason;
+    });
     return text;
 }
 
@@ -68,6 +75,7 @@ Form5::Form5(CatalogueModel &catalogue, Prompter &prompter, QWidget *parent)
     connect(m_driveList, &QComboBox::activated, this, &Form5::driveActivated);
     connect(m_worker, &ScanWorker::walking, this, &Form5::showWalking);
     connect(m_worker, &ScanWorker::importing, this, &Form5::showImporting);
+    connect(m_worker, &ScanWorker::finished, this, &Form5::scanEnded);
 }
 
 Form5::~Form5() = default;
@@ -198,17 +206,12 @@ void Form5::scan(const QString &root)
     setCursor(Qt::WaitCursor);
     showWalking(0);
 
-    QEventLoop loop;
-    connect(m_worker, &ScanWorker::finished, &loop, &QEventLoop::quit);
+    m_scanRoot = root;
     m_worker->start(root, source);
-    loop.exec();
-    if (m_worker->isRunning()) {
-        // The loop was ended from outside (the program is quitting): the
-        // scan's result is not wanted any more.
-        m_worker->requestStop();
-        m_worker->wait();
-    }
+}
 
+void Form5::scanEnded()
+{
     ScanOutcome outcome = m_worker->takeOutcome();
     const bool stopped = outcome.stopped || m_worker->stopRequested();
     unsetCursor();
@@ -223,12 +226,14 @@ void Form5::scan(const QString &root)
         m_countLabel->clear();
         if (m_closeAfterScan)
             QDialog::reject();
+        Q_EMIT scanFinished();
         return;
     }
 
-    if (!outcome.failedFolders.isEmpty())
-        m_prompter.message(walkErrorMessage(QDir::toNativeSeparators(root), outcome.failedFolders),
-                           Prompter::Icon::Critical);
+    if (!outcome.failedFolders.isEmpty() || !outcome.skipped.isEmpty())
+        m_prompter.message(
+            walkErrorMessage(QDir::toNativeSeparators(m_scanRoot), outcome.failedFolders, outcome.skipped),
+            Prompter::Icon::Critical);
     const qsizetype added = outcome.rows.size();
     if (added > 0)
         m_catalogue.appendRows(std::move(outcome.rows));
@@ -237,6 +242,7 @@ void Form5::scan(const QString &root)
     setActivity(m_idleIcon);
     Q_EMIT entriesAdded();
     m_prompter.message(QStringLiteral("Scan Complete"), Prompter::Icon::Information);
+    Q_EMIT scanFinished();
 }
 
 void Form5::reject()
@@ -251,8 +257,8 @@ void Form5::reject()
                                                        Prompter::Icon::Warning, Prompter::Buttons::YesNo);
     if (answer != Prompter::Answer::Yes || !m_scanning)
         return;
-    // scan() sees the flag once the worker has ended, drops what it found
-    // and closes the window.
+    // scanEnded() sees the flag once the worker has ended, drops what it
+    // found and closes the window.
     m_closeAfterScan = true;
     m_worker->requestStop();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/mediawalk.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -21,16 +23,18 @@ public:
     Form5(CatalogueModel &catalogue, Prompter &prompter, QWidget *parent = nullptr);
     ~Form5() override;
 
-    // Asks for the source ID and scans root; returns when the scan has
-    // ended (its window events keep running meanwhile). An empty answer
-    // changes nothing. Does nothing while a scan runs.
+    // Asks for the source ID and starts the scan of root; scanFinished()
+    // follows when it has ended. An empty answer changes nothing (and
+    // nothing follows). Does nothing while a scan runs.
     void scan(const QString &root);
     bool isScanning() const { return m_scanning; }
 
-    // The message for folders the walk could not read: "There was an
-    // error scanning " and the drive text, then the folders, one a line,
-    // at most MaxListedFolders of them.
-    static QString walkErrorMessage(const QString &driveText, const QStringList &failedFolders);
+    // The message for folders the walk could not read and files it found
+    // but did not import: "There was an error scanning " and the drive
+    // text, then the folders, one a line, and the files with their
+    // reasons, at most MaxListedFolders of each.
+    static QString walkErrorMessage(const QString &driveText, const QStringList &failedFolders,
+                                    const QList<SkippedFile> &skipped = {});
     static constexpr int MaxListedFolders = 20;
 
     static QString idleText();
@@ -41,6 +45,8 @@ Q_SIGNALS:
     // After a finished scan appended its entries (none, for a medium
     // without MP3 files), before "Scan Complete" is shown.
     void entriesAdded();
+    // A scan has ended: completed (after "Scan Complete") or stopped.
+    void scanFinished();
 
 public Q_SLOTS:
     // Closing while a scan runs asks whether to stop it first.
@@ -51,6 +57,7 @@ private:
     void fillDriveList();
     void driveActivated(int index);
     void scanClicked();
+    void scanEnded();
     void showWalking(qsizetype found);
     void showImporting(qsizetype imported, qsizetype total);
     void setActivity(QLabel *source);
@@ -60,6 +67,7 @@ private:
     ScanWorker *m_worker = nullptr;
     bool m_scanning = false;
     bool m_closeAfterScan = false;
+    QString m_scanRoot;
     int m_lastDrive = 0;
 
     QComboBox *m_driveList = nullptr;

@@ -1,80 +1,90 @@
 #include "media/widgets/scanworker.h"
 
-#include <QElapsedTimer>
-#include <QThread>
+#include <QPromise>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// The future's progress only goes up, so one value carries both phases:
+// while walking (range 0..0) it is the number of files found; once the
+// import has started, the range is 0..2 x total and the value is total
+// plus the files imported.
+int progressOf(qsizetype value)
+{
+    return int(std::min<qsizetype>(value, INT_MAX / 2));
+}
+
+} // namespace
 
 ScanWorker::ScanWorker(QObject *parent)
     : QObject(parent)
 {
+    connect(&m_watcher, &QFutureWatcherBase::progressRangeChanged, this, &ScanWorker::progressRangeChanged);
+    connect(&m_watcher, &QFutureWatcherBase::progressValueChanged, this, &ScanWorker::progressValueChanged);
+    connect(&m_watcher, &QFutureWatcherBase::finished, this, &ScanWorker::futureFinished);
 }
 
 ScanWorker::~ScanWorker()
 {
     m_stop = true;
-    wait();
-}
-
-void ScanWorker::wait()
-{
-    if (!m_thread)
-        return;
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
-    ++m_run;
+    m_watcher.disconnect(this);
+    m_future.waitForFinished();
 }
 
 void ScanWorker::start(const QString &root, const QString &source)
 {
-    if (m_thread)
+    if (m_running)
         return;
     m_stop = false;
-    m_outcome.reset();
-    m_thread = QThread::create([this, root, source] {
-        // The timer and the callbacks live on the scan thread only; the
-        // signals cross to the window's thread queued.
-        QElapsedTimer sinceReport;
-        sinceReport.start();
-        bool first = true;
-        const auto due = [&] {
-            if (!first && sinceReport.elapsed() < ReportIntervalMs)
-                return false;
-            first = false;
-            sinceReport.restart();
-            return true;
-        };
+    m_running = true;
+    m_total = -1;
+    m_future = QtConcurrent::run([root, source, stop = &m_stop](QPromise<ScanOutcome> &promise) {
         ScanCallbacks callbacks;
         callbacks.folderEntered = [&](const QString &, qsizetype found) {
-            if (due())
-                Q_EMIT walking(found);
+            promise.setProgressValue(progressOf(found));
         };
         callbacks.importStarted = [&](qsizetype total) {
-            first = true; // the switch to importing is always shown
-            if (due())
-                Q_EMIT importing(0, total);
+            promise.setProgressRange(0, 2 * progressOf(total));
+            promise.setProgressValue(progressOf(total));
         };
         callbacks.fileImported = [&](qsizetype i, qsizetype total) {
-            if (i == total || due())
-                Q_EMIT importing(i, total);
+            promise.setProgressValue(progressOf(total) + progressOf(i));
         };
-        m_outcome = scanMedia(root, source, callbacks, &m_stop);
+        promise.addResult(scanMedia(root, source, callbacks, stop));
     });
-    connect(m_thread, &QThread::finished, this, [this, run = m_run] {
-        if (run == m_run)
-            threadFinished();
-    });
-    m_thread->start();
+    m_watcher.setFuture(m_future);
 }
 
-void ScanWorker::threadFinished()
+void ScanWorker::progressRangeChanged(int, int maximum)
 {
-    wait();
+    if (maximum > 0) {
+        m_total = maximum / 2;
+        Q_EMIT importing(0, m_total);
+    }
+}
+
+void ScanWorker::progressValueChanged(int value)
+{
+    if (m_total < 0)
+        Q_EMIT walking(value);
+    else if (value >= m_total)
+        Q_EMIT importing(value - m_total, m_total);
+}
+
+void ScanWorker::futureFinished()
+{
+    m_running = false;
     Q_EMIT finished();
 }
 
 ScanOutcome ScanWorker::takeOutcome()
 {
-    ScanOutcome outcome = m_outcome ? std::move(*m_outcome) : ScanOutcome{};
-    m_outcome.reset();
+    if (m_running || !m_future.isValid() || m_future.resultCount() == 0)
+        return {};
+    ScanOutcome outcome = m_future.takeResult();
+    m_future = QFuture<ScanOutcome>();
     return outcome;
 }

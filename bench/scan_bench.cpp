@@ -236,6 +236,66 @@ double runProgram(const QString &root, long &files, long &withHeader, long &with
     return seconds;
 }
 
+// A file whose ID3v2 tag is 64 MiB, written sparse: a picture frame of
+// 64 MiB before the title, or a title followed by 64 MiB of padding (a
+// size field that claims it), and no audio after the tag.
+bool writeLargeTagFile(const QString &path, int n)
+{
+    constexpr qint64 Large = 64 * 1024 * 1024;
+    const QByteArray title = textFrame("TIT2", "Large " + QByteArray::number(n));
+    const bool picture = n % 2 == 0;
+    const QByteArray apic = "APIC" + QByteArray(1, char((Large >> 24) & 0xFF)) + char((Large >> 16) & 0xFF)
+                            + char((Large >> 8) & 0xFF) + char(Large & 0xFF) + QByteArray(2, '\0');
+    const qint64 body = picture ? apic.size() + Large + title.size() : title.size() + Large;
+    const QByteArray header = "ID3\x03" + QByteArray(2, '\0') + synchsafe(quint32(body));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (picture)
+        return file.write(header + apic) == header.size() + apic.size() && file.seek(header.size() + apic.size() + Large)
+               && file.write(title) == title.size();
+    return file.write(header + title) == header.size() + title.size() && file.resize(header.size() + body);
+}
+
+// The process's resident memory now and at its peak, in KiB (from
+// /proc/self/status); the peak can be reset to the current size.
+qint64 statusKib(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+bool resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+// Scans root and prints how far the resident memory rose above what it was
+// before the scan (the peak was reset to it first).
+void printPeakGrowth(const QString &label, const QString &root)
+{
+    const bool reset = resetPeak();
+    const qint64 before = statusKib("VmRSS");
+    QElapsedTimer timer;
+    timer.start();
+    const ScanOutcome outcome = scanMedia(root, QStringLiteral("BENCH"));
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const qint64 peak = statusKib("VmHWM");
+    long titled = 0;
+    for (qsizetype i = 0; i < outcome.rows.size(); ++i)
+        titled += !outcome.rows.fieldUtf8(i, FieldTrack).isEmpty();
+    std::printf("%s: %lld files (%ld with title) in %.3f s, peak memory growth (VmHWM) %.1f MiB%s\n",
+                qPrintable(label), static_cast<long long>(outcome.rows.size()), titled, seconds,
+                double(peak - before) / 1024.0, reset ? "" : " (peak could not be reset: growth since start)");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -274,8 +334,24 @@ int main(int argc, char **argv)
     }
     timer.restart();
     const WalkResult walk = MediaWalk::walk(root, QStringLiteral("*.MP3"));
-    std::printf("walk alone (findFiles): %lld files in %.3f s\n", static_cast<long long>(walk.files.size()),
+    std::printf("walk alone (MediaWalk::walk): %lld files in %.3f s\n", static_cast<long long>(walk.files.size()),
                 double(timer.nsecsElapsed()) / 1e9);
     std::printf("best: reference %.3f s, scanMedia %.3f s, ratio %.2f\n", best[0], best[1], best[0] / best[1]);
+    printPeakGrowth(QStringLiteral("memory, ordinary tree"), root);
+
+    // Files with 64 MiB tags: what a scan holds must not grow with the tags.
+    constexpr int LargeTagFiles = 300;
+    const QString large = root + QStringLiteral("/large tags");
+    if (!QDir().mkpath(large)) {
+        std::printf("cannot create %s\n", qPrintable(large));
+        return 1;
+    }
+    for (int n = 0; n < LargeTagFiles; ++n) {
+        if (!writeLargeTagFile(large + QStringLiteral("/%1.mp3").arg(n), n)) {
+            std::printf("cannot write the large-tag files under %s\n", qPrintable(large));
+            return 1;
+        }
+    }
+    printPeakGrowth(QStringLiteral("memory, %1 files with 64 MiB tags (sparse)").arg(LargeTagFiles), large);
     return 0;
 }

@@ -157,18 +157,22 @@ void Form2::buildMenus()
 
     QMenu *files = menuBar()->addMenu(QStringLiteral("&Files"));
     files->setObjectName(QStringLiteral("mnuFiles"));
-    later(entry(files, "mnuFilesLoadODL", QStringLiteral("&Load ODL File")));
+    connect(entry(files, "mnuFilesLoadODL", QStringLiteral("&Load ODL File")), &QAction::triggered, this,
+            &Form2::loadLibrary);
     files->addSeparator()->setObjectName(QStringLiteral("mnuFilesDash1"));
     QMenu *exports = files->addMenu(QStringLiteral("&Export"));
     exports->setObjectName(QStringLiteral("mnuFilesExport"));
-    later(entry(exports, "mnuFilesExportAccess", QStringLiteral("&Access Database")));
-    later(entry(exports, "mnuFilesExportCDCovers", QStringLiteral("&CD Covers (HTML)")));
+    connect(entry(exports, "mnuFilesExportAccess", QStringLiteral("&Access Database")), &QAction::triggered, this,
+            &Form2::exportDatabase);
+    connect(entry(exports, "mnuFilesExportCDCovers", QStringLiteral("&CD Covers (HTML)")), &QAction::triggered,
+            this, &Form2::exportCovers);
     m_libraryAction = entry(exports, "mnuFilesExportODL", QStringLiteral("&Library (ODL)"));
-    later(m_libraryAction);
+    connect(m_libraryAction, &QAction::triggered, this, &Form2::createLibrary);
     connect(entry(exports, "mnuFilesExportText", QStringLiteral("&Text")), &QAction::triggered, this,
             [this] { runJob(StatusJob::ExportText); });
     exports->addSeparator()->setObjectName(QStringLiteral("mnuFilesExportDash"));
-    later(entry(exports, "mnuFilesExportm3u", QStringLiteral("&m3u (tunepost Compatible)")));
+    connect(entry(exports, "mnuFilesExportm3u", QStringLiteral("&m3u (tunepost Compatible)")), &QAction::triggered,
+            this, &Form2::exportTunepost);
     m_saveAction = entry(files, "Save", QStringLiteral("&Save"));
     connect(m_saveAction, &QAction::triggered, this, [this] { runJob(StatusJob::Save); });
     connect(entry(files, "mnuFilesClose", QStringLiteral("&Close")), &QAction::triggered, this, &QWidget::close);

@@ -71,6 +71,14 @@ private:
     void showAbout();
     std::optional<qsizetype> selectedRow() const;
 
+    // Libraries and exports (mainwindowlibrary.cpp).
+    void loadLibrary();
+    void loadStartupLibrary(const QString &path);
+    void createLibrary();
+    void exportDatabase();
+    void exportCovers();
+    void exportTunepost();
+
     // Search, mark bin, playlist, burn and cover commands.
     void find();
     void findAgain();
@@ -128,4 +136,5 @@ private:
     QAction *m_saveAction = nullptr;
     QAction *m_libraryAction = nullptr;
     QAction *m_playlistAction = nullptr;
+    QString m_libraryFileName; // shared by Load ODL File and Create Ondrolib
 };

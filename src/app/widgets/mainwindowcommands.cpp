@@ -2,6 +2,7 @@
 #include "app/widgets/mainwindow.h"
 
 #include "store/platform/prompter.h"
+#include "store/platform/association.h"
 #include "store/cataloguelistfile.h"
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/aboutwindow.h"
@@ -74,7 +75,8 @@ void Form2::load()
         }
         m_catalogue->appendRows(std::move(read.rows));
     }
-    // Loading a named library comes with the library reader.
+    else if (!m_plan.libraryPath.isEmpty())
+        loadStartupLibrary(m_plan.libraryPath);
     m_savedGeneration = m_catalogue->generation();
 
     QApplication::restoreOverrideCursor();
@@ -86,6 +88,7 @@ void Form2::load()
     updateCaption();
     if (m_plan.mode == StartupMode::Odl)
         disableForLibraryViewing();
+    Association::checkDefaultReader(m_platform, m_prompter);
 }
 
 void Form2::applySettings(const Settings &settings)

@@ -1,0 +1,85 @@
+#include "export/widgets/libraryexportwindow.h"
+
+#include "app/widgets/appicons.h"
+#include "export/libraryfile.h"
+#include "export/widgets/backgroundwork.h"
+#include "store/platform/prompter.h"
+#include "store/platform/systempaths.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+exODL::exODL(const RowStore &catalogue, Prompter &prompter, QString &fileName, QWidget *parent)
+    : QDialog(parent), m_catalogue(catalogue), m_prompter(prompter), m_fileName(fileName)
+{
+    setObjectName(QStringLiteral("exODL"));
+    setWindowTitle(QStringLiteral("Create Ondrolib"));
+    if (parent)
+        setWindowIcon(parent->windowIcon());
+
+    auto *text = new QPlainTextEdit(this);
+    text->setObjectName(QStringLiteral("Text2"));
+    text->setReadOnly(true);
+    text->setPlainText(QStringLiteral("Ondrolib (ODL) is a format that allows people to trade information\n"
+                                      "about their collections.  Instead of just being a file list - it contains\n"
+                                      "all the important information about your files.  Ondro currently supports\n"
+                                      "ODL v1.0 for exporting and importing.\n"));
+    text->setAccessibleName(QStringLiteral("About Ondrolib"));
+    text->setMinimumSize(470, 90);
+
+    auto *picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Image1"));
+    picture->setPixmap(AppIcons::libraryTrackIcon().pixmap(48, 48));
+    picture->setAccessibleName(QStringLiteral("Ondrolib picture"));
+
+    auto *createButton = new QPushButton(QStringLiteral("Create"), this);
+    createButton->setObjectName(QStringLiteral("Command3"));
+    createButton->setAccessibleName(QStringLiteral("Create"));
+    createButton->setDefault(true);
+    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("Command2"));
+    cancel->setAccessibleName(QStringLiteral("Cancel"));
+    connect(createButton, &QPushButton::clicked, this, &exODL::create);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(picture, 0, Qt::AlignTop);
+    top->addWidget(text, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(createButton);
+    buttons->addWidget(cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(buttons);
+}
+
+QString exODL::fileFilter()
+{
+    return QStringLiteral("ODL Files (*.odl)");
+}
+
+void exODL::create()
+{
+    const QString chosen = m_prompter.saveFileName(QStringLiteral("Create Ondrolib"), fileFilter(), m_fileName);
+    if (chosen.isEmpty())
+        return;
+    const QString path = LibraryFile::withLibraryExtension(chosen);
+    m_fileName = path;
+    if (SystemPaths::fileExists(path)) {
+        m_prompter.message(LibraryFile::existsMessage(path, LibraryFile::Content::Library), Prompter::Icon::Warning);
+        return;
+    }
+    const RowStore &rows = m_catalogue;
+    const SaveResult written = runInBackground(
+        this, [&rows, path] { return LibraryFile::write(path, rows, LibraryFile::Content::Library); });
+    if (!written) {
+        m_prompter.message(LibraryFile::failureMessage(path, LibraryFile::Content::Library, written.error),
+                           Prompter::Icon::Critical);
+        return;
+    }
+    m_prompter.message(LibraryFile::doneMessage(path, LibraryFile::Content::Library), Prompter::Icon::Information);
+}

@@ -40,6 +40,68 @@ bool isAscii(const char *p, qsizetype n)
     return bits < 0x80;
 }
 
+// The characters of the Basic Multilingual Plane beyond ASCII whose upper
+// case holds an ASCII character (the dotless i, the long s, the sharp s,
+// ligatures such as "fi" and a few more), from the same case mapping the
+// plain rule uses.
+class UpperToAscii
+{
+public:
+    UpperToAscii()
+    {
+        for (char32_t c = 0x80; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c < 0xE000)
+                continue;
+            const QString upper = QString(QChar(char16_t(c))).toUpper();
+            if (std::any_of(upper.cbegin(), upper.cend(), [](QChar u) { return u.unicode() < 0x80; }))
+                m_bits[c / 64] |= quint64(1) << (c % 64);
+        }
+    }
+    bool has(char32_t c) const { return (m_bits[c / 64] >> (c % 64)) & 1; }
+
+private:
+    std::array<quint64, 0x10000 / 64> m_bits{};
+};
+
+// True when the path's characters beyond ASCII are well-formed UTF-8 of
+// the Basic Multilingual Plane and none of them upper-cases to anything
+// ASCII: then they can never take part in a match of an ASCII text, and
+// the path may be compared byte by byte like an ASCII one.
+bool asciiComparable(const char *p, qsizetype n)
+{
+    static const UpperToAscii table;
+    for (qsizetype i = 0; i < n;) {
+        const auto b = static_cast<unsigned char>(p[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t c = 0;
+        int length = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            c = b & 0x1F;
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            c = b & 0x0F;
+            length = 3;
+        } else {
+            return false; // a four-byte sequence or not UTF-8
+        }
+        if (i + length > n)
+            return false;
+        for (int k = 1; k < length; ++k) {
+            const auto cont = static_cast<unsigned char>(p[i + k]);
+            if ((cont & 0xC0) != 0x80)
+                return false;
+            c = (c << 6) | (cont & 0x3F);
+        }
+        if (c < 0x80 || (length == 3 && c < 0x800) || (c >= 0xD800 && c < 0xE000) || table.has(c))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
 bool restMatches(const char *at, const QByteArray &needle)
 {
     for (qsizetype j = 1; j < needle.size(); ++j) {
@@ -49,7 +111,8 @@ bool restMatches(const char *at, const QByteArray &needle)
     return true;
 }
 
-// needle: upper-case ASCII without "_"; path: ASCII.
+// needle: upper-case ASCII without "_"; path: ASCII, or bytes beyond ASCII
+// that never match.
 bool asciiContains(const char *p, qsizetype n, const QByteArray &needle)
 {
     const qsizetype m = needle.size();
@@ -106,19 +169,35 @@ bool Matcher::matchesUtf8(QByteArrayView path) const
 {
     if (m_never || path.isEmpty())
         return false;
-    if (!isAscii(path.data(), path.size()))
+    const bool ascii = isAscii(path.data(), path.size());
+    if (!ascii && !(m_asciiNeedle && asciiComparable(path.data(), path.size())))
     {
         const QString form = SystemPaths::searchText(QString::fromUtf8(path));
         return !form.isEmpty() && form.contains(m_upper);
     }
     // An ASCII path has an ASCII search form, which cannot hold a text
-    // that is not ASCII.
+    // that is not ASCII; a comparable path matches where its ASCII does.
     return m_asciiNeedle && asciiContains(path.data(), path.size(), m_ascii);
 }
+
+namespace {
+// After a sort the rows' texts lie scattered in memory; asking for the
+// texts a few rows ahead keeps several memory reads in flight at once.
+constexpr qsizetype PrefetchAhead = 16;
+inline void prefetchPath(const RowStore &rows, qsizetype row)
+{
+    if (row < rows.size()) {
+        const QByteArrayView path = rows.fieldUtf8(row, FieldFilename);
+        __builtin_prefetch(path.data());
+        __builtin_prefetch(path.data() + path.size());
+    }
+}
+} // namespace
 
 qsizetype findFirst(const RowStore &rows, const Matcher &matcher, qsizetype from)
 {
     for (qsizetype i = std::max<qsizetype>(from, 0); i < rows.size(); ++i) {
+        prefetchPath(rows, i + PrefetchAhead);
         if (matcher.matchesUtf8(rows.fieldUtf8(i, FieldFilename)))
             return i;
     }
@@ -130,6 +209,7 @@ std::vector<qsizetype> matchingRows(const RowStore &rows, const QString &text)
     const Matcher matcher(text);
     std::vector<qsizetype> found;
     for (qsizetype i = 0; i < rows.size(); ++i) {
+        prefetchPath(rows, i + PrefetchAhead);
         if (matcher.matchesUtf8(rows.fieldUtf8(i, FieldFilename)))
             found.push_back(i);
     }

@@ -176,6 +176,28 @@ private Q_SLOTS:
         QVERIFY(prompter.messages().last().startsWith(QLatin1String("All 2 files")));
     }
 
+    void stopEndsAfterTheCurrentFile()
+    {
+        QStringList paths;
+        for (const char *name : {"a.mp3", "b.mp3", "c.mp3"}) {
+            paths << media(QLatin1String(name));
+            writeBytes(paths.last(), name);
+        }
+        const std::vector<BurnPlan::Copy> copies =
+            BurnPlan::copiesFor(CatalogRows::fromPaths(paths), QStringLiteral("CD01"), destination());
+        std::atomic<bool> stop{false};
+        QStringList shown;
+        const BurnPreparation::RunOutcome outcome =
+            BurnPreparation::runCopies({&copies, 0, 0, 3}, stop, [&](const BurnPreparation::Progress &p) {
+                shown << QStringLiteral("%1/%2 %3").arg(p.number).arg(p.total).arg(p.name);
+                stop = true; // pressed while the first file is being copied
+            });
+        QCOMPARE(outcome.kind, BurnPreparation::RunOutcome::Stopped);
+        QCOMPARE(shown, QStringList{"1/3 a.mp3"});
+        QVERIFY(QFile::exists(destination() + QStringLiteral("a.mp3")));
+        QVERIFY(!QFile::exists(destination() + QStringLiteral("b.mp3")));
+    }
+
     void failedCopyNamesTheFileAndAsks_data()
     {
         QTest::addColumn<Prompter::Answer>("answer");

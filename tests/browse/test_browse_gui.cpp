@@ -1,0 +1,300 @@
+#include "app/widgets/mainwindow.h"
+#include "browse/playlist.h"
+#include "browse/queryresults.h"
+#include "browse/widgets/coverwindow.h"
+#include "browse/widgets/querywindow.h"
+#include "catalogrows.h"
+#include "recordingplatform.h"
+#include "scriptedprompter.h"
+#include "store/cataloguemodel.h"
+#include "store/platform/systempaths.h"
+#include "testenv.h"
+#include "testfiles.h"
+#include "widgetlookup.h"
+
+#include <QAction>
+#include <QDir>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace {
+
+QStringList column(const QAbstractItemModel &model, int col)
+{
+    QStringList values;
+    for (int r = 0; r < model.rowCount(); ++r)
+        values << model.index(r, col).data().toString();
+    return values;
+}
+
+// Runs check on the first modal window of type W once it is open.
+template<typename W>
+void whenOpen(QWidget &owner, std::function<void(W &)> check)
+{
+    QTimer::singleShot(0, &owner, [&owner, check] {
+        if (W *w = owner.findChild<W *>())
+            check(*w);
+        else
+            QTest::qFail("window did not open", __FILE__, __LINE__);
+    });
+}
+
+} // namespace
+
+class BrowseGuiTest : public QObject
+{
+    Q_OBJECT
+    ScriptedPrompter prompter;
+    RecordingPlatform platform;
+    std::unique_ptr<Form2> window;
+    QTreeView *list = nullptr;
+
+    // A shown main window whose catalogue holds paths (1-based positions
+    // in the tests below).
+    void open(const QStringList &paths, const QStringList &sources = {})
+    {
+        window = std::make_unique<Form2>(prompter, platform, QString());
+        window->show();
+        window->catalogue().appendRows(CatalogRows::fromPaths(paths, sources));
+        list = child<QTreeView>(*window, "ListView1");
+    }
+    void select(std::initializer_list<int> positions)
+    {
+        for (int p : positions)
+            list->selectionModel()->setCurrentIndex(window->catalogue().index(p - 1, 0),
+                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QList<int> selectedPositions() const
+    {
+        QList<int> rows;
+        for (const QModelIndex &i : list->selectionModel()->selectedRows())
+            rows << i.row() + 1;
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    void press(const char *name) { child<QToolButton>(*window, name)->click(); }
+    void trigger(const char *name) { child<QAction>(*window, name)->trigger(); }
+    QString label(const char *name) { return child<QLabel>(*window, name)->text(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        prompter = ScriptedPrompter();
+        platform = RecordingPlatform();
+        QDir(SystemPaths::windowsDirectory()).removeRecursively();
+    }
+    void cleanup() { window.reset(); }
+
+    void findAndFindAgain()
+    {
+        QStringList paths;
+        for (int i = 1; i <= 10; ++i)
+            paths << (i == 3 || i == 7 ? QStringLiteral("/m/My_Song_%1.mp3").arg(i) : QStringLiteral("/m/%1.mp3").arg(i));
+        open(paths);
+        prompter.texts.enqueue(QStringLiteral("my song"));
+        press("Command3");
+        QCOMPARE(prompter.shown.first().text, QStringLiteral("Find"));
+        QCOMPARE(selectedPositions(), QList<int>{3});
+        QCOMPARE(label("Label4"), QStringLiteral("4"));
+        QCOMPARE(label("Label5"), QStringLiteral("my song"));
+        QTest::keyClick(list, Qt::Key_F3);
+        QCOMPARE(selectedPositions(), QList<int>{7}); // the earlier hit is deselected
+        press("Command4");
+        QCOMPARE(selectedPositions(), QList<int>{});
+        QCOMPARE(prompter.messages(), QStringList{"Search Complete."});
+        QCOMPARE(label("Label4"), QStringLiteral("1"));
+
+        prompter.texts.enqueue(QString()); // a cancelled Find
+        press("Command3");
+        QCOMPARE(label("Label5"), QString());
+        QCOMPARE(label("Label4"), QStringLiteral("1"));
+        QTest::keyClick(list, Qt::Key_F3); // nothing without a text
+        QCOMPARE(selectedPositions(), QList<int>{});
+        press("Command4");
+        QCOMPARE(selectedPositions(), QList<int>{1});
+        press("Command4");
+        QCOMPARE(selectedPositions(), QList<int>{2});
+    }
+
+    void queryListsMatchesOnce()
+    {
+        open({"/m/a.mp3", "/m/b.mp3", "/m/my_song.mp3"});
+        window->catalogue().setField(2, FieldCoverImage, QStringLiteral("/covers/front.jpg"));
+        prompter.texts.enqueue(QStringLiteral("MY SONG"));
+        platform.openResults << 2 << Platform::ShellHandedOver;
+        prompter.answers.enqueue(Prompter::Answer::Yes);
+        whenOpen<query>(*window, [&](query &q) {
+            QCOMPARE(q.windowTitle(), QStringLiteral("Ondro Query - 1 Matches"));
+            const QAbstractItemModel &m = *q.results();
+            QCOMPARE(m.columnCount(), 9);
+            QCOMPARE(m.headerData(7, Qt::Horizontal).toString(), QStringLiteral("CoverImage"));
+            QCOMPARE(column(m, 0), QStringList{"/m/my_song.mp3"});
+            QCOMPARE(column(m, 7), QStringList{"/covers/front.jpg"});
+            QCOMPARE(column(m, 8), QStringList{""}); // the audio header is never shown
+            auto *results = child<QTreeView>(q, "ListView1");
+            results->selectionModel()->select(m.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            child<QAction>(q, "queryPlay")->trigger();
+            q.accept();
+        });
+        press("Command9");
+        QCOMPARE(platform.opened, (QStringList{"/m/my_song.mp3", "/m/my_song.mp3"}));
+        QCOMPARE(prompter.messages(), QStringList{"Error launching MP3 player on this file.  Try again?"});
+    }
+
+    void queryCancelAndNoMatch_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("cancelled") << QString() << "Query cancelled.";
+        QTest::newRow("underscore") << "my_song" << "No matches found.";
+    }
+    void queryCancelAndNoMatch()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        open({"/m/my_song.mp3"});
+        prompter.texts.enqueue(text);
+        press("Command9");
+        QCOMPARE(prompter.messages(), QStringList{message});
+        QCOMPARE(prompter.shown.last().icon, Prompter::Icon::Critical);
+        QCOMPARE(prompter.shown.size(), 2); // one prompt, one message
+        QVERIFY(!window->findChild<query *>() || !window->findChild<query *>()->isVisible());
+    }
+
+    void querySortsByColumn()
+    {
+        open({"/m/x1.mp3", "/m/x2.mp3", "/m/x3.mp3"}, {"CD3", "CD1", "CD2"});
+        prompter.texts.enqueue(QStringLiteral("x"));
+        whenOpen<query>(*window, [&](query &q) {
+            child<QTreeView>(q, "ListView1")->header()->sectionClicked(1);
+            QCOMPARE(column(*q.results(), 1), (QStringList{"CD1", "CD2", "CD3"}));
+            QCOMPARE(window->catalogue().field(0, FieldSource), QStringLiteral("CD3")); // catalogue unchanged
+            q.accept();
+        });
+        press("Command9");
+    }
+
+    void markBinAddRemoveClear()
+    {
+        QStringList paths;
+        for (int i = 1; i <= 10; ++i)
+            paths << QStringLiteral("/m/%1.mp3").arg(i);
+        open(paths);
+        select({9, 2, 5});
+        trigger("mnuHiddenMark");
+        QCOMPARE(column(window->markBin(), 0), (QStringList{"/m/2.mp3", "/m/5.mp3", "/m/9.mp3"}));
+
+        prompter.answers.enqueue(Prompter::Answer::No);
+        trigger("mnuhiddenRemove");
+        QCOMPARE(window->catalogue().size(), qsizetype(10));
+        prompter.answers.enqueue(Prompter::Answer::Yes);
+        trigger("mnuhiddenRemove");
+        QCOMPARE(prompter.shown.last().text,
+                 QStringLiteral("Are you sure you want to delete this entries from the records? (It will not delete "
+                                "the files)"));
+        QCOMPARE(prompter.shown.last().buttons, Prompter::Buttons::YesNo);
+        QCOMPARE(column(window->catalogue(), 0).size(), 7);
+        QVERIFY(!column(window->catalogue(), 0).contains(QStringLiteral("/m/5.mp3")));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Ondro 2000 - 7 files"));
+        QCOMPARE(window->markBin().size(), qsizetype(3)); // bin rows stay
+
+        trigger("mnuMarkedLaunchAsPlaylist");
+        QCOMPARE(platform.opened, QStringList{Playlist::path()});
+        QCOMPARE(fileBytes(Playlist::path()), QByteArray("/m/2.mp3\r\n/m/5.mp3\r\n/m/9.mp3\r\n"));
+        trigger("mnuMarkedClear");
+        trigger("mnuMarkedLaunchAsPlaylist");
+        QCOMPARE(fileBytes(Playlist::path()), QByteArray());
+    }
+
+    void playlistThatCannotBeWritten()
+    {
+        open({"/m/a.mp3"});
+        const QString documents = TestEnv::home() + QStringLiteral("/Documents");
+        QDir(documents + QStringLiteral("/Ondro")).removeRecursively();
+        writeBytes(documents + QStringLiteral("/Ondro"), "a plain file where the folder belongs");
+        trigger("mnuMarkedLaunchAsPlaylist");
+        QDir().remove(documents + QStringLiteral("/Ondro"));
+        QVERIFY(platform.opened.isEmpty());
+        QCOMPARE(prompter.messages().size(), 1);
+        QVERIFY(prompter.messages().first().contains(QStringLiteral("ondrotemp.m3u")));
+        QCOMPARE(prompter.shown.first().icon, Prompter::Icon::Critical);
+    }
+
+    void prepareFromTheMainWindow()
+    {
+        QTemporaryDir dir;
+        writeBytes(dir.filePath(QStringLiteral("cd/a.mp3")), "aaa");
+        writeBytes(dir.filePath(QStringLiteral("cd/b.mp3")), "bbb");
+        open({dir.filePath(QStringLiteral("cd/a.mp3")), dir.filePath(QStringLiteral("cd/b.mp3"))}, {"CD01", "CD02"});
+        press("Command1");
+        QCOMPARE(prompter.messages(), QStringList{"You need marked items to prep"});
+        QCOMPARE(prompter.shown.first().icon, Prompter::Icon::Warning);
+
+        select({1, 2});
+        trigger("mnuHiddenMark");
+        prompter = ScriptedPrompter();
+        prompter.texts.enqueue(QString()); // the folder chooser cancelled
+        press("Command1");
+        QCOMPARE(prompter.messages(), QStringList{});
+
+        QDir().mkpath(dir.filePath(QStringLiteral("out")));
+        prompter.texts.enqueue(dir.filePath(QStringLiteral("out")));
+        prompter.answers << Prompter::Answer::Ok << Prompter::Answer::Ok;
+        press("Command1");
+        QCOMPARE(prompter.shown.at(1).text, QStringLiteral("Destination"));
+        QCOMPARE(prompter.messages().last(),
+                 "All 2 files were copied to " + QDir::toNativeSeparators(dir.filePath(QStringLiteral("out/"))));
+        QCOMPARE(fileBytes(dir.filePath(QStringLiteral("out/b.mp3"))), QByteArray("bbb"));
+    }
+
+    void coverAttachedToSelectedEntries()
+    {
+        QTemporaryDir dir;
+        const QString covers = dir.filePath(QStringLiteral("covers"));
+        QImage picture(40, 20, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        QDir().mkpath(covers);
+        QVERIFY(picture.save(covers + QStringLiteral("/FRONT.png")));
+        writeBytes(covers + QStringLiteral("/notes.txt"), "not a picture");
+        open({"/m/1.mp3", "/m/2.mp3", "/m/3.mp3", "/m/4.mp3"});
+        select({4});
+        trigger("mnuHiddenMark"); // a bin row made before the cover changes
+        select({1, 2});
+
+        whenOpen<Form3>(*window, [&](Form3 &d) {
+            QCOMPARE(d.windowTitle(), QStringLiteral("Attach Image Cover to MP3 Track(s)"));
+            child<QPushButton>(d, "Command1")->click();
+            QCOMPARE(prompter.messages(), QStringList{"You must choose a graphic or 'cancel'."});
+            QVERIFY(d.setFolder(covers));
+            QVERIFY(d.chooseFile(QStringLiteral("notes.txt")));
+            QVERIFY(!child<QLabel>(d, "Image1")->isVisible());
+            QVERIFY(d.chooseFile(QStringLiteral("FRONT.png")));
+            auto *image = child<QLabel>(d, "Image1");
+            QVERIFY(image->isVisible());
+            QCOMPARE(image->pixmap().width(), image->width()); // scaled to fit, 2:1 kept
+            QCOMPARE(image->pixmap().height(), image->width() / 2);
+            child<QPushButton>(d, "Command1")->click();
+        });
+        trigger("mnuHiddenImageCover");
+        const QString expected = covers + QStringLiteral("/FRONT.png");
+        QCOMPARE(column(window->catalogue(), FieldCoverImage),
+                 (QStringList{expected, expected, "/covers/2.jpg", expected}));
+        QCOMPARE(window->markBin().field(0, FieldCoverImage), QStringLiteral("/covers/3.jpg"));
+        QCOMPARE(window->currentSettings().coverPath, covers);
+
+        whenOpen<Form3>(*window, [&](Form3 &d) {
+            QCOMPARE(d.folder(), covers); // reopened where the last cover was
+            child<QPushButton>(d, "Command2")->click();
+        });
+        trigger("mnuHiddenImageCover");
+    }
+};
+
+ONDRO_TEST_MAIN(BrowseGuiTest)
+#include "test_browse_gui.moc"

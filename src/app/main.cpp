@@ -19,8 +19,16 @@ int main(int argc, char **argv)
 
     SingleInstance instance;
     if (!instance.acquire()) {
-        static_cast<Prompter &>(prompter).message(QStringLiteral("Ondro is already running."),
-                                                  Prompter::Icon::Information);
+        // ondro-cli holds the same lock while it changes the catalogue.
+        QString holder;
+        qint64 pid = 0;
+        const bool shell = instance.holder(&holder, &pid) && holder == QLatin1String("ondro-cli");
+        static_cast<Prompter &>(prompter).message(
+            shell ? QStringLiteral("ondro-cli (process %1) is changing the catalogue. Start Ondro again when it "
+                                   "has finished.")
+                        .arg(pid)
+                  : QStringLiteral("Ondro is already running."),
+            Prompter::Icon::Information);
         return 0;
     }
 

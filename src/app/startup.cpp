@@ -40,11 +40,31 @@ SingleInstance::SingleInstance(const QString &lockPath)
 {
     QDir().mkpath(QFileInfo(lockPath).absolutePath());
     m_lock = std::make_unique<QLockFile>(lockPath);
+    // A holder may keep the lock for hours (a long scan, a day's session):
+    // only a holder whose process is gone makes the lock stale.
+    m_lock->setStaleLockTime(0);
 }
 
-bool SingleInstance::acquire()
+bool SingleInstance::acquire(int waitMs)
 {
-    return m_lock->isLocked() || m_lock->tryLock(0);
+    return m_lock->isLocked() || m_lock->tryLock(waitMs);
+}
+
+bool SingleInstance::failed() const
+{
+    return !m_lock->isLocked() && m_lock->error() != QLockFile::NoError &&
+           m_lock->error() != QLockFile::LockFailedError;
+}
+
+bool SingleInstance::holder(QString *application, qint64 *pid) const
+{
+    QString host;
+    return m_lock->getLockInfo(pid, &host, application);
+}
+
+QString SingleInstance::lockPath() const
+{
+    return m_lock->fileName();
 }
 
 QString SingleInstance::defaultLockPath()

@@ -28,12 +28,21 @@ QString splashVersionText();
 QString aboutVersionText();
 
 // Refuses a second running copy. A lock left by a copy that crashed is
-// taken over, since its process no longer exists.
+// taken over, since its process no longer exists. ondro-cli takes the same
+// lock while it changes the catalogue, so the two never write at once.
 class SingleInstance
 {
 public:
     explicit SingleInstance(const QString &lockPath = defaultLockPath());
-    bool acquire(); // false when another copy holds the lock
+    // False when another process holds the lock after waitMs milliseconds,
+    // or when the lock file cannot be made (see failed()).
+    bool acquire(int waitMs = 0);
+    // The lock file could not be made at all (not merely held by another).
+    bool failed() const;
+    // Who holds the lock now: the application name it recorded (such as
+    // "ondro" or "ondro-cli") and its process id; false when unknown.
+    bool holder(QString *application, qint64 *pid) const;
+    QString lockPath() const;
     static QString defaultLockPath();
 
 private:

@@ -1,3 +1,4 @@
+#include "cli/cataloguelock.h"
 #include "cli/clicommands.h"
 #include "cli/entryoutput.h"
 #include "browse/matchrule.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -62,6 +64,8 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
         return StatusUsage;
     }
 
+    if (!context.keptWhole(arguments.at(0)))
+        return StatusFailure;
     const QFileInfo info(arguments.at(0));
     const QString shown = QDir::toNativeSeparators(arguments.at(0));
     if (!info.exists()) {
@@ -79,11 +83,21 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
     // Stored paths are full paths, as the desktop scan stores them.
     const QString root = QDir::cleanPath(info.absoluteFilePath());
 
+    // Held until the catalogue is saved: the read below must see every
+    // earlier writer's save, and no other writer may save in between.
+    const std::unique_ptr<SingleInstance> lock = CatalogueLock::take(context.dataDir);
+    if (!lock)
+        return StatusFailure;
+
     // Read first: a catalogue that cannot be read must not be replaced by
-    // the new tracks alone.
+    // the new tracks alone, nor a damaged one by its whole entries unless
+    // the user said so.
     const QString catalogueFile = context.catalogueFile();
     RowStore catalogue;
-    if (!CliIo::loadCatalogue(catalogueFile, catalogue))
+    bool existed = false;
+    const auto damaged =
+        options.isSet(QStringLiteral("accept-damaged")) ? CliIo::Damaged::Warn : CliIo::Damaged::Refuse;
+    if (!CliIo::loadCatalogue(catalogueFile, catalogue, damaged, &existed))
         return StatusFailure;
 
     ScanProgress progress;
@@ -102,17 +116,34 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
 
     for (const QString &folder : std::as_const(outcome.failedFolders))
         CliIo::error(QStringLiteral("cannot read the folder %1; it was skipped").arg(QDir::toNativeSeparators(folder)));
+    for (const SkippedFile &file : std::as_const(outcome.skipped))
+        CliIo::error(QStringLiteral("%1 was skipped: %2").arg(QDir::toNativeSeparators(file.path), file.reason));
 
     const qsizetype imported = outcome.rows.size();
     if (imported > 0) {
         catalogue.appendAll(std::move(outcome.rows));
         const SaveResult saved = CatalogueListFile::save(catalogueFile, catalogue);
         if (!saved) {
-            CliIo::error(saveFailureMessage(catalogueFile, saved));
+            CliIo::error(existed ? saveFailureMessage(catalogueFile, saved)
+                                 : QStringLiteral("Could not save %1: %2. No catalogue was written.")
+                                       .arg(QDir::toNativeSeparators(catalogueFile), saved.error));
             return StatusFailure;
         }
     }
+    // The catalogue is saved: from here the exit status is 0 whatever
+    // happens to the summary, so that a script does not import it again.
+    // A closed pipe must give an error to report, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     CliIo::out(QStringLiteral("%1 files imported\n").arg(imported));
+    if (!CliIo::finishOutput()) {
+        CliIo::error(QStringLiteral("%1 files imported (%2), but this summary could not be written to standard "
+                                    "output: %3")
+                         .arg(imported)
+                         .arg(imported > 0 ? QStringLiteral("the catalogue was saved")
+                                           : QStringLiteral("the catalogue was left as it was"),
+                              CliIo::outputError()));
+        CliIo::outputFailureHandled();
+    }
     return StatusSuccess;
 }
 

@@ -17,8 +17,12 @@ int runFind(const CliContext &context, const QCommandLineParser &options, const 
 int runHeader(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
 int runTag(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
 int runExport(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
-int runLibrary(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
+
+// The export kinds that are built, and one line of help describing them.
+QStringList exportKindNames();
+QString exportKindsHelp();
 
 // The whole program: parses arguments (arguments[0] is the program) and
-// runs the command they name.
-int runCli(const QStringList &arguments);
+// runs the command they name. rawArguments are the same arguments as the
+// bytes the program was given, to tell names that did not decode whole.
+int runCli(const QStringList &arguments, const QList<QByteArray> &rawArguments = {});

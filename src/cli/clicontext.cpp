@@ -2,17 +2,61 @@
 
 #include "store/cataloguelistfile.h"
 
+#include <QByteArrayView>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool CliContext::keptWhole(const QString &value) const
+{
+    if (!value.contains(QChar::ReplacementCharacter))
+        return true;
+    for (const QString &lossy : lossyArguments) {
+        if (lossy.contains(value)) {
+            CliIo::error(QStringLiteral("cannot use the name %1: it is not valid UTF-8, and ondro-cli cannot keep "
+                                        "it as it is")
+                             .arg(QDir::toNativeSeparators(value)));
+            return false;
+        }
+    }
+    return true;
+}
 
 namespace CliIo {
 
+namespace {
+bool failureHandled = false;
+int lastOutputErrno = 0;
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// What kind of thing a file that is not a plain file is, for messages.
+QString kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a named pipe");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("it is a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("it is a socket");
+    return QStringLiteral("it is not a plain file");
+}
+} // namespace
+
 void out(const QByteArray &bytes)
 {
-    if (!bytes.isEmpty())
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    if (!bytes.isEmpty() && std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
+        lastOutputErrno = errno;
 }
 
 void out(const QString &text)
@@ -30,53 +74,106 @@ void error(const QString &message)
 
 bool finishOutput()
 {
-    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (std::fflush(stdout) != 0)
+        lastOutputErrno = errno;
+    return !std::ferror(stdout);
 }
 
-bool loadCatalogue(const QString &path, RowStore &rows)
+void outputFailureHandled()
 {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        rows = RowStore();
-        return true;
-    }
-    const QString shown = QDir::toNativeSeparators(path);
-    if (info.isDir()) {
-        error(QStringLiteral("cannot read the catalogue %1: it is a folder").arg(shown));
+    failureHandled = true;
+}
+
+bool isOutputFailureHandled()
+{
+    return failureHandled;
+}
+
+QString outputError()
+{
+    return lastOutputErrno != 0 ? systemReason(lastOutputErrno) : QStringLiteral("the write failed");
+}
+
+bool loadCatalogue(const QString &path, RowStore &rows, Damaged damaged, bool *exists)
+{
+    CatalogueListFile::ReadResult read = CatalogueListFile::read(path);
+    if (exists)
+        *exists = read.state != CatalogueListFile::ReadState::Missing;
+    const QString problem = CatalogueListFile::readProblemMessage(path, read);
+    switch (read.state) {
+    case CatalogueListFile::ReadState::Missing:
+    case CatalogueListFile::ReadState::Whole:
+        break;
+    case CatalogueListFile::ReadState::Damaged:
+        if (damaged == Damaged::Refuse) {
+            error(problem + QStringLiteral(" Nothing was changed: open it in Ondro and save it there, or repeat "
+                                           "with --accept-damaged to keep only the whole entries."));
+            return false;
+        }
+        error(problem);
+        break;
+    case CatalogueListFile::ReadState::Unreadable:
+        error(problem);
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error(QStringLiteral("cannot read the catalogue %1: %2").arg(shown, file.errorString()));
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error(QStringLiteral("cannot read the catalogue %1: %2").arg(shown, file.errorString()));
-        return false;
-    }
-    rows = CatalogueListFile::parse(bytes).rows;
+    rows = std::move(read.rows);
     return true;
 }
 
 bool checkReadableFile(const QString &path)
 {
-    const QFileInfo info(path);
     const QString shown = QDir::toNativeSeparators(path);
-    if (!info.exists()) {
-        error(QStringLiteral("cannot read %1: no such file").arg(shown));
+    // Opened without blocking, so a named pipe with no writer cannot hang
+    // the program; what was opened must be a plain file.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int e = errno;
+        error(QStringLiteral("cannot read %1: %2")
+                  .arg(shown, e == ENOENT ? QStringLiteral("no such file") : systemReason(e)));
         return false;
     }
-    if (info.isDir()) {
-        error(QStringLiteral("cannot read %1: it is a folder").arg(shown));
+    struct stat st;
+    const bool statted = ::fstat(fd, &st) == 0;
+    const int e = errno;
+    ::close(fd);
+    if (!statted) {
+        error(QStringLiteral("cannot read %1: %2").arg(shown, systemReason(e)));
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error(QStringLiteral("cannot read %1: %2").arg(shown, file.errorString()));
+    if (!S_ISREG(st.st_mode)) {
+        error(QStringLiteral("cannot read %1: %2").arg(shown, kindOf(st.st_mode)));
         return false;
     }
     return true;
+}
+
+bool checkDataDir(const QString &dir)
+{
+    const QString shown = QDir::toNativeSeparators(dir);
+    struct stat st;
+    if (::stat(QFile::encodeName(dir).constData(), &st) != 0) {
+        if (errno == ENOENT)
+            return true;
+        error(QStringLiteral("cannot use %1 as the data folder: %2").arg(shown, systemReason(errno)));
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        error(QStringLiteral("cannot use %1 as the data folder: %2")
+                  .arg(shown, S_ISREG(st.st_mode) ? QStringLiteral("it is a file, not a folder") : kindOf(st.st_mode)));
+        return false;
+    }
+    return true;
+}
+
+bool checkEnvironmentName(const char *variable, const QString &option)
+{
+    const QByteArray value = qgetenv(variable);
+    if (QByteArrayView(value).isValidUtf8())
+        return true;
+    error(QStringLiteral("the folder in %1 has a name that is not valid UTF-8, and ondro-cli cannot keep it as "
+                         "it is; name the folder with %2")
+              .arg(QLatin1String(variable), option));
+    return false;
 }
 
 } // namespace CliIo

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // What every command of ondro-cli shares: the exit statuses, the folder of
 // the catalogue, and the plain output helpers.
@@ -18,8 +19,18 @@ enum CliStatus : int {
 struct CliContext
 {
     QString dataDir; // holds "zembra.lst" and "ondro2k.ini"
+    // Arguments whose bytes are not valid UTF-8, as Qt decoded them (with
+    // replacement characters): a file name taken from one of them would
+    // name another file.
+    QStringList lossyArguments;
+    bool dataDirGiven = false; // --data-dir before the command
+    QString dataDirArgument;   // its value as given
 
     QString catalogueFile() const { return dataDir + QStringLiteral("/zembra.lst"); }
+
+    // False when value came from an argument that could not be decoded
+    // whole; reports it, naming the argument.
+    bool keptWhole(const QString &value) const;
 };
 
 namespace CliIo {
@@ -32,13 +43,35 @@ void error(const QString &message);
 // Flushes standard output; false when any write to it failed.
 bool finishOutput();
 
+// Tells that standard output failed after the command had done its work
+// and said so itself, so the program does not report it a second time.
+void outputFailureHandled();
+bool isOutputFailureHandled();
+// The system's reason for the last failed write to standard output.
+QString outputError();
+
+// How a damaged catalogue (whole entries followed by damage) is taken.
+enum class Damaged { Warn, Refuse };
+
 // Reads the catalogue list file. A missing file is an empty catalogue; a
 // file that exists and cannot be read gives false and a message naming it,
-// so no command ever saves over a catalogue it could not read.
-bool loadCatalogue(const QString &path, RowStore &rows);
+// so no command ever saves over a catalogue it could not read. A damaged
+// file is reported on standard error; with Damaged::Refuse it gives false.
+// exists, when given, tells whether there was a file at all.
+bool loadCatalogue(const QString &path, RowStore &rows, Damaged damaged = Damaged::Warn, bool *exists = nullptr);
 
-// True when path is a plain file that can be opened for reading;
-// otherwise reports why, naming the file.
+// True when path is a plain file that can be opened for reading; otherwise
+// reports why, naming the file. Never blocks: a named pipe or a device is
+// refused without being read.
 bool checkReadableFile(const QString &path);
+
+// True when dir can be the data folder: a folder, or nothing yet (it is
+// made by the first save); otherwise reports why.
+bool checkDataDir(const QString &dir);
+
+// True when the environment variable is unset or its bytes are valid
+// UTF-8; otherwise reports that the folder it names cannot be used and
+// that option ("--data-dir", "--to") names one instead.
+bool checkEnvironmentName(const char *variable, const QString &option);
 
 } // namespace CliIo

@@ -1,7 +1,9 @@
 #include "cli/clicommands.h"
+#include "cli/librarycommands.h"
 
 #include "store/platform/systempaths.h"
 
+#include <QByteArrayView>
 #include <QCoreApplication>
 #include <QDir>
 #include <vector>
@@ -17,6 +19,7 @@ struct CommandSpec
     QList<std::pair<QString, QString>> positional; // name and meaning; all are required
     QList<QCommandLineOption> options;
     CommandFunction run;
+    bool usesDataDir = true; // reads or writes the catalogue in the data folder
 };
 
 QCommandLineOption dataDirOption()
@@ -48,7 +51,7 @@ const QString &exitStatusHelp()
     static const QString text = QStringLiteral(
         "Exit status: 0 success; 1 the command ran and found nothing (find without a match, header of a "
         "file without a frame header, tag of a file whose five fields are all empty); 2 a usage error, or a "
-        "command or export kind that is not available yet; 3 a failure (a file or folder that cannot be read "
+        "command or export kind that is not known; 3 a failure (a file or folder that cannot be read "
         "or written), with a message on standard error naming the file and the reason.");
     return text;
 }
@@ -65,11 +68,19 @@ const std::vector<CommandSpec> &commands()
                             "header, appends the files as own tracks with the source ID and saves the catalogue "
                             "(settings are left untouched). Progress goes to standard error when it is a "
                             "terminal; folders that cannot be read are listed there and do not stop the scan. "
-                            "Prints \"N files imported\" at the end."),
+                            "Prints \"N files imported\" at the end; once the catalogue is saved the exit status is 0 "
+                            "even if that line cannot be written. While the desktop program runs on the same "
+                            "data folder the scan refuses (exit status 3), since the desktop would save over it; "
+                            "a scan started while another ondro-cli changes the same catalogue waits for it and "
+                            "runs after it. A damaged catalogue (whole entries followed by damage) is not saved "
+                            "over unless --accept-damaged is given."),
                         {{QStringLiteral("PATH"), QStringLiteral("The folder to scan.")}},
                         {QCommandLineOption(QStringList{QStringLiteral("source")},
                                             QStringLiteral("Source ID of the medium, such as CD02 (required)."),
-                                            QStringLiteral("ID"))},
+                                            QStringLiteral("ID")),
+                         QCommandLineOption(QStringList{QStringLiteral("accept-damaged")},
+                                            QStringLiteral("Scan into a damaged catalogue: its whole entries are "
+                                                           "kept, the damaged rest is dropped."))},
                         runScan});
         list.push_back({QStringLiteral("list"), QStringLiteral("[--json]"),
                         QStringLiteral("Print the catalogue in its stored order."),
@@ -95,7 +106,8 @@ const std::vector<CommandSpec> &commands()
                             "next. Prints \"n/a\" with exit status 1 when FILE has no frame header."),
                         {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
                         {},
-                        runHeader});
+                        runHeader,
+                        false});
         list.push_back({QStringLiteral("tag"), QStringLiteral("FILE"),
                         QStringLiteral("Print the five tag fields a scan would store for FILE."),
                         QStringLiteral(
@@ -105,25 +117,26 @@ const std::vector<CommandSpec> &commands()
                             "empty. Exit status 1 when all five are empty."),
                         {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
                         {},
-                        runTag});
+                        runTag,
+                        false});
+        const QString kinds = exportKindNames().join(QStringLiteral(", "));
         list.push_back({QStringLiteral("export"), QStringLiteral("KIND [--to DIR]"),
-                        QStringLiteral("Write an export: text, covers, database or tunepost."),
-                        QStringLiteral(
-                            "Writes the same file as the desktop export of KIND (text: \"ondrolist.txt\", "
-                            "covers: \"zembra.html\", database: \"ondro2000.mdb\", tunepost: "
-                            "\"tunepost-N.m3u\") into the exports folder (the desktop folder for tunepost) or "
-                            "DIR, and prints each path written. A kind that is not available yet gives exit "
-                            "status 2."),
-                        {{QStringLiteral("KIND"), QStringLiteral("text, covers, database or tunepost.")}},
+                        QStringLiteral("Write an export: %1.").arg(kinds),
+                        QStringLiteral("Writes the same file as the desktop export of KIND (%1) into its default "
+                                       "folder or DIR, and prints each path written.")
+                            .arg(exportKindsHelp()),
+                        {{QStringLiteral("KIND"), QStringLiteral("One of: %1.").arg(kinds)}},
                         {QCommandLineOption(QStringList{QStringLiteral("to")},
                                             QStringLiteral("Write into DIR instead."), QStringLiteral("DIR"))},
                         runExport});
         list.push_back({QStringLiteral("library"), QStringLiteral("create|show FILE [--json]"),
                         QStringLiteral("Write the own tracks into a new library file, or print one."),
                         QStringLiteral(
-                            "\"library create FILE\" writes the own tracks into a new library file and refuses "
-                            "an existing file; \"library show FILE\" prints the tracks of a library file as the "
-                            "desktop load would add them. Not available yet: exit status 2."),
+                            "\"library create FILE\" writes the own tracks of the catalogue into a new library "
+                            "file (\".odl\" is added to a name without it) and prints its path; an existing file "
+                            "is refused and left as it is. \"library show FILE\" prints the tracks of a library "
+                            "file as the desktop load adds them, with origin \"library\"; a file that is no "
+                            "library, or is damaged, gives exit status 3 after the tracks that could be read."),
                         {{QStringLiteral("ACTION"), QStringLiteral("create or show.")},
                          {QStringLiteral("FILE"), QStringLiteral("The library file.")}},
                         {jsonOption()},
@@ -178,6 +191,14 @@ QString dataDirFrom(const QCommandLineParser &parser, const QString &fallback)
     return dir.isEmpty() ? QString() : QDir::cleanPath(QDir::current().absoluteFilePath(dir));
 }
 
+// The default data folder comes from XDG_DATA_HOME, or from HOME when that
+// is not set; a name there that did not decode whole names another folder.
+bool defaultDataDirKept()
+{
+    const char *variable = qEnvironmentVariableIsEmpty("XDG_DATA_HOME") ? "HOME" : "XDG_DATA_HOME";
+    return CliIo::checkEnvironmentName(variable, QStringLiteral("--data-dir"));
+}
+
 int runCommand(const CommandSpec &spec, CliContext context, const QStringList &rest)
 {
     QCommandLineParser parser;
@@ -206,15 +227,27 @@ int runCommand(const CommandSpec &spec, CliContext context, const QStringList &r
                               ? QStringLiteral("%1: missing arguments; usage: %2").arg(spec.name, synopsis)
                               : QStringLiteral("%1: too many arguments; usage: %2").arg(spec.name, synopsis));
     }
+    const bool ownDataDir = parser.isSet(QStringLiteral("data-dir"));
     context.dataDir = dataDirFrom(parser, context.dataDir);
     if (context.dataDir.isEmpty())
         return usageError(QStringLiteral("--data-dir needs a folder"));
+    if (spec.usesDataDir) {
+        if (ownDataDir || !context.dataDirGiven) {
+            // The folder given last decides; check the name it came from.
+            if (ownDataDir ? !context.keptWhole(parser.value(QStringLiteral("data-dir"))) : !defaultDataDirKept())
+                return StatusFailure;
+        } else if (!context.keptWhole(context.dataDirArgument)) {
+            return StatusFailure;
+        }
+        if (!CliIo::checkDataDir(context.dataDir))
+            return StatusFailure;
+    }
     return spec.run(context, parser, arguments);
 }
 
 } // namespace
 
-int runCli(const QStringList &arguments)
+int runCli(const QStringList &arguments, const QList<QByteArray> &rawArguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(overview());
@@ -241,6 +274,11 @@ int runCli(const QStringList &arguments)
     const QString name = rest.takeFirst();
 
     CliContext context;
+    for (const QByteArray &raw : rawArguments)
+        if (!QByteArrayView(raw).isValidUtf8())
+            context.lossyArguments << QString::fromLocal8Bit(raw);
+    context.dataDirGiven = parser.isSet(QStringLiteral("data-dir"));
+    context.dataDirArgument = parser.value(QStringLiteral("data-dir"));
     context.dataDir = dataDirFrom(parser, SystemPaths::windowsDirectory());
     if (context.dataDir.isEmpty())
         return usageError(QStringLiteral("--data-dir needs a folder"));
@@ -248,8 +286,8 @@ int runCli(const QStringList &arguments)
     for (const CommandSpec &spec : commands()) {
         if (spec.name == name) {
             const int status = runCommand(spec, context, rest);
-            if (!CliIo::finishOutput()) {
-                CliIo::error(QStringLiteral("cannot write to standard output"));
+            if (!CliIo::finishOutput() && !CliIo::isOutputFailureHandled()) {
+                CliIo::error(QStringLiteral("cannot write to standard output: %1").arg(CliIo::outputError()));
                 return StatusFailure;
             }
             return status;

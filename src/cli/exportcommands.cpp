@@ -1,4 +1,5 @@
 #include "cli/clicommands.h"
+#include "cli/librarycommands.h"
 
 #include "export/textexport.h"
 #include "store/platform/systempaths.h"
@@ -28,12 +29,6 @@ struct ExportJob
 
 using ExportFunction = int (*)(const ExportJob &job);
 
-int notAvailable(const QString &what)
-{
-    CliIo::error(QStringLiteral("%1 is not available yet").arg(what));
-    return StatusUsage;
-}
-
 int exportText(const ExportJob &job)
 {
     RowStore catalogue;
@@ -49,46 +44,58 @@ int exportText(const ExportJob &job)
     return StatusSuccess;
 }
 
-int exportCovers(const ExportJob &)
+int exportCovers(const ExportJob &job)
 {
-    return notAvailable(QStringLiteral("export covers"));
+    return exportCoverPage(job.context, job.folder());
 }
 
-int exportDatabase(const ExportJob &)
+int exportDatabase(const ExportJob &job)
 {
-    return notAvailable(QStringLiteral("export database"));
+    return exportDatabaseFile(job.context, job.folder());
 }
 
-int exportTunepost(const ExportJob &)
+int exportTunepost(const ExportJob &job)
 {
-    return notAvailable(QStringLiteral("export tunepost"));
+    return exportTunepostLists(job.context, job.folder());
 }
 
 struct ExportKind
 {
     const char *name;
-    bool toDesktop; // default folder: the desktop instead of the exports folder
+    const char *writes; // what it writes, for the help
+    bool toDesktop;     // default folder: the desktop instead of the exports folder
     ExportFunction run;
 };
 
+// Every kind that is built; the help and the error for an unknown kind
+// are made from this table.
 constexpr ExportKind exportKinds[] = {
-    {"text", false, exportText},
-    {"covers", false, exportCovers},
-    {"database", false, exportDatabase},
-    {"tunepost", true, exportTunepost},
+    {"text", "\"ondrolist.txt\", the text index", false, exportText},
+    {"covers", "\"zembra.html\", the page of cover pictures", false, exportCovers},
+    {"database", "\"ondro2000.mdb\", every entry as a database file (an existing one is refused)", false,
+     exportDatabase},
+    {"tunepost", "\"tunepost-1.m3u\" and on, the upload-site lists of the own tracks", true, exportTunepost},
 };
 
-int libraryCreate(const CliContext &, const QString &)
-{
-    return notAvailable(QStringLiteral("library create"));
-}
-
-int libraryShow(const CliContext &, const QString &, bool)
-{
-    return notAvailable(QStringLiteral("library show"));
-}
-
 } // namespace
+
+QStringList exportKindNames()
+{
+    QStringList names;
+    for (const ExportKind &kind : exportKinds)
+        names << QLatin1String(kind.name);
+    return names;
+}
+
+QString exportKindsHelp()
+{
+    QStringList lines;
+    for (const ExportKind &kind : exportKinds)
+        lines << QStringLiteral("%1: %2, into the %3 folder").arg(QLatin1String(kind.name), QString::fromUtf8(kind.writes),
+                                                                  kind.toDesktop ? QStringLiteral("desktop")
+                                                                                 : QStringLiteral("exports"));
+    return lines.join(QStringLiteral("; "));
+}
 
 int runExport(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments)
 {
@@ -101,25 +108,19 @@ int runExport(const CliContext &context, const QCommandLineParser &options, cons
         QString folder;
         if (options.isSet(QStringLiteral("to"))) {
             const QString to = options.value(QStringLiteral("to"));
+            if (!context.keptWhole(to))
+                return StatusFailure;
             if (to.isEmpty() || !QFileInfo(to).isDir()) {
                 CliIo::error(QStringLiteral("cannot export into %1: no such folder").arg(QDir::toNativeSeparators(to)));
                 return StatusFailure;
             }
             folder = QDir::cleanPath(QDir::current().absoluteFilePath(to));
+        } else if (!CliIo::checkEnvironmentName("HOME", QStringLiteral("--to"))) {
+            return StatusFailure;
         }
         return candidate.run({context, folder, candidate.toDesktop});
     }
-    CliIo::error(QStringLiteral("export: unknown kind \"%1\"; the kinds are text, covers, database, tunepost").arg(kind));
-    return StatusUsage;
-}
-
-int runLibrary(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments)
-{
-    const QString &action = arguments.at(0);
-    if (action == QLatin1String("create"))
-        return libraryCreate(context, arguments.at(1));
-    if (action == QLatin1String("show"))
-        return libraryShow(context, arguments.at(1), options.isSet(QStringLiteral("json")));
-    CliIo::error(QStringLiteral("library: unknown action \"%1\"; the actions are create and show").arg(action));
+    CliIo::error(QStringLiteral("export: unknown kind \"%1\"; the kinds are %2")
+                     .arg(kind, exportKindNames().join(QStringLiteral(", "))));
     return StatusUsage;
 }

@@ -4,10 +4,10 @@
 #include "media/frameheader.h"
 #include "media/mediascan.h"
 
-int runHeader(const CliContext &, const QCommandLineParser &, const QStringList &arguments)
+int runHeader(const CliContext &context, const QCommandLineParser &, const QStringList &arguments)
 {
     const QString &path = arguments.at(0);
-    if (!CliIo::checkReadableFile(path))
+    if (!context.keptWhole(path) || !CliIo::checkReadableFile(path))
         return StatusFailure;
     // The same reading as a scan: audioheader is what the catalogue would hold.
     const QString bits = readTrackInfo(path).audioheader;
@@ -19,10 +19,10 @@ int runHeader(const CliContext &, const QCommandLineParser &, const QStringList 
     return StatusSuccess;
 }
 
-int runTag(const CliContext &, const QCommandLineParser &, const QStringList &arguments)
+int runTag(const CliContext &context, const QCommandLineParser &, const QStringList &arguments)
 {
     const QString &path = arguments.at(0);
-    if (!CliIo::checkReadableFile(path))
+    if (!context.keptWhole(path) || !CliIo::checkReadableFile(path))
         return StatusFailure;
     const TrackTags tags = readTrackInfo(path).tags;
     const std::pair<const char *, const QString *> fields[] = {

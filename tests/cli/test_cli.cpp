@@ -1,4 +1,6 @@
+#include "app/startup.h"
 #include "store/cataloguelistfile.h"
+#include "store/platform/systempaths.h"
 #include "export/textexport.h"
 #include "media/frameheader.h"
 #include "media/mediascan.h"
@@ -11,6 +13,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -425,17 +428,10 @@ private Q_SLOTS:
         QTest::newRow("list with an argument") << args("--data-dir {data} list x") << 2 << QStringLiteral("too many");
         QTest::newRow("export of an unknown kind") << args("--data-dir {data} export pdf") << 2
                                                    << QStringLiteral("pdf");
-        QTest::newRow("export covers") << args("--data-dir {data} export covers") << 2
-                                       << QStringLiteral("not available");
-        QTest::newRow("export database") << args("--data-dir {data} export database") << 2
-                                         << QStringLiteral("not available");
-        QTest::newRow("export tunepost") << args("--data-dir {data} export tunepost") << 2
-                                         << QStringLiteral("not available");
-        QTest::newRow("library create") << args("--data-dir {data} library create {data}/new.odl") << 2
-                                        << QStringLiteral("not available");
-        QTest::newRow("library show") << args("--data-dir {data} library show {data}/x.odl") << 2
-                                      << QStringLiteral("not available");
-        QTest::newRow("library with an unknown action") << args("library burn x.odl") << 2 << QStringLiteral("burn");
+        QTest::newRow("export of a kind not built") << args("--data-dir {data} export covers") << 2
+                                                    << QStringLiteral("unknown kind");
+        QTest::newRow("command not built") << args("--data-dir {data} library show {data}/x.odl") << 2
+                                           << QStringLiteral("unknown command");
 
         QTest::newRow("header of a missing file") << args("header {media}/gone.mp3") << 3 << QStringLiteral("gone.mp3");
         QTest::newRow("tag of a folder") << args("tag {media}") << 3 << QStringLiteral("folder");
@@ -449,8 +445,26 @@ private Q_SLOTS:
                                                          << QStringLiteral("zembra.lst");
         QTest::newRow("scan into an unreadable catalogue") << args("--data-dir {bad} scan {media} --source CD1") << 3
                                                            << QStringLiteral("zembra.lst");
-        QTest::newRow("scan that cannot save") << args("--data-dir {plain} scan {media} --source CD1") << 3
-                                               << QStringLiteral("zembra.lst");
+        QTest::newRow("tag of a named pipe") << args("tag {fifo}") << 3 << QStringLiteral("named pipe");
+        QTest::newRow("header of a link to a named pipe") << args("header {fifolink}") << 3
+                                                          << QStringLiteral("named pipe");
+        QTest::newRow("tag of a device") << args("tag /dev/null") << 3 << QStringLiteral("device");
+        QTest::newRow("list of a catalogue that is a named pipe") << args("--data-dir {piped} list") << 3
+                                                                  << QStringLiteral("zembra.lst");
+        QTest::newRow("scan into a catalogue linked to a device")
+            << args("--data-dir {zero} scan {media} --source CD1") << 3 << QStringLiteral("zembra.lst");
+        QTest::newRow("list with a plain file as data folder") << args("--data-dir {plain} list") << 3
+                                                               << QStringLiteral("not a folder");
+        QTest::newRow("find under a plain file") << args("--data-dir {plain}/sub find x") << 3
+                                                 << QStringLiteral("plain.txt/sub");
+        QTest::newRow("scan into a plain file") << args("--data-dir {plain} scan {media} --source CD1") << 3
+                                                << QStringLiteral("not a folder");
+        QTest::newRow("list of a damaged catalogue warns") << args("--data-dir {damaged} list") << 0
+                                                           << QStringLiteral("damaged");
+        QTest::newRow("scan refuses a damaged catalogue") << args("--data-dir {damaged} scan {media} --source CD1")
+                                                          << 3 << QStringLiteral("--accept-damaged");
+        QTest::newRow("scan lists what it skipped") << args("--data-dir {other} scan {odd} --source CD1") << 0
+                                                    << QStringLiteral("odd/p.mp3");
         QTest::newRow("export into a missing folder") << args("--data-dir {data} export text --to {media}/gone") << 3
                                                       << QStringLiteral("gone");
     }
@@ -470,6 +484,25 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(bad + QStringLiteral("/zembra.lst")));
         QVERIFY(writeFile(plain, "plain text"));
         const QByteArray catalogue = readFile(data + QStringLiteral("/zembra.lst"));
+        // Special files: readers must refuse them at once, never block.
+        const QString fifo = dir.filePath(QStringLiteral("fifo.mp3"));
+        const QString piped = dir.filePath(QStringLiteral("piped"));
+        const QString zero = dir.filePath(QStringLiteral("zero"));
+        const QString odd = dir.filePath(QStringLiteral("odd"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(QFile::link(fifo, dir.filePath(QStringLiteral("fifolink.mp3"))));
+        QVERIFY(QDir().mkpath(piped) && QDir().mkpath(zero));
+        QVERIFY(::mkfifo(QFile::encodeName(piped + QStringLiteral("/zembra.lst")).constData(), 0600) == 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero + QStringLiteral("/zembra.lst")));
+        QVERIFY(writeFile(odd + QStringLiteral("/a.mp3"), mp3(true)));
+        QVERIFY(::mkfifo(QFile::encodeName(odd + QStringLiteral("/p.mp3")).constData(), 0600) == 0);
+        // One whole record, then a record cut off inside its fields.
+        const QString damaged = dir.filePath(QStringLiteral("damaged"));
+        QVERIFY(saveCatalogue(damaged, {entry(QStringLiteral("/mp3/whole.mp3"))}));
+        QFile cut(damaged + QStringLiteral("/zembra.lst"));
+        QVERIFY(cut.open(QIODevice::Append) && cut.write("/mp3/cut.mp3\r\nCD01\r\n") > 0);
+        cut.close();
+        const QByteArray damagedBytes = readFile(damaged + QStringLiteral("/zembra.lst"));
 
         for (QString &argument : arguments) {
             argument.replace(QStringLiteral("{data}"), data);
@@ -477,6 +510,13 @@ private Q_SLOTS:
             argument.replace(QStringLiteral("{file}"), media + QStringLiteral("/one.mp3"));
             argument.replace(QStringLiteral("{bad}"), bad);
             argument.replace(QStringLiteral("{plain}"), plain);
+            argument.replace(QStringLiteral("{fifolink}"), dir.filePath(QStringLiteral("fifolink.mp3")));
+            argument.replace(QStringLiteral("{fifo}"), fifo);
+            argument.replace(QStringLiteral("{piped}"), piped);
+            argument.replace(QStringLiteral("{zero}"), zero);
+            argument.replace(QStringLiteral("{damaged}"), damaged);
+            argument.replace(QStringLiteral("{odd}"), odd);
+            argument.replace(QStringLiteral("{other}"), dir.filePath(QStringLiteral("other")));
         }
         const CliRun run = runCli(arguments);
         QCOMPARE(run.status, status);
@@ -488,6 +528,125 @@ private Q_SLOTS:
         QCOMPARE(readFile(data + QStringLiteral("/zembra.lst")), catalogue);
         QCOMPARE(readFile(plain), QByteArray("plain text"));
         QVERIFY(QFileInfo(bad + QStringLiteral("/zembra.lst")).isDir());
+        QCOMPARE(readFile(damaged + QStringLiteral("/zembra.lst")), damagedBytes);
+        QVERIFY2(!run.err.contains("previous file was kept"), run.err.constData());
+    }
+
+    // Two scans of 3,000 files each into one data folder at the same time:
+    // they take turns, and the catalogue ends with every entry of both.
+    void concurrentScansKeepEveryEntry()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data"));
+        const int perTree = 3000;
+        for (const char *tree : {"one", "two"})
+            for (int i = 0; i < perTree; ++i)
+                QVERIFY(writeFile(dir.filePath(QStringLiteral("%1/%2/%3.mp3").arg(QLatin1String(tree)).arg(i % 30).arg(i)),
+                                  mp3(true)));
+        QList<QProcess *> scans;
+        for (const char *tree : {"one", "two"}) {
+            auto *process = new QProcess(this);
+            process->start(QStringLiteral(ONDRO_CLI_PATH),
+                           {QStringLiteral("--data-dir"), data, QStringLiteral("scan"),
+                            dir.filePath(QLatin1String(tree)), QStringLiteral("--source"), QLatin1String(tree)});
+            scans << process;
+        }
+        for (QProcess *process : std::as_const(scans)) {
+            QVERIFY(process->waitForFinished(120000));
+            QCOMPARE(process->exitCode(), 0);
+            QCOMPARE(process->readAllStandardOutput(), QByteArray("3000 files imported\n"));
+            delete process;
+        }
+        const RowStore rows = CatalogueListFile::read(data + QStringLiteral("/zembra.lst")).rows;
+        QCOMPARE(rows.size(), 2 * perTree);
+        QSet<QString> sources;
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            sources.insert(rows.field(i, FieldSource));
+        QCOMPARE(sources, (QSet<QString>{QStringLiteral("one"), QStringLiteral("two")}));
+    }
+
+    // While the desktop program holds its lock, a scan of its data folder
+    // refuses; a scan of another data folder uses a lock of its own.
+    void scanRefusesWhileTheDesktopRuns_data()
+    {
+        QTest::addColumn<int>("dataDir"); // 0: default, 1: the desktop's folder named, 2: another folder
+        QTest::addColumn<int>("status");
+        QTest::newRow("default data folder") << 0 << 3;
+        QTest::newRow("the desktop's folder named") << 1 << 3;
+        QTest::newRow("another data folder") << 2 << 0;
+    }
+
+    void scanRefusesWhileTheDesktopRuns()
+    {
+        QFETCH(int, dataDir);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("media/a.mp3")), mp3(true)));
+        const QString desktopFolder = SystemPaths::windowsDirectory();
+        QDir(desktopFolder).removeRecursively();
+        const QString folder = dataDir == 2 ? dir.filePath(QStringLiteral("data")) : desktopFolder;
+        QVERIFY(saveCatalogue(folder, {entry(QStringLiteral("/mp3/kept.mp3"))}));
+        const QByteArray before = readFile(folder + QStringLiteral("/zembra.lst"));
+
+        SingleInstance desktop;
+        QVERIFY(desktop.acquire());
+        QStringList arguments{QStringLiteral("scan"), dir.filePath(QStringLiteral("media")), QStringLiteral("--source"),
+                              QStringLiteral("CD1")};
+        if (dataDir > 0)
+            arguments = QStringList{QStringLiteral("--data-dir"), folder} + arguments;
+        const CliRun run = runCli(arguments);
+        QCOMPARE(run.status, status);
+        if (status == 3) {
+            QVERIFY2(run.err.contains("Ondro is running"), run.err.constData());
+            QCOMPARE(readFile(folder + QStringLiteral("/zembra.lst")), before);
+        } else {
+            QCOMPARE(CatalogueListFile::read(folder + QStringLiteral("/zembra.lst")).rows.size(), 2);
+        }
+    }
+
+    // Once the catalogue is saved, a summary that cannot be written is
+    // reported but the exit status says the import happened.
+    void scanWhoseSummaryCannotBeWrittenSaysItSaved()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data"));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("media/a.mp3")), mp3(true)));
+        QProcess process;
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(QStringLiteral(ONDRO_CLI_PATH), {QStringLiteral("--data-dir"), data, QStringLiteral("scan"),
+                                                       dir.filePath(QStringLiteral("media")),
+                                                       QStringLiteral("--source"), QStringLiteral("CD1")});
+        QVERIFY(process.waitForFinished(60000));
+        const QByteArray err = process.readAllStandardError();
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY2(err.contains("No space left on device") && err.contains("saved"), err.constData());
+        QCOMPARE(CatalogueListFile::read(data + QStringLiteral("/zembra.lst")).rows.size(), 1);
+    }
+
+    // Names whose bytes are not UTF-8 would decode to another folder: the
+    // command refuses instead of reading or making that folder.
+    void folderNamesThatAreNotUtf8AreRefused_data()
+    {
+        QTest::addColumn<QString>("script"); // run by sh with $0 = ondro-cli, $1 = a work folder
+        QTest::newRow("--data-dir") << QStringLiteral("exec \"$0\" --data-dir \"$1/$(printf 'd\\377')\" list");
+        QTest::newRow("--data-dir after the command")
+            << QStringLiteral("exec \"$0\" list --data-dir=\"$1/$(printf 'd\\377')\"");
+        QTest::newRow("home folder")
+            << QStringLiteral("HOME=\"$1/$(printf 'h\\376')\" XDG_DATA_HOME= exec \"$0\" scan \"$1\" --source CD1");
+        QTest::newRow("scan path") << QStringLiteral("exec \"$0\" --data-dir \"$1/data\" scan \"$1/$(printf 'm\\377')\" --source X");
+    }
+
+    void folderNamesThatAreNotUtf8AreRefused()
+    {
+        QFETCH(QString, script);
+        QTemporaryDir dir;
+        QProcess process;
+        process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, QStringLiteral(ONDRO_CLI_PATH), dir.path()});
+        QVERIFY(process.waitForFinished(60000));
+        const QByteArray err = process.readAllStandardError();
+        QCOMPARE(process.exitCode(), 3);
+        QVERIFY2(err.contains("not valid UTF-8"), err.constData());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 
     void failedSaveKeepsTheOldCatalogue()
@@ -577,7 +736,7 @@ private Q_SLOTS:
     void helpListsEveryCommand_data()
     {
         QTest::addColumn<QString>("command");
-        for (const char *name : {"scan", "list", "find", "header", "tag", "export", "library"})
+        for (const char *name : {"scan", "list", "find", "header", "tag", "export"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -588,6 +747,7 @@ private Q_SLOTS:
         QCOMPARE(overview.status, 0);
         QVERIFY(overview.out.startsWith("Usage: ondro-cli [options] COMMAND"));
         QVERIFY2(overview.out.contains("\n  " + command.toUtf8() + ' '), overview.out.constData());
+        QVERIFY2(!overview.out.contains("\n  library") && !overview.out.contains("covers"), overview.out.constData());
 
         // Help after a command wins over its missing arguments.
         const CliRun own = runCli({command, QStringLiteral("--help")});

@@ -141,6 +141,8 @@ constexpr qint64 LargestTextFrame = 256 * 1024;
 // whole, an extended header, sizes that do not add up) are read whole for
 // TagLib, up to this size; larger ones give no fields.
 constexpr qint64 LargestWholeTag = 1024 * 1024;
+// The kept frames of one tag stop growing past this.
+constexpr qint64 LargestKept = 1024 * 1024;
 // Bytes read at once while walking frame headers.
 constexpr qint64 WindowSize = 64 * 1024;
 
@@ -202,7 +204,8 @@ QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
     const uchar flags = b[5];
     const auto wholeTag = [&] {
         QByteArray whole;
-        if (tagBytes > LargestWholeTag || !source.readAt(0, tagBytes, whole))
+        const qint64 available = std::min(tagBytes, source.size());
+        if (available > LargestWholeTag || !source.readAt(0, available, whole))
             return QByteArray();
         return whole;
     };
@@ -212,6 +215,7 @@ QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
     const int frameHeaderSize = version == 2 ? 6 : 10;
     const qint64 end = std::min(source.size(), HeaderSize + synchsafe(b + 6));
     QByteArray kept;
+    bool dropped = false;
     int found = 0;
     qint64 pos = HeaderSize;
     for (int examined = 0; examined < MaxFramesExamined && pos + frameHeaderSize <= end; ++examined) {
@@ -231,17 +235,25 @@ QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
         if (next > end)
             return wholeTag();
         const int fields = fieldsOfFrame(frame, version);
-        if (fields != 0 && size <= LargestTextFrame) {
+        if (fields != 0 && size <= LargestTextFrame && kept.size() + (next - pos) <= LargestKept) {
             const uchar *whole = window.at(pos, next - pos);
             if (!whole)
                 return wholeTag();
             kept.append(reinterpret_cast<const char *>(whole), qsizetype(next - pos));
             found |= fields;
-            if ((found & AllFields) == AllFields)
+            if ((found & AllFields) == AllFields) {
+                pos = next;
                 break;
+            }
+        } else {
+            dropped = true;
         }
         pos = next;
     }
+    // A tag of wanted frames only, without padding, goes to TagLib as it is
+    // (it is no larger than the frames kept).
+    if (!dropped && pos >= end)
+        return wholeTag();
     QByteArray out = header;
     out[5] = char(flags & ~0x10); // no footer in the copy
     qint64 size = kept.size();

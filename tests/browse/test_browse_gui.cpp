@@ -1,6 +1,7 @@
 #include "app/widgets/mainwindow.h"
 #include "browse/playlist.h"
 #include "browse/queryresults.h"
+#include "browse/widgets/burnwindow.h"
 #include "browse/widgets/coverwindow.h"
 #include "browse/widgets/querywindow.h"
 #include "catalogrows.h"
@@ -12,7 +13,11 @@
 #include "testfiles.h"
 #include "widgetlookup.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QProgressBar>
 #include <QDir>
 #include <QHeaderView>
 #include <QImage>
@@ -43,6 +48,20 @@ void whenOpen(QWidget &owner, std::function<void(W &)> check)
         else
             QTest::qFail("window did not open", __FILE__, __LINE__);
     });
+}
+
+// The controls of a shown window that have no accessible name.
+QStringList unnamedControls(QWidget &window)
+{
+    QStringList unnamed;
+    for (QWidget *w : window.findChildren<QWidget *>()) {
+        const bool control = qobject_cast<QAbstractButton *>(w) || qobject_cast<QAbstractItemView *>(w) ||
+                             qobject_cast<QComboBox *>(w) || qobject_cast<QGroupBox *>(w) ||
+                             qobject_cast<QProgressBar *>(w);
+        if (control && w->accessibleName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
+            unnamed << w->objectName() + QLatin1Char(':') + QLatin1String(w->metaObject()->className());
+    }
+    return unnamed;
 }
 
 } // namespace
@@ -251,6 +270,20 @@ private Q_SLOTS:
         QCOMPARE(prompter.messages().last(),
                  "All 2 files were copied to " + QDir::toNativeSeparators(dir.filePath(QStringLiteral("out/"))));
         QCOMPARE(fileBytes(dir.filePath(QStringLiteral("out/b.mp3"))), QByteArray("bbb"));
+    }
+
+    void everyControlIsNamed()
+    {
+        open({});
+        QCOMPARE(unnamedControls(*window), QStringList());
+        QCOMPARE(list->accessibleName(), QStringLiteral("Catalogue"));
+        QCOMPARE(child<QToolButton>(*window, "Command4")->accessibleName(), QStringLiteral("Find Again"));
+        BurnProgress progress(prompter, window.get());
+        progress.show();
+        QCOMPARE(unnamedControls(progress), QStringList());
+        Form3 cover(QString(), [](const QString &) { return false; }, prompter, window.get());
+        cover.show();
+        QCOMPARE(unnamedControls(cover), QStringList());
     }
 
     void coverAttachedToSelectedEntries()

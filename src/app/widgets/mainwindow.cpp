@@ -69,6 +69,7 @@ Form2::Form2(Prompter &prompter, Platform &platform, QString argument, QWidget *
     m_markBin = new CatalogueModel(CatalogueModel::markBinHeaders(), this);
     buildControls();
     buildMenus();
+    nameControls();
     resize(px(10860), px(MinimumWindowHeightTwips));
 }
 

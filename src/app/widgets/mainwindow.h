@@ -94,6 +94,7 @@ private:
     void attachCover();
     // The selected rows of the list, in display order.
     std::vector<qsizetype> selectedRowsInOrder() const;
+    void nameControls(); // accessible names
     std::optional<QString> selectedCover() const;
     void previewCover(CoverPreview &preview);
 

@@ -1,6 +1,7 @@
 // The main window's search, mark bin, playlist, burn and cover commands.
 #include "app/widgets/mainwindow.h"
 
+#include "app/widgets/accessiblenames.h"
 #include "browse/burnplan.h"
 #include "browse/markbin.h"
 #include "browse/playlist.h"
@@ -13,6 +14,7 @@
 #include "store/platform/prompter.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QTreeView>
@@ -146,4 +148,14 @@ void Form2::attachCover()
         m_prompter, this);
     if (dialog.exec() == QDialog::Accepted)
         m_settings.coverPath = dialog.folder();
+}
+
+void Form2::nameControls()
+{
+    m_catalogueView->setAccessibleName(QStringLiteral("Catalogue"));
+    m_markBinView->setAccessibleName(QStringLiteral("Marked Bin"));
+    m_coverStrip->setAccessibleName(QStringLiteral("Cover strip"));
+    m_toolFrame->setAccessibleName(QStringLiteral("Tool bar"));
+    m_catalogueFrame->setAccessibleName(QStringLiteral("Catalogue"));
+    AccessibleNames::installForApplication();
 }

@@ -37,7 +37,8 @@ std::unique_ptr<SingleInstance> take(const QString &dataDir)
     bool announced = false;
     while (!lock->acquire(announced ? 250 : 0)) {
         if (lock->failed()) {
-            CliIo::error(QStringLiteral("cannot take the lock %1, so the catalogue was not changed").arg(shown));
+            CliIo::error(QStringLiteral("cannot take the lock %1, so the catalogue %2 was not changed")
+                             .arg(shown, QDir::toNativeSeparators(dataDir + QStringLiteral("/zembra.lst"))));
             return nullptr;
         }
         QString holder;

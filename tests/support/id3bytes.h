@@ -47,3 +47,120 @@ inline QByteArray id3v2Tag(int version, const QByteArray &frames, int padding = 
     return "ID3" + QByteArray(1, char(version)) + QByteArray(2, '\0') + synchsafe(quint32(frames.size() + padding))
            + frames + QByteArray(padding, '\0');
 }
+
+// Text in one of the ID3v2 text encodings: 0 ISO-8859-1, 1 UTF-16 with a
+// byte order mark (little-endian, or big-endian when bigEndianBom),
+// 2 UTF-16BE, 3 UTF-8.
+inline QByteArray id3v2EncodedText(char encoding, const QString &text, bool bigEndianBom = false)
+{
+    if (encoding == 0)
+        return text.toLatin1();
+    if (encoding == 3)
+        return text.toUtf8();
+    QByteArray out;
+    const bool big = encoding == 2 || bigEndianBom;
+    if (encoding == 1)
+        out += big ? QByteArray("\xFE\xFF", 2) : QByteArray("\xFF\xFE", 2);
+    for (QChar c : text) {
+        const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
+        out += big ? QByteArray(1, hi) + lo : QByteArray(1, lo) + hi;
+    }
+    return out;
+}
+
+// The n-th tag of a varied corpus for comparing tag readers: versions 2.2
+// to 2.4, every text encoding, several values in a frame, numbered and
+// named genres, years and timestamps, control characters, pictures and
+// other frames between the text frames, doubled frames, and now and then
+// what only a full reader takes (unsynchronisation, an extended header,
+// frame flags, sizes that do not add up). The same n gives the same tag.
+inline QByteArray variedId3v2Tag(quint32 n)
+{
+    quint32 state = n * 2654435761u + 12345u;
+    const auto pick = [&state](quint32 count) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) % count;
+    };
+    static const char16_t *const Texts[] = {
+        u"Plain title", u"Café Noir", u"Ünïcødé Ärtist", u"  padded  ", u"", u"Tab\there", u"Line\r\nbreak",
+        u"東京の夜", u"Emoji \U0001F600 smile", u"Next\u0085line", u"Para\u2028sep", u"Ends with blank ",
+        u"Ñandú", u"x", u"\u00A0nbsp\u00A0", u"Zeichen \u00DF\u00FF", u"del\u007Fchar"};
+    static const char16_t *const Genres[] = {u"(17)", u"17", u"(17)Rock", u"(17)Own words", u"Rock",
+                                             u"Psychedelic", u"(200)", u"255", u"(RX)", u"(9)(13)",
+                                             u"Trip-Hop", u" 13 ", u"144", u"0", u"Chillwave", u"(12)"};
+    static const char16_t *const Years[] = {u"1999", u"2004-05-06T10:00", u"20", u"abcd", u"", u" 1987", u"２０１０"};
+    const int version = int(2 + pick(3));
+    const auto frameId = [version](const char *id34, const char *id22) {
+        return QByteArray(version == 2 ? id22 : id34);
+    };
+    const auto text = [&](const char16_t *const *pool, quint32 poolSize) {
+        char encoding = char(pick(4));
+        if (version < 4 && encoding >= 2 && pick(2))
+            encoding = char(pick(2)); // mostly what the version allows
+        QByteArray data(1, encoding);
+        const QByteArray terminator = encoding == 1 || encoding == 2 ? QByteArray(2, '\0') : QByteArray(1, '\0');
+        const quint32 values = pick(6) == 0 ? 2 + pick(2) : 1;
+        const bool bigBom = pick(3) == 0;
+        for (quint32 v = 0; v < values; ++v) {
+            if (v > 0)
+                data += terminator;
+            data += id3v2EncodedText(encoding, QString::fromUtf16(pool[pick(poolSize)]), bigBom);
+        }
+        if (pick(3) == 0)
+            data += terminator;
+        return data;
+    };
+    constexpr quint32 TextCount = sizeof Texts / sizeof *Texts;
+    QByteArray frames;
+    const auto other = [&] {
+        switch (pick(4)) {
+        case 0:
+            frames += id3v2Frame(version, frameId("APIC", "PIC"), QByteArray("\0image/png\0\x03\0", 13) + QByteArray(int(pick(300)), 'p'));
+            break;
+        case 1:
+            frames += id3v2Frame(version, frameId("COMM", "COM"), QByteArray("\0eng\0A comment", 14));
+            break;
+        case 2:
+            frames += id3v2Frame(version, frameId("TRCK", "TRK"), QByteArray("\0" "3/12", 5));
+            break;
+        default:
+            break;
+        }
+    };
+    const char *const Ids34[] = {"TIT2", "TPE1", "TALB", "TCON", version == 4 && pick(2) ? "TDRC" : "TYER"};
+    const char *const Ids22[] = {"TT2", "TP1", "TAL", "TCO", "TYE"};
+    for (int f = 0; f < 5; ++f) {
+        if (pick(5) == 0)
+            continue; // frame missing
+        other();
+        const QByteArray id = frameId(Ids34[f], Ids22[f]);
+        const QByteArray data = f == 3 ? text(Genres, sizeof Genres / sizeof *Genres)
+                                : f == 4 ? text(Years, sizeof Years / sizeof *Years)
+                                         : text(Texts, TextCount);
+        frames += id3v2Frame(version, id, pick(12) == 0 ? QByteArray(1, '\0') : data);
+        if (pick(10) == 0) // a doubled frame: the first one counts
+            frames += id3v2Frame(version, id, text(Texts, TextCount));
+    }
+    if (version == 3 && pick(8) == 0)
+        frames += id3v2Frame(version, "TDRC", QByteArray("\0" "2011", 5));
+    other();
+    QByteArray tag = id3v2Tag(version, frames, pick(3) == 0 ? 0 : int(pick(200)));
+    switch (pick(14)) {
+    case 0: // unsynchronisation flag set on the whole tag
+        tag[5] = char(0x80);
+        break;
+    case 1: // a frame with flags (a compressed or grouped frame)
+        if (version > 2 && tag.size() > 20)
+            tag[19] = char(version == 3 ? 0x80 : 0x08);
+        break;
+    case 2: // a tag size that claims more than the tag holds
+        tag = tag.left(tag.size() / 2 + 10);
+        break;
+    case 3: // the experimental flag
+        tag[5] = char(0x20);
+        break;
+    default:
+        break;
+    }
+    return tag;
+}

@@ -1,0 +1,54 @@
+#include "media/mediascan.h"
+#include "store/cataloguelistfile.h"
+#include "id3bytes.h"
+#include "testenv.h"
+#include "testfiles.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QTemporaryDir>
+
+// The catalogue a scan gives must not change when the scan is made faster:
+// a varied tree is scanned and its list file compared with the digest of
+// the bytes the scan gave before its readers were reworked.
+class ScanOutputTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void listFileUnchanged()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        const QByteArray frame = QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(300, '\x33');
+        const char *const folders[] = {"", "Disc 1/", "disc 1/Zürich/", "Disc 2/b/", "Disc 2/B/", "Ä/"};
+        for (quint32 i = 0; i < 600; ++i) {
+            QByteArray content;
+            if (i % 7 != 3)
+                content += variedId3v2Tag(i);
+            content += i % 11 == 5 ? QByteArray("no audio frame here") : frame;
+            if (i % 3 == 0) {
+                const QByteArray title = i % 2 ? QByteArray("Titel \xE4\xF6\xFC\x80", 11) : QByteArray("Title ") + QByteArray::number(i);
+                content += "TAG" + title.leftJustified(30, '\0') + QByteArray("\x01Artist \x9D").leftJustified(30, ' ')
+                           + QByteArray("Album").leftJustified(30, '\0') + "19 9" + QByteArray(30, '\0')
+                           + char(i % 150);
+            }
+            const QString name = QStringLiteral("%1%2 - Tr\u00E4ck %3.%4")
+                                     .arg(QString::fromUtf8(folders[i % 6]))
+                                     .arg(i % 13, 2, 10, QLatin1Char('0'))
+                                     .arg(i)
+                                     .arg(i % 4 == 0 ? QStringLiteral("MP3") : QStringLiteral("mp3"));
+            QVERIFY(writeBytes(root + u'/' + name, content));
+        }
+        const ScanOutcome outcome = scanMedia(root, QStringLiteral(" CD 07 "));
+        QCOMPARE(outcome.rows.size(), 600);
+        QBuffer buffer;
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(CatalogueListFile::write(buffer, outcome.rows));
+        QByteArray bytes = buffer.data();
+        bytes.replace(root.toUtf8(), "/MEDIA");
+        QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(), QByteArray("34a56fc0ed9abd55f22d0f52a8717fe7a441fddc33fe6f697f1e143eab4a607d"));
+    }
+};
+
+ONDRO_TEST_MAIN(ScanOutputTest)
+#include "test_scanoutput.moc"

@@ -1,4 +1,6 @@
 #include "browse/burnpreparation.h"
+#include "browse/coverattach.h"
+#include "store/platform/systempaths.h"
 #include "catalogrows.h"
 #include "scriptedprompter.h"
 #include "testenv.h"
@@ -91,6 +93,7 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFETCH(QString, target);
         QCOMPARE(BurnPlan::targetFor(BurnPlan::withClosingSeparator(folder), file), target);
+        QCOMPARE(CoverAttach::coverPath(folder, SystemPaths::fileNameOf(file)), target); // a cover is joined alike
     }
 
     void sourcesInOrderOfFirstAppearance()

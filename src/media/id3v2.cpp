@@ -2,6 +2,7 @@
 #include "store/textblanks.h"
 
 #include "media/id3v1.h"
+#include "media/id3v2text.h"
 #include "media/mediafile.h"
 
 #include <QRegularExpression>
@@ -78,10 +79,9 @@ quint32 bigEndian(const uchar *b, int length)
     return value;
 }
 
-// The genre of a TCON value: "(17)", "17" and "(17)Rock" give the name of
-// number 17; a name of the numbered list takes the spelling of its
-// table; other text is kept.
-QString genreOfValue(const QString &value)
+} // namespace
+
+QString Id3v2::genreOfValue(const QString &value)
 {
     static const QRegularExpression numbered(QStringLiteral("^\\s*\\((\\d{1,3})\\)(.*)$"));
     static const QRegularExpression plain(QStringLiteral("^\\s*(\\d{1,3})\\s*$"));
@@ -102,6 +102,8 @@ QString genreOfValue(const QString &value)
     const QString name = Id3v1::genreName(number);
     return name.isEmpty() ? text : name;
 }
+
+namespace {
 
 // The fields a frame gives, as bits; 0 for a frame the catalogue does not
 // take. TagLib reads the year frames of versions 2.2 and 2.3 as the 2.4
@@ -284,6 +286,22 @@ TrackTags readTags(QByteArrayView bytes)
 }
 
 TrackTags readTextTag(QByteArrayView parsed)
+{
+    TrackTagsUtf8 own;
+    if (readCommonTextTag(parsed, own))
+        return own.toTags();
+    return readTextTagWithTagLib(parsed);
+}
+
+TrackTagsUtf8 readTextTagUtf8(QByteArrayView parsed)
+{
+    TrackTagsUtf8 own;
+    if (readCommonTextTag(parsed, own))
+        return own;
+    return TrackTagsUtf8::fromTags(readTextTagWithTagLib(parsed));
+}
+
+TrackTags readTextTagWithTagLib(QByteArrayView parsed)
 {
     TrackTags tags;
     if (tagSize(parsed) == 0)

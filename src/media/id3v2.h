@@ -35,6 +35,18 @@ QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head);
 // become blanks. Empty fields when the tag cannot be read.
 TrackTags readTextTag(QByteArrayView textTag);
 
+// The same fields as UTF-8, for the scan's rows: the own reader of the
+// common tags, TagLib for the rest.
+TrackTagsUtf8 readTextTagUtf8(QByteArrayView textTag);
+
+// What TagLib alone reads from such a tag (to compare the readers).
+TrackTags readTextTagWithTagLib(QByteArrayView textTag);
+
+// The genre of one TCON value as TagLib gives it: "(17)", "17" and
+// "(17)Rock" give the name of number 17; a name of the numbered list
+// takes the spelling of its table; other text is kept, cleaned.
+QString genreOfValue(const QString &value);
+
 // Both steps over a tag in memory (bytes start with its header).
 TrackTags readTags(QByteArrayView bytes);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The five tag fields the catalogue takes from a file, as both tag readers
@@ -11,4 +12,24 @@ struct TrackTags
     QString album;
     QString year;
     QString genre; // the name, not the number
+};
+
+// The same fields as UTF-8, as the scan stores them in its rows.
+struct TrackTagsUtf8
+{
+    QByteArray artist;
+    QByteArray track;
+    QByteArray album;
+    QByteArray year;
+    QByteArray genre;
+
+    TrackTags toTags() const
+    {
+        return {QString::fromUtf8(artist), QString::fromUtf8(track), QString::fromUtf8(album),
+                QString::fromUtf8(year), QString::fromUtf8(genre)};
+    }
+    static TrackTagsUtf8 fromTags(const TrackTags &t)
+    {
+        return {t.artist.toUtf8(), t.track.toUtf8(), t.album.toUtf8(), t.year.toUtf8(), t.genre.toUtf8()};
+    }
 };

@@ -18,7 +18,7 @@ void printPath(const QString &path)
 // Writes rows into a new database file at path, refusing an existing one.
 int writeDatabase(const QString &path, const RowStore &rows, LibraryFile::Content content)
 {
-    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
+    if (LibraryFile::targetTaken(path)) {
         CliIo::error(LibraryFile::existsMessage(path, content));
         return StatusFailure;
     }

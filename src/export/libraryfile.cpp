@@ -92,9 +92,15 @@ SaveResult createEmpty(const QString &path)
     return write(path, RowStore(), Content::Library);
 }
 
+bool targetTaken(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress)
 {
-    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink())
+    if (targetTaken(path))
         return {false, QStringLiteral("a file of that name exists")};
     const QString folder = QFileInfo(path).absolutePath();
     if (!QFileInfo(folder).isDir())

@@ -40,6 +40,10 @@ SaveResult write(const QString &path, const RowStore &rows, Content content, con
 // far, and reason (when given) says what went wrong.
 bool load(const QString &path, RowStore &rows, QString *reason = nullptr);
 
+// True when anything is at path, a dangling link included. Looks without
+// opening, so a named pipe there cannot block the caller.
+bool targetTaken(const QString &path);
+
 // The messages of both flows.
 QString existsMessage(const QString &path, Content content);
 QString doneMessage(const QString &path, Content content);

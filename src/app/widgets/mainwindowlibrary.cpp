@@ -54,7 +54,7 @@ void Form2::createLibrary()
 void Form2::exportDatabase()
 {
     const QString path = LibraryFile::databaseExportPath(SystemPaths::exportsFolder());
-    if (SystemPaths::fileExists(path)) {
+    if (LibraryFile::targetTaken(path)) {
         m_prompter.message(LibraryFile::existsMessage(path, LibraryFile::Content::Database), Prompter::Icon::Warning);
         return;
     }

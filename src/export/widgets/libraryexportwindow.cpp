@@ -4,7 +4,6 @@
 #include "export/libraryfile.h"
 #include "export/widgets/backgroundwork.h"
 #include "store/platform/prompter.h"
-#include "store/platform/systempaths.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -69,7 +68,7 @@ void exODL::create()
         return;
     const QString path = LibraryFile::withLibraryExtension(chosen);
     m_fileName = path;
-    if (SystemPaths::fileExists(path)) {
+    if (LibraryFile::targetTaken(path)) {
         m_prompter.message(LibraryFile::existsMessage(path, LibraryFile::Content::Library), Prompter::Icon::Warning);
         return;
     }

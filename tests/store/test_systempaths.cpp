@@ -1,5 +1,6 @@
 #include "store/platform/systempaths.h"
 #include "testenv.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,6 +53,10 @@ private Q_SLOTS:
         QVERIFY(!SystemPaths::fileExists(dir.path()));
         QVERIFY(!SystemPaths::fileExists(dir.filePath(QStringLiteral("missing"))));
         QVERIFY(!SystemPaths::fileExists(QString()));
+        // A named pipe answers at once instead of waiting for a writer.
+        const QString pipe = dir.filePath(QStringLiteral("pipe.odl"));
+        QVERIFY(makeFifo(pipe));
+        QVERIFY(!SystemPaths::fileExists(pipe));
     }
 
     void foldersLieInTheIsolatedHome()

@@ -1,5 +1,7 @@
 #include "store/platform/systempaths.h"
 
+#include "store/safefileread.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -40,10 +42,12 @@ QString programFolder()
 
 bool fileExists(const QString &path)
 {
-    if (path.isEmpty() || QFileInfo(path).isDir())
+    // Opened without blocking, so a named pipe of that name cannot hang
+    // the caller; only a plain file that opens counts.
+    if (path.isEmpty())
         return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly);
+    QFile file;
+    return SafeFileRead::openPlainFile(path, file).ok();
 }
 
 QString fileNameOf(const QString &path)

@@ -134,9 +134,31 @@ QString headerBitsOf(QByteArrayView bytes)
 
 QString headerBitsOfFile(const ByteSource &file, QByteArrayView head)
 {
+    std::array<char, 4> bytes;
+    return headerBytesOfFile(file, head, bytes) ? bitsText(QByteArrayView(bytes.data(), 4)) : NotAvailable;
+}
+
+QByteArray bitsTextUtf8(QByteArrayView fourBytes)
+{
+    QByteArray text(36, ' ');
+    char *out = text.data();
+    for (int i = 0; i < 4; ++i, ++out) {
+        const uchar byte = uchar(fourBytes[i]);
+        for (int bit = 7; bit >= 0; --bit)
+            *out++ = (byte >> bit) & 1 ? '1' : '0';
+    }
+    return text;
+}
+
+bool headerBytesOfFile(const ByteSource &file, QByteArrayView head, std::array<char, 4> &header)
+{
+    const auto found = [&](QByteArrayView four) {
+        std::memcpy(header.data(), four.data(), 4);
+        return true;
+    };
     const qint64 start = audioStart(file, head);
     if (start < 0 || start >= file.size())
-        return NotAvailable;
+        return false;
     // Header positions searched: start up to (not including) end.
     const qint64 end = std::min(file.size(), start + SearchBound);
     QByteArray block;
@@ -148,20 +170,20 @@ QString headerBitsOfFile(const ByteSource &file, QByteArrayView head)
             view = head.sliced(pos);
         } else {
             if (!file.readAt(pos, blockSize, block) || block.isEmpty())
-                return NotAvailable;
+                return false;
             view = block;
             blockSize = std::min(blockSize * 2, LargestSearchBlock);
         }
         view = view.first(std::min<qint64>(view.size(), end - pos + 3));
-        const qsizetype found = findFrameHeader(view);
-        if (found >= 0)
-            return bitsText(view.sliced(found, 4));
+        const qsizetype at = findFrameHeader(view);
+        if (at >= 0)
+            return found(view.sliced(at, 4));
         if (pos + view.size() >= end)
             break;
         // The last three bytes may begin a header that the next read ends.
         pos += std::max<qint64>(1, view.size() - 3);
     }
-    return NotAvailable;
+    return false;
 }
 
 QString bitrateText(const QString &version, const QString &layer, const QString &indexBits)

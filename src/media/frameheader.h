@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+
+#include <array>
 
 class ByteSource;
 
@@ -19,6 +22,11 @@ QString headerBitsOf(QByteArrayView bytes);
 // into head already (head may be shorter than the file, or empty); reads
 // in growing blocks, and "n/a" on a read failure.
 QString headerBitsOfFile(const ByteSource &file, QByteArrayView head);
+
+// The four header bytes the same search finds; false for "n/a".
+bool headerBytesOfFile(const ByteSource &file, QByteArrayView head, std::array<char, 4> &header);
+// bitsText as UTF-8 (it is ASCII), for the scan's rows.
+QByteArray bitsTextUtf8(QByteArrayView fourBytes);
 
 // Bytes searched for a frame header after the leading tag: past this a
 // file is taken to hold no MPEG audio.

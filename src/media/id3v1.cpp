@@ -53,6 +53,44 @@ QString field(QByteArrayView block, int offset, int length)
     return trimBlanks(text);
 }
 
+// The same field as UTF-8, without a QString in between.
+QByteArray fieldUtf8(QByteArrayView block, int offset, int length)
+{
+    QByteArray text;
+    text.reserve(length * 2);
+    qsizetype kept = 0; // text's size after its last character that is not a blank
+    for (int i = 0; i < length; ++i) {
+        const uchar byte = uchar(block[offset + i]);
+        if (byte >= 32 && byte < 127) {
+            if (byte == ' ' && text.isEmpty())
+                continue;
+            text.append(char(byte));
+            if (byte != ' ')
+                kept = text.size();
+            continue;
+        }
+        const char16_t c = tagChar(byte).unicode();
+        if (c == u' ') {
+            if (!text.isEmpty())
+                text.append(' ');
+            continue;
+        }
+        if (c < 0x80) {
+            text.append(char(c));
+        } else if (c < 0x800) {
+            text.append(char(0xC0 | (c >> 6)));
+            text.append(char(0x80 | (c & 0x3F)));
+        } else {
+            text.append(char(0xE0 | (c >> 12)));
+            text.append(char(0x80 | ((c >> 6) & 0x3F)));
+            text.append(char(0x80 | (c & 0x3F)));
+        }
+        kept = text.size();
+    }
+    text.truncate(kept);
+    return text;
+}
+
 QByteArrayView lastBlock(QByteArrayView bytes)
 {
     return bytes.size() >= Id3v1::TagSize ? bytes.last(Id3v1::TagSize) : QByteArrayView();
@@ -78,6 +116,22 @@ TrackTags parseTag(QByteArrayView bytes)
     fields.album = field(block, AlbumAt, 30);
     fields.year = field(block, YearAt, 4);
     fields.genre = genreName(uchar(block[GenreAt]));
+    return fields;
+}
+
+TrackTagsUtf8 parseTagUtf8(QByteArrayView bytes)
+{
+    TrackTagsUtf8 fields;
+    const QByteArrayView block = lastBlock(bytes);
+    if (block.isEmpty())
+        return fields;
+    fields.track = fieldUtf8(block, TitleAt, 30);
+    fields.artist = fieldUtf8(block, ArtistAt, 30);
+    fields.album = fieldUtf8(block, AlbumAt, 30);
+    fields.year = fieldUtf8(block, YearAt, 4);
+    const uchar genre = uchar(block[GenreAt]);
+    if (genre < std::size(Genres))
+        fields.genre = QByteArray(Genres[genre]);
     return fields;
 }
 

@@ -42,17 +42,20 @@ bool MemorySource::readAt(qint64 offset, qint64 count, QByteArray &out) const
     return true;
 }
 
-MediaFile::MediaFile(const QString &path)
+MediaFile::MediaFile(const QString &path) : MediaFile(AT_FDCWD, QFile::encodeName(path).constData())
 {
-    const QByteArray name = QFile::encodeName(path);
-    if (name.isEmpty()) {
+}
+
+MediaFile::MediaFile(int dirFd, const char *name)
+{
+    if (!name || !*name) {
         m_problem = QStringLiteral("no file name");
         return;
     }
     // O_NONBLOCK: opening a named pipe must not wait for a writer.
     int fd;
     do {
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         const int error = errno;

@@ -48,6 +48,9 @@ class MediaFile final : public ByteSource
 {
 public:
     explicit MediaFile(const QString &path);
+    // The file name inside the folder open as dirFd (AT_FDCWD for the
+    // current folder or a full path).
+    MediaFile(int dirFd, const char *name);
     ~MediaFile() override;
     MediaFile(const MediaFile &) = delete;
     MediaFile &operator=(const MediaFile &) = delete;

@@ -6,7 +6,14 @@
 #include "media/mediafile.h"
 #include "media/mediawalk.h"
 
+#include <QFile>
 #include <QtConcurrent/QtConcurrentMap>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -28,30 +35,32 @@ bool stopRequested(const std::atomic_bool *stop)
 }
 
 // What the reading of one file gives before any tag parsing: the header
-// bits, the ID3v1 fields, or the ID3v2 text frames still to be parsed.
+// bits, the ID3v1 fields, or the ID3v2 text frames still to be parsed, all
+// as UTF-8.
 struct RawTrack
 {
-    TrackInfo info;
+    TrackTagsUtf8 tags;
+    QByteArray audioheader;
+    FileStatus status = FileStatus::Missing;
+    QString problem;
     QByteArray textTag;
 };
 
 void parseRawTags(RawTrack &raw)
 {
     if (!raw.textTag.isEmpty()) {
-        raw.info.tags = Id3v2::readTextTag(raw.textTag);
+        raw.tags = Id3v2::readTextTagUtf8(raw.textTag);
         raw.textTag = QByteArray();
     }
 }
 
 // Every buffer is the call's own and is freed when it returns: a file
 // with a large tag costs its reads only while it is being read.
-RawTrack readRawTrack(const QString &path)
+RawTrack readRawTrack(const MediaFile &file)
 {
     RawTrack raw;
-    TrackInfo &info = raw.info;
-    const MediaFile file(path);
-    info.status = file.status();
-    info.problem = file.problem();
+    raw.status = file.status();
+    raw.problem = file.problem();
     if (!file.isOpen())
         return raw;
     const qint64 size = file.size();
@@ -60,9 +69,9 @@ RawTrack readRawTrack(const QString &path)
     if (!file.readAt(0, std::min(size, HeadBlock), head))
         return raw;
 
-    const QString bits = FrameHeader::headerBitsOfFile(file, head);
-    if (bits != FrameHeader::NotAvailable)
-        info.audioheader = bits;
+    std::array<char, 4> header;
+    if (FrameHeader::headerBytesOfFile(file, head, header))
+        raw.audioheader = FrameHeader::bitsTextUtf8(QByteArrayView(header.data(), 4));
 
     if (size >= Id3v1::TagSize) {
         QByteArray tail;
@@ -72,7 +81,7 @@ RawTrack readRawTrack(const QString &path)
         else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
             block = tail;
         if (Id3v1::isTag(block)) {
-            info.tags = Id3v1::parseTag(block);
+            raw.tags = Id3v1::parseTagUtf8(block);
             return raw;
         }
     }
@@ -82,42 +91,61 @@ RawTrack readRawTrack(const QString &path)
     return raw;
 }
 
-TrackRecord recordOf(const QString &path, const QString &source, const TrackInfo &info)
-{
-    TrackRecord record;
-    record.filename = path;
-    record.source = source;
-    record.artist = info.tags.artist;
-    record.track = info.tags.track;
-    record.album = info.tags.album;
-    record.year = info.tags.year;
-    record.genre = info.tags.genre;
-    record.audioheader = info.audioheader;
-    return record;
-}
-
 // A path the walk took for a plain file that is not one when it is read
 // (it vanished, or turned into a pipe) is skipped; a plain file whose tags
 // cannot be read still becomes an entry with what could be read.
-bool isImported(const TrackInfo &info)
+bool isImported(const RawTrack &raw)
 {
-    return info.status != FileStatus::NotPlainFile && info.status != FileStatus::Missing;
+    return raw.status != FileStatus::NotPlainFile && raw.status != FileStatus::Missing;
 }
 
 struct Batch
 {
     std::vector<RawTrack> tracks;
-    std::vector<qsizetype> indexes; // into the walk's files
+    std::vector<size_t> indexes; // into the walk's files
     qint64 bytes = 0;
+};
+
+// The folder of the files being read, open so that each file opens by its
+// name alone.
+class FolderHandle
+{
+public:
+    ~FolderHandle() { close(); }
+    // The descriptor of the walk's folder index, or -1 with the reason.
+    int open(const ByteWalkResult &walk, qsizetype index)
+    {
+        if (index == m_index)
+            return m_fd;
+        close();
+        m_index = index;
+        do {
+            m_fd = ::open(walk.folders[size_t(index)].constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_PATH);
+        } while (m_fd < 0 && errno == EINTR);
+        m_error = m_fd < 0 ? errno : 0;
+        return m_fd;
+    }
+    int error() const { return m_error; }
+
+private:
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+    qsizetype m_index = -1;
+    int m_fd = -1;
+    int m_error = 0;
 };
 
 } // namespace
 
 TrackInfo readTrackInfo(const QString &path)
 {
-    RawTrack raw = readRawTrack(path);
+    RawTrack raw = readRawTrack(MediaFile(path));
     parseRawTags(raw);
-    return raw.info;
+    return {raw.tags.toTags(), QString::fromUtf8(raw.audioheader), raw.status, raw.problem};
 }
 
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks,
@@ -126,7 +154,7 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
     ScanOutcome outcome;
     WalkCallbacks walkCallbacks;
     walkCallbacks.folderEntered = callbacks.folderEntered;
-    WalkResult walk = MediaWalk::walk(root, QStringLiteral("*.MP3"), walkCallbacks, stop);
+    ByteWalkResult walk = MediaWalk::walkBytes(root, QStringLiteral("*.MP3"), walkCallbacks, stop);
     outcome.failedFolders = std::move(walk.failedFolders);
     outcome.skipped = std::move(walk.skipped);
     if (walk.stopped) {
@@ -134,30 +162,42 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
         return outcome;
     }
 
-    const qsizetype total = walk.files.size();
+    const qsizetype total = qsizetype(walk.files.size());
     if (callbacks.importStarted)
         callbacks.importStarted(total);
     outcome.rows.reserve(total);
+    const QByteArray sourceUtf8 = source.toUtf8();
 
     // Files are read one after the other (a CD must not seek back and
     // forth), while the ID3v2 tags of the batch read before are parsed on
     // other cores.
     Batch parsing;
     QFuture<void> parsed;
+    QByteArray path;
     const auto collect = [&] {
         parsed.waitForFinished();
         for (size_t k = 0; k < parsing.tracks.size(); ++k) {
-            const QString &path = walk.files[parsing.indexes[k]];
-            const TrackInfo &info = parsing.tracks[k].info;
-            if (isImported(info))
-                outcome.rows.append(recordOf(path, source, info), EntryOrigin::Own);
-            else
-                outcome.skipped.append({path, info.problem});
+            const WalkedFile &file = walk.files[parsing.indexes[k]];
+            const RawTrack &raw = parsing.tracks[k];
+            const QByteArray &folder = walk.folders[size_t(file.folder)];
+            path.clear();
+            path.append(folder);
+            if (!folder.endsWith('/'))
+                path.append('/');
+            path.append(file.name);
+            if (isImported(raw)) {
+                outcome.rows.appendUtf8({path, sourceUtf8, raw.tags.artist, raw.tags.track, raw.tags.album,
+                                         raw.tags.year, raw.tags.genre, QByteArrayView(), raw.audioheader},
+                                        EntryOrigin::Own);
+            } else {
+                outcome.skipped.append({QFile::decodeName(path), raw.problem});
+            }
         }
         parsing = Batch();
     };
     Batch reading;
-    for (qsizetype i = 0; i < total; ++i) {
+    FolderHandle folder;
+    for (size_t i = 0; i < walk.files.size(); ++i) {
         if (stopRequested(stop)) {
             // A stopped scan adds nothing: the catalogue stays as it was.
             parsed.waitForFinished();
@@ -165,12 +205,22 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
             outcome.stopped = true;
             return outcome;
         }
-        reading.tracks.push_back(readRawTrack(walk.files[i]));
+        const WalkedFile &file = walk.files[i];
+        const int dirFd = folder.open(walk, file.folder);
+        if (dirFd >= 0) {
+            reading.tracks.push_back(readRawTrack(MediaFile(dirFd, file.name.constData())));
+        } else {
+            RawTrack failed;
+            const int error = folder.error();
+            failed.status = error == ENOENT || error == ENOTDIR ? FileStatus::Missing : FileStatus::Unreadable;
+            failed.problem = QString::fromLocal8Bit(std::strerror(error));
+            reading.tracks.push_back(std::move(failed));
+        }
         reading.indexes.push_back(i);
         reading.bytes += reading.tracks.back().textTag.size();
         if (callbacks.fileImported)
-            callbacks.fileImported(i + 1, total);
-        if (qsizetype(reading.tracks.size()) >= BatchFiles || reading.bytes >= BatchBytes || i + 1 == total) {
+            callbacks.fileImported(qsizetype(i) + 1, total);
+        if (qsizetype(reading.tracks.size()) >= BatchFiles || reading.bytes >= BatchBytes || i + 1 == walk.files.size()) {
             collect();
             parsing = std::move(reading);
             reading = Batch();

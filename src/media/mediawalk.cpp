@@ -2,6 +2,7 @@
 
 #include "media/mediafile.h"
 
+#include <QByteArrayList>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -21,9 +22,11 @@ class NameMatcher
 public:
     explicit NameMatcher(const QString &pattern);
     bool matches(const QString &name) const;
+    bool matches(QByteArrayView name) const;
 
 private:
     QString m_suffix; // for patterns of the form "*literal"
+    QByteArray m_asciiSuffix; // the same when it is ASCII: matched on bytes
     bool m_suffixOnly = false;
     QRegularExpression m_expression;
 };
@@ -34,6 +37,11 @@ NameMatcher::NameMatcher(const QString &pattern)
     if (pattern.startsWith(u'*') && !rest.contains(u'*') && !rest.contains(u'?') && !rest.contains(u'[')) {
         m_suffix = rest;
         m_suffixOnly = true;
+        bool ascii = true;
+        for (QChar c : rest)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii)
+            m_asciiSuffix = rest.toLatin1();
     } else {
         m_expression.setPattern(QRegularExpression::wildcardToRegularExpression(
             pattern, QRegularExpression::UnanchoredWildcardConversion));
@@ -49,12 +57,40 @@ bool NameMatcher::matches(const QString &name) const
     return match.hasMatch() && match.capturedStart() == 0 && match.capturedLength() == name.size();
 }
 
+bool NameMatcher::matches(QByteArrayView name) const
+{
+    if (m_suffixOnly && !m_asciiSuffix.isEmpty()) {
+        const qsizetype n = m_asciiSuffix.size();
+        return name.size() >= n && qstrnicmp(name.data() + name.size() - n, m_asciiSuffix.constData(), n) == 0;
+    }
+    return matches(QFile::decodeName(name.toByteArray()));
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (char c : bytes)
+        if (uchar(c) >= 0x80)
+            return false;
+    return true;
+}
+
 // The order of a folder listing: names compared ignoring case, ties by
 // the exact name, so a tree gives the same order on every machine.
 bool listingLess(const QString &a, const QString &b)
 {
     const int folded = a.compare(b, Qt::CaseInsensitive);
     return folded != 0 ? folded < 0 : a < b;
+}
+
+// The same order over names as bytes: ASCII names compared in place, others
+// as text.
+bool listingLessBytes(const QByteArray &a, const QByteArray &b)
+{
+    if (isAscii(a) && isAscii(b)) {
+        const int folded = qstrnicmp(a.constData(), a.size(), b.constData(), b.size());
+        return folded != 0 ? folded < 0 : a < b;
+    }
+    return listingLess(QFile::decodeName(a), QFile::decodeName(b));
 }
 
 bool skippedLess(const SkippedFile &a, const SkippedFile &b)
@@ -132,8 +168,8 @@ Entry entryOf(int dirFd, const dirent *entry, bool nameMatches)
 
 struct Listing
 {
-    QStringList files;          // matching plain files, in listing order
-    QStringList folders;        // subfolder names, in listing order
+    QByteArrayList files;       // matching plain files, in listing order
+    QByteArrayList folders;     // subfolder names, in listing order
     QList<SkippedFile> skipped; // names, not paths, in listing order
     bool ok = false;
 };
@@ -142,46 +178,55 @@ class Walker
 {
 public:
     Walker(const QString &pattern, const WalkCallbacks &callbacks, const std::atomic_bool *stop,
-           WalkResult &result)
+           ByteWalkResult &result)
         : m_matcher(pattern), m_callbacks(callbacks), m_stop(stop), m_result(result)
     {
     }
 
-    void run(const QString &root)
+    void run(const QByteArray &root)
     {
         // Folders still to visit, the next one last: popping the back
         // visits a folder's subfolders depth first, in listing order.
-        std::vector<QString> pending{root};
+        std::vector<QByteArray> pending{root};
         while (!pending.empty()) {
             if (stopRequested(m_stop)) {
                 m_result.stopped = true;
                 return;
             }
-            const QString folder = std::move(pending.back());
+            const QByteArray folder = std::move(pending.back());
             pending.pop_back();
             if (m_callbacks.folderEntered)
-                m_callbacks.folderEntered(folder, m_result.files.size());
+                m_callbacks.folderEntered(QFile::decodeName(folder), qsizetype(m_result.files.size()));
             Listing listing = list(folder);
             if (!listing.ok) {
-                m_result.failedFolders.append(folder);
+                m_result.failedFolders.append(QFile::decodeName(folder));
                 continue;
             }
-            for (const QString &name : std::as_const(listing.files))
-                m_result.files.append(MediaWalk::childPath(folder, name));
+            if (!listing.files.isEmpty()) {
+                const qsizetype index = qsizetype(m_result.folders.size());
+                m_result.folders.push_back(folder);
+                for (QByteArray &name : listing.files)
+                    m_result.files.push_back({index, std::move(name)});
+            }
             for (SkippedFile &skipped : listing.skipped) {
-                skipped.path = MediaWalk::childPath(folder, skipped.path);
+                skipped.path = MediaWalk::childPath(QFile::decodeName(folder), skipped.path);
                 m_result.skipped.append(std::move(skipped));
             }
             for (auto it = listing.folders.crbegin(); it != listing.folders.crend(); ++it)
-                pending.push_back(MediaWalk::childPath(folder, *it));
+                pending.push_back(childBytes(folder, *it));
         }
     }
 
+    static QByteArray childBytes(const QByteArray &folder, const QByteArray &name)
+    {
+        return folder.endsWith('/') ? folder + name : folder + '/' + name;
+    }
+
 private:
-    Listing list(const QString &folder)
+    Listing list(const QByteArray &folder)
     {
         Listing listing;
-        DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+        DIR *dir = ::opendir(folder.constData());
         if (!dir)
             return listing;
         const int fd = ::dirfd(dir);
@@ -205,10 +250,9 @@ private:
             if (entry->d_name[0] == '.') // hidden entries, "." and ".."
                 continue;
             const QByteArrayView rawName(entry->d_name);
-            const QString name = QFile::decodeName(entry->d_name);
             // Only names that match are examined further than the listing.
             const bool folderType = entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN;
-            const bool nameMatches = m_matcher.matches(name);
+            const bool nameMatches = m_matcher.matches(rawName);
             if (!folderType && !nameMatches)
                 continue;
             const Entry what = entryOf(fd, entry, nameMatches);
@@ -218,29 +262,29 @@ private:
             switch (what.kind) {
             case EntryKind::Folder:
                 if (storable)
-                    listing.folders.append(name);
+                    listing.folders.append(rawName.toByteArray());
                 else
-                    listing.skipped.append({name, m_folderNameReason});
+                    listing.skipped.append({QFile::decodeName(entry->d_name), m_folderNameReason});
                 break;
             case EntryKind::File:
                 if (storable)
-                    listing.files.append(name);
+                    listing.files.append(rawName.toByteArray());
                 else
-                    listing.skipped.append({name, m_fileNameReason});
+                    listing.skipped.append({QFile::decodeName(entry->d_name), m_fileNameReason});
                 break;
             case EntryKind::Special:
-                listing.skipped.append({name, notPlainFileReason(what.mode)});
+                listing.skipped.append({QFile::decodeName(entry->d_name), notPlainFileReason(what.mode)});
                 break;
             case EntryKind::Dangling:
-                listing.skipped.append({name, m_danglingReason});
+                listing.skipped.append({QFile::decodeName(entry->d_name), m_danglingReason});
                 break;
             case EntryKind::Other:
                 break;
             }
         }
         ::closedir(dir);
-        std::sort(listing.files.begin(), listing.files.end(), listingLess);
-        std::sort(listing.folders.begin(), listing.folders.end(), listingLess);
+        std::sort(listing.files.begin(), listing.files.end(), listingLessBytes);
+        std::sort(listing.folders.begin(), listing.folders.end(), listingLessBytes);
         std::sort(listing.skipped.begin(), listing.skipped.end(), skippedLess);
         return listing;
     }
@@ -248,7 +292,7 @@ private:
     NameMatcher m_matcher;
     const WalkCallbacks &m_callbacks;
     const std::atomic_bool *m_stop;
-    WalkResult &m_result;
+    ByteWalkResult &m_result;
     const QString m_danglingReason = QStringLiteral("a link to a file that does not exist");
     const QString m_fileNameReason = QStringLiteral("the file name is not valid UTF-8");
     const QString m_folderNameReason =
@@ -265,10 +309,10 @@ QString childPath(const QString &folder, const QString &name)
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
 
-WalkResult walk(const QString &root, const QString &pattern, const WalkCallbacks &callbacks,
-                const std::atomic_bool *stop)
+ByteWalkResult walkBytes(const QString &root, const QString &pattern, const WalkCallbacks &callbacks,
+                         const std::atomic_bool *stop)
 {
-    WalkResult result;
+    ByteWalkResult result;
     // "/media/cd/" walks as "/media/cd"; "/" stays "/".
     QString start = root;
     while (start.size() > 1 && start.endsWith(u'/'))
@@ -277,8 +321,28 @@ WalkResult walk(const QString &root, const QString &pattern, const WalkCallbacks
         result.failedFolders.append(root);
         return result;
     }
-    Walker(pattern, callbacks, stop, result).run(start);
+    Walker(pattern, callbacks, stop, result).run(QFile::encodeName(start));
+    return result;
+}
+
+WalkResult walk(const QString &root, const QString &pattern, const WalkCallbacks &callbacks,
+                const std::atomic_bool *stop)
+{
+    ByteWalkResult bytes = walkBytes(root, pattern, callbacks, stop);
+    WalkResult result;
+    result.files.reserve(qsizetype(bytes.files.size()));
+    for (const WalkedFile &file : bytes.files)
+        result.files.append(QFile::decodeName(bytes.pathBytes(file)));
+    result.failedFolders = std::move(bytes.failedFolders);
+    result.skipped = std::move(bytes.skipped);
+    result.stopped = bytes.stopped;
     return result;
 }
 
 } // namespace MediaWalk
+
+QByteArray ByteWalkResult::pathBytes(const WalkedFile &file) const
+{
+    const QByteArray &folder = folders[size_t(file.folder)];
+    return folder.endsWith('/') ? folder + file.name : folder + '/' + file.name;
+}

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <vector>
 
 // A file or folder the scan found but did not import, with the reason in
 // words (for instance a named pipe with a matching name, or a name that is
@@ -29,6 +30,27 @@ struct WalkCallbacks
     std::function<void(const QString &folder, qsizetype found)> folderEntered;
 };
 
+// The walk's result in the bytes of the file system, for the scan: every
+// folder's path once, and every file as its folder and its name, so that
+// files open relative to their folder and names are never decoded.
+struct WalkedFile
+{
+    qsizetype folder; // index into folders
+    QByteArray name;
+};
+
+struct ByteWalkResult
+{
+    std::vector<QByteArray> folders;
+    std::vector<WalkedFile> files; // in walk order
+    QStringList failedFolders;
+    QList<SkippedFile> skipped;
+    bool stopped = false;
+
+    // The file's path as bytes and as text.
+    QByteArray pathBytes(const WalkedFile &file) const;
+};
+
 // The folder walk of a scan, over the system's directory listing.
 namespace MediaWalk {
 
@@ -43,6 +65,10 @@ namespace MediaWalk {
 // device, a link to one). Stops early when stop is set.
 WalkResult walk(const QString &root, const QString &pattern, const WalkCallbacks &callbacks = {},
                 const std::atomic_bool *stop = nullptr);
+
+// The same walk, in bytes.
+ByteWalkResult walkBytes(const QString &root, const QString &pattern, const WalkCallbacks &callbacks = {},
+                         const std::atomic_bool *stop = nullptr);
 
 // The path of an entry of folder (no doubled separator after "/").
 QString childPath(const QString &folder, const QString &name);

@@ -7,6 +7,7 @@ set -uo pipefail
 fuzzdir=${1:?usage: run-fuzzers.sh FUZZDIR SECONDS}
 seconds=${2:-60}
 mkdir -p "$fuzzdir/findings"
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 failed=()
 for harness in "$fuzzdir"/fuzz_*; do
   [ -f "$harness" ] && [ -x "$harness" ] || continue

@@ -56,39 +56,30 @@ QString field(QByteArrayView block, int offset, int length)
 // The same field as UTF-8, without a QString in between.
 QByteArray fieldUtf8(QByteArrayView block, int offset, int length)
 {
-    QByteArray text;
-    text.reserve(length * 2);
-    qsizetype kept = 0; // text's size after its last character that is not a blank
+    char text[3 * 30]; // a Windows-1252 letter takes at most three bytes
+    int size = 0;
+    int kept = 0; // size after the last character that is not a blank
     for (int i = 0; i < length; ++i) {
         const uchar byte = uchar(block[offset + i]);
-        if (byte >= 32 && byte < 127) {
-            if (byte == ' ' && text.isEmpty())
-                continue;
-            text.append(char(byte));
-            if (byte != ' ')
-                kept = text.size();
-            continue;
-        }
-        const char16_t c = tagChar(byte).unicode();
+        const char16_t c = byte >= 32 && byte < 127 ? char16_t(byte) : tagChar(byte).unicode();
         if (c == u' ') {
-            if (!text.isEmpty())
-                text.append(' ');
+            if (size > 0)
+                text[size++] = ' ';
             continue;
         }
         if (c < 0x80) {
-            text.append(char(c));
+            text[size++] = char(c);
         } else if (c < 0x800) {
-            text.append(char(0xC0 | (c >> 6)));
-            text.append(char(0x80 | (c & 0x3F)));
+            text[size++] = char(0xC0 | (c >> 6));
+            text[size++] = char(0x80 | (c & 0x3F));
         } else {
-            text.append(char(0xE0 | (c >> 12)));
-            text.append(char(0x80 | ((c >> 6) & 0x3F)));
-            text.append(char(0x80 | (c & 0x3F)));
+            text[size++] = char(0xE0 | (c >> 12));
+            text[size++] = char(0x80 | ((c >> 6) & 0x3F));
+            text[size++] = char(0x80 | (c & 0x3F));
         }
-        kept = text.size();
+        kept = size;
     }
-    text.truncate(kept);
-    return text;
+    return QByteArray(text, kept);
 }
 
 QByteArrayView lastBlock(QByteArrayView bytes)

@@ -7,6 +7,8 @@
 #include "media/mediawalk.h"
 
 #include <QFile>
+#include <QStorageInfo>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <array>
@@ -14,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -28,6 +31,8 @@ constexpr qint64 HeadBlock = 8 * 1024;
 // reads, whatever the files hold.
 constexpr qsizetype BatchFiles = 256;
 constexpr qint64 BatchBytes = 1024 * 1024;
+// Files read at once on media that are not optical.
+constexpr int ParallelReaders = 4;
 
 bool stopRequested(const std::atomic_bool *stop)
 {
@@ -126,6 +131,13 @@ public:
         return m_fd;
     }
     int error() const { return m_error; }
+    int fd() const { return m_fd; }
+    FolderHandle() = default;
+    FolderHandle(FolderHandle &&other) noexcept
+        : m_index(other.m_index), m_fd(std::exchange(other.m_fd, -1)), m_error(other.m_error)
+    {
+    }
+    FolderHandle &operator=(FolderHandle &&) = delete;
 
 private:
     void close()
@@ -139,6 +151,18 @@ private:
     int m_error = 0;
 };
 
+// One file of the walk, opened in its folder.
+RawTrack readOne(const WalkedFile &file, const FolderHandle &folder)
+{
+    if (folder.fd() >= 0)
+        return readRawTrack(MediaFile(folder.fd(), file.name.constData()));
+    RawTrack failed;
+    const int error = folder.error();
+    failed.status = error == ENOENT || error == ENOTDIR ? FileStatus::Missing : FileStatus::Unreadable;
+    failed.problem = QString::fromLocal8Bit(std::strerror(error));
+    return failed;
+}
+
 } // namespace
 
 TrackInfo readTrackInfo(const QString &path)
@@ -148,8 +172,14 @@ TrackInfo readTrackInfo(const QString &path)
     return {raw.tags.toTags(), QString::fromUtf8(raw.audioheader), raw.status, raw.problem};
 }
 
+int readersForMedium(const QString &root)
+{
+    const QByteArray type = QStorageInfo(root).fileSystemType().toLower();
+    return type == "iso9660" || type == "udf" ? 1 : ParallelReaders;
+}
+
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks,
-                      const std::atomic_bool *stop)
+                      const std::atomic_bool *stop, int readers)
 {
     ScanOutcome outcome;
     WalkCallbacks walkCallbacks;
@@ -167,6 +197,8 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
         callbacks.importStarted(total);
     outcome.rows.reserve(total);
     const QByteArray sourceUtf8 = source.toUtf8();
+    if (readers <= 0)
+        readers = readersForMedium(root);
 
     // Files are read one after the other (a CD must not seek back and
     // forth), while the ID3v2 tags of the batch read before are parsed on
@@ -195,6 +227,58 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
         }
         parsing = Batch();
     };
+    if (readers > 1) {
+        // Several readers: each batch is read and parsed by a pool of its
+        // own, every file into its own slot, so the order stays the walk's.
+        QThreadPool pool;
+        pool.setMaxThreadCount(readers);
+        for (size_t first = 0; first < walk.files.size(); first += size_t(BatchFiles)) {
+            if (stopRequested(stop)) {
+                outcome.rows.clear();
+                outcome.stopped = true;
+                return outcome;
+            }
+            const size_t last = std::min(walk.files.size(), first + size_t(BatchFiles));
+            // The batch's folders, opened once.
+            std::vector<std::pair<qsizetype, FolderHandle>> folders;
+            for (size_t i = first; i < last; ++i)
+                if (folders.empty() || folders.back().first != walk.files[i].folder)
+                    folders.emplace_back(walk.files[i].folder, FolderHandle());
+            for (auto &[index, handle] : folders)
+                handle.open(walk, index);
+            parsing.tracks.resize(last - first);
+            parsing.indexes.resize(last - first);
+            std::vector<size_t> slots(last - first);
+            for (size_t k = 0; k < slots.size(); ++k)
+                slots[k] = parsing.indexes[k] = first + k;
+            size_t at = 0;
+            std::vector<const FolderHandle *> folderOf(slots.size());
+            for (size_t k = 0; k < slots.size(); ++k) {
+                while (folders[at].first != walk.files[first + k].folder)
+                    ++at;
+                folderOf[k] = &folders[at].second;
+            }
+            QtConcurrent::blockingMap(&pool, slots, [&](size_t i) {
+                if (stopRequested(stop))
+                    return;
+                const size_t k = i - first;
+                parsing.tracks[k] = readOne(walk.files[i], *folderOf[k]);
+                parseRawTags(parsing.tracks[k]);
+            });
+            for (size_t i = first; i < last; ++i) {
+                if (stopRequested(stop)) {
+                    outcome.rows.clear();
+                    outcome.stopped = true;
+                    return outcome;
+                }
+                if (callbacks.fileImported)
+                    callbacks.fileImported(qsizetype(i) + 1, total);
+            }
+            collect();
+        }
+        return outcome;
+    }
+
     Batch reading;
     FolderHandle folder;
     for (size_t i = 0; i < walk.files.size(); ++i) {
@@ -206,16 +290,8 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
             return outcome;
         }
         const WalkedFile &file = walk.files[i];
-        const int dirFd = folder.open(walk, file.folder);
-        if (dirFd >= 0) {
-            reading.tracks.push_back(readRawTrack(MediaFile(dirFd, file.name.constData())));
-        } else {
-            RawTrack failed;
-            const int error = folder.error();
-            failed.status = error == ENOENT || error == ENOTDIR ? FileStatus::Missing : FileStatus::Unreadable;
-            failed.problem = QString::fromLocal8Bit(std::strerror(error));
-            reading.tracks.push_back(std::move(failed));
-        }
+        folder.open(walk, file.folder);
+        reading.tracks.push_back(readOne(file, folder));
         reading.indexes.push_back(i);
         reading.bytes += reading.tracks.back().textTag.size();
         if (callbacks.fileImported)

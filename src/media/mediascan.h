@@ -50,6 +50,14 @@ struct ScanOutcome
     bool stopped = false;      // stopped by the caller: rows is then empty
 };
 
-// Walks root with the pattern "*.MP3" and imports every file found.
+// How many files a scan of root reads at once: one on optical media
+// (iso9660, udf), where reading in order spares the drive its seeks;
+// several elsewhere, so a disk or a memory stick gets more than one read
+// to serve at a time while the page cache is cold.
+int readersForMedium(const QString &root);
+
+// Walks root with the pattern "*.MP3" and imports every file found, with
+// readers files read at once (0: readersForMedium). The rows come in walk
+// order whatever the number of readers.
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks = {},
-                      const std::atomic_bool *stop = nullptr);
+                      const std::atomic_bool *stop = nullptr, int readers = 0);

@@ -1,5 +1,6 @@
 #include "store/cataloguelistfile.h"
 
+#include "store/linescan.h"
 #include "store/platform/systempaths.h"
 #include "store/rowlinewriter.h"
 #include "store/textcodec.h"
@@ -13,24 +14,162 @@ namespace {
 
 constexpr int LinesPerRecord = 11;
 
-// Cuts the next line off bytes at pos; false at the end of the bytes.
-bool nextLine(QByteArrayView bytes, qsizetype &pos, QByteArrayView &line)
+QString endsInsideRecord()
 {
-    if (pos >= bytes.size())
-        return false;
-    const char *begin = bytes.data() + pos;
-    const char *end = bytes.data() + bytes.size();
-    const char *p = begin;
-    while (p < end && *p != '\r' && *p != '\n')
-        ++p;
-    line = QByteArrayView(begin, p - begin);
-    if (p < end && *p == '\r')
-        ++p;
-    if (p < end && *p == '\n') // after CR, or a lone LF
-        ++p;
-    pos = p - bytes.data();
-    return true;
+    return QStringLiteral("the file ends inside a record");
 }
+
+// Cuts records out of the file's bytes as they arrive. A record's lines
+// are found once each, even when the record arrives over many blocks:
+// what was found is kept as offsets from the record's first byte.
+class RecordParser : public SafeFileRead::BlockSink
+{
+public:
+    explicit RecordParser(ReadResult &result) : m_result(result) { m_result.state = ReadState::Whole; }
+
+    void opened(const FileStamp &stamp) override
+    {
+        // Rows of a typical record take a quarter of its bytes; reserving
+        // for short records costs address space only, never touched.
+        m_result.rows.reserve(qsizetype(stamp.size / 128) + 1);
+    }
+
+    qsizetype consume(QByteArrayView bytes, bool atEnd) override
+    {
+        const char *const data = bytes.data();
+        const char *const end = data + bytes.size();
+        qsizetype record = 0; // start of the record being cut
+        for (;;) {
+            while (m_lines < LinesPerRecord) {
+                const char *line = data + record + m_line;
+                if (line == end)
+                    break;
+                const char *q = LineScan::findLineEnd(data + record + m_scan, end);
+                const char *next;
+                if (q == end) {
+                    if (!atEnd) { // the line goes on in the next block
+                        m_scan = end - data - record;
+                        return record;
+                    }
+                    next = end;
+                } else if (*q == '\r') {
+                    if (q + 1 == end && !atEnd) {
+                        // An LF in the next block would belong to this CR.
+                        m_scan = q - data - record;
+                        return record;
+                    }
+                    next = q + 1 < end && q[1] == '\n' ? q + 2 : q + 1;
+                } else {
+                    next = q + 1;
+                }
+                m_begin[m_lines] = m_line;
+                m_length[m_lines] = q - line;
+                ++m_lines;
+                m_line = m_scan = next - data - record;
+            }
+            if (m_lines < LinesPerRecord && !atEnd)
+                return record;
+            if (m_lines == 0)
+                return bytes.size(); // at the end, between records
+            // The end of the file may cut off the two empty lines of the
+            // last record (editors strip them); inside its nine fields it
+            // is damage.
+            if (m_lines < TrackFieldCount) {
+                m_result.state = ReadState::Damaged;
+                m_result.reason = endsInsideRecord();
+                m_lines = 0;
+                return bytes.size();
+            }
+            append(data + record);
+            record += m_line;
+            m_line = m_scan = 0;
+            m_lines = 0;
+        }
+    }
+
+private:
+    void append(const char *record)
+    {
+        // Each record is decoded on its own: one record from a Windows-era
+        // writer must not turn the UTF-8 records around it into mojibake.
+        // The fields are checked as one run: the line ends between them
+        // are ASCII and cannot join or split a UTF-8 sequence.
+        const qsizetype fieldsEnd = m_begin[TrackFieldCount - 1] + m_length[TrackFieldCount - 1];
+        const bool utf8 = QByteArrayView(record, fieldsEnd).isValidUtf8();
+        std::array<QByteArrayView, TrackFieldCount> fields;
+        for (int i = 0; i < TrackFieldCount; ++i) {
+            const QByteArrayView line(record + m_begin[i], m_length[i]);
+            if (utf8) {
+                fields[i] = line;
+            } else {
+                m_converted[i] = TextCodec::fromCp1252(line).toUtf8();
+                fields[i] = m_converted[i];
+            }
+        }
+        m_result.rows.appendUtf8(fields, EntryOrigin::Own);
+        ++m_result.records;
+    }
+
+    ReadResult &m_result;
+    int m_lines = 0; // lines of the record found so far
+    // From the record's start: where the line being cut starts, and where
+    // the search for its end goes on.
+    qsizetype m_line = 0;
+    qsizetype m_scan = 0;
+    std::array<qsizetype, LinesPerRecord> m_begin{};
+    std::array<qsizetype, LinesPerRecord> m_length{};
+    std::array<QByteArray, TrackFieldCount> m_converted;
+};
+
+// Counts the lines of a file as the reader cuts them, and hands its bytes
+// on to a copy when there is one.
+class LineCounter : public SafeFileRead::BlockSink
+{
+public:
+    explicit LineCounter(QIODevice *copy = nullptr, const FileStamp *expected = nullptr)
+        : m_copy(copy), m_expected(expected)
+    {
+    }
+
+    void opened(const FileStamp &stamp) override
+    {
+        m_sameFile = !m_expected || stamp == *m_expected;
+    }
+
+    qsizetype consume(QByteArrayView bytes, bool) override
+    {
+        if (!m_sameFile || m_copyFailed)
+            return bytes.size();
+        if (bytes.isEmpty())
+            return 0;
+        m_ends += LineScan::countLineEnds(bytes.data(), bytes.data() + bytes.size(), m_afterCR);
+        m_lastIsEnd = bytes.back() == '\r' || bytes.back() == '\n';
+        m_bytes += bytes.size();
+        if (m_copy && m_copy->write(bytes.data(), bytes.size()) != bytes.size())
+            m_copyFailed = true;
+        return bytes.size();
+    }
+
+    bool sameFile() const { return m_sameFile; }
+    bool copyFailed() const { return m_copyFailed; }
+    qint64 bytes() const { return m_bytes; }
+    // A last line without a line end is a line too.
+    qint64 lines() const { return m_ends + (m_bytes > 0 && !m_lastIsEnd ? 1 : 0); }
+    bool lastLineEnded() const { return m_bytes == 0 || m_lastIsEnd; }
+    qint64 lastRecordLines() const { return lines() % LinesPerRecord; }
+    // The reader keeps a last record cut off after its nine fields.
+    bool whole() const { return lastRecordLines() == 0 || lastRecordLines() >= TrackFieldCount; }
+
+private:
+    QIODevice *m_copy;
+    const FileStamp *m_expected;
+    bool m_sameFile = true;
+    bool m_copyFailed = false;
+    bool m_afterCR = false;
+    bool m_lastIsEnd = false;
+    qint64 m_ends = 0;
+    qint64 m_bytes = 0;
+};
 
 } // namespace
 
@@ -42,38 +181,8 @@ QString defaultPath()
 ReadResult parse(QByteArrayView bytes)
 {
     ReadResult result;
-    result.state = ReadState::Whole;
-    RowStore &rows = result.rows;
-    qsizetype pos = 0;
-    std::array<QByteArrayView, LinesPerRecord> lines;
-    std::array<QByteArray, TrackFieldCount> converted;
-    while (pos < bytes.size()) {
-        int got = 0;
-        while (got < LinesPerRecord && nextLine(bytes, pos, lines[got]))
-            ++got;
-        // The end of the file may cut off the two empty lines of the last
-        // record (editors strip them); inside its nine fields it is damage.
-        if (got < TrackFieldCount) {
-            result.state = ReadState::Damaged;
-            result.reason = QStringLiteral("the file ends inside a record");
-            return result;
-        }
-        // Each record is decoded on its own: one record from a Windows-era
-        // writer must not turn the UTF-8 records around it into mojibake.
-        bool utf8 = true;
-        for (int i = 0; i < TrackFieldCount && utf8; ++i)
-            utf8 = lines[i].isValidUtf8();
-        std::array<QByteArrayView, TrackFieldCount> fields;
-        for (int i = 0; i < TrackFieldCount; ++i) {
-            if (utf8) {
-                fields[i] = lines[i];
-            } else {
-                converted[i] = TextCodec::fromCp1252(lines[i]).toUtf8();
-                fields[i] = converted[i];
-            }
-        }
-        rows.appendUtf8(fields, EntryOrigin::Own);
-    }
+    RecordParser parser(result);
+    parser.consume(bytes, true);
     return result;
 }
 
@@ -84,8 +193,33 @@ ReadResult read(const QString &path)
 
 ReadResult read(const QString &path, const SafeFileRead::Options &options)
 {
-    SafeFileRead::Result file = SafeFileRead::readAll(path, options);
     ReadResult result;
+    RecordParser parser(result);
+    const SafeFileRead::Result file = SafeFileRead::readBlocks(path, parser, options);
+    result.stamp = file.stamp;
+    switch (file.status) {
+    case SafeFileRead::Status::Missing:
+        result = ReadResult();
+        break;
+    case SafeFileRead::Status::Refused:
+    case SafeFileRead::Status::Failed:
+        // Rows taken before the failure are no catalogue: drop them.
+        result.rows = RowStore();
+        result.records = 0;
+        result.state = ReadState::Unreadable;
+        result.reason = file.reason;
+        break;
+    case SafeFileRead::Status::Read:
+        break;
+    }
+    return result;
+}
+
+ReadResult check(const QString &path, const SafeFileRead::Options &options)
+{
+    ReadResult result;
+    LineCounter counter;
+    const SafeFileRead::Result file = SafeFileRead::readBlocks(path, counter, options);
     switch (file.status) {
     case SafeFileRead::Status::Missing:
         return result;
@@ -93,12 +227,14 @@ ReadResult read(const QString &path, const SafeFileRead::Options &options)
     case SafeFileRead::Status::Failed:
         result.state = ReadState::Unreadable;
         result.reason = file.reason;
-        result.stamp = file.stamp;
-        return result;
+        break;
     case SafeFileRead::Status::Read:
+        result.state = counter.whole() ? ReadState::Whole : ReadState::Damaged;
+        result.records = qsizetype((counter.lines() + (counter.whole() ? LinesPerRecord - 1 : 0)) / LinesPerRecord);
+        if (!counter.whole())
+            result.reason = endsInsideRecord();
         break;
     }
-    result = parse(file.bytes);
     result.stamp = file.stamp;
     return result;
 }
@@ -113,7 +249,7 @@ QString readProblemMessage(const QString &path, const ReadResult &result)
     case ReadState::Damaged:
         return QStringLiteral("The catalogue %1 is damaged (%2). The %3 whole entries before the damage were loaded.")
             .arg(shown, result.reason)
-            .arg(result.rows.size());
+            .arg(result.records);
     case ReadState::Unreadable:
         break;
     }
@@ -135,6 +271,51 @@ bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
 SaveResult save(const QString &path, const RowStore &rows, const Progress &progress)
 {
     return saveAtomically(path, [&](QIODevice &device) { return write(device, rows, progress); });
+}
+
+SaveResult appendRecords(const QString &path, const FileStamp &expectedStamp, const RowStore &newRows,
+                         const SafeFileRead::Options &options)
+{
+    const QString changed = QStringLiteral("the catalogue was changed by another program since it was read");
+    if (const FileStamp now = FileStamp::of(path); now != expectedStamp)
+        return {false, changed, now.exists};
+    QString refusal;
+    const auto appendTo = [&](QIODevice &device) {
+        if (!expectedStamp.exists)
+            return write(device, newRows);
+        LineCounter old(&device, &expectedStamp);
+        const SafeFileRead::Result file = SafeFileRead::readBlocks(path, old, options);
+        if (old.copyFailed())
+            return false; // the device holds the reason
+        if (file.status != SafeFileRead::Status::Read) {
+            refusal = file.status == SafeFileRead::Status::Missing ? changed : file.reason;
+            return false;
+        }
+        // The bytes copied must be the file of the stamp, unchanged while
+        // they were read.
+        if (!old.sameFile() || old.bytes() != expectedStamp.size || FileStamp::of(path) != expectedStamp) {
+            refusal = changed;
+            return false;
+        }
+        if (!old.whole()) {
+            refusal = endsInsideRecord();
+            return false;
+        }
+        // Complete the last record, so the new ones start on line 1 of a
+        // record. A CR LF after a last lone CR still reads as two line ends.
+        QByteArray completion;
+        if (!old.lastLineEnded())
+            completion += "\r\n";
+        for (qint64 n = old.lastRecordLines(); n != 0 && n < LinesPerRecord; ++n)
+            completion += "\r\n";
+        if (!completion.isEmpty() && device.write(completion) != completion.size())
+            return false;
+        return write(device, newRows);
+    };
+    SaveResult saved = saveAtomically(path, appendTo);
+    if (!saved.ok && !refusal.isEmpty())
+        saved.error = refusal;
+    return saved;
 }
 
 } // namespace CatalogueListFile

@@ -31,6 +31,7 @@ enum class ReadState {
 struct ReadResult
 {
     RowStore rows;
+    qsizetype records = 0; // whole records (check() counts them, rows stay empty)
     ReadState state = ReadState::Missing;
     QString reason;  // Unreadable: the system's reason; Damaged: what is wrong
     FileStamp stamp; // the file as it was read, to notice later changes
@@ -51,6 +52,11 @@ ReadResult parse(QByteArrayView bytes);
 ReadResult read(const QString &path);
 ReadResult read(const QString &path, const SafeFileRead::Options &options);
 
+// How read() would go, without building the rows: state, reason, stamp
+// and records as read() gives them, at the cost of reading the bytes.
+// For a caller that only adds records (see appendRecords).
+ReadResult check(const QString &path, const SafeFileRead::Options &options = {});
+
 // What to tell the user about a read that was not whole (empty for
 // Missing and Whole): the file, and the reason or the records kept.
 QString readProblemMessage(const QString &path, const ReadResult &result);
@@ -60,5 +66,17 @@ bool write(QIODevice &device, const RowStore &rows, const Progress &progress = {
 
 // Replaces the file atomically: on failure the old file stays whole.
 SaveResult save(const QString &path, const RowStore &rows, const Progress &progress = {});
+
+// Adds the own rows of newRows at the end of the file at path without
+// parsing or re-encoding its records: a temporary file in the same folder
+// gets the file's bytes as they are, the line ends its last record lacks
+// (an editor may have stripped them) and the new records, and is synced
+// and renamed over the file. The file stays untouched, and the save fails
+// with the reason, when it is not the file of expectedStamp (another
+// program changed or replaced it since it was read), when it cannot be
+// read whole, or when it ends inside a record. A stamp of a missing file
+// expects no file: the new records alone are written.
+SaveResult appendRecords(const QString &path, const FileStamp &expectedStamp, const RowStore &newRows,
+                         const SafeFileRead::Options &options = {});
 
 } // namespace CatalogueListFile

@@ -1,5 +1,7 @@
 #include "store/rowlinewriter.h"
 
+#include "store/linescan.h"
+
 namespace RowLineWriter {
 
 namespace {
@@ -8,7 +10,7 @@ constexpr qsizetype WriteBlock = 1 << 20;
 
 void appendLine(QByteArray &block, QByteArrayView value)
 {
-    if (!value.contains('\r') && !value.contains('\n')) {
+    if (!LineScan::hasLineEnd(value.data(), value.data() + value.size())) {
         block.append(value);
     } else {
         for (char c : value)

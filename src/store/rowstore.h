@@ -62,12 +62,22 @@ private:
         EntryOrigin origin = EntryOrigin::Own;
     };
 
+    // A chunk from new[] (mappedBytes 0) or, for the large ones, its own
+    // mapping aligned to a huge page.
+    struct ChunkFree
+    {
+        size_t mappedBytes = 0;
+        void operator()(char *p) const;
+    };
+    using Chunk = std::unique_ptr<char[], ChunkFree>;
+    static Chunk newChunk(size_t bytes);
+
     char *allocate(size_t bytes);
     void appendBlock(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin,
                      Row *replace = nullptr);
 
     std::vector<Row> m_rows;
-    std::vector<std::unique_ptr<char[]>> m_chunks;
+    std::vector<Chunk> m_chunks;
     size_t m_chunkBytes = 0;
     size_t m_usedBytes = 0; // bytes handed out to blocks
     char *m_open = nullptr; // free space of the chunk now being filled

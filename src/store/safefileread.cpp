@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QLocale>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -135,6 +137,56 @@ Result readAll(const QString &path, const Options &options)
     bytes.truncate(qsizetype(have));
     result.status = Status::Read;
     result.bytes = std::move(bytes);
+    return result;
+}
+
+Result readBlocks(const QString &path, BlockSink &sink, const Options &options)
+{
+    Result result;
+    struct stat st;
+    const int fd = openChecked(path, result, st);
+    if (fd < 0)
+        return result;
+    const auto refuse = [&](Status status, const QString &reason) {
+        ::close(fd);
+        result.status = status;
+        result.reason = reason;
+        return result;
+    };
+    if (st.st_size > options.maxBytes)
+        return refuse(Status::Refused, sizeRefusal(options.maxBytes));
+    sink.opened(result.stamp);
+
+    const ReadFunction &read = options.read ? options.read : ReadFunction(systemRead);
+    QByteArray buffer(qsizetype(std::clamp<qint64>(options.blockBytes, 1, options.maxBytes + 1)), Qt::Uninitialized);
+    qsizetype have = 0; // bytes in buffer not yet taken
+    qint64 total = 0;
+    for (;;) {
+        if (have == buffer.size()) // the sink needs more than a block at once
+            buffer.resize(qsizetype(std::min(options.maxBytes + 1, qint64(buffer.size()) * 2)));
+        const qint64 got = read(fd, buffer.data() + have, buffer.size() - have);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return refuse(Status::Failed, systemReason(errno));
+        }
+        if (got == 0) {
+            sink.consume(QByteArrayView(buffer.constData(), have), true);
+            break;
+        }
+        total += got;
+        // The size is a hint only: the file may grow while it is read.
+        if (total > options.maxBytes)
+            return refuse(Status::Refused, sizeRefusal(options.maxBytes));
+        have += qsizetype(got);
+        const qsizetype taken = sink.consume(QByteArrayView(buffer.constData(), have), false);
+        if (taken > 0) {
+            std::memmove(buffer.data(), buffer.constData() + taken, size_t(have - taken));
+            have -= taken;
+        }
+    }
+    ::close(fd);
+    result.status = Status::Read;
     return result;
 }
 

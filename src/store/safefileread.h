@@ -3,6 +3,7 @@
 #include "store/filestamp.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 
@@ -27,11 +28,14 @@ enum class Status {
 using ReadFunction = std::function<qint64(int fd, char *buffer, qint64 size)>;
 
 constexpr qint64 DefaultMaxBytes = qint64(2) << 30; // 2 GiB
+// Larger blocks read no faster here, and every byte of them is memory.
+constexpr qint64 DefaultBlockBytes = qint64(128) << 10;
 
 struct Options
 {
-    qint64 maxBytes = DefaultMaxBytes; // a larger file is refused unread
-    ReadFunction read;                 // empty: the system's read
+    qint64 maxBytes = DefaultMaxBytes;     // a larger file is refused unread
+    ReadFunction read;                     // empty: the system's read
+    qint64 blockBytes = DefaultBlockBytes; // readBlocks: bytes asked for per read
 };
 
 struct Result
@@ -46,6 +50,25 @@ struct Result
 
 // Reads the whole file at path.
 Result readAll(const QString &path, const Options &options = {});
+
+// Takes a file block by block, for readers that need not hold it whole.
+class BlockSink
+{
+public:
+    virtual ~BlockSink() = default;
+    // The file that was opened, before its first byte is read.
+    virtual void opened(const FileStamp &) {}
+    // bytes are the file's bytes not yet taken, in order; atEnd says that
+    // no more follow. Returns how many of them, from the front, it has
+    // taken; the rest come again, with more after them, at the next call.
+    virtual qsizetype consume(QByteArrayView bytes, bool atEnd) = 0;
+};
+
+// Reads the file at path into sink, with the same checks and outcomes as
+// readAll (bytes stay empty). Memory held is a block, or the largest
+// untaken run of bytes when that is longer. A sink that has taken bytes
+// before a failure is told nothing more: the caller drops what it built.
+Result readBlocks(const QString &path, BlockSink &sink, const Options &options = {});
 
 // Opens the plain file at path for reading into file (which then owns the
 // descriptor), for callers that seek and read parts of a file. bytes stay

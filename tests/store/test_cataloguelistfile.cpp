@@ -2,6 +2,7 @@
 #include "store/textcodec.h"
 #include "testenv.h"
 #include "testfiles.h"
+#include "trackrows.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -121,6 +122,18 @@ private Q_SLOTS:
         if (damaged) // the user learns how many entries were kept
             QVERIFY(CatalogueListFile::readProblemMessage(QStringLiteral("/z.lst"), result)
                         .contains(QStringLiteral("The %1 whole entries").arg(filenames.size())));
+        // Read from a file in blocks that cut lines and CR LF pairs
+        // everywhere: the same rows and outcome.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        QVERIFY(writeBytes(path, bytes));
+        for (qint64 block : {1, 2, 3, 5}) {
+            SafeFileRead::Options options;
+            options.blockBytes = block;
+            const CatalogueListFile::ReadResult streamed = CatalogueListFile::read(path, options);
+            QCOMPARE(entriesOf(streamed.rows), entriesOf(result.rows));
+            QCOMPARE(streamed.state, result.state);
+        }
     }
 
     void unreadableFilesSayWhy_data()

@@ -1,10 +1,17 @@
 #include "store/cataloguelistfile.h"
+#include "catalogrows.h"
 #include "listfilecorpus.h"
 #include "testenv.h"
 #include "testfiles.h"
+#include "trackrows.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +66,92 @@ private Q_SLOTS:
             QCOMPARE(small.state, CatalogueListFile::ReadState::Whole);
             QCOMPARE(rowsHash(small.rows), rowsHash(read.rows));
         }
+    }
+
+    // The old bytes are kept as they are, the last record completed, and
+    // the new records follow exactly as a save writes them.
+    void appendKeepsOldBytes_data()
+    {
+        QTest::addColumn<QByteArray>("old");
+        QTest::addColumn<QByteArray>("completion");
+        const QByteArray one = "/a.mp3\r\nCD1\r\n\r\n\r\n\r\n\r\n\r\n\r\nhdr\r\n\r\n\r\n";
+        QTest::newRow("varied corpus, last record cut after its fields")
+            << ListFileCorpus::bytes(300) << QByteArray("\r\n\r\n\r\n");
+        QTest::newRow("whole records") << one << QByteArray();
+        QTest::newRow("lone CR at the end") << one.chopped(1) << QByteArray();
+        QTest::newRow("last line without line end") << one + one.chopped(2) << QByteArray("\r\n");
+        QTest::newRow("no file") << QByteArray() << QByteArray();
+    }
+
+    void appendKeepsOldBytes()
+    {
+        QFETCH(QByteArray, old);
+        QFETCH(QByteArray, completion);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        if (!old.isEmpty())
+            QVERIFY(writeBytes(path, old));
+        const CatalogueListFile::ReadResult before = CatalogueListFile::read(path);
+        const CatalogueListFile::ReadResult checked = CatalogueListFile::check(path);
+        QCOMPARE(checked.records, before.records);
+        QCOMPARE(checked.state, before.state);
+
+        RowStore added = CatalogRows::fromPaths({QStringLiteral("/new/1.mp3"), QStringLiteral("/new/\u00e9.mp3")});
+        added.append(TrackRecord{QStringLiteral("/library.mp3")}, EntryOrigin::Library);
+        const QString alone = dir.filePath(QStringLiteral("alone.lst"));
+        QVERIFY(CatalogueListFile::save(alone, added));
+        QVERIFY(CatalogueListFile::appendRecords(path, checked.stamp, added));
+        QCOMPARE(fileBytes(path), old + completion + fileBytes(alone));
+
+        const CatalogueListFile::ReadResult after = CatalogueListFile::read(path);
+        QCOMPARE(after.state, CatalogueListFile::ReadState::Whole);
+        QCOMPARE(after.rows.size(), before.rows.size() + 2);
+        QCOMPARE(entriesOf(after.rows).mid(0, before.rows.size()), entriesOf(before.rows));
+        QCOMPARE(after.rows.record(after.rows.size() - 1), added.record(1));
+    }
+
+    void appendRefusesAndKeepsTheFile_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("changed since read") << "changed" << "the catalogue was changed by another program since it was read";
+        QTest::newRow("removed since read") << "removed" << "the catalogue was changed by another program since it was read";
+        QTest::newRow("ends inside a record") << "damaged" << "the file ends inside a record";
+        QTest::newRow("read error half-way") << "io" << "Input/output error";
+    }
+
+    void appendRefusesAndKeepsTheFile()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        QByteArray old = ListFileCorpus::bytes(300);
+        if (fault == QLatin1String("damaged"))
+            old += "\r\n\r\n\r\n/cut.mp3\r\nCD1\r\n";
+        QVERIFY(writeBytes(path, old));
+        const FileStamp stamp = CatalogueListFile::check(path).stamp;
+        SafeFileRead::Options options;
+        if (fault == QLatin1String("changed")) {
+            old += "/more.mp3\r\n";
+            QVERIFY(writeBytes(path, old));
+        } else if (fault == QLatin1String("removed")) {
+            QVERIFY(QFile::remove(path));
+            old = "<unreadable>";
+        } else if (fault == QLatin1String("io")) {
+            options.read = [calls = 0](int fd, char *buffer, qint64 size) mutable -> qint64 {
+                if (++calls == 1)
+                    return ::read(fd, buffer, size_t(std::min<qint64>(size, 100)));
+                errno = EIO;
+                return -1;
+            };
+        }
+        const SaveResult result =
+            CatalogueListFile::appendRecords(path, stamp, CatalogRows::fromPaths({QStringLiteral("/x.mp3")}), options);
+        QVERIFY(!result.ok);
+        QCOMPARE(result.error, reason);
+        QCOMPARE(fileBytes(path), old);
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size() <= 1); // no temporary file left
     }
 };
 

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstring>
+
 namespace CatalogueListFile {
 
 namespace {
@@ -261,9 +263,28 @@ bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
     const auto appendRecord = [&](QByteArray &block, qsizetype row) {
         if (rows.origin(row) == EntryOrigin::Library)
             return;
-        for (int f = 0; f < TrackFieldCount; ++f)
-            RowLineWriter::appendLine(block, rows.fieldUtf8(row, f));
-        block.append("\r\n\r\n");
+        const QByteArrayView all = rows.recordUtf8(row);
+        if (LineScan::hasLineEnd(all.data(), all.data() + all.size())) {
+            for (int f = 0; f < TrackFieldCount; ++f)
+                RowLineWriter::appendLine(block, rows.fieldUtf8(row, f));
+            block.append("\r\n\r\n");
+            return;
+        }
+        // The common case: the fields hold no line break, and the record
+        // is copied field by field into space made for it at once.
+        const qsizetype at = block.size();
+        block.resize(at + all.size() + 2 * LinesPerRecord);
+        char *out = block.data() + at;
+        const char *in = all.data();
+        for (int f = 0; f < TrackFieldCount; ++f) {
+            const qsizetype length = rows.fieldUtf8(row, f).size();
+            std::memcpy(out, in, size_t(length));
+            out += length;
+            in += length;
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+        std::memcpy(out, "\r\n\r\n", 4);
     };
     return RowLineWriter::write(device, rows, appendRecord, progress);
 }

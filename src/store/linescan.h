@@ -36,28 +36,38 @@ inline const char *findLineEnd(const char *p, const char *end)
 inline qint64 countLineEnds(const char *p, const char *end, bool &afterCR)
 {
     qint64 count = 0;
+    const auto scalar = [&](const char *stop) {
+        for (; p < stop; ++p) {
+            if (*p == '\r' || (*p == '\n' && !afterCR))
+                ++count;
+            afterCR = *p == '\r';
+        }
+    };
 #if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    unsigned carry = afterCR ? 1 : 0;
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        const unsigned crs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)));
-        const unsigned lfs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
-        const unsigned pairs = lfs & ((crs << 1) | carry);
-        count += __builtin_popcount(crs) + __builtin_popcount(lfs) - __builtin_popcount(pairs);
-        carry = (crs >> 15) & 1;
-        p += 16;
+    if (end - p > 16) {
+        scalar(p + 1); // from here on the byte before p is in the block
+        const __m128i cr = _mm_set1_epi8('\r');
+        const __m128i lf = _mm_set1_epi8('\n');
+        const __m128i zero = _mm_setzero_si128();
+        __m128i total = zero; // two 64-bit sums
+        while (end - p >= 16) {
+            // Each byte counts up to 255 times before it is added to total.
+            __m128i bytes = zero;
+            for (int round = 0; round < 255 && end - p >= 16; ++round, p += 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+                const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p - 1));
+                // A CR ends a line; an LF does unless a CR stands before it.
+                const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(v, cr),
+                                                  _mm_andnot_si128(_mm_cmpeq_epi8(before, cr), _mm_cmpeq_epi8(v, lf)));
+                bytes = _mm_sub_epi8(bytes, ends);
+            }
+            total = _mm_add_epi64(total, _mm_sad_epu8(bytes, zero));
+        }
+        count += _mm_cvtsi128_si64(total) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(total, total));
+        afterCR = p[-1] == '\r';
     }
-    afterCR = carry != 0;
 #endif
-    for (; p < end; ++p) {
-        if (*p == '\r')
-            ++count;
-        else if (*p == '\n' && !afterCR)
-            ++count;
-        afterCR = *p == '\r';
-    }
+    scalar(end);
     return count;
 }
 

@@ -29,6 +29,13 @@ public:
 
     QString field(qsizetype row, int field) const;
     QByteArrayView fieldUtf8(qsizetype row, int field) const;
+    // The nine fields of the row back to back, for writers that copy them
+    // in one go; fieldUtf8 tells where each ends.
+    QByteArrayView recordUtf8(qsizetype row) const
+    {
+        const Row &r = m_rows[size_t(row)];
+        return QByteArrayView(r.data, qsizetype(r.end.back()));
+    }
     TrackRecord record(qsizetype row) const;
     CatalogueEntry entry(qsizetype row) const;
     EntryOrigin origin(qsizetype row) const { return m_rows[size_t(row)].origin; }

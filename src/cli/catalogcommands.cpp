@@ -92,12 +92,18 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
     // Read first: a catalogue that cannot be read must not be replaced by
     // the new tracks alone, nor a damaged one by its whole entries unless
     // the user said so.
+    // A whole catalogue is only checked: the new entries are added after a
+    // copy of its bytes, so a large catalogue is neither parsed nor encoded
+    // again. Anything else is read as the other commands read it.
     const QString catalogueFile = context.catalogueFile();
+    const CatalogueListFile::ReadResult checked = CatalogueListFile::check(catalogueFile);
+    const bool addInPlace = checked.state == CatalogueListFile::ReadState::Whole
+                            || checked.state == CatalogueListFile::ReadState::Missing;
     RowStore catalogue;
-    bool existed = false;
+    bool existed = checked.state != CatalogueListFile::ReadState::Missing;
     const auto damaged =
         options.isSet(QStringLiteral("accept-damaged")) ? CliIo::Damaged::Warn : CliIo::Damaged::Refuse;
-    if (!CliIo::loadCatalogue(catalogueFile, catalogue, damaged, &existed))
+    if (!addInPlace && !CliIo::loadCatalogue(catalogueFile, catalogue, damaged, &existed))
         return StatusFailure;
 
     ScanProgress progress;
@@ -121,8 +127,13 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
 
     const qsizetype imported = outcome.rows.size();
     if (imported > 0) {
-        catalogue.appendAll(std::move(outcome.rows));
-        const SaveResult saved = CatalogueListFile::save(catalogueFile, catalogue);
+        SaveResult saved;
+        if (addInPlace) {
+            saved = CatalogueListFile::appendRecords(catalogueFile, checked.stamp, outcome.rows);
+        } else {
+            catalogue.appendAll(std::move(outcome.rows));
+            saved = CatalogueListFile::save(catalogueFile, catalogue);
+        }
         if (!saved) {
             CliIo::error(existed ? saveFailureMessage(catalogueFile, saved)
                                  : QStringLiteral("Could not save %1: %2. No catalogue was written.")

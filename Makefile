@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench test-sanitize fuzz clean
+.PHONY: deps configure build run test bench package test-sanitize fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -24,6 +24,11 @@ test: build
 bench: build
 	@cmake --build $(BUILD) --target benchmarks -j$(JOBS)
 	for b in $(BUILD)/bench/*_bench; do echo "== $$b"; ./$$b || exit 1; done
+
+# A Debian package of the program, with its dependencies worked out from
+# the libraries it links.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # The whole suite built with AddressSanitizer, LeakSanitizer and
 # UndefinedBehaviorSanitizer in its own build folder; any finding fails its

@@ -163,10 +163,13 @@ private Q_SLOTS:
             QProcess *child = startChild("list", dir.path(), this);
             QByteArray got;
             // Moment 0 is the start of the save, 1 to 40 follow its rows,
-            // the rest fall after its last row.
-            QVERIFY2(waitForMarks(*child, got, 1 + std::min(moment, ProgressMarks)), qPrintable(QString::number(moment)));
-            if (moment > ProgressMarks)
-                ::usleep(useconds_t(tailMicros * (moment - ProgressMarks) / (Moments - ProgressMarks)));
+            // the next ones fall after its last row, and the last one after
+            // the save returned.
+            const bool last = moment == Moments - 1;
+            QVERIFY2(waitForMarks(*child, got, 1 + std::min(moment, ProgressMarks) + (last ? 1 : 0)),
+                     qPrintable(QString::number(moment)));
+            if (moment > ProgressMarks && !last)
+                ::usleep(useconds_t(tailMicros * (moment - ProgressMarks) / (Moments - 1 - ProgressMarks)));
             child->kill();
             QVERIFY(child->waitForFinished(30000));
             delete child;

@@ -7,6 +7,11 @@ dir=${1:?usage: make-fuzz-seeds.sh DIR}
 for h in frameheader id3v1 id3v2 cataloguelist settings library matchrule tunepost; do
   mkdir -p "$dir/$h"
 done
+# Inputs that once made a harness fail are run again first on every run.
+here=$(cd "$(dirname "$0")/.." && pwd)
+for found in "$here"/fuzz/regressions/*/*; do
+  [ -f "$found" ] && cp "$found" "$dir/$(basename "$(dirname "$found")")/"
+done
 
 # An ID3v2 tag of version $1 holding one text frame $2 (its data in $3, a
 # printf format), with 16 bytes of padding; frame sizes below 128 bytes only.

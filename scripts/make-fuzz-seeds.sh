@@ -67,6 +67,7 @@ printf '\xc3\x9f\0/Stra\xc3\x9fe/ss.mp3' >"$dir/matchrule/sharp-s"
 printf 'The Band\0My Song\0/media/cdrom/(Band)Song.mp3' >"$dir/tunepost/tags"
 printf '\0\0C:\\Music\\Rock - Pop\\It'"'"'s.mp3' >"$dir/tunepost/windows-path"
 
+rm -f "$dir/library/two.odl"
 python3 - "$dir/library/two.odl" <<'PY'
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])

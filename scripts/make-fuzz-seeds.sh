@@ -4,7 +4,7 @@
 # ID3v1 blocks, list-file records, settings files, a small library.
 set -euo pipefail
 dir=${1:?usage: make-fuzz-seeds.sh DIR}
-for h in frameheader id3v1 id3v2 cataloguelist settings library matchrule tunepost; do
+for h in frameheader id3v1 id3v2 id3v2text cataloguelist settings library matchrule tunepost; do
   mkdir -p "$dir/$h"
 done
 # Inputs that once made a harness fail are run again first on every run.
@@ -52,6 +52,7 @@ tag 2 TT2 '\x00Title' >"$dir/id3v2/v22"
 tag 3 TPE1 '\x00The Band' >"$dir/id3v2/v23"
 tag 4 TCON '\x03(17)Rock' >"$dir/id3v2/v24-genre"
 tag 3 TALB '\x01\xff\xfeL\x00i\x00v\x00e\x00' >"$dir/id3v2/v23-utf16"
+cp "$dir"/id3v2/* "$dir/id3v2text/"
 
 record() { printf '%s\r\n' "$@" '' ''; }
 record /media/cdrom/Intro.mp3 CD02 'The Band' Intro Live 1999 Rock '' \

@@ -1,7 +1,8 @@
 #include "store/cataloguemodel.h"
 
-#include <QCollator>
-#include <QtConcurrent/QtConcurrentMap>
+#include "store/columnsort.h"
+
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <numeric>
 
@@ -139,57 +140,40 @@ bool CatalogueModel::hasOwnRows(const RowStore &rows, qsizetype first, qsizetype
     return false;
 }
 
-namespace {
-QCollator textCollator()
-{
-    // The C locale compares code points and ignores the case setting;
-    // a neutral language order is what a user expects there.
-    const QLocale locale = QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
-    QCollator collator(locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    return collator;
-}
-} // namespace
-
 std::vector<qsizetype> stableSortOrder(const RowStore &rows, int field)
 {
-    std::vector<qsizetype> order(size_t(rows.size()));
-    std::iota(order.begin(), order.end(), 0);
-
-    // One collation key per row, made in parallel; comparing keys is then a
-    // plain byte comparison.
-    const std::vector<QCollatorSortKey> keys =
-        QtConcurrent::blockingMapped<std::vector<QCollatorSortKey>>(order, [&](qsizetype row) {
-            thread_local const QCollator collator = textCollator();
-            return collator.sortKey(rows.field(row, field));
-        });
-    std::stable_sort(order.begin(), order.end(),
-                     [&](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
-    return order;
+    return ColumnSort::order(rows, field);
 }
 
 std::vector<qsizetype> stableSortOrder(const RowStore &rows, int field, std::vector<qsizetype> subset)
 {
-    const std::vector<QCollatorSortKey> keys =
-        QtConcurrent::blockingMapped<std::vector<QCollatorSortKey>>(subset, [&](qsizetype row) {
-            thread_local const QCollator collator = textCollator();
-            return collator.sortKey(rows.field(row, field));
-        });
-    std::vector<qsizetype> order(subset.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
-    for (qsizetype &at : order)
-        at = subset[size_t(at)];
-    return order;
+    return ColumnSort::order(rows, field, subset);
+}
+
+QFuture<std::vector<qsizetype>> CatalogueModel::sortOrderAsync(int column) const
+{
+    if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
+        return QtFuture::makeReadyFuture(std::vector<qsizetype>());
+    return QtConcurrent::run([&rows = m_rows, column] { return ColumnSort::order(rows, column); });
 }
 
 void CatalogueModel::sort(int column, Qt::SortOrder)
 {
     if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
         return;
-    const std::vector<qsizetype> order = stableSortOrder(m_rows, column);
+    applySortOrder(stableSortOrder(m_rows, column));
+}
+
+bool CatalogueModel::applySortOrder(const std::vector<qsizetype> &order)
+{
+    if (order.size() != size_t(m_rows.size()) || order.empty())
+        return false;
+    std::vector<bool> seen(order.size());
+    for (const qsizetype old : order) {
+        if (old < 0 || old >= m_rows.size() || seen[size_t(old)])
+            return false;
+        seen[size_t(old)] = true;
+    }
     // Only a new order of the own rows among themselves changes what a
     // save writes.
     qsizetype lastOwn = -1;
@@ -215,4 +199,5 @@ void CatalogueModel::sort(int column, Qt::SortOrder)
     m_rows.reorder(order);
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
 }

@@ -3,6 +3,8 @@
 #include "store/rowstore.h"
 
 #include <QAbstractTableModel>
+#include <QFuture>
+#include <vector>
 
 // The catalogue list (and, with eight columns, the mark bin): a table model
 // over compact rows. The model's row order is the display order, and every
@@ -44,6 +46,17 @@ public:
     // Stable ascending sort by the text of one column, locale-aware and
     // ignoring letter case; numbers compare as text ("10" before "9").
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // The order sort(column) would give, computed on a worker thread so a
+    // window stays responsive; apply it with applySortOrder. The rows must
+    // not change until the future has finished (the worker reads them).
+    // Empty when there is nothing to sort.
+    QFuture<std::vector<qsizetype>> sortOrderAsync(int column) const;
+    // Puts the rows in the given order (order[i] is the row that becomes
+    // row i) in one layout change, keeping selections with their rows.
+    // False, and nothing changes, when order is not a permutation of the
+    // rows (rows added or removed since it was computed).
+    bool applySortOrder(const std::vector<qsizetype> &order);
 
     // Counts the changes that a save would write: own rows added or
     // removed, own rows reordered, a field of an own row changed. Library

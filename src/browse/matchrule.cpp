@@ -14,15 +14,17 @@ namespace MatchRule {
 
 namespace {
 
-// The search form of an ASCII byte: letters upper-cased, "_" as a blank.
-constexpr std::array<char, 128> foldTable()
+// The search form of a byte: ASCII letters upper-cased, "_" as a blank.
+// Bytes beyond ASCII (parts of longer characters) fold to a byte that no
+// ASCII needle holds, so they never match.
+constexpr std::array<char, 256> foldTable()
 {
-    std::array<char, 128> table{};
-    for (int c = 0; c < 128; ++c)
-        table[size_t(c)] = char(c >= 'a' && c <= 'z' ? c - 32 : c == '_' ? ' ' : c);
+    std::array<char, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[size_t(c)] = c >= 0x80 ? char(0x80) : char(c >= 'a' && c <= 'z' ? c - 32 : c == '_' ? ' ' : c);
     return table;
 }
-constexpr std::array<char, 128> Fold = foldTable();
+constexpr std::array<char, 256> Fold = foldTable();
 
 bool isAscii(const char *p, qsizetype n)
 {

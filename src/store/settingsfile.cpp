@@ -5,7 +5,9 @@
 #include "store/textcodec.h"
 
 #include <QRegularExpression>
+
 #include <cmath>
+#include <limits>
 
 Settings Settings::defaults()
 {
@@ -56,7 +58,9 @@ QString oldPath()
 
 double numericValue(const QString &text)
 {
-    static const QRegularExpression number(QStringLiteral("^ *([+-]?(?:\\d+\\.?\\d*|\\.\\d+))"));
+    // An exponent is part of the number: large widths are written as
+    // "1.234568E+07" and must read back as what was written.
+    static const QRegularExpression number(QStringLiteral("^ *([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?)"));
     const QRegularExpressionMatch match = number.match(text);
     return match.hasMatch() ? match.captured(1).toDouble() : 0.0;
 }
@@ -112,8 +116,14 @@ void applyOld(QByteArrayView bytes, Settings &settings)
     settings.coverPath = lines.at(1);
     static const QRegularExpression separators(QStringLiteral("[,\\s]+"));
     const QStringList numbers = lines.mid(2).join(QLatin1Char('\n')).split(separators, Qt::SkipEmptyParts);
-    for (int k = 1; k <= 7 && k <= numbers.size(); ++k)
-        settings.widths[size_t(k) - 1] = float(std::round(numericValue(numbers.at(k - 1))));
+    for (int k = 1; k <= 7 && k <= numbers.size(); ++k) {
+        const double width = std::round(numericValue(numbers.at(k - 1)));
+        // A width the settings reader would refuse stops here, as it does
+        // there, so that a migrated file always reads back whole.
+        if (width < 0 || !std::isfinite(width) || width > std::numeric_limits<float>::max())
+            return;
+        settings.widths[size_t(k) - 1] = float(width);
+    }
 }
 
 bool migrate(const QString &oldPath, Settings &settings, QString *reason)

@@ -40,7 +40,7 @@ private Q_SLOTS:
         rows.appendAll(std::move(batch));
         QCOMPARE(rows.size(), 20001);
         QVERIFY(batch.isEmpty());
-        QCOMPARE(rows.fieldUtf8(124, FieldFilename).data(), where);
+        QCOMPARE(static_cast<const void *>(rows.fieldUtf8(124, FieldFilename).data()), static_cast<const void *>(where));
         QCOMPARE(rows.field(124, FieldFilename), QStringLiteral("/batch/123.mp3"));
         QCOMPARE(rows.field(0, FieldFilename), QStringLiteral("/first.mp3"));
     }

@@ -72,6 +72,7 @@ private Q_SLOTS:
         s.widths[0] = 1440;
         s.widths[1] = 1234.5f;
         s.widths[2] = 0;
+        s.widths[3] = 12345670; // written with an exponent, read back whole
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("ondro2k.ini"));
         QVERIFY(SettingsFile::save(path, s));
@@ -111,6 +112,10 @@ private Q_SLOTS:
         QTest::newRow("short file keeps what was read")
             << QByteArray("x\r\n/covers\r\n100,200\r\n") << QStringLiteral("/covers")
             << QList<float>{100, 200, d.widths[2], d.widths[3], d.widths[4], d.widths[5], d.widths[6], d.widths[7]};
+        // Found by fuzzing: a negative width saved from the old file would stop the next read.
+        QTest::newRow("negative width stops the migration")
+            << QByteArray("x\r\n/covers\r\n100,-4.5,300\r\n") << QStringLiteral("/covers")
+            << QList<float>{100, d.widths[1], d.widths[2], d.widths[3], d.widths[4], d.widths[5], d.widths[6], d.widths[7]};
         QTest::newRow("one line only") << QByteArray("x\r\n") << QString()
                                        << QList<float>(d.widths.begin(), d.widths.begin() + 8);
     }

@@ -1,5 +1,6 @@
 #include "store/atomicsave.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +8,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,10 +102,40 @@ int openTemporary(const QString &target, QByteArray &name)
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
+        if (fd >= 0) {
+            // Held while the file is written: a later save tells a living
+            // writer's file from one a killed save left behind.
+            ::flock(fd, LOCK_EX | LOCK_NB);
             return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
     }
     return -1;
+}
+
+// Removes what saves of target that were killed half-way left in its
+// folder: temporary files of its name that no writer holds any more. A
+// file younger than a minute is left alone, as its writer may not have
+// taken its lock yet.
+void removeAbandonedTemporaries(const QString &target)
+{
+    const QFileInfo info(target);
+    const QString prefix = QStringLiteral(".") + info.fileName() + QStringLiteral(".");
+    const QDir folder = info.absoluteDir();
+    const QStringList names = folder.entryList({prefix + QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    for (const QString &name : names) {
+        const QByteArray path = QFile::encodeName(folder.filePath(name));
+        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && now - qint64(st.st_mtime) > 60
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.constData());
+        ::close(fd);
+    }
 }
 
 } // namespace
@@ -156,6 +188,7 @@ SaveResult saveAtomically(const QString &path, const std::function<bool(QIODevic
         ::unlink(tempName.constData());
         return failure(reason);
     }
+    removeAbandonedTemporaries(target);
     // Make the rename itself durable; the new file is in place either way.
     if (const int dir = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         dir >= 0) {

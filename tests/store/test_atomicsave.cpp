@@ -4,10 +4,13 @@
 #include "testenv.h"
 #include "testfiles.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -109,6 +112,36 @@ private Q_SLOTS:
         const SaveResult failed = SettingsFile::save(nowhere, other);
         QVERIFY(!failed.ok && !failed.previousKept);
         QVERIFY(!saveFailureMessage(nowhere, failed).contains(QStringLiteral("previous")));
+    }
+
+    // What a killed save left goes at the next save; a file that a living
+    // writer holds, a recent one and another file's stay.
+    void abandonedTemporariesGoAtTheNextSave()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        const auto leftover = [&](const QString &name, bool old) {
+            const QString file = dir.filePath(name);
+            writeBytes(file, "partial");
+            if (old) {
+                const QDateTime past = QDateTime::currentDateTime().addSecs(-3600);
+                QFile f(file);
+                f.open(QIODevice::ReadWrite);
+                f.setFileTime(past, QFileDevice::FileModificationTime);
+            }
+            return file;
+        };
+        const QString abandoned = leftover(QStringLiteral(".zembra.lst.a1.tmp"), true);
+        const QString held = leftover(QStringLiteral(".zembra.lst.b2.tmp"), true);
+        const QString recent = leftover(QStringLiteral(".zembra.lst.c3.tmp"), false);
+        const QString other = leftover(QStringLiteral(".ondro2k.ini.d4.tmp"), true);
+        const int holder = ::open(QFile::encodeName(held).constData(), O_RDONLY);
+        QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
+
+        QVERIFY(CatalogueListFile::save(path, manyRows(3)));
+        ::close(holder);
+        QVERIFY(!QFile::exists(abandoned));
+        QVERIFY(QFile::exists(held) && QFile::exists(recent) && QFile::exists(other));
     }
 };
 

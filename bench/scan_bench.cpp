@@ -237,27 +237,6 @@ double runProgram(const QString &root, long &files, long &withHeader, long &with
     return seconds;
 }
 
-// A file whose ID3v2 tag is 64 MiB, written sparse: a picture frame of
-// 64 MiB before the title, or a title followed by 64 MiB of padding (a
-// size field that claims it), and no audio after the tag.
-bool writeLargeTagFile(const QString &path, int n)
-{
-    constexpr qint64 Large = 64 * 1024 * 1024;
-    const QByteArray title = textFrame("TIT2", "Large " + QByteArray::number(n));
-    const bool picture = n % 2 == 0;
-    const QByteArray apic = "APIC" + QByteArray(1, char((Large >> 24) & 0xFF)) + char((Large >> 16) & 0xFF)
-                            + char((Large >> 8) & 0xFF) + char(Large & 0xFF) + QByteArray(2, '\0');
-    const qint64 body = picture ? apic.size() + Large + title.size() : title.size() + Large;
-    const QByteArray header = "ID3\x03" + QByteArray(2, '\0') + synchsafe(quint32(body));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (picture)
-        return file.write(header + apic) == header.size() + apic.size() && file.seek(header.size() + apic.size() + Large)
-               && file.write(title) == title.size();
-    return file.write(header + title) == header.size() + title.size() && file.resize(header.size() + body);
-}
-
 // The process's resident memory now and at its peak, in KiB (from
 // /proc/self/status); the peak can be reset to the current size.
 qint64 statusKib(const char *field)
@@ -386,7 +365,7 @@ int main(int argc, char **argv)
         return 1;
     }
     for (int n = 0; n < LargeTagFiles; ++n) {
-        if (!writeLargeTagFile(large + QStringLiteral("/%1.mp3").arg(n), n)) {
+        if (!writeSparseLargeTagFile(large + QStringLiteral("/%1.mp3").arg(n), n)) {
             std::printf("cannot write the large-tag files under %s\n", qPrintable(large));
             return 1;
         }

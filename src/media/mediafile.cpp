@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,6 +27,58 @@ QString kindOf(mode_t mode)
 }
 
 } // namespace
+
+int openAtAnyLength(int dirFd, const char *path, int flags)
+{
+    int fd;
+    do {
+        fd = ::openat(dirFd, path, flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0 || errno != ENAMETOOLONG)
+        return fd;
+    // Steps of whole folder names, each shorter than PATH_MAX. No name is
+    // longer than NAME_MAX, so every step takes at least one name.
+    QByteArrayView rest(path);
+    int base = dirFd;
+    int error = ENAMETOOLONG;
+    fd = -1;
+    while (!rest.isEmpty()) {
+        QByteArrayView step = rest;
+        qsizetype next = rest.size();
+        if (rest.size() >= PATH_MAX) {
+            const qsizetype cut = rest.first(PATH_MAX - 1).lastIndexOf('/');
+            if (cut < 0)
+                break; // a name longer than any file system allows
+            step = rest.first(cut == 0 ? 1 : cut); // a leading "/" is a step of its own
+            next = cut + 1;
+        }
+        const QByteArray stepPath = step.toByteArray();
+        const bool last = next >= rest.size();
+        int opened;
+        do {
+            opened = ::openat(base, stepPath.constData(), last ? flags : O_PATH | O_DIRECTORY | O_CLOEXEC);
+        } while (opened < 0 && errno == EINTR);
+        error = errno;
+        if (base != dirFd)
+            ::close(base);
+        if (opened < 0) {
+            base = dirFd;
+            break;
+        }
+        base = opened;
+        rest = rest.sliced(std::min(next, rest.size()));
+        if (last) {
+            fd = opened;
+            break;
+        }
+    }
+    if (fd < 0) {
+        if (base != dirFd)
+            ::close(base);
+        errno = error;
+    }
+    return fd;
+}
 
 QString notPlainFileReason(unsigned mode)
 {
@@ -53,10 +106,7 @@ MediaFile::MediaFile(int dirFd, const char *name)
         return;
     }
     // O_NONBLOCK: opening a named pipe must not wait for a writer.
-    int fd;
-    do {
-        fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = openAtAnyLength(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         const int error = errno;
         m_status = error == ENOENT || error == ENOTDIR || error == ELOOP ? FileStatus::Missing : FileStatus::Unreadable;

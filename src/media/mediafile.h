@@ -36,6 +36,11 @@ enum class FileStatus {
     Unreadable,   // it exists but could not be opened (rights, I/O error)
 };
 
+// openat() for a path of any length: a path the system refuses as too long
+// (PATH_MAX, 4,096 bytes here) is opened in steps, each relative to the
+// folder the step before opened. A descriptor, or -1 with errno set.
+int openAtAnyLength(int dirFd, const char *path, int flags);
+
 // Why a file of the given st_mode is not read: "not a plain file (a named
 // pipe)" and the like.
 QString notPlainFileReason(unsigned mode);

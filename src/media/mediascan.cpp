@@ -124,9 +124,8 @@ public:
             return m_fd;
         close();
         m_index = index;
-        do {
-            m_fd = ::open(walk.folders[size_t(index)].constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_PATH);
-        } while (m_fd < 0 && errno == EINTR);
+        m_fd = openAtAnyLength(AT_FDCWD, walk.folders[size_t(index)].constData(),
+                               O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_PATH);
         m_error = m_fd < 0 ? errno : 0;
         return m_fd;
     }

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -174,6 +175,14 @@ struct Listing
     bool ok = false;
 };
 
+// Folders are opened relative to their parent's descriptor, so a walk goes
+// as deep as the tree does and past the longest path the system opens in
+// one piece; only the stored paths are full paths. A folder whose
+// subfolders are still to be visited keeps its descriptor, up to this many
+// at once; beyond that the shallowest ones are closed and opened again
+// from a nearer ancestor when the walk comes back to them.
+constexpr int MaxOpenFolders = 64;
+
 class Walker
 {
 public:
@@ -183,58 +192,166 @@ public:
     {
     }
 
+    ~Walker()
+    {
+        for (Frame &frame : m_frames)
+            closeFrame(frame);
+    }
+
     void run(const QByteArray &root)
     {
-        // Folders still to visit, the next one last: popping the back
-        // visits a folder's subfolders depth first, in listing order.
-        std::vector<QByteArray> pending{root};
-        while (!pending.empty()) {
+        m_path = root;
+        entered();
+        visit(openAtAnyLength(AT_FDCWD, root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        // The folders being walked, the deepest last; each holds the names
+        // of its subfolders still to visit, the next one last, so a
+        // folder's subfolders are visited depth first, in listing order.
+        while (!m_frames.empty()) {
             if (stopRequested(m_stop)) {
                 m_result.stopped = true;
                 return;
             }
-            const QByteArray folder = std::move(pending.back());
-            pending.pop_back();
-            if (m_callbacks.folderEntered)
-                m_callbacks.folderEntered(QFile::decodeName(folder), qsizetype(m_result.files.size()));
-            Listing listing = list(folder);
-            if (!listing.ok) {
-                m_result.failedFolders.append(QFile::decodeName(folder));
+            const size_t top = m_frames.size() - 1;
+            if (m_frames[top].subfolders.isEmpty()) {
+                closeFrame(m_frames[top]);
+                m_frames.pop_back();
                 continue;
             }
-            if (!listing.files.isEmpty()) {
-                const qsizetype index = qsizetype(m_result.folders.size());
-                m_result.folders.push_back(folder);
-                for (QByteArray &name : listing.files)
-                    m_result.files.push_back({index, std::move(name)});
+            const QByteArray name = m_frames[top].subfolders.takeLast();
+            m_path.truncate(m_frames[top].pathLength);
+            if (!m_path.endsWith('/'))
+                m_path.append('/');
+            m_path.append(name);
+            entered();
+            const int parent = ensureOpen(top);
+            int fd = -1;
+            if (parent >= 0) {
+                // A folder replaced by a link since the listing is not followed.
+                do {
+                    fd = ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                } while (fd < 0 && errno == EINTR);
             }
-            for (SkippedFile &skipped : listing.skipped) {
-                skipped.path = MediaWalk::childPath(QFile::decodeName(folder), skipped.path);
-                m_result.skipped.append(std::move(skipped));
-            }
-            for (auto it = listing.folders.crbegin(); it != listing.folders.crend(); ++it)
-                pending.push_back(childBytes(folder, *it));
+            if (m_frames[top].subfolders.isEmpty())
+                closeFrame(m_frames[top]); // not needed for opening any more
+            visit(fd);
         }
     }
 
-    static QByteArray childBytes(const QByteArray &folder, const QByteArray &name)
+private:
+    struct Frame
     {
-        return folder.endsWith('/') ? folder + name : folder + '/' + name;
+        DIR *dir = nullptr; // the listing's stream, whose descriptor opens the subfolders
+        int fd = -1;        // or a descriptor opened again after it was closed
+        qsizetype pathLength = 0; // of the folder's path in m_path
+        QByteArrayList subfolders; // still to visit, the next one last
+    };
+
+    // Told before the folder at m_path is opened.
+    void entered()
+    {
+        if (m_callbacks.folderEntered)
+            m_callbacks.folderEntered(QFile::decodeName(m_path), qsizetype(m_result.files.size()));
     }
 
-private:
-    Listing list(const QByteArray &folder)
+    // The folder at m_path, open as fd (-1 when it could not be opened).
+    void visit(int fd)
+    {
+        DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        if (!dir) {
+            if (fd >= 0)
+                ::close(fd);
+            m_result.failedFolders.append(QFile::decodeName(m_path));
+            return;
+        }
+        Listing listing = list(dir);
+        if (!listing.ok) {
+            ::closedir(dir);
+            m_result.failedFolders.append(QFile::decodeName(m_path));
+            return;
+        }
+        if (!listing.files.isEmpty()) {
+            const qsizetype index = qsizetype(m_result.folders.size());
+            m_result.folders.push_back(m_path);
+            for (QByteArray &name : listing.files)
+                m_result.files.push_back({index, std::move(name)});
+        }
+        if (!listing.skipped.isEmpty()) {
+            const QString folder = QFile::decodeName(m_path);
+            for (SkippedFile &skipped : listing.skipped) {
+                skipped.path = MediaWalk::childPath(folder, skipped.path);
+                m_result.skipped.append(std::move(skipped));
+            }
+        }
+        if (listing.folders.isEmpty()) {
+            ::closedir(dir);
+            return;
+        }
+        std::reverse(listing.folders.begin(), listing.folders.end());
+        m_frames.push_back({dir, -1, m_path.size(), std::move(listing.folders)});
+        ++m_open;
+        // The shallowest folders give up their descriptors first: the walk
+        // comes back to them last.
+        for (size_t i = 0; m_open > MaxOpenFolders && i + 1 < m_frames.size(); ++i)
+            closeFrame(m_frames[i]);
+    }
+
+    void closeFrame(Frame &frame)
+    {
+        if (frame.dir) {
+            ::closedir(frame.dir);
+            --m_open;
+        } else if (frame.fd >= 0) {
+            ::close(frame.fd);
+            --m_open;
+        }
+        frame.dir = nullptr;
+        frame.fd = -1;
+    }
+
+    static int frameFd(const Frame &frame) { return frame.dir ? ::dirfd(frame.dir) : frame.fd; }
+
+    // The descriptor of frame k, opened again from its nearest open
+    // ancestor when it was closed. Folders halfway there are opened too,
+    // so coming back through many closed folders costs each of them a
+    // short path, not one from the top.
+    int ensureOpen(size_t k)
+    {
+        if (frameFd(m_frames[k]) >= 0)
+            return frameFd(m_frames[k]);
+        size_t j = k;
+        while (j > 0 && frameFd(m_frames[j - 1]) < 0)
+            --j;
+        // Frames j..k are closed; j - 1 is open (or j is the top).
+        if (k - j >= 2)
+            ensureOpen(j + (k - j) / 2);
+        size_t base = k;
+        while (base > 0 && frameFd(m_frames[base - 1]) < 0)
+            --base;
+        int baseFd = AT_FDCWD;
+        qsizetype from = 0;
+        if (base > 0) {
+            baseFd = frameFd(m_frames[base - 1]);
+            from = m_frames[base - 1].pathLength;
+            if (from < m_path.size() && m_path[from] == '/')
+                ++from;
+        }
+        const QByteArray relative = m_path.mid(from, m_frames[k].pathLength - from);
+        const int fd = openAtAnyLength(baseFd, relative.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            m_frames[k].fd = fd;
+            ++m_open;
+        }
+        return fd;
+    }
+
+    Listing list(DIR *dir)
     {
         Listing listing;
-        DIR *dir = ::opendir(folder.constData());
-        if (!dir)
-            return listing;
         const int fd = ::dirfd(dir);
         // The same folder reached twice (a bind mount inside itself) is
         // listed once.
         struct stat st;
         if (::fstat(fd, &st) == 0 && !m_visited.insert({st.st_dev, st.st_ino}).second) {
-            ::closedir(dir);
             listing.ok = true;
             return listing;
         }
@@ -282,7 +399,6 @@ private:
                 break;
             }
         }
-        ::closedir(dir);
         std::sort(listing.files.begin(), listing.files.end(), listingLessBytes);
         std::sort(listing.folders.begin(), listing.folders.end(), listingLessBytes);
         std::sort(listing.skipped.begin(), listing.skipped.end(), skippedLess);
@@ -298,6 +414,9 @@ private:
     const QString m_folderNameReason =
         QStringLiteral("the folder name is not valid UTF-8: the folder was not scanned");
     std::set<std::pair<dev_t, ino_t>> m_visited;
+    std::vector<Frame> m_frames;
+    QByteArray m_path; // of the folder being visited; every frame's path is a prefix of it
+    int m_open = 0;    // descriptors the frames hold
 };
 
 } // namespace

@@ -62,7 +62,12 @@ namespace MediaWalk {
 // opened or read counts as failed. Names that are not valid UTF-8 cannot
 // be stored so that they open again: such a file or folder is listed as
 // skipped, as is a matching name that is not a plain file (a pipe, a
-// device, a link to one). Stops early when stop is set.
+// device, a link to one). Folders open relative to their parent, so a
+// tree of any depth is walked, and a path longer than the system opens in
+// one piece is still found and stored whole: such a file is imported like
+// any other (its tags are read now, and this program's readers open it in
+// steps later), since the entry says truly what the medium holds even where
+// another program cannot open the path. Stops early when stop is set.
 WalkResult walk(const QString &root, const QString &pattern, const WalkCallbacks &callbacks = {},
                 const std::atomic_bool *stop = nullptr);
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
+#include <QString>
 
 // A 28-bit size as the four 7-bit bytes of an ID3v2 header, most
 // significant first: the form test fixtures and benchmarks write tags in.
@@ -163,4 +165,23 @@ inline QByteArray variedId3v2Tag(quint32 n)
         break;
     }
     return tag;
+}
+
+// A file whose ID3v2.3 tag is large bytes, written sparse and with no audio
+// after it: for even n a picture frame of large bytes before the title
+// "Large n", for odd n the title followed by large bytes of padding.
+inline bool writeSparseLargeTagFile(const QString &path, int n, qint64 large = 64 * 1024 * 1024)
+{
+    const QByteArray title = id3v2TextFrame(3, "TIT2", 0, "Large " + QByteArray::number(n));
+    const bool picture = n % 2 == 0;
+    const QByteArray apic = "APIC" + bigEndianBytes(quint32(large), 4) + QByteArray(2, '\0');
+    const qint64 body = picture ? apic.size() + large + title.size() : title.size() + large;
+    const QByteArray header = "ID3\x03" + QByteArray(2, '\0') + synchsafe(quint32(body));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (picture)
+        return file.write(header + apic) == header.size() + apic.size() && file.seek(header.size() + apic.size() + large)
+               && file.write(title) == title.size();
+    return file.write(header + title) == header.size() + title.size() && file.resize(header.size() + body);
 }

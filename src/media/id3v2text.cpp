@@ -96,7 +96,10 @@ bool forEachChar(int encoding, QByteArrayView value, Code code)
                 code(char32_t(((c & 0x1F) << 6) | (b[i + 1] & 0x3F)));
                 i += 2;
             } else if (c < 0xF0) {
-                code(char32_t(((c & 0x0F) << 12) | ((b[i + 1] & 0x3F) << 6) | (b[i + 2] & 0x3F)));
+                const char32_t u = char32_t(((c & 0x0F) << 12) | ((b[i + 1] & 0x3F) << 6) | (b[i + 2] & 0x3F));
+                if (u == 0xFEFF)
+                    return false; // a byte order mark: TagLib's to read
+                code(u);
                 i += 3;
             } else {
                 return false;
@@ -121,7 +124,9 @@ bool forEachChar(int encoding, QByteArrayView value, Code code)
     }
     for (; i < n; i += 2) {
         const char32_t u = big ? char32_t((b[i] << 8) | b[i + 1]) : char32_t((b[i + 1] << 8) | b[i]);
-        if (u >= 0xD800 && u <= 0xDFFF)
+        // A further byte order mark inside the text is TagLib's to read:
+        // it drops some of them.
+        if ((u >= 0xD800 && u <= 0xDFFF) || u == 0xFEFF || u == 0xFFFE)
             return false;
         code(u);
     }
@@ -256,6 +261,10 @@ bool readCommonTextTag(QByteArrayView tag, TrackTagsUtf8 &tags)
         }
         if (!validId(frame, idSize) || size == 0 || pos + headerSize + size > end
             || (version > 2 && (frame[8] | frame[9]) != 0))
+            return false;
+        // Recording dates stand in for the year where TagLib reads them
+        // so: such tags are its to read.
+        if ((version == 2 && std::memcmp(frame, "TRD", 3) == 0) || (version == 3 && std::memcmp(frame, "TRDA", 4) == 0))
             return false;
         const int field = fieldOf(frame, version);
         if (field >= 0 && !seen[size_t(field)]) {

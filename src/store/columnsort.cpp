@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QStringDecoder>
 #include <QtConcurrent/QtConcurrentMap>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -66,9 +67,24 @@ struct Item
     quint32 pos;  // where the key bytes after these start
 };
 
-bool itemLess(const Item &a, const Item &b)
-{
+// A function object, not a function pointer, so the sorts inline it.
+constexpr auto itemLess = [](const Item &a, const Item &b) {
     return a.key != b.key ? a.key < b.key : a.index < b.index;
+};
+
+// Sorts a range, the two halves of a large one on two threads.
+void sortItems(std::vector<Item> &items, size_t begin, size_t end)
+{
+    const auto first = items.begin() + qsizetype(begin), last = items.begin() + qsizetype(end);
+    if (end - begin < 65536) {
+        std::sort(first, last, itemLess);
+        return;
+    }
+    const auto middle = first + qsizetype(end - begin) / 2;
+    QFuture<void> half = QtConcurrent::run([&] { std::sort(first, middle, itemLess); });
+    std::sort(middle, last, itemLess);
+    half.waitForFinished();
+    std::inplace_merge(first, middle, last, itemLess);
 }
 
 // nextKey(index, pos) gives the eight key bytes of item index from pos on
@@ -78,18 +94,9 @@ bool itemLess(const Item &a, const Item &b)
 template <typename NextKey>
 std::vector<qsizetype> keyOrder(qsizetype count, NextKey nextKey)
 {
-    std::vector<Item> items(static_cast<size_t>(count));
-    for (qsizetype i = 0; i < count; ++i) {
-        Item &item = items[size_t(i)];
-        item.index = quint32(i);
-        item.pos = 0;
-        item.key = nextKey(item.index, item.pos);
-    }
-    std::sort(items.begin(), items.end(), itemLess);
-
     struct Run { size_t begin, end; };
-    std::vector<Run> ties;
-    const auto findTies = [&](size_t begin, size_t end) {
+    std::vector<Item> items(static_cast<size_t>(count));
+    const auto findTies = [&items](size_t begin, size_t end, std::vector<Run> &ties) {
         for (size_t i = begin; i < end;) {
             size_t j = i + 1;
             while (j < end && items[j].key == items[i].key)
@@ -99,15 +106,40 @@ std::vector<qsizetype> keyOrder(qsizetype count, NextKey nextKey)
             i = j;
         }
     };
-    findTies(0, items.size());
-    while (!ties.empty()) {
-        const Run run = ties.back();
-        ties.pop_back();
+    const auto rekey = [&](const Run &run) {
         for (size_t i = run.begin; i < run.end; ++i)
             items[i].key = nextKey(items[i].index, items[i].pos);
-        std::sort(items.begin() + qsizetype(run.begin), items.begin() + qsizetype(run.end), itemLess);
-        findTies(run.begin, run.end);
+    };
+
+    for (qsizetype i = 0; i < count; ++i) {
+        Item &item = items[size_t(i)];
+        item.index = quint32(i);
+        item.pos = 0;
+        item.key = nextKey(item.index, item.pos);
     }
+    sortItems(items, 0, items.size());
+    std::vector<Run> ties;
+    findTies(0, items.size(), ties);
+    // While one run holds most items (a prefix every path shares), it is
+    // taken on its own, sorted on both threads.
+    while (ties.size() == 1 && ties.front().end - ties.front().begin > items.size() / 2) {
+        const Run run = ties.front();
+        ties.clear();
+        rekey(run);
+        sortItems(items, run.begin, run.end);
+        findTies(run.begin, run.end, ties);
+    }
+    // Runs that tie are independent of each other.
+    QtConcurrent::blockingMap(ties, [&](const Run &outer) {
+        std::vector<Run> todo{outer};
+        while (!todo.empty()) {
+            const Run run = todo.back();
+            todo.pop_back();
+            rekey(run);
+            std::sort(items.begin() + qsizetype(run.begin), items.begin() + qsizetype(run.end), itemLess);
+            findTies(run.begin, run.end, todo);
+        }
+    });
 
     std::vector<qsizetype> order(items.size());
     for (size_t i = 0; i < items.size(); ++i)

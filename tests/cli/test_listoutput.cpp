@@ -1,0 +1,99 @@
+#include "export/libraryfile.h"
+#include "store/cataloguelistfile.h"
+#include "clirun.h"
+#include "testenv.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+namespace {
+
+// Pieces of values that the tab-separated output escapes or must pass
+// through as they are.
+const char *const Pieces[] = {"plain", "a\tb", "\t", "back\\slash", "\\t", "\\\\", "Caf\xc3\xa9",
+                              "\xe6\x97\xa5\xe6\x9c\xac", "Mot\xc3\xb6rhead", " ", "", "x", "\xf0\x9f\x8e\xb5",
+                              "{\"json\": [1]}", "</html>", "\x01\x1f"};
+// Line breaks, which only a library can carry.
+const char *const Breaks[] = {"a\r\nb", "\r", "\n", "\r\n", "\n\r", "end\r", "\r\r\n"};
+
+QString value(QRandomGenerator &rng, bool withBreaks)
+{
+    QByteArray text;
+    for (int n = int(rng.bounded(0, 5)); n > 0; --n)
+        text += withBreaks && rng.bounded(4) == 0 ? Breaks[rng.bounded(int(std::size(Breaks)))]
+                                                 : Pieces[rng.bounded(int(std::size(Pieces)))];
+    return QString::fromUtf8(text);
+}
+
+RowStore catalogue(bool withBreaks)
+{
+    QRandomGenerator rng(12);
+    RowStore rows;
+    for (int i = 0; i < 400; ++i) {
+        TrackRecord r;
+        for (int f = 0; f < TrackFieldCount; ++f)
+            r.field(f) = value(rng, withBreaks);
+        r.filename = QStringLiteral("/media/cd/%1/").arg(i) + r.filename;
+        rows.append(r, EntryOrigin::Own);
+    }
+    return rows;
+}
+
+QByteArray digest(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().left(32);
+}
+
+} // namespace
+
+// The output of list, find and library show, byte for byte as the
+// program printed it before its output was made faster (digests recorded
+// from that program on these catalogues).
+class ListOutputTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void outputIsByteIdentical_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("list") << QStringList{QStringLiteral("list")} << 0 << QByteArray("e9e772ed0a6ff230c194faee8764e5b0");
+        QTest::newRow("list --json") << QStringList{QStringLiteral("list"), QStringLiteral("--json")} << 0
+                                     << QByteArray("651c6711485ed4515b222305073ce252");
+        QTest::newRow("find") << QStringList{QStringLiteral("find"), QStringLiteral("caf")} << 0 << QByteArray("00ec5fce7cc7f88a6a0298dc4aec953e");
+        QTest::newRow("find --json") << QStringList{QStringLiteral("find"), QStringLiteral("\\t"),
+                                                    QStringLiteral("--json")}
+                                     << 0 << QByteArray("4d490558562ba46b2f13ea2aead093a6");
+        QTest::newRow("find, no match") << QStringList{QStringLiteral("find"), QStringLiteral("no such text")} << 1
+                                        << QByteArray("e3b0c44298fc1c149afbf4c8996fb924");
+        QTest::newRow("library show") << QStringList{QStringLiteral("library"), QStringLiteral("show"),
+                                                     QStringLiteral("LIBRARY")}
+                                      << 0 << QByteArray("6ad5cd9e6db1b1f4335b32e87011dc24");
+        QTest::newRow("library show --json")
+            << QStringList{QStringLiteral("library"), QStringLiteral("show"), QStringLiteral("LIBRARY"),
+                           QStringLiteral("--json")}
+            << 0 << QByteArray("e8da0b329e8bc26364cf8dc3aabed726");
+    }
+
+    void outputIsByteIdentical()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        QVERIFY(CatalogueListFile::save(dir.filePath(QStringLiteral("zembra.lst")), catalogue(false)));
+        const QString library = dir.filePath(QStringLiteral("breaks.odl"));
+        QVERIFY(LibraryFile::write(library, catalogue(true), LibraryFile::Content::Library));
+        arguments.replaceInStrings(QStringLiteral("LIBRARY"), library);
+        const CliRun run = runOndroCli(QStringLiteral(ONDRO_CLI_PATH),
+                                       QStringList{QStringLiteral("--data-dir"), dir.path()} + arguments);
+        QCOMPARE(run.status, status);
+        QCOMPARE(digest(run.out), expected);
+    }
+};
+
+ONDRO_TEST_MAIN(ListOutputTest)
+#include "test_listoutput.moc"

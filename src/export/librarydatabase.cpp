@@ -14,6 +14,29 @@ namespace {
 // Longest value (and record) a written file may hold. Far above any path
 // or tag; a longer one is refused as an error instead of being stored.
 constexpr int MaxRecordBytes = 1 << 20;
+// Longest string, record or schema text a read file may hand over, so a
+// hostile file cannot make one value take the memory; fields longer than
+// MaxValueBytes are refused by the reader after that.
+constexpr int MaxReadBytes = 64 << 20;
+
+// The journal magic of a rollback journal that still holds the old pages
+// of an unfinished change.
+constexpr char JournalMagic[] = "\xd9\xd5\x05\xf9\x20\xa1\x63\xd7";
+
+bool holdsUnfinishedChange(const QString &journal)
+{
+    QFile file(journal);
+    if (!QFileInfo(journal).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    return file.read(8) == QByteArrayView(JournalMagic, 8);
+}
+
+QByteArray quotedName(const QString &name)
+{
+    QByteArray quoted = name.toUtf8();
+    quoted.replace('"', "\"\"");
+    return '"' + quoted + '"';
+}
 
 QString shown(const QString &path)
 {
@@ -78,6 +101,13 @@ bool LibraryDatabase::openReadOnly(const QString &path)
         return fail(QStringLiteral("no such file"));
     if (!info.isFile())
         return fail(QStringLiteral("not a plain file"));
+    // A rollback journal beside it means a change to the file is under way
+    // or was cut off: its pages may be half old, half new, and putting the
+    // old ones back would write to it.
+    const QString file = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+    if (holdsUnfinishedChange(file + QStringLiteral("-journal")))
+        return fail(QStringLiteral("another program is changing it, or a change to it was cut off (%1 is beside it)")
+                        .arg(QFileInfo(file).fileName() + QStringLiteral("-journal")));
     // immutable: no lock, no journal and no other file is made beside it.
     const QByteArray uri = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded() + "?immutable=1";
     if (sqlite3_open_v2(uri.constData(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK)
@@ -89,6 +119,21 @@ bool LibraryDatabase::openReadOnly(const QString &path)
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, &unused);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, &unused);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, &unused);
+    sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, MaxReadBytes);
+    sqlite3_limit(m_db, SQLITE_LIMIT_SQL_LENGTH, MaxReadBytes);
+    // Damaged pages are found when they are read instead of being trusted.
+    return exec("PRAGMA cell_size_check=ON; PRAGMA query_only=ON;");
+}
+
+bool LibraryDatabase::changesBeside(const QString &path, QString *beside)
+{
+    const QFileInfo info(path);
+    const QString file = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+    const QFileInfo wal(file + QStringLiteral("-wal"));
+    if (!wal.isFile() || wal.size() == 0)
+        return false;
+    if (beside)
+        *beside = wal.fileName();
     return true;
 }
 
@@ -168,17 +213,36 @@ bool LibraryDatabase::openRecordset()
         m_error = QStringLiteral("its tbl_MP3s is not a plain table");
         return false;
     }
-    if (sqlite3_prepare_v2(m_db, "SELECT * FROM main.tbl_MP3s", -1, &m_select, nullptr) != SQLITE_OK)
+    // The table's columns are learnt from a statement that is never run;
+    // the pass itself reads only the track fields, so a huge value in any
+    // other column is never loaded.
+    sqlite3_stmt *all = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT * FROM main.tbl_MP3s", -1, &all, nullptr) != SQLITE_OK)
         return fail(QStringLiteral("cannot read tbl_MP3s"));
     m_columns.fill(-1);
+    std::array<QString, TrackFieldCount> found;
     const auto &names = TrackRecord::fieldNames();
-    for (int c = 0; c < sqlite3_column_count(m_select); ++c) {
-        const QString name = QString::fromUtf8(sqlite3_column_name(m_select, c));
+    for (int c = 0; c < sqlite3_column_count(all); ++c) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(all, c));
         for (int f = 0; f < TrackFieldCount; ++f) {
-            if (m_columns[size_t(f)] < 0 && name.compare(names[size_t(f)], Qt::CaseInsensitive) == 0)
-                m_columns[size_t(f)] = c;
+            if (found[size_t(f)].isEmpty() && name.compare(names[size_t(f)], Qt::CaseInsensitive) == 0)
+                found[size_t(f)] = name;
         }
     }
+    sqlite3_finalize(all);
+    QByteArray select = "SELECT ";
+    int column = 0;
+    for (int f = 0; f < TrackFieldCount; ++f) {
+        if (found[size_t(f)].isEmpty())
+            continue;
+        select += (column ? ", " : "") + quotedName(found[size_t(f)]);
+        m_columns[size_t(f)] = column++;
+    }
+    if (column == 0)
+        select += "NULL";
+    select += " FROM main.tbl_MP3s";
+    if (sqlite3_prepare_v2(m_db, select.constData(), -1, &m_select, nullptr) != SQLITE_OK)
+        return fail(QStringLiteral("cannot read tbl_MP3s"));
     return true;
 }
 

@@ -61,6 +61,13 @@ public:
     void close();
     QString error() const { return m_error; }
 
+    // The longest field value a reader takes.
+    static constexpr int MaxValueBytes = 1 << 20;
+
+    // True when a write-ahead log that may hold changes lies beside the
+    // file at path; a read-only pass does not see them. beside gets its name.
+    static bool changesBeside(const QString &path, QString *beside = nullptr);
+
 private:
     bool fail(const QString &what);
     bool exec(const char *sql);

@@ -145,7 +145,16 @@ bool load(const QString &path, RowStore &rows, QString *reason)
         return failed();
     for (;;) {
         switch (db.next()) {
-        case LibraryDatabase::Step::End: return true;
+        case LibraryDatabase::Step::End: {
+            // Changes another program left in a write-ahead log are not in
+            // the file itself; reading them would write beside it.
+            QString wal;
+            if (!LibraryDatabase::changesBeside(path, &wal))
+                return true;
+            if (reason)
+                *reason = QStringLiteral("changes kept in %1 beside it were not read").arg(wal);
+            return false;
+        }
         case LibraryDatabase::Step::Failed: return failed();
         case LibraryDatabase::Step::Record: break;
         }
@@ -158,6 +167,17 @@ bool load(const QString &path, RowStore &rows, QString *reason)
                 return false;
             }
             fields[size_t(f)] = db.value(f);
+            if (fields[size_t(f)].size() > LibraryDatabase::MaxValueBytes) {
+                // No catalogue field is that long; the record keeps the
+                // fields before it, as with a missing field.
+                fields[size_t(f)] = {};
+                rows.appendUtf8(fields, EntryOrigin::Library);
+                if (reason)
+                    *reason = QStringLiteral("its field %1 holds a value longer than %2 MiB")
+                                  .arg(TrackRecord::fieldNames()[size_t(f)])
+                                  .arg(LibraryDatabase::MaxValueBytes >> 20);
+                return false;
+            }
         }
         rows.appendUtf8(fields, EntryOrigin::Library);
     }

@@ -1,5 +1,6 @@
 #include "export/librarydatabase.h"
 #include "export/libraryfile.h"
+#include "libraryfixtures.h"
 #include "testenv.h"
 #include "testfiles.h"
 #include "trackrows.h"
@@ -7,46 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <sqlite3.h>
 
 namespace {
-
-// Runs SQL on a database file made or opened read-write; for building
-// libraries as other programs write them, and for looking inside ours.
-bool runSql(const QString &path, const QByteArray &sql)
-{
-    sqlite3 *db = nullptr;
-    bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK &&
-              sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (!ok)
-        qWarning("%s", sqlite3_errmsg(db));
-    sqlite3_close(db);
-    return ok;
-}
-
-// Every row of a query as "a|b|<null>" texts.
-QStringList query(const QString &path, const char *sql)
-{
-    QStringList out;
-    sqlite3 *db = nullptr;
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
-        sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
-        out << QStringLiteral("<error %1>").arg(QString::fromUtf8(sqlite3_errmsg(db)));
-    } else {
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            QStringList cells;
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
-                cells << (text ? QString::fromUtf8(text) : QStringLiteral("<null>"));
-            }
-            out << cells.join(u'|');
-        }
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return out;
-}
 
 const QByteArray NineColumns = "CREATE TABLE tbl_MP3s (filename TEXT, source TEXT, artist TEXT, track TEXT, album "
                                "TEXT, year TEXT, genre TEXT, coverimage TEXT, audioheader TEXT);";
@@ -80,15 +43,15 @@ private Q_SLOTS:
         QVERIFY(LibraryFile::write(path, rows, LibraryFile::Content::Library).ok);
 
         // One table, nine TEXT columns in order, no key, no index.
-        QCOMPARE(query(path, "SELECT type, name FROM sqlite_schema"), QStringList{QStringLiteral("table|tbl_MP3s")});
-        QCOMPARE(query(path, "SELECT group_concat(name || ':' || type || ':' || pk, ',') FROM pragma_table_info('tbl_MP3s')"),
+        QCOMPARE(queryRows(path, "SELECT type, name FROM sqlite_schema"), QStringList{QStringLiteral("table|tbl_MP3s")});
+        QCOMPARE(queryRows(path, "SELECT group_concat(name || ':' || type || ':' || pk, ',') FROM pragma_table_info('tbl_MP3s')"),
                  QStringList{QStringLiteral("filename:TEXT:0,source:TEXT:0,artist:TEXT:0,track:TEXT:0,album:TEXT:0,"
                                             "year:TEXT:0,genre:TEXT:0,coverimage:TEXT:0,audioheader:TEXT:0")});
-        QCOMPARE(query(path, "PRAGMA application_id"), QStringList{QString::number(LibraryDatabase::ApplicationId)});
-        QCOMPARE(query(path, "PRAGMA user_version"), QStringList{QString::number(LibraryDatabase::UserVersion)});
+        QCOMPARE(queryRows(path, "PRAGMA application_id"), QStringList{QString::number(LibraryDatabase::ApplicationId)});
+        QCOMPARE(queryRows(path, "PRAGMA user_version"), QStringList{QString::number(LibraryDatabase::UserVersion)});
         // Own tracks only; blank-only fields null, blanks around text kept,
         // the file name always written, the cover never.
-        QCOMPARE(query(path, "SELECT * FROM tbl_MP3s"),
+        QCOMPARE(queryRows(path, "SELECT * FROM tbl_MP3s"),
                  (QStringList{QStringLiteral("/cd/a.mp3|CD01|  Band  |<null>|<null>|1999|Rock|<null>|11111111 "),
                               QStringLiteral("|CD02|Bj\u00f6rk|<null>|<null>|<null>|<null>|<null>|<null>")}));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("mine.odl")});
@@ -116,12 +79,12 @@ private Q_SLOTS:
         const QString path = LibraryFile::databaseExportPath(dir.path());
         QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("ondro2000.mdb"));
         QVERIFY(LibraryFile::write(path, rows, LibraryFile::Content::Database).ok);
-        QCOMPARE(query(path, "SELECT filename, source, coverimage FROM tbl_MP3s"),
+        QCOMPARE(queryRows(path, "SELECT filename, source, coverimage FROM tbl_MP3s"),
                  (QStringList{QStringLiteral("/cd/a.mp3|<null>|/c/a.jpg "), QStringLiteral("/lib/b.mp3|LIB|<null>")}));
         // A second export is refused and the first content stays.
         const SaveResult again = LibraryFile::write(path, RowStore(), LibraryFile::Content::Database);
         QVERIFY(!again.ok);
-        QCOMPARE(query(path, "SELECT count(*) FROM tbl_MP3s"), QStringList{QStringLiteral("2")});
+        QCOMPARE(queryRows(path, "SELECT count(*) FROM tbl_MP3s"), QStringList{QStringLiteral("2")});
         QCOMPARE(LibraryFile::existsMessage(path, LibraryFile::Content::Database),
                  path + QStringLiteral(" already exists. Please rename or delete before trying to export again."));
     }

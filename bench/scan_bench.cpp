@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -315,6 +316,30 @@ void printPeakGrowth(const QString &label, const QString &root)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // "scan_bench profile DIR [READERS]": ten scans of a tree made once in
+    // DIR, for a profiler, without the tree's writing in the profile.
+    if (argc > 2 && std::strcmp(argv[1], "profile") == 0) {
+        const QString tree = QString::fromLocal8Bit(argv[2]);
+        qint64 bytes = 0;
+        if (!QDir(tree).exists() && !(QDir().mkpath(tree) && generate(tree, bytes))) {
+            std::printf("cannot write the media tree under %s\n", argv[2]);
+            return 1;
+        }
+        const int readers = argc > 3 ? std::atoi(argv[3]) : 1;
+        long files = 0, headers = 0, artists = 0;
+        double program = 1e9, reference = 1e9;
+        // READERS 0 profiles the reference alone; a negative count the
+        // program alone with that many readers.
+        for (int round = 0; round < 10; ++round) {
+            if (readers != 0)
+                program = std::min(program, runProgram(tree, files, headers, artists, std::abs(readers)));
+            if (readers >= 0)
+                reference = std::min(reference, runReference(tree, files));
+        }
+        std::printf("profile: reference %.3f s, scanMedia %.3f s with %d readers, ratio %.2f\n", reference, program,
+                    readers, reference / program);
+        return 0;
+    }
     // On the disk, not in a memory file system, so the cold runs read it.
     QDir().mkpath(QDir::homePath() + QStringLiteral("/.cache"));
     QTemporaryDir dir(QDir::homePath() + QStringLiteral("/.cache/ondro-scan-bench-XXXXXX"));
@@ -334,8 +359,11 @@ int main(int argc, char **argv)
                 Artists * AlbumsPerArtist * TracksPerAlbum, Artists * AlbumsPerArtist * 2, double(bytes) / 1e6,
                 double(timer.elapsed()) / 1000.0);
 
+    // "scan_bench warm" runs five warm rounds and stops there.
+    const bool warmOnly = argc > 1 && std::strcmp(argv[1], "warm") == 0;
+    const int rounds = warmOnly ? 5 : 2;
     double best[2] = {1e9, 1e9};
-    for (int round = 1; round <= 2; ++round) {
+    for (int round = 1; round <= rounds; ++round) {
         long refFiles = 0;
         const double ref = runReference(root, refFiles);
         long files = 0, headers = 0, artists = 0;
@@ -354,6 +382,17 @@ int main(int argc, char **argv)
                 double(timer.nsecsElapsed()) / 1e9);
     std::printf("warm cache best: reference %.3f s, scanMedia %.3f s, ratio %.2f (target 0.85)\n", best[0], best[1],
                 best[0] / best[1]);
+    if (warmOnly) {
+        // The same warm scan with each number of readers, for tuning.
+        for (int readers : {1, 2, 3, 4}) {
+            double fastest = 1e9;
+            long files = 0, headers = 0, artists = 0;
+            for (int round = 0; round < 3; ++round)
+                fastest = std::min(fastest, runProgram(root, files, headers, artists, readers));
+            std::printf("warm cache, %d readers: scanMedia %.3f s, ratio %.2f\n", readers, fastest, best[0] / fastest);
+        }
+        return 0;
+    }
     printCold(root);
     printPeakGrowth(QStringLiteral("memory, ordinary tree"), root);
 

@@ -114,8 +114,12 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
     callbacks.importStarted = [&](qsizetype total) {
         progress.show(QStringLiteral("Importing: 0 of %1").arg(total), true);
     };
+    // No text is formatted per file when nothing shows it, and at most
+    // every 64th file when a terminal does (it is redrawn every 100 ms).
+    const bool progressShown = isatty(fileno(stderr)) == 1;
     callbacks.fileImported = [&](qsizetype i, qsizetype total) {
-        progress.show(QStringLiteral("Importing: %1 of %2").arg(i).arg(total), i == total);
+        if (progressShown && (i % 64 == 0 || i == total))
+            progress.show(QStringLiteral("Importing: %1 of %2").arg(i).arg(total), i == total);
     };
     ScanOutcome outcome = scanMedia(root, source, callbacks);
     progress.finish();

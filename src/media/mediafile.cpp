@@ -139,7 +139,7 @@ MediaFile::~MediaFile()
 
 bool MediaFile::readAt(qint64 offset, qint64 count, QByteArray &out) const
 {
-    out.clear();
+    out.truncate(0); // keeps its room: callers reuse one buffer
     if (m_fd < 0 || offset < 0 || count < 0)
         return false;
     if (offset >= m_size || count == 0)

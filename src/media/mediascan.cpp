@@ -8,10 +8,13 @@
 
 #include <QFile>
 #include <QStorageInfo>
+#include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
+#include <algorithm>
 #include <array>
+#include <memory>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -31,8 +34,14 @@ constexpr qint64 HeadBlock = 8 * 1024;
 // reads, whatever the files hold.
 constexpr qsizetype BatchFiles = 256;
 constexpr qint64 BatchBytes = 1024 * 1024;
-// Files read at once on media that are not optical.
-constexpr int ParallelReaders = 4;
+// Files read at once on media that are not optical: one per core, so a
+// warm scan does not have more readers than cores to share, but at least
+// two, so a cold one always has a second read waiting on the medium, and
+// at most four, past which a disk gains nothing.
+int parallelReaders()
+{
+    return std::clamp(QThread::idealThreadCount(), 2, 4);
+}
 
 bool stopRequested(const std::atomic_bool *stop)
 {
@@ -59,8 +68,9 @@ void parseRawTags(RawTrack &raw)
     }
 }
 
-// Every buffer is the call's own and is freed when it returns: a file
-// with a large tag costs its reads only while it is being read.
+// The head and tail buffers are the reading thread's own (8 KiB at most);
+// every other buffer is the call's own and is freed when it returns: a
+// file with a large tag costs its reads only while it is being read.
 RawTrack readRawTrack(const MediaFile &file)
 {
     RawTrack raw;
@@ -70,7 +80,9 @@ RawTrack readRawTrack(const MediaFile &file)
         return raw;
     const qint64 size = file.size();
 
-    QByteArray head;
+    // Each reading thread reuses its buffers: a file costs no allocation
+    // for its head and tail.
+    thread_local QByteArray head;
     if (!file.readAt(0, std::min(size, HeadBlock), head))
         return raw;
 
@@ -79,7 +91,7 @@ RawTrack readRawTrack(const MediaFile &file)
         raw.audioheader = FrameHeader::bitsTextUtf8(QByteArrayView(header.data(), 4));
 
     if (size >= Id3v1::TagSize) {
-        QByteArray tail;
+        thread_local QByteArray tail;
         QByteArrayView block;
         if (head.size() == size)
             block = QByteArrayView(head).last(Id3v1::TagSize);
@@ -174,7 +186,7 @@ TrackInfo readTrackInfo(const QString &path)
 int readersForMedium(const QString &root)
 {
     const QByteArray type = QStorageInfo(root).fileSystemType().toLower();
-    return type == "iso9660" || type == "udf" ? 1 : ParallelReaders;
+    return type == "iso9660" || type == "udf" ? 1 : parallelReaders();
 }
 
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks,
@@ -211,7 +223,7 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
             const WalkedFile &file = walk.files[parsing.indexes[k]];
             const RawTrack &raw = parsing.tracks[k];
             const QByteArray &folder = walk.folders[size_t(file.folder)];
-            path.clear();
+            path.truncate(0);
             path.append(folder);
             if (!folder.endsWith('/'))
                 path.append('/');
@@ -227,45 +239,57 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
         parsing = Batch();
     };
     if (readers > 1) {
-        // Several readers: each batch is read and parsed by a pool of its
-        // own, every file into its own slot, so the order stays the walk's.
+        // Several readers: one pool for the whole scan reads and parses
+        // each batch, every file into its own slot, so the order stays the
+        // walk's; the next batch is read while this thread adds the rows of
+        // the one before.
         QThreadPool pool;
         pool.setMaxThreadCount(readers);
-        for (size_t first = 0; first < walk.files.size(); first += size_t(BatchFiles)) {
-            if (stopRequested(stop)) {
-                outcome.rows.clear();
-                outcome.stopped = true;
-                return outcome;
-            }
+        struct Reading
+        {
+            Batch batch;
+            std::vector<std::pair<qsizetype, FolderHandle>> folders; // the batch's folders, opened once
+            std::vector<const FolderHandle *> folderOf;             // per file
+            QFuture<void> done;
+        };
+        const auto start = [&](size_t first) {
+            auto reading = std::make_unique<Reading>();
             const size_t last = std::min(walk.files.size(), first + size_t(BatchFiles));
-            // The batch's folders, opened once.
-            std::vector<std::pair<qsizetype, FolderHandle>> folders;
             for (size_t i = first; i < last; ++i)
-                if (folders.empty() || folders.back().first != walk.files[i].folder)
-                    folders.emplace_back(walk.files[i].folder, FolderHandle());
-            for (auto &[index, handle] : folders)
+                if (reading->folders.empty() || reading->folders.back().first != walk.files[i].folder)
+                    reading->folders.emplace_back(walk.files[i].folder, FolderHandle());
+            for (auto &[index, handle] : reading->folders)
                 handle.open(walk, index);
-            parsing.tracks.resize(last - first);
-            parsing.indexes.resize(last - first);
-            std::vector<size_t> slots(last - first);
-            for (size_t k = 0; k < slots.size(); ++k)
-                slots[k] = parsing.indexes[k] = first + k;
+            reading->batch.tracks.resize(last - first);
+            reading->batch.indexes.resize(last - first);
+            reading->folderOf.resize(last - first);
             size_t at = 0;
-            std::vector<const FolderHandle *> folderOf(slots.size());
-            for (size_t k = 0; k < slots.size(); ++k) {
-                while (folders[at].first != walk.files[first + k].folder)
+            for (size_t k = 0; k < last - first; ++k) {
+                reading->batch.indexes[k] = first + k;
+                while (reading->folders[at].first != walk.files[first + k].folder)
                     ++at;
-                folderOf[k] = &folders[at].second;
+                reading->folderOf[k] = &reading->folders[at].second;
             }
-            QtConcurrent::blockingMap(&pool, slots, [&](size_t i) {
+            Reading *r = reading.get();
+            reading->done = QtConcurrent::map(&pool, reading->batch.indexes, [&walk, r, first, stop](size_t i) {
                 if (stopRequested(stop))
                     return;
                 const size_t k = i - first;
-                parsing.tracks[k] = readOne(walk.files[i], *folderOf[k]);
-                parseRawTags(parsing.tracks[k]);
+                r->batch.tracks[k] = readOne(walk.files[i], *r->folderOf[k]);
+                parseRawTags(r->batch.tracks[k]);
             });
+            return reading;
+        };
+        std::unique_ptr<Reading> current = walk.files.empty() ? nullptr : start(0);
+        while (current) {
+            current->done.waitForFinished();
+            const size_t first = current->batch.indexes.front();
+            const size_t last = current->batch.indexes.back() + 1;
+            std::unique_ptr<Reading> next = last < walk.files.size() && !stopRequested(stop) ? start(last) : nullptr;
             for (size_t i = first; i < last; ++i) {
                 if (stopRequested(stop)) {
+                    if (next)
+                        next->done.waitForFinished();
                     outcome.rows.clear();
                     outcome.stopped = true;
                     return outcome;
@@ -273,7 +297,9 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
                 if (callbacks.fileImported)
                     callbacks.fileImported(qsizetype(i) + 1, total);
             }
+            parsing = std::move(current->batch);
             collect();
+            current = std::move(next);
         }
         return outcome;
     }

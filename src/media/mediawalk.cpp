@@ -87,11 +87,27 @@ bool listingLess(const QString &a, const QString &b)
 // as text.
 bool listingLessBytes(const QByteArray &a, const QByteArray &b)
 {
-    if (isAscii(a) && isAscii(b)) {
-        const int folded = qstrnicmp(a.constData(), a.size(), b.constData(), b.size());
-        return folded != 0 ? folded < 0 : a < b;
+    // One pass while both are ASCII: the first folded difference decides
+    // as it does for the names as text.
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar ca = uchar(a[i]), cb = uchar(b[i]);
+        if ((ca | cb) & 0x80)
+            return listingLess(QFile::decodeName(a), QFile::decodeName(b));
+        const uchar fa = ca >= 'A' && ca <= 'Z' ? ca + 32 : ca;
+        const uchar fb = cb >= 'A' && cb <= 'Z' ? cb + 32 : cb;
+        if (fa != fb)
+            return fa < fb;
     }
-    return listingLess(QFile::decodeName(a), QFile::decodeName(b));
+    if (a.size() != b.size()) {
+        // The rest of the longer name may hold text that folds to nothing
+        // shorter; only ASCII rests are decided here.
+        const QByteArray &longer = a.size() > b.size() ? a : b;
+        if (!isAscii(QByteArrayView(longer).sliced(n)))
+            return listingLess(QFile::decodeName(a), QFile::decodeName(b));
+        return a.size() < b.size();
+    }
+    return a < b;
 }
 
 bool skippedLess(const SkippedFile &a, const SkippedFile &b)

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 
 namespace BurnPlan {
@@ -47,39 +46,40 @@ std::vector<Copy> copiesFor(const RowStore &bin, const QString &source, const QS
     return copies;
 }
 
-CopyResult copyInto(QIODevice &from, const QString &target)
+CopyResult copyInto(QIODevice &from, const QString &target, const SaveSystemCalls &calls)
 {
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return {false, out.errorString()};
     constexpr qint64 BlockSize = qint64(1) << 20;
-    QByteArray block(BlockSize, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = from.read(block.data(), BlockSize);
-        if (got < 0) {
-            const QString reason = from.errorString();
-            out.cancelWriting();
-            return {false, reason.isEmpty() ? QStringLiteral("the file cannot be read") : reason};
-        }
-        if (got == 0)
-            break;
-        if (out.write(block.constData(), got) != got) {
-            const QString reason = out.errorString();
-            out.cancelWriting();
-            return {false, reason};
-        }
-    }
-    if (!out.commit())
-        return {false, out.errorString()};
+    QString readFailure;
+    const SaveResult saved = saveAtomically(
+        target,
+        [&](QIODevice &out) {
+            QByteArray block(BlockSize, Qt::Uninitialized);
+            for (;;) {
+                const qint64 got = from.read(block.data(), BlockSize);
+                if (got < 0) {
+                    readFailure = from.errorString();
+                    if (readFailure.isEmpty())
+                        readFailure = QStringLiteral("the file cannot be read");
+                    return false;
+                }
+                if (got == 0)
+                    return true;
+                if (out.write(block.constData(), got) != got)
+                    return false;
+            }
+        },
+        calls);
+    if (!saved)
+        return {false, readFailure.isEmpty() ? saved.error : readFailure};
     return {};
 }
 
-CopyResult copyFile(const QString &from, const QString &target)
+CopyResult copyFile(const QString &from, const QString &target, const SaveSystemCalls &calls)
 {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         return {false, in.errorString()};
-    return copyInto(in, target);
+    return copyInto(in, target, calls);
 }
 
 } // namespace BurnPlan

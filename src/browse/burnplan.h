@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/atomicsave.h"
 #include "store/rowstore.h"
 
 #include <QIODevice>
@@ -44,7 +45,8 @@ struct CopyResult
 // Copies from into a temporary file beside target and renames it over the
 // target when every byte was written, so a failed copy never leaves a
 // partial target; an existing target is replaced only then.
-CopyResult copyInto(QIODevice &from, const QString &target);
-CopyResult copyFile(const QString &from, const QString &target);
+// calls replaces the system calls of the write, for tests.
+CopyResult copyInto(QIODevice &from, const QString &target, const SaveSystemCalls &calls = {});
+CopyResult copyFile(const QString &from, const QString &target, const SaveSystemCalls &calls = {});
 
 } // namespace BurnPlan

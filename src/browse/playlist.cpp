@@ -21,10 +21,10 @@ QByteArray bytes(const RowStore &bin)
     return out;
 }
 
-SaveResult write(const QString &path, const RowStore &bin)
+SaveResult write(const QString &path, const RowStore &bin, const SaveSystemCalls &calls)
 {
     const QByteArray content = bytes(bin);
-    return saveAtomically(path, [&](QIODevice &file) { return file.write(content) == content.size(); });
+    return saveAtomically(path, [&](QIODevice &file) { return file.write(content) == content.size(); }, calls);
 }
 
 QString failureMessage(const QString &path, const SaveResult &result)

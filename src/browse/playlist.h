@@ -17,7 +17,7 @@ QByteArray bytes(const RowStore &bin);
 
 // Replaces the file at path whole (an empty bin gives 0 bytes); a failure
 // leaves the previous file as it was.
-SaveResult write(const QString &path, const RowStore &bin);
+SaveResult write(const QString &path, const RowStore &bin, const SaveSystemCalls &calls = {});
 
 // The message a user sees when the playlist cannot be written.
 QString failureMessage(const QString &path, const SaveResult &result);

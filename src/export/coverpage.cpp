@@ -58,10 +58,10 @@ QByteArray page(const RowStore &rows)
     return out;
 }
 
-SaveResult save(const QString &path, const RowStore &rows)
+SaveResult save(const QString &path, const RowStore &rows, const SaveSystemCalls &calls)
 {
     const QByteArray content = page(rows);
-    return saveAtomically(path, [&](QIODevice &device) { return device.write(content) == content.size(); });
+    return saveAtomically(path, [&](QIODevice &device) { return device.write(content) == content.size(); }, calls);
 }
 
 } // namespace CoverPage

@@ -19,6 +19,6 @@ QString path(const QString &exportsFolder);
 QByteArray page(const RowStore &rows);
 
 // Writes the page atomically: a failed write keeps an older page whole.
-SaveResult save(const QString &path, const RowStore &rows);
+SaveResult save(const QString &path, const RowStore &rows, const SaveSystemCalls &calls = {});
 
 } // namespace CoverPage

@@ -66,30 +66,40 @@ bool LibraryDatabase::exec(const char *sql)
     return false;
 }
 
-bool LibraryDatabase::create(const QString &path)
+bool LibraryDatabase::createInMemory()
 {
     close();
     m_error.clear();
-    // Claim the name first, so an existing file is never opened and changed.
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            m_error = QFileInfo::exists(path) ? QStringLiteral("a file of that name exists") : file.errorString();
-            return false;
-        }
-    }
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        return fail(QStringLiteral("cannot open %1").arg(shown(path)));
+    // A private in-memory database: the file is written whole from its
+    // image afterwards, so nothing half-made ever has the target's name.
+    if (sqlite3_open_v2("file:ondro-library?vfs=memdb", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
+                        nullptr) != SQLITE_OK)
+        return fail(QStringLiteral("cannot make a database"));
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, MaxRecordBytes);
-    // The file is new and is thrown away whole on failure, so it needs no
-    // rollback journal beside it; one sync at the end makes it durable.
+    sqlite3_int64 sizeLimit = sqlite3_int64(1) << 40; // the default stops at 1 GiB
+    sqlite3_file_control(m_db, "main", SQLITE_FCNTL_SIZE_LIMIT, &sizeLimit);
     const QByteArray schema =
-        QByteArrayLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=FULL; PRAGMA application_id=") +
-        QByteArray::number(ApplicationId) + "; PRAGMA user_version=" + QByteArray::number(UserVersion) +
+        QByteArrayLiteral("PRAGMA journal_mode=OFF; PRAGMA application_id=") + QByteArray::number(ApplicationId) +
+        "; PRAGMA user_version=" + QByteArray::number(UserVersion) +
         "; CREATE TABLE tbl_MP3s (filename TEXT, source TEXT, artist TEXT, track TEXT, album TEXT, year TEXT, "
         "genre TEXT, coverimage TEXT, audioheader TEXT);";
     return exec(schema.constData());
+}
+
+QByteArrayView LibraryDatabase::image()
+{
+    if (!m_db) {
+        fail(QStringLiteral("no database is open"));
+        return {};
+    }
+    sqlite3_int64 size = 0;
+    const unsigned char *bytes = sqlite3_serialize(m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY);
+    if (!bytes) {
+        fail(QStringLiteral("cannot take the database's bytes"));
+        return {};
+    }
+    return QByteArrayView(reinterpret_cast<const char *>(bytes), qsizetype(size));
 }
 
 bool LibraryDatabase::openReadOnly(const QString &path)

@@ -33,9 +33,12 @@ public:
     LibraryDatabase(const LibraryDatabase &) = delete;
     LibraryDatabase &operator=(const LibraryDatabase &) = delete;
 
-    // Makes a new file at path holding the empty table and leaves it open
-    // for writing. Refuses a path where a file already is.
-    bool create(const QString &path);
+    // Makes a new database in memory holding the empty table, open for
+    // writing; image() gives its bytes, the file to write.
+    bool createInMemory();
+    // The whole database as a file holds it, valid until the next change
+    // or close(); empty on failure.
+    QByteArrayView image();
 
     // Opens a file for reading only, defensively: nothing in it changes, no
     // journal is made beside it, and no trigger, view or other schema code

@@ -6,7 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace LibraryFile {
 
@@ -31,12 +35,22 @@ bool onlyBlanks(QByteArrayView value)
 constexpr std::array<int, 8> ReadOrder = {FieldFilename, FieldSource, FieldArtist, FieldTrack,
                                           FieldAlbum,    FieldYear,   FieldGenre,  FieldAudioHeader};
 
-// A free name for the temporary file beside the target.
-QString temporaryPathFor(const QString &path)
+// The database goes to the disk in blocks of this size.
+constexpr qsizetype WriteBlock = qsizetype(1) << 16;
+
+// rename() that fails with EEXIST instead of replacing a file; where the
+// file system cannot do that, a hard link (which never replaces) and an
+// unlink of the temporary name.
+int renameNoReplace(const char *from, const char *to)
 {
-    const QFileInfo info(path);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-           QStringLiteral(".%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    if (::link(from, to) != 0)
+        return -1;
+    ::unlink(from);
+    return 0;
 }
 
 bool fill(LibraryDatabase &db, const RowStore &rows, Content content, const Progress &progress)
@@ -98,7 +112,8 @@ bool targetTaken(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
-SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress)
+SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress,
+                 const SaveSystemCalls &calls)
 {
     if (targetTaken(path))
         return {false, QStringLiteral("a file of that name exists")};
@@ -106,7 +121,6 @@ SaveResult write(const QString &path, const RowStore &rows, Content content, con
     if (!QFileInfo(folder).isDir())
         return {false, QStringLiteral("the folder %1 does not exist").arg(shown(folder))};
 
-    const QString temporary = temporaryPathFor(path);
     LibraryDatabase db;
     bool stopped = false;
     const Progress watched = [&](qsizetype i, qsizetype n) {
@@ -116,21 +130,28 @@ SaveResult write(const QString &path, const RowStore &rows, Content content, con
         }
         return true;
     };
-    const bool written = db.create(temporary) && fill(db, rows, content, watched);
-    const QString reason = stopped ? QStringLiteral("writing was stopped") : db.error();
-    db.close();
-    if (!written) {
-        QFile::remove(temporary);
-        return {false, reason};
-    }
-    // rename() never replaces a file that appeared meanwhile.
-    QFile file(temporary);
-    if (!file.rename(path)) {
-        const QString why = QFileInfo(path).exists() ? QStringLiteral("a file of that name exists") : file.errorString();
-        QFile::remove(temporary);
-        return {false, why};
-    }
-    return {};
+    if (!db.createInMemory() || !fill(db, rows, content, watched))
+        return {false, stopped ? QStringLiteral("writing was stopped") : db.error()};
+    const QByteArrayView image = db.image();
+    if (image.isEmpty())
+        return {false, db.error()};
+
+    // The file is written whole beside the target and renamed onto it; the
+    // rename never replaces a file that appeared meanwhile.
+    SaveSystemCalls onto = calls;
+    if (!onto.rename)
+        onto.rename = renameNoReplace;
+    return saveAtomically(
+        path,
+        [&](QIODevice &device) {
+            for (qsizetype at = 0; at < image.size(); at += WriteBlock) {
+                const qsizetype size = std::min(WriteBlock, image.size() - at);
+                if (device.write(image.data() + at, size) != size)
+                    return false;
+            }
+            return true;
+        },
+        onto);
 }
 
 bool load(const QString &path, RowStore &rows, QString *reason)

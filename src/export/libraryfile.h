@@ -12,8 +12,8 @@
 // every field.
 //
 // Files are never overwritten: an existing target is refused. A write goes
-// to a temporary file beside the target, renamed at the end, so a failure
-// leaves no file behind.
+// to a temporary file beside the target, renamed at the end without ever
+// replacing a file, so a failure leaves no file behind.
 namespace LibraryFile {
 
 enum class Content { Library, Database };
@@ -32,7 +32,9 @@ QString withLibraryExtension(const QString &name);
 SaveResult createEmpty(const QString &path);
 
 // Writes rows into a new file at path (see Content).
-SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress = {});
+// calls replaces the system calls of the write, for tests.
+SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress = {},
+                 const SaveSystemCalls &calls = {});
 
 // Appends every record of the library at path to rows as library tracks,
 // in the file's order, duplicates and all. False when anything failed: the

@@ -22,9 +22,9 @@ bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
         progress);
 }
 
-SaveResult save(const QString &path, const RowStore &rows, const Progress &progress)
+SaveResult save(const QString &path, const RowStore &rows, const Progress &progress, const SaveSystemCalls &calls)
 {
-    return saveAtomically(path, [&](QIODevice &device) { return write(device, rows, progress); });
+    return saveAtomically(path, [&](QIODevice &device) { return write(device, rows, progress); }, calls);
 }
 
 } // namespace TextExport

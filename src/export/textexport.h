@@ -21,6 +21,7 @@ QString path(const QString &exportsFolder);
 bool write(QIODevice &device, const RowStore &rows, const Progress &progress = {});
 
 // Replaces the file atomically: on failure an older export stays whole.
-SaveResult save(const QString &path, const RowStore &rows, const Progress &progress = {});
+SaveResult save(const QString &path, const RowStore &rows, const Progress &progress = {},
+                const SaveSystemCalls &calls = {});
 
 } // namespace TextExport

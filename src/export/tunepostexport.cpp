@@ -91,7 +91,8 @@ QString lineFor(const QString &artist, const QString &title, const QString &file
     return collapseBlanks(line);
 }
 
-Outcome write(const QString &folder, const RowStore &rows, const std::function<void(const QString &)> &begun)
+Outcome write(const QString &folder, const RowStore &rows, const std::function<void(const QString &)> &begun,
+              const SaveSystemCalls &calls)
 {
     Outcome outcome;
     int number = 1;
@@ -108,7 +109,7 @@ Outcome write(const QString &folder, const RowStore &rows, const std::function<v
     };
     const auto finish = [&] {
         const SaveResult saved =
-            saveAtomically(current, [&](QIODevice &device) { return device.write(content) == content.size(); });
+            saveAtomically(current, [&](QIODevice &device) { return device.write(content) == content.size(); }, calls);
         if (!saved) {
             outcome.ok = false;
             outcome.failedPath = current;

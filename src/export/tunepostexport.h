@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/atomicsave.h"
 #include "store/rowstore.h"
 
 #include <QString>
@@ -37,7 +38,8 @@ struct Outcome
 // Writes the files into folder (created when missing); begun(path) is
 // called as each file is begun. Stops at the first file that cannot be
 // written. Files of higher numbers from earlier exports are left alone.
-Outcome write(const QString &folder, const RowStore &rows, const std::function<void(const QString &)> &begun = {});
+Outcome write(const QString &folder, const RowStore &rows, const std::function<void(const QString &)> &begun = {},
+              const SaveSystemCalls &calls = {});
 
 QString completeMessage(); // "Export complete."
 QString failureMessage(const Outcome &outcome);

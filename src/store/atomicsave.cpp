@@ -95,13 +95,14 @@ QString systemReason()
 
 // Opens a new temporary file next to target, with the target's
 // permissions when it exists (the umask's otherwise).
-int openTemporary(const QString &target, QByteArray &name)
+int openTemporary(const QString &target, QByteArray &name, const SaveSystemCalls &calls)
 {
     const QFileInfo info(target);
     const QByteArray stem = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName());
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+        const int fd = calls.open ? calls.open(name.constData(), flags, 0666) : ::open(name.constData(), flags, 0666);
         if (fd >= 0) {
             // Held while the file is written: a later save tells a living
             // writer's file from one a killed save left behind.
@@ -156,7 +157,7 @@ SaveResult saveAtomically(const QString &path, const std::function<bool(QIODevic
     const auto failure = [&](const QString &reason) { return SaveResult{false, reason, existed}; };
 
     QByteArray tempName;
-    const int fd = openTemporary(target, tempName);
+    const int fd = openTemporary(target, tempName, calls);
     if (fd < 0)
         return failure(systemReason());
     if (existed && S_ISREG(old.st_mode))

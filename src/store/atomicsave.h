@@ -22,6 +22,7 @@ struct SaveResult
 // set one to make that step fail.
 struct SaveSystemCalls
 {
+    std::function<int(const char *path, int flags, int mode)> open; // of the temporary file
     std::function<qint64(int fd, const char *data, qint64 size)> write;
     std::function<int(int fd)> sync;
     std::function<int(const char *from, const char *to)> rename;

@@ -32,7 +32,7 @@ void Form2::loadLibrary()
         std::shared_ptr<RowStore> rows = std::make_shared<RowStore>();
         bool whole = false;
     };
-    const Loaded loaded = runInBackground(this, [chosen] {
+    const Loaded loaded = runInBackground(this, QStringLiteral("Loading the library..."), [chosen] {
         Loaded result;
         result.whole = LibraryFile::load(chosen, *result.rows);
         return result;
@@ -59,8 +59,11 @@ void Form2::exportDatabase()
         return;
     }
     const RowStore &rows = m_catalogue->rows();
-    const SaveResult written = runInBackground(
-        this, [&rows, path] { return LibraryFile::write(path, rows, LibraryFile::Content::Database); });
+    const SaveResult written =
+        runInBackground(this, QStringLiteral("Exporting the database..."), [&rows, path](BackgroundProgress &progress) {
+            return LibraryFile::write(path, rows, LibraryFile::Content::Database,
+                                      [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); });
+        });
     if (!written)
         m_prompter.message(LibraryFile::failureMessage(path, LibraryFile::Content::Database, written.error),
                            Prompter::Icon::Critical);
@@ -72,7 +75,8 @@ void Form2::exportCovers()
 {
     const QString path = CoverPage::path(SystemPaths::exportsFolder());
     const RowStore &rows = m_catalogue->rows();
-    const SaveResult saved = runInBackground(this, [&rows, path] { return CoverPage::save(path, rows); });
+    const SaveResult saved = runInBackground(this, QStringLiteral("Writing the cover page..."),
+                                             [&rows, path] { return CoverPage::save(path, rows); });
     if (!saved) {
         m_prompter.message(saveFailureMessage(path, saved), Prompter::Icon::Critical);
         return;

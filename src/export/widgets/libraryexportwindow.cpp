@@ -73,8 +73,11 @@ void exODL::create()
         return;
     }
     const RowStore &rows = m_catalogue;
-    const SaveResult written = runInBackground(
-        this, [&rows, path] { return LibraryFile::write(path, rows, LibraryFile::Content::Library); });
+    const SaveResult written =
+        runInBackground(this, QStringLiteral("Creating the library..."), [&rows, path](BackgroundProgress &progress) {
+            return LibraryFile::write(path, rows, LibraryFile::Content::Library,
+                                      [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); });
+        });
     if (!written) {
         m_prompter.message(LibraryFile::failureMessage(path, LibraryFile::Content::Library, written.error),
                            Prompter::Icon::Critical);

@@ -86,7 +86,7 @@ void frmtunepost::exportLists()
     const RowStore &rows = m_catalogue;
     QPointer<QListWidget> list = m_list;
     const QString folder = SystemPaths::desktopFolder();
-    const TunepostExport::Outcome outcome = runInBackground(this, [&rows, list, folder] {
+    const TunepostExport::Outcome outcome = runInBackground(this, QStringLiteral("Writing the lists..."), [&rows, list, folder] {
         return TunepostExport::write(folder, rows, [list](const QString &path) {
             QMetaObject::invokeMethod(
                 list, [list, path] { if (list) list->addItem(QDir::toNativeSeparators(path)); }, Qt::QueuedConnection);

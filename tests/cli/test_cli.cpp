@@ -4,6 +4,7 @@
 #include "export/textexport.h"
 #include "media/frameheader.h"
 #include "media/mediascan.h"
+#include "clirun.h"
 #include "testenv.h"
 
 #include <QDir>
@@ -18,31 +19,9 @@
 
 namespace {
 
-struct CliRun
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 CliRun runCli(const QStringList &arguments, const QString &workingFolder = QString())
 {
-    QProcess process;
-    process.setProgram(QStringLiteral(ONDRO_CLI_PATH));
-    process.setArguments(arguments);
-    if (!workingFolder.isEmpty())
-        process.setWorkingDirectory(workingFolder);
-    process.start();
-    CliRun run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
-        process.kill();
-        run.err = "ondro-cli did not finish normally";
-        return run;
-    }
-    run.status = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return runOndroCli(QStringLiteral(ONDRO_CLI_PATH), arguments, workingFolder);
 }
 
 const QByteArray HeaderBytes("\xff\xfb\x90\x64", 4); // MPEG 1 layer 3, 128 kbps, 44.1 kHz

@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "app/widgets/desktopwindows.h"
 #include "app/widgets/mainwindow.h"
 #include "store/widgets/qtprompter.h"
 #include "app/widgets/startwindow.h"
@@ -11,7 +12,10 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ondro"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Ondro"));
+    // No display name: Qt would add it to every window's caption, and each
+    // window shows exactly its own. Message boxes are titled "Ondro" by the prompter.
+    QApplication::setDesktopFileName(QStringLiteral("org.example.ondro"));
+    DesktopWindows::install();
     QApplication::setApplicationVersion(QStringLiteral("2.6"));
 
     QtPrompter prompter;

@@ -34,7 +34,7 @@ MainLayout designerMainLayout(int outerWidthTwips, int outerHeightTwips)
     return layout;
 }
 
-MainLayout layoutMainWindow(int outerWidthTwips, int outerHeightTwips)
+MainLayout layoutMainWindow(int outerWidthTwips, int outerHeightTwips, int minimumHeightTwips)
 {
     MainLayout layout = designerMainLayout(outerWidthTwips, outerHeightTwips);
     const auto fail = [&layout] {
@@ -54,10 +54,13 @@ MainLayout layoutMainWindow(int outerWidthTwips, int outerHeightTwips)
 
     layout.frame3.width = frameWidth;
 
-    if (layout.windowHeight < MinimumWindowHeightTwips)
-        layout.windowHeight = MinimumWindowHeightTwips;
+    if (layout.windowHeight < minimumHeightTwips)
+        layout.windowHeight = minimumHeightTwips;
+    // With the usual minimum in force none of these can turn negative; a
+    // minimum lowered for a small screen may leave no room for the list.
+    if (layout.windowHeight - Frame1FromBottom - Frame2HeightGap - ListView1HeightMargin < 0)
+        return fail();
 
-    // With the minimum height in force none of these can turn negative.
     layout.frame1.top = layout.windowHeight - Frame1FromBottom;
     layout.frame2.height = layout.frame1.top - Frame2HeightGap;
     layout.listView1.height = layout.frame2.height - ListView1HeightMargin;

@@ -28,8 +28,10 @@ MainLayout designerMainLayout(int outerWidthTwips, int outerHeightTwips);
 // height, and the height left over goes to the catalogue list; the mark
 // bin frame and the pictures stay at the bottom. A step that would give a
 // negative size stops the rules there: what it and later steps set keeps
-// its earlier (designer) value.
-MainLayout layoutMainWindow(int outerWidthTwips, int outerHeightTwips);
+// its earlier (designer) value. A screen lower than the minimum height
+// lowers the minimum to what it has room for.
+MainLayout layoutMainWindow(int outerWidthTwips, int outerHeightTwips,
+                            int minimumHeightTwips = MinimumWindowHeightTwips);
 
 // pixels = twips * dpi / 1440, rounded.
 int twipsToPixels(double twips, double dpi);

@@ -66,8 +66,10 @@ QList<Drive> drivesFrom(const QList<Volume> &volumes)
     QList<Drive> drives;
     QSet<QString> seen;
     for (const Volume &v : volumes) {
-        if (!v.valid || !v.ready || v.rootPath.isEmpty() || isPseudoFileSystem(v.fileSystemType)
-            || isSystemFolder(v.rootPath) || seen.contains(v.rootPath))
+        // The root file system is the whole machine, not a medium: it is
+        // scanned only when chosen as a folder.
+        if (!v.valid || !v.ready || v.rootPath.isEmpty() || v.rootPath == QLatin1String("/")
+            || isPseudoFileSystem(v.fileSystemType) || isSystemFolder(v.rootPath) || seen.contains(v.rootPath))
             continue;
         seen.insert(v.rootPath);
         QString label = v.rootPath;

@@ -31,8 +31,9 @@ struct Drive
 // (proc, sysfs, tmpfs, cgroup and the like).
 bool isPseudoFileSystem(const QByteArray &type);
 
-// The drives to offer: valid, ready volumes that are not pseudo file
-// systems nor system folders (/proc, /sys, /dev, /run except /run/media),
+// The drives to offer: valid, ready volumes that are not the root file
+// system, pseudo file systems nor system folders (/proc, /sys, /dev, /run
+// except /run/media),
 // one per root path, removable ones first, each group in root path order.
 QList<Drive> drivesFrom(const QList<Volume> &volumes);
 

@@ -67,6 +67,13 @@ bool NameMatcher::matches(QByteArrayView name) const
     return matches(QFile::decodeName(name.toByteArray()));
 }
 
+// The kernel's and the system's run-time folders hold no media, and some of
+// their files block or never end when read: a walk from "/" passes them over.
+bool isKernelFolder(const QByteArray &path)
+{
+    return path == "/proc" || path == "/sys" || path == "/dev" || path == "/run";
+}
+
 bool isAscii(QByteArrayView bytes)
 {
     for (char c : bytes)
@@ -238,6 +245,8 @@ public:
             if (!m_path.endsWith('/'))
                 m_path.append('/');
             m_path.append(name);
+            if (isKernelFolder(m_path))
+                continue;
             entered();
             const int parent = ensureOpen(top);
             int fd = -1;

@@ -2,6 +2,7 @@
 
 #include "store/cataloguelistfile.h"
 #include "export/textexport.h"
+#include "store/platform/openfailure.h"
 
 #include <QDir>
 #include <QStringList>
@@ -137,8 +138,12 @@ void report(const StatusJobResult &result, Platform &platform, Prompter &prompte
 {
     if (!result.message.isEmpty())
         prompter.message(result.message, result.icon);
-    if (!result.openPath.isEmpty())
-        platform.shellOpen(result.openPath);
+    if (result.openPath.isEmpty())
+        return;
+    // The file is written either way; when nothing can show it, say where it is.
+    const QString unopened = OpenFailure::message(result.openPath, platform.shellOpen(result.openPath));
+    if (!unopened.isEmpty())
+        prompter.message(unopened, Prompter::Icon::Information);
 }
 
 } // namespace StatusJobs

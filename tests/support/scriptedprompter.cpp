@@ -38,9 +38,9 @@ QString ScriptedPrompter::textPrompt(const QString &prompt, const QString &title
     return nextText(QStringLiteral("text prompt"), prompt);
 }
 
-QString ScriptedPrompter::chooseFolder(const QString &prompt, const QString &)
+QString ScriptedPrompter::chooseFolder(const QString &prompt, const QString &startFolder)
 {
-    shown.append({QStringLiteral("folder"), prompt, {}});
+    shown.append({QStringLiteral("folder"), prompt, startFolder});
     return nextText(QStringLiteral("folder chooser"), prompt);
 }
 

@@ -16,7 +16,7 @@ public:
     {
         QString kind; // "message", "text", "folder", "open", "save"
         QString text; // message text or prompt / dialog title
-        QString title;
+        QString title; // or the folder a folder chooser starts in
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
     };

@@ -31,6 +31,7 @@ QString isolate()
     set("XDG_CONFIG_HOME", QStringLiteral("/.config"));
     set("XDG_DATA_HOME", QStringLiteral("/.local/share"));
     set("XDG_CACHE_HOME", QStringLiteral("/.cache"));
+    set("XDG_STATE_HOME", QStringLiteral("/.local/state"));
     set("XDG_RUNTIME_DIR", QStringLiteral("/runtime"));
     QFile::setPermissions(root + QStringLiteral("/runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -2,14 +2,17 @@
 
 #include "app/startup.h"
 #include "app/widgets/appicons.h"
+#include "store/platform/openfailure.h"
 #include "store/platform/platform.h"
+#include "store/platform/prompter.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-form6::form6(Platform &platform, QWidget *parent) : QDialog(parent), m_platform(platform)
+form6::form6(Platform &platform, Prompter &prompter, QWidget *parent)
+    : QDialog(parent), m_platform(platform), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("form6"));
     setWindowTitle(QStringLiteral("About Ondro"));
@@ -26,12 +29,15 @@ form6::form6(Platform &platform, QWidget *parent) : QDialog(parent), m_platform(
     version->setFont(big);
     auto *blurb = new QLabel(QStringLiteral("A cataloguer for MP3 collections on many media."), this);
     blurb->setAlignment(Qt::AlignCenter);
-    auto *address = new QLabel(webSite(), this);
+    // A link, opened on one click as links are; a double click opens it once.
+    auto *address = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(webSite().toHtmlEscaped()), this);
     address->setObjectName(QStringLiteral("Label3"));
     address->setAlignment(Qt::AlignCenter);
-    address->setToolTip(QStringLiteral("Double-click to open the web site"));
-    address->setStyleSheet(QStringLiteral("color: #1a4fb0; text-decoration: underline;"));
-    address->installEventFilter(this);
+    address->setTextFormat(Qt::RichText);
+    address->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    address->setOpenExternalLinks(false);
+    address->setToolTip(QStringLiteral("Open the web site"));
+    connect(address, &QLabel::linkActivated, this, &form6::openWebSite);
     auto *ok = new QPushButton(QStringLiteral("&Ok"), this);
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setDefault(true);
@@ -44,11 +50,9 @@ form6::form6(Platform &platform, QWidget *parent) : QDialog(parent), m_platform(
     layout->addWidget(ok, 0, Qt::AlignHCenter);
 }
 
-bool form6::eventFilter(QObject *watched, QEvent *event)
+void form6::openWebSite()
 {
-    if (event->type() == QEvent::MouseButtonDblClick && watched->objectName() == QLatin1String("Label3")) {
-        m_platform.shellOpen(webSite());
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
+    const QString unopened = OpenFailure::message(webSite(), m_platform.shellOpen(webSite()));
+    if (!unopened.isEmpty())
+        m_prompter.message(unopened, Prompter::Icon::Information);
 }

@@ -3,19 +3,22 @@
 #include <QDialog>
 
 class Platform;
+class Prompter;
 
 // The About window.
 class form6 : public QDialog
 {
     Q_OBJECT
 public:
-    explicit form6(Platform &platform, QWidget *parent = nullptr);
+    form6(Platform &platform, Prompter &prompter, QWidget *parent = nullptr);
 
     static QString webSite() { return QStringLiteral("https://ondro.example.org/"); }
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    // The web address link: opened with the shell; when no browser takes
+    // it the user is told the address.
+    void openWebSite();
 
 private:
     Platform &m_platform;
+    Prompter &m_prompter;
 };

@@ -3,8 +3,15 @@
 #include "app/mainlayout.h"
 #include "app/widgets/appicons.h"
 #include "app/widgets/cataloguelistmodel.h"
+#include "app/widgets/desktopwindows.h"
+#include "app/widgets/listlook.h"
+#include "store/platform/openfailure.h"
+#include "store/platform/platform.h"
+#include "store/platform/prompter.h"
 
+#include <QAction>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -46,6 +53,7 @@ QTreeView *makeList(const char *name, QAbstractItemModel *model, QWidget *parent
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->header()->setStretchLastSection(false);
     list->header()->setSectionsMovable(false);
+    ListLook::apply(list);
     return list;
 }
 
@@ -62,6 +70,7 @@ QLabel *hiddenLabel(const char *name, const QString &caption, QWidget *parent)
 Form2::Form2(Prompter &prompter, Platform &platform, QString argument, QWidget *parent)
     : QMainWindow(parent), m_prompter(prompter), m_platform(platform), m_argument(std::move(argument))
 {
+    DesktopWindows::install();
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Ondro 2000"));
     setWindowIcon(AppIcons::programIcon());
@@ -101,8 +110,16 @@ void Form2::buildControls()
     m_catalogueView = makeList("ListView1", m_catalogue, m_catalogueFrame);
     m_catalogueView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_catalogueView->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_catalogueView->header()->setSortIndicatorShown(true);
     m_catalogueView->header()->setSectionsClickable(true);
+    m_emptyHint = ListLook::addEmptyHint(m_catalogueView, QStringLiteral("No tracks yet: press Scan to add a medium."));
+    connect(m_catalogue, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { checkSortOrder(first, last); });
+    connect(m_catalogue, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &from, const QModelIndex &to) {
+                const int column = ListLook::sortArrowColumn(m_catalogueView->header());
+                if (column >= from.column() && column <= to.column())
+                    checkSortOrder(from.row(), to.row());
+            });
     m_catalogueView->installEventFilter(this);
 
     m_markBinFrame = new QGroupBox(QStringLiteral("Marked Bin"), m_central);
@@ -110,6 +127,14 @@ void Form2::buildControls()
     m_markBinView = makeList("ListView2", m_markBin, m_markBinFrame);
     m_markBinView->setSelectionMode(QAbstractItemView::SingleSelection);
 
+    // Where the cover goes: a frame with a placeholder, covered by the
+    // picture when there is one.
+    m_coverPlaceholder = new QLabel(QStringLiteral("No cover"), m_central);
+    m_coverPlaceholder->setObjectName(QStringLiteral("coverPlaceholder"));
+    m_coverPlaceholder->setFrameShape(QFrame::StyledPanel);
+    m_coverPlaceholder->setFrameShadow(QFrame::Sunken);
+    m_coverPlaceholder->setAlignment(Qt::AlignCenter);
+    m_coverPlaceholder->setEnabled(false);
     m_coverStrip = new QLabel(m_central);
     m_coverStrip->setObjectName(QStringLiteral("Image2"));
     m_coverStrip->setScaledContents(true);
@@ -145,6 +170,26 @@ void Form2::buildControls()
     connect(command("Command4"), &QToolButton::clicked, this, &Form2::findAgain);
     connect(command("Command1"), &QToolButton::clicked, this, &Form2::prepareBurn);
     connect(command("Command9"), &QToolButton::clicked, this, &Form2::openQuery);
+    command("Command3")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    command("Command8")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+
+    // F3 works anywhere in the window, and only after a Find with a text.
+    auto *findAgain = new QAction(this);
+    findAgain->setObjectName(QStringLiteral("findAgainKey"));
+    findAgain->setShortcut(QKeySequence(Qt::Key_F3));
+    connect(findAgain, &QAction::triggered, this, [this, command] {
+        if (!m_findTextLabel->text().isEmpty())
+            command("Command4")->click();
+    });
+    addAction(findAgain);
+    auto *selectAll = new QAction(this);
+    selectAll->setObjectName(QStringLiteral("selectAllKey"));
+    selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    connect(selectAll, &QAction::triggered, this, [this] {
+        m_catalogueView->setFocus();
+        m_catalogueView->selectAll();
+    });
+    addAction(selectAll);
 }
 
 void Form2::buildMenus()
@@ -175,8 +220,11 @@ void Form2::buildMenus()
     connect(entry(exports, "mnuFilesExportm3u", QStringLiteral("&m3u (tunepost Compatible)")), &QAction::triggered,
             this, &Form2::exportTunepost);
     m_saveAction = entry(files, "Save", QStringLiteral("&Save"));
+    m_saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(m_saveAction, &QAction::triggered, this, [this] { runJob(StatusJob::Save); });
-    connect(entry(files, "mnuFilesClose", QStringLiteral("&Close")), &QAction::triggered, this, &QWidget::close);
+    QAction *close = entry(files, "mnuFilesClose", QStringLiteral("&Close"));
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(close, &QAction::triggered, this, &QWidget::close);
 
     QMenu *options = menuBar()->addMenu(QStringLiteral("&Options"));
     options->setObjectName(QStringLiteral("mnuOptions"));
@@ -195,7 +243,12 @@ void Form2::buildMenus()
     QMenu *about = menuBar()->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     connect(entry(about, "mnuAboutWebpage", QStringLiteral("Ondro &Web Homepage")), &QAction::triggered, this,
-            [this] { m_platform.shellOpen(QStringLiteral("https://ondro.example.org/")); });
+            [this] {
+                const QString address = QStringLiteral("https://ondro.example.org/");
+                if (const QString unopened = OpenFailure::message(address, m_platform.shellOpen(address));
+                    !unopened.isEmpty())
+                    m_prompter.message(unopened, Prompter::Icon::Information);
+            });
     connect(entry(about, "mnuAboutAboutOndro", QStringLiteral("&About Ondro")), &QAction::triggered, this,
             &Form2::showAbout);
 
@@ -204,8 +257,11 @@ void Form2::buildMenus()
     m_listMenu->setObjectName(QStringLiteral("mnuHidden"));
     entry(m_listMenu, "mnuHiddenEmail", QStringLiteral("&Email"))->setEnabled(false); // never used
     m_listMenu->addSeparator();
-    connect(entry(m_listMenu, "mnuhiddenRemove", QStringLiteral("&Remove")), &QAction::triggered, this,
-            &Form2::removeSelectedEntries);
+    QAction *remove = entry(m_listMenu, "mnuhiddenRemove", QStringLiteral("&Remove"));
+    remove->setShortcut(QKeySequence(Qt::Key_Delete));
+    remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_catalogueView->addAction(remove); // Delete works in the list without the menu
+    connect(remove, &QAction::triggered, this, &Form2::removeSelectedEntries);
     m_listMenu->addSeparator();
     connect(entry(m_listMenu, "mnuHiddenImageCover", QStringLiteral("&Image Cover")), &QAction::triggered, this,
             &Form2::attachCover);
@@ -228,12 +284,15 @@ void Form2::applyLayout()
     // The rules speak of the outer size, frame and title bar included.
     const QSize frameExtra = frameGeometry().size() - size();
     const QSize outer = size() + frameExtra;
-    const int minimumHeight = px(MinimumWindowHeightTwips) - frameExtra.height();
+    const int minimumHeight = minimumOuterHeight() - frameExtra.height();
     if (minimumHeight > 0 && minimumHeight != this->minimumHeight())
         setMinimumHeight(minimumHeight);
 
-    const MainLayout layout =
-        layoutMainWindow(int(pixelsToTwips(outer.width(), dpi())), int(pixelsToTwips(outer.height(), dpi())));
+    const int minimumTwips = minimumOuterHeight() < px(MinimumWindowHeightTwips)
+                                 ? int(pixelsToTwips(minimumOuterHeight(), dpi()))
+                                 : MinimumWindowHeightTwips;
+    const MainLayout layout = layoutMainWindow(int(pixelsToTwips(outer.width(), dpi())),
+                                               int(pixelsToTwips(outer.height(), dpi())), minimumTwips);
     const auto place = [this](QWidget *w, const TwipsRect &r) {
         w->setGeometry(px(r.left), px(r.top), px(r.width), px(r.height));
     };
@@ -245,10 +304,19 @@ void Form2::applyLayout()
     place(m_markBinFrame, layout.frame1);
     place(m_markBinView, layout.listView2);
     place(m_coverImage, layout.image1);
+    place(m_coverPlaceholder, layout.image1);
+    m_coverImage->raise();
     place(m_coverStrip, layout.image2);
     if (m_coverStrip->pixmap().size() != m_coverStrip->size())
         m_coverStrip->setPixmap(AppIcons::coverStrip(m_coverStrip->width(), m_coverStrip->height()));
     m_toolFrame->lower();
+}
+
+int Form2::minimumOuterHeight() const
+{
+    const int layoutMinimum = px(MinimumWindowHeightTwips);
+    const QRect area = DesktopWindows::availableArea(this);
+    return area.isValid() ? std::min(layoutMinimum, area.height()) : layoutMinimum;
 }
 
 void Form2::resizeEvent(QResizeEvent *event)

@@ -57,6 +57,15 @@ private:
     void load();
     void applySettings(const Settings &settings);
     void applyLayout();
+    // The window's lowest height in pixels: the layout's minimum, or the
+    // screen's available height when that is lower.
+    int minimumOuterHeight() const;
+    // The size and place of the last run where they fit the screen, else
+    // centred; either way inside the available screen area.
+    void placeOnScreen();
+    // The sort arrow stays only while the rows around a change keep the order.
+    void checkSortOrder(qsizetype first, qsizetype last);
+    void openCurrentEntry();
     void updateCaption();
     void disableForLibraryViewing();
 
@@ -129,6 +138,8 @@ private:
     QTreeView *m_markBinView = nullptr;
     QLabel *m_coverImage = nullptr;
     QLabel *m_coverStrip = nullptr;
+    QLabel *m_coverPlaceholder = nullptr; // framed, under the cover picture
+    QLabel *m_emptyHint = nullptr;
     QLabel *m_shownCoverLabel = nullptr;
     QLabel *m_findPositionLabel = nullptr;
     QLabel *m_findTextLabel = nullptr;

@@ -10,6 +10,7 @@
 #include "browse/widgets/coverwindow.h"
 #include "browse/widgets/querywindow.h"
 #include "store/cataloguemodel.h"
+#include "store/platform/openfailure.h"
 #include "store/platform/platform.h"
 #include "store/platform/prompter.h"
 
@@ -115,7 +116,8 @@ void Form2::launchPlaylist()
         m_prompter.message(Playlist::failureMessage(path, written), Prompter::Icon::Critical);
         return;
     }
-    m_platform.shellOpen(path);
+    if (const QString unopened = OpenFailure::message(path, m_platform.shellOpen(path)); !unopened.isEmpty())
+        m_prompter.message(unopened, Prompter::Icon::Information);
 }
 
 void Form2::prepareBurn()

@@ -6,6 +6,9 @@
 #include "store/cataloguelistfile.h"
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/aboutwindow.h"
+#include "app/widgets/desktopwindows.h"
+#include "app/widgets/listlook.h"
+#include "store/platform/statefile.h"
 #include "media/widgets/detailswindow.h"
 #include "media/widgets/scanwindow.h"
 #include "store/platform/platform.h"
@@ -39,11 +42,7 @@ void Form2::showEvent(QShowEvent *event)
 
 void Form2::load()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.left() + (area.width() - frameGeometry().width()) / 2,
-             area.top() + (area.height() - frameGeometry().height()) / 2);
-    }
+    placeOnScreen();
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
     Settings settings = Settings::defaults();
@@ -192,6 +191,27 @@ void Form2::closeEvent(QCloseEvent *event)
         }
     }
     QMainWindow::closeEvent(event);
+    if (event->isAccepted() && m_loaded)
+        StateFile::setMainWindowGeometry(saveGeometry());
+}
+
+void Form2::placeOnScreen()
+{
+    const QRect area = DesktopWindows::availableArea(this);
+    const QSize designed = size();
+    const QByteArray remembered = StateFile::mainWindowGeometry();
+    // Qt moves a remembered geometry onto the screen by itself; one that
+    // had to be changed (another screen, a lower resolution) is dropped.
+    if (!remembered.isEmpty() && restoreGeometry(remembered) &&
+        (isMaximized() || !area.isValid() || area.contains(frameGeometry())))
+        return;
+    if (isMaximized())
+        showNormal();
+    resize(designed);
+    DesktopWindows::fitInside(this);
+    if (area.isValid())
+        move(area.left() + (area.width() - frameGeometry().width()) / 2,
+             area.top() + (area.height() - frameGeometry().height()) / 2);
 }
 
 void Form2::scan()
@@ -205,8 +225,20 @@ void Form2::sortByColumn(int column)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_catalogue->sort(column, Qt::AscendingOrder);
-    m_catalogueView->header()->setSortIndicator(column, Qt::AscendingOrder);
+    ListLook::showSortArrow(m_catalogueView->header(), column);
     QApplication::restoreOverrideCursor();
+}
+
+void Form2::checkSortOrder(qsizetype first, qsizetype last)
+{
+    const int column = ListLook::sortArrowColumn(m_catalogueView->header());
+    if (column < 0 || column >= TrackFieldCount)
+        return;
+    std::vector<qsizetype> around;
+    for (qsizetype row = std::max<qsizetype>(0, first - 1); row <= std::min(m_catalogue->size() - 1, last + 1); ++row)
+        around.push_back(row);
+    if (stableSortOrder(m_catalogue->rows(), column, around) != around)
+        ListLook::showSortArrow(m_catalogueView->header(), -1);
 }
 
 std::optional<qsizetype> Form2::selectedRow() const
@@ -256,6 +288,17 @@ void Form2::showSelectedCover()
     previewCover(m_lastShownCover);
 }
 
+void Form2::openCurrentEntry()
+{
+    const QModelIndex current = m_catalogueView->currentIndex();
+    if (!current.isValid())
+        return;
+    if (!m_catalogueView->selectionModel()->isRowSelected(current.row(), {}))
+        m_catalogueView->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
+                                                               QItemSelectionModel::Rows);
+    rowDoubleClicked();
+}
+
 void Form2::rowDoubleClicked()
 {
     showSelectedCover();
@@ -269,7 +312,7 @@ void Form2::rowDoubleClicked()
 
 void Form2::showAbout()
 {
-    form6 about(m_platform, this);
+    form6 about(m_platform, m_prompter, this);
     about.exec();
 }
 
@@ -281,6 +324,13 @@ bool Form2::eventFilter(QObject *watched, QEvent *event)
         if (!m_findTextLabel->text().isEmpty())
             findChild<QToolButton *>(QStringLiteral("Command4"))->click();
         return true;
+    }
+    if (watched == m_catalogueView && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openCurrentEntry(); // as a double click on it
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

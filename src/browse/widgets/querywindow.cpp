@@ -1,8 +1,10 @@
 #include "browse/widgets/querywindow.h"
 
+#include "app/widgets/listlook.h"
 #include "browse/matchrule.h"
 #include "browse/queryresults.h"
 #include "store/cataloguemodel.h"
+#include "store/platform/openfailure.h"
 #include "store/platform/platform.h"
 #include "store/platform/prompter.h"
 
@@ -40,8 +42,8 @@ query::query(const CatalogueModel &catalogue, Prompter &prompter, Platform &plat
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->header()->setSectionsClickable(true);
-    m_list->header()->setSortIndicatorShown(true);
     m_list->header()->setStretchLastSection(false);
+    ListLook::apply(m_list);
 
     m_menu = new QMenu(QStringLiteral("queryHidden"), this);
     m_menu->setObjectName(QStringLiteral("queryHidden"));
@@ -75,7 +77,7 @@ void query::runQuery(const CatalogueModel &catalogue)
     connect(m_list->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_results->sort(column);
-        m_list->header()->setSortIndicator(column, Qt::AscendingOrder);
+        ListLook::showSortArrow(m_list->header(), column);
         QApplication::restoreOverrideCursor();
     });
     QApplication::restoreOverrideCursor();
@@ -130,8 +132,12 @@ void query::play()
         return;
     const QString path = m_results->path(selected.first().row());
     for (;;) {
-        if (m_platform.shellOpen(path) > Platform::ShellFileNotFound)
+        const int result = m_platform.shellOpen(path);
+        if (result > Platform::ShellFileNotFound) {
+            if (const QString unopened = OpenFailure::message(path, result); !unopened.isEmpty())
+                m_prompter.message(unopened, Prompter::Icon::Information);
             return;
+        }
         if (m_prompter.message(QStringLiteral("Error launching MP3 player on this file.  Try again?"),
                                Prompter::Icon::Warning, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
             return;

@@ -2,9 +2,12 @@
 
 #include "store/platform/prompter.h"
 #include "media/frameheader.h"
+#include "store/platform/openfailure.h"
 #include "store/platform/platform.h"
 
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,6 +31,25 @@ QLineEdit *field(QWidget *parent, const char *name, const QString &text, const Q
         palette.setColor(group, QPalette::Base, bg);
     }
     edit->setPalette(palette);
+    return edit;
+}
+
+// A tag field: text that can be selected and copied but looks like what
+// it is, a value shown, not an edit field (no edit background, no frame,
+// no focus frame).
+QLineEdit *shownField(QWidget *parent, const char *name, const QString &text)
+{
+    auto *edit = new QLineEdit(text, parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setReadOnly(true);
+    edit->setFrame(false);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    edit->setCursorPosition(0);
+    QPalette palette = edit->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Window));
+    edit->setPalette(palette);
+    edit->setAutoFillBackground(false);
     return edit;
 }
 
@@ -74,7 +96,7 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(r.filename);
 
-    const QColor black(Qt::black), white(Qt::white), green(0, 255, 0);
+    const QColor black(Qt::black), green(0, 255, 0);
 
     auto *frame1 = new QGroupBox(QStringLiteral(" ID3 Tag Info "), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
@@ -87,7 +109,7 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     int row = 0;
     for (const auto &f : rows) {
         tags->addWidget(caption(frame1, f.label, QLatin1String(f.text)), row, 0);
-        tags->addWidget(field(frame1, f.edit, f.value, black, white), row, 1);
+        tags->addWidget(shownField(frame1, f.edit, f.value), row, 1);
         ++row;
     }
     tags->setColumnStretch(1, 1);
@@ -100,6 +122,8 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     m_coverImage->setToolTip(QStringLiteral("CD/Cassette Cover Image"));
     m_coverImage->setAlignment(Qt::AlignCenter);
     m_coverImage->setFixedSize(150, 150);
+    m_coverImage->setFrameShape(QFrame::StyledPanel);
+    m_coverImage->setFrameShadow(QFrame::Sunken);
     auto *coverLayout = new QVBoxLayout(frame2);
     coverLayout->addWidget(m_coverImage, 0, Qt::AlignCenter);
 
@@ -109,7 +133,10 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     auto *headerLayout = new QVBoxLayout(frame3);
     auto *text7 = field(frame3, "Text7", FrameHeader::describeFrameHeader(header), green, black);
     // Wide enough for the whole line, which is rarely longer than 90 characters.
-    text7->setMinimumWidth(qMin(text7->fontMetrics().horizontalAdvance(text7->text()) + 24, 900));
+    // Never wider than the screen has room for.
+    const QScreen *screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() - 80 : 900;
+    text7->setMinimumWidth(std::max(0, qMin(text7->fontMetrics().horizontalAdvance(text7->text()) + 24, qMin(900, room))));
     headerLayout->addWidget(text7);
     auto *text8 = field(frame3, "Text8", header, green, black);
     text8->hide();
@@ -153,6 +180,7 @@ void Form4::showCover()
 {
     if (m_cover.isNull()) {
         m_coverImage->clear();
+        m_coverImage->setText(QStringLiteral("No cover"));
         return;
     }
     m_coverImage->setPixmap(m_cover.scaled(m_coverImage->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
@@ -162,10 +190,14 @@ void Form4::launchPlayer()
 {
     // Codes 0 to 2 mean the program could not be started (out of
     // resources, file not found); anything above counts as handled,
-    // including a file type without a program.
+    // including a file type without a program, which says where the file is.
     for (;;) {
-        if (m_platform.shellOpen(m_path) > Platform::ShellFileNotFound)
+        const int result = m_platform.shellOpen(m_path);
+        if (result > Platform::ShellFileNotFound) {
+            if (const QString unopened = OpenFailure::message(m_path, result); !unopened.isEmpty())
+                m_prompter.message(unopened, Prompter::Icon::Information);
             return;
+        }
         const Prompter::Answer answer =
             m_prompter.message(QStringLiteral("Error launching MP3 player on this file.  Try again?"),
                                Prompter::Icon::Warning, Prompter::Buttons::YesNo);

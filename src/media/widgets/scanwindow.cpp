@@ -5,9 +5,12 @@
 #include "store/cataloguemodel.h"
 #include "media/drivelist.h"
 #include "media/widgets/scanworker.h"
+#include "store/platform/statefile.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -148,16 +151,48 @@ void Form5::buildControls()
     resize(sizeHint().expandedTo(QSize(520, 0)));
 }
 
+QString Form5::musicFolder()
+{
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    // Without a music folder of its own Qt names the home folder.
+    if (music.isEmpty() || QDir(music) == QDir::home() || !QFileInfo(music).isDir())
+        return {};
+    return QDir::cleanPath(music);
+}
+
+QString Form5::chooserStartFolder()
+{
+    const QString last = StateFile::lastScanFolder();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString music = musicFolder();
+    return music.isEmpty() ? QDir::homePath() : music;
+}
+
 void Form5::fillDriveList()
 {
+    // What a user scans: media and mounted volumes, the music folder and
+    // the folder chosen last; anything else (the root file system, say)
+    // through the folder chooser.
     m_driveList->clear();
     const QList<DriveList::Drive> drives = DriveList::availableDrives();
     for (const DriveList::Drive &d : drives)
         m_driveList->addItem(d.label, d.rootPath);
+    const auto addFolder = [this](const QString &folder, const QString &note) {
+        if (folder.isEmpty() || !QFileInfo(folder).isDir())
+            return -1;
+        if (const int existing = m_driveList->findData(folder); existing >= 0)
+            return existing;
+        m_driveList->addItem(QDir::toNativeSeparators(folder) + QStringLiteral("  [") + note + QLatin1Char(']'),
+                             folder);
+        return m_driveList->count() - 1;
+    };
+    addFolder(musicFolder(), QStringLiteral("Music"));
+    const int last = addFolder(QDir::cleanPath(StateFile::lastScanFolder()), QStringLiteral("chosen last"));
     m_driveList->addItem(QStringLiteral("Choose a folder..."));
     m_driveList->setItemData(m_driveList->count() - 1, true, ChooseFolderRole);
-    m_driveList->setCurrentIndex(0);
-    m_lastDrive = 0;
+    m_lastDrive = last >= 0 ? last : 0;
+    m_driveList->setCurrentIndex(m_lastDrive);
 }
 
 void Form5::driveActivated(int index)
@@ -166,12 +201,14 @@ void Form5::driveActivated(int index)
         m_lastDrive = index;
         return;
     }
-    const QString folder = m_prompter.chooseFolder(QStringLiteral("Choose the folder to scan for MP3s"));
+    const QString folder =
+        m_prompter.chooseFolder(QStringLiteral("Choose the folder to scan for MP3s"), chooserStartFolder());
     if (folder.isEmpty()) {
         m_driveList->setCurrentIndex(m_lastDrive);
         return;
     }
     const QString root = QDir::cleanPath(folder);
+    StateFile::setLastScanFolder(root);
     int existing = m_driveList->findData(root);
     if (existing < 0) {
         existing = m_driveList->count() - 1; // just above the chooser entry

@@ -37,6 +37,12 @@ public:
                                     const QList<SkippedFile> &skipped = {});
     static constexpr int MaxListedFolders = 20;
 
+    // The user's music folder when there is one (not the home folder).
+    static QString musicFolder();
+    // Where the folder chooser starts: the folder chosen last, else the
+    // music folder, else the home folder.
+    static QString chooserStartFolder();
+
     static QString idleText();
     static QString walkingText();
     static QString importingText();

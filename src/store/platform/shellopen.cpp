@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -25,7 +26,13 @@ QString queryDefault(const QString &mimeType)
     if (!xdgMime.waitForFinished(5000) || xdgMime.exitStatus() != QProcess::NormalExit)
         return {};
     const QString id = QString::fromLocal8Bit(xdgMime.readAllStandardOutput()).trimmed();
-    if (id.isEmpty() || QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id).isEmpty())
+    const QString desktopFile = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, id);
+    if (id.isEmpty() || desktopFile.isEmpty())
+        return {};
+    // A program that needs a terminal would run unseen when xdg-open starts
+    // it from a window: it opens nothing the user can see.
+    const QSettings entry(desktopFile, QSettings::IniFormat);
+    if (entry.value(QStringLiteral("Desktop Entry/Terminal")).toString().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
         return {};
     return id;
 }

@@ -12,26 +12,58 @@
 
 namespace LinePrinting {
 
+QStringList wrapToWidth(const QString &text, const QFontMetrics &metrics, int width)
+{
+    QStringList pieces;
+    QString rest = text;
+    while (rest.size() > 1 && metrics.horizontalAdvance(rest) > width) {
+        // The longest start that fits, at least one character.
+        qsizetype fits = 1, above = rest.size();
+        while (above - fits > 1) {
+            const qsizetype middle = (fits + above) / 2;
+            (metrics.horizontalAdvance(rest.left(middle)) <= width ? fits : above) = middle;
+        }
+        qsizetype cut = fits;
+        // A path breaks after a folder's "/" (or a blank) where one fits.
+        const qsizetype separator =
+            std::max(rest.lastIndexOf(QLatin1Char('/'), cut - 1), rest.lastIndexOf(QLatin1Char(' '), cut - 1));
+        if (separator > 0)
+            cut = separator + 1;
+        else if (cut > 1 && rest.at(cut - 1).isHighSurrogate())
+            --cut;
+        pieces.append(rest.left(cut));
+        rest.remove(0, cut);
+    }
+    pieces.append(rest);
+    return pieces;
+}
+
 bool paintLines(QPrinter &printer, qsizetype count, const Line &line, const LineDone &progress)
 {
+    printer.setPageMargins(QMarginsF(PageMarginMm, PageMarginMm, PageMarginMm, PageMarginMm),
+                           QPageLayout::Millimeter);
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     const QFontMetrics metrics(painter.font(), &printer);
     // The painter's origin is the top left corner of the paint rectangle.
-    const int pageHeight = printer.pageLayout().paintRectPixels(printer.resolution()).height();
+    const QRect paintRect = printer.pageLayout().paintRectPixels(printer.resolution());
+    const int pageHeight = paintRect.height();
     const int lineHeight = metrics.lineSpacing();
     int y = 0;
     for (qsizetype i = 0; i < count; ++i) {
-        // A line taller than the page still goes on a page of its own
-        // instead of asking for new pages without end.
-        if (y > 0 && y + lineHeight > pageHeight) {
-            if (!printer.newPage())
-                return false;
-            y = 0;
+        // A path too long for the page goes on over the next lines.
+        for (const QString &piece : wrapToWidth(line(i), metrics, paintRect.width())) {
+            // A line taller than the page still goes on a page of its own
+            // instead of asking for new pages without end.
+            if (y > 0 && y + lineHeight > pageHeight) {
+                if (!printer.newPage())
+                    return false;
+                y = 0;
+            }
+            painter.drawText(0, y + metrics.ascent(), piece);
+            y += lineHeight;
         }
-        painter.drawText(0, y + metrics.ascent(), line(i));
-        y += lineHeight;
         if (progress)
             progress(i + 1);
     }

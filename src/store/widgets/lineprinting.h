@@ -3,14 +3,25 @@
 #include "store/atomicsave.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QPrinter;
 
+class QFontMetrics;
+
 // Prints lines of text the way the index is printed: the printer's default
-// font and margins, one line per entry, no heading, no wrapping, and a new
-// page when the next line would pass the bottom of the paint rectangle.
+// font, margins of PageMarginMm on every side, one entry per line, no
+// heading, an entry too long for the page's width carried on over the next
+// lines, and a new page when the next line would pass the bottom of the
+// paint rectangle.
 namespace LinePrinting {
+
+constexpr double PageMarginMm = 20.0;
+
+// The text cut into pieces no wider than width: after the last "/" or
+// blank that fits, else after the last character that fits.
+QStringList wrapToWidth(const QString &text, const QFontMetrics &metrics, int width);
 
 using Line = std::function<QString(qsizetype)>;
 using LineDone = std::function<void(qsizetype)>;

@@ -1,9 +1,29 @@
 #include "store/widgets/qtprompter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+
+namespace {
+
+// Line breaking may split a path after any "/", which leaves the start of
+// a path at the end of one line and its file name on the next. A word
+// joiner after each "/" keeps a path on one line; the box grows to fit it.
+QString keepPathsWhole(const QString &text)
+{
+    QString kept;
+    kept.reserve(text.size() + 16);
+    for (const QChar c : text) {
+        kept += c;
+        if (c == QLatin1Char('/'))
+            kept += QChar(0x2060);
+    }
+    return kept;
+}
+
+} // namespace
 
 QWidget *QtPrompter::parent() const
 {
@@ -14,7 +34,8 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
 {
     QMessageBox box(parent());
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
-    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(keepPathsWhole(text));
     switch (icon) {
     case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
     case Icon::Information: box.setIcon(QMessageBox::Information); break;
@@ -58,7 +79,10 @@ QString QtPrompter::textPrompt(const QString &prompt, const QString &title)
 
 QString QtPrompter::chooseFolder(const QString &prompt, const QString &startFolder)
 {
-    return QFileDialog::getExistingDirectory(parent(), prompt, startFolder);
+    // Not the working folder, which means nothing to a user who started
+    // the program from a menu.
+    return QFileDialog::getExistingDirectory(parent(), prompt,
+                                             startFolder.isEmpty() ? QDir::homePath() : startFolder);
 }
 
 QString QtPrompter::openFileName(const QString &title, const QString &filter, const QString &startFolder)

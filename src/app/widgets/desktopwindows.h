@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QRect>
+
+class QWidget;
+
+// What every window of the program shares on the desktop: the program's
+// icon (message boxes and dialogs included) and a place inside the screen.
+namespace DesktopWindows {
+
+// Sets the application's icon and watches every window as it is shown,
+// so none opens larger than the available screen area or outside it.
+// Safe to call more than once.
+void install();
+
+// The available area (without panels) of the screen the widget is on, or
+// of the primary screen.
+QRect availableArea(const QWidget *widget);
+
+// Shrinks the window to the available area where it is larger (never
+// below what its layout needs unless that is larger too) and moves it
+// inside; the frame and title bar count.
+void fitInside(QWidget *window);
+
+} // namespace DesktopWindows

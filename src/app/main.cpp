@@ -11,12 +11,7 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ondro"));
-    // No display name: Qt would add it to every window's caption, and each
-    // window shows exactly its own. Message boxes are titled "Ondro" by the prompter.
-    QApplication::setDesktopFileName(QStringLiteral("org.example.ondro"));
-    DesktopWindows::install();
-    QApplication::setApplicationVersion(QStringLiteral("2.6"));
+    DesktopWindows::setUpApplication(); // message boxes are titled "Ondro" by the prompter
 
     QtPrompter prompter;
     DesktopPlatform platform;

@@ -26,8 +26,10 @@ int QueryResults::columnCount(const QModelIndex &parent) const
 
 QVariant QueryResults::data(const QModelIndex &index, int role) const
 {
+    // A path cut short in its cell shows whole as the cell's tooltip.
+    const bool pathTip = role == Qt::ToolTipRole && (index.column() == FieldFilename || index.column() == FieldCoverImage);
     if (!index.isValid() || size_t(index.row()) >= m_rows.size() ||
-        (role != Qt::DisplayRole && role != Qt::EditRole))
+        (role != Qt::DisplayRole && role != Qt::EditRole && !pathTip))
         return {};
     if (index.column() == FieldAudioHeader)
         return QString();

@@ -43,6 +43,11 @@ QVariant CatalogueModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole:
         return m_rows.field(index.row(), index.column());
+    case Qt::ToolTipRole:
+        // A path cut short in its cell shows whole as the cell's tooltip.
+        if (index.column() == FieldFilename || index.column() == FieldCoverImage)
+            return m_rows.field(index.row(), index.column());
+        return {};
     case OriginRole:
         return int(m_rows.origin(index.row()));
     default:

@@ -97,6 +97,26 @@ private Q_SLOTS:
         QVERIFY(perPage.last() <= perPage[0]);
     }
 
+    // A path wider than the page goes on over the next lines, broken after
+    // a folder's "/", nothing lost.
+    void longPathWraps()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("index.pdf"));
+        QString line = QStringLiteral("/media/cd");
+        for (int i = 0; i < 30; ++i)
+            line += QStringLiteral("/Folder number %1").arg(i);
+        line += QStringLiteral("/Track 4 - Radio.mp3");
+        QVERIFY(LinePrinting::writePdf(path, 1, [&](qsizetype) { return line; }).ok);
+        if (!havePdfToText())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        const QStringList lines = nonEmptyLines(pdfPages(path).join(QString()));
+        QVERIFY2(lines.size() > 1, qPrintable(lines.join(QLatin1Char('|'))));
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+            QVERIFY2(lines[i].endsWith(QLatin1Char('/')), qPrintable(lines[i]));
+        QCOMPARE(lines.join(QString()), line);
+    }
+
     void emptyDocument()
     {
         QTemporaryDir dir;

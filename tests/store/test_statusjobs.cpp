@@ -229,6 +229,32 @@ private Q_SLOTS:
         QCOMPARE(f.platform.opened, QStringList{expected});
     }
 
+    // A written file that nothing can show still counts as done, and the
+    // user is told where it is.
+    void unopenedFileIsNamed_data()
+    {
+        QTest::addColumn<int>("shellResult");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("handed over") << int(Platform::ShellHandedOver) << false;
+        QTest::newRow("no program") << int(Platform::ShellNoAssociation) << true;
+        QTest::newRow("not found") << int(Platform::ShellFileNotFound) << true;
+    }
+
+    void unopenedFileIsNamed()
+    {
+        QFETCH(int, shellResult);
+        QFETCH(bool, told);
+        Fixture f;
+        f.platform.openResults.enqueue(shellResult);
+        const StatusJobResult result{true, {}, Prompter::Icon::None, QStringLiteral("/docs/Ondro/ondrolist.txt")};
+        ScriptedPrompter prompter;
+        StatusJobs::report(result, f.platform, prompter);
+        QCOMPARE(f.platform.opened, QStringList{result.openPath});
+        QCOMPARE(prompter.messages().size(), int(told));
+        if (told)
+            QVERIFY(prompter.messages().first().contains(result.openPath));
+    }
+
     void noPrinterAndNoPdf()
     {
         Fixture f;

@@ -39,6 +39,14 @@ protected:
 
 } // namespace
 
+void setUpApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("ondro"));
+    QApplication::setApplicationVersion(QStringLiteral("2.6"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.ondro"));
+    install();
+}
+
 void install()
 {
     static ScreenFitFilter *filter = nullptr;

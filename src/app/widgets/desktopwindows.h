@@ -8,6 +8,11 @@ class QWidget;
 // icon (message boxes and dialogs included) and a place inside the screen.
 namespace DesktopWindows {
 
+// The program's names as the desktop knows them ("ondro", its version,
+// its desktop file), then install(). No display name is set: Qt would add
+// it to every window's caption, and each window shows exactly its own.
+void setUpApplication();
+
 // Sets the application's icon and watches every window as it is shown,
 // so none opens larger than the available screen area or outside it.
 // Safe to call more than once.

@@ -192,22 +192,19 @@ void Form2::closeEvent(QCloseEvent *event)
     }
     QMainWindow::closeEvent(event);
     if (event->isAccepted() && m_loaded)
-        StateFile::setMainWindowGeometry(saveGeometry());
+        StateFile::setMainWindowGeometry(isMaximized() || isFullScreen() ? normalGeometry() : geometry());
 }
 
 void Form2::placeOnScreen()
 {
     const QRect area = DesktopWindows::availableArea(this);
-    const QSize designed = size();
-    const QByteArray remembered = StateFile::mainWindowGeometry();
-    // Qt moves a remembered geometry onto the screen by itself; one that
-    // had to be changed (another screen, a lower resolution) is dropped.
-    if (!remembered.isEmpty() && restoreGeometry(remembered) &&
-        (isMaximized() || !area.isValid() || area.contains(frameGeometry())))
+    // A place that no longer fits (another screen, a lower resolution) is
+    // dropped rather than squeezed.
+    const QRect remembered = StateFile::mainWindowGeometry();
+    if (remembered.isValid() && area.contains(remembered)) {
+        setGeometry(remembered);
         return;
-    if (isMaximized())
-        showNormal();
-    resize(designed);
+    }
     DesktopWindows::fitInside(this);
     if (area.isValid())
         move(area.left() + (area.width() - frameGeometry().width()) / 2,

@@ -46,12 +46,12 @@ void setLastScanFolder(const QString &folder)
     setValue(LastScanFolderKey, folder);
 }
 
-QByteArray mainWindowGeometry()
+QRect mainWindowGeometry()
 {
-    return value(MainWindowGeometryKey).toByteArray();
+    return value(MainWindowGeometryKey).toRect();
 }
 
-void setMainWindowGeometry(const QByteArray &geometry)
+void setMainWindowGeometry(const QRect &geometry)
 {
     setValue(MainWindowGeometryKey, geometry);
 }

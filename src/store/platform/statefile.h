@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArray>
+#include <QRect>
 #include <QString>
 
 // What the program remembers of its windows between runs, kept apart from
@@ -16,7 +16,9 @@ QString path();
 QString lastScanFolder();
 void setLastScanFolder(const QString &folder);
 
-QByteArray mainWindowGeometry();
-void setMainWindowGeometry(const QByteArray &geometry);
+// The main window's place and size on the screen, without its frame; an
+// empty rectangle when none is remembered.
+QRect mainWindowGeometry();
+void setMainWindowGeometry(const QRect &geometry);
 
 } // namespace StateFile

@@ -24,9 +24,10 @@ QStringList wrapToWidth(const QString &text, const QFontMetrics &metrics, int wi
             (metrics.horizontalAdvance(rest.left(middle)) <= width ? fits : above) = middle;
         }
         qsizetype cut = fits;
-        // A path breaks after a folder's "/" (or a blank) where one fits.
-        const qsizetype separator =
-            std::max(rest.lastIndexOf(QLatin1Char('/'), cut - 1), rest.lastIndexOf(QLatin1Char(' '), cut - 1));
+        // A path breaks after a folder's "/" where one fits, else after a blank.
+        qsizetype separator = rest.lastIndexOf(QLatin1Char('/'), cut - 1);
+        if (separator <= 0)
+            separator = rest.lastIndexOf(QLatin1Char(' '), cut - 1);
         if (separator > 0)
             cut = separator + 1;
         else if (cut > 1 && rest.at(cut - 1).isHighSurrogate())

@@ -19,8 +19,8 @@ namespace LinePrinting {
 
 constexpr double PageMarginMm = 20.0;
 
-// The text cut into pieces no wider than width: after the last "/" or
-// blank that fits, else after the last character that fits.
+// The text cut into pieces no wider than width: after the last "/" that
+// fits, else the last blank, else the last character that fits.
 QStringList wrapToWidth(const QString &text, const QFontMetrics &metrics, int width);
 
 using Line = std::function<QString(qsizetype)>;

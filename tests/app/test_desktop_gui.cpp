@@ -1,0 +1,243 @@
+// How the windows behave on the desktop: elided paths, one row height, the
+// sort arrow, shortcuts, the screen's bounds, what is remembered between runs.
+#include "app/mainlayout.h"
+#include "app/widgets/desktopwindows.h"
+#include "app/widgets/mainwindow.h"
+#include "browse/widgets/querywindow.h"
+#include "media/widgets/scanwindow.h"
+#include "recordingplatform.h"
+#include "scriptedprompter.h"
+#include "store/cataloguemodel.h"
+#include "store/platform/statefile.h"
+#include "store/platform/systempaths.h"
+#include "testenv.h"
+#include "trackrows.h"
+#include "widgetlookup.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace {
+
+RowStore tracks(const QStringList &paths)
+{
+    QList<CatalogueEntry> entries;
+    for (const QString &path : paths)
+        entries << entryOf({path, QStringLiteral("CD01"), QStringLiteral("Artist")});
+    return rowsOf(entries);
+}
+
+QString longPath()
+{
+    return QStringLiteral("/media/cdrom/A very long artist name/An even longer album title (disc 1)/"
+                          "01 - The first track.mp3");
+}
+
+} // namespace
+
+class DesktopTest : public QObject
+{
+    Q_OBJECT
+    ScriptedPrompter prompter;
+    RecordingPlatform platform;
+
+private Q_SLOTS:
+    void init()
+    {
+        QDir(SystemPaths::windowsDirectory()).removeRecursively();
+        QFile::remove(StateFile::path());
+        prompter = ScriptedPrompter();
+        platform = RecordingPlatform();
+    }
+
+    void captionsGetNoDisplayName()
+    {
+        DesktopWindows::setUpApplication();
+        // An unset display name falls back to the application name; a set
+        // one is what Qt appends to every caption.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("ondro"));
+        QVERIFY(!QApplication::windowIcon().isNull());
+    }
+
+    void pathsElideInTheMiddleWithTheWholePathAsTooltip()
+    {
+        Form2 window(prompter, platform, QString());
+        window.show();
+        window.catalogue().appendRows(tracks({longPath()}));
+        window.markBin().appendRows(tracks({longPath()}));
+        for (const char *name : {"ListView1", "ListView2"}) {
+            auto *list = window.findChild<QTreeView *>(QLatin1String(name));
+            QCOMPARE(list->textElideMode(), Qt::ElideMiddle);
+            QCOMPARE(list->model()->index(0, 0).data(Qt::ToolTipRole).toString(), longPath());
+        }
+        prompter.texts.enqueue(QStringLiteral("track"));
+        query results(window.catalogue(), prompter, platform);
+        auto *list = child<QTreeView>(results, "ListView1");
+        QCOMPARE(list->textElideMode(), Qt::ElideMiddle);
+        QCOMPARE(list->model()->index(0, 0).data(Qt::ToolTipRole).toString(), longPath());
+    }
+
+    void rowsKeepTheirHeightAfterASortScrolledRight()
+    {
+        Form2 window(prompter, platform, QString());
+        window.show();
+        window.catalogue().appendRows(tracks({QStringLiteral("/m/b.mp3"), QStringLiteral("/m/a.mp3")}));
+        auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+        list->header()->resizeSection(0, 2000);
+        QCoreApplication::processEvents();
+        const int height = list->visualRect(list->model()->index(0, 0)).height();
+        list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+        QVERIFY(list->horizontalScrollBar()->value() > 0);
+        Q_EMIT list->header()->sectionClicked(8);
+        QCoreApplication::processEvents();
+        QCOMPARE(list->visualRect(list->model()->index(0, 8)).height(), height);
+    }
+
+    void sortArrowOnlyWhileTheListIsInItsOrder()
+    {
+        Form2 window(prompter, platform, QString());
+        window.show();
+        window.catalogue().appendRows(tracks({QStringLiteral("/m/c.mp3"), QStringLiteral("/m/a.mp3")}));
+        QHeaderView *header = window.findChild<QTreeView *>(QStringLiteral("ListView1"))->header();
+        QVERIFY(!header->isSortIndicatorShown()); // the saved order, not a sorted one
+
+        Q_EMIT header->sectionClicked(0);
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), 0);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+
+        window.catalogue().appendRows(tracks({QStringLiteral("/m/d.mp3")})); // still in order
+        QVERIFY(header->isSortIndicatorShown());
+        window.catalogue().appendRows(tracks({QStringLiteral("/m/b.mp3")})); // a scan out of order
+        QVERIFY(!header->isSortIndicatorShown());
+    }
+
+    void emptyCatalogueShowsAHint()
+    {
+        Form2 window(prompter, platform, QString());
+        window.show();
+        auto *hint = child<QLabel>(window, "emptyHint");
+        QVERIFY(hint->isVisible());
+        QCOMPARE(hint->text(), QStringLiteral("No tracks yet: press Scan to add a medium."));
+        window.catalogue().appendRows(tracks({QStringLiteral("/m/a.mp3")}));
+        QVERIFY(!hint->isVisible());
+        QVERIFY(child<QLabel>(window, "coverPlaceholder")->isVisible());
+    }
+
+    void shortcuts()
+    {
+        Form2 window(prompter, platform, QString());
+        window.show();
+        const struct { const char *name; QKeySequence keys; } expected[] = {
+            {"Save", QKeySequence(Qt::CTRL | Qt::Key_S)},     {"mnuFilesClose", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+            {"mnuhiddenRemove", QKeySequence(Qt::Key_Delete)}, {"findAgainKey", QKeySequence(Qt::Key_F3)},
+            {"selectAllKey", QKeySequence(Qt::CTRL | Qt::Key_A)},
+        };
+        for (const auto &e : expected)
+            QCOMPARE(child<QAction>(window, e.name)->shortcut(), e.keys);
+        QCOMPARE(child<QToolButton>(window, "Command3")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+        QCOMPARE(child<QToolButton>(window, "Command8")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+
+        // Enter opens the details of the current entry, as a double click.
+        window.catalogue().appendRows(tracks({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3")}));
+        auto *list = child<QTreeView>(window, "ListView1");
+        list->setCurrentIndex(list->model()->index(1, 0));
+        QString opened;
+        QTimer::singleShot(0, this, [&opened] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                opened = modal->windowTitle();
+                modal->close();
+            }
+        });
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(opened, QStringLiteral("/m/b.mp3"));
+
+        child<QAction>(window, "selectAllKey")->trigger();
+        QCOMPARE(list->selectionModel()->selectedRows().size(), 2);
+    }
+
+    // The test runs at twice the scale: the 800 x 800 screen is 400 x 400,
+    // lower than the main window's usual minimum height.
+    void windowsFitTheScreen()
+    {
+        Form2 window(prompter, platform, QString());
+        window.show();
+        const QRect area = DesktopWindows::availableArea(&window);
+        QVERIFY(area.height() < twipsToPixels(9210, window.logicalDpiY()));
+        QVERIFY(window.minimumHeight() <= area.height());
+        QVERIFY(area.contains(window.frameGeometry()));
+
+        CatalogueModel catalogue;
+        Form5 scan(catalogue, prompter, &window);
+        scan.show();
+        QVERIFY(area.contains(scan.frameGeometry()));
+    }
+
+    void mainWindowGeometryIsRememberedWhereItFits()
+    {
+        const QRect area = DesktopWindows::availableArea(nullptr);
+        QRect placed;
+        {
+            Form2 window(prompter, platform, QString());
+            window.show();
+            window.setGeometry(area.left() + 10, area.top(), area.width() - 40, window.minimumHeight());
+            placed = window.geometry();
+            QVERIFY(window.close());
+        }
+        QCOMPARE(StateFile::mainWindowGeometry(), placed);
+        {
+            Form2 again(prompter, platform, QString());
+            again.show();
+            QCOMPARE(again.geometry(), placed);
+        }
+        StateFile::setMainWindowGeometry(QRect(area.left(), area.top(), area.width() * 2, area.height()));
+        Form2 tooWide(prompter, platform, QString());
+        tooWide.show();
+        QVERIFY(area.contains(tooWide.frameGeometry()));
+    }
+
+    void scanOffersTheRememberedFolderAndStartsTheChooserThere()
+    {
+        QDir().mkpath(TestEnv::home() + QStringLiteral("/Music"));
+        QTemporaryDir last;
+        CatalogueModel catalogue;
+        {
+            Form5 scan(catalogue, prompter);
+            auto *drives = child<QComboBox>(scan, "Drive1");
+            QVERIFY(drives->findData(QStringLiteral("/")) < 0); // the whole machine only by hand
+            QVERIFY(drives->findData(QDir::cleanPath(TestEnv::home() + QStringLiteral("/Music"))) >= 0);
+            prompter.texts.enqueue(last.path());
+            Q_EMIT drives->activated(drives->count() - 1);
+            QCOMPARE(prompter.shown.last().title, QDir::cleanPath(TestEnv::home() + QStringLiteral("/Music")));
+        }
+        QCOMPARE(StateFile::lastScanFolder(), QDir::cleanPath(last.path()));
+        Form5 again(catalogue, prompter);
+        auto *drives = child<QComboBox>(again, "Drive1");
+        QCOMPARE(drives->currentData().toString(), QDir::cleanPath(last.path()));
+        prompter.texts.enqueue(QString());
+        Q_EMIT drives->activated(drives->count() - 1);
+        QCOMPARE(prompter.shown.last().title, QDir::cleanPath(last.path()));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_SCALE_FACTOR", "2");
+    TestEnv::isolate();
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    DesktopTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_desktop_gui.moc"

@@ -84,7 +84,7 @@ private Q_SLOTS:
         QVERIFY(child<QLineEdit>(form, "Text7")->isVisible());
 
         // Header and source green on black; the tag fields look read-only:
-        // the window's background, no frame.
+        // no edit background, no frame.
         for (const char *name : {"Text1", "Text7"}) {
             const QPalette p = child<QLineEdit>(form, name)->palette();
             QCOMPARE(p.color(QPalette::Text), QColor(0, 255, 0));
@@ -92,7 +92,7 @@ private Q_SLOTS:
         }
         for (const char *name : {"Text2", "Text3", "Text4", "Text5", "Text6"}) {
             const QPalette p = child<QLineEdit>(form, name)->palette();
-            QCOMPARE(p.color(QPalette::Base), p.color(QPalette::Window));
+            QCOMPARE(p.color(QPalette::Base).alpha(), 0);
             QVERIFY(!child<QLineEdit>(form, name)->hasFrame());
         }
 

@@ -126,6 +126,8 @@ void Form2::buildControls()
     m_markBinFrame->setObjectName(QStringLiteral("Frame1"));
     m_markBinView = makeList("ListView2", m_markBin, m_markBinFrame);
     m_markBinView->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The path tells the marked files apart: it gets the room of three columns.
+    m_markBinView->header()->resizeSection(0, 3 * m_markBinView->header()->defaultSectionSize());
 
     // Where the cover goes: a frame with a placeholder, covered by the
     // picture when there is one.

@@ -74,6 +74,8 @@ void query::runQuery(const CatalogueModel &catalogue)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_results = new QueryResults(catalogue.rows(), MatchRule::matchingRows(catalogue.rows(), text), this);
     m_list->setModel(m_results);
+    // The path is what tells the matches apart: give it the room of three columns.
+    m_list->header()->resizeSection(0, 3 * m_list->header()->defaultSectionSize());
     connect(m_list->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_results->sort(column);

@@ -47,9 +47,8 @@ QLineEdit *shownField(QWidget *parent, const char *name, const QString &text)
     edit->setCursorPosition(0);
     QPalette palette = edit->palette();
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Window));
+        palette.setColor(group, QPalette::Base, Qt::transparent); // the frame's own background shows
     edit->setPalette(palette);
-    edit->setAutoFillBackground(false);
     return edit;
 }
 

@@ -8,17 +8,32 @@
 
 namespace {
 
-// Line breaking may split a path after any "/", which leaves the start of
-// a path at the end of one line and its file name on the next. A word
-// joiner after each "/" keeps a path on one line; the box grows to fit it.
+// Line breaking may split a path after a "/" or a "-", which leaves the
+// start of a path at the end of one line and the rest on the next. Word
+// joiners between the characters of a path keep it on one line of its own;
+// the box grows to fit it.
 QString keepPathsWhole(const QString &text)
 {
     QString kept;
-    kept.reserve(text.size() + 16);
-    for (const QChar c : text) {
-        kept += c;
-        if (c == QLatin1Char('/'))
-            kept += QChar(0x2060);
+    kept.reserve(text.size() * 2);
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && !text.at(end).isSpace())
+            ++end;
+        const QStringView word = QStringView(text).mid(start, end - start);
+        if (word.contains(QLatin1Char('/'))) {
+            for (qsizetype i = 0; i < word.size(); ++i) {
+                if (i > 0 && !word.at(i).isLowSurrogate())
+                    kept += QChar(0x2060);
+                kept += word.at(i);
+            }
+        } else {
+            kept += word;
+        }
+        while (end < text.size() && text.at(end).isSpace())
+            kept += text.at(end++);
+        start = end;
     }
     return kept;
 }

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <atomic>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -103,6 +105,27 @@ private Q_SLOTS:
         const WalkResult result = MediaWalk::walk(root, QStringLiteral("*.MP3"), callbacks);
         QCOMPARE(result.failedFolders, QStringList{gone});
         QCOMPARE(relative(root, result.files), (QStringList{"a/in.mp3", "c/after.mp3"}));
+    }
+
+    // A walk from "/" passes the kernel's and the run-time folders over. It
+    // is stopped at the first top-level folder after them in walk order, so
+    // only the small folders before it are walked.
+    void walkFromRootSkipsSystemFolders()
+    {
+        const QStringList system{QStringLiteral("/dev"), QStringLiteral("/proc"), QStringLiteral("/run"),
+                                 QStringLiteral("/sys")};
+        std::atomic_bool stop{false};
+        QStringList entered;
+        WalkCallbacks callbacks;
+        callbacks.folderEntered = [&](const QString &folder, qsizetype) {
+            const QString top = QLatin1Char('/') + folder.section(QLatin1Char('/'), 1, 1);
+            if (system.contains(top))
+                entered << folder;
+            if (!entered.isEmpty() || top.mid(1).compare(QStringLiteral("sys"), Qt::CaseInsensitive) > 0)
+                stop = true;
+        };
+        MediaWalk::walk(QStringLiteral("/"), QStringLiteral("*.MP3"), callbacks, &stop);
+        QCOMPARE(entered, QStringList());
     }
 
     // Entries next to a.mp3 and sub/c.mp3 that are not imported: each is

@@ -5,6 +5,7 @@
 // figure stands next to a reference measured in the same run: a plain
 // write, read or copy of the same bytes.
 #include "store/cataloguelistfile.h"
+#include "processmemory.h"
 #include "store/cataloguemodel.h"
 
 #include <QCoreApplication>
@@ -71,18 +72,6 @@ RowStore generate(qsizetype count)
     return rows;
 }
 
-// A figure from /proc/self/status in KiB ("VmRSS", "VmHWM").
-long statusKiB(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').first().toLong();
-    return 0;
-}
-
 double seconds(const QElapsedTimer &timer)
 {
     return timer.nsecsElapsed() / 1e9;
@@ -136,17 +125,17 @@ bool plainWrite(const QString &path, const QByteArray &bytes)
 // the bytes. Prints seconds, peak KiB, resident KiB before, rows.
 int child(const QString &mode, const QString &path)
 {
-    const long before = statusKiB("VmRSS:");
+    const long before = long(ProcessMemory::statusKib("VmRSS"));
     QElapsedTimer timer;
     timer.start();
     qint64 rows = 0;
     if (mode == QLatin1String("load")) {
         const CatalogueListFile::ReadResult read = CatalogueListFile::read(path);
         rows = read.rows.size();
-        std::printf("%.6f %ld %ld %lld\n", seconds(timer), statusKiB("VmHWM:"), before, (long long)rows);
+        std::printf("%.6f %ld %ld %lld\n", seconds(timer), long(ProcessMemory::statusKib("VmHWM")), before, (long long)rows);
     } else {
         plainRead(path);
-        std::printf("%.6f %ld %ld 0\n", seconds(timer), statusKiB("VmHWM:"), before);
+        std::printf("%.6f %ld %ld 0\n", seconds(timer), long(ProcessMemory::statusKib("VmHWM")), before);
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 // tree of 20,000 MP3 files. Prints plain text lines.
 
 #include "media/mediascan.h"
+#include "processmemory.h"
 #include "id3bytes.h"
 
 #include <QCoreApplication>
@@ -238,20 +239,6 @@ double runProgram(const QString &root, long &files, long &withHeader, long &with
     return seconds;
 }
 
-// The process's resident memory now and at its peak, in KiB (from
-// /proc/self/status); the peak can be reset to the current size.
-qint64 statusKib(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
 // Empties the page cache so the next reads come from the medium; false
 // when this process may not (it needs root).
 bool dropCaches()
@@ -286,23 +273,17 @@ void printCold(const QString &root)
                 bestRef, bestProgram, bestOne, bestRef / bestProgram);
 }
 
-bool resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
 // Scans root and prints how far the resident memory rose above what it was
 // before the scan (the peak was reset to it first).
 void printPeakGrowth(const QString &label, const QString &root)
 {
-    const bool reset = resetPeak();
-    const qint64 before = statusKib("VmRSS");
+    const bool reset = ProcessMemory::resetPeak();
+    const qint64 before = ProcessMemory::statusKib("VmRSS");
     QElapsedTimer timer;
     timer.start();
     const ScanOutcome outcome = scanMedia(root, QStringLiteral("BENCH"));
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    const qint64 peak = statusKib("VmHWM");
+    const qint64 peak = ProcessMemory::statusKib("VmHWM");
     long titled = 0;
     for (qsizetype i = 0; i < outcome.rows.size(); ++i)
         titled += !outcome.rows.fieldUtf8(i, FieldTrack).isEmpty();

@@ -1,5 +1,4 @@
 #include "media/id3v1.h"
-#include "store/textblanks.h"
 
 #include "store/textcodec.h"
 
@@ -45,15 +44,7 @@ QChar tagChar(uchar byte)
     return TextCodec::cp1252ToUnicode(byte, u' ');
 }
 
-QString field(QByteArrayView block, int offset, int length)
-{
-    QString text(length, u' ');
-    for (int i = 0; i < length; ++i)
-        text[i] = tagChar(uchar(block[offset + i]));
-    return trimBlanks(text);
-}
-
-// The same field as UTF-8, without a QString in between.
+// A field of the tag as UTF-8, its blanks trimmed.
 QByteArray fieldUtf8(QByteArrayView block, int offset, int length)
 {
     char text[3 * 30]; // a Windows-1252 letter takes at most three bytes
@@ -98,16 +89,7 @@ bool isTag(QByteArrayView block)
 
 TrackTags parseTag(QByteArrayView bytes)
 {
-    TrackTags fields;
-    const QByteArrayView block = lastBlock(bytes);
-    if (block.isEmpty())
-        return fields;
-    fields.track = field(block, TitleAt, 30);
-    fields.artist = field(block, ArtistAt, 30);
-    fields.album = field(block, AlbumAt, 30);
-    fields.year = field(block, YearAt, 4);
-    fields.genre = genreName(uchar(block[GenreAt]));
-    return fields;
+    return parseTagUtf8(bytes).toTags();
 }
 
 TrackTagsUtf8 parseTagUtf8(QByteArrayView bytes)

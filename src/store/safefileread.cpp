@@ -96,47 +96,22 @@ qint64 systemRead(int fd, char *buffer, qint64 size)
 
 Result readAll(const QString &path, const Options &options)
 {
-    Result result;
-    struct stat st;
-    const int fd = openChecked(path, result, st);
-    if (fd < 0)
-        return result;
-    const auto refuse = [&](Status status, const QString &reason) {
-        ::close(fd);
-        result.status = status;
-        result.reason = reason;
-        result.bytes.clear();
-        return result;
-    };
-    if (st.st_size > options.maxBytes)
-        return refuse(Status::Refused, sizeRefusal(options.maxBytes));
-
-    const ReadFunction &read = options.read ? options.read : ReadFunction(systemRead);
-    // The size is a hint only: the file may grow or shrink while it is read.
-    QByteArray bytes(qsizetype(st.st_size) + 1, Qt::Uninitialized);
-    qint64 have = 0;
-    for (;;) {
-        if (have == bytes.size()) {
-            if (have > options.maxBytes)
-                return refuse(Status::Refused, sizeRefusal(options.maxBytes));
-            bytes.resize(qsizetype(std::min(options.maxBytes + 1, std::max<qint64>(have * 2, 65536))));
+    // Every block is taken as it comes; the file's size is only a hint for
+    // the room to make, as it may grow or shrink while it is read.
+    class Collect : public BlockSink
+    {
+    public:
+        QByteArray bytes;
+        void opened(const FileStamp &stamp) override { bytes.reserve(qsizetype(stamp.size)); }
+        qsizetype consume(QByteArrayView block, bool) override
+        {
+            bytes.append(block);
+            return block.size();
         }
-        const qint64 got = read(fd, bytes.data() + have, bytes.size() - have);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return refuse(Status::Failed, systemReason(errno));
-        }
-        if (got == 0)
-            break;
-        have += got;
-    }
-    ::close(fd);
-    if (have > options.maxBytes)
-        return refuse(Status::Refused, sizeRefusal(options.maxBytes));
-    bytes.truncate(qsizetype(have));
-    result.status = Status::Read;
-    result.bytes = std::move(bytes);
+    } collect;
+    Result result = readBlocks(path, collect, options);
+    if (result.ok())
+        result.bytes = std::move(collect.bytes);
     return result;
 }
 

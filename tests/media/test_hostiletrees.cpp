@@ -5,6 +5,7 @@
 
 #include "media/mediascan.h"
 #include "id3bytes.h"
+#include "processmemory.h"
 #include "testenv.h"
 #include "testfiles.h"
 
@@ -30,24 +31,6 @@ const QByteArray Frame = QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(413, '\x
 constexpr qint64 MemoryBoundKib = 128 * 1024;
 constexpr int DeepLevels = 10000;
 constexpr int LargeTagFiles = 500;
-
-qint64 statusKib(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-bool resetPeakMemory()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
 
 bool writeAt(int dirFd, const char *name, const QByteArray &bytes)
 {
@@ -223,14 +206,14 @@ private Q_SLOTS:
         ScanCallbacks callbacks;
         if (beforeRead)
             callbacks.importStarted = [&](qsizetype) { beforeRead(); };
-        const bool reset = resetPeakMemory();
-        const qint64 before = statusKib(reset ? "VmRSS" : "VmHWM");
+        const bool reset = ProcessMemory::resetPeak();
+        const qint64 before = ProcessMemory::statusKib(reset ? "VmRSS" : "VmHWM");
         ScanOutcome outcome;
         {
             const Watchdog watchdog(std::chrono::seconds(120));
             outcome = scanMedia(root, QStringLiteral("HOSTILE"), callbacks);
         }
-        const qint64 growth = statusKib("VmHWM") - before;
+        const qint64 growth = ProcessMemory::statusKib("VmHWM") - before;
         QVERIFY2(before > 0 && growth < MemoryBoundKib, qPrintable(QStringLiteral("peak memory grew by %1 KiB").arg(growth)));
 
         QVERIFY(!outcome.stopped);

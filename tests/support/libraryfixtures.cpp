@@ -1,4 +1,5 @@
 #include "libraryfixtures.h"
+#include "processmemory.h"
 
 #include <QDir>
 #include <QFile>
@@ -101,32 +102,19 @@ QStringList folderState(const QString &dir)
 namespace PeakMemory {
 
 namespace {
-qint64 statusKb(const QByteArray &key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 qint64 residentAtReset = 0;
 } // namespace
 
 void reset()
 {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
+    if (!ProcessMemory::resetPeak())
         QTest::qFail("cannot reset the peak memory through /proc/self/clear_refs", __FILE__, __LINE__);
-    clear.close();
-    residentAtReset = statusKb("VmRSS:") * 1024;
+    residentAtReset = ProcessMemory::statusKib("VmRSS") * 1024;
 }
 
 qint64 growthBytes()
 {
-    return statusKb("VmHWM:") * 1024 - residentAtReset;
+    return ProcessMemory::statusKib("VmHWM") * 1024 - residentAtReset;
 }
 
 } // namespace PeakMemory

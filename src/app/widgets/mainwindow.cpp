@@ -201,7 +201,6 @@ void Form2::buildMenus()
         action->setObjectName(QLatin1String(name));
         return action;
     };
-    const auto later = [](QAction *action) { action->setEnabled(false); };
 
     QMenu *files = menuBar()->addMenu(QStringLiteral("&Files"));
     files->setObjectName(QStringLiteral("mnuFiles"));

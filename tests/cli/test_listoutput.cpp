@@ -1,6 +1,7 @@
 #include "export/libraryfile.h"
 #include "store/cataloguelistfile.h"
 #include "clirun.h"
+#include "listfilecorpus.h"
 #include "testenv.h"
 
 #include <QCryptographicHash>
@@ -92,6 +93,43 @@ private Q_SLOTS:
                                        QStringList{QStringLiteral("--data-dir"), dir.path()} + arguments);
         QCOMPARE(run.status, status);
         QCOMPARE(digest(run.out), expected);
+    }
+
+    // List files as other writers leave them: Windows-1252 records among
+    // UTF-8 ones, every kind of line end, values longer than a read block,
+    // and a file that ends inside a record (whose warning names the whole
+    // entries printed).
+    void listOfAnyFileIsByteIdentical_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray damaged = ListFileCorpus::bytes(500) + "\r\n\r\n\r\n/cut.mp3\r\nCD1\r\nArtist";
+        QTest::newRow("corpus") << ListFileCorpus::bytes() << false << QByteArray("b0c1bfe8348c121ba5603b5e99db0931");
+        QTest::newRow("corpus --json") << ListFileCorpus::bytes() << true << QByteArray("1e3227515b663c4aff5bdd29653c4164");
+        QTest::newRow("damaged") << damaged << false << QByteArray("c77c078e73a568a20b791063abed94ea");
+        QTest::newRow("damaged --json") << damaged << true << QByteArray("cf1a364098782f775f51060a88adadf0");
+    }
+
+    void listOfAnyFileIsByteIdentical()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, json);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(file), file.size());
+        out.close();
+        QStringList arguments{QStringLiteral("--data-dir"), dir.path(), QStringLiteral("list")};
+        if (json)
+            arguments << QStringLiteral("--json");
+        const CliRun run = runOndroCli(QStringLiteral(ONDRO_CLI_PATH), arguments);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(digest(run.out), expected);
+        const QString problem = CatalogueListFile::readProblemMessage(path, CatalogueListFile::read(path));
+        QCOMPARE(run.err, problem.isEmpty() ? QByteArray() : QStringLiteral("ondro-cli: %1\n").arg(problem).toUtf8());
     }
 };
 

@@ -5,12 +5,14 @@
 #include "catalogrows.h"
 #include "clirun.h"
 #include "export/libraryfile.h"
+#include "export/tunepostexport.h"
 #include "store/cataloguelistfile.h"
 #include "testenv.h"
 #include "testfiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -44,6 +46,38 @@ QStringList othersIn(const QString &folder, const QString &name)
     QStringList others = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     others.removeAll(name);
     return others;
+}
+
+// The upload-site lists in folder by number, with their bytes.
+QMap<int, QByteArray> listsIn(const QString &folder)
+{
+    QMap<int, QByteArray> lists;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({QStringLiteral("tunepost-*.m3u")}, QDir::Files)) {
+        bool number = false;
+        const int n = name.sliced(9, name.size() - 13).toInt(&number);
+        if (number && TunepostExport::fileName(n) == name)
+            lists.insert(n, fileBytes(dir.filePath(name)));
+    }
+    return lists;
+}
+
+// Names in folder that are neither a list nor a temporary file of one.
+QStringList strangersBesideLists(const QString &folder)
+{
+    QStringList strangers;
+    for (const QString &name : othersIn(folder, QString())) {
+        const bool list = name.startsWith(QLatin1String("tunepost-")) && name.endsWith(QLatin1String(".m3u"));
+        const bool temporary = name.startsWith(QLatin1String(".tunepost-")) && name.endsWith(QLatin1String(".tmp"));
+        if (!list && !temporary)
+            strangers << name;
+    }
+    return strangers;
+}
+
+QStringList temporariesIn(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".tunepost-*.m3u.*.tmp")}, QDir::AllEntries | QDir::Hidden | QDir::System);
 }
 
 } // namespace
@@ -142,6 +176,100 @@ private Q_SLOTS:
         if (!database)
             QCOMPARE(fileBytes(target), newBytes);
         QCOMPARE(othersIn(out.path(), targetName(kind)), QStringList());
+    }
+
+    // The upload-site lists are many files, each saved whole before the
+    // next is begun: after a kill each list present is an old one or the
+    // new one, and a later run gives the set an unkilled run gives.
+    void killedListExportLeavesWholeLists()
+    {
+        QTemporaryDir out;
+        const QStringList arguments = cliArguments(data, QStringLiteral("tunepost"), out.path());
+
+        // Whole runs give the new lists and how long a run takes (the
+        // shorter of two: the first one also warms the caches up).
+        qint64 runMicros = 0;
+        for (int run = 0; run < 2; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            QCOMPARE(runOndroCli(QStringLiteral(ONDRO_CLI_PATH), arguments).status, 0);
+            const qint64 micros = timer.nsecsElapsed() / 1000;
+            runMicros = run == 0 ? micros : std::min(runMicros, micros);
+        }
+        const QMap<int, QByteArray> newLists = listsIn(out.path());
+        const int count = int(newLists.size());
+        QVERIFY2(count > 4, "the export should span several lists");
+        QCOMPARE(newLists.lastKey(), count);
+
+        // An earlier day's export: the first half of the numbers, and one
+        // past what this export reaches, which it must leave alone.
+        QMap<int, QByteArray> oldLists;
+        for (int n = 1; n <= count / 2; ++n)
+            oldLists.insert(n, QStringLiteral("Old Band-Old Song %1.mp3\r\n").arg(n).toUtf8());
+        const int beyond = count + 2;
+        oldLists.insert(beyond, QByteArrayLiteral("Larger Export-Last Song.mp3\r\n"));
+
+        int interrupted = 0;
+        QList<int> newAtKill; // lists already new when each kill came
+        for (int moment = 0; moment < Moments; ++moment) {
+            // The temporary files of earlier kills stay, as they would.
+            for (const QString &name : QDir(out.path()).entryList({QStringLiteral("tunepost-*.m3u")}, QDir::Files))
+                QVERIFY(QFile::remove(out.filePath(name)));
+            for (auto it = oldLists.cbegin(); it != oldLists.cend(); ++it)
+                QVERIFY(writeBytes(out.filePath(TunepostExport::fileName(it.key())), it.value()));
+            QProcess child;
+            child.start(QStringLiteral(ONDRO_CLI_PATH), arguments);
+            QVERIFY(child.waitForStarted());
+            // Reading the catalogue is a small part of this run: the
+            // moments go from early on to just past the end, and the last
+            // one comes after the run ended, whatever the load.
+            if (moment < Moments - 1) {
+                ::usleep(useconds_t(runMicros * (5 + 100 * moment / (Moments - 1)) / 100));
+                child.kill();
+            }
+            QVERIFY(child.waitForFinished(60000));
+
+            const QString at = QStringLiteral("moment %1 of %2").arg(moment).arg(Moments);
+            const QMap<int, QByteArray> now = listsIn(out.path());
+            int fresh = 0;
+            for (auto it = now.cbegin(); it != now.cend(); ++it) {
+                const bool isNew = newLists.contains(it.key()) && it.value() == newLists.value(it.key());
+                const bool isOld = oldLists.contains(it.key()) && it.value() == oldLists.value(it.key());
+                QVERIFY2(isNew || isOld, qPrintable(at + QStringLiteral(": %1 holds %2 bytes of neither export")
+                                                            .arg(TunepostExport::fileName(it.key()))
+                                                            .arg(it.value().size())));
+                fresh += isNew;
+            }
+            QCOMPARE(now.value(beyond), oldLists.value(beyond));
+            for (int n = 1; n <= count / 2; ++n)
+                QVERIFY2(now.contains(n), qPrintable(at + QStringLiteral(": list %1 is gone").arg(n)));
+            QVERIFY2(strangersBesideLists(out.path()).isEmpty(),
+                     qPrintable(at + QStringLiteral(": ") + strangersBesideLists(out.path()).join(u' ')));
+            interrupted += fresh < count;
+            newAtKill << fresh;
+        }
+        QCOMPARE(newAtKill.last(), count);
+        QStringList spread;
+        for (int n : newAtKill)
+            spread << QString::number(n);
+        qInfo("tunepost: a run takes %lld ms and writes %d lists; the kills came with %s of them new; %lld "
+              "temporary files stayed", qlonglong(runMicros / 1000), count, qPrintable(spread.join(u',')),
+              qlonglong(temporariesIn(out.path()).size()));
+        QVERIFY2(interrupted > 0, "no kill came before the last list was in place");
+
+        // A later run, once what the killed runs left is old enough not to
+        // belong to a run still going, gives the whole new set and tidies.
+        for (const QString &name : temporariesIn(out.path())) {
+            QFile file(out.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime));
+        }
+        QCOMPARE(runOndroCli(QStringLiteral(ONDRO_CLI_PATH), arguments).status, 0);
+        QMap<int, QByteArray> expected = newLists;
+        expected.insert(beyond, oldLists.value(beyond));
+        QCOMPARE(listsIn(out.path()), expected);
+        QCOMPARE(temporariesIn(out.path()), QStringList());
+        QCOMPARE(strangersBesideLists(out.path()), QStringList());
     }
 };
 

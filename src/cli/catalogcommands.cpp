@@ -164,13 +164,30 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
 
 int runList(const CliContext &context, const QCommandLineParser &options, const QStringList &)
 {
-    RowStore catalogue;
-    if (!CliIo::loadCatalogue(context.catalogueFile(), catalogue))
+    // Each record is written as it is cut from the file: no catalogue is
+    // built, and the output of the first records is on its way while the
+    // rest are read. A read that fails part-way ends without closing the
+    // output (a JSON reader sees it cut short) and says so on standard error.
+    class Lister : public CatalogueListFile::RecordVisitor
+    {
+    public:
+        explicit Lister(EntryOutput::Format format) : m_writer(format) {}
+        void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+        {
+            m_writer.add(fields, EntryOrigin::Own);
+        }
+        EntryOutput::Writer m_writer;
+    };
+    Lister lister(formatOf(options));
+    const QString file = context.catalogueFile();
+    const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, lister);
+    if (read.state == CatalogueListFile::ReadState::Unreadable) {
+        lister.m_writer.flush();
+        CliIo::reportRead(file, read);
         return StatusFailure;
-    EntryOutput::Writer writer(formatOf(options));
-    for (qsizetype i = 0; i < catalogue.size(); ++i)
-        writer.add(catalogue, i);
-    writer.finish();
+    }
+    lister.m_writer.finish();
+    CliIo::reportRead(file, read);
     return StatusSuccess;
 }
 

@@ -99,6 +99,14 @@ bool loadCatalogue(const QString &path, RowStore &rows, Damaged damaged, bool *e
     CatalogueListFile::ReadResult read = CatalogueListFile::read(path);
     if (exists)
         *exists = read.state != CatalogueListFile::ReadState::Missing;
+    if (!reportRead(path, read, damaged))
+        return false;
+    rows = std::move(read.rows);
+    return true;
+}
+
+bool reportRead(const QString &path, const CatalogueListFile::ReadResult &read, Damaged damaged)
+{
     const QString problem = CatalogueListFile::readProblemMessage(path, read);
     switch (read.state) {
     case CatalogueListFile::ReadState::Missing:
@@ -116,7 +124,6 @@ bool loadCatalogue(const QString &path, RowStore &rows, Damaged damaged, bool *e
         error(problem);
         return false;
     }
-    rows = std::move(read.rows);
     return true;
 }
 

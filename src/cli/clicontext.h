@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/cataloguelistfile.h"
 #include "store/rowstore.h"
 
 #include <QByteArray>
@@ -59,6 +60,10 @@ enum class Damaged { Warn, Refuse };
 // file is reported on standard error; with Damaged::Refuse it gives false.
 // exists, when given, tells whether there was a file at all.
 bool loadCatalogue(const QString &path, RowStore &rows, Damaged damaged = Damaged::Warn, bool *exists = nullptr);
+
+// Reports a read of the catalogue at path that was not whole, as
+// loadCatalogue does; false when the catalogue may not be used.
+bool reportRead(const QString &path, const CatalogueListFile::ReadResult &read, Damaged damaged = Damaged::Warn);
 
 // True when path is a plain file that can be opened for reading; otherwise
 // reports why, naming the file. Never blocks: a named pipe or a device is

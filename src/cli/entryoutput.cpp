@@ -43,66 +43,78 @@ qsizetype plainRun(const char *text, qsizetype size)
     return i;
 }
 
-} // namespace
-
-// Copies the runs between the bytes to escape in one go each.
-void appendEscaped(QByteArray &out, QByteArrayView utf8)
+// Writes value escaped at out, which has room for twice its bytes, and
+// returns the end of what it wrote. The runs between the bytes to escape
+// are copied in one go each.
+char *writeEscaped(char *out, QByteArrayView utf8)
 {
     const char *text = utf8.data();
     const qsizetype n = utf8.size();
     for (qsizetype i = 0; i < n; ++i) {
         const qsizetype run = plainRun(text + i, n - i);
-        out.append(text + i, run);
+        std::memcpy(out, text + i, size_t(run));
+        out += run;
         i += run;
         if (i == n)
             break;
+        *out++ = '\\';
         switch (text[i]) {
-        case '\\': out.append("\\\\", 2); break;
-        case '\t': out.append("\\t", 2); break;
+        case '\\': *out++ = '\\'; break;
+        case '\t': *out++ = 't'; break;
         case '\r':
             if (i + 1 < n && text[i + 1] == '\n')
                 ++i; // CR LF is one line break
-            out.append("\\n", 2);
+            *out++ = 'n';
             break;
-        default: out.append("\\n", 2); break; // LF
+        default: *out++ = 'n'; break; // LF
         }
     }
+    return out;
+}
+
+} // namespace
+
+void appendEscaped(QByteArray &out, QByteArrayView utf8)
+{
+    const qsizetype at = out.size();
+    out.resize(at + 2 * utf8.size());
+    out.resize(writeEscaped(out.data() + at, utf8) - out.constData());
 }
 
 void Writer::add(const RowStore &rows, qsizetype row)
 {
+    std::array<QByteArrayView, TrackFieldCount> fields;
+    for (int f = 0; f < TrackFieldCount; ++f)
+        fields[size_t(f)] = rows.fieldUtf8(row, f);
+    add(fields, rows.origin(row));
+}
+
+void Writer::add(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin)
+{
     if (m_block.capacity() < BlockSize)
         m_block.reserve(BlockSize + (BlockSize >> 4));
     if (m_format == Format::Tabs) {
-        const QByteArrayView record = rows.recordUtf8(row);
-        if (plainRun(record.data(), record.size()) == record.size()) {
-            // Nothing to escape (the common case): the fields are copied
-            // straight into place between their tabs.
-            const qsizetype at = m_block.size();
-            m_block.resize(at + record.size() + TrackFieldCount);
-            char *out = m_block.data() + at;
-            for (int f = 0; f < TrackFieldCount; ++f) {
-                const QByteArrayView field = rows.fieldUtf8(row, f);
-                std::memcpy(out, field.data(), size_t(field.size()));
-                out += field.size();
-                *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
-            }
-        } else {
-            for (int f = 0; f < TrackFieldCount; ++f) {
-                if (f > 0)
-                    m_block.append('\t');
-                appendEscaped(m_block, rows.fieldUtf8(row, f));
-            }
-            m_block.append('\n');
+        // Room for every byte escaped and a separator after each field,
+        // then cut to what was written: resizing within the block's
+        // capacity neither allocates nor fills.
+        qsizetype most = TrackFieldCount;
+        for (const QByteArrayView &field : fields)
+            most += 2 * field.size();
+        const qsizetype at = m_block.size();
+        m_block.resize(at + most);
+        char *out = m_block.data() + at;
+        for (int f = 0; f < TrackFieldCount; ++f) {
+            out = writeEscaped(out, fields[size_t(f)]);
+            *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
         }
+        m_block.resize(out - m_block.constData());
     } else {
         QJsonObject object;
         const auto &names = TrackRecord::fieldNames();
         for (int f = 0; f < TrackFieldCount; ++f)
-            object.insert(names[size_t(f)], rows.field(row, f));
-        object.insert(QStringLiteral("origin"), rows.origin(row) == EntryOrigin::Library
-                                                    ? QStringLiteral("library")
-                                                    : QStringLiteral("own"));
+            object.insert(names[size_t(f)], QString::fromUtf8(fields[size_t(f)]));
+        object.insert(QStringLiteral("origin"),
+                      origin == EntryOrigin::Library ? QStringLiteral("library") : QStringLiteral("own"));
         m_block.append(m_count == 0 ? "[\n" : ",\n");
         m_block.append(QJsonDocument(object).toJson(QJsonDocument::Compact));
     }
@@ -114,6 +126,12 @@ void Writer::finish()
 {
     if (m_format == Format::Json)
         m_block.append(m_count == 0 ? "[]\n" : "\n]\n");
+    CliIo::out(m_block);
+    m_block.clear();
+}
+
+void Writer::flush()
+{
     CliIo::out(m_block);
     m_block.clear();
 }

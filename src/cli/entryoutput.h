@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <array>
 
 // How ondro-cli prints catalogue entries: one tab-separated line per entry,
 // or one JSON array. Written to standard output in blocks, so a catalogue
@@ -24,8 +25,12 @@ public:
     Writer &operator=(const Writer &) = delete;
 
     void add(const RowStore &rows, qsizetype row);
+    // The same for an entry given as its nine UTF-8 fields.
+    void add(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin);
     // Ends the output (closes the JSON array) and flushes it.
     void finish();
+    // Writes out what was added, leaving the output open.
+    void flush();
 
 private:
     void flushIfFull();

@@ -27,14 +27,12 @@ QString endsInsideRecord()
 class RecordParser : public SafeFileRead::BlockSink
 {
 public:
-    explicit RecordParser(ReadResult &result) : m_result(result) { m_result.state = ReadState::Whole; }
-
-    void opened(const FileStamp &stamp) override
+    RecordParser(ReadResult &result, RecordVisitor &visitor) : m_result(result), m_visitor(visitor)
     {
-        // Rows of a typical record take a quarter of its bytes; reserving
-        // for short records costs address space only, never touched.
-        m_result.rows.reserve(qsizetype(stamp.size / 128) + 1);
+        m_result.state = ReadState::Whole;
     }
+
+    void opened(const FileStamp &stamp) override { m_visitor.opened(stamp); }
 
     qsizetype consume(QByteArrayView bytes, bool atEnd) override
     {
@@ -108,11 +106,12 @@ private:
                 fields[i] = m_converted[i];
             }
         }
-        m_result.rows.appendUtf8(fields, EntryOrigin::Own);
+        m_visitor.record(fields);
         ++m_result.records;
     }
 
     ReadResult &m_result;
+    RecordVisitor &m_visitor;
     int m_lines = 0; // lines of the record found so far
     // From the record's start: where the line being cut starts, and where
     // the search for its end goes on.
@@ -121,6 +120,28 @@ private:
     std::array<qsizetype, LinesPerRecord> m_begin{};
     std::array<qsizetype, LinesPerRecord> m_length{};
     std::array<QByteArray, TrackFieldCount> m_converted;
+};
+
+// Builds the rows of a catalogue from the records.
+class RowBuilder : public RecordVisitor
+{
+public:
+    explicit RowBuilder(RowStore &rows) : m_rows(rows) {}
+
+    void opened(const FileStamp &stamp) override
+    {
+        // Rows of a typical record take a quarter of its bytes; reserving
+        // for short records costs address space only, never touched.
+        m_rows.reserve(qsizetype(stamp.size / 128) + 1);
+    }
+
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+    {
+        m_rows.appendUtf8(fields, EntryOrigin::Own);
+    }
+
+private:
+    RowStore &m_rows;
 };
 
 // Counts the lines of a file as the reader cuts them, and hands its bytes
@@ -183,8 +204,31 @@ QString defaultPath()
 ReadResult parse(QByteArrayView bytes)
 {
     ReadResult result;
-    RecordParser parser(result);
+    RowBuilder builder(result.rows);
+    RecordParser parser(result, builder);
     parser.consume(bytes, true);
+    return result;
+}
+
+ReadResult visit(const QString &path, RecordVisitor &visitor, const SafeFileRead::Options &options)
+{
+    ReadResult result;
+    RecordParser parser(result, visitor);
+    const SafeFileRead::Result file = SafeFileRead::readBlocks(path, parser, options);
+    result.stamp = file.stamp;
+    switch (file.status) {
+    case SafeFileRead::Status::Missing:
+        result = ReadResult();
+        break;
+    case SafeFileRead::Status::Refused:
+    case SafeFileRead::Status::Failed:
+        result.records = 0;
+        result.state = ReadState::Unreadable;
+        result.reason = file.reason;
+        break;
+    case SafeFileRead::Status::Read:
+        break;
+    }
     return result;
 }
 
@@ -195,25 +239,12 @@ ReadResult read(const QString &path)
 
 ReadResult read(const QString &path, const SafeFileRead::Options &options)
 {
-    ReadResult result;
-    RecordParser parser(result);
-    const SafeFileRead::Result file = SafeFileRead::readBlocks(path, parser, options);
-    result.stamp = file.stamp;
-    switch (file.status) {
-    case SafeFileRead::Status::Missing:
-        result = ReadResult();
-        break;
-    case SafeFileRead::Status::Refused:
-    case SafeFileRead::Status::Failed:
-        // Rows taken before the failure are no catalogue: drop them.
-        result.rows = RowStore();
-        result.records = 0;
-        result.state = ReadState::Unreadable;
-        result.reason = file.reason;
-        break;
-    case SafeFileRead::Status::Read:
-        break;
-    }
+    RowStore rows;
+    RowBuilder builder(rows);
+    ReadResult result = visit(path, builder, options);
+    // Rows taken before a failure are no catalogue: they are dropped.
+    if (result.state != ReadState::Unreadable)
+        result.rows = std::move(rows);
     return result;
 }
 

@@ -46,6 +46,25 @@ struct ReadResult
 // dropped (Damaged).
 ReadResult parse(QByteArrayView bytes);
 
+// Takes the whole records of a list file one at a time, in file order,
+// as they are cut from it, for a reader that need not hold them all.
+class RecordVisitor
+{
+public:
+    virtual ~RecordVisitor() = default;
+    // The file that was opened, before its first record.
+    virtual void opened(const FileStamp &) {}
+    // The nine fields of a whole record as UTF-8 (a Windows-1252 record
+    // already converted); the views last until the call returns.
+    virtual void record(const std::array<QByteArrayView, TrackFieldCount> &fields) = 0;
+};
+
+// Reads the file at path like read(), handing each whole record to the
+// visitor instead of building rows: state, reason, stamp and records as
+// read() gives them, rows empty. Unreadable after records were handed on
+// means the read failed part-way: what was made of them is no catalogue.
+ReadResult visit(const QString &path, RecordVisitor &visitor, const SafeFileRead::Options &options = {});
+
 // Reads the file at path; see ReadState. Anything but a plain file (a
 // folder, a named pipe, a device) and a file over the size limit are
 // Unreadable, with the reason.

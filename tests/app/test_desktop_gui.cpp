@@ -12,6 +12,7 @@
 #include "store/platform/systempaths.h"
 #include "testenv.h"
 #include "trackrows.h"
+#include "mainwindowwait.h"
 #include "widgetlookup.h"
 
 #include <QAction>
@@ -71,7 +72,7 @@ private Q_SLOTS:
     void pathsElideInTheMiddleWithTheWholePathAsTooltip()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         window.catalogue().appendRows(tracks({longPath()}));
         window.markBin().appendRows(tracks({longPath()}));
         for (const char *name : {"ListView1", "ListView2"}) {
@@ -89,7 +90,7 @@ private Q_SLOTS:
     void rowsKeepTheirHeightAfterASortScrolledRight()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         window.catalogue().appendRows(tracks({QStringLiteral("/m/b.mp3"), QStringLiteral("/m/a.mp3")}));
         auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
         list->header()->resizeSection(0, 2000);
@@ -97,7 +98,7 @@ private Q_SLOTS:
         const int height = list->visualRect(list->model()->index(0, 0)).height();
         list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
         QVERIFY(list->horizontalScrollBar()->value() > 0);
-        Q_EMIT list->header()->sectionClicked(8);
+        QVERIFY(sortBy(window, list->header(), 8));
         QCoreApplication::processEvents();
         QCOMPARE(list->visualRect(list->model()->index(0, 8)).height(), height);
     }
@@ -105,12 +106,12 @@ private Q_SLOTS:
     void sortArrowOnlyWhileTheListIsInItsOrder()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         window.catalogue().appendRows(tracks({QStringLiteral("/m/c.mp3"), QStringLiteral("/m/a.mp3")}));
         QHeaderView *header = window.findChild<QTreeView *>(QStringLiteral("ListView1"))->header();
         QVERIFY(!header->isSortIndicatorShown()); // the saved order, not a sorted one
 
-        Q_EMIT header->sectionClicked(0);
+        QVERIFY(sortBy(window, header, 0));
         QVERIFY(header->isSortIndicatorShown());
         QCOMPARE(header->sortIndicatorSection(), 0);
         QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
@@ -124,7 +125,7 @@ private Q_SLOTS:
     void emptyCatalogueShowsAHint()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         auto *hint = child<QLabel>(window, "emptyHint");
         QVERIFY(hint->isVisible());
         QCOMPARE(hint->text(), QStringLiteral("No tracks yet: press Scan to add a medium."));
@@ -136,7 +137,7 @@ private Q_SLOTS:
     void shortcuts()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         const struct { const char *name; QKeySequence keys; } expected[] = {
             {"Save", QKeySequence(Qt::CTRL | Qt::Key_S)},     {"mnuFilesClose", QKeySequence(Qt::CTRL | Qt::Key_Q)},
             {"mnuhiddenRemove", QKeySequence(Qt::Key_Delete)}, {"findAgainKey", QKeySequence(Qt::Key_F3)},
@@ -170,7 +171,7 @@ private Q_SLOTS:
     void windowsFitTheScreen()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         const QRect area = DesktopWindows::availableArea(&window);
         QVERIFY(area.height() < twipsToPixels(9210, window.logicalDpiY()));
         QVERIFY(window.minimumHeight() <= area.height());
@@ -188,20 +189,21 @@ private Q_SLOTS:
         QRect placed;
         {
             Form2 window(prompter, platform, QString());
-            window.show();
+            QVERIFY(showLoaded(window));
             window.setGeometry(area.left() + 10, area.top(), area.width() - 40, window.minimumHeight());
+            QCoreApplication::processEvents(); // as the window system placed it
             placed = window.geometry();
             QVERIFY(window.close());
         }
         QCOMPARE(StateFile::mainWindowGeometry(), placed);
         {
             Form2 again(prompter, platform, QString());
-            again.show();
+            QVERIFY(showLoaded(again));
             QCOMPARE(again.geometry(), placed);
         }
         StateFile::setMainWindowGeometry(QRect(area.left(), area.top(), area.width() * 2, area.height()));
         Form2 tooWide(prompter, platform, QString());
-        tooWide.show();
+        QVERIFY(showLoaded(tooWide));
         QVERIFY(area.contains(tooWide.frameGeometry()));
     }
 

@@ -8,6 +8,8 @@
 #include "store/platform/systempaths.h"
 #include "testenv.h"
 #include "testfiles.h"
+#include "catalogrows.h"
+#include "mainwindowwait.h"
 
 #include <QAction>
 #include <QDir>
@@ -20,7 +22,10 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QTreeView>
+#include <numeric>
 
 namespace {
 
@@ -70,7 +75,7 @@ private Q_SLOTS:
     void emptyDataFolderGivesEmptyCatalogue()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Ondro 2000 - 0 files"));
         QCOMPARE(window.startupMode(), StartupMode::Normal);
         QVERIFY(prompter.shown.isEmpty());
@@ -82,7 +87,7 @@ private Q_SLOTS:
         writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3") + listRecord("/m/b.mp3"));
         writeBytes(SettingsFile::path(), "VERSION=2.6\r\nCOVERPATH=/covers\r\nWIDTH2=0\r\nWIDTH3=2880\r\n");
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Ondro 2000 - 2 files"));
         QCOMPARE(window.catalogue().origin(1), EntryOrigin::Own);
         QCOMPARE(window.catalogue().field(1, FieldFilename), QStringLiteral("/m/b.mp3"));
@@ -101,7 +106,7 @@ private Q_SLOTS:
         writeBytes(SettingsFile::oldPath(), "old\r\n/old/covers\r\n1000,1100,1200,1300,1400,1500,1600,1700\r\n");
         {
             Form2 window(prompter, platform, QString());
-            window.show();
+            QVERIFY(showLoaded(window));
             QCOMPARE(prompter.messages(),
                      QStringList{"An older Ondro configuration file was detected. Click OK to update."});
             QCOMPARE(prompter.shown.first().icon, Prompter::Icon::Information);
@@ -111,7 +116,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(SettingsFile::path()));
         prompter.shown.clear();
         Form2 again(prompter, platform, QString());
-        again.show();
+        QVERIFY(showLoaded(again));
         QVERIFY(prompter.shown.isEmpty());
         QCOMPARE(again.currentSettings().widths[6], 1600.f);
         QCOMPARE(again.currentSettings().widths[7], Settings::defaults().widths[7]);
@@ -139,7 +144,7 @@ private Q_SLOTS:
         QFETCH(QStringList, messages);
         writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3")); // not read in this mode
         Form2 window(prompter, platform, argument);
-        window.show();
+        QVERIFY(showLoaded(window));
         QCOMPARE(window.startupMode(), StartupMode::Odl);
         QCOMPARE(prompter.messages(), messages);
         QCOMPARE(window.windowTitle(), QStringLiteral("Ondro 2000 - 0 files"));
@@ -153,7 +158,7 @@ private Q_SLOTS:
     void toolBarAndMenus()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         const QList<std::array<const char *, 3>> buttons = {
             {"Command2", "Save", "Save All data and Settings"}, {"Command5", "Scan", "Import Files from Media"},
             {"Command3", "Find", "Find"},                      {"Command4", "Find Again", "Find Next Occurance"},
@@ -197,15 +202,74 @@ private Q_SLOTS:
         QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Label4"))->text(), QStringLiteral("1"));
     }
 
+    // A large catalogue is read and sorted on another core: a 1 ms timer
+    // on the window's thread keeps firing meanwhile, the rows come in as
+    // one change, and a key pressed during the sort changes nothing.
+    void loadAndSortKeepTheWindowResponsive()
+    {
+        const qsizetype count = 300000;
+        QVERIFY(CatalogueListFile::save(CatalogueListFile::defaultPath(), CatalogRows::generated(count)));
+        Form2 window(prompter, platform, QString());
+        int insertions = 0, layoutChanges = 0;
+        connect(&window.catalogue(), &QAbstractItemModel::rowsInserted, this, [&] { ++insertions; });
+        connect(&window.catalogue(), &QAbstractItemModel::layoutChanged, this, [&] { ++layoutChanges; });
+        int ticksWhileBusy = 0;
+        qint64 longestGap = 0, lastTick = 0;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer ticker;
+        ticker.setInterval(1);
+        ticker.setTimerType(Qt::PreciseTimer);
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            if (window.isBusy()) {
+                ++ticksWhileBusy;
+                longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+            }
+            lastTick = clock.elapsed();
+        });
+        ticker.start();
+
+        QVERIFY(showLoaded(window));
+        qInfo("load of %lld rows: %d timer ticks while busy, longest gap %lld ms", qlonglong(count), ticksWhileBusy,
+              longestGap);
+        QCOMPARE(window.catalogue().size(), count);
+        QCOMPARE(insertions, 1);
+        QVERIFY(ticksWhileBusy > 0);
+
+        auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+        list->setCurrentIndex(window.catalogue().index(0, 0));
+        ticksWhileBusy = 0;
+        longestGap = 0;
+        bool keySent = false;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            if (window.isBusy() && !keySent) {
+                keySent = true;
+                QTest::keyClick(list, Qt::Key_Delete); // would ask to remove the entry
+            }
+        });
+        QVERIFY(sortBy(window, list->header(), FieldArtist));
+        qInfo("sort of %lld rows: %d timer ticks while busy, longest gap %lld ms", qlonglong(count), ticksWhileBusy,
+              longestGap);
+        QVERIFY(ticksWhileBusy > 0);
+        QVERIFY(keySent);
+        QCOMPARE(layoutChanges, 1);
+        QCOMPARE(window.catalogue().size(), count);
+        std::vector<qsizetype> shown{};
+        shown.resize(size_t(count));
+        std::iota(shown.begin(), shown.end(), 0);
+        QVERIFY(stableSortOrder(window.catalogue().rows(), FieldArtist) == shown);
+        QVERIFY(prompter.shown.isEmpty());
+    }
+
     void headerClickSortsAscendingEveryTime()
     {
         writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/c.mp3") + listRecord("/m/a.mp3") +
                                                         listRecord("/m/b.mp3"));
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         auto *header = window.findChild<QTreeView *>(QStringLiteral("ListView1"))->header();
         for (int click = 0; click < 2; ++click) {
-            Q_EMIT header->sectionClicked(0);
+            QVERIFY(sortBy(window, header, 0));
             QCOMPARE(window.catalogue().field(0, FieldFilename), QStringLiteral("/m/a.mp3"));
             QCOMPARE(window.catalogue().field(2, FieldFilename), QStringLiteral("/m/c.mp3"));
         }
@@ -221,7 +285,7 @@ private Q_SLOTS:
         writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3", picture) + listRecord("/m/b.mp3") +
                                                         listRecord("/m/c.mp3", dir.filePath("gone.png")));
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
         auto *image1 = window.findChild<QLabel *>(QStringLiteral("Image1"));
         auto *image2 = window.findChild<QLabel *>(QStringLiteral("Image2"));
@@ -246,7 +310,7 @@ private Q_SLOTS:
     void layoutFollowsResizeAndResetWindow()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         const double dpi = window.logicalDpiX();
         const QSize frame = window.frameGeometry().size() - window.size(); // the rules use the outer size
         window.resize(twipsToPixels(12000, dpi) - frame.width(), twipsToPixels(11000, dpi) - frame.height());
@@ -269,7 +333,7 @@ private Q_SLOTS:
     void aboutHomepageOpensThroughTheShell()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         action(window, "mnuAboutWebpage")->trigger();
         QCOMPARE(platform.opened.size(), 1);
         QVERIFY(platform.opened.first().startsWith(QStringLiteral("https://")));
@@ -282,7 +346,7 @@ private Q_SLOTS:
     {
         QVERIFY(QDir().mkpath(CatalogueListFile::defaultPath())); // a folder where the file belongs
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         QCOMPARE(prompter.shown.size(), 1);
         QCOMPARE(prompter.shown[0].icon, Prompter::Icon::Critical);
         QVERIFY2(prompter.shown[0].text.contains(CatalogueListFile::defaultPath()), qPrintable(prompter.shown[0].text));
@@ -299,7 +363,7 @@ private Q_SLOTS:
     {
         writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3") + "/m/cut.mp3\r\nCD01\r\n");
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         QCOMPARE(window.catalogue().size(), 1);
         QCOMPARE(prompter.shown.size(), 1);
         QVERIFY2(prompter.shown[0].text.contains(QStringLiteral(" 1 ")), qPrintable(prompter.shown[0].text));
@@ -322,7 +386,7 @@ private Q_SLOTS:
         QFETCH(bool, replaced);
         writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3"));
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         action(window, "Save")->trigger(); // unchanged on disk: no question
         QVERIFY(prompter.shown.isEmpty());
         const QByteArray other = listRecord("/m/a.mp3") + listRecord("/m/from-the-shell.mp3");
@@ -359,7 +423,7 @@ private Q_SLOTS:
         QFETCH(int, savedRows);
         writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3"));
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         window.catalogue().append(scanned(QStringLiteral("/lib/x.mp3")), EntryOrigin::Library); // never counts
         if (changed)
             window.catalogue().append(scanned(QStringLiteral("/cd/new.mp3")), EntryOrigin::Own);
@@ -377,7 +441,7 @@ private Q_SLOTS:
     {
         QVERIFY(QDir().mkpath(CatalogueListFile::defaultPath()));
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         window.catalogue().append(scanned(QStringLiteral("/cd/new.mp3")), EntryOrigin::Own);
         prompter.answers.enqueue(Prompter::Answer::Save);
         QVERIFY(!window.close());
@@ -388,7 +452,7 @@ private Q_SLOTS:
     {
         writeBytes(SettingsFile::path(), "VERSION=2.6\r\nWIDTH3=" + QByteArray(40, '9') + "\r\n");
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         auto *header = window.findChild<QTreeView *>(QStringLiteral("ListView1"))->header();
         QVERIFY(!header->isSectionHidden(2));
         QVERIFY(header->sectionSize(2) > 0);
@@ -398,7 +462,7 @@ private Q_SLOTS:
     void f3WithoutFindDoesNothing()
     {
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
         QTest::keyClick(list, Qt::Key_F3);
         QVERIFY(prompter.shown.isEmpty());

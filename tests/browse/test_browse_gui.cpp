@@ -11,6 +11,7 @@
 #include "store/platform/systempaths.h"
 #include "testenv.h"
 #include "testfiles.h"
+#include "mainwindowwait.h"
 #include "widgetlookup.h"
 
 #include <QAbstractButton>
@@ -79,7 +80,7 @@ class BrowseGuiTest : public QObject
     void open(const QStringList &paths, const QStringList &sources = {})
     {
         window = std::make_unique<Form2>(prompter, platform, QString());
-        window->show();
+        QVERIFY(showLoaded(*window));
         window->catalogue().appendRows(CatalogRows::fromPaths(paths, sources));
         list = child<QTreeView>(*window, "ListView1");
     }

@@ -12,6 +12,7 @@
 #include "testenv.h"
 #include "testfiles.h"
 #include "trackrows.h"
+#include "mainwindowwait.h"
 #include "widgetlookup.h"
 
 #include <QAction>
@@ -122,7 +123,7 @@ private Q_SLOTS:
                     .ok);
         QVERIFY(writeBytes(dir.filePath(QStringLiteral("text.odl")), "not a library"));
         Form2 window(prompter, platform, QString());
-        window.show();
+        QVERIFY(showLoaded(window));
         QCOMPARE(window.catalogue().size(), 2);
 
         prompter.texts << library << dir.filePath(QStringLiteral("text.odl"));
@@ -163,7 +164,7 @@ private Q_SLOTS:
         QVERIFY(LibraryFile::write(library, twoOwnOneLibrary(), LibraryFile::Content::Library).ok);
         platform.association = Association::notDetected();
         Form2 window(prompter, platform, library);
-        window.show();
+        QVERIFY(showLoaded(window));
         QCOMPARE(window.catalogue().size(), 2);
         QCOMPARE(window.catalogue().origin(0), EntryOrigin::Library);
         QCOMPARE(window.windowTitle(), QStringLiteral("Ondro 2000 - 2 files"));

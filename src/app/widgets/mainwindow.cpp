@@ -10,6 +10,7 @@
 #include "store/platform/prompter.h"
 
 #include <QAction>
+#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QHeaderView>
@@ -82,7 +83,12 @@ Form2::Form2(Prompter &prompter, Platform &platform, QString argument, QWidget *
     resize(px(10860), px(MinimumWindowHeightTwips));
 }
 
-Form2::~Form2() = default;
+Form2::~Form2()
+{
+    // Work on another core may still be reading the catalogue.
+    if (m_work)
+        m_work->waitForFinished();
+}
 
 void Form2::buildControls()
 {

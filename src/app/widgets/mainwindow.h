@@ -8,12 +8,14 @@
 #include "store/statusjobs.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 
 class CatalogueModel;
 class Platform;
 class Prompter;
 class QAction;
+class QFutureWatcherBase;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -32,7 +34,12 @@ public:
     CatalogueModel &catalogue() { return *m_catalogue; }
     CatalogueModel &markBin() { return *m_markBin; }
     StartupMode startupMode() const { return m_plan.mode; }
+    // The catalogue is read on another core once the window is first
+    // shown; true when its rows are in.
     bool isLoaded() const { return m_loaded; }
+    // True while work on another core (the start-up load, a sort) reads
+    // the catalogue; the window takes no input meanwhile.
+    bool isBusy() const { return !m_work.isNull(); }
 
     // The settings as they stand now: cover path and column widths.
     Settings currentSettings() const;
@@ -55,6 +62,9 @@ private:
     void buildControls();
     void buildMenus();
     void load();
+    // Takes what the start-up load read: the rows, and what to tell about it.
+    struct LoadedCatalogue;
+    void finishLoad(LoadedCatalogue loaded);
     void applySettings(const Settings &settings);
     void applyLayout();
     // The window's lowest height in pixels: the layout's minimum, or the
@@ -82,7 +92,6 @@ private:
 
     // Libraries and exports (mainwindowlibrary.cpp).
     void loadLibrary();
-    void loadStartupLibrary(const QString &path);
     void createLibrary();
     void exportDatabase();
     void exportCovers();
@@ -114,7 +123,10 @@ private:
     Platform &m_platform;
     const QString m_argument;
     StartupPlan m_plan;
+    bool m_loadStarted = false;
     bool m_loaded = false;
+    // The work on another core that reads the catalogue, while it runs.
+    QPointer<QFutureWatcherBase> m_work;
     bool m_applyingWidths = false;
 
     // The list file as it was loaded or last saved. When it could not be

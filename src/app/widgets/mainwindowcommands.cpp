@@ -1,6 +1,8 @@
 // The main window's load, its commands and how its list reacts.
 #include "app/widgets/mainwindow.h"
 
+#include "export/libraryfile.h"
+#include "export/widgets/backgroundwork.h"
 #include "store/platform/prompter.h"
 #include "store/platform/association.h"
 #include "store/cataloguelistfile.h"
@@ -34,53 +36,79 @@
 void Form2::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (!m_loaded) {
-        m_loaded = true;
+    if (!m_loadStarted) {
+        m_loadStarted = true;
         load();
     }
 }
 
+struct Form2::LoadedCatalogue
+{
+    RowStore rows;
+    FileStamp stamp;
+    QString problem;     // what to tell about a read that was not whole
+    QString refusal;     // why the list file must not be replaced, if so
+};
+
 void Form2::load()
 {
     placeOnScreen();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
 
     Settings settings = Settings::defaults();
     if (QFileInfo::exists(SettingsFile::path())) {
         SettingsFile::load(SettingsFile::path(), settings);
     } else if (QFileInfo::exists(SettingsFile::oldPath())) {
-        QApplication::restoreOverrideCursor();
         m_prompter.message(QStringLiteral("An older Ondro configuration file was detected. Click OK to update."),
                            Prompter::Icon::Information);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
         SettingsFile::migrate(SettingsFile::oldPath(), settings);
         if (const SaveResult saved = SettingsFile::save(SettingsFile::path(), settings); !saved)
             m_prompter.message(saveFailureMessage(SettingsFile::path(), saved), Prompter::Icon::Critical);
     }
     applySettings(settings);
 
+    // The catalogue or the library is read on another core, so the window
+    // paints at once; the rows come in as one change when it is done.
     m_plan = planStartup(m_argument);
-    QString listProblem;
-    Prompter::Icon listProblemIcon = Prompter::Icon::Warning;
-    if (m_plan.mode == StartupMode::Normal) {
-        const QString listPath = CatalogueListFile::defaultPath();
-        CatalogueListFile::ReadResult read = CatalogueListFile::read(listPath);
-        m_listStamp = read.stamp;
-        listProblem = CatalogueListFile::readProblemMessage(listPath, read);
-        if (!read.mayBeReplaced()) {
-            m_listRefusal = read.reason;
-            listProblemIcon = Prompter::Icon::Critical;
-            listProblem += QStringLiteral(" Ondro will not save over it while it runs.");
+    const StartupPlan plan = m_plan;
+    QFuture<LoadedCatalogue> reading = QtConcurrent::run([plan] {
+        LoadedCatalogue loaded;
+        if (plan.mode == StartupMode::Normal) {
+            const QString listPath = CatalogueListFile::defaultPath();
+            CatalogueListFile::ReadResult read = CatalogueListFile::read(listPath);
+            loaded.stamp = read.stamp;
+            loaded.problem = CatalogueListFile::readProblemMessage(listPath, read);
+            if (!read.mayBeReplaced())
+                loaded.refusal = read.reason;
+            loaded.rows = std::move(read.rows);
+        } else if (!plan.libraryPath.isEmpty()) {
+            // At start-up the result is not told: the caption shows what came in.
+            LibraryFile::load(plan.libraryPath, loaded.rows);
         }
-        m_catalogue->appendRows(std::move(read.rows));
-    }
-    else if (!m_plan.libraryPath.isEmpty())
-        loadStartupLibrary(m_plan.libraryPath);
-    m_savedGeneration = m_catalogue->generation();
+        return loaded;
+    });
+    m_work = finishInBackground(this, QStringLiteral("Loading the catalogue..."), std::move(reading),
+                                std::make_shared<BackgroundProgress>(),
+                                [this](LoadedCatalogue loaded) {
+                                    m_work.clear();
+                                    finishLoad(std::move(loaded));
+                                });
+}
 
-    QApplication::restoreOverrideCursor();
-    if (!listProblem.isEmpty())
-        m_prompter.message(listProblem, listProblemIcon);
+void Form2::finishLoad(LoadedCatalogue loaded)
+{
+    m_listStamp = loaded.stamp;
+    m_listRefusal = loaded.refusal;
+    m_catalogue->appendRows(std::move(loaded.rows));
+    m_savedGeneration = m_catalogue->generation();
+    m_loaded = true;
+
+    if (!loaded.problem.isEmpty()) {
+        if (m_listRefusal.isEmpty())
+            m_prompter.message(loaded.problem, Prompter::Icon::Warning);
+        else
+            m_prompter.message(loaded.problem + QStringLiteral(" Ondro will not save over it while it runs."),
+                               Prompter::Icon::Critical);
+    }
     if (m_plan.libraryMissing)
         m_prompter.message(QStringLiteral("You attempted to load an ODL that is not available"),
                            Prompter::Icon::Critical);
@@ -191,7 +219,7 @@ void Form2::closeEvent(QCloseEvent *event)
         }
     }
     QMainWindow::closeEvent(event);
-    if (event->isAccepted() && m_loaded)
+    if (event->isAccepted() && m_loadStarted)
         StateFile::setMainWindowGeometry(isMaximized() || isFullScreen() ? normalGeometry() : geometry());
 }
 
@@ -220,10 +248,18 @@ void Form2::scan()
 
 void Form2::sortByColumn(int column)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_catalogue->sort(column, Qt::AscendingOrder);
-    ListLook::showSortArrow(m_catalogueView->header(), column);
-    QApplication::restoreOverrideCursor();
+    // The order is worked out on another core while the window paints;
+    // the rows move in one change. Nothing may change the rows meanwhile,
+    // which the busy state sees to by taking no input.
+    if (isBusy() || column < 0 || column >= TrackFieldCount)
+        return;
+    m_work = finishInBackground(this, QStringLiteral("Sorting..."), m_catalogue->sortOrderAsync(column),
+                                std::make_shared<BackgroundProgress>(),
+                                [this, column](const std::vector<qsizetype> &order) {
+                                    m_work.clear();
+                                    if (order.empty() || m_catalogue->applySortOrder(order))
+                                        ListLook::showSortArrow(m_catalogueView->header(), column);
+                                });
 }
 
 void Form2::checkSortOrder(qsizetype first, qsizetype last)

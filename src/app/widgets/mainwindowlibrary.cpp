@@ -12,14 +12,6 @@
 #include "store/platform/prompter.h"
 #include "store/platform/systempaths.h"
 
-void Form2::loadStartupLibrary(const QString &path)
-{
-    // At start-up the result is not told: the caption shows what came in.
-    RowStore rows;
-    LibraryFile::load(path, rows);
-    m_catalogue->appendRows(std::move(rows));
-}
-
 void Form2::loadLibrary()
 {
     const QString chosen =

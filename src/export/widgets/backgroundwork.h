@@ -33,58 +33,49 @@ struct BackgroundProgress
 inline constexpr int ProgressPollMs = 50;
 inline constexpr int ShowProgressAfterTicks = 8;
 
-// Runs work(progress) on another core while the window shows the busy
-// pointer and takes no input, and the user interface goes on painting.
-// Work that lasts longer than a moment gets a progress window labelled
-// label, fed from what the work reports. Returns what the work returned.
-// The work must not touch widgets.
+// The application while work runs on another core: the busy pointer, no
+// user input taken (clicks, keys, shortcuts and the window system's close
+// requests are dropped), and painting and timers going on. Work that lasts
+// longer than a moment gets a progress window labelled label, fed from
+// progress, and the window is shown disabled behind it. All is undone when
+// the state is destroyed.
+class BusyState : public QObject
+{
+public:
+    BusyState(QWidget *window, const QString &label, std::shared_ptr<BackgroundProgress> progress);
+    ~BusyState() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void poll();
+
+    QPointer<QWidget> m_window;
+    std::shared_ptr<BackgroundProgress> m_progress;
+    // Not a child of the window, so that it is not disabled with it.
+    QProgressDialog m_shown;
+    QTimer m_poll;
+    int m_ticks = 0;
+    bool m_disabledWindow = false;
+};
+
+// Runs work(progress) on another core while the application is busy (see
+// BusyState) and waits for it; returns what the work returned. The work
+// must not touch widgets.
 template<typename Work>
 auto runInBackground(QWidget *window, const QString &label, Work work) -> decltype(work(std::declval<BackgroundProgress &>()))
 {
     using Result = decltype(work(std::declval<BackgroundProgress &>()));
     auto progress = std::make_shared<BackgroundProgress>();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    QPointer<QWidget> guard(window);
-    if (guard)
-        guard->setEnabled(false);
-
-    // Not a child of the disabled window, so that it is not disabled too.
-    QProgressDialog shown(label, QString(), 0, 0);
-    shown.setWindowTitle(QStringLiteral("Ondro"));
-    shown.setWindowModality(Qt::ApplicationModal);
-    shown.setCancelButton(nullptr);
-    shown.setMinimumDuration(0);
-    shown.setAutoReset(false);
-    shown.setAutoClose(false);
-    shown.reset(); // hidden until the timer below decides otherwise
-    QTimer poll;
-    int ticks = 0;
-    QObject::connect(&poll, &QTimer::timeout, &shown, [&] {
-        if (++ticks < ShowProgressAfterTicks)
-            return;
-        const qint64 total = progress->total.load(std::memory_order_relaxed);
-        const qint64 done = progress->done.load(std::memory_order_relaxed);
-        // Whole percent of the rows, or a busy bar when the work cannot tell.
-        shown.setMaximum(total > 0 ? 100 : 0);
-        shown.setValue(total > 0 ? int(100 * done / total) : 0);
-        if (!shown.isVisible())
-            shown.show();
-    });
-
+    BusyState busy(window, label, progress);
     QFutureWatcher<Result> watcher;
     QEventLoop loop;
     QObject::connect(&watcher, &QFutureWatcher<Result>::finished, &loop, &QEventLoop::quit);
     watcher.setFuture(QtConcurrent::run([work = std::move(work), progress]() mutable { return work(*progress); }));
-    if (!watcher.isFinished()) {
-        poll.start(ProgressPollMs);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
+    if (!watcher.isFinished())
+        loop.exec();
     watcher.waitForFinished();
-    poll.stop();
-    shown.hide();
-    if (guard)
-        guard->setEnabled(true);
-    QApplication::restoreOverrideCursor();
     return watcher.result();
 }
 
@@ -93,4 +84,27 @@ template<typename Work>
 auto runInBackground(QWidget *window, const QString &label, Work work) -> decltype(work())
 {
     return runInBackground(window, label, [work = std::move(work)](BackgroundProgress &) mutable { return work(); });
+}
+
+// Holds the application busy (see BusyState) until future has finished,
+// then ends the busy state and hands the result to done on the window's
+// thread. Returns at once: the window finishes in done, with no nested
+// event loop. The returned watcher belongs to window; whoever owns what
+// the work reads must wait for it (waitForFinished) before destroying
+// that. When window goes first, done is never called.
+template<typename T, typename Done>
+QFutureWatcher<T> *finishInBackground(QWidget *window, const QString &label, QFuture<T> future,
+                                      std::shared_ptr<BackgroundProgress> progress, Done done)
+{
+    auto *watcher = new QFutureWatcher<T>(window);
+    auto *busy = new BusyState(window, label, std::move(progress));
+    busy->setParent(watcher);
+    QObject::connect(watcher, &QFutureWatcher<T>::finished, window, [watcher, busy, done = std::move(done)]() mutable {
+        // The user may be asked something in done: input first.
+        delete busy;
+        watcher->deleteLater();
+        done(watcher->future().takeResult());
+    });
+    watcher->setFuture(std::move(future));
+    return watcher;
 }

@@ -4,7 +4,7 @@
 # ID3v1 blocks, list-file records, settings files, a small library.
 set -euo pipefail
 dir=${1:?usage: make-fuzz-seeds.sh DIR}
-for h in frameheader id3v1 id3v2 id3v2text cataloguelist settings library matchrule tunepost; do
+for h in frameheader id3v1 id3v2 id3v2text taglib cataloguelist settings library matchrule tunepost; do
   mkdir -p "$dir/$h"
 done
 # Inputs that once made a harness fail are run again first on every run.
@@ -53,6 +53,18 @@ tag 3 TPE1 '\x00The Band' >"$dir/id3v2/v23"
 tag 4 TCON '\x03(17)Rock' >"$dir/id3v2/v24-genre"
 tag 3 TALB '\x01\xff\xfeL\x00i\x00v\x00e\x00' >"$dir/id3v2/v23-utf16"
 cp "$dir"/id3v2/* "$dir/id3v2text/"
+# Tags the own reader leaves to TagLib: a recording date, several values
+# in one 2.4 frame, a line break in a value, unsynchronisation.
+cp "$dir"/id3v2/* "$dir/taglib/"
+tag 4 TDRC '\x03\x32\x30\x30\x31-05-17' >"$dir/taglib/v24-date"
+tag 4 TPE1 '\x03One\x00Two\x00' >"$dir/taglib/v24-values"
+tag 3 TIT2 '\x00Line\r\nBreak\x01' >"$dir/taglib/v23-controls"
+tag 3 TCON '\x00(255)(17)' >"$dir/taglib/v23-unsync"
+printf '\x80' | dd of="$dir/taglib/v23-unsync" bs=1 seek=5 conv=notrunc status=none
+# Values TagLib reads as a lone surrogate, and as text after a second
+# byte order mark: the UTF-8 the scan stores must still match the text.
+echo SUQzAwAAAAAAJVRBTEIAAAAjAAAkVENPTgAAAAoAAAAozsooygAA3gAAAAAAAAAA | base64 -d >"$dir/taglib/lone-surrogate"
+echo SUQzAwAAAAAAJVRBTEIAAAALAAAB//4cAP/+AGkAZSipAAAAAAAA//////////8AAA== | base64 -d >"$dir/taglib/inner-bom"
 
 record() { printf '%s\r\n' "$@" '' ''; }
 record /media/cdrom/Intro.mp3 CD02 'The Band' Intro Live 1999 Rock '' \

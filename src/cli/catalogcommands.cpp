@@ -165,8 +165,8 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
 int runList(const CliContext &context, const QCommandLineParser &options, const QStringList &)
 {
     // Each record is written as it is cut from the file: no catalogue is
-    // built, and the output of the first records is on its way while the
-    // rest are read. A read that fails part-way ends without closing the
+    // built, and the records read so far are escaped and written on a
+    // thread of their own while the rest are read. A read that fails part-way ends without closing the
     // output (a JSON reader sees it cut short) and says so on standard error.
     class Lister : public CatalogueListFile::RecordVisitor
     {
@@ -176,7 +176,7 @@ int runList(const CliContext &context, const QCommandLineParser &options, const 
         {
             m_writer.add(fields, EntryOrigin::Own);
         }
-        EntryOutput::Writer m_writer;
+        EntryOutput::ThreadedWriter m_writer;
     };
     Lister lister(formatOf(options));
     const QString file = context.catalogueFile();

@@ -4,13 +4,21 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace EntryOutput {
 
 namespace {
 
-constexpr qsizetype BlockSize = 1 << 20;
+constexpr qsizetype BlockSize = 128 << 10;
 
 bool needsEscape(char c)
 {
@@ -19,7 +27,7 @@ bool needsEscape(char c)
 
 // True when one of the eight bytes of word needs escaping (a byte equal
 // to c shows as a zero byte of word ^ c repeated).
-bool anyNeedsEscape(quint64 word)
+inline __attribute__((always_inline)) bool anyNeedsEscape(quint64 word)
 {
     constexpr quint64 Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
     const auto has = [word](unsigned char c) {
@@ -29,14 +37,44 @@ bool anyNeedsEscape(quint64 word)
     return (has('\\') | has('\t') | has('\r') | has('\n')) != 0;
 }
 
-// How many bytes from the start of text need no escaping.
+// How many bytes from the start of text need no escaping: sixteen bytes
+// at a time where the processor allows, then eight, then the last few
+// as one word padded with zero bytes (which need no escaping).
 qsizetype plainRun(const char *text, qsizetype size)
 {
     qsizetype i = 0;
-    for (quint64 word; i + 8 <= size; i += 8) {
+#if defined(__SSE2__)
+    const __m128i backslash = _mm_set1_epi8('\\'), tab = _mm_set1_epi8('\t');
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= size; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, tab)),
+                                                        _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        if (mask != 0)
+            return i + __builtin_ctz(unsigned(mask));
+    }
+#endif
+    quint64 word;
+    for (; i + 8 <= size; i += 8) {
         std::memcpy(&word, text + i, 8);
         if (anyNeedsEscape(word))
             break;
+    }
+    if (const qsizetype left = size - i; left > 0 && left < 8) {
+        // The last bytes as one word, without reading past them: two
+        // overlapping halves, or the first, middle and last byte. A byte
+        // seen twice changes nothing for the question asked.
+        const char *p = text + i;
+        if (left >= 4) {
+            quint32 low, high;
+            std::memcpy(&low, p, 4);
+            std::memcpy(&high, p + left - 4, 4);
+            word = low | quint64(high) << 32;
+        } else {
+            word = quint64(quint8(p[0])) | quint64(quint8(p[left / 2])) << 8 | quint64(quint8(p[left - 1])) << 16;
+        }
+        if (!anyNeedsEscape(word))
+            return size;
     }
     while (i < size && !needsEscape(text[i]))
         ++i;
@@ -87,6 +125,32 @@ void Writer::add(const RowStore &rows, qsizetype row)
     for (int f = 0; f < TrackFieldCount; ++f)
         fields[size_t(f)] = rows.fieldUtf8(row, f);
     add(fields, rows.origin(row));
+}
+
+bool Writer::addPlain(QByteArrayView record, const quint32 *ends, quint32 offset)
+{
+    if (m_format != Format::Tabs || plainRun(record.data(), record.size()) != record.size())
+        return false;
+    if (m_block.capacity() < BlockSize)
+        m_block.reserve(BlockSize + (BlockSize >> 4));
+    // Nothing to escape (the common case): the fields are copied straight
+    // into place between their tabs.
+    const qsizetype at = m_block.size();
+    m_block.resize(at + record.size() + TrackFieldCount);
+    char *out = m_block.data() + at;
+    const char *in = record.data();
+    quint32 begin = offset;
+    for (int f = 0; f < TrackFieldCount; ++f) {
+        const quint32 length = ends[f] - begin;
+        std::memcpy(out, in, length);
+        out += length;
+        in += length;
+        begin = ends[f];
+        *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
+    }
+    ++m_count;
+    flushIfFull();
+    return true;
 }
 
 void Writer::add(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin)
@@ -142,6 +206,180 @@ void Writer::flushIfFull()
         CliIo::out(m_block);
         m_block.resize(0); // keeps the space for the next block
     }
+}
+
+namespace {
+
+// Bytes of fields per batch, and batches in use at most: enough to keep
+// the writing thread busy while the next records are read, small enough
+// to stay in the processor's cache.
+constexpr qsizetype BatchBytes = 256 << 10;
+constexpr size_t MaxBatches = 4;
+
+// Entries copied out of the reader's buffer: their fields back to back.
+struct Batch
+{
+    QByteArray bytes;
+    std::vector<quint32> ends; // TrackFieldCount per entry: where each field ends
+    std::vector<EntryOrigin> origins;
+
+    void clear()
+    {
+        bytes.resize(0);
+        ends.clear();
+        origins.clear();
+    }
+};
+
+} // namespace
+
+struct ThreadedWriter::Shared
+{
+    explicit Shared(Format format) : writer(format) {}
+
+    Writer writer; // used by the thread only, until it has ended
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::unique_ptr<Batch>> full; // in order, for the thread
+    std::vector<std::unique_ptr<Batch>> spare;
+    size_t batches = 0; // made so far
+    bool ended = false;
+    bool close = false;
+    std::unique_ptr<Batch> filling; // the caller's
+    std::thread thread;
+
+    void run()
+    {
+        size_t next = 0; // index into full of the next batch to write
+        for (;;) {
+            std::unique_ptr<Batch> batch;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return next < full.size() || ended; });
+                if (next == full.size())
+                    break;
+                batch = std::move(full[next++]);
+                if (next == full.size()) {
+                    full.clear();
+                    next = 0;
+                }
+            }
+            write(*batch);
+            batch->clear();
+            {
+                const std::lock_guard lock(mutex);
+                spare.push_back(std::move(batch));
+            }
+            changed.notify_all();
+        }
+        if (close)
+            writer.finish();
+        else
+            writer.flush();
+    }
+
+    void write(const Batch &batch)
+    {
+        const char *data = batch.bytes.constData();
+        std::array<QByteArrayView, TrackFieldCount> fields;
+        quint32 begin = 0;
+        for (size_t e = 0; e < batch.origins.size(); ++e) {
+            const quint32 *ends = &batch.ends[e * TrackFieldCount];
+            const QByteArrayView record(data + begin, ends[TrackFieldCount - 1] - begin);
+            if (writer.addPlain(record, ends, begin)) {
+                begin = ends[TrackFieldCount - 1];
+                continue;
+            }
+            for (int f = 0; f < TrackFieldCount; ++f) {
+                fields[size_t(f)] = QByteArrayView(data + begin, ends[f] - begin);
+                begin = ends[f];
+            }
+            writer.add(fields, batch.origins[e]);
+        }
+    }
+
+    // A batch to fill: a spare one, a new one while there are few, or
+    // the next one the thread has written.
+    std::unique_ptr<Batch> take()
+    {
+        std::unique_lock lock(mutex);
+        if (spare.empty() && batches < MaxBatches) {
+            ++batches;
+            auto batch = std::make_unique<Batch>();
+            batch->bytes.reserve(BatchBytes + (BatchBytes >> 2));
+            return batch;
+        }
+        changed.wait(lock, [&] { return !spare.empty(); });
+        std::unique_ptr<Batch> batch = std::move(spare.back());
+        spare.pop_back();
+        return batch;
+    }
+
+    void hand(std::unique_ptr<Batch> batch)
+    {
+        {
+            const std::lock_guard lock(mutex);
+            full.push_back(std::move(batch));
+        }
+        changed.notify_all();
+    }
+};
+
+ThreadedWriter::ThreadedWriter(Format format) : m_shared(std::make_unique<Shared>(format))
+{
+    m_shared->thread = std::thread([shared = m_shared.get()] { shared->run(); });
+}
+
+ThreadedWriter::~ThreadedWriter()
+{
+    if (m_shared->thread.joinable())
+        end(false);
+}
+
+void ThreadedWriter::add(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin)
+{
+    Shared &shared = *m_shared;
+    if (!shared.filling)
+        shared.filling = shared.take();
+    Batch &batch = *shared.filling;
+    qsizetype size = 0;
+    for (const QByteArrayView &field : fields)
+        size += field.size();
+    qsizetype at = batch.bytes.size();
+    batch.bytes.resize(at + size);
+    char *out = batch.bytes.data();
+    for (const QByteArrayView &field : fields) {
+        std::memcpy(out + at, field.data(), size_t(field.size()));
+        at += field.size();
+        batch.ends.push_back(quint32(at));
+    }
+    batch.origins.push_back(origin);
+    if (at >= BatchBytes)
+        shared.hand(std::move(shared.filling));
+}
+
+void ThreadedWriter::finish()
+{
+    end(true);
+}
+
+void ThreadedWriter::flush()
+{
+    end(false);
+}
+
+void ThreadedWriter::end(bool close)
+{
+    Shared &shared = *m_shared;
+    if (shared.filling)
+        shared.hand(std::move(shared.filling));
+    {
+        const std::lock_guard lock(shared.mutex);
+        shared.ended = true;
+        shared.close = close;
+    }
+    shared.changed.notify_all();
+    shared.thread.join();
 }
 
 } // namespace EntryOutput

@@ -21,6 +21,58 @@ QString endsInsideRecord()
     return QStringLiteral("the file ends inside a record");
 }
 
+// Finds the line ends of one block in order. Most lines of a record are
+// short, so the CR and LF bytes of 64 bytes are found at once, as a bit
+// mask, and each line end is then one bit scan.
+class LineEndFinder
+{
+public:
+    explicit LineEndFinder(const char *end) : m_end(end) {}
+
+    // The first CR or LF in [p, end); p never moves backwards.
+    const char *find(const char *p)
+    {
+#if defined(__SSE2__)
+        for (;;) {
+            if (m_window != nullptr && p >= m_window && p < m_window + Window) {
+                const quint64 bits = m_mask >> (p - m_window);
+                if (bits != 0)
+                    return p + __builtin_ctzll(bits);
+                p = m_window + Window;
+            }
+            if (m_end - p < Window)
+                break;
+            m_window = p;
+            m_mask = lineEndMask(p);
+        }
+        m_window = nullptr;
+#endif
+        return LineScan::findLineEnd(p, m_end);
+    }
+
+private:
+    static constexpr qsizetype Window = 64;
+
+#if defined(__SSE2__)
+    static quint64 lineEndMask(const char *p)
+    {
+        const __m128i cr = _mm_set1_epi8('\r');
+        const __m128i lf = _mm_set1_epi8('\n');
+        quint64 mask = 0;
+        for (int i = 0; i < 4; ++i) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * i));
+            const int m = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+            mask |= quint64(quint16(m)) << (16 * i);
+        }
+        return mask;
+    }
+#endif
+
+    const char *m_end;
+    const char *m_window = nullptr; // where the 64 bytes of m_mask start
+    quint64 m_mask = 0;
+};
+
 // Cuts records out of the file's bytes as they arrive. A record's lines
 // are found once each, even when the record arrives over many blocks:
 // what was found is kept as offsets from the record's first byte.
@@ -38,52 +90,65 @@ public:
     {
         const char *const data = bytes.data();
         const char *const end = data + bytes.size();
+        LineEndFinder lineEnds(end);
+        // Worked on in locals, which the visitor's calls cannot change, and
+        // kept in the members when more bytes are needed.
+        int lines = m_lines;
+        qsizetype lineAt = m_line, scanAt = m_scan;
+        const auto keep = [&](qsizetype record) {
+            m_lines = lines;
+            m_line = lineAt;
+            m_scan = scanAt;
+            return record;
+        };
         qsizetype record = 0; // start of the record being cut
         for (;;) {
-            while (m_lines < LinesPerRecord) {
-                const char *line = data + record + m_line;
+            const char *const start = data + record;
+            while (lines < LinesPerRecord) {
+                const char *line = start + lineAt;
                 if (line == end)
                     break;
-                const char *q = LineScan::findLineEnd(data + record + m_scan, end);
+                const char *q = lineEnds.find(start + scanAt);
                 const char *next;
                 if (q == end) {
                     if (!atEnd) { // the line goes on in the next block
-                        m_scan = end - data - record;
-                        return record;
+                        scanAt = end - start;
+                        return keep(record);
                     }
                     next = end;
                 } else if (*q == '\r') {
                     if (q + 1 == end && !atEnd) {
                         // An LF in the next block would belong to this CR.
-                        m_scan = q - data - record;
-                        return record;
+                        scanAt = q - start;
+                        return keep(record);
                     }
                     next = q + 1 < end && q[1] == '\n' ? q + 2 : q + 1;
                 } else {
                     next = q + 1;
                 }
-                m_begin[m_lines] = m_line;
-                m_length[m_lines] = q - line;
-                ++m_lines;
-                m_line = m_scan = next - data - record;
+                m_begin[lines] = lineAt;
+                m_length[lines] = q - line;
+                ++lines;
+                lineAt = scanAt = next - start;
             }
-            if (m_lines < LinesPerRecord && !atEnd)
-                return record;
-            if (m_lines == 0)
-                return bytes.size(); // at the end, between records
+            if (lines < LinesPerRecord && !atEnd)
+                return keep(record);
+            if (lines == 0)
+                return keep(bytes.size()); // at the end, between records
             // The end of the file may cut off the two empty lines of the
             // last record (editors strip them); inside its nine fields it
             // is damage.
-            if (m_lines < TrackFieldCount) {
+            if (lines < TrackFieldCount) {
                 m_result.state = ReadState::Damaged;
                 m_result.reason = endsInsideRecord();
-                m_lines = 0;
-                return bytes.size();
+                lines = 0;
+                lineAt = scanAt = 0;
+                return keep(bytes.size());
             }
-            append(data + record);
-            record += m_line;
-            m_line = m_scan = 0;
-            m_lines = 0;
+            append(start);
+            record += lineAt;
+            lineAt = scanAt = 0;
+            lines = 0;
         }
     }
 
@@ -96,7 +161,7 @@ private:
         // are ASCII and cannot join or split a UTF-8 sequence.
         const qsizetype fieldsEnd = m_begin[TrackFieldCount - 1] + m_length[TrackFieldCount - 1];
         const bool utf8 = QByteArrayView(record, fieldsEnd).isValidUtf8();
-        std::array<QByteArrayView, TrackFieldCount> fields;
+        std::array<QByteArrayView, TrackFieldCount> &fields = m_fields;
         for (int i = 0; i < TrackFieldCount; ++i) {
             const QByteArrayView line(record + m_begin[i], m_length[i]);
             if (utf8) {
@@ -120,6 +185,7 @@ private:
     std::array<qsizetype, LinesPerRecord> m_begin{};
     std::array<qsizetype, LinesPerRecord> m_length{};
     std::array<QByteArray, TrackFieldCount> m_converted;
+    std::array<QByteArrayView, TrackFieldCount> m_fields; // kept: made anew per record, it costs a fill
 };
 
 // Builds the rows of a catalogue from the records.

@@ -122,9 +122,15 @@ void appendEscaped(QByteArray &out, QByteArrayView utf8)
 void Writer::add(const RowStore &rows, qsizetype row)
 {
     std::array<QByteArrayView, TrackFieldCount> fields;
-    for (int f = 0; f < TrackFieldCount; ++f)
+    std::array<quint32, TrackFieldCount> ends;
+    quint32 end = 0;
+    for (int f = 0; f < TrackFieldCount; ++f) {
         fields[size_t(f)] = rows.fieldUtf8(row, f);
-    add(fields, rows.origin(row));
+        end += quint32(fields[size_t(f)].size());
+        ends[size_t(f)] = end;
+    }
+    if (!addPlain(rows.recordUtf8(row), ends.data(), 0))
+        add(fields, rows.origin(row));
 }
 
 bool Writer::addPlain(QByteArrayView record, const quint32 *ends, quint32 offset)

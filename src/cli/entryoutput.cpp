@@ -355,7 +355,8 @@ void ThreadedWriter::add(const std::array<QByteArrayView, TrackFieldCount> &fiel
     batch.bytes.resize(at + size);
     char *out = batch.bytes.data();
     for (const QByteArrayView &field : fields) {
-        std::memcpy(out + at, field.data(), size_t(field.size()));
+        if (!field.isEmpty()) // an empty view may have no data at all
+            std::memcpy(out + at, field.data(), size_t(field.size()));
         at += field.size();
         batch.ends.push_back(quint32(at));
     }

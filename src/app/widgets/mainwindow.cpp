@@ -68,6 +68,11 @@ QLabel *hiddenLabel(const char *name, const QString &caption, QWidget *parent)
 
 } // namespace
 
+QString Form2::emptyCatalogueHint()
+{
+    return QStringLiteral("No tracks yet: press Scan to add a medium.");
+}
+
 Form2::Form2(Prompter &prompter, Platform &platform, QString argument, QWidget *parent)
     : QMainWindow(parent), m_prompter(prompter), m_platform(platform), m_argument(std::move(argument))
 {
@@ -117,7 +122,7 @@ void Form2::buildControls()
     m_catalogueView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_catalogueView->setContextMenuPolicy(Qt::CustomContextMenu);
     m_catalogueView->header()->setSectionsClickable(true);
-    m_emptyHint = ListLook::addEmptyHint(m_catalogueView, QStringLiteral("No tracks yet: press Scan to add a medium."));
+    m_emptyHint = ListLook::addEmptyHint(m_catalogueView, emptyCatalogueHint());
     connect(m_catalogue, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex &, int first, int last) { checkSortOrder(first, last); });
     connect(m_catalogue, &QAbstractItemModel::dataChanged, this,

@@ -62,6 +62,7 @@ private:
     void buildControls();
     void buildMenus();
     void load();
+    static QString emptyCatalogueHint();
     // Takes what the start-up load read: the rows, and what to tell about it.
     struct LoadedCatalogue;
     void finishLoad(LoadedCatalogue loaded);

@@ -30,6 +30,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <cmath>
+#include <unistd.h>
 
 #include "app/mainlayout.h"
 
@@ -69,12 +70,24 @@ void Form2::load()
     // The catalogue or the library is read on another core, so the window
     // paints at once; the rows come in as one change when it is done.
     m_plan = planStartup(m_argument);
+    m_emptyHint->setText(QStringLiteral("Loading the catalogue..."));
     const StartupPlan plan = m_plan;
-    QFuture<LoadedCatalogue> reading = QtConcurrent::run([plan] {
+    auto progress = std::make_shared<BackgroundProgress>();
+    QFuture<LoadedCatalogue> reading = QtConcurrent::run([plan, progress] {
         LoadedCatalogue loaded;
         if (plan.mode == StartupMode::Normal) {
             const QString listPath = CatalogueListFile::defaultPath();
-            CatalogueListFile::ReadResult read = CatalogueListFile::read(listPath);
+            // The bytes read so far of the file's size: the progress shown
+            // when the file is large or its medium slow.
+            progress->total.store(QFileInfo(listPath).size(), std::memory_order_relaxed);
+            SafeFileRead::Options counting;
+            counting.read = [&done = progress->done](int fd, char *buffer, qint64 size) {
+                const qint64 got = ::read(fd, buffer, size_t(size));
+                if (got > 0)
+                    done.fetch_add(got, std::memory_order_relaxed);
+                return got;
+            };
+            CatalogueListFile::ReadResult read = CatalogueListFile::read(listPath, counting);
             loaded.stamp = read.stamp;
             loaded.problem = CatalogueListFile::readProblemMessage(listPath, read);
             if (!read.mayBeReplaced())
@@ -86,8 +99,7 @@ void Form2::load()
         }
         return loaded;
     });
-    m_work = finishInBackground(this, QStringLiteral("Loading the catalogue..."), std::move(reading),
-                                std::make_shared<BackgroundProgress>(),
+    m_work = finishInBackground(this, QStringLiteral("Loading the catalogue..."), std::move(reading), progress,
                                 [this](LoadedCatalogue loaded) {
                                     m_work.clear();
                                     finishLoad(std::move(loaded));
@@ -96,6 +108,7 @@ void Form2::load()
 
 void Form2::finishLoad(LoadedCatalogue loaded)
 {
+    m_emptyHint->setText(emptyCatalogueHint());
     m_listStamp = loaded.stamp;
     m_listRefusal = loaded.refusal;
     m_catalogue->appendRows(std::move(loaded.rows));

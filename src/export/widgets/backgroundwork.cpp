@@ -84,7 +84,7 @@ void BusyState::poll()
     // Whole percent of the rows, or a busy bar when the work cannot tell.
     // Setting a value may show the window by itself.
     m_shown.setMaximum(total > 0 ? 100 : 0);
-    m_shown.setValue(total > 0 ? int(100 * done / total) : 0);
+    m_shown.setValue(total > 0 ? int(std::min<qint64>(100, 100 * done / total)) : 0);
     if (!m_shown.isVisible())
         m_shown.show();
 }

@@ -165,9 +165,8 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
 int runList(const CliContext &context, const QCommandLineParser &options, const QStringList &)
 {
     // Each record is written as it is cut from the file: no catalogue is
-    // built, and the records read so far are escaped and written on a
-    // thread of their own while the rest are read. A read that fails part-way ends without closing the
-    // output (a JSON reader sees it cut short) and says so on standard error.
+    // built. A read that fails part-way ends without closing the output
+    // (a JSON reader sees it cut short) and says so on standard error.
     class Lister : public CatalogueListFile::RecordVisitor
     {
     public:
@@ -176,7 +175,7 @@ int runList(const CliContext &context, const QCommandLineParser &options, const 
         {
             m_writer.add(fields, EntryOrigin::Own);
         }
-        EntryOutput::ThreadedWriter m_writer;
+        EntryOutput::Writer m_writer;
     };
     Lister lister(formatOf(options));
     const QString file = context.catalogueFile();

@@ -4,11 +4,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -81,6 +77,61 @@ qsizetype plainRun(const char *text, qsizetype size)
     return i;
 }
 
+// Copies the n bytes at in to out when none of them needs escaping; false
+// otherwise (what was copied by then is to be written over). One pass
+// loads, checks and stores each byte; the last few bytes go as words that
+// overlap the ones before, never past the end of in or of out.
+inline bool copyPlain(char *out, const char *in, qsizetype n)
+{
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i backslash = _mm_set1_epi8('\\'), tab = _mm_set1_epi8('\t');
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    const auto plain = [&](__m128i v) {
+        return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, tab)),
+                                              _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)))) == 0;
+    };
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+        if (!plain(v))
+            return false;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), v);
+    }
+    if (i == n)
+        return true;
+    if (n >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + n - 16));
+        if (!plain(v))
+            return false;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + n - 16), v);
+        return true;
+    }
+#endif
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, in + i, 8);
+        if (anyNeedsEscape(word))
+            return false;
+        std::memcpy(out + i, &word, 8);
+    }
+    if (const qsizetype left = n - i; left >= 4) {
+        quint32 low, high;
+        std::memcpy(&low, in + i, 4);
+        std::memcpy(&high, in + n - 4, 4);
+        if (anyNeedsEscape(low | quint64(high) << 32))
+            return false;
+        std::memcpy(out + i, &low, 4);
+        std::memcpy(out + n - 4, &high, 4);
+    } else {
+        for (; i < n; ++i) {
+            if (needsEscape(in[i]))
+                return false;
+            out[i] = in[i];
+        }
+    }
+    return true;
+}
+
 // Writes value escaped at out, which has room for twice its bytes, and
 // returns the end of what it wrote. The runs between the bytes to escape
 // are copied in one go each.
@@ -122,41 +173,9 @@ void appendEscaped(QByteArray &out, QByteArrayView utf8)
 void Writer::add(const RowStore &rows, qsizetype row)
 {
     std::array<QByteArrayView, TrackFieldCount> fields;
-    std::array<quint32, TrackFieldCount> ends;
-    quint32 end = 0;
-    for (int f = 0; f < TrackFieldCount; ++f) {
+    for (int f = 0; f < TrackFieldCount; ++f)
         fields[size_t(f)] = rows.fieldUtf8(row, f);
-        end += quint32(fields[size_t(f)].size());
-        ends[size_t(f)] = end;
-    }
-    if (!addPlain(rows.recordUtf8(row), ends.data(), 0))
-        add(fields, rows.origin(row));
-}
-
-bool Writer::addPlain(QByteArrayView record, const quint32 *ends, quint32 offset)
-{
-    if (m_format != Format::Tabs || plainRun(record.data(), record.size()) != record.size())
-        return false;
-    if (m_block.capacity() < BlockSize)
-        m_block.reserve(BlockSize + (BlockSize >> 4));
-    // Nothing to escape (the common case): the fields are copied straight
-    // into place between their tabs.
-    const qsizetype at = m_block.size();
-    m_block.resize(at + record.size() + TrackFieldCount);
-    char *out = m_block.data() + at;
-    const char *in = record.data();
-    quint32 begin = offset;
-    for (int f = 0; f < TrackFieldCount; ++f) {
-        const quint32 length = ends[f] - begin;
-        std::memcpy(out, in, length);
-        out += length;
-        in += length;
-        begin = ends[f];
-        *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
-    }
-    ++m_count;
-    flushIfFull();
-    return true;
+    add(fields, rows.origin(row));
 }
 
 void Writer::add(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin)
@@ -172,10 +191,25 @@ void Writer::add(const std::array<QByteArrayView, TrackFieldCount> &fields, Entr
             most += 2 * field.size();
         const qsizetype at = m_block.size();
         m_block.resize(at + most);
-        char *out = m_block.data() + at;
+        char *const start = m_block.data() + at;
+        // Nothing to escape is the common case: each field is copied as
+        // it is checked. Else the record is written again, escaped.
+        char *out = start;
         for (int f = 0; f < TrackFieldCount; ++f) {
-            out = writeEscaped(out, fields[size_t(f)]);
+            const QByteArrayView field = fields[size_t(f)];
+            if (!copyPlain(out, field.data(), field.size())) {
+                out = nullptr;
+                break;
+            }
+            out += field.size();
             *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
+        }
+        if (!out) {
+            out = start;
+            for (int f = 0; f < TrackFieldCount; ++f) {
+                out = writeEscaped(out, fields[size_t(f)]);
+                *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
+            }
         }
         m_block.resize(out - m_block.constData());
     } else {
@@ -212,181 +246,6 @@ void Writer::flushIfFull()
         CliIo::out(m_block);
         m_block.resize(0); // keeps the space for the next block
     }
-}
-
-namespace {
-
-// Bytes of fields per batch, and batches in use at most: enough to keep
-// the writing thread busy while the next records are read, small enough
-// to stay in the processor's cache.
-constexpr qsizetype BatchBytes = 256 << 10;
-constexpr size_t MaxBatches = 4;
-
-// Entries copied out of the reader's buffer: their fields back to back.
-struct Batch
-{
-    QByteArray bytes;
-    std::vector<quint32> ends; // TrackFieldCount per entry: where each field ends
-    std::vector<EntryOrigin> origins;
-
-    void clear()
-    {
-        bytes.resize(0);
-        ends.clear();
-        origins.clear();
-    }
-};
-
-} // namespace
-
-struct ThreadedWriter::Shared
-{
-    explicit Shared(Format format) : writer(format) {}
-
-    Writer writer; // used by the thread only, until it has ended
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::unique_ptr<Batch>> full; // in order, for the thread
-    std::vector<std::unique_ptr<Batch>> spare;
-    size_t batches = 0; // made so far
-    bool ended = false;
-    bool close = false;
-    std::unique_ptr<Batch> filling; // the caller's
-    std::thread thread;
-
-    void run()
-    {
-        size_t next = 0; // index into full of the next batch to write
-        for (;;) {
-            std::unique_ptr<Batch> batch;
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return next < full.size() || ended; });
-                if (next == full.size())
-                    break;
-                batch = std::move(full[next++]);
-                if (next == full.size()) {
-                    full.clear();
-                    next = 0;
-                }
-            }
-            write(*batch);
-            batch->clear();
-            {
-                const std::lock_guard lock(mutex);
-                spare.push_back(std::move(batch));
-            }
-            changed.notify_all();
-        }
-        if (close)
-            writer.finish();
-        else
-            writer.flush();
-    }
-
-    void write(const Batch &batch)
-    {
-        const char *data = batch.bytes.constData();
-        std::array<QByteArrayView, TrackFieldCount> fields;
-        quint32 begin = 0;
-        for (size_t e = 0; e < batch.origins.size(); ++e) {
-            const quint32 *ends = &batch.ends[e * TrackFieldCount];
-            const QByteArrayView record(data + begin, ends[TrackFieldCount - 1] - begin);
-            if (writer.addPlain(record, ends, begin)) {
-                begin = ends[TrackFieldCount - 1];
-                continue;
-            }
-            for (int f = 0; f < TrackFieldCount; ++f) {
-                fields[size_t(f)] = QByteArrayView(data + begin, ends[f] - begin);
-                begin = ends[f];
-            }
-            writer.add(fields, batch.origins[e]);
-        }
-    }
-
-    // A batch to fill: a spare one, a new one while there are few, or
-    // the next one the thread has written.
-    std::unique_ptr<Batch> take()
-    {
-        std::unique_lock lock(mutex);
-        if (spare.empty() && batches < MaxBatches) {
-            ++batches;
-            auto batch = std::make_unique<Batch>();
-            batch->bytes.reserve(BatchBytes + (BatchBytes >> 2));
-            return batch;
-        }
-        changed.wait(lock, [&] { return !spare.empty(); });
-        std::unique_ptr<Batch> batch = std::move(spare.back());
-        spare.pop_back();
-        return batch;
-    }
-
-    void hand(std::unique_ptr<Batch> batch)
-    {
-        {
-            const std::lock_guard lock(mutex);
-            full.push_back(std::move(batch));
-        }
-        changed.notify_all();
-    }
-};
-
-ThreadedWriter::ThreadedWriter(Format format) : m_shared(std::make_unique<Shared>(format))
-{
-    m_shared->thread = std::thread([shared = m_shared.get()] { shared->run(); });
-}
-
-ThreadedWriter::~ThreadedWriter()
-{
-    if (m_shared->thread.joinable())
-        end(false);
-}
-
-void ThreadedWriter::add(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin)
-{
-    Shared &shared = *m_shared;
-    if (!shared.filling)
-        shared.filling = shared.take();
-    Batch &batch = *shared.filling;
-    qsizetype size = 0;
-    for (const QByteArrayView &field : fields)
-        size += field.size();
-    qsizetype at = batch.bytes.size();
-    batch.bytes.resize(at + size);
-    char *out = batch.bytes.data();
-    for (const QByteArrayView &field : fields) {
-        if (!field.isEmpty()) // an empty view may have no data at all
-            std::memcpy(out + at, field.data(), size_t(field.size()));
-        at += field.size();
-        batch.ends.push_back(quint32(at));
-    }
-    batch.origins.push_back(origin);
-    if (at >= BatchBytes)
-        shared.hand(std::move(shared.filling));
-}
-
-void ThreadedWriter::finish()
-{
-    end(true);
-}
-
-void ThreadedWriter::flush()
-{
-    end(false);
-}
-
-void ThreadedWriter::end(bool close)
-{
-    Shared &shared = *m_shared;
-    if (shared.filling)
-        shared.hand(std::move(shared.filling));
-    {
-        const std::lock_guard lock(shared.mutex);
-        shared.ended = true;
-        shared.close = close;
-    }
-    shared.changed.notify_all();
-    shared.thread.join();
 }
 
 } // namespace EntryOutput

@@ -95,6 +95,40 @@ private Q_SLOTS:
         QCOMPARE(digest(run.out), expected);
     }
 
+    // A byte to escape at every place of values of every length up to
+    // past two blocks of the fast copy, in every field: escaped where it
+    // is, and every other byte as it is.
+    void escapedByteAtEveryPlace()
+    {
+        QByteArray file, expected;
+        for (const char odd : {'\\', '\t'}) {
+            for (int length = 0; length <= 40; ++length) {
+                for (int at = -1; at < length; ++at) {
+                    QByteArray value(length, 'x');
+                    QByteArray shown = value;
+                    if (at >= 0) {
+                        value[at] = odd;
+                        shown = value.left(at) + (odd == '\\' ? "\\\\" : "\\t") + value.mid(at + 1);
+                    }
+                    for (int f = 0; f < TrackFieldCount; ++f) {
+                        file += value + "\r\n";
+                        expected += shown + (f + 1 < TrackFieldCount ? "\t" : "\n");
+                    }
+                    file += "\r\n\r\n";
+                }
+            }
+        }
+        QTemporaryDir dir;
+        QFile out(dir.filePath(QStringLiteral("zembra.lst")));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(file), file.size());
+        out.close();
+        const CliRun run =
+            runOndroCli(QStringLiteral(ONDRO_CLI_PATH), {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("list")});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, expected);
+    }
+
     // List files as other writers leave them: Windows-1252 records among
     // UTF-8 ones, every kind of line end, values longer than a read block,
     // and a file that ends inside a record (whose warning names the whole

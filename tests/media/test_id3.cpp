@@ -205,9 +205,13 @@ private Q_SLOTS:
             QTest::addRow("2.%d with undefined header flags", version) << flagged + Audio
                                                                      << QStringList{"Tight", "", "", "", ""};
         }
-        // Recording dates are not a year: with no year frame, the year stays empty.
+        // Recording dates are not a year, nor is the 2.4 id TRDC some
+        // writers use: with no year frame, the year stays empty.
         QTest::newRow("2.2 recording dates only")
             << id3v2Tag(2, textFrame(2, "TT2", 0, "Dated") + textFrame(2, "TRD", 0, "3rd June 1999")) + Audio
+            << QStringList{"Dated", "", "", "", ""};
+        QTest::newRow("2.4 TRDC only")
+            << id3v2Tag(4, textFrame(4, "TIT2", 3, "Dated") + textFrame(4, "TRDC", 3, "1999")) + Audio
             << QStringList{"Dated", "", "", "", ""};
         QTest::newRow("garbage tag body")
             << id3v2Tag(3, QByteArray(3000, '\xFF'), 0) + Audio << QStringList{"", "", "", "", ""};

@@ -78,7 +78,10 @@ bool apply(QByteArrayView bytes, Settings &settings)
         } else if (key.startsWith(QLatin1String("WIDTH"))) {
             const double column = std::round(numericValue(key.mid(5)));
             const double width = numericValue(value);
-            if (column < 1 || column > Settings::ColumnCount || width < 0 || !std::isfinite(width))
+            // A width no float holds would be kept as infinity: a bad
+            // width, like a negative one.
+            if (column < 1 || column > Settings::ColumnCount || width < 0 || !std::isfinite(width)
+                || width > std::numeric_limits<float>::max())
                 return false;
             settings.widths[size_t(column) - 1] = float(width);
         }

@@ -51,6 +51,9 @@ private Q_SLOTS:
             << QByteArray("VERSION=9\r\nEMAIL=a@b\r\nFCOLOR=1\r\nBCOLOR=2\r\n") << QString() << widths({}) << true;
         QTest::newRow("negative width stops the read") << QByteArray("WIDTH1=-5\r\nCOVERPATH=/late\r\n") << QString()
                                                        << widths({}) << false;
+        QTest::newRow("width beyond a float stops the read")
+            << QByteArray("WIDTH1=" + QByteArray(78, '3') + "\r\nCOVERPATH=/late\r\n") << QString() << widths({})
+            << false;
     }
 
     void appliesLinesUntilTheFirstError()

@@ -5,6 +5,7 @@
 // figure stands next to a reference measured in the same run: a plain
 // write, read or copy of the same bytes.
 #include "store/cataloguelistfile.h"
+#include "catalogrows.h"
 #include "processmemory.h"
 #include "store/cataloguemodel.h"
 
@@ -12,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -23,54 +23,6 @@
 #include <vector>
 
 namespace {
-
-const char *const Words[] = {"Love", "Night", "Blue", "River", "Dance", "Fire", "Road", "Heart", "Dream", "Rain",
-                             "Summer", "Shadow", "Golden", "Electric", "Silent", "Wild", "Café", "Motörhead",
-                             "Broken", "Sweet"};
-const char *const Genres[] = {"Rock", "Pop", "Jazz", "Classical", "Hip-Hop", "Electronic", "Blues", "Metal", ""};
-
-QString words(QRandomGenerator &rng, int min, int max)
-{
-    QStringList out;
-    const int n = int(rng.bounded(min, max + 1));
-    for (int i = 0; i < n; ++i)
-        out << QString::fromUtf8(Words[rng.bounded(int(std::size(Words)))]);
-    return out.join(QLatin1Char(' '));
-}
-
-QString bits(QRandomGenerator &rng)
-{
-    QString text;
-    for (int b = 0; b < 4; ++b) {
-        const int value = b == 0 ? 255 : int(rng.bounded(256));
-        text += QStringLiteral("%1 ").arg(value, 8, 2, QLatin1Char('0'));
-    }
-    return text;
-}
-
-RowStore generate(qsizetype count)
-{
-    QRandomGenerator rng(42);
-    RowStore rows;
-    rows.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        TrackRecord r;
-        r.artist = words(rng, 1, 3);
-        r.album = words(rng, 1, 4);
-        r.track = words(rng, 1, 5);
-        r.source = QStringLiteral("CD%1").arg(i / 150 + 1, 3, 10, QLatin1Char('0'));
-        r.filename = QStringLiteral("/media/%1/Music/%2/%3/%4 - %5.mp3")
-                         .arg(r.source, r.artist, r.album)
-                         .arg(i % 20 + 1, 2, 10, QLatin1Char('0'))
-                         .arg(r.track);
-        r.year = QString::number(1960 + rng.bounded(60));
-        r.genre = QString::fromUtf8(Genres[rng.bounded(int(std::size(Genres)))]);
-        r.coverimage = i % 10 == 0 ? QStringLiteral("/home/me/covers/%1.jpg").arg(r.album) : QString();
-        r.audioheader = bits(rng);
-        rows.append(r, EntryOrigin::Own);
-    }
-    return rows;
-}
 
 double seconds(const QElapsedTimer &timer)
 {
@@ -168,7 +120,7 @@ void line(const char *what, double figure, const char *unit, const char *referen
 void run(qsizetype count, const QString &folder)
 {
     const QString path = folder + QStringLiteral("/zembra.lst");
-    RowStore generated = generate(count);
+    RowStore generated = CatalogRows::scanned(count);
 
     QElapsedTimer timer;
     timer.start();
@@ -224,7 +176,7 @@ void run(qsizetype count, const QString &folder)
     // Adding a scan's rows: into this catalogue, with the whole-file check
     // a scan makes first, against adding them to no catalogue plus a plain
     // copy of this file.
-    RowStore scanned = generate(2000);
+    RowStore scanned = CatalogRows::scanned(2000);
     const QString empty = folder + QStringLiteral("/empty.lst");
     const QString copy = folder + QStringLiteral("/copy.lst");
     std::vector<double> intoBig, intoEmpty, copies;

@@ -5,6 +5,7 @@
 // pair run as processes in the same run, alternated, medians of three.
 // Usage: sort_cli_bench [PATH_OF_ONDRO_CLI] (default: next to this program
 // in the build tree).
+#include "catalogrows.h"
 #include "store/cataloguelistfile.h"
 #include "store/cataloguemodel.h"
 #include "store/columnsort.h"
@@ -14,57 +15,12 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
-
-const char *const Words[] = {"Love",   "Night",  "Blue",     "River",  "Dance", "Fire",      "Road",
-                             "Heart",  "Dream",  "Rain",     "Summer", "Shadow", "Golden",   "Electric",
-                             "Silent", "Wild",   "Café",     "Motörhead", "Broken", "Sweet", "Ålborg",
-                             "the",    "AND",    "Zoë",      "(Live)", "Part 2", "Mix-10", "O'Brien"};
-const char *const Genres[] = {"Rock", "Pop", "Jazz", "Classical", "Hip-Hop", "Electronic", "Blues", "Metal", ""};
-
-QString words(QRandomGenerator &rng, int min, int max)
-{
-    QStringList out;
-    const int n = int(rng.bounded(min, max + 1));
-    for (int i = 0; i < n; ++i)
-        out << QString::fromUtf8(Words[rng.bounded(int(std::size(Words)))]);
-    return out.join(QLatin1Char(' '));
-}
-
-// Entries as scans give them: full paths under a few media, tag fields
-// from a small vocabulary (with accents and case variants), frame headers.
-RowStore generate(qsizetype count)
-{
-    QRandomGenerator rng(42);
-    RowStore rows;
-    rows.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        TrackRecord r;
-        r.artist = words(rng, 1, 3);
-        r.album = words(rng, 1, 4);
-        r.track = words(rng, 1, 5);
-        r.source = QStringLiteral("CD%1").arg(i / 150 + 1, 3, 10, QLatin1Char('0'));
-        r.filename = QStringLiteral("/media/%1/Music/%2/%3/%4 - %5.mp3")
-                         .arg(r.source, r.artist, r.album)
-                         .arg(i % 20 + 1, 2, 10, QLatin1Char('0'))
-                         .arg(r.track);
-        r.year = rng.bounded(10) == 0 ? QString() : QString::number(1960 + rng.bounded(60));
-        r.genre = QString::fromUtf8(Genres[rng.bounded(int(std::size(Genres)))]);
-        r.coverimage = i % 10 == 0 ? QStringLiteral("/home/me/covers/%1.jpg").arg(r.album) : QString();
-        QString bits;
-        for (int b = 0; b < 4; ++b)
-            bits += QStringLiteral("%1 ").arg(b == 0 ? 255 : int(rng.bounded(256)), 8, 2, QLatin1Char('0'));
-        r.audioheader = bits;
-        rows.append(r, EntryOrigin::Own);
-    }
-    return rows;
-}
 
 double median(std::vector<double> v)
 {
@@ -150,7 +106,7 @@ int main(int argc, char **argv)
     constexpr qsizetype Count = 1000000;
 
     std::printf("Sorting %lld entries by each column (target: under 1 s each)\n", qlonglong(Count));
-    RowStore rows = generate(Count);
+    RowStore rows = CatalogRows::scanned(Count);
     const QStringList headers = CatalogueModel::catalogueHeaders();
     for (int field = 0; field < TrackFieldCount; ++field) {
         std::vector<double> times;

@@ -1,16 +1,14 @@
 #include "cli/clicontext.h"
 
 #include "store/cataloguelistfile.h"
+#include "store/safefileread.h"
 
 #include <QByteArrayView>
 #include <QDir>
 #include <QFile>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 bool CliContext::keptWhole(const QString &value) const
 {
@@ -33,24 +31,8 @@ namespace {
 bool failureHandled = false;
 int lastOutputErrno = 0;
 
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
+using SafeFileRead::systemReason;
 
-// What kind of thing a file that is not a plain file is, for messages.
-QString kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return QStringLiteral("it is a folder");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("it is a named pipe");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("it is a device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("it is a socket");
-    return QStringLiteral("it is not a plain file");
-}
 } // namespace
 
 void out(const QByteArray &bytes)
@@ -129,29 +111,17 @@ bool reportRead(const QString &path, const CatalogueListFile::ReadResult &read, 
 
 bool checkReadableFile(const QString &path)
 {
-    const QString shown = QDir::toNativeSeparators(path);
-    // Opened without blocking, so a named pipe with no writer cannot hang
-    // the program; what was opened must be a plain file.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int e = errno;
-        error(QStringLiteral("cannot read %1: %2")
-                  .arg(shown, e == ENOENT ? QStringLiteral("no such file") : systemReason(e)));
-        return false;
-    }
-    struct stat st;
-    const bool statted = ::fstat(fd, &st) == 0;
-    const int e = errno;
-    ::close(fd);
-    if (!statted) {
-        error(QStringLiteral("cannot read %1: %2").arg(shown, systemReason(e)));
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error(QStringLiteral("cannot read %1: %2").arg(shown, kindOf(st.st_mode)));
-        return false;
-    }
-    return true;
+    // A named pipe with no writer cannot hang the program: it is refused
+    // before it is opened, and what is opened must be a plain file.
+    QFile file;
+    const SafeFileRead::Result opened = SafeFileRead::openPlainFile(path, file);
+    if (opened.ok())
+        return true;
+    error(QStringLiteral("cannot read %1: %2")
+              .arg(QDir::toNativeSeparators(path), opened.status == SafeFileRead::Status::Missing
+                                                       ? QStringLiteral("no such file")
+                                                       : opened.reason));
+    return false;
 }
 
 bool checkDataDir(const QString &dir)
@@ -166,7 +136,9 @@ bool checkDataDir(const QString &dir)
     }
     if (!S_ISDIR(st.st_mode)) {
         error(QStringLiteral("cannot use %1 as the data folder: %2")
-                  .arg(shown, S_ISREG(st.st_mode) ? QStringLiteral("it is a file, not a folder") : kindOf(st.st_mode)));
+                  .arg(shown, S_ISREG(st.st_mode) ? QStringLiteral("it is a file, not a folder")
+                                                : QStringLiteral("it is %1, not a folder")
+                                                      .arg(SafeFileRead::kindName(st.st_mode))));
         return false;
     }
     return true;

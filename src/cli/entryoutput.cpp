@@ -33,6 +33,17 @@ inline __attribute__((always_inline)) bool anyNeedsEscape(quint64 word)
     return (has('\\') | has('\t') | has('\r') | has('\n')) != 0;
 }
 
+#if defined(__SSE2__)
+// One bit for each of the sixteen bytes of v that needs escaping.
+inline int escapeBits(__m128i v)
+{
+    const __m128i backslash = _mm_set1_epi8('\\'), tab = _mm_set1_epi8('\t');
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, tab)),
+                                          _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+}
+#endif
+
 // How many bytes from the start of text need no escaping: sixteen bytes
 // at a time where the processor allows, then eight, then the last few
 // as one word padded with zero bytes (which need no escaping).
@@ -40,12 +51,8 @@ qsizetype plainRun(const char *text, qsizetype size)
 {
     qsizetype i = 0;
 #if defined(__SSE2__)
-    const __m128i backslash = _mm_set1_epi8('\\'), tab = _mm_set1_epi8('\t');
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
     for (; i + 16 <= size; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i));
-        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, tab)),
-                                                        _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        const int mask = escapeBits(_mm_loadu_si128(reinterpret_cast<const __m128i *>(text + i)));
         if (mask != 0)
             return i + __builtin_ctz(unsigned(mask));
     }
@@ -85,12 +92,7 @@ inline bool copyPlain(char *out, const char *in, qsizetype n)
 {
     qsizetype i = 0;
 #if defined(__SSE2__)
-    const __m128i backslash = _mm_set1_epi8('\\'), tab = _mm_set1_epi8('\t');
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    const auto plain = [&](__m128i v) {
-        return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, tab)),
-                                              _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)))) == 0;
-    };
+    const auto plain = [](__m128i v) { return escapeBits(v) == 0; };
     for (; i + 16 <= n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
         if (!plain(v))

@@ -1,5 +1,7 @@
 #include "media/mediafile.h"
 
+#include "store/safefileread.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -10,23 +12,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-QString kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return QStringLiteral("a folder");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a named pipe");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("a device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return QStringLiteral("a special file");
-}
-
-} // namespace
 
 int openAtAnyLength(int dirFd, const char *path, int flags)
 {
@@ -82,7 +67,8 @@ int openAtAnyLength(int dirFd, const char *path, int flags)
 
 QString notPlainFileReason(unsigned mode)
 {
-    return QStringLiteral("not a plain file (%1)").arg(kindOf(mode_t(mode)));
+    const QString kind = SafeFileRead::kindName(mode);
+    return QStringLiteral("not a plain file (%1)").arg(kind.isEmpty() ? QStringLiteral("a special file") : kind);
 }
 
 bool MemorySource::readAt(qint64 offset, qint64 count, QByteArray &out) const
@@ -110,13 +96,13 @@ MediaFile::MediaFile(int dirFd, const char *name)
     if (fd < 0) {
         const int error = errno;
         m_status = error == ENOENT || error == ENOTDIR || error == ELOOP ? FileStatus::Missing : FileStatus::Unreadable;
-        m_problem = QString::fromLocal8Bit(std::strerror(error));
+        m_problem = SafeFileRead::systemReason(error);
         return;
     }
     struct stat st;
     if (::fstat(fd, &st) != 0) {
         m_status = FileStatus::Unreadable;
-        m_problem = QString::fromLocal8Bit(std::strerror(errno));
+        m_problem = SafeFileRead::systemReason(errno);
         ::close(fd);
         return;
     }

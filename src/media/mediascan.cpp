@@ -5,6 +5,7 @@
 #include "media/id3v2.h"
 #include "media/mediafile.h"
 #include "media/mediawalk.h"
+#include "store/safefileread.h"
 
 #include <QFile>
 #include <QStorageInfo>
@@ -170,7 +171,7 @@ RawTrack readOne(const WalkedFile &file, const FolderHandle &folder)
     RawTrack failed;
     const int error = folder.error();
     failed.status = error == ENOENT || error == ENOTDIR ? FileStatus::Missing : FileStatus::Unreadable;
-    failed.problem = QString::fromLocal8Bit(std::strerror(error));
+    failed.problem = SafeFileRead::systemReason(error);
     return failed;
 }
 

@@ -260,6 +260,19 @@ private:
     qint64 m_bytes = 0;
 };
 
+// The outcome of a file that was not read: missing (an empty catalogue,
+// no stamp), or unreadable with the reason and the stamp of what was found.
+ReadResult notRead(const SafeFileRead::Result &file)
+{
+    ReadResult result;
+    if (file.status == SafeFileRead::Status::Missing)
+        return result;
+    result.state = ReadState::Unreadable;
+    result.reason = file.reason;
+    result.stamp = file.stamp;
+    return result;
+}
+
 } // namespace
 
 QString defaultPath()
@@ -281,20 +294,10 @@ ReadResult visit(const QString &path, RecordVisitor &visitor, const SafeFileRead
     ReadResult result;
     RecordParser parser(result, visitor);
     const SafeFileRead::Result file = SafeFileRead::readBlocks(path, parser, options);
-    result.stamp = file.stamp;
-    switch (file.status) {
-    case SafeFileRead::Status::Missing:
-        result = ReadResult();
-        break;
-    case SafeFileRead::Status::Refused:
-    case SafeFileRead::Status::Failed:
-        result.records = 0;
-        result.state = ReadState::Unreadable;
-        result.reason = file.reason;
-        break;
-    case SafeFileRead::Status::Read:
-        break;
-    }
+    if (file.ok())
+        result.stamp = file.stamp;
+    else
+        result = notRead(file);
     return result;
 }
 
@@ -316,24 +319,15 @@ ReadResult read(const QString &path, const SafeFileRead::Options &options)
 
 ReadResult check(const QString &path, const SafeFileRead::Options &options)
 {
-    ReadResult result;
     LineCounter counter;
     const SafeFileRead::Result file = SafeFileRead::readBlocks(path, counter, options);
-    switch (file.status) {
-    case SafeFileRead::Status::Missing:
-        return result;
-    case SafeFileRead::Status::Refused:
-    case SafeFileRead::Status::Failed:
-        result.state = ReadState::Unreadable;
-        result.reason = file.reason;
-        break;
-    case SafeFileRead::Status::Read:
-        result.state = counter.whole() ? ReadState::Whole : ReadState::Damaged;
-        result.records = qsizetype((counter.lines() + (counter.whole() ? LinesPerRecord - 1 : 0)) / LinesPerRecord);
-        if (!counter.whole())
-            result.reason = endsInsideRecord();
-        break;
-    }
+    if (!file.ok())
+        return notRead(file);
+    ReadResult result;
+    result.state = counter.whole() ? ReadState::Whole : ReadState::Damaged;
+    result.records = qsizetype((counter.lines() + (counter.whole() ? LinesPerRecord - 1 : 0)) / LinesPerRecord);
+    if (!counter.whole())
+        result.reason = endsInsideRecord();
     result.stamp = file.stamp;
     return result;
 }

@@ -12,12 +12,25 @@
 
 namespace SafeFileRead {
 
-namespace {
-
 QString systemReason(int error)
 {
     return qt_error_string(error);
 }
+
+QString kindName(unsigned mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a named pipe");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return {};
+}
+
+namespace {
 
 // Why a file of this kind is not read, or empty for a plain file.
 QString kindRefusal(mode_t mode)
@@ -26,13 +39,9 @@ QString kindRefusal(mode_t mode)
         return {};
     if (S_ISDIR(mode))
         return QStringLiteral("it is a folder, not a file");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("it is a named pipe, not a plain file");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("it is a device, not a plain file");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("it is a socket, not a plain file");
-    return QStringLiteral("it is not a plain file");
+    const QString kind = kindName(mode);
+    return kind.isEmpty() ? QStringLiteral("it is not a plain file")
+                          : QStringLiteral("it is %1, not a plain file").arg(kind);
 }
 
 QString sizeRefusal(qint64 maxBytes)

@@ -70,6 +70,14 @@ public:
 // before a failure is told nothing more: the caller drops what it built.
 Result readBlocks(const QString &path, BlockSink &sink, const Options &options = {});
 
+// The system's text for an error number ("Permission denied").
+QString systemReason(int error);
+
+// What a file of the given mode is when it is not a plain file ("a
+// folder", "a named pipe", "a device", "a socket"); empty for a plain
+// file and for kinds without a name here.
+QString kindName(unsigned mode);
+
 // Opens the plain file at path for reading into file (which then owns the
 // descriptor), for callers that seek and read parts of a file. bytes stay
 // empty; stamp.size is the file's size.

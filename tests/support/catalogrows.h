@@ -2,6 +2,7 @@
 
 #include "store/rowstore.h"
 
+#include <QRandomGenerator>
 #include <QStringList>
 
 // Catalogue rows for tests and benchmarks, without files behind them.
@@ -52,6 +53,56 @@ inline RowStore generated(qsizetype count, qsizetype accentedEvery = 0)
         r.year = QStringLiteral("1999");
         r.genre = QStringLiteral("Rock");
         r.audioheader = QStringLiteral("11111111 11111011 10010000 01100100 ");
+        rows.append(r, EntryOrigin::Own);
+    }
+    return rows;
+}
+
+namespace ScannedWords {
+inline const char *const Words[] = {"Love",   "Night",  "Blue",     "River",  "Dance", "Fire",      "Road",
+                             "Heart",  "Dream",  "Rain",     "Summer", "Shadow", "Golden",   "Electric",
+                             "Silent", "Wild",   "Café",     "Motörhead", "Broken", "Sweet", "Ålborg",
+                             "the",    "AND",    "Zoë",      "(Live)", "Part 2", "Mix-10", "O'Brien"};
+inline const char *const Genres[] = {"Rock", "Pop", "Jazz", "Classical", "Hip-Hop", "Electronic", "Blues", "Metal", ""};
+
+inline QString words(QRandomGenerator &rng, int min, int max)
+{
+    QStringList out;
+    const int n = int(rng.bounded(min, max + 1));
+    for (int i = 0; i < n; ++i)
+        out << QString::fromUtf8(Words[rng.bounded(int(std::size(Words)))]);
+    return out.join(QLatin1Char(' '));
+}
+
+} // namespace ScannedWords
+
+// Rows as scans of many media give them, the same on every run: full
+// paths under a few hundred media, tag fields from a small vocabulary
+// (accents, case variants, digits), an empty year now and then, a cover
+// on every tenth, frame headers.
+inline RowStore scanned(qsizetype count)
+{
+    using namespace ScannedWords;
+    QRandomGenerator rng(42);
+    RowStore rows;
+    rows.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        TrackRecord r;
+        r.artist = words(rng, 1, 3);
+        r.album = words(rng, 1, 4);
+        r.track = words(rng, 1, 5);
+        r.source = QStringLiteral("CD%1").arg(i / 150 + 1, 3, 10, QLatin1Char('0'));
+        r.filename = QStringLiteral("/media/%1/Music/%2/%3/%4 - %5.mp3")
+                         .arg(r.source, r.artist, r.album)
+                         .arg(i % 20 + 1, 2, 10, QLatin1Char('0'))
+                         .arg(r.track);
+        r.year = rng.bounded(10) == 0 ? QString() : QString::number(1960 + rng.bounded(60));
+        r.genre = QString::fromUtf8(Genres[rng.bounded(int(std::size(Genres)))]);
+        r.coverimage = i % 10 == 0 ? QStringLiteral("/home/me/covers/%1.jpg").arg(r.album) : QString();
+        QString bits;
+        for (int b = 0; b < 4; ++b)
+            bits += QStringLiteral("%1 ").arg(b == 0 ? 255 : int(rng.bounded(256)), 8, 2, QLatin1Char('0'));
+        r.audioheader = bits;
         rows.append(r, EntryOrigin::Own);
     }
     return rows;

@@ -80,7 +80,7 @@ printf '\xc3\x9f\0/Stra\xc3\x9fe/ss.mp3' >"$dir/matchrule/sharp-s"
 printf 'The Band\0My Song\0/media/cdrom/(Band)Song.mp3' >"$dir/tunepost/tags"
 printf '\0\0C:\\Music\\Rock - Pop\\It'"'"'s.mp3' >"$dir/tunepost/windows-path"
 
-rm -f "$dir/library/two.odl"
+rm -f "$dir/library/two.odl" "$dir/library/generated-virtual.odl" "$dir/library/generated-stored.odl"
 python3 - "$dir/library/two.odl" <<'PY'
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
@@ -92,3 +92,20 @@ db.executemany("INSERT INTO tbl_MP3s VALUES (?,?,?,?,?,?,?,?,?)",
      ("/m/b.mp3", "CD01", None, 7, b"\x00", "", "", "", "")])
 db.commit()
 PY
+# Libraries whose schema, edited through writable_schema, computes the
+# fields the records do not store: they must be refused unread.
+for how in virtual stored; do
+  python3 - "$dir/library/generated-$how.odl" "$how" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.executescript("CREATE TABLE tbl_MP3s (filename TEXT, coverimage TEXT);"
+    "INSERT INTO tbl_MP3s VALUES ('/m/a.mp3', NULL), (NULL, NULL);")
+fields = ["filename", "source", "artist", "track", "album", "year", "genre", "coverimage", "audioheader"]
+computed = " AS (printf('%.*c', 1048576, 'x')) " + sys.argv[2].upper()
+sql = "CREATE TABLE tbl_MP3s (" + ", ".join(
+    f + " TEXT" + ("" if f in ("filename", "coverimage") else computed) for f in fields) + ")"
+db.execute("PRAGMA writable_schema=ON")
+db.execute("UPDATE sqlite_schema SET sql = ? WHERE name = 'tbl_MP3s'", (sql,))
+db.commit()
+PY
+done

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 namespace {
@@ -18,6 +20,24 @@ constexpr int MaxRecordBytes = 1 << 20;
 // hostile file cannot make one value take the memory; fields longer than
 // MaxValueBytes are refused by the reader after that.
 constexpr int MaxReadBytes = 64 << 20;
+
+// What a genuine file hands over as text is at most about three times
+// what it stores (a stored 8-byte number prints as up to 24 characters, a
+// Windows-1252 byte becomes up to three bytes of UTF-8, a record of nulls
+// takes about RecordBytes in the file); more than four times the file,
+// beyond room for a few records of longest values, comes only from pages
+// a damaged or crafted file reads again and again.
+constexpr qint64 ReadBytesPerFileByte = 4;
+constexpr qint64 ReadBytesMargin = qint64(64) << 20;
+// A genuine library of a million records (216 MB) loads in about 5 s on a
+// busy machine, most of it waiting for the processor; these allow a slow
+// disk or machine some twenty times that.
+constexpr std::chrono::milliseconds ReadTimeFloor{5000};
+constexpr std::chrono::milliseconds ReadTimePerMiB{500};
+// How many engine steps go by between looks at the clock.
+constexpr int StepsBetweenLooks = 1000;
+// The longest column name a message quotes.
+constexpr qsizetype ShownNameLength = 60;
 
 // The journal magic of a rollback journal that still holds the old pages
 // of an unfinished change.
@@ -43,6 +63,12 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+QString shownName(const char *name)
+{
+    const QString text = QString::fromUtf8(name);
+    return text.size() > ShownNameLength ? text.left(ShownNameLength - 1) + QChar(0x2026) : text;
+}
+
 } // namespace
 
 LibraryDatabase::~LibraryDatabase()
@@ -50,8 +76,27 @@ LibraryDatabase::~LibraryDatabase()
     close();
 }
 
+LibraryDatabase::ReadLimits LibraryDatabase::ReadLimits::forFileSize(qint64 size)
+{
+    const qint64 mib = (std::max<qint64>(size, 0) + (1 << 20) - 1) >> 20;
+    return {ReadBytesPerFileByte * std::max<qint64>(size, 0) + ReadBytesMargin, ReadTimeFloor + ReadTimePerMiB * mib};
+}
+
+int LibraryDatabase::onProgress(void *self)
+{
+    auto *db = static_cast<LibraryDatabase *>(self);
+    if (db->m_deadline.hasExpired())
+        db->m_timedOut = true;
+    return db->m_timedOut ? 1 : 0; // non-zero interrupts the statement
+}
+
 bool LibraryDatabase::fail(const QString &what)
 {
+    if (m_timedOut) {
+        m_error = QStringLiteral("reading it was stopped after %1 seconds, longer than a file of its size needs")
+                      .arg(QString::number(double(m_limits.time.count()) / 1000.0));
+        return false;
+    }
     m_error = m_db ? QStringLiteral("%1 (%2)").arg(what, QString::fromUtf8(sqlite3_errmsg(m_db))) : what;
     return false;
 }
@@ -61,6 +106,10 @@ bool LibraryDatabase::exec(const char *sql)
     char *message = nullptr;
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &message) == SQLITE_OK)
         return true;
+    if (m_timedOut) {
+        sqlite3_free(message);
+        return fail({});
+    }
     m_error = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
     sqlite3_free(message);
     return false;
@@ -102,7 +151,7 @@ QByteArrayView LibraryDatabase::image()
     return QByteArrayView(reinterpret_cast<const char *>(bytes), qsizetype(size));
 }
 
-bool LibraryDatabase::openReadOnly(const QString &path)
+bool LibraryDatabase::openReadOnly(const QString &path, std::optional<ReadLimits> limits)
 {
     close();
     m_error.clear();
@@ -111,6 +160,11 @@ bool LibraryDatabase::openReadOnly(const QString &path)
         return fail(QStringLiteral("no such file"));
     if (!info.isFile())
         return fail(QStringLiteral("not a plain file"));
+    m_path = path;
+    m_limits = limits ? *limits : ReadLimits::forFileSize(info.size());
+    m_deadline = QDeadlineTimer(m_limits.time);
+    m_bytesRead = 0;
+    m_timedOut = false;
     // A rollback journal beside it means a change to the file is under way
     // or was cut off: its pages may be half old, half new, and putting the
     // old ones back would write to it.
@@ -131,6 +185,8 @@ bool LibraryDatabase::openReadOnly(const QString &path)
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, &unused);
     sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, MaxReadBytes);
     sqlite3_limit(m_db, SQLITE_LIMIT_SQL_LENGTH, MaxReadBytes);
+    // A statement that runs past the time the file warrants is interrupted.
+    sqlite3_progress_handler(m_db, StepsBetweenLooks, onProgress, this);
     // Damaged pages are found when they are read instead of being trusted.
     return exec("PRAGMA cell_size_check=ON; PRAGMA query_only=ON;");
 }
@@ -214,15 +270,22 @@ bool LibraryDatabase::openRecordset()
         return false;
     }
     sqlite3_finalize(kind);
-    if (type != "table") {
-        m_error = type.isEmpty() ? QStringLiteral("it holds no table tbl_MP3s")
-                                 : QStringLiteral("its tbl_MP3s is not a plain table");
+    if (type.isEmpty()) {
+        // A table made in write-ahead mode may not be in the file itself yet.
+        QString wal;
+        m_error = changesBeside(m_path, &wal)
+                      ? QStringLiteral("it holds no table tbl_MP3s; changes kept in %1 beside it, which may hold it, "
+                                       "were not read")
+                            .arg(wal)
+                      : QStringLiteral("it holds no table tbl_MP3s");
         return false;
     }
-    if (sql.left(14).toUpper().startsWith("CREATE VIRTUAL")) {
+    if (type != "table" || sql.left(14).toUpper().startsWith("CREATE VIRTUAL")) {
         m_error = QStringLiteral("its tbl_MP3s is not a plain table");
         return false;
     }
+    if (!onlyStoredColumns())
+        return false;
     // The table's columns are learnt from a statement that is never run;
     // the pass itself reads only the track fields, so a huge value in any
     // other column is never loaded.
@@ -256,14 +319,47 @@ bool LibraryDatabase::openRecordset()
     return true;
 }
 
+bool LibraryDatabase::onlyStoredColumns()
+{
+    // A generated column computes its values whenever it is read, with code
+    // that came with the file and takes the time and memory it likes; a
+    // hidden one is not what it seems. Each column shows which it is.
+    sqlite3_stmt *columns = nullptr;
+    if (sqlite3_prepare_v2(m_db, "PRAGMA main.table_xinfo(tbl_MP3s)", -1, &columns, nullptr) != SQLITE_OK)
+        return fail(QStringLiteral("cannot read tbl_MP3s"));
+    constexpr int NameColumn = 1;
+    constexpr int HiddenColumn = 6; // 0 stored, 1 hidden, 2 and 3 generated
+    int stepped;
+    while ((stepped = sqlite3_step(columns)) == SQLITE_ROW) {
+        const int hidden = sqlite3_column_int(columns, HiddenColumn);
+        if (hidden == 0)
+            continue;
+        const QString name = shownName(reinterpret_cast<const char *>(sqlite3_column_text(columns, NameColumn)));
+        m_error = hidden == 1 ? QStringLiteral("its tbl_MP3s has a hidden column %1").arg(name)
+                              : QStringLiteral("its tbl_MP3s computes the values of its column %1 instead of storing "
+                                               "them")
+                                    .arg(name);
+        sqlite3_finalize(columns);
+        return false;
+    }
+    sqlite3_finalize(columns);
+    return stepped == SQLITE_DONE || fail(QStringLiteral("cannot read tbl_MP3s"));
+}
+
 LibraryDatabase::Step LibraryDatabase::next()
 {
     if (!m_select) {
         fail(QStringLiteral("no record set is open"));
         return Step::Failed;
     }
+    // The values of the records before, counted as value() handed them over.
+    if (m_bytesRead > m_limits.bytes) {
+        m_error = QStringLiteral("its records add up to more than %1 MiB, more than a file of its size holds")
+                      .arg(m_limits.bytes >> 20);
+        return Step::Failed;
+    }
     switch (sqlite3_step(m_select)) {
-    case SQLITE_ROW: return Step::Record;
+    case SQLITE_ROW: m_bytesRead += RecordBytes; return Step::Record;
     case SQLITE_DONE: return Step::End;
     default: fail(QStringLiteral("cannot read a record")); return Step::Failed;
     }
@@ -278,9 +374,12 @@ QByteArrayView LibraryDatabase::value(int field)
     // as Windows-1252 when they are not valid UTF-8.
     const char *text = reinterpret_cast<const char *>(sqlite3_column_text(m_select, column));
     const QByteArrayView bytes(text, text ? sqlite3_column_bytes(m_select, column) : 0);
-    if (TextCodec::isValidUtf8(bytes))
+    if (TextCodec::isValidUtf8(bytes)) {
+        m_bytesRead += bytes.size();
         return bytes;
+    }
     m_converted[size_t(field)] = TextCodec::fromCp1252(bytes).toUtf8();
+    m_bytesRead += m_converted[size_t(field)].size();
     return m_converted[size_t(field)];
 }
 

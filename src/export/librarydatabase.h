@@ -3,8 +3,10 @@
 #include "store/trackrecord.h"
 
 #include <QByteArrayView>
+#include <QDeadlineTimer>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <optional>
 
 struct sqlite3;
@@ -40,10 +42,22 @@ public:
     // or close(); empty on failure.
     QByteArrayView image();
 
+    // What reading a file may take: the bytes of the values handed over,
+    // each record counted with RecordBytes besides, and the time from
+    // opening it to the last record.
+    struct ReadLimits
+    {
+        qint64 bytes = 0;
+        std::chrono::milliseconds time{0};
+        // The limits a file of that many bytes warrants.
+        static ReadLimits forFileSize(qint64 size);
+    };
+    static constexpr qint64 RecordBytes = 16;
+
     // Opens a file for reading only, defensively: nothing in it changes, no
     // journal is made beside it, and no trigger, view or other schema code
-    // is trusted to run.
-    bool openReadOnly(const QString &path);
+    // is trusted to run. Without limits, those of the file's size hold.
+    bool openReadOnly(const QString &path, std::optional<ReadLimits> limits = {});
 
     // Writing: one transaction around every record added.
     bool beginWrite();
@@ -52,7 +66,8 @@ public:
 
     // Reading: a pass over every record of the table, in the file's order.
     // A field the table lacks is reported by hasField() and read as
-    // missing; the table itself must be a plain table.
+    // missing; the table itself must be a plain table whose columns all
+    // hold stored values.
     bool openRecordset();
     bool hasField(int field) const { return m_columns[size_t(field)] >= 0; }
     enum class Step { Record, End, Failed };
@@ -74,6 +89,8 @@ public:
 private:
     bool fail(const QString &what);
     bool exec(const char *sql);
+    bool onlyStoredColumns();
+    static int onProgress(void *self);
 
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_insert = nullptr;
@@ -81,4 +98,9 @@ private:
     std::array<int, TrackFieldCount> m_columns{};
     std::array<QByteArray, TrackFieldCount> m_converted; // values that had to be re-encoded
     QString m_error;
+    QString m_path; // the file open for reading
+    ReadLimits m_limits;
+    QDeadlineTimer m_deadline;
+    qint64 m_bytesRead = 0;
+    bool m_timedOut = false;
 };

@@ -154,7 +154,7 @@ SaveResult write(const QString &path, const RowStore &rows, Content content, con
         onto);
 }
 
-bool load(const QString &path, RowStore &rows, QString *reason)
+bool load(const QString &path, RowStore &rows, QString *reason, std::optional<LibraryDatabase::ReadLimits> limits)
 {
     LibraryDatabase db;
     const auto failed = [&] {
@@ -162,7 +162,7 @@ bool load(const QString &path, RowStore &rows, QString *reason)
             *reason = db.error();
         return false;
     };
-    if (!db.openReadOnly(path) || !db.openRecordset())
+    if (!db.openReadOnly(path, limits) || !db.openRecordset())
         return failed();
     for (;;) {
         switch (db.next()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/librarydatabase.h"
 #include "store/atomicsave.h"
 #include "store/rowstore.h"
 
@@ -39,8 +40,10 @@ SaveResult write(const QString &path, const RowStore &rows, Content content, con
 // Appends every record of the library at path to rows as library tracks,
 // in the file's order, duplicates and all. False when anything failed: the
 // records read before stay, the one being read keeps the fields read so
-// far, and reason (when given) says what went wrong.
-bool load(const QString &path, RowStore &rows, QString *reason = nullptr);
+// far, and reason (when given) says what went wrong. Reading stops at the
+// limits a file of its size warrants, or at the limits given.
+bool load(const QString &path, RowStore &rows, QString *reason = nullptr,
+          std::optional<LibraryDatabase::ReadLimits> limits = {});
 
 // True when anything is at path, a dangling link included. Looks without
 // opening, so a named pipe there cannot block the caller.

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <memory>
 #include <sqlite3.h>
@@ -82,6 +83,66 @@ bool besideLeftover(const QString &path, const char *journalMode, const char *su
     return ok;
 }
 
+// A table tbl_MP3s (filename, coverimage) of count records whose schema
+// then declares the artist computed by artist, and the other fields by
+// other (plain when empty), each followed by how.
+bool computed(const QString &path, int count, const QByteArray &artist, const QByteArray &other, const char *how = "")
+{
+    if (!runSql(path, "CREATE TABLE tbl_MP3s (filename TEXT, coverimage TEXT);"
+                      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                          QByteArray::number(count) + ") INSERT INTO tbl_MP3s (filename) SELECT '/c/' || i FROM n;"))
+        return false;
+    QByteArray columns;
+    for (const QString &name : TrackRecord::fieldNames()) {
+        const QByteArray expression = name == QLatin1String("artist") ? artist : other;
+        columns += (columns.isEmpty() ? "" : ", ") + name.toUtf8() + " TEXT";
+        if (name != QLatin1String("filename") && name != QLatin1String("coverimage") && !expression.isEmpty())
+            columns += " AS (" + expression + ")" + how;
+    }
+    return rewriteTableSchema(path, "CREATE TABLE tbl_MP3s (" + columns + ")");
+}
+
+const QByteArray Mebibyte = "printf('%.*c', 1048576, 'x')";
+
+// One record with a value of 200 kB in an overflow chain, its page then
+// pointing at that record as often as a page can: 200 kB that read as
+// hundreds of such records. The engine does not notice; only a check of
+// the whole file would. The value's size leaves the least of the record
+// on the page itself, so the page has room for the most pointers.
+bool oneRecordMany(const QString &path)
+{
+    if (!writeLibraryRows(path, 1, 455 + 49 * 4092))
+        return false;
+    const qsizetype pageSize = queryRows(path, "PRAGMA page_size").value(0).toInt();
+    const qsizetype root = queryRows(path, "SELECT rootpage FROM sqlite_schema WHERE name = 'tbl_MP3s'").value(0).toInt();
+    QByteArray bytes = fileBytes(path);
+    uchar *page = reinterpret_cast<uchar *>(bytes.data()) + (root - 1) * pageSize;
+    if (pageSize != 4096 || root < 2 || bytes.size() < root * pageSize || page[0] != 0x0d) // a leaf of a table
+        return false;
+    const int count = int(std::min<qsizetype>((qFromBigEndian<quint16>(page + 5) - 8) / 2, (pageSize - 8) / 6));
+    const quint16 cell = qFromBigEndian<quint16>(page + 8);
+    qToBigEndian<quint16>(count, page + 3);
+    for (int i = 0; i < count; ++i)
+        qToBigEndian<quint16>(cell, page + 8 + 2 * i);
+    return count == (pageSize - 8) / 6 && writeBytes(path, bytes);
+}
+
+// A library made in write-ahead mode whose table is still only in its log.
+bool tableOnlyInLog(const QString &path)
+{
+    const QString original = path + QStringLiteral(".orig");
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(original).constData(), &db);
+    const bool ok = sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; " + NineColumns +
+                                         "INSERT INTO tbl_MP3s (filename) VALUES ('/w.mp3');",
+                                 nullptr, nullptr, nullptr) == SQLITE_OK &&
+                    QFile::copy(original, path) && QFile::copy(original + QStringLiteral("-wal"), path + QStringLiteral("-wal"));
+    sqlite3_close(db);
+    for (const char *suffix : {"", "-wal", "-shm"})
+        QFile::remove(original + QLatin1String(suffix));
+    return ok;
+}
+
 sqlite3 *heldConnection = nullptr; // the second connection of the lock case
 
 struct Hostile
@@ -91,6 +152,8 @@ struct Hostile
     int loads;           // 1 loads, 0 refused, -1 either (another process is at it)
     qsizetype rows;      // records kept, -1 any
     const char *child;   // a child process that works on the file during the load
+    const char *says = nullptr; // what the reason holds, when set
+    qint64 withinMs = 0;        // the longest the load may take, when set
 };
 
 const Hostile Cases[] = {
@@ -129,6 +192,15 @@ const Hostile Cases[] = {
     {"an fts5 virtual table", [](const QString &p) { return runSql(p, "CREATE VIRTUAL TABLE tbl_MP3s USING fts5(filename, source, artist, track, album, year, genre, coverimage, audioheader); INSERT INTO tbl_MP3s (filename) VALUES ('/f.mp3');"); }, 0, 0, nullptr},
     {"an rtree virtual table", [](const QString &p) { return runSql(p, "CREATE VIRTUAL TABLE tbl_MP3s USING rtree(filename, source, artist); INSERT INTO tbl_MP3s VALUES (1, 2, 3);"); }, 0, 0, nullptr},
     {"a WAL file beside it", [](const QString &p) { return besideLeftover(p, "WAL", "-wal"); }, 0, 2, nullptr},
+    {"the table only in a WAL file beside it", tableOnlyInLog, 0, 0, nullptr, "theirs.odl-wal"},
+    {"generated columns of 1 MiB", [](const QString &p) { return computed(p, 200, Mebibyte, Mebibyte); }, 0, 0, nullptr,
+     "computes the values of its column source", 1000},
+    {"stored generated columns", [](const QString &p) { return computed(p, 200, Mebibyte, Mebibyte, " STORED"); }, 0, 0,
+     nullptr, "computes the values of its column source", 1000},
+    {"a column slow to compute",
+     [](const QString &p) { return computed(p, 3, "length(printf('%.*c', 60000000 + length(filename), 'x'))", {}); }, 0,
+     0, nullptr, "computes the values of its column artist", 1000},
+    {"one record read again and again", oneRecordMany, 0, -1, nullptr, "add up to more than 64 MiB"},
     {"a journal left beside it", [](const QString &p) { return besideLeftover(p, "DELETE", "-journal"); }, 0, 0, nullptr},
     {"a link to a library",
      [](const QString &p) {
@@ -256,6 +328,10 @@ private Q_SLOTS:
         if (kind.loads >= 0)
             QCOMPARE(loaded, kind.loads == 1);
         QCOMPARE(reason.isEmpty(), loaded); // a refusal always says why
+        if (kind.says)
+            QVERIFY2(reason.contains(QLatin1String(kind.says)), qPrintable(reason));
+        if (kind.withinMs)
+            QVERIFY2(elapsed <= kind.withinMs, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
         if (kind.rows >= 0)
             QCOMPARE(rows.size(), kind.rows);
         for (qsizetype i = 0; i < rows.size(); ++i)

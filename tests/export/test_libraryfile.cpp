@@ -155,6 +155,21 @@ private Q_SLOTS:
                                         EntryOrigin::Library));
     }
 
+    void loadStopsAtTheTimeLimit()
+    {
+        const QString path = file("slow.odl");
+        QVERIFY(writeLibraryRows(path, 3000));
+        RowStore rows;
+        QString reason;
+        LibraryDatabase::ReadLimits limits = LibraryDatabase::ReadLimits::forFileSize(QFileInfo(path).size());
+        limits.time = std::chrono::milliseconds(0);
+        QVERIFY(!LibraryFile::load(path, rows, &reason, limits));
+        QVERIFY2(reason.contains(QStringLiteral("stopped after 0 seconds")), qPrintable(reason));
+        QCOMPARE_LT(rows.size(), 3000);
+        QVERIFY(LibraryFile::load(path, rows, &reason)); // the limits of its size
+        QCOMPARE_GE(rows.size(), 3000);
+    }
+
     void foreignLibraries_data()
     {
         QTest::addColumn<QByteArray>("bytes"); // the file as it is, when sql is empty

@@ -78,6 +78,14 @@ bool writeLibraryRows(const QString &path, qsizetype count, qsizetype valueBytes
     return ok;
 }
 
+bool rewriteTableSchema(const QString &path, const QByteArray &createTable)
+{
+    QByteArray quoted = createTable;
+    quoted.replace('\'', "''");
+    return runSql(path, "PRAGMA writable_schema=ON; UPDATE sqlite_schema SET sql = '" + quoted +
+                            "' WHERE name = 'tbl_MP3s'; PRAGMA writable_schema=OFF;");
+}
+
 QStringList folderState(const QString &dir)
 {
     QStringList state;

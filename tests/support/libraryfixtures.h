@@ -19,6 +19,11 @@ QStringList queryRows(const QString &path, const char *sql);
 // artist padded to valueBytes when that is larger.
 bool writeLibraryRows(const QString &path, qsizetype count, qsizetype valueBytes = 0);
 
+// Replaces the statement that makes tbl_MP3s by createTable through
+// writable_schema, leaving the records as they are: the schema a file
+// edited by hand can carry.
+bool rewriteTableSchema(const QString &path, const QByteArray &createTable);
+
 // Every entry of a folder with its type, size and modification time to
 // the nanosecond, for "nothing was changed or made" checks.
 QStringList folderState(const QString &dir);

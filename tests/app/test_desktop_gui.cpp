@@ -15,7 +15,10 @@
 #include "mainwindowwait.h"
 #include "widgetlookup.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QGroupBox>
+#include <QMenu>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -141,7 +144,7 @@ private Q_SLOTS:
         const struct { const char *name; QKeySequence keys; } expected[] = {
             {"Save", QKeySequence(Qt::CTRL | Qt::Key_S)},     {"mnuFilesClose", QKeySequence(Qt::CTRL | Qt::Key_Q)},
             {"mnuhiddenRemove", QKeySequence(Qt::Key_Delete)}, {"findAgainKey", QKeySequence(Qt::Key_F3)},
-            {"selectAllKey", QKeySequence(Qt::CTRL | Qt::Key_A)},
+            {"selectAllKey", QKeySequence(Qt::CTRL | Qt::Key_A)}, {"listMenuKey", QKeySequence(Qt::SHIFT | Qt::Key_F10)},
         };
         for (const auto &e : expected)
             QCOMPARE(child<QAction>(window, e.name)->shortcut(), e.keys);
@@ -164,6 +167,32 @@ private Q_SLOTS:
 
         child<QAction>(window, "selectAllKey")->trigger();
         QCOMPARE(list->selectionModel()->selectedRows().size(), 2);
+
+        // Keys go to the list from the start; Shift+F10 opens its pop-up menu.
+        QCOMPARE(window.focusWidget(), list);
+        child<QAction>(window, "listMenuKey")->trigger();
+        auto *menu = child<QMenu>(window, "mnuHidden");
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+    }
+
+    // A window's accessible name is its title as it stands now; captions
+    // keep their blanks.
+    void accessibleNamesFollowTitlesAndKeepBlanks()
+    {
+        Form2 window(prompter, platform, QString());
+        QVERIFY(showLoaded(window));
+        window.catalogue().appendRows(tracks({QStringLiteral("/m/a.mp3")}));
+        window.setWindowTitle(QStringLiteral("Ondro 2000 - 1 files"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&window)->text(QAccessible::Name),
+                 QStringLiteral("Ondro 2000 - 1 files"));
+        CatalogueModel catalogue;
+        Form5 scan(catalogue, prompter, &window);
+        scan.show();
+        QStringList frames;
+        for (const QGroupBox *frame : scan.findChildren<QGroupBox *>())
+            frames << frame->accessibleName();
+        QVERIFY2(frames.contains(QStringLiteral(" Status ")), qPrintable(frames.join(QLatin1Char('|'))));
     }
 
     // The test runs at twice the scale: the 800 x 800 screen is 400 x 400,

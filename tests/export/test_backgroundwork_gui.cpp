@@ -1,8 +1,12 @@
 #include "export/widgets/backgroundwork.h"
 #include "testenv.h"
 
+#include <QCloseEvent>
+#include <QDialog>
+#include <QLineEdit>
 #include <QProgressDialog>
 #include <QThread>
+#include <QWindow>
 
 namespace {
 
@@ -72,6 +76,34 @@ private Q_SLOTS:
                  }),
                  1);
         QVERIFY(!seen);
+    }
+
+    // Only the busy window waits: typing reaches every other window, and
+    // a dialog closes, as the start window does while the catalogue loads.
+    void onlyTheBusyWindowWaits()
+    {
+        QWidget busyWindow, otherWindow;
+        auto *busyField = new QLineEdit(&busyWindow);
+        auto *otherField = new QLineEdit(&otherWindow);
+        busyWindow.show();
+        otherWindow.show();
+        BusyState busy(&busyWindow, QStringLiteral("Working..."), std::make_shared<BackgroundProgress>());
+        QTest::keyClicks(busyField, QStringLiteral("x"));
+        QTest::keyClicks(otherField, QStringLiteral("x"));
+        QCOMPARE(busyField->text(), QString());
+        QCOMPARE(otherField->text(), QStringLiteral("x"));
+
+        QDialog dialog;
+        QTimer::singleShot(0, &dialog, &QDialog::accept);
+        QTimer::singleShot(3000, &dialog, &QDialog::hide); // ends a dropped close
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+
+        // The window system's request to close the busy window waits (a
+        // close sent to its native window reaches it as the user's).
+        QCloseEvent request;
+        QCoreApplication::sendEvent(busyWindow.windowHandle(), &request);
+        QVERIFY(!request.isAccepted());
+        QVERIFY(busyWindow.isVisible());
     }
 };
 

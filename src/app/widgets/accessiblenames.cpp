@@ -20,7 +20,12 @@ QString withoutMnemonic(QString text)
     text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
     text.remove(QLatin1Char('&'));
     text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
-    return text.trimmed();
+    return text; // blanks and all: " Status " is the frame's caption
+}
+
+bool isBlank(const QString &text)
+{
+    return text.trimmed().isEmpty();
 }
 
 // Roles of the controls that show data rather than a caption.
@@ -65,7 +70,7 @@ QString nameFor(const QWidget &widget)
     else if (widget.isWindow())
         caption = widget.windowTitle();
     caption = withoutMnemonic(caption);
-    if (!caption.isEmpty())
+    if (!isBlank(caption))
         return caption;
     if (!widget.toolTip().isEmpty())
         return widget.toolTip();
@@ -78,8 +83,9 @@ QString nameFor(const QWidget &widget)
 
 void apply(QWidget &widget)
 {
-    // A label's text is its name already, and it may change.
-    if (!widget.accessibleName().isEmpty() ||
+    // A window's name is its title, always current; a label's text is its
+    // name already, and it may change too.
+    if (widget.isWindow() || !widget.accessibleName().isEmpty() ||
         (qobject_cast<const QLabel *>(&widget) && !static_cast<QLabel &>(widget).text().isEmpty()))
         return;
     // Plain containers (the central widget, a list's viewport) are not

@@ -24,13 +24,16 @@ protected:
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
             auto *widget = static_cast<QWidget *>(watched);
             if (widget->windowType() == Qt::Window || widget->windowType() == Qt::Dialog) {
-                fitInside(widget);
-                // The window manager tells the frame's size only once the
-                // window is mapped: check again with the title bar known.
-                QTimer::singleShot(250, widget, [widget] {
-                    if (widget->isVisible())
-                        fitInside(widget);
-                });
+                // The size now; the place once the window has taken its own
+                // (a dialog centres itself over its owner as it shows), and
+                // again when the window manager has told the frame's size.
+                fitSizeInside(widget);
+                for (const int ms : {0, 250}) {
+                    QTimer::singleShot(ms, widget, [widget] {
+                        if (widget->isVisible())
+                            fitInside(widget);
+                    });
+                }
             }
         }
         return QObject::eventFilter(watched, event);
@@ -67,20 +70,41 @@ QRect availableArea(const QWidget *widget)
     return screen ? screen->availableGeometry() : QRect();
 }
 
+QMargins frameMargins(const QWidget *window)
+{
+    // The frame of any window the window manager has decorated: until a
+    // window is first mapped its own frame is not known, and the frames of
+    // one program's windows are alike.
+    static QMargins lastKnown;
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    const QMargins own(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                       outer.bottom() - inner.bottom());
+    if (!own.isNull())
+        lastKnown = own;
+    return own.isNull() ? lastKnown : own;
+}
+
+void fitSizeInside(QWidget *window)
+{
+    const QRect area = availableArea(window);
+    if (!area.isValid() || window->isMaximized() || window->isFullScreen())
+        return;
+    const QSize room = area.marginsRemoved(frameMargins(window)).size();
+    if (window->minimumWidth() > room.width() || window->minimumHeight() > room.height())
+        window->setMinimumSize(window->minimumSize().boundedTo(room));
+    if (window->width() > room.width() || window->height() > room.height())
+        window->resize(window->size().boundedTo(room));
+}
+
 void fitInside(QWidget *window)
 {
     const QRect area = availableArea(window);
     if (!area.isValid() || window->isMaximized() || window->isFullScreen())
         return;
-    // Before a window is first mapped its frame is not known yet and counts as none.
-    const QSize frame = (window->frameGeometry().size() - window->size()).expandedTo(QSize(0, 0));
-    const QSize room = area.size() - frame;
-    if (window->minimumWidth() > room.width() || window->minimumHeight() > room.height())
-        window->setMinimumSize(window->minimumSize().boundedTo(room));
-    if (window->width() > room.width() || window->height() > room.height())
-        window->resize(window->size().boundedTo(room));
-    QRect outer = window->frameGeometry();
-    outer.setSize(window->size() + frame);
+    fitSizeInside(window);
+    const QMargins frame = frameMargins(window);
+    const QRect outer = window->geometry().marginsAdded(frame);
     int left = std::min(outer.left(), area.right() + 1 - outer.width());
     int top = std::min(outer.top(), area.bottom() + 1 - outer.height());
     left = std::max(left, area.left());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 
 class QWidget;
@@ -21,6 +22,15 @@ void install();
 // The available area (without panels) of the screen the widget is on, or
 // of the primary screen.
 QRect availableArea(const QWidget *widget);
+
+// The frame and title bar around the window: its own once the window
+// manager has decorated it, before that those of the program's last
+// decorated window (none before the first).
+QMargins frameMargins(const QWidget *window);
+
+// Shrinks the window to the available area where it is larger, never below
+// what its layout needs unless that is larger too; the frame counts.
+void fitSizeInside(QWidget *window);
 
 // Shrinks the window to the available area where it is larger (never
 // below what its layout needs unless that is larger too) and moves it

@@ -86,6 +86,7 @@ Form2::Form2(Prompter &prompter, Platform &platform, QString argument, QWidget *
     buildMenus();
     nameControls();
     resize(px(10860), px(MinimumWindowHeightTwips));
+    m_catalogueView->setFocus(); // keys go to the list from the start
 }
 
 Form2::~Form2()
@@ -165,11 +166,23 @@ void Form2::buildControls()
     connect(m_catalogueView->header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (!m_applyingWidths && column < Settings::ColumnCount)
             m_settings.widths[size_t(column)] = float(pixelsToTwips(size, dpi()));
+        QMetaObject::invokeMethod(this, &Form2::fillListWidth, Qt::QueuedConnection);
     });
     connect(m_catalogueView, &QTreeView::clicked, this, &Form2::rowClicked);
     connect(m_catalogueView, &QTreeView::doubleClicked, this, &Form2::rowDoubleClicked);
     connect(m_catalogueView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { m_listMenu->popup(m_catalogueView->viewport()->mapToGlobal(at)); });
+    // Shift+F10 opens the pop-up menu as the Menu key does, under the
+    // current row.
+    auto *menuKey = new QAction(m_catalogueView);
+    menuKey->setObjectName(QStringLiteral("listMenuKey"));
+    menuKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    menuKey->setShortcutContext(Qt::WidgetShortcut);
+    m_catalogueView->addAction(menuKey);
+    connect(menuKey, &QAction::triggered, this, [this] {
+        const QRect row = m_catalogueView->visualRect(m_catalogueView->currentIndex());
+        Q_EMIT m_catalogueView->customContextMenuRequested(row.isValid() ? row.center() : QPoint(0, 0));
+    });
 
     const auto command = [this](const char *name) {
         return m_buttons[size_t(std::find_if(ToolButtons.begin(), ToolButtons.end(),
@@ -294,7 +307,8 @@ int Form2::px(double twips) const
 void Form2::applyLayout()
 {
     // The rules speak of the outer size, frame and title bar included.
-    const QSize frameExtra = frameGeometry().size() - size();
+    const QMargins frame = DesktopWindows::frameMargins(this);
+    const QSize frameExtra(frame.left() + frame.right(), frame.top() + frame.bottom());
     const QSize outer = size() + frameExtra;
     const int minimumHeight = minimumOuterHeight() - frameExtra.height();
     if (minimumHeight > 0 && minimumHeight != this->minimumHeight())
@@ -322,6 +336,27 @@ void Form2::applyLayout()
     if (m_coverStrip->pixmap().size() != m_coverStrip->size())
         m_coverStrip->setPixmap(AppIcons::coverStrip(m_coverStrip->width(), m_coverStrip->height()));
     m_toolFrame->lower();
+    fillListWidth();
+}
+
+void Form2::fillListWidth()
+{
+    // In a wide (maximised) window the last column takes the room the
+    // others leave; its width in the settings stays the one it was given.
+    QHeaderView *header = m_catalogueView->header();
+    int last = header->count() - 1;
+    while (last > 0 && header->isSectionHidden(last))
+        --last;
+    if (last < 0 || last >= Settings::ColumnCount)
+        return;
+    const int given = px(m_settings.widths[size_t(last)]);
+    const int room = m_catalogueView->viewport()->width() - header->sectionPosition(last);
+    const int width = std::max(given, room);
+    if (width > 0 && header->sectionSize(last) != width) {
+        m_applyingWidths = true;
+        header->resizeSection(last, width);
+        m_applyingWidths = false;
+    }
 }
 
 int Form2::minimumOuterHeight() const
@@ -334,13 +369,29 @@ int Form2::minimumOuterHeight() const
 void Form2::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
+    rememberNormalFrame();
     applyLayout();
+}
+
+void Form2::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    rememberNormalFrame();
+}
+
+void Form2::rememberNormalFrame()
+{
+    // A maximised window may be shown without its frame: only the normal
+    // state tells how much the frame and title bar take.
+    const QSize frame = frameGeometry().size() - size();
+    if (isVisible() && windowState() == Qt::WindowNoState && !frame.isEmpty())
+        m_normalFrame = frame;
 }
 
 void Form2::resetWindow()
 {
     if (isMaximized() || isMinimized() || isFullScreen())
         showNormal();
-    const QSize frameExtra = frameGeometry().size() - size();
+    const QSize frameExtra = m_normalFrame.isValid() ? m_normalFrame : frameGeometry().size() - size();
     resize(px(10860) - frameExtra.width(), std::max(px(9020) - frameExtra.height(), minimumHeight()));
 }

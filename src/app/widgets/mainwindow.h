@@ -56,6 +56,7 @@ protected:
     // Asks to save a catalogue changed since it was loaded or saved.
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -68,6 +69,8 @@ private:
     void finishLoad(LoadedCatalogue loaded);
     void applySettings(const Settings &settings);
     void applyLayout();
+    void rememberNormalFrame();
+    void fillListWidth();
     // The window's lowest height in pixels: the layout's minimum, or the
     // screen's available height when that is lower.
     int minimumOuterHeight() const;
@@ -129,6 +132,7 @@ private:
     // The work on another core that reads the catalogue, while it runs.
     QPointer<QFutureWatcherBase> m_work;
     bool m_applyingWidths = false;
+    QSize m_normalFrame; // frame and title bar around the normal window, once known
 
     // The list file as it was loaded or last saved. When it could not be
     // read, m_listRefusal says why and Save never replaces it in this run.

@@ -1,10 +1,11 @@
 #include "export/widgets/backgroundwork.h"
 
 #include <QEvent>
+#include <QWindow>
 
 namespace {
 
-// What a user does to a program: dropped while it is busy.
+// What a user does to a program: dropped in the busy window.
 bool isUserInput(const QEvent *event)
 {
     switch (event->type()) {
@@ -26,12 +27,24 @@ bool isUserInput(const QEvent *event)
     case QEvent::DragMove:
     case QEvent::Drop:
         return true;
-    case QEvent::Close:
-        // A close asked by the window system; the program's own still go.
-        return event->spontaneous();
     default:
         return false;
     }
+}
+
+// The window an input's receiver belongs to: a widget's own window, the
+// window that opened a pop-up menu, the window of an action's or a
+// shortcut's widget. Null for objects of no window.
+QWidget *windowOf(QObject *receiver)
+{
+    while (receiver && !receiver->isWidgetType())
+        receiver = receiver->parent();
+    if (!receiver)
+        return nullptr;
+    QWidget *window = static_cast<QWidget *>(receiver)->window();
+    while (window->windowType() == Qt::Popup && window->parentWidget())
+        window = window->parentWidget()->window();
+    return window;
 }
 
 } // namespace
@@ -40,9 +53,13 @@ BusyState::BusyState(QWidget *window, const QString &label, std::shared_ptr<Back
     : m_window(window), m_progress(std::move(progress)), m_shown(label, QString(), 0, 0)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Input reaches a window's controls, its menus and its actions, none of
+    // which a filter on the window itself would see; this filter drops only
+    // what belongs to the busy window and lets every other window be.
     qApp->installEventFilter(this);
     m_shown.setWindowTitle(QStringLiteral("Ondro"));
-    m_shown.setWindowModality(Qt::ApplicationModal);
+    // The busy window is disabled behind it: no other window need wait.
+    m_shown.setWindowModality(Qt::NonModal);
     m_shown.setCancelButton(nullptr);
     m_shown.setMinimumDuration(0);
     m_shown.setAutoReset(false);
@@ -64,20 +81,33 @@ BusyState::~BusyState()
 
 bool BusyState::eventFilter(QObject *watched, QEvent *event)
 {
-    if (isUserInput(event)) {
-        event->ignore();
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
+    if (!m_window || !(isUserInput(event) || event->type() == QEvent::Close))
+        return QObject::eventFilter(watched, event);
+    QWidget *const busyWindow = m_window->window();
+    // Only the window system's request to close the busy window waits; the
+    // program's own closes, and every other window's, always go through.
+    const bool held = event->type() == QEvent::Close ? watched == busyWindow && event->spontaneous()
+                                                     : windowOf(watched) == busyWindow;
+    if (!held)
+        return QObject::eventFilter(watched, event);
+    event->ignore();
+    return true;
 }
 
 void BusyState::poll()
 {
     if (++m_ticks < ShowProgressAfterTicks)
         return;
-    if (m_ticks == ShowProgressAfterTicks && m_window && m_window->isEnabled()) {
-        m_window->setEnabled(false);
-        m_disabledWindow = true;
+    if (m_ticks == ShowProgressAfterTicks && m_window) {
+        // Kept above the window it stands for by the window manager.
+        if (QWindow *above = m_window->window()->windowHandle()) {
+            m_shown.winId();
+            m_shown.windowHandle()->setTransientParent(above);
+        }
+        if (m_window->isEnabled()) {
+            m_window->setEnabled(false);
+            m_disabledWindow = true;
+        }
     }
     const qint64 total = m_progress->total.load(std::memory_order_relaxed);
     const qint64 done = m_progress->done.load(std::memory_order_relaxed);

@@ -33,12 +33,13 @@ struct BackgroundProgress
 inline constexpr int ProgressPollMs = 50;
 inline constexpr int ShowProgressAfterTicks = 8;
 
-// The application while work runs on another core: the busy pointer, no
-// user input taken (clicks, keys, shortcuts and the window system's close
-// requests are dropped), and painting and timers going on. Work that lasts
-// longer than a moment gets a progress window labelled label, fed from
-// progress, and the window is shown disabled behind it. All is undone when
-// the state is destroyed.
+// A window while work on another core reads what it shows: the busy
+// pointer, no user input taken by that window (clicks, keys, its menus and
+// shortcuts, and the window system's requests to close it are dropped),
+// painting and timers going on, and every other window left as it is.
+// Work that lasts longer than a moment gets a progress window labelled
+// label, fed from progress, and the window is shown disabled behind it.
+// All is undone when the state is destroyed.
 class BusyState : public QObject
 {
 public:

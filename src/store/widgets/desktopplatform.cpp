@@ -4,12 +4,19 @@
 #include "store/platform/association.h"
 #include "store/platform/shellopen.h"
 
+#include <QApplication>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTimer>
 
 int DesktopPlatform::shellOpen(const QString &pathOrAddress)
 {
-    return ShellOpen::open(pathOrAddress);
+    // The desktop takes a moment to start the program: the busy pointer
+    // meanwhile, about as long as xdg-open needs to hand the file over.
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const int outcome = ShellOpen::open(pathOrAddress);
+    QTimer::singleShot(outcome == ShellHandedOver ? 1000 : 0, qApp, [] { QApplication::restoreOverrideCursor(); });
+    return outcome;
 }
 
 Platform::PrintOutcome DesktopPlatform::printLines(qsizetype count, const std::function<QString(qsizetype)> &line,

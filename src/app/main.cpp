@@ -18,6 +18,13 @@ int main(int argc, char **argv)
 
     SingleInstance instance;
     if (!instance.acquire()) {
+        if (instance.failed()) {
+            static_cast<Prompter &>(prompter).message(
+                QStringLiteral("Ondro cannot start: its lock %1 cannot be taken (%2).")
+                    .arg(instance.lockPath(), instance.reason()),
+                Prompter::Icon::Critical);
+            return 1;
+        }
         // ondro-cli holds the same lock while it changes the catalogue.
         QString holder;
         qint64 pid = 0;
@@ -30,6 +37,9 @@ int main(int argc, char **argv)
             Prompter::Icon::Information);
         return 0;
     }
+    if (!instance.takenOver().isEmpty())
+        qWarning("ondro: took over the stale lock %s: %s", qUtf8Printable(instance.lockPath()),
+                 qUtf8Printable(instance.takenOver()));
 
     // The one optional argument is used whole, blanks and all.
     const QStringList arguments = QApplication::arguments();
@@ -40,9 +50,12 @@ int main(int argc, char **argv)
         mainWindow = std::make_unique<Form2>(prompter, platform, argument);
         prompter.setParentWidget(mainWindow.get());
         mainWindow->show();
+        mainWindow->raise();
         mainWindow->activateWindow();
     });
     if (start.exec() != QDialog::Accepted)
         return 0;
+    // The start window is gone: the main window takes the keys.
+    mainWindow->activateWindow();
     return app.exec();
 }

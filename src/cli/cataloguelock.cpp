@@ -1,44 +1,23 @@
 #include "cli/cataloguelock.h"
 
 #include "cli/clicontext.h"
-#include "store/platform/systempaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 
 namespace CatalogueLock {
 
-namespace {
-
-// The same folder, through links and relative spellings alike; a folder
-// not made yet is compared by its cleaned absolute path.
-QString folderIdentity(const QString &folder)
-{
-    const QFileInfo info(folder);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-}
-
-} // namespace
-
-QString lockPathFor(const QString &dataDir)
-{
-    if (folderIdentity(dataDir) == folderIdentity(SystemPaths::windowsDirectory()))
-        return SingleInstance::defaultLockPath();
-    return dataDir + QStringLiteral("/ondro.lock");
-}
-
 std::unique_ptr<SingleInstance> take(const QString &dataDir)
 {
-    auto lock = std::make_unique<SingleInstance>(lockPathFor(dataDir));
+    auto lock = std::make_unique<SingleInstance>(SingleInstance::lockPathFor(dataDir));
     const QString shown = QDir::toNativeSeparators(lock->lockPath());
     const QString self = QCoreApplication::applicationName();
     bool announced = false;
     while (!lock->acquire(announced ? 250 : 0)) {
         if (lock->failed()) {
-            CliIo::error(QStringLiteral("cannot take the lock %1, so the catalogue %2 was not changed")
-                             .arg(shown, QDir::toNativeSeparators(dataDir + QStringLiteral("/zembra.lst"))));
+            CliIo::error(QStringLiteral("cannot take the lock %1 (%2), so the catalogue %3 was not changed")
+                             .arg(shown, lock->reason(),
+                                  QDir::toNativeSeparators(dataDir + QStringLiteral("/zembra.lst"))));
             return nullptr;
         }
         QString holder;
@@ -52,11 +31,13 @@ std::unique_ptr<SingleInstance> take(const QString &dataDir)
             return nullptr;
         }
         if (!announced) {
-            CliIo::error(QStringLiteral("waiting for another ondro-cli (process %1) that is changing the catalogue")
-                             .arg(pid));
+            const QString process = pid > 0 ? QStringLiteral(" (process %1)").arg(pid) : QString();
+            CliIo::error(QStringLiteral("waiting for another ondro-cli%1 that is changing the catalogue").arg(process));
             announced = true;
         }
     }
+    if (!lock->takenOver().isEmpty())
+        CliIo::error(QStringLiteral("took over the stale lock %1: %2").arg(shown, lock->takenOver()));
     return lock;
 }
 

@@ -6,19 +6,16 @@
 #include <memory>
 
 // The lock a command of ondro-cli holds while it reads, changes and saves
-// the catalogue, so that no other writer's save is lost. For the desktop
-// program's own data folder it is the desktop's single-copy lock: while
-// the desktop runs, the command refuses (the desktop would save over its
-// work). For any other data folder it is a lock file in that folder. When
-// another ondro-cli holds the lock, the command waits for it, saying so on
-// standard error, and runs after it.
+// the catalogue, so that no other writer's save is lost: the lock file
+// "ondro.lock" in the data folder, the same lock the desktop program takes
+// for its data folder. While the desktop holds it, the command refuses
+// (the desktop would save over its work). When another ondro-cli holds it,
+// the command waits for it, saying so on standard error, and runs after it.
 namespace CatalogueLock {
 
-// The lock file used for dataDir.
-QString lockPathFor(const QString &dataDir);
-
-// Takes the lock for dataDir, waiting for another ondro-cli; null (with a
-// message on standard error) when the desktop holds it or it cannot be made.
+// Takes the lock for dataDir, waiting for another ondro-cli and taking
+// over a stale lock (saying so on standard error); null (with a message
+// on standard error) when the desktop holds it or it cannot be taken.
 std::unique_ptr<SingleInstance> take(const QString &dataDir);
 
 } // namespace CatalogueLock

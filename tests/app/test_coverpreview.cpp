@@ -132,6 +132,36 @@ private Q_SLOTS:
         QVERIFY(afterCrash.acquire());
     }
 
+    // A lock file that names no live owner is taken over; a folder in its
+    // place cannot be, and says so instead of passing for a running copy.
+    void lockFoundAtStart_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // null: a folder of that name
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("empty lock file") << QByteArray("") << true;
+        QTest::newRow("garbage") << QByteArray("not a lock\n\x01\xff") << true;
+        QTest::newRow("folder named ondro.lock") << QByteArray() << false;
+    }
+
+    void lockFoundAtStart()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, taken);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ondro.lock"));
+        if (content.isNull()) {
+            QVERIFY(QDir().mkdir(path));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(content), content.size());
+        }
+        SingleInstance lock(path);
+        QCOMPARE(lock.acquire(), taken);
+        QCOMPARE(lock.failed(), !taken);
+        QCOMPARE(SingleInstance(path).acquire(), false);
+    }
+
     void captions()
     {
         QCOMPARE(mainCaption(12), QStringLiteral("Ondro 2000 - 12 files"));

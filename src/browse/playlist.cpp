@@ -1,5 +1,6 @@
 #include "browse/playlist.h"
 
+#include "store/oneline.h"
 #include "store/platform/systempaths.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@ QByteArray bytes(const RowStore &bin)
 {
     QByteArray out;
     for (qsizetype i = 0; i < bin.size(); ++i) {
-        out += bin.fieldUtf8(i, FieldFilename);
+        OneLine::append(out, bin.fieldUtf8(i, FieldFilename));
         out += "\r\n";
     }
     return out;

@@ -41,7 +41,8 @@ const QString &entryFormatHelp()
     static const QString text = QStringLiteral(
         "Entries are printed one per line, the nine fields filename, source, artist, track, album, year, "
         "genre, coverimage, audioheader separated by a tab; a backslash, a tab or a line break (CR LF, CR or "
-        "LF) inside a value is written as \\\\, \\t or \\n. With --json: one JSON array of objects with those "
+        "LF) inside a value is written as \\\\, \\t or \\n, and any other control character (bytes 0 to 31 and "
+        "127) as \\x and two hex digits, such as \\x1b for ESC. With --json: one JSON array of objects with those "
         "nine keys plus \"origin\" (\"own\" or \"library\").");
     return text;
 }
@@ -113,7 +114,7 @@ const std::vector<CommandSpec> &commands()
                         QStringLiteral(
                             "Prints five lines \"artist: VALUE\", \"track: VALUE\", \"album: VALUE\", "
                             "\"year: VALUE\", \"genre: VALUE\", always in this order, one blank after the "
-                            "colon; VALUE is escaped like the fields of entries (\\\\, \\t, \\n) and may be "
+                            "colon; VALUE is escaped like the fields of entries (\\\\, \\t, \\n, \\xHH) and may be "
                             "empty. Exit status 1 when all five are empty."),
                         {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
                         {},

@@ -15,38 +15,46 @@ namespace EntryOutput {
 namespace {
 
 constexpr qsizetype BlockSize = 128 << 10;
+// The most bytes one byte of a value takes escaped: four, as \x1b for ESC.
+constexpr qsizetype EscapedMost = 4;
 
+// A backslash, every C0 control (tab and line breaks among them) and DEL:
+// no byte that a terminal acts on reaches it raw.
 bool needsEscape(char c)
 {
-    return c == '\\' || c == '\t' || c == '\r' || c == '\n';
+    const auto u = quint8(c);
+    return u < 0x20 || u == 0x7F || c == '\\';
 }
 
-// True when one of the eight bytes of word needs escaping (a byte equal
-// to c shows as a zero byte of word ^ c repeated).
+// True when one of the eight bytes of word needs escaping. A byte equal
+// to c shows as a zero byte of word ^ c repeated; a byte below 0x20 is
+// one that borrows when 0x20 is taken from it.
 inline __attribute__((always_inline)) bool anyNeedsEscape(quint64 word)
 {
     constexpr quint64 Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
-    const auto has = [word](unsigned char c) {
+    const auto below = [word](unsigned char c) { return (word - Ones * c) & ~word & Highs; };
+    const auto has = [word, below](unsigned char c) {
         const quint64 x = word ^ (Ones * c);
         return (x - Ones) & ~x & Highs;
     };
-    return (has('\\') | has('\t') | has('\r') | has('\n')) != 0;
+    return (below(0x20) | has('\\') | has(0x7F)) != 0;
 }
 
 #if defined(__SSE2__)
 // One bit for each of the sixteen bytes of v that needs escaping.
 inline int escapeBits(__m128i v)
 {
-    const __m128i backslash = _mm_set1_epi8('\\'), tab = _mm_set1_epi8('\t');
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, tab)),
-                                          _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+    const __m128i lastControl = _mm_set1_epi8(0x1F);
+    const __m128i backslash = _mm_set1_epi8('\\'), del = _mm_set1_epi8(0x7F);
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v); // v <= 0x1F
+    return _mm_movemask_epi8(
+        _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, del))));
 }
 #endif
 
 // How many bytes from the start of text need no escaping: sixteen bytes
 // at a time where the processor allows, then eight, then the last few
-// as one word padded with zero bytes (which need no escaping).
+// as one word of bytes taken from them.
 qsizetype plainRun(const char *text, qsizetype size)
 {
     qsizetype i = 0;
@@ -65,8 +73,8 @@ qsizetype plainRun(const char *text, qsizetype size)
     }
     if (const qsizetype left = size - i; left > 0 && left < 8) {
         // The last bytes as one word, without reading past them: two
-        // overlapping halves, or the first, middle and last byte. A byte
-        // seen twice changes nothing for the question asked.
+        // overlapping halves, or the first, middle and last byte, each
+        // twice. A byte seen twice changes nothing for the question asked.
         const char *p = text + i;
         if (left >= 4) {
             quint32 low, high;
@@ -74,7 +82,9 @@ qsizetype plainRun(const char *text, qsizetype size)
             std::memcpy(&high, p + left - 4, 4);
             word = low | quint64(high) << 32;
         } else {
-            word = quint64(quint8(p[0])) | quint64(quint8(p[left / 2])) << 8 | quint64(quint8(p[left - 1])) << 16;
+            const quint32 three = quint32(quint8(p[0])) | quint32(quint8(p[left / 2])) << 8 |
+                                  quint32(quint8(p[left - 1])) << 16 | quint32(quint8(p[0])) << 24;
+            word = three | quint64(three) << 32;
         }
         if (!anyNeedsEscape(word))
             return size;
@@ -134,9 +144,9 @@ inline bool copyPlain(char *out, const char *in, qsizetype n)
     return true;
 }
 
-// Writes value escaped at out, which has room for twice its bytes, and
-// returns the end of what it wrote. The runs between the bytes to escape
-// are copied in one go each.
+// Writes value escaped at out, which has room for EscapedMost times its
+// bytes, and returns the end of what it wrote. The runs between the bytes
+// to escape are copied in one go each.
 char *writeEscaped(char *out, QByteArrayView utf8)
 {
     const char *text = utf8.data();
@@ -157,7 +167,15 @@ char *writeEscaped(char *out, QByteArrayView utf8)
                 ++i; // CR LF is one line break
             *out++ = 'n';
             break;
-        default: *out++ = 'n'; break; // LF
+        case '\n': *out++ = 'n'; break;
+        default: {
+            static constexpr char Hex[] = "0123456789abcdef";
+            const auto u = quint8(text[i]);
+            *out++ = 'x';
+            *out++ = Hex[u >> 4];
+            *out++ = Hex[u & 0xF];
+            break;
+        }
         }
     }
     return out;
@@ -168,7 +186,7 @@ char *writeEscaped(char *out, QByteArrayView utf8)
 void appendEscaped(QByteArray &out, QByteArrayView utf8)
 {
     const qsizetype at = out.size();
-    out.resize(at + 2 * utf8.size());
+    out.resize(at + EscapedMost * utf8.size());
     out.resize(writeEscaped(out.data() + at, utf8) - out.constData());
 }
 
@@ -185,18 +203,18 @@ void Writer::add(const std::array<QByteArrayView, TrackFieldCount> &fields, Entr
     if (m_block.capacity() < BlockSize)
         m_block.reserve(BlockSize + (BlockSize >> 4));
     if (m_format == Format::Tabs) {
-        // Room for every byte escaped and a separator after each field,
-        // then cut to what was written: resizing within the block's
-        // capacity neither allocates nor fills.
-        qsizetype most = TrackFieldCount;
+        // Room for the fields and a separator after each, then cut to
+        // what was written: resizing within the block's capacity neither
+        // allocates nor fills.
+        qsizetype plain = TrackFieldCount;
         for (const QByteArrayView &field : fields)
-            most += 2 * field.size();
+            plain += field.size();
         const qsizetype at = m_block.size();
-        m_block.resize(at + most);
-        char *const start = m_block.data() + at;
+        m_block.resize(at + plain);
         // Nothing to escape is the common case: each field is copied as
-        // it is checked. Else the record is written again, escaped.
-        char *out = start;
+        // it is checked. Else the record is written again, escaped, in
+        // room for every byte escaped.
+        char *out = m_block.data() + at;
         for (int f = 0; f < TrackFieldCount; ++f) {
             const QByteArrayView field = fields[size_t(f)];
             if (!copyPlain(out, field.data(), field.size())) {
@@ -207,7 +225,8 @@ void Writer::add(const std::array<QByteArrayView, TrackFieldCount> &fields, Entr
             *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
         }
         if (!out) {
-            out = start;
+            m_block.resize(at + TrackFieldCount + EscapedMost * (plain - TrackFieldCount));
+            out = m_block.data() + at;
             for (int f = 0; f < TrackFieldCount; ++f) {
                 out = writeEscaped(out, fields[size_t(f)]);
                 *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';

@@ -110,8 +110,11 @@ int runExport(const CliContext &context, const QCommandLineParser &options, cons
             const QString to = options.value(QStringLiteral("to"));
             if (!context.keptWhole(to))
                 return StatusFailure;
-            if (to.isEmpty() || !QFileInfo(to).isDir()) {
-                CliIo::error(QStringLiteral("cannot export into %1: no such folder").arg(QDir::toNativeSeparators(to)));
+            const QFileInfo target(to);
+            if (to.isEmpty() || !target.isDir()) {
+                CliIo::error(QStringLiteral("cannot export into %1: %2")
+                                 .arg(QDir::toNativeSeparators(to), target.exists() ? QStringLiteral("it is not a folder")
+                                                                                      : QStringLiteral("no such folder")));
                 return StatusFailure;
             }
             folder = QDir::cleanPath(QDir::current().absoluteFilePath(to));

@@ -67,6 +67,11 @@ int runLibrary(const CliContext &context, const QCommandLineParser &options, con
     const QString &file = arguments.at(1);
     if (!context.keptWhole(file))
         return StatusFailure;
+    if (file.isEmpty()) {
+        // Made absolute, an empty name would name the current folder.
+        CliIo::error(QStringLiteral("library: an empty file name was given; name the library file"));
+        return StatusUsage;
+    }
     if (action == QLatin1String("create"))
         return libraryCreate(context, file);
     if (action == QLatin1String("show"))

@@ -1,5 +1,6 @@
 #include "export/textexport.h"
 
+#include "store/oneline.h"
 #include "store/rowlinewriter.h"
 
 namespace TextExport {
@@ -18,7 +19,10 @@ bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
 {
     return RowLineWriter::write(
         device, rows,
-        [&](QByteArray &block, qsizetype row) { RowLineWriter::appendLine(block, rows.fieldUtf8(row, FieldFilename)); },
+        [&](QByteArray &block, qsizetype row) {
+            OneLine::append(block, rows.fieldUtf8(row, FieldFilename));
+            block.append("\r\n");
+        },
         progress);
 }
 

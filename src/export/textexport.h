@@ -8,7 +8,8 @@
 #include <functional>
 
 // The plain text index: one line per catalogue entry (own and library
-// entries alike), its full path, each line ended by CR LF, nothing else.
+// entries alike), its full path, each line ended by CR LF, nothing else;
+// a line break inside a path is written as a blank.
 namespace TextExport {
 
 // Called after row i (1-based) of n.

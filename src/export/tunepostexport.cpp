@@ -1,6 +1,7 @@
 #include "export/tunepostexport.h"
 
 #include "store/atomicsave.h"
+#include "store/oneline.h"
 #include "store/textblanks.h"
 
 #include <QDir>
@@ -88,7 +89,7 @@ QString lineFor(const QString &artist, const QString &title, const QString &file
     } else {
         line = nameFromPath(filename);
     }
-    return collapseBlanks(line);
+    return collapseBlanks(OneLine::of(line));
 }
 
 Outcome write(const QString &folder, const RowStore &rows, const std::function<void(const QString &)> &begun,

@@ -16,7 +16,7 @@ constexpr qsizetype CharacterLimit = 95000;
 
 QString fileName(int number); // "tunepost-1.m3u"
 
-// The line of one entry, blanks collapsed.
+// The line of one entry, line breaks made blanks, blanks collapsed.
 QString lineFor(const QString &artist, const QString &title, const QString &filename);
 
 // The name made from a path when the tags do not give one. A path under

@@ -89,6 +89,12 @@ private Q_SLOTS:
         QTest::newRow("empty bin") << QStringList{} << QByteArray();
         QTest::newRow("twice the same") << QStringList{"/a.mp3", "/a.mp3"} << QByteArray("/a.mp3\r\n/a.mp3\r\n");
         QTest::newRow("kept as stored") << QStringList{"/m/caf\u00e9 1.mp3"} << QByteArray("/m/caf\xc3\xa9 1.mp3\r\n");
+        // A line break would hand the player lines of the value's choosing.
+        QTest::newRow("line breaks become blanks")
+            << QStringList{"file:///etc/passwd\r\n#EXTINF:1,x\r\nhttp://evil.example/x.mp3", "/b.mp3"}
+            << QByteArray("file:///etc/passwd  #EXTINF:1,x  http://evil.example/x.mp3\r\n/b.mp3\r\n");
+        QTest::newRow("other line separators") << QStringList{"/a\v\f\u0085\u2028\u2029b.mp3"}
+                                               << QByteArray("/a     b.mp3\r\n");
     }
     void playlistBytes()
     {

@@ -14,10 +14,15 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// What a scan finds at the lock of its data folder.
+enum LockFound { LockContent, LockFolder, HeldByDesktop, HeldByCli };
 
 CliRun runCli(const QStringList &arguments, const QString &workingFolder = QString())
 {
@@ -437,6 +442,10 @@ private Q_SLOTS:
                                                     << QStringLiteral("odd/p.mp3");
         QTest::newRow("export into a missing folder") << args("--data-dir {data} export text --to {media}/gone") << 3
                                                       << QStringLiteral("gone");
+        QTest::newRow("export into a plain file") << args("--data-dir {data} export text --to {plain}") << 3
+                                                  << QStringLiteral("plain.txt: it is not a folder");
+        QTest::newRow("library with an empty name") << (args("--data-dir {data} library create") << QString()) << 2
+                                                    << QStringLiteral("empty file name");
     }
 
     void exitStatuses()
@@ -572,6 +581,78 @@ private Q_SLOTS:
         } else {
             QCOMPARE(CatalogueListFile::read(folder + QStringLiteral("/zembra.lst")).rows.size(), 2);
         }
+    }
+
+    // What a scan finds at the lock of the data folder, run without a
+    // runtime folder as under cron: a lock naming no live owner is taken
+    // over, saying so; a folder there is reported with the system's
+    // reason; a live holder is found whatever either environment says.
+    void scanMeetsTheLock_data()
+    {
+        QTest::addColumn<int>("found");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("message");
+        const QByteArray dead = "999999999\nondro-cli\n" + QSysInfo::machineHostName().toUtf8() + "\n";
+        QTest::newRow("empty lock file") << int(LockContent) << QByteArray() << 0 << QByteArray("took over");
+        QTest::newRow("garbage") << int(LockContent) << QByteArray("not a lock\n\x01") << 0 << QByteArray("took over");
+        QTest::newRow("dead process") << int(LockContent) << dead << 0 << QByteArray("took over");
+        QTest::newRow("folder named ondro.lock") << int(LockFolder) << QByteArray() << 3 << QByteArray("Is a directory");
+        QTest::newRow("desktop running") << int(HeldByDesktop) << QByteArray() << 3 << QByteArray("Ondro is running");
+        QTest::newRow("ondro-cli running") << int(HeldByCli) << QByteArray() << 0 << QByteArray("waiting for another");
+    }
+
+    void scanMeetsTheLock()
+    {
+        QFETCH(int, found);
+        QFETCH(QByteArray, content);
+        QFETCH(int, status);
+        QFETCH(QByteArray, message);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("media/a.mp3")), mp3(true)));
+        const QString data = SystemPaths::windowsDirectory();
+        QDir(data).removeRecursively();
+        const QString lockPath = data + QStringLiteral("/ondro.lock");
+        if (found == LockContent)
+            QVERIFY(writeFile(lockPath, content));
+        else if (found == LockFolder)
+            QVERIFY(QDir().mkpath(lockPath));
+        std::optional<SingleInstance> desktop;
+        QFile cliLock(lockPath); // held as an ondro-cli holds it: its owner written, flock()ed
+        if (found == HeldByDesktop) {
+            desktop.emplace();
+            QVERIFY(desktop->acquire());
+        } else if (found == HeldByCli) {
+            QVERIFY(QDir().mkpath(data) && cliLock.open(QIODevice::WriteOnly));
+            cliLock.write(QByteArray::number(QCoreApplication::applicationPid()) + "\nondro-cli\n" +
+                          QSysInfo::machineHostName().toUtf8() + "\n");
+            QVERIFY(cliLock.flush() && ::flock(cliLock.handle(), LOCK_EX | LOCK_NB) == 0);
+        }
+
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        process.setProcessEnvironment(environment);
+        process.setReadChannel(QProcess::StandardError);
+        process.start(QStringLiteral(ONDRO_CLI_PATH), {QStringLiteral("scan"), dir.filePath(QStringLiteral("media")),
+                                                       QStringLiteral("--source"), QStringLiteral("CD1")});
+        QByteArray err;
+        if (found == HeldByCli) {
+            while (!err.contains("waiting") && process.waitForReadyRead(30000))
+                err += process.readAllStandardError();
+            QVERIFY2(process.state() == QProcess::Running, err.constData());
+            QVERIFY(cliLock.remove());
+        }
+        QVERIFY(process.waitForFinished(60000));
+        desktop.reset();
+        err += process.readAllStandardError();
+        QCOMPARE(process.exitCode(), status);
+        QVERIFY2(err.contains(message), err.constData());
+        if (found != HeldByDesktop && found != HeldByCli)
+            QVERIFY2(err.contains(lockPath.toUtf8()), err.constData());
+        QCOMPARE(CatalogueListFile::read(data + QStringLiteral("/zembra.lst")).rows.size(), status == 0 ? 1 : 0);
+        QCOMPARE(QFileInfo::exists(lockPath), found == LockFolder);
+        QVERIFY(!QFileInfo::exists(lockPath + QStringLiteral(".rmlock")));
     }
 
     // Once the catalogue is saved, a summary that cannot be written is
@@ -716,6 +797,29 @@ private Q_SLOTS:
         const CliRun run = runCli({QStringLiteral("--version")});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QByteArray("ondro-cli 2.6\n"));
+    }
+
+    // Names the catalogue cannot store are counted in the summary; the
+    // catalogue written is all UTF-8, its Windows-1252 record included.
+    void scanCountsSkippedNamesAndWritesUtf8()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data"));
+        const QString tree = dir.filePath(QStringLiteral("tree"));
+        QVERIFY(writeFile(data + QStringLiteral("/zembra.lst"), "/old/Caf\xe9.mp3\r\nCD0\r\n" + QByteArray("\r\n").repeated(9)));
+        QVERIFY(writeFile(tree + QStringLiteral("/a.mp3"), mp3(true)));
+        const QByteArray notUtf8 = QFile::encodeName(tree) + "/c\xff.mp3";
+        for (const QByteArray &name : {QFile::encodeName(tree) + "/b\n.mp3", notUtf8})
+            QVERIFY(::close(::open(name.constData(), O_WRONLY | O_CREAT, 0644)) == 0);
+        const CliRun run = runCli({QStringLiteral("--data-dir"), data, QStringLiteral("scan"), tree,
+                                   QStringLiteral("--source"), QStringLiteral("CD1")});
+        ::unlink(notUtf8.constData());
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QByteArray("1 files imported, 2 skipped (1 name not valid UTF-8, 1 name with a line break)\n"));
+        const QByteArray saved = readFile(data + QStringLiteral("/zembra.lst"));
+        QVERIFY(QByteArrayView(saved).isValidUtf8());
+        QVERIFY(saved.startsWith("/old/Caf\xc3\xa9.mp3\r\nCD0\r\n"));
+        QVERIFY(saved.contains(QFile::encodeName(tree) + "/a.mp3\r\nCD1\r\n"));
     }
 };
 

@@ -44,6 +44,9 @@ private Q_SLOTS:
             << Entries{{QStringLiteral("/cd/a\nb\r.mp3"), EntryOrigin::Own},
                                                   {QStringLiteral("/cd/c.mp3"), EntryOrigin::Own}}
             << QByteArray("/cd/a b .mp3\r\n/cd/c.mp3\r\n");
+        QTest::newRow("other line separators")
+            << Entries{{QStringLiteral("/cd/a\v\f\u0085\u2028\u2029b.mp3"), EntryOrigin::Library}}
+            << QByteArray("/cd/a     b.mp3\r\n");
     }
     void content()
     {

@@ -39,6 +39,10 @@ private Q_SLOTS:
                                           << QStringLiteral("Track 1.mp3");
         QTest::newRow("bracket never closed") << QString() << QString() << QStringLiteral("/a/(Live.mp3")
                                               << QStringLiteral("a-(Live.mp3");
+        QTest::newRow("line breaks in tags") << QStringLiteral("Band\r\n#EXTINF:1,x") << QStringLiteral("So\u2028ng\n")
+                                             << QString() << QStringLiteral("Band #EXTINF:1,x-So ng .mp3");
+        QTest::newRow("line breaks in a path") << QString() << QString() << QStringLiteral("/a/x\v\u0085y\r.mp3")
+                                               << QStringLiteral("a-x y .mp3");
     }
     void line()
     {

@@ -117,6 +117,20 @@ private Q_SLOTS:
         QCOMPARE(lines.join(QString()), line);
     }
 
+    // A line break inside a value prints as a blank, not glued to the
+    // text around it.
+    void lineBreaksPrintAsBlanks()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("index.pdf"));
+        const QString line = QStringLiteral("/cd/one\r\ntwo\u2028three\vfour.mp3");
+        QVERIFY(LinePrinting::writePdf(path, 1, [&](qsizetype) { return line; }).ok);
+        if (!havePdfToText())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QCOMPARE(nonEmptyLines(pdfPages(path).join(QString())).join(QLatin1Char('|')).simplified(),
+                 QStringLiteral("/cd/one two three four.mp3"));
+    }
+
     void emptyDocument()
     {
         QTemporaryDir dir;

@@ -1,5 +1,7 @@
 #include "store/widgets/lineprinting.h"
 
+#include "store/oneline.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,7 +56,7 @@ bool paintLines(QPrinter &printer, qsizetype count, const Line &line, const Line
     int y = 0;
     for (qsizetype i = 0; i < count; ++i) {
         // A path too long for the page goes on over the next lines.
-        for (const QString &piece : wrapToWidth(line(i), metrics, paintRect.width())) {
+        for (const QString &piece : wrapToWidth(OneLine::of(line(i)), metrics, paintRect.width())) {
             // A line taller than the page still goes on a page of its own
             // instead of asking for new pages without end.
             if (y > 0 && y + lineHeight > pageHeight) {

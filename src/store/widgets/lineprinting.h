@@ -14,7 +14,7 @@ class QFontMetrics;
 // font, margins of PageMarginMm on every side, one entry per line, no
 // heading, an entry too long for the page's width carried on over the next
 // lines, and a new page when the next line would pass the bottom of the
-// paint rectangle.
+// paint rectangle. A line break inside an entry prints as a blank.
 namespace LinePrinting {
 
 constexpr double PageMarginMm = 20.0;

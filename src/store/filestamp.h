@@ -16,5 +16,8 @@ struct FileStamp
 
     static FileStamp of(const QString &path); // follows links
     static FileStamp fromStat(const struct stat &st);
+    // Whether writing over path could lose what another program put there
+    // since `known` was taken; a file that is gone holds nothing to lose.
+    static bool replacingLosesChanges(const QString &path, const FileStamp &known);
     bool operator==(const FileStamp &) const = default;
 };

@@ -275,7 +275,7 @@ private Q_SLOTS:
         }
     }
 
-    void rowClickPreviewsCover()
+    void selectedRowPreviewsCover()
     {
         QTemporaryDir dir;
         const QString picture = dir.filePath(QStringLiteral("cover.png"));
@@ -304,6 +304,11 @@ private Q_SLOTS:
         click(0);
         click(2); // a missing picture hides the preview, Label2 keeps its path
         QVERIFY(!image1->isVisible());
+        QCOMPARE(label2->text(), picture);
+        QTest::keyClick(list, Qt::Key_Up); // the arrow keys move the preview as a click does
+        QCOMPARE(label2->text(), QString());
+        QTest::keyClick(list, Qt::Key_Up);
+        QVERIFY(image1->isVisible());
         QCOMPARE(label2->text(), picture);
     }
 
@@ -374,14 +379,17 @@ private Q_SLOTS:
 
     void saveAsksBeforeReplacingAListChangedOnDisk_data()
     {
-        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("removed"); // else changed by another program
+        QTest::addColumn<int>("answer");   // -1: no question expected
         QTest::addColumn<bool>("replaced");
-        QTest::newRow("yes") << int(Prompter::Answer::Yes) << true;
-        QTest::newRow("no") << int(Prompter::Answer::No) << false;
+        QTest::newRow("changed, yes") << false << int(Prompter::Answer::Yes) << true;
+        QTest::newRow("changed, no") << false << int(Prompter::Answer::No) << false;
+        QTest::newRow("removed: nothing to lose") << true << -1 << true;
     }
 
     void saveAsksBeforeReplacingAListChangedOnDisk()
     {
+        QFETCH(bool, removed);
         QFETCH(int, answer);
         QFETCH(bool, replaced);
         writeBytes(CatalogueListFile::defaultPath(), listRecord("/m/a.mp3"));
@@ -390,16 +398,23 @@ private Q_SLOTS:
         action(window, "Save")->trigger(); // unchanged on disk: no question
         QVERIFY(prompter.shown.isEmpty());
         const QByteArray other = listRecord("/m/a.mp3") + listRecord("/m/from-the-shell.mp3");
-        writeBytes(CatalogueListFile::defaultPath(), other);
-        prompter.answers.enqueue(Prompter::Answer(answer));
+        if (removed)
+            QVERIFY(QFile::remove(CatalogueListFile::defaultPath()));
+        else
+            writeBytes(CatalogueListFile::defaultPath(), other);
+        if (answer >= 0)
+            prompter.answers.enqueue(Prompter::Answer(answer));
         action(window, "Save")->trigger();
-        QCOMPARE(prompter.shown.size(), 1);
-        QCOMPARE(prompter.shown[0].icon, Prompter::Icon::Warning);
-        QCOMPARE(prompter.shown[0].buttons, Prompter::Buttons::YesNo);
-        QCOMPARE(fileBytes(CatalogueListFile::defaultPath()) == other, !replaced);
+        const qsizetype questions = answer >= 0 ? 1 : 0;
+        QCOMPARE(prompter.shown.size(), questions);
+        if (questions) {
+            QCOMPARE(prompter.shown[0].icon, Prompter::Icon::Warning);
+            QCOMPARE(prompter.shown[0].buttons, Prompter::Buttons::YesNo);
+        }
+        QCOMPARE(fileBytes(CatalogueListFile::defaultPath()) == listRecord("/m/a.mp3"), replaced);
         if (replaced) { // saved now: the next Save asks nothing
             action(window, "Save")->trigger();
-            QCOMPARE(prompter.shown.size(), 1);
+            QCOMPARE(prompter.shown.size(), questions);
         }
     }
 

@@ -9,6 +9,7 @@
 #include "store/cataloguemodel.h"
 #include "store/platform/association.h"
 #include "store/platform/systempaths.h"
+#include "store/widgets/qtprompter.h"
 #include "testenv.h"
 #include "testfiles.h"
 #include "trackrows.h"
@@ -16,11 +17,15 @@
 #include "widgetlookup.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -86,6 +91,33 @@ private Q_SLOTS:
         QCOMPARE(prompter.shown.last().icon, Prompter::Icon::Warning);
         create->click(); // cancelled: nothing
         QCOMPARE(prompter.messages().size(), 2);
+    }
+
+    // The desktop's save dialog takes an existing name without asking:
+    // Create makes its own test and names the file.
+    void saveDialogAsksNoOverwriteQuestion()
+    {
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        const QString taken = dir.filePath(QStringLiteral("taken.odl"));
+        QVERIFY(writeBytes(taken, "already here"));
+        bool asked = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QTimer::singleShot(0, dialog, [&asked, dialog] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    asked = true;
+                    box->reject();
+                    QTimer::singleShot(0, dialog, &QDialog::reject);
+                }
+            });
+            dialog->selectFile(taken);
+            static_cast<QDialog *>(dialog)->accept(); // as the Save button does
+        });
+        QtPrompter qt;
+        Prompter &desktop = qt;
+        QCOMPARE(desktop.saveFileName(QStringLiteral("Create Ondrolib"), exODL::fileFilter()), taken);
+        QVERIFY(!asked);
     }
 
     void tunepostDialog()

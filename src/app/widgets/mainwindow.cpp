@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -169,6 +170,11 @@ void Form2::buildControls()
         QMetaObject::invokeMethod(this, &Form2::fillListWidth, Qt::QueuedConnection);
     });
     connect(m_catalogueView, &QTreeView::clicked, this, &Form2::rowClicked);
+    // The preview follows the selection as a click does, also when the
+    // arrow keys or a selection key move it.
+    const QItemSelectionModel *selection = m_catalogueView->selectionModel();
+    connect(selection, &QItemSelectionModel::currentChanged, this, &Form2::rowClicked);
+    connect(selection, &QItemSelectionModel::selectionChanged, this, &Form2::rowClicked);
     connect(m_catalogueView, &QTreeView::doubleClicked, this, &Form2::rowDoubleClicked);
     connect(m_catalogueView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { m_listMenu->popup(m_catalogueView->viewport()->mapToGlobal(at)); });
@@ -390,8 +396,10 @@ void Form2::rememberNormalFrame()
 
 void Form2::resetWindow()
 {
+    // Taken before showNormal(): until the window manager has redrawn the
+    // frame, the window reads as normal with the maximised frame.
+    const QSize frameExtra = m_normalFrame.isValid() ? m_normalFrame : frameGeometry().size() - size();
     if (isMaximized() || isMinimized() || isFullScreen())
         showNormal();
-    const QSize frameExtra = m_normalFrame.isValid() ? m_normalFrame : frameGeometry().size() - size();
     resize(px(10860) - frameExtra.width(), std::max(px(9020) - frameExtra.height(), minimumHeight()));
 }

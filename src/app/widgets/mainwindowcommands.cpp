@@ -195,7 +195,7 @@ bool Form2::saveAll()
                            Prompter::Icon::Critical);
         return false;
     }
-    if (FileStamp::of(listPath) != m_listStamp &&
+    if (FileStamp::replacingLosesChanges(listPath, m_listStamp) &&
         m_prompter.message(QStringLiteral("The catalogue %1 was changed by another program since Ondro loaded or "
                                           "last saved it. Replace it with the %2 entries shown here?")
                                .arg(shown)
@@ -241,15 +241,18 @@ void Form2::placeOnScreen()
     const QRect area = DesktopWindows::availableArea(this);
     // A place that no longer fits (another screen, a lower resolution) is
     // dropped rather than squeezed.
+    // The title bar counts: a place that would put it off the screen (as a
+    // larger scale makes of an old place) is dropped too.
+    const QMargins frame = DesktopWindows::frameMargins(this);
     const QRect remembered = StateFile::mainWindowGeometry();
-    if (remembered.isValid() && area.contains(remembered)) {
+    if (remembered.isValid() && area.contains(remembered.marginsAdded(frame))) {
         setGeometry(remembered);
         return;
     }
     DesktopWindows::fitInside(this);
+    const QRect outer = geometry().marginsAdded(DesktopWindows::frameMargins(this));
     if (area.isValid())
-        move(area.left() + (area.width() - frameGeometry().width()) / 2,
-             area.top() + (area.height() - frameGeometry().height()) / 2);
+        move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
 }
 
 void Form2::scan()
@@ -293,6 +296,11 @@ std::optional<qsizetype> Form2::selectedRow() const
     const QModelIndex current = selection->currentIndex();
     if (current.isValid() && selection->isRowSelected(current.row(), {}))
         return current.row();
+    // The first selected row without listing them all: Ctrl+A on a large
+    // catalogue selects a million rows.
+    for (const QItemSelectionRange &range : selection->selection())
+        if (selection->isRowSelected(range.top(), range.parent()))
+            return range.top();
     const QModelIndexList rows = selection->selectedRows();
     if (!rows.isEmpty())
         return rows.first().row();

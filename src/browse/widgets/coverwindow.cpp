@@ -88,6 +88,7 @@ Form3::Form3(const QString &coverFolder, Attach attach, Prompter &prompter, QWid
     auto *okButton = new QPushButton(QStringLiteral("&Ok"), this);
     okButton->setObjectName(QStringLiteral("Command1"));
     okButton->setAccessibleName(QStringLiteral("Ok"));
+    okButton->setDefault(true); // Enter attaches
     place(okButton, 8280, 4680, 1095, 375);
 
     for (const DriveList::Drive &d : DriveList::availableDrives())
@@ -98,7 +99,8 @@ Form3::Form3(const QString &coverFolder, Attach attach, Prompter &prompter, QWid
     connect(m_drives, &QComboBox::activated, this, &Form3::driveActivated);
     connect(m_dirs, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { setFolder(item->data(PathRole).toString()); });
-    connect(m_files, &QListWidget::itemClicked, this, &Form3::fileClicked);
+    // The preview follows the chosen file, by mouse or by keyboard.
+    connect(m_files, &QListWidget::itemSelectionChanged, this, &Form3::fileChosen);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(okButton, &QPushButton::clicked, this, &Form3::ok);
 
@@ -151,7 +153,6 @@ bool Form3::chooseFile(const QString &name)
     if (found.isEmpty())
         return false;
     m_files->setCurrentItem(found.first());
-    fileClicked(found.first());
     return true;
 }
 
@@ -163,10 +164,12 @@ void Form3::driveActivated(int index)
     setFolder(root); // a drive without a disc is ignored
 }
 
-void Form3::fileClicked(QListWidgetItem *item)
+void Form3::fileChosen()
 {
-    if (item)
-        showPreview(CoverAttach::coverPath(m_folder, item->text()));
+    // The current item is not yet the new one while the selection changes.
+    const QList<QListWidgetItem *> chosen = m_files->selectedItems();
+    if (!chosen.isEmpty())
+        showPreview(CoverAttach::coverPath(m_folder, chosen.first()->text()));
 }
 
 void Form3::showPreview(const QString &path)

@@ -7,10 +7,9 @@ class Prompter;
 class QComboBox;
 class QLabel;
 class QListWidget;
-class QListWidgetItem;
 
 // The cover dialog: a drive list, a folder list and a file list that follow
-// each other, and a preview of the clicked file. "&Ok" hands the chosen
+// each other, and a preview of the chosen file. "&Ok" hands the chosen
 // file's full path to attach(), which gives false when there is nothing to
 // attach to (the dialog then stays open).
 class Form3 : public QDialog
@@ -26,12 +25,12 @@ public:
     // Moves the folder list (and the file list) there; false when the
     // folder cannot be listed, leaving both where they were.
     bool setFolder(const QString &path);
-    // Clicks the named file of the file list, as a user would.
+    // Chooses the named file of the file list, as a user would.
     bool chooseFile(const QString &name);
 
 private:
     void driveActivated(int index);
-    void fileClicked(QListWidgetItem *item);
+    void fileChosen();
     void ok();
     void showPreview(const QString &path);
 

@@ -20,7 +20,9 @@ public:
     virtual QString textPrompt(const QString &prompt, const QString &title) = 0;
     // Folder chooser; empty when cancelled.
     virtual QString chooseFolder(const QString &prompt, const QString &startFolder = QString()) = 0;
-    // File dialogs with a filter such as "Library (*.odl)"; empty when cancelled.
+    // File dialogs with a filter such as "Library (*.odl)"; empty when
+    // cancelled. The save dialog asks nothing about an existing file: the
+    // caller makes its own test.
     virtual QString openFileName(const QString &title, const QString &filter,
                                  const QString &startFolder = QString()) = 0;
     virtual QString saveFileName(const QString &title, const QString &filter,

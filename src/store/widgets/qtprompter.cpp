@@ -3,39 +3,35 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
 
 namespace {
 
-// Line breaking may split a path after a "/" or a "-", which leaves the
-// start of a path at the end of one line and the rest on the next. Word
-// joiners between the characters of a path keep it on one line of its own;
-// the box grows to fit it.
-QString keepPathsWhole(const QString &text)
+// Wide enough for its title and, as far as the screen allows, for each
+// path of its text on one line. The text itself is shown as it is, so a
+// screen reader reads a path as a path and a copied path works; a path
+// wider than the screen still wraps, after a "/" first.
+void widenForTitleAndPaths(QMessageBox &box, const QString &text)
 {
-    QString kept;
-    kept.reserve(text.size() * 2);
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = start;
-        while (end < text.size() && !text.at(end).isSpace())
-            ++end;
-        const QStringView word = QStringView(text).mid(start, end - start);
-        if (word.contains(QLatin1Char('/'))) {
-            for (qsizetype i = 0; i < word.size(); ++i) {
-                if (i > 0 && !word.at(i).isLowSurrogate())
-                    kept += QChar(0x2060);
-                kept += word.at(i);
-            }
-        } else {
-            kept += word;
-        }
-        while (end < text.size() && text.at(end).isSpace())
-            kept += text.at(end++);
-        start = end;
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    const QFontMetrics metrics(box.font());
+    // The title bar also holds the window manager's buttons.
+    int wanted = metrics.horizontalAdvance(box.windowTitle()) + 12 * metrics.averageCharWidth();
+    for (const QStringView word : QStringView(text).split(QChar(u' '), Qt::SkipEmptyParts)) {
+        if (word.contains(QLatin1Char('/')))
+            wanted = std::max(wanted, metrics.horizontalAdvance(word.trimmed().toString()));
     }
-    return kept;
+    if (const QScreen *screen = box.screen())
+        wanted = std::min({wanted, screen->availableGeometry().width() * 3 / 5, 800});
+    // A strut under the text: the box lays out and wraps the text itself,
+    // never narrower than this.
+    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 } // namespace
@@ -50,7 +46,7 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
     QMessageBox box(parent());
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
     box.setTextFormat(Qt::PlainText);
-    box.setText(keepPathsWhole(text));
+    box.setText(text);
     switch (icon) {
     case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
     case Icon::Information: box.setIcon(QMessageBox::Information); break;
@@ -67,6 +63,7 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
         box.setEscapeButton(QMessageBox::Cancel);
         break;
     }
+    widenForTitleAndPaths(box, text);
     box.raise();
     box.activateWindow();
     switch (box.exec()) {
@@ -107,5 +104,8 @@ QString QtPrompter::openFileName(const QString &title, const QString &filter, co
 
 QString QtPrompter::saveFileName(const QString &title, const QString &filter, const QString &startFolder)
 {
-    return QFileDialog::getSaveFileName(parent(), title, startFolder, filter);
+    // No overwrite question: the callers test for an existing file and say
+    // what they do about it.
+    return QFileDialog::getSaveFileName(parent(), title, startFolder, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }

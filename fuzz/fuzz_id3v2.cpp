@@ -23,16 +23,13 @@ bool anyField(const TrackTags &t)
 // own reader keeps to the frame and its exact id: there the two differ by
 // design.
 //
-// TagLib also takes the footer flag of version 2.4 in the header of a 2.2
-// or 2.3 tag, which do not define it, and then reads ten bytes fewer of
-// its frames; the own reader reads every frame the tag's size holds. And
 // TagLib turns the recording dates of 2.2 and 2.3 (TRD, TRDA) and a 2.4
 // TRDC into the year; the own reader takes the year from the year frames
 // only (TYE, TYER, TDRC).
 bool plainFrames(QByteArrayView tag)
 {
     const int version = tag[3];
-    if ((version < 4 && (tag[5] & 0x10) != 0) || tag.indexOf(QByteArrayView("TRD")) >= 0)
+    if (tag.indexOf(QByteArrayView("TRD")) >= 0)
         return false;
     if (version == 2)
         return true;

@@ -149,7 +149,12 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
     // happens to the summary, so that a script does not import it again.
     // A closed pipe must give an error to report, not end the program.
     std::signal(SIGPIPE, SIG_IGN);
-    CliIo::out(QStringLiteral("%1 files imported\n").arg(imported));
+    // What was left out is counted here too; each file is named on
+    // standard error above.
+    const QString leftOut = leftOutSummary(outcome);
+    CliIo::out(QStringLiteral("%1 files imported%2\n")
+                   .arg(imported)
+                   .arg(leftOut.isEmpty() ? QString() : QStringLiteral(", ") + leftOut));
     if (!CliIo::finishOutput()) {
         CliIo::error(QStringLiteral("%1 files imported (%2), but this summary could not be written to standard "
                                     "output: %3")

@@ -204,18 +204,24 @@ QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
     const QByteArray header = headerView.toByteArray();
     const int version = b[3];
     const uchar flags = b[5];
+    const qint64 bodyEnd = HeaderSize + synchsafe(b + 6);
+    // The header and body, without a footer (nor its flag): the header's
+    // size leaves the footer out, and the readers then take the frames up
+    // to that size.
     const auto wholeTag = [&] {
         QByteArray whole;
-        const qint64 available = std::min(tagBytes, source.size());
+        const qint64 available = std::min(bodyEnd, source.size());
         if (available > LargestWholeTag || !source.readAt(0, available, whole))
             return QByteArray();
+        if (whole.size() > 5)
+            whole[5] = char(flags & ~0x10);
         return whole;
     };
     if (version < 2 || version > 4 || (flags & 0xC0))
         return wholeTag();
 
     const int frameHeaderSize = version == 2 ? 6 : 10;
-    const qint64 end = std::min(source.size(), HeaderSize + synchsafe(b + 6));
+    const qint64 end = std::min(source.size(), bodyEnd);
     QByteArray kept;
     bool dropped = false;
     int found = 0;
@@ -306,6 +312,17 @@ TrackTags readTextTagWithTagLib(QByteArrayView parsed)
     TrackTags tags;
     if (tagSize(parsed) == 0)
         return tags;
+    // TagLib takes the footer's ten bytes off the header's size, which
+    // already leaves them out, and so loses the last frame before a
+    // footer: it reads a copy without the footer flag (any version, as it
+    // honours the flag in 2.2 and 2.3 too).
+    QByteArray unfooted;
+    if (parsed[5] & 0x10) {
+        const qint64 bodyEnd = HeaderSize + synchsafe(reinterpret_cast<const uchar *>(parsed.data()) + 6);
+        unfooted = parsed.first(qsizetype(std::min<qint64>(parsed.size(), bodyEnd))).toByteArray();
+        unfooted[5] = char(parsed[5] & ~0x10);
+        parsed = unfooted;
+    }
     TagLib::ByteVectorStream stream(TagLib::ByteVector(parsed.data(), unsigned(parsed.size())));
     TagBytesFile file(&stream);
     const TagLib::ID3v2::Tag tag(&file, 0);

@@ -184,6 +184,37 @@ TrackInfo readTrackInfo(const QString &path)
     return {raw.tags.toTags(), QString::fromUtf8(raw.audioheader), raw.status, raw.problem};
 }
 
+QString leftOutSummary(const ScanOutcome &outcome)
+{
+    struct Kind
+    {
+        SkippedFile::Kind kind;
+        const char *one;
+        const char *many;
+    };
+    static constexpr Kind Kinds[] = {
+        {SkippedFile::NameNotUtf8, "name not valid UTF-8", "names not valid UTF-8"},
+        {SkippedFile::NameWithLineBreak, "name with a line break", "names with a line break"},
+        {SkippedFile::NotPlainFile, "not a plain file", "not plain files"},
+        {SkippedFile::Missing, "missing", "missing"}};
+    QStringList counts;
+    for (const Kind &k : Kinds) {
+        const auto n = std::count_if(outcome.skipped.cbegin(), outcome.skipped.cend(),
+                                     [&](const SkippedFile &file) { return file.kind == k.kind; });
+        if (n > 0)
+            counts.append(QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? k.one : k.many)));
+    }
+    QStringList parts;
+    if (!outcome.skipped.isEmpty())
+        parts.append(QStringLiteral("%1 skipped (%2)")
+                         .arg(outcome.skipped.size())
+                         .arg(counts.join(QStringLiteral(", "))));
+    if (const qsizetype n = outcome.failedFolders.size(); n > 0)
+        parts.append(QStringLiteral("%1 %2 could not be read").arg(n).arg(n == 1 ? QStringLiteral("folder")
+                                                                              : QStringLiteral("folders")));
+    return parts.join(QStringLiteral(", "));
+}
+
 int readersForMedium(const QString &root)
 {
     const QByteArray type = QStorageInfo(root).fileSystemType().toLower();
@@ -234,7 +265,9 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
                                          raw.tags.year, raw.tags.genre, QByteArrayView(), raw.audioheader},
                                         EntryOrigin::Own);
             } else {
-                outcome.skipped.append({QFile::decodeName(path), raw.problem});
+                outcome.skipped.append({QFile::decodeName(path), raw.problem,
+                                        raw.status == FileStatus::Missing ? SkippedFile::Missing
+                                                                          : SkippedFile::NotPlainFile});
             }
         }
         parsing = Batch();

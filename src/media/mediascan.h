@@ -45,10 +45,15 @@ struct ScanOutcome
     QStringList failedFolders; // folders the walk could not read
     // Found but not imported, in walk order (SkippedFile is declared with
     // the walk): names that are not plain files at walk or read time,
-    // dangling links, names that are not valid UTF-8.
+    // dangling links, names that are not valid UTF-8 or hold a line break.
     QList<SkippedFile> skipped;
     bool stopped = false;      // stopped by the caller: rows is then empty
 };
+
+// What a scan left out, for its summary line: "3 skipped (2 names not
+// valid UTF-8, 1 name with a line break), 1 folder could not be read";
+// empty when it left nothing out.
+QString leftOutSummary(const ScanOutcome &outcome);
 
 // How many files a scan of root reads at once: one on optical media
 // (iso9660, udf), where reading in order spares the drive its seeks;

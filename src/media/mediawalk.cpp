@@ -1,6 +1,7 @@
 #include "media/mediawalk.h"
 
 #include "media/mediafile.h"
+#include "store/linescan.h"
 
 #include <QByteArrayList>
 #include <QFile>
@@ -115,6 +116,17 @@ bool listingLessBytes(const QByteArray &a, const QByteArray &b)
         return a.size() < b.size();
     }
     return a < b;
+}
+
+bool holdsLineBreak(QByteArrayView name)
+{
+    return LineScan::hasLineEnd(name.data(), name.data() + name.size());
+}
+
+QString folderLineBreakReason()
+{
+    return QStringLiteral("the folder name holds a line break, which the catalogue cannot store: the folder was "
+                          "not scanned");
 }
 
 bool skippedLess(const SkippedFile &a, const SkippedFile &b)
@@ -399,26 +411,35 @@ private:
                 continue;
             const Entry what = entryOf(fd, entry, nameMatches);
             // A name that is not UTF-8 would be stored with replacement
-            // characters and point nowhere: it is listed, not imported.
-            const bool storable = rawName.isValidUtf8();
+            // characters, one with a line break with blanks for it: either
+            // would point nowhere, so it is listed, not imported.
+            const auto unstorable = [&](bool folder) {
+                const QString name = QFile::decodeName(entry->d_name);
+                if (!rawName.isValidUtf8())
+                    listing.skipped.append({name, folder ? m_folderNameReason : m_fileNameReason,
+                                            SkippedFile::NameNotUtf8});
+                else if (holdsLineBreak(rawName))
+                    listing.skipped.append({name, folder ? m_folderLineBreakReason : m_fileLineBreakReason,
+                                            SkippedFile::NameWithLineBreak});
+                else
+                    return false;
+                return true;
+            };
             switch (what.kind) {
             case EntryKind::Folder:
-                if (storable)
+                if (!unstorable(true))
                     listing.folders.append(rawName.toByteArray());
-                else
-                    listing.skipped.append({QFile::decodeName(entry->d_name), m_folderNameReason});
                 break;
             case EntryKind::File:
-                if (storable)
+                if (!unstorable(false))
                     listing.files.append(rawName.toByteArray());
-                else
-                    listing.skipped.append({QFile::decodeName(entry->d_name), m_fileNameReason});
                 break;
             case EntryKind::Special:
-                listing.skipped.append({QFile::decodeName(entry->d_name), notPlainFileReason(what.mode)});
+                listing.skipped.append({QFile::decodeName(entry->d_name), notPlainFileReason(what.mode),
+                                        SkippedFile::NotPlainFile});
                 break;
             case EntryKind::Dangling:
-                listing.skipped.append({QFile::decodeName(entry->d_name), m_danglingReason});
+                listing.skipped.append({QFile::decodeName(entry->d_name), m_danglingReason, SkippedFile::Missing});
                 break;
             case EntryKind::Other:
                 break;
@@ -438,6 +459,9 @@ private:
     const QString m_fileNameReason = QStringLiteral("the file name is not valid UTF-8");
     const QString m_folderNameReason =
         QStringLiteral("the folder name is not valid UTF-8: the folder was not scanned");
+    const QString m_fileLineBreakReason =
+        QStringLiteral("the file name holds a line break, which the catalogue cannot store");
+    const QString m_folderLineBreakReason = folderLineBreakReason();
     std::set<std::pair<dev_t, ino_t>> m_visited;
     std::vector<Frame> m_frames;
     QByteArray m_path; // of the folder being visited; every frame's path is a prefix of it
@@ -463,6 +487,10 @@ ByteWalkResult walkBytes(const QString &root, const QString &pattern, const Walk
         start.chop(1);
     if (start.isEmpty()) {
         result.failedFolders.append(root);
+        return result;
+    }
+    if (holdsLineBreak(QFile::encodeName(start))) {
+        result.skipped.append({start, folderLineBreakReason(), SkippedFile::NameWithLineBreak});
         return result;
     }
     Walker(pattern, callbacks, stop, result).run(QFile::encodeName(start));

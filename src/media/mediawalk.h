@@ -9,18 +9,25 @@
 
 // A file or folder the scan found but did not import, with the reason in
 // words (for instance a named pipe with a matching name, or a name that is
-// not valid UTF-8).
+// not valid UTF-8) and as a kind, for counting.
 struct SkippedFile
 {
+    enum Kind {
+        NameNotUtf8,       // stored, it would point nowhere
+        NameWithLineBreak, // the list file holds no line break: stored, it would point nowhere
+        NotPlainFile,      // a pipe, a device, a link to one
+        Missing,           // a dangling link, or gone by the time it was read
+    };
     QString path;
     QString reason;
+    Kind kind = NotPlainFile;
 };
 
 struct WalkResult
 {
     QStringList files;          // matching files, in walk order
     QStringList failedFolders;  // folders that could not be opened or read
-    QList<SkippedFile> skipped; // matching entries that are not plain files, names that are not UTF-8
+    QList<SkippedFile> skipped; // matching entries that are not plain files, names that cannot be stored
     bool stopped = false;
 };
 
@@ -59,9 +66,10 @@ namespace MediaWalk {
 // depth first, names in case-insensitive order. Hidden entries and
 // symbolic links to folders are passed over. An entry that vanished or a
 // dangling link does not fail its folder; only a folder that cannot be
-// opened or read counts as failed. Names that are not valid UTF-8 cannot
-// be stored so that they open again: such a file or folder is listed as
-// skipped, as is a matching name that is not a plain file (a pipe, a
+// opened or read counts as failed. Names that are not valid UTF-8 or hold
+// a line break (CR or LF) cannot be stored so that they open again: such a
+// file or folder is listed as skipped (a root whose path holds a line
+// break too), as is a matching name that is not a plain file (a pipe, a
 // device, a link to one). Folders open relative to their parent, so a
 // tree of any depth is walked, and a path longer than the system opens in
 // one piece is still found and stored whole: such a file is imported like

@@ -86,6 +86,12 @@ public:
 
     void opened(const FileStamp &stamp) override { m_visitor.opened(stamp); }
 
+    // The record being handed on, as its bytes in the file (its lines with
+    // their line ends; the last record of a file may lack some), and the
+    // number of its lines.
+    QByteArrayView recordBytes() const { return m_record; }
+    int recordLines() const { return m_recordLines; }
+
     qsizetype consume(QByteArrayView bytes, bool atEnd) override
     {
         const char *const data = bytes.data();
@@ -145,7 +151,7 @@ public:
                 lineAt = scanAt = 0;
                 return keep(bytes.size());
             }
-            append(start);
+            append(start, lineAt, lines);
             record += lineAt;
             lineAt = scanAt = 0;
             lines = 0;
@@ -153,8 +159,10 @@ public:
     }
 
 private:
-    void append(const char *record)
+    void append(const char *record, qsizetype length, int lines)
     {
+        m_record = QByteArrayView(record, length);
+        m_recordLines = lines;
         // Each record is decoded on its own: one record from a Windows-era
         // writer must not turn the UTF-8 records around it into mojibake.
         // The fields are checked as one run: the line ends between them
@@ -186,6 +194,8 @@ private:
     std::array<qsizetype, LinesPerRecord> m_length{};
     std::array<QByteArray, TrackFieldCount> m_converted;
     std::array<QByteArrayView, TrackFieldCount> m_fields; // kept: made anew per record, it costs a fill
+    QByteArrayView m_record;
+    int m_recordLines = 0;
 };
 
 // Builds the rows of a catalogue from the records.
@@ -210,8 +220,60 @@ private:
     RowStore &m_rows;
 };
 
+// Copies the records of a list file that is not all UTF-8, so that the
+// copy is: a record whose bytes are UTF-8 goes over as it is, any other
+// is written anew as UTF-8 with its fields as the reader decodes them
+// (and its two separator lines empty).
+class RecordCopier : public RecordVisitor
+{
+public:
+    RecordCopier(QIODevice &device, const FileStamp &expected) : m_device(device), m_expected(expected) {}
+
+    void setParser(const RecordParser *parser) { m_parser = parser; }
+
+    void opened(const FileStamp &stamp) override { m_sameFile = stamp == m_expected; }
+
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+    {
+        if (!m_sameFile || m_copyFailed)
+            return;
+        const QByteArrayView bytes = m_parser->recordBytes();
+        m_bytes += bytes.size();
+        m_out.clear();
+        if (bytes.isValidUtf8()) {
+            m_out.append(bytes);
+            // Only the file's last record can lack line ends: it is
+            // completed, so the new records start on line 1 of a record.
+            if (!bytes.endsWith('\r') && !bytes.endsWith('\n'))
+                m_out.append("\r\n");
+            for (int n = m_parser->recordLines(); n < LinesPerRecord; ++n)
+                m_out.append("\r\n");
+        } else {
+            for (const QByteArrayView field : fields)
+                m_out.append(field).append("\r\n");
+            m_out.append("\r\n\r\n");
+        }
+        if (m_device.write(m_out) != m_out.size())
+            m_copyFailed = true;
+    }
+
+    bool sameFile() const { return m_sameFile; }
+    bool copyFailed() const { return m_copyFailed; }
+    qint64 bytes() const { return m_bytes; }
+
+private:
+    QIODevice &m_device;
+    const FileStamp &m_expected;
+    const RecordParser *m_parser = nullptr;
+    QByteArray m_out;
+    bool m_sameFile = true;
+    bool m_copyFailed = false;
+    qint64 m_bytes = 0;
+};
+
 // Counts the lines of a file as the reader cuts them, and hands its bytes
-// on to a copy when there is one.
+// on to a copy when there is one. The copy stops at the first bytes that
+// are not UTF-8: such a file is copied record by record (RecordCopier).
 class LineCounter : public SafeFileRead::BlockSink
 {
 public:
@@ -227,10 +289,15 @@ public:
 
     qsizetype consume(QByteArrayView bytes, bool) override
     {
-        if (!m_sameFile || m_copyFailed)
+        if (!m_sameFile || m_copyFailed || m_utf8.broken())
             return bytes.size();
         if (bytes.isEmpty())
             return 0;
+        if (m_copy) {
+            m_utf8.add(bytes);
+            if (m_utf8.broken())
+                return bytes.size();
+        }
         m_ends += LineScan::countLineEnds(bytes.data(), bytes.data() + bytes.size(), m_afterCR);
         m_lastIsEnd = bytes.back() == '\r' || bytes.back() == '\n';
         m_bytes += bytes.size();
@@ -241,6 +308,8 @@ public:
 
     bool sameFile() const { return m_sameFile; }
     bool copyFailed() const { return m_copyFailed; }
+    // Whether the bytes copied are UTF-8 (the copy is whole only then).
+    bool copiedUtf8() const { return m_utf8.valid(); }
     qint64 bytes() const { return m_bytes; }
     // A last line without a line end is a line too.
     qint64 lines() const { return m_ends + (m_bytes > 0 && !m_lastIsEnd ? 1 : 0); }
@@ -254,6 +323,7 @@ private:
     const FileStamp *m_expected;
     bool m_sameFile = true;
     bool m_copyFailed = false;
+    TextCodec::Utf8Stream m_utf8;
     bool m_afterCR = false;
     bool m_lastIsEnd = false;
     qint64 m_ends = 0;
@@ -392,6 +462,18 @@ SaveResult appendRecords(const QString &path, const FileStamp &expectedStamp, co
     if (const FileStamp now = FileStamp::of(path); now != expectedStamp)
         return {false, changed, now.exists};
     QString refusal;
+    // Whether the old bytes read were the whole file of the stamp,
+    // unchanged while they were read; refusal says why not.
+    const auto readWhole = [&](const SafeFileRead::Result &file, bool sameFile, qint64 bytes) {
+        if (file.status != SafeFileRead::Status::Read)
+            refusal = file.status == SafeFileRead::Status::Missing ? changed : file.reason;
+        else if (!sameFile || bytes != expectedStamp.size || FileStamp::of(path) != expectedStamp)
+            refusal = changed;
+        return refusal.isEmpty();
+    };
+    // The file is copied as it is when it is all UTF-8; otherwise it is
+    // copied again, record by record (RecordCopier).
+    bool byRecords = false;
     const auto appendTo = [&](QIODevice &device) {
         if (!expectedStamp.exists)
             return write(device, newRows);
@@ -399,16 +481,12 @@ SaveResult appendRecords(const QString &path, const FileStamp &expectedStamp, co
         const SafeFileRead::Result file = SafeFileRead::readBlocks(path, old, options);
         if (old.copyFailed())
             return false; // the device holds the reason
-        if (file.status != SafeFileRead::Status::Read) {
-            refusal = file.status == SafeFileRead::Status::Missing ? changed : file.reason;
+        if (file.ok() && old.sameFile() && !old.copiedUtf8()) {
+            byRecords = true;
             return false;
         }
-        // The bytes copied must be the file of the stamp, unchanged while
-        // they were read.
-        if (!old.sameFile() || old.bytes() != expectedStamp.size || FileStamp::of(path) != expectedStamp) {
-            refusal = changed;
+        if (!readWhole(file, old.sameFile(), old.bytes()))
             return false;
-        }
         if (!old.whole()) {
             refusal = endsInsideRecord();
             return false;
@@ -424,7 +502,24 @@ SaveResult appendRecords(const QString &path, const FileStamp &expectedStamp, co
             return false;
         return write(device, newRows);
     };
+    const auto appendByRecords = [&](QIODevice &device) {
+        ReadResult read;
+        RecordCopier old(device, expectedStamp);
+        RecordParser parser(read, old);
+        old.setParser(&parser);
+        const SafeFileRead::Result file = SafeFileRead::readBlocks(path, parser, options);
+        if (old.copyFailed())
+            return false;
+        // The bytes of a record the end cuts off are not copied.
+        if (file.ok() && old.sameFile() && read.state != ReadState::Whole) {
+            refusal = endsInsideRecord();
+            return false;
+        }
+        return readWhole(file, old.sameFile(), old.bytes()) && write(device, newRows);
+    };
     SaveResult saved = saveAtomically(path, appendTo);
+    if (byRecords)
+        saved = saveAtomically(path, appendByRecords);
     if (!saved.ok && !refusal.isEmpty())
         saved.error = refusal;
     return saved;

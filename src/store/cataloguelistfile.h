@@ -87,10 +87,12 @@ bool write(QIODevice &device, const RowStore &rows, const Progress &progress = {
 SaveResult save(const QString &path, const RowStore &rows, const Progress &progress = {});
 
 // Adds the own rows of newRows at the end of the file at path without
-// parsing or re-encoding its records: a temporary file in the same folder
-// gets the file's bytes as they are, the line ends its last record lacks
-// (an editor may have stripped them) and the new records, and is synced
-// and renamed over the file. The file stays untouched, and the save fails
+// parsing or re-encoding its UTF-8 records: a temporary file in the same
+// folder gets the file's bytes as they are, the line ends its last record
+// lacks (an editor may have stripped them) and the new records, and is
+// synced and renamed over the file. A file that is not all UTF-8 is copied
+// record by record instead: its records that are not UTF-8 (Windows-1252)
+// are written anew as UTF-8, the others go over as they are. The file stays untouched, and the save fails
 // with the reason, when it is not the file of expectedStamp (another
 // program changed or replaced it since it was read), when it cannot be
 // read whole, or when it ends inside a record. A stamp of a missing file

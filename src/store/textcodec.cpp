@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -76,6 +77,48 @@ bool hasQtCp1252Decoder()
 QString decodeUtf8OrCp1252(QByteArrayView bytes)
 {
     return bytes.isValidUtf8() ? QString::fromUtf8(bytes) : fromCp1252(bytes);
+}
+
+namespace {
+
+// The bytes of the sequence a UTF-8 lead byte starts (a wrong lead byte
+// counts as four: the check of the whole sequence refuses it).
+qsizetype sequenceLength(uchar lead)
+{
+    return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+} // namespace
+
+void Utf8Stream::add(QByteArrayView piece)
+{
+    if (!m_valid)
+        return;
+    if (!m_cut.isEmpty()) {
+        const qsizetype missing = sequenceLength(uchar(m_cut.front())) - m_cut.size();
+        const qsizetype taken = std::min(missing, piece.size());
+        m_cut.append(piece.first(taken));
+        piece = piece.sliced(taken);
+        if (taken < missing)
+            return;
+        m_valid = QByteArrayView(m_cut).isValidUtf8();
+        m_cut.clear();
+        if (!m_valid)
+            return;
+    }
+    // A sequence begun in the last three bytes and not finished there is
+    // kept for the next piece.
+    qsizetype cut = 0;
+    for (qsizetype back = 1; back <= std::min<qsizetype>(3, piece.size()); ++back) {
+        const uchar c = uchar(piece[piece.size() - back]);
+        if ((c & 0xC0) != 0x80) {
+            if (c >= 0xC0 && sequenceLength(c) > back)
+                cut = back;
+            break;
+        }
+    }
+    m_valid = piece.chopped(cut).isValidUtf8();
+    m_cut = piece.last(cut).toByteArray();
 }
 
 } // namespace TextCodec

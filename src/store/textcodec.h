@@ -23,4 +23,22 @@ bool hasQtCp1252Decoder();
 // UTF-8 text as is when valid, otherwise the bytes read as Windows-1252.
 QString decodeUtf8OrCp1252(QByteArrayView bytes);
 
+// Whether bytes that arrive in pieces are valid UTF-8 together: a
+// sequence that the end of one piece cuts off is checked once the next
+// piece completes it.
+class Utf8Stream
+{
+public:
+    void add(QByteArrayView piece);
+    // Every piece so far valid UTF-8, and the last one not cut inside a
+    // sequence.
+    bool valid() const { return m_valid && m_cut.isEmpty(); }
+    // The pieces so far hold bytes that are not UTF-8, whatever follows.
+    bool broken() const { return !m_valid; }
+
+private:
+    QByteArray m_cut; // the start of a sequence the last piece cut off
+    bool m_valid = true;
+};
+
 } // namespace TextCodec

@@ -44,6 +44,12 @@ QByteArray utf16WithBom(const QString &text)
 
 const QByteArray Audio = QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(1500, '\x11');
 
+// A 2.4 tag of 107 bytes ending in a footer; the genre is its last frame.
+const QByteArray FooterTag = QByteArray::fromHex(
+    "49443304001000000057544954320000000c0000035769746820466f6f746572545045310000000c000003466f6f7465722042616e64"
+    "54414c42000000020000034654445243000000050000033230313254434f4e00000006000003283134342933444904001000000057");
+const QStringList FooterFields{"With Footer", "Footer Band", "F", "2012", "Trash Metal"};
+
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
 {
     const QString path = dir.filePath(name);
@@ -205,6 +211,16 @@ private Q_SLOTS:
             QTest::addRow("2.%d with undefined header flags", version) << flagged + Audio
                                                                      << QStringList{"Tight", "", "", "", ""};
         }
+        // A 2.4 footer follows the size the header gives: the last frame
+        // before it counts, and the audio starts after it.
+        const QByteArray footerAudio = QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(413, '\0');
+        QTest::newRow("2.4 footer after the genre") << FooterTag + footerAudio << FooterFields;
+        const QByteArray footed =
+            id3v2Tag(4, textFrame(4, "TIT2", 3, "With Footer") + textFrame(4, "TCON", 3, "(17)"), 0);
+        QTest::newRow("2.4 footer after a numbered genre")
+            << footed.left(5) + '\x10' + footed.mid(6) + "3DI" + footed.mid(3, 2) + '\x10' + footed.mid(6, 4)
+                   + footerAudio
+            << QStringList{"With Footer", "", "", "", "Rock"};
         // Recording dates are not a year, nor is the 2.4 id TRDC some
         // writers use: with no year frame, the year stays empty.
         QTest::newRow("2.2 recording dates only")
@@ -228,6 +244,25 @@ private Q_SLOTS:
         QCOMPARE((QStringList{info.tags.track, info.tags.artist, info.tags.album, info.tags.year, info.tags.genre}),
                  expected);
         QCOMPARE(info.audioheader, QStringLiteral("11111111 11111011 10010000 01100100 "));
+    }
+
+    // TagLib on its own, over whole tags whose header has the footer flag.
+    void tagLibFooterFlag_data()
+    {
+        QTest::addColumn<QByteArray>("tag");
+        QTest::addColumn<QStringList>("expected"); // title, artist, album, year, genre
+        QTest::newRow("2.4 with its footer") << FooterTag << FooterFields;
+        QByteArray flagged = id3v2Tag(3, textFrame(3, "TIT2", 0, "Flagged") + textFrame(3, "TCON", 0, "(17)"), 0);
+        flagged[5] = char(0x10);
+        QTest::newRow("2.3 with the flag") << flagged << QStringList{"Flagged", "", "", "", "Rock"};
+    }
+
+    void tagLibFooterFlag()
+    {
+        QFETCH(QByteArray, tag);
+        QFETCH(QStringList, expected);
+        const TrackTags tags = Id3v2::readTextTagWithTagLib(tag);
+        QCOMPARE((QStringList{tags.track, tags.artist, tags.album, tags.year, tags.genre}), expected);
     }
 
     // Tags of about a million tiny frames: the frames looked at stop once

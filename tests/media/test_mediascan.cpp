@@ -141,6 +141,9 @@ private Q_SLOTS:
             QTest::newRow(kind) << QByteArray(kind) << QByteArray("b.mp3");
         QTest::newRow("name not UTF-8") << QByteArray("name not UTF-8") << QByteArray("b\xFF\xFE.mp3");
         QTest::newRow("folder not UTF-8") << QByteArray("folder not UTF-8") << QByteArray("d\xC3(");
+        QTest::newRow("name with a line break") << QByteArray("name with a line break") << QByteArray("b\nx.mp3");
+        QTest::newRow("name with a CR") << QByteArray("name with a CR") << QByteArray("b\r.mp3");
+        QTest::newRow("folder with a line break") << QByteArray("folder with a line break") << QByteArray("d\r\ne");
     }
 
     void entriesNotImported()
@@ -164,7 +167,7 @@ private Q_SLOTS:
             QVERIFY(makeFifo(fifo) && makeSymlink(fifo, bad));
         else if (kind == "turns into a pipe")
             QVERIFY(writeFile(bad));
-        else if (kind == "name not UTF-8")
+        else if (kind.startsWith("name "))
             QVERIFY(::close(::open(badBytes.constData(), O_WRONLY | O_CREAT, 0644)) == 0);
         else
             QVERIFY(::mkdir(badBytes.constData(), 0755) == 0

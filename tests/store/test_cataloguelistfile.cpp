@@ -230,6 +230,47 @@ private Q_SLOTS:
         QCOMPARE(back.record(1), rows.record(1));
     }
 
+    // Adding to a catalogue leaves it all UTF-8: its Windows-1252 records
+    // are written anew as UTF-8, the others are kept byte for byte.
+    void appendWritesWindows1252RecordsAsUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("old");
+        QTest::addColumn<QByteArray>("kept"); // old bytes that must stay as they are
+        const QByteArray utf8 = "/Bj\xc3\xb6rk.mp3\nCD1\nBj\xc3\xb6rk\n\n\n\n\n\n\nline ten\n\n";
+        const QByteArray windows = record({"/Caf\xe9.mp3", "CD1", "Caf\xe9", "\x80", "", "", "", "", ""}, "\xff");
+        QTest::newRow("between UTF-8 records") << utf8 + windows + utf8 << utf8;
+        QTest::newRow("last, cut after its fields") << utf8 + windows.chopped(5) << utf8;
+        QTest::newRow("UTF-8 look-alike in a Windows-1252 record")
+            << record({"/a.mp3", "CD1", "Caf\xc3\xa9", "Caf\xe9", "", "", "", "", ""}) << QByteArray();
+        QTest::newRow("only a separator line") << utf8 + record({"/b.mp3", "", "", "", "", "", "", "", ""}, "\xe9")
+                                               << utf8;
+    }
+
+    void appendWritesWindows1252RecordsAsUtf8()
+    {
+        QFETCH(QByteArray, old);
+        QFETCH(QByteArray, kept);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        RowStore added;
+        added.append(sampleRecord(QStringLiteral("Caf\u00e9 2.mp3")), EntryOrigin::Own);
+        // Small reads cut characters and records between blocks.
+        for (const qint64 block : {qint64(3), SafeFileRead::DefaultBlockBytes}) {
+            QVERIFY(writeBytes(path, old));
+            const CatalogueListFile::ReadResult before = CatalogueListFile::read(path);
+            SafeFileRead::Options options;
+            options.blockBytes = block;
+            QVERIFY(CatalogueListFile::appendRecords(path, CatalogueListFile::check(path).stamp, added, options));
+
+            const QByteArray after = fileBytes(path);
+            QVERIFY(QByteArrayView(after).isValidUtf8());
+            QVERIFY(after.startsWith(kept));
+            const CatalogueListFile::ReadResult read = CatalogueListFile::read(path);
+            QCOMPARE(read.state, CatalogueListFile::ReadState::Whole);
+            QCOMPARE(entriesOf(read.rows), entriesOf(before.rows) + entriesOf(added));
+        }
+    }
+
     void failedSaveKeepsOldFile()
     {
         QTemporaryDir dir;

@@ -15,7 +15,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+# Builds only the program it starts, not the tests.
+run: configure
+	@cmake --build $(BUILD) --target ondro -j$(JOBS)
 	./$(BUILD)/src/ondro
 
 test: build

@@ -12,7 +12,6 @@ BurnProgress::BurnProgress(Prompter &prompter, QWidget *parent) : QDialog(parent
 {
     setObjectName(QStringLiteral("BurnProgress"));
     setWindowTitle(QStringLiteral("Prepare for Audio Burn"));
-    setAccessibleName(windowTitle());
     setModal(true);
     setMinimumWidth(420);
 

@@ -40,7 +40,6 @@ Form3::Form3(const QString &coverFolder, Attach attach, Prompter &prompter, QWid
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Attach Image Cover to MP3 Track(s)"));
-    setAccessibleName(windowTitle());
     setModal(true);
 
     const double dpi = logicalDpiX();

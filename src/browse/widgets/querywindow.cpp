@@ -28,7 +28,6 @@ query::query(const CatalogueModel &catalogue, Prompter &prompter, Platform &plat
     : QDialog(parent), m_prompter(prompter), m_platform(platform)
 {
     setObjectName(QStringLiteral("query"));
-    setAccessibleName(QStringLiteral("Query"));
     setModal(true);
 
     m_list = new QTreeView(this);

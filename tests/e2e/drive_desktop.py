@@ -1,0 +1,461 @@
+#!/usr/bin/python3
+# Uses the desktop program as a user does, on the display, session bus and
+# fresh home that run_desktop.sh set up: the start window and "Continue"
+# (a mouse click in the first run, Enter in the second), then every window
+# of the program opened and closed through its menus and buttons, a scan of
+# the small tree, the exports and libraries, and "&Close" with the save
+# question. One line per step; a failed step leaves a screenshot of the
+# screen and the program's error output. Ends with "N passed, N failed".
+# A failed start ends its run; E2E_KEEP_GOING=1 goes on regardless, to look
+# into the later steps.
+import argparse
+import os
+import re
+import signal
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+from desktop import (Failure, Program, WAIT, active_window_title, click, cut_texts, extents, find, has_state,
+                     is_file_dialog, key, message_box, message_texts, named, screenshot, texts, type_text,
+                     wait_file, wait_for)
+
+FRAME = (pyatspi.ROLE_FRAME,)
+DIALOG = (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT, pyatspi.ROLE_FILE_CHOOSER)
+BUTTON = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON)
+LISTS = (pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE)
+
+
+class Abort(Exception):
+    """A failure that leaves nothing further to try in this run."""
+
+
+def is_start_window(w):
+    return w.name == "Ondro" and w.getRole() == pyatspi.ROLE_DIALOG and "LOADING ..." in texts(w)
+
+
+def is_main_window(w):
+    return w.getRole() in FRAME and w.name.startswith("Ondro 2000")
+
+
+class Suite:
+    def __init__(self, args):
+        self.args = args
+        self.work = args.work
+        self.home = os.environ["HOME"]
+        self.exports = os.path.join(self.home, "Documents", "Ondro")
+        self.opened = os.path.join(self.work, "opened.txt")
+        self.library = os.path.join(self.work, "mine.odl")
+        self.passed = 0
+        self.failed = 0
+        self.not_run = 0
+        self.program = None
+        self.runs = 0
+        self.cut = []  # message boxes seen with text running past their edges
+
+    # -- the program ---------------------------------------------------
+
+    def start(self):
+        self.runs += 1
+        self.program = Program([self.args.ondro], os.path.join(self.args.out, f"ondro-{self.runs}.stderr"),
+                               os.path.join(self.work, "started.pids"))
+
+    def main(self, active=False):
+        return self.program.window(is_main_window, "the main window" + (", active" if active else ""),
+                                   active=active)
+
+    def shows(self, match, what, timeout=WAIT, active=False):
+        return self.program.window(match, what, timeout, active)
+
+    def closes(self, match, what, timeout=WAIT):
+        self.program.gone(match, what, timeout)
+
+    def answer(self, text, button=None, timeout=WAIT):
+        """Waits for the message box saying text and answers it (Enter, or a click on button)."""
+        box = wait_for(f"a message box saying {text!r}, active",
+                       lambda: next((w for w in self.program.windows()
+                                     if message_box(text)(w) and has_state(w, pyatspi.STATE_ACTIVE)), None),
+                       timeout, lambda: message_texts(self.program))
+        time.sleep(0.3)  # laid out and placed by the window manager
+        if cut_texts(box):
+            shot = screenshot(os.path.join(self.args.out, f"cut-text-{len(self.cut) + 1}.png"))
+            self.cut.append("; ".join(cut_texts(box)) + f" (screenshot: {shot})")
+        if button:
+            click(wait_for(f"its button {button!r}", lambda: find(box, button, BUTTON)))
+        else:
+            key("Return")
+        self.closes(message_box(text), f"the message box {text!r} closes")
+
+    def main_named(self, title):
+        def probe():
+            w = self.main()
+            return w if w.name == title else None
+        try:
+            return wait_for(f"the main window named {title!r}", probe)
+        except Failure as failure:
+            raise Failure(f"{failure} (window title on the screen: {active_window_title()!r})")
+
+    def menu(self, *path):
+        """Clicks the menu bar entry path[0], then each entry of path[1:] in the menus that open."""
+        bar = wait_for("the menu bar", lambda: find(self.main(), roles=(pyatspi.ROLE_MENU_BAR,)))
+        item = wait_for(f"menu {path[0]!r}", lambda: find(bar, path[0]))
+        click(item)
+        for name in path[1:]:
+            parent = item
+
+            def probe(parent=parent, name=name):
+                found = find(parent, name, showing=True)
+                return found if found is not None and extents(found)[2] > 0 else None
+            item = wait_for(f"menu entry {name!r}", probe)
+            time.sleep(0.15)  # a menu takes clicks once it has opened
+            click(item)
+
+    def file_dialog(self, title, path):
+        """Types path into the file dialog titled title and presses Enter."""
+        self.shows(is_file_dialog(title), f"the file dialog {title!r}", active=True)
+        key("ctrl+a")
+        type_text(path)
+        time.sleep(0.3)  # the completer's list opens on the typed text
+        key("Return")
+        try:
+            self.closes(is_file_dialog(title), f"the file dialog {title!r} closes", timeout=2)
+        except Failure:
+            key("Return")  # the first Enter took the completer's entry
+            self.closes(is_file_dialog(title), f"the file dialog {title!r} closes")
+
+    def catalogue(self):
+        return wait_for("the catalogue list", lambda: find(self.main(), "Catalogue", LISTS))
+
+    def rows(self, name):
+        return wait_for(f"the list {name!r}", lambda: find(self.main(), name, LISTS)).queryTable().nRows
+
+    # -- steps -----------------------------------------------------------
+
+    def run(self, title, action, critical=False):
+        began = time.monotonic()
+        try:
+            action()
+        except Exception as error:  # noqa: BLE001 - every error is a failed step
+            self.failed += 1
+            message = str(error) if isinstance(error, Failure) else f"{type(error).__name__}: {error}"
+            shot = os.path.join(self.args.out, f"fail-{self.passed + self.failed:02d}-"
+                                f"{re.sub(r'[^a-z0-9]+', '-', title.lower()).strip('-')[:40]}.png")
+            screenshot(shot)
+            print(f"FAIL {title} ({time.monotonic() - began:.1f} s): {message}")
+            print(f"     screenshot: {shot}")
+            if self.program is not None:
+                print(f"     windows: {self.program.describe()}")
+                err = self.program.stderr_text().strip()
+                print("     program's stderr:" + ("\n       " + err.replace("\n", "\n       ") if err else " (empty)"))
+            sys.stdout.flush()
+            if critical and not os.environ.get("E2E_KEEP_GOING"):
+                raise Abort() from error
+            self.recover()
+            return
+        self.passed += 1
+        print(f"PASS {title} ({time.monotonic() - began:.1f} s)", flush=True)
+
+    def recover(self):
+        """Back to the main window alone, as a user would: Escape on what is open."""
+        if self.program is None or self.program.process.poll() is not None:
+            return
+        for _ in range(5):
+            try:
+                others = [w for w in self.program.windows() if not is_main_window(w)]
+            except Exception:
+                others = []
+            if not others:
+                return
+            key("Escape")
+            time.sleep(0.4)
+
+    def session(self, steps):
+        for i, (title, action, critical) in enumerate(steps):
+            try:
+                self.run(title, action, critical)
+            except Abort:
+                for later, _, _ in steps[i + 1:]:
+                    print(f"NOT RUN {later}")
+                    self.not_run += 1
+                break
+        if self.program is not None:
+            self.program.stop()
+
+    # First run: a fresh user, Continue by mouse.
+
+    def start_window(self):
+        self.start()
+        w = self.shows(is_start_window, "the start window 'Ondro' with \"LOADING ...\"", timeout=15)
+        wait_for("its button 'Continue'", lambda: find(w, "Continue", BUTTON))
+        screenshot(os.path.join(self.args.out, f"start-window-{self.runs}.png"))
+
+    def continue_by_click(self):
+        button = wait_for("the button 'Continue'",
+                          lambda: find(self.shows(is_start_window, "the start window"), "Continue", BUTTON))
+        click(button)
+        self.after_continue()
+
+    def continue_by_enter(self):
+        self.shows(is_start_window, "the start window, active", active=True)
+        key("Return")
+        self.after_continue()
+
+    def after_continue(self):
+        self.closes(is_start_window, "the start window closes after 'Continue'")
+        screenshot(os.path.join(self.args.out, f"after-continue-{self.runs}.png"))
+
+    def first_start_question(self):
+        self.answer("No default ODL reader detected.  Ondro will be your ODL reader.")
+
+    def main_active(self, files):
+        def probe():
+            w = self.main()
+            others = [o for o in self.program.windows() if not is_main_window(o)]
+            return w if has_state(w, pyatspi.STATE_ACTIVE) and not others else None
+        wait_for("the main window, active and alone", probe, seen=self.program.describe)
+        screenshot(os.path.join(self.args.out, f"main-window-{self.runs}.png"))
+        self.main_named(f"Ondro 2000 - {files} files")
+
+    def key_reaches_main(self):
+        self.main(active=True)
+        key("ctrl+f")
+        self.shows(named("Find", DIALOG), "Find's question after Ctrl+F", active=True)
+        key("Escape")
+        self.closes(named("Find", DIALOG), "Find's question closes on Escape")
+
+    def click_opens_scan(self):
+        click(wait_for("the tool button 'Scan'", lambda: find(self.main(), "Scan", BUTTON)))
+        self.shows(named("Scan Media", DIALOG), "the scan window 'Scan Media'")
+
+    def scan_tree(self):
+        scan = self.shows(named("Scan Media", DIALOG), "the scan window")
+        drives = wait_for("the drive list", lambda: find(scan, roles=(pyatspi.ROLE_COMBO_BOX,)))
+        click(drives)  # its list opens; the last entry chooses a folder
+        time.sleep(0.4)
+        key("End", "Return")
+        self.file_dialog("Choose the folder to scan for MP3s", os.path.join(self.work, "media"))
+        click(wait_for("the button 'Scan'", lambda: find(scan, "Scan", BUTTON)))
+        self.shows(named("Source ID", DIALOG), "the question 'Source ID'", active=True)
+        type_text("HD01")
+        key("Return")
+        self.answer("Scan Complete", timeout=15)
+        self.main_named("Ondro 2000 - 3 files")
+
+    def scan_done(self):
+        scan = self.shows(named("Scan Media", DIALOG), "the scan window")
+        click(wait_for("the button 'Done'", lambda: find(scan, "Done", BUTTON)))
+        self.closes(named("Scan Media", DIALOG), "the scan window closes")
+
+    def details_by_double_click(self):
+        table = self.catalogue().queryTable()
+        cell = table.getAccessibleAt(0, 0)
+        path = cell.name
+        if not path.endswith("Blue_Train.mp3"):
+            raise Failure(f"first row is {path!r}, not the Jazz folder's file")
+        click(cell, double=True)
+        details = self.shows(named(path, DIALOG), f"the details window {path!r}")
+        click(wait_for("its button 'Ok'", lambda: find(details, "Ok", BUTTON)))
+        self.closes(named(path, DIALOG), "the details window closes")
+
+    def find_then_enter(self):
+        self.main(active=True)
+        key("ctrl+f")
+        self.shows(named("Find", DIALOG), "Find's question", active=True)
+        type_text("Song Two")
+        key("Return")
+        self.closes(named("Find", DIALOG), "Find's question closes")
+        path = os.path.join(self.work, "media", "Rock", "Song_Two.mp3")
+        time.sleep(0.3)
+        key("Return")  # the found row has the focus: Enter opens it
+        self.shows(named(path, DIALOG), f"the details window {path!r}", active=True)
+        key("Return")  # "&Ok" is the default button
+        self.closes(named(path, DIALOG), "the details window closes on Enter")
+
+    def query(self):
+        click(wait_for("the tool button 'Query'", lambda: find(self.main(), "Query", BUTTON)))
+        self.shows(named("Search", DIALOG), "the question 'Search'", active=True)
+        type_text("Song")
+        key("Return")
+        self.shows(named("Ondro Query - 2 Matches", DIALOG), "the query window 'Ondro Query - 2 Matches'")
+        key("Escape")
+        self.closes(lambda w: w.name.startswith("Ondro Query") or w.name == "Query", "the query window closes")
+
+    def whole_texts(self):
+        if self.cut:
+            raise Failure(f"{len(self.cut)} message boxes could not show their whole text: " + " | ".join(self.cut))
+
+    def mark_by_menu_key(self):
+        before = self.rows("Marked Bin")
+        click(self.catalogue().queryTable().getAccessibleAt(2, 0))  # Song_Two
+        self.main(active=True)
+        key("Menu")
+        time.sleep(0.4)
+        key("a")  # "&Add to Mark Bin"
+        wait_for("a row added to the mark bin", lambda: self.rows("Marked Bin") == before + 1)
+
+    def playlist(self):
+        self.menu("Marked", "Launch as Playlist")
+        playlist = os.path.join(self.exports, "ondrotemp.m3u")
+        wait_file(self.opened, "the playlist handed to the default application", contains=playlist)
+        with open(playlist, errors="replace") as f:
+            if "Song_Two.mp3" not in f.read():
+                raise Failure(f"{playlist} does not list the marked file")
+
+    def burn(self):
+        click(wait_for("the tool button 'Prepare'", lambda: find(self.main(), "Prepare", BUTTON)))
+        target = os.path.join(self.work, "burn")
+        self.file_dialog("Destination", target)
+        self.answer("Please insert HD01 and press ok.")
+        self.answer(f"All 1 files were copied to {target}/", timeout=10)
+        wait_file(os.path.join(target, "Song_Two.mp3"), "the copied file")
+
+    def cover_dialog(self):
+        click(self.catalogue().queryTable().getAccessibleAt(0, 0))
+        self.main(active=True)
+        key("Menu")
+        time.sleep(0.4)
+        key("i")  # "&Image Cover"
+        title = "Attach Image Cover to MP3 Track(s)"
+        cover = self.shows(named(title, DIALOG), f"the cover dialog {title!r}")
+        click(wait_for("its button 'Cancel'", lambda: find(cover, "Cancel", BUTTON)))
+        self.closes(named(title, DIALOG), "the cover dialog closes")
+
+    def export_database(self):
+        self.menu("Files", "Export", "Access Database")
+        path = os.path.join(self.exports, "ondro2000.mdb")
+        self.answer(f"{path} was exported.", timeout=10)
+        wait_file(path, "the database file")
+
+    def export_covers(self):
+        self.menu("Files", "Export", "CD Covers (HTML)")
+        wait_file(self.opened, "the cover page handed to the default application",
+                  contains=os.path.join(self.exports, "zembra.html"))
+
+    def export_text(self):
+        self.menu("Files", "Export", "Text")
+        wait_file(self.opened, "the text index handed to the default application",
+                  contains=os.path.join(self.exports, "ondrolist.txt"))
+
+    def export_tunepost(self):
+        self.menu("Files", "Export", "m3u (tunepost Compatible)")
+        title = "tunepost Compatible m3u Export"
+        window = self.shows(named(title, DIALOG), f"the window {title!r}")
+        click(wait_for("its button 'Export'", lambda: find(window, "Export", BUTTON)))
+        self.answer("Export complete.")
+        wait_file(os.path.join(self.home, "Desktop", "tunepost-1.m3u"), "the upload list on the desktop")
+        click(wait_for("its button 'Done'", lambda: find(window, "Done", BUTTON)))
+        self.closes(named(title, DIALOG), f"the window {title!r} closes")
+
+    def create_library(self):
+        self.menu("Files", "Export", "Library (ODL)")
+        window = self.shows(named("Create Ondrolib", (pyatspi.ROLE_DIALOG,)), "the window 'Create Ondrolib'")
+        click(wait_for("its button 'Create'", lambda: find(window, "Create", BUTTON)))
+        self.file_dialog("Create Ondrolib", self.library)
+        self.answer(f"{self.library} was created.", timeout=10)
+        click(wait_for("its button 'Cancel'", lambda: find(window, "Cancel", BUTTON)))
+        self.closes(named("Create Ondrolib", DIALOG), "the window 'Create Ondrolib' closes")
+        wait_file(self.library, "the library file")
+
+    def load_library(self):
+        self.menu("Files", "Load ODL File")
+        self.file_dialog("Load ODL File", self.library)
+        self.answer("Library loaded", timeout=10)
+        self.main_named("Ondro 2000 - 6 files")
+
+    def about(self):
+        self.menu("About", "About Ondro")
+        about = self.shows(named("About Ondro", DIALOG), "the window 'About Ondro'")
+        click(wait_for("its button 'Ok'", lambda: find(about, "Ok", BUTTON)))
+        self.closes(named("About Ondro", DIALOG), "the window 'About Ondro' closes")
+
+    def close_saving(self):
+        self.menu("Files", "Close")
+        self.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
+                    button="Save")
+        self.ends()
+        listed = subprocess.run([self.args.cli, "list"], capture_output=True, text=True, timeout=20)
+        lines = listed.stdout.splitlines()
+        if listed.returncode != 0 or len(lines) != 3:
+            raise Failure(f"ondro-cli list after the save: exit {listed.returncode}, {len(lines)} lines "
+                          f"(want 3, the own files): {listed.stdout!r} {listed.stderr!r}")
+
+    def close_unchanged(self):
+        self.menu("Files", "Close")
+        self.ends()
+
+    def ends(self):
+        try:
+            code = self.program.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the program still runs 5 s after Close; windows: {self.program.describe()}")
+        if code != 0:
+            raise Failure(f"the program ended with exit status {code}")
+
+    def first_run(self):
+        self.session([
+            ("start window 'Ondro' with its button 'Continue'", self.start_window, True),
+            ("a mouse click on 'Continue' closes the start window", self.continue_by_click, True),
+            ("a fresh user is told Ondro reads ODL files", self.first_start_question, False),
+            ("the main window is active, named 'Ondro 2000 - 0 files'", lambda: self.main_active(0), True),
+            ("a key reaches the main window: Ctrl+F asks Find's question", self.key_reaches_main, True),
+            ("a click reaches the main window: 'Scan' opens the scan window", self.click_opens_scan, True),
+            ("scanning a chosen folder names the main window 'Ondro 2000 - 3 files'", self.scan_tree, False),
+            ("'Done' closes the scan window", self.scan_done, False),
+            ("a double click on a row opens its details, 'Ok' closes them", self.details_by_double_click, False),
+            ("Find selects a row, Enter opens its details, Enter closes them", self.find_then_enter, False),
+            ("'Query' asks, shows 'Ondro Query - 2 Matches', Escape closes it", self.query, False),
+            ("the Menu key's pop-up menu adds a row to the mark bin", self.mark_by_menu_key, False),
+            ("Marked > Launch as Playlist hands the playlist to the default application", self.playlist, False),
+            ("'Prepare' copies the marked file into the chosen folder", self.burn, False),
+            ("the pop-up menu's 'Image Cover' opens the cover dialog, 'Cancel' closes it", self.cover_dialog, False),
+            ("Files > Export > Access Database writes ondro2000.mdb", self.export_database, False),
+            ("Files > Export > CD Covers (HTML) hands the page to the default application", self.export_covers,
+             False),
+            ("Files > Export > Text hands the index to the default application", self.export_text, False),
+            ("Files > Export > m3u writes the upload list, 'Done' closes the window", self.export_tunepost, False),
+            ("Files > Export > Library (ODL) creates the library", self.create_library, False),
+            ("Files > Load ODL File loads it: 'Ondro 2000 - 6 files'", self.load_library, False),
+            ("About > About Ondro opens the About window, 'Ok' closes it", self.about, False),
+            ("Files > Close asks to save, saves the own files and ends with status 0", self.close_saving, False),
+            ("every message box showed its whole text", self.whole_texts, False),
+        ])
+
+    def second_run(self):
+        self.session([
+            ("second start: the start window 'Ondro'", self.start_window, True),
+            ("Enter on 'Continue' closes the start window", self.continue_by_enter, True),
+            ("the main window is active with the saved catalogue: 'Ondro 2000 - 3 files'",
+             lambda: self.main_active(3), True),
+            ("Files > Close ends the unchanged program at once with status 0", self.close_unchanged, False),
+        ])
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--ondro", required=True)
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--work", required=True)
+    args = parser.parse_args()
+    # Stopped from outside: end the program too, and still report.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+
+    suite = Suite(args)
+    began = time.monotonic()
+    try:
+        suite.first_run()
+        suite.second_run()
+    finally:
+        if suite.program is not None:
+            suite.program.stop()
+    print(f"({time.monotonic() - began:.0f} s; output in {args.out})")
+    if suite.not_run:
+        print(f"{suite.not_run} not run")
+    print(f"{suite.passed} passed, {suite.failed} failed")
+    return 1 if suite.failed or suite.not_run else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

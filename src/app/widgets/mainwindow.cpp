@@ -390,8 +390,11 @@ void Form2::rememberNormalFrame()
     // A maximised window may be shown without its frame: only the normal
     // state tells how much the frame and title bar take.
     const QSize frame = frameGeometry().size() - size();
-    if (isVisible() && windowState() == Qt::WindowNoState && !frame.isEmpty())
+    if (isVisible() && windowState() == Qt::WindowNoState && !frame.isEmpty() && frame != m_normalFrame) {
         m_normalFrame = frame;
+        // The lowest height counts the frame: it was estimated until now.
+        applyLayout();
+    }
 }
 
 void Form2::resetWindow()

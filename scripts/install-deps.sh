@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libqt6opengl6-dev libtag1-dev libsqlite3-dev libicu-dev pkg-config cmake g++ make
   xvfb xauth xdg-utils shared-mime-info desktop-file-utils poppler-utils fonts-dejavu-core
   dpkg-dev appstream
-  openbox at-spi2-core dbus-x11 python3-pyatspi xdotool imagemagick
+  openbox at-spi2-core dbus-x11 python3-pyatspi xdotool imagemagick x11-utils
 )
 # `install-deps.sh fuzz` (run by `make fuzz`) adds clang and its libFuzzer
 # runtime, which the everyday build does not need.

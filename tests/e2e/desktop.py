@@ -145,6 +145,51 @@ def screenshot(path):
     return path
 
 
+def focused(acc):
+    """What has the keyboard inside acc, as a reader names it."""
+    for d in descendants(acc):
+        if has_state(d, pyatspi.STATE_FOCUSED):
+            return f"'{d.name}' [{role_name(d)}]"
+    return "nothing"
+
+
+class PopupMenus:
+    """Qt lists no pop-up menu among its program's windows on the bus: a
+    reader learns of one from its "showing" event. Keeps the last one shown."""
+
+    def __init__(self):
+        self.last = None
+        pyatspi.Registry.registerEventListener(self._showing, "object:state-changed:showing")
+
+    def _showing(self, event):
+        try:
+            if event.detail1 and event.source.getRole() == pyatspi.ROLE_POPUP_MENU:
+                self.last = event.source
+        except Exception:  # gone again before it was read
+            pass
+
+
+def x_output(*command):
+    return subprocess.run(command, capture_output=True, text=True, check=True, timeout=10).stdout
+
+
+def frame_placement(window_id):
+    """Whether the X window's frame, title bar included, lies inside the
+    screen's available area; with both described. (xdotool's window
+    geometry counts a decorated window's offset in its frame twice.)"""
+    info = dict(line.strip().split(": ", 1) for line in x_output("xwininfo", "-id", window_id).splitlines()
+                if ": " in line)
+    x, y, w, h = (int(info[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+    extents = x_output("xprop", "-id", window_id, "_NET_FRAME_EXTENTS")
+    if "=" not in extents:
+        raise Failure(f"the window has no frame: {extents.strip()}")
+    left, right, top, bottom = (int(v) for v in extents.split("=")[1].split(","))
+    ax, ay, aw, ah = (int(v) for v in x_output("xprop", "-root", "_NET_WORKAREA").split("=")[1].split(",")[:4])
+    x0, y0, x1, y1 = x - left, y - top, x + w + right, y + h + bottom
+    inside = ax <= x0 and ay <= y0 and x1 <= ax + aw and y1 <= ay + ah
+    return inside, f"frame at {x0},{y0}..{x1},{y1} in the available area {ax},{ay}..{ax + aw},{ay + ah}"
+
+
 def active_window_title():
     done = subprocess.run(["xdotool", "getactivewindow", "getwindowname"], capture_output=True, text=True,
                           timeout=10)
@@ -154,10 +199,11 @@ def active_window_title():
 class Program:
     """One run of the program and its top-level windows on the bus."""
 
-    def __init__(self, command, stderr_path, pid_file):
+    def __init__(self, command, stderr_path, pid_file, env=None):
         self.stderr_path = stderr_path
         self.stderr = open(stderr_path, "w")
-        self.process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=self.stderr)
+        self.process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=self.stderr,
+                                        env=None if env is None else {**os.environ, **env})
         with open(pid_file, "a") as f:
             f.write(f"{self.process.pid}\n")
         self._app = None
@@ -211,7 +257,8 @@ class Program:
                  timeout, self.describe)
 
     def stderr_text(self):
-        self.stderr.flush()
+        if not self.stderr.closed:
+            self.stderr.flush()
         with open(self.stderr_path, errors="replace") as f:
             return f.read()
 

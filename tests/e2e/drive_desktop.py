@@ -4,7 +4,8 @@
 # (a mouse click in the first run, Enter in the second), then every window
 # of the program opened and closed through its menus and buttons, a scan of
 # the small tree, the exports and libraries, and "&Close" with the save
-# question. One line per step; a failed step leaves a screenshot of the
+# question; then two starts at scale 1.25, where the whole window must stay
+# on the screen. One line per step; a failed step leaves a screenshot of the
 # screen and the program's error output. Ends with "N passed, N failed".
 # A failed start ends its run; E2E_KEEP_GOING=1 goes on regardless, to look
 # into the later steps.
@@ -18,9 +19,9 @@ import time
 
 import pyatspi
 
-from desktop import (Failure, Program, WAIT, active_window_title, click, cut_texts, extents, find, has_state,
-                     is_file_dialog, key, message_box, message_texts, named, screenshot, texts, type_text,
-                     wait_file, wait_for)
+from desktop import (Failure, PopupMenus, Program, WAIT, active_window_title, children, click, cut_texts, extents,
+                     find, focused, frame_placement, has_state, is_file_dialog, key, message_box, message_texts,
+                     named, screenshot, texts, type_text, wait_file, wait_for, x_output)
 
 FRAME = (pyatspi.ROLE_FRAME,)
 DIALOG = (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT, pyatspi.ROLE_FILE_CHOOSER)
@@ -54,13 +55,14 @@ class Suite:
         self.program = None
         self.runs = 0
         self.cut = []  # message boxes seen with text running past their edges
+        self.popups = PopupMenus()
 
     # -- the program ---------------------------------------------------
 
-    def start(self):
+    def start(self, env=None):
         self.runs += 1
         self.program = Program([self.args.ondro], os.path.join(self.args.out, f"ondro-{self.runs}.stderr"),
-                               os.path.join(self.work, "started.pids"))
+                               os.path.join(self.work, "started.pids"), env)
 
     def main(self, active=False):
         return self.program.window(is_main_window, "the main window" + (", active" if active else ""),
@@ -185,8 +187,8 @@ class Suite:
 
     # First run: a fresh user, Continue by mouse.
 
-    def start_window(self):
-        self.start()
+    def start_window(self, env=None):
+        self.start(env)
         w = self.shows(is_start_window, "the start window 'Ondro' with \"LOADING ...\"", timeout=15)
         wait_for("its button 'Continue'", lambda: find(w, "Continue", BUTTON))
         screenshot(os.path.join(self.args.out, f"start-window-{self.runs}.png"))
@@ -322,6 +324,31 @@ class Suite:
         click(wait_for("its button 'Cancel'", lambda: find(cover, "Cancel", BUTTON)))
         self.closes(named(title, DIALOG), "the cover dialog closes")
 
+    def cover_by_keys(self):
+        click(self.catalogue().queryTable().getAccessibleAt(0, 0))
+        self.main(active=True)
+        key("Menu")
+        time.sleep(0.4)
+        key("i")
+        title = "Attach Image Cover to MP3 Track(s)"
+        cover = self.shows(named(title, DIALOG), f"the cover dialog {title!r}", active=True)
+        folders = wait_for("its folder list", lambda: find(cover, "Folder", (pyatspi.ROLE_LIST,)))
+        for name in (os.path.basename(self.work), "media"):  # from home up to the work folder, into media
+            click(wait_for(f"the folder {name!r}",
+                           lambda name=name: next((f for f in children(folders) if f.name.strip() == name), None)))
+        media = os.path.join(self.work, "media")
+        files = wait_for("its file list", lambda: find(cover, "Image file", (pyatspi.ROLE_LIST,)))
+        click(wait_for("the file 'Booklet.txt'", lambda: find(files, "Booklet.txt")))  # no picture
+        key("Down")
+        wait_for("the preview of 'Front.png'", lambda: find(cover, "Preview Image", showing=True))
+        key("Return")  # "&Ok" is the default button
+        self.closes(named(title, DIALOG), "the cover dialog closes on Enter")
+        table = self.catalogue().queryTable()
+        column = next(i for i in range(table.nColumns) if table.getColumnDescription(i) == "coverimage")
+        picture = os.path.join(media, "Front.png")
+        wait_for(f"the row's coverimage {picture!r}", lambda: table.getAccessibleAt(0, column).name == picture,
+                 seen=lambda: repr(table.getAccessibleAt(0, column).name))
+
     def export_database(self):
         self.menu("Files", "Export", "Access Database")
         path = os.path.join(self.exports, "ondro2000.mdb")
@@ -370,6 +397,52 @@ class Suite:
         click(wait_for("its button 'Ok'", lambda: find(about, "Ok", BUTTON)))
         self.closes(named("About Ondro", DIALOG), "the window 'About Ondro' closes")
 
+    def list_focused(self):
+        main = self.main(active=True)
+        wait_for("the catalogue list with the focus", lambda: has_state(self.catalogue(), pyatspi.STATE_FOCUSED),
+                 seen=lambda: "the focus on " + focused(main))
+
+    def popup_by_shift_f10(self):
+        self.main(active=True)
+        self.popups.last = None
+        key("shift+F10")
+        menu = wait_for("a pop-up menu", lambda: self.popups.last)
+        entries = [(c.name, has_state(c, pyatspi.STATE_ENABLED)) for c in children(menu)
+                   if c.getRole() == pyatspi.ROLE_MENU_ITEM]
+        wanted = [("Email", False), ("Remove", True), ("Image Cover", True), ("Add to Mark Bin", True)]
+        if entries != wanted:
+            raise Failure(f"the pop-up menu's entries (name, enabled) are {entries}, not {wanted}")
+        key("Escape")
+        wait_for("the pop-up menu closes on Escape", lambda: not has_state(menu, pyatspi.STATE_SHOWING))
+
+    def scaled_start(self, remembered):
+        state = os.path.join(os.environ["XDG_STATE_HOME"], "ondro", "state.ini")
+        if not remembered and os.path.exists(state):
+            os.remove(state)
+        if remembered:
+            wait_file(state, "the remembered place", contains="mainWindow", timeout=0.1)
+        self.start_window({"QT_SCALE_FACTOR": "1.25"})
+        self.continue_by_enter()
+        self.main_active(3)
+
+    def on_screen(self):
+        self.main(active=True)
+        time.sleep(0.3)  # placed by the window manager
+        window = x_output("xdotool", "getactivewindow").strip()
+        if not x_output("xdotool", "getwindowname", window).startswith("Ondro 2000"):
+            raise Failure(f"the active X window is not the main window: {active_window_title()!r}")
+        wait_for("the whole main window, frame and title bar, inside the screen",
+                 lambda: frame_placement(window)[0], seen=lambda: frame_placement(window)[1])
+
+    def close_by_keys(self):
+        # At a scale the bus gives places unscaled (Qt 6.4): no clicks.
+        self.main(active=True)
+        self.popups.last = None
+        key("alt+f")
+        wait_for("the menu 'Files'", lambda: self.popups.last)
+        key("c")  # "&Close"
+        self.ends()
+
     def close_saving(self):
         self.menu("Files", "Close")
         self.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
@@ -410,6 +483,7 @@ class Suite:
             ("Marked > Launch as Playlist hands the playlist to the default application", self.playlist, False),
             ("'Prepare' copies the marked file into the chosen folder", self.burn, False),
             ("the pop-up menu's 'Image Cover' opens the cover dialog, 'Cancel' closes it", self.cover_dialog, False),
+            ("in the cover dialog Down chooses a picture and Enter attaches it to the row", self.cover_by_keys, False),
             ("Files > Export > Access Database writes ondro2000.mdb", self.export_database, False),
             ("Files > Export > CD Covers (HTML) hands the page to the default application", self.export_covers,
              False),
@@ -428,7 +502,20 @@ class Suite:
             ("Enter on 'Continue' closes the start window", self.continue_by_enter, True),
             ("the main window is active with the saved catalogue: 'Ondro 2000 - 3 files'",
              lambda: self.main_active(3), True),
+            ("keys go to the list at start: the catalogue list has the focus", self.list_focused, False),
+            ("Shift+F10 opens the list's pop-up menu, Escape closes it", self.popup_by_shift_f10, False),
             ("Files > Close ends the unchanged program at once with status 0", self.close_unchanged, False),
+        ])
+
+    # At scale 1.25 on a screen of 1024x768 a window sized to the screen
+    # leaves no room for its title bar.
+
+    def scaled_run(self, remembered):
+        self.session([
+            ("at scale 1.25 " + ("with the remembered place" if remembered else "with no remembered place")
+             + ": start, Enter on 'Continue', 'Ondro 2000 - 3 files'", lambda: self.scaled_start(remembered), True),
+            ("the whole main window, frame and title bar, is on the screen", self.on_screen, False),
+            ("Alt+F, C (Files > Close) ends it with status 0", self.close_by_keys, True),
         ])
 
 
@@ -447,6 +534,8 @@ def main():
     try:
         suite.first_run()
         suite.second_run()
+        suite.scaled_run(remembered=False)
+        suite.scaled_run(remembered=True)
     finally:
         if suite.program is not None:
             suite.program.stop()

@@ -18,7 +18,7 @@ cli=$(realpath "$2")
 out=$(realpath -m "$3")
 here=$(dirname "$(realpath "$0")")
 
-for tool in Xvfb openbox dbus-daemon xdotool import xdg-open /usr/libexec/at-spi-bus-launcher; do
+for tool in Xvfb openbox dbus-daemon xdotool xprop import convert xdg-open /usr/libexec/at-spi-bus-launcher; do
   if ! command -v "$tool" >/dev/null; then
     echo "missing $tool: run scripts/install-deps.sh" >&2
     exit 1
@@ -95,6 +95,9 @@ mp3() {
 mp3 "$root/media/Rock/Song_One.mp3" "Song One" "The Band" "Live" 1999 11
 mp3 "$root/media/Rock/Song_Two.mp3" "Song Two" "The Band" "Live" 1999 11
 mp3 "$root/media/Jazz/Blue_Train.mp3" "Blue Train" "Trane" "Blue" 1957 08
+# A cover picture beside a file that is none, for the cover dialog.
+convert -size 8x8 xc:red "$root/media/Front.png"
+echo "liner notes" >"$root/media/Booklet.txt"
 
 # The desktop's default application for playlists, pages, texts and MP3s:
 # it only notes which file it was handed.
@@ -117,9 +120,11 @@ EOF
   done
 } >"$XDG_CONFIG_HOME/mimeapps.list"
 
-# The X display: Xvfb picks a free number and writes it to fd 3.
+# The X display: Xvfb picks a free number and writes it to fd 3. A small
+# screen, where a window sized to it at scale 1.25 leaves no room for its
+# title bar.
 exec 3>"$root/display"
-start xvfb Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset
+start xvfb Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset
 exec 3>&-
 for _ in $(seq 100); do
   [ -s "$root/display" ] && break

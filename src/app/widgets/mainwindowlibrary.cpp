@@ -23,10 +23,11 @@ void Form2::loadLibrary()
     {
         std::shared_ptr<RowStore> rows = std::make_shared<RowStore>();
         bool whole = false;
+        QString reason;
     };
     const Loaded loaded = runInBackground(this, QStringLiteral("Loading the library..."), [chosen] {
         Loaded result;
-        result.whole = LibraryFile::load(chosen, *result.rows);
+        result.whole = LibraryFile::load(chosen, *result.rows, &result.reason);
         return result;
     });
     m_catalogue->appendRows(std::move(*loaded.rows));
@@ -34,7 +35,12 @@ void Form2::loadLibrary()
     if (loaded.whole)
         m_prompter.message(LibraryFile::loadedMessage(), Prompter::Icon::None);
     else
-        m_prompter.message(LibraryFile::loadProblemMessage(), Prompter::Icon::Critical);
+        // Why, under the usual words: a library from someone else may be
+        // refused for what it is (computed columns, a size it cannot have).
+        m_prompter.message(loaded.reason.isEmpty() ? LibraryFile::loadProblemMessage()
+                                                   : LibraryFile::loadProblemMessage() + QStringLiteral("\n\n") +
+                                                         loaded.reason,
+                           Prompter::Icon::Critical);
 }
 
 void Form2::createLibrary()

@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "store/platform/singleinstance.h"
 #include "app/widgets/desktopwindows.h"
 #include "app/widgets/mainwindow.h"
 #include "store/widgets/qtprompter.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/startup.h"
+#include "store/platform/singleinstance.h"
 
 #include <QString>
 #include <memory>

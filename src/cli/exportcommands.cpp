@@ -1,7 +1,7 @@
 #include "cli/clicommands.h"
 #include "cli/librarycommands.h"
 
-#include "export/textexport.h"
+#include "store/textexport.h"
 #include "store/platform/systempaths.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "store/statusjobs.h"
 
 #include "store/cataloguelistfile.h"
-#include "export/textexport.h"
+#include "store/textexport.h"
 #include "store/platform/openfailure.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "export/textexport.h"
+#include "store/textexport.h"
 #include "testenv.h"
 #include "testfiles.h"
 

@@ -8,7 +8,7 @@
 #include "catalogrows.h"
 #include "export/coverpage.h"
 #include "export/libraryfile.h"
-#include "export/textexport.h"
+#include "store/textexport.h"
 #include "export/tunepostexport.h"
 #include "faultcalls.h"
 #include "testenv.h"

@@ -1,7 +1,7 @@
 #include "app/widgets/aboutwindow.h"
 
 #include "app/startup.h"
-#include "app/widgets/appicons.h"
+#include "store/widgets/appicons.h"
 #include "store/platform/openfailure.h"
 #include "store/platform/platform.h"
 #include "store/platform/prompter.h"

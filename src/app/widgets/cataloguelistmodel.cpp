@@ -1,6 +1,6 @@
 #include "app/widgets/cataloguelistmodel.h"
 
-#include "app/widgets/appicons.h"
+#include "store/widgets/appicons.h"
 
 QVariant CatalogueListModel::data(const QModelIndex &index, int role) const
 {

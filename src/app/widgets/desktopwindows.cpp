@@ -1,6 +1,6 @@
 #include "app/widgets/desktopwindows.h"
 
-#include "app/widgets/appicons.h"
+#include "store/widgets/appicons.h"
 
 #include <QApplication>
 #include <QEvent>

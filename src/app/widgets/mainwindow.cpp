@@ -1,10 +1,10 @@
 #include "app/widgets/mainwindow.h"
 
 #include "app/mainlayout.h"
-#include "app/widgets/appicons.h"
+#include "store/widgets/appicons.h"
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/desktopwindows.h"
-#include "app/widgets/listlook.h"
+#include "store/widgets/listlook.h"
 #include "store/platform/openfailure.h"
 #include "store/platform/platform.h"
 #include "store/platform/prompter.h"

@@ -9,7 +9,7 @@
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/aboutwindow.h"
 #include "app/widgets/desktopwindows.h"
-#include "app/widgets/listlook.h"
+#include "store/widgets/listlook.h"
 #include "store/platform/statefile.h"
 #include "media/widgets/detailswindow.h"
 #include "media/widgets/scanwindow.h"

@@ -1,7 +1,7 @@
 #include "app/widgets/startwindow.h"
 
 #include "app/startup.h"
-#include "app/widgets/appicons.h"
+#include "store/widgets/appicons.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "browse/widgets/querywindow.h"
 
-#include "app/widgets/listlook.h"
+#include "store/widgets/listlook.h"
 #include "browse/matchrule.h"
 #include "browse/queryresults.h"
 #include "store/cataloguemodel.h"

@@ -1,6 +1,6 @@
 #include "export/widgets/libraryexportwindow.h"
 
-#include "app/widgets/appicons.h"
+#include "store/widgets/appicons.h"
 #include "export/libraryfile.h"
 #include "export/widgets/backgroundwork.h"
 #include "store/platform/prompter.h"

@@ -1,4 +1,4 @@
-#include "app/widgets/appicons.h"
+#include "store/widgets/appicons.h"
 
 #include <QApplication>
 #include <QPainter>

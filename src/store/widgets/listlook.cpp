@@ -1,4 +1,4 @@
-#include "app/widgets/listlook.h"
+#include "store/widgets/listlook.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr int TwipsPerInch = 1440;
-
 constexpr int FrameSideMargin = 255;        // taken from the window width for the frames
 constexpr int ListView1WidthMargin = 240;   // taken from Frame2's width
 constexpr int Frame1FromBottom = 3360;      // window height to the top of Frame1
@@ -67,16 +65,4 @@ MainLayout layoutMainWindow(int outerWidthTwips, int outerHeightTwips, int minim
     layout.image1.top = layout.frame2.height + ImageTopOffset;
     layout.image2.top = layout.frame2.height + ImageTopOffset;
     return layout;
-}
-
-int twipsToPixels(double twips, double dpi)
-{
-    return int(std::lround(twips * dpi / TwipsPerInch));
-}
-
-double pixelsToTwips(double pixels, double dpi)
-{
-    if (dpi <= 0.0)
-        return 0.0;
-    return pixels * TwipsPerInch / dpi;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/twips.h"
+
 #include <array>
 
 // The main window's resize rules as a pure function of its outer size. All
@@ -33,6 +35,3 @@ MainLayout designerMainLayout(int outerWidthTwips, int outerHeightTwips);
 MainLayout layoutMainWindow(int outerWidthTwips, int outerHeightTwips,
                             int minimumHeightTwips = MinimumWindowHeightTwips);
 
-// pixels = twips * dpi / 1440, rounded.
-int twipsToPixels(double twips, double dpi);
-double pixelsToTwips(double pixels, double dpi);

@@ -3,6 +3,7 @@
 #include "browse/coverattach.h"
 #include "media/drivelist.h"
 #include "store/platform/prompter.h"
+#include "store/twips.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -43,7 +44,7 @@ Form3::Form3(const QString &coverFolder, Attach attach, Prompter &prompter, QWid
     setModal(true);
 
     const double dpi = logicalDpiX();
-    const auto px = [dpi](int twips) { return int(twips * dpi / 1440.0 + 0.5); };
+    const auto px = [dpi](int twips) { return twipsToPixels(twips, dpi); };
     const auto place = [&](QWidget *w, int left, int top, int width, int height) {
         w->setGeometry(px(left), px(top), px(width), px(height));
     };

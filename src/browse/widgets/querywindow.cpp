@@ -1,5 +1,6 @@
 #include "browse/widgets/querywindow.h"
 
+#include "store/twips.h"
 #include "store/widgets/listlook.h"
 #include "browse/matchrule.h"
 #include "browse/queryresults.h"
@@ -60,7 +61,7 @@ query::~query() = default;
 
 int query::px(double twips) const
 {
-    return int(twips * logicalDpiX() / 1440.0 + 0.5);
+    return twipsToPixels(twips, logicalDpiX());
 }
 
 void query::runQuery(const CatalogueModel &catalogue)

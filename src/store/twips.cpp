@@ -1,0 +1,19 @@
+#include "store/twips.h"
+
+#include <cmath>
+
+namespace {
+constexpr double TwipsPerInch = 1440.0;
+}
+
+int twipsToPixels(double twips, double dpi)
+{
+    return int(std::lround(twips * dpi / TwipsPerInch));
+}
+
+double pixelsToTwips(double pixels, double dpi)
+{
+    if (dpi <= 0.0)
+        return 0.0;
+    return pixels * TwipsPerInch / dpi;
+}

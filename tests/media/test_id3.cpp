@@ -10,18 +10,6 @@
 
 namespace {
 
-QByteArray padded(const QByteArray &text, int length, char pad = '\0')
-{
-    return text.left(length) + QByteArray(qMax(0, length - int(text.size())), pad);
-}
-
-QByteArray id3v1Block(const QByteArray &title, const QByteArray &artist, const QByteArray &album,
-                      const QByteArray &year, int genre, const QByteArray &comment = {}, int trackNumber = 0)
-{
-    return "TAG" + padded(title, 30) + padded(artist, 30) + padded(album, 30) + padded(year, 4)
-           + padded(comment, 29) + char(trackNumber) + char(genre);
-}
-
 QByteArray bigEndian(int value, int length)
 {
     return bigEndianBytes(quint32(value), length);
@@ -70,32 +58,32 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("block");
         QTest::addColumn<QStringList>("expected"); // title, artist, album, year, genre
 
-        QTest::newRow("plain") << id3v1Block("Title", "Artist", "Album", "1999", 17)
+        QTest::newRow("plain") << id3v1Tag("Title", "Artist", "Album", "1999", 17)
                                << QStringList{"Title", "Artist", "Album", "1999", "Rock"};
         QTest::newRow("full width fields")
-            << id3v1Block(QByteArray(30, 'T'), QByteArray(30, 'A'), QByteArray(30, 'B'), "2001", 0)
+            << id3v1Tag(QByteArray(30, 'T'), QByteArray(30, 'A'), QByteArray(30, 'B'), "2001", 0)
             << QStringList{QString(30, u'T'), QString(30, u'A'), QString(30, u'B'), "2001", "Blues"};
         QTest::newRow("NUL and control bytes inside")
-            << id3v1Block(QByteArray("Two\0Words", 9), "Tab\tHere\x7F", "  Spaced  Out ", "19\x01" "9", 144)
+            << id3v1Tag(QByteArray("Two\0Words", 9), "Tab\tHere\x7F", "  Spaced  Out ", "19\x01" "9", 144)
             << QStringList{"Two Words", "Tab Here", "Spaced  Out", "19 9", "Trash Metal"};
         QTest::newRow("windows-1252 letters")
-            << id3v1Block("Caf\xE9 Noir", "Bj\xF6rk \x80", "\x93Quoted\x94", "2003", 40)
+            << id3v1Tag("Caf\xE9 Noir", "Bj\xF6rk \x80", "\x93Quoted\x94", "2003", 40)
             << QStringList{QStringLiteral("Café Noir"), QStringLiteral("Björk €"), QStringLiteral("“Quoted”"),
                            "2003", "Alternative Rock"};
         QTest::newRow("undefined 1252 bytes become blanks")
-            << id3v1Block("A\x81" "B\x8D" "C\x8F" "D\x90" "E\x9D", "\x81" "Edge\x9D", "", "", 64)
+            << id3v1Tag("A\x81" "B\x8D" "C\x8F" "D\x90" "E\x9D", "\x81" "Edge\x9D", "", "", 64)
             << QStringList{"A B C D E", "Edge", "", "", "Native US"};
         QTest::newRow("trim spaces only")
-            << id3v1Block("\xA0Hard\xA0", "", "", "", 67)
+            << id3v1Tag("\xA0Hard\xA0", "", "", "", 67)
             << QStringList{QStringLiteral("\u00A0Hard\u00A0"), "", "", "", "Psychadelic"};
         QTest::newRow("blank years, genre 145")
-            << id3v1Block("", "", "", "    ", 145) << QStringList{"", "", "", "", ""};
+            << id3v1Tag("", "", "", "    ", 145) << QStringList{"", "", "", "", ""};
         QTest::newRow("NUL year, genre 255")
-            << id3v1Block("", "", "", QByteArray(4, '\0'), 255) << QStringList{"", "", "", "", ""};
+            << id3v1Tag("", "", "", QByteArray(4, '\0'), 255) << QStringList{"", "", "", "", ""};
         QTest::newRow("comment and track number ignored")
-            << id3v1Block("T", "", "", "", 123, "a comment", 7) << QStringList{"T", "", "", "", "Acapella"};
+            << id3v1Tag("T", "", "", "", 123, "a comment", 7) << QStringList{"T", "", "", "", "Acapella"};
         QTest::newRow("longer view: its last 128 bytes")
-            << QByteArray("TAG and more") + id3v1Block("Last", "", "", "", 118)
+            << QByteArray("TAG and more") + id3v1Tag("Last", "", "", "", 118)
             << QStringList{"Last", "", "", "", "Rhytmic Soul"};
     }
 
@@ -112,7 +100,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("has");
-        const QByteArray block = id3v1Block("Title", "Artist", "", "", 0);
+        const QByteArray block = id3v1Tag("Title", "Artist", "", "", 0);
         QTest::newRow("exactly 128 bytes") << block << 1;
         QTest::newRow("at the end of audio") << Audio + block << 1;
         QTest::newRow("127 bytes") << block.left(127) << 0;
@@ -198,7 +186,7 @@ private Q_SLOTS:
 
         QTest::newRow("both tags keep ID3v1")
             << id3v2Tag(3, textFrame(3, "TIT2", 0, "From v2") + textFrame(3, "TPE1", 0, "V2 artist")) + Audio
-                   + id3v1Block("From v1", "", "Album 1", "", 255)
+                   + id3v1Tag("From v1", "", "Album 1", "", 255)
             << QStringList{"From v1", "", "Album 1", "", ""};
 
         // Header flags the version does not define (a footer, say, which

@@ -56,20 +56,26 @@ private Q_SLOTS:
         QVERIFY(left > 100);
     }
 
-    // Tags on which fuzzing found the readers apart.
+    // Tags on which fuzzing found the readers apart: the own reader now
+    // leaves them to TagLib, so the scan reads them as TagLib does.
     void foundByFuzzing_data()
     {
         QTest::addColumn<QByteArray>("tag");
+        QTest::addColumn<bool>("leftToTagLib");
         QTest::newRow("2.2 recording dates") << QByteArray::fromBase64(
-            "SUQzAgAAJQAAHFRSRAAABgD///8eBlRUMgAABgCEhIS2CQAAAAAAAAAAAA==");
+            "SUQzAgAAJQAAHFRSRAAABgD///8eBlRUMgAABgCEhIS2CQAAAAAAAAAAAA==") << true;
         QTest::newRow("doubled byte order mark") << QByteArray::fromBase64(
-            "SUQzAwAAAAEAJVRBTEIAAAALAAAB//7//gMAAExJAABUWUVSAAAACwAAQQCgAAAAVFQAAP9UVDP/UgAAAAAAAAAAAAI=");
+            "SUQzAwAAAAEAJVRBTEIAAAALAAAB//7//gMAAExJAABUWUVSAAAACwAAQQCgAAAAVFQAAP9UVDP/UgAAAAAAAAAAAAI=") << true;
     }
 
     void foundByFuzzing()
     {
         QFETCH(QByteArray, tag);
-        sameAsTagLib(tag, tag.toHex());
+        QFETCH(bool, leftToTagLib);
+        TrackTagsUtf8 own;
+        QCOMPARE(!Id3v2::readCommonTextTag(tag, own), leftToTagLib);
+        if (!leftToTagLib)
+            QVERIFY(sameAsTagLib(tag, tag.toHex()));
     }
 };
 

@@ -20,15 +20,12 @@ const QByteArray Frame = QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(200, '\x
 
 QByteArray id3v1Block(const QByteArray &title, const QByteArray &artist, int genre)
 {
-    return "TAG" + title.leftJustified(30, '\0') + artist.leftJustified(30, '\0') + QByteArray(64, '\0')
-           + char(genre);
+    return id3v1Tag(title, artist, {}, {}, genre);
 }
 
 bool writeFile(const QString &path, const QByteArray &content = Frame)
 {
-    QDir().mkpath(path.section(u'/', 0, -2));
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    return writeBytes(path, content);
 }
 
 QStringList relative(const QString &root, const QStringList &paths)

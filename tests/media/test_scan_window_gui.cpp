@@ -6,6 +6,8 @@
 #include "scriptedprompter.h"
 #include "testenv.h"
 #include "widgetlookup.h"
+#include "id3bytes.h"
+#include "testfiles.h"
 #include "testfiles.h"
 
 #include <QComboBox>
@@ -26,24 +28,13 @@ namespace {
 // ID3v1 tag naming the title.
 QByteArray mp3Bytes(const QByteArray &title)
 {
-    QByteArray bytes("\xFF\xFB\x90\x64", 4);
-    bytes += QByteArray(400, '\x11');
-    QByteArray tag("TAG");
-    tag += title.leftJustified(30, '\0', true);
-    tag += QByteArray("Artist").leftJustified(30, '\0');
-    tag += QByteArray("Album").leftJustified(30, '\0');
-    tag += "1999";
-    tag += QByteArray(30, '\0');
-    tag += char(17);
-    return bytes + tag;
+    return QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(400, '\x11') +
+           id3v1Tag(title, "Artist", "Album", "1999", 17);
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
-    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY(writeBytes(path, bytes));
 }
 
 // The tree used by most cases, relative paths in the order a walk must

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <algorithm>
 #include <QFile>
 #include <QString>
 
@@ -184,4 +185,18 @@ inline bool writeSparseLargeTagFile(const QString &path, int n, qint64 large = 6
         return file.write(header + apic) == header.size() + apic.size() && file.seek(header.size() + apic.size() + large)
                && file.write(title) == title.size();
     return file.write(header + title) == header.size() + title.size() && file.resize(header.size() + body);
+}
+
+// An ID3v1 tag: "TAG", then title, artist, album (30 bytes each), year (4)
+// and comment (29), each padded with zero bytes, the track number (ID3v1.1,
+// 0 for none) and the genre number.
+inline QByteArray id3v1Tag(const QByteArray &title, const QByteArray &artist, const QByteArray &album = {},
+                           const QByteArray &year = {}, int genre = 0, const QByteArray &comment = {},
+                           int trackNumber = 0)
+{
+    const auto padded = [](const QByteArray &text, int size) {
+        return text.left(size) + QByteArray(std::max(0, size - int(text.size())), '\0');
+    };
+    return "TAG" + padded(title, 30) + padded(artist, 30) + padded(album, 30) + padded(year, 4) + padded(comment, 29) +
+           char(trackNumber) + char(genre);
 }

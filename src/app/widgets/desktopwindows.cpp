@@ -1,5 +1,6 @@
 #include "app/widgets/desktopwindows.h"
 
+#include "app/widgets/accessiblenames.h"
 #include "store/widgets/appicons.h"
 
 #include <QApplication>
@@ -56,6 +57,7 @@ void install()
     if (!qApp)
         return;
     QApplication::setWindowIcon(AppIcons::programIcon());
+    AccessibleNames::installForApplication();
     if (!filter) {
         filter = new ScreenFitFilter(qApp);
         qApp->installEventFilter(filter);

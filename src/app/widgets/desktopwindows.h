@@ -14,9 +14,11 @@ namespace DesktopWindows {
 // it to every window's caption, and each window shows exactly its own.
 void setUpApplication();
 
-// Sets the application's icon and watches every window as it is shown,
-// so none opens larger than the available screen area or outside it.
-// Safe to call more than once.
+// What every window gets, installed once for the whole application before
+// the first window: the program's icon, accessible names for controls
+// without a caption, and a watch on every window as it is shown, so none
+// opens larger than the available screen area or outside it. Safe to call
+// more than once.
 void install();
 
 // The available area (without panels) of the screen the widget is on, or

@@ -77,7 +77,6 @@ QString Form2::emptyCatalogueHint()
 Form2::Form2(Prompter &prompter, Platform &platform, QString argument, QWidget *parent)
     : QMainWindow(parent), m_prompter(prompter), m_platform(platform), m_argument(std::move(argument))
 {
-    DesktopWindows::install();
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Ondro 2000"));
     setWindowIcon(AppIcons::programIcon());

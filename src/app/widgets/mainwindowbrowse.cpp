@@ -1,7 +1,6 @@
 // The main window's search, mark bin, playlist, burn and cover commands.
 #include "app/widgets/mainwindow.h"
 
-#include "app/widgets/accessiblenames.h"
 #include "browse/burnplan.h"
 #include "browse/markbin.h"
 #include "browse/playlist.h"
@@ -159,5 +158,4 @@ void Form2::nameControls()
     m_coverStrip->setAccessibleName(QStringLiteral("Cover strip"));
     m_toolFrame->setAccessibleName(QStringLiteral("Tool bar"));
     m_catalogueFrame->setAccessibleName(QStringLiteral("Catalogue"));
-    AccessibleNames::installForApplication();
 }

@@ -372,13 +372,6 @@ void Form2::showAbout()
 
 bool Form2::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_catalogueView && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_F3) {
-        // Find Again, but only after a Find that had a text.
-        if (!m_findTextLabel->text().isEmpty())
-            findChild<QToolButton *>(QStringLiteral("Command4"))->click();
-        return true;
-    }
     if (watched == m_catalogueView && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -30,6 +30,34 @@ inline const char *findLineEnd(const char *p, const char *end)
     return p;
 }
 
+// The first byte in [p, end) that may begin a line break of any kind in
+// UTF-8 text: 0x0A to 0x0D (LF, VT, FF, CR), or the lead byte of NEL
+// (C2 85) or of U+2028 and U+2029 (E2 80 A8, E2 80 A9); end when none.
+inline const char *findLineBreakStart(const char *p, const char *end)
+{
+    const auto mayBegin = [](char c) {
+        const auto u = quint8(c);
+        return (u >= 0x0A && u <= 0x0D) || u == 0xC2 || u == 0xE2;
+    };
+#if defined(__SSE2__)
+    const __m128i first = _mm_set1_epi8(0x0A), span = _mm_set1_epi8(0x0D - 0x0A);
+    const __m128i c2 = _mm_set1_epi8(char(0xC2)), e2 = _mm_set1_epi8(char(0xE2));
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i offset = _mm_sub_epi8(v, first);
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset); // 0x0A..0x0D
+        const int mask =
+            _mm_movemask_epi8(_mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(v, c2), _mm_cmpeq_epi8(v, e2))));
+        if (mask != 0)
+            return p + __builtin_ctz(unsigned(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && !mayBegin(*p))
+        ++p;
+    return p;
+}
+
 // Counts the line ends (CR, LF, or CR LF as one) in [p, end). afterCR
 // says whether the byte before p was a CR, so that a CR LF pair cut by a
 // block boundary counts once; it is updated for the next block.

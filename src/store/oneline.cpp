@@ -1,45 +1,12 @@
 #include "store/oneline.h"
 
-#include <algorithm>
+#include "store/linescan.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <algorithm>
 
 namespace OneLine {
 
 namespace {
-
-// A byte that may begin a line break in UTF-8: 0x0A to 0x0D, or the
-// first byte of NEL (C2 85) or of U+2028 and U+2029 (E2 80 A8, E2 80 A9).
-bool mayBeginBreak(char c)
-{
-    const auto u = quint8(c);
-    return (u >= 0x0A && u <= 0x0D) || u == 0xC2 || u == 0xE2;
-}
-
-// The first byte at or after p that may begin a line break, or end;
-// sixteen bytes at a time where the processor allows.
-const char *nextCandidate(const char *p, const char *end)
-{
-#if defined(__SSE2__)
-    const __m128i first = _mm_set1_epi8(0x0A), span = _mm_set1_epi8(0x0D - 0x0A);
-    const __m128i c2 = _mm_set1_epi8(char(0xC2)), e2 = _mm_set1_epi8(char(0xE2));
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        const __m128i offset = _mm_sub_epi8(v, first);
-        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(offset, span), offset); // 0x0A..0x0D
-        const int mask =
-            _mm_movemask_epi8(_mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(v, c2), _mm_cmpeq_epi8(v, e2))));
-        if (mask != 0)
-            return p + __builtin_ctz(unsigned(mask));
-        p += 16;
-    }
-#endif
-    while (p < end && !mayBeginBreak(*p))
-        ++p;
-    return p;
-}
 
 // The bytes of the line break at p, or 0 when there is none.
 qsizetype breakLength(const char *p, const char *end)
@@ -66,7 +33,7 @@ void append(QByteArray &out, QByteArrayView utf8)
     const char *p = utf8.data();
     const char *const end = p + utf8.size();
     while (p < end) {
-        const char *candidate = nextCandidate(p, end);
+        const char *candidate = LineScan::findLineBreakStart(p, end);
         out.append(p, candidate - p);
         if (candidate == end)
             break;

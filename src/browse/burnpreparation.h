@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 
 // The medium-by-medium sequence of Prepare, once the destination is known:
 // for each source, ask for its medium, then copy its rows; an unreadable
@@ -57,8 +58,42 @@ struct Result
     qsizetype failed = 0; // rows whose copy failed and were passed over
 };
 
-// Runs the sequence for bin into destination (with its closing
-// separator); shows the closing message when it finishes.
+// The sequence for bin into destination (with its closing separator),
+// one run of copies at a time: next() asks what there is to ask and gives
+// the copies to run, ran() takes what they came to. The window runs each
+// off its thread and comes back here with the outcome; the closing
+// message shows when next() finds nothing left.
+class Sequence
+{
+public:
+    Sequence(const RowStore &bin, QString destination, Prompter &prompter);
+    // The copies to run next; nothing once the sequence has ended.
+    std::optional<Run> next();
+    void ran(const RunOutcome &outcome);
+    const Result &result() const { return m_result; }
+
+private:
+    bool beginSource(); // asks for the next medium; false when it ended
+    qsizetype failedInSource() const;
+    void end(End how, qsizetype failedHere);
+    void finish();
+
+    const RowStore &m_bin;
+    const QString m_destination;
+    Prompter &m_prompter;
+    const QStringList m_sources;
+    qsizetype m_nextSource = 0;
+    QString m_source;
+    std::vector<BurnPlan::Copy> m_copies;
+    std::vector<bool> m_failed;
+    size_t m_first = 0;
+    qsizetype m_offset = 0;
+    bool m_inSource = false;
+    bool m_ended = false;
+    Result m_result;
+};
+
+// Runs the whole sequence, each run through runner.
 Result prepare(const RowStore &bin, const QString &destination, Prompter &prompter, const Runner &runner);
 
 QString insertPrompt(const QString &source);

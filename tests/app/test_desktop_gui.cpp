@@ -187,7 +187,7 @@ private Q_SLOTS:
         QCOMPARE(QAccessible::queryAccessibleInterface(&window)->text(QAccessible::Name),
                  QStringLiteral("Ondro 2000 - 1 files"));
         CatalogueModel catalogue;
-        Form5 scan(catalogue, prompter, &window);
+        Form5 scan(catalogue, prompter, platform, &window);
         scan.show();
         QStringList frames;
         for (const QGroupBox *frame : scan.findChildren<QGroupBox *>())
@@ -207,7 +207,7 @@ private Q_SLOTS:
         QVERIFY(area.contains(window.frameGeometry()));
 
         CatalogueModel catalogue;
-        Form5 scan(catalogue, prompter, &window);
+        Form5 scan(catalogue, prompter, platform, &window);
         scan.show();
         QVERIFY(area.contains(scan.frameGeometry()));
     }
@@ -242,7 +242,7 @@ private Q_SLOTS:
         QTemporaryDir last;
         CatalogueModel catalogue;
         {
-            Form5 scan(catalogue, prompter);
+            Form5 scan(catalogue, prompter, platform);
             auto *drives = child<QComboBox>(scan, "Drive1");
             QVERIFY(drives->findData(QStringLiteral("/")) < 0); // the whole machine only by hand
             QVERIFY(drives->findData(QDir::cleanPath(TestEnv::home() + QStringLiteral("/Music"))) >= 0);
@@ -251,7 +251,7 @@ private Q_SLOTS:
             QCOMPARE(prompter.shown.last().title, QDir::cleanPath(TestEnv::home() + QStringLiteral("/Music")));
         }
         QCOMPARE(StateFile::lastScanFolder(), QDir::cleanPath(last.path()));
-        Form5 again(catalogue, prompter);
+        Form5 again(catalogue, prompter, platform);
         auto *drives = child<QComboBox>(again, "Drive1");
         QCOMPARE(drives->currentData().toString(), QDir::cleanPath(last.path()));
         prompter.texts.enqueue(QString());

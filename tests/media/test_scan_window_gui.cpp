@@ -3,11 +3,11 @@
 #include "media/widgets/activityicons.h"
 #include "media/widgets/scanwindow.h"
 #include "media/widgets/scanworker.h"
+#include "recordingplatform.h"
 #include "scriptedprompter.h"
 #include "testenv.h"
 #include "widgetlookup.h"
 #include "id3bytes.h"
-#include "testfiles.h"
 #include "testfiles.h"
 
 #include <QComboBox>
@@ -90,12 +90,14 @@ QString activity(Form5 &form)
 class ScanWindowTest : public QObject
 {
     Q_OBJECT
+    RecordingPlatform platform; // keeps the folder scanned last in the state file
+
 private Q_SLOTS:
     void controlsCarryTheirNamesAndTexts()
     {
         CatalogueModel model;
         ScriptedPrompter prompter;
-        Form5 form(model, prompter);
+        Form5 form(model, prompter, platform);
         QCOMPARE(form.windowTitle(), QStringLiteral("Scan Media"));
         QCOMPARE(child<QGroupBox>(form, "Frame2")->title(), QStringLiteral(" Source Device to Scan for MP3s "));
         QCOMPARE(child<QGroupBox>(form, "Frame1")->title(), QStringLiteral(" Status "));
@@ -147,7 +149,7 @@ private Q_SLOTS:
         model.append(oldRecord(), EntryOrigin::Own);
         ScriptedPrompter prompter;
         prompter.texts.enqueue(answer);
-        Form5 form(model, prompter);
+        Form5 form(model, prompter, platform);
         QSignalSpy added(&form, &Form5::entriesAdded);
 
         scanAndWait(form, dir.path());
@@ -169,7 +171,7 @@ private Q_SLOTS:
         model.append(oldRecord(), EntryOrigin::Library);
         ScriptedPrompter prompter;
         prompter.texts.enqueue(QStringLiteral("  CD 02 "));
-        Form5 form(model, prompter);
+        Form5 form(model, prompter, platform);
         form.show();
 
         // When the caption signal comes, the rows are in and "Scan
@@ -224,7 +226,7 @@ private Q_SLOTS:
         CatalogueModel model;
         ScriptedPrompter prompter;
         prompter.texts.enqueue(QStringLiteral("HD01"));
-        Form5 form(model, prompter);
+        Form5 form(model, prompter, platform);
         QSignalSpy added(&form, &Form5::entriesAdded);
         scanAndWait(form, dir.path());
         QCOMPARE(model.size(), 0);
@@ -239,7 +241,7 @@ private Q_SLOTS:
         CatalogueModel model;
         ScriptedPrompter prompter;
         prompter.texts.enqueue(QStringLiteral("CD09"));
-        Form5 form(model, prompter);
+        Form5 form(model, prompter, platform);
         scanAndWait(form, root);
         const QStringList messages = prompter.messages();
         QCOMPARE(messages.size(), 2);
@@ -265,7 +267,7 @@ private Q_SLOTS:
         CatalogueModel model;
         ScriptedPrompter prompter;
         prompter.texts.enqueue(QStringLiteral("HD02"));
-        Form5 form(model, prompter);
+        Form5 form(model, prompter, platform);
         scanAndWait(form, dir.path());
 
         const QStringList messages = prompter.messages();
@@ -328,7 +330,7 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         prompter.texts.enqueue(QStringLiteral("CD03"));
         prompter.answers.enqueue(answer);
-        Form5 form(model, prompter);
+        Form5 form(model, prompter, platform);
         form.show();
         QSignalSpy added(&form, &Form5::entriesAdded);
 
@@ -410,7 +412,7 @@ private Q_SLOTS:
         makeTree(dir.path());
         CatalogueModel model;
         ScriptedPrompter prompter;
-        Form5 form(model, prompter);
+        Form5 form(model, prompter, platform);
         auto *drive1 = child<QComboBox>(form, "Drive1");
         const int before = drive1->count();
         const int chooser = before - 1;

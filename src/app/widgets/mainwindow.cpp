@@ -3,6 +3,7 @@
 #include "app/mainlayout.h"
 #include "store/widgets/appicons.h"
 #include "app/widgets/cataloguelistmodel.h"
+#include "store/cataloguelistfile.h"
 #include "app/widgets/desktopwindows.h"
 #include "store/widgets/listlook.h"
 #include "store/platform/openfailure.h"
@@ -75,13 +76,14 @@ QString Form2::emptyCatalogueHint()
 }
 
 Form2::Form2(Prompter &prompter, Platform &platform, QString argument, QWidget *parent)
-    : QMainWindow(parent), m_prompter(prompter), m_platform(platform), m_argument(std::move(argument))
+    : QMainWindow(parent), m_prompter(prompter), m_platform(platform), m_argument(std::move(argument)),
+      m_catalogue(new CatalogueListModel(CatalogueModel::catalogueHeaders(), this)),
+      m_markBin(new CatalogueModel(CatalogueModel::markBinHeaders(), this)),
+      m_session(*m_catalogue, prompter, CatalogueListFile::defaultPath())
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Ondro 2000"));
     setWindowIcon(AppIcons::programIcon());
-    m_catalogue = new CatalogueListModel(CatalogueModel::catalogueHeaders(), this);
-    m_markBin = new CatalogueModel(CatalogueModel::markBinHeaders(), this);
     buildControls();
     buildMenus();
     nameControls();
@@ -102,6 +104,14 @@ void Form2::buildControls()
     m_central->setObjectName(QStringLiteral("centralWidget"));
     setCentralWidget(m_central);
 
+    buildToolButtons();
+    buildCatalogueList();
+    buildMarkBinAndCover();
+    connectCommands();
+}
+
+void Form2::buildToolButtons()
+{
     m_toolFrame = new QGroupBox(m_central);
     m_toolFrame->setObjectName(QStringLiteral("Frame3"));
     for (size_t i = 0; i < ToolButtons.size(); ++i) {
@@ -116,7 +126,10 @@ void Form2::buildControls()
         button->setIconSize(QSize(28, 28));
         m_buttons[i] = button;
     }
+}
 
+void Form2::buildCatalogueList()
+{
     m_catalogueFrame = new QGroupBox(m_central);
     m_catalogueFrame->setObjectName(QStringLiteral("Frame2"));
     m_catalogueView = makeList("ListView1", m_catalogue, m_catalogueFrame);
@@ -133,7 +146,11 @@ void Form2::buildControls()
                     checkSortOrder(from.row(), to.row());
             });
     m_catalogueView->installEventFilter(this);
+    connectCatalogueList();
+}
 
+void Form2::buildMarkBinAndCover()
+{
     m_markBinFrame = new QGroupBox(QStringLiteral("Marked Bin"), m_central);
     m_markBinFrame->setObjectName(QStringLiteral("Frame1"));
     m_markBinView = makeList("ListView2", m_markBin, m_markBinFrame);
@@ -161,7 +178,10 @@ void Form2::buildControls()
     m_shownCoverLabel = hiddenLabel("Label2", QStringLiteral("Label2"), m_central);
     m_findPositionLabel = hiddenLabel("Label4", QStringLiteral("1"), m_central);
     m_findTextLabel = hiddenLabel("Label5", QString(), m_central);
+}
 
+void Form2::connectCatalogueList()
+{
     connect(m_catalogueView->header(), &QHeaderView::sectionClicked, this, &Form2::sortByColumn);
     connect(m_catalogueView->header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (!m_applyingWidths && column < Settings::ColumnCount)
@@ -188,7 +208,10 @@ void Form2::buildControls()
         const QRect row = m_catalogueView->visualRect(m_catalogueView->currentIndex());
         Q_EMIT m_catalogueView->customContextMenuRequested(row.isValid() ? row.center() : QPoint(0, 0));
     });
+}
 
+void Form2::connectCommands()
+{
     const auto command = [this](const char *name) {
         return m_buttons[size_t(std::find_if(ToolButtons.begin(), ToolButtons.end(),
                                              [&](const ToolButtonSpec &s) { return qstrcmp(s.name, name) == 0; }) -
@@ -221,82 +244,6 @@ void Form2::buildControls()
         m_catalogueView->selectAll();
     });
     addAction(selectAll);
-}
-
-void Form2::buildMenus()
-{
-    const auto entry = [this](QMenu *menu, const char *name, const QString &caption) {
-        QAction *action = menu->addAction(caption);
-        action->setObjectName(QLatin1String(name));
-        return action;
-    };
-
-    QMenu *files = menuBar()->addMenu(QStringLiteral("&Files"));
-    files->setObjectName(QStringLiteral("mnuFiles"));
-    connect(entry(files, "mnuFilesLoadODL", QStringLiteral("&Load ODL File")), &QAction::triggered, this,
-            &Form2::loadLibrary);
-    files->addSeparator()->setObjectName(QStringLiteral("mnuFilesDash1"));
-    QMenu *exports = files->addMenu(QStringLiteral("&Export"));
-    exports->setObjectName(QStringLiteral("mnuFilesExport"));
-    connect(entry(exports, "mnuFilesExportAccess", QStringLiteral("&Access Database")), &QAction::triggered, this,
-            &Form2::exportDatabase);
-    connect(entry(exports, "mnuFilesExportCDCovers", QStringLiteral("&CD Covers (HTML)")), &QAction::triggered,
-            this, &Form2::exportCovers);
-    m_libraryAction = entry(exports, "mnuFilesExportODL", QStringLiteral("&Library (ODL)"));
-    connect(m_libraryAction, &QAction::triggered, this, &Form2::createLibrary);
-    connect(entry(exports, "mnuFilesExportText", QStringLiteral("&Text")), &QAction::triggered, this,
-            [this] { runJob(StatusJob::ExportText); });
-    exports->addSeparator()->setObjectName(QStringLiteral("mnuFilesExportDash"));
-    connect(entry(exports, "mnuFilesExportm3u", QStringLiteral("&m3u (tunepost Compatible)")), &QAction::triggered,
-            this, &Form2::exportTunepost);
-    m_saveAction = entry(files, "Save", QStringLiteral("&Save"));
-    m_saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(m_saveAction, &QAction::triggered, this, [this] { runJob(StatusJob::Save); });
-    QAction *close = entry(files, "mnuFilesClose", QStringLiteral("&Close"));
-    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(close, &QAction::triggered, this, &QWidget::close);
-
-    QMenu *options = menuBar()->addMenu(QStringLiteral("&Options"));
-    options->setObjectName(QStringLiteral("mnuOptions"));
-    entry(options, "mnuOptionsSettings", QStringLiteral("&Settings"))->setEnabled(false); // never used
-    connect(entry(options, "mnuOptionsResetWindow", QStringLiteral("&Reset Window")), &QAction::triggered, this,
-            &Form2::resetWindow);
-
-    QMenu *marked = menuBar()->addMenu(QStringLiteral("&Marked"));
-    marked->setObjectName(QStringLiteral("mnuMarkedCopyToTemp"));
-    m_playlistAction = entry(marked, "mnuMarkedLaunchAsPlaylist", QStringLiteral("Launch as &Playlist"));
-    connect(m_playlistAction, &QAction::triggered, this, &Form2::launchPlaylist);
-    marked->addSeparator()->setObjectName(QStringLiteral("mnuMarkedDash"));
-    connect(entry(marked, "mnuMarkedClear", QStringLiteral("&Clear")), &QAction::triggered, this,
-            &Form2::clearMarkBin);
-
-    QMenu *about = menuBar()->addMenu(QStringLiteral("&About"));
-    about->setObjectName(QStringLiteral("mnuAbout"));
-    connect(entry(about, "mnuAboutWebpage", QStringLiteral("Ondro &Web Homepage")), &QAction::triggered, this,
-            [this] {
-                const QString address = QStringLiteral("https://ondro.example.org/");
-                if (const QString unopened = OpenFailure::message(address, m_platform.shellOpen(address));
-                    !unopened.isEmpty())
-                    m_prompter.message(unopened, Prompter::Icon::Information);
-            });
-    connect(entry(about, "mnuAboutAboutOndro", QStringLiteral("&About Ondro")), &QAction::triggered, this,
-            &Form2::showAbout);
-
-    // The list's pop-up menu; not part of the menu bar.
-    m_listMenu = new QMenu(QStringLiteral("&Hidden"), this);
-    m_listMenu->setObjectName(QStringLiteral("mnuHidden"));
-    entry(m_listMenu, "mnuHiddenEmail", QStringLiteral("&Email"))->setEnabled(false); // never used
-    m_listMenu->addSeparator();
-    QAction *remove = entry(m_listMenu, "mnuhiddenRemove", QStringLiteral("&Remove"));
-    remove->setShortcut(QKeySequence(Qt::Key_Delete));
-    remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    m_catalogueView->addAction(remove); // Delete works in the list without the menu
-    connect(remove, &QAction::triggered, this, &Form2::removeSelectedEntries);
-    m_listMenu->addSeparator();
-    connect(entry(m_listMenu, "mnuHiddenImageCover", QStringLiteral("&Image Cover")), &QAction::triggered, this,
-            &Form2::attachCover);
-    connect(entry(m_listMenu, "mnuHiddenMark", QStringLiteral("&Add to Mark Bin")), &QAction::triggered, this,
-            &Form2::addToMarkBin);
 }
 
 double Form2::dpi() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/cataloguesession.h"
 #include "app/coverpreview.h"
 #include "app/startup.h"
 #include "browse/findstate.h"
@@ -36,9 +37,10 @@ public:
     StartupMode startupMode() const { return m_plan.mode; }
     // The catalogue is read on another core once the window is first
     // shown; true when its rows are in.
-    bool isLoaded() const { return m_loaded; }
-    // True while work on another core (the start-up load, a sort) reads
-    // the catalogue; the window takes no input meanwhile.
+    bool isLoaded() const { return m_session.isLoaded(); }
+    // True while work on another core (the start-up load, a sort, a
+    // library load or an export) reads or fills the catalogue; the window
+    // takes no input meanwhile.
     bool isBusy() const { return !m_work.isNull(); }
 
     // The settings as they stand now: cover path and column widths.
@@ -61,12 +63,19 @@ protected:
 
 private:
     void buildControls();
+    void buildToolButtons();
+    void buildCatalogueList();
+    void connectCatalogueList();
+    void buildMarkBinAndCover();
+    void connectCommands(); // the tool buttons and the window's own keys
     void buildMenus();
+    void buildFilesMenu();
+    void buildOtherMenus();
+    void buildListMenu(); // the list's pop-up menu
     void load();
     static QString emptyCatalogueHint();
     // Takes what the start-up load read: the rows, and what to tell about it.
-    struct LoadedCatalogue;
-    void finishLoad(LoadedCatalogue loaded);
+    void finishLoad(CatalogueSession::Loaded loaded);
     void applySettings(const Settings &settings);
     void applyLayout();
     void rememberNormalFrame();
@@ -87,6 +96,7 @@ private:
     // The Save job, unless the list file must not be replaced; true when
     // everything was saved.
     bool saveAll();
+    CatalogueSession::Write saveJob();
     void scan();
     void sortByColumn(int column);
     void rowClicked();
@@ -128,20 +138,14 @@ private:
     const QString m_argument;
     StartupPlan m_plan;
     bool m_loadStarted = false;
-    bool m_loaded = false;
     // The work on another core that reads the catalogue, while it runs.
     QPointer<QFutureWatcherBase> m_work;
     bool m_applyingWidths = false;
     QSize m_normalFrame; // frame and title bar around the normal window, once known
 
-    // The list file as it was loaded or last saved. When it could not be
-    // read, m_listRefusal says why and Save never replaces it in this run.
-    FileStamp m_listStamp;
-    QString m_listRefusal;
-    quint64 m_savedGeneration = 0; // the catalogue's generation then
-
     CatalogueModel *m_catalogue = nullptr;
     CatalogueModel *m_markBin = nullptr;
+    CatalogueSession m_session;
     Settings m_settings = Settings::defaults();
     CoverPreview m_rowClickPreview{QStringLiteral("Label2")};
     CoverPreview m_lastShownCover;

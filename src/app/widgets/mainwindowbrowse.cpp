@@ -128,10 +128,14 @@ void Form2::prepareBurn()
     const QString chosen = m_prompter.chooseFolder(QStringLiteral("Destination"));
     if (chosen.isEmpty())
         return;
+    // The mark bin stays as it is meanwhile: the window is modal.
     setCursor(Qt::WaitCursor);
-    BurnProgress progress(m_prompter, this);
-    progress.run(m_markBin->rows(), BurnPlan::withClosingSeparator(chosen));
-    unsetCursor();
+    auto *progress = new BurnProgress(m_prompter, this);
+    connect(progress, &BurnProgress::finished, this, [this, progress] {
+        unsetCursor();
+        progress->deleteLater();
+    });
+    progress->start(m_markBin->rows(), BurnPlan::withClosingSeparator(chosen));
 }
 
 void Form2::attachCover()

@@ -1,8 +1,7 @@
 // The main window's load, its commands and how its list reacts.
 #include "app/widgets/mainwindow.h"
 
-#include "export/libraryfile.h"
-#include "export/widgets/backgroundwork.h"
+#include "store/widgets/longwork.h"
 #include "store/platform/prompter.h"
 #include "store/platform/association.h"
 #include "store/cataloguelistfile.h"
@@ -10,7 +9,6 @@
 #include "app/widgets/aboutwindow.h"
 #include "app/widgets/desktopwindows.h"
 #include "store/widgets/listlook.h"
-#include "store/platform/statefile.h"
 #include "media/widgets/detailswindow.h"
 #include "media/widgets/scanwindow.h"
 #include "store/platform/platform.h"
@@ -30,7 +28,6 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <cmath>
-#include <unistd.h>
 
 #include "app/mainlayout.h"
 
@@ -43,88 +40,30 @@ void Form2::showEvent(QShowEvent *event)
     }
 }
 
-struct Form2::LoadedCatalogue
-{
-    RowStore rows;
-    FileStamp stamp;
-    QString problem;     // what to tell about a read that was not whole
-    QString refusal;     // why the list file must not be replaced, if so
-};
-
 void Form2::load()
 {
     placeOnScreen();
-
-    Settings settings = Settings::defaults();
-    if (QFileInfo::exists(SettingsFile::path())) {
-        SettingsFile::load(SettingsFile::path(), settings);
-    } else if (QFileInfo::exists(SettingsFile::oldPath())) {
-        m_prompter.message(QStringLiteral("An older Ondro configuration file was detected. Click OK to update."),
-                           Prompter::Icon::Information);
-        SettingsFile::migrate(SettingsFile::oldPath(), settings);
-        if (const SaveResult saved = SettingsFile::save(SettingsFile::path(), settings); !saved)
-            m_prompter.message(saveFailureMessage(SettingsFile::path(), saved), Prompter::Icon::Critical);
-    }
-    applySettings(settings);
+    applySettings(CatalogueSession::loadSettings(m_prompter));
 
     // The catalogue or the library is read on another core, so the window
     // paints at once; the rows come in as one change when it is done.
     m_plan = planStartup(m_argument);
     m_emptyHint->setText(QStringLiteral("Loading the catalogue..."));
     const StartupPlan plan = m_plan;
-    auto progress = std::make_shared<BackgroundProgress>();
-    QFuture<LoadedCatalogue> reading = QtConcurrent::run([plan, progress] {
-        LoadedCatalogue loaded;
-        if (plan.mode == StartupMode::Normal) {
-            const QString listPath = CatalogueListFile::defaultPath();
-            // The bytes read so far of the file's size: the progress shown
-            // when the file is large or its medium slow.
-            progress->total.store(QFileInfo(listPath).size(), std::memory_order_relaxed);
-            SafeFileRead::Options counting;
-            counting.read = [&done = progress->done](int fd, char *buffer, qint64 size) {
-                const qint64 got = ::read(fd, buffer, size_t(size));
-                if (got > 0)
-                    done.fetch_add(got, std::memory_order_relaxed);
-                return got;
-            };
-            CatalogueListFile::ReadResult read = CatalogueListFile::read(listPath, counting);
-            loaded.stamp = read.stamp;
-            loaded.problem = CatalogueListFile::readProblemMessage(listPath, read);
-            if (!read.mayBeReplaced())
-                loaded.refusal = read.reason;
-            loaded.rows = std::move(read.rows);
-        } else if (!plan.libraryPath.isEmpty()) {
-            // At start-up the result is not told: the caption shows what came in.
-            LibraryFile::load(plan.libraryPath, loaded.rows);
-        }
-        return loaded;
-    });
-    m_work = finishInBackground(this, QStringLiteral("Loading the catalogue..."), std::move(reading), progress,
-                                [this](LoadedCatalogue loaded) {
-                                    m_work.clear();
-                                    finishLoad(std::move(loaded));
-                                });
+    const QString listPath = CatalogueListFile::defaultPath();
+    m_work = LongWork::start(
+        this, QStringLiteral("Loading the catalogue..."),
+        [plan, listPath](WorkProgress &progress) { return CatalogueSession::read(plan, listPath, progress); },
+        [this](CatalogueSession::Loaded loaded) {
+            m_work.clear();
+            finishLoad(std::move(loaded));
+        });
 }
 
-void Form2::finishLoad(LoadedCatalogue loaded)
+void Form2::finishLoad(CatalogueSession::Loaded loaded)
 {
     m_emptyHint->setText(emptyCatalogueHint());
-    m_listStamp = loaded.stamp;
-    m_listRefusal = loaded.refusal;
-    m_catalogue->appendRows(std::move(loaded.rows));
-    m_savedGeneration = m_catalogue->generation();
-    m_loaded = true;
-
-    if (!loaded.problem.isEmpty()) {
-        if (m_listRefusal.isEmpty())
-            m_prompter.message(loaded.problem, Prompter::Icon::Warning);
-        else
-            m_prompter.message(loaded.problem + QStringLiteral(" Ondro will not save over it while it runs."),
-                               Prompter::Icon::Critical);
-    }
-    if (m_plan.libraryMissing)
-        m_prompter.message(QStringLiteral("You attempted to load an ODL that is not available"),
-                           Prompter::Icon::Critical);
+    m_session.take(m_plan, std::move(loaded));
     updateCaption();
     if (m_plan.mode == StartupMode::Odl)
         disableForLibraryViewing();
@@ -184,56 +123,32 @@ void Form2::runJob(StatusJob job)
     StatusForm::run(job, context, m_prompter, this);
 }
 
+CatalogueSession::Write Form2::saveJob()
+{
+    return [this](bool &catalogueSaved) {
+        StatusJobContext context{*m_catalogue, currentSettings(), m_platform, SettingsFile::path(),
+                                 CatalogueListFile::defaultPath(), QString()};
+        StatusJobResult result;
+        const bool ok = StatusForm::run(StatusJob::Save, context, m_prompter, this, &result);
+        catalogueSaved = result.catalogueSaved;
+        return ok;
+    };
+}
+
 bool Form2::saveAll()
 {
-    const QString listPath = CatalogueListFile::defaultPath();
-    const QString shown = QDir::toNativeSeparators(listPath);
-    if (!m_listRefusal.isEmpty()) {
-        m_prompter.message(QStringLiteral("The catalogue %1 could not be read when Ondro started (%2), so Save "
-                                          "does not replace it. Nothing was saved.")
-                               .arg(shown, m_listRefusal),
-                           Prompter::Icon::Critical);
-        return false;
-    }
-    if (FileStamp::replacingLosesChanges(listPath, m_listStamp) &&
-        m_prompter.message(QStringLiteral("The catalogue %1 was changed by another program since Ondro loaded or "
-                                          "last saved it. Replace it with the %2 entries shown here?")
-                               .arg(shown)
-                               .arg(m_catalogue->size()),
-                           Prompter::Icon::Warning, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
-        return false;
-
-    StatusJobContext context{*m_catalogue, currentSettings(), m_platform, SettingsFile::path(), listPath, QString()};
-    StatusJobResult result;
-    const bool ok = StatusForm::run(StatusJob::Save, context, m_prompter, this, &result);
-    if (result.catalogueSaved) {
-        m_listStamp = FileStamp::of(listPath);
-        m_savedGeneration = m_catalogue->generation();
-    }
-    return ok;
+    return m_session.save(saveJob());
 }
 
 void Form2::closeEvent(QCloseEvent *event)
 {
-    if (m_plan.mode == StartupMode::Normal && m_catalogue->generation() != m_savedGeneration) {
-        switch (m_prompter.message(QStringLiteral("The catalogue has changed since it was last saved. Save the "
-                                                  "changes before closing?"),
-                                   Prompter::Icon::Warning, Prompter::Buttons::SaveDiscardCancel)) {
-        case Prompter::Answer::Save:
-            if (saveAll())
-                break;
-            event->ignore();
-            return;
-        case Prompter::Answer::Discard:
-            break;
-        default:
-            event->ignore();
-            return;
-        }
+    if (!m_session.mayClose(saveJob())) {
+        event->ignore();
+        return;
     }
     QMainWindow::closeEvent(event);
     if (event->isAccepted() && m_loadStarted)
-        StateFile::setMainWindowGeometry(isMaximized() || isFullScreen() ? normalGeometry() : geometry());
+        m_platform.setMainWindowGeometry(isMaximized() || isFullScreen() ? normalGeometry() : geometry());
 }
 
 void Form2::placeOnScreen()
@@ -244,7 +159,7 @@ void Form2::placeOnScreen()
     // The title bar counts: a place that would put it off the screen (as a
     // larger scale makes of an old place) is dropped too.
     const QMargins frame = DesktopWindows::frameMargins(this);
-    const QRect remembered = StateFile::mainWindowGeometry();
+    const QRect remembered = m_platform.mainWindowGeometry();
     if (remembered.isValid() && area.contains(remembered.marginsAdded(frame))) {
         setGeometry(remembered);
         return;
@@ -257,7 +172,7 @@ void Form2::placeOnScreen()
 
 void Form2::scan()
 {
-    Form5 dialog(*m_catalogue, m_prompter, this);
+    Form5 dialog(*m_catalogue, m_prompter, m_platform, this);
     connect(&dialog, &Form5::entriesAdded, this, &Form2::updateCaption);
     dialog.exec();
 }
@@ -269,13 +184,12 @@ void Form2::sortByColumn(int column)
     // which the busy state sees to by taking no input.
     if (isBusy() || column < 0 || column >= TrackFieldCount)
         return;
-    m_work = finishInBackground(this, QStringLiteral("Sorting..."), m_catalogue->sortOrderAsync(column),
-                                std::make_shared<BackgroundProgress>(),
-                                [this, column](const std::vector<qsizetype> &order) {
-                                    m_work.clear();
-                                    if (order.empty() || m_catalogue->applySortOrder(order))
-                                        ListLook::showSortArrow(m_catalogueView->header(), column);
-                                });
+    m_work = LongWork::finish(this, QStringLiteral("Sorting..."), m_catalogue->sortOrderAsync(column),
+                              std::make_shared<WorkProgress>(), [this, column](const std::vector<qsizetype> &order) {
+                                  m_work.clear();
+                                  if (order.empty() || m_catalogue->applySortOrder(order))
+                                      ListLook::showSortArrow(m_catalogueView->header(), column);
+                              });
 }
 
 void Form2::checkSortOrder(qsizetype first, qsizetype last)

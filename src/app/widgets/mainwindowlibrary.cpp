@@ -4,16 +4,18 @@
 
 #include "export/coverpage.h"
 #include "export/libraryfile.h"
-#include "export/widgets/backgroundwork.h"
 #include "export/widgets/libraryexportwindow.h"
 #include "export/widgets/tunepostwindow.h"
 #include "store/cataloguemodel.h"
 #include "store/platform/platform.h"
 #include "store/platform/prompter.h"
 #include "store/platform/systempaths.h"
+#include "store/widgets/longwork.h"
 
 void Form2::loadLibrary()
 {
+    if (isBusy())
+        return;
     const QString chosen =
         m_prompter.openFileName(QStringLiteral("Load ODL File"), exODL::fileFilter(), m_libraryFileName);
     if (chosen.isEmpty())
@@ -25,22 +27,27 @@ void Form2::loadLibrary()
         bool whole = false;
         QString reason;
     };
-    const Loaded loaded = runInBackground(this, QStringLiteral("Loading the library..."), [chosen] {
-        Loaded result;
-        result.whole = LibraryFile::load(chosen, *result.rows, &result.reason);
-        return result;
-    });
-    m_catalogue->appendRows(std::move(*loaded.rows));
-    updateCaption();
-    if (loaded.whole)
-        m_prompter.message(LibraryFile::loadedMessage(), Prompter::Icon::None);
-    else
-        // Why, under the usual words: a library from someone else may be
-        // refused for what it is (computed columns, a size it cannot have).
-        m_prompter.message(loaded.reason.isEmpty() ? LibraryFile::loadProblemMessage()
-                                                   : LibraryFile::loadProblemMessage() + QStringLiteral("\n\n") +
-                                                         loaded.reason,
-                           Prompter::Icon::Critical);
+    m_work = LongWork::start(
+        this, QStringLiteral("Loading the library..."),
+        [chosen](WorkProgress &) {
+            Loaded result;
+            result.whole = LibraryFile::load(chosen, *result.rows, &result.reason);
+            return result;
+        },
+        [this](const Loaded &loaded) {
+            m_work.clear();
+            m_catalogue->appendRows(std::move(*loaded.rows));
+            updateCaption();
+            if (loaded.whole)
+                m_prompter.message(LibraryFile::loadedMessage(), Prompter::Icon::None);
+            else
+                // Why, under the usual words: a library from someone else may be
+                // refused for what it is (computed columns, a size it cannot have).
+                m_prompter.message(loaded.reason.isEmpty() ? LibraryFile::loadProblemMessage()
+                                                           : LibraryFile::loadProblemMessage() +
+                                                                 QStringLiteral("\n\n") + loaded.reason,
+                                   Prompter::Icon::Critical);
+        });
 }
 
 void Form2::createLibrary()
@@ -51,35 +58,52 @@ void Form2::createLibrary()
 
 void Form2::exportDatabase()
 {
+    if (isBusy())
+        return;
     const QString path = LibraryFile::databaseExportPath(SystemPaths::exportsFolder());
     if (LibraryFile::targetTaken(path)) {
         m_prompter.message(LibraryFile::existsMessage(path, LibraryFile::Content::Database), Prompter::Icon::Warning);
         return;
     }
     const RowStore &rows = m_catalogue->rows();
-    const SaveResult written =
-        runInBackground(this, QStringLiteral("Exporting the database..."), [&rows, path](BackgroundProgress &progress) {
+    // The catalogue is read while the work runs: the window holds still.
+    auto progress = std::make_shared<WorkProgress>();
+    m_work = LongWork::start(
+        this, LongWork::Shown{QStringLiteral("Exporting the database..."), StopOffer::Offered, {}},
+        [&rows, path](WorkProgress &progress) {
             return LibraryFile::write(path, rows, LibraryFile::Content::Database,
                                       [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); });
-        });
-    if (!written)
-        m_prompter.message(LibraryFile::failureMessage(path, LibraryFile::Content::Database, written.error),
-                           Prompter::Icon::Critical);
-    else
-        m_prompter.message(LibraryFile::doneMessage(path, LibraryFile::Content::Database), Prompter::Icon::Information);
+        },
+        [this, path, progress](const SaveResult &written) {
+            m_work.clear();
+            if (!written && progress->stopped())
+                return; // the user stopped it: nothing was written, as asked
+            if (!written)
+                m_prompter.message(LibraryFile::failureMessage(path, LibraryFile::Content::Database, written.error),
+                                   Prompter::Icon::Critical);
+            else
+                m_prompter.message(LibraryFile::doneMessage(path, LibraryFile::Content::Database),
+                                   Prompter::Icon::Information);
+        },
+        progress);
 }
 
 void Form2::exportCovers()
 {
+    if (isBusy())
+        return;
     const QString path = CoverPage::path(SystemPaths::exportsFolder());
     const RowStore &rows = m_catalogue->rows();
-    const SaveResult saved = runInBackground(this, QStringLiteral("Writing the cover page..."),
-                                             [&rows, path] { return CoverPage::save(path, rows); });
-    if (!saved) {
-        m_prompter.message(saveFailureMessage(path, saved), Prompter::Icon::Critical);
-        return;
-    }
-    m_platform.shellOpen(path);
+    m_work = LongWork::start(
+        this, QStringLiteral("Writing the cover page..."), [&rows, path](WorkProgress &) { return CoverPage::save(path, rows); },
+        [this, path](const SaveResult &saved) {
+            m_work.clear();
+            if (!saved) {
+                m_prompter.message(saveFailureMessage(path, saved), Prompter::Icon::Critical);
+                return;
+            }
+            m_platform.shellOpen(path);
+        });
 }
 
 void Form2::exportTunepost()

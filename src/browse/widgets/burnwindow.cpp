@@ -1,12 +1,11 @@
 #include "browse/widgets/burnwindow.h"
 
-#include <QEventLoop>
-#include <QFutureWatcher>
+#include "store/widgets/longwork.h"
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 BurnProgress::BurnProgress(Prompter &prompter, QWidget *parent) : QDialog(parent), m_prompter(prompter)
 {
@@ -63,31 +62,46 @@ void BurnProgress::showProgress(const BurnPreparation::Progress &progress)
     m_bar->setValue(progress.total > 0 ? int(100 * (progress.number - 1) / progress.total) : 0);
 }
 
-BurnPreparation::RunOutcome BurnProgress::runOffThread(const BurnPreparation::Run &run)
+BurnProgress::~BurnProgress()
 {
-    if (m_stop)
-        return {BurnPreparation::RunOutcome::Stopped, run.first, {}};
+    m_stop = true;
+    if (m_work)
+        m_work->waitForFinished();
+}
+
+void BurnProgress::start(const RowStore &bin, const QString &destination)
+{
+    m_running = true;
+    m_sequence.emplace(bin, destination, m_prompter);
+    show();
+    runNext();
+}
+
+void BurnProgress::runNext()
+{
+    const std::optional<BurnPreparation::Run> run = m_sequence->next();
+    if (!run) {
+        m_running = false;
+        hide();
+        Q_EMIT finished(m_sequence->result());
+        return;
+    }
+    if (m_stop) {
+        m_sequence->ran({BurnPreparation::RunOutcome::Stopped, run->first, {}});
+        runNext();
+        return;
+    }
     m_stopButton->setEnabled(true);
     const auto progress = [this](const BurnPreparation::Progress &p) {
         QMetaObject::invokeMethod(this, [this, p] { showProgress(p); }, Qt::QueuedConnection);
     };
-    QFutureWatcher<BurnPreparation::RunOutcome> watcher;
-    QEventLoop loop;
-    connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run([&run, this, progress] { return BurnPreparation::runCopies(run, m_stop, progress); }));
-    if (!watcher.isFinished())
-        loop.exec();
-    m_stopButton->setEnabled(false); // the questions come next
-    return watcher.result();
-}
-
-BurnPreparation::Result BurnProgress::run(const RowStore &bin, const QString &destination)
-{
-    m_running = true;
-    show();
-    const BurnPreparation::Result result = BurnPreparation::prepare(
-        bin, destination, m_prompter, [this](const BurnPreparation::Run &r) { return runOffThread(r); });
-    m_running = false;
-    hide();
-    return result;
+    m_work = LongWork::start(
+        this, LongWork::Shown{},
+        [run = *run, this, progress](WorkProgress &) { return BurnPreparation::runCopies(run, m_stop, progress); },
+        [this](const BurnPreparation::RunOutcome &outcome) {
+            m_work.clear();
+            m_stopButton->setEnabled(false); // the questions come next
+            m_sequence->ran(outcome);
+            runNext();
+        });
 }

@@ -3,7 +3,11 @@
 #include "browse/burnpreparation.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <atomic>
+#include <optional>
+
+class QFutureWatcherBase;
 
 class QLabel;
 class QProgressBar;
@@ -19,23 +23,31 @@ class BurnProgress : public QDialog
     Q_OBJECT
 public:
     BurnProgress(Prompter &prompter, QWidget *parent = nullptr);
+    ~BurnProgress() override; // stops the copying and waits for the file being copied
 
-    // Runs the whole preparation of bin into destination (with its
-    // closing separator) and returns when it has ended.
-    BurnPreparation::Result run(const RowStore &bin, const QString &destination);
+    // Shows the window and starts the preparation of bin into destination
+    // (with its closing separator); finished() tells when it has ended.
+    // bin must stay as it is until then.
+    void start(const RowStore &bin, const QString &destination);
+    bool isRunning() const { return m_running; }
 
     void requestStop();
+
+Q_SIGNALS:
+    void finished(const BurnPreparation::Result &result);
 
 protected:
     void reject() override; // closing the window asks to stop
 
 private:
-    BurnPreparation::RunOutcome runOffThread(const BurnPreparation::Run &run);
+    void runNext();
     void showProgress(const BurnPreparation::Progress &progress);
 
     Prompter &m_prompter;
     std::atomic<bool> m_stop{false};
     bool m_running = false;
+    std::optional<BurnPreparation::Sequence> m_sequence;
+    QPointer<QFutureWatcherBase> m_work;
     QLabel *m_count = nullptr;
     QLabel *m_name = nullptr;
     QProgressBar *m_bar = nullptr;

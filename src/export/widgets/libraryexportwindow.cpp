@@ -2,7 +2,7 @@
 
 #include "store/widgets/appicons.h"
 #include "export/libraryfile.h"
-#include "export/widgets/backgroundwork.h"
+#include "store/widgets/longwork.h"
 #include "store/platform/prompter.h"
 
 #include <QHBoxLayout>
@@ -63,6 +63,8 @@ QString exODL::fileFilter()
 
 void exODL::create()
 {
+    if (isBusy())
+        return;
     const QString chosen = m_prompter.saveFileName(QStringLiteral("Create Ondrolib"), fileFilter(), m_fileName);
     if (chosen.isEmpty())
         return;
@@ -73,11 +75,28 @@ void exODL::create()
         return;
     }
     const RowStore &rows = m_catalogue;
-    const SaveResult written =
-        runInBackground(this, QStringLiteral("Creating the library..."), [&rows, path](BackgroundProgress &progress) {
+    auto progress = std::make_shared<WorkProgress>();
+    m_work = LongWork::start(
+        this, LongWork::Shown{QStringLiteral("Creating the library..."), StopOffer::Offered, {}},
+        [&rows, path](WorkProgress &progress) {
             return LibraryFile::write(path, rows, LibraryFile::Content::Library,
                                       [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); });
-        });
+        },
+        [this, path, progress](const SaveResult &written) { finishCreate(path, written, progress->stopped()); },
+        progress);
+}
+
+exODL::~exODL()
+{
+    if (m_work)
+        m_work->waitForFinished();
+}
+
+void exODL::finishCreate(const QString &path, const SaveResult &written, bool stopped)
+{
+    m_work.clear();
+    if (!written && stopped)
+        return; // the user stopped it: nothing was written, as asked
     if (!written) {
         m_prompter.message(LibraryFile::failureMessage(path, LibraryFile::Content::Library, written.error),
                            Prompter::Icon::Critical);

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
+
+class QFutureWatcherBase;
 
 class Prompter;
+struct SaveResult;
 class RowStore;
 
 // The Create Ondrolib dialog: writes the own tracks of the catalogue into
@@ -18,10 +22,16 @@ public:
 
     static QString fileFilter(); // "ODL Files (*.odl)"
 
+public:
+    ~exODL() override; // waits for the writing, which reads the catalogue
+    bool isBusy() const { return !m_work.isNull(); }
+
 private:
     void create();
+    void finishCreate(const QString &path, const SaveResult &written, bool stopped);
 
     const RowStore &m_catalogue;
     Prompter &m_prompter;
     QString &m_fileName;
+    QPointer<QFutureWatcherBase> m_work;
 };

@@ -1,7 +1,9 @@
 #include "export/widgets/tunepostwindow.h"
 
 #include "export/tunepostexport.h"
-#include "export/widgets/backgroundwork.h"
+#include "store/widgets/longwork.h"
+
+#include <QCoreApplication>
 #include "store/platform/platform.h"
 #include "store/platform/prompter.h"
 #include "store/platform/systempaths.h"
@@ -86,12 +88,27 @@ void frmtunepost::exportLists()
     const RowStore &rows = m_catalogue;
     QPointer<QListWidget> list = m_list;
     const QString folder = SystemPaths::desktopFolder();
-    const TunepostExport::Outcome outcome = runInBackground(this, QStringLiteral("Writing the lists..."), [&rows, list, folder] {
-        return TunepostExport::write(folder, rows, [list](const QString &path) {
-            QMetaObject::invokeMethod(
-                list, [list, path] { if (list) list->addItem(QDir::toNativeSeparators(path)); }, Qt::QueuedConnection);
-        });
-    });
+    m_work = LongWork::start(
+        this, QStringLiteral("Writing the lists..."),
+        [&rows, list, folder](WorkProgress &) {
+            return TunepostExport::write(folder, rows, [list](const QString &path) {
+                QMetaObject::invokeMethod(
+                    list, [list, path] { if (list) list->addItem(QDir::toNativeSeparators(path)); },
+                    Qt::QueuedConnection);
+            });
+        },
+        [this](const TunepostExport::Outcome &outcome) { finishExport(outcome); });
+}
+
+frmtunepost::~frmtunepost()
+{
+    if (m_work)
+        m_work->waitForFinished();
+}
+
+void frmtunepost::finishExport(const TunepostExport::Outcome &outcome)
+{
+    m_work.clear();
     QCoreApplication::sendPostedEvents(m_list); // the names of files begun at the very end
     setButtonsEnabled(true);
     if (!outcome.ok) {

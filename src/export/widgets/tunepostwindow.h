@@ -1,6 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
+
+#include "export/tunepostexport.h"
+
+class QFutureWatcherBase;
 
 class Platform;
 class Prompter;
@@ -19,8 +24,13 @@ public:
     static QString serviceAddress(); // the upload service's home page
     static QString helpText();
 
+public:
+    ~frmtunepost() override; // waits for the writing, which reads the catalogue
+    bool isBusy() const { return !m_work.isNull(); }
+
 private:
     void exportLists();
+    void finishExport(const TunepostExport::Outcome &outcome);
     void setButtonsEnabled(bool enabled);
 
     const RowStore &m_catalogue;
@@ -28,4 +38,5 @@ private:
     Platform &m_platform;
     QListWidget *m_list = nullptr;
     QList<QPushButton *> m_buttons;
+    QPointer<QFutureWatcherBase> m_work;
 };

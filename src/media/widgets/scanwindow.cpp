@@ -5,7 +5,7 @@
 #include "store/cataloguemodel.h"
 #include "media/drivelist.h"
 #include "media/widgets/scanworker.h"
-#include "store/platform/statefile.h"
+#include "store/platform/platform.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -62,10 +62,11 @@ QString Form5::walkErrorMessage(const QString &driveText, const QStringList &fai
     return text;
 }
 
-Form5::Form5(CatalogueModel &catalogue, Prompter &prompter, QWidget *parent)
+Form5::Form5(CatalogueModel &catalogue, Prompter &prompter, Platform &platform, QWidget *parent)
     : QDialog(parent)
     , m_catalogue(catalogue)
     , m_prompter(prompter)
+    , m_platform(platform)
     , m_worker(new ScanWorker(this))
 {
     setObjectName(QStringLiteral("Form5"));
@@ -160,9 +161,9 @@ QString Form5::musicFolder()
     return QDir::cleanPath(music);
 }
 
-QString Form5::chooserStartFolder()
+QString Form5::chooserStartFolder() const
 {
-    const QString last = StateFile::lastScanFolder();
+    const QString last = m_platform.lastScanFolder();
     if (!last.isEmpty() && QFileInfo(last).isDir())
         return last;
     const QString music = musicFolder();
@@ -188,7 +189,7 @@ void Form5::fillDriveList()
         return m_driveList->count() - 1;
     };
     addFolder(musicFolder(), QStringLiteral("Music"));
-    const int last = addFolder(QDir::cleanPath(StateFile::lastScanFolder()), QStringLiteral("chosen last"));
+    const int last = addFolder(QDir::cleanPath(m_platform.lastScanFolder()), QStringLiteral("chosen last"));
     m_driveList->addItem(QStringLiteral("Choose a folder..."));
     m_driveList->setItemData(m_driveList->count() - 1, true, ChooseFolderRole);
     m_lastDrive = last >= 0 ? last : 0;
@@ -208,7 +209,7 @@ void Form5::driveActivated(int index)
         return;
     }
     const QString root = QDir::cleanPath(folder);
-    StateFile::setLastScanFolder(root);
+    m_platform.setLastScanFolder(root);
     int existing = m_driveList->findData(root);
     if (existing < 0) {
         existing = m_driveList->count() - 1; // just above the chooser entry

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class CatalogueModel;
+class Platform;
 class Prompter;
 class QComboBox;
 class QLabel;
@@ -20,7 +21,7 @@ class Form5 : public QDialog
 {
     Q_OBJECT
 public:
-    Form5(CatalogueModel &catalogue, Prompter &prompter, QWidget *parent = nullptr);
+    Form5(CatalogueModel &catalogue, Prompter &prompter, Platform &platform, QWidget *parent = nullptr);
     ~Form5() override;
 
     // Asks for the source ID and starts the scan of root; scanFinished()
@@ -41,7 +42,7 @@ public:
     static QString musicFolder();
     // Where the folder chooser starts: the folder chosen last, else the
     // music folder, else the home folder.
-    static QString chooserStartFolder();
+    QString chooserStartFolder() const;
 
     static QString idleText();
     static QString walkingText();
@@ -70,6 +71,7 @@ private:
 
     CatalogueModel &m_catalogue;
     Prompter &m_prompter;
+    Platform &m_platform;
     ScanWorker *m_worker = nullptr;
     bool m_scanning = false;
     bool m_closeAfterScan = false;

@@ -1,90 +1,73 @@
 #include "media/widgets/scanworker.h"
 
-#include <QPromise>
-#include <QtConcurrent/QtConcurrentRun>
+#include "store/widgets/longwork.h"
 
-#include <algorithm>
-#include <climits>
+#include <utility>
 
-namespace {
-
-// The future's progress only goes up, so one value carries both phases:
-// while walking (range 0..0) it is the number of files found; once the
-// import has started, the range is 0..2 x total and the value is total
-// plus the files imported.
-int progressOf(qsizetype value)
-{
-    return int(std::min<qsizetype>(value, INT_MAX / 2));
-}
-
-} // namespace
-
-ScanWorker::ScanWorker(QObject *parent)
-    : QObject(parent)
-{
-    connect(&m_watcher, &QFutureWatcherBase::progressRangeChanged, this, &ScanWorker::progressRangeChanged);
-    connect(&m_watcher, &QFutureWatcherBase::progressValueChanged, this, &ScanWorker::progressValueChanged);
-    connect(&m_watcher, &QFutureWatcherBase::finished, this, &ScanWorker::futureFinished);
-}
+ScanWorker::ScanWorker(QObject *parent) : QObject(parent) {}
 
 ScanWorker::~ScanWorker()
 {
-    m_stop = true;
-    m_watcher.disconnect(this);
-    m_future.waitForFinished();
+    m_progress->stopRequested = true;
+    if (m_work)
+        m_work->waitForFinished();
 }
 
 void ScanWorker::start(const QString &root, const QString &source)
 {
-    if (m_running)
+    if (isRunning())
         return;
-    m_stop = false;
-    m_running = true;
-    m_total = -1;
-    m_future = QtConcurrent::run([root, source, stop = &m_stop](QPromise<ScanOutcome> &promise) {
-        ScanCallbacks callbacks;
-        callbacks.folderEntered = [&](const QString &, qsizetype found) {
-            promise.setProgressValue(progressOf(found));
-        };
-        callbacks.importStarted = [&](qsizetype total) {
-            promise.setProgressRange(0, 2 * progressOf(total));
-            promise.setProgressValue(progressOf(total));
-        };
-        callbacks.fileImported = [&](qsizetype i, qsizetype total) {
-            promise.setProgressValue(progressOf(total) + progressOf(i));
-        };
-        promise.addResult(scanMedia(root, source, callbacks, stop));
-    });
-    m_watcher.setFuture(m_future);
+    // A new progress for each scan: the last one's stop flag stays with it.
+    m_progress = std::make_shared<WorkProgress>();
+    m_shownDone = m_shownTotal = -1;
+    m_outcome = {};
+    // While walking, total is 0 and done counts the files found; once the
+    // import has started, done counts the files imported of total.
+    LongWork::Shown shown;
+    shown.tick = [this](const WorkProgress &progress) { tick(progress); };
+    m_work = LongWork::start(
+        this, shown,
+        [root, source](WorkProgress &progress) {
+            ScanCallbacks callbacks;
+            callbacks.folderEntered = [&](const QString &, qsizetype found) {
+                progress.done.store(found, std::memory_order_relaxed);
+            };
+            callbacks.importStarted = [&](qsizetype total) {
+                progress.done.store(0, std::memory_order_relaxed);
+                progress.total.store(total, std::memory_order_release); // after done: tick reads it first
+            };
+            callbacks.fileImported = [&](qsizetype i, qsizetype) { progress.done.store(i, std::memory_order_relaxed); };
+            return scanMedia(root, source, callbacks, &progress.stopRequested);
+        },
+        [this](ScanOutcome outcome) {
+            tick(*m_progress);
+            m_outcome = std::move(outcome);
+            m_work.clear();
+            Q_EMIT finished();
+        },
+        m_progress);
 }
 
-void ScanWorker::progressRangeChanged(int, int maximum)
+void ScanWorker::tick(const WorkProgress &progress)
 {
-    if (maximum > 0) {
-        m_total = maximum / 2;
-        Q_EMIT importing(0, m_total);
-    }
-}
-
-void ScanWorker::progressValueChanged(int value)
-{
-    if (m_total < 0)
-        Q_EMIT walking(value);
-    else if (value >= m_total)
-        Q_EMIT importing(value - m_total, m_total);
-}
-
-void ScanWorker::futureFinished()
-{
-    m_running = false;
-    Q_EMIT finished();
+    const qint64 total = progress.total.load(std::memory_order_acquire);
+    const qint64 done = progress.done.load(std::memory_order_relaxed);
+    if (done == m_shownDone && total == m_shownTotal)
+        return;
+    // The import's first report comes before the last files found are told.
+    if (total > 0 && m_shownTotal <= 0 && done > 0)
+        Q_EMIT importing(0, total);
+    m_shownDone = done;
+    m_shownTotal = total;
+    if (total > 0)
+        Q_EMIT importing(done, total);
+    else
+        Q_EMIT walking(done);
 }
 
 ScanOutcome ScanWorker::takeOutcome()
 {
-    if (m_running || !m_future.isValid() || m_future.resultCount() == 0)
+    if (isRunning())
         return {};
-    ScanOutcome outcome = m_future.takeResult();
-    m_future = QFuture<ScanOutcome>();
-    return outcome;
+    return std::exchange(m_outcome, {});
 }

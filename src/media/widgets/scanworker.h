@@ -1,18 +1,19 @@
 #pragma once
 
 #include "media/mediascan.h"
+#include "store/workprogress.h"
 
-#include <QFuture>
-#include <QFutureWatcher>
 #include <QObject>
+#include <QPointer>
 #include <QString>
-#include <atomic>
+#include <memory>
 
-// Runs one media scan through QtConcurrent and reports its progress to
-// the object's thread through a QFutureWatcher, at most a few times a
-// second so a large medium does not flood the window (the future's own
-// progress reports are paced that way). The outcome is collected with
-// takeOutcome() after finished().
+class QFutureWatcherBase;
+
+// Runs one media scan as long work (see LongWork) and tells its progress
+// to the object's thread a few times a second, so a large medium does not
+// flood the window. The outcome is collected with takeOutcome() after
+// finished().
 class ScanWorker : public QObject
 {
     Q_OBJECT
@@ -21,10 +22,10 @@ public:
     ~ScanWorker() override; // stops a running scan and waits for it
 
     void start(const QString &root, const QString &source);
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return !m_work.isNull(); }
     // Asks the scan to stop at its next check; finished() still follows.
-    void requestStop() { m_stop = true; }
-    bool stopRequested() const { return m_stop; }
+    void requestStop() { m_progress->stopRequested = true; }
+    bool stopRequested() const { return m_progress->stopped(); }
     // The outcome of the scan that finished last.
     ScanOutcome takeOutcome();
 
@@ -34,13 +35,11 @@ Q_SIGNALS:
     void finished();
 
 private:
-    void progressRangeChanged(int minimum, int maximum);
-    void progressValueChanged(int value);
-    void futureFinished();
+    void tick(const WorkProgress &progress);
 
-    QFutureWatcher<ScanOutcome> m_watcher;
-    QFuture<ScanOutcome> m_future;
-    bool m_running = false;
-    qsizetype m_total = -1; // files to import; -1 while walking
-    std::atomic_bool m_stop{false};
+    QPointer<QFutureWatcherBase> m_work;
+    std::shared_ptr<WorkProgress> m_progress = std::make_shared<WorkProgress>();
+    ScanOutcome m_outcome;
+    qint64 m_shownDone = -1; // what was last told, so a tick without news says nothing
+    qint64 m_shownTotal = -1;
 };

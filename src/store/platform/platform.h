@@ -2,12 +2,14 @@
 
 #include "store/atomicsave.h"
 
+#include <QRect>
 #include <QString>
 #include <functional>
 
 // Effects outside the program: opening documents with their programs,
-// printing, and the file association. The desktop program uses the real
-// ones; tests use a recording stand-in.
+// printing, the file association, and what the windows remember between
+// runs. The desktop program uses the real ones; tests use a recording
+// stand-in.
 class Platform
 {
 public:
@@ -36,4 +38,12 @@ public:
     // "Not Detected"; and registering a program as that opener.
     virtual QString associatedProgram(const QString &extension) = 0;
     virtual void makeAssociation(const QString &extension, const QString &programPath) = 0;
+
+    // What the windows remember between runs: the folder scanned last and
+    // the main window's geometry (empty when none). Kept in the state file
+    // (see StateFile) unless a stand-in keeps them otherwise.
+    virtual QString lastScanFolder();
+    virtual void setLastScanFolder(const QString &folder);
+    virtual QRect mainWindowGeometry();
+    virtual void setMainWindowGeometry(const QRect &geometry);
 };

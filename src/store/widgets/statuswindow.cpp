@@ -6,7 +6,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
+#include "store/widgets/longwork.h"
 
 StatusForm::StatusForm(QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -29,12 +29,12 @@ StatusForm::StatusForm(QWidget *owner)
     setFixedSize(360, 96);
 
     connect(this, &StatusForm::progressStep, m_bar, &QProgressBar::setValue, Qt::QueuedConnection);
-    connect(&m_watcher, &QFutureWatcher<StatusJobResult>::finished, this, &StatusForm::jobFinished);
 }
 
 StatusForm::~StatusForm()
 {
-    m_watcher.waitForFinished();
+    if (m_work)
+        m_work->waitForFinished();
 }
 
 bool StatusForm::run(StatusJob job, StatusJobContext &context, Prompter &prompter, QWidget *owner,
@@ -85,18 +85,23 @@ void StatusForm::startJob()
     m_bar->repaint();
     const StatusJob job = m_job;
     const StatusJobContext *context = m_context;
-    m_watcher.setFuture(QtConcurrent::run([this, job, context] {
-        StatusJobs::WholePercentSteps steps;
-        return StatusJobs::run(job, *context, [this, &steps](double percent) {
-            if (steps.next(percent))
-                Q_EMIT progressStep(steps.value());
-        });
-    }));
+    // The window is its own progress window: its bar shows every whole
+    // percent step of the job, queued from the work's thread.
+    m_work = LongWork::start(
+        this, LongWork::Shown{},
+        [this, job, context](WorkProgress &) {
+            StatusJobs::WholePercentSteps steps;
+            return StatusJobs::run(job, *context, [this, &steps](double percent) {
+                if (steps.next(percent))
+                    Q_EMIT progressStep(steps.value());
+            });
+        },
+        [this](StatusJobResult result) { jobFinished(std::move(result)); });
 }
 
-void StatusForm::jobFinished()
+void StatusForm::jobFinished(StatusJobResult result)
 {
-    m_result = m_watcher.result();
+    m_result = std::move(result);
     m_running = false;
     QDialog::accept();
 }

@@ -3,7 +3,9 @@
 #include "store/statusjobs.h"
 
 #include <QDialog>
-#include <QFutureWatcher>
+#include <QPointer>
+
+class QFutureWatcherBase;
 
 class QGroupBox;
 class QProgressBar;
@@ -38,7 +40,7 @@ public Q_SLOTS:
     void reject() override;
 
 Q_SIGNALS:
-    // Emitted from the worker thread; reaches the bar queued.
+    // Emitted from the work's thread; reaches the bar queued.
     void progressStep(int percent);
 
 protected:
@@ -47,11 +49,11 @@ protected:
 
 private:
     void startJob();
-    void jobFinished();
+    void jobFinished(StatusJobResult result);
 
     QGroupBox *m_frame = nullptr;
     QProgressBar *m_bar = nullptr;
-    QFutureWatcher<StatusJobResult> m_watcher;
+    QPointer<QFutureWatcherBase> m_work;
     StatusJob m_job = StatusJob::Save;
     StatusJobContext *m_context = nullptr;
     StatusJobResult m_result;

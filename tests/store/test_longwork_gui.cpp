@@ -1,10 +1,11 @@
-#include "export/widgets/backgroundwork.h"
+#include "store/widgets/longwork.h"
 #include "testenv.h"
 
 #include <QCloseEvent>
 #include <QDialog>
 #include <QLineEdit>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QThread>
 #include <QWindow>
 
@@ -19,24 +20,39 @@ QProgressDialog *shownProgress()
     return nullptr;
 }
 
+// Runs work as long work of window and waits, as the window's thread does,
+// for its end; the work's result, or -1 when done never came.
+template<typename Work>
+int runAndWait(QWidget &window, const LongWork::Shown &shown, Work work)
+{
+    int result = -1;
+    LongWork::start(&window, shown, std::move(work), [&result](int value) { result = value; });
+    QTest::qWaitFor([&] { return result != -1; }, 10000);
+    return result;
+}
+
 } // namespace
 
-class BackgroundWorkTest : public QObject
+class LongWorkTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     // Long work shows how far it got (or a busy bar when it cannot tell),
     // the window takes no input meanwhile, and all is gone at the end.
+    // Where Stop is offered, pressing it ends the work early.
     void longWorkShowsProgress_data()
     {
         QTest::addColumn<bool>("reports");
-        QTest::newRow("rows reported") << true;
-        QTest::newRow("nothing reported") << false;
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("rows reported") << true << false;
+        QTest::newRow("nothing reported") << false << false;
+        QTest::newRow("stopped") << true << true;
     }
 
     void longWorkShowsProgress()
     {
         QFETCH(bool, reports);
+        QFETCH(bool, stop);
         QWidget window;
         window.show();
         int maximum = -1, value = -1;
@@ -45,18 +61,25 @@ private Q_SLOTS:
             if (QProgressDialog *dialog = shownProgress()) {
                 maximum = dialog->maximum();
                 value = dialog->value();
+                if (stop) // as a click on its Stop button
+                    dialog->findChild<QPushButton *>()->click();
             }
             windowEnabled = window.isEnabled();
         });
-        const int result = runInBackground(&window, QStringLiteral("Working..."), [reports](BackgroundProgress &p) {
-            for (int i = 1; i <= 120; ++i) {
+        const LongWork::Shown shown{QStringLiteral("Working..."), stop ? StopOffer::Offered : StopOffer::None, {}};
+        const int result = runAndWait(window, shown, [reports](WorkProgress &p) {
+            int i = 1;
+            for (; i <= 120 && !p.stopped(); ++i) {
                 QThread::msleep(10);
                 if (reports)
                     p.step(i, 120);
             }
-            return 7;
+            return i - 1;
         });
-        QCOMPARE(result, 7);
+        if (stop)
+            QVERIFY2(result > 0 && result < 120, qPrintable(QString::number(result)));
+        else
+            QCOMPARE(result, 120);
         QCOMPARE(maximum, reports ? 100 : 0);
         if (reports)
             QVERIFY2(value > 0 && value < 100, qPrintable(QString::number(value)));
@@ -70,7 +93,7 @@ private Q_SLOTS:
         QWidget window;
         bool seen = false;
         QTimer::singleShot(30, [&] { seen = shownProgress() != nullptr; });
-        QCOMPARE(runInBackground(&window, QStringLiteral("Working..."), [] {
+        QCOMPARE(runAndWait(window, {QStringLiteral("Working..."), StopOffer::None, {}}, [](WorkProgress &) {
                      QThread::msleep(60);
                      return 1;
                  }),
@@ -87,7 +110,7 @@ private Q_SLOTS:
         auto *otherField = new QLineEdit(&otherWindow);
         busyWindow.show();
         otherWindow.show();
-        BusyState busy(&busyWindow, QStringLiteral("Working..."), std::make_shared<BackgroundProgress>());
+        BusyState busy(&busyWindow, QStringLiteral("Working..."), std::make_shared<WorkProgress>());
         QTest::keyClicks(busyField, QStringLiteral("x"));
         QTest::keyClicks(otherField, QStringLiteral("x"));
         QCOMPARE(busyField->text(), QString());
@@ -107,5 +130,5 @@ private Q_SLOTS:
     }
 };
 
-ONDRO_TEST_MAIN(BackgroundWorkTest)
-#include "test_backgroundwork_gui.moc"
+ONDRO_TEST_MAIN(LongWorkTest)
+#include "test_longwork_gui.moc"

@@ -1,4 +1,6 @@
-#include "export/widgets/backgroundwork.h"
+#include "store/widgets/busystate.h"
+
+#include <QApplication>
 
 #include <QEvent>
 #include <QWindow>
@@ -49,7 +51,7 @@ QWidget *windowOf(QObject *receiver)
 
 } // namespace
 
-BusyState::BusyState(QWidget *window, const QString &label, std::shared_ptr<BackgroundProgress> progress)
+BusyState::BusyState(QWidget *window, const QString &label, std::shared_ptr<WorkProgress> progress, StopOffer stop)
     : m_window(window), m_progress(std::move(progress)), m_shown(label, QString(), 0, 0)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -60,7 +62,15 @@ BusyState::BusyState(QWidget *window, const QString &label, std::shared_ptr<Back
     m_shown.setWindowTitle(QStringLiteral("Ondro"));
     // The busy window is disabled behind it: no other window need wait.
     m_shown.setWindowModality(Qt::NonModal);
-    m_shown.setCancelButton(nullptr);
+    if (stop == StopOffer::Offered) {
+        m_shown.setCancelButtonText(QStringLiteral("&Stop"));
+        connect(&m_shown, &QProgressDialog::canceled, this, [this] {
+            m_progress->stopRequested = true;
+            m_shown.setLabelText(QStringLiteral("Stopping..."));
+        });
+    } else {
+        m_shown.setCancelButton(nullptr);
+    }
     m_shown.setMinimumDuration(0);
     m_shown.setAutoReset(false);
     m_shown.setAutoClose(false);

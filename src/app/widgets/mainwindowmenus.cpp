@@ -1,0 +1,106 @@
+// The main window's menu bar and the list's pop-up menu.
+#include "app/widgets/mainwindow.h"
+
+#include "store/platform/openfailure.h"
+#include "store/platform/platform.h"
+#include "store/platform/prompter.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTreeView>
+
+namespace {
+
+QAction *entry(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+} // namespace
+
+void Form2::buildMenus()
+{
+    buildFilesMenu();
+    buildOtherMenus();
+    buildListMenu();
+}
+
+void Form2::buildFilesMenu()
+{
+    QMenu *files = menuBar()->addMenu(QStringLiteral("&Files"));
+    files->setObjectName(QStringLiteral("mnuFiles"));
+    connect(entry(files, "mnuFilesLoadODL", QStringLiteral("&Load ODL File")), &QAction::triggered, this,
+            &Form2::loadLibrary);
+    files->addSeparator()->setObjectName(QStringLiteral("mnuFilesDash1"));
+    QMenu *exports = files->addMenu(QStringLiteral("&Export"));
+    exports->setObjectName(QStringLiteral("mnuFilesExport"));
+    connect(entry(exports, "mnuFilesExportAccess", QStringLiteral("&Access Database")), &QAction::triggered, this,
+            &Form2::exportDatabase);
+    connect(entry(exports, "mnuFilesExportCDCovers", QStringLiteral("&CD Covers (HTML)")), &QAction::triggered,
+            this, &Form2::exportCovers);
+    m_libraryAction = entry(exports, "mnuFilesExportODL", QStringLiteral("&Library (ODL)"));
+    connect(m_libraryAction, &QAction::triggered, this, &Form2::createLibrary);
+    connect(entry(exports, "mnuFilesExportText", QStringLiteral("&Text")), &QAction::triggered, this,
+            [this] { runJob(StatusJob::ExportText); });
+    exports->addSeparator()->setObjectName(QStringLiteral("mnuFilesExportDash"));
+    connect(entry(exports, "mnuFilesExportm3u", QStringLiteral("&m3u (tunepost Compatible)")), &QAction::triggered,
+            this, &Form2::exportTunepost);
+    m_saveAction = entry(files, "Save", QStringLiteral("&Save"));
+    m_saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(m_saveAction, &QAction::triggered, this, [this] { runJob(StatusJob::Save); });
+    QAction *close = entry(files, "mnuFilesClose", QStringLiteral("&Close"));
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(close, &QAction::triggered, this, &QWidget::close);
+}
+
+void Form2::buildOtherMenus()
+{
+    QMenu *options = menuBar()->addMenu(QStringLiteral("&Options"));
+    options->setObjectName(QStringLiteral("mnuOptions"));
+    entry(options, "mnuOptionsSettings", QStringLiteral("&Settings"))->setEnabled(false); // never used
+    connect(entry(options, "mnuOptionsResetWindow", QStringLiteral("&Reset Window")), &QAction::triggered, this,
+            &Form2::resetWindow);
+
+    QMenu *marked = menuBar()->addMenu(QStringLiteral("&Marked"));
+    marked->setObjectName(QStringLiteral("mnuMarkedCopyToTemp"));
+    m_playlistAction = entry(marked, "mnuMarkedLaunchAsPlaylist", QStringLiteral("Launch as &Playlist"));
+    connect(m_playlistAction, &QAction::triggered, this, &Form2::launchPlaylist);
+    marked->addSeparator()->setObjectName(QStringLiteral("mnuMarkedDash"));
+    connect(entry(marked, "mnuMarkedClear", QStringLiteral("&Clear")), &QAction::triggered, this,
+            &Form2::clearMarkBin);
+
+    QMenu *about = menuBar()->addMenu(QStringLiteral("&About"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    connect(entry(about, "mnuAboutWebpage", QStringLiteral("Ondro &Web Homepage")), &QAction::triggered, this,
+            [this] {
+                const QString address = QStringLiteral("https://ondro.example.org/");
+                if (const QString unopened = OpenFailure::message(address, m_platform.shellOpen(address));
+                    !unopened.isEmpty())
+                    m_prompter.message(unopened, Prompter::Icon::Information);
+            });
+    connect(entry(about, "mnuAboutAboutOndro", QStringLiteral("&About Ondro")), &QAction::triggered, this,
+            &Form2::showAbout);
+}
+
+void Form2::buildListMenu()
+{
+    // The list's pop-up menu; not part of the menu bar.
+    m_listMenu = new QMenu(QStringLiteral("&Hidden"), this);
+    m_listMenu->setObjectName(QStringLiteral("mnuHidden"));
+    entry(m_listMenu, "mnuHiddenEmail", QStringLiteral("&Email"))->setEnabled(false); // never used
+    m_listMenu->addSeparator();
+    QAction *remove = entry(m_listMenu, "mnuhiddenRemove", QStringLiteral("&Remove"));
+    remove->setShortcut(QKeySequence(Qt::Key_Delete));
+    remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_catalogueView->addAction(remove); // Delete works in the list without the menu
+    connect(remove, &QAction::triggered, this, &Form2::removeSelectedEntries);
+    m_listMenu->addSeparator();
+    connect(entry(m_listMenu, "mnuHiddenImageCover", QStringLiteral("&Image Cover")), &QAction::triggered, this,
+            &Form2::attachCover);
+    connect(entry(m_listMenu, "mnuHiddenMark", QStringLiteral("&Add to Mark Bin")), &QAction::triggered, this,
+            &Form2::addToMarkBin);
+}

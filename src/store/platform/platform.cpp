@@ -1,0 +1,23 @@
+#include "store/platform/platform.h"
+
+#include "store/platform/statefile.h"
+
+QString Platform::lastScanFolder()
+{
+    return StateFile::lastScanFolder();
+}
+
+void Platform::setLastScanFolder(const QString &folder)
+{
+    StateFile::setLastScanFolder(folder);
+}
+
+QRect Platform::mainWindowGeometry()
+{
+    return StateFile::mainWindowGeometry();
+}
+
+void Platform::setMainWindowGeometry(const QRect &geometry)
+{
+    StateFile::setMainWindowGeometry(geometry);
+}

@@ -2,7 +2,6 @@
 
 #include "store/textcodec.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -56,11 +55,6 @@ QByteArray quotedName(const QString &name)
     QByteArray quoted = name.toUtf8();
     quoted.replace('"', "\"\"");
     return '"' + quoted + '"';
-}
-
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
 }
 
 QString shownName(const char *name)
@@ -252,24 +246,25 @@ bool LibraryDatabase::openRecordset()
 {
     if (!m_db)
         return fail(QStringLiteral("no database is open"));
-    // Only a plain table is read: a view or a virtual table would run code
-    // that came with the file.
+    return plainTable() && onlyStoredColumns() && prepareSelect();
+}
+
+// Only a plain table is read: a view or a virtual table would run code
+// that came with the file.
+bool LibraryDatabase::plainTable()
+{
     sqlite3_stmt *kind = nullptr;
     if (sqlite3_prepare_v2(m_db, "SELECT type, sql FROM main.sqlite_schema WHERE name = 'tbl_MP3s' COLLATE NOCASE",
                            -1, &kind, nullptr) != SQLITE_OK)
         return fail(QStringLiteral("not a library"));
     const int stepped = sqlite3_step(kind);
-    const QByteArray type = stepped == SQLITE_ROW ? QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(kind, 0)))
-                                                  : QByteArray();
-    const QByteArray sql = stepped == SQLITE_ROW
-                               ? QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(kind, 1))).trimmed()
-                               : QByteArray();
-    if (stepped != SQLITE_ROW && stepped != SQLITE_DONE) {
-        fail(QStringLiteral("not a library"));
-        sqlite3_finalize(kind);
-        return false;
-    }
+    const auto text = [&](int c) { return QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(kind, c))); };
+    const QByteArray type = stepped == SQLITE_ROW ? text(0) : QByteArray();
+    const QByteArray sql = stepped == SQLITE_ROW ? text(1).trimmed() : QByteArray();
+    const bool read = stepped == SQLITE_ROW || stepped == SQLITE_DONE || fail(QStringLiteral("not a library"));
     sqlite3_finalize(kind);
+    if (!read)
+        return false;
     if (type.isEmpty()) {
         // A table made in write-ahead mode may not be in the file itself yet.
         QString wal;
@@ -284,38 +279,6 @@ bool LibraryDatabase::openRecordset()
         m_error = QStringLiteral("its tbl_MP3s is not a plain table");
         return false;
     }
-    if (!onlyStoredColumns())
-        return false;
-    // The table's columns are learnt from a statement that is never run;
-    // the pass itself reads only the track fields, so a huge value in any
-    // other column is never loaded.
-    sqlite3_stmt *all = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT * FROM main.tbl_MP3s", -1, &all, nullptr) != SQLITE_OK)
-        return fail(QStringLiteral("cannot read tbl_MP3s"));
-    m_columns.fill(-1);
-    std::array<QString, TrackFieldCount> found;
-    const auto &names = TrackRecord::fieldNames();
-    for (int c = 0; c < sqlite3_column_count(all); ++c) {
-        const QString name = QString::fromUtf8(sqlite3_column_name(all, c));
-        for (int f = 0; f < TrackFieldCount; ++f) {
-            if (found[size_t(f)].isEmpty() && name.compare(names[size_t(f)], Qt::CaseInsensitive) == 0)
-                found[size_t(f)] = name;
-        }
-    }
-    sqlite3_finalize(all);
-    QByteArray select = "SELECT ";
-    int column = 0;
-    for (int f = 0; f < TrackFieldCount; ++f) {
-        if (found[size_t(f)].isEmpty())
-            continue;
-        select += (column ? ", " : "") + quotedName(found[size_t(f)]);
-        m_columns[size_t(f)] = column++;
-    }
-    if (column == 0)
-        select += "NULL";
-    select += " FROM main.tbl_MP3s";
-    if (sqlite3_prepare_v2(m_db, select.constData(), -1, &m_select, nullptr) != SQLITE_OK)
-        return fail(QStringLiteral("cannot read tbl_MP3s"));
     return true;
 }
 
@@ -344,6 +307,40 @@ bool LibraryDatabase::onlyStoredColumns()
     }
     sqlite3_finalize(columns);
     return stepped == SQLITE_DONE || fail(QStringLiteral("cannot read tbl_MP3s"));
+}
+
+// The table's columns are learnt from a statement that is never run; the
+// pass itself reads only the track fields, so a huge value in any other
+// column is never loaded.
+bool LibraryDatabase::prepareSelect()
+{
+    sqlite3_stmt *all = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT * FROM main.tbl_MP3s", -1, &all, nullptr) != SQLITE_OK)
+        return fail(QStringLiteral("cannot read tbl_MP3s"));
+    m_columns.fill(-1);
+    std::array<QString, TrackFieldCount> found;
+    const auto &names = TrackRecord::fieldNames();
+    for (int c = 0; c < sqlite3_column_count(all); ++c) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(all, c));
+        for (int f = 0; f < TrackFieldCount; ++f)
+            if (found[size_t(f)].isEmpty() && name.compare(names[size_t(f)], Qt::CaseInsensitive) == 0)
+                found[size_t(f)] = name;
+    }
+    sqlite3_finalize(all);
+    QByteArray select = "SELECT ";
+    int column = 0;
+    for (int f = 0; f < TrackFieldCount; ++f) {
+        if (found[size_t(f)].isEmpty())
+            continue;
+        select += (column ? ", " : "") + quotedName(found[size_t(f)]);
+        m_columns[size_t(f)] = column++;
+    }
+    if (column == 0)
+        select += "NULL";
+    select += " FROM main.tbl_MP3s";
+    if (sqlite3_prepare_v2(m_db, select.constData(), -1, &m_select, nullptr) != SQLITE_OK)
+        return fail(QStringLiteral("cannot read tbl_MP3s"));
+    return true;
 }
 
 LibraryDatabase::Step LibraryDatabase::next()

@@ -89,7 +89,9 @@ public:
 private:
     bool fail(const QString &what);
     bool exec(const char *sql);
+    bool plainTable();
     bool onlyStoredColumns();
+    bool prepareSelect();
     static int onProgress(void *self);
 
     sqlite3 *m_db = nullptr;

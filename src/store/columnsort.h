@@ -2,36 +2,33 @@
 
 #include "store/rowstore.h"
 
+#include <QLocale>
 #include <vector>
 
 // The order of rows by the text of one column: stable, ascending,
 // locale-aware, ignoring letter case, numbers compared as text ("10"
-// before "9"). order[i] is the row (or, with a subset, the subset's row)
-// that comes i-th.
+// before "9"), as Qt's collator for collationLocale() orders them.
+// order[i] is the row (or, with a subset, the subset's row) that comes
+// i-th.
 //
-// Three ways give the same order:
-// - a column whose values are all ASCII compares bytes folded through a
-//   table of 128 collation ranks, when the collator of the locale agrees
-//   with that table on every string of one and two ASCII characters (a
-//   locale where "ch" or "aa" is a letter of its own fails the check);
-// - otherwise each value gets its ICU sort key, in parallel, checked once
-//   against the collator on a set of probe texts and on values of the
-//   column itself;
-// - otherwise (no ICU collator that matches) Qt's collator keys.
-// The first two sort 16-byte items by eight key bytes at a time, going on
-// to the next eight only within runs that tie, so long shared prefixes
-// (paths) cost no string comparisons.
+// Each value's ICU sort key decides; the keys are made in parallel. A large
+// column whose values are all ASCII reaches the same order faster, by its
+// bytes folded through a table of 128 collation ranks, taken only when the
+// ICU keys agree with that table on every string of one and two ASCII
+// characters (a locale where "ch" or "aa" is a letter of its own fails the
+// check). Either way the keys are sorted as KeyOrder sorts them.
 namespace ColumnSort {
 
 std::vector<qsizetype> order(const RowStore &rows, int field);
 std::vector<qsizetype> order(const RowStore &rows, int field, const std::vector<qsizetype> &subset);
 
-// The plain way: one Qt collator key per value and a stable sort of them.
-// Slow at a million rows; the reference the fast ways must match.
-std::vector<qsizetype> collatorOrder(const RowStore &rows, int field, const std::vector<qsizetype> *subset = nullptr);
+// The locale whose order order() gives: the default one, or English where
+// that is the C locale (which compares code points and ignores the case
+// setting, when a neutral language order is what a user expects).
+QLocale collationLocale();
 
-// Which way order() takes for a column (for tests and the benchmark).
-enum class Method { AsciiTable, IcuKeys, QtCollator };
+// Which keys order() sorts a column by (for tests and the benchmark).
+enum class Method { AsciiTable, IcuKeys };
 Method methodFor(const RowStore &rows, int field);
 
 } // namespace ColumnSort

@@ -43,6 +43,31 @@ Form3::Form3(const QString &coverFolder, Attach attach, Prompter &prompter, QWid
     setWindowTitle(QStringLiteral("Attach Image Cover to MP3 Track(s)"));
     setModal(true);
 
+    buildControls();
+
+    for (const DriveList::Drive &d : DriveList::availableDrives())
+        m_drives->addItem(d.label, d.rootPath);
+    m_drives->addItem(QStringLiteral("Choose a folder..."));
+    m_drives->setItemData(m_drives->count() - 1, true, ChooseFolderRole);
+
+    connect(m_drives, &QComboBox::activated, this, &Form3::driveActivated);
+    connect(m_dirs, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { setFolder(item->data(PathRole).toString()); });
+    // The preview follows the chosen file, by mouse or by keyboard.
+    connect(m_files, &QListWidget::itemSelectionChanged, this, &Form3::fileChosen);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+    }
+    if (coverFolder.isEmpty() || !setFolder(coverFolder))
+        setFolder(QDir::homePath());
+}
+
+// The three frames and the two buttons, placed in twips as the dialog was
+// laid out.
+void Form3::buildControls()
+{
     const double dpi = logicalDpiX();
     const auto px = [dpi](int twips) { return twipsToPixels(twips, dpi); };
     const auto place = [&](QWidget *w, int left, int top, int width, int height) {
@@ -90,26 +115,8 @@ Form3::Form3(const QString &coverFolder, Attach attach, Prompter &prompter, QWid
     okButton->setAccessibleName(QStringLiteral("Ok"));
     okButton->setDefault(true); // Enter attaches
     place(okButton, 8280, 4680, 1095, 375);
-
-    for (const DriveList::Drive &d : DriveList::availableDrives())
-        m_drives->addItem(d.label, d.rootPath);
-    m_drives->addItem(QStringLiteral("Choose a folder..."));
-    m_drives->setItemData(m_drives->count() - 1, true, ChooseFolderRole);
-
-    connect(m_drives, &QComboBox::activated, this, &Form3::driveActivated);
-    connect(m_dirs, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { setFolder(item->data(PathRole).toString()); });
-    // The preview follows the chosen file, by mouse or by keyboard.
-    connect(m_files, &QListWidget::itemSelectionChanged, this, &Form3::fileChosen);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(okButton, &QPushButton::clicked, this, &Form3::ok);
-
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
-    }
-    if (coverFolder.isEmpty() || !setFolder(coverFolder))
-        setFolder(QDir::homePath());
 }
 
 bool Form3::setFolder(const QString &path)

@@ -29,6 +29,7 @@ public:
     bool chooseFile(const QString &name);
 
 private:
+    void buildControls();
     void driveActivated(int index);
     void fileChosen();
     void ok();

@@ -1,6 +1,7 @@
 #include "export/widgets/libraryexportwindow.h"
 
 #include "store/widgets/appicons.h"
+#include "export/exportflow.h"
 #include "export/libraryfile.h"
 #include "export/widgets/backgroundwork.h"
 #include "store/platform/prompter.h"
@@ -68,20 +69,17 @@ void exODL::create()
         return;
     const QString path = LibraryFile::withLibraryExtension(chosen);
     m_fileName = path;
-    if (LibraryFile::targetTaken(path)) {
-        m_prompter.message(LibraryFile::existsMessage(path, LibraryFile::Content::Library), Prompter::Icon::Warning);
+    const ExportFlow::Outcome checked = ExportFlow::checkTarget(ExportFlow::Kind::Library, path);
+    if (!checked) {
+        ExportFlow::report(checked, m_prompter);
         return;
     }
     const RowStore &rows = m_catalogue;
-    const SaveResult written =
+    const ExportFlow::Outcome written =
         runInBackground(this, QStringLiteral("Creating the library..."), [&rows, path](BackgroundProgress &progress) {
-            return LibraryFile::write(path, rows, LibraryFile::Content::Library,
-                                      [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); });
+            ExportFlow::Hooks hooks;
+            hooks.progress = [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); };
+            return ExportFlow::write(ExportFlow::Kind::Library, rows, path, hooks);
         });
-    if (!written) {
-        m_prompter.message(LibraryFile::failureMessage(path, LibraryFile::Content::Library, written.error),
-                           Prompter::Icon::Critical);
-        return;
-    }
-    m_prompter.message(LibraryFile::doneMessage(path, LibraryFile::Content::Library), Prompter::Icon::Information);
+    ExportFlow::report(written, m_prompter);
 }

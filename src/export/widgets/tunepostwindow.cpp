@@ -1,6 +1,6 @@
 #include "export/widgets/tunepostwindow.h"
 
-#include "export/tunepostexport.h"
+#include "export/exportflow.h"
 #include "export/widgets/backgroundwork.h"
 #include "store/platform/platform.h"
 #include "store/platform/prompter.h"
@@ -85,18 +85,17 @@ void frmtunepost::exportLists()
     setButtonsEnabled(false);
     const RowStore &rows = m_catalogue;
     QPointer<QListWidget> list = m_list;
-    const QString folder = SystemPaths::desktopFolder();
-    const TunepostExport::Outcome outcome = runInBackground(this, QStringLiteral("Writing the lists..."), [&rows, list, folder] {
-        return TunepostExport::write(folder, rows, [list](const QString &path) {
-            QMetaObject::invokeMethod(
-                list, [list, path] { if (list) list->addItem(QDir::toNativeSeparators(path)); }, Qt::QueuedConnection);
-        });
+    constexpr auto kind = ExportFlow::Kind::Tunepost;
+    const QString target = ExportFlow::targetIn(kind, ExportFlow::defaultFolder(kind));
+    ExportFlow::Hooks hooks;
+    hooks.begun = [list](const QString &path) {
+        QMetaObject::invokeMethod(
+            list, [list, path] { if (list) list->addItem(QDir::toNativeSeparators(path)); }, Qt::QueuedConnection);
+    };
+    const ExportFlow::Outcome outcome = runInBackground(this, QStringLiteral("Writing the lists..."), [&rows, target, hooks] {
+        return ExportFlow::run(kind, rows, target, hooks);
     });
     QCoreApplication::sendPostedEvents(m_list); // the names of files begun at the very end
     setButtonsEnabled(true);
-    if (!outcome.ok) {
-        m_prompter.message(TunepostExport::failureMessage(outcome), Prompter::Icon::Critical);
-        return;
-    }
-    m_prompter.message(TunepostExport::completeMessage(), Prompter::Icon::Information);
+    ExportFlow::report(outcome, m_prompter);
 }

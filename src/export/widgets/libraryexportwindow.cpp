@@ -69,6 +69,7 @@ void exODL::create()
         return;
     const QString path = LibraryFile::withLibraryExtension(chosen);
     m_fileName = path;
+    // An existing file is refused before the window goes busy.
     const ExportFlow::Outcome checked = ExportFlow::checkTarget(ExportFlow::Kind::Library, path);
     if (!checked) {
         ExportFlow::report(checked, m_prompter);

@@ -101,33 +101,38 @@ CommandSpec findCommand()
             .printsEntries = true};
 }
 
+// A command that reads one MP3 file and neither the catalogue nor the data folder.
+CommandSpec fileCommand(const QString &name, const QString &summary, const QString &details, CommandFunction run)
+{
+    return {.name = name,
+            .synopsis = QStringLiteral("FILE"),
+            .summary = summary,
+            .details = details,
+            .positional = {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
+            .run = run,
+            .usesDataDir = false};
+}
+
 CommandSpec headerCommand()
 {
-    return {.name = QStringLiteral("header"),
-            .synopsis = QStringLiteral("FILE"),
-            .summary = QStringLiteral("Print the frame header bits of FILE and their decoded line."),
-            .details = QStringLiteral(
-                "Prints the bits of the first MPEG audio frame header of FILE (four groups of eight "
-                "0/1 characters) on one line and the decoded line of the details window on the "
-                "next. Prints \"n/a\" with exit status 1 when FILE has no frame header."),
-            .positional = {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
-            .run = runHeader,
-            .usesDataDir = false};
+    return fileCommand(QStringLiteral("header"),
+                       QStringLiteral("Print the frame header bits of FILE and their decoded line."),
+                       QStringLiteral(
+                           "Prints the bits of the first MPEG audio frame header of FILE (four groups of eight "
+                           "0/1 characters) on one line and the decoded line of the details window on the "
+                           "next. Prints \"n/a\" with exit status 1 when FILE has no frame header."),
+                       runHeader);
 }
 
 CommandSpec tagCommand()
 {
-    return {.name = QStringLiteral("tag"),
-            .synopsis = QStringLiteral("FILE"),
-            .summary = QStringLiteral("Print the five tag fields a scan would store for FILE."),
-            .details = QStringLiteral(
-                "Prints five lines \"artist: VALUE\", \"track: VALUE\", \"album: VALUE\", "
-                "\"year: VALUE\", \"genre: VALUE\", always in this order, one blank after the "
-                "colon; VALUE is escaped like the fields of entries (\\\\, \\t, \\n, \\xHH) and may be "
-                "empty. Exit status 1 when all five are empty."),
-            .positional = {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
-            .run = runTag,
-            .usesDataDir = false};
+    return fileCommand(QStringLiteral("tag"), QStringLiteral("Print the five tag fields a scan would store for FILE."),
+                       QStringLiteral(
+                           "Prints five lines \"artist: VALUE\", \"track: VALUE\", \"album: VALUE\", "
+                           "\"year: VALUE\", \"genre: VALUE\", always in this order, one blank after the "
+                           "colon; VALUE is escaped like the fields of entries (\\\\, \\t, \\n, \\xHH) and may be "
+                           "empty. Exit status 1 when all five are empty."),
+                       runTag);
 }
 
 CommandSpec exportCommand()

@@ -1,4 +1,5 @@
 #include "cli/cataloguelock.h"
+#include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
 #include "cli/entryoutput.h"
 #include "browse/matchrule.h"
@@ -54,58 +55,60 @@ private:
     QElapsedTimer m_clock;
 };
 
-} // namespace
-
-int runScan(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments)
+// The folder a scan walks, as the full path stored for its files; empty
+// (after a message) when it cannot be scanned.
+QString scanRoot(const CliContext &context, const QString &argument)
 {
-    const QString source = options.value(QStringLiteral("source"));
-    if (source.isEmpty()) {
-        CliIo::error(QStringLiteral("scan: a source ID is required: --source ID (such as CD02)"));
-        return StatusUsage;
-    }
-
-    if (!context.keptWhole(arguments.at(0)))
-        return StatusFailure;
-    const QFileInfo info(arguments.at(0));
-    const QString shown = QDir::toNativeSeparators(arguments.at(0));
+    if (!context.keptWhole(argument))
+        return {};
+    const QFileInfo info(argument);
+    const QString shown = QDir::toNativeSeparators(argument);
     if (!info.exists()) {
         CliIo::error(QStringLiteral("cannot scan %1: no such folder").arg(shown));
-        return StatusFailure;
+        return {};
     }
     if (!info.isDir()) {
         CliIo::error(QStringLiteral("cannot scan %1: it is not a folder").arg(shown));
-        return StatusFailure;
+        return {};
     }
     if (!info.isReadable() || !info.isExecutable()) {
         CliIo::error(QStringLiteral("cannot scan %1: the folder cannot be read").arg(shown));
-        return StatusFailure;
+        return {};
     }
     // Stored paths are full paths, as the desktop scan stores them.
-    const QString root = QDir::cleanPath(info.absoluteFilePath());
+    return QDir::cleanPath(info.absoluteFilePath());
+}
 
-    // Held until the catalogue is saved: the read below must see every
-    // earlier writer's save, and no other writer may save in between.
-    const std::unique_ptr<SingleInstance> lock = CatalogueLock::take(context.dataDir);
-    if (!lock)
-        return StatusFailure;
+// The catalogue a scan adds to. A whole catalogue is only checked: the new
+// entries are added after a copy of its bytes, so a large catalogue is
+// neither parsed nor encoded again. Anything else is read as the other
+// commands read it.
+struct ScanTarget
+{
+    QString file;
+    CatalogueListFile::ReadResult checked;
+    bool addInPlace = false;
+    bool existed = false;
+    RowStore catalogue; // when not added in place
+};
 
-    // Read first: a catalogue that cannot be read must not be replaced by
-    // the new tracks alone, nor a damaged one by its whole entries unless
-    // the user said so.
-    // A whole catalogue is only checked: the new entries are added after a
-    // copy of its bytes, so a large catalogue is neither parsed nor encoded
-    // again. Anything else is read as the other commands read it.
-    const QString catalogueFile = context.catalogueFile();
-    const CatalogueListFile::ReadResult checked = CatalogueListFile::check(catalogueFile);
-    const bool addInPlace = checked.state == CatalogueListFile::ReadState::Whole
-                            || checked.state == CatalogueListFile::ReadState::Missing;
-    RowStore catalogue;
-    bool existed = checked.state != CatalogueListFile::ReadState::Missing;
+// Read first: a catalogue that cannot be read must not be replaced by the
+// new tracks alone, nor a damaged one by its whole entries unless the user
+// said so.
+bool readScanTarget(const CommandCall &call, ScanTarget &target)
+{
+    target.file = call.context.catalogueFile();
+    target.checked = CatalogueListFile::check(target.file);
+    target.addInPlace = target.checked.state == CatalogueListFile::ReadState::Whole
+                        || target.checked.state == CatalogueListFile::ReadState::Missing;
+    target.existed = target.checked.state != CatalogueListFile::ReadState::Missing;
     const auto damaged =
-        options.isSet(QStringLiteral("accept-damaged")) ? CliIo::Damaged::Warn : CliIo::Damaged::Refuse;
-    if (!addInPlace && !CliIo::loadCatalogue(catalogueFile, catalogue, damaged, &existed))
-        return StatusFailure;
+        call.options.isSet(QStringLiteral("accept-damaged")) ? CliIo::Damaged::Warn : CliIo::Damaged::Refuse;
+    return target.addInPlace || CliIo::loadCatalogue(target.file, target.catalogue, damaged, &target.existed);
+}
 
+ScanOutcome scanShowingProgress(const QString &root, const QString &source)
+{
     ScanProgress progress;
     ScanCallbacks callbacks;
     callbacks.folderEntered = [&](const QString &, qsizetype found) {
@@ -123,30 +126,34 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
     };
     ScanOutcome outcome = scanMedia(root, source, callbacks);
     progress.finish();
-
     for (const QString &folder : std::as_const(outcome.failedFolders))
         CliIo::error(QStringLiteral("cannot read the folder %1; it was skipped").arg(QDir::toNativeSeparators(folder)));
     for (const SkippedFile &file : std::as_const(outcome.skipped))
         CliIo::error(QStringLiteral("%1 was skipped: %2").arg(QDir::toNativeSeparators(file.path), file.reason));
+    return outcome;
+}
 
-    const qsizetype imported = outcome.rows.size();
-    if (imported > 0) {
-        SaveResult saved;
-        if (addInPlace) {
-            saved = CatalogueListFile::appendRecords(catalogueFile, checked.stamp, outcome.rows);
-        } else {
-            catalogue.appendAll(std::move(outcome.rows));
-            saved = CatalogueListFile::save(catalogueFile, catalogue);
-        }
-        if (!saved) {
-            CliIo::error(existed ? saveFailureMessage(catalogueFile, saved)
-                                 : QStringLiteral("Could not save %1: %2. No catalogue was written.")
-                                       .arg(QDir::toNativeSeparators(catalogueFile), saved.error));
-            return StatusFailure;
-        }
+bool saveScanned(ScanTarget &target, RowStore &&rows)
+{
+    SaveResult saved;
+    if (target.addInPlace) {
+        saved = CatalogueListFile::appendRecords(target.file, target.checked.stamp, rows);
+    } else {
+        target.catalogue.appendAll(std::move(rows));
+        saved = CatalogueListFile::save(target.file, target.catalogue);
     }
-    // The catalogue is saved: from here the exit status is 0 whatever
-    // happens to the summary, so that a script does not import it again.
+    if (!saved) {
+        CliIo::error(target.existed ? saveFailureMessage(target.file, saved)
+                                    : QStringLiteral("Could not save %1: %2. No catalogue was written.")
+                                          .arg(QDir::toNativeSeparators(target.file), saved.error));
+    }
+    return saved.ok;
+}
+
+// The summary, once the catalogue is saved: from here the exit status is 0
+// whatever happens to it, so that a script does not import it again.
+void printSummary(qsizetype imported, const ScanOutcome &outcome)
+{
     // A closed pipe must give an error to report, not end the program.
     std::signal(SIGPIPE, SIG_IGN);
     // What was left out is counted here too; each file is named on
@@ -164,10 +171,39 @@ int runScan(const CliContext &context, const QCommandLineParser &options, const 
                               CliIo::outputError()));
         CliIo::outputFailureHandled();
     }
+}
+
+} // namespace
+
+int runScan(const CommandCall &call)
+{
+    const QString source = call.options.value(QStringLiteral("source"));
+    if (source.isEmpty()) {
+        CliIo::error(QStringLiteral("scan: a source ID is required: --source ID (such as CD02)"));
+        return StatusUsage;
+    }
+    const QString root = scanRoot(call.context, call.arguments.at(0));
+    if (root.isEmpty())
+        return StatusFailure;
+
+    // Held until the catalogue is saved: the read below must see every
+    // earlier writer's save, and no other writer may save in between.
+    const std::unique_ptr<SingleInstance> lock = CatalogueLock::take(call.context.dataDir);
+    if (!lock)
+        return StatusFailure;
+    ScanTarget target;
+    if (!readScanTarget(call, target))
+        return StatusFailure;
+
+    ScanOutcome outcome = scanShowingProgress(root, source);
+    const qsizetype imported = outcome.rows.size();
+    if (imported > 0 && !saveScanned(target, std::move(outcome.rows)))
+        return StatusFailure;
+    printSummary(imported, outcome);
     return StatusSuccess;
 }
 
-int runList(const CliContext &context, const QCommandLineParser &options, const QStringList &)
+int runList(const CommandCall &call)
 {
     // Each record is written as it is cut from the file: no catalogue is
     // built. A read that fails part-way ends without closing the output
@@ -182,8 +218,8 @@ int runList(const CliContext &context, const QCommandLineParser &options, const 
         }
         EntryOutput::Writer m_writer;
     };
-    Lister lister(formatOf(options));
-    const QString file = context.catalogueFile();
+    Lister lister(formatOf(call.options));
+    const QString file = call.context.catalogueFile();
     const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, lister);
     if (read.state == CatalogueListFile::ReadState::Unreadable) {
         lister.m_writer.flush();
@@ -195,16 +231,13 @@ int runList(const CliContext &context, const QCommandLineParser &options, const 
     return StatusSuccess;
 }
 
-int runFind(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments)
+int runFind(const CommandCall &call)
 {
-    RowStore catalogue;
-    if (!CliIo::loadCatalogue(context.catalogueFile(), catalogue))
-        return StatusFailure;
     // The same rule as Find and the query window.
-    const std::vector<qsizetype> found = MatchRule::matchingRows(catalogue, arguments.at(0));
-    EntryOutput::Writer writer(formatOf(options));
+    const std::vector<qsizetype> found = MatchRule::matchingRows(call.catalogue, call.arguments.at(0));
+    EntryOutput::Writer writer(formatOf(call.options));
     for (const qsizetype row : found)
-        writer.add(catalogue, row);
+        writer.add(call.catalogue, row);
     writer.finish();
     return found.empty() ? StatusNothingFound : StatusSuccess;
 }

@@ -1,22 +1,39 @@
 #pragma once
 
 #include "cli/clicontext.h"
+#include "export/exportflow.h"
+#include "store/rowstore.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
 
 // The commands of ondro-cli. Each gets the parsed command line (options
-// looked up by name) and its positional arguments, already counted, and
-// returns the exit status.
-using CommandFunction = int (*)(const CliContext &context, const QCommandLineParser &options,
-                                const QStringList &arguments);
+// looked up by name), its positional arguments, already counted, and the
+// catalogue when its entry in the command table asks for it, and returns
+// the exit status.
+struct CommandCall
+{
+    const CliContext &context;
+    const QCommandLineParser &options;
+    const QStringList &arguments;
+    const RowStore &catalogue; // loaded by the dispatcher, or empty
+};
+using CommandFunction = int (*)(const CommandCall &call);
 
-int runScan(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
-int runList(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
-int runFind(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
-int runHeader(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
-int runTag(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
-int runExport(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
+int runScan(const CommandCall &call);
+int runList(const CommandCall &call);
+int runFind(const CommandCall &call);
+int runHeader(const CommandCall &call);
+int runTag(const CommandCall &call);
+int runExport(const CommandCall &call);
+
+// The checks of export's arguments, made before the catalogue is loaded.
+int checkExport(const CommandCall &call);
+
+// Shows an export's outcome: each path written on standard output, then a
+// refusal or failure (naming the file and the reason) on standard error;
+// returns the exit status.
+int presentExport(const ExportFlow::Outcome &outcome);
 
 // The export kinds that are built, and one line of help describing them.
 QStringList exportKindNames();

@@ -1,6 +1,5 @@
 #include "cli/clicontext.h"
 
-#include "store/cataloguelistfile.h"
 #include "store/safefileread.h"
 
 #include <QByteArrayView>
@@ -28,86 +27,9 @@ bool CliContext::keptWhole(const QString &value) const
 namespace CliIo {
 
 namespace {
-bool failureHandled = false;
-int lastOutputErrno = 0;
-
 using SafeFileRead::systemReason;
 
 } // namespace
-
-void out(const QByteArray &bytes)
-{
-    if (!bytes.isEmpty() && std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
-        lastOutputErrno = errno;
-}
-
-void out(const QString &text)
-{
-    out(text.toUtf8());
-}
-
-void error(const QString &message)
-{
-    std::fflush(stdout); // keep the order of both streams on one terminal
-    const QByteArray line = QStringLiteral("ondro-cli: %1\n").arg(message).toUtf8();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
-}
-
-bool finishOutput()
-{
-    if (std::fflush(stdout) != 0)
-        lastOutputErrno = errno;
-    return !std::ferror(stdout);
-}
-
-void outputFailureHandled()
-{
-    failureHandled = true;
-}
-
-bool isOutputFailureHandled()
-{
-    return failureHandled;
-}
-
-QString outputError()
-{
-    return lastOutputErrno != 0 ? systemReason(lastOutputErrno) : QStringLiteral("the write failed");
-}
-
-bool loadCatalogue(const QString &path, RowStore &rows, Damaged damaged, bool *exists)
-{
-    CatalogueListFile::ReadResult read = CatalogueListFile::read(path);
-    if (exists)
-        *exists = read.state != CatalogueListFile::ReadState::Missing;
-    if (!reportRead(path, read, damaged))
-        return false;
-    rows = std::move(read.rows);
-    return true;
-}
-
-bool reportRead(const QString &path, const CatalogueListFile::ReadResult &read, Damaged damaged)
-{
-    const QString problem = CatalogueListFile::readProblemMessage(path, read);
-    switch (read.state) {
-    case CatalogueListFile::ReadState::Missing:
-    case CatalogueListFile::ReadState::Whole:
-        break;
-    case CatalogueListFile::ReadState::Damaged:
-        if (damaged == Damaged::Refuse) {
-            error(problem + QStringLiteral(" Nothing was changed: open it in Ondro and save it there, or repeat "
-                                           "with --accept-damaged to keep only the whole entries."));
-            return false;
-        }
-        error(problem);
-        break;
-    case CatalogueListFile::ReadState::Unreadable:
-        error(problem);
-        return false;
-    }
-    return true;
-}
 
 bool checkReadableFile(const QString &path)
 {

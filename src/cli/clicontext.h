@@ -1,14 +1,13 @@
 #pragma once
 
-#include "store/cataloguelistfile.h"
-#include "store/rowstore.h"
+#include "cli/clioutput.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 // What every command of ondro-cli shares: the exit statuses, the folder of
-// the catalogue, and the plain output helpers.
+// the catalogue, and the checks of names and folders given to it. Writing
+// output is in clioutput.h, reading the catalogue in clicatalogue.h.
 
 enum CliStatus : int {
     StatusSuccess = 0,
@@ -35,35 +34,6 @@ struct CliContext
 };
 
 namespace CliIo {
-
-// Writes to standard output as is (UTF-8 bytes).
-void out(const QByteArray &bytes);
-void out(const QString &text);
-// One line on standard error, prefixed with the program name.
-void error(const QString &message);
-// Flushes standard output; false when any write to it failed.
-bool finishOutput();
-
-// Tells that standard output failed after the command had done its work
-// and said so itself, so the program does not report it a second time.
-void outputFailureHandled();
-bool isOutputFailureHandled();
-// The system's reason for the last failed write to standard output.
-QString outputError();
-
-// How a damaged catalogue (whole entries followed by damage) is taken.
-enum class Damaged { Warn, Refuse };
-
-// Reads the catalogue list file. A missing file is an empty catalogue; a
-// file that exists and cannot be read gives false and a message naming it,
-// so no command ever saves over a catalogue it could not read. A damaged
-// file is reported on standard error; with Damaged::Refuse it gives false.
-// exists, when given, tells whether there was a file at all.
-bool loadCatalogue(const QString &path, RowStore &rows, Damaged damaged = Damaged::Warn, bool *exists = nullptr);
-
-// Reports a read of the catalogue at path that was not whole, as
-// loadCatalogue does; false when the catalogue may not be used.
-bool reportRead(const QString &path, const CatalogueListFile::ReadResult &read, Damaged damaged = Damaged::Warn);
 
 // True when path is a plain file that can be opened for reading; otherwise
 // reports why, naming the file. Never blocks: a named pipe or a device is

@@ -1,5 +1,6 @@
+#include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
-#include "cli/librarycommands.h"
+#include "cli/commandtable.h"
 
 #include "store/platform/systempaths.h"
 
@@ -9,145 +10,6 @@
 #include <vector>
 
 namespace {
-
-struct CommandSpec
-{
-    QString name;
-    QString synopsis;   // the arguments after the name, as shown in help
-    QString summary;    // one line in the overview
-    QString details;    // the command's own help
-    QList<std::pair<QString, QString>> positional; // name and meaning; all are required
-    QList<QCommandLineOption> options;
-    CommandFunction run;
-    bool usesDataDir = true; // reads or writes the catalogue in the data folder
-};
-
-QCommandLineOption dataDirOption()
-{
-    return QCommandLineOption(QStringList{QStringLiteral("data-dir")},
-                              QStringLiteral("Folder holding the catalogue \"zembra.lst\" and the settings "
-                                             "\"ondro2k.ini\" (default: the desktop program's data folder)."),
-                              QStringLiteral("DIR"));
-}
-
-QCommandLineOption jsonOption()
-{
-    return QCommandLineOption(QStringList{QStringLiteral("json")},
-                              QStringLiteral("Print one JSON array of objects instead of tab-separated lines."));
-}
-
-const QString &entryFormatHelp()
-{
-    static const QString text = QStringLiteral(
-        "Entries are printed one per line, the nine fields filename, source, artist, track, album, year, "
-        "genre, coverimage, audioheader separated by a tab; a backslash, a tab or a line break (CR LF, CR or "
-        "LF) inside a value is written as \\\\, \\t or \\n, and any other control character (bytes 0 to 31 and "
-        "127) as \\x and two hex digits, such as \\x1b for ESC. With --json: one JSON array of objects with those "
-        "nine keys plus \"origin\" (\"own\" or \"library\").");
-    return text;
-}
-
-const QString &exitStatusHelp()
-{
-    static const QString text = QStringLiteral(
-        "Exit status: 0 success; 1 the command ran and found nothing (find without a match, header of a "
-        "file without a frame header, tag of a file whose five fields are all empty); 2 a usage error, or a "
-        "command or export kind that is not known; 3 a failure (a file or folder that cannot be read "
-        "or written), with a message on standard error naming the file and the reason.");
-    return text;
-}
-
-const std::vector<CommandSpec> &commands()
-{
-    static const std::vector<CommandSpec> specs = [] {
-        std::vector<CommandSpec> list;
-        list.push_back({QStringLiteral("scan"), QStringLiteral("PATH --source ID"),
-                        QStringLiteral("Add every MP3 file under PATH as an own track and save the catalogue."),
-                        QStringLiteral(
-                            "Walks the folder PATH as the desktop Scan does (a folder's own files first, then "
-                            "its subfolders, names in case-insensitive order), reads each file's tags and frame "
-                            "header, appends the files as own tracks with the source ID and saves the catalogue "
-                            "(settings are left untouched). Progress goes to standard error when it is a "
-                            "terminal; folders that cannot be read are listed there and do not stop the scan. "
-                            "Prints \"N files imported\" at the end, followed by how many files and folders were left "
-                            "out and why (names not valid UTF-8, names with a line break, unreadable folders) "
-                            "when there were any; once the catalogue is saved the exit status is 0 "
-                            "even if that line cannot be written. While the desktop program runs on the same "
-                            "data folder the scan refuses (exit status 3), since the desktop would save over it; "
-                            "a scan started while another ondro-cli changes the same catalogue waits for it and "
-                            "runs after it. A damaged catalogue (whole entries followed by damage) is not saved "
-                            "over unless --accept-damaged is given."),
-                        {{QStringLiteral("PATH"), QStringLiteral("The folder to scan.")}},
-                        {QCommandLineOption(QStringList{QStringLiteral("source")},
-                                            QStringLiteral("Source ID of the medium, such as CD02 (required)."),
-                                            QStringLiteral("ID")),
-                         QCommandLineOption(QStringList{QStringLiteral("accept-damaged")},
-                                            QStringLiteral("Scan into a damaged catalogue: its whole entries are "
-                                                           "kept, the damaged rest is dropped."))},
-                        runScan});
-        list.push_back({QStringLiteral("list"), QStringLiteral("[--json]"),
-                        QStringLiteral("Print the catalogue in its stored order."),
-                        QStringLiteral("Prints every catalogue entry in its stored order."),
-                        {},
-                        {jsonOption()},
-                        runList});
-        list.push_back({QStringLiteral("find"), QStringLiteral("TEXT [--json]"),
-                        QStringLiteral("Print the entries whose path contains TEXT."),
-                        QStringLiteral(
-                            "Prints, in catalogue order, the entries whose path contains TEXT, ignoring case; "
-                            "an underscore in a path matches a blank in TEXT, and a TEXT holding \"_\" matches "
-                            "nothing. An empty TEXT matches every entry with a path. Exit status 1 when "
-                            "nothing matches."),
-                        {{QStringLiteral("TEXT"), QStringLiteral("The text to look for in the paths.")}},
-                        {jsonOption()},
-                        runFind});
-        list.push_back({QStringLiteral("header"), QStringLiteral("FILE"),
-                        QStringLiteral("Print the frame header bits of FILE and their decoded line."),
-                        QStringLiteral(
-                            "Prints the bits of the first MPEG audio frame header of FILE (four groups of eight "
-                            "0/1 characters) on one line and the decoded line of the details window on the "
-                            "next. Prints \"n/a\" with exit status 1 when FILE has no frame header."),
-                        {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
-                        {},
-                        runHeader,
-                        false});
-        list.push_back({QStringLiteral("tag"), QStringLiteral("FILE"),
-                        QStringLiteral("Print the five tag fields a scan would store for FILE."),
-                        QStringLiteral(
-                            "Prints five lines \"artist: VALUE\", \"track: VALUE\", \"album: VALUE\", "
-                            "\"year: VALUE\", \"genre: VALUE\", always in this order, one blank after the "
-                            "colon; VALUE is escaped like the fields of entries (\\\\, \\t, \\n, \\xHH) and may be "
-                            "empty. Exit status 1 when all five are empty."),
-                        {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
-                        {},
-                        runTag,
-                        false});
-        const QString kinds = exportKindNames().join(QStringLiteral(", "));
-        list.push_back({QStringLiteral("export"), QStringLiteral("KIND [--to DIR]"),
-                        QStringLiteral("Write an export: %1.").arg(kinds),
-                        QStringLiteral("Writes the same file as the desktop export of KIND (%1) into its default "
-                                       "folder or DIR, and prints each path written.")
-                            .arg(exportKindsHelp()),
-                        {{QStringLiteral("KIND"), QStringLiteral("One of: %1.").arg(kinds)}},
-                        {QCommandLineOption(QStringList{QStringLiteral("to")},
-                                            QStringLiteral("Write into DIR instead."), QStringLiteral("DIR"))},
-                        runExport});
-        list.push_back({QStringLiteral("library"), QStringLiteral("create|show FILE [--json]"),
-                        QStringLiteral("Write the own tracks into a new library file, or print one."),
-                        QStringLiteral(
-                            "\"library create FILE\" writes the own tracks of the catalogue into a new library "
-                            "file (\".odl\" is added to a name without it) and prints its path; an existing file "
-                            "is refused and left as it is. \"library show FILE\" prints the tracks of a library "
-                            "file as the desktop load adds them, with origin \"library\"; a file that is no "
-                            "library, or is damaged, gives exit status 3 after the tracks that could be read."),
-                        {{QStringLiteral("ACTION"), QStringLiteral("create or show.")},
-                         {QStringLiteral("FILE"), QStringLiteral("The library file.")}},
-                        {jsonOption()},
-                        runLibrary});
-        return list;
-    }();
-    return specs;
-}
 
 QString overview()
 {
@@ -202,13 +64,12 @@ bool defaultDataDirKept()
     return CliIo::checkEnvironmentName(variable, QStringLiteral("--data-dir"));
 }
 
-int runCommand(const CommandSpec &spec, CliContext context, const QStringList &rest)
+// The parser of one command: its own help, its options and arguments.
+// Returns the help option.
+QCommandLineOption setUpParser(const CommandSpec &spec, QCommandLineParser &parser)
 {
-    QCommandLineParser parser;
     parser.setApplicationDescription(spec.details + QStringLiteral("\n\n") +
-                                     (spec.name == QStringLiteral("list") || spec.name == QStringLiteral("find")
-                                          ? entryFormatHelp() + QStringLiteral("\n\n")
-                                          : QString()) +
+                                     (spec.printsEntries ? entryFormatHelp() + QStringLiteral("\n\n") : QString()) +
                                      exitStatusHelp());
     parser.addOption(dataDirOption());
     for (const QCommandLineOption &option : spec.options)
@@ -217,7 +78,49 @@ int runCommand(const CommandSpec &spec, CliContext context, const QStringList &r
     parser.addPositionalArgument(spec.name, QStringLiteral("The command."), spec.name);
     for (const auto &[name, meaning] : spec.positional)
         parser.addPositionalArgument(name, meaning, name);
+    return help;
+}
 
+// The data folder a command uses: --data-dir after the command, or the
+// one before it, or the default. StatusSuccess when it can be used.
+int takeDataDir(const CommandSpec &spec, const QCommandLineParser &parser, CliContext &context)
+{
+    const bool ownDataDir = parser.isSet(QStringLiteral("data-dir"));
+    context.dataDir = dataDirFrom(parser, context.dataDir);
+    if (context.dataDir.isEmpty())
+        return usageError(QStringLiteral("--data-dir needs a folder"));
+    if (!spec.usesDataDir)
+        return StatusSuccess;
+    if (ownDataDir || !context.dataDirGiven) {
+        // The folder given last decides; check the name it came from.
+        if (ownDataDir ? !context.keptWhole(parser.value(QStringLiteral("data-dir"))) : !defaultDataDirKept())
+            return StatusFailure;
+    } else if (!context.keptWhole(context.dataDirArgument)) {
+        return StatusFailure;
+    }
+    return CliIo::checkDataDir(context.dataDir) ? StatusSuccess : StatusFailure;
+}
+
+// The command's own checks, the catalogue when it reads it, and the command.
+int runChecked(const CommandSpec &spec, const CliContext &context, const QCommandLineParser &parser,
+               const QStringList &arguments)
+{
+    RowStore catalogue;
+    const CommandCall call{context, parser, arguments, catalogue};
+    if (spec.check) {
+        if (const int status = spec.check(call); status != StatusSuccess)
+            return status;
+    }
+    if (spec.readsCatalogue && spec.readsCatalogue(arguments) &&
+        !CliIo::loadCatalogue(context.catalogueFile(), catalogue))
+        return StatusFailure;
+    return spec.run(call);
+}
+
+int runCommand(const CommandSpec &spec, CliContext context, const QStringList &rest)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help = setUpParser(spec, parser);
     const bool parsed = parser.parse(QStringList{QCoreApplication::applicationName()} + rest);
     if (parser.isSet(help))
         return showHelp(parser);
@@ -230,22 +133,9 @@ int runCommand(const CommandSpec &spec, CliContext context, const QStringList &r
                               ? QStringLiteral("%1: missing arguments; usage: %2").arg(spec.name, synopsis)
                               : QStringLiteral("%1: too many arguments; usage: %2").arg(spec.name, synopsis));
     }
-    const bool ownDataDir = parser.isSet(QStringLiteral("data-dir"));
-    context.dataDir = dataDirFrom(parser, context.dataDir);
-    if (context.dataDir.isEmpty())
-        return usageError(QStringLiteral("--data-dir needs a folder"));
-    if (spec.usesDataDir) {
-        if (ownDataDir || !context.dataDirGiven) {
-            // The folder given last decides; check the name it came from.
-            if (ownDataDir ? !context.keptWhole(parser.value(QStringLiteral("data-dir"))) : !defaultDataDirKept())
-                return StatusFailure;
-        } else if (!context.keptWhole(context.dataDirArgument)) {
-            return StatusFailure;
-        }
-        if (!CliIo::checkDataDir(context.dataDir))
-            return StatusFailure;
-    }
-    return spec.run(context, parser, arguments);
+    if (const int status = takeDataDir(spec, parser, context); status != StatusSuccess)
+        return status;
+    return runChecked(spec, context, parser, arguments);
 }
 
 } // namespace

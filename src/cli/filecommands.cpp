@@ -4,10 +4,10 @@
 #include "media/frameheader.h"
 #include "media/mediascan.h"
 
-int runHeader(const CliContext &context, const QCommandLineParser &, const QStringList &arguments)
+int runHeader(const CommandCall &call)
 {
-    const QString &path = arguments.at(0);
-    if (!context.keptWhole(path) || !CliIo::checkReadableFile(path))
+    const QString &path = call.arguments.at(0);
+    if (!call.context.keptWhole(path) || !CliIo::checkReadableFile(path))
         return StatusFailure;
     // The same reading as a scan: audioheader is what the catalogue would hold.
     const QString bits = readTrackInfo(path).audioheader;
@@ -19,10 +19,10 @@ int runHeader(const CliContext &context, const QCommandLineParser &, const QStri
     return StatusSuccess;
 }
 
-int runTag(const CliContext &context, const QCommandLineParser &, const QStringList &arguments)
+int runTag(const CommandCall &call)
 {
-    const QString &path = arguments.at(0);
-    if (!context.keptWhole(path) || !CliIo::checkReadableFile(path))
+    const QString &path = call.arguments.at(0);
+    if (!call.context.keptWhole(path) || !CliIo::checkReadableFile(path))
         return StatusFailure;
     const TrackTags tags = readTrackInfo(path).tags;
     const std::pair<const char *, const QString *> fields[] = {

@@ -1,18 +1,15 @@
 #pragma once
 
-#include "cli/clicontext.h"
+#include "cli/clicommands.h"
 
-#include <QCommandLineParser>
 #include <QStringList>
 
-// ondro-cli's library command and the exports built on the library,
-// cover page and upload-site code. Each prints every path it wrote and
-// returns the exit status; a failure names the file and the reason.
+// ondro-cli's library command: "library create FILE" writes the own tracks
+// of the catalogue into a new library file, "library show FILE [--json]"
+// prints one.
 
-// "library create FILE" and "library show FILE [--json]".
-int runLibrary(const CliContext &context, const QCommandLineParser &options, const QStringList &arguments);
-
-// Each writes the catalogue of context into folder.
-int exportCoverPage(const CliContext &context, const QString &folder);
-int exportDatabaseFile(const CliContext &context, const QString &folder);
-int exportTunepostLists(const CliContext &context, const QString &folder);
+// The checks of the arguments, made before the catalogue is loaded.
+int checkLibrary(const CommandCall &call);
+// Only create reads the catalogue.
+bool libraryReadsCatalogue(const QStringList &arguments);
+int runLibrary(const CommandCall &call);

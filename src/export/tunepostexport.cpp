@@ -146,8 +146,13 @@ QString completeMessage()
 
 QString failureMessage(const Outcome &outcome)
 {
+    return failureMessage(outcome.failedPath, outcome.error);
+}
+
+QString failureMessage(const QString &failedPath, const QString &error)
+{
     return QStringLiteral("Could not write %1: %2. The export was stopped.")
-        .arg(QDir::toNativeSeparators(outcome.failedPath), outcome.error);
+        .arg(QDir::toNativeSeparators(failedPath), error);
 }
 
 } // namespace TunepostExport

@@ -43,5 +43,6 @@ Outcome write(const QString &folder, const RowStore &rows, const std::function<v
 
 QString completeMessage(); // "Export complete."
 QString failureMessage(const Outcome &outcome);
+QString failureMessage(const QString &failedPath, const QString &error);
 
 } // namespace TunepostExport

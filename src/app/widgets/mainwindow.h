@@ -2,6 +2,8 @@
 
 #include "app/cataloguesession.h"
 #include "app/coverpreview.h"
+#include "export/exportflow.h"
+#include "store/widgets/busystate.h"
 #include "app/startup.h"
 #include "browse/findstate.h"
 #include "store/filestamp.h"
@@ -110,6 +112,7 @@ private:
     void exportDatabase();
     void exportCovers();
     void exportTunepost();
+    void runExport(ExportFlow::Kind kind, const QString &label, StopOffer stop);
 
     // Search, mark bin, playlist, burn and cover commands.
     void find();

@@ -2,7 +2,7 @@
 // libraries, the database export, the cover page and the upload-site lists.
 #include "app/widgets/mainwindow.h"
 
-#include "export/coverpage.h"
+#include "export/exportflow.h"
 #include "export/libraryfile.h"
 #include "export/widgets/libraryexportwindow.h"
 #include "export/widgets/tunepostwindow.h"
@@ -58,52 +58,42 @@ void Form2::createLibrary()
 
 void Form2::exportDatabase()
 {
+    runExport(ExportFlow::Kind::Database, QStringLiteral("Exporting the database..."), StopOffer::Offered);
+}
+
+void Form2::exportCovers()
+{
+    runExport(ExportFlow::Kind::Covers, QStringLiteral("Writing the cover page..."), StopOffer::None);
+}
+
+void Form2::runExport(ExportFlow::Kind kind, const QString &label, StopOffer stop)
+{
     if (isBusy())
         return;
-    const QString path = LibraryFile::databaseExportPath(SystemPaths::exportsFolder());
-    if (LibraryFile::targetTaken(path)) {
-        m_prompter.message(LibraryFile::existsMessage(path, LibraryFile::Content::Database), Prompter::Icon::Warning);
+    const QString target = ExportFlow::targetIn(kind, ExportFlow::defaultFolder(kind));
+    if (const ExportFlow::Outcome checked = ExportFlow::checkTarget(kind, target); !checked) {
+        ExportFlow::report(checked, m_prompter);
         return;
     }
     const RowStore &rows = m_catalogue->rows();
     // The catalogue is read while the work runs: the window holds still.
     auto progress = std::make_shared<WorkProgress>();
     m_work = LongWork::start(
-        this, LongWork::Shown{QStringLiteral("Exporting the database..."), StopOffer::Offered, {}},
-        [&rows, path](WorkProgress &progress) {
-            return LibraryFile::write(path, rows, LibraryFile::Content::Database,
-                                      [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); });
+        this, LongWork::Shown{label, stop, {}},
+        [&rows, kind, target](WorkProgress &progress) {
+            ExportFlow::Hooks hooks;
+            hooks.progress = [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); };
+            return ExportFlow::write(kind, rows, target, hooks);
         },
-        [this, path, progress](const SaveResult &written) {
+        [this, kind, progress](const ExportFlow::Outcome &outcome) {
             m_work.clear();
-            if (!written && progress->stopped())
+            if (!outcome && progress->stopped())
                 return; // the user stopped it: nothing was written, as asked
-            if (!written)
-                m_prompter.message(LibraryFile::failureMessage(path, LibraryFile::Content::Database, written.error),
-                                   Prompter::Icon::Critical);
-            else
-                m_prompter.message(LibraryFile::doneMessage(path, LibraryFile::Content::Database),
-                                   Prompter::Icon::Information);
+            ExportFlow::report(outcome, m_prompter);
+            if (outcome && kind == ExportFlow::Kind::Covers)
+                m_platform.shellOpen(outcome.written.value(0)); // the page is looked at in the browser
         },
         progress);
-}
-
-void Form2::exportCovers()
-{
-    if (isBusy())
-        return;
-    const QString path = CoverPage::path(SystemPaths::exportsFolder());
-    const RowStore &rows = m_catalogue->rows();
-    m_work = LongWork::start(
-        this, QStringLiteral("Writing the cover page..."), [&rows, path](WorkProgress &) { return CoverPage::save(path, rows); },
-        [this, path](const SaveResult &saved) {
-            m_work.clear();
-            if (!saved) {
-                m_prompter.message(saveFailureMessage(path, saved), Prompter::Icon::Critical);
-                return;
-            }
-            m_platform.shellOpen(path);
-        });
 }
 
 void Form2::exportTunepost()

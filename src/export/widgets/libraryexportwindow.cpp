@@ -1,6 +1,7 @@
 #include "export/widgets/libraryexportwindow.h"
 
 #include "store/widgets/appicons.h"
+#include "export/exportflow.h"
 #include "export/libraryfile.h"
 #include "store/widgets/longwork.h"
 #include "store/platform/prompter.h"
@@ -70,8 +71,10 @@ void exODL::create()
         return;
     const QString path = LibraryFile::withLibraryExtension(chosen);
     m_fileName = path;
-    if (LibraryFile::targetTaken(path)) {
-        m_prompter.message(LibraryFile::existsMessage(path, LibraryFile::Content::Library), Prompter::Icon::Warning);
+    // An existing file is refused before the window goes busy.
+    const ExportFlow::Outcome checked = ExportFlow::checkTarget(ExportFlow::Kind::Library, path);
+    if (!checked) {
+        ExportFlow::report(checked, m_prompter);
         return;
     }
     const RowStore &rows = m_catalogue;
@@ -79,10 +82,16 @@ void exODL::create()
     m_work = LongWork::start(
         this, LongWork::Shown{QStringLiteral("Creating the library..."), StopOffer::Offered, {}},
         [&rows, path](WorkProgress &progress) {
-            return LibraryFile::write(path, rows, LibraryFile::Content::Library,
-                                      [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); });
+            ExportFlow::Hooks hooks;
+            hooks.progress = [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); };
+            return ExportFlow::write(ExportFlow::Kind::Library, rows, path, hooks);
         },
-        [this, path, progress](const SaveResult &written) { finishCreate(path, written, progress->stopped()); },
+        [this, progress](const ExportFlow::Outcome &written) {
+            m_work.clear();
+            if (!written && progress->stopped())
+                return; // the user stopped it: nothing was written, as asked
+            ExportFlow::report(written, m_prompter);
+        },
         progress);
 }
 
@@ -90,17 +99,4 @@ exODL::~exODL()
 {
     if (m_work)
         m_work->waitForFinished();
-}
-
-void exODL::finishCreate(const QString &path, const SaveResult &written, bool stopped)
-{
-    m_work.clear();
-    if (!written && stopped)
-        return; // the user stopped it: nothing was written, as asked
-    if (!written) {
-        m_prompter.message(LibraryFile::failureMessage(path, LibraryFile::Content::Library, written.error),
-                           Prompter::Icon::Critical);
-        return;
-    }
-    m_prompter.message(LibraryFile::doneMessage(path, LibraryFile::Content::Library), Prompter::Icon::Information);
 }

@@ -6,7 +6,6 @@
 class QFutureWatcherBase;
 
 class Prompter;
-struct SaveResult;
 class RowStore;
 
 // The Create Ondrolib dialog: writes the own tracks of the catalogue into
@@ -28,7 +27,6 @@ public:
 
 private:
     void create();
-    void finishCreate(const QString &path, const SaveResult &written, bool stopped);
 
     const RowStore &m_catalogue;
     Prompter &m_prompter;

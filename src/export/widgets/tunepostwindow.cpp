@@ -1,6 +1,6 @@
 #include "export/widgets/tunepostwindow.h"
 
-#include "export/tunepostexport.h"
+#include "export/exportflow.h"
 #include "store/widgets/longwork.h"
 
 #include <QCoreApplication>
@@ -87,17 +87,17 @@ void frmtunepost::exportLists()
     setButtonsEnabled(false);
     const RowStore &rows = m_catalogue;
     QPointer<QListWidget> list = m_list;
-    const QString folder = SystemPaths::desktopFolder();
+    constexpr auto kind = ExportFlow::Kind::Tunepost;
+    const QString target = ExportFlow::targetIn(kind, ExportFlow::defaultFolder(kind));
+    ExportFlow::Hooks hooks;
+    hooks.begun = [list](const QString &path) {
+        QMetaObject::invokeMethod(
+            list, [list, path] { if (list) list->addItem(QDir::toNativeSeparators(path)); }, Qt::QueuedConnection);
+    };
     m_work = LongWork::start(
         this, QStringLiteral("Writing the lists..."),
-        [&rows, list, folder](WorkProgress &) {
-            return TunepostExport::write(folder, rows, [list](const QString &path) {
-                QMetaObject::invokeMethod(
-                    list, [list, path] { if (list) list->addItem(QDir::toNativeSeparators(path)); },
-                    Qt::QueuedConnection);
-            });
-        },
-        [this](const TunepostExport::Outcome &outcome) { finishExport(outcome); });
+        [&rows, target, hooks](WorkProgress &) { return ExportFlow::run(kind, rows, target, hooks); },
+        [this](const ExportFlow::Outcome &outcome) { finishExport(outcome); });
 }
 
 frmtunepost::~frmtunepost()
@@ -106,14 +106,10 @@ frmtunepost::~frmtunepost()
         m_work->waitForFinished();
 }
 
-void frmtunepost::finishExport(const TunepostExport::Outcome &outcome)
+void frmtunepost::finishExport(const ExportFlow::Outcome &outcome)
 {
     m_work.clear();
     QCoreApplication::sendPostedEvents(m_list); // the names of files begun at the very end
     setButtonsEnabled(true);
-    if (!outcome.ok) {
-        m_prompter.message(TunepostExport::failureMessage(outcome), Prompter::Icon::Critical);
-        return;
-    }
-    m_prompter.message(TunepostExport::completeMessage(), Prompter::Icon::Information);
+    ExportFlow::report(outcome, m_prompter);
 }

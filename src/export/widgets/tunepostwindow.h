@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QPointer>
 
-#include "export/tunepostexport.h"
+#include "export/exportflow.h"
 
 class QFutureWatcherBase;
 
@@ -30,7 +30,7 @@ public:
 
 private:
     void exportLists();
-    void finishExport(const TunepostExport::Outcome &outcome);
+    void finishExport(const ExportFlow::Outcome &outcome);
     void setButtonsEnabled(bool enabled);
 
     const RowStore &m_catalogue;

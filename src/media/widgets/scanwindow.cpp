@@ -86,6 +86,15 @@ Form5::~Form5() = default;
 
 void Form5::buildControls()
 {
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(sourceFrame());
+    layout->addWidget(statusFrame());
+    setActivity(m_idleIcon);
+    resize(sizeHint().expandedTo(QSize(520, 0)));
+}
+
+QGroupBox *Form5::sourceFrame()
+{
     auto *frame2 = new QGroupBox(QStringLiteral(" Source Device to Scan for MP3s "), this);
     frame2->setObjectName(QStringLiteral("Frame2"));
     m_driveList = new QComboBox(frame2);
@@ -112,7 +121,11 @@ void Form5::buildControls()
     frame2Layout->addWidget(m_doneButton, 1, 1, Qt::AlignTop);
     frame2Layout->addWidget(label2, 1, 0);
     frame2Layout->setColumnStretch(0, 1);
+    return frame2;
+}
 
+QGroupBox *Form5::statusFrame()
+{
     auto *frame1 = new QGroupBox(QStringLiteral(" Status "), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
     m_activityImage = new QLabel(frame1);
@@ -144,12 +157,7 @@ void Form5::buildControls()
     auto *frame1Layout = new QHBoxLayout(frame1);
     frame1Layout->addWidget(m_activityImage, 0, Qt::AlignTop);
     frame1Layout->addLayout(texts, 1);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame2);
-    layout->addWidget(frame1);
-    setActivity(m_idleIcon);
-    resize(sizeHint().expandedTo(QSize(520, 0)));
+    return frame1;
 }
 
 QString Form5::musicFolder()

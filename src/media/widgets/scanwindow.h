@@ -9,6 +9,7 @@ class CatalogueModel;
 class Platform;
 class Prompter;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 class ScanWorker;
@@ -61,6 +62,8 @@ public Q_SLOTS:
 
 private:
     void buildControls();
+    QGroupBox *sourceFrame(); // the drive list, Scan and Done
+    QGroupBox *statusFrame(); // the activity picture and the texts
     void fillDriveList();
     void driveActivated(int index);
     void scanClicked();

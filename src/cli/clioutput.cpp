@@ -1,0 +1,56 @@
+#include "cli/clioutput.h"
+
+#include "store/safefileread.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace CliIo {
+
+namespace {
+bool failureHandled = false;
+int lastOutputErrno = 0;
+} // namespace
+
+void out(const QByteArray &bytes)
+{
+    if (!bytes.isEmpty() && std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
+        lastOutputErrno = errno;
+}
+
+void out(const QString &text)
+{
+    out(text.toUtf8());
+}
+
+void error(const QString &message)
+{
+    std::fflush(stdout); // keep the order of both streams on one terminal
+    const QByteArray line = QStringLiteral("ondro-cli: %1\n").arg(message).toUtf8();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+bool finishOutput()
+{
+    if (std::fflush(stdout) != 0)
+        lastOutputErrno = errno;
+    return !std::ferror(stdout);
+}
+
+void outputFailureHandled()
+{
+    failureHandled = true;
+}
+
+bool isOutputFailureHandled()
+{
+    return failureHandled;
+}
+
+QString outputError()
+{
+    return lastOutputErrno != 0 ? SafeFileRead::systemReason(lastOutputErrno) : QStringLiteral("the write failed");
+}
+
+} // namespace CliIo

@@ -1,0 +1,181 @@
+#include "cli/commandtable.h"
+
+#include "cli/librarycommands.h"
+
+QCommandLineOption dataDirOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("data-dir")},
+                              QStringLiteral("Folder holding the catalogue \"zembra.lst\" and the settings "
+                                             "\"ondro2k.ini\" (default: the desktop program's data folder)."),
+                              QStringLiteral("DIR"));
+}
+
+const QString &entryFormatHelp()
+{
+    static const QString text = QStringLiteral(
+        "Entries are printed one per line, the nine fields filename, source, artist, track, album, year, "
+        "genre, coverimage, audioheader separated by a tab; a backslash, a tab or a line break (CR LF, CR or "
+        "LF) inside a value is written as \\\\, \\t or \\n, and any other control character (bytes 0 to 31 and "
+        "127) as \\x and two hex digits, such as \\x1b for ESC. With --json: one JSON array of objects with those "
+        "nine keys plus \"origin\" (\"own\" or \"library\").");
+    return text;
+}
+
+const QString &exitStatusHelp()
+{
+    static const QString text = QStringLiteral(
+        "Exit status: 0 success; 1 the command ran and found nothing (find without a match, header of a "
+        "file without a frame header, tag of a file whose five fields are all empty); 2 a usage error, or a "
+        "command or export kind that is not known; 3 a failure (a file or folder that cannot be read "
+        "or written), with a message on standard error naming the file and the reason.");
+    return text;
+}
+
+namespace {
+
+QCommandLineOption jsonOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("json")},
+                              QStringLiteral("Print one JSON array of objects instead of tab-separated lines."));
+}
+
+bool always(const QStringList &)
+{
+    return true;
+}
+
+CommandSpec scanCommand()
+{
+    return {.name = QStringLiteral("scan"),
+            .synopsis = QStringLiteral("PATH --source ID"),
+            .summary = QStringLiteral("Add every MP3 file under PATH as an own track and save the catalogue."),
+            .details = QStringLiteral(
+                "Walks the folder PATH as the desktop Scan does (a folder's own files first, then "
+                "its subfolders, names in case-insensitive order), reads each file's tags and frame "
+                "header, appends the files as own tracks with the source ID and saves the catalogue "
+                "(settings are left untouched). Progress goes to standard error when it is a "
+                "terminal; folders that cannot be read are listed there and do not stop the scan. "
+                "Prints \"N files imported\" at the end, followed by how many files and folders were left "
+                "out and why (names not valid UTF-8, names with a line break, unreadable folders) "
+                "when there were any; once the catalogue is saved the exit status is 0 "
+                "even if that line cannot be written. While the desktop program runs on the same "
+                "data folder the scan refuses (exit status 3), since the desktop would save over it; "
+                "a scan started while another ondro-cli changes the same catalogue waits for it and "
+                "runs after it. A damaged catalogue (whole entries followed by damage) is not saved "
+                "over unless --accept-damaged is given."),
+            .positional = {{QStringLiteral("PATH"), QStringLiteral("The folder to scan.")}},
+            .options = {QCommandLineOption(QStringList{QStringLiteral("source")},
+                                QStringLiteral("Source ID of the medium, such as CD02 (required)."),
+                                QStringLiteral("ID")),
+             QCommandLineOption(QStringList{QStringLiteral("accept-damaged")},
+                                QStringLiteral("Scan into a damaged catalogue: its whole entries are "
+                                               "kept, the damaged rest is dropped."))},
+            .run = runScan};
+}
+
+CommandSpec listCommand()
+{
+    return {.name = QStringLiteral("list"),
+            .synopsis = QStringLiteral("[--json]"),
+            .summary = QStringLiteral("Print the catalogue in its stored order."),
+            .details = QStringLiteral("Prints every catalogue entry in its stored order."),
+            .options = {jsonOption()},
+            .run = runList,
+            .printsEntries = true};
+}
+
+CommandSpec findCommand()
+{
+    return {.name = QStringLiteral("find"),
+            .synopsis = QStringLiteral("TEXT [--json]"),
+            .summary = QStringLiteral("Print the entries whose path contains TEXT."),
+            .details = QStringLiteral(
+                "Prints, in catalogue order, the entries whose path contains TEXT, ignoring case; "
+                "an underscore in a path matches a blank in TEXT, and a TEXT holding \"_\" matches "
+                "nothing. An empty TEXT matches every entry with a path. Exit status 1 when "
+                "nothing matches."),
+            .positional = {{QStringLiteral("TEXT"), QStringLiteral("The text to look for in the paths.")}},
+            .options = {jsonOption()},
+            .run = runFind,
+            .readsCatalogue = always,
+            .printsEntries = true};
+}
+
+// A command that reads one MP3 file and neither the catalogue nor the data folder.
+CommandSpec fileCommand(const QString &name, const QString &summary, const QString &details, CommandFunction run)
+{
+    return {.name = name,
+            .synopsis = QStringLiteral("FILE"),
+            .summary = summary,
+            .details = details,
+            .positional = {{QStringLiteral("FILE"), QStringLiteral("An MP3 file.")}},
+            .run = run,
+            .usesDataDir = false};
+}
+
+CommandSpec headerCommand()
+{
+    return fileCommand(QStringLiteral("header"),
+                       QStringLiteral("Print the frame header bits of FILE and their decoded line."),
+                       QStringLiteral(
+                           "Prints the bits of the first MPEG audio frame header of FILE (four groups of eight "
+                           "0/1 characters) on one line and the decoded line of the details window on the "
+                           "next. Prints \"n/a\" with exit status 1 when FILE has no frame header."),
+                       runHeader);
+}
+
+CommandSpec tagCommand()
+{
+    return fileCommand(QStringLiteral("tag"), QStringLiteral("Print the five tag fields a scan would store for FILE."),
+                       QStringLiteral(
+                           "Prints five lines \"artist: VALUE\", \"track: VALUE\", \"album: VALUE\", "
+                           "\"year: VALUE\", \"genre: VALUE\", always in this order, one blank after the "
+                           "colon; VALUE is escaped like the fields of entries (\\\\, \\t, \\n, \\xHH) and may be "
+                           "empty. Exit status 1 when all five are empty."),
+                       runTag);
+}
+
+CommandSpec exportCommand()
+{
+    const QString kinds = exportKindNames().join(QStringLiteral(", "));
+    return {.name = QStringLiteral("export"),
+            .synopsis = QStringLiteral("KIND [--to DIR]"),
+            .summary = QStringLiteral("Write an export: %1.").arg(kinds),
+            .details = QStringLiteral("Writes the same file as the desktop export of KIND (%1) into its default "
+                                      "folder or DIR, and prints each path written.")
+                           .arg(exportKindsHelp()),
+            .positional = {{QStringLiteral("KIND"), QStringLiteral("One of: %1.").arg(kinds)}},
+            .options = {QCommandLineOption(QStringList{QStringLiteral("to")}, QStringLiteral("Write into DIR instead."),
+                                           QStringLiteral("DIR"))},
+            .run = runExport,
+            .check = checkExport,
+            .readsCatalogue = always};
+}
+
+CommandSpec libraryCommand()
+{
+    return {.name = QStringLiteral("library"),
+            .synopsis = QStringLiteral("create|show FILE [--json]"),
+            .summary = QStringLiteral("Write the own tracks into a new library file, or print one."),
+            .details = QStringLiteral(
+                "\"library create FILE\" writes the own tracks of the catalogue into a new library "
+                "file (\".odl\" is added to a name without it) and prints its path; an existing file "
+                "is refused and left as it is. \"library show FILE\" prints the tracks of a library "
+                "file as the desktop load adds them, with origin \"library\"; a file that is no "
+                "library, or is damaged, gives exit status 3 after the tracks that could be read."),
+            .positional = {{QStringLiteral("ACTION"), QStringLiteral("create or show.")},
+                           {QStringLiteral("FILE"), QStringLiteral("The library file.")}},
+            .options = {jsonOption()},
+            .run = runLibrary,
+            .check = checkLibrary,
+            .readsCatalogue = libraryReadsCatalogue};
+}
+
+} // namespace
+
+const std::vector<CommandSpec> &commands()
+{
+    static const std::vector<CommandSpec> specs{scanCommand(),   listCommand(),   findCommand(),   headerCommand(),
+                                                tagCommand(),    exportCommand(), libraryCommand()};
+    return specs;
+}

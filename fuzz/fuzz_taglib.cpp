@@ -4,7 +4,8 @@
 // either end), the year holds at most four characters, and the scan's
 // UTF-8 reading of a tag is valid UTF-8, the bytes of the text reading.
 #include "fuzzcheck.h"
-#include "media/id3v2.h"
+#include "media/id3v2collect.h"
+#include "media/id3v2taglib.h"
 #include "media/mediafile.h"
 
 #include <QStringDecoder>

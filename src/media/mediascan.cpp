@@ -2,7 +2,8 @@
 
 #include "media/frameheader.h"
 #include "media/id3v1.h"
-#include "media/id3v2.h"
+#include "media/id3v2collect.h"
+#include "media/id3v2taglib.h"
 #include "media/mediafile.h"
 #include "media/mediawalk.h"
 #include "store/safefileread.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,14 +22,6 @@ struct SkippedFile
     QString path;
     QString reason;
     Kind kind = NotPlainFile;
-};
-
-struct WalkResult
-{
-    QStringList files;          // matching files, in walk order
-    QStringList failedFolders;  // folders that could not be opened or read
-    QList<SkippedFile> skipped; // matching entries that are not plain files, names that cannot be stored
-    bool stopped = false;
 };
 
 struct WalkCallbacks
@@ -54,7 +47,7 @@ struct ByteWalkResult
     QList<SkippedFile> skipped;
     bool stopped = false;
 
-    // The file's path as bytes and as text.
+    // The file's path as bytes.
     QByteArray pathBytes(const WalkedFile &file) const;
 };
 
@@ -62,10 +55,10 @@ struct ByteWalkResult
 namespace MediaWalk {
 
 // Collects every file under root whose name matches pattern ("*.MP3",
-// case-insensitive): a folder's own files first, then its subfolders
-// depth first, names in case-insensitive order. Hidden entries and
-// symbolic links to folders are passed over. An entry that vanished or a
-// dangling link does not fail its folder; only a folder that cannot be
+// case-insensitive), as bytes: a folder's own files first, then its
+// subfolders depth first, names in case-insensitive order. Hidden entries
+// and symbolic links to folders are passed over. An entry that vanished or
+// a dangling link does not fail its folder; only a folder that cannot be
 // opened or read counts as failed. Names that are not valid UTF-8 or hold
 // a line break (CR or LF) cannot be stored so that they open again: such a
 // file or folder is listed as skipped (a root whose path holds a line
@@ -76,10 +69,6 @@ namespace MediaWalk {
 // any other (its tags are read now, and this program's readers open it in
 // steps later), since the entry says truly what the medium holds even where
 // another program cannot open the path. Stops early when stop is set.
-WalkResult walk(const QString &root, const QString &pattern, const WalkCallbacks &callbacks = {},
-                const std::atomic_bool *stop = nullptr);
-
-// The same walk, in bytes.
 ByteWalkResult walkBytes(const QString &root, const QString &pattern, const WalkCallbacks &callbacks = {},
                          const std::atomic_bool *stop = nullptr);
 

@@ -12,10 +12,8 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/mediawalk.h"
+#include "media/walkresult.h"
 #include "media/namematcher.h"
 
 #include <QByteArrayList>

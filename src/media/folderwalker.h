@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/folderlisting.h"
-#include "media/mediawalk.h"
+#include "media/walkresult.h"
 
 #include <QByteArray>
 #include <QByteArrayList>

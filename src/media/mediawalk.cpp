@@ -7,11 +7,6 @@
 
 namespace MediaWalk {
 
-QString childPath(const QString &folder, const QString &name)
-{
-    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
-}
-
 ByteWalkResult walkBytes(const QString &root, const QString &pattern, const WalkCallbacks &callbacks,
                          const std::atomic_bool *stop)
 {
@@ -33,9 +28,3 @@ ByteWalkResult walkBytes(const QString &root, const QString &pattern, const Walk
 }
 
 } // namespace MediaWalk
-
-QByteArray ByteWalkResult::pathBytes(const WalkedFile &file) const
-{
-    const QByteArray &folder = folders[size_t(file.folder)];
-    return folder.endsWith('/') ? folder + file.name : folder + '/' + file.name;
-}

@@ -7,6 +7,7 @@
 #include "media/id3v2collect.h"
 #include "media/id3v2taglib.h"
 #include "media/mediafile.h"
+#include "mediareads.h"
 
 #include <QStringDecoder>
 #include <iterator>
@@ -54,7 +55,7 @@ void checkFallback(QByteArrayView tag)
     // A value TagLib decodes to a lone surrogate has no UTF-8 form and is
     // stored with a replacement; all other text is stored as its UTF-8
     // bytes (compared as bytes: a UTF-8 decoder drops a leading U+FEFF).
-    const TrackTags text = Id3v2::readTextTag(tag);
+    const TrackTags text = readId3v2TextTag(tag);
     const QString *texts[] = {&text.artist, &text.track, &text.album, &text.year, &text.genre};
     const QByteArray *bytes[] = {&stored.artist, &stored.track, &stored.album, &stored.year, &stored.genre};
     for (size_t f = 0; f < std::size(texts); ++f) {

@@ -84,14 +84,6 @@ TrackTags fieldsOf(const TagLib::ID3v2::Tag &tag)
 
 namespace Id3v2 {
 
-TrackTags readTextTag(QByteArrayView parsed)
-{
-    TrackTagsUtf8 own;
-    if (readCommonTextTag(parsed, own))
-        return own.toTags();
-    return readTextTagWithTagLib(parsed);
-}
-
 TrackTagsUtf8 readTextTagUtf8(QByteArrayView parsed)
 {
     TrackTagsUtf8 own;

@@ -7,6 +7,7 @@
 #include "media/frameheader.h"
 #include "media/id3v2collect.h"
 #include "media/id3v2taglib.h"
+#include "media/id3v2text.h"
 #include "media/mediafile.h"
 
 #include <QByteArrayView>
@@ -32,8 +33,19 @@ inline QString headerBitsOf(QByteArrayView bytes)
     return headerBitsOfFile(MemorySource(bytes), bytes);
 }
 
+// The fields of an ID3v2 tag as collectTextFrames gives it, as the scan
+// reads them (the own reader first, TagLib for the rest), as text: a value
+// TagLib gives is kept as it is, not taken through UTF-8.
+inline TrackTags readId3v2TextTag(QByteArrayView textTag)
+{
+    TrackTagsUtf8 own;
+    if (Id3v2::readCommonTextTag(textTag, own))
+        return own.toTags();
+    return Id3v2::readTextTagWithTagLib(textTag);
+}
+
 // The fields of the ID3v2 tag that bytes start with.
 inline TrackTags readId3v2Tag(QByteArrayView bytes)
 {
-    return Id3v2::readTextTag(Id3v2::collectTextFrames(MemorySource(bytes), bytes));
+    return readId3v2TextTag(Id3v2::collectTextFrames(MemorySource(bytes), bytes));
 }

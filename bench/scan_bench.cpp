@@ -5,6 +5,7 @@
 #include "media/mediascan.h"
 #include "processmemory.h"
 #include "id3bytes.h"
+#include "walkpaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -358,8 +359,8 @@ int main(int argc, char **argv)
         std::printf("round %d: ratio program/reference (files/s) = %.2f\n", round, ref / program);
     }
     timer.restart();
-    const WalkResult walk = MediaWalk::walk(root, QStringLiteral("*.MP3"));
-    std::printf("walk alone (MediaWalk::walk): %lld files in %.3f s\n", static_cast<long long>(walk.files.size()),
+    const WalkResult walk = walkPaths(root, QStringLiteral("*.MP3"));
+    std::printf("walk alone (walkPaths): %lld files in %.3f s\n", static_cast<long long>(walk.files.size()),
                 double(timer.nsecsElapsed()) / 1e9);
     std::printf("warm cache best: reference %.3f s, scanMedia %.3f s, ratio %.2f (target 0.85)\n", best[0], best[1],
                 best[0] / best[1]);

@@ -1,7 +1,8 @@
 // The own reader of common ID3v2 text tags against TagLib on the same
 // bytes: wherever the own reader takes a tag, its fields are TagLib's.
 #include "fuzzcheck.h"
-#include "media/id3v2.h"
+#include "media/id3v2collect.h"
+#include "media/id3v2taglib.h"
 #include "media/id3v2text.h"
 #include "media/mediafile.h"
 

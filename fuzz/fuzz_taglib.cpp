@@ -4,8 +4,10 @@
 // either end), the year holds at most four characters, and the scan's
 // UTF-8 reading of a tag is valid UTF-8, the bytes of the text reading.
 #include "fuzzcheck.h"
-#include "media/id3v2.h"
+#include "media/id3v2collect.h"
+#include "media/id3v2taglib.h"
 #include "media/mediafile.h"
+#include "mediareads.h"
 
 #include <QStringDecoder>
 #include <iterator>
@@ -53,7 +55,7 @@ void checkFallback(QByteArrayView tag)
     // A value TagLib decodes to a lone surrogate has no UTF-8 form and is
     // stored with a replacement; all other text is stored as its UTF-8
     // bytes (compared as bytes: a UTF-8 decoder drops a leading U+FEFF).
-    const TrackTags text = Id3v2::readTextTag(tag);
+    const TrackTags text = readId3v2TextTag(tag);
     const QString *texts[] = {&text.artist, &text.track, &text.album, &text.year, &text.genre};
     const QByteArray *bytes[] = {&stored.artist, &stored.track, &stored.album, &stored.year, &stored.genre};
     for (size_t f = 0; f < std::size(texts); ++f) {

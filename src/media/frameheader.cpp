@@ -115,29 +115,6 @@ qsizetype findFrameHeader(QByteArrayView bytes, qsizetype from)
     return -1;
 }
 
-QString bitsText(QByteArrayView fourBytes)
-{
-    QString text(36, u' ');
-    QChar *out = text.data();
-    for (int i = 0; i < 4; ++i, ++out) {
-        const uchar byte = uchar(fourBytes[i]);
-        for (int bit = 7; bit >= 0; --bit)
-            *out++ = (byte >> bit) & 1 ? u'1' : u'0';
-    }
-    return text;
-}
-
-QString headerBitsOf(QByteArrayView bytes)
-{
-    return headerBitsOfFile(MemorySource(bytes), bytes);
-}
-
-QString headerBitsOfFile(const ByteSource &file, QByteArrayView head)
-{
-    std::array<char, 4> bytes;
-    return headerBytesOfFile(file, head, bytes) ? bitsText(QByteArrayView(bytes.data(), 4)) : NotAvailable;
-}
-
 QByteArray bitsTextUtf8(QByteArrayView fourBytes)
 {
     QByteArray text(36, ' ');

@@ -15,17 +15,13 @@ namespace FrameHeader {
 
 inline const QString NotAvailable = QStringLiteral("n/a");
 
-// The header bits of a file's first bytes (leading ID3v2 tags skipped);
-// "n/a" when they hold no frame header. Pure: takes what was read.
-QString headerBitsOf(QByteArrayView bytes);
-// The same search over a file (or any source) whose first bytes were read
-// into head already (head may be shorter than the file, or empty); reads
-// in growing blocks, and "n/a" on a read failure.
-QString headerBitsOfFile(const ByteSource &file, QByteArrayView head);
-
-// The four header bytes the same search finds; false for "n/a".
+// The four bytes of the first frame header of a file (or any source) whose
+// first bytes were read into head already (head may be shorter than the
+// file, or empty), leading ID3v2 tags skipped; reads in growing blocks.
+// False when there is none ("n/a") or on a read failure.
 bool headerBytesOfFile(const ByteSource &file, QByteArrayView head, std::array<char, 4> &header);
-// bitsText as UTF-8 (it is ASCII), for the scan's rows.
+// The text of four header bytes, as UTF-8 (it is ASCII), for the scan's
+// rows: four groups of eight, each + a blank.
 QByteArray bitsTextUtf8(QByteArrayView fourBytes);
 
 // Bytes searched for a frame header after the leading tag: past this a
@@ -38,8 +34,6 @@ bool isFrameHeader(QByteArrayView fourBytes);
 // Position of the first frame header that lies wholly in bytes at or
 // after from; -1 when there is none.
 qsizetype findFrameHeader(QByteArrayView bytes, qsizetype from = 0);
-// The text of four header bytes: four groups of eight, each + a blank.
-QString bitsText(QByteArrayView fourBytes);
 QString bitrateText(const QString &version, const QString &layer, const QString &indexBits);
 QString sampleRateText(const QString &version, const QString &rateBits);
 QString channelModeText(const QString &modeBits);

@@ -87,11 +87,6 @@ bool isTag(QByteArrayView block)
     return lastBlock(block).startsWith("TAG");
 }
 
-TrackTags parseTag(QByteArrayView bytes)
-{
-    return parseTagUtf8(bytes).toTags();
-}
-
 TrackTagsUtf8 parseTagUtf8(QByteArrayView bytes)
 {
     TrackTagsUtf8 fields;

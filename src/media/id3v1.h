@@ -14,8 +14,7 @@ constexpr int TagSize = 128;
 // Pure forms over the last 128 bytes of a file (a longer view is taken by
 // its last 128 bytes; a shorter one holds no tag).
 bool isTag(QByteArrayView block);
-TrackTags parseTag(QByteArrayView block);
-// The same fields as UTF-8, for the scan's rows.
+// The tag's fields as UTF-8, for the scan's rows.
 TrackTagsUtf8 parseTagUtf8(QByteArrayView block);
 
 // The name of genre number 0..144, empty otherwise.

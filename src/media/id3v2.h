@@ -1,13 +1,13 @@
 #pragma once
 
-#include "media/tracktags.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
 
-class ByteSource;
-
-// The ID3 version 2 tag that most MP3 files carry at their start.
+// The ID3 version 2 tag that most MP3 files carry at their start: its
+// header and the headers of its frames, read from bytes already in memory.
+// collectTextFrames (id3v2collect.h) takes the frames the catalogue wants
+// from a file; readCommonTextTag (id3v2text.h) and TagLib (id3v2taglib.h)
+// decode them.
 namespace Id3v2 {
 
 constexpr int HeaderSize = 10;
@@ -21,33 +21,37 @@ qint64 synchsafe(const uchar *fourBytes);
 // ten-byte "ID3" header.
 qint64 tagSize(QByteArrayView bytes);
 
-// The part of the tag at the start of source that readTextTag needs: its
-// header and the text frames the catalogue takes, read frame by frame
-// (pictures and other frames are passed over, not read). head holds the
-// first bytes of the source already read (it may be empty). The frames
-// looked at stop once every field is found, and are bounded in number;
-// empty when the source holds no tag.
-QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head);
+// The header's flag for a footer after the body.
+constexpr uchar FooterFlag = 0x10;
 
-// Artist, title, album, year and genre of a tag as collectTextFrames gives
-// it, for versions 2.2 to 2.4 and every text encoding. Numeric genres take
-// their names from the ID3v1 table; control characters and line breaks
-// become blanks. Empty fields when the tag cannot be read.
-TrackTags readTextTag(QByteArrayView textTag);
+// The ten bytes of a tag's header with the body size set to bodySize and
+// without the footer flag: the header of a copy that keeps some frames and
+// leaves the footer out.
+QByteArray headerWithBody(QByteArrayView header, qint64 bodySize);
 
-// The same fields as UTF-8, for the scan's rows: the own reader of the
-// common tags, TagLib for the rest.
-TrackTagsUtf8 readTextTagUtf8(QByteArrayView textTag);
+// Bytes of a frame header in a tag of major version 2 (six) or 3 and 4
+// (ten), and of the frame id at its start.
+constexpr int frameHeaderSize(int version)
+{
+    return version == 2 ? 6 : 10;
+}
+constexpr int frameIdSize(int version)
+{
+    return version == 2 ? 3 : 4;
+}
 
-// What TagLib alone reads from such a tag (to compare the readers).
-TrackTags readTextTagWithTagLib(QByteArrayView textTag);
+// The data size of the frame whose header starts at frame: big-endian in
+// versions 2.2 and 2.3, synchsafe in 2.4 (-1 when it is not).
+qint64 frameSize(const uchar *frame, int version);
 
-// The genre of one TCON value as TagLib gives it: "(17)", "17" and
-// "(17)Rock" give the name of number 17; a name of the numbered list
-// takes the spelling of its table; other text is kept, cleaned.
-QString genreOfValue(const QString &value);
+// The fields the catalogue takes from text frames. TagLib reads the year
+// frames of versions 2.2 and 2.3 as the 2.4 recording time, and the first
+// year frame wins; in a 2.4 tag a TYER (LateYear) counts only while there
+// is no TDRC.
+enum Field { Artist, Title, Album, Genre, Year, LateYear, FieldCount };
 
-// Both steps over a tag in memory (bytes start with its header).
-TrackTags readTags(QByteArrayView bytes);
+// The field of the frame whose id starts at id, in a tag of version 2 to
+// 4; -1 for a frame the catalogue does not take.
+int fieldOfFrame(const uchar *id, int version);
 
 } // namespace Id3v2

@@ -1,7 +1,7 @@
 #include "media/id3v2text.h"
 
-#include "media/id3v1.h"
 #include "media/id3v2.h"
+#include "media/id3v2genre.h"
 
 #include <QByteArrayList>
 #include <QString>
@@ -11,28 +11,7 @@
 
 namespace {
 
-enum Field { Artist, Title, Album, Genre, Year, LateYear, FieldSlots };
-
-// The field of a frame id, or -1. Versions 2.2 and 2.3 read their year
-// frames as the recording time, the first one winning; in a 2.4 tag a
-// TYER counts only when there is no TDRC.
-int fieldOf(const uchar *id, int version)
-{
-    if (version == 2) {
-        static constexpr std::array<const char *, 5> Ids{"TP1", "TT2", "TAL", "TCO", "TYE"};
-        for (size_t f = 0; f < Ids.size(); ++f)
-            if (std::memcmp(id, Ids[f], 3) == 0)
-                return int(f);
-        return -1;
-    }
-    static constexpr std::array<const char *, 5> Ids{"TPE1", "TIT2", "TALB", "TCON", "TDRC"};
-    for (size_t f = 0; f < Ids.size(); ++f)
-        if (std::memcmp(id, Ids[f], 4) == 0)
-            return int(f);
-    if (std::memcmp(id, "TYER", 4) == 0)
-        return version == 4 ? LateYear : Year;
-    return -1;
-}
+using namespace Id3v2;
 
 bool validId(const uchar *id, int length)
 {
@@ -147,13 +126,6 @@ void appendUtf8(QByteArray &out, char32_t c)
     }
 }
 
-// A character as the list file may hold it: control characters and line
-// breaks become blanks.
-char32_t cleanChar(char32_t c)
-{
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ? U' ' : c;
-}
-
 // The value cleaned and trimmed of blanks, as UTF-8, at most limit
 // characters of it taken before the cleaning.
 bool cleanValue(int encoding, QByteArrayView value, QByteArray &out, qsizetype limit = -1)
@@ -164,7 +136,7 @@ bool cleanValue(int encoding, QByteArrayView value, QByteArray &out, qsizetype l
     const bool ok = forEachChar(encoding, value, [&](char32_t c) {
         if (limit >= 0 && taken++ >= limit)
             return;
-        c = cleanChar(c);
+        c = cleanTagChar(c);
         if (c == U' ' && out.isEmpty())
             return;
         appendUtf8(out, c);
@@ -195,32 +167,82 @@ bool joinedValues(QByteArrayView data, QByteArray &out, bool &anyText)
     });
 }
 
-// The genre of one TCON value. Plain numbers and "(number)" take the
-// table's name (empty past it); a value with other parentheses is left to
-// TagLib, which reads refinements its own way; other text goes through
-// the same rule as TagLib's values.
+// The genre of one TCON value, as the own reader names it.
 bool genreOfRaw(int encoding, QByteArrayView raw, QByteArray &out)
 {
     QString text;
     if (!forEachChar(encoding, raw, [&](char32_t c) { text.append(QChar(char16_t(c))); }))
         return false;
-    qsizetype from = 0, to = text.size();
-    const bool parens = text.startsWith(u'(') && text.endsWith(u')');
-    if (parens) {
-        ++from;
-        --to;
+    return genreOfCommonValue(text, out);
+}
+
+using Frames = std::array<QByteArrayView, FieldCount>;
+
+// The data of the first frame of each field in the tag of version 2 to 4
+// whose frames end at end. False for a frame this reader leaves to TagLib:
+// an id that is not valid, a frame flag, a size of zero or one that runs
+// past the tag, a 2.4 size past 127, a recording date.
+bool commonFrames(QByteArrayView tag, int version, qsizetype end, Frames &frames)
+{
+    const auto *b = reinterpret_cast<const uchar *>(tag.data());
+    const int headerSize = frameHeaderSize(version);
+    std::array<bool, FieldCount> seen{};
+    for (qsizetype pos = HeaderSize; pos < end - headerSize;) {
+        const uchar *frame = b + pos;
+        if (frame[0] == 0)
+            break; // padding
+        const qint64 size = frameSize(frame, version);
+        // TagLib reads larger 2.4 sizes either way, as some writers stored
+        // them without the synchsafe form.
+        if (version == 4 && (size < 0 || size > 127))
+            return false;
+        if (!validId(frame, frameIdSize(version)) || size == 0 || pos + headerSize + size > end
+            || (version > 2 && (frame[8] | frame[9]) != 0))
+            return false;
+        // Recording dates stand in for the year where TagLib reads them
+        // so: such tags are its to read.
+        if ((version == 2 && std::memcmp(frame, "TRD", 3) == 0) || (version == 3 && std::memcmp(frame, "TRDA", 4) == 0))
+            return false;
+        const int field = fieldOfFrame(frame, version);
+        if (field >= 0 && !seen[size_t(field)]) {
+            seen[size_t(field)] = true;
+            frames[size_t(field)] = tag.sliced(pos + headerSize, qsizetype(size));
+        }
+        pos += headerSize + size;
     }
-    const qsizetype digits = to - from;
-    bool numeric = digits >= 1 && digits <= 3;
-    for (qsizetype i = from; numeric && i < to; ++i)
-        numeric = text[i] >= u'0' && text[i] <= u'9';
-    if (numeric) {
-        out = Id3v1::genreName(text.mid(from, digits).toInt()).toUtf8();
-        return true;
-    }
-    if (text.contains(u'(') || text.contains(u')'))
+    return true;
+}
+
+// The first value of the year frame into year, at most four characters; a
+// 2.4 tag whose TDRC holds none takes its TYER.
+bool yearOf(const Frames &frames, int version, QByteArray &year)
+{
+    bool found = false;
+    const auto firstValue = [&](QByteArrayView frame) {
+        return forEachValue(frame, [&](int encoding, QByteArrayView raw) {
+            if (found)
+                return true;
+            found = true;
+            return cleanValue(encoding, raw, year, 4);
+        });
+    };
+    return firstValue(frames[Year]) && (found || version != 4 || firstValue(frames[LateYear]));
+}
+
+// The genres of the genre frame, each once, joined by " / ".
+bool genresOf(QByteArrayView frame, QByteArray &out)
+{
+    QList<QByteArray> genres;
+    QByteArray genre;
+    if (!forEachValue(frame, [&](int encoding, QByteArrayView raw) {
+            if (!genreOfRaw(encoding, raw, genre))
+                return false;
+            if (!genre.isEmpty() && !genres.contains(genre))
+                genres.append(genre);
+            return true;
+        }))
         return false;
-    out = Id3v2::genreOfValue(text).toUtf8();
+    out = genres.join(" / ");
     return true;
 }
 
@@ -237,42 +259,9 @@ bool readCommonTextTag(QByteArrayView tag, TrackTagsUtf8 &tags)
     const qint64 body = synchsafe(b + 6);
     if (version < 2 || version > 4 || b[4] == 0xFF || b[5] != 0 || body < 0)
         return false;
-    const qsizetype end = qsizetype(std::min<qint64>(tag.size(), HeaderSize + body));
-    const int headerSize = version == 2 ? 6 : 10;
-    const int idSize = version == 2 ? 3 : 4;
-
-    std::array<QByteArrayView, FieldSlots> frames{};
-    std::array<bool, FieldSlots> seen{};
-    for (qsizetype pos = HeaderSize; pos < end - headerSize;) {
-        const uchar *frame = b + pos;
-        if (frame[0] == 0)
-            break; // padding
-        qint64 size;
-        if (version == 2) {
-            size = (qint64(frame[3]) << 16) | (frame[4] << 8) | frame[5];
-        } else if (version == 3) {
-            size = (qint64(frame[4]) << 24) | (frame[5] << 16) | (frame[6] << 8) | frame[7];
-        } else {
-            size = synchsafe(frame + 4);
-            // TagLib reads larger 2.4 sizes either way, as some writers
-            // stored them without the synchsafe form.
-            if (size < 0 || size > 127)
-                return false;
-        }
-        if (!validId(frame, idSize) || size == 0 || pos + headerSize + size > end
-            || (version > 2 && (frame[8] | frame[9]) != 0))
-            return false;
-        // Recording dates stand in for the year where TagLib reads them
-        // so: such tags are its to read.
-        if ((version == 2 && std::memcmp(frame, "TRD", 3) == 0) || (version == 3 && std::memcmp(frame, "TRDA", 4) == 0))
-            return false;
-        const int field = fieldOf(frame, version);
-        if (field >= 0 && !seen[size_t(field)]) {
-            seen[size_t(field)] = true;
-            frames[size_t(field)] = tag.sliced(pos + headerSize, qsizetype(size));
-        }
-        pos += headerSize + size;
-    }
+    Frames frames{};
+    if (!commonFrames(tag, version, qsizetype(std::min<qint64>(tag.size(), HeaderSize + body)), frames))
+        return false;
 
     TrackTagsUtf8 out;
     bool anyText = false;
@@ -283,33 +272,8 @@ bool readCommonTextTag(QByteArrayView tag, TrackTagsUtf8 &tags)
     // more than these fields: such tags are its to read.
     if (!anyText)
         return false;
-
-    // The first value of the year frame; a 2.4 tag whose TDRC holds none
-    // takes its TYER.
-    const auto yearOf = [&](QByteArrayView frame, bool &found) {
-        found = false;
-        return forEachValue(frame, [&](int encoding, QByteArrayView raw) {
-            if (found)
-                return true;
-            found = true;
-            return cleanValue(encoding, raw, out.year, 4);
-        });
-    };
-    bool found = false;
-    if (!yearOf(frames[Year], found) || (!found && version == 4 && !yearOf(frames[LateYear], found)))
+    if (!yearOf(frames, version, out.year) || !genresOf(frames[Genre], out.genre))
         return false;
-
-    QList<QByteArray> genres;
-    QByteArray genre;
-    if (!forEachValue(frames[Genre], [&](int encoding, QByteArrayView raw) {
-            if (!genreOfRaw(encoding, raw, genre))
-                return false;
-            if (!genre.isEmpty() && !genres.contains(genre))
-                genres.append(genre);
-            return true;
-        }))
-        return false;
-    out.genre = genres.join(" / ");
     tags = std::move(out);
     return true;
 }

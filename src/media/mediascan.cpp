@@ -1,10 +1,8 @@
 #include "media/mediascan.h"
 
-#include "media/frameheader.h"
-#include "media/id3v1.h"
-#include "media/id3v2.h"
 #include "media/mediafile.h"
 #include "media/mediawalk.h"
+#include "media/rawtrack.h"
 #include "store/safefileread.h"
 
 #include <QFile>
@@ -14,10 +12,8 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
@@ -25,9 +21,6 @@
 
 namespace {
 
-// The first read of every file: the tag header, and for most files
-// without a large picture the first frame as well.
-constexpr qint64 HeadBlock = 8 * 1024;
 // Files read ahead of the parsing, per batch: a batch is handed to the
 // parsing threads when it holds this many files or this many tag bytes,
 // whichever comes first. With one batch parsing while the next is read,
@@ -47,74 +40,6 @@ int parallelReaders()
 bool stopRequested(const std::atomic_bool *stop)
 {
     return stop && stop->load(std::memory_order_relaxed);
-}
-
-// What the reading of one file gives before any tag parsing: the header
-// bits, the ID3v1 fields, or the ID3v2 text frames still to be parsed, all
-// as UTF-8.
-struct RawTrack
-{
-    TrackTagsUtf8 tags;
-    QByteArray audioheader;
-    FileStatus status = FileStatus::Missing;
-    QString problem;
-    QByteArray textTag;
-};
-
-void parseRawTags(RawTrack &raw)
-{
-    if (!raw.textTag.isEmpty()) {
-        raw.tags = Id3v2::readTextTagUtf8(raw.textTag);
-        raw.textTag = QByteArray();
-    }
-}
-
-// The head and tail buffers are the reading thread's own (8 KiB at most);
-// every other buffer is the call's own and is freed when it returns: a
-// file with a large tag costs its reads only while it is being read.
-RawTrack readRawTrack(const MediaFile &file)
-{
-    RawTrack raw;
-    raw.status = file.status();
-    raw.problem = file.problem();
-    if (!file.isOpen())
-        return raw;
-    const qint64 size = file.size();
-
-    // Each reading thread reuses its buffers: a file costs no allocation
-    // for its head and tail.
-    thread_local QByteArray head;
-    if (!file.readAt(0, std::min(size, HeadBlock), head))
-        return raw;
-
-    std::array<char, 4> header;
-    if (FrameHeader::headerBytesOfFile(file, head, header))
-        raw.audioheader = FrameHeader::bitsTextUtf8(QByteArrayView(header.data(), 4));
-
-    if (size >= Id3v1::TagSize) {
-        thread_local QByteArray tail;
-        QByteArrayView block;
-        if (head.size() == size)
-            block = QByteArrayView(head).last(Id3v1::TagSize);
-        else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
-            block = tail;
-        if (Id3v1::isTag(block)) {
-            raw.tags = Id3v1::parseTagUtf8(block);
-            return raw;
-        }
-    }
-
-    // No ID3v1 tag: the text frames of the ID3v2 tag at the start.
-    raw.textTag = Id3v2::collectTextFrames(file, head);
-    return raw;
-}
-
-// A path the walk took for a plain file that is not one when it is read
-// (it vanished, or turned into a pipe) is skipped; a plain file whose tags
-// cannot be read still becomes an entry with what could be read.
-bool isImported(const RawTrack &raw)
-{
-    return raw.status != FileStatus::NotPlainFile && raw.status != FileStatus::Missing;
 }
 
 struct Batch
@@ -173,6 +98,167 @@ RawTrack readOne(const WalkedFile &file, const FolderHandle &folder)
     failed.status = error == ENOENT || error == ENOTDIR ? FileStatus::Missing : FileStatus::Unreadable;
     failed.problem = SafeFileRead::systemReason(error);
     return failed;
+}
+
+// A batch being read and parsed by a pool: every file into its own slot,
+// so the order stays the walk's.
+struct Reading
+{
+    Batch batch;
+    std::vector<std::pair<qsizetype, FolderHandle>> folders; // the batch's folders, opened once
+    std::vector<const FolderHandle *> folderOf;             // per file
+    QFuture<void> done;
+};
+
+// The import of a walk's files into the outcome's rows, in walk order.
+class Import
+{
+public:
+    Import(const ByteWalkResult &walk, const QString &source, const ScanCallbacks &callbacks,
+           const std::atomic_bool *stop, ScanOutcome &outcome)
+        : m_walk(walk), m_callbacks(callbacks), m_stop(stop), m_outcome(outcome), m_sourceUtf8(source.toUtf8()),
+          m_total(qsizetype(walk.files.size()))
+    {
+    }
+
+    // Files read one after the other (a CD must not seek back and forth),
+    // while the ID3v2 tags of the batch read before are parsed on other
+    // cores.
+    void inOrder();
+    // Several readers: one pool for the whole scan reads and parses each
+    // batch; the next batch is read while this thread adds the rows of the
+    // one before.
+    void withReaders(int readers);
+
+private:
+    std::unique_ptr<Reading> startReading(QThreadPool &pool, size_t first) const;
+    // The rows of a batch whose tags are parsed, or the reasons it was skipped.
+    void addRows(const Batch &batch);
+    // A stopped scan adds nothing: the catalogue stays as it was.
+    void stopped();
+
+    const ByteWalkResult &m_walk;
+    const ScanCallbacks &m_callbacks;
+    const std::atomic_bool *m_stop;
+    ScanOutcome &m_outcome;
+    const QByteArray m_sourceUtf8;
+    const qsizetype m_total;
+    QByteArray m_path; // the path of the file being added, reused
+};
+
+void Import::addRows(const Batch &batch)
+{
+    for (size_t k = 0; k < batch.tracks.size(); ++k) {
+        const WalkedFile &file = m_walk.files[batch.indexes[k]];
+        const RawTrack &raw = batch.tracks[k];
+        const QByteArray &folder = m_walk.folders[size_t(file.folder)];
+        m_path.truncate(0);
+        m_path.append(folder);
+        if (!folder.endsWith('/'))
+            m_path.append('/');
+        m_path.append(file.name);
+        if (isImported(raw)) {
+            m_outcome.rows.appendUtf8({m_path, m_sourceUtf8, raw.tags.artist, raw.tags.track, raw.tags.album,
+                                       raw.tags.year, raw.tags.genre, QByteArrayView(), raw.audioheader},
+                                      EntryOrigin::Own);
+        } else {
+            m_outcome.skipped.append({QFile::decodeName(m_path), raw.problem,
+                                      raw.status == FileStatus::Missing ? SkippedFile::Missing
+                                                                        : SkippedFile::NotPlainFile});
+        }
+    }
+}
+
+void Import::stopped()
+{
+    m_outcome.rows.clear();
+    m_outcome.stopped = true;
+}
+
+void Import::inOrder()
+{
+    Batch reading, parsing;
+    QFuture<void> parsed;
+    FolderHandle folder;
+    for (size_t i = 0; i < m_walk.files.size(); ++i) {
+        if (stopRequested(m_stop)) {
+            parsed.waitForFinished();
+            stopped();
+            return;
+        }
+        const WalkedFile &file = m_walk.files[i];
+        folder.open(m_walk, file.folder);
+        reading.tracks.push_back(readOne(file, folder));
+        reading.indexes.push_back(i);
+        reading.bytes += reading.tracks.back().textTag.size();
+        if (m_callbacks.fileImported)
+            m_callbacks.fileImported(qsizetype(i) + 1, m_total);
+        if (qsizetype(reading.tracks.size()) >= BatchFiles || reading.bytes >= BatchBytes || i + 1 == m_walk.files.size()) {
+            parsed.waitForFinished();
+            addRows(parsing);
+            parsing = std::move(reading);
+            reading = Batch();
+            parsed = QtConcurrent::map(parsing.tracks, parseRawTags);
+        }
+    }
+    parsed.waitForFinished();
+    addRows(parsing);
+}
+
+std::unique_ptr<Reading> Import::startReading(QThreadPool &pool, size_t first) const
+{
+    auto reading = std::make_unique<Reading>();
+    const size_t last = std::min(m_walk.files.size(), first + size_t(BatchFiles));
+    for (size_t i = first; i < last; ++i)
+        if (reading->folders.empty() || reading->folders.back().first != m_walk.files[i].folder)
+            reading->folders.emplace_back(m_walk.files[i].folder, FolderHandle());
+    for (auto &[index, handle] : reading->folders)
+        handle.open(m_walk, index);
+    reading->batch.tracks.resize(last - first);
+    reading->batch.indexes.resize(last - first);
+    reading->folderOf.resize(last - first);
+    size_t at = 0;
+    for (size_t k = 0; k < last - first; ++k) {
+        reading->batch.indexes[k] = first + k;
+        while (reading->folders[at].first != m_walk.files[first + k].folder)
+            ++at;
+        reading->folderOf[k] = &reading->folders[at].second;
+    }
+    Reading *r = reading.get();
+    reading->done = QtConcurrent::map(&pool, reading->batch.indexes, [&walk = m_walk, r, first, stop = m_stop](size_t i) {
+        if (stopRequested(stop))
+            return;
+        const size_t k = i - first;
+        r->batch.tracks[k] = readOne(walk.files[i], *r->folderOf[k]);
+        parseRawTags(r->batch.tracks[k]);
+    });
+    return reading;
+}
+
+void Import::withReaders(int readers)
+{
+    QThreadPool pool;
+    pool.setMaxThreadCount(readers);
+    std::unique_ptr<Reading> current = m_walk.files.empty() ? nullptr : startReading(pool, 0);
+    while (current) {
+        current->done.waitForFinished();
+        const size_t first = current->batch.indexes.front();
+        const size_t last = current->batch.indexes.back() + 1;
+        std::unique_ptr<Reading> next =
+            last < m_walk.files.size() && !stopRequested(m_stop) ? startReading(pool, last) : nullptr;
+        for (size_t i = first; i < last; ++i) {
+            if (stopRequested(m_stop)) {
+                if (next)
+                    next->done.waitForFinished();
+                stopped();
+                return;
+            }
+            if (m_callbacks.fileImported)
+                m_callbacks.fileImported(qsizetype(i) + 1, m_total);
+        }
+        addRows(current->batch);
+        current = std::move(next);
+    }
 }
 
 } // namespace
@@ -235,133 +321,15 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
         return outcome;
     }
 
-    const qsizetype total = qsizetype(walk.files.size());
     if (callbacks.importStarted)
-        callbacks.importStarted(total);
-    outcome.rows.reserve(total);
-    const QByteArray sourceUtf8 = source.toUtf8();
+        callbacks.importStarted(qsizetype(walk.files.size()));
+    outcome.rows.reserve(qsizetype(walk.files.size()));
     if (readers <= 0)
         readers = readersForMedium(root);
-
-    // Files are read one after the other (a CD must not seek back and
-    // forth), while the ID3v2 tags of the batch read before are parsed on
-    // other cores.
-    Batch parsing;
-    QFuture<void> parsed;
-    QByteArray path;
-    const auto collect = [&] {
-        parsed.waitForFinished();
-        for (size_t k = 0; k < parsing.tracks.size(); ++k) {
-            const WalkedFile &file = walk.files[parsing.indexes[k]];
-            const RawTrack &raw = parsing.tracks[k];
-            const QByteArray &folder = walk.folders[size_t(file.folder)];
-            path.truncate(0);
-            path.append(folder);
-            if (!folder.endsWith('/'))
-                path.append('/');
-            path.append(file.name);
-            if (isImported(raw)) {
-                outcome.rows.appendUtf8({path, sourceUtf8, raw.tags.artist, raw.tags.track, raw.tags.album,
-                                         raw.tags.year, raw.tags.genre, QByteArrayView(), raw.audioheader},
-                                        EntryOrigin::Own);
-            } else {
-                outcome.skipped.append({QFile::decodeName(path), raw.problem,
-                                        raw.status == FileStatus::Missing ? SkippedFile::Missing
-                                                                          : SkippedFile::NotPlainFile});
-            }
-        }
-        parsing = Batch();
-    };
-    if (readers > 1) {
-        // Several readers: one pool for the whole scan reads and parses
-        // each batch, every file into its own slot, so the order stays the
-        // walk's; the next batch is read while this thread adds the rows of
-        // the one before.
-        QThreadPool pool;
-        pool.setMaxThreadCount(readers);
-        struct Reading
-        {
-            Batch batch;
-            std::vector<std::pair<qsizetype, FolderHandle>> folders; // the batch's folders, opened once
-            std::vector<const FolderHandle *> folderOf;             // per file
-            QFuture<void> done;
-        };
-        const auto start = [&](size_t first) {
-            auto reading = std::make_unique<Reading>();
-            const size_t last = std::min(walk.files.size(), first + size_t(BatchFiles));
-            for (size_t i = first; i < last; ++i)
-                if (reading->folders.empty() || reading->folders.back().first != walk.files[i].folder)
-                    reading->folders.emplace_back(walk.files[i].folder, FolderHandle());
-            for (auto &[index, handle] : reading->folders)
-                handle.open(walk, index);
-            reading->batch.tracks.resize(last - first);
-            reading->batch.indexes.resize(last - first);
-            reading->folderOf.resize(last - first);
-            size_t at = 0;
-            for (size_t k = 0; k < last - first; ++k) {
-                reading->batch.indexes[k] = first + k;
-                while (reading->folders[at].first != walk.files[first + k].folder)
-                    ++at;
-                reading->folderOf[k] = &reading->folders[at].second;
-            }
-            Reading *r = reading.get();
-            reading->done = QtConcurrent::map(&pool, reading->batch.indexes, [&walk, r, first, stop](size_t i) {
-                if (stopRequested(stop))
-                    return;
-                const size_t k = i - first;
-                r->batch.tracks[k] = readOne(walk.files[i], *r->folderOf[k]);
-                parseRawTags(r->batch.tracks[k]);
-            });
-            return reading;
-        };
-        std::unique_ptr<Reading> current = walk.files.empty() ? nullptr : start(0);
-        while (current) {
-            current->done.waitForFinished();
-            const size_t first = current->batch.indexes.front();
-            const size_t last = current->batch.indexes.back() + 1;
-            std::unique_ptr<Reading> next = last < walk.files.size() && !stopRequested(stop) ? start(last) : nullptr;
-            for (size_t i = first; i < last; ++i) {
-                if (stopRequested(stop)) {
-                    if (next)
-                        next->done.waitForFinished();
-                    outcome.rows.clear();
-                    outcome.stopped = true;
-                    return outcome;
-                }
-                if (callbacks.fileImported)
-                    callbacks.fileImported(qsizetype(i) + 1, total);
-            }
-            parsing = std::move(current->batch);
-            collect();
-            current = std::move(next);
-        }
-        return outcome;
-    }
-
-    Batch reading;
-    FolderHandle folder;
-    for (size_t i = 0; i < walk.files.size(); ++i) {
-        if (stopRequested(stop)) {
-            // A stopped scan adds nothing: the catalogue stays as it was.
-            parsed.waitForFinished();
-            outcome.rows.clear();
-            outcome.stopped = true;
-            return outcome;
-        }
-        const WalkedFile &file = walk.files[i];
-        folder.open(walk, file.folder);
-        reading.tracks.push_back(readOne(file, folder));
-        reading.indexes.push_back(i);
-        reading.bytes += reading.tracks.back().textTag.size();
-        if (callbacks.fileImported)
-            callbacks.fileImported(qsizetype(i) + 1, total);
-        if (qsizetype(reading.tracks.size()) >= BatchFiles || reading.bytes >= BatchBytes || i + 1 == walk.files.size()) {
-            collect();
-            parsing = std::move(reading);
-            reading = Batch();
-            parsed = QtConcurrent::map(parsing.tracks, parseRawTags);
-        }
-    }
-    collect();
+    Import import(walk, source, callbacks, stop, outcome);
+    if (readers > 1)
+        import.withReaders(readers);
+    else
+        import.inOrder();
     return outcome;
 }

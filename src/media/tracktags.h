@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/textblanks.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -33,3 +35,20 @@ struct TrackTagsUtf8
         return {t.artist.toUtf8(), t.track.toUtf8(), t.album.toUtf8(), t.year.toUtf8(), t.genre.toUtf8()};
     }
 };
+
+// A character of tag text as the line-based list file may hold it: control
+// characters and line breaks become blanks.
+constexpr char32_t cleanTagChar(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ? U' ' : c;
+}
+
+// Tag text made safe for the list file: each character cleaned as above,
+// then leading and trailing blanks go.
+inline QString cleanTagText(const QString &text)
+{
+    QString clean = text;
+    for (QChar &c : clean)
+        c = QChar(char16_t(cleanTagChar(c.unicode())));
+    return trimBlanks(clean);
+}

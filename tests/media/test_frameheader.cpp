@@ -2,6 +2,7 @@
 #include "media/mediascan.h"
 #include "testenv.h"
 #include "id3bytes.h"
+#include "mediareads.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -82,7 +83,7 @@ private Q_SLOTS:
         QCOMPARE(file.write(content), content.size());
         file.close();
 
-        QCOMPARE(FrameHeader::headerBitsOf(content), expected);
+        QCOMPARE(headerBitsOf(content), expected);
         QCOMPARE(readTrackInfo(path).audioheader, expected == FrameHeader::NotAvailable ? QString() : expected);
     }
 

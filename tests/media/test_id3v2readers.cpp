@@ -1,4 +1,5 @@
-#include "media/id3v2.h"
+#include "media/id3v2collect.h"
+#include "media/id3v2taglib.h"
 #include "media/id3v2text.h"
 #include "media/mediafile.h"
 #include "id3bytes.h"

@@ -3,6 +3,7 @@
 #include "testenv.h"
 #include "id3bytes.h"
 #include "testfiles.h"
+#include "walkpaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,7 +60,7 @@ private Q_SLOTS:
         WalkCallbacks callbacks;
         callbacks.folderEntered = [&](const QString &folder, qsizetype) { folders.append(folder); };
         // A trailing separator does not double the separators of the paths.
-        const WalkResult result = MediaWalk::walk(root + u'/', QStringLiteral("*.MP3"), callbacks);
+        const WalkResult result = walkPaths(root + u'/', QStringLiteral("*.MP3"), callbacks);
         QVERIFY(!result.stopped);
         QVERIFY(result.failedFolders.isEmpty());
         QCOMPARE(relative(root, result.files),
@@ -73,7 +74,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         for (const char *name : {"t1.mp3", "t22.mp3", "t3.MP2", "xt4.mp3"})
             QVERIFY(writeFile(dir.filePath(QLatin1String(name))));
-        QCOMPARE(relative(dir.path(), MediaWalk::walk(dir.path(), QStringLiteral("t?.MP?")).files),
+        QCOMPARE(relative(dir.path(), walkPaths(dir.path(), QStringLiteral("t?.MP?")).files),
                  (QStringList{"t1.mp3", "t3.MP2"}));
     }
 
@@ -99,7 +100,7 @@ private Q_SLOTS:
             if (folder == gone)
                 QDir(gone).removeRecursively();
         };
-        const WalkResult result = MediaWalk::walk(root, QStringLiteral("*.MP3"), callbacks);
+        const WalkResult result = walkPaths(root, QStringLiteral("*.MP3"), callbacks);
         QCOMPARE(result.failedFolders, QStringList{gone});
         QCOMPARE(relative(root, result.files), (QStringList{"a/in.mp3", "c/after.mp3"}));
     }
@@ -123,7 +124,7 @@ private Q_SLOTS:
             if (!entered.isEmpty() || ++folders > 5000 || top.mid(1).compare(QStringLiteral("sys"), Qt::CaseInsensitive) > 0)
                 stop = true;
         };
-        MediaWalk::walk(QStringLiteral("/"), QStringLiteral("*.MP3"), callbacks, &stop);
+        walkPaths(QStringLiteral("/"), QStringLiteral("*.MP3"), callbacks, &stop);
         QCOMPARE(entered, QStringList());
     }
 
@@ -268,7 +269,7 @@ private Q_SLOTS:
             QFile file(dir.filePath(QStringLiteral("f%1.mp3").arg(i)));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        QCOMPARE(MediaWalk::walk(dir.path(), QStringLiteral("*.MP3")).files.size(), count);
+        QCOMPARE(walkPaths(dir.path(), QStringLiteral("*.MP3")).files.size(), count);
     }
 
     void scanImports()

@@ -95,8 +95,25 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(r.filename);
 
-    const QColor black(Qt::black), green(0, 255, 0);
+    QGroupBox *frame1 = tagsFrame(r);
+    QGroupBox *frame2 = coverFrame();
+    QGroupBox *frame3 = headerFrame(r.audioheader.trimmed(), parent);
+    QHBoxLayout *bottom = buttonRow(entry);
 
+    auto *top = new QHBoxLayout;
+    top->addWidget(frame1, 1);
+    top->addWidget(frame2);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(frame3);
+    layout->addLayout(bottom);
+
+    resize(sizeHint().expandedTo(QSize(560, 0)));
+    showCover();
+}
+
+QGroupBox *Form4::tagsFrame(const TrackRecord &r)
+{
     auto *frame1 = new QGroupBox(QStringLiteral(" ID3 Tag Info "), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
     auto *tags = new QGridLayout(frame1);
@@ -113,7 +130,11 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     }
     tags->setColumnStretch(1, 1);
     tags->setRowStretch(row, 1);
+    return frame1;
+}
 
+QGroupBox *Form4::coverFrame()
+{
     auto *frame2 = new QGroupBox(QStringLiteral(" Album Cover "), this);
     frame2->setObjectName(QStringLiteral("Frame2"));
     m_coverImage = new QLabel(frame2);
@@ -125,8 +146,12 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     m_coverImage->setFrameShadow(QFrame::Sunken);
     auto *coverLayout = new QVBoxLayout(frame2);
     coverLayout->addWidget(m_coverImage, 0, Qt::AlignCenter);
+    return frame2;
+}
 
-    const QString header = r.audioheader.trimmed();
+QGroupBox *Form4::headerFrame(const QString &header, QWidget *parent)
+{
+    const QColor black(Qt::black), green(0, 255, 0);
     auto *frame3 = new QGroupBox(QStringLiteral(" File Frame Header Info "), this);
     frame3->setObjectName(QStringLiteral("Frame3"));
     auto *headerLayout = new QVBoxLayout(frame3);
@@ -139,7 +164,12 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     headerLayout->addWidget(text7);
     auto *text8 = field(frame3, "Text8", header, green, black);
     text8->hide();
+    return frame3;
+}
 
+QHBoxLayout *Form4::buttonRow(const CatalogueEntry &entry)
+{
+    const QColor black(Qt::black), green(0, 255, 0);
     auto *command2 = new QPushButton(this);
     command2->setObjectName(QStringLiteral("Command2"));
     command2->setToolTip(QStringLiteral("Launch MP3 Player"));
@@ -148,7 +178,7 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     command2->setAutoDefault(false);
     command2->setEnabled(entry.origin != EntryOrigin::Library);
     auto *label1 = caption(this, "Label1", QStringLiteral("Source"));
-    auto *text1 = field(this, "Text1", r.source, green, black);
+    auto *text1 = field(this, "Text1", entry.record.source, green, black);
     auto *command1 = new QPushButton(QStringLiteral("&Ok"), this);
     command1->setObjectName(QStringLiteral("Command1"));
     command1->setDefault(true);
@@ -156,9 +186,6 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     connect(command2, &QPushButton::clicked, this, &Form4::launchPlayer);
     connect(command1, &QPushButton::clicked, this, &QDialog::accept);
 
-    auto *top = new QHBoxLayout;
-    top->addWidget(frame1, 1);
-    top->addWidget(frame2);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(command2);
     bottom->addSpacing(8);
@@ -166,13 +193,7 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     bottom->addWidget(text1, 1);
     bottom->addSpacing(24);
     bottom->addWidget(command1);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(frame3);
-    layout->addLayout(bottom);
-
-    resize(sizeHint().expandedTo(QSize(560, 0)));
-    showCover();
+    return bottom;
 }
 
 void Form4::showCover()

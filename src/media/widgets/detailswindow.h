@@ -7,6 +7,8 @@
 
 class Platform;
 class Prompter;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -28,6 +30,13 @@ public:
     void launchPlayer();
 
 private:
+    // The parts of the window, each made once by the constructor: the tag
+    // fields, the cover, the decoded frame header (as wide as the screen
+    // of parent allows) and the row of the play button, source and Ok.
+    QGroupBox *tagsFrame(const TrackRecord &r);
+    QGroupBox *coverFrame();
+    QGroupBox *headerFrame(const QString &header, QWidget *parent);
+    QHBoxLayout *buttonRow(const CatalogueEntry &entry);
     void showCover();
 
     QString m_path;

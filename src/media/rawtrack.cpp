@@ -1,0 +1,67 @@
+#include "media/rawtrack.h"
+
+#include "media/frameheader.h"
+#include "media/id3v1.h"
+#include "media/id3v2collect.h"
+#include "media/id3v2taglib.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The first read of every file: the tag header, and for most files
+// without a large picture the first frame as well.
+constexpr qint64 HeadBlock = 8 * 1024;
+
+} // namespace
+
+void parseRawTags(RawTrack &raw)
+{
+    if (!raw.textTag.isEmpty()) {
+        raw.tags = Id3v2::readTextTagUtf8(raw.textTag);
+        raw.textTag = QByteArray();
+    }
+}
+
+RawTrack readRawTrack(const MediaFile &file)
+{
+    RawTrack raw;
+    raw.status = file.status();
+    raw.problem = file.problem();
+    if (!file.isOpen())
+        return raw;
+    const qint64 size = file.size();
+
+    // Each reading thread reuses its buffers: a file costs no allocation
+    // for its head and tail.
+    thread_local QByteArray head;
+    if (!file.readAt(0, std::min(size, HeadBlock), head))
+        return raw;
+
+    std::array<char, 4> header;
+    if (FrameHeader::headerBytesOfFile(file, head, header))
+        raw.audioheader = FrameHeader::bitsTextUtf8(QByteArrayView(header.data(), 4));
+
+    if (size >= Id3v1::TagSize) {
+        thread_local QByteArray tail;
+        QByteArrayView block;
+        if (head.size() == size)
+            block = QByteArrayView(head).last(Id3v1::TagSize);
+        else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
+            block = tail;
+        if (Id3v1::isTag(block)) {
+            raw.tags = Id3v1::parseTagUtf8(block);
+            return raw;
+        }
+    }
+
+    // No ID3v1 tag: the text frames of the ID3v2 tag at the start.
+    raw.textTag = Id3v2::collectTextFrames(file, head);
+    return raw;
+}
+
+bool isImported(const RawTrack &raw)
+{
+    return raw.status != FileStatus::NotPlainFile && raw.status != FileStatus::Missing;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "media/mediafile.h"
+#include "media/tracktags.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The reading of one file by a scan, in two steps: the reading of its
+// bytes (readRawTrack, in the order the medium is read), then the parsing
+// of its ID3v2 tag (parseRawTags, on any thread).
+
+// What the reading of one file gives before any tag parsing: the header
+// bits, the ID3v1 fields, or the ID3v2 text frames still to be parsed, all
+// as UTF-8.
+struct RawTrack
+{
+    TrackTagsUtf8 tags;
+    QByteArray audioheader;
+    FileStatus status = FileStatus::Missing;
+    QString problem;
+    QByteArray textTag;
+};
+
+// The header and the ID3v1 tag of an opened file, or its ID3v2 text
+// frames when it has no ID3v1 tag. The head and tail buffers are the
+// reading thread's own (8 KiB at most); every other buffer is the call's
+// own and is freed when it returns: a file with a large tag costs its
+// reads only while it is being read.
+RawTrack readRawTrack(const MediaFile &file);
+
+// The fields of the ID3v2 text frames raw holds, which are then dropped.
+void parseRawTags(RawTrack &raw);
+
+// A path the walk took for a plain file that is not one when it is read
+// (it vanished, or turned into a pipe) is skipped; a plain file whose tags
+// cannot be read still becomes an entry with what could be read.
+bool isImported(const RawTrack &raw);

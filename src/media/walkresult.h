@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// What a walk of a medium gives (MediaWalk::walkBytes, mediawalk.h), and
+// what it tells while it runs.
+
+// A file or folder the scan found but did not import, with the reason in
+// words (for instance a named pipe with a matching name, or a name that is
+// not valid UTF-8) and as a kind, for counting.
+struct SkippedFile
+{
+    enum Kind {
+        NameNotUtf8,       // stored, it would point nowhere
+        NameWithLineBreak, // the list file holds no line break: stored, it would point nowhere
+        NotPlainFile,      // a pipe, a device, a link to one
+        Missing,           // a dangling link, or gone by the time it was read
+    };
+    QString path;
+    QString reason;
+    Kind kind = NotPlainFile;
+};
+
+struct WalkCallbacks
+{
+    // Once per folder entered, with the number of files found so far.
+    std::function<void(const QString &folder, qsizetype found)> folderEntered;
+};
+
+// The walk's result in the bytes of the file system, for the scan: every
+// folder's path once, and every file as its folder and its name, so that
+// files open relative to their folder and names are never decoded.
+struct WalkedFile
+{
+    qsizetype folder; // index into folders
+    QByteArray name;
+};
+
+struct ByteWalkResult
+{
+    std::vector<QByteArray> folders;
+    std::vector<WalkedFile> files; // in walk order
+    QStringList failedFolders;
+    QList<SkippedFile> skipped;
+    bool stopped = false;
+
+    // The file's path as bytes.
+    QByteArray pathBytes(const WalkedFile &file) const;
+};
+
+namespace MediaWalk {
+
+// The path of an entry of folder (no doubled separator after "/").
+QString childPath(const QString &folder, const QString &name);
+
+} // namespace MediaWalk

@@ -1,7 +1,7 @@
 #include "media/mediawalk.h"
 
 #include "media/mediafile.h"
-#include "store/linescan.h"
+#include "store/bytescan.h"
 
 #include <QByteArrayList>
 #include <QFile>
@@ -120,7 +120,7 @@ bool listingLessBytes(const QByteArray &a, const QByteArray &b)
 
 bool holdsLineBreak(QByteArrayView name)
 {
-    return LineScan::hasLineEnd(name.data(), name.data() + name.size());
+    return ByteScan::hasLineEnd(name.data(), name.data() + name.size());
 }
 
 QString folderLineBreakReason()

@@ -56,7 +56,7 @@ struct RawTrack
 {
     TrackTagsUtf8 tags;
     QByteArray audioheader;
-    FileStatus status = FileStatus::Missing;
+    SafeFileRead::Status status = SafeFileRead::Status::Missing;
     QString problem;
     QByteArray textTag;
 };
@@ -114,7 +114,7 @@ RawTrack readRawTrack(const MediaFile &file)
 // cannot be read still becomes an entry with what could be read.
 bool isImported(const RawTrack &raw)
 {
-    return raw.status != FileStatus::NotPlainFile && raw.status != FileStatus::Missing;
+    return raw.status != SafeFileRead::Status::Refused && raw.status != SafeFileRead::Status::Missing;
 }
 
 struct Batch
@@ -170,7 +170,7 @@ RawTrack readOne(const WalkedFile &file, const FolderHandle &folder)
         return readRawTrack(MediaFile(folder.fd(), file.name.constData()));
     RawTrack failed;
     const int error = folder.error();
-    failed.status = error == ENOENT || error == ENOTDIR ? FileStatus::Missing : FileStatus::Unreadable;
+    failed.status = error == ENOENT || error == ENOTDIR ? SafeFileRead::Status::Missing : SafeFileRead::Status::Failed;
     failed.problem = SafeFileRead::systemReason(error);
     return failed;
 }
@@ -266,7 +266,7 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
                                         EntryOrigin::Own);
             } else {
                 outcome.skipped.append({QFile::decodeName(path), raw.problem,
-                                        raw.status == FileStatus::Missing ? SkippedFile::Missing
+                                        raw.status == SafeFileRead::Status::Missing ? SkippedFile::Missing
                                                                           : SkippedFile::NotPlainFile});
             }
         }

@@ -435,7 +435,8 @@ private:
                     listing.files.append(rawName.toByteArray());
                 break;
             case EntryKind::Special:
-                listing.skipped.append({QFile::decodeName(entry->d_name), notPlainFileReason(what.mode),
+                listing.skipped.append({QFile::decodeName(entry->d_name),
+                                        SafeFileRead::notPlainFileReason(what.mode, SafeFileRead::ReasonForm::Listing),
                                         SkippedFile::NotPlainFile});
                 break;
             case EntryKind::Dangling:

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -67,6 +68,13 @@ private Q_SLOTS:
         QCOMPARE(read.bytes, status == int(Status::Read) ? QByteArray("bytes") : QByteArray());
         QCOMPARE(read.stamp.exists, status != int(Status::Missing) && make != QLatin1String("under-file"));
 
+        // The progress of a read counts what was read.
+        std::atomic<qint64> progress = 0;
+        SafeFileRead::Options counting;
+        counting.bytesRead = &progress;
+        QCOMPARE(SafeFileRead::readAll(path, counting).bytes, read.bytes);
+        QCOMPARE(progress.load(), qint64(read.bytes.size()));
+
         QFile file;
         const SafeFileRead::Result opened = SafeFileRead::openPlainFile(path, file);
         QCOMPARE(int(opened.status), make == QLatin1String("huge") ? int(Status::Read) : status);
@@ -93,8 +101,11 @@ private Q_SLOTS:
             std::memset(buffer, 'x', size_t(std::min<qint64>(size, 4096)));
             return std::min<qint64>(size, 4096);
         };
+        std::atomic<qint64> progress = 0;
+        faulty.bytesRead = &progress;
         const SafeFileRead::Result failed = SafeFileRead::readAll(path, faulty);
         QCOMPARE(int(failed.status), int(Status::Failed));
+        QCOMPARE(progress.load(), qint64(4096)); // the bytes read before the failure
         QCOMPARE(failed.reason, QStringLiteral("Input/output error"));
         QVERIFY(failed.bytes.isEmpty());
 

@@ -17,18 +17,21 @@ bool MemorySource::readAt(qint64 offset, qint64 count, QByteArray &out) const
     return true;
 }
 
-MediaFile::MediaFile(const QString &path) : MediaFile(AT_FDCWD, QFile::encodeName(path).constData())
+MediaFile::MediaFile(const QString &path)
+    : MediaFile(AT_FDCWD, QFile::encodeName(path).constData(), SafeFileRead::Lookup::First)
 {
 }
 
-MediaFile::MediaFile(int dirFd, const char *name)
+MediaFile::MediaFile(int dirFd, const char *name) : MediaFile(dirFd, name, SafeFileRead::Lookup::Listed) {}
+
+MediaFile::MediaFile(int dirFd, const char *name, SafeFileRead::Lookup lookup)
 {
     using SafeFileRead::Status;
     if (!name || !*name) {
         m_problem = QStringLiteral("no file name");
         return;
     }
-    SafeFileRead::OpenedFile file = SafeFileRead::openFile(dirFd, name);
+    SafeFileRead::OpenedFile file = SafeFileRead::openFile(dirFd, name, lookup);
     m_status = file.status;
     // For a scan, a path through a file or a loop of links is not there.
     if (file.status == Status::Failed && (file.error == ENOTDIR || file.error == ELOOP))

@@ -40,7 +40,8 @@ class MediaFile final : public ByteSource
 public:
     explicit MediaFile(const QString &path);
     // The file name inside the folder open as dirFd (AT_FDCWD for the
-    // current folder or a full path).
+    // current folder or a full path), which a listing of the folder has
+    // just shown to be a plain file (SafeFileRead::Lookup::Listed).
     MediaFile(int dirFd, const char *name);
     ~MediaFile() override;
     MediaFile(const MediaFile &) = delete;
@@ -58,6 +59,8 @@ public:
     bool readAt(qint64 offset, qint64 count, QByteArray &out) const override;
 
 private:
+    MediaFile(int dirFd, const char *name, SafeFileRead::Lookup lookup);
+
     int m_fd = -1;
     qint64 m_size = 0;
     SafeFileRead::Status m_status = SafeFileRead::Status::Missing;

@@ -18,9 +18,9 @@ RecordParser::RecordParser(ReadResult &result, RecordVisitor &visitor) : m_resul
 
 // Cuts lines of the record at start until it has all of them or the bytes
 // end; false when the last line may go on in the next block (or its CR
-// have its LF there).
-inline bool RecordParser::cutLines(const char *start, const char *end, bool atEnd, ByteScan::LineEndFinder &lineEnds,
-                                   Cut &cut)
+// have its LF there). Inlined, so that cut stays in registers.
+inline __attribute__((always_inline)) bool RecordParser::cutLines(const char *start, const char *end, bool atEnd,
+                                                                  ByteScan::LineEndFinder &lineEnds, Cut &cut)
 {
     while (cut.lines < LinesPerRecord) {
         const char *line = start + cut.line;

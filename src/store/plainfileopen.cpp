@@ -166,17 +166,18 @@ bool acceptKind(OpenedFile &file, const struct stat &st)
 
 } // namespace
 
-OpenedFile openFile(int dirFd, const char *name)
+OpenedFile openFile(int dirFd, const char *name, Lookup lookup)
 {
     OpenedFile file;
     struct stat st;
-    // A path too long to look at is looked at once it is open.
-    if (::fstatat(dirFd, name, &st, 0) == 0) {
-        file.stamp = FileStamp::fromStat(st);
-        if (!acceptKind(file, st))
-            return file;
-    } else if (errno != ENAMETOOLONG) {
-        return std::move(failed(file, errno));
+    if (lookup == Lookup::First) {
+        if (::fstatat(dirFd, name, &st, 0) == 0) {
+            file.stamp = FileStamp::fromStat(st);
+            if (!acceptKind(file, st))
+                return file;
+        } else if (errno != ENAMETOOLONG) {
+            return std::move(failed(file, errno));
+        }
     }
     file.m_fd = openAtAnyLength(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (file.m_fd < 0)
@@ -186,8 +187,8 @@ OpenedFile openFile(int dirFd, const char *name)
     if (!acceptKind(file, st))
         return file;
     file.stamp = FileStamp::fromStat(st);
-    // A plain file never blocks; clear the flag so later reads are ordinary.
-    ::fcntl(file.m_fd, F_SETFL, ::fcntl(file.m_fd, F_GETFL) & ~O_NONBLOCK);
+    if (lookup == Lookup::First) // a plain file never blocks: later reads are ordinary ones
+        ::fcntl(file.m_fd, F_SETFL, ::fcntl(file.m_fd, F_GETFL) & ~O_NONBLOCK);
     file.status = Status::Read;
     return file;
 }

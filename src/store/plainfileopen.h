@@ -41,6 +41,19 @@ enum class ReasonForm {
 // Why a file of the given mode is not read; empty for a plain file.
 QString notPlainFileReason(unsigned mode, ReasonForm form = ReasonForm::Clause);
 
+// How much openFile looks at a name before it opens it.
+enum class Lookup {
+    // What stands at the name is looked at first, so that a pipe or a
+    // device is refused without being opened at all, and the descriptor
+    // of a plain file is made an ordinary blocking one.
+    First,
+    // For the many names of a listing that has just shown them to be plain
+    // files (a scan's walk): opened at once, as looking first and making
+    // the descriptor blocking cost more than the open; reads of a plain
+    // file take no notice of the non-blocking flag.
+    Listed,
+};
+
 // A file opened by openFile. Owns the descriptor until release().
 class OpenedFile
 {
@@ -63,19 +76,18 @@ public:
     void close();
 
 private:
-    friend OpenedFile openFile(int dirFd, const char *name);
+    friend OpenedFile openFile(int dirFd, const char *name, Lookup lookup);
     int m_fd = -1;
 };
 
 // Opens name, relative to the folder open as dirFd (AT_FDCWD for the
-// current folder or a full path), at any path length, for reading. What
-// stands at name is looked at first, so that a pipe or a device is refused
-// without being opened at all; what was opened is checked again, as the
-// path may have changed in between. The open never blocks, and the
-// descriptor is an ordinary blocking one once it is known to be a plain
-// file. A missing file is ENOENT only: a path through a file (ENOTDIR) or
-// a loop of links (ELOOP) has failed.
-OpenedFile openFile(int dirFd, const char *name);
+// current folder or a full path), at any path length, for reading. The
+// open never blocks, and what was opened is checked to be a plain file
+// (the path may have changed since it was looked at). A path too long to
+// look at first is looked at once it is open. A missing file is ENOENT
+// only: a path through a file (ENOTDIR) or a loop of links (ELOOP) has
+// failed.
+OpenedFile openFile(int dirFd, const char *name, Lookup lookup = Lookup::First);
 OpenedFile openFile(const QString &path);
 
 } // namespace SafeFileRead

@@ -78,7 +78,8 @@ const std::vector<std::pair<const char *, Check>> &checks()
         {"findLineEnd",
          [](QByteArrayView in) {
              const char *end = in.data() + in.size();
-             return differs("at", findLineEnd(in.data(), end) - in.data(), Scalar::findLineEnd(in.data(), end) - in.data());
+             return differs("at", findLineEnd(in.data(), end) - in.data(),
+                            Scalar::findLineEnd(in.data(), end) - in.data());
          }},
         {"hasLineEnd",
          [](QByteArrayView in) {
@@ -155,7 +156,8 @@ private Q_SLOTS:
         for (const QByteArray &input : all) {
             // A copy of its own size, so a read past the end is one past the input.
             const std::vector<char> bytes(input.cbegin(), input.cend());
-            const QString difference = checks()[size_t(check)].second(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+            const QByteArrayView view(bytes.data(), qsizetype(bytes.size()));
+            const QString difference = checks()[size_t(check)].second(view);
             if (!difference.isEmpty())
                 QFAIL(qPrintable(difference + QStringLiteral(" for ") + QString::fromLatin1(input.toHex(' '))));
         }

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <unistd.h>
 
 CatalogueSession::CatalogueSession(CatalogueModel &catalogue, Prompter &prompter, QString listPath)
     : m_catalogue(catalogue), m_prompter(prompter), m_listPath(std::move(listPath))
@@ -38,12 +37,7 @@ CatalogueSession::Loaded CatalogueSession::read(const StartupPlan &plan, const Q
     if (plan.mode == StartupMode::Normal) {
         progress.total.store(QFileInfo(listPath).size(), std::memory_order_relaxed);
         SafeFileRead::Options counting;
-        counting.read = [&progress](int fd, char *buffer, qint64 size) {
-            const qint64 got = ::read(fd, buffer, size_t(size));
-            if (got > 0)
-                progress.add(got);
-            return got;
-        };
+        counting.bytesRead = &progress.done;
         CatalogueListFile::ReadResult read = CatalogueListFile::read(listPath, counting);
         loaded.stamp = read.stamp;
         loaded.problem = CatalogueListFile::readProblemMessage(listPath, read);

@@ -1,5 +1,6 @@
 #include "browse/matchrule.h"
 
+#include "store/bytescan.h"
 #include "store/platform/systempaths.h"
 
 #include <algorithm>
@@ -25,22 +26,6 @@ constexpr std::array<char, 256> foldTable()
     return table;
 }
 constexpr std::array<char, 256> Fold = foldTable();
-
-bool isAscii(const char *p, qsizetype n)
-{
-    qsizetype i = 0;
-#if defined(__SSE2__)
-    __m128i any = _mm_setzero_si128();
-    for (; i + 16 <= n; i += 16)
-        any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)));
-    if (_mm_movemask_epi8(any) != 0)
-        return false;
-#endif
-    unsigned char bits = 0;
-    for (; i < n; ++i)
-        bits |= static_cast<unsigned char>(p[i]);
-    return bits < 0x80;
-}
 
 // The characters of the Basic Multilingual Plane beyond ASCII whose upper
 // case holds an ASCII character (the dotless i, the long s, the sharp s,
@@ -171,7 +156,7 @@ bool Matcher::matchesUtf8(QByteArrayView path) const
 {
     if (m_never || path.isEmpty())
         return false;
-    const bool ascii = isAscii(path.data(), path.size());
+    const bool ascii = ByteScan::isAscii(path);
     if (!ascii && !(m_asciiNeedle && asciiComparable(path.data(), path.size())))
     {
         const QString form = SystemPaths::searchText(QString::fromUtf8(path));

@@ -35,11 +35,6 @@ QString fileName()
     return QStringLiteral("zembra.html");
 }
 
-QString path(const QString &exportsFolder)
-{
-    return exportsFolder + QLatin1Char('/') + fileName();
-}
-
 QByteArray page(const RowStore &rows)
 {
     QByteArray out("<HTML><TITLE>Ondro Cover Export</TITLE><BODY BGCOLOR=WHITE>\r\n");

@@ -13,7 +13,6 @@
 namespace CoverPage {
 
 QString fileName(); // "zembra.html"
-QString path(const QString &exportsFolder);
 
 // The whole page, CR LF line ends, UTF-8.
 QByteArray page(const RowStore &rows);

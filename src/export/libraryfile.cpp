@@ -89,11 +89,6 @@ QString databaseExportFileName()
     return QStringLiteral("ondro2000.mdb");
 }
 
-QString databaseExportPath(const QString &exportsFolder)
-{
-    return exportsFolder + QLatin1Char('/') + databaseExportFileName();
-}
-
 QString withLibraryExtension(const QString &name)
 {
     if (name.isEmpty() || name.endsWith(QLatin1String(".odl"), Qt::CaseInsensitive))

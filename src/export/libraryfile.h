@@ -23,7 +23,6 @@ enum class Content { Library, Database };
 using Progress = std::function<bool(qsizetype i, qsizetype n)>;
 
 QString databaseExportFileName(); // "ondro2000.mdb"
-QString databaseExportPath(const QString &exportsFolder);
 
 // A name typed without ".odl" gets it; one ending in ".odl" in any letter
 // case is left alone.

@@ -2,7 +2,7 @@
 
 #include "media/mediafile.h"
 #include "media/walkorder.h"
-#include "store/linescan.h"
+#include "store/bytescan.h"
 
 #include <QFile>
 
@@ -89,7 +89,7 @@ namespace MediaWalk {
 
 bool holdsLineBreak(QByteArrayView name)
 {
-    return LineScan::hasLineEnd(name.data(), name.data() + name.size());
+    return ByteScan::hasLineEnd(name.data(), name.data() + name.size());
 }
 
 QString folderLineBreakReason()
@@ -146,7 +146,7 @@ void FolderLister::addEntry(Listing &listing, int dirFd, const dirent *entry)
             listing.files.append(rawName.toByteArray());
         break;
     case EntryKind::Special:
-        listing.skipped.append({QFile::decodeName(entry->d_name), notPlainFileReason(what.mode),
+        listing.skipped.append({QFile::decodeName(entry->d_name), SafeFileRead::notPlainFileReason(what.mode, SafeFileRead::ReasonForm::Listing),
                                 SkippedFile::NotPlainFile});
         break;
     case EntryKind::Dangling:

@@ -1,75 +1,11 @@
 #include "media/mediafile.h"
 
-#include "store/safefileread.h"
-
 #include <QFile>
 
 #include <algorithm>
-
 #include <cerrno>
-#include <climits>
-#include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
-
-int openAtAnyLength(int dirFd, const char *path, int flags)
-{
-    int fd;
-    do {
-        fd = ::openat(dirFd, path, flags);
-    } while (fd < 0 && errno == EINTR);
-    if (fd >= 0 || errno != ENAMETOOLONG)
-        return fd;
-    // Steps of whole folder names, each shorter than PATH_MAX. No name is
-    // longer than NAME_MAX, so every step takes at least one name.
-    QByteArrayView rest(path);
-    int base = dirFd;
-    int error = ENAMETOOLONG;
-    fd = -1;
-    while (!rest.isEmpty()) {
-        QByteArrayView step = rest;
-        qsizetype next = rest.size();
-        if (rest.size() >= PATH_MAX) {
-            const qsizetype cut = rest.first(PATH_MAX - 1).lastIndexOf('/');
-            if (cut < 0)
-                break; // a name longer than any file system allows
-            step = rest.first(cut == 0 ? 1 : cut); // a leading "/" is a step of its own
-            next = cut + 1;
-        }
-        const QByteArray stepPath = step.toByteArray();
-        const bool last = next >= rest.size();
-        int opened;
-        do {
-            opened = ::openat(base, stepPath.constData(), last ? flags : O_PATH | O_DIRECTORY | O_CLOEXEC);
-        } while (opened < 0 && errno == EINTR);
-        error = errno;
-        if (base != dirFd)
-            ::close(base);
-        if (opened < 0) {
-            base = dirFd;
-            break;
-        }
-        base = opened;
-        rest = rest.sliced(std::min(next, rest.size()));
-        if (last) {
-            fd = opened;
-            break;
-        }
-    }
-    if (fd < 0) {
-        if (base != dirFd)
-            ::close(base);
-        errno = error;
-    }
-    return fd;
-}
-
-QString notPlainFileReason(unsigned mode)
-{
-    const QString kind = SafeFileRead::kindName(mode);
-    return QStringLiteral("not a plain file (%1)").arg(kind.isEmpty() ? QStringLiteral("a special file") : kind);
-}
 
 bool MemorySource::readAt(qint64 offset, qint64 count, QByteArray &out) const
 {
@@ -81,40 +17,32 @@ bool MemorySource::readAt(qint64 offset, qint64 count, QByteArray &out) const
     return true;
 }
 
-MediaFile::MediaFile(const QString &path) : MediaFile(AT_FDCWD, QFile::encodeName(path).constData())
+MediaFile::MediaFile(const QString &path)
+    : MediaFile(AT_FDCWD, QFile::encodeName(path).constData(), SafeFileRead::Lookup::First)
 {
 }
 
-MediaFile::MediaFile(int dirFd, const char *name)
+MediaFile::MediaFile(int dirFd, const char *name) : MediaFile(dirFd, name, SafeFileRead::Lookup::Listed) {}
+
+MediaFile::MediaFile(int dirFd, const char *name, SafeFileRead::Lookup lookup)
 {
+    using SafeFileRead::Status;
     if (!name || !*name) {
         m_problem = QStringLiteral("no file name");
         return;
     }
-    // O_NONBLOCK: opening a named pipe must not wait for a writer.
-    const int fd = openAtAnyLength(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        const int error = errno;
-        m_status = error == ENOENT || error == ENOTDIR || error == ELOOP ? FileStatus::Missing : FileStatus::Unreadable;
-        m_problem = SafeFileRead::systemReason(error);
-        return;
+    SafeFileRead::OpenedFile file = SafeFileRead::openFile(dirFd, name, lookup);
+    m_status = file.status;
+    // For a scan, a path through a file or a loop of links is not there.
+    if (file.status == Status::Failed && (file.error == ENOTDIR || file.error == ELOOP))
+        m_status = Status::Missing;
+    m_problem = file.status == Status::Refused
+                    ? SafeFileRead::notPlainFileReason(file.mode, SafeFileRead::ReasonForm::Listing)
+                    : file.reason;
+    if (file.ok()) {
+        m_size = file.stamp.size;
+        m_fd = file.release();
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        m_status = FileStatus::Unreadable;
-        m_problem = SafeFileRead::systemReason(errno);
-        ::close(fd);
-        return;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        m_status = FileStatus::NotPlainFile;
-        m_problem = notPlainFileReason(st.st_mode);
-        ::close(fd);
-        return;
-    }
-    m_fd = fd;
-    m_size = st.st_size;
-    m_status = FileStatus::Open;
 }
 
 MediaFile::~MediaFile()

@@ -95,7 +95,7 @@ RawTrack readOne(const WalkedFile &file, const FolderHandle &folder)
         return readRawTrack(MediaFile(folder.fd(), file.name.constData()));
     RawTrack failed;
     const int error = folder.error();
-    failed.status = error == ENOENT || error == ENOTDIR ? FileStatus::Missing : FileStatus::Unreadable;
+    failed.status = error == ENOENT || error == ENOTDIR ? SafeFileRead::Status::Missing : SafeFileRead::Status::Failed;
     failed.problem = SafeFileRead::systemReason(error);
     return failed;
 }
@@ -163,7 +163,7 @@ void Import::addRows(const Batch &batch)
                                       EntryOrigin::Own);
         } else {
             m_outcome.skipped.append({QFile::decodeName(m_path), raw.problem,
-                                      raw.status == FileStatus::Missing ? SkippedFile::Missing
+                                      raw.status == SafeFileRead::Status::Missing ? SkippedFile::Missing
                                                                         : SkippedFile::NotPlainFile});
         }
     }

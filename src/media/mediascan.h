@@ -18,13 +18,13 @@
 // What a scan stores for one file, path and source aside: the tags from
 // the ID3v1 tag when the file has one, otherwise from its ID3v2 tag.
 // audioheader is empty when the file has no frame header. status tells
-// whether the path was a plain file that could be opened (FileStatus::Open);
+// whether the path was a plain file that could be opened (SafeFileRead::Status::Read);
 // otherwise problem says why not, in words, and the rest is empty.
 struct TrackInfo
 {
     TrackTags tags;
     QString audioheader;
-    FileStatus status = FileStatus::Missing;
+    SafeFileRead::Status status = SafeFileRead::Status::Missing;
     QString problem;
 };
 

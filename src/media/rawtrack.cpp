@@ -63,5 +63,5 @@ RawTrack readRawTrack(const MediaFile &file)
 
 bool isImported(const RawTrack &raw)
 {
-    return raw.status != FileStatus::NotPlainFile && raw.status != FileStatus::Missing;
+    return raw.status != SafeFileRead::Status::Refused && raw.status != SafeFileRead::Status::Missing;
 }

@@ -17,7 +17,7 @@ struct RawTrack
 {
     TrackTagsUtf8 tags;
     QByteArray audioheader;
-    FileStatus status = FileStatus::Missing;
+    SafeFileRead::Status status = SafeFileRead::Status::Missing;
     QString problem;
     QByteArray textTag;
 };

@@ -1,20 +1,10 @@
 #include "media/walkorder.h"
 
+#include "store/bytescan.h"
+
 #include <QFile>
 
 #include <algorithm>
-
-namespace {
-
-bool isAscii(QByteArrayView bytes)
-{
-    for (char c : bytes)
-        if (uchar(c) >= 0x80)
-            return false;
-    return true;
-}
-
-} // namespace
 
 namespace MediaWalk {
 
@@ -42,7 +32,7 @@ bool listingLessBytes(const QByteArray &a, const QByteArray &b)
         // The rest of the longer name may hold text that folds to nothing
         // shorter; only ASCII rests are decided here.
         const QByteArray &longer = a.size() > b.size() ? a : b;
-        if (!isAscii(QByteArrayView(longer).sliced(n)))
+        if (!ByteScan::isAscii(QByteArrayView(longer).sliced(n)))
             return listingLess(QFile::decodeName(a), QFile::decodeName(b));
         return a.size() < b.size();
     }

@@ -1,5 +1,7 @@
 #include "store/atomicsave.h"
 
+#include "store/plainfileopen.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -65,7 +67,7 @@ private:
                 continue;
             if (done <= 0) {
                 m_failed = true;
-                setErrorString(qt_error_string(done < 0 ? errno : ENOSPC));
+                setErrorString(SafeFileRead::systemReason(done < 0 ? errno : ENOSPC));
                 return false;
             }
             data += done;
@@ -88,9 +90,10 @@ private:
     qint64 m_handedOver = 0;
 };
 
+// The system's text for the last error.
 QString systemReason()
 {
-    return qt_error_string(errno);
+    return SafeFileRead::systemReason(errno);
 }
 
 // Opens a new temporary file next to target, with the target's

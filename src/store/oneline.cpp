@@ -1,6 +1,6 @@
 #include "store/oneline.h"
 
-#include "store/linescan.h"
+#include "store/bytescan.h"
 
 #include <algorithm>
 
@@ -33,7 +33,7 @@ void append(QByteArray &out, QByteArrayView utf8)
     const char *p = utf8.data();
     const char *const end = p + utf8.size();
     while (p < end) {
-        const char *candidate = LineScan::findLineBreakStart(p, end);
+        const char *candidate = ByteScan::findLineBreakStart(p, end);
         out.append(p, candidate - p);
         if (candidate == end)
             break;

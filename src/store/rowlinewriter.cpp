@@ -1,6 +1,6 @@
 #include "store/rowlinewriter.h"
 
-#include "store/linescan.h"
+#include "store/bytescan.h"
 
 namespace RowLineWriter {
 
@@ -10,7 +10,7 @@ constexpr qsizetype WriteBlock = 1 << 20;
 
 void appendLine(QByteArray &block, QByteArrayView value)
 {
-    if (!LineScan::hasLineEnd(value.data(), value.data() + value.size())) {
+    if (!ByteScan::hasLineEnd(value.data(), value.data() + value.size())) {
         block.append(value);
     } else {
         for (char c : value)

@@ -1,27 +1,20 @@
 #pragma once
 
 #include "store/filestamp.h"
+#include "store/plainfileopen.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <atomic>
 #include <functional>
 
 class QFile;
 
-// Opening and reading files that may be anything: a named pipe, a device,
-// a folder, a link to /dev/zero, a file far too large. Files are opened
-// without blocking, and only a plain file is accepted; everything else is
-// refused with a reason that can be shown to the user. Reasons from the
-// system are its own texts ("Permission denied", "Input/output error").
+// Reading files that may be anything (a named pipe, a device, a folder, a
+// link to /dev/zero, a file far too large) through openFile: only a plain
+// file is read, and a file over the size limit is refused unread.
 namespace SafeFileRead {
-
-enum class Status {
-    Read,    // the whole file was read (or opened)
-    Missing, // no such file
-    Refused, // not a plain file, or larger than allowed
-    Failed,  // the system could not open or read it
-};
 
 // Reads up to size bytes from the descriptor like ::read (-1 and errno
 // on failure). Tests replace it to make a read fail half-way.
@@ -36,6 +29,9 @@ struct Options
     qint64 maxBytes = DefaultMaxBytes;     // a larger file is refused unread
     ReadFunction read;                     // empty: the system's read
     qint64 blockBytes = DefaultBlockBytes; // readBlocks: bytes asked for per read
+    // When set, the bytes read so far are added to it as each read returns,
+    // for a progress shown on another thread.
+    std::atomic<qint64> *bytesRead = nullptr;
 };
 
 struct Result
@@ -69,14 +65,6 @@ public:
 // untaken run of bytes when that is longer. A sink that has taken bytes
 // before a failure is told nothing more: the caller drops what it built.
 Result readBlocks(const QString &path, BlockSink &sink, const Options &options = {});
-
-// The system's text for an error number ("Permission denied").
-QString systemReason(int error);
-
-// What a file of the given mode is when it is not a plain file ("a
-// folder", "a named pipe", "a device", "a socket"); empty for a plain
-// file and for kinds without a name here.
-QString kindName(unsigned mode);
 
 // Opens the plain file at path for reading into file (which then owns the
 // descriptor), for callers that seek and read parts of a file. bytes stay

@@ -48,7 +48,7 @@ private Q_SLOTS:
     void saveReplacesAndReportsFailure()
     {
         QTemporaryDir dir;
-        const QString path = CoverPage::path(dir.path());
+        const QString path = dir.filePath(CoverPage::fileName());
         QVERIFY(path.endsWith(QStringLiteral("/zembra.html")));
         QVERIFY(writeBytes(path, "old page"));
         QVERIFY(CoverPage::save(path, RowStore()).ok);

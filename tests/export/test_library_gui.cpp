@@ -1,4 +1,5 @@
 #include "app/widgets/mainwindow.h"
+#include "export/exportflow.h"
 #include "export/coverpage.h"
 #include "export/libraryfile.h"
 #include "export/widgets/libraryexportwindow.h"
@@ -183,7 +184,7 @@ private Q_SLOTS:
             access->trigger();
             QTRY_VERIFY(!window.isBusy());
         }
-        const QString database = LibraryFile::databaseExportPath(SystemPaths::exportsFolder());
+        const QString database = ExportFlow::targetIn(ExportFlow::Kind::Database, SystemPaths::exportsFolder());
         QCOMPARE(prompter.messages(),
                  (QStringList{database + QStringLiteral(" was exported."),
                               database + QStringLiteral(" already exists. Please rename or delete before trying to "
@@ -194,7 +195,7 @@ private Q_SLOTS:
 
         window.findChild<QAction *>(QStringLiteral("mnuFilesExportCDCovers"))->trigger();
         QTRY_VERIFY(!window.isBusy());
-        const QString page = CoverPage::path(SystemPaths::exportsFolder());
+        const QString page = ExportFlow::targetIn(ExportFlow::Kind::Covers, SystemPaths::exportsFolder());
         QCOMPARE(platform.opened, QStringList{page});
         QCOMPARE(fileBytes(page), CoverPage::page(window.catalogue().rows()));
         for (const char *name : {"mnuFilesExportODL", "mnuFilesExportm3u"})

@@ -76,7 +76,7 @@ private Q_SLOTS:
             entryOf({QStringLiteral("/cd/a.mp3"), QStringLiteral(" "), {}, {}, {}, {}, {}, QStringLiteral("/c/a.jpg ")}),
             entryOf({QStringLiteral("/lib/b.mp3"), QStringLiteral("LIB")}, EntryOrigin::Library),
         });
-        const QString path = LibraryFile::databaseExportPath(dir.path());
+        const QString path = dir.filePath(LibraryFile::databaseExportFileName());
         QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("ondro2000.mdb"));
         QVERIFY(LibraryFile::write(path, rows, LibraryFile::Content::Database).ok);
         QCOMPARE(queryRows(path, "SELECT filename, source, coverimage FROM tbl_MP3s"),

@@ -6,6 +6,7 @@
 #include "browse/burnpreparation.h"
 #include "browse/playlist.h"
 #include "catalogrows.h"
+#include "export/exportflow.h"
 #include "export/coverpage.h"
 #include "export/libraryfile.h"
 #include "store/textexport.h"
@@ -47,9 +48,9 @@ const RowStore &manyRows()
 QString targetOf(Writer writer, const QString &folder)
 {
     switch (writer) {
-    case Writer::DatabaseExport: return LibraryFile::databaseExportPath(folder);
+    case Writer::DatabaseExport: return ExportFlow::targetIn(ExportFlow::Kind::Database, folder);
     case Writer::LibraryCreation: return folder + QStringLiteral("/mine.odl");
-    case Writer::CoverPage: return CoverPage::path(folder);
+    case Writer::CoverPage: return ExportFlow::targetIn(ExportFlow::Kind::Covers, folder);
     case Writer::TextExport: return TextExport::path(folder);
     case Writer::UploadLists: return folder + QLatin1Char('/') + TunepostExport::fileName(1);
     case Writer::Playlist: return folder + QStringLiteral("/ondrotemp.m3u");

@@ -126,7 +126,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("gone.mp3"));
         const TrackInfo info = readTrackInfo(path);
-        QCOMPARE(info.status, FileStatus::Missing);
+        QCOMPARE(info.status, SafeFileRead::Status::Missing);
         QVERIFY(info.tags.artist.isEmpty() && info.audioheader.isEmpty());
     }
 

@@ -194,21 +194,28 @@ private Q_SLOTS:
     // path that is not a plain file; it never waits on a pipe.
     void readTrackInfoStatus_data()
     {
+        using SafeFileRead::Status;
         QTest::addColumn<QByteArray>("kind");
         QTest::addColumn<int>("status");
-        QTest::newRow("plain file") << QByteArray("plain file") << int(FileStatus::Open);
-        QTest::newRow("missing") << QByteArray("missing") << int(FileStatus::Missing);
-        QTest::newRow("dangling link") << QByteArray("dangling link") << int(FileStatus::Missing);
-        QTest::newRow("path under a file") << QByteArray("path under a file") << int(FileStatus::Missing);
-        QTest::newRow("folder") << QByteArray("folder") << int(FileStatus::NotPlainFile);
-        QTest::newRow("named pipe") << QByteArray("named pipe") << int(FileStatus::NotPlainFile);
-        QTest::newRow("link to a device") << QByteArray("link to a device") << int(FileStatus::NotPlainFile);
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("plain file") << QByteArray("plain file") << int(Status::Read) << QString();
+        QTest::newRow("missing") << QByteArray("missing") << int(Status::Missing) << "No such file or directory";
+        QTest::newRow("dangling link") << QByteArray("dangling link") << int(Status::Missing)
+                                       << "No such file or directory";
+        QTest::newRow("path under a file") << QByteArray("path under a file") << int(Status::Missing)
+                                           << "Not a directory";
+        QTest::newRow("folder") << QByteArray("folder") << int(Status::Refused) << "not a plain file (a folder)";
+        QTest::newRow("named pipe") << QByteArray("named pipe") << int(Status::Refused)
+                                    << "not a plain file (a named pipe)";
+        QTest::newRow("link to a device") << QByteArray("link to a device") << int(Status::Refused)
+                                          << "not a plain file (a device)";
     }
 
     void readTrackInfoStatus()
     {
         QFETCH(QByteArray, kind);
         QFETCH(int, status);
+        QFETCH(QString, problem);
         QTemporaryDir dir;
         QString path = dir.filePath(QStringLiteral("x.mp3"));
         if (kind == "plain file")
@@ -227,8 +234,8 @@ private Q_SLOTS:
             QVERIFY(makeSymlink(QStringLiteral("/dev/zero"), path));
         const TrackInfo info = readTrackInfo(path);
         QCOMPARE(int(info.status), status);
-        QCOMPARE(info.problem.isEmpty(), status == int(FileStatus::Open));
-        QCOMPARE(info.tags.track, status == int(FileStatus::Open) ? QStringLiteral("Song") : QString());
+        QCOMPARE(info.problem, problem);
+        QCOMPARE(info.tags.track, status == int(SafeFileRead::Status::Read) ? QStringLiteral("Song") : QString());
     }
 
     // A 64 MiB picture before the text frames (a sparse file): the picture

@@ -27,7 +27,7 @@ int runAndWait(QWidget &window, const LongWork::Shown &shown, Work work)
 {
     int result = -1;
     LongWork::start(&window, shown, std::move(work), [&result](int value) { result = value; });
-    QTest::qWaitFor([&] { return result != -1; }, 10000);
+    (void)QTest::qWaitFor([&] { return result != -1; }, 10000); // the caller checks the result
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -28,6 +29,7 @@ private Q_SLOTS:
         QTest::newRow("link to /dev/zero") << "zero" << int(Status::Refused) << "it is a device, not a plain file";
         QTest::newRow("parent is a plain file") << "under-file" << int(Status::Failed) << "Not a directory";
         QTest::newRow("over 2 GiB, sparse") << "huge" << int(Status::Refused) << "it is larger than 2 GiB";
+        QTest::newRow("path past 4,096 bytes") << "long" << int(Status::Read) << QString();
     }
 
     void refusesAllButPlainFiles()
@@ -53,6 +55,11 @@ private Q_SLOTS:
         }
         else if (make == QLatin1String("huge"))
             QVERIFY(makeSparseFile(path, SafeFileRead::DefaultMaxBytes + 1));
+        else if (make == QLatin1String("long")) {
+            // Too long for the system to take at once: opened in steps.
+            QVERIFY(writeBytes(path, "bytes"));
+            path = dir.path() + QStringLiteral("/.").repeated(2100) + QStringLiteral("/target");
+        }
 
         // Both ways in return at once (a pipe must not block) with the reason.
         const SafeFileRead::Result read = SafeFileRead::readAll(path);
@@ -61,11 +68,18 @@ private Q_SLOTS:
         QCOMPARE(read.bytes, status == int(Status::Read) ? QByteArray("bytes") : QByteArray());
         QCOMPARE(read.stamp.exists, status != int(Status::Missing) && make != QLatin1String("under-file"));
 
+        // The progress of a read counts what was read.
+        std::atomic<qint64> progress = 0;
+        SafeFileRead::Options counting;
+        counting.bytesRead = &progress;
+        QCOMPARE(SafeFileRead::readAll(path, counting).bytes, read.bytes);
+        QCOMPARE(progress.load(), qint64(read.bytes.size()));
+
         QFile file;
         const SafeFileRead::Result opened = SafeFileRead::openPlainFile(path, file);
         QCOMPARE(int(opened.status), make == QLatin1String("huge") ? int(Status::Read) : status);
         QCOMPARE(file.isOpen(), opened.ok());
-        if (make == QLatin1String("file")) {
+        if (make == QLatin1String("file") || make == QLatin1String("long")) {
             QVERIFY(file.seek(2));
             QCOMPARE(file.readAll(), QByteArray("tes"));
         }
@@ -87,8 +101,11 @@ private Q_SLOTS:
             std::memset(buffer, 'x', size_t(std::min<qint64>(size, 4096)));
             return std::min<qint64>(size, 4096);
         };
+        std::atomic<qint64> progress = 0;
+        faulty.bytesRead = &progress;
         const SafeFileRead::Result failed = SafeFileRead::readAll(path, faulty);
         QCOMPARE(int(failed.status), int(Status::Failed));
+        QCOMPARE(progress.load(), qint64(4096)); // the bytes read before the failure
         QCOMPARE(failed.reason, QStringLiteral("Input/output error"));
         QVERIFY(failed.bytes.isEmpty());
 

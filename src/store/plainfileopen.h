@@ -1,0 +1,93 @@
+#pragma once
+
+#include "store/filestamp.h"
+
+#include <QString>
+
+// openat() for a path of any length: a path the system refuses as too long
+// (PATH_MAX, 4,096 bytes here) is opened in steps, each relative to the
+// folder the step before opened. A descriptor, or -1 with errno set.
+int openAtAnyLength(int dirFd, const char *path, int flags);
+
+// Opening files that may be anything: a named pipe, a device, a folder, a
+// link to /dev/zero. A file is opened without blocking and only a plain
+// file is accepted; everything else is refused with a reason that can be
+// shown to the user. Reasons from the system are its own texts
+// ("Permission denied", "Input/output error").
+namespace SafeFileRead {
+
+enum class Status {
+    Read,    // the whole file was read (by openFile: opened)
+    Missing, // no such file
+    Refused, // not a plain file, or (for the readers) larger than allowed
+    Failed,  // the system could not open or read it
+};
+
+// The system's text for an error number ("Permission denied").
+QString systemReason(int error);
+
+// What a file of the given mode is when it is not a plain file ("a
+// folder", "a named pipe", "a device", "a socket"); empty for a plain
+// file and for kinds without a name here.
+QString kindName(unsigned mode);
+
+// The two ways the program words why a file that is not a plain file is
+// not read, each where the user has always seen it.
+enum class ReasonForm {
+    Clause,  // after "could not be read:": "it is a named pipe, not a plain file"
+    Listing, // beside a file a scan left out: "not a plain file (a named pipe)"
+};
+
+// Why a file of the given mode is not read; empty for a plain file.
+QString notPlainFileReason(unsigned mode, ReasonForm form = ReasonForm::Clause);
+
+// How much openFile looks at a name before it opens it.
+enum class Lookup {
+    // What stands at the name is looked at first, so that a pipe or a
+    // device is refused without being opened at all, and the descriptor
+    // of a plain file is made an ordinary blocking one.
+    First,
+    // For the many names of a listing that has just shown them to be plain
+    // files (a scan's walk): opened at once, as looking first and making
+    // the descriptor blocking cost more than the open; reads of a plain
+    // file take no notice of the non-blocking flag.
+    Listed,
+};
+
+// A file opened by openFile. Owns the descriptor until release().
+class OpenedFile
+{
+public:
+    OpenedFile() = default;
+    OpenedFile(OpenedFile &&other) noexcept;
+    OpenedFile &operator=(OpenedFile &&other) noexcept;
+    ~OpenedFile();
+
+    Status status = Status::Missing; // Read when the file is open
+    QString reason;                  // why not, as a clause (ReasonForm::Clause)
+    int error = 0;                   // the system's error number, when it gave the reason
+    unsigned mode = 0;               // the kind of what was found (st_mode), when anything was
+    FileStamp stamp;                 // the file opened (or found); stamp.size is its size
+
+    bool ok() const { return status == Status::Read; }
+    int fd() const { return m_fd; }
+    // Hands the descriptor to the caller, who closes it.
+    int release();
+    void close();
+
+private:
+    friend OpenedFile openFile(int dirFd, const char *name, Lookup lookup);
+    int m_fd = -1;
+};
+
+// Opens name, relative to the folder open as dirFd (AT_FDCWD for the
+// current folder or a full path), at any path length, for reading. The
+// open never blocks, and what was opened is checked to be a plain file
+// (the path may have changed since it was looked at). A path too long to
+// look at first is looked at once it is open. A missing file is ENOENT
+// only: a path through a file (ENOTDIR) or a loop of links (ELOOP) has
+// failed.
+OpenedFile openFile(int dirFd, const char *name, Lookup lookup = Lookup::First);
+OpenedFile openFile(const QString &path);
+
+} // namespace SafeFileRead

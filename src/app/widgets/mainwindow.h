@@ -1,11 +1,12 @@
 #pragma once
 
 #include "app/cataloguesession.h"
-#include "app/coverpreview.h"
-#include "export/exportflow.h"
-#include "store/widgets/busystate.h"
+#include "app/widgets/browsecommands.h"
+#include "app/widgets/coverdisplay.h"
+#include "app/widgets/librarycommands.h"
+#include "app/widgets/maincontrols.h"
+#include "app/widgets/mainplacement.h"
 #include "app/startup.h"
-#include "browse/findstate.h"
 #include "store/filestamp.h"
 #include "store/settingsfile.h"
 #include "store/statusjobs.h"
@@ -48,10 +49,6 @@ public:
     // The settings as they stand now: cover path and column widths.
     Settings currentSettings() const;
 
-    // Refreshes the cover preview for the selected entry (used after a
-    // find selects an entry, and before the details window opens).
-    void showSelectedCover();
-
 public Q_SLOTS:
     void resetWindow();
 
@@ -65,10 +62,8 @@ protected:
 
 private:
     void buildControls();
-    void buildToolButtons();
-    void buildCatalogueList();
+    void watchCatalogue(); // keeps the sort arrow true as rows come and change
     void connectCatalogueList();
-    void buildMarkBinAndCover();
     void connectCommands(); // the tool buttons and the window's own keys
     void buildMenus();
     void buildFilesMenu();
@@ -79,15 +74,6 @@ private:
     // Takes what the start-up load read: the rows, and what to tell about it.
     void finishLoad(CatalogueSession::Loaded loaded);
     void applySettings(const Settings &settings);
-    void applyLayout();
-    void rememberNormalFrame();
-    void fillListWidth();
-    // The window's lowest height in pixels: the layout's minimum, or the
-    // screen's available height when that is lower.
-    int minimumOuterHeight() const;
-    // The size and place of the last run where they fit the screen, else
-    // centred; either way inside the available screen area.
-    void placeOnScreen();
     // The sort arrow stays only while the rows around a change keep the order.
     void checkSortOrder(qsizetype first, qsizetype last);
     void openCurrentEntry();
@@ -101,40 +87,12 @@ private:
     CatalogueSession::Write saveJob();
     void scan();
     void sortByColumn(int column);
-    void rowClicked();
     void rowDoubleClicked();
     void showAbout();
-    std::optional<qsizetype> selectedRow() const;
 
-    // Libraries and exports (mainwindowlibrary.cpp).
-    void loadLibrary();
-    void createLibrary();
-    void exportDatabase();
-    void exportCovers();
-    void exportTunepost();
-    void runExport(ExportFlow::Kind kind, const QString &label, StopOffer stop);
 
-    // Search, mark bin, playlist, burn and cover commands.
-    void find();
-    void findAgain();
-    void showFindResult(const FindResult &result);
-    void mirrorFindState(); // into Label5 (text) and Label4 (position)
-    void deselectCurrentEntry();
-    void openQuery();
-    void addToMarkBin();
-    void clearMarkBin();
-    void removeSelectedEntries();
-    void launchPlaylist();
-    void prepareBurn();
-    void attachCover();
-    // The selected rows of the list, in display order.
-    std::vector<qsizetype> selectedRowsInOrder() const;
     void nameControls(); // accessible names
-    std::optional<QString> selectedCover() const;
-    void previewCover(CoverPreview &preview);
 
-    double dpi() const;
-    int px(double twips) const;
 
     Prompter &m_prompter;
     Platform &m_platform;
@@ -143,34 +101,19 @@ private:
     bool m_loadStarted = false;
     // The work on another core that reads the catalogue, while it runs.
     QPointer<QFutureWatcherBase> m_work;
-    bool m_applyingWidths = false;
-    QSize m_normalFrame; // frame and title bar around the normal window, once known
 
     CatalogueModel *m_catalogue = nullptr;
     CatalogueModel *m_markBin = nullptr;
     CatalogueSession m_session;
     Settings m_settings = Settings::defaults();
-    CoverPreview m_rowClickPreview{QStringLiteral("Label2")};
-    CoverPreview m_lastShownCover;
-    FindState m_find;
 
-    QWidget *m_central = nullptr;
-    QGroupBox *m_markBinFrame = nullptr;
-    QGroupBox *m_catalogueFrame = nullptr;
-    QGroupBox *m_toolFrame = nullptr;
-    QTreeView *m_catalogueView = nullptr;
-    QTreeView *m_markBinView = nullptr;
-    QLabel *m_coverImage = nullptr;
-    QLabel *m_coverStrip = nullptr;
-    QLabel *m_coverPlaceholder = nullptr; // framed, under the cover picture
-    QLabel *m_emptyHint = nullptr;
-    QLabel *m_shownCoverLabel = nullptr;
-    QLabel *m_findPositionLabel = nullptr;
-    QLabel *m_findTextLabel = nullptr;
-    std::array<QToolButton *, 7> m_buttons{};
+    MainControls m_ui;
+    BrowseCommands *m_browse = nullptr;
+    LibraryCommands *m_library = nullptr;
+    MainPlacement m_placement{*this, m_ui, m_settings, m_platform};
+    CoverDisplay m_cover{m_ui, *m_catalogue};
     QMenu *m_listMenu = nullptr;
     QAction *m_saveAction = nullptr;
     QAction *m_libraryAction = nullptr;
     QAction *m_playlistAction = nullptr;
-    QString m_libraryFileName; // shared by Load ODL File and Create Ondrolib
 };

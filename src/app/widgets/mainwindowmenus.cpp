@@ -33,22 +33,22 @@ void Form2::buildFilesMenu()
 {
     QMenu *files = menuBar()->addMenu(QStringLiteral("&Files"));
     files->setObjectName(QStringLiteral("mnuFiles"));
-    connect(entry(files, "mnuFilesLoadODL", QStringLiteral("&Load ODL File")), &QAction::triggered, this,
-            &Form2::loadLibrary);
+    connect(entry(files, "mnuFilesLoadODL", QStringLiteral("&Load ODL File")), &QAction::triggered,
+            m_library, &LibraryCommands::loadLibrary);
     files->addSeparator()->setObjectName(QStringLiteral("mnuFilesDash1"));
     QMenu *exports = files->addMenu(QStringLiteral("&Export"));
     exports->setObjectName(QStringLiteral("mnuFilesExport"));
-    connect(entry(exports, "mnuFilesExportAccess", QStringLiteral("&Access Database")), &QAction::triggered, this,
-            &Form2::exportDatabase);
+    connect(entry(exports, "mnuFilesExportAccess", QStringLiteral("&Access Database")), &QAction::triggered,
+            m_library, &LibraryCommands::exportDatabase);
     connect(entry(exports, "mnuFilesExportCDCovers", QStringLiteral("&CD Covers (HTML)")), &QAction::triggered,
-            this, &Form2::exportCovers);
+            m_library, &LibraryCommands::exportCovers);
     m_libraryAction = entry(exports, "mnuFilesExportODL", QStringLiteral("&Library (ODL)"));
-    connect(m_libraryAction, &QAction::triggered, this, &Form2::createLibrary);
+    connect(m_libraryAction, &QAction::triggered, m_library, &LibraryCommands::createLibrary);
     connect(entry(exports, "mnuFilesExportText", QStringLiteral("&Text")), &QAction::triggered, this,
             [this] { runJob(StatusJob::ExportText); });
     exports->addSeparator()->setObjectName(QStringLiteral("mnuFilesExportDash"));
     connect(entry(exports, "mnuFilesExportm3u", QStringLiteral("&m3u (tunepost Compatible)")), &QAction::triggered,
-            this, &Form2::exportTunepost);
+            m_library, &LibraryCommands::exportTunepost);
     m_saveAction = entry(files, "Save", QStringLiteral("&Save"));
     m_saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(m_saveAction, &QAction::triggered, this, [this] { runJob(StatusJob::Save); });
@@ -68,10 +68,10 @@ void Form2::buildOtherMenus()
     QMenu *marked = menuBar()->addMenu(QStringLiteral("&Marked"));
     marked->setObjectName(QStringLiteral("mnuMarkedCopyToTemp"));
     m_playlistAction = entry(marked, "mnuMarkedLaunchAsPlaylist", QStringLiteral("Launch as &Playlist"));
-    connect(m_playlistAction, &QAction::triggered, this, &Form2::launchPlaylist);
+    connect(m_playlistAction, &QAction::triggered, m_browse, &BrowseCommands::launchPlaylist);
     marked->addSeparator()->setObjectName(QStringLiteral("mnuMarkedDash"));
-    connect(entry(marked, "mnuMarkedClear", QStringLiteral("&Clear")), &QAction::triggered, this,
-            &Form2::clearMarkBin);
+    connect(entry(marked, "mnuMarkedClear", QStringLiteral("&Clear")), &QAction::triggered,
+            m_browse, &BrowseCommands::clearMarkBin);
 
     QMenu *about = menuBar()->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
@@ -96,11 +96,11 @@ void Form2::buildListMenu()
     QAction *remove = entry(m_listMenu, "mnuhiddenRemove", QStringLiteral("&Remove"));
     remove->setShortcut(QKeySequence(Qt::Key_Delete));
     remove->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    m_catalogueView->addAction(remove); // Delete works in the list without the menu
-    connect(remove, &QAction::triggered, this, &Form2::removeSelectedEntries);
+    m_ui.catalogueView->addAction(remove); // Delete works in the list without the menu
+    connect(remove, &QAction::triggered, m_browse, &BrowseCommands::removeSelectedEntries);
     m_listMenu->addSeparator();
-    connect(entry(m_listMenu, "mnuHiddenImageCover", QStringLiteral("&Image Cover")), &QAction::triggered, this,
-            &Form2::attachCover);
-    connect(entry(m_listMenu, "mnuHiddenMark", QStringLiteral("&Add to Mark Bin")), &QAction::triggered, this,
-            &Form2::addToMarkBin);
+    connect(entry(m_listMenu, "mnuHiddenImageCover", QStringLiteral("&Image Cover")), &QAction::triggered,
+            m_browse, &BrowseCommands::attachCover);
+    connect(entry(m_listMenu, "mnuHiddenMark", QStringLiteral("&Add to Mark Bin")), &QAction::triggered,
+            m_browse, &BrowseCommands::addToMarkBin);
 }

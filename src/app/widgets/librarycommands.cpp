@@ -1,6 +1,4 @@
-// The main window's library and export commands: loading and creating
-// libraries, the database export, the cover page and the upload-site lists.
-#include "app/widgets/mainwindow.h"
+#include "app/widgets/librarycommands.h"
 
 #include "export/exportflow.h"
 #include "export/libraryfile.h"
@@ -12,9 +10,16 @@
 #include "store/platform/systempaths.h"
 #include "store/widgets/longwork.h"
 
-void Form2::loadLibrary()
+LibraryCommands::LibraryCommands(CatalogueModel &catalogue, QWidget *window, QPointer<QFutureWatcherBase> &work,
+                                 std::function<void()> countChanged, Prompter &prompter, Platform &platform)
+    : QObject(window), m_catalogue(catalogue), m_window(window), m_work(work), m_countChanged(std::move(countChanged)),
+      m_prompter(prompter), m_platform(platform)
 {
-    if (isBusy())
+}
+
+void LibraryCommands::loadLibrary()
+{
+    if (m_work)
         return;
     const QString chosen =
         m_prompter.openFileName(QStringLiteral("Load ODL File"), exODL::fileFilter(), m_libraryFileName);
@@ -28,7 +33,7 @@ void Form2::loadLibrary()
         QString reason;
     };
     m_work = LongWork::start(
-        this, QStringLiteral("Loading the library..."),
+        m_window, QStringLiteral("Loading the library..."),
         [chosen](WorkProgress &) {
             Loaded result;
             result.whole = LibraryFile::load(chosen, *result.rows, &result.reason);
@@ -36,8 +41,8 @@ void Form2::loadLibrary()
         },
         [this](const Loaded &loaded) {
             m_work.clear();
-            m_catalogue->appendRows(std::move(*loaded.rows));
-            updateCaption();
+            m_catalogue.appendRows(std::move(*loaded.rows));
+            m_countChanged();
             if (loaded.whole)
                 m_prompter.message(LibraryFile::loadedMessage(), Prompter::Icon::None);
             else
@@ -50,36 +55,36 @@ void Form2::loadLibrary()
         });
 }
 
-void Form2::createLibrary()
+void LibraryCommands::createLibrary()
 {
-    exODL dialog(m_catalogue->rows(), m_prompter, m_libraryFileName, this);
+    exODL dialog(m_catalogue.rows(), m_prompter, m_libraryFileName, m_window);
     dialog.exec();
 }
 
-void Form2::exportDatabase()
+void LibraryCommands::exportDatabase()
 {
     runExport(ExportFlow::Kind::Database, QStringLiteral("Exporting the database..."), StopOffer::Offered);
 }
 
-void Form2::exportCovers()
+void LibraryCommands::exportCovers()
 {
     runExport(ExportFlow::Kind::Covers, QStringLiteral("Writing the cover page..."), StopOffer::None);
 }
 
-void Form2::runExport(ExportFlow::Kind kind, const QString &label, StopOffer stop)
+void LibraryCommands::runExport(ExportFlow::Kind kind, const QString &label, StopOffer stop)
 {
-    if (isBusy())
+    if (m_work)
         return;
     const QString target = ExportFlow::targetIn(kind, ExportFlow::defaultFolder(kind));
     if (const ExportFlow::Outcome checked = ExportFlow::checkTarget(kind, target); !checked) {
         ExportFlow::report(checked, m_prompter);
         return;
     }
-    const RowStore &rows = m_catalogue->rows();
+    const RowStore &rows = m_catalogue.rows();
     // The catalogue is read while the work runs: the window holds still.
     auto progress = std::make_shared<WorkProgress>();
     m_work = LongWork::start(
-        this, LongWork::Shown{label, stop, {}},
+        m_window, LongWork::Shown{label, stop, {}},
         [&rows, kind, target](WorkProgress &progress) {
             ExportFlow::Hooks hooks;
             hooks.progress = [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); };
@@ -96,8 +101,8 @@ void Form2::runExport(ExportFlow::Kind kind, const QString &label, StopOffer sto
         progress);
 }
 
-void Form2::exportTunepost()
+void LibraryCommands::exportTunepost()
 {
-    frmtunepost dialog(m_catalogue->rows(), m_prompter, m_platform, this);
+    frmtunepost dialog(m_catalogue.rows(), m_prompter, m_platform, m_window);
     dialog.exec();
 }

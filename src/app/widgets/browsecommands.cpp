@@ -1,0 +1,159 @@
+#include "app/widgets/browsecommands.h"
+
+#include "app/widgets/maincontrols.h"
+#include "browse/burnplan.h"
+#include "browse/markbin.h"
+#include "browse/playlist.h"
+#include "browse/queryresults.h"
+#include "browse/widgets/burnwindow.h"
+#include "browse/widgets/coverwindow.h"
+#include "browse/widgets/querywindow.h"
+#include "store/cataloguemodel.h"
+#include "store/platform/openfailure.h"
+#include "store/platform/platform.h"
+#include "store/platform/prompter.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QTreeView>
+
+BrowseCommands::BrowseCommands(CatalogueModel &catalogue, CatalogueModel &markBin, Window window, Prompter &prompter,
+                               Platform &platform)
+    : QObject(window.widget), m_catalogue(catalogue), m_markBin(markBin), m_window(std::move(window)),
+      m_prompter(prompter), m_platform(platform)
+{
+}
+
+void BrowseCommands::mirrorFindState()
+{
+    m_window.ui.findTextLabel->setText(m_find.text);
+    m_window.ui.findPositionLabel->setText(QString::number(m_find.nextStart));
+}
+
+void BrowseCommands::deselectCurrentEntry()
+{
+    if (const auto row = m_window.ui.selectedRow())
+        m_window.ui.catalogueView->selectionModel()->select(m_catalogue.index(int(*row), 0),
+                                                  QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+}
+
+void BrowseCommands::showFindResult(const FindResult &result)
+{
+    mirrorFindState();
+    if (result.kind == FindResult::Hit) {
+        const QModelIndex at = m_catalogue.index(int(result.row), 0);
+        m_window.ui.catalogueView->setFocus();
+        m_window.ui.catalogueView->scrollTo(at);
+        m_window.ui.catalogueView->selectionModel()->setCurrentIndex(at, QItemSelectionModel::Select |
+                                                                   QItemSelectionModel::Rows);
+        m_window.showCover();
+    } else if (result.kind == FindResult::Complete) {
+        m_window.showCover();
+        m_prompter.message(QStringLiteral("Search Complete."), Prompter::Icon::Information);
+    }
+}
+
+void BrowseCommands::find()
+{
+    const QString text = m_prompter.textPrompt(QStringLiteral("Find"), QStringLiteral("Find"));
+    if (text.isEmpty()) {
+        FindSearch::find(m_find, text, m_catalogue.rows());
+        mirrorFindState();
+        return;
+    }
+    deselectCurrentEntry();
+    showFindResult(FindSearch::find(m_find, text, m_catalogue.rows()));
+}
+
+void BrowseCommands::findAgain()
+{
+    deselectCurrentEntry();
+    showFindResult(FindSearch::findAgain(m_find, m_catalogue.rows()));
+}
+
+void BrowseCommands::openQuery()
+{
+    query window(m_catalogue, m_prompter, m_platform, m_window.widget);
+    window.exec();
+}
+
+void BrowseCommands::addToMarkBin()
+{
+    const std::vector<qsizetype> rows = m_window.ui.selectedRowsInOrder();
+    if (rows.empty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_markBin.appendRows(MarkBin::copiesOf(m_catalogue.rows(), rows));
+    QApplication::restoreOverrideCursor();
+}
+
+void BrowseCommands::clearMarkBin()
+{
+    m_markBin.clear();
+}
+
+void BrowseCommands::removeSelectedEntries()
+{
+    if (m_prompter.message(
+            QStringLiteral("Are you sure you want to delete this entries from the records? (It will not delete the files)"),
+            Prompter::Icon::None, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
+        return;
+    const std::vector<qsizetype> rows = m_window.ui.selectedRowsInOrder();
+    if (rows.empty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_window.ui.catalogueView->selectionModel()->clearSelection();
+    m_catalogue.removeEntries(rows);
+    QApplication::restoreOverrideCursor();
+    m_window.countChanged(); // the count shown must follow the removal
+}
+
+void BrowseCommands::launchPlaylist()
+{
+    const QString path = Playlist::path();
+    if (const SaveResult written = Playlist::write(path, m_markBin.rows()); !written) {
+        m_prompter.message(Playlist::failureMessage(path, written), Prompter::Icon::Critical);
+        return;
+    }
+    if (const QString unopened = OpenFailure::message(path, m_platform.shellOpen(path)); !unopened.isEmpty())
+        m_prompter.message(unopened, Prompter::Icon::Information);
+}
+
+void BrowseCommands::prepareBurn()
+{
+    if (m_markBin.size() == 0) {
+        m_prompter.message(QStringLiteral("You need marked items to prep"), Prompter::Icon::Warning);
+        return;
+    }
+    const QString chosen = m_prompter.chooseFolder(QStringLiteral("Destination"));
+    if (chosen.isEmpty())
+        return;
+    // The mark bin stays as it is meanwhile: the window is modal.
+    m_window.widget->setCursor(Qt::WaitCursor);
+    auto *progress = new BurnProgress(m_prompter, m_window.widget);
+    connect(progress, &BurnProgress::finished, this, [this, progress] {
+        m_window.widget->unsetCursor();
+        progress->deleteLater();
+    });
+    progress->start(m_markBin.rows(), BurnPlan::withClosingSeparator(chosen));
+}
+
+void BrowseCommands::attachCover()
+{
+    Form3 dialog(
+        m_window.coverPath,
+        [this](const QString &coverPath) {
+            const std::vector<qsizetype> rows = m_window.ui.selectedRowsInOrder();
+            if (rows.empty())
+                return false;
+            for (const qsizetype row : rows)
+                m_catalogue.setField(row, FieldCoverImage, coverPath);
+            return true;
+        },
+        m_prompter, m_window.widget);
+    if (dialog.exec() == QDialog::Accepted)
+        m_window.coverPath = dialog.folder();
+}
+

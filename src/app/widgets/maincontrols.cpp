@@ -1,0 +1,165 @@
+#include "app/widgets/maincontrols.h"
+
+#include "store/widgets/appicons.h"
+#include "store/widgets/listlook.h"
+#include "browse/markbin.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMainWindow>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace {
+
+struct ToolButtonSpec
+{
+    const char *name;
+    const char *caption;
+    const char *tooltip;
+    AppIcons::Tool icon;
+};
+
+// Left to right, in tab order.
+constexpr std::array<ToolButtonSpec, 7> ToolButtons = {{
+    {"Command2", "Save", "Save All data and Settings", AppIcons::Tool::Save},
+    {"Command5", "Scan", "Import Files from Media", AppIcons::Tool::Scan},
+    {"Command3", "Find", "Find", AppIcons::Tool::Find},
+    {"Command4", "Find Again", "Find Next Occurance", AppIcons::Tool::FindAgain},
+    {"Command1", "Prepare", "Prep for Audio Burn", AppIcons::Tool::Prepare},
+    {"Command8", "Print", "Print Complete Index", AppIcons::Tool::Print},
+    {"Command9", "Query", "", AppIcons::Tool::Query},
+}};
+
+QTreeView *makeList(const char *name, QAbstractItemModel *model, QWidget *parent)
+{
+    auto *list = new QTreeView(parent);
+    list->setObjectName(QLatin1String(name));
+    list->setModel(model);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true); // keeps a million rows cheap to lay out
+    list->setAllColumnsShowFocus(true);
+    list->setAlternatingRowColors(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->header()->setStretchLastSection(false);
+    list->header()->setSectionsMovable(false);
+    ListLook::apply(list);
+    return list;
+}
+
+QLabel *hiddenLabel(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    label->hide();
+    return label;
+}
+
+void buildToolButtons(MainControls &c)
+{
+    c.toolFrame = new QGroupBox(c.central);
+    c.toolFrame->setObjectName(QStringLiteral("Frame3"));
+    for (size_t i = 0; i < ToolButtons.size(); ++i) {
+        const ToolButtonSpec &spec = ToolButtons[i];
+        auto *button = new QToolButton(c.central);
+        button->setObjectName(QLatin1String(spec.name));
+        button->setText(QLatin1String(spec.caption));
+        button->setToolTip(QLatin1String(spec.tooltip));
+        button->setIcon(AppIcons::toolIcon(spec.icon));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setAutoRaise(false);
+        button->setIconSize(QSize(28, 28));
+        c.buttons[i] = button;
+    }
+}
+
+void buildCatalogueList(MainControls &c, QAbstractItemModel *catalogue, const QString &emptyHint)
+{
+    c.catalogueFrame = new QGroupBox(c.central);
+    c.catalogueFrame->setObjectName(QStringLiteral("Frame2"));
+    c.catalogueView = makeList("ListView1", catalogue, c.catalogueFrame);
+    c.catalogueView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    c.catalogueView->setContextMenuPolicy(Qt::CustomContextMenu);
+    c.catalogueView->header()->setSectionsClickable(true);
+    c.emptyHint = ListLook::addEmptyHint(c.catalogueView, emptyHint);
+}
+
+void buildMarkBinAndCover(MainControls &c, QAbstractItemModel *markBin)
+{
+    c.markBinFrame = new QGroupBox(QStringLiteral("Marked Bin"), c.central);
+    c.markBinFrame->setObjectName(QStringLiteral("Frame1"));
+    c.markBinView = makeList("ListView2", markBin, c.markBinFrame);
+    c.markBinView->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The path tells the marked files apart: it gets the room of three columns.
+    c.markBinView->header()->resizeSection(0, 3 * c.markBinView->header()->defaultSectionSize());
+
+    // Where the cover goes: a frame with a placeholder, covered by the
+    // picture when there is one.
+    c.coverPlaceholder = new QLabel(QStringLiteral("No cover"), c.central);
+    c.coverPlaceholder->setObjectName(QStringLiteral("coverPlaceholder"));
+    c.coverPlaceholder->setFrameShape(QFrame::StyledPanel);
+    c.coverPlaceholder->setFrameShadow(QFrame::Sunken);
+    c.coverPlaceholder->setAlignment(Qt::AlignCenter);
+    c.coverPlaceholder->setEnabled(false);
+    c.coverStrip = new QLabel(c.central);
+    c.coverStrip->setObjectName(QStringLiteral("Image2"));
+    c.coverStrip->setScaledContents(true);
+    c.coverStrip->hide();
+    c.coverImage = new QLabel(c.central);
+    c.coverImage->setObjectName(QStringLiteral("Image1"));
+    c.coverImage->setToolTip(QStringLiteral("CD/Cassette Cover Image"));
+    c.coverImage->setScaledContents(true);
+
+    c.shownCoverLabel = hiddenLabel("Label2", QStringLiteral("Label2"), c.central);
+    c.findPositionLabel = hiddenLabel("Label4", QStringLiteral("1"), c.central);
+    c.findTextLabel = hiddenLabel("Label5", QString(), c.central);
+}
+
+} // namespace
+
+QToolButton *MainControls::button(const char *name) const
+{
+    const auto spec = std::find_if(ToolButtons.begin(), ToolButtons.end(),
+                                   [&](const ToolButtonSpec &s) { return qstrcmp(s.name, name) == 0; });
+    return spec == ToolButtons.end() ? nullptr : buttons[size_t(spec - ToolButtons.begin())];
+}
+
+MainControls MainControls::build(QMainWindow &window, QAbstractItemModel *catalogue, QAbstractItemModel *markBin,
+                                 const QString &emptyHint)
+{
+    MainControls c;
+    c.central = new QWidget(&window);
+    c.central->setObjectName(QStringLiteral("centralWidget"));
+    window.setCentralWidget(c.central);
+    buildToolButtons(c);
+    buildCatalogueList(c, catalogue, emptyHint);
+    buildMarkBinAndCover(c, markBin);
+    return c;
+}
+
+std::optional<qsizetype> MainControls::selectedRow() const
+{
+    const QItemSelectionModel *selection = catalogueView->selectionModel();
+    const QModelIndex current = selection->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row(), {}))
+        return current.row();
+    // The first selected row without listing them all: Ctrl+A on a large
+    // catalogue selects a million rows.
+    for (const QItemSelectionRange &range : selection->selection())
+        if (selection->isRowSelected(range.top(), range.parent()))
+            return range.top();
+    const QModelIndexList rows = selection->selectedRows();
+    if (!rows.isEmpty())
+        return rows.first().row();
+    return std::nullopt;
+}
+
+std::vector<qsizetype> MainControls::selectedRowsInOrder() const
+{
+    return MarkBin::rowsInOrder(catalogueView->selectionModel()->selection());
+}

@@ -113,6 +113,24 @@ private Q_SLOTS:
         QCOMPARE(twipsToPixels(twips, dpi), pixels);
         QVERIFY(qAbs(pixelsToTwips(pixels, dpi) - twips) <= 1440.0 / dpi / 2 + 1e-9);
     }
+
+    // Widths read from a settings file: clamped, and none for a number that is none.
+    void twipsAtMost_data()
+    {
+        QTest::addColumn<double>("twips");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("in range") << 1440.0 << 96;
+        QTest::newRow("huge") << 1e300 << 1000;
+        QTest::newRow("infinite") << qInf() << 1000;
+        QTest::newRow("not a number") << qQNaN() << 0;
+        QTest::newRow("negative") << -1440.0 << -96;
+    }
+    void twipsAtMost()
+    {
+        QFETCH(double, twips);
+        QFETCH(int, pixels);
+        QCOMPARE(twipsToPixelsAtMost(twips, 96.0, 1000), pixels);
+    }
 };
 
 ONDRO_TEST_MAIN(MainLayoutTest)

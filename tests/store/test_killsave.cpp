@@ -1,6 +1,7 @@
 // A process killed (SIGKILL) at many moments of a save leaves the old file
 // or the new one, whole, and nothing that keeps a later save from working.
 // The saving process is this executable itself, started in a child mode.
+#include "catalogrows.h"
 #include "store/cataloguelistfile.h"
 #include "store/settingsfile.h"
 #include "testenv.h"
@@ -33,21 +34,11 @@ QString settingsPath(const QString &dir)
     return dir + QStringLiteral("/ondro2k.ini");
 }
 
-// generation 1 is the catalogue on disk, 2 the one being saved over it.
+// generation 1 is the catalogue on disk, 2 the one being saved over it:
+// their bytes differ from the first records on.
 RowStore catalogue(int generation)
 {
-    RowStore rows;
-    rows.reserve(Entries);
-    const QString source = QStringLiteral("HD%1").arg(generation, 2, 10, QLatin1Char('0'));
-    for (qsizetype i = 0; i < Entries; ++i) {
-        const QString n = QString::number(i);
-        rows.append({QStringLiteral("/media/disk/Artist %1/Album %2/Track %3.mp3").arg(i / 500).arg(i / 12).arg(n),
-                     source, QStringLiteral("Artist ") + n, QStringLiteral("Track ") + n, QStringLiteral("Album"),
-                     QStringLiteral("1999"), QStringLiteral("Rock"), QString(),
-                     QStringLiteral("11111111 11111011 10010000 01100100 ")},
-                    EntryOrigin::Own);
-    }
-    return rows;
+    return CatalogRows::generated(Entries, generation == 1 ? 0 : 7);
 }
 
 QByteArray listBytes(const RowStore &rows)

@@ -17,7 +17,6 @@
 #include <QTreeView>
 
 #include <algorithm>
-#include <cmath>
 
 MainPlacement::MainPlacement(QMainWindow &window, const MainControls &ui, const Settings &settings,
                              Platform &platform)
@@ -151,8 +150,7 @@ void MainPlacement::applyColumnWidths(const Settings &settings)
     const QScreen *screen = m_window.screen() ? m_window.screen() : QGuiApplication::primaryScreen();
     const int widest = screen ? std::max(screen->availableGeometry().width(), 1) : 4096;
     for (int column = 0; column < Settings::ColumnCount; ++column) {
-        const double wanted = double(settings.widths[size_t(column)]) * dpi() / 1440.0;
-        const int width = std::isnan(wanted) ? 0 : wanted >= widest ? widest : int(std::lround(wanted));
+        const int width = twipsToPixelsAtMost(settings.widths[size_t(column)], dpi(), widest);
         header->setSectionHidden(column, width <= 0);
         if (width > 0)
             header->resizeSection(column, width);

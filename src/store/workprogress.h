@@ -21,6 +21,5 @@ struct WorkProgress
         done.store(i, std::memory_order_relaxed);
         return !stopped();
     }
-    void add(qint64 bytes) { done.fetch_add(bytes, std::memory_order_relaxed); }
     bool stopped() const { return stopRequested.load(std::memory_order_relaxed); }
 };

@@ -3,6 +3,7 @@
 #include "export/exportflow.h"
 #include "export/libraryfile.h"
 #include "export/widgets/libraryexportwindow.h"
+#include "export/widgets/exportwork.h"
 #include "export/widgets/tunepostwindow.h"
 #include "store/cataloguemodel.h"
 #include "store/platform/platform.h"
@@ -73,32 +74,14 @@ void LibraryCommands::exportCovers()
 
 void LibraryCommands::runExport(ExportFlow::Kind kind, const QString &label, StopOffer stop)
 {
-    if (m_work)
-        return;
-    const QString target = ExportFlow::targetIn(kind, ExportFlow::defaultFolder(kind));
-    if (const ExportFlow::Outcome checked = ExportFlow::checkTarget(kind, target); !checked) {
-        ExportFlow::report(checked, m_prompter);
-        return;
-    }
-    const RowStore &rows = m_catalogue.rows();
     // The catalogue is read while the work runs: the window holds still.
-    auto progress = std::make_shared<WorkProgress>();
-    m_work = LongWork::start(
-        m_window, LongWork::Shown{label, stop, {}},
-        [&rows, kind, target](WorkProgress &progress) {
-            ExportFlow::Hooks hooks;
-            hooks.progress = [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); };
-            return ExportFlow::write(kind, rows, target, hooks);
-        },
-        [this, kind, progress](const ExportFlow::Outcome &outcome) {
-            m_work.clear();
-            if (!outcome && progress->stopped())
-                return; // the user stopped it: nothing was written, as asked
-            ExportFlow::report(outcome, m_prompter);
-            if (outcome && kind == ExportFlow::Kind::Covers)
-                m_platform.shellOpen(outcome.written.value(0)); // the page is looked at in the browser
-        },
-        progress);
+    startExport(m_window, m_work, m_prompter,
+                {kind, m_catalogue.rows(), ExportFlow::targetIn(kind, ExportFlow::defaultFolder(kind)), label,
+                 stop, {}},
+                [this, kind](const ExportFlow::Outcome &outcome) {
+                    if (outcome && kind == ExportFlow::Kind::Covers)
+                        m_platform.shellOpen(outcome.written.value(0)); // the page is looked at in the browser
+                });
 }
 
 void LibraryCommands::exportTunepost()

@@ -29,7 +29,6 @@ public:
     // (with its closing separator); finished() tells when it has ended.
     // bin must stay as it is until then.
     void start(const RowStore &bin, const QString &destination);
-    bool isRunning() const { return m_running; }
 
     void requestStop();
 

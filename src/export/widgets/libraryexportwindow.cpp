@@ -1,11 +1,11 @@
 #include "export/widgets/libraryexportwindow.h"
 
 #include "store/widgets/appicons.h"
-#include "export/exportflow.h"
 #include "export/libraryfile.h"
-#include "store/widgets/longwork.h"
+#include "export/widgets/exportwork.h"
 #include "store/platform/prompter.h"
 
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -71,28 +71,9 @@ void exODL::create()
         return;
     const QString path = LibraryFile::withLibraryExtension(chosen);
     m_fileName = path;
-    // An existing file is refused before the window goes busy.
-    const ExportFlow::Outcome checked = ExportFlow::checkTarget(ExportFlow::Kind::Library, path);
-    if (!checked) {
-        ExportFlow::report(checked, m_prompter);
-        return;
-    }
-    const RowStore &rows = m_catalogue;
-    auto progress = std::make_shared<WorkProgress>();
-    m_work = LongWork::start(
-        this, LongWork::Shown{QStringLiteral("Creating the library..."), StopOffer::Offered, {}},
-        [&rows, path](WorkProgress &progress) {
-            ExportFlow::Hooks hooks;
-            hooks.progress = [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); };
-            return ExportFlow::write(ExportFlow::Kind::Library, rows, path, hooks);
-        },
-        [this, progress](const ExportFlow::Outcome &written) {
-            m_work.clear();
-            if (!written && progress->stopped())
-                return; // the user stopped it: nothing was written, as asked
-            ExportFlow::report(written, m_prompter);
-        },
-        progress);
+    startExport(this, m_work, m_prompter,
+                {ExportFlow::Kind::Library, m_catalogue, path, QStringLiteral("Creating the library..."),
+                 StopOffer::Offered, {}});
 }
 
 exODL::~exODL()

@@ -1,14 +1,13 @@
 #include "export/widgets/tunepostwindow.h"
 
-#include "export/exportflow.h"
-#include "store/widgets/longwork.h"
-
-#include <QCoreApplication>
+#include "export/widgets/exportwork.h"
 #include "store/platform/platform.h"
 #include "store/platform/prompter.h"
 #include "store/platform/systempaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -84,32 +83,27 @@ void frmtunepost::setButtonsEnabled(bool enabled)
 
 void frmtunepost::exportLists()
 {
-    setButtonsEnabled(false);
-    const RowStore &rows = m_catalogue;
     QPointer<QListWidget> list = m_list;
     constexpr auto kind = ExportFlow::Kind::Tunepost;
-    const QString target = ExportFlow::targetIn(kind, ExportFlow::defaultFolder(kind));
     ExportFlow::Hooks hooks;
     hooks.begun = [list](const QString &path) {
         QMetaObject::invokeMethod(
             list, [list, path] { if (list) list->addItem(QDir::toNativeSeparators(path)); }, Qt::QueuedConnection);
     };
-    m_work = LongWork::start(
-        this, QStringLiteral("Writing the lists..."),
-        [&rows, target, hooks](WorkProgress &) { return ExportFlow::run(kind, rows, target, hooks); },
-        [this](const ExportFlow::Outcome &outcome) { finishExport(outcome); });
+    setButtonsEnabled(false);
+    const bool started = startExport(this, m_work, m_prompter,
+                {kind, m_catalogue, ExportFlow::targetIn(kind, ExportFlow::defaultFolder(kind)),
+                 QStringLiteral("Writing the lists..."), StopOffer::None, hooks},
+                [this](const ExportFlow::Outcome &) {
+                    QCoreApplication::sendPostedEvents(m_list); // the names of files begun at the very end
+                    setButtonsEnabled(true);
+                });
+    if (!started)
+        setButtonsEnabled(true);
 }
 
 frmtunepost::~frmtunepost()
 {
     if (m_work)
         m_work->waitForFinished();
-}
-
-void frmtunepost::finishExport(const ExportFlow::Outcome &outcome)
-{
-    m_work.clear();
-    QCoreApplication::sendPostedEvents(m_list); // the names of files begun at the very end
-    setButtonsEnabled(true);
-    ExportFlow::report(outcome, m_prompter);
 }

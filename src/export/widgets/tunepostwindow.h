@@ -3,8 +3,6 @@
 #include <QDialog>
 #include <QPointer>
 
-#include "export/exportflow.h"
-
 class QFutureWatcherBase;
 
 class Platform;
@@ -30,7 +28,6 @@ public:
 
 private:
     void exportLists();
-    void finishExport(const ExportFlow::Outcome &outcome);
     void setButtonsEnabled(bool enabled);
 
     const RowStore &m_catalogue;

@@ -2,6 +2,7 @@
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
 #include "cli/entryoutput.h"
+#include "cli/scanrun.h"
 #include "browse/matchrule.h"
 
 #include "store/cataloguelistfile.h"
@@ -22,63 +23,6 @@ EntryOutput::Format formatOf(const QCommandLineParser &options)
     return options.isSet(QStringLiteral("json")) ? EntryOutput::Format::Json : EntryOutput::Format::Tabs;
 }
 
-// One status line on a terminal's standard error, rewritten in place at
-// most ten times a second. Does nothing when standard error is a file or a
-// pipe, so logs of cron jobs stay clean.
-class ScanProgress
-{
-public:
-    ScanProgress() : m_enabled(isatty(fileno(stderr)) == 1) { m_clock.start(); }
-
-    void show(const QString &text, bool force = false)
-    {
-        if (!m_enabled || (!force && m_shown && m_clock.elapsed() < 100))
-            return;
-        m_clock.restart();
-        m_shown = true;
-        const QByteArray line = "\r" + text.toUtf8() + "\x1b[K";
-        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-        std::fflush(stderr);
-    }
-
-    void finish()
-    {
-        if (m_enabled && m_shown) {
-            std::fputs("\r\x1b[K", stderr);
-            std::fflush(stderr);
-        }
-    }
-
-private:
-    bool m_enabled;
-    bool m_shown = false;
-    QElapsedTimer m_clock;
-};
-
-// The folder a scan walks, as the full path stored for its files; empty
-// (after a message) when it cannot be scanned.
-QString scanRoot(const CliContext &context, const QString &argument)
-{
-    if (!context.keptWhole(argument))
-        return {};
-    const QFileInfo info(argument);
-    const QString shown = QDir::toNativeSeparators(argument);
-    if (!info.exists()) {
-        CliIo::error(QStringLiteral("cannot scan %1: no such folder").arg(shown));
-        return {};
-    }
-    if (!info.isDir()) {
-        CliIo::error(QStringLiteral("cannot scan %1: it is not a folder").arg(shown));
-        return {};
-    }
-    if (!info.isReadable() || !info.isExecutable()) {
-        CliIo::error(QStringLiteral("cannot scan %1: the folder cannot be read").arg(shown));
-        return {};
-    }
-    // Stored paths are full paths, as the desktop scan stores them.
-    return QDir::cleanPath(info.absoluteFilePath());
-}
-
 // The catalogue a scan adds to. A whole catalogue is only checked: the new
 // entries are added after a copy of its bytes, so a large catalogue is
 // neither parsed nor encoded again. Anything else is read as the other
@@ -90,6 +34,22 @@ struct ScanTarget
     bool addInPlace = false;
     bool existed = false;
     RowStore catalogue; // when not added in place
+    qsizetype sourceEntries = 0; // entries the source had before
+};
+
+// Counts the entries of one source while the list file is checked.
+class SourceCounter : public CatalogueListFile::RecordVisitor
+{
+public:
+    explicit SourceCounter(const QString &source) : m_source(source.toUtf8()) {}
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+    {
+        count += fields[FieldSource] == m_source;
+    }
+    qsizetype count = 0;
+
+private:
+    const QByteArray m_source;
 };
 
 // Read first: a catalogue that cannot be read must not be replaced by the
@@ -98,39 +58,20 @@ struct ScanTarget
 bool readScanTarget(const CommandCall &call, ScanTarget &target)
 {
     target.file = call.context.catalogueFile();
-    target.checked = CatalogueListFile::check(target.file);
+    SourceCounter counter(call.options.value(QStringLiteral("source")));
+    target.checked = CatalogueListFile::visit(target.file, counter);
+    target.sourceEntries = counter.count;
     target.addInPlace = target.checked.state == CatalogueListFile::ReadState::Whole
                         || target.checked.state == CatalogueListFile::ReadState::Missing;
     target.existed = target.checked.state != CatalogueListFile::ReadState::Missing;
     const auto damaged =
         call.options.isSet(QStringLiteral("accept-damaged")) ? CliIo::Damaged::Warn : CliIo::Damaged::Refuse;
-    return target.addInPlace || CliIo::loadCatalogue(target.file, target.catalogue, damaged, &target.existed);
-}
-
-ScanOutcome scanShowingProgress(const QString &root, const QString &source)
-{
-    ScanProgress progress;
-    ScanCallbacks callbacks;
-    callbacks.folderEntered = [&](const QString &, qsizetype found) {
-        progress.show(QStringLiteral("Walking: %1 files found").arg(found));
-    };
-    callbacks.importStarted = [&](qsizetype total) {
-        progress.show(QStringLiteral("Importing: 0 of %1").arg(total), true);
-    };
-    // No text is formatted per file when nothing shows it, and at most
-    // every 64th file when a terminal does (it is redrawn every 100 ms).
-    const bool progressShown = isatty(fileno(stderr)) == 1;
-    callbacks.fileImported = [&](qsizetype i, qsizetype total) {
-        if (progressShown && (i % 64 == 0 || i == total))
-            progress.show(QStringLiteral("Importing: %1 of %2").arg(i).arg(total), i == total);
-    };
-    ScanOutcome outcome = scanMedia(root, source, callbacks);
-    progress.finish();
-    for (const QString &folder : std::as_const(outcome.failedFolders))
-        CliIo::error(QStringLiteral("cannot read the folder %1; it was skipped").arg(QDir::toNativeSeparators(folder)));
-    for (const SkippedFile &file : std::as_const(outcome.skipped))
-        CliIo::error(QStringLiteral("%1 was skipped: %2").arg(QDir::toNativeSeparators(file.path), file.reason));
-    return outcome;
+    if (target.addInPlace)
+        return true;
+    if (!CliIo::loadCatalogue(target.file, target.catalogue, damaged, &target.existed))
+        return false;
+    target.sourceEntries = mediumTotals(target.catalogue, call.options.value(QStringLiteral("source"))).files;
+    return true;
 }
 
 bool saveScanned(ScanTarget &target, RowStore &&rows)
@@ -182,7 +123,7 @@ int runScan(const CommandCall &call)
         CliIo::error(QStringLiteral("scan: a source ID is required: --source ID (such as CD02)"));
         return StatusUsage;
     }
-    const QString root = scanRoot(call.context, call.arguments.at(0));
+    const QString root = ScanRun::scanRoot(call.context, call.arguments.at(0));
     if (root.isEmpty())
         return StatusFailure;
 
@@ -195,10 +136,27 @@ int runScan(const CommandCall &call)
     if (!readScanTarget(call, target))
         return StatusFailure;
 
-    ScanOutcome outcome = scanShowingProgress(root, source);
+    if (target.sourceEntries > 0) {
+        CliIo::error(QStringLiteral("%1 already had %2 entries; `ondro-cli rescan --source %1` updates them instead")
+                         .arg(source)
+                         .arg(target.sourceEntries));
+    }
+    // A register that cannot be read is not saved over; the scan still adds.
+    MediaRegister media;
+    const bool registerUsable = ScanRun::readRegister(call.context, media);
+
+    ScanOutcome outcome = ScanRun::scanShowingProgress(root, source);
     const qsizetype imported = outcome.rows.size();
+    MediumTotals totals = mediumTotals(outcome.rows, source);
     if (imported > 0 && !saveScanned(target, std::move(outcome.rows)))
         return StatusFailure;
+    if (imported > 0 && registerUsable) {
+        const MediaRecord *before = media.find(source);
+        if (target.sourceEntries > 0 && before)
+            totals.bytes += before->bytes;
+        totals.files += target.sourceEntries;
+        ScanRun::saveScanNoted(call.context, media, source, root, totals);
+    }
     printSummary(imported, outcome);
     return StatusSuccess;
 }

@@ -26,6 +26,10 @@ int runFind(const CommandCall &call);
 int runHeader(const CommandCall &call);
 int runTag(const CommandCall &call);
 int runExport(const CommandCall &call);
+int runMedia(const CommandCall &call);
+// The checks of media's arguments: the action and what it needs.
+int checkMedia(const CommandCall &call);
+int runRescan(const CommandCall &call);
 
 // The checks of export's arguments, made before the catalogue is loaded.
 int checkExport(const CommandCall &call);

@@ -76,8 +76,11 @@ QCommandLineOption setUpParser(const CommandSpec &spec, QCommandLineParser &pars
         parser.addOption(option);
     const QCommandLineOption help = parser.addHelpOption();
     parser.addPositionalArgument(spec.name, QStringLiteral("The command."), spec.name);
-    for (const auto &[name, meaning] : spec.positional)
-        parser.addPositionalArgument(name, meaning, name);
+    for (qsizetype i = 0; i < spec.positional.size(); ++i) {
+        const auto &[name, meaning] = spec.positional.at(i);
+        const bool optional = i >= spec.positional.size() - spec.optionalPositional;
+        parser.addPositionalArgument(name, meaning, optional ? QStringLiteral("[%1]").arg(name) : name);
+    }
     return help;
 }
 
@@ -127,9 +130,10 @@ int runCommand(const CommandSpec &spec, CliContext context, const QStringList &r
     if (!parsed)
         return usageError(QStringLiteral("%1: %2").arg(spec.name, parser.errorText()));
     const QStringList arguments = parser.positionalArguments();
-    if (arguments.size() != spec.positional.size()) {
+    const qsizetype required = spec.positional.size() - spec.optionalPositional;
+    if (arguments.size() < required || arguments.size() > spec.positional.size()) {
         const QString synopsis = QStringLiteral("ondro-cli %1 %2").arg(spec.name, spec.synopsis);
-        return usageError(arguments.size() < spec.positional.size()
+        return usageError(arguments.size() < required
                               ? QStringLiteral("%1: missing arguments; usage: %2").arg(spec.name, synopsis)
                               : QStringLiteral("%1: too many arguments; usage: %2").arg(spec.name, synopsis));
     }

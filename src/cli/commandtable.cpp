@@ -171,11 +171,63 @@ CommandSpec libraryCommand()
             .readsCatalogue = libraryReadsCatalogue};
 }
 
+CommandSpec mediaCommand()
+{
+    return {.name = QStringLiteral("media"),
+            .synopsis = QStringLiteral("list [--json] | set ID --note TEXT"),
+            .summary = QStringLiteral("Print the media register, or set a medium's note."),
+            .details = QStringLiteral(
+                "\"media list\" prints one line per medium (every source ID of the catalogue and of the "
+                "media register \"media.json\"), its fields separated by a tab and escaped as entries are: "
+                "source, label, \"online\" or \"offline\" (empty for a source the register does not know), "
+                "entries in the catalogue, bytes, seconds, last scanned (ISO 8601 UTC), current root, note. "
+                "With --json: one JSON array of objects with the register's keys plus \"online\" (null "
+                "when not known), \"currentRoot\" and \"entries\". \"media set ID --note TEXT\" sets where "
+                "the medium physically is (\"Shelf B, box 3\"). A register that cannot be read or is damaged "
+                "gives exit status 3 and is never saved over."),
+            .positional = {{QStringLiteral("ACTION"), QStringLiteral("list or set.")},
+                           {QStringLiteral("ID"), QStringLiteral("The source ID (set only).")}},
+            .optionalPositional = 1,
+            .options = {jsonOption(),
+                        QCommandLineOption(QStringList{QStringLiteral("note")},
+                                           QStringLiteral("The note to set (empty clears it)."),
+                                           QStringLiteral("TEXT"))},
+            .run = runMedia,
+            .check = checkMedia};
+}
+
+CommandSpec rescanCommand()
+{
+    return {.name = QStringLiteral("rescan"),
+            .synopsis = QStringLiteral("[PATH] --source ID [--dry-run] [--yes]"),
+            .summary = QStringLiteral("Walk a medium again and bring its entries up to date."),
+            .details = QStringLiteral(
+                "Walks the medium's current root (or PATH) and compares it with the entries of the source: "
+                "kept (same path, tags and header), changed, moved (the same file name, tags and header at "
+                "a new path), added and removed. Entries in folders that cannot be read are kept as they "
+                "are; kept, changed and moved entries keep their place and cover; added ones are appended. "
+                "Prints \"Rescan ID: N added, N removed, N changed, N moved, N unchanged.\" and applies it "
+                "with --yes; without --yes it asks when standard input and error are a terminal, and "
+                "otherwise changes nothing (exit status 1). --dry-run only prints the summary. Without PATH "
+                "the medium must be online (its volume mounted)."),
+            .positional = {{QStringLiteral("PATH"), QStringLiteral("The folder to walk (default: the current root).")}},
+            .optionalPositional = 1,
+            .options = {QCommandLineOption(QStringList{QStringLiteral("source")},
+                                           QStringLiteral("Source ID of the medium, such as CD02 (required)."),
+                                           QStringLiteral("ID")),
+                        QCommandLineOption(QStringList{QStringLiteral("dry-run")},
+                                           QStringLiteral("Print the summary and change nothing.")),
+                        QCommandLineOption(QStringList{QStringLiteral("yes")},
+                                           QStringLiteral("Apply the changes without asking."))},
+            .run = runRescan};
+}
+
 } // namespace
 
 const std::vector<CommandSpec> &commands()
 {
     static const std::vector<CommandSpec> specs{scanCommand(),   listCommand(),   findCommand(),   headerCommand(),
-                                                tagCommand(),    exportCommand(), libraryCommand()};
+                                                tagCommand(),    exportCommand(), libraryCommand(),
+                                                mediaCommand(),  rescanCommand()};
     return specs;
 }

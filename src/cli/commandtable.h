@@ -16,7 +16,8 @@ struct CommandSpec
     QString synopsis;   // the arguments after the name, as shown in help
     QString summary;    // one line in the overview
     QString details;    // the command's own help
-    QList<std::pair<QString, QString>> positional{}; // name and meaning; all are required
+    QList<std::pair<QString, QString>> positional{}; // name and meaning
+    qsizetype optionalPositional = 0; // how many of the last positional ones may be left out
     QList<QCommandLineOption> options{};
     CommandFunction run;
     bool usesDataDir = true; // reads or writes the catalogue in the data folder

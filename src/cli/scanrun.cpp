@@ -1,0 +1,123 @@
+#include "cli/scanrun.h"
+
+#include "cli/clioutput.h"
+#include "store/platform/volumes.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <cstdio>
+#include <unistd.h>
+
+namespace ScanRun {
+
+namespace {
+
+// One status line on a terminal's standard error, rewritten in place at
+// most ten times a second. Does nothing when standard error is a file or a
+// pipe, so logs of cron jobs stay clean.
+class ScanProgress
+{
+public:
+    ScanProgress() : m_enabled(isatty(fileno(stderr)) == 1) { m_clock.start(); }
+
+    void show(const QString &text, bool force = false)
+    {
+        if (!m_enabled || (!force && m_shown && m_clock.elapsed() < 100))
+            return;
+        m_clock.restart();
+        m_shown = true;
+        const QByteArray line = "\r" + text.toUtf8() + "\x1b[K";
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+        std::fflush(stderr);
+    }
+
+    void finish()
+    {
+        if (m_enabled && m_shown) {
+            std::fputs("\r\x1b[K", stderr);
+            std::fflush(stderr);
+        }
+    }
+
+private:
+    bool m_enabled;
+    bool m_shown = false;
+    QElapsedTimer m_clock;
+};
+
+} // namespace
+
+QString scanRoot(const CliContext &context, const QString &argument)
+{
+    if (!context.keptWhole(argument))
+        return {};
+    const QFileInfo info(argument);
+    const QString shown = QDir::toNativeSeparators(argument);
+    if (!info.exists()) {
+        CliIo::error(QStringLiteral("cannot scan %1: no such folder").arg(shown));
+        return {};
+    }
+    if (!info.isDir()) {
+        CliIo::error(QStringLiteral("cannot scan %1: it is not a folder").arg(shown));
+        return {};
+    }
+    if (!info.isReadable() || !info.isExecutable()) {
+        CliIo::error(QStringLiteral("cannot scan %1: the folder cannot be read").arg(shown));
+        return {};
+    }
+    // Stored paths are full paths, as the desktop scan stores them.
+    return QDir::cleanPath(info.absoluteFilePath());
+}
+
+ScanOutcome scanShowingProgress(const QString &root, const QString &source)
+{
+    ScanProgress progress;
+    ScanCallbacks callbacks;
+    callbacks.folderEntered = [&](const QString &, qsizetype found) {
+        progress.show(QStringLiteral("Walking: %1 files found").arg(found));
+    };
+    callbacks.importStarted = [&](qsizetype total) {
+        progress.show(QStringLiteral("Importing: 0 of %1").arg(total), true);
+    };
+    // No text is formatted per file when nothing shows it, and at most
+    // every 64th file when a terminal does (it is redrawn every 100 ms).
+    const bool progressShown = isatty(fileno(stderr)) == 1;
+    callbacks.fileImported = [&](qsizetype i, qsizetype total) {
+        if (progressShown && (i % 64 == 0 || i == total))
+            progress.show(QStringLiteral("Importing: %1 of %2").arg(i).arg(total), i == total);
+    };
+    ScanOutcome outcome = scanMedia(root, source, callbacks);
+    progress.finish();
+    for (const QString &folder : std::as_const(outcome.failedFolders))
+        CliIo::error(QStringLiteral("cannot read the folder %1; it was skipped").arg(QDir::toNativeSeparators(folder)));
+    for (const SkippedFile &file : std::as_const(outcome.skipped))
+        CliIo::error(QStringLiteral("%1 was skipped: %2").arg(QDir::toNativeSeparators(file.path), file.reason));
+    return outcome;
+}
+
+bool readRegister(const CliContext &context, MediaRegister &media)
+{
+    const QString path = MediaRegister::fileIn(context.dataDir);
+    const MediaRegister::ReadResult read = media.read(path);
+    if (read.usable())
+        return true;
+    CliIo::error(MediaRegister::problemMessage(path, read));
+    return false;
+}
+
+bool saveScanNoted(const CliContext &context, MediaRegister &media, const QString &source, const QString &root,
+                   const MediumTotals &totals)
+{
+    MediaRecord &record = media.recordFor(source);
+    noteScan(record, root, Volumes::mounted(), QDateTime::currentDateTimeUtc());
+    record.files = totals.files;
+    record.bytes = totals.bytes;
+    const QString path = MediaRegister::fileIn(context.dataDir);
+    const SaveResult saved = media.save(path);
+    if (!saved)
+        CliIo::error(saveFailureMessage(path, saved));
+    return saved.ok;
+}
+
+} // namespace ScanRun

@@ -1,0 +1,197 @@
+#include "media/rescan.h"
+
+#include "store/cataloguemodel.h"
+
+#include <QSet>
+#include <algorithm>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+
+namespace {
+
+constexpr int ComparedFields[] = {FieldArtist, FieldTrack, FieldAlbum, FieldYear, FieldGenre, FieldAudioHeader};
+// A rescan takes these from the walk; the source and the cover stay.
+constexpr int UpdatedFields[] = {FieldFilename, FieldArtist, FieldTrack, FieldAlbum,
+                                 FieldYear,     FieldGenre,  FieldAudioHeader};
+
+std::string_view view(QByteArrayView bytes)
+{
+    return {bytes.data(), size_t(bytes.size())};
+}
+
+// The path below root, without the separator; empty view when path does
+// not lie below root.
+std::optional<std::string_view> below(std::string_view path, const QByteArray &root)
+{
+    const std::string_view prefix(root.constData(), size_t(root.size()));
+    if (prefix == "/")
+        return path.size() > 1 && path[0] == '/' ? std::optional(path.substr(1)) : std::nullopt;
+    if (path.size() <= prefix.size() + 1 || path.substr(0, prefix.size()) != prefix || path[prefix.size()] != '/')
+        return std::nullopt;
+    return path.substr(prefix.size() + 1);
+}
+
+QByteArray rootBytes(QString root)
+{
+    while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    return root.toUtf8();
+}
+
+bool sameContent(const RowStore &a, qsizetype row, const RowStore &b, qsizetype other)
+{
+    for (const int field : ComparedFields) {
+        if (a.fieldUtf8(row, field) != b.fieldUtf8(other, field))
+            return false;
+    }
+    return true;
+}
+
+// What a moved file is recognised by: its name, tags and header.
+std::string moveKey(const RowStore &rows, qsizetype row)
+{
+    const std::string_view path = view(rows.fieldUtf8(row, FieldFilename));
+    const size_t slash = path.rfind('/');
+    std::string key(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    for (const int field : ComparedFields) {
+        key += '\0';
+        key += view(rows.fieldUtf8(row, field));
+    }
+    return key;
+}
+
+bool inUnreadFolder(std::string_view relative, const QSet<QByteArray> &unread)
+{
+    for (size_t slash = relative.rfind('/'); slash != std::string_view::npos && slash > 0;
+         slash = relative.rfind('/', slash - 1)) {
+        if (unread.contains(QByteArray(relative.data(), qsizetype(slash))))
+            return true;
+    }
+    return unread.contains(QByteArray()); // the root itself
+}
+
+QSet<QByteArray> unreadFolders(const QStringList &failedFolders, const QByteArray &root)
+{
+    QSet<QByteArray> unread;
+    for (const QString &folder : failedFolders) {
+        const QByteArray bytes = rootBytes(folder);
+        if (bytes == root)
+            unread.insert(QByteArray());
+        else if (const auto relative = below(view(bytes), root))
+            unread.insert(QByteArray(relative->data(), qsizetype(relative->size())));
+    }
+    return unread;
+}
+
+} // namespace
+
+qsizetype RescanDiff::count(Kind kind) const
+{
+    return std::count_if(matches.begin(), matches.end(), [kind](const Match &m) { return m.kind == kind; });
+}
+
+bool RescanDiff::changesCatalogue(const RowStore &catalogue, const RowStore &scanned) const
+{
+    if (!removed.empty() || !added.empty())
+        return true;
+    return std::any_of(matches.begin(), matches.end(), [&](const Match &m) {
+        return m.kind != Kind::Kept
+               || catalogue.fieldUtf8(m.row, FieldFilename) != scanned.fieldUtf8(m.scanned, FieldFilename);
+    });
+}
+
+RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QString &oldRoot,
+                      const RowStore &scanned, const QString &newRoot, const QStringList &failedFolders)
+{
+    const QByteArray sourceBytes = source.toUtf8();
+    const QByteArray oldBase = rootBytes(oldRoot);
+    const QByteArray newBase = rootBytes(newRoot);
+
+    std::unordered_map<std::string_view, qsizetype> walked;
+    walked.reserve(size_t(scanned.size()));
+    for (qsizetype i = 0; i < scanned.size(); ++i) {
+        if (const auto relative = below(view(scanned.fieldUtf8(i, FieldFilename)), newBase))
+            walked.emplace(*relative, i);
+    }
+    std::vector<bool> taken(size_t(scanned.size()), false);
+    const QSet<QByteArray> unread = unreadFolders(failedFolders, newBase);
+
+    RescanDiff diff;
+    std::vector<qsizetype> missing; // entries whose path was not walked
+    for (qsizetype row = 0; row < catalogue.size(); ++row) {
+        if (catalogue.fieldUtf8(row, FieldSource) != sourceBytes)
+            continue;
+        const auto relative = below(view(catalogue.fieldUtf8(row, FieldFilename)), oldBase);
+        const auto found = relative ? walked.find(*relative) : walked.end();
+        if (!relative || inUnreadFolder(*relative, unread)) {
+            diff.notSeen.push_back(row); // outside the root, or in a folder not read
+        } else if (found != walked.end() && !taken[size_t(found->second)]) {
+            taken[size_t(found->second)] = true;
+            const bool same = sameContent(catalogue, row, scanned, found->second);
+            diff.matches.push_back({row, found->second, same ? RescanDiff::Kind::Kept : RescanDiff::Kind::Changed});
+        } else {
+            missing.push_back(row);
+        }
+    }
+
+    std::unordered_multimap<std::string, qsizetype> arrivals;
+    for (qsizetype i = 0; i < scanned.size(); ++i) {
+        if (!taken[size_t(i)])
+            arrivals.emplace(moveKey(scanned, i), i);
+    }
+    for (const qsizetype row : missing) {
+        const auto arrival = arrivals.find(moveKey(catalogue, row));
+        if (arrival == arrivals.end()) {
+            diff.removed.push_back(row);
+            continue;
+        }
+        taken[size_t(arrival->second)] = true;
+        diff.matches.push_back({row, arrival->second, RescanDiff::Kind::Moved});
+        arrivals.erase(arrival);
+    }
+    std::sort(diff.matches.begin(), diff.matches.end(), [](const auto &a, const auto &b) { return a.row < b.row; });
+    for (qsizetype i = 0; i < scanned.size(); ++i) {
+        if (!taken[size_t(i)])
+            diff.added.push_back(i);
+    }
+    return diff;
+}
+
+QString rescanSummary(const QString &source, const RescanDiff &diff)
+{
+    QString text = QStringLiteral("Rescan %1: %2 added, %3 removed, %4 changed, %5 moved, %6 unchanged")
+                       .arg(source)
+                       .arg(diff.added.size())
+                       .arg(diff.removed.size())
+                       .arg(diff.count(RescanDiff::Kind::Changed))
+                       .arg(diff.count(RescanDiff::Kind::Moved))
+                       .arg(diff.count(RescanDiff::Kind::Kept));
+    if (!diff.notSeen.empty())
+        text += QStringLiteral(", %1 not seen (in folders that could not be read, kept as they are)")
+                    .arg(diff.notSeen.size());
+    return text + QLatin1Char('.');
+}
+
+QString rescanQuestion(const QString &source, const RescanDiff &diff)
+{
+    return rescanSummary(source, diff) + QStringLiteral(" Apply these changes?");
+}
+
+void applyRescan(CatalogueModel &catalogue, const RescanDiff &diff, const RowStore &scanned)
+{
+    for (const RescanDiff::Match &match : diff.matches) {
+        for (const int field : UpdatedFields) {
+            if (catalogue.rows().fieldUtf8(match.row, field) != scanned.fieldUtf8(match.scanned, field))
+                catalogue.setField(match.row, field, scanned.field(match.scanned, field));
+        }
+    }
+    if (!diff.removed.empty())
+        catalogue.removeEntries(diff.removed);
+    RowStore added;
+    added.reserve(qsizetype(diff.added.size()));
+    for (const qsizetype i : diff.added)
+        added.append(scanned.record(i), EntryOrigin::Own);
+    if (!added.isEmpty())
+        catalogue.appendRows(std::move(added));
+}

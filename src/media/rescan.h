@@ -1,0 +1,54 @@
+#pragma once
+
+#include "store/rowstore.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class CatalogueModel;
+
+// What a rescan of one medium would change: each catalogue entry of the
+// source is kept, changed, moved, removed or not seen (its folder could
+// not be read), and each file of the walk not taken by an entry is added.
+struct RescanDiff
+{
+    enum class Kind { Kept, Changed, Moved };
+    struct Match
+    {
+        qsizetype row;     // in the catalogue
+        qsizetype scanned; // in the scan's rows
+        Kind kind;
+    };
+
+    std::vector<Match> matches;    // catalogue order
+    std::vector<qsizetype> removed; // catalogue rows, ascending
+    std::vector<qsizetype> notSeen; // catalogue rows, ascending
+    std::vector<qsizetype> added;   // scan rows, walk order
+
+    qsizetype count(Kind kind) const;
+    // True when applying would change the catalogue: something added,
+    // removed, changed or moved, or a kept entry's path follows its medium
+    // to another mount point.
+    bool changesCatalogue(const RowStore &catalogue, const RowStore &scanned) const;
+};
+
+// Compares the entries of source (their paths under oldRoot) with a walk of
+// newRoot (the scan's rows, their paths under newRoot). An entry is kept
+// when its path relative to the root is found again with the same tags and
+// header, changed when found with others, moved when its file is gone but
+// a file of the same name, tags and header turns up at a new path, and not
+// seen when it lies in a folder the walk could not read.
+RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QString &oldRoot,
+                      const RowStore &scanned, const QString &newRoot, const QStringList &failedFolders);
+
+// "Rescan CD02: 12 added, 3 removed, 5 changed, 2 moved, 800 unchanged."
+// with the entries not seen, when there are any.
+QString rescanSummary(const QString &source, const RescanDiff &diff);
+// The summary and "Apply these changes?".
+QString rescanQuestion(const QString &source, const RescanDiff &diff);
+
+// Brings the catalogue up to date: kept, changed and moved entries keep
+// their place, source and cover and take the walk's path, tags and header;
+// removed ones go; added ones are appended in walk order.
+void applyRescan(CatalogueModel &catalogue, const RescanDiff &diff, const RowStore &scanned);

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "store/atomicsave.h"
+#include "store/filestamp.h"
+#include "store/platform/volumes.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+class RowStore;
+
+// What Ondro knows about one medium (one source ID of the catalogue): the
+// volume it was scanned from and what the scan found. Kept in media.json
+// beside the list file.
+struct MediaRecord
+{
+    QString source;
+    QString label;     // volume label, may be empty
+    QString uuid;      // file system UUID, may be empty
+    QString fstype;    // file system type, when known
+    qint64 capacity = 0; // bytes, 0 when unknown
+    QString root;      // the folder scanned, absolute, at scan time
+    QString mountRoot; // the mount point that held root then
+    QDateTime scanned; // UTC
+    qint64 files = 0;
+    qint64 bytes = 0;
+    qint64 seconds = 0;
+    QString codepage = QStringLiteral("auto");
+    QString note;
+    QJsonObject unknown; // keys this version does not know, written back as read
+
+    bool operator==(const MediaRecord &) const = default;
+};
+
+// The register: one record per source ID, in source order. A missing file
+// is an empty register; a file that cannot be read or is damaged is
+// reported and must not be saved over.
+class MediaRegister
+{
+public:
+    enum class State { Missing, Read, Unreadable, Damaged };
+    struct ReadResult
+    {
+        State state = State::Missing;
+        QString reason; // why it was not read, as a clause
+        FileStamp stamp;
+        bool usable() const { return state == State::Missing || state == State::Read; }
+    };
+
+    static constexpr qint64 MaxFileBytes = qint64(64) << 20;
+    static QString fileIn(const QString &dataDir) { return dataDir + QStringLiteral("/media.json"); }
+
+    ReadResult read(const QString &path);
+    SaveResult save(const QString &path) const;
+
+    // The document as written; parse() takes one, false when it is damaged
+    // (the register is then left empty).
+    QByteArray toJson() const;
+    bool parse(const QByteArray &json, QString *reason = nullptr);
+
+    const QList<MediaRecord> &records() const { return m_records; }
+    const MediaRecord *find(const QString &source) const;
+    MediaRecord *find(const QString &source);
+    // The record of source, made empty (with its source) when there is none.
+    MediaRecord &recordFor(const QString &source);
+    bool isEmpty() const { return m_records.isEmpty(); }
+
+    // A record as it is written in the file.
+    static QJsonObject objectOf(const MediaRecord &record);
+
+    // "The media register /x/media.json could not be read (reason)."
+    static QString problemMessage(const QString &path, const ReadResult &result);
+
+private:
+    QList<MediaRecord> m_records; // sorted by source
+};
+
+// Notes a scan of root on the record: the volume that holds root now (its
+// label, UUID, file system and size, and its mount point), and the time.
+void noteScan(MediaRecord &record, const QString &root, const QList<MountedVolume> &volumes,
+              const QDateTime &when);
+
+// The entries of source in rows and the size of their files on disk now
+// (files that cannot be found add nothing).
+struct MediumTotals
+{
+    qint64 files = 0;
+    qint64 bytes = 0;
+};
+MediumTotals mediumTotals(const RowStore &rows, const QString &source);

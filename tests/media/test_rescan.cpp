@@ -1,0 +1,107 @@
+#include "id3bytes.h"
+#include "media/mediascan.h"
+#include "media/rescan.h"
+#include "store/cataloguemodel.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// An MP3 file: one frame header, some audio and an ID3v1 tag.
+bool writeTrack(const QString &path, const QByteArray &title)
+{
+    return writeBytes(path, QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(400, '\0') + id3v1Tag(title, "Band"));
+}
+
+QStringList column(const CatalogueModel &model, int field, const QString &root = {})
+{
+    QStringList values;
+    for (qsizetype row = 0; row < model.size(); ++row)
+        values.append(model.field(row, field).remove(root));
+    return values;
+}
+
+} // namespace
+
+class TestRescan : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A medium scanned, then changed in every way a collector changes one:
+    // each entry is counted once, and applying keeps places and covers.
+    void everyKindOfChange()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        for (const char *name : {"A/one", "A/two", "B/three", "C/four", "D/five"})
+            QVERIFY(writeTrack(root + u'/' + QLatin1String(name) + QStringLiteral(".mp3"), QByteArray(name).mid(2)));
+        CatalogueModel model;
+        TrackRecord other;
+        other.filename = root + QStringLiteral("/A/one.mp3");
+        other.source = QStringLiteral("HD01");
+        model.append(other, EntryOrigin::Own);
+        model.appendRows(scanMedia(root, QStringLiteral("CD02")).rows);
+        model.setField(2, FieldCoverImage, QStringLiteral("/covers/two.jpg"));
+
+        QVERIFY(writeTrack(root + QStringLiteral("/A/new.mp3"), "new"));
+        QVERIFY(QFile::remove(root + QStringLiteral("/C/four.mp3")));
+        QVERIFY(writeTrack(root + QStringLiteral("/A/one.mp3"), "one, retagged"));
+        QVERIFY(QDir(root).rename(QStringLiteral("A/two.mp3"), QStringLiteral("B/two.mp3")));
+        // D cannot be read when the walk gets there (root cannot get past a
+        // folder that is gone): its entry is not seen, and stays.
+        ScanCallbacks vanish;
+        vanish.folderEntered = [&](const QString &folder, qsizetype) {
+            if (folder == root + QStringLiteral("/D"))
+                QDir(folder).removeRecursively();
+        };
+        const ScanOutcome again = scanMedia(root, QStringLiteral("CD02"), vanish);
+        const RescanDiff diff =
+            diffRescan(model.rows(), QStringLiteral("CD02"), root, again.rows, root, again.failedFolders);
+        QCOMPARE(rescanQuestion(QStringLiteral("CD02"), diff),
+                 QStringLiteral("Rescan CD02: 1 added, 1 removed, 1 changed, 1 moved, 1 unchanged, 1 not seen (in "
+                                "folders that could not be read, kept as they are). Apply these changes?"));
+
+        applyRescan(model, diff, again.rows);
+        QCOMPARE(column(model, FieldFilename, root),
+                 (QStringList{"/A/one.mp3", "/A/one.mp3", "/B/two.mp3", "/B/three.mp3", "/D/five.mp3", "/A/new.mp3"}));
+        QCOMPARE(column(model, FieldTrack), (QStringList{"", "one, retagged", "two", "three", "five", "new"}));
+        QCOMPARE(model.field(2, FieldCoverImage), QStringLiteral("/covers/two.jpg"));
+        QCOMPARE(column(model, FieldSource), (QStringList{"HD01", "CD02", "CD02", "CD02", "CD02", "CD02"}));
+    }
+
+    // The same medium seen under another mount point (a symlinked root
+    // stands for it): nothing changed, but the paths follow it; a stopped or
+    // failed walk changes nothing.
+    void mediumAtAnotherPlace()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("stick"));
+        QVERIFY(writeTrack(root + QStringLiteral("/x/a.mp3"), "a"));
+        QVERIFY(writeTrack(root + QStringLiteral("/b.mp3"), "b"));
+        CatalogueModel model;
+        model.appendRows(scanMedia(root, QStringLiteral("USB1")).rows);
+        const QString moved = dir.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(makeSymlink(root, moved));
+
+        const ScanOutcome there = scanMedia(moved, QStringLiteral("USB1"));
+        RescanDiff diff = diffRescan(model.rows(), QStringLiteral("USB1"), root, there.rows, moved, {});
+        QCOMPARE(rescanSummary(QStringLiteral("USB1"), diff),
+                 QStringLiteral("Rescan USB1: 0 added, 0 removed, 0 changed, 0 moved, 2 unchanged."));
+        QVERIFY(diff.changesCatalogue(model.rows(), there.rows));
+        applyRescan(model, diff, there.rows);
+        QCOMPARE(column(model, FieldFilename), (QStringList{moved + "/b.mp3", moved + "/x/a.mp3"}));
+
+        const QString gone = dir.filePath(QStringLiteral("unplugged"));
+        const ScanOutcome failed = scanMedia(gone, QStringLiteral("USB1"));
+        diff = diffRescan(model.rows(), QStringLiteral("USB1"), moved, failed.rows, gone, failed.failedFolders);
+        QCOMPARE(diff.notSeen.size(), size_t(2));
+        QVERIFY(!diff.changesCatalogue(model.rows(), failed.rows));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRescan)
+#include "test_rescan.moc"

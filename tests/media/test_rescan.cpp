@@ -10,10 +10,9 @@
 
 namespace {
 
-// An MP3 file: one frame header, some audio and an ID3v1 tag.
 bool writeTrack(const QString &path, const QByteArray &title)
 {
-    return writeBytes(path, QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(400, '\0') + id3v1Tag(title, "Band"));
+    return writeBytes(path, taggedMp3(title));
 }
 
 QStringList column(const CatalogueModel &model, int field, const QString &root = {})

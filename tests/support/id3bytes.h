@@ -200,3 +200,10 @@ inline QByteArray id3v1Tag(const QByteArray &title, const QByteArray &artist, co
     return "TAG" + padded(title, 30) + padded(artist, 30) + padded(album, 30) + padded(year, 4) + padded(comment, 29) +
            char(trackNumber) + char(genre);
 }
+
+// A small MP3 file: one frame header (MPEG 1 layer 3, 128 kbps, 44.1 kHz),
+// silence, and an ID3v1 tag with title and artist.
+inline QByteArray taggedMp3(const QByteArray &title, const QByteArray &artist = "Band")
+{
+    return QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(400, '\0') + id3v1Tag(title, artist);
+}

@@ -3,6 +3,7 @@
 #include "store/platform/platform.h"
 
 #include <QQueue>
+#include <optional>
 #include <QStringList>
 
 // A Platform for tests: records what was opened and printed; shellOpen
@@ -22,6 +23,8 @@ public:
     // default, so start-up asks nothing), and the associations made.
     QString association = QStringLiteral("/usr/bin/some-reader");
     QStringList associationsMade; // "extension program"
+    // What mountedVolumes() answers: the system's until a test sets it.
+    std::optional<QList<MountedVolume>> volumes;
 
     int shellOpen(const QString &pathOrAddress) override;
     PrintOutcome printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
@@ -30,4 +33,5 @@ public:
                         const std::function<void(qsizetype)> &progress) override;
     QString associatedProgram(const QString &extension) override;
     void makeAssociation(const QString &extension, const QString &programPath) override;
+    QList<MountedVolume> mountedVolumes() override { return volumes ? *volumes : Platform::mountedVolumes(); }
 };

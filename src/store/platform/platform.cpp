@@ -21,3 +21,8 @@ void Platform::setMainWindowGeometry(const QRect &geometry)
 {
     StateFile::setMainWindowGeometry(geometry);
 }
+
+QList<MountedVolume> Platform::mountedVolumes()
+{
+    return Volumes::mounted();
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/atomicsave.h"
+#include "store/platform/volumes.h"
 
 #include <QRect>
 #include <QString>
@@ -46,4 +47,7 @@ public:
     virtual void setLastScanFolder(const QString &folder);
     virtual QRect mainWindowGeometry();
     virtual void setMainWindowGeometry(const QRect &geometry);
+
+    // The volumes mounted now (see Volumes::mounted).
+    virtual QList<MountedVolume> mountedVolumes();
 };

@@ -1,5 +1,6 @@
 #include "store/platform/mountwatch.h"
 
+#include <QFile>
 #include <QSocketNotifier>
 #include <fcntl.h>
 #include <unistd.h>

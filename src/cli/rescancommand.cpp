@@ -127,8 +127,11 @@ int runRescan(const CommandCall &call)
         return StatusFailure;
 
     const ScanOutcome outcome = ScanRun::scanShowingProgress(roots.walk, source);
-    if (outcome.stopped)
+    if (outcome.stopped || outcome.failedFolders.contains(roots.walk)) {
+        CliIo::error(QStringLiteral("rescan: %1 could not be read; nothing was changed")
+                         .arg(QDir::toNativeSeparators(roots.walk)));
         return StatusFailure;
+    }
     const RescanDiff diff =
         diffRescan(catalogue, source, roots.scannedFrom, outcome.rows, roots.walk, outcome.failedFolders);
     switch (decide(call, source, diff)) {

@@ -1,0 +1,168 @@
+#include "media/widgets/mediawindow.h"
+
+#include "media/widgets/rescanflow.h"
+#include "store/cataloguemodel.h"
+#include "store/mediasession.h"
+#include "store/platform/prompter.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <map>
+
+namespace {
+
+// The entries of each source in the catalogue, in source order.
+std::map<QString, qint64> entriesBySource(const RowStore &rows)
+{
+    QHash<QByteArray, qint64> counted;
+    for (qsizetype row = 0; row < rows.size(); ++row)
+        ++counted[rows.fieldUtf8(row, FieldSource).toByteArray()];
+    std::map<QString, qint64> sources;
+    for (auto it = counted.cbegin(); it != counted.cend(); ++it)
+        sources.emplace(QString::fromUtf8(it.key()), it.value());
+    return sources;
+}
+
+QString playingTime(qint64 seconds)
+{
+    if (seconds <= 0)
+        return {};
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QStringList rowTexts(const QString &source, const MediaRecord *record, const MediumState *state, qint64 entries)
+{
+    const QLocale locale;
+    QStringList texts{source, record ? record->label : QString(),
+                      state ? (state->online ? QStringLiteral("Online") : QStringLiteral("Offline")) : QString(),
+                      locale.toString(entries)};
+    texts << (record && record->bytes > 0 ? locale.formattedDataSize(record->bytes) : QString())
+          << (record ? playingTime(record->seconds) : QString())
+          << (record && record->scanned.isValid()
+                  ? locale.toString(record->scanned.toLocalTime(), QLocale::ShortFormat)
+                  : QString())
+          << (record ? record->note : QString());
+    return texts;
+}
+
+} // namespace
+
+QStringList MediaWindow::headers()
+{
+    return {QStringLiteral("Source"),       QStringLiteral("Label"), QStringLiteral("Online"),
+            QStringLiteral("Files"),        QStringLiteral("Size"),  QStringLiteral("Playing time"),
+            QStringLiteral("Last scanned"), QStringLiteral("Note")};
+}
+
+MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompter &prompter, QWidget *parent)
+    : QDialog(parent), m_catalogue(catalogue), m_media(media), m_prompter(prompter)
+{
+    setObjectName(QStringLiteral("MediaWindow"));
+    setWindowTitle(QStringLiteral("Media"));
+    setAccessibleName(windowTitle());
+    m_table = new QTableWidget(0, int(headers().size()), this);
+    m_table->setObjectName(QStringLiteral("lstMedia"));
+    m_table->setAccessibleName(QStringLiteral("Media"));
+    m_table->setHorizontalHeaderLabels(headers());
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                             | QAbstractItemView::AnyKeyPressed);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+
+    auto *buttons = new QDialogButtonBox(this);
+    m_rescanButton = buttons->addButton(QStringLiteral("&Rescan"), QDialogButtonBox::ActionRole);
+    m_rescanButton->setObjectName(QStringLiteral("cmdRescan"));
+    QPushButton *close = buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
+    close->setObjectName(QStringLiteral("cmdClose"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_table);
+    layout->addWidget(buttons);
+
+    m_rescan = new RescanFlow(catalogue, media, prompter, this);
+    connect(m_rescanButton, &QPushButton::clicked, this, &MediaWindow::rescanSelected);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_table, &QTableWidget::itemChanged, this, &MediaWindow::noteEdited);
+    connect(m_table, &QTableWidget::itemSelectionChanged, this, &MediaWindow::selectionChanged);
+    connect(&media, &MediaSession::changed, this, &MediaWindow::fill);
+    connect(m_rescan, &RescanFlow::finished, this, &MediaWindow::fill);
+    fill();
+    resize(760, 320);
+}
+
+void MediaWindow::fill()
+{
+    const QString selected = selectedSource();
+    m_filling = true;
+    std::map<QString, qint64> sources = entriesBySource(m_catalogue.rows());
+    for (const MediaRecord &record : m_media.media().records())
+        sources.try_emplace(record.source, 0);
+    m_table->setRowCount(int(sources.size()));
+    int row = 0;
+    for (const auto &[source, entries] : sources) {
+        const MediumState *state = m_media.states().state(source);
+        const QStringList texts = rowTexts(source, m_media.media().find(source), state, entries);
+        for (int column = 0; column < texts.size(); ++column) {
+            auto *item = new QTableWidgetItem(texts.at(column));
+            if (column != NoteColumn)
+                item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+            if (column == FilesColumn)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (state && !state->online)
+                item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+            m_table->setItem(row, column, item);
+        }
+        if (source == selected)
+            m_table->selectRow(row);
+        ++row;
+    }
+    m_table->resizeColumnsToContents();
+    m_filling = false;
+    selectionChanged();
+}
+
+QString MediaWindow::selectedSource() const
+{
+    const QList<QTableWidgetItem *> items = m_table->selectedItems();
+    return items.isEmpty() ? QString() : m_table->item(items.first()->row(), SourceColumn)->text();
+}
+
+void MediaWindow::selectionChanged()
+{
+    m_rescanButton->setEnabled(!selectedSource().isEmpty() && !m_rescan->isRunning());
+}
+
+void MediaWindow::noteEdited(QTableWidgetItem *item)
+{
+    if (m_filling || item->column() != NoteColumn)
+        return;
+    const QString source = m_table->item(item->row(), SourceColumn)->text();
+    if (const QString failure = m_media.setNote(source, item->text()); !failure.isEmpty())
+        m_prompter.message(failure, Prompter::Icon::Critical);
+}
+
+void MediaWindow::rescanSelected()
+{
+    const QString source = selectedSource();
+    if (source.isEmpty())
+        return;
+    const MediumState *state = m_media.states().state(source);
+    QString root;
+    if (!state) {
+        // A medium the register does not know: where it was scanned from is
+        // not known, so the user shows it.
+        root = m_prompter.chooseFolder(QStringLiteral("Choose the folder of %1").arg(source));
+        if (root.isEmpty())
+            return;
+    }
+    m_rescanButton->setEnabled(false);
+    m_rescan->start(source, root);
+}

@@ -70,7 +70,7 @@ bool readScanTarget(const CommandCall &call, ScanTarget &target)
         return true;
     if (!CliIo::loadCatalogue(target.file, target.catalogue, damaged, &target.existed))
         return false;
-    target.sourceEntries = mediumTotals(target.catalogue, call.options.value(QStringLiteral("source"))).files;
+    target.sourceEntries = mediumTotals(target.catalogue, call.options.value(QStringLiteral("source")), MediumTotals::EntriesOnly).files;
     return true;
 }
 

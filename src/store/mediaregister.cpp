@@ -216,7 +216,7 @@ void noteScan(MediaRecord &record, const QString &root, const QList<MountedVolum
     record.capacity = volume ? volume->capacity : 0;
 }
 
-MediumTotals mediumTotals(const RowStore &rows, const QString &source)
+MediumTotals mediumTotals(const RowStore &rows, const QString &source, MediumTotals::Measure measure)
 {
     const QByteArray wanted = source.toUtf8();
     MediumTotals totals;
@@ -224,6 +224,8 @@ MediumTotals mediumTotals(const RowStore &rows, const QString &source)
         if (rows.fieldUtf8(row, FieldSource) != wanted)
             continue;
         ++totals.files;
+        if (measure == MediumTotals::EntriesOnly)
+            continue;
         const QFileInfo file(rows.field(row, FieldFilename));
         if (file.isFile())
             totals.bytes += file.size();

@@ -86,7 +86,9 @@ void noteScan(MediaRecord &record, const QString &root, const QList<MountedVolum
 // (files that cannot be found add nothing).
 struct MediumTotals
 {
+    enum Measure { EntriesOnly, WithBytes };
     qint64 files = 0;
     qint64 bytes = 0;
 };
-MediumTotals mediumTotals(const RowStore &rows, const QString &source);
+MediumTotals mediumTotals(const RowStore &rows, const QString &source,
+                          MediumTotals::Measure measure = MediumTotals::WithBytes);

@@ -4,7 +4,9 @@
 #include "store/platform/prompter.h"
 #include "store/cataloguemodel.h"
 #include "media/drivelist.h"
+#include "media/widgets/rescanflow.h"
 #include "media/widgets/scanworker.h"
+#include "store/mediasession.h"
 #include "store/platform/platform.h"
 
 #include <QComboBox>
@@ -242,10 +244,11 @@ void Form5::scan(const QString &root)
         return;
     const QString source =
         m_prompter.textPrompt(QStringLiteral("Enter a unique source ID (CD02,HD01 etc)"), QStringLiteral("Source ID"));
-    if (source.isEmpty())
+    if (source.isEmpty() || !addsToExistingSource(source, root))
         return;
 
     m_scanning = true;
+    m_scanSource = source;
     m_closeAfterScan = false;
     m_scanButton->setEnabled(false);
     m_driveList->setEnabled(false);
@@ -281,8 +284,10 @@ void Form5::scanEnded()
             walkErrorMessage(QDir::toNativeSeparators(m_scanRoot), outcome.failedFolders, outcome.skipped),
             Prompter::Icon::Critical);
     const qsizetype added = outcome.rows.size();
-    if (added > 0)
+    if (added > 0) {
         m_catalogue.appendRows(std::move(outcome.rows));
+        noteScan(m_scanSource);
+    }
     m_statusLabel->setText(importingText());
     m_countLabel->setText(QStringLiteral("Files imported: %1").arg(added));
     setActivity(m_idleIcon);
@@ -327,4 +332,54 @@ void Form5::setActivity(QLabel *source)
 {
     m_activityImage->setPixmap(source->pixmap());
     m_activityImage->setProperty("activity", source->objectName());
+}
+
+void Form5::setMediaSession(MediaSession *media)
+{
+    m_media = media;
+    if (!m_media || m_rescan)
+        return;
+    m_rescan = new RescanFlow(m_catalogue, *m_media, m_prompter, this);
+    connect(m_rescan, &RescanFlow::finished, this, [this](bool applied) {
+        if (applied)
+            Q_EMIT entriesAdded();
+        Q_EMIT scanFinished();
+    });
+}
+
+bool Form5::isRescanning() const
+{
+    return m_rescan && m_rescan->isRunning();
+}
+
+bool Form5::addsToExistingSource(const QString &source, const QString &root)
+{
+    if (!m_rescan)
+        return true;
+    const qint64 entries = mediumTotals(m_catalogue.rows(), source, MediumTotals::EntriesOnly).files;
+    if (entries == 0)
+        return true;
+    switch (m_prompter.message(QStringLiteral("%1 already has %2 entries. Rescan it instead (update its entries) or "
+                                              "add the files again?")
+                                   .arg(source)
+                                   .arg(entries),
+                               Prompter::Icon::None, Prompter::Buttons::RescanAddCancel)) {
+    case Prompter::Answer::Add:
+        return true;
+    case Prompter::Answer::Rescan:
+        m_rescan->start(source, root);
+        return false;
+    default:
+        return false;
+    }
+}
+
+void Form5::noteScan(const QString &source)
+{
+    if (!m_media)
+        return;
+    if (const QString failure = m_media->noteScan(source, m_scanRoot, mediumTotals(m_catalogue.rows(), source));
+        !failure.isEmpty())
+        m_prompter.message(failure, Prompter::Icon::Critical);
+    m_media->refresh(m_catalogue.rows());
 }

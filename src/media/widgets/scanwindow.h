@@ -6,12 +6,14 @@
 #include <QStringList>
 
 class CatalogueModel;
+class MediaSession;
 class Platform;
 class Prompter;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class RescanFlow;
 class ScanWorker;
 
 // The "Scan Media" window: pick a volume or folder, name the medium with a
@@ -29,7 +31,12 @@ public:
     // follows when it has ended. An empty answer changes nothing (and
     // nothing follows). Does nothing while a scan runs.
     void scan(const QString &root);
-    bool isScanning() const { return m_scanning; }
+    bool isScanning() const { return m_scanning || isRescanning(); }
+    bool isRescanning() const;
+
+    // The media register to note each scan in; a source ID that already
+    // has entries is then offered a rescan instead.
+    void setMediaSession(MediaSession *media);
 
     // The message for folders the walk could not read and files it found
     // but did not import: "There was an error scanning " and the drive
@@ -72,7 +79,15 @@ private:
     void showImporting(qsizetype imported, qsizetype total);
     void setActivity(QLabel *source);
 
+    // Asks what to do with a source ID that already has entries: true when
+    // the scan is to add the files (again).
+    bool addsToExistingSource(const QString &source, const QString &root);
+    void noteScan(const QString &source);
+
     CatalogueModel &m_catalogue;
+    MediaSession *m_media = nullptr;
+    RescanFlow *m_rescan = nullptr;
+    QString m_scanSource;
     Prompter &m_prompter;
     Platform &m_platform;
     ScanWorker *m_worker = nullptr;

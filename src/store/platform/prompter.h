@@ -8,8 +8,8 @@ class Prompter
 {
 public:
     enum class Icon { None, Information, Warning, Critical };
-    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel };
-    enum class Answer { Ok, Cancel, Yes, No, Save, Discard };
+    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel, RescanAddCancel };
+    enum class Answer { Ok, Cancel, Yes, No, Save, Discard, Rescan, Add };
 
     virtual ~Prompter() = default;
 

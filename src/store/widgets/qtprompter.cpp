@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 
 namespace {
@@ -44,6 +45,8 @@ QWidget *QtPrompter::parent() const
 Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons buttons, const QString &title)
 {
     QMessageBox box(parent());
+    QPushButton *rescan = nullptr;
+    QPushButton *add = nullptr;
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
@@ -62,11 +65,22 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
         box.setDefaultButton(QMessageBox::Save);
         box.setEscapeButton(QMessageBox::Cancel);
         break;
+    case Buttons::RescanAddCancel:
+        rescan = box.addButton(QStringLiteral("&Rescan"), QMessageBox::AcceptRole);
+        add = box.addButton(QStringLiteral("&Add"), QMessageBox::AcceptRole);
+        box.setDefaultButton(rescan);
+        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+        break;
     }
     widenForTitleAndPaths(box, text);
     box.raise();
     box.activateWindow();
-    switch (box.exec()) {
+    const int clicked = box.exec();
+    if (rescan && box.clickedButton() == rescan)
+        return Answer::Rescan;
+    if (add && box.clickedButton() == add)
+        return Answer::Add;
+    switch (clicked) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Cancel: return Answer::Cancel;
@@ -77,7 +91,8 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
     // The box was closed without a button: the answer that changes nothing.
     switch (buttons) {
     case Buttons::YesNo: return Answer::No;
-    case Buttons::SaveDiscardCancel: return Answer::Cancel;
+    case Buttons::SaveDiscardCancel:
+    case Buttons::RescanAddCancel: return Answer::Cancel;
     default: return Answer::Ok;
     }
 }

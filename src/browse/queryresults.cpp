@@ -77,3 +77,8 @@ QString QueryResults::path(qsizetype row) const
 {
     return m_catalogue.field(m_rows[size_t(row)], FieldFilename);
 }
+
+QString QueryResults::source(qsizetype row) const
+{
+    return m_catalogue.field(m_rows[size_t(row)], FieldSource);
+}

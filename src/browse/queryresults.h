@@ -27,6 +27,7 @@ public:
 
     qsizetype size() const { return qsizetype(m_rows.size()); }
     QString path(qsizetype row) const;
+    QString source(qsizetype row) const;
     const std::vector<qsizetype> &catalogueRows() const { return m_rows; }
 
 private:

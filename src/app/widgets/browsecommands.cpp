@@ -76,6 +76,7 @@ void BrowseCommands::findAgain()
 void BrowseCommands::openQuery()
 {
     query window(m_catalogue, m_prompter, m_platform, m_window.widget);
+    window.setLocator(m_window.locate);
     window.exec();
 }
 
@@ -110,10 +111,23 @@ void BrowseCommands::removeSelectedEntries()
     m_window.countChanged(); // the count shown must follow the removal
 }
 
+RowStore BrowseCommands::locatedMarkBin() const
+{
+    RowStore located;
+    located.reserve(m_markBin.size());
+    for (qsizetype row = 0; row < m_markBin.size(); ++row) {
+        TrackRecord record = m_markBin.record(row);
+        if (m_window.locate)
+            record.filename = m_window.locate(record.filename, record.source);
+        located.append(record, m_markBin.origin(row));
+    }
+    return located;
+}
+
 void BrowseCommands::launchPlaylist()
 {
     const QString path = Playlist::path();
-    if (const SaveResult written = Playlist::write(path, m_markBin.rows()); !written) {
+    if (const SaveResult written = Playlist::write(path, locatedMarkBin()); !written) {
         m_prompter.message(Playlist::failureMessage(path, written), Prompter::Icon::Critical);
         return;
     }
@@ -137,7 +151,8 @@ void BrowseCommands::prepareBurn()
         m_window.widget->unsetCursor();
         progress->deleteLater();
     });
-    progress->start(m_markBin.rows(), BurnPlan::withClosingSeparator(chosen));
+    m_burnBin = locatedMarkBin();
+    progress->start(m_burnBin, BurnPlan::withClosingSeparator(chosen));
 }
 
 void BrowseCommands::attachCover()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/findstate.h"
+#include "store/rowstore.h"
 
 #include <QObject>
 #include <QString>
@@ -27,6 +28,9 @@ public:
         std::function<void()> showCover; // the preview of the selected entry
         std::function<void()> countChanged;
         QString &coverPath; // the folder the cover dialog starts in, kept with the settings
+        // Where a stored path of a source is now, for everything that opens
+        // or copies a track.
+        std::function<QString(const QString &path, const QString &source)> locate;
     };
 
     BrowseCommands(CatalogueModel &catalogue, CatalogueModel &markBin, Window window, Prompter &prompter,
@@ -46,6 +50,7 @@ private:
     void showFindResult(const FindResult &result);
     void mirrorFindState(); // into Label5 (text) and Label4 (position)
     void deselectCurrentEntry();
+    RowStore locatedMarkBin() const;
 
     CatalogueModel &m_catalogue;
     CatalogueModel &m_markBin;
@@ -53,4 +58,5 @@ private:
     Prompter &m_prompter;
     Platform &m_platform;
     FindState m_find;
+    RowStore m_burnBin; // the mark bin with its paths located, while a burn copies it
 };

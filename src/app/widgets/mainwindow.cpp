@@ -50,10 +50,13 @@ Form2::~Form2()
 void Form2::buildControls()
 {
     m_ui = MainControls::build(*this, m_catalogue, m_markBin, emptyCatalogueHint());
-    m_browse = new BrowseCommands(*m_catalogue, *m_markBin,
-                                  {this, m_ui, [this] { m_cover.showSelected(); }, [this] { updateCaption(); },
-                                   m_settings.coverPath},
-                                  m_prompter, m_platform);
+    m_media = new MediaCommands(*static_cast<CatalogueListModel *>(m_catalogue), this, m_prompter, m_platform,
+                                [this] { updateCaption(); });
+    m_browse = new BrowseCommands(
+        *m_catalogue, *m_markBin,
+        {this, m_ui, [this] { m_cover.showSelected(); }, [this] { updateCaption(); }, m_settings.coverPath,
+         [this](const QString &path, const QString &source) { return m_media->located(path, source); }},
+        m_prompter, m_platform);
     m_library = new LibraryCommands(*m_catalogue, this, m_work, [this] { updateCaption(); }, m_prompter, m_platform);
     watchCatalogue();
     connectCatalogueList();

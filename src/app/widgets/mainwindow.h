@@ -5,6 +5,7 @@
 #include "app/widgets/coverdisplay.h"
 #include "app/widgets/librarycommands.h"
 #include "app/widgets/maincontrols.h"
+#include "app/widgets/mediacommands.h"
 #include "app/widgets/mainplacement.h"
 #include "app/startup.h"
 #include "store/filestamp.h"
@@ -110,6 +111,7 @@ private:
     MainControls m_ui;
     BrowseCommands *m_browse = nullptr;
     LibraryCommands *m_library = nullptr;
+    MediaCommands *m_media = nullptr;
     MainPlacement m_placement{*this, m_ui, m_settings, m_platform};
     CoverDisplay m_cover{m_ui, *m_catalogue};
     QMenu *m_listMenu = nullptr;

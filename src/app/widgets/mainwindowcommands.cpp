@@ -64,6 +64,7 @@ void Form2::finishLoad(CatalogueSession::Loaded loaded)
     updateCaption();
     if (m_plan.mode == StartupMode::Odl)
         disableForLibraryViewing();
+    m_media->start();
     Association::checkDefaultReader(m_platform, m_prompter);
 }
 
@@ -132,6 +133,7 @@ void Form2::closeEvent(QCloseEvent *event)
 void Form2::scan()
 {
     Form5 dialog(*m_catalogue, m_prompter, m_platform, this);
+    m_media->attach(dialog);
     connect(&dialog, &Form5::entriesAdded, this, &Form2::updateCaption);
     dialog.exec();
 }
@@ -181,7 +183,7 @@ void Form2::rowDoubleClicked()
     if (!row)
         return;
     const QPixmap cover = m_cover.shown();
-    Form4 details(m_catalogue->rows().entry(*row), cover, m_platform, m_prompter, this);
+    Form4 details(m_media->located(m_catalogue->rows().entry(*row)), cover, m_platform, m_prompter, this);
     details.exec();
 }
 

@@ -64,6 +64,8 @@ void Form2::buildOtherMenus()
     entry(options, "mnuOptionsSettings", QStringLiteral("&Settings"))->setEnabled(false); // never used
     connect(entry(options, "mnuOptionsResetWindow", QStringLiteral("&Reset Window")), &QAction::triggered, this,
             &Form2::resetWindow);
+    connect(entry(options, "mnuOptionsMedia", QStringLiteral("&Media...")), &QAction::triggered, m_media,
+            &MediaCommands::openMediaWindow);
 
     QMenu *marked = menuBar()->addMenu(QStringLiteral("&Marked"));
     marked->setObjectName(QStringLiteral("mnuMarkedCopyToTemp"));

@@ -132,7 +132,8 @@ void query::play()
     const QModelIndexList selected = m_list->selectionModel()->selectedRows();
     if (selected.isEmpty())
         return;
-    const QString path = m_results->path(selected.first().row());
+    const qsizetype row = selected.first().row();
+    const QString path = m_locate ? m_locate(m_results->path(row), m_results->source(row)) : m_results->path(row);
     for (;;) {
         const int result = m_platform.shellOpen(path);
         if (result > Platform::ShellFileNotFound) {

@@ -22,6 +22,12 @@ public:
 
     QueryResults *results() const { return m_results; }
     void play();
+    // Where a stored path of a source is now (its medium may be mounted
+    // elsewhere); the stored path when not set.
+    void setLocator(std::function<QString(const QString &path, const QString &source)> locate)
+    {
+        m_locate = std::move(locate);
+    }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -35,6 +41,7 @@ private:
 
     Prompter &m_prompter;
     Platform &m_platform;
+    std::function<QString(const QString &path, const QString &source)> m_locate;
     QueryResults *m_results = nullptr;
     QTreeView *m_list = nullptr;
     QMenu *m_menu = nullptr;

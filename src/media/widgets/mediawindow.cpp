@@ -93,7 +93,11 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     connect(m_table, &QTableWidget::itemChanged, this, &MediaWindow::noteEdited);
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &MediaWindow::selectionChanged);
     connect(&media, &MediaSession::changed, this, &MediaWindow::fill);
-    connect(m_rescan, &RescanFlow::finished, this, &MediaWindow::fill);
+    connect(m_rescan, &RescanFlow::finished, this, [this](bool applied) {
+        fill();
+        if (applied)
+            Q_EMIT catalogueChanged();
+    });
     fill();
     resize(760, 320);
 }
@@ -124,7 +128,10 @@ void MediaWindow::fill()
             m_table->selectRow(row);
         ++row;
     }
-    m_table->resizeColumnsToContents();
+    for (int column = 0; column < NoteColumn; ++column)
+        m_table->resizeColumnToContents(column);
+    if (selectedSource().isEmpty() && m_table->rowCount() > 0)
+        m_table->selectRow(0); // Rescan acts on a medium from the start
     m_filling = false;
     selectionChanged();
 }

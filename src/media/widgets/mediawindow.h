@@ -22,6 +22,12 @@ public:
     MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompter &prompter, QWidget *parent = nullptr);
 
     static QStringList headers();
+
+Q_SIGNALS:
+    // A rescan changed the catalogue's entries.
+    void catalogueChanged();
+
+public:
     enum Column { SourceColumn, LabelColumn, OnlineColumn, FilesColumn, SizeColumn, TimeColumn, ScannedColumn,
                   NoteColumn };
 

@@ -65,6 +65,7 @@ void RescanFlow::start(const QString &source, const QString &root)
 
 void RescanFlow::ended(const QString &source, Found found)
 {
+    m_work.clear(); // ended: the window may start another
     if (found.outcome.stopped) {
         Q_EMIT finished(false); // asked for by the user: nothing to tell
         return;

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "store/trackrecord.h"
+
+#include <QObject>
+#include <functional>
+
+class CatalogueListModel;
+class Form5;
+class MediaSession;
+class MountWatch;
+class Platform;
+class Prompter;
+class QWidget;
+class RowStore;
+
+// The main window's media: the register read after the start-up load, the
+// online state kept true as volumes come and go (offline entries greyed in
+// the list), the Media window, and the paths of entries as they are now
+// for everything that opens a track.
+class MediaCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    // countChanged: after a rescan in the Media window changed the entries.
+    MediaCommands(CatalogueListModel &catalogue, QWidget *window, Prompter &prompter, Platform &platform,
+                  std::function<void()> countChanged);
+
+    MediaSession &session() { return *m_session; }
+
+    // After the start-up load: reads the register (telling the user when it
+    // cannot be read), works out which media are online and starts watching
+    // the mounts.
+    void start();
+    void openMediaWindow();
+    // Gives a scan window the register to note scans in.
+    void attach(Form5 &scanWindow);
+
+    // The entry, or the rows, with each path where its medium is mounted now.
+    CatalogueEntry located(CatalogueEntry entry) const;
+    QString located(const QString &path, const QString &source) const;
+
+private:
+    void statesChanged();
+
+    CatalogueListModel &m_catalogue;
+    QWidget *m_window;
+    Prompter &m_prompter;
+    MediaSession *m_session = nullptr;
+    MountWatch *m_mounts = nullptr;
+    std::function<void()> m_countChanged;
+};

@@ -124,7 +124,14 @@ def click(acc, double=False):
     x, y, w, h = extents(acc)
     if w <= 0 or h <= 0:
         raise Failure(f"'{acc.name}' has no place on the screen ({x},{y} {w}x{h})")
-    xdotool("mousemove", "--sync", str(x + w // 2), str(y + h // 2))
+    target = (x + w // 2, y + h // 2)
+    # "mousemove --sync" waits for a motion that never comes when the
+    # pointer is already there (a second click on the same button).
+    where = subprocess.run(["xdotool", "getmouselocation", "--shell"], capture_output=True, text=True,
+                           check=True, timeout=10).stdout
+    at = dict(line.split("=", 1) for line in where.split())
+    if (int(at.get("X", -1)), int(at.get("Y", -1))) != target:
+        xdotool("mousemove", "--sync", str(target[0]), str(target[1]))
     if double:
         xdotool("click", "--repeat", "2", "--delay", "80", "1")
     else:

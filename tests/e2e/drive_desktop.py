@@ -245,6 +245,18 @@ class Suite:
         self.answer("Scan Complete", timeout=15)
         self.main_named("Ondro 2000 - 3 files")
 
+    def scan_again_asks(self):
+        scan = self.shows(named("Scan Media", DIALOG), "the scan window")
+        click(wait_for("the button 'Scan'", lambda: find(scan, "Scan", BUTTON)))
+        self.shows(named("Source ID", DIALOG), "the question 'Source ID'", active=True)
+        type_text("HD01")
+        key("Return")
+        question = "HD01 already has 3 entries. Rescan it instead (update its entries) or add the files again?"
+        self.shows(message_box(question), "the question to rescan or add, active", active=True)
+        key("Escape")  # Cancel
+        self.closes(message_box(question), "the question closes on Escape")
+        self.main_named("Ondro 2000 - 3 files")
+
     def scan_done(self):
         scan = self.shows(named("Scan Media", DIALOG), "the scan window")
         click(wait_for("the button 'Done'", lambda: find(scan, "Done", BUTTON)))
@@ -443,6 +455,31 @@ class Suite:
         key("c")  # "&Close"
         self.ends()
 
+    def media_window(self):
+        self.menu("Options", "Media...")
+        window = self.shows(named("Media", DIALOG), "the Media window", active=True)
+        table = wait_for("its list 'Media'", lambda: find(window, "Media", LISTS)).queryTable()
+        cells = [table.getAccessibleAt(0, c).name for c in range(table.nColumns)]
+        if cells[0] != "HD01" or cells[2] != "Online" or cells[3] != "3":
+            raise Failure(f"the medium's row reads {cells!r}, not HD01, Online, 3 files")
+        screenshot(os.path.join(self.args.out, "media-window.png"))
+
+    def rescan(self):
+        song = os.path.join(self.work, "media", "Rock", "Song_Two.mp3")
+        with open(song, "r+b") as tagged:  # the title of its ID3v1 tag
+            tagged.seek(-125, os.SEEK_END)
+            tagged.write(b"Retagged".ljust(30, b" "))
+        window = self.shows(named("Media", DIALOG), "the Media window")
+        click(wait_for("its button 'Rescan'", lambda: find(window, "Rescan", BUTTON)))
+        self.answer("Rescan HD01: 0 added, 0 removed, 1 changed, 0 moved, 2 unchanged. Apply these changes?",
+                    button="Yes")
+        click(wait_for("its button 'Close'", lambda: find(window, "Close", BUTTON)))
+        self.closes(named("Media", DIALOG), "the Media window closes")
+        table = self.catalogue().queryTable()
+        tracks = [table.getAccessibleAt(r, 3).name for r in range(table.nRows)]
+        if "Retagged" not in tracks:
+            raise Failure(f"the tracks after the rescan are {tracks!r}, none 'Retagged'")
+
     def close_saving(self):
         self.menu("Files", "Close")
         self.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
@@ -475,6 +512,7 @@ class Suite:
             ("a key reaches the main window: Ctrl+F asks Find's question", self.key_reaches_main, True),
             ("a click reaches the main window: 'Scan' opens the scan window", self.click_opens_scan, True),
             ("scanning a chosen folder names the main window 'Ondro 2000 - 3 files'", self.scan_tree, False),
+            ("scanning HD01 again asks to rescan or add; 'Cancel' changes nothing", self.scan_again_asks, False),
             ("'Done' closes the scan window", self.scan_done, False),
             ("a double click on a row opens its details, 'Ok' closes them", self.details_by_double_click, False),
             ("Find selects a row, Enter opens its details, Enter closes them", self.find_then_enter, False),
@@ -507,6 +545,15 @@ class Suite:
             ("Files > Close ends the unchanged program at once with status 0", self.close_unchanged, False),
         ])
 
+    def media_run(self):
+        self.session([
+            ("third start: Enter on 'Continue', 'Ondro 2000 - 3 files'",
+             lambda: (self.start_window(), self.continue_by_enter(), self.main_active(3)), True),
+            ("Options > Media... lists HD01 online with its 3 files", self.media_window, False),
+            ("'Rescan' after a retag asks, 'Yes' changes that entry, 'Close' closes the window", self.rescan, False),
+            ("Files > Close asks to save the rescanned catalogue and ends with status 0", self.close_saving, False),
+        ])
+
     # At scale 1.25 on a screen of 1024x768 a window sized to the screen
     # leaves no room for its title bar.
 
@@ -534,6 +581,7 @@ def main():
     try:
         suite.first_run()
         suite.second_run()
+        suite.media_run()
         suite.scaled_run(remembered=False)
         suite.scaled_run(remembered=True)
     finally:

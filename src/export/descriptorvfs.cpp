@@ -132,23 +132,10 @@ int deviceCharacteristics(sqlite3_file *)
 }
 
 // Version 1: no shared memory (no write-ahead log) and no mapping.
-const sqlite3_io_methods Methods = [] {
-    sqlite3_io_methods methods{};
-    methods.iVersion = 1;
-    methods.xClose = close;
-    methods.xRead = read;
-    methods.xWrite = write;
-    methods.xTruncate = truncate;
-    methods.xSync = sync;
-    methods.xFileSize = fileSize;
-    methods.xLock = lock;
-    methods.xUnlock = lock;
-    methods.xCheckReservedLock = checkReservedLock;
-    methods.xFileControl = fileControl;
-    methods.xSectorSize = sectorSize;
-    methods.xDeviceCharacteristics = deviceCharacteristics;
-    return methods;
-}();
+const sqlite3_io_methods Methods = {
+    1, close, read, write, truncate, sync, fileSize, lock, lock, checkReservedLock, fileControl, sectorSize,
+    deviceCharacteristics, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
 
 int openFile(sqlite3_vfs *, sqlite3_filename, sqlite3_file *file, int flags, int *outFlags)
 {

@@ -161,11 +161,29 @@ int runScan(const CommandCall &call)
     return StatusSuccess;
 }
 
+namespace {
+
+// Prints what visitor makes of each record of the catalogue as it is cut
+// from the file: no catalogue is built. A read that fails part-way ends
+// without closing the output (a JSON reader sees it cut short) and says so
+// on standard error; false then.
+bool printFromCatalogue(const CommandCall &call, CatalogueListFile::RecordVisitor &visitor, EntryOutput::Writer &writer)
+{
+    const QString file = call.context.catalogueFile();
+    const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, visitor);
+    const bool readable = read.state != CatalogueListFile::ReadState::Unreadable;
+    if (readable)
+        writer.finish();
+    else
+        writer.flush();
+    CliIo::reportRead(file, read);
+    return readable;
+}
+
+} // namespace
+
 int runList(const CommandCall &call)
 {
-    // Each record is written as it is cut from the file: no catalogue is
-    // built. A read that fails part-way ends without closing the output
-    // (a JSON reader sees it cut short) and says so on standard error.
     class Lister : public CatalogueListFile::RecordVisitor
     {
     public:
@@ -177,25 +195,30 @@ int runList(const CommandCall &call)
         EntryOutput::Writer m_writer;
     };
     Lister lister(formatOf(call.options));
-    const QString file = call.context.catalogueFile();
-    const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, lister);
-    if (read.state == CatalogueListFile::ReadState::Unreadable) {
-        lister.m_writer.flush();
-        CliIo::reportRead(file, read);
-        return StatusFailure;
-    }
-    lister.m_writer.finish();
-    CliIo::reportRead(file, read);
-    return StatusSuccess;
+    return printFromCatalogue(call, lister, lister.m_writer) ? StatusSuccess : StatusFailure;
 }
 
 int runFind(const CommandCall &call)
 {
-    // The same rule as Find and the query window.
-    const std::vector<qsizetype> found = MatchRule::matchingRows(call.catalogue, call.arguments.at(0));
-    EntryOutput::Writer writer(formatOf(call.options));
-    for (const qsizetype row : found)
-        writer.add(call.catalogue, row);
-    writer.finish();
-    return found.empty() ? StatusNothingFound : StatusSuccess;
+    // The same rule as Find and the query window, on each record as list
+    // prints them.
+    class Finder : public CatalogueListFile::RecordVisitor
+    {
+    public:
+        Finder(const QString &text, EntryOutput::Format format) : m_matcher(text), m_writer(format) {}
+        void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+        {
+            if (!m_matcher.matchesUtf8(fields[FieldFilename]))
+                return;
+            m_writer.add(fields, EntryOrigin::Own);
+            ++m_found;
+        }
+        MatchRule::Matcher m_matcher;
+        EntryOutput::Writer m_writer;
+        qsizetype m_found = 0;
+    };
+    Finder finder(call.arguments.at(0), formatOf(call.options));
+    if (!printFromCatalogue(call, finder, finder.m_writer))
+        return StatusFailure;
+    return finder.m_found == 0 ? StatusNothingFound : StatusSuccess;
 }

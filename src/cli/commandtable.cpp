@@ -39,11 +39,6 @@ QCommandLineOption jsonOption()
                               QStringLiteral("Print one JSON array of objects instead of tab-separated lines."));
 }
 
-bool always(const QStringList &)
-{
-    return true;
-}
-
 CommandSpec scanCommand()
 {
     return {.name = QStringLiteral("scan"),
@@ -97,7 +92,6 @@ CommandSpec findCommand()
             .positional = {{QStringLiteral("TEXT"), QStringLiteral("The text to look for in the paths.")}},
             .options = {jsonOption()},
             .run = runFind,
-            .readsCatalogue = always,
             .printsEntries = true};
 }
 
@@ -147,9 +141,9 @@ CommandSpec exportCommand()
             .positional = {{QStringLiteral("KIND"), QStringLiteral("One of: %1.").arg(kinds)}},
             .options = {QCommandLineOption(QStringList{QStringLiteral("to")}, QStringLiteral("Write into DIR instead."),
                                            QStringLiteral("DIR"))},
-            .run = runExport,
+            .run = runExportCommand,
             .check = checkExport,
-            .readsCatalogue = always};
+            .readsCatalogue = exportReadsCatalogue};
 }
 
 CommandSpec libraryCommand()
@@ -167,8 +161,7 @@ CommandSpec libraryCommand()
                            {QStringLiteral("FILE"), QStringLiteral("The library file.")}},
             .options = {jsonOption()},
             .run = runLibrary,
-            .check = checkLibrary,
-            .readsCatalogue = libraryReadsCatalogue};
+            .check = checkLibrary};
 }
 
 CommandSpec mediaCommand()

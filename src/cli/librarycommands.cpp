@@ -1,5 +1,6 @@
 #include "cli/librarycommands.h"
 
+#include "cli/clicatalogue.h"
 #include "cli/entryoutput.h"
 #include "export/exportflow.h"
 #include "export/libraryfile.h"
@@ -13,23 +14,57 @@ bool isCreate(const QStringList &arguments)
     return arguments.at(0) == QLatin1String("create");
 }
 
-int libraryCreate(const QString &file, const RowStore &catalogue)
+bool isDatabaseExport(const QStringList &arguments)
 {
-    const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(LibraryFile::withLibraryExtension(file)));
-    return presentExport(ExportFlow::run(ExportFlow::Kind::Library, catalogue, path));
+    return arguments.at(0) == ExportFlow::spec(ExportFlow::Kind::Database).name;
+}
+
+// Hands each record of the catalogue on to a write as it is cut from the
+// file; after a failed write the rest are passed over.
+class CatalogueFeed : public CatalogueListFile::RecordVisitor
+{
+public:
+    explicit CatalogueFeed(const LibraryFile::AddEntry &add) : m_add(add) {}
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+    {
+        m_going = m_going && m_add(fields, EntryOrigin::Own);
+    }
+    bool going() const { return m_going; }
+
+private:
+    const LibraryFile::AddEntry &m_add;
+    bool m_going = true;
+};
+
+// Writes a library or the database export at target from the catalogue as
+// it is read, so that no catalogue is held: a catalogue that cannot be
+// read leaves no file and is reported as the other commands report it,
+// and a damaged one is warned of before the outcome is shown.
+int writeFromCatalogue(const CliContext &context, ExportFlow::Kind kind, const QString &target)
+{
+    const QString file = context.catalogueFile();
+    CatalogueListFile::ReadResult read;
+    const auto source = [&](const LibraryFile::AddEntry &add) {
+        CatalogueFeed feed(add);
+        read = CatalogueListFile::visit(file, feed);
+        return feed.going() && read.state != CatalogueListFile::ReadState::Unreadable;
+    };
+    const ExportFlow::Outcome outcome = ExportFlow::run(kind, source, target);
+    if (!CliIo::reportRead(file, read))
+        return StatusFailure;
+    return presentExport(outcome);
 }
 
 int libraryShow(const QString &file, EntryOutput::Format format)
 {
     if (!CliIo::checkReadableFile(file))
         return StatusFailure;
-    RowStore rows;
-    QString reason;
-    const bool whole = LibraryFile::load(file, rows, &reason);
-    // What was read is printed either way, as the desktop keeps it.
+    // Each track is printed as it is read; what was read is printed either
+    // way, as the desktop keeps it.
     EntryOutput::Writer writer(format);
-    for (qsizetype row = 0; row < rows.size(); ++row)
-        writer.add(rows, row);
+    QString reason;
+    const bool whole = LibraryFile::visit(
+        file, [&writer](const LibraryFile::Fields &fields) { writer.add(fields, EntryOrigin::Library); }, &reason);
     writer.finish();
     if (!whole) {
         CliIo::error(QStringLiteral("cannot read the library %1: %2").arg(QDir::toNativeSeparators(file), reason));
@@ -57,16 +92,31 @@ int checkLibrary(const CommandCall &call)
     return StatusUsage;
 }
 
-bool libraryReadsCatalogue(const QStringList &arguments)
-{
-    return isCreate(arguments);
-}
-
 int runLibrary(const CommandCall &call)
 {
     const QString &file = call.arguments.at(1);
-    if (isCreate(call.arguments))
-        return libraryCreate(file, call.catalogue);
+    if (isCreate(call.arguments)) {
+        const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(LibraryFile::withLibraryExtension(file)));
+        return writeFromCatalogue(call.context, ExportFlow::Kind::Library, path);
+    }
     return libraryShow(file, call.options.isSet(QStringLiteral("json")) ? EntryOutput::Format::Json
                                                                          : EntryOutput::Format::Tabs);
+}
+
+bool exportReadsCatalogue(const QStringList &arguments)
+{
+    return !isDatabaseExport(arguments);
+}
+
+int runExportCommand(const CommandCall &call)
+{
+    if (!isDatabaseExport(call.arguments))
+        return runExport(call);
+    const ExportFlow::Kind kind = ExportFlow::Kind::Database;
+    const QString toOption = QStringLiteral("to");
+    // The default folder is created on first use: asked for only now.
+    const QString folder = call.options.isSet(toOption)
+                               ? QDir::cleanPath(QDir::current().absoluteFilePath(call.options.value(toOption)))
+                               : ExportFlow::defaultFolder(kind);
+    return writeFromCatalogue(call.context, kind, ExportFlow::targetIn(kind, folder));
 }

@@ -158,6 +158,17 @@ Outcome run(Kind kind, const RowStore &rows, const QString &target, const Hooks 
     return checked ? write(kind, rows, target, hooks) : checked;
 }
 
+Outcome run(Kind kind, const LibraryFile::EntrySource &source, const QString &target, const Hooks &hooks)
+{
+    Q_ASSERT(kind == Kind::Database || kind == Kind::Library);
+    const Outcome checked = checkTarget(kind, target);
+    if (!checked)
+        return checked;
+    Outcome outcome = savedTo(target, LibraryFile::write(target, source, contentOf(kind), hooks.calls));
+    outcome.kind = kind;
+    return outcome;
+}
+
 QString message(const Outcome &outcome)
 {
     switch (outcome.status) {

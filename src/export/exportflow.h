@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/libraryfile.h"
 #include "store/atomicsave.h"
 #include "store/platform/prompter.h"
 #include "store/rowstore.h"
@@ -77,6 +78,10 @@ Outcome checkTarget(Kind kind, const QString &target);
 Outcome write(Kind kind, const RowStore &rows, const QString &target, const Hooks &hooks = {});
 // The whole flow: checkTarget, then write.
 Outcome run(Kind kind, const RowStore &rows, const QString &target, const Hooks &hooks = {});
+// The whole flow for the kinds that write a database (Database, Library)
+// from entries handed over one at a time, with no catalogue in memory.
+// Only hooks.calls is used.
+Outcome run(Kind kind, const LibraryFile::EntrySource &source, const QString &target, const Hooks &hooks = {});
 
 // What the user is told: the refusal, the failure and its reason, or that
 // the export was written (empty for kinds that say nothing then).

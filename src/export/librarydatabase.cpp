@@ -1,5 +1,7 @@
 #include "export/librarydatabase.h"
 
+#include "export/descriptorvfs.h"
+
 #include "store/textcodec.h"
 
 #include <QFile>
@@ -15,6 +17,9 @@ namespace {
 // Longest value (and record) a written file may hold. Far above any path
 // or tag; a longer one is refused as an error instead of being stored.
 constexpr int MaxRecordBytes = 1 << 20;
+// The pages a database being written keeps in memory (4 KiB each); the
+// rest are written out as it grows.
+constexpr int CachePages = 2048;
 // Longest string, record or schema text a read file may hand over, so a
 // hostile file cannot make one value take the memory; fields longer than
 // MaxValueBytes are refused by the reader after that.
@@ -109,40 +114,24 @@ bool LibraryDatabase::exec(const char *sql)
     return false;
 }
 
-bool LibraryDatabase::createInMemory()
+bool LibraryDatabase::create(DescriptorVfs::Target &target)
 {
     close();
     m_error.clear();
-    // A private in-memory database: the file is written whole from its
-    // image afterwards, so nothing half-made ever has the target's name.
-    if (sqlite3_open_v2("file:ondro-library?vfs=memdb", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
-                        nullptr) != SQLITE_OK)
+    if (DescriptorVfs::open(target, &m_db) != SQLITE_OK)
         return fail(QStringLiteral("cannot make a database"));
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_limit(m_db, SQLITE_LIMIT_LENGTH, MaxRecordBytes);
-    sqlite3_int64 sizeLimit = sqlite3_int64(1) << 40; // the default stops at 1 GiB
-    sqlite3_file_control(m_db, "main", SQLITE_FCNTL_SIZE_LIMIT, &sizeLimit);
+    // The file is private until it is renamed into place: no locks, no
+    // journal, no syncs of SQLite's own.
     const QByteArray schema =
-        QByteArrayLiteral("PRAGMA journal_mode=OFF; PRAGMA application_id=") + QByteArray::number(ApplicationId) +
+        QByteArrayLiteral("PRAGMA locking_mode=EXCLUSIVE; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
+                          "PRAGMA cache_size=") + QByteArray::number(CachePages) +
+        "; PRAGMA application_id=" + QByteArray::number(ApplicationId) +
         "; PRAGMA user_version=" + QByteArray::number(UserVersion) +
         "; CREATE TABLE tbl_MP3s (filename TEXT, source TEXT, artist TEXT, track TEXT, album TEXT, year TEXT, "
         "genre TEXT, coverimage TEXT, audioheader TEXT);";
     return exec(schema.constData());
-}
-
-QByteArrayView LibraryDatabase::image()
-{
-    if (!m_db) {
-        fail(QStringLiteral("no database is open"));
-        return {};
-    }
-    sqlite3_int64 size = 0;
-    const unsigned char *bytes = sqlite3_serialize(m_db, "main", &size, SQLITE_SERIALIZE_NOCOPY);
-    if (!bytes) {
-        fail(QStringLiteral("cannot take the database's bytes"));
-        return {};
-    }
-    return QByteArrayView(reinterpret_cast<const char *>(bytes), qsizetype(size));
 }
 
 bool LibraryDatabase::openReadOnly(const QString &path, std::optional<ReadLimits> limits)

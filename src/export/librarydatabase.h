@@ -11,6 +11,9 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+namespace DescriptorVfs {
+struct Target;
+}
 
 // The database engine behind library files and the database export: one
 // SQLite file holding the table tbl_MP3s with the nine track fields as
@@ -35,12 +38,12 @@ public:
     LibraryDatabase(const LibraryDatabase &) = delete;
     LibraryDatabase &operator=(const LibraryDatabase &) = delete;
 
-    // Makes a new database in memory holding the empty table, open for
-    // writing; image() gives its bytes, the file to write.
-    bool createInMemory();
-    // The whole database as a file holds it, valid until the next change
-    // or close(); empty on failure.
-    QByteArrayView image();
+    // Makes a new database holding the empty table in target's file (an
+    // empty one), open for writing. Its pages go to the file as the cache
+    // fills, so the memory it takes does not grow with the records; no
+    // journal is kept and nothing is synced: the file is only any good
+    // once it is written whole and the caller has synced it.
+    bool create(DescriptorVfs::Target &target);
 
     // What reading a file may take: the bytes of the values handed over,
     // each record counted with RecordBytes besides, and the time from

@@ -1,7 +1,8 @@
 #include "export/libraryfile.h"
 
+#include "export/descriptorvfs.h"
 #include "export/librarydatabase.h"
-#include "store/platform/systempaths.h"
+#include "store/safefileread.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,9 +36,6 @@ bool onlyBlanks(QByteArrayView value)
 constexpr std::array<int, 8> ReadOrder = {FieldFilename, FieldSource, FieldArtist, FieldTrack,
                                           FieldAlbum,    FieldYear,   FieldGenre,  FieldAudioHeader};
 
-// The database goes to the disk in blocks of this size.
-constexpr qsizetype WriteBlock = qsizetype(1) << 16;
-
 // rename() that fails with EEXIST instead of replacing a file; where the
 // file system cannot do that, a hard link (which never replaces) and an
 // unlink of the temporary name.
@@ -53,20 +51,19 @@ int renameNoReplace(const char *from, const char *to)
     return 0;
 }
 
-bool fill(LibraryDatabase &db, const RowStore &rows, Content content, const Progress &progress)
+// Adds the entries of source in one transaction. stopped tells a stop of
+// the source from a failure of the database.
+bool fill(LibraryDatabase &db, const EntrySource &source, Content content, bool &stopped)
 {
     if (!db.beginWrite())
         return false;
     LibraryDatabase::RecordValues values;
-    const qsizetype n = rows.size();
-    for (qsizetype row = 0; row < n; ++row) {
-        if (content == Content::Library && rows.origin(row) == EntryOrigin::Library) {
-            if (progress && !progress(row + 1, n))
-                return false;
-            continue;
-        }
+    bool failed = false;
+    const bool complete = source([&](const Fields &fields, EntryOrigin origin) {
+        if (content == Content::Library && origin == EntryOrigin::Library)
+            return true;
         for (int f = 0; f < TrackFieldCount; ++f) {
-            const QByteArrayView value = rows.fieldUtf8(row, f);
+            const QByteArrayView value = fields[size_t(f)];
             if (f == FieldFilename)
                 values[size_t(f)] = value; // always written
             else if ((f == FieldCoverImage && content == Content::Library) || onlyBlanks(value))
@@ -74,12 +71,11 @@ bool fill(LibraryDatabase &db, const RowStore &rows, Content content, const Prog
             else
                 values[size_t(f)] = value;
         }
-        if (!db.addRecord(values))
-            return false;
-        if (progress && !progress(row + 1, n))
-            return false;
-    }
-    return db.commit();
+        failed = !db.addRecord(values);
+        return !failed;
+    });
+    stopped = !complete && !failed;
+    return complete && db.commit();
 }
 
 } // namespace
@@ -107,8 +103,7 @@ bool targetTaken(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
-SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress,
-                 const SaveSystemCalls &calls)
+SaveResult write(const QString &path, const EntrySource &source, Content content, const SaveSystemCalls &calls)
 {
     if (targetTaken(path))
         return {false, QStringLiteral("a file of that name exists")};
@@ -116,40 +111,63 @@ SaveResult write(const QString &path, const RowStore &rows, Content content, con
     if (!QFileInfo(folder).isDir())
         return {false, QStringLiteral("the folder %1 does not exist").arg(shown(folder))};
 
-    LibraryDatabase db;
-    bool stopped = false;
-    const Progress watched = [&](qsizetype i, qsizetype n) {
-        if (progress && !progress(i, n)) {
-            stopped = true;
-            return false;
+    // The save opens the temporary file and the database is written into
+    // it through that descriptor, with the save's calls; SQLite reads back
+    // pages it wrote, so the file is opened for reading too. The rename
+    // never replaces a file that appeared meanwhile.
+    DescriptorVfs::Target target;
+    target.calls = &calls;
+    SaveSystemCalls onto = calls;
+    onto.open = [&](const char *name, int flags, int mode) {
+        flags = (flags & ~O_ACCMODE) | O_RDWR;
+        target.fd = calls.open ? calls.open(name, flags, mode) : ::open(name, flags, mode);
+        target.name = name;
+        return target.fd;
+    };
+    if (!onto.rename)
+        onto.rename = renameNoReplace;
+    QString reason;
+    SaveResult saved = saveAtomically(
+        path,
+        [&](QIODevice &) {
+            LibraryDatabase db;
+            bool stopped = false;
+            const bool written = db.create(target) && fill(db, source, content, stopped);
+            if (!written && !stopped)
+                reason = target.error != 0 ? SafeFileRead::systemReason(target.error) : db.error();
+            return written;
+        },
+        onto);
+    if (!saved && !reason.isEmpty())
+        saved.error = reason; // instead of "writing was stopped"
+    return saved;
+}
+
+SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress,
+                 const SaveSystemCalls &calls)
+{
+    const auto source = [&](const AddEntry &add) {
+        Fields fields;
+        const qsizetype n = rows.size();
+        for (qsizetype row = 0; row < n; ++row) {
+            for (int f = 0; f < TrackFieldCount; ++f)
+                fields[size_t(f)] = rows.fieldUtf8(row, f);
+            if (!add(fields, rows.origin(row)) || (progress && !progress(row + 1, n)))
+                return false;
         }
         return true;
     };
-    if (!db.createInMemory() || !fill(db, rows, content, watched))
-        return {false, stopped ? QStringLiteral("writing was stopped") : db.error()};
-    const QByteArrayView image = db.image();
-    if (image.isEmpty())
-        return {false, db.error()};
-
-    // The file is written whole beside the target and renamed onto it; the
-    // rename never replaces a file that appeared meanwhile.
-    SaveSystemCalls onto = calls;
-    if (!onto.rename)
-        onto.rename = renameNoReplace;
-    return saveAtomically(
-        path,
-        [&](QIODevice &device) {
-            for (qsizetype at = 0; at < image.size(); at += WriteBlock) {
-                const qsizetype size = std::min(WriteBlock, image.size() - at);
-                if (device.write(image.data() + at, size) != size)
-                    return false;
-            }
-            return true;
-        },
-        onto);
+    return write(path, source, content, calls);
 }
 
 bool load(const QString &path, RowStore &rows, QString *reason, std::optional<LibraryDatabase::ReadLimits> limits)
+{
+    return visit(
+        path, [&rows](const Fields &fields) { rows.appendUtf8(fields, EntryOrigin::Library); }, reason, limits);
+}
+
+bool visit(const QString &path, const std::function<void(const Fields &fields)> &take, QString *reason,
+           std::optional<LibraryDatabase::ReadLimits> limits)
 {
     LibraryDatabase db;
     const auto failed = [&] {
@@ -174,10 +192,10 @@ bool load(const QString &path, RowStore &rows, QString *reason, std::optional<Li
         case LibraryDatabase::Step::Failed: return failed();
         case LibraryDatabase::Step::Record: break;
         }
-        std::array<QByteArrayView, TrackFieldCount> fields;
+        Fields fields;
         for (int f : ReadOrder) {
             if (!db.hasField(f)) {
-                rows.appendUtf8(fields, EntryOrigin::Library); // the fields read so far
+                take(fields); // the fields read so far
                 if (reason)
                     *reason = QStringLiteral("its table has no field %1").arg(TrackRecord::fieldNames()[size_t(f)]);
                 return false;
@@ -187,7 +205,7 @@ bool load(const QString &path, RowStore &rows, QString *reason, std::optional<Li
                 // No catalogue field is that long; the record keeps the
                 // fields before it, as with a missing field.
                 fields[size_t(f)] = {};
-                rows.appendUtf8(fields, EntryOrigin::Library);
+                take(fields);
                 if (reason)
                     *reason = QStringLiteral("its field %1 holds a value longer than %2 MiB")
                                   .arg(TrackRecord::fieldNames()[size_t(f)])
@@ -195,7 +213,7 @@ bool load(const QString &path, RowStore &rows, QString *reason, std::optional<Li
                 return false;
             }
         }
-        rows.appendUtf8(fields, EntryOrigin::Library);
+        take(fields);
     }
 }
 

@@ -12,15 +12,27 @@
 // tracks without their cover images; the export holds every entry and
 // every field.
 //
-// Files are never overwritten: an existing target is refused. A write goes
-// to a temporary file beside the target, renamed at the end without ever
-// replacing a file, so a failure leaves no file behind.
+// Files are never overwritten: an existing target is refused. A write puts
+// the records into a database in a temporary file beside the target, in
+// one transaction, syncs it and renames it at the end without ever
+// replacing a file, so a failure or a stop leaves no file behind. Records
+// are handed over one at a time and go to the file as they come: the
+// memory a write takes does not grow with the catalogue.
 namespace LibraryFile {
 
 enum class Content { Library, Database };
 
 // Called after row i (1-based) of n; returning false stops the write.
 using Progress = std::function<bool(qsizetype i, qsizetype n)>;
+
+// An entry as its nine fields in UTF-8; the views last until the call
+// they are handed to returns.
+using Fields = std::array<QByteArrayView, TrackFieldCount>;
+// Takes one entry; false stops the write.
+using AddEntry = std::function<bool(const Fields &fields, EntryOrigin origin)>;
+// Hands every entry to add, in order; false when add stopped it or when
+// the entries could not all be had (the write then fails).
+using EntrySource = std::function<bool(const AddEntry &add)>;
 
 QString databaseExportFileName(); // "ondro2000.mdb"
 
@@ -31,8 +43,11 @@ QString withLibraryExtension(const QString &name);
 // A new file holding the empty table. Refuses a path where a file is.
 SaveResult createEmpty(const QString &path);
 
-// Writes rows into a new file at path (see Content).
-// calls replaces the system calls of the write, for tests.
+// Writes the entries of source into a new file at path (see Content).
+// calls replaces the system calls of the write, for tests. A stop, by the
+// source or by progress, fails with "writing was stopped".
+SaveResult write(const QString &path, const EntrySource &source, Content content, const SaveSystemCalls &calls = {});
+// The same with rows as the source.
 SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress = {},
                  const SaveSystemCalls &calls = {});
 
@@ -43,6 +58,10 @@ SaveResult write(const QString &path, const RowStore &rows, Content content, con
 // limits a file of its size warrants, or at the limits given.
 bool load(const QString &path, RowStore &rows, QString *reason = nullptr,
           std::optional<LibraryDatabase::ReadLimits> limits = {});
+// The same, handing each record to take as it is read instead of keeping
+// it (the one that failed with the fields read so far).
+bool visit(const QString &path, const std::function<void(const Fields &fields)> &take, QString *reason = nullptr,
+           std::optional<LibraryDatabase::ReadLimits> limits = {});
 
 // True when anything is at path, a dangling link included. Looks without
 // opening, so a named pipe there cannot block the caller.

@@ -413,6 +413,8 @@ private Q_SLOTS:
                                                 << QStringLiteral("not a folder");
         QTest::newRow("list of a damaged catalogue warns") << args("--data-dir {damaged} list") << 0
                                                            << QStringLiteral("damaged");
+        QTest::newRow("find in a damaged catalogue warns") << args("--data-dir {damaged} find whole") << 0
+                                                           << QStringLiteral("damaged");
         QTest::newRow("scan refuses a damaged catalogue") << args("--data-dir {damaged} scan {media} --source CD1")
                                                           << 3 << QStringLiteral("--accept-damaged");
         QTest::newRow("scan lists what it skipped") << args("--data-dir {other} scan {odd} --source CD1") << 0

@@ -1,5 +1,6 @@
 #include "clirun.h"
 #include "export/libraryfile.h"
+#include "libraryfixtures.h"
 #include "store/cataloguelistfile.h"
 #include "testenv.h"
 #include "testfiles.h"
@@ -80,6 +81,45 @@ private Q_SLOTS:
         QCOMPARE(cli(data, arguments).status, secondStatus);
         QCOMPARE(fileBytes(path), bytes);
         QCOMPARE(QDir(to.path()).entryList(QDir::Files | QDir::Hidden), QStringList{file});
+    }
+
+    // Libraries and the database export are written as the catalogue is
+    // read: a damaged one gives its whole entries after a warning, one
+    // that cannot be read leaves no file.
+    void writtenFromTheCatalogueAsRead_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // {out} the folder written into
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("readable");
+        const QStringList library{QStringLiteral("library"), QStringLiteral("create"), QStringLiteral("{out}/mine.odl")};
+        const QStringList database{QStringLiteral("export"), QStringLiteral("database"), QStringLiteral("--to"),
+                                   QStringLiteral("{out}")};
+        QTest::newRow("library, damaged catalogue") << library << QStringLiteral("mine.odl") << true;
+        QTest::newRow("database, damaged catalogue") << database << QStringLiteral("ondro2000.mdb") << true;
+        QTest::newRow("library, catalogue is a folder") << library << QStringLiteral("mine.odl") << false;
+        QTest::newRow("database, catalogue is a folder") << database << QStringLiteral("ondro2000.mdb") << false;
+    }
+    void writtenFromTheCatalogueAsRead()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        QFETCH(bool, readable);
+        QTemporaryDir other, out;
+        const QString list = other.filePath(QStringLiteral("zembra.lst"));
+        if (readable)
+            QVERIFY(writeBytes(list, fileBytes(data + QStringLiteral("/zembra.lst")) + "/m/cut.mp3\r\nCD01\r\n"));
+        else
+            QVERIFY(QDir().mkpath(list));
+        arguments.replaceInStrings(QStringLiteral("{out}"), out.path());
+        const CliRun run = cli(other.path(), arguments);
+        QCOMPARE(run.status, readable ? 0 : 3);
+        QVERIFY2(run.err.contains(QFile::encodeName(list)), run.err.constData());
+        if (!readable) {
+            QVERIFY(QDir(out.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System));
+            return;
+        }
+        QCOMPARE(run.out, QFile::encodeName(out.filePath(file)) + '\n');
+        QCOMPARE(queryRows(out.filePath(file), "SELECT filename FROM tbl_MP3s"), QStringList{QStringLiteral("/m/a.mp3")});
     }
 };
 

@@ -119,23 +119,54 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("huge"); // a value too long to store, in the second record
-        QTest::newRow("value too long half-way") << QStringLiteral("half.odl") << QString(2 << 20, u'x');
-        QTest::newRow("folder is a plain file") << QStringLiteral("plain/x.odl") << QString();
+        QTest::addColumn<int>("stopAfter"); // the row after which the write is stopped (0: never)
+        QTest::newRow("value too long half-way") << QStringLiteral("half.odl") << QString(2 << 20, u'x') << 0;
+        QTest::newRow("folder is a plain file") << QStringLiteral("plain/x.odl") << QString() << 0;
+        QTest::newRow("stopped half-way") << QStringLiteral("stop.odl") << QString() << 2;
     }
     void failedWriteLeavesNoFile()
     {
         QFETCH(QString, target);
         QFETCH(QString, huge);
+        QFETCH(int, stopAfter);
         QVERIFY(writeBytes(file("plain"), "not a folder"));
         const QString path = dir.filePath(target);
         const RowStore rows =
             rowsOf({entryOf({QStringLiteral("/a.mp3")}), entryOf({QStringLiteral("/b.mp3"), {}, huge}),
                     entryOf({QStringLiteral("/c.mp3")})});
-        const SaveResult result = LibraryFile::write(path, rows, LibraryFile::Content::Library);
+        const SaveResult result = LibraryFile::write(path, rows, LibraryFile::Content::Library,
+                                                     [&](qsizetype i, qsizetype) { return i != stopAfter; });
         QVERIFY(!result.ok);
+        QCOMPARE(result.error == QStringLiteral("writing was stopped"), stopAfter > 0);
         QVERIFY(!result.error.isEmpty());
         QVERIFY(LibraryFile::failureMessage(path, LibraryFile::Content::Library, result.error).contains(path));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("plain")});
+    }
+
+    // Records go to the file as they come: a write of 300,000 (a file of
+    // some 40 MB) holds no more than the database's cache of pages.
+    void writeMemoryDoesNotGrowWithTheRecords()
+    {
+        const QString path = file("big.mdb");
+        constexpr int Records = 300000;
+        const auto source = [](const LibraryFile::AddEntry &add) {
+            LibraryFile::Fields fields;
+            fields.fill("a value of a field");
+            for (int i = 0; i < Records; ++i) {
+                const QByteArray name = "/media/disk/Some Artist/Some Album/Track " + QByteArray::number(i) + ".mp3";
+                fields[FieldFilename] = name;
+                if (!add(fields, EntryOrigin::Own))
+                    return false;
+            }
+            return true;
+        };
+        PeakMemory::reset();
+        QVERIFY(LibraryFile::write(path, source, LibraryFile::Content::Database).ok);
+        const qint64 growth = PeakMemory::growthBytes();
+        QCOMPARE(queryRows(path, "SELECT count(*), max(filename) FROM tbl_MP3s"),
+                 QStringList{QStringLiteral("300000|/media/disk/Some Artist/Some Album/Track 99999.mp3")});
+        QCOMPARE_GT(QFileInfo(path).size(), qint64(32) << 20);
+        QCOMPARE_LT(growth, qint64(20) << 20);
     }
 
     void missingFieldKeepsWhatWasRead()

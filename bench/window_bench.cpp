@@ -1,8 +1,10 @@
 // The main window at 1,000,000 entries: how long its thread is held while
 // the catalogue loads at start and while a column is sorted. A 1 ms timer
-// on the window's thread records its longest gap during the work; the
-// reference is the same work done on that thread, which holds it the
-// whole time. Runs in an isolated home folder.
+// on the window's thread records its longest gap during the work, and how
+// much of that gap the thread itself was running (the rest it waited: for
+// a core another program held, or for a lock); the reference is the same
+// work done on that thread, which holds it the whole time. Runs in an
+// isolated home folder.
 #include "app/widgets/mainwindow.h"
 #include "catalogrows.h"
 #include "recordingplatform.h"
@@ -18,19 +20,30 @@
 #include <QTreeView>
 
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
 
 constexpr qsizetype Entries = 1000000;
 
-// The longest gap between ticks of a 1 ms timer while busy() holds, and
-// how long busy() held, in ms.
+constexpr double GoalMs = 50;
+
+// The longest gap between ticks of a 1 ms timer while busy() holds, the
+// time the thread ran in it, and how long busy() held, in ms.
 struct Stall
 {
     double longestGapMs = 0;
+    double ranMs = 0;
     double busyMs = 0;
 };
+
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
 
 Stall watchWhile(const std::function<bool()> &busy)
 {
@@ -38,18 +51,25 @@ Stall watchWhile(const std::function<bool()> &busy)
     QElapsedTimer clock;
     clock.start();
     qint64 last = clock.nsecsElapsed();
+    double lastCpu = threadCpuMs();
+    const auto tick = [&] {
+        const qint64 now = clock.nsecsElapsed();
+        const double cpu = threadCpuMs();
+        if (double(now - last) / 1e6 > stall.longestGapMs) {
+            stall.longestGapMs = double(now - last) / 1e6;
+            stall.ranMs = cpu - lastCpu;
+        }
+        last = now;
+        lastCpu = cpu;
+    };
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     ticker.setInterval(1);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        stall.longestGapMs = std::max(stall.longestGapMs, double(now - last) / 1e6);
-        last = now;
-    });
+    QObject::connect(&ticker, &QTimer::timeout, tick);
     ticker.start();
     while (busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    stall.longestGapMs = std::max(stall.longestGapMs, double(clock.nsecsElapsed() - last) / 1e6);
+    tick();
     stall.busyMs = double(clock.nsecsElapsed()) / 1e6;
     return stall;
 }
@@ -65,11 +85,11 @@ double timedMs(const std::function<void()> &work)
 void report(const char *what, const Stall &stall, double referenceMs)
 {
     // Under about 100 ms a response reads as instant; a frame at 60 Hz is
-    // about 17 ms.
-    std::printf("%-22s longest stall %7.1f ms of %7.1f ms of work; on the window's thread: %7.1f ms "
-                "(stall %.3f of it; target: stall < 100 ms: %s)\n",
-                what, stall.longestGapMs, stall.busyMs, referenceMs, stall.longestGapMs / referenceMs,
-                stall.longestGapMs < 100 ? "met" : "MISSED");
+    // about 17 ms, and the goal leaves room for a few.
+    std::printf("%-22s longest stall %7.1f ms (the thread ran %5.1f ms of it) of %7.1f ms of work; "
+                "reference, all on the window's thread: %7.1f ms (stall %.3f of it); goal: stall < %.0f ms: %s\n",
+                what, stall.longestGapMs, stall.ranMs, stall.busyMs, referenceMs, stall.longestGapMs / referenceMs,
+                GoalMs, stall.longestGapMs < GoalMs ? "met" : "MISSED");
 }
 
 } // namespace
@@ -102,17 +122,22 @@ int main(int argc, char **argv)
     same.appendRows(CatalogRows::generated(Entries));
     for (const int column : {int(FieldArtist), int(FieldFilename)}) {
         const double sortMs = timedMs([&] { same.sort(column); });
-        // What is left on the window's thread: putting the rows in the new
-        // order (the model's own part of it, without the view).
+        // The window prepares the new order off its thread; what is left on
+        // it is putting the prepared rows in place (the model's own part of
+        // it, without the view).
         const std::vector<qsizetype> reversed = [&] {
             std::vector<qsizetype> order(size_t(same.size()));
             for (size_t i = 0; i < order.size(); ++i)
                 order[i] = qsizetype(order.size() - 1 - i);
             return order;
         }();
-        const double applyMs = timedMs([&] { same.applySortOrder(reversed); });
-        std::printf("sort by %s: applying an order to the model alone takes %.1f ms\n",
-                    qPrintable(CatalogueModel::catalogueHeaders().at(column)), applyMs);
+        const double wholeApplyMs = timedMs([&] { same.applySortOrder(reversed); });
+        CatalogueModel::PreparedSort prepared;
+        const double prepareMs = timedMs([&] { prepared = same.sortAsync(column).takeResult(); });
+        const double swapMs = timedMs([&] { same.applySort(std::move(prepared)); });
+        std::printf("sort by %s: preparing it off the thread %.1f ms; putting it in place %.1f ms "
+                    "(reference: applying an order on the thread %.1f ms)\n",
+                    qPrintable(CatalogueModel::catalogueHeaders().at(column)), prepareMs, swapMs, wholeApplyMs);
         Q_EMIT header->sectionClicked(column);
         const QString name = CatalogueModel::catalogueHeaders().at(column);
         report(qPrintable(QStringLiteral("sort by %1").arg(name)), watchWhile([&] { return window.isBusy(); }), sortMs);

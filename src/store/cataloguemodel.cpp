@@ -2,8 +2,10 @@
 
 #include "store/columnsort.h"
 
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 CatalogueModel::CatalogueModel(QStringList headers, QObject *parent)
@@ -77,6 +79,7 @@ void CatalogueModel::appendRows(RowStore &&batch)
     if (hasOwnRows(batch, 0, batch.size()))
         ++m_generation;
     beginInsertRows({}, first, first + int(batch.size()) - 1);
+    ++m_revision;
     m_rows.appendAll(std::move(batch));
     endInsertRows();
 }
@@ -85,6 +88,7 @@ void CatalogueModel::setField(qsizetype row, int field, const QString &value)
 {
     if (m_rows.origin(row) == EntryOrigin::Own && m_rows.field(row, field) != value)
         ++m_generation;
+    ++m_revision;
     m_rows.setField(row, field, value);
     const QModelIndex at = index(int(row), field);
     Q_EMIT dataChanged(at, at);
@@ -97,6 +101,7 @@ void CatalogueModel::removeEntries(qsizetype first, qsizetype count)
     if (hasOwnRows(m_rows, first, count))
         ++m_generation;
     beginRemoveRows({}, int(first), int(first + count - 1));
+    ++m_revision;
     m_rows.removeRows(first, count);
     endRemoveRows();
 }
@@ -124,6 +129,7 @@ void CatalogueModel::removeEntries(const std::vector<qsizetype> &sortedRows)
     if (own)
         ++m_generation;
     beginResetModel();
+    ++m_revision;
     m_rows.removeSortedRows(sortedRows);
     endResetModel();
 }
@@ -133,6 +139,7 @@ void CatalogueModel::clear()
     if (hasOwnRows(m_rows, 0, m_rows.size()))
         ++m_generation;
     beginResetModel();
+    ++m_revision;
     m_rows.clear();
     endResetModel();
 }
@@ -162,11 +169,20 @@ QFuture<std::vector<qsizetype>> CatalogueModel::sortOrderAsync(int column) const
     return QtConcurrent::run([&rows = m_rows, column] { return ColumnSort::order(rows, column); });
 }
 
+QFuture<CatalogueModel::PreparedSort> CatalogueModel::sortAsync(int column) const
+{
+    if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
+        return QtFuture::makeReadyFuture(PreparedSort());
+    return QtConcurrent::run([&rows = m_rows, column, revision = m_revision] {
+        return prepareSort(rows, ColumnSort::order(rows, column), revision);
+    });
+}
+
 void CatalogueModel::sort(int column, Qt::SortOrder)
 {
     if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
         return;
-    applySortOrder(stableSortOrder(m_rows, column));
+    applySort(prepareSort(m_rows, stableSortOrder(m_rows, column), m_revision));
 }
 
 bool CatalogueModel::applySortOrder(const std::vector<qsizetype> &order)
@@ -179,30 +195,66 @@ bool CatalogueModel::applySortOrder(const std::vector<qsizetype> &order)
             return false;
         seen[size_t(old)] = true;
     }
+    return applySort(prepareSort(m_rows, order, m_revision));
+}
+
+CatalogueModel::PreparedSort CatalogueModel::prepareSort(const RowStore &rows, const std::vector<qsizetype> &order,
+                                                         quint64 revision)
+{
+    PreparedSort sorted;
+    sorted.revision = revision;
+    sorted.rows = rows.arranged(order);
+    sorted.newRowOf.resize(order.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        sorted.newRowOf[size_t(order[i])] = int(i);
     // Only a new order of the own rows among themselves changes what a
     // save writes.
     qsizetype lastOwn = -1;
     for (const qsizetype old : order) {
-        if (m_rows.origin(old) != EntryOrigin::Own)
+        if (rows.origin(old) != EntryOrigin::Own)
             continue;
         if (old < lastOwn) {
-            ++m_generation;
+            sorted.reordersOwnRows = true;
             break;
         }
         lastOwn = old;
     }
+    return sorted;
+}
 
+namespace {
+
+// Freeing what a sort of a large catalogue leaves behind (the old row
+// order and the row map, tens of MB at a million rows) hands that memory
+// back to the system, which holds a thread for tens of milliseconds: a
+// pool thread does it rather than the window's.
+void freeElsewhere(CatalogueModel::PreparedSort &&spent)
+{
+    constexpr size_t FreeElsewhereFrom = 100000; // rows
+    if (spent.newRowOf.size() < FreeElsewhereFrom)
+        return;
+    auto held = std::make_shared<CatalogueModel::PreparedSort>(std::move(spent));
+    QThreadPool::globalInstance()->start([held]() mutable { held.reset(); });
+}
+
+} // namespace
+
+bool CatalogueModel::applySort(PreparedSort &&sorted)
+{
+    if (sorted.isEmpty() || sorted.revision != m_revision || sorted.newRowOf.size() != size_t(m_rows.size()))
+        return false;
+    if (sorted.reordersOwnRows)
+        ++m_generation;
+    ++m_revision;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newRowOf(order.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        newRowOf[size_t(order[i])] = int(i);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex &idx : before)
-        after.append(index(newRowOf[size_t(idx.row())], idx.column()));
-    m_rows.reorder(order);
+        after.append(index(sorted.newRowOf[size_t(idx.row())], idx.column()));
+    m_rows.rearrange(sorted.rows);
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    freeElsewhere(std::move(sorted));
     return true;
 }

@@ -58,6 +58,26 @@ public:
     // rows (rows added or removed since it was computed).
     bool applySortOrder(const std::vector<qsizetype> &order);
 
+    // A sort made ready off the window's thread: the rows already in their
+    // new order and where each row goes, so that applying it costs the
+    // window's thread nothing per row.
+    struct PreparedSort
+    {
+        RowStore::Arrangement rows;
+        std::vector<int> newRowOf; // old row -> new row
+        bool reordersOwnRows = false;
+        quint64 revision = 0; // of the rows it was made from
+        bool isEmpty() const { return newRowOf.empty(); }
+    };
+    // What sort(column) does, prepared on a worker thread; the rows must
+    // not change until the future has finished. Empty when there is
+    // nothing to sort.
+    QFuture<PreparedSort> sortAsync(int column) const;
+    // Applies a prepared sort in one layout change, keeping selections with
+    // their rows. False, and nothing changes, when it is empty or the rows
+    // changed since it was prepared.
+    bool applySort(PreparedSort &&sorted);
+
     // Counts the changes that a save would write: own rows added or
     // removed, own rows reordered, a field of an own row changed. Library
     // rows are never saved, so changes to them do not count. Compare two
@@ -66,8 +86,10 @@ public:
 
 private:
     static bool hasOwnRows(const RowStore &rows, qsizetype first, qsizetype count);
+    static PreparedSort prepareSort(const RowStore &rows, const std::vector<qsizetype> &order, quint64 revision);
 
     quint64 m_generation = 0;
+    quint64 m_revision = 0; // counts every change to the rows
     QStringList m_headers;
     RowStore m_rows;
 };

@@ -205,11 +205,22 @@ void RowStore::clear()
 
 void RowStore::reorder(const std::vector<qsizetype> &newOrder)
 {
-    std::vector<Row> rows;
-    rows.reserve(newOrder.size());
+    Arrangement arrangement = arranged(newOrder);
+    rearrange(arrangement);
+}
+
+RowStore::Arrangement RowStore::arranged(const std::vector<qsizetype> &newOrder) const
+{
+    Arrangement arrangement;
+    arrangement.m_rows.reserve(newOrder.size());
     for (qsizetype old : newOrder)
-        rows.push_back(m_rows[size_t(old)]);
-    m_rows.swap(rows);
+        arrangement.m_rows.push_back(m_rows[size_t(old)]);
+    return arrangement;
+}
+
+void RowStore::rearrange(Arrangement &arrangement)
+{
+    m_rows.swap(arrangement.m_rows);
 }
 
 size_t RowStore::bytesHeld() const

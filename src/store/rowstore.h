@@ -58,6 +58,15 @@ public:
     // row that becomes row i. newOrder must be a permutation of 0..size-1.
     void reorder(const std::vector<qsizetype> &newOrder);
 
+    // The rows in a new order, made by arranged() on any thread while the
+    // store does not change and put in place by rearrange() in one step
+    // that costs nothing per row.
+    class Arrangement;
+    Arrangement arranged(const std::vector<qsizetype> &newOrder) const;
+    // Swaps the arranged rows in; arrangement then holds the old order,
+    // for its owner to free where that holds up nobody.
+    void rearrange(Arrangement &arrangement);
+
     // Bytes held by the rows and the arena (for the memory benchmark).
     size_t bytesHeld() const;
 
@@ -69,6 +78,14 @@ private:
         EntryOrigin origin = EntryOrigin::Own;
     };
 
+public:
+    class Arrangement
+    {
+        friend class RowStore;
+        std::vector<Row> m_rows;
+    };
+
+private:
     // A chunk from new[] (mappedBytes 0) or, for the large ones, its own
     // mapping aligned to a huge page.
     struct ChunkFree

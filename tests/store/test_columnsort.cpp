@@ -154,6 +154,35 @@ private Q_SLOTS:
         QVERIFY(!model.applySortOrder(std::vector<qsizetype>(size_t(model.size()), 0)));
         QCOMPARE(layoutChanges, 1);
     }
+
+    // A sort prepared off the thread gives what sort() gives, keeps a
+    // selected row with its row, and is refused once the rows changed.
+    void preparedSortIsSwappedInUnlessTheRowsChanged()
+    {
+        CatalogueModel model, reference;
+        model.appendRows(variedCatalogue(2000));
+        reference.appendRows(variedCatalogue(2000));
+        const QPersistentModelIndex held = model.index(7, FieldArtist);
+        const QString heldArtist = held.data().toString();
+        const QString heldPath = model.field(7, FieldFilename);
+        int layoutChanges = 0;
+        connect(&model, &QAbstractItemModel::layoutChanged, this, [&] { ++layoutChanges; });
+
+        QVERIFY(model.applySort(model.sortAsync(FieldArtist).takeResult()));
+        reference.sort(FieldArtist);
+        QCOMPARE(layoutChanges, 1);
+        for (qsizetype i = 0; i < model.size(); i += 89)
+            QVERIFY(model.record(i) == reference.record(i));
+        QCOMPARE(held.data().toString(), heldArtist);
+        QCOMPARE(model.field(held.row(), FieldFilename), heldPath);
+
+        CatalogueModel::PreparedSort stale = model.sortAsync(FieldFilename).takeResult();
+        model.setField(0, FieldArtist, QStringLiteral("edited"));
+        QVERIFY(!model.applySort(std::move(stale)));
+        QVERIFY(!model.applySort(CatalogueModel::PreparedSort()));
+        QCOMPARE(layoutChanges, 1);
+        QCOMPARE(model.field(0, FieldArtist), QStringLiteral("edited"));
+    }
 };
 
 ONDRO_TEST_MAIN(ColumnSortTest)

@@ -140,15 +140,15 @@ void Form2::scan()
 
 void Form2::sortByColumn(int column)
 {
-    // The order is worked out on another core while the window paints;
-    // the rows move in one change. Nothing may change the rows meanwhile,
-    // which the busy state sees to by taking no input.
+    // The rows are put in their new order on another core while the window
+    // paints; they are swapped in as one change. Nothing may change the
+    // rows meanwhile, which the busy state sees to by taking no input.
     if (isBusy() || column < 0 || column >= TrackFieldCount)
         return;
-    m_work = LongWork::finish(this, QStringLiteral("Sorting..."), m_catalogue->sortOrderAsync(column),
-                              std::make_shared<WorkProgress>(), [this, column](const std::vector<qsizetype> &order) {
+    m_work = LongWork::finish(this, QStringLiteral("Sorting..."), m_catalogue->sortAsync(column),
+                              std::make_shared<WorkProgress>(), [this, column](CatalogueModel::PreparedSort sorted) {
                                   m_work.clear();
-                                  if (order.empty() || m_catalogue->applySortOrder(order))
+                                  if (sorted.isEmpty() || m_catalogue->applySort(std::move(sorted)))
                                       ListLook::showSortArrow(m_ui.catalogueView->header(), column);
                               });
 }

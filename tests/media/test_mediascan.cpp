@@ -173,8 +173,9 @@ private Q_SLOTS:
 
         int writer = -1; // keeps an opening of the pipe from waiting, should a reader block
         ScanCallbacks callbacks;
-        callbacks.importStarted = [&](qsizetype) {
-            if (kind == "turns into a pipe" && QFile::remove(bad) && makeFifo(bad))
+        // The root's files are found, not yet read.
+        callbacks.filesFound = [&](qsizetype) {
+            if (kind == "turns into a pipe" && writer < 0 && QFile::remove(bad) && makeFifo(bad))
                 writer = ::open(badBytes.constData(), O_RDWR | O_NONBLOCK);
         };
         const ScanOutcome outcome = scanMedia(root, QStringLiteral("CD"), callbacks);

@@ -311,6 +311,37 @@ private Q_SLOTS:
             QCOMPARE(outcome.rows.origin(i), EntryOrigin::Own);
     }
 
+    // More files than the scan lets wait between the walk and the rows:
+    // whatever the readers, the rows come in walk order, and the progress
+    // tells the files found, then each file imported of the total, once.
+    void importFollowsWalkOrder_data()
+    {
+        QTest::addColumn<int>("readers");
+        QTest::newRow("one reader") << 1;
+        QTest::newRow("eight readers") << 8;
+    }
+
+    void importFollowsWalkOrder()
+    {
+        QFETCH(int, readers);
+        QTemporaryDir dir;
+        for (int i = 0; i < 3000; ++i)
+            QVERIFY(writeFile(dir.filePath(QStringLiteral("f%1/%2.mp3").arg(i % 7).arg(i))));
+        qsizetype found = 0, told = 0, total = -1;
+        ScanCallbacks callbacks;
+        callbacks.filesFound = [&](qsizetype n) { QVERIFY(n > found && total < 0); found = n; };
+        callbacks.importStarted = [&](qsizetype n) { total = n; };
+        callbacks.fileImported = [&](qsizetype i, qsizetype n) { QVERIFY(i == ++told && n == total); };
+        const ScanOutcome outcome = scanMedia(dir.path(), QStringLiteral("CD"), callbacks, nullptr, readers);
+        QStringList rows;
+        for (qsizetype i = 0; i < outcome.rows.size(); ++i)
+            rows.append(outcome.rows.record(i).filename);
+        QCOMPARE(rows, walkPaths(dir.path(), QStringLiteral("*.MP3")).files);
+        QCOMPARE(found, 3000);
+        QCOMPARE(total, 3000);
+        QCOMPARE(told, 3000);
+    }
+
     void stoppedScan_data()
     {
         QTest::addColumn<bool>("duringWalk");

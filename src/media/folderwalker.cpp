@@ -86,7 +86,7 @@ void FolderWalker::enterNextSubfolder()
 void FolderWalker::entered()
 {
     if (m_callbacks.folderEntered)
-        m_callbacks.folderEntered(QFile::decodeName(m_path), qsizetype(m_result.files.size()));
+        m_callbacks.folderEntered(QFile::decodeName(m_path), m_found);
 }
 
 void FolderWalker::visit(int fd)
@@ -121,7 +121,10 @@ void FolderWalker::visit(int fd)
 // The files and skipped entries of the folder at m_path into the result.
 void FolderWalker::addListing(Listing &listing)
 {
-    if (!listing.files.isEmpty()) {
+    m_found += listing.files.size();
+    if (!listing.files.isEmpty() && m_callbacks.filesListed) {
+        m_callbacks.filesListed(m_path, listing.files);
+    } else if (!listing.files.isEmpty()) {
         const qsizetype index = qsizetype(m_result.folders.size());
         m_result.folders.push_back(m_path);
         for (QByteArray &name : listing.files)

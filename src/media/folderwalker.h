@@ -68,6 +68,7 @@ private:
     std::vector<Frame> m_frames;
     QByteArray m_path; // of the folder being visited; every frame's path is a prefix of it
     int m_open = 0;    // descriptors the frames hold
+    qsizetype m_found = 0; // matching files so far
 };
 
 } // namespace MediaWalk

@@ -1,171 +1,127 @@
 #include "media/mediascan.h"
 
-#include "media/mediafile.h"
 #include "media/mediawalk.h"
 #include "media/rawtrack.h"
+#include "media/trackfeed.h"
 #include "store/safefileread.h"
 
 #include <QFile>
 #include <QStorageInfo>
-#include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
-#include <memory>
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-#include <utility>
 #include <vector>
 
 namespace {
 
-// Files read ahead of the parsing, per batch: a batch is handed to the
-// parsing threads when it holds this many files or this many tag bytes,
-// whichever comes first. With one batch parsing while the next is read,
-// the bytes in flight stay near twice the byte budget plus one file's
-// reads, whatever the files hold.
-constexpr qsizetype BatchFiles = 256;
-constexpr qint64 BatchBytes = 1024 * 1024;
-// Files read at once on media that are not optical: one per core, so a
-// warm scan does not have more readers than cores to share, but at least
-// two, so a cold one always has a second read waiting on the medium, and
-// at most four, past which a disk gains nothing.
-int parallelReaders()
-{
-    return std::clamp(QThread::idealThreadCount(), 2, 4);
-}
+// Files found and not yet added as rows, at most: how far the readers may
+// run ahead of the rows while the walk waits on the medium (tracks of a
+// few hundred bytes each once their tags are parsed).
+constexpr qsizetype Window = 2048;
+// Files read at once on media that are not optical: reads wait on the
+// device, so this many keep a disk's or a memory stick's queue filled on
+// any number of cores, without more threads than a warm scan can use.
+constexpr int DeviceReaders = 8;
 
 bool stopRequested(const std::atomic_bool *stop)
 {
     return stop && stop->load(std::memory_order_relaxed);
 }
 
-struct Batch
-{
-    std::vector<RawTrack> tracks;
-    std::vector<size_t> indexes; // into the walk's files
-    qint64 bytes = 0;
-};
-
-// The folder of the files being read, open so that each file opens by its
-// name alone.
-class FolderHandle
-{
-public:
-    ~FolderHandle() { close(); }
-    // The descriptor of the walk's folder index, or -1 with the reason.
-    int open(const ByteWalkResult &walk, qsizetype index)
-    {
-        if (index == m_index)
-            return m_fd;
-        close();
-        m_index = index;
-        m_fd = openAtAnyLength(AT_FDCWD, walk.folders[size_t(index)].constData(),
-                               O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_PATH);
-        m_error = m_fd < 0 ? errno : 0;
-        return m_fd;
-    }
-    int error() const { return m_error; }
-    int fd() const { return m_fd; }
-    FolderHandle() = default;
-    FolderHandle(FolderHandle &&other) noexcept
-        : m_index(other.m_index), m_fd(std::exchange(other.m_fd, -1)), m_error(other.m_error)
-    {
-    }
-    FolderHandle &operator=(FolderHandle &&) = delete;
-
-private:
-    void close()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-    qsizetype m_index = -1;
-    int m_fd = -1;
-    int m_error = 0;
-};
-
-// One file of the walk, opened in its folder.
-RawTrack readOne(const WalkedFile &file, const FolderHandle &folder)
-{
-    if (folder.fd() >= 0)
-        return readRawTrack(MediaFile(folder.fd(), file.name.constData()));
-    RawTrack failed;
-    const int error = folder.error();
-    failed.status = error == ENOENT || error == ENOTDIR ? SafeFileRead::Status::Missing : SafeFileRead::Status::Failed;
-    failed.problem = SafeFileRead::systemReason(error);
-    return failed;
-}
-
-// A batch being read and parsed by a pool: every file into its own slot,
-// so the order stays the walk's.
-struct Reading
-{
-    Batch batch;
-    std::vector<std::pair<qsizetype, FolderHandle>> folders; // the batch's folders, opened once
-    std::vector<const FolderHandle *> folderOf;             // per file
-    QFuture<void> done;
-};
-
-// The import of a walk's files into the outcome's rows, in walk order.
+// The import of the files a walk finds into the outcome's rows, in walk
+// order, while the walk goes on.
 class Import
 {
 public:
-    Import(const ByteWalkResult &walk, const QString &source, const ScanCallbacks &callbacks,
-           const std::atomic_bool *stop, ScanOutcome &outcome)
-        : m_walk(walk), m_callbacks(callbacks), m_stop(stop), m_outcome(outcome), m_sourceUtf8(source.toUtf8()),
-          m_total(qsizetype(walk.files.size()))
+    Import(const QString &source, const ScanCallbacks &callbacks, const std::atomic_bool *stop,
+           ScanOutcome &outcome, int readers)
+        : m_callbacks(callbacks), m_stop(stop), m_outcome(outcome), m_sourceUtf8(source.toUtf8()),
+          m_feed(readers, stop)
     {
     }
 
-    // Files read one after the other (a CD must not seek back and forth),
-    // while the ID3v2 tags of the batch read before are parsed on other
-    // cores.
-    void inOrder();
-    // Several readers: one pool for the whole scan reads and parses each
-    // batch; the next batch is read while this thread adds the rows of the
-    // one before.
-    void withReaders(int readers);
-
-private:
-    std::unique_ptr<Reading> startReading(QThreadPool &pool, size_t first) const;
-    // The rows of a batch whose tags are parsed, or the reasons it was skipped.
-    void addRows(const Batch &batch);
+    // The walk listed names in folder: they go to the readers, and what
+    // is read by now becomes rows.
+    void filesListed(const QByteArray &folder, QByteArrayList &names);
+    // After the walk: the other files become rows, and every file is told.
+    void finish();
     // A stopped scan adds nothing: the catalogue stays as it was.
     void stopped();
 
-    const ByteWalkResult &m_walk;
+private:
+    void addRow(const TrackFeed::Track &track);
+    // Tells the files imported since the last call; false once stopped.
+    bool tellImported();
+
     const ScanCallbacks &m_callbacks;
     const std::atomic_bool *m_stop;
     ScanOutcome &m_outcome;
     const QByteArray m_sourceUtf8;
-    const qsizetype m_total;
-    QByteArray m_path; // the path of the file being added, reused
+    TrackFeed m_feed;
+    std::vector<TrackFeed::Track> m_tracks; // taken from the feed, reused
+    QList<SkippedFile> m_readSkipped; // after the walk's own
+    qsizetype m_found = 0;
+    qsizetype m_imported = 0; // files taken from the feed, rows or skipped
+    qsizetype m_told = 0;
+    QByteArray m_path; // of the file being added, reused
 };
 
-void Import::addRows(const Batch &batch)
+void Import::filesListed(const QByteArray &folder, QByteArrayList &names)
 {
-    for (size_t k = 0; k < batch.tracks.size(); ++k) {
-        const WalkedFile &file = m_walk.files[batch.indexes[k]];
-        const RawTrack &raw = batch.tracks[k];
-        const QByteArray &folder = m_walk.folders[size_t(file.folder)];
-        m_path.truncate(0);
-        m_path.append(folder);
-        if (!folder.endsWith('/'))
-            m_path.append('/');
-        m_path.append(file.name);
-        if (isImported(raw)) {
-            m_outcome.rows.appendUtf8({m_path, m_sourceUtf8, raw.tags.artist, raw.tags.track, raw.tags.album,
-                                       raw.tags.year, raw.tags.genre, QByteArrayView(), raw.audioheader},
-                                      EntryOrigin::Own);
-        } else {
-            m_outcome.skipped.append({QFile::decodeName(m_path), raw.problem,
-                                      raw.status == SafeFileRead::Status::Missing ? SkippedFile::Missing
-                                                                        : SkippedFile::NotPlainFile});
+    m_found += names.size();
+    if (m_callbacks.filesFound)
+        m_callbacks.filesFound(m_found);
+    m_feed.add(folder, std::move(names));
+    do {
+        m_feed.take(m_tracks, m_feed.pending() > Window);
+        for (const TrackFeed::Track &track : m_tracks)
+            addRow(track);
+    } while (!m_tracks.empty() && !stopRequested(m_stop) && m_feed.pending() > Window);
+}
+
+void Import::finish()
+{
+    m_feed.finish();
+    if (m_callbacks.importStarted)
+        m_callbacks.importStarted(m_found);
+    m_outcome.rows.reserve(m_found);
+    while (tellImported() && m_feed.take(m_tracks, true))
+        for (const TrackFeed::Track &track : m_tracks)
+            addRow(track);
+    if (!m_outcome.stopped)
+        m_outcome.skipped.append(std::move(m_readSkipped));
+}
+
+bool Import::tellImported()
+{
+    for (;; ++m_told) {
+        if (stopRequested(m_stop)) {
+            stopped();
+            return false;
         }
+        if (m_told == m_imported)
+            return true;
+        if (m_callbacks.fileImported)
+            m_callbacks.fileImported(m_told + 1, m_found);
+    }
+}
+
+void Import::addRow(const TrackFeed::Track &track)
+{
+    ++m_imported;
+    const RawTrack &raw = track.raw;
+    m_path.truncate(0);
+    m_path.append(track.folder);
+    if (!track.folder.endsWith('/'))
+        m_path.append('/');
+    m_path.append(track.name);
+    if (isImported(raw)) {
+        m_outcome.rows.appendUtf8({m_path, m_sourceUtf8, raw.tags.artist, raw.tags.track, raw.tags.album,
+                                   raw.tags.year, raw.tags.genre, QByteArrayView(), raw.audioheader},
+                                  EntryOrigin::Own);
+    } else {
+        m_readSkipped.append({QFile::decodeName(m_path), raw.problem,
+                              raw.status == SafeFileRead::Status::Missing ? SkippedFile::Missing
+                                                                          : SkippedFile::NotPlainFile});
     }
 }
 
@@ -173,92 +129,6 @@ void Import::stopped()
 {
     m_outcome.rows.clear();
     m_outcome.stopped = true;
-}
-
-void Import::inOrder()
-{
-    Batch reading, parsing;
-    QFuture<void> parsed;
-    FolderHandle folder;
-    for (size_t i = 0; i < m_walk.files.size(); ++i) {
-        if (stopRequested(m_stop)) {
-            parsed.waitForFinished();
-            stopped();
-            return;
-        }
-        const WalkedFile &file = m_walk.files[i];
-        folder.open(m_walk, file.folder);
-        reading.tracks.push_back(readOne(file, folder));
-        reading.indexes.push_back(i);
-        reading.bytes += reading.tracks.back().textTag.size();
-        if (m_callbacks.fileImported)
-            m_callbacks.fileImported(qsizetype(i) + 1, m_total);
-        if (qsizetype(reading.tracks.size()) >= BatchFiles || reading.bytes >= BatchBytes || i + 1 == m_walk.files.size()) {
-            parsed.waitForFinished();
-            addRows(parsing);
-            parsing = std::move(reading);
-            reading = Batch();
-            parsed = QtConcurrent::map(parsing.tracks, parseRawTags);
-        }
-    }
-    parsed.waitForFinished();
-    addRows(parsing);
-}
-
-std::unique_ptr<Reading> Import::startReading(QThreadPool &pool, size_t first) const
-{
-    auto reading = std::make_unique<Reading>();
-    const size_t last = std::min(m_walk.files.size(), first + size_t(BatchFiles));
-    for (size_t i = first; i < last; ++i)
-        if (reading->folders.empty() || reading->folders.back().first != m_walk.files[i].folder)
-            reading->folders.emplace_back(m_walk.files[i].folder, FolderHandle());
-    for (auto &[index, handle] : reading->folders)
-        handle.open(m_walk, index);
-    reading->batch.tracks.resize(last - first);
-    reading->batch.indexes.resize(last - first);
-    reading->folderOf.resize(last - first);
-    size_t at = 0;
-    for (size_t k = 0; k < last - first; ++k) {
-        reading->batch.indexes[k] = first + k;
-        while (reading->folders[at].first != m_walk.files[first + k].folder)
-            ++at;
-        reading->folderOf[k] = &reading->folders[at].second;
-    }
-    Reading *r = reading.get();
-    reading->done = QtConcurrent::map(&pool, reading->batch.indexes, [&walk = m_walk, r, first, stop = m_stop](size_t i) {
-        if (stopRequested(stop))
-            return;
-        const size_t k = i - first;
-        r->batch.tracks[k] = readOne(walk.files[i], *r->folderOf[k]);
-        parseRawTags(r->batch.tracks[k]);
-    });
-    return reading;
-}
-
-void Import::withReaders(int readers)
-{
-    QThreadPool pool;
-    pool.setMaxThreadCount(readers);
-    std::unique_ptr<Reading> current = m_walk.files.empty() ? nullptr : startReading(pool, 0);
-    while (current) {
-        current->done.waitForFinished();
-        const size_t first = current->batch.indexes.front();
-        const size_t last = current->batch.indexes.back() + 1;
-        std::unique_ptr<Reading> next =
-            last < m_walk.files.size() && !stopRequested(m_stop) ? startReading(pool, last) : nullptr;
-        for (size_t i = first; i < last; ++i) {
-            if (stopRequested(m_stop)) {
-                if (next)
-                    next->done.waitForFinished();
-                stopped();
-                return;
-            }
-            if (m_callbacks.fileImported)
-                m_callbacks.fileImported(qsizetype(i) + 1, m_total);
-        }
-        addRows(current->batch);
-        current = std::move(next);
-    }
 }
 
 } // namespace
@@ -303,33 +173,28 @@ QString leftOutSummary(const ScanOutcome &outcome)
 
 int readersForMedium(const QString &root)
 {
-    const QByteArray type = QStorageInfo(root).fileSystemType().toLower();
-    return type == "iso9660" || type == "udf" ? 1 : parallelReaders();
+    const QStorageInfo medium(root);
+    const QByteArray type = medium.fileSystemType().toLower();
+    const bool optical = type == "iso9660" || type == "udf" || medium.device().startsWith("/dev/sr");
+    return optical ? 1 : DeviceReaders;
 }
 
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks,
                       const std::atomic_bool *stop, int readers)
 {
     ScanOutcome outcome;
+    Import import(source, callbacks, stop, outcome, readers > 0 ? readers : readersForMedium(root));
     WalkCallbacks walkCallbacks;
     walkCallbacks.folderEntered = callbacks.folderEntered;
+    walkCallbacks.filesListed = [&import](const QByteArray &folder, QByteArrayList &names) {
+        import.filesListed(folder, names);
+    };
     ByteWalkResult walk = MediaWalk::walkBytes(root, QStringLiteral("*.MP3"), walkCallbacks, stop);
     outcome.failedFolders = std::move(walk.failedFolders);
     outcome.skipped = std::move(walk.skipped);
-    if (walk.stopped) {
-        outcome.stopped = true;
-        return outcome;
-    }
-
-    if (callbacks.importStarted)
-        callbacks.importStarted(qsizetype(walk.files.size()));
-    outcome.rows.reserve(qsizetype(walk.files.size()));
-    if (readers <= 0)
-        readers = readersForMedium(root);
-    Import import(walk, source, callbacks, stop, outcome);
-    if (readers > 1)
-        import.withReaders(readers);
+    if (walk.stopped)
+        import.stopped();
     else
-        import.inOrder();
+        import.finish();
     return outcome;
 }

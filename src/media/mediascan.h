@@ -31,9 +31,16 @@ struct TrackInfo
 // Never blocks: a named pipe or a device at path is refused, not read.
 TrackInfo readTrackInfo(const QString &path);
 
+// The files are read while the walk goes on, but told as imported only
+// once the walk has ended and their total is known: while walking, the
+// scan tells the files found; then, from importStarted on, the files
+// imported of the total (at once as far as they were read already).
 struct ScanCallbacks
 {
     std::function<void(const QString &folder, qsizetype found)> folderEntered;
+    // After a folder's files were found and before any of them is read,
+    // with the number found so far.
+    std::function<void(qsizetype found)> filesFound;
     std::function<void(qsizetype total)> importStarted;
     // After file i (1-based) of total has been imported.
     std::function<void(qsizetype i, qsizetype total)> fileImported;
@@ -55,14 +62,15 @@ struct ScanOutcome
 // empty when it left nothing out.
 QString leftOutSummary(const ScanOutcome &outcome);
 
-// How many files a scan of root reads at once: one on optical media
-// (iso9660, udf), where reading in order spares the drive its seeks;
-// several elsewhere, so a disk or a memory stick gets more than one read
-// to serve at a time while the page cache is cold.
+// How many files a scan of root reads at once, by its medium, not by the
+// cores: one on optical media (iso9660 or udf, or a /dev/sr* device),
+// where reading in walk order spares the drive its seeks; several
+// elsewhere, since a cold read waits on the disk or the memory stick, which
+// serves several waiting reads faster than one after the other.
 int readersForMedium(const QString &root);
 
 // Walks root with the pattern "*.MP3" and imports every file found, with
-// readers files read at once (0: readersForMedium). The rows come in walk
-// order whatever the number of readers.
+// readers files read at once (0: readersForMedium), from the first folder
+// listed on. The rows come in walk order whatever the number of readers.
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks = {},
                       const std::atomic_bool *stop = nullptr, int readers = 0);

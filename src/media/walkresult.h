@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,11 @@ struct WalkCallbacks
 {
     // Once per folder entered, with the number of files found so far.
     std::function<void(const QString &folder, qsizetype found)> folderEntered;
+    // Once per folder that holds matching files, right after its listing,
+    // with the folder's path and the files' names in walk order. When set,
+    // the files go to it and not into the result, so a scan reads them
+    // while the walk goes on.
+    std::function<void(const QByteArray &folder, QByteArrayList &names)> filesListed;
 };
 
 // The walk's result in the bytes of the file system, for the scan: every
@@ -45,7 +51,7 @@ struct WalkedFile
 struct ByteWalkResult
 {
     std::vector<QByteArray> folders;
-    std::vector<WalkedFile> files; // in walk order
+    std::vector<WalkedFile> files; // in walk order (empty when filesListed took them)
     QStringList failedFolders;
     QList<SkippedFile> skipped;
     bool stopped = false;

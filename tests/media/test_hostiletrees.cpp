@@ -204,8 +204,8 @@ private Q_SLOTS:
         }
 
         ScanCallbacks callbacks;
-        if (beforeRead)
-            callbacks.importStarted = [&](qsizetype) { beforeRead(); };
+        if (beforeRead) // the root's files are found, not yet read
+            callbacks.filesFound = [&](qsizetype) { beforeRead(); };
         const bool reset = ProcessMemory::resetPeak();
         const qint64 before = ProcessMemory::statusKib(reset ? "VmRSS" : "VmHWM");
         ScanOutcome outcome;

@@ -173,8 +173,9 @@ private Q_SLOTS:
 
         int writer = -1; // keeps an opening of the pipe from waiting, should a reader block
         ScanCallbacks callbacks;
-        callbacks.importStarted = [&](qsizetype) {
-            if (kind == "turns into a pipe" && QFile::remove(bad) && makeFifo(bad))
+        // The root's files are found, not yet read.
+        callbacks.filesFound = [&](qsizetype) {
+            if (kind == "turns into a pipe" && writer < 0 && QFile::remove(bad) && makeFifo(bad))
                 writer = ::open(badBytes.constData(), O_RDWR | O_NONBLOCK);
         };
         const ScanOutcome outcome = scanMedia(root, QStringLiteral("CD"), callbacks);
@@ -308,6 +309,37 @@ private Q_SLOTS:
         QCOMPARE(outcome.rows.record(2).audioheader, bits);
         for (qsizetype i = 0; i < 3; ++i)
             QCOMPARE(outcome.rows.origin(i), EntryOrigin::Own);
+    }
+
+    // More files than the scan lets wait between the walk and the rows:
+    // whatever the readers, the rows come in walk order, and the progress
+    // tells the files found, then each file imported of the total, once.
+    void importFollowsWalkOrder_data()
+    {
+        QTest::addColumn<int>("readers");
+        QTest::newRow("one reader") << 1;
+        QTest::newRow("eight readers") << 8;
+    }
+
+    void importFollowsWalkOrder()
+    {
+        QFETCH(int, readers);
+        QTemporaryDir dir;
+        for (int i = 0; i < 3000; ++i)
+            QVERIFY(writeFile(dir.filePath(QStringLiteral("f%1/%2.mp3").arg(i % 7).arg(i))));
+        qsizetype found = 0, told = 0, total = -1;
+        ScanCallbacks callbacks;
+        callbacks.filesFound = [&](qsizetype n) { QVERIFY(n > found && total < 0); found = n; };
+        callbacks.importStarted = [&](qsizetype n) { total = n; };
+        callbacks.fileImported = [&](qsizetype i, qsizetype n) { QVERIFY(i == ++told && n == total); };
+        const ScanOutcome outcome = scanMedia(dir.path(), QStringLiteral("CD"), callbacks, nullptr, readers);
+        QStringList rows;
+        for (qsizetype i = 0; i < outcome.rows.size(); ++i)
+            rows.append(outcome.rows.record(i).filename);
+        QCOMPARE(rows, walkPaths(dir.path(), QStringLiteral("*.MP3")).files);
+        QCOMPARE(found, 3000);
+        QCOMPARE(total, 3000);
+        QCOMPARE(told, 3000);
     }
 
     void stoppedScan_data()

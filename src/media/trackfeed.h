@@ -1,0 +1,80 @@
+#pragma once
+
+#include "media/rawtrack.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QThreadPool>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+// The files a walk finds, handed to reader threads while the walk goes
+// on, and their tracks taken back in walk order. The readers take the
+// files in walk order too: one reader reads a medium front to back, as an
+// optical drive wants it; several keep as many reads waiting on a disk or
+// a memory stick, whose reads wait on the device, not on a core.
+//
+// One thread adds the files and takes the tracks; it decides how many it
+// lets wait (pending), so what the feed holds stays bounded.
+class TrackFeed
+{
+public:
+    struct Track
+    {
+        QByteArray folder; // the path of the file's folder
+        QByteArray name;
+        RawTrack raw; // read and its tags parsed
+    };
+
+    // Reads with readers threads, none once stop is set.
+    TrackFeed(int readers, const std::atomic_bool *stop);
+    ~TrackFeed(); // files still waiting are not read
+    TrackFeed(const TrackFeed &) = delete;
+    TrackFeed &operator=(const TrackFeed &) = delete;
+
+    // The matching files of folder, in walk order, to be read.
+    void add(const QByteArray &folder, QByteArrayList &&names);
+    // No more files come.
+    void finish();
+    // Files added and not yet taken.
+    qsizetype pending() const;
+    // Moves the tracks read at the front, in walk order, into tracks (which
+    // it empties first). When the next one is not read yet, waits for it
+    // if wait is set, else takes none; false when nothing is pending.
+    bool take(std::vector<Track> &tracks, bool wait);
+
+private:
+    struct Slot
+    {
+        Track track;
+        qint64 folderSerial = 0; // tells the folders apart without comparing paths
+        bool read = false;
+    };
+
+    void readFiles();
+    // The next slots no reader has taken, a share of those waiting so the
+    // readers take turns with few locks; none once the feed is finished
+    // and every slot is taken.
+    void nextToRead(std::vector<Slot *> &slots);
+    void markRead(const std::vector<Slot *> &slots);
+    bool abandoned() const;
+
+    const std::atomic_bool *m_stop;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_filesAdded; // readers wait on it
+    std::condition_variable m_frontRead;  // the taking thread waits on it
+    // From the next track to take to the last file added; references stay
+    // valid while slots are added behind and taken in front.
+    std::deque<Slot> m_slots;
+    size_t m_unread = 0; // slots before it are taken by a reader
+    qint64 m_folders = 0;
+    bool m_finished = false;
+    std::atomic_bool m_abandoned{false}; // by the destructor: what is left is not read
+    bool m_taking = false; // the taking thread waits for the front slot
+    const int m_readerCount;
+    QThreadPool m_readers;
+};

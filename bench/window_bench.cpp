@@ -5,6 +5,7 @@
 // a core another program held, or for a lock); the reference is the same
 // work done on that thread, which holds it the whole time. Runs in an
 // isolated home folder.
+#include "store/platform/hugepages.h"
 #include "app/widgets/mainwindow.h"
 #include "catalogrows.h"
 #include "recordingplatform.h"
@@ -96,6 +97,7 @@ void report(const char *what, const Stall &stall, double referenceMs)
 
 int main(int argc, char **argv)
 {
+    HugePages::restartWithThem(argv); // as the program starts
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TestEnv::isolate();

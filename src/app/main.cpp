@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "store/platform/hugepages.h"
 #include "store/platform/singleinstance.h"
 #include "app/widgets/desktopwindows.h"
 #include "app/widgets/mainwindow.h"
@@ -11,6 +12,7 @@
 
 int main(int argc, char **argv)
 {
+    HugePages::restartWithThem(argv);
     QApplication app(argc, argv);
     DesktopWindows::setUpApplication(); // message boxes are titled "Ondro" by the prompter
 

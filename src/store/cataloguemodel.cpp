@@ -1,4 +1,5 @@
 #include "store/cataloguemodel.h"
+#include "store/workpool.h"
 
 #include "store/columnsort.h"
 
@@ -166,14 +167,14 @@ QFuture<std::vector<qsizetype>> CatalogueModel::sortOrderAsync(int column) const
 {
     if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
         return QtFuture::makeReadyFuture(std::vector<qsizetype>());
-    return QtConcurrent::run([&rows = m_rows, column] { return ColumnSort::order(rows, column); });
+    return QtConcurrent::run(workPool(), [&rows = m_rows, column] { return ColumnSort::order(rows, column); });
 }
 
 QFuture<CatalogueModel::PreparedSort> CatalogueModel::sortAsync(int column) const
 {
     if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
         return QtFuture::makeReadyFuture(PreparedSort());
-    return QtConcurrent::run([&rows = m_rows, column, revision = m_revision] {
+    return QtConcurrent::run(workPool(), [&rows = m_rows, column, revision = m_revision] {
         return prepareSort(rows, ColumnSort::order(rows, column), revision);
     });
 }
@@ -234,7 +235,7 @@ void freeElsewhere(CatalogueModel::PreparedSort &&spent)
     if (spent.newRowOf.size() < FreeElsewhereFrom)
         return;
     auto held = std::make_shared<CatalogueModel::PreparedSort>(std::move(spent));
-    QThreadPool::globalInstance()->start([held]() mutable { held.reset(); });
+    workPool()->start([held]() mutable { held.reset(); });
 }
 
 } // namespace

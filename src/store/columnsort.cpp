@@ -1,4 +1,5 @@
 #include "store/columnsort.h"
+#include "store/workpool.h"
 
 #include "store/keyorder.h"
 
@@ -123,7 +124,7 @@ std::vector<qsizetype> icuOrder(const Column &column)
         blocks[b].count = std::min(BlockRows, count - blocks[b].first);
     }
     const QLocale locale = collationLocale();
-    QtConcurrent::blockingMap(blocks, [&](Block &block) {
+    QtConcurrent::blockingMap(workPool(), blocks, [&](Block &block) {
         const IcuCollator icu(locale);
         if (!icu.collator) {
             block.ok = false;

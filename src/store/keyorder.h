@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtConcurrent/QtConcurrentMap>
+#include "store/workpool.h"
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <vector>
@@ -33,7 +34,7 @@ inline void sortItems(std::vector<Item> &items, size_t begin, size_t end)
         return;
     }
     const auto middle = first + qsizetype(end - begin) / 2;
-    QFuture<void> half = QtConcurrent::run([&] { std::sort(first, middle, itemLess); });
+    QFuture<void> half = QtConcurrent::run(workPool(), [&] { std::sort(first, middle, itemLess); });
     std::sort(middle, last, itemLess);
     half.waitForFinished();
     std::inplace_merge(first, middle, last, itemLess);
@@ -89,7 +90,7 @@ std::vector<qsizetype> order(qsizetype count, NextKey nextKey)
         findTies(run.begin, run.end, ties);
     }
     // Runs that tie are independent of each other.
-    QtConcurrent::blockingMap(ties, [&](const Run &outer) {
+    QtConcurrent::blockingMap(workPool(), ties, [&](const Run &outer) {
         std::vector<Run> todo{outer};
         while (!todo.empty()) {
             const Run run = todo.back();

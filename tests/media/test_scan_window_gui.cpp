@@ -1,4 +1,5 @@
 #include "store/cataloguemodel.h"
+#include "store/workpool.h"
 #include "media/drivelist.h"
 #include "media/widgets/activityicons.h"
 #include "media/widgets/scanwindow.h"
@@ -382,7 +383,7 @@ private Q_SLOTS:
         QSignalSpy finished(&worker, &ScanWorker::finished);
         // The pool's only thread is held, so the scan has surely not begun
         // when the stop is asked for.
-        QThreadPool *pool = QThreadPool::globalInstance();
+        QThreadPool *pool = workPool();
         const int threads = pool->maxThreadCount();
         QSemaphore hold;
         pool->setMaxThreadCount(1);

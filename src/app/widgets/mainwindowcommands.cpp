@@ -64,7 +64,9 @@ void Form2::finishLoad(CatalogueSession::Loaded loaded)
     updateCaption();
     if (m_plan.mode == StartupMode::Odl)
         disableForLibraryViewing();
-    m_media->start();
+    // In an event of its own: the list's first layout of a large catalogue
+    // has just held the window for most of what one event may take.
+    QMetaObject::invokeMethod(m_media, &MediaCommands::start, Qt::QueuedConnection);
     Association::checkDefaultReader(m_platform, m_prompter);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/widgets/busystate.h"
+#include "store/workpool.h"
 #include "store/workprogress.h"
 
 #include <QFutureWatcher>
@@ -78,7 +79,7 @@ template<typename Work, typename Done>
 auto start(QObject *owner, const Shown &shown, Work work, Done done,
            std::shared_ptr<WorkProgress> progress = std::make_shared<WorkProgress>())
 {
-    auto future = QtConcurrent::run([work = std::move(work), progress]() mutable { return work(*progress); });
+    auto future = QtConcurrent::run(workPool(), [work = std::move(work), progress]() mutable { return work(*progress); });
     return finish(owner, shown, std::move(future), progress, std::move(done));
 }
 

@@ -39,6 +39,8 @@ void MediaCommands::statesChanged()
 
 void MediaCommands::openMediaWindow()
 {
+    // A folder that came back (a share, a copy) makes no mount event.
+    m_session->refresh(m_catalogue.rows());
     auto *window = new MediaWindow(m_catalogue, *m_session, m_prompter, m_window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setModal(true);

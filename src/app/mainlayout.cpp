@@ -29,6 +29,7 @@ MainLayout designerMainLayout(int outerWidthTwips, int outerHeightTwips)
     layout.image1 = {8520, 6120, 1815, 1815};
     for (size_t i = 0; i < ButtonLefts.size(); ++i)
         layout.buttons[i] = {ButtonLefts[i], 240, 975, 855};
+    layout.mediaButton = {ButtonLefts.back() + 1080, 240, 975, 855};
     return layout;
 }
 

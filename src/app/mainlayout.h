@@ -18,6 +18,7 @@ struct MainLayout
     int windowWidth = 0, windowHeight = 0; // outer size after the minimum height rule
     TwipsRect frame3, frame2, listView1, frame1, listView2, image1, image2;
     std::array<TwipsRect, 7> buttons; // Command2, Command5, Command3, Command4, Command1, Command8, Command9
+    TwipsRect mediaButton;            // right of the last of them, in the same frame
     bool complete = true; // false when a step failed (e.g. a negative width) and the rest were skipped
 };
 

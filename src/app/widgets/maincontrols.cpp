@@ -76,6 +76,13 @@ void buildToolButtons(MainControls &c)
         button->setIconSize(QSize(28, 28));
         c.buttons[i] = button;
     }
+    c.mediaButton = new QToolButton(c.central);
+    c.mediaButton->setObjectName(QStringLiteral("cmdMedia"));
+    c.mediaButton->setText(QStringLiteral("Media"));
+    c.mediaButton->setToolTip(QStringLiteral("The media: online, offline, notes, rescan"));
+    c.mediaButton->setIcon(AppIcons::toolIcon(AppIcons::Tool::Media));
+    c.mediaButton->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    c.mediaButton->setIconSize(QSize(28, 28));
 }
 
 void buildCatalogueList(MainControls &c, QAbstractItemModel *catalogue, const QString &emptyHint)

@@ -33,6 +33,7 @@ struct MainControls
     QLabel *findPositionLabel = nullptr;
     QLabel *findTextLabel = nullptr;
     std::array<QToolButton *, 7> buttons{}; // left to right, in tab order
+    QToolButton *mediaButton = nullptr;       // the Media window, after them
 
     // The tool button of that object name ("Command4").
     QToolButton *button(const char *name) const;

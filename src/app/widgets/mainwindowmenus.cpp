@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
+#include <QToolButton>
 #include <QMenuBar>
 #include <QTreeView>
 
@@ -66,6 +67,7 @@ void Form2::buildOtherMenus()
             &Form2::resetWindow);
     connect(entry(options, "mnuOptionsMedia", QStringLiteral("&Media...")), &QAction::triggered, m_media,
             &MediaCommands::openMediaWindow);
+    connect(m_ui.mediaButton, &QToolButton::clicked, m_media, &MediaCommands::openMediaWindow);
 
     QMenu *marked = menuBar()->addMenu(QStringLiteral("&Marked"));
     marked->setObjectName(QStringLiteral("mnuMarkedCopyToTemp"));

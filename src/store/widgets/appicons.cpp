@@ -82,6 +82,12 @@ QPixmap drawTool(Tool tool)
         p.drawLine(QPointF(32, 4), QPointF(44, 16));
         p.drawLine(QPointF(44, 4), QPointF(32, 16));
         break;
+    case Tool::Media: // three discs on a shelf
+        for (int i = 0; i < 3; ++i)
+            drawDisc(p, QRectF(2 + 8 * i, 10 - 3 * i, 28, 28), QColor(200 - 30 * i, 200, 215));
+        p.setPen(QPen(QColor(120, 80, 40), 3));
+        p.drawLine(QPointF(2, 42), QPointF(46, 42));
+        break;
     case Tool::Print:
         p.setPen(QPen(QColor(60, 60, 60), 2));
         p.setBrush(Qt::white);

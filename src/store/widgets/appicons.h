@@ -8,7 +8,7 @@
 // narrow strip shown beside the cover.
 namespace AppIcons {
 
-enum class Tool { Save, Scan, Find, FindAgain, Prepare, Print, Query };
+enum class Tool { Save, Scan, Find, FindAgain, Prepare, Print, Query, Media };
 
 QIcon toolIcon(Tool tool);
 QIcon ownTrackIcon();

@@ -166,7 +166,11 @@ private Q_SLOTS:
         QCOMPARE(queryRows(path, "SELECT count(*), max(filename) FROM tbl_MP3s"),
                  QStringList{QStringLiteral("300000|/media/disk/Some Artist/Some Album/Track 99999.mp3")});
         QCOMPARE_GT(QFileInfo(path).size(), qint64(32) << 20);
+#if defined(__SANITIZE_ADDRESS__)
+        Q_UNUSED(growth); // freed memory waits in the sanitizer's quarantine: no peak to bound
+#else
         QCOMPARE_LT(growth, qint64(20) << 20);
+#endif
     }
 
     void missingFieldKeepsWhatWasRead()

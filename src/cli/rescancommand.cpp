@@ -21,20 +21,10 @@ struct RescanRoots
     QString walk;
 };
 
-QStringList samplePaths(const RowStore &catalogue, const QString &source)
-{
-    QStringList samples;
-    const QByteArray wanted = source.toUtf8();
-    for (qsizetype row = 0; row < catalogue.size() && samples.size() < 3; ++row) {
-        if (catalogue.fieldUtf8(row, FieldSource) == wanted)
-            samples.append(catalogue.field(row, FieldFilename));
-    }
-    return samples;
-}
-
-bool findRoots(const CommandCall &call, const QString &source, const MediaRecord *record, const RowStore &catalogue,
+bool findRoots(const CommandCall &call, const QString &source, const MediaRegister &media, const RowStore &catalogue,
                RescanRoots &roots)
 {
+    const MediaRecord *record = media.find(source);
     if (call.arguments.size() == 1) {
         roots.walk = ScanRun::scanRoot(call.context, call.arguments.at(0));
         roots.scannedFrom = record ? record->root : roots.walk;
@@ -47,7 +37,8 @@ bool findRoots(const CommandCall &call, const QString &source, const MediaRecord
         return false;
     }
     const MediumState state =
-        MediaStates::stateOf(*record, Volumes::mounted(), samplePaths(catalogue, source));
+        MediaStates::stateOf(*record, Volumes::mounted(),
+                             MediaStates::samplePaths(media, catalogue).value(source));
     if (!state.online) {
         CliIo::error(QStringLiteral("rescan: %1 is offline (%2 is not mounted); mount it, or give the folder: "
                                     "ondro-cli rescan --source %1 PATH")
@@ -123,7 +114,7 @@ int runRescan(const CommandCall &call)
     MediaRegister media;
     RescanRoots roots;
     if (!CliIo::loadCatalogue(call.context.catalogueFile(), catalogue, CliIo::Damaged::Refuse)
-        || !ScanRun::readRegister(call.context, media) || !findRoots(call, source, media.find(source), catalogue, roots))
+        || !ScanRun::readRegister(call.context, media) || !findRoots(call, source, media, catalogue, roots))
         return StatusFailure;
 
     const ScanOutcome outcome = ScanRun::scanShowingProgress(roots.walk, source);

@@ -110,9 +110,7 @@ bool saveScanNoted(const CliContext &context, MediaRegister &media, const QStrin
                    const MediumTotals &totals)
 {
     MediaRecord &record = media.recordFor(source);
-    noteScan(record, root, Volumes::mounted(), QDateTime::currentDateTimeUtc());
-    record.files = totals.files;
-    record.bytes = totals.bytes;
+    noteScan(record, root, Volumes::mounted(), QDateTime::currentDateTimeUtc(), totals);
     const QString path = MediaRegister::fileIn(context.dataDir);
     const SaveResult saved = media.save(path);
     if (!saved)

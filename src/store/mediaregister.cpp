@@ -204,8 +204,11 @@ QString MediaRegister::problemMessage(const QString &path, const ReadResult &res
         .arg(QDir::toNativeSeparators(path), result.reason);
 }
 
-void noteScan(MediaRecord &record, const QString &root, const QList<MountedVolume> &volumes, const QDateTime &when)
+void noteScan(MediaRecord &record, const QString &root, const QList<MountedVolume> &volumes, const QDateTime &when,
+              const MediumTotals &totals)
 {
+    record.files = totals.files;
+    record.bytes = totals.bytes;
     record.root = root;
     record.scanned = when.toUTC();
     const MountedVolume *volume = Volumes::holding(volumes, root);

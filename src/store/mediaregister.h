@@ -77,11 +77,6 @@ private:
     QList<MediaRecord> m_records; // sorted by source
 };
 
-// Notes a scan of root on the record: the volume that holds root now (its
-// label, UUID, file system and size, and its mount point), and the time.
-void noteScan(MediaRecord &record, const QString &root, const QList<MountedVolume> &volumes,
-              const QDateTime &when);
-
 // The entries of source in rows and the size of their files on disk now
 // (files that cannot be found add nothing).
 struct MediumTotals
@@ -92,3 +87,10 @@ struct MediumTotals
 };
 MediumTotals mediumTotals(const RowStore &rows, const QString &source,
                           MediumTotals::Measure measure = MediumTotals::WithBytes);
+
+// Notes a scan of root on the record: the volume that holds root now (its
+// label, UUID, file system and size, and its mount point), the time, and
+// the medium's totals after it.
+void noteScan(MediaRecord &record, const QString &root, const QList<MountedVolume> &volumes, const QDateTime &when,
+              const MediumTotals &totals);
+

@@ -3,35 +3,7 @@
 #include "store/platform/platform.h"
 #include "store/rowstore.h"
 
-#include <QDir>
-#include <QHash>
 
-namespace {
-
-// Up to three stored paths of each medium without a UUID, in one pass that
-// ends as soon as each has its three.
-QHash<QString, QStringList> samplePaths(const MediaRegister &media, const RowStore &rows)
-{
-    QHash<QByteArray, QStringList> wanted;
-    for (const MediaRecord &record : media.records()) {
-        if (record.uuid.isEmpty())
-            wanted.insert(record.source.toUtf8(), {});
-    }
-    qsizetype open = wanted.size();
-    for (qsizetype row = 0; row < rows.size() && open > 0; ++row) {
-        const auto it = wanted.find(rows.fieldUtf8(row, FieldSource).toByteArray());
-        if (it == wanted.end() || it->size() >= 3)
-            continue;
-        it->append(rows.field(row, FieldFilename));
-        open -= it->size() == 3;
-    }
-    QHash<QString, QStringList> samples;
-    for (auto it = wanted.begin(); it != wanted.end(); ++it)
-        samples.insert(QString::fromUtf8(it.key()), it.value());
-    return samples;
-}
-
-} // namespace
 
 MediaSession::MediaSession(QString registerPath, Platform &platform, QObject *parent)
     : QObject(parent), m_path(std::move(registerPath)), m_platform(platform)
@@ -50,7 +22,7 @@ QString MediaSession::load()
 void MediaSession::refresh(const RowStore &rows)
 {
     m_volumes = m_platform.mountedVolumes();
-    const QHash<QString, QStringList> samples = samplePaths(m_media, rows);
+    const QHash<QString, QStringList> samples = MediaStates::samplePaths(m_media, rows);
     m_states.update(m_media, m_volumes, [&samples](const QString &source) { return samples.value(source); });
     Q_EMIT changed();
 }
@@ -60,9 +32,7 @@ QString MediaSession::noteScan(const QString &source, const QString &root, const
     if (!m_refusal.isEmpty())
         return m_refusal + QStringLiteral(" What this scan found about the medium was not saved.");
     MediaRecord &record = m_media.recordFor(source);
-    ::noteScan(record, root, m_platform.mountedVolumes(), QDateTime::currentDateTimeUtc());
-    record.files = totals.files;
-    record.bytes = totals.bytes;
+    ::noteScan(record, root, m_platform.mountedVolumes(), QDateTime::currentDateTimeUtc(), totals);
     return save();
 }
 

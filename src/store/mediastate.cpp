@@ -1,5 +1,7 @@
 #include "store/mediastate.h"
 
+#include "store/rowstore.h"
+
 #include <QFileInfo>
 
 MediumState MediaStates::stateOf(const MediaRecord &record, const QList<MountedVolume> &volumes,
@@ -57,4 +59,25 @@ QString MediaStates::currentPath(const QString &storedPath, const QString &sourc
     if (it == m_media.cend() || !it->state.online)
         return storedPath;
     return Volumes::rebased(storedPath, it->mountRoot, it->state.currentMount);
+}
+
+QHash<QString, QStringList> MediaStates::samplePaths(const MediaRegister &media, const RowStore &rows)
+{
+    QHash<QByteArray, QStringList> wanted;
+    for (const MediaRecord &record : media.records()) {
+        if (record.uuid.isEmpty())
+            wanted.insert(record.source.toUtf8(), {});
+    }
+    qsizetype open = wanted.size();
+    for (qsizetype row = 0; row < rows.size() && open > 0; ++row) {
+        const auto it = wanted.find(rows.fieldUtf8(row, FieldSource).toByteArray());
+        if (it == wanted.end() || it->size() >= 3)
+            continue;
+        it->append(rows.field(row, FieldFilename));
+        open -= it->size() == 3;
+    }
+    QHash<QString, QStringList> samples;
+    for (auto it = wanted.begin(); it != wanted.end(); ++it)
+        samples.insert(QString::fromUtf8(it.key()), it.value());
+    return samples;
 }

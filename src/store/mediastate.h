@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <functional>
 
+class RowStore;
+
 // Whether a medium can be read now, and where: its current root is the
 // scanned root with the mount point of that time replaced by where its
 // volume is mounted now.
@@ -28,6 +30,10 @@ public:
 
     static MediumState stateOf(const MediaRecord &record, const QList<MountedVolume> &volumes,
                                const QStringList &samples);
+
+    // Up to three stored paths of each medium without a UUID, in one pass
+    // over rows that ends as soon as each has its three.
+    static QHash<QString, QStringList> samplePaths(const MediaRegister &media, const RowStore &rows);
 
     void update(const MediaRegister &media, const QList<MountedVolume> &volumes, const Samples &samples);
 

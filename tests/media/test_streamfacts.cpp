@@ -1,13 +1,15 @@
 #include "media/mediafile.h"
 #include "media/streamfacts.h"
-#include "testenv.h"
+#include "testfiles.h"
 #include "mp3bytes.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
+
+#include <cmath>
 
 using namespace StreamFacts;
 
@@ -89,6 +91,10 @@ private Q_SLOTS:
                                             << "44100 vbr 0.1 12 '' 0+163 aid";
         QTest::newRow("ape size past the start") << Mpeg1 + a.left(996) + apeTag({}, false).left(12) + "\xFF\xFF\xFF\x7F" + QByteArray(16, '\0')
                                                  << "44100 cbr 0.1 128 '' 0+1032 aid";
+        QTest::newRow("ape smaller than its footer") << Mpeg1 + a.left(996) + apeTag({}, false).left(12) + "\x10" + QByteArray(19, '\0')
+                                                     << "44100 cbr 0.1 128 '' 0+1032 aid";
+        QTest::newRow("lyrics3 size not digits") << Mpeg1 + a.left(996) + "LYRICSBEGIN12x456LYRICS200"
+                                                 << "44100 cbr 0.1 128 '' 0+1026 aid";
         QTest::newRow("frame past the search") << QByteArray(FrameSearchBytes + 10, '\0') + Mpeg1 + a.left(1000)
                                                << "- - - - '' 0+17398 aid";
         QTest::newRow("no frame") << a.left(5000) << "- - - - '' 0+5000 aid";
@@ -121,10 +127,7 @@ private Q_SLOTS:
             Facts plain = factsOfBytes(audio);
             QVERIFY(plain.hasAid);
             for (const auto &[before, after] : tags) {
-                QFile file(path);
-                QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-                file.write(before + audio + after);
-                file.close();
+                QVERIFY(writeBytes(path, before + audio + after));
                 Facts expected = plain;
                 expected.audioStart = before.size();
                 QCOMPARE(readStreamFacts(path), std::optional(expected));
@@ -146,30 +149,6 @@ private Q_SLOTS:
         QCOMPARE(aidText(0x00ab'0000'0000'0001), QStringLiteral("00ab000000000001"));
     }
 
-    void endTags_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("atFileEnd");
-        QTest::addColumn<qint64>("size");
-        const QByteArray audio = audioBytes(300);
-        QTest::newRow("id3v1") << audio + id3v1Tag("t", "a") << true << qint64(128);
-        QTest::newRow("id3v1 not at the end") << audio + id3v1Tag("t", "a") << false << qint64(0);
-        QTest::newRow("ape with header") << audio + apeTag("items", true) << false << qint64(69);
-        QTest::newRow("ape without header") << audio + apeTag("items", false) << true << qint64(37);
-        QTest::newRow("ape smaller than its footer") << audio + apeTag({}, false).left(12) + "\x10" + QByteArray(19, '\0') << false << qint64(0);
-        QTest::newRow("lyrics3 v2") << audio + lyrics3Tag("IND00003110") << false << qint64(37);
-        QTest::newRow("lyrics3 size not digits") << audio + "LYRICSBEGIN12x456LYRICS200" << false << qint64(0);
-        QTest::newRow("none") << audio << true << qint64(0);
-    }
-
-    void endTags()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, atFileEnd);
-        QFETCH(qint64, size);
-        QCOMPARE(endTagSize(bytes, atFileEnd), size);
-    }
-
     // Files made by lame, when it is installed, against mp3info's account
     // of them when that is installed too.
     void lameFiles();
@@ -178,52 +157,43 @@ private Q_SLOTS:
 void StreamFactsTest::lameFiles()
 {
     const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    const QString mp3info = QStandardPaths::findExecutable(QStringLiteral("mp3info"));
     if (lame.isEmpty())
         QSKIP("lame is not installed");
-    const QString mp3info = QStandardPaths::findExecutable(QStringLiteral("mp3info"));
-    QTemporaryDir dir;
+    const auto run = [](const QString &program, const QString &arguments, const QString &file) {
+        QProcess process;
+        process.start(program, arguments.split(u' ') << file);
+        const bool ran = process.waitForFinished(60000) && process.exitCode() == 0;
+        return ran ? std::optional(process.readAllStandardOutput()) : std::nullopt;
+    };
     // Five seconds of two tones, 44.1 kHz 16-bit stereo, raw.
+    QTemporaryDir dir;
+    const QString raw = dir.filePath(QStringLiteral("tone.raw")), mp3 = dir.filePath(QStringLiteral("tone.mp3"));
     QByteArray pcm(5 * 44100 * 4, Qt::Uninitialized);
     for (int i = 0; i < 5 * 44100; ++i) {
         qToLittleEndian(qint16(8000 * std::sin(i * 0.05)), pcm.data() + i * 4);
         qToLittleEndian(qint16(8000 * std::sin(i * (0.03 + i * 1e-6))), pcm.data() + i * 4 + 2);
     }
-    const struct
-    {
-        const char *options;
-        const char *mode;
-        bool named; // an Info or Xing header with a LAME tag (none fits in a frame of 144 bytes)
-    } Encodings[] = {{"-b 128", "cbr", true},  {"-V 4", "vbr", true}, {"--abr 96", "abr", true},
-                     {"-b 128 -t", "cbr", false}, {"--resample 22.05 -b 64 -a", "cbr", true},
-                     {"--resample 8 -b 16 -a --noreplaygain", "cbr", false}};
-    const QString raw = dir.filePath(QStringLiteral("tone.raw")), mp3 = dir.filePath(QStringLiteral("tone.mp3"));
-    QFile rawFile(raw);
-    QVERIFY(rawFile.open(QIODevice::WriteOnly) && rawFile.write(pcm) == pcm.size());
-    rawFile.close();
-    const auto run = [](const QString &program, const QStringList &arguments) {
-        QProcess process;
-        process.start(program, arguments);
-        const bool ran = process.waitForFinished(60000) && process.exitCode() == 0;
-        return ran ? std::optional(process.readAllStandardOutput()) : std::nullopt;
-    };
-    for (const auto &e : Encodings) {
-        const QStringList options = QString::fromLatin1(e.options).split(u' ');
-        QVERIFY(run(lame, QStringList{QStringLiteral("--quiet"), QStringLiteral("-r"), QStringLiteral("-s"),
-                                       QStringLiteral("44.1"), QStringLiteral("--bitwidth"), QStringLiteral("16"),
-                                       QStringLiteral("--little-endian"), QStringLiteral("--signed")}
-                            + options + QStringList{raw, mp3}));
+    QVERIFY(writeBytes(raw, pcm));
+    // Options, mode, and whether an Info or Xing frame with a LAME tag is
+    // written (none fits in a frame of 144 bytes).
+    const std::tuple<const char *, const char *, bool> Encodings[] = {
+        {"-b 128", "cbr", true}, {"-V 4", "vbr", true}, {"--abr 96", "abr", true}, {"-b 128 -t", "cbr", false},
+        {"--resample 22.05 -b 64 -a", "cbr", true}, {"--resample 8 -b 16 -a --noreplaygain", "cbr", false}};
+    for (const auto &[options, mode, named] : Encodings) {
+        const QString raw16 = QStringLiteral("--quiet -r -s 44.1 --bitwidth 16 --little-endian --signed ");
+        QVERIFY(run(lame, raw16 + QLatin1String(options) + u' ' + raw, mp3));
         const std::optional<Facts> facts = readStreamFacts(mp3);
-        QVERIFY2(facts && facts->tenths && facts->kbps && facts->rate, e.options);
-        QCOMPARE(modeText(*facts->mode), QLatin1String(e.mode));
-        QCOMPARE(facts->encoder.startsWith(u"LAME"), e.named);
+        QVERIFY2(facts && facts->tenths && facts->kbps && facts->rate, options);
+        QCOMPARE(modeText(*facts->mode), QLatin1String(mode));
+        QCOMPARE(facts->encoder.startsWith(u"LAME"), named);
         // Without the LAME tag the time includes the encoder's added samples.
-        QVERIFY2(qAbs(*facts->tenths - 50) <= (e.named ? 0 : 2), qPrintable(durationText(*facts->tenths)));
+        QVERIFY2(qAbs(*facts->tenths - 50) <= (named ? 0 : 2), qPrintable(durationText(*facts->tenths)));
         if (mp3info.isEmpty())
             continue;
-        const QList<QByteArray> told = run(mp3info, {QStringLiteral("-r"), QStringLiteral("a"), QStringLiteral("-p"),
-                                                     QStringLiteral("%S %r %Q"), mp3}).value_or("").split(' ');
+        const QList<QByteArray> told = run(mp3info, QStringLiteral("-r a -p %S|%r|%Q"), mp3).value_or("").split('|');
         QCOMPARE(told.size(), 3);
-        qInfo("%s: %s s %d kbps %d Hz; mp3info %s s %s kbps %s Hz", e.options, qPrintable(durationText(*facts->tenths)),
+        qInfo("%s: %s s %d kbps %d Hz; mp3info %s s %s kbps %s Hz", options, qPrintable(durationText(*facts->tenths)),
               *facts->kbps, *facts->rate, told[0].constData(), told[1].constData(), told[2].constData());
         QCOMPARE(*facts->rate, told[2].toInt());
         QVERIFY(qAbs(*facts->tenths / 10 - told[0].toInt()) <= 1);

@@ -52,8 +52,12 @@ struct Facts
     // when neither a header nor the frame's bitrate gives them.
     std::optional<int> rate;       // samples per second
     std::optional<Mode> mode;
-    std::optional<qint64> tenths;  // playing time in tenths of a second
-    std::optional<int> kbps;       // average bitrate
+    // Playing time in tenths of a second: a header's frames times the
+    // samples per frame, less the samples a LAME tag says the encoder added.
+    std::optional<qint64> tenths;
+    // Average bitrate: a CBR stream's frame bitrate, else the bytes after
+    // the header's frame over the frames' time.
+    std::optional<int> kbps;
     QString encoder;               // "LAME3.100"; empty when no header names one
 
     bool operator==(const Facts &) const = default;

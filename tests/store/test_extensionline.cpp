@@ -11,7 +11,7 @@ private Q_SLOTS:
     void roundTrip_data()
     {
         QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QByteArray>("artist"); // the decoded value of key "enc"
+        QTest::addColumn<QByteArray>("enc"); // the decoded value of key "enc"
         QTest::addColumn<QByteArray>("written");
         QTest::newRow("empty") << QByteArray() << QByteArray() << QByteArray();
         QTest::newRow("the original's text") << QByteArray("Comment") << QByteArray() << QByteArray();
@@ -28,10 +28,10 @@ private Q_SLOTS:
     void roundTrip()
     {
         QFETCH(QByteArray, line);
-        QFETCH(QByteArray, artist);
+        QFETCH(QByteArray, enc);
         QFETCH(QByteArray, written);
         const ExtensionLine::Facts facts = ExtensionLine::parse(line);
-        QCOMPARE(facts.value("enc"), artist);
+        QCOMPARE(facts.value("enc"), enc);
         QCOMPARE(ExtensionLine::format(facts), written);
     }
 

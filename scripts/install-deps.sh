@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  qt6-base-dev libqt6opengl6-dev libtag1-dev libsqlite3-dev libicu-dev pkg-config cmake g++ make
+  qt6-base-dev libqt6opengl6-dev libtag1-dev libsqlite3-dev libicu-dev libxxhash-dev pkg-config cmake g++ make
   xvfb xauth xdg-utils shared-mime-info desktop-file-utils poppler-utils fonts-dejavu-core
   dpkg-dev appstream
   openbox at-spi2-core dbus-x11 python3-pyatspi xdotool imagemagick x11-utils

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+class ByteSource;
+
+// What a file's MPEG audio stream says about itself: playing time, average
+// bitrate, constant, average or variable bitrate, sample rate and encoder,
+// worked out from the first frame, its Xing/Info (with a LAME tag) or VBRI
+// header when it has one, and the length of the audio; and the audio's
+// identity, a hash of its length and of its first and last EdgeBytes, so
+// that copies with other tags are known as the same audio.
+//
+// A file is read in a few parts only (readStreamFacts): the ID3v2 tags at
+// the start are skipped by their sizes, HeadBytes are read where the audio
+// begins, and the last bytes of the file give the tags at the end (ID3v1,
+// APE, Lyrics3 v2) by their sizes and the audio's last EdgeBytes.
+namespace StreamFacts {
+
+// Bytes of the audio hashed at each end.
+constexpr qint64 EdgeBytes = 16 * 1024;
+// The first frame is looked for in this many bytes after the ID3v2 tags.
+constexpr qint64 FrameSearchBytes = 16 * 1024;
+// Bytes read where the audio begins: the search, then a whole edge.
+constexpr qint64 HeadBytes = FrameSearchBytes + EdgeBytes;
+// Bytes read at the end of the file at first: an edge and the usual tags.
+constexpr qint64 TailBytes = EdgeBytes + 4 * 1024;
+
+// The parts of a file the facts are worked out from.
+struct Parts
+{
+    qint64 fileSize = 0;
+    qint64 tagsEnd = 0;   // where the ID3v2 tags at the start end
+    QByteArrayView head;  // bytes from tagsEnd: HeadBytes, or fewer when the file ends before
+    qint64 audioEnd = 0;  // where the tags at the end begin (the file's size when it has none)
+    QByteArrayView tail;  // the bytes that end at audioEnd: EdgeBytes, or all from tagsEnd when fewer
+};
+
+enum class Mode { Cbr, Vbr, Abr };
+
+struct Facts
+{
+    qint64 audioStart = 0;  // the first frame; tagsEnd when there is none
+    qint64 audioLength = 0; // from audioStart to the tags at the end
+    quint64 aid = 0;        // the audio identity (see aidText)
+    bool hasAid = false;    // false when the parts do not hold the edges
+    // From the first frame; unset when no frame was found, or (dur, kbps)
+    // when neither a header nor the frame's bitrate gives them.
+    std::optional<int> rate;       // samples per second
+    std::optional<Mode> mode;
+    // Playing time in tenths of a second: a header's frames times the
+    // samples per frame, less the samples a LAME tag says the encoder added.
+    std::optional<qint64> tenths;
+    // Average bitrate: a CBR stream's frame bitrate, else the bytes after
+    // the header's frame over the frames' time.
+    std::optional<int> kbps;
+    QString encoder;               // "LAME3.100"; empty when no header names one
+
+    bool operator==(const Facts &) const = default;
+};
+
+// The facts of the parts. Never reads outside them; any bytes give an
+// answer, with the values it cannot be sure of unset.
+Facts factsOf(const Parts &parts);
+
+// The size of the tag at the end of bytes (the bytes that end where the
+// tag would), 0 when none ends there: ID3v1 ("TAG", 128 bytes; only when
+// atFileEnd), an APE tag (footer "APETAGEX", with its header when it has
+// one) or a Lyrics3 v2 tag ("LYRICS200" and its size). Only the last 160
+// bytes are looked at; the size may reach before the start of bytes.
+qint64 endTagSize(QByteArrayView bytes, bool atFileEnd);
+
+// The playing time as text: seconds with one decimal ("215.4").
+QString durationText(qint64 tenths);
+QString modeText(Mode mode);
+// The identity as 16 lowercase hexadecimal digits.
+QString aidText(quint64 aid);
+
+// Reads the parts of the file at path (opened as MediaFile does, through
+// the safe opener) and works out their facts; nothing when it cannot be
+// opened or read, or changes size while it is read.
+std::optional<Facts> readStreamFacts(const QString &path);
+// The same over a source already open, such as the scan's MediaFile.
+std::optional<Facts> readStreamFacts(const ByteSource &file);
+
+} // namespace StreamFacts

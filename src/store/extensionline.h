@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <utility>
+
+// Line 10 of a list file record, which the original program writes empty
+// and never reads, carries what Ondro knows beyond the nine fields:
+// "ondro:1" and blank-separated key=value pairs, a value's "%", blank,
+// "=" and control characters written as %XX. Keys this version does not
+// know are kept and written back as they were.
+namespace ExtensionLine {
+
+struct Facts
+{
+    // The pairs in the order read (or set), as written in the line: a
+    // pair this version does not know goes back byte for byte.
+    QList<std::pair<QByteArray, QByteArray>> pairs;
+    // A line of a later version ("ondro:2 ..."), kept whole to be written
+    // back unchanged; pairs is then empty.
+    QByteArray laterVersion;
+
+    bool isEmpty() const { return pairs.isEmpty() && laterVersion.isEmpty(); }
+    QByteArray value(QByteArrayView key) const;       // decoded; empty when absent
+    void set(QByteArrayView key, QByteArrayView value); // replaces, or appends in order
+    bool operator==(const Facts &) const = default;
+};
+
+// The facts of a line 10; none for a line that does not start with
+// "ondro:" (it is then written back empty). A pair without "=" is kept
+// as a key with an empty value.
+Facts parse(QByteArrayView line);
+
+// The line for the facts; empty when there are none.
+QByteArray format(const Facts &facts);
+
+} // namespace ExtensionLine

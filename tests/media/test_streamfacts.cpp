@@ -1,0 +1,205 @@
+#include "media/mediafile.h"
+#include "media/streamfacts.h"
+#include "testfiles.h"
+#include "mp3bytes.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <cmath>
+
+using namespace StreamFacts;
+
+namespace {
+
+// Frame headers: MPEG 1 layer III 128 kbps 44.1 kHz joint stereo (417-byte
+// frames), MPEG 2 layer III 64 kbps 22.05 kHz mono (208), MPEG 2.5 layer
+// III 32 kbps 8 kHz mono, MPEG 1 layer I 384 kbps 48 kHz, MPEG 1 layer II
+// 192 kbps 32 kHz (864), and MPEG 1 layer III in free format.
+const QByteArray Mpeg1("\xFF\xFB\x90\x64", 4), Mpeg2Mono("\xFF\xF3\x80\xC0", 4), Mpeg25("\xFF\xE3\x48\xC4", 4),
+    Layer1("\xFF\xFF\xC4\x00", 4), Layer2("\xFF\xFD\xA8\x00", 4), FreeFormat("\xFF\xFB\x00\x64", 4);
+
+QString optionalText(const auto &value, const auto &text)
+{
+    return value ? text(*value) : QStringLiteral("-");
+}
+
+// The facts as one line: rate, mode, seconds, kbps, encoder, where the
+// audio starts and how long it is, and whether it has an identity.
+QString summary(const Facts &f)
+{
+    return QStringList{optionalText(f.rate, [](int r) { return QString::number(r); }),
+                       optionalText(f.mode, modeText), optionalText(f.tenths, durationText),
+                       optionalText(f.kbps, [](int k) { return QString::number(k); }),
+                       u'\'' + f.encoder + u'\'',
+                       QStringLiteral("%1+%2").arg(f.audioStart).arg(f.audioLength),
+                       f.hasAid ? QStringLiteral("aid") : QStringLiteral("-")}
+        .join(u' ');
+}
+
+Facts factsOfBytes(const QByteArray &bytes)
+{
+    return readStreamFacts(MemorySource(bytes)).value_or(Facts{});
+}
+
+QByteArray xingFrame(const QByteArray &id, quint32 frames, int method, const QByteArray &encoder = "LAME3.100")
+{
+    return frameWith(Mpeg1, 417, 36, xingHeader(id, frames, true, lameTag(encoder, method, 576, 1000)));
+}
+
+} // namespace
+
+class StreamFactsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void facts_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected");
+        const QByteArray a = audioBytes(200000);
+        // Without a header: the length and the frame's bitrate.
+        QTest::newRow("mpeg1 layer3") << Mpeg1 + a.left(41696) << "44100 cbr 2.6 128 '' 0+41700 aid";
+        QTest::newRow("mpeg2 layer3") << Mpeg2Mono + a.left(22046) << "22050 cbr 2.8 64 '' 0+22050 aid";
+        QTest::newRow("mpeg2.5 layer3") << Mpeg25 + a.left(7996) << "8000 cbr 2.0 32 '' 0+8000 aid";
+        QTest::newRow("layer1") << Layer1 + a.left(47996) << "48000 cbr 1.0 384 '' 0+48000 aid";
+        QTest::newRow("layer2") << Layer2 + a.left(23996) << "32000 cbr 1.0 192 '' 0+24000 aid";
+        QTest::newRow("free format") << FreeFormat + a.left(996) << "44100 cbr - - '' 0+1000 aid";
+        QTest::newRow("junk before the frame") << QByteArray(1000, '\0') + Mpeg1 + a.left(4096)
+                                               << "44100 cbr 0.3 128 '' 1000+4100 aid";
+        // Headers: frames x samples per frame (1152, 576 in MPEG 2 layer
+        // III), less the LAME tag's 576 + 1000; kbps from the bytes after
+        // the header's frame.
+        QTest::newRow("xing lame vbr") << xingFrame("Xing", 1000, 4) + a << "44100 vbr 26.1 61 'LAME3.100' 0+200417 aid";
+        QTest::newRow("xing lame abr") << xingFrame("Xing", 1000, 2) + a << "44100 abr 26.1 61 'LAME3.100' 0+200417 aid";
+        QTest::newRow("xing lame abr 2 pass") << xingFrame("Xing", 1000, 9) + a << "44100 abr 26.1 61 'LAME3.100' 0+200417 aid";
+        QTest::newRow("info lame cbr") << xingFrame("Info", 100, 1, "LAME3.99r \0") + a.left(41700)
+                                       << "44100 cbr 2.6 128 'LAME3.99r' 0+42117 aid";
+        QTest::newRow("xing mpeg2 mono no lame") << frameWith(Mpeg2Mono, 208, 13, xingHeader("Xing", 500, false)) + a.left(30000)
+                                                 << "22050 vbr 13.1 18 '' 0+30208 aid";
+        QTest::newRow("xing layer2") << frameWith(Layer2, 864, 36, xingHeader("Xing", 100, false)) + a.left(50000)
+                                     << "32000 vbr 3.6 111 '' 0+50864 aid";
+        QTest::newRow("vbri") << frameWith(Mpeg1, 417, 36, vbriHeader(1000)) + a << "44100 vbr 26.1 61 '' 0+200417 aid";
+        // Hostile headers and tags: sane values or none.
+        QTest::newRow("zero frames") << xingFrame("Xing", 0, 4) + a.left(1000) << "44100 vbr - - 'LAME3.100' 0+1417 aid";
+        QTest::newRow("huge count") << xingFrame("Xing", 0xFFFFFFFF, 4) + a << "44100 vbr - - 'LAME3.100' 0+200417 aid";
+        QTest::newRow("xing cut short") << Mpeg1 + QByteArray(32, '\0') + "Xing" << "44100 cbr 0.0 128 '' 0+40 aid";
+        QTest::newRow("lame tag cut short") << Mpeg1 + QByteArray(32, '\0') + xingHeader("Xing", 4) + "LAME3.1"
+                                            << "44100 vbr 0.1 12 '' 0+163 aid";
+        QTest::newRow("ape size past the start") << Mpeg1 + a.left(996) + apeTag({}, false).left(12) + "\xFF\xFF\xFF\x7F" + QByteArray(16, '\0')
+                                                 << "44100 cbr 0.1 128 '' 0+1032 aid";
+        QTest::newRow("ape smaller than its footer") << Mpeg1 + a.left(996) + apeTag({}, false).left(12) + "\x10" + QByteArray(19, '\0')
+                                                     << "44100 cbr 0.1 128 '' 0+1032 aid";
+        QTest::newRow("lyrics3 size not digits") << Mpeg1 + a.left(996) + "LYRICSBEGIN12x456LYRICS200"
+                                                 << "44100 cbr 0.1 128 '' 0+1026 aid";
+        QTest::newRow("frame past the search") << QByteArray(FrameSearchBytes + 10, '\0') + Mpeg1 + a.left(1000)
+                                               << "- - - - '' 0+17398 aid";
+        QTest::newRow("no frame") << a.left(5000) << "- - - - '' 0+5000 aid";
+        QTest::newRow("only tags") << id3v2Tag(3, {}) + id3v1Tag("t", "a") << "- - - - '' 74+0 -";
+        QTest::newRow("empty") << QByteArray() << "- - - - '' 0+0 -";
+    }
+
+    void facts()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        QCOMPARE(summary(factsOfBytes(content)), expected);
+    }
+
+    // The tags before and after the audio change neither its facts nor its
+    // identity; each file is read from disk through the safe opener.
+    void tagsLeaveTheAudio()
+    {
+        const QByteArray small = id3v2Tag(3, id3v2TextFrame(3, "TIT2", 0, "Song"));
+        const QByteArray picture = id3v2Tag(3, id3v2Frame(3, "APIC", QByteArray(100000, 'p')));
+        const QByteArray v1 = id3v1Tag("Song", "Band"), lyrics = lyrics3Tag("IND00003110");
+        const QList<std::pair<QByteArray, QByteArray>> tags = {
+            {small, {}},          {picture + small, {}}, {{}, v1},
+            {{}, apeTag("items", true) + v1}, {{}, apeTag(QByteArray(50000, 'i'), false)},
+            {small, lyrics + v1}, {picture, apeTag(QByteArray(30000, 'i'), true) + lyrics + v1}};
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.mp3"));
+        for (qsizetype length : {100, 40000, 300000}) {
+            const QByteArray audio = xingFrame("Xing", 300, 4) + audioBytes(length, quint32(length));
+            Facts plain = factsOfBytes(audio);
+            QVERIFY(plain.hasAid);
+            for (const auto &[before, after] : tags) {
+                QVERIFY(writeBytes(path, before + audio + after));
+                Facts expected = plain;
+                expected.audioStart = before.size();
+                QCOMPARE(readStreamFacts(path), std::optional(expected));
+            }
+        }
+    }
+
+    // One changed byte in either edge, or one byte more, is other audio.
+    void changedAudioChangesTheIdentity()
+    {
+        const QByteArray audio = Mpeg1 + audioBytes(300000);
+        const quint64 aid = factsOfBytes(audio).aid;
+        for (qsizetype at : {qsizetype(4), qsizetype(200), EdgeBytes - 1, audio.size() - EdgeBytes, audio.size() - 1}) {
+            QByteArray changed = audio;
+            changed[at] = char(changed[at] ^ 1);
+            QVERIFY2(factsOfBytes(changed).aid != aid, qPrintable(QString::number(at)));
+        }
+        QVERIFY(factsOfBytes(audio + 'x').aid != aid);
+        QCOMPARE(aidText(0x00ab'0000'0000'0001), QStringLiteral("00ab000000000001"));
+    }
+
+    // Files made by lame, when it is installed, against mp3info's account
+    // of them when that is installed too.
+    void lameFiles();
+};
+
+void StreamFactsTest::lameFiles()
+{
+    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    const QString mp3info = QStandardPaths::findExecutable(QStringLiteral("mp3info"));
+    if (lame.isEmpty())
+        QSKIP("lame is not installed");
+    const auto run = [](const QString &program, const QString &arguments, const QString &file) {
+        QProcess process;
+        process.start(program, arguments.split(u' ') << file);
+        const bool ran = process.waitForFinished(60000) && process.exitCode() == 0;
+        return ran ? std::optional(process.readAllStandardOutput()) : std::nullopt;
+    };
+    // Five seconds of two tones, 44.1 kHz 16-bit stereo, raw.
+    QTemporaryDir dir;
+    const QString raw = dir.filePath(QStringLiteral("tone.raw")), mp3 = dir.filePath(QStringLiteral("tone.mp3"));
+    QByteArray pcm(5 * 44100 * 4, Qt::Uninitialized);
+    for (int i = 0; i < 5 * 44100; ++i) {
+        qToLittleEndian(qint16(8000 * std::sin(i * 0.05)), pcm.data() + i * 4);
+        qToLittleEndian(qint16(8000 * std::sin(i * (0.03 + i * 1e-6))), pcm.data() + i * 4 + 2);
+    }
+    QVERIFY(writeBytes(raw, pcm));
+    // Options, mode, and whether an Info or Xing frame with a LAME tag is
+    // written (none fits in a frame of 144 bytes).
+    const std::tuple<const char *, const char *, bool> Encodings[] = {
+        {"-b 128", "cbr", true}, {"-V 4", "vbr", true}, {"--abr 96", "abr", true}, {"-b 128 -t", "cbr", false},
+        {"--resample 22.05 -b 64 -a", "cbr", true}, {"--resample 8 -b 16 -a --noreplaygain", "cbr", false}};
+    for (const auto &[options, mode, named] : Encodings) {
+        const QString raw16 = QStringLiteral("--quiet -r -s 44.1 --bitwidth 16 --little-endian --signed ");
+        QVERIFY(run(lame, raw16 + QLatin1String(options) + u' ' + raw, mp3));
+        const std::optional<Facts> facts = readStreamFacts(mp3);
+        QVERIFY2(facts && facts->tenths && facts->kbps && facts->rate, options);
+        QCOMPARE(modeText(*facts->mode), QLatin1String(mode));
+        QCOMPARE(facts->encoder.startsWith(u"LAME"), named);
+        // Without the LAME tag the time includes the encoder's added samples.
+        QVERIFY2(qAbs(*facts->tenths - 50) <= (named ? 0 : 2), qPrintable(durationText(*facts->tenths)));
+        if (mp3info.isEmpty())
+            continue;
+        const QList<QByteArray> told = run(mp3info, QStringLiteral("-r a -p %S|%r|%Q"), mp3).value_or("").split('|');
+        QCOMPARE(told.size(), 3);
+        qInfo("%s: %s s %d kbps %d Hz; mp3info %s s %s kbps %s Hz", options, qPrintable(durationText(*facts->tenths)),
+              *facts->kbps, *facts->rate, told[0].constData(), told[1].constData(), told[2].constData());
+        QCOMPARE(*facts->rate, told[2].toInt());
+        QVERIFY(qAbs(*facts->tenths / 10 - told[0].toInt()) <= 1);
+        QVERIFY(qAbs(*facts->kbps - told[1].toDouble()) <= 1 + 0.03 * told[1].toDouble());
+    }
+}
+
+QTEST_GUILESS_MAIN(StreamFactsTest)
+#include "test_streamfacts.moc"

@@ -1,0 +1,55 @@
+#include "store/extensionline.h"
+
+#include <QTest>
+
+class TestExtensionLine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // What a line gives, and what is written back for it.
+    void roundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("enc"); // the decoded value of key "enc"
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("empty") << QByteArray() << QByteArray() << QByteArray();
+        QTest::newRow("the original's text") << QByteArray("Comment") << QByteArray() << QByteArray();
+        QTest::newRow("facts") << QByteArray("ondro:1 dur=215.3 enc=LAME3.100") << QByteArray("LAME3.100")
+                               << QByteArray("ondro:1 dur=215.3 enc=LAME3.100");
+        QTest::newRow("escapes") << QByteArray("ondro:1 enc=a%20b%3Dc%25%09") << QByteArray("a b=c%\t")
+                                 << QByteArray("ondro:1 enc=a%20b%3Dc%25%09");
+        QTest::newRow("unknown keys as they were") << QByteArray("ondro:1 zz=%2f%zz enc=x  flag")
+                                                   << QByteArray("x") << QByteArray("ondro:1 zz=%2f%zz enc=x flag");
+        QTest::newRow("a later version whole") << QByteArray("ondro:2 whatever=1") << QByteArray()
+                                               << QByteArray("ondro:2 whatever=1");
+        QTest::newRow("no pairs") << QByteArray("ondro:1") << QByteArray() << QByteArray();
+    }
+    void roundTrip()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, enc);
+        QFETCH(QByteArray, written);
+        const ExtensionLine::Facts facts = ExtensionLine::parse(line);
+        QCOMPARE(facts.value("enc"), enc);
+        QCOMPARE(ExtensionLine::format(facts), written);
+    }
+
+    // Values set come back equal, whatever bytes they hold.
+    void setValues()
+    {
+        ExtensionLine::Facts facts = ExtensionLine::parse("ondro:1 keep=1");
+        const QByteArray hostile("% =\r\n\x7f" "caf\xc3\xa9", 10);
+        facts.set("enc", hostile);
+        facts.set("keep", "2");
+        const QByteArray line = ExtensionLine::format(facts);
+        QVERIFY(!line.contains(' ' + QByteArray("caf")) && !line.contains('\n'));
+        const ExtensionLine::Facts again = ExtensionLine::parse(line);
+        QCOMPARE(again.value("enc"), hostile);
+        QCOMPARE(again.value("keep"), QByteArray("2"));
+        QCOMPARE(again, facts);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExtensionLine)
+#include "test_extensionline.moc"

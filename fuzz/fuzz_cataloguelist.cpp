@@ -1,4 +1,5 @@
-// The catalogue list file reader; whatever it keeps must be written back
+// The catalogue list file reader; whatever it keeps, extension lines
+// included, must be written back
 // and read again unchanged, and reading the same bytes from a file in
 // small blocks of any size must give the same records.
 #include "fuzzcheck.h"
@@ -22,6 +23,8 @@ bool sameRows(const RowStore &a, const RowStore &b)
             if (a.fieldUtf8(r, f) != b.fieldUtf8(r, f))
                 return false;
         }
+        if (a.extensionUtf8(r) != b.extensionUtf8(r))
+            return false;
     }
     return true;
 }
@@ -46,6 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const ReadResult read = parse(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
     FUZZ_CHECK(read.state == ReadState::Whole || read.state == ReadState::Damaged);
     FUZZ_CHECK(read.state == ReadState::Whole || !read.reason.isEmpty());
+    for (qsizetype r = 0; r < read.rows.size(); ++r) {
+        const QByteArrayView extension = read.rows.extensionUtf8(r);
+        FUZZ_CHECK(extension.isEmpty() || extension.startsWith("ondro:"));
+    }
 
     QByteArray saved;
     QBuffer buffer(&saved);

@@ -70,6 +70,11 @@ record() { printf '%s\r\n' "$@" '' ''; }
 record /media/cdrom/Intro.mp3 CD02 'The Band' Intro Live 1999 Rock '' \
   '11111111 11111011 10010000 01100100 ' >"$dir/cataloguelist/one"
 { record /a.mp3 HD01 '' '' '' '' '' '' 'n/a'; printf '/b\xe9.mp3\r\nCD\r\n'; } >"$dir/cataloguelist/cut-cp1252"
+# Extension lines: the facts, unknown keys, a later version, the original's text.
+{ printf '/c.mp3\r\nHD01\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n%s\r\n\r\n' \
+    'ondro:1 size=4000 mtime=915148800 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=0123456789abcdef zz=%20'
+  printf '/d\xe9.mp3\r\nCD\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nondro:2 x\r\n\r\n'
+  printf '/e.mp3\r\nCD\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nComment\r\n'; } >"$dir/cataloguelist/extension"
 
 printf 'VERSION=2.6\r\nCOVERPATH=/covers\r\nWIDTH1=1440\r\nWIDTH2=1234.5\r\nWIDTH3=0\r\nEMAIL=\r\n' \
   >"$dir/settings/current"

@@ -31,7 +31,7 @@ RowStore copiesOf(const RowStore &catalogue, const std::vector<qsizetype> &rows)
     for (qsizetype row : rows) {
         for (int f = 0; f < TrackFieldCount; ++f)
             fields[size_t(f)] = f == FieldAudioHeader ? QByteArrayView() : catalogue.fieldUtf8(row, f);
-        bin.appendUtf8(fields, catalogue.origin(row));
+        bin.appendUtf8(fields, catalogue.origin(row), catalogue.extensionUtf8(row));
     }
     return bin;
 }

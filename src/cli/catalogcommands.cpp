@@ -42,7 +42,7 @@ class SourceCounter : public CatalogueListFile::RecordVisitor
 {
 public:
     explicit SourceCounter(const QString &source) : m_source(source.toUtf8()) {}
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
     {
         count += fields[FieldSource] == m_source;
     }
@@ -188,7 +188,7 @@ int runList(const CommandCall &call)
     {
     public:
         explicit Lister(EntryOutput::Format format) : m_writer(format) {}
-        void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+        void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
         {
             m_writer.add(fields, EntryOrigin::Own);
         }
@@ -206,7 +206,7 @@ int runFind(const CommandCall &call)
     {
     public:
         Finder(const QString &text, EntryOutput::Format format) : m_matcher(text), m_writer(format) {}
-        void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+        void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
         {
             if (!m_matcher.matchesUtf8(fields[FieldFilename]))
                 return;

@@ -25,7 +25,7 @@ class CatalogueFeed : public CatalogueListFile::RecordVisitor
 {
 public:
     explicit CatalogueFeed(const LibraryFile::AddEntry &add) : m_add(add) {}
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
     {
         m_going = m_going && m_add(fields, EntryOrigin::Own);
     }

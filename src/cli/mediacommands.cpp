@@ -29,7 +29,7 @@ public:
         qint64 entries = 0;
         QStringList samples;
     };
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
     {
         Source &source = sources[QString::fromUtf8(fields[FieldSource])];
         if (++source.entries <= 3)

@@ -9,9 +9,9 @@
 #include <QIODevice>
 #include <functional>
 
-// The catalogue list file: eleven lines per own entry (the nine fields and
-// two empty lines), each ended by CR LF, no header. Library entries are
-// never written.
+// The catalogue list file: eleven lines per own entry (the nine fields,
+// the extension line, empty when the entry has no facts, and an empty
+// line), each ended by CR LF, no header. Library entries are never written.
 namespace CatalogueListFile {
 
 // Called after row i (1-based) of n, whether that row was written or not.
@@ -55,8 +55,9 @@ public:
     // The file that was opened, before its first record.
     virtual void opened(const FileStamp &) {}
     // The nine fields of a whole record as UTF-8 (a Windows-1252 record
-    // already converted); the views last until the call returns.
-    virtual void record(const std::array<QByteArrayView, TrackFieldCount> &fields) = 0;
+    // already converted) and its extension line (empty when line 10 is not
+    // one); the views last until the call returns.
+    virtual void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) = 0;
 };
 
 // Reads the file at path like read(), handing each whole record to the

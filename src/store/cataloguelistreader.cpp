@@ -102,7 +102,15 @@ void RecordParser::append(const char *record, qsizetype length, int lines)
             fields[i] = m_converted[i];
         }
     }
-    m_visitor.record(fields);
+    // Line 10 is the extension line when it says so; the original program
+    // writes it empty and other text there is not read.
+    QByteArrayView extension;
+    if (lines > TrackFieldCount) {
+        extension = QByteArrayView(record + m_begin[TrackFieldCount], m_length[TrackFieldCount]);
+        if (!extension.startsWith(ExtensionPrefix))
+            extension = {};
+    }
+    m_visitor.record(fields, extension);
     ++m_result.records;
 }
 
@@ -140,9 +148,9 @@ public:
         m_rows.reserve(qsizetype(stamp.size / 128) + 1);
     }
 
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
     {
-        m_rows.appendUtf8(fields, EntryOrigin::Own);
+        m_rows.appendUtf8(fields, EntryOrigin::Own, extension);
     }
 
 private:

@@ -11,6 +11,8 @@
 namespace CatalogueListFile {
 
 constexpr int LinesPerRecord = 11;
+// What an extension line (line 10 of a record) starts with.
+constexpr QByteArrayView ExtensionPrefix = "ondro:";
 
 // Whether the last record of a file, of this many lines (none to eleven),
 // is kept whole: the end of the file may cut off its two empty lines

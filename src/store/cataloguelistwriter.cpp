@@ -21,7 +21,7 @@ public:
 
     void opened(const FileStamp &stamp) override { m_sameFile = stamp == m_expected; }
 
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields) override
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
     {
         if (!m_sameFile || m_copyFailed)
             return;
@@ -39,7 +39,7 @@ public:
         } else {
             for (const QByteArrayView field : fields)
                 m_out.append(field).append("\r\n");
-            m_out.append("\r\n\r\n");
+            m_out.append(extension).append("\r\n\r\n");
         }
         if (m_device.write(m_out) != m_out.size())
             m_copyFailed = true;
@@ -157,16 +157,18 @@ bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
         if (rows.origin(row) == EntryOrigin::Library)
             return;
         const QByteArrayView all = rows.recordUtf8(row);
-        if (ByteScan::hasLineEnd(all.data(), all.data() + all.size())) {
+        const QByteArrayView extension = rows.extensionUtf8(row); // right after the fields
+        if (ByteScan::hasLineEnd(all.data(), extension.data() + extension.size())) {
             for (int f = 0; f < TrackFieldCount; ++f)
                 RowLineWriter::appendLine(block, rows.fieldUtf8(row, f));
-            block.append("\r\n\r\n");
+            RowLineWriter::appendLine(block, extension);
+            block.append("\r\n");
             return;
         }
         // The common case: the fields hold no line break, and the record
         // is copied field by field into space made for it at once.
         const qsizetype at = block.size();
-        block.resize(at + all.size() + 2 * LinesPerRecord);
+        block.resize(at + all.size() + extension.size() + 2 * LinesPerRecord);
         char *out = block.data() + at;
         const char *in = all.data();
         for (int f = 0; f < TrackFieldCount; ++f) {
@@ -176,6 +178,10 @@ bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
             in += length;
             *out++ = '\r';
             *out++ = '\n';
+        }
+        if (!extension.isEmpty()) {
+            std::memcpy(out, extension.data(), size_t(extension.size()));
+            out += extension.size();
         }
         std::memcpy(out, "\r\n\r\n", 4);
     };

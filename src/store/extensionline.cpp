@@ -63,9 +63,9 @@ QByteArray Facts::value(QByteArrayView key) const
 {
     QByteArray written;
     appendEscaped(written, key);
-    for (const auto &[k, v] : pairs) {
-        if (k == written)
-            return unescaped(v);
+    for (const Pair &pair : pairs) {
+        if (pair.key == written)
+            return unescaped(pair.value);
     }
     return {};
 }
@@ -75,9 +75,10 @@ void Facts::set(QByteArrayView key, QByteArrayView value)
     QByteArray writtenKey, writtenValue;
     appendEscaped(writtenKey, key);
     appendEscaped(writtenValue, value);
-    for (auto &[k, v] : pairs) {
-        if (k == writtenKey) {
-            v = writtenValue;
+    for (Pair &pair : pairs) {
+        if (pair.key == writtenKey) {
+            pair.value = writtenValue;
+            pair.bare = false;
             return;
         }
     }
@@ -103,8 +104,10 @@ Facts parse(QByteArrayView line)
         if (word.isEmpty())
             continue;
         const qsizetype equals = word.indexOf('=');
-        facts.pairs.append({(equals < 0 ? word : word.first(equals)).toByteArray(),
-                            equals < 0 ? QByteArray() : word.sliced(equals + 1).toByteArray()});
+        if (equals < 0)
+            facts.pairs.append({word.toByteArray(), QByteArray(), true});
+        else
+            facts.pairs.append({word.first(equals).toByteArray(), word.sliced(equals + 1).toByteArray()});
     }
     return facts;
 }
@@ -116,10 +119,27 @@ QByteArray format(const Facts &facts)
     if (facts.pairs.isEmpty())
         return {};
     QByteArray out(ThisVersion.toByteArray());
-    for (const auto &[key, value] : facts.pairs) {
-        out += ' ' + key + '=' + value;
+    for (const Facts::Pair &pair : facts.pairs) {
+        out += ' ' + pair.key;
+        if (!pair.bare)
+            out += '=' + pair.value;
     }
     return out;
+}
+
+QByteArrayView rawValue(QByteArrayView line, QByteArrayView key)
+{
+    if (!line.startsWith(ThisVersion) || (line.size() > ThisVersion.size() && line[ThisVersion.size()] != ' '))
+        return {};
+    for (qsizetype at = line.indexOf(' '); at >= 0; at = line.indexOf(' ', at + 1)) {
+        const QByteArrayView rest = line.sliced(at + 1);
+        if (rest.size() > key.size() && rest.startsWith(key) && rest[key.size()] == '=') {
+            const QByteArrayView value = rest.sliced(key.size() + 1);
+            const qsizetype end = value.indexOf(' ');
+            return end < 0 ? value : value.first(end);
+        }
+    }
+    return {};
 }
 
 } // namespace ExtensionLine

@@ -14,9 +14,16 @@ namespace ExtensionLine {
 
 struct Facts
 {
+    struct Pair
+    {
+        QByteArray key;   // as written, escapes and all
+        QByteArray value; // as written
+        bool bare = false; // written without "=" (only read, never set)
+        bool operator==(const Pair &) const = default;
+    };
     // The pairs in the order read (or set), as written in the line: a
     // pair this version does not know goes back byte for byte.
-    QList<std::pair<QByteArray, QByteArray>> pairs;
+    QList<Pair> pairs;
     // A line of a later version ("ondro:2 ..."), kept whole to be written
     // back unchanged; pairs is then empty.
     QByteArray laterVersion;
@@ -34,5 +41,10 @@ Facts parse(QByteArrayView line);
 
 // The line for the facts; empty when there are none.
 QByteArray format(const Facts &facts);
+
+// The value of key as written in line (escapes and all), without taking
+// the line apart: for readers of one fact over many rows. Empty when the
+// line has no such pair.
+QByteArrayView rawValue(QByteArrayView line, QByteArrayView key);
 
 } // namespace ExtensionLine

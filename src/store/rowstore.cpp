@@ -71,13 +71,17 @@ char *RowStore::allocate(size_t bytes)
 }
 
 void RowStore::appendBlock(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin,
-                           Row *replace)
+                           QByteArrayView extension, Row *replace)
 {
-    size_t total = 0;
+    static_assert(sizeof(Row) <= 48, "a row is meant to stay within 48 bytes");
+    if (extension.size() > MaxExtensionBytes)
+        extension = {};
+    size_t total = size_t(extension.size());
     for (const auto &f : fields)
         total += size_t(f.size());
     Row row;
     row.origin = origin;
+    row.extensionBytes = quint32(extension.size());
     char *p = allocate(std::max<size_t>(total, 1));
     row.data = p;
     quint32 at = 0;
@@ -87,6 +91,8 @@ void RowStore::appendBlock(const std::array<QByteArrayView, TrackFieldCount> &fi
         at += quint32(fields[i].size());
         row.end[i] = at;
     }
+    if (!extension.isEmpty())
+        std::memcpy(p + at, extension.data(), size_t(extension.size()));
     if (replace)
         *replace = row;
     else
@@ -118,7 +124,15 @@ CatalogueEntry RowStore::entry(qsizetype row) const
     return {record(row), origin(row)};
 }
 
-void RowStore::append(const TrackRecord &record, EntryOrigin origin)
+std::array<QByteArrayView, TrackFieldCount> RowStore::fieldsOf(qsizetype row) const
+{
+    std::array<QByteArrayView, TrackFieldCount> fields;
+    for (int i = 0; i < TrackFieldCount; ++i)
+        fields[i] = fieldUtf8(row, i);
+    return fields;
+}
+
+void RowStore::append(const TrackRecord &record, EntryOrigin origin, QByteArrayView extension)
 {
     std::array<QByteArray, TrackFieldCount> utf8;
     std::array<QByteArrayView, TrackFieldCount> views;
@@ -126,12 +140,18 @@ void RowStore::append(const TrackRecord &record, EntryOrigin origin)
         utf8[i] = record.field(i).toUtf8();
         views[i] = utf8[i];
     }
-    appendBlock(views, origin);
+    appendBlock(views, origin, extension);
 }
 
-void RowStore::appendUtf8(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin)
+void RowStore::appendUtf8(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin,
+                          QByteArrayView extension)
 {
-    appendBlock(fields, origin);
+    appendBlock(fields, origin, extension);
+}
+
+void RowStore::appendRow(const RowStore &other, qsizetype row)
+{
+    appendBlock(other.fieldsOf(row), other.origin(row), other.extensionUtf8(row));
 }
 
 void RowStore::appendAll(RowStore &&other)
@@ -146,9 +166,9 @@ void RowStore::appendAll(RowStore &&other)
         // keep the other store's mostly empty chunk alive.
         m_rows.reserve(m_rows.size() + other.m_rows.size());
         for (const Row &r : other.m_rows) {
-            const size_t bytes = std::max<size_t>(r.end.back(), 1);
+            const size_t bytes = std::max<size_t>(r.blockBytes(), 1);
             char *p = allocate(bytes);
-            std::memcpy(p, r.data, r.end.back());
+            std::memcpy(p, r.data, r.blockBytes());
             Row copy = r;
             copy.data = p;
             m_rows.push_back(copy);
@@ -174,7 +194,13 @@ void RowStore::setField(qsizetype row, int field, const QString &value)
         views[i] = keep[i];
     }
     Row &r = m_rows[size_t(row)];
-    appendBlock(views, r.origin, &r);
+    appendBlock(views, r.origin, extensionUtf8(row), &r);
+}
+
+void RowStore::setExtension(qsizetype row, QByteArrayView extension)
+{
+    Row &r = m_rows[size_t(row)];
+    appendBlock(fieldsOf(row), r.origin, extension, &r);
 }
 
 void RowStore::removeRows(qsizetype first, qsizetype count)

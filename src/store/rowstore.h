@@ -7,9 +7,10 @@
 #include <memory>
 #include <vector>
 
-// Compact storage for catalogue rows: the nine fields of a row are kept as
-// one UTF-8 block in a chunked arena, and a row is a small fixed record
-// pointing into it. A million rows cost two vectors and a few hundred
+// Compact storage for catalogue rows: the nine fields of a row and its
+// extension line (the facts a scan found, as the list file writes them)
+// are kept as one UTF-8 block in a chunked arena, and a row is a small
+// fixed record pointing into it. A million rows cost two vectors and a few hundred
 // arena chunks instead of nine heap strings each.
 //
 // Rows are 0-based here. The store is move-only; blocks never move once
@@ -36,18 +37,33 @@ public:
         const Row &r = m_rows[size_t(row)];
         return QByteArrayView(r.data, qsizetype(r.end.back()));
     }
+    // The row's extension line as written in the list file ("ondro:1 ...");
+    // empty when the row has none.
+    QByteArrayView extensionUtf8(qsizetype row) const
+    {
+        const Row &r = m_rows[size_t(row)];
+        return QByteArrayView(r.data + r.end.back(), qsizetype(r.extensionBytes));
+    }
     TrackRecord record(qsizetype row) const;
     CatalogueEntry entry(qsizetype row) const;
     EntryOrigin origin(qsizetype row) const { return m_rows[size_t(row)].origin; }
 
-    void append(const TrackRecord &record, EntryOrigin origin);
+    // The longest extension line kept; a longer one is no line this
+    // program wrote, and the row is kept without it.
+    static constexpr qsizetype MaxExtensionBytes = (1 << 24) - 1;
+
+    void append(const TrackRecord &record, EntryOrigin origin, QByteArrayView extension = {});
     // Fast path for readers that already hold UTF-8 fields.
-    void appendUtf8(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin);
+    void appendUtf8(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin,
+                    QByteArrayView extension = {});
+    // Appends row of other, its extension line included.
+    void appendRow(const RowStore &other, qsizetype row);
     // Takes every row of other, leaving it empty. A small store's rows are
     // copied into the open chunk; a large one's chunks are adopted whole.
     void appendAll(RowStore &&other);
 
     void setField(qsizetype row, int field, const QString &value);
+    void setExtension(qsizetype row, QByteArrayView extension);
     void removeRows(qsizetype first, qsizetype count);
     // Removes the given rows (ascending, no repeats) in one pass.
     void removeSortedRows(const std::vector<qsizetype> &rows);
@@ -75,7 +91,10 @@ private:
     {
         const char *data = nullptr;
         std::array<quint32, TrackFieldCount> end{}; // field i ends at end[i]
-        EntryOrigin origin = EntryOrigin::Own;
+        quint32 extensionBytes : 24 = 0;            // after the last field
+        EntryOrigin origin : 8 = EntryOrigin::Own;
+
+        size_t blockBytes() const { return size_t(end.back()) + extensionBytes; }
     };
 
 public:
@@ -98,7 +117,8 @@ private:
 
     char *allocate(size_t bytes);
     void appendBlock(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin,
-                     Row *replace = nullptr);
+                     QByteArrayView extension, Row *replace = nullptr);
+    std::array<QByteArrayView, TrackFieldCount> fieldsOf(qsizetype row) const;
 
     std::vector<Row> m_rows;
     std::vector<Chunk> m_chunks;

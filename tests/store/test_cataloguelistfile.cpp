@@ -271,6 +271,48 @@ private Q_SLOTS:
         }
     }
 
+    // Line 10 carries the facts when it starts with "ondro:"; anything
+    // else there is the original program's and is written back empty. Both
+    // a save and an append of a record that must be copied anew keep it.
+    void extensionLines_data()
+    {
+        QTest::addColumn<QByteArray>("line10");
+        QTest::addColumn<QByteArray>("kept");
+        QTest::addColumn<QByteArray>("field"); // the record's first field
+        const QByteArray facts = "ondro:1 size=4000 dur=215.3 mode=cbr enc=a%20b aid=0123456789abcdef zz=%";
+        QTest::newRow("facts") << facts << facts << QByteArray("/a.mp3");
+        QTest::newRow("a later version") << QByteArray("ondro:2 q") << QByteArray("ondro:2 q") << QByteArray("/a.mp3");
+        QTest::newRow("the original's text") << QByteArray("Comment") << QByteArray() << QByteArray("/a.mp3");
+        QTest::newRow("Windows-1252 record") << facts << facts << QByteArray("/Caf\xe9.mp3");
+    }
+    void extensionLines()
+    {
+        QFETCH(QByteArray, line10);
+        QFETCH(QByteArray, kept);
+        QFETCH(QByteArray, field);
+        const QByteArray old = record({field, "CD1", "", "", "", "", "", "", ""}, line10);
+        const CatalogueListFile::ReadResult read = CatalogueListFile::parse(old);
+        QCOMPARE(read.rows.size(), 1);
+        QCOMPARE(read.rows.extensionUtf8(0).toByteArray(), kept);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("zembra.lst"));
+        QVERIFY(CatalogueListFile::save(path, read.rows));
+        const QByteArray utf8Field = TextCodec::fromCp1252(field).toUtf8();
+        QCOMPARE(fileBytes(path), record({utf8Field, "CD1", "", "", "", "", "", "", ""}, kept));
+
+        QVERIFY(writeBytes(path, old));
+        RowStore added;
+        added.append(sampleRecord(QStringLiteral("b.mp3")), EntryOrigin::Own, "ondro:1 dur=1.0");
+        QVERIFY(CatalogueListFile::appendRecords(path, CatalogueListFile::check(path).stamp, added));
+        const CatalogueListFile::ReadResult after = CatalogueListFile::read(path);
+        QCOMPARE(after.rows.size(), 2);
+        QCOMPARE(after.rows.extensionUtf8(0).toByteArray(), kept);
+        QCOMPARE(after.rows.extensionUtf8(1).toByteArray(), QByteArray("ondro:1 dur=1.0"));
+        if (field == "/a.mp3") // a UTF-8 file is copied byte for byte
+            QVERIFY(fileBytes(path).startsWith(old));
+    }
+
     void failedSaveKeepsOldFile()
     {
         QTemporaryDir dir;

@@ -13,23 +13,31 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QByteArray>("enc"); // the decoded value of key "enc"
         QTest::addColumn<QByteArray>("written");
-        QTest::newRow("empty") << QByteArray() << QByteArray() << QByteArray();
-        QTest::newRow("the original's text") << QByteArray("Comment") << QByteArray() << QByteArray();
+        QTest::addColumn<QByteArray>("rawEnc"); // "enc" as written, read without parsing
+        QTest::newRow("empty") << QByteArray() << QByteArray() << QByteArray() << QByteArray();
+        QTest::newRow("the original's text") << QByteArray("Comment") << QByteArray() << QByteArray() << QByteArray();
         QTest::newRow("facts") << QByteArray("ondro:1 dur=215.3 enc=LAME3.100") << QByteArray("LAME3.100")
-                               << QByteArray("ondro:1 dur=215.3 enc=LAME3.100");
+                               << QByteArray("ondro:1 dur=215.3 enc=LAME3.100") << QByteArray("LAME3.100");
         QTest::newRow("escapes") << QByteArray("ondro:1 enc=a%20b%3Dc%25%09") << QByteArray("a b=c%\t")
-                                 << QByteArray("ondro:1 enc=a%20b%3Dc%25%09");
+                                 << QByteArray("ondro:1 enc=a%20b%3Dc%25%09") << QByteArray("a%20b%3Dc%25%09");
         QTest::newRow("unknown keys as they were") << QByteArray("ondro:1 zz=%2f%zz enc=x  flag")
-                                                   << QByteArray("x") << QByteArray("ondro:1 zz=%2f%zz enc=x flag");
+                                                   << QByteArray("x") << QByteArray("ondro:1 zz=%2f%zz enc=x flag")
+                                                   << QByteArray("x");
         QTest::newRow("a later version whole") << QByteArray("ondro:2 whatever=1") << QByteArray()
-                                               << QByteArray("ondro:2 whatever=1");
-        QTest::newRow("no pairs") << QByteArray("ondro:1") << QByteArray() << QByteArray();
+                                               << QByteArray("ondro:2 whatever=1") << QByteArray();
+        QTest::newRow("a later version's pair") << QByteArray("ondro:10 enc=x") << QByteArray()
+                                                 << QByteArray("ondro:10 enc=x") << QByteArray();
+        QTest::newRow("a key that ends like another") << QByteArray("ondro:1 xenc=1 enc=") << QByteArray()
+                                                      << QByteArray("ondro:1 xenc=1 enc=") << QByteArray();
+        QTest::newRow("no pairs") << QByteArray("ondro:1") << QByteArray() << QByteArray() << QByteArray();
     }
     void roundTrip()
     {
         QFETCH(QByteArray, line);
         QFETCH(QByteArray, enc);
         QFETCH(QByteArray, written);
+        QFETCH(QByteArray, rawEnc);
+        QCOMPARE(ExtensionLine::rawValue(line, "enc").toByteArray(), rawEnc);
         const ExtensionLine::Facts facts = ExtensionLine::parse(line);
         QCOMPARE(facts.value("enc"), enc);
         QCOMPARE(ExtensionLine::format(facts), written);

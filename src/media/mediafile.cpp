@@ -41,6 +41,9 @@ MediaFile::MediaFile(int dirFd, const char *name, SafeFileRead::Lookup lookup)
                     : file.reason;
     if (file.ok()) {
         m_size = file.stamp.size;
+        // Floor, not truncation: a time before 1970 stays in its second.
+        m_modifiedSeconds = file.stamp.modifiedNs / 1'000'000'000
+                            - (file.stamp.modifiedNs % 1'000'000'000 < 0 ? 1 : 0);
         m_fd = file.release();
     }
 }

@@ -56,6 +56,8 @@ public:
     // file (a named pipe)"); empty when it is.
     QString problem() const { return m_problem; }
     qint64 size() const override { return m_size; }
+    // The file's modification time, in whole seconds since 1970 (UTC).
+    qint64 modifiedSeconds() const { return m_modifiedSeconds; }
     bool readAt(qint64 offset, qint64 count, QByteArray &out) const override;
 
 private:
@@ -63,6 +65,7 @@ private:
 
     int m_fd = -1;
     qint64 m_size = 0;
+    qint64 m_modifiedSeconds = 0;
     SafeFileRead::Status m_status = SafeFileRead::Status::Missing;
     QString m_problem;
 };

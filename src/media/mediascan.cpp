@@ -117,7 +117,7 @@ void Import::addRow(const TrackFeed::Track &track)
     if (isImported(raw)) {
         m_outcome.rows.appendUtf8({m_path, m_sourceUtf8, raw.tags.artist, raw.tags.track, raw.tags.album,
                                    raw.tags.year, raw.tags.genre, QByteArrayView(), raw.audioheader},
-                                  EntryOrigin::Own);
+                                  EntryOrigin::Own, raw.extension);
     } else {
         m_readSkipped.append({QFile::decodeName(m_path), raw.problem,
                               raw.status == SafeFileRead::Status::Missing ? SkippedFile::Missing

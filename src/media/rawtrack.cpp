@@ -4,6 +4,7 @@
 #include "media/id3v1.h"
 #include "media/id3v2collect.h"
 #include "media/id3v2taglib.h"
+#include "media/streamfacts.h"
 
 #include <algorithm>
 #include <array>
@@ -32,6 +33,7 @@ RawTrack readRawTrack(const MediaFile &file)
     if (!file.isOpen())
         return raw;
     const qint64 size = file.size();
+    raw.extension = StreamFacts::extensionLine(size, file.modifiedSeconds(), StreamFacts::readStreamFacts(file));
 
     // Each reading thread reuses its buffers: a file costs no allocation
     // for its head and tail.

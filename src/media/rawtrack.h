@@ -20,6 +20,7 @@ struct RawTrack
     SafeFileRead::Status status = SafeFileRead::Status::Missing;
     QString problem;
     QByteArray textTag;
+    QByteArray extension; // the file's facts as its extension line
 };
 
 // The header and the ID3v1 tag of an opened file, or its ID3v2 text

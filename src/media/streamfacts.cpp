@@ -3,6 +3,7 @@
 #include "media/frameheader.h"
 #include "media/id3v2.h"
 #include "media/mediafile.h"
+#include "store/extensionline.h"
 
 #include <QtEndian>
 
@@ -255,6 +256,28 @@ QString aidText(quint64 aid)
     return QStringLiteral("%1").arg(aid, 16, 16, QLatin1Char('0'));
 }
 
+QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts)
+{
+    ExtensionLine::Facts line;
+    line.set("size", QByteArray::number(size));
+    line.set("mtime", QByteArray::number(mtime));
+    if (facts) {
+        if (facts->tenths)
+            line.set("dur", durationText(*facts->tenths).toLatin1());
+        if (facts->kbps)
+            line.set("kbps", QByteArray::number(*facts->kbps));
+        if (facts->mode)
+            line.set("mode", modeText(*facts->mode).toLatin1());
+        if (facts->rate)
+            line.set("rate", QByteArray::number(*facts->rate));
+        if (!facts->encoder.isEmpty())
+            line.set("enc", facts->encoder.toUtf8());
+        if (facts->hasAid)
+            line.set("aid", aidText(facts->aid).toLatin1());
+    }
+    return ExtensionLine::format(line);
+}
+
 namespace {
 
 // A file may begin with more than one ID3v2 tag, and end with more than
@@ -331,8 +354,9 @@ std::optional<Facts> readStreamFacts(const ByteSource &file)
 {
     qint64 tagsEnd = 0;
     qint64 audioEnd = 0;
-    QByteArray head;
-    QByteArray tail;
+    // Each reading thread reuses its buffers: a file costs no allocation.
+    thread_local QByteArray head;
+    thread_local QByteArray tail;
     if (!readHead(file, tagsEnd, head) || !readTail(file, tagsEnd, audioEnd, tail))
         return std::nullopt;
     return factsOf({file.size(), tagsEnd, head, audioEnd, tail});

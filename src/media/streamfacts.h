@@ -80,6 +80,12 @@ QString modeText(Mode mode);
 // The identity as 16 lowercase hexadecimal digits.
 QString aidText(quint64 aid);
 
+// The extension line a scan writes for a file of this size and
+// modification time (seconds since 1970) and, when known, these facts:
+// "ondro:1 size=... mtime=... dur=... kbps=... mode=... rate=... enc=... aid=...",
+// each fact only when known.
+QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts);
+
 // Reads the parts of the file at path (opened as MediaFile does, through
 // the safe opener) and works out their facts; nothing when it cannot be
 // opened or read, or changes size while it is read.

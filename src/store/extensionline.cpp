@@ -127,6 +127,59 @@ QByteArray format(const Facts &facts)
     return out;
 }
 
+namespace {
+
+// Digits only, at most 18 of them: no sign, no overflow.
+std::optional<qint64> digits(QByteArrayView text)
+{
+    if (text.isEmpty() || text.size() > 18)
+        return std::nullopt;
+    qint64 n = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+} // namespace
+
+std::optional<qint64> integerValue(QByteArrayView line, QByteArrayView key)
+{
+    return digits(rawValue(line, key));
+}
+
+std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key)
+{
+    const QByteArrayView text = rawValue(line, key);
+    if (text.isEmpty() || text.size() > 16)
+        return std::nullopt;
+    quint64 n = 0;
+    for (const char c : text) {
+        const int d = hexDigit(c);
+        if (d < 0)
+            return std::nullopt;
+        n = n << 4 | quint64(d);
+    }
+    return n;
+}
+
+std::optional<qint64> tenthsValue(QByteArrayView line, QByteArrayView key)
+{
+    const QByteArrayView text = rawValue(line, key);
+    const qsizetype dot = text.indexOf('.');
+    if (dot < 0) {
+        const auto whole = digits(text);
+        return whole ? std::optional(*whole * 10) : std::nullopt;
+    }
+    const auto whole = digits(text.first(dot));
+    const QByteArrayView decimal = text.sliced(dot + 1);
+    if (!whole || decimal.size() != 1 || decimal[0] < '0' || decimal[0] > '9')
+        return std::nullopt;
+    return *whole * 10 + (decimal[0] - '0');
+}
+
 QByteArrayView rawValue(QByteArrayView line, QByteArrayView key)
 {
     if (!line.startsWith(ThisVersion) || (line.size() > ThisVersion.size() && line[ThisVersion.size()] != ' '))

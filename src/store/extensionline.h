@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <optional>
 #include <utility>
 
 // Line 10 of a list file record, which the original program writes empty
@@ -46,5 +47,13 @@ QByteArray format(const Facts &facts);
 // the line apart: for readers of one fact over many rows. Empty when the
 // line has no such pair.
 QByteArrayView rawValue(QByteArrayView line, QByteArrayView key);
+
+// Values of the facts a scan writes, read the same way: a whole number
+// ("4000"), a hexadecimal one ("00ab..."), or tenths from a decimal with
+// at most one decimal ("215.3" is 2153). Nothing when the key is absent
+// or its value is not such a number.
+std::optional<qint64> integerValue(QByteArrayView line, QByteArrayView key);
+std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key);
+std::optional<qint64> tenthsValue(QByteArrayView line, QByteArrayView key);
 
 } // namespace ExtensionLine

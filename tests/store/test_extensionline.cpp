@@ -43,6 +43,22 @@ private Q_SLOTS:
         QCOMPARE(ExtensionLine::format(facts), written);
     }
 
+    // The numbers the scan writes, read without parsing the line.
+    void numbers()
+    {
+        const QByteArrayView line = "ondro:1 size=4000 dur=215.3 t=7 aid=00AB0000000000ff bad=1x long=1.25 neg=-1";
+        QCOMPARE(ExtensionLine::integerValue(line, "size"), std::optional<qint64>(4000));
+        QCOMPARE(ExtensionLine::tenthsValue(line, "dur"), std::optional<qint64>(2153));
+        QCOMPARE(ExtensionLine::tenthsValue(line, "t"), std::optional<qint64>(70));
+        QCOMPARE(ExtensionLine::hexValue(line, "aid"), std::optional<quint64>(0x00ab'0000'0000'00ffull));
+        for (const char *key : {"bad", "long", "neg", "missing"}) {
+            QVERIFY2(!ExtensionLine::integerValue(line, key) && !ExtensionLine::tenthsValue(line, key)
+                         && !ExtensionLine::hexValue(line, key),
+                     key);
+        }
+        QVERIFY(!ExtensionLine::hexValue("ondro:1 aid=00000000000000000", "aid")); // 17 digits
+    }
+
     // Values set come back equal, whatever bytes they hold.
     void setValues()
     {

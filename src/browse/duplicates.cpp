@@ -1,0 +1,113 @@
+#include "browse/duplicates.h"
+
+#include "store/extensionline.h"
+#include "store/textfold.h"
+
+#include <xxhash.h>
+
+#include <algorithm>
+
+namespace Duplicates {
+
+namespace {
+
+// a and b joined by a NUL, in joined (its room is reused).
+void join(QByteArrayView a, QByteArrayView b, QByteArray &joined)
+{
+    joined.resize(a.size() + 1 + b.size());
+    char *out = joined.data();
+    std::copy(a.begin(), a.end(), out);
+    out[a.size()] = '\0';
+    std::copy(b.begin(), b.end(), out + a.size() + 1);
+}
+
+// Groups are listed largest first, then in the order of their first row.
+void sortGroups(std::vector<Group> &groups)
+{
+    std::sort(groups.begin(), groups.end(), [](const Group &a, const Group &b) {
+        return a.rows.size() != b.rows.size() ? a.rows.size() > b.rows.size() : a.rows.front() < b.rows.front();
+    });
+}
+
+} // namespace
+
+void Finder::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension)
+{
+    const qsizetype row = m_entries++;
+    if (extension.isEmpty())
+        return;
+    if (const auto aid = ExtensionLine::hexValue(extension, "aid"))
+        m_audio.push_back({*aid, row});
+    const auto tenths = ExtensionLine::tenthsValue(extension, "dur");
+    if (!tenths)
+        return;
+    TextFold::fold(fields[FieldArtist], m_artist);
+    TextFold::fold(fields[FieldTrack], m_title);
+    if (m_artist.isEmpty() || m_title.isEmpty())
+        return;
+    // 128 bits of the folded names: two songs are told apart without
+    // keeping their names.
+    join(m_artist, m_title, m_joined);
+    const XXH128_hash_t key = XXH3_128bits(m_joined.constData(), size_t(m_joined.size()));
+    join(fields[FieldSource], fields[FieldFilename], m_joined);
+    const quint64 file = XXH3_64bits(m_joined.constData(), size_t(m_joined.size()));
+    m_songs.push_back({key.high64, key.low64, *tenths, file, row});
+}
+
+std::vector<Group> Finder::groups(Kind kind) const
+{
+    std::vector<Group> groups;
+    if (kind == Kind::Audio) {
+        std::vector<Audio> audio = m_audio;
+        std::sort(audio.begin(), audio.end(),
+                  [](const Audio &a, const Audio &b) { return a.aid != b.aid ? a.aid < b.aid : a.row < b.row; });
+        for (size_t i = 0; i < audio.size();) {
+            size_t end = i + 1;
+            while (end < audio.size() && audio[end].aid == audio[i].aid)
+                ++end;
+            if (end - i > 1) {
+                Group group;
+                for (size_t j = i; j < end; ++j)
+                    group.rows.push_back(audio[j].row);
+                groups.push_back(std::move(group));
+            }
+            i = end;
+        }
+    } else {
+        std::vector<Song> songs = m_songs;
+        std::sort(songs.begin(), songs.end(), [](const Song &a, const Song &b) {
+            if (a.keyHigh != b.keyHigh)
+                return a.keyHigh < b.keyHigh;
+            if (a.keyLow != b.keyLow)
+                return a.keyLow < b.keyLow;
+            return a.tenths != b.tenths ? a.tenths < b.tenths : a.row < b.row;
+        });
+        // Within one name, times in order: a group goes on while each time
+        // lies within the tolerance of the one before.
+        for (size_t i = 0; i < songs.size();) {
+            size_t end = i + 1;
+            while (end < songs.size() && songs[end].keyHigh == songs[i].keyHigh && songs[end].keyLow == songs[i].keyLow
+                   && songs[end].tenths - songs[end - 1].tenths <= SongTolerance)
+                ++end;
+            const bool differentFiles = std::any_of(songs.begin() + qsizetype(i) + 1, songs.begin() + qsizetype(end),
+                                                    [&](const Song &s) { return s.file != songs[i].file; });
+            if (differentFiles) {
+                Group group;
+                for (size_t j = i; j < end; ++j)
+                    group.rows.push_back(songs[j].row);
+                std::sort(group.rows.begin(), group.rows.end());
+                groups.push_back(std::move(group));
+            }
+            i = end;
+        }
+    }
+    sortGroups(groups);
+    return groups;
+}
+
+QString kindTitle(Kind kind)
+{
+    return kind == Kind::Audio ? QStringLiteral("Same audio") : QStringLiteral("Same song");
+}
+
+} // namespace Duplicates

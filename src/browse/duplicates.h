@@ -1,0 +1,61 @@
+#pragma once
+
+#include "store/trackrecord.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <array>
+#include <vector>
+
+// Copies of the same recording across the catalogue, of two kinds:
+// - same audio: equal audio identity (the aid fact), whatever the tags;
+// - same song: equal artist and title (case, accents and surrounding
+//   blanks not counted, both given) and playing times within two seconds,
+//   on at least two different files (source and path).
+// Entries without the facts a kind needs are in no group of it.
+namespace Duplicates {
+
+enum class Kind { Audio, Song };
+
+// The two seconds, in tenths, within which the same song's times lie.
+constexpr qint64 SongTolerance = 20;
+
+struct Group
+{
+    std::vector<qsizetype> rows; // ascending
+};
+
+// Takes the entries one by one, in catalogue order (the first is row 0),
+// keeping a few numbers of each, so a reader of the list file need not
+// hold the entries themselves.
+class Finder
+{
+public:
+    void add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension);
+    // The groups of the kind, largest first, then by their first row.
+    std::vector<Group> groups(Kind kind) const;
+    qsizetype entries() const { return m_entries; }
+
+private:
+    struct Audio
+    {
+        quint64 aid;
+        qsizetype row;
+    };
+    struct Song
+    {
+        quint64 keyHigh, keyLow; // artist and title, folded and hashed
+        qint64 tenths;
+        quint64 file; // source and path, hashed
+        qsizetype row;
+    };
+    std::vector<Audio> m_audio;
+    std::vector<Song> m_songs;
+    qsizetype m_entries = 0;
+    QByteArray m_artist, m_title, m_joined; // room, reused
+};
+
+// "Same audio" or "Same song".
+QString kindTitle(Kind kind);
+
+} // namespace Duplicates

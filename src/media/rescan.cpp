@@ -1,6 +1,7 @@
 #include "media/rescan.h"
 
 #include "store/cataloguemodel.h"
+#include "store/extensionline.h"
 
 #include <QSet>
 #include <algorithm>
@@ -39,13 +40,26 @@ QByteArray rootBytes(QString root)
     return root.toUtf8();
 }
 
+// The same tags and header, and, when both know them, the same size and
+// modification time.
 bool sameContent(const RowStore &a, qsizetype row, const RowStore &b, qsizetype other)
 {
     for (const int field : ComparedFields) {
         if (a.fieldUtf8(row, field) != b.fieldUtf8(other, field))
             return false;
     }
+    for (const QByteArrayView fact : {QByteArrayView("size"), QByteArrayView("mtime")}) {
+        const auto known = ExtensionLine::integerValue(a.extensionUtf8(row), fact);
+        const auto now = ExtensionLine::integerValue(b.extensionUtf8(other), fact);
+        if (known && now && *known != *now)
+            return false;
+    }
     return true;
+}
+
+std::optional<quint64> aidOf(const RowStore &rows, qsizetype row)
+{
+    return ExtensionLine::hexValue(rows.extensionUtf8(row), "aid");
 }
 
 // What a moved file is recognised by: its name, tags and header.
@@ -84,6 +98,51 @@ QSet<QByteArray> unreadFolders(const QStringList &failedFolders, const QByteArra
     return unread;
 }
 
+// A file gone from its path turns up elsewhere with the same audio
+// identity; an entry without one is known by its name, tags and header.
+// Of the files not yet taken, one of the same name, tags and header is
+// taken first (copies of the same audio are told apart so), then the first
+// in walk order.
+void matchMoves(const RowStore &catalogue, const std::vector<qsizetype> &missing, const RowStore &scanned,
+                std::vector<bool> &taken, RescanDiff &diff)
+{
+    std::unordered_multimap<quint64, qsizetype> byAid;
+    std::unordered_multimap<std::string, qsizetype> byKey;
+    for (qsizetype i = 0; i < scanned.size(); ++i) {
+        if (taken[size_t(i)])
+            continue;
+        if (const auto aid = aidOf(scanned, i))
+            byAid.emplace(*aid, i);
+        byKey.emplace(moveKey(scanned, i), i);
+    }
+    const auto pick = [&](auto range, const std::string &key) -> std::optional<qsizetype> {
+        std::optional<qsizetype> best;
+        bool bestSameKey = false;
+        for (auto it = range.first; it != range.second; ++it) {
+            const qsizetype i = it->second;
+            if (taken[size_t(i)])
+                continue;
+            const bool sameKey = moveKey(scanned, i) == key;
+            if (!best || (sameKey && !bestSameKey) || (sameKey == bestSameKey && i < *best)) {
+                best = i;
+                bestSameKey = sameKey;
+            }
+        }
+        return best;
+    };
+    for (const qsizetype row : missing) {
+        const auto aid = aidOf(catalogue, row);
+        const std::string key = moveKey(catalogue, row);
+        const auto arrival = aid ? pick(byAid.equal_range(*aid), key) : pick(byKey.equal_range(key), key);
+        if (!arrival) {
+            diff.removed.push_back(row);
+            continue;
+        }
+        taken[size_t(*arrival)] = true;
+        diff.matches.push_back({row, *arrival, RescanDiff::Kind::Moved});
+    }
+}
+
 } // namespace
 
 qsizetype RescanDiff::count(Kind kind) const
@@ -97,7 +156,8 @@ bool RescanDiff::changesCatalogue(const RowStore &catalogue, const RowStore &sca
         return true;
     return std::any_of(matches.begin(), matches.end(), [&](const Match &m) {
         return m.kind != Kind::Kept
-               || catalogue.fieldUtf8(m.row, FieldFilename) != scanned.fieldUtf8(m.scanned, FieldFilename);
+               || catalogue.fieldUtf8(m.row, FieldFilename) != scanned.fieldUtf8(m.scanned, FieldFilename)
+               || catalogue.extensionUtf8(m.row) != scanned.extensionUtf8(m.scanned);
     });
 }
 
@@ -135,21 +195,7 @@ RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QS
         }
     }
 
-    std::unordered_multimap<std::string, qsizetype> arrivals;
-    for (qsizetype i = 0; i < scanned.size(); ++i) {
-        if (!taken[size_t(i)])
-            arrivals.emplace(moveKey(scanned, i), i);
-    }
-    for (const qsizetype row : missing) {
-        const auto arrival = arrivals.find(moveKey(catalogue, row));
-        if (arrival == arrivals.end()) {
-            diff.removed.push_back(row);
-            continue;
-        }
-        taken[size_t(arrival->second)] = true;
-        diff.matches.push_back({row, arrival->second, RescanDiff::Kind::Moved});
-        arrivals.erase(arrival);
-    }
+    matchMoves(catalogue, missing, scanned, taken, diff);
     std::sort(diff.matches.begin(), diff.matches.end(), [](const auto &a, const auto &b) { return a.row < b.row; });
     for (qsizetype i = 0; i < scanned.size(); ++i) {
         if (!taken[size_t(i)])
@@ -185,13 +231,15 @@ void applyRescan(CatalogueModel &catalogue, const RescanDiff &diff, const RowSto
             if (catalogue.rows().fieldUtf8(match.row, field) != scanned.fieldUtf8(match.scanned, field))
                 catalogue.setField(match.row, field, scanned.field(match.scanned, field));
         }
+        if (catalogue.rows().extensionUtf8(match.row) != scanned.extensionUtf8(match.scanned))
+            catalogue.setExtension(match.row, scanned.extensionUtf8(match.scanned));
     }
     if (!diff.removed.empty())
         catalogue.removeEntries(diff.removed);
     RowStore added;
     added.reserve(qsizetype(diff.added.size()));
     for (const qsizetype i : diff.added)
-        added.append(scanned.record(i), EntryOrigin::Own);
+        added.appendRow(scanned, i);
     if (!added.isEmpty())
         catalogue.appendRows(std::move(added));
 }

@@ -35,10 +35,12 @@ struct RescanDiff
 
 // Compares the entries of source (their paths under oldRoot) with a walk of
 // newRoot (the scan's rows, their paths under newRoot). An entry is kept
-// when its path relative to the root is found again with the same tags and
-// header, changed when found with others, moved when its file is gone but
-// a file of the same name, tags and header turns up at a new path, and not
-// seen when it lies in a folder the walk could not read.
+// when its path relative to the root is found again with the same tags,
+// header, size and modification time (the last two when both sides know
+// them), changed when found with others, moved when its file is gone but
+// a file of the same audio identity (or, for an entry without one, of the
+// same name, tags and header) turns up at a new path, and not seen when it
+// lies in a folder the walk could not read.
 RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QString &oldRoot,
                       const RowStore &scanned, const QString &newRoot, const QStringList &failedFolders);
 
@@ -49,6 +51,7 @@ QString rescanSummary(const QString &source, const RescanDiff &diff);
 QString rescanQuestion(const QString &source, const RescanDiff &diff);
 
 // Brings the catalogue up to date: kept, changed and moved entries keep
-// their place, source and cover and take the walk's path, tags and header;
+// their place, source and cover and take the walk's path, tags, header and
+// facts;
 // removed ones go; added ones are appended in walk order.
 void applyRescan(CatalogueModel &catalogue, const RescanDiff &diff, const RowStore &scanned);

@@ -95,6 +95,14 @@ void CatalogueModel::setField(qsizetype row, int field, const QString &value)
     Q_EMIT dataChanged(at, at);
 }
 
+void CatalogueModel::setExtension(qsizetype row, QByteArrayView extension)
+{
+    if (m_rows.origin(row) == EntryOrigin::Own && m_rows.extensionUtf8(row) != extension)
+        ++m_generation;
+    ++m_revision;
+    m_rows.setExtension(row, extension);
+}
+
 void CatalogueModel::removeEntries(qsizetype first, qsizetype count)
 {
     if (count <= 0)

@@ -36,6 +36,8 @@ public:
     // Appends a whole batch with one insert notification.
     void appendRows(RowStore &&batch);
     void setField(qsizetype row, int field, const QString &value);
+    // The row's facts (its extension line); no column shows them.
+    void setExtension(qsizetype row, QByteArrayView extension);
     void removeEntries(qsizetype first, qsizetype count);
     // Removes the given rows (ascending, no repeats): a few runs of rows
     // as row removals, more as one model reset, so removing many scattered

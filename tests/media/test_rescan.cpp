@@ -1,18 +1,23 @@
 #include "id3bytes.h"
+#include "mp3bytes.h"
 #include "media/mediascan.h"
 #include "media/rescan.h"
 #include "store/cataloguemodel.h"
 #include "testfiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
+// A track whose audio is its own, by the file's base name: a renamed or
+// retagged file keeps it.
 bool writeTrack(const QString &path, const QByteArray &title)
 {
-    return writeBytes(path, taggedMp3(title));
+    const QByteArray audio = audioBytes(4000, quint32(qHash(QFileInfo(path).completeBaseName())));
+    return writeBytes(path, QByteArray("\xFF\xFB\x90\x64", 4) + audio + id3v1Tag(title, "Band"));
 }
 
 QStringList column(const CatalogueModel &model, int field, const QString &root = {})
@@ -49,7 +54,9 @@ private Q_SLOTS:
         QVERIFY(writeTrack(root + QStringLiteral("/A/new.mp3"), "new"));
         QVERIFY(QFile::remove(root + QStringLiteral("/C/four.mp3")));
         QVERIFY(writeTrack(root + QStringLiteral("/A/one.mp3"), "one, retagged"));
+        // Moved and retagged: known by its audio.
         QVERIFY(QDir(root).rename(QStringLiteral("A/two.mp3"), QStringLiteral("B/two.mp3")));
+        QVERIFY(writeTrack(root + QStringLiteral("/B/two.mp3"), "two, moved"));
         // D cannot be read when the walk gets there (root cannot get past a
         // folder that is gone): its entry is not seen, and stays.
         ScanCallbacks vanish;
@@ -67,7 +74,11 @@ private Q_SLOTS:
         applyRescan(model, diff, again.rows);
         QCOMPARE(column(model, FieldFilename, root),
                  (QStringList{"/A/one.mp3", "/A/one.mp3", "/B/two.mp3", "/B/three.mp3", "/D/five.mp3", "/A/new.mp3"}));
-        QCOMPARE(column(model, FieldTrack), (QStringList{"", "one, retagged", "two", "three", "five", "new"}));
+        QCOMPARE(column(model, FieldTrack), (QStringList{"", "one, retagged", "two, moved", "three", "five", "new"}));
+        for (qsizetype i = 0; i < again.rows.size(); ++i) {
+            if (again.rows.field(i, FieldFilename).endsWith(QStringLiteral("/B/two.mp3")))
+                QCOMPARE(model.rows().extensionUtf8(2), again.rows.extensionUtf8(i));
+        }
         QCOMPARE(model.field(2, FieldCoverImage), QStringLiteral("/covers/two.jpg"));
         QCOMPARE(column(model, FieldSource), (QStringList{"HD01", "CD02", "CD02", "CD02", "CD02", "CD02"}));
     }
@@ -83,6 +94,8 @@ private Q_SLOTS:
         QVERIFY(writeTrack(root + QStringLiteral("/b.mp3"), "b"));
         CatalogueModel model;
         model.appendRows(scanMedia(root, QStringLiteral("USB1")).rows);
+        const QByteArray facts = model.rows().extensionUtf8(0).toByteArray();
+        model.setExtension(0, {}); // as the original program wrote it
         const QString moved = dir.filePath(QStringLiteral("elsewhere"));
         QVERIFY(makeSymlink(root, moved));
 
@@ -93,6 +106,7 @@ private Q_SLOTS:
         QVERIFY(diff.changesCatalogue(model.rows(), there.rows));
         applyRescan(model, diff, there.rows);
         QCOMPARE(column(model, FieldFilename), (QStringList{moved + "/b.mp3", moved + "/x/a.mp3"}));
+        QCOMPARE(model.rows().extensionUtf8(0), facts); // filled in
 
         const QString gone = dir.filePath(QStringLiteral("unplugged"));
         const ScanOutcome failed = scanMedia(gone, QStringLiteral("USB1"));

@@ -1,5 +1,7 @@
 #include "store/mediaregister.h"
 
+#include "store/extensionline.h"
+
 #include "store/rowstore.h"
 #include "store/safefileread.h"
 
@@ -209,6 +211,7 @@ void noteScan(MediaRecord &record, const QString &root, const QList<MountedVolum
 {
     record.files = totals.files;
     record.bytes = totals.bytes;
+    record.seconds = totals.seconds;
     record.root = root;
     record.scanned = when.toUTC();
     const MountedVolume *volume = Volumes::holding(volumes, root);
@@ -223,15 +226,23 @@ MediumTotals mediumTotals(const RowStore &rows, const QString &source, MediumTot
 {
     const QByteArray wanted = source.toUtf8();
     MediumTotals totals;
+    qint64 tenths = 0;
     for (qsizetype row = 0; row < rows.size(); ++row) {
         if (rows.fieldUtf8(row, FieldSource) != wanted)
             continue;
         ++totals.files;
         if (measure == MediumTotals::EntriesOnly)
             continue;
+        const QByteArrayView facts = rows.extensionUtf8(row);
+        tenths += ExtensionLine::tenthsValue(facts, "dur").value_or(0);
+        if (const auto size = ExtensionLine::integerValue(facts, "size")) {
+            totals.bytes += *size;
+            continue;
+        }
         const QFileInfo file(rows.field(row, FieldFilename));
         if (file.isFile())
             totals.bytes += file.size();
     }
+    totals.seconds = (tenths + 5) / 10;
     return totals;
 }

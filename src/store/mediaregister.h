@@ -83,7 +83,8 @@ struct MediumTotals
 {
     enum Measure { EntriesOnly, WithBytes };
     qint64 files = 0;
-    qint64 bytes = 0;
+    qint64 bytes = 0;   // from the entries' facts, else from the files found
+    qint64 seconds = 0; // the entries' playing times, where known
 };
 MediumTotals mediumTotals(const RowStore &rows, const QString &source,
                           MediumTotals::Measure measure = MediumTotals::WithBytes);

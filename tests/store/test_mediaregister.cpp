@@ -1,5 +1,6 @@
 #include "store/mediaregister.h"
 #include "store/mediastate.h"
+#include "store/rowstore.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -136,6 +137,30 @@ private Q_SLOTS:
         QVERIFY(!MediaStates::stateOf(record, {}, {absent}).online);
         record.root = dir.filePath(QStringLiteral("gone"));
         QVERIFY(!MediaStates::stateOf(record, {}, {present}).online);
+    }
+
+    // A medium's totals take sizes and playing times from the entries'
+    // facts; an entry without them is measured on disk, or not at all.
+    void totalsFromFacts()
+    {
+        QTemporaryDir dir;
+        const QString onDisk = dir.filePath(QStringLiteral("a.mp3"));
+        QVERIFY(writeBytes(onDisk, "12345"));
+        RowStore rows;
+        const auto add = [&rows](const QString &path, const QString &source, QByteArrayView facts) {
+            TrackRecord record;
+            record.filename = path;
+            record.source = source;
+            rows.append(record, EntryOrigin::Own, facts);
+        };
+        add(QStringLiteral("/gone/b.mp3"), QStringLiteral("CD1"), "ondro:1 size=1000 dur=60.4");
+        add(QStringLiteral("/gone/c.mp3"), QStringLiteral("CD1"), "ondro:1 size=24 dur=30.2");
+        add(onDisk, QStringLiteral("CD1"), "Comment");
+        add(onDisk, QStringLiteral("CD2"), "ondro:1 size=7 dur=9.0");
+        const MediumTotals totals = mediumTotals(rows, QStringLiteral("CD1"));
+        QCOMPARE(totals.files, 3);
+        QCOMPARE(totals.bytes, 1000 + 24 + 5);
+        QCOMPARE(totals.seconds, 91); // 90.6 rounded
     }
 
     void holdingVolume()

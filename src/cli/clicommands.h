@@ -30,6 +30,9 @@ int runMedia(const CommandCall &call);
 // The checks of media's arguments: the action and what it needs.
 int checkMedia(const CommandCall &call);
 int runRescan(const CommandCall &call);
+int runDuplicates(const CommandCall &call);
+// The check of duplicates' --kind.
+int checkDuplicates(const CommandCall &call);
 
 // The checks of export's arguments, made before the catalogue is loaded.
 int checkExport(const CommandCall &call);

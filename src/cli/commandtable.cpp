@@ -25,7 +25,8 @@ const QString &exitStatusHelp()
 {
     static const QString text = QStringLiteral(
         "Exit status: 0 success; 1 the command ran and found nothing (find without a match, header of a "
-        "file without a frame header, tag of a file whose five fields are all empty); 2 a usage error, or a "
+        "file without a frame header, tag of a file whose five fields are all empty, duplicates without a "
+        "group); 2 a usage error, or a "
         "command or export kind that is not known; 3 a failure (a file or folder that cannot be read "
         "or written), with a message on standard error naming the file and the reason.");
     return text;
@@ -196,8 +197,9 @@ CommandSpec rescanCommand()
             .summary = QStringLiteral("Walk a medium again and bring its entries up to date."),
             .details = QStringLiteral(
                 "Walks the medium's current root (or PATH) and compares it with the entries of the source: "
-                "kept (same path, tags and header), changed, moved (the same file name, tags and header at "
-                "a new path), added and removed. Entries in folders that cannot be read are kept as they "
+                "kept (same path, tags and header, and the same size and time where the entry knows them), "
+                "changed, moved (the same audio identity at a new path; for an entry scanned without the "
+                "facts, the same file name, tags and header), added and removed. Entries in folders that cannot be read are kept as they "
                 "are; kept, changed and moved entries keep their place and cover; added ones are appended. "
                 "Prints \"Rescan ID: N added, N removed, N changed, N moved, N unchanged.\" and applies it "
                 "with --yes; without --yes it asks when standard input and error are a terminal, and "
@@ -215,12 +217,34 @@ CommandSpec rescanCommand()
             .run = runRescan};
 }
 
+CommandSpec duplicatesCommand()
+{
+    return {.name = QStringLiteral("duplicates"),
+            .synopsis = QStringLiteral("[--kind audio|song] [--json]"),
+            .summary = QStringLiteral("Print the groups of copies of the same audio or the same song."),
+            .details = QStringLiteral(
+                "Same audio: entries with the same audio identity (the same audio bytes, whatever the "
+                "tags). Same song: the same artist and title (case, accents and surrounding blanks aside) "
+                "and playing times within two seconds, on different files. Both use the facts a scan "
+                "records; entries scanned without them are in no group until a rescan. Groups come "
+                "largest first, audio before song. Prints one line per copy, its fields separated by a "
+                "tab and escaped as entries are: kind, group number, source, \"online\" or \"offline\" "
+                "(empty for a source the media register does not know), playing time, artist, title, "
+                "path. With --json: one JSON array of groups {\"kind\", \"copies\"}. Exit status 1 when "
+                "there are no duplicates."),
+            .options = {jsonOption(),
+                        QCommandLineOption(QStringList{QStringLiteral("kind")},
+                                           QStringLiteral("Only this kind: audio or song."), QStringLiteral("KIND"))},
+            .run = runDuplicates,
+            .check = checkDuplicates};
+}
+
 } // namespace
 
 const std::vector<CommandSpec> &commands()
 {
     static const std::vector<CommandSpec> specs{scanCommand(),   listCommand(),   findCommand(),   headerCommand(),
                                                 tagCommand(),    exportCommand(), libraryCommand(),
-                                                mediaCommand(),  rescanCommand()};
+                                                mediaCommand(),  rescanCommand(), duplicatesCommand()};
     return specs;
 }

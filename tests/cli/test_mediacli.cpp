@@ -1,5 +1,6 @@
 #include "clirun.h"
 #include "id3bytes.h"
+#include "mp3bytes.h"
 #include "store/cataloguelistfile.h"
 #include "store/mediaregister.h"
 #include "testfiles.h"
@@ -102,6 +103,33 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(registerFile), QByteArray("{ damaged"));
         QCOMPARE(runCli(data, {"media", "set", "CD02", "--note", "x"}).status, 3);
         QCOMPARE(fileBytes(registerFile), QByteArray("{ damaged"));
+    }
+
+    // Copies on two media: the same bytes are the same audio; other audio
+    // under the same names (case and accents aside) is the same song.
+    void duplicatesAcrossMedia()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data"));
+        const auto track = [&](const QString &path, quint32 audio, const QByteArray &title) {
+            return writeBytes(dir.filePath(path), QByteArray("\xFF\xFB\x90\x64", 4) + audioBytes(4000, audio)
+                                                      + id3v1Tag(title, "Band"));
+        };
+        QVERIFY(track(QStringLiteral("m1/a.mp3"), 1, "Song") && track(QStringLiteral("m2/copy.mp3"), 1, "Song")
+                && track(QStringLiteral("m2/b.mp3"), 2, "S\xf3ng") && track(QStringLiteral("m2/c.mp3"), 3, "Other"));
+        QCOMPARE(runCli(data, {"duplicates"}).status, 1); // an empty catalogue
+        for (const char *medium : {"m1", "m2"})
+            QCOMPARE(runCli(data, {"scan", dir.filePath(QLatin1String(medium)), "--source", QByteArray(medium).toUpper()}).status, 0);
+
+        const QList<QByteArray> lines = runCli(data, {"duplicates"}).out.split('\n');
+        QCOMPARE(lines.size(), 6); // two copies of the audio, three of the song, and the end
+        QVERIFY(lines[0].startsWith("audio\t1\tM1\tonline\t0.3\tBand\tSong\t"));
+        QVERIFY(lines[1].startsWith("audio\t1\tM2\tonline\t") && lines[1].endsWith("/m2/copy.mp3"));
+        QVERIFY(lines[3].startsWith("song\t1\tM2\tonline\t0.3\tBand\tS\xc3\xb3ng\t"));
+        const QJsonArray groups = QJsonDocument::fromJson(runCli(data, {"duplicates", "--kind", "song", "--json"}).out).array();
+        QCOMPARE(groups.size(), 1);
+        QCOMPARE(groups[0][QStringLiteral("copies")].toArray().size(), 3);
+        QCOMPARE(runCli(data, {"duplicates", "--kind", "artist"}).status, 2);
     }
 };
 

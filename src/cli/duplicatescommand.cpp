@@ -1,0 +1,182 @@
+#include "browse/duplicates.h"
+#include "cli/clicatalogue.h"
+#include "cli/clicommands.h"
+#include "cli/entryoutput.h"
+#include "cli/scanrun.h"
+#include "store/cataloguelistfile.h"
+#include "store/extensionline.h"
+#include "store/mediastate.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <map>
+#include <unordered_map>
+
+// ondro-cli duplicates: the groups of copies of the same audio or the same
+// song. The list file is read twice, holding only a few numbers per entry:
+// once to find the groups, once for the fields of their copies.
+namespace {
+
+// The first pass: the finder's numbers, and a few paths of each source to
+// tell whether a medium without a UUID is present.
+class GroupFeed : public CatalogueListFile::RecordVisitor
+{
+public:
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
+    {
+        finder.add(fields, extension);
+        QStringList &paths = samples[QString::fromUtf8(fields[FieldSource])];
+        if (paths.size() < 3)
+            paths.append(QString::fromUtf8(fields[FieldFilename]));
+    }
+    Duplicates::Finder finder;
+    std::map<QString, QStringList> samples;
+};
+
+struct Copy
+{
+    QString source, path, artist, title, duration, aid;
+};
+
+// The second pass: the fields of the entries in groups.
+class CopyFeed : public CatalogueListFile::RecordVisitor
+{
+public:
+    explicit CopyFeed(std::unordered_map<qsizetype, Copy> &wanted) : m_wanted(wanted) {}
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
+    {
+        const auto it = m_wanted.find(m_row++);
+        if (it == m_wanted.end())
+            return;
+        const auto text = [](QByteArrayView bytes) { return QString::fromUtf8(bytes); };
+        it->second = {text(fields[FieldSource]), text(fields[FieldFilename]), text(fields[FieldArtist]),
+                      text(fields[FieldTrack]), text(ExtensionLine::rawValue(extension, "dur")),
+                      text(ExtensionLine::rawValue(extension, "aid"))};
+    }
+
+private:
+    std::unordered_map<qsizetype, Copy> &m_wanted;
+    qsizetype m_row = 0;
+};
+
+struct Found
+{
+    Duplicates::Kind kind;
+    std::vector<Duplicates::Group> groups;
+};
+
+QString kindName(Duplicates::Kind kind)
+{
+    return kind == Duplicates::Kind::Audio ? QStringLiteral("audio") : QStringLiteral("song");
+}
+
+QString stateText(const MediaStates &states, const QString &source)
+{
+    const MediumState *state = states.state(source);
+    return !state ? QString() : state->online ? QStringLiteral("online") : QStringLiteral("offline");
+}
+
+// Tab-separated lines, escaped as entries are: kind, group number, source,
+// online state, playing time, artist, title, path.
+QByteArray groupLines(const std::vector<Found> &found, const std::unordered_map<qsizetype, Copy> &copies,
+                      const MediaStates &states)
+{
+    QByteArray out;
+    for (const Found &kind : found) {
+        int number = 0;
+        for (const Duplicates::Group &group : kind.groups) {
+            ++number;
+            for (const qsizetype row : group.rows) {
+                const Copy &c = copies.at(row);
+                const QStringList fields{kindName(kind.kind), QString::number(number), c.source,
+                                         stateText(states, c.source), c.duration, c.artist, c.title, c.path};
+                for (qsizetype i = 0; i < fields.size(); ++i) {
+                    if (i > 0)
+                        out += '\t';
+                    EntryOutput::appendEscaped(out, fields.at(i).toUtf8());
+                }
+                out += '\n';
+            }
+        }
+    }
+    return out;
+}
+
+QJsonArray groupsJson(const std::vector<Found> &found, const std::unordered_map<qsizetype, Copy> &copies,
+                      const MediaStates &states)
+{
+    QJsonArray array;
+    for (const Found &kind : found) {
+        for (const Duplicates::Group &group : kind.groups) {
+            QJsonArray members;
+            for (const qsizetype row : group.rows) {
+                const Copy &c = copies.at(row);
+                const MediumState *state = states.state(c.source);
+                members.append(QJsonObject{{QStringLiteral("source"), c.source},
+                                           {QStringLiteral("online"), state ? QJsonValue(state->online) : QJsonValue()},
+                                           {QStringLiteral("filename"), c.path},
+                                           {QStringLiteral("artist"), c.artist},
+                                           {QStringLiteral("track"), c.title},
+                                           {QStringLiteral("dur"), c.duration.isEmpty() ? QJsonValue() : QJsonValue(c.duration.toDouble())},
+                                           {QStringLiteral("aid"), c.aid}});
+            }
+            array.append(QJsonObject{{QStringLiteral("kind"), kindName(kind.kind)}, {QStringLiteral("copies"), members}});
+        }
+    }
+    return array;
+}
+
+} // namespace
+
+int checkDuplicates(const CommandCall &call)
+{
+    const QString kind = call.options.value(QStringLiteral("kind"));
+    if (call.options.isSet(QStringLiteral("kind")) && kind != QLatin1String("audio") && kind != QLatin1String("song")) {
+        CliIo::error(QStringLiteral("duplicates: unknown kind \"%1\"; use audio or song").arg(kind));
+        return StatusUsage;
+    }
+    return StatusSuccess;
+}
+
+int runDuplicates(const CommandCall &call)
+{
+    const QString file = call.context.catalogueFile();
+    GroupFeed feed;
+    MediaRegister media;
+    const CatalogueListFile::ReadResult first = CatalogueListFile::visit(file, feed);
+    if (!CliIo::reportRead(file, first) || !ScanRun::readRegister(call.context, media))
+        return StatusFailure;
+
+    std::vector<Found> found;
+    const QString kind = call.options.value(QStringLiteral("kind"));
+    for (const Duplicates::Kind k : {Duplicates::Kind::Audio, Duplicates::Kind::Song}) {
+        if (kind.isEmpty() || kind == kindName(k))
+            found.push_back({k, feed.finder.groups(k)});
+    }
+    std::unordered_map<qsizetype, Copy> copies;
+    for (const Found &f : found) {
+        for (const Duplicates::Group &group : f.groups) {
+            for (const qsizetype row : group.rows)
+                copies.try_emplace(row);
+        }
+    }
+    if (copies.empty())
+        return StatusNothingFound;
+    CopyFeed copyFeed(copies);
+    const CatalogueListFile::ReadResult second = CatalogueListFile::visit(file, copyFeed, {});
+    if (second.stamp != first.stamp) {
+        CliIo::error(QStringLiteral("The catalogue %1 was changed by another program while it was read; "
+                                    "run the command again.")
+                         .arg(file));
+        return StatusFailure;
+    }
+
+    MediaStates states;
+    states.update(media, Volumes::mounted(), [&](const QString &source) { return feed.samples[source]; });
+    if (call.options.isSet(QStringLiteral("json")))
+        CliIo::out(QJsonDocument(groupsJson(found, copies, states)).toJson(QJsonDocument::Indented));
+    else
+        CliIo::out(groupLines(found, copies, states));
+    return CliIo::finishOutput() ? StatusSuccess : StatusFailure;
+}

@@ -480,6 +480,18 @@ class Suite:
         if "Retagged" not in tracks:
             raise Failure(f"the tracks after the rescan are {tracks!r}, none 'Retagged'")
 
+    def duplicates(self):
+        self.menu("Options", "Duplicates...")
+        window = self.shows(named("Duplicates", DIALOG), "the Duplicates window", active=True)
+        table = wait_for("its list 'Duplicates'", lambda: find(window, "Duplicates", LISTS)).queryTable()
+        # The three files share their audio: one group, its three copies below it.
+        cells = [table.getAccessibleAt(r, 0).name for r in range(table.nRows)]
+        if cells != ["3 copies", "HD01", "HD01", "HD01"]:
+            raise Failure(f"the first column reads {cells!r}, not one group of 3 copies of HD01")
+        screenshot(os.path.join(self.args.out, "duplicates-window.png"))
+        key("Escape")
+        self.closes(named("Duplicates", DIALOG), "the Duplicates window closes on Escape")
+
     def close_saving(self):
         self.menu("Files", "Close")
         self.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
@@ -551,6 +563,8 @@ class Suite:
              lambda: (self.start_window(), self.continue_by_enter(), self.main_active(3)), True),
             ("Options > Media... lists HD01 online with its 3 files", self.media_window, False),
             ("'Rescan' after a retag asks, 'Yes' changes that entry, 'Close' closes the window", self.rescan, False),
+            ("Options > Duplicates... shows the three copies of the same audio, Escape closes it", self.duplicates,
+             False),
             ("Files > Close asks to save the rescanned catalogue and ends with status 0", self.close_saving, False),
         ])
 

@@ -68,6 +68,8 @@ void Form2::buildOtherMenus()
     connect(entry(options, "mnuOptionsMedia", QStringLiteral("&Media...")), &QAction::triggered, m_media,
             &MediaCommands::openMediaWindow);
     connect(m_ui.mediaButton, &QToolButton::clicked, m_media, &MediaCommands::openMediaWindow);
+    connect(entry(options, "mnuOptionsDuplicates", QStringLiteral("&Duplicates...")), &QAction::triggered, m_media,
+            &MediaCommands::openDuplicatesWindow);
 
     QMenu *marked = menuBar()->addMenu(QStringLiteral("&Marked"));
     marked->setObjectName(QStringLiteral("mnuMarkedCopyToTemp"));

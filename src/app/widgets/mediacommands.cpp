@@ -1,12 +1,14 @@
 #include "app/widgets/mediacommands.h"
 
 #include "app/widgets/cataloguelistmodel.h"
+#include "browse/widgets/duplicateswindow.h"
 #include "media/widgets/mediawindow.h"
 #include "media/widgets/scanwindow.h"
 #include "store/cataloguelistfile.h"
 #include "store/mediasession.h"
 #include "store/platform/mountwatch.h"
 #include "store/platform/prompter.h"
+#include "store/widgets/longwork.h"
 
 #include <QFileInfo>
 
@@ -46,6 +48,28 @@ void MediaCommands::openMediaWindow()
     window->setModal(true);
     connect(window, &MediaWindow::catalogueChanged, this, [this] { m_countChanged(); });
     window->show();
+}
+
+void MediaCommands::openDuplicatesWindow()
+{
+    m_session->refresh(m_catalogue.rows());
+    const RowStore &rows = m_catalogue.rows(); // unchanged while the window is busy
+    LongWork::start(
+        m_window, QStringLiteral("Finding duplicates..."),
+        [&rows](WorkProgress &) { return DuplicatesWindow::find(rows); },
+        [this](DuplicatesWindow::Found found) {
+            const MediaStates &states = m_session->states();
+            auto *window = new DuplicatesWindow(
+                m_catalogue.rows(), std::move(found),
+                [&states](const QString &source) -> std::optional<bool> {
+                    const MediumState *state = states.state(source);
+                    return state ? std::optional(state->online) : std::nullopt;
+                },
+                m_window);
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->setModal(true);
+            window->show();
+        });
 }
 
 void MediaCommands::attach(Form5 &scanWindow)

@@ -34,6 +34,8 @@ public:
     // the mounts.
     void start();
     void openMediaWindow();
+    // Finds the duplicates as long work, then shows them.
+    void openDuplicatesWindow();
     // Gives a scan window the register to note scans in.
     void attach(Form5 &scanWindow);
 

@@ -8,7 +8,6 @@
 #include "store/widgets/longwork.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 // What the walk and the comparison give back to the window's thread.
 struct RescanFlow::Found
@@ -55,9 +54,10 @@ void RescanFlow::start(const QString &source, const QString &root)
             if (found.outcome.stopped)
                 return found;
             found.diff = diffRescan(rows, source, scannedFrom, found.outcome.rows, walk, found.outcome.failedFolders);
-            found.totals.files = found.outcome.rows.size() + qsizetype(found.diff.notSeen.size());
-            for (qsizetype i = 0; i < found.outcome.rows.size(); ++i)
-                found.totals.bytes += QFileInfo(found.outcome.rows.field(i, FieldFilename)).size();
+            // The files walked (their sizes and times from their facts), and
+            // the entries not seen, which stay.
+            found.totals = mediumTotals(found.outcome.rows, source);
+            found.totals.files += qsizetype(found.diff.notSeen.size());
             return found;
         },
         [this, source](Found found) { ended(source, std::move(found)); });

@@ -1,0 +1,413 @@
+#include "browse/querymatcher.h"
+
+#include "browse/duplicates.h"
+#include "store/bytescan.h"
+#include "store/extensionline.h"
+#include "store/textfold.h"
+#include "store/workpool.h"
+
+#include <QtConcurrent/QtConcurrentMap>
+#include <unicode/regex.h>
+#include <unicode/utext.h>
+
+#include <string_view>
+#include <unordered_map>
+
+namespace Query {
+
+namespace {
+
+// The text fields a bare word looks in: path to genre, back to back in a
+// row's block.
+constexpr int LastAnyField = FieldGenre;
+
+std::atomic<quint64> nextSerial{1};
+
+// A term made ready once: its kind of comparison, and a regular
+// expression compiled.
+struct Prepared
+{
+    Node::Kind kind = Node::Kind::Term;
+    std::vector<int> children;
+    Term term;
+    bool asciiNeedle = false;
+    std::unique_ptr<icu::RegexPattern> pattern;
+};
+
+struct MediumText
+{
+    QByteArray label, note; // folded
+    std::optional<bool> online;
+};
+
+// What each thread keeps between rows: folding room, the regular
+// expressions' matchers, the medium of the last row.
+struct Scratch
+{
+    QByteArray folded;
+    std::unordered_map<quint64, std::unique_ptr<icu::RegexMatcher>> matchers; // by serial and term
+    quint64 lastSerial = 0;
+    QByteArray lastSource;
+    const MediumText *lastMedium = nullptr;
+};
+
+Scratch &scratch()
+{
+    thread_local Scratch s;
+    return s;
+}
+
+std::string_view view(QByteArrayView bytes)
+{
+    return {bytes.data(), size_t(bytes.size())};
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+QByteArrayView trimmed(QByteArrayView text)
+{
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+struct Matcher::Impl
+{
+    std::vector<Prepared> nodes; // nodes[0] is the root
+    std::unordered_map<std::string_view, MediumText> media;
+    std::vector<QByteArray> sources; // the keys' bytes
+    const std::vector<quint8> *duplicates = nullptr;
+    quint64 serial = nextSerial++;
+
+    int prepare(const Node &node)
+    {
+        const int index = int(nodes.size());
+        nodes.emplace_back();
+        nodes[size_t(index)].kind = node.kind;
+        nodes[size_t(index)].term = node.term;
+        if (node.kind == Node::Kind::Term) {
+            Prepared &p = nodes[size_t(index)];
+            p.asciiNeedle = ByteScan::isAscii(p.term.text);
+            if (p.term.op == Op::Regex) {
+                UErrorCode status = U_ZERO_ERROR;
+                UParseError where{};
+                const QString pattern = QString::fromUtf8(p.term.text);
+                p.pattern.reset(icu::RegexPattern::compile(
+                    icu::UnicodeString(reinterpret_cast<const UChar *>(pattern.utf16()), int32_t(pattern.size())),
+                    UREGEX_CASE_INSENSITIVE, where, status));
+                if (U_FAILURE(status))
+                    p.pattern.reset();
+            }
+        }
+        for (const auto &child : node.children) {
+            const int c = prepare(*child);
+            nodes[size_t(index)].children.push_back(c);
+        }
+        return index;
+    }
+
+    const MediumText *mediumOf(QByteArrayView source, Scratch &s) const
+    {
+        if (s.lastSerial != serial || s.lastSource != source) {
+            const auto it = media.find(view(source));
+            s.lastSerial = serial;
+            s.lastSource = source.toByteArray(); // only when the source changes between rows
+            s.lastMedium = it == media.end() ? nullptr : &it->second;
+        }
+        return s.lastMedium;
+    }
+
+    // Whether the folded needle stands in text (Contains) or is all of it
+    // (Equals).
+    static bool textMatches(QByteArrayView text, const Prepared &p, Scratch &s)
+    {
+        const QByteArrayView needle = p.term.text;
+        if (ByteScan::isAscii(text)) {
+            if (!p.asciiNeedle)
+                return false;
+            if (p.term.op == Op::Equals) {
+                const QByteArrayView t = trimmed(text);
+                return t.size() == needle.size() && (needle.isEmpty() || ByteScan::Scalar::startsFolded(t.data(), needle));
+            }
+            return needle.isEmpty()
+                   || ByteScan::findFolded(text.data(), text.data() + text.size(), needle) != text.data() + text.size();
+        }
+        TextFold::fold(text, s.folded);
+        return p.term.op == Op::Equals ? QByteArrayView(s.folded) == needle : s.folded.contains(needle);
+    }
+
+    bool regexMatches(QByteArrayView text, const Prepared &p, int index, Scratch &s) const
+    {
+        if (!p.pattern)
+            return false;
+        std::unique_ptr<icu::RegexMatcher> &matcher = s.matchers[serial << 16 | quint64(index)];
+        UErrorCode status = U_ZERO_ERROR;
+        if (!matcher) {
+            if (s.matchers.size() > 256) { // matchers of queries typed before
+                s.matchers.clear();
+                return regexMatches(text, p, index, s);
+            }
+            matcher.reset(p.pattern->matcher(status));
+            if (U_FAILURE(status)) {
+                matcher.reset();
+                return false;
+            }
+        }
+        UText ut = UTEXT_INITIALIZER;
+        utext_openUTF8(&ut, text.data(), text.size(), &status);
+        matcher->reset(&ut);
+        const bool found = U_SUCCESS(status) && matcher->find(status);
+        matcher->reset(icu::UnicodeString());
+        utext_close(&ut);
+        return found && U_SUCCESS(status);
+    }
+
+    bool fieldMatches(QByteArrayView text, const Prepared &p, int index, Scratch &s) const
+    {
+        return p.term.op == Op::Regex ? regexMatches(text, p, index, s) : textMatches(text, p, s);
+    }
+
+    // A bare word or any-field term: the ASCII block of path to genre is
+    // searched at once, a place that runs across two fields passed over.
+    bool anyMatches(const RowStore &rows, qsizetype row, const Prepared &p, int index, Scratch &s) const
+    {
+        const QByteArrayView block = rows.recordUtf8(row);
+        const qsizetype end = rows.fieldUtf8(row, LastAnyField).data() - block.data()
+                              + rows.fieldUtf8(row, LastAnyField).size();
+        if (p.term.op == Op::Contains && p.asciiNeedle && !p.term.text.isEmpty()
+            && ByteScan::isAscii(block.data(), end)) {
+            const char *from = block.data();
+            const char *stop = block.data() + end;
+            for (const char *at; (at = ByteScan::findFolded(from, stop, p.term.text)) != stop; from = at + 1) {
+                for (int f = 0; f <= LastAnyField; ++f) {
+                    const QByteArrayView field = rows.fieldUtf8(row, f);
+                    if (at >= field.data() && at + p.term.text.size() <= field.data() + field.size())
+                        return true;
+                }
+            }
+            return false;
+        }
+        for (int f = 0; f <= LastAnyField; ++f) {
+            if (fieldMatches(rows.fieldUtf8(row, f), p, index, s))
+                return true;
+        }
+        return false;
+    }
+
+    std::optional<double> numberOf(const RowStore &rows, qsizetype row, Field field) const
+    {
+        const QByteArrayView facts = rows.extensionUtf8(row);
+        switch (field) {
+        case Field::Dur:
+            if (const auto tenths = ExtensionLine::tenthsValue(facts, "dur"))
+                return *tenths / 10.0;
+            return std::nullopt;
+        case Field::Kbps:
+        case Field::Rate:
+        case Field::Size: {
+            const QByteArrayView key = field == Field::Kbps ? "kbps" : field == Field::Rate ? "rate" : "size";
+            if (const auto n = ExtensionLine::integerValue(facts, key))
+                return double(*n);
+            return std::nullopt;
+        }
+        default: { // the year: its leading digits
+            const QByteArrayView year = trimmed(rows.fieldUtf8(row, FieldYear));
+            qsizetype digits = 0;
+            while (digits < year.size() && digits < 9 && year[digits] >= '0' && year[digits] <= '9')
+                ++digits;
+            if (digits == 0)
+                return std::nullopt;
+            return year.first(digits).toDouble();
+        }
+        }
+    }
+
+    bool flagMatches(const RowStore &rows, qsizetype row, Field field, Scratch &s) const
+    {
+        const auto dup = [&](quint8 bit) { return duplicates && (*duplicates)[size_t(row)] & bit; };
+        switch (field) {
+        case Field::HasCover:
+            return !rows.fieldUtf8(row, FieldCoverImage).isEmpty();
+        case Field::HasTag:
+            for (int f = FieldArtist; f <= FieldGenre; ++f) {
+                if (!trimmed(rows.fieldUtf8(row, f)).isEmpty())
+                    return true;
+            }
+            return false;
+        case Field::IsLibrary:
+            return rows.origin(row) == EntryOrigin::Library;
+        case Field::IsOnline:
+        case Field::IsOffline: {
+            const MediumText *medium = mediumOf(rows.fieldUtf8(row, FieldSource), s);
+            return medium && medium->online && *medium->online == (field == Field::IsOnline);
+        }
+        case Field::DupAudio:
+            return dup(InAudioGroup);
+        case Field::DupSong:
+            return dup(InSongGroup);
+        default:
+            return dup(OnOneMedium);
+        }
+    }
+
+    bool termMatches(const RowStore &rows, qsizetype row, const Prepared &p, int index, Scratch &s) const
+    {
+        const Term &t = p.term;
+        if (t.op == Op::Flag)
+            return flagMatches(rows, row, t.field, s);
+        if (t.op == Op::Range) {
+            const std::optional<double> n = numberOf(rows, row, t.field);
+            return n && *n >= t.low && *n <= t.high;
+        }
+        switch (t.field) {
+        case Field::Any:
+            return anyMatches(rows, row, p, index, s);
+        case Field::File: {
+            const QByteArrayView path = rows.fieldUtf8(row, FieldFilename);
+            return fieldMatches(path.sliced(path.lastIndexOf('/') + 1), p, index, s);
+        }
+        case Field::Mode:
+        case Field::Enc:
+            return fieldMatches(ExtensionLine::rawValue(rows.extensionUtf8(row), t.field == Field::Mode ? "mode" : "enc"),
+                                p, index, s);
+        case Field::Label:
+        case Field::Note: {
+            const MediumText *medium = mediumOf(rows.fieldUtf8(row, FieldSource), s);
+            return medium && fieldMatches(t.field == Field::Label ? medium->label : medium->note, p, index, s);
+        }
+        default:
+            return fieldMatches(rows.fieldUtf8(row, fieldColumn(t.field)), p, index, s);
+        }
+    }
+
+    static int fieldColumn(Field field)
+    {
+        switch (field) {
+        case Field::Source: return FieldSource;
+        case Field::Artist: return FieldArtist;
+        case Field::Title: return FieldTrack;
+        case Field::Album: return FieldAlbum;
+        case Field::Year: return FieldYear;
+        case Field::Genre: return FieldGenre;
+        case Field::Cover: return FieldCoverImage;
+        default: return FieldFilename;
+        }
+    }
+
+    bool evaluate(const RowStore &rows, qsizetype row, int index, Scratch &s) const
+    {
+        const Prepared &p = nodes[size_t(index)];
+        switch (p.kind) {
+        case Node::Kind::And:
+            for (const int c : p.children) {
+                if (!evaluate(rows, row, c, s))
+                    return false;
+            }
+            return true;
+        case Node::Kind::Or:
+            for (const int c : p.children) {
+                if (evaluate(rows, row, c, s))
+                    return true;
+            }
+            return false;
+        case Node::Kind::Not:
+            return !evaluate(rows, row, p.children.front(), s);
+        case Node::Kind::Term:
+            break;
+        }
+        return termMatches(rows, row, p, index, s);
+    }
+};
+
+Matcher::Matcher(const Node *root, Context context) : m_impl(std::make_unique<Impl>())
+{
+    if (root)
+        m_impl->prepare(*root);
+    m_impl->duplicates = context.duplicates;
+    m_impl->sources.reserve(context.media.size());
+    for (const Medium &medium : context.media) {
+        m_impl->sources.push_back(medium.source.toUtf8());
+        m_impl->media.emplace(view(m_impl->sources.back()),
+                              MediumText{TextFold::folded(medium.label.toUtf8()), TextFold::folded(medium.note.toUtf8()),
+                                         medium.online});
+    }
+}
+
+Matcher::~Matcher() = default;
+
+bool Matcher::matches(const RowStore &rows, qsizetype row) const
+{
+    return m_impl->nodes.empty() || m_impl->evaluate(rows, row, 0, scratch());
+}
+
+std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool> *stop, bool *stopped) const
+{
+    constexpr qsizetype ChunkRows = 1 << 15;
+    struct Chunk
+    {
+        qsizetype first, end;
+        std::vector<qint32> rows;
+    };
+    std::vector<Chunk> chunks;
+    for (qsizetype first = 0; first < rows.size(); first += ChunkRows)
+        chunks.push_back({first, std::min(rows.size(), first + ChunkRows), {}});
+    std::atomic<bool> gaveUp{false};
+    QtConcurrent::blockingMap(workPool(), chunks, [&](Chunk &chunk) {
+        if ((stop && stop->load(std::memory_order_relaxed)) || gaveUp.load(std::memory_order_relaxed)) {
+            gaveUp = true;
+            return;
+        }
+        for (qsizetype row = chunk.first; row < chunk.end; ++row) {
+            if (matches(rows, row))
+                chunk.rows.push_back(qint32(row));
+        }
+    });
+    if (stopped)
+        *stopped = gaveUp;
+    std::vector<qint32> shown;
+    if (gaveUp)
+        return shown;
+    size_t total = 0;
+    for (const Chunk &chunk : chunks)
+        total += chunk.rows.size();
+    shown.reserve(total);
+    for (const Chunk &chunk : chunks)
+        shown.insert(shown.end(), chunk.rows.begin(), chunk.rows.end());
+    return shown;
+}
+
+std::vector<quint8> duplicateFlags(const RowStore &rows)
+{
+    Duplicates::Finder finder;
+    std::array<QByteArrayView, TrackFieldCount> fields;
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        for (int f = 0; f < TrackFieldCount; ++f)
+            fields[size_t(f)] = rows.fieldUtf8(row, f);
+        finder.add(fields, rows.extensionUtf8(row));
+    }
+    std::vector<quint8> flags(size_t(rows.size()), OnOneMedium);
+    for (const auto &[kind, bit] : {std::pair{Duplicates::Kind::Audio, InAudioGroup},
+                                    std::pair{Duplicates::Kind::Song, InSongGroup}}) {
+        for (const Duplicates::Group &group : finder.groups(kind)) {
+            const QByteArrayView source = rows.fieldUtf8(group.rows.front(), FieldSource);
+            const bool elsewhere = std::any_of(group.rows.begin(), group.rows.end(), [&](qsizetype row) {
+                return rows.fieldUtf8(row, FieldSource) != source;
+            });
+            for (const qsizetype row : group.rows) {
+                flags[size_t(row)] |= bit;
+                if (elsewhere)
+                    flags[size_t(row)] &= quint8(~OnOneMedium);
+            }
+        }
+    }
+    return flags;
+}
+
+} // namespace Query

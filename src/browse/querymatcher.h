@@ -1,0 +1,62 @@
+#pragma once
+
+#include "browse/querytree.h"
+#include "store/rowstore.h"
+
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// Runs a parsed query over the catalogue's rows: each row is looked at in
+// place, text compared folded without building strings for plain ASCII
+// (and in buffers kept per thread otherwise), so a row costs no allocation.
+namespace Query {
+
+// What a query knows beyond the rows: the media (label, note, online) and,
+// when the query asks for them, each row's duplicates flags.
+struct Medium
+{
+    QString source;
+    QString label;
+    QString note;
+    std::optional<bool> online; // unknown for a source the register lacks
+};
+
+enum DuplicateFlag : quint8 { InAudioGroup = 1, InSongGroup = 2, OnOneMedium = 4 };
+
+// Per row: DuplicateFlag bits. A row is on one medium ("single") when no
+// copy of the same audio or song lies on another source.
+std::vector<quint8> duplicateFlags(const RowStore &rows);
+
+struct Context
+{
+    std::vector<Medium> media;
+    const std::vector<quint8> *duplicates = nullptr; // duplicateFlags of the rows, when asked for
+};
+
+class Matcher
+{
+public:
+    // root may be null: every row matches. The context is copied; the
+    // duplicates flags must outlive the matcher.
+    Matcher(const Node *root, Context context);
+    ~Matcher();
+    Matcher(const Matcher &) = delete;
+    Matcher &operator=(const Matcher &) = delete;
+
+    // Whether row matches; callable from many threads at once.
+    bool matches(const RowStore &rows, qsizetype row) const;
+
+    // The matching rows, ascending, worked out on several cores. Nothing
+    // (and stopped set) when stop was raised before the end.
+    std::vector<qint32> filter(const RowStore &rows, const std::atomic<bool> *stop = nullptr,
+                               bool *stopped = nullptr) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace Query

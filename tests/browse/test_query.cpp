@@ -1,0 +1,146 @@
+#include "browse/querymatcher.h"
+#include "browse/queryparser.h"
+#include "testenv.h"
+#include "trackrows.h"
+
+#include <QTest>
+
+namespace {
+
+// A fixed catalogue: own and library entries, two media (one offline),
+// accents, empty fields, and copies of the same audio and song.
+RowStore catalogue()
+{
+    const QList<QPair<QStringList, QByteArray>> rows = {
+        {{"/cd/Night Drive/01 Intro.mp3", "CD01", "The Band", "Intro", "Night Drive", "1991", "Rock", "/c/front.jpg"},
+         "ondro:1 size=4000000 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=aa"},
+        {{"/cd/Night Drive/02 Café.mp3", "CD01", "The Band", "Café Noir", "Night Drive", "1991", "Jazz"},
+         "ondro:1 size=9000000 dur=301.0 kbps=239 mode=vbr rate=48000 aid=bb"},
+        {{"/hd/Motörhead/Ace.mp3", "HD01", "Motörhead", "Ace of Spades", "Ace", "1980", "Metal"},
+         "ondro:1 size=3000000 dur=169.0 kbps=128 mode=cbr rate=44100 aid=cc"},
+        {{"/hd/copy/Ace.mp3", "HD01", "MOTORHEAD", "ace of spades", "", "1980-10", "Metal"},
+         "ondro:1 size=3000000 dur=170.5 kbps=128 mode=cbr rate=44100 aid=cc"},
+        {{"/hd/untagged.mp3", "HD01"}, ""},
+        {{"/cd/copy/Intro.mp3", "CD02", "The Band", "Intro", "Night Drive", "1999", "Rock"},
+         "ondro:1 size=4000000 dur=215.3 kbps=128 mode=cbr rate=44100 aid=aa"},
+    };
+    RowStore store;
+    for (const auto &[fields, facts] : rows)
+        store.append(entryOf(fields).record, EntryOrigin::Own, facts);
+    store.append(entryOf({"/lib/Blue.mp3", "LIB1", "Trane", "Blue Train", "Blue", "1957", "Jazz"}).record,
+                 EntryOrigin::Library);
+    return store;
+}
+
+QString matching(const QString &text)
+{
+    const RowStore rows = catalogue();
+    const Query::Parsed parsed = Query::parse(text);
+    if (!parsed.ok())
+        return parsed.error;
+    const std::vector<quint8> flags = Query::duplicateFlags(rows);
+    Query::Context context;
+    context.media = {{QStringLiteral("CD01"), QStringLiteral("NIGHT_DRIVE"), QStringLiteral("Shelf B"), true},
+                     {QStringLiteral("CD02"), QString(), QString(), false},
+                     {QStringLiteral("HD01"), QStringLiteral("Backup"), QString(), true}};
+    context.duplicates = &flags;
+    const Query::Matcher matcher(parsed.root.get(), context);
+    QStringList shown;
+    for (const qint32 row : matcher.filter(rows))
+        shown << QString::number(row);
+    return shown.join(u' ');
+}
+
+} // namespace
+
+class QueryTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void rows_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("rows");
+        const QList<QPair<const char *, const char *>> table = {
+            {"", "0 1 2 3 4 5 6"},
+            {"night", "0 1 5"},                        // album and path, any case
+            {"NIGHT intro", "0 5"},                    // words ANDed
+            {"cafe", "1"},                             // accents aside
+            {"motorhead", "2 3"},
+            {"\"ace of\"", "2 3"},                     // a quoted phrase
+            {"dintro", ""},                            // never across two fields
+            {"artist:band", "0 1 5"},
+            {"artist:=\"the band\"", "0 1 5"},
+            {"artist:=band", ""},
+            {"title:/^ace/", "2 3"},
+            {"file:intro", "0 5"},
+            {"path:copy", "3 5"},
+            {"source:hd", "2 3 4"},
+            {"album:=\"\"", "3 4"},                    // the album is empty
+            {"cover:front", "0"},
+            {"year:1990..1999", "0 1 5"},
+            {"year:1980", "2 3"},                      // contains "1980"
+            {"year:1980..1980", "2 3"},                // "1980-10" by its leading digits
+            {"year:<1980", "6"},
+            {"dur:>=215.3", "0 1 5"},
+            {"dur:>215.3", "1"},
+            {"dur:215", "0 5"},                        // 215.0 to 215.9
+            {"dur:169..170.5", "2 3"},
+            {"kbps:128", "0 2 3 5"},
+            {"kbps:<128", ""},
+            {"rate:48000", "1"},
+            {"size:>=4M", "1"},
+            {"size:4000000..9000000", "0 1 5"},
+            {"mode:vbr", "1"},
+            {"enc:lame", "0"},
+            {"label:night", "0 1"},
+            {"note:shelf", "0 1"},
+            {"has:cover", "0"},
+            {"-has:tag", "4"},
+            {"is:library", "6"},
+            {"is:online", "0 1 2 3 4"},
+            {"is:offline", "5"},
+            {"dup:audio", "0 2 3 5"},
+            {"dup:song", "0 2 3 5"},
+            {"single artist:band", "1"},              // 0 and 5 are on two media
+            {"rock OR metal", "0 2 3 5"},
+            {"band -intro", "1"},
+            {"NOT (rock OR metal) has:tag", "1 6"},
+            {"(source:cd01 OR source:cd02) kbps:128", "0 5"},
+        };
+        for (const auto &[query, rows] : table)
+            QTest::newRow(query) << QString::fromUtf8(query) << QString::fromUtf8(rows);
+    }
+    void rows()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, rows);
+        QCOMPARE(matching(query), rows);
+    }
+
+    void errors_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("unknown field") << "artst:band" << "Unknown field \"artst\" at 1";
+        QTest::newRow("unknown flag") << "rock is:lost" << "Unknown flag \"is:lost\" at 6";
+        QTest::newRow("not a number") << "kbps:fast" << "Expected a number at 6";
+        QTest::newRow("open range, no numbers") << "dur:.." << "Expected a number at 5";
+        QTest::newRow("missing parenthesis") << "a (b OR c" << "Missing \")\" for the \"(\" at 3";
+        QTest::newRow("stray parenthesis") << "a )" << "Unexpected \")\" at 3";
+        QTest::newRow("dangling OR") << "a OR" << "Expected a term after OR at 3";
+        QTest::newRow("open quote") << "\"night" << "Missing closing quote at 1";
+        QTest::newRow("open regex") << "title:/ace" << "Missing closing \"/\" at 7";
+        QTest::newRow("bad regex") << "title:/(ace/" << "Invalid regular expression at 12";
+        QTest::newRow("too deep") << QString(100, u'(') + u'a' << "Too deeply nested at 65";
+    }
+    void errors()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, error);
+        QCOMPARE(Query::parse(query).error, error);
+    }
+};
+
+ONDRO_TEST_MAIN(QueryTest)
+#include "test_query.moc"

@@ -80,6 +80,7 @@ void CatalogueModel::appendRows(RowStore &&batch)
     if (hasOwnRows(batch, 0, batch.size()))
         ++m_generation;
     beginInsertRows({}, first, first + int(batch.size()) - 1);
+    Q_EMIT rowsAboutToChange();
     ++m_revision;
     m_rows.appendAll(std::move(batch));
     endInsertRows();
@@ -89,6 +90,7 @@ void CatalogueModel::setField(qsizetype row, int field, const QString &value)
 {
     if (m_rows.origin(row) == EntryOrigin::Own && m_rows.field(row, field) != value)
         ++m_generation;
+    Q_EMIT rowsAboutToChange();
     ++m_revision;
     m_rows.setField(row, field, value);
     const QModelIndex at = index(int(row), field);
@@ -99,6 +101,7 @@ void CatalogueModel::setExtension(qsizetype row, QByteArrayView extension)
 {
     if (m_rows.origin(row) == EntryOrigin::Own && m_rows.extensionUtf8(row) != extension)
         ++m_generation;
+    Q_EMIT rowsAboutToChange();
     ++m_revision;
     m_rows.setExtension(row, extension);
 }
@@ -110,6 +113,7 @@ void CatalogueModel::removeEntries(qsizetype first, qsizetype count)
     if (hasOwnRows(m_rows, first, count))
         ++m_generation;
     beginRemoveRows({}, int(first), int(first + count - 1));
+    Q_EMIT rowsAboutToChange();
     ++m_revision;
     m_rows.removeRows(first, count);
     endRemoveRows();
@@ -138,6 +142,7 @@ void CatalogueModel::removeEntries(const std::vector<qsizetype> &sortedRows)
     if (own)
         ++m_generation;
     beginResetModel();
+    Q_EMIT rowsAboutToChange();
     ++m_revision;
     m_rows.removeSortedRows(sortedRows);
     endResetModel();
@@ -148,6 +153,7 @@ void CatalogueModel::clear()
     if (hasOwnRows(m_rows, 0, m_rows.size()))
         ++m_generation;
     beginResetModel();
+    Q_EMIT rowsAboutToChange();
     ++m_revision;
     m_rows.clear();
     endResetModel();
@@ -254,6 +260,7 @@ bool CatalogueModel::applySort(PreparedSort &&sorted)
         return false;
     if (sorted.reordersOwnRows)
         ++m_generation;
+    Q_EMIT rowsAboutToChange();
     ++m_revision;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();

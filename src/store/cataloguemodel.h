@@ -27,6 +27,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     const RowStore &rows() const { return m_rows; }
+    // Counts every change of the rows; work prepared from older rows is
+    // stale.
+    quint64 revision() const { return m_revision; }
     qsizetype size() const { return m_rows.size(); }
     TrackRecord record(qsizetype row) const { return m_rows.record(row); }
     EntryOrigin origin(qsizetype row) const { return m_rows.origin(row); }
@@ -85,6 +88,11 @@ public:
     // rows are never saved, so changes to them do not count. Compare two
     // readings to tell whether anything changed in between.
     quint64 generation() const { return m_generation; }
+
+Q_SIGNALS:
+    // Just before the rows change in any way, on the model's thread: work
+    // that reads them elsewhere must end first.
+    void rowsAboutToChange();
 
 private:
     static bool hasOwnRows(const RowStore &rows, qsizetype first, qsizetype count);

@@ -34,6 +34,11 @@ void sortGroups(std::vector<Group> &groups)
 void Finder::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension)
 {
     const qsizetype row = m_entries++;
+    if (m_sources.empty() || m_lastSource != fields[FieldSource]) { // sources come in runs
+        m_lastSource = fields[FieldSource].toByteArray();
+        m_lastNumber = m_sourceNumbers.try_emplace(m_lastSource, quint32(m_sourceNumbers.size())).first->second;
+    }
+    m_sources.push_back(m_lastNumber);
     if (extension.isEmpty())
         return;
     if (const auto aid = ExtensionLine::hexValue(extension, "aid"))

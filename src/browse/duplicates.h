@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <array>
+#include <map>
 #include <vector>
 
 // Copies of the same recording across the catalogue, of two kinds:
@@ -35,6 +36,8 @@ public:
     // The groups of the kind, largest first, then by their first row.
     std::vector<Group> groups(Kind kind) const;
     qsizetype entries() const { return m_entries; }
+    // The source of an entry added, as a number: equal sources, equal numbers.
+    quint32 sourceOf(qsizetype row) const { return m_sources[size_t(row)]; }
 
 private:
     struct Audio
@@ -51,6 +54,10 @@ private:
     };
     std::vector<Audio> m_audio;
     std::vector<Song> m_songs;
+    std::vector<quint32> m_sources;
+    std::map<QByteArray, quint32> m_sourceNumbers;
+    QByteArray m_lastSource;
+    quint32 m_lastNumber = 0;
     qsizetype m_entries = 0;
     QByteArray m_artist, m_title, m_joined; // room, reused
 };

@@ -49,6 +49,7 @@ struct Scratch
     quint64 lastSerial = 0;
     QByteArray lastSource;
     const MediumText *lastMedium = nullptr;
+    qsizetype flagsRow = 0; // the row of the duplicates flags
 };
 
 Scratch &scratch()
@@ -231,7 +232,9 @@ struct Matcher::Impl
 
     bool flagMatches(const RowStore &rows, qsizetype row, Field field, Scratch &s) const
     {
-        const auto dup = [&](quint8 bit) { return duplicates && (*duplicates)[size_t(row)] & bit; };
+        const auto dup = [&](quint8 bit) {
+            return duplicates && size_t(s.flagsRow) < duplicates->size() && (*duplicates)[size_t(s.flagsRow)] & bit;
+        };
         switch (field) {
         case Field::HasCover:
             return !rows.fieldUtf8(row, FieldCoverImage).isEmpty();
@@ -342,9 +345,11 @@ Matcher::Matcher(const Node *root, Context context) : m_impl(std::make_unique<Im
 
 Matcher::~Matcher() = default;
 
-bool Matcher::matches(const RowStore &rows, qsizetype row) const
+bool Matcher::matches(const RowStore &rows, qsizetype row, qsizetype catalogueRow) const
 {
-    return m_impl->nodes.empty() || m_impl->evaluate(rows, row, 0, scratch());
+    Scratch &s = scratch();
+    s.flagsRow = catalogueRow >= 0 ? catalogueRow : row;
+    return m_impl->nodes.empty() || m_impl->evaluate(rows, row, 0, s);
 }
 
 std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool> *stop, bool *stopped) const
@@ -392,14 +397,18 @@ std::vector<quint8> duplicateFlags(const RowStore &rows)
             fields[size_t(f)] = rows.fieldUtf8(row, f);
         finder.add(fields, rows.extensionUtf8(row));
     }
-    std::vector<quint8> flags(size_t(rows.size()), OnOneMedium);
+    return duplicateFlagsOf(finder);
+}
+
+std::vector<quint8> duplicateFlagsOf(const Duplicates::Finder &finder)
+{
+    std::vector<quint8> flags(size_t(finder.entries()), OnOneMedium);
     for (const auto &[kind, bit] : {std::pair{Duplicates::Kind::Audio, InAudioGroup},
                                     std::pair{Duplicates::Kind::Song, InSongGroup}}) {
         for (const Duplicates::Group &group : finder.groups(kind)) {
-            const QByteArrayView source = rows.fieldUtf8(group.rows.front(), FieldSource);
-            const bool elsewhere = std::any_of(group.rows.begin(), group.rows.end(), [&](qsizetype row) {
-                return rows.fieldUtf8(row, FieldSource) != source;
-            });
+            const quint32 source = finder.sourceOf(group.rows.front());
+            const bool elsewhere = std::any_of(group.rows.begin(), group.rows.end(),
+                                               [&](qsizetype row) { return finder.sourceOf(row) != source; });
             for (const qsizetype row : group.rows) {
                 flags[size_t(row)] |= bit;
                 if (elsewhere)

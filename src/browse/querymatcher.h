@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browse/duplicates.h"
 #include "browse/querytree.h"
 #include "store/rowstore.h"
 
@@ -29,6 +30,8 @@ enum DuplicateFlag : quint8 { InAudioGroup = 1, InSongGroup = 2, OnOneMedium = 4
 // Per row: DuplicateFlag bits. A row is on one medium ("single") when no
 // copy of the same audio or song lies on another source.
 std::vector<quint8> duplicateFlags(const RowStore &rows);
+// The same from a finder that was given every entry.
+std::vector<quint8> duplicateFlagsOf(const Duplicates::Finder &finder);
 
 struct Context
 {
@@ -46,8 +49,10 @@ public:
     Matcher(const Matcher &) = delete;
     Matcher &operator=(const Matcher &) = delete;
 
-    // Whether row matches; callable from many threads at once.
-    bool matches(const RowStore &rows, qsizetype row) const;
+    // Whether row matches; callable from many threads at once. The
+    // duplicates flags are those of catalogueRow when given (rows is then
+    // a batch of the catalogue's entries), else of row.
+    bool matches(const RowStore &rows, qsizetype row, qsizetype catalogueRow = -1) const;
 
     // The matching rows, ascending, worked out on several cores. Nothing
     // (and stopped set) when stop was raised before the end.

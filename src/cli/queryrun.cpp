@@ -1,0 +1,124 @@
+#include "cli/queryrun.h"
+
+#include "browse/duplicates.h"
+#include "browse/querymatcher.h"
+#include "browse/queryparser.h"
+#include "cli/clicatalogue.h"
+#include "cli/clioutput.h"
+#include "cli/scanrun.h"
+#include "store/cataloguelistfile.h"
+#include "store/mediastate.h"
+
+#include <map>
+
+namespace {
+
+constexpr qsizetype BatchRows = 4096;
+
+// The first pass: the duplicates' numbers and a few paths of each source.
+class FirstPass : public CatalogueListFile::RecordVisitor
+{
+public:
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
+    {
+        finder.add(fields, extension);
+        QStringList &paths = samples[QString::fromUtf8(fields[FieldSource])];
+        if (paths.size() < 3)
+            paths.append(QString::fromUtf8(fields[FieldFilename]));
+    }
+    Duplicates::Finder finder;
+    std::map<QString, QStringList> samples;
+};
+
+// The matching pass: records gathered in a batch, matched a batch at a time.
+class MatchPass : public CatalogueListFile::RecordVisitor
+{
+public:
+    MatchPass(const Query::Matcher &matcher, const QueryRun::Matched &matched) : m_matcher(matcher), m_matched(matched)
+    {
+    }
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
+    {
+        m_batch.appendUtf8(fields, EntryOrigin::Own, extension);
+        if (m_batch.size() == BatchRows)
+            flush();
+    }
+    void flush()
+    {
+        for (qsizetype row = 0; row < m_batch.size(); ++row) {
+            if (m_matcher.matches(m_batch, row, m_first + row))
+                m_matched(m_batch, row);
+        }
+        m_first += m_batch.size();
+        m_batch.clear();
+    }
+
+private:
+    const Query::Matcher &m_matcher;
+    const QueryRun::Matched &m_matched;
+    RowStore m_batch;
+    qsizetype m_first = 0;
+};
+
+// Whether the tree looks at the media: their label, note or online state.
+bool usesMedia(const Query::Node *node)
+{
+    if (!node)
+        return false;
+    if (node->kind == Query::Node::Kind::Term) {
+        const Query::Field f = node->term.field;
+        return f == Query::Field::Label || f == Query::Field::Note || f == Query::Field::IsOnline
+               || f == Query::Field::IsOffline;
+    }
+    for (const auto &child : node->children) {
+        if (usesMedia(child.get()))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+namespace QueryRun {
+
+int forEachMatch(const CliContext &context, const QString &expression, const Matched &matched)
+{
+    const Query::Parsed parsed = Query::parse(expression);
+    if (!parsed.ok()) {
+        CliIo::error(parsed.error);
+        return StatusUsage;
+    }
+    const QString file = context.catalogueFile();
+    Query::Context queryContext;
+    std::vector<quint8> flags;
+    const bool duplicates = Query::usesDuplicates(parsed.root.get());
+    const bool media = usesMedia(parsed.root.get());
+    if (duplicates || media) {
+        FirstPass first;
+        if (!CliIo::reportRead(file, CatalogueListFile::visit(file, first)))
+            return StatusFailure;
+        if (duplicates)
+            flags = Query::duplicateFlagsOf(first.finder);
+        if (media) {
+            MediaRegister registered;
+            if (!ScanRun::readRegister(context, registered))
+                return StatusFailure;
+            MediaStates states;
+            states.update(registered, Volumes::mounted(), [&](const QString &source) { return first.samples[source]; });
+            for (const MediaRecord &record : registered.records()) {
+                const MediumState *state = states.state(record.source);
+                queryContext.media.push_back({record.source, record.label, record.note,
+                                              state ? std::optional(state->online) : std::nullopt});
+            }
+        }
+    }
+    queryContext.duplicates = duplicates ? &flags : nullptr;
+    const Query::Matcher matcher(parsed.root.get(), std::move(queryContext));
+    MatchPass pass(matcher, matched);
+    const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, pass);
+    if (read.state != CatalogueListFile::ReadState::Unreadable)
+        pass.flush();
+    return CliIo::reportRead(file, read) ? StatusSuccess : StatusFailure;
+}
+
+} // namespace QueryRun

@@ -1,9 +1,13 @@
 #include "store/textfold.h"
 
+#include <QHash>
+
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
+#include <algorithm>
 #include <string>
 
 namespace TextFold {
@@ -15,13 +19,84 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-bool isAscii(QByteArrayView text)
+bool isAscii(char c)
 {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
+    return static_cast<unsigned char>(c) < 0x80;
+}
+
+char foldAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+}
+
+// The fold of a run of non-ASCII bytes, untrimmed: the compatibility
+// decomposition, without the combining marks, then ICU's full case folding
+// ("ß" folds to "ss", which Qt's one-to-one folding leaves alone).
+QByteArray foldRun(QByteArrayView run)
+{
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(icu::StringPiece(run.data(), int(run.size())));
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2 *nfkd = icu::Normalizer2::getNFKDInstance(status);
+    icu::UnicodeString decomposed;
+    if (U_SUCCESS(status))
+        decomposed = nfkd->normalize(text, status);
+    if (U_FAILURE(status))
+        decomposed = text;
+    icu::UnicodeString kept;
+    for (int32_t i = 0; i < decomposed.length();) {
+        const UChar32 c = decomposed.char32At(i);
+        if (u_charType(c) != U_NON_SPACING_MARK)
+            kept.append(c);
+        i += U16_LENGTH(c);
     }
-    return true;
+    kept.foldCase(U_FOLD_CASE_DEFAULT);
+    std::string bytes;
+    kept.toUTF8String(bytes);
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
+}
+
+// The same runs come back again and again (a language's accented letters,
+// the words of another script between blanks), and ICU costs a microsecond
+// or so a run: each thread keeps the folds it made, up to a bound.
+const QByteArray &cachedFold(QByteArrayView run)
+{
+    constexpr qsizetype MostRuns = 8192;
+    thread_local QHash<QByteArray, QByteArray> folds;
+    const auto found = folds.constFind(QByteArray::fromRawData(run.data(), run.size()));
+    if (found != folds.cend())
+        return found.value();
+    if (folds.size() >= MostRuns)
+        folds.clear();
+    return *folds.insert(run.toByteArray(), foldRun(run));
+}
+
+// ICU's trimming: blanks and Unicode's white space at both ends.
+bool isWhite(UChar32 c)
+{
+    return c == 0x20 || u_isWhitespace(c);
+}
+
+void trimWhite(QByteArray &text)
+{
+    const auto *bytes = reinterpret_cast<const uint8_t *>(text.constData());
+    const int32_t length = int32_t(text.size());
+    int32_t first = 0, end = length;
+    for (int32_t at = 0; at < length;) {
+        UChar32 c;
+        U8_NEXT(bytes, at, length, c);
+        if (!isWhite(c))
+            break;
+        first = at;
+    }
+    for (int32_t at = length; at > first;) {
+        UChar32 c;
+        U8_PREV(bytes, 0, at, c);
+        if (!isWhite(c))
+            break;
+        end = at;
+    }
+    text.truncate(end);
+    text.remove(0, first);
 }
 
 } // namespace
@@ -35,35 +110,37 @@ void fold(QByteArrayView utf8, QByteArray &out)
     while (last > first && isBlank(utf8[last - 1]))
         --last;
     const QByteArrayView text = utf8.sliced(first, last - first);
-    if (isAscii(text)) {
-        out.resize(text.size());
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char c = text[i];
-            out[i] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+    // An ASCII character has no decomposition, is no combining mark and
+    // stops the reordering of marks, and case folding looks at one
+    // character at a time: the text folds run by run, ASCII here and the
+    // runs between through ICU, with the same result as the whole at once.
+    out.resize(text.size());
+    qsizetype at = 0; // bytes of out written
+    const auto room = [&out, &at](qsizetype bytes) {
+        if (at + bytes > out.size())
+            out.resize(std::max(at + bytes, 2 * out.size()));
+        return out.data() + at;
+    };
+    bool other = false;
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype end = i + 1;
+        const bool ascii = isAscii(text[i]);
+        while (end < text.size() && isAscii(text[end]) == ascii)
+            ++end;
+        if (ascii) {
+            std::transform(text.begin() + i, text.begin() + end, room(end - i), foldAscii);
+            at += end - i;
+        } else {
+            const QByteArray &folded = cachedFold(text.sliced(i, end - i));
+            std::copy(folded.begin(), folded.end(), room(folded.size()));
+            at += folded.size();
+            other = true;
         }
-        return;
+        i = end;
     }
-    // ICU's full case folding: "ß" folds to "ss", which Qt's one-to-one
-    // folding leaves alone.
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Normalizer2 *nfkd = icu::Normalizer2::getNFKDInstance(status);
-    icu::UnicodeString decomposed;
-    if (U_SUCCESS(status))
-        decomposed = nfkd->normalize(icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int(text.size()))),
-                                     status);
-    if (U_FAILURE(status))
-        decomposed = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int(text.size())));
-    icu::UnicodeString kept;
-    for (int32_t i = 0; i < decomposed.length();) {
-        const UChar32 c = decomposed.char32At(i);
-        if (u_charType(c) != U_NON_SPACING_MARK)
-            kept.append(c);
-        i += U16_LENGTH(c);
-    }
-    kept.foldCase(U_FOLD_CASE_DEFAULT).trim();
-    std::string bytes;
-    kept.toUTF8String(bytes);
-    out = QByteArray(bytes.data(), qsizetype(bytes.size()));
+    out.truncate(at);
+    if (other)
+        trimWhite(out); // a run may have been or become white space
 }
 
 } // namespace TextFold

@@ -79,7 +79,23 @@ std::vector<Group> Finder::groups(Kind kind) const
             i = end;
         }
     } else {
-        std::vector<Song> songs = m_songs;
+        // Sorted on half the key first, small pairs that sort fast; only the
+        // few runs of equal halves are gathered and sorted in full.
+        std::vector<std::pair<quint64, quint32>> order(m_songs.size());
+        for (size_t i = 0; i < m_songs.size(); ++i)
+            order[i] = {m_songs[i].keyHigh, quint32(i)};
+        std::sort(order.begin(), order.end());
+        std::vector<Song> songs;
+        for (size_t i = 0; i < order.size();) {
+            size_t end = i + 1;
+            while (end < order.size() && order[end].first == order[i].first)
+                ++end;
+            if (end - i > 1) {
+                for (size_t j = i; j < end; ++j)
+                    songs.push_back(m_songs[order[j].second]);
+            }
+            i = end;
+        }
         std::sort(songs.begin(), songs.end(), [](const Song &a, const Song &b) {
             if (a.keyHigh != b.keyHigh)
                 return a.keyHigh < b.keyHigh;

@@ -1,5 +1,7 @@
 #include "store/extensionline.h"
 
+#include <string_view>
+
 namespace ExtensionLine {
 
 namespace {
@@ -182,14 +184,19 @@ std::optional<qint64> tenthsValue(QByteArrayView line, QByteArrayView key)
 
 QByteArrayView rawValue(QByteArrayView line, QByteArrayView key)
 {
-    if (!line.startsWith(ThisVersion) || (line.size() > ThisVersion.size() && line[ThisVersion.size()] != ' '))
+    // Read for every row by queries and the duplicates: plain string_view
+    // searches, which the compiler inlines.
+    const std::string_view text(line.data(), size_t(line.size()));
+    const std::string_view version(ThisVersion.data(), size_t(ThisVersion.size()));
+    const std::string_view name(key.data(), size_t(key.size()));
+    if (text.substr(0, version.size()) != version || (text.size() > version.size() && text[version.size()] != ' '))
         return {};
-    for (qsizetype at = line.indexOf(' '); at >= 0; at = line.indexOf(' ', at + 1)) {
-        const QByteArrayView rest = line.sliced(at + 1);
-        if (rest.size() > key.size() && rest.startsWith(key) && rest[key.size()] == '=') {
-            const QByteArrayView value = rest.sliced(key.size() + 1);
-            const qsizetype end = value.indexOf(' ');
-            return end < 0 ? value : value.first(end);
+    for (size_t at = text.find(' '); at != std::string_view::npos; at = text.find(' ', at + 1)) {
+        const std::string_view rest = text.substr(at + 1);
+        if (rest.size() > name.size() && rest[name.size()] == '=' && rest.substr(0, name.size()) == name) {
+            const std::string_view value = rest.substr(name.size() + 1);
+            const size_t end = value.find(' ');
+            return QByteArrayView(value.data(), qsizetype(end == std::string_view::npos ? value.size() : end));
         }
     }
     return {};

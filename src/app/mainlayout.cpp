@@ -1,5 +1,6 @@
 #include "app/mainlayout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -30,6 +31,8 @@ MainLayout designerMainLayout(int outerWidthTwips, int outerHeightTwips)
     for (size_t i = 0; i < ButtonLefts.size(); ++i)
         layout.buttons[i] = {ButtonLefts[i], 240, 975, 855};
     layout.mediaButton = {ButtonLefts.back() + 1080, 240, 975, 855};
+    const int filterLeft = layout.mediaButton.left + layout.mediaButton.width + 120;
+    layout.filterArea = {filterLeft, 240, std::max(0, layout.frame3.left + layout.frame3.width - 120 - filterLeft), 855};
     return layout;
 }
 
@@ -52,6 +55,8 @@ MainLayout layoutMainWindow(int outerWidthTwips, int outerHeightTwips, int minim
     layout.listView1.width = listWidth;
 
     layout.frame3.width = frameWidth;
+    layout.filterArea.width =
+        std::max(0, layout.frame3.left + layout.frame3.width - 120 - layout.filterArea.left);
 
     if (layout.windowHeight < minimumHeightTwips)
         layout.windowHeight = minimumHeightTwips;

@@ -19,6 +19,7 @@ struct MainLayout
     TwipsRect frame3, frame2, listView1, frame1, listView2, image1, image2;
     std::array<TwipsRect, 7> buttons; // Command2, Command5, Command3, Command4, Command1, Command8, Command9
     TwipsRect mediaButton;            // right of the last of them, in the same frame
+    TwipsRect filterArea;             // right of that, to the frame's right edge
     bool complete = true; // false when a step failed (e.g. a negative width) and the rest were skipped
 };
 

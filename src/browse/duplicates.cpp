@@ -59,69 +59,84 @@ void Finder::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByt
     m_songs.push_back({key.high64, key.low64, *tenths, file, row});
 }
 
-std::vector<Group> Finder::groups(Kind kind) const
+std::vector<Group> Finder::audioGroups() const
 {
     std::vector<Group> groups;
-    if (kind == Kind::Audio) {
-        std::vector<Audio> audio = m_audio;
-        std::sort(audio.begin(), audio.end(),
-                  [](const Audio &a, const Audio &b) { return a.aid != b.aid ? a.aid < b.aid : a.row < b.row; });
-        for (size_t i = 0; i < audio.size();) {
-            size_t end = i + 1;
-            while (end < audio.size() && audio[end].aid == audio[i].aid)
-                ++end;
-            if (end - i > 1) {
-                Group group;
-                for (size_t j = i; j < end; ++j)
-                    group.rows.push_back(audio[j].row);
-                groups.push_back(std::move(group));
-            }
-            i = end;
+    std::vector<Audio> audio = m_audio;
+    std::sort(audio.begin(), audio.end(),
+              [](const Audio &a, const Audio &b) { return a.aid != b.aid ? a.aid < b.aid : a.row < b.row; });
+    for (size_t i = 0; i < audio.size();) {
+        size_t end = i + 1;
+        while (end < audio.size() && audio[end].aid == audio[i].aid)
+            ++end;
+        if (end - i > 1) {
+            Group group;
+            for (size_t j = i; j < end; ++j)
+                group.rows.push_back(audio[j].row);
+            groups.push_back(std::move(group));
         }
-    } else {
-        // Sorted on half the key first, small pairs that sort fast; only the
-        // few runs of equal halves are gathered and sorted in full.
-        std::vector<std::pair<quint64, quint32>> order(m_songs.size());
-        for (size_t i = 0; i < m_songs.size(); ++i)
-            order[i] = {m_songs[i].keyHigh, quint32(i)};
-        std::sort(order.begin(), order.end());
-        std::vector<Song> songs;
-        for (size_t i = 0; i < order.size();) {
-            size_t end = i + 1;
-            while (end < order.size() && order[end].first == order[i].first)
-                ++end;
-            if (end - i > 1) {
-                for (size_t j = i; j < end; ++j)
-                    songs.push_back(m_songs[order[j].second]);
-            }
-            i = end;
-        }
-        std::sort(songs.begin(), songs.end(), [](const Song &a, const Song &b) {
-            if (a.keyHigh != b.keyHigh)
-                return a.keyHigh < b.keyHigh;
-            if (a.keyLow != b.keyLow)
-                return a.keyLow < b.keyLow;
-            return a.tenths != b.tenths ? a.tenths < b.tenths : a.row < b.row;
-        });
-        // Within one name, times in order: a group goes on while each time
-        // lies within the tolerance of the one before.
-        for (size_t i = 0; i < songs.size();) {
-            size_t end = i + 1;
-            while (end < songs.size() && songs[end].keyHigh == songs[i].keyHigh && songs[end].keyLow == songs[i].keyLow
-                   && songs[end].tenths - songs[end - 1].tenths <= SongTolerance)
-                ++end;
-            const bool differentFiles = std::any_of(songs.begin() + qsizetype(i) + 1, songs.begin() + qsizetype(end),
-                                                    [&](const Song &s) { return s.file != songs[i].file; });
-            if (differentFiles) {
-                Group group;
-                for (size_t j = i; j < end; ++j)
-                    group.rows.push_back(songs[j].row);
-                std::sort(group.rows.begin(), group.rows.end());
-                groups.push_back(std::move(group));
-            }
-            i = end;
-        }
+        i = end;
     }
+    return groups;
+}
+
+std::vector<Finder::Song> Finder::songsSharingNames() const
+{
+    // Sorted on half the key first, small pairs that sort fast; only the
+    // few runs of equal halves are gathered and sorted in full.
+    std::vector<std::pair<quint64, quint32>> order(m_songs.size());
+    for (size_t i = 0; i < m_songs.size(); ++i)
+        order[i] = {m_songs[i].keyHigh, quint32(i)};
+    std::sort(order.begin(), order.end());
+    std::vector<Song> songs;
+    for (size_t i = 0; i < order.size();) {
+        size_t end = i + 1;
+        while (end < order.size() && order[end].first == order[i].first)
+            ++end;
+        if (end - i > 1) {
+            for (size_t j = i; j < end; ++j)
+                songs.push_back(m_songs[order[j].second]);
+        }
+        i = end;
+    }
+    std::sort(songs.begin(), songs.end(), [](const Song &a, const Song &b) {
+        if (a.keyHigh != b.keyHigh)
+            return a.keyHigh < b.keyHigh;
+        if (a.keyLow != b.keyLow)
+            return a.keyLow < b.keyLow;
+        return a.tenths != b.tenths ? a.tenths < b.tenths : a.row < b.row;
+    });
+    return songs;
+}
+
+std::vector<Group> Finder::songGroups() const
+{
+    std::vector<Group> groups;
+    const std::vector<Song> songs = songsSharingNames();
+    // Within one name, times in order: a group goes on while each time
+    // lies within the tolerance of the one before.
+    for (size_t i = 0; i < songs.size();) {
+        size_t end = i + 1;
+        while (end < songs.size() && songs[end].keyHigh == songs[i].keyHigh && songs[end].keyLow == songs[i].keyLow
+               && songs[end].tenths - songs[end - 1].tenths <= SongTolerance)
+            ++end;
+        const bool differentFiles = std::any_of(songs.begin() + qsizetype(i) + 1, songs.begin() + qsizetype(end),
+                                                [&](const Song &s) { return s.file != songs[i].file; });
+        if (differentFiles) {
+            Group group;
+            for (size_t j = i; j < end; ++j)
+                group.rows.push_back(songs[j].row);
+            std::sort(group.rows.begin(), group.rows.end());
+            groups.push_back(std::move(group));
+        }
+        i = end;
+    }
+    return groups;
+}
+
+std::vector<Group> Finder::groups(Kind kind) const
+{
+    std::vector<Group> groups = kind == Kind::Audio ? audioGroups() : songGroups();
     sortGroups(groups);
     return groups;
 }

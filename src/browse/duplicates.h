@@ -52,6 +52,11 @@ private:
         quint64 file; // source and path, hashed
         qsizetype row;
     };
+    std::vector<Group> audioGroups() const;
+    std::vector<Group> songGroups() const;
+    // The songs whose names another song shares, sorted by name and time.
+    std::vector<Song> songsSharingNames() const;
+
     std::vector<Audio> m_audio;
     std::vector<Song> m_songs;
     std::vector<quint32> m_sources;

@@ -237,7 +237,7 @@ private Q_SLOTS:
         QVERIFY(ticksWhileBusy > 0);
 
         auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
-        list->setCurrentIndex(window.catalogue().index(0, 0));
+        list->setCurrentIndex(list->model()->index(0, 0));
         ticksWhileBusy = 0;
         longestGap = 0;
         bool keySent = false;

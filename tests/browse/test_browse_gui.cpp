@@ -89,7 +89,7 @@ class BrowseGuiTest : public QObject
     void select(std::initializer_list<int> positions)
     {
         for (int p : positions)
-            list->selectionModel()->setCurrentIndex(window->catalogue().index(p - 1, 0),
+            list->selectionModel()->setCurrentIndex(list->model()->index(p - 1, 0),
                                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     QList<int> selectedPositions() const

@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTreeView>
 
 BrowseCommands::BrowseCommands(CatalogueModel &catalogue, CatalogueModel &markBin, Window window, Prompter &prompter,
@@ -35,7 +36,7 @@ void BrowseCommands::mirrorFindState()
 void BrowseCommands::deselectCurrentEntry()
 {
     if (const auto row = m_window.ui.selectedRow())
-        m_window.ui.catalogueView->selectionModel()->select(m_catalogue.index(int(*row), 0),
+        m_window.ui.catalogueView->selectionModel()->select(m_window.ui.listIndex(*row),
                                                   QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
 }
 
@@ -43,7 +44,11 @@ void BrowseCommands::showFindResult(const FindResult &result)
 {
     mirrorFindState();
     if (result.kind == FindResult::Hit) {
-        const QModelIndex at = m_catalogue.index(int(result.row), 0);
+        // Find looks through the whole catalogue: a row the filter hides
+        // is shown by showing every row.
+        if (!m_window.ui.listIndex(result.row).isValid())
+            m_window.ui.filterField->clear();
+        const QModelIndex at = m_window.ui.listIndex(result.row);
         m_window.ui.catalogueView->setFocus();
         m_window.ui.catalogueView->scrollTo(at);
         m_window.ui.catalogueView->selectionModel()->setCurrentIndex(at, QItemSelectionModel::Select |

@@ -3,8 +3,13 @@
 #include "store/widgets/appicons.h"
 #include "store/widgets/listlook.h"
 #include "browse/markbin.h"
+#include "store/shownrowsmodel.h"
 
+#include <QAbstractButton>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -85,6 +90,33 @@ void buildToolButtons(MainControls &c)
     c.mediaButton->setIconSize(QSize(28, 28));
 }
 
+void buildFilter(MainControls &c)
+{
+    c.filterArea = new QWidget(c.central);
+    c.filterArea->setObjectName(QStringLiteral("filterArea"));
+    c.filterField = new QLineEdit(c.filterArea);
+    c.filterField->setObjectName(QStringLiteral("txtFilter"));
+    c.filterField->setAccessibleName(QStringLiteral("Filter"));
+    c.filterField->setPlaceholderText(QStringLiteral("Filter: artist:beat year:1990..1999"));
+    c.filterField->setClearButtonEnabled(true);
+    for (QAbstractButton *clear : c.filterField->findChildren<QAbstractButton *>())
+        clear->setAccessibleName(QStringLiteral("Clear the filter"));
+    c.queriesButton = new QToolButton(c.filterArea);
+    c.queriesButton->setObjectName(QStringLiteral("cmdQueries"));
+    c.queriesButton->setText(QStringLiteral("Queries"));
+    c.queriesButton->setAccessibleName(QStringLiteral("Saved queries"));
+    c.queriesButton->setToolTip(QStringLiteral("Saved queries"));
+    c.queriesButton->setPopupMode(QToolButton::InstantPopup);
+    c.queriesButton->setMenu(new QMenu(c.queriesButton));
+    c.shownLabel = new QLabel(c.filterArea);
+    c.shownLabel->setObjectName(QStringLiteral("lblShown"));
+    auto *grid = new QGridLayout(c.filterArea);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->addWidget(c.filterField, 0, 0);
+    grid->addWidget(c.queriesButton, 0, 1);
+    grid->addWidget(c.shownLabel, 1, 0, 1, 2);
+}
+
 void buildCatalogueList(MainControls &c, QAbstractItemModel *catalogue, const QString &emptyHint)
 {
     c.catalogueFrame = new QGroupBox(c.central);
@@ -136,7 +168,7 @@ QToolButton *MainControls::button(const char *name) const
     return spec == ToolButtons.end() ? nullptr : buttons[size_t(spec - ToolButtons.begin())];
 }
 
-MainControls MainControls::build(QMainWindow &window, QAbstractItemModel *catalogue, QAbstractItemModel *markBin,
+MainControls MainControls::build(QMainWindow &window, ShownRowsModel *catalogue, QAbstractItemModel *markBin,
                                  const QString &emptyHint)
 {
     MainControls c;
@@ -144,6 +176,8 @@ MainControls MainControls::build(QMainWindow &window, QAbstractItemModel *catalo
     c.central->setObjectName(QStringLiteral("centralWidget"));
     window.setCentralWidget(c.central);
     buildToolButtons(c);
+    buildFilter(c);
+    c.shown = catalogue;
     buildCatalogueList(c, catalogue, emptyHint);
     buildMarkBinAndCover(c, markBin);
     return c;
@@ -154,19 +188,29 @@ std::optional<qsizetype> MainControls::selectedRow() const
     const QItemSelectionModel *selection = catalogueView->selectionModel();
     const QModelIndex current = selection->currentIndex();
     if (current.isValid() && selection->isRowSelected(current.row(), {}))
-        return current.row();
+        return shown->catalogueRow(current.row());
     // The first selected row without listing them all: Ctrl+A on a large
     // catalogue selects a million rows.
     for (const QItemSelectionRange &range : selection->selection())
         if (selection->isRowSelected(range.top(), range.parent()))
-            return range.top();
+            return shown->catalogueRow(range.top());
     const QModelIndexList rows = selection->selectedRows();
     if (!rows.isEmpty())
-        return rows.first().row();
+        return shown->catalogueRow(rows.first().row());
     return std::nullopt;
 }
 
 std::vector<qsizetype> MainControls::selectedRowsInOrder() const
 {
-    return MarkBin::rowsInOrder(catalogueView->selectionModel()->selection());
+    // The list shows its rows in catalogue order: mapped, they stay in order.
+    std::vector<qsizetype> rows = MarkBin::rowsInOrder(catalogueView->selectionModel()->selection());
+    for (qsizetype &row : rows)
+        row = shown->catalogueRow(int(row));
+    return rows;
+}
+
+QModelIndex MainControls::listIndex(qsizetype catalogueRow) const
+{
+    const int row = shown->shownRow(catalogueRow);
+    return row < 0 ? QModelIndex() : shown->index(row, 0);
 }

@@ -6,6 +6,10 @@
 #include <vector>
 
 class QAbstractItemModel;
+class QComboBox;
+class QLineEdit;
+class QModelIndex;
+class ShownRowsModel;
 class QGroupBox;
 class QLabel;
 class QMainWindow;
@@ -34,6 +38,12 @@ struct MainControls
     QLabel *findTextLabel = nullptr;
     std::array<QToolButton *, 7> buttons{}; // left to right, in tab order
     QToolButton *mediaButton = nullptr;       // the Media window, after them
+    // Right of them: the filter box, its saved queries and "M of N shown".
+    QWidget *filterArea = nullptr;
+    QLineEdit *filterField = nullptr;
+    QToolButton *queriesButton = nullptr;
+    QLabel *shownLabel = nullptr;
+    ShownRowsModel *shown = nullptr; // the catalogue list's model
 
     // The tool button of that object name ("Command4").
     QToolButton *button(const char *name) const;
@@ -41,7 +51,9 @@ struct MainControls
     // current one when it is selected), and all selected rows in order.
     std::optional<qsizetype> selectedRow() const;
     std::vector<qsizetype> selectedRowsInOrder() const;
+    // The list's index of a catalogue row; invalid when the filter hides it.
+    QModelIndex listIndex(qsizetype catalogueRow) const;
 
-    static MainControls build(QMainWindow &window, QAbstractItemModel *catalogue, QAbstractItemModel *markBin,
+    static MainControls build(QMainWindow &window, ShownRowsModel *catalogue, QAbstractItemModel *markBin,
                               const QString &emptyHint);
 };

@@ -55,6 +55,7 @@ void MainPlacement::applyLayout()
     for (size_t i = 0; i < m_ui.buttons.size(); ++i)
         place(m_ui.buttons[i], layout.buttons[i]);
     place(m_ui.mediaButton, layout.mediaButton);
+    place(m_ui.filterArea, layout.filterArea);
     place(m_ui.toolFrame, layout.frame3);
     place(m_ui.catalogueFrame, layout.frame2);
     place(m_ui.catalogueView, layout.listView1);

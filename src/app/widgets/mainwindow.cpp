@@ -3,6 +3,8 @@
 #include "app/mainlayout.h"
 #include "store/widgets/appicons.h"
 #include "app/widgets/cataloguelistmodel.h"
+#include "app/widgets/filtercommands.h"
+#include "store/shownrowsmodel.h"
 #include "store/cataloguelistfile.h"
 #include "store/widgets/listlook.h"
 #include "store/platform/platform.h"
@@ -14,6 +16,7 @@
 #include <QKeySequence>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QToolButton>
 #include <QTreeView>
@@ -49,9 +52,11 @@ Form2::~Form2()
 
 void Form2::buildControls()
 {
-    m_ui = MainControls::build(*this, m_catalogue, m_markBin, emptyCatalogueHint());
+    m_shown = new ShownRowsModel(*m_catalogue, this);
+    m_ui = MainControls::build(*this, m_shown, m_markBin, emptyCatalogueHint());
     m_media = new MediaCommands(*static_cast<CatalogueListModel *>(m_catalogue), this, m_prompter, m_platform,
                                 [this] { updateCaption(); });
+    m_filter = new FilterCommands(*m_catalogue, m_ui, m_media->session(), this);
     m_browse = new BrowseCommands(
         *m_catalogue, *m_markBin,
         {this, m_ui, [this] { m_cover.showSelected(); }, [this] { updateCaption(); }, m_settings.coverPath,
@@ -136,6 +141,14 @@ void Form2::connectCommands()
         m_ui.catalogueView->selectAll();
     });
     addAction(selectAll);
+    auto *filterKey = new QAction(this);
+    filterKey->setObjectName(QStringLiteral("filterKey"));
+    filterKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(filterKey, &QAction::triggered, this, [this] {
+        m_ui.filterField->setFocus(Qt::ShortcutFocusReason);
+        m_ui.filterField->selectAll();
+    });
+    addAction(filterKey);
 }
 
 void Form2::resizeEvent(QResizeEvent *event)

@@ -26,6 +26,8 @@ class QLabel;
 class QMenu;
 class QToolButton;
 class QTreeView;
+class FilterCommands;
+class ShownRowsModel;
 
 // The main window: the catalogue list, the mark bin, the cover preview,
 // the tool bar and the menus. It holds the catalogue for the whole run.
@@ -112,6 +114,8 @@ private:
     BrowseCommands *m_browse = nullptr;
     LibraryCommands *m_library = nullptr;
     MediaCommands *m_media = nullptr;
+    ShownRowsModel *m_shown = nullptr;
+    FilterCommands *m_filter = nullptr;
     MainPlacement m_placement{*this, m_ui, m_settings, m_platform};
     CoverDisplay m_cover{m_ui, *m_catalogue};
     QMenu *m_listMenu = nullptr;

@@ -1,0 +1,164 @@
+#include "app/widgets/filtercommands.h"
+
+#include "app/widgets/maincontrols.h"
+#include "browse/querymatcher.h"
+#include "store/cataloguemodel.h"
+#include "store/mediasession.h"
+#include "store/shownrowsmodel.h"
+#include "store/workpool.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+// One pass of the filter: its query, what it knows of the media, and the
+// flag that ends it early.
+struct FilterCommands::Pass
+{
+    std::shared_ptr<Query::Parsed> query;
+    Query::Context context;
+    std::atomic<bool> stop{false};
+    quint64 revision = 0; // of the rows it reads
+    std::shared_ptr<const std::vector<quint8>> duplicates;
+};
+
+namespace {
+
+Query::Context contextOf(const MediaSession &session)
+{
+    Query::Context context;
+    for (const MediaRecord &record : session.media().records()) {
+        const MediumState *state = session.states().state(record.source);
+        context.media.push_back(
+            {record.source, record.label, record.note, state ? std::optional(state->online) : std::nullopt});
+    }
+    return context;
+}
+
+} // namespace
+
+FilterCommands::FilterCommands(CatalogueModel &catalogue, MainControls &ui, const MediaSession &media, QObject *parent)
+    : QObject(parent), m_catalogue(catalogue), m_ui(ui), m_media(media)
+{
+    connect(m_ui.filterField, &QLineEdit::textChanged, this, &FilterCommands::start);
+    connect(&m_watcher, &QFutureWatcher<std::vector<qint32>>::finished, this, &FilterCommands::finished);
+    // Direct: the pass must end before the rows change under it.
+    connect(&m_catalogue, &CatalogueModel::rowsAboutToChange, this, &FilterCommands::stopPass, Qt::DirectConnection);
+    // The counts follow the catalogue (the list itself follows through its model).
+    connect(&m_catalogue, &QAbstractItemModel::rowsInserted, this, [this] { updateLabel(); });
+    connect(&m_catalogue, &QAbstractItemModel::rowsRemoved, this, [this] { updateLabel(); });
+    connect(&m_catalogue, &QAbstractItemModel::modelReset, this, [this] { updateLabel(); });
+    m_emptyHint = m_ui.emptyHint->text();
+    updateLabel();
+}
+
+FilterCommands::~FilterCommands()
+{
+    stopPass();
+}
+
+void FilterCommands::stopPass()
+{
+    if (!m_watcher.isRunning())
+        return;
+    m_pass->stop = true;
+    m_watcher.waitForFinished();
+    // The query it was working out is run again over the changed rows.
+    QTimer::singleShot(0, this, &FilterCommands::refilter);
+}
+
+void FilterCommands::showAll()
+{
+    m_ui.filterField->clear(); // textChanged shows every row
+    start(QString());
+}
+
+void FilterCommands::refilter()
+{
+    start(m_ui.filterField->text());
+}
+
+std::shared_ptr<const std::vector<quint8>> FilterCommands::duplicates()
+{
+    if (!m_duplicates || m_duplicatesRevision != m_catalogue.revision()) {
+        m_duplicates = std::make_shared<const std::vector<quint8>>(Query::duplicateFlags(m_catalogue.rows()));
+        m_duplicatesRevision = m_catalogue.revision();
+    }
+    return m_duplicates;
+}
+
+void FilterCommands::start(const QString &text)
+{
+    if (m_pass)
+        m_pass->stop = true; // its rows are not wanted any more
+    auto query = std::make_shared<Query::Parsed>(Query::parse(text));
+    if (!query->ok()) {
+        updateLabel(query->error);
+        return;
+    }
+    m_query = query;
+    if (!query->root) {
+        m_pass.reset();
+        m_ui.shown->showAll();
+        updateLabel();
+        Q_EMIT shownChanged();
+        return;
+    }
+    m_watcher.waitForFinished(); // a stopped pass ends within a few thousand rows
+    auto pass = std::make_shared<Pass>();
+    pass->query = query;
+    pass->context = contextOf(m_media);
+    pass->revision = m_catalogue.revision();
+    const bool needsDuplicates = Query::usesDuplicates(query->root.get());
+    if (needsDuplicates && m_duplicatesRevision == m_catalogue.revision())
+        pass->duplicates = m_duplicates;
+    m_pass = pass;
+    const RowStore &rows = m_catalogue.rows();
+    m_watcher.setFuture(QtConcurrent::run(workPool(), [pass, &rows, needsDuplicates] {
+        if (needsDuplicates && !pass->duplicates)
+            pass->duplicates = std::make_shared<const std::vector<quint8>>(Query::duplicateFlags(rows));
+        Query::Context context = pass->context;
+        context.duplicates = pass->duplicates.get();
+        const Query::Matcher matcher(pass->query->root.get(), std::move(context));
+        return matcher.filter(rows, &pass->stop);
+    }));
+}
+
+void FilterCommands::finished()
+{
+    const std::shared_ptr<Pass> pass = m_pass;
+    if (!pass || pass->stop || pass->revision != m_catalogue.revision() || m_watcher.future().resultCount() == 0)
+        return;
+    if (pass->duplicates) {
+        m_duplicates = pass->duplicates;
+        m_duplicatesRevision = pass->revision;
+    }
+    m_ui.shown->showOnly(m_watcher.future().result(), [this] { return filterNow(); });
+    updateLabel();
+    Q_EMIT shownChanged();
+}
+
+std::vector<qint32> FilterCommands::filterNow()
+{
+    if (!m_query || !m_query->root)
+        return {};
+    Query::Context context = contextOf(m_media);
+    std::shared_ptr<const std::vector<quint8>> flags;
+    if (Query::usesDuplicates(m_query->root.get())) {
+        flags = duplicates();
+        context.duplicates = flags.get();
+    }
+    const Query::Matcher matcher(m_query->root.get(), std::move(context));
+    return matcher.filter(m_catalogue.rows());
+}
+
+void FilterCommands::updateLabel(const QString &problem)
+{
+    m_ui.shownLabel->setText(problem.isEmpty() ? QStringLiteral("%1 of %2 shown")
+                                                     .arg(m_ui.shown->shownCount())
+                                                     .arg(m_catalogue.size())
+                                               : problem);
+    m_ui.shownLabel->setToolTip(problem);
+    m_ui.emptyHint->setText(m_ui.shown->isFiltered() ? QStringLiteral("No entries match the filter.") : m_emptyHint);
+}

@@ -1,0 +1,81 @@
+// The rows a query lets through, over the whole catalogue at once, and the
+// duplicates flags some queries ask about.
+#include "browse/querymatcher.h"
+
+#include "browse/duplicates.h"
+#include "store/workpool.h"
+
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+
+namespace Query {
+
+std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool> *stop, bool *stopped) const
+{
+    constexpr qsizetype ChunkRows = 1 << 15;
+    struct Chunk
+    {
+        qsizetype first, end;
+        std::vector<qint32> rows;
+    };
+    std::vector<Chunk> chunks;
+    for (qsizetype first = 0; first < rows.size(); first += ChunkRows)
+        chunks.push_back({first, std::min(rows.size(), first + ChunkRows), {}});
+    std::atomic<bool> gaveUp{false};
+    QtConcurrent::blockingMap(workPool(), chunks, [&](Chunk &chunk) {
+        if ((stop && stop->load(std::memory_order_relaxed)) || gaveUp.load(std::memory_order_relaxed)) {
+            gaveUp = true;
+            return;
+        }
+        for (qsizetype row = chunk.first; row < chunk.end; ++row) {
+            if (matches(rows, row))
+                chunk.rows.push_back(qint32(row));
+        }
+    });
+    if (stopped)
+        *stopped = gaveUp;
+    std::vector<qint32> shown;
+    if (gaveUp)
+        return shown;
+    size_t total = 0;
+    for (const Chunk &chunk : chunks)
+        total += chunk.rows.size();
+    shown.reserve(total);
+    for (const Chunk &chunk : chunks)
+        shown.insert(shown.end(), chunk.rows.begin(), chunk.rows.end());
+    return shown;
+}
+
+std::vector<quint8> duplicateFlags(const RowStore &rows)
+{
+    Duplicates::Finder finder;
+    std::array<QByteArrayView, TrackFieldCount> fields;
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        for (int f = 0; f < TrackFieldCount; ++f)
+            fields[size_t(f)] = rows.fieldUtf8(row, f);
+        finder.add(fields, rows.extensionUtf8(row));
+    }
+    return duplicateFlagsOf(finder);
+}
+
+std::vector<quint8> duplicateFlagsOf(const Duplicates::Finder &finder)
+{
+    std::vector<quint8> flags(size_t(finder.entries()), OnOneMedium);
+    for (const auto &[kind, bit] : {std::pair{Duplicates::Kind::Audio, InAudioGroup},
+                                    std::pair{Duplicates::Kind::Song, InSongGroup}}) {
+        for (const Duplicates::Group &group : finder.groups(kind)) {
+            const quint32 source = finder.sourceOf(group.rows.front());
+            const bool elsewhere = std::any_of(group.rows.begin(), group.rows.end(),
+                                               [&](qsizetype row) { return finder.sourceOf(row) != source; });
+            for (const qsizetype row : group.rows) {
+                flags[size_t(row)] |= bit;
+                if (elsewhere)
+                    flags[size_t(row)] &= quint8(~OnOneMedium);
+            }
+        }
+    }
+    return flags;
+}
+
+} // namespace Query

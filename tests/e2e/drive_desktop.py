@@ -492,6 +492,24 @@ class Suite:
         key("Escape")
         self.closes(named("Duplicates", DIALOG), "the Duplicates window closes on Escape")
 
+    def shown_label(self, text):
+        return wait_for(f"the label {text!r} beside the filter",
+                        lambda: find(self.main(), text, (pyatspi.ROLE_LABEL,)))
+
+    def filter_box(self):
+        key("ctrl+l")
+        type_text("song")  # the paths of Song_One and Song_Two
+        self.shown_label("2 of 3 shown")
+        wait_for("the list to show 2 rows", lambda: self.rows("Catalogue") == 2)
+        screenshot(os.path.join(self.args.out, "filter-box.png"))
+        type_text(")")  # "song)" does not parse: the message points at it
+        self.shown_label('Unexpected ")" at 5')
+        if self.rows("Catalogue") != 2:
+            raise Failure("a query that does not parse changed the rows shown")
+        key("ctrl+a", "BackSpace")
+        self.shown_label("3 of 3 shown")
+        wait_for("the list to show 3 rows", lambda: self.rows("Catalogue") == 3)
+
     def close_saving(self):
         self.menu("Files", "Close")
         self.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
@@ -565,6 +583,8 @@ class Suite:
             ("'Rescan' after a retag asks, 'Yes' changes that entry, 'Close' closes the window", self.rescan, False),
             ("Options > Duplicates... shows the three copies of the same audio, Escape closes it", self.duplicates,
              False),
+            ("Ctrl+L and typing 'song' shows 2 of 3 rows; a stray ')' is pointed at; emptied, all 3 again",
+             self.filter_box, False),
             ("Files > Close asks to save the rescanned catalogue and ends with status 0", self.close_saving, False),
         ])
 

@@ -112,9 +112,12 @@ void buildFilter(MainControls &c)
     c.shownLabel->setObjectName(QStringLiteral("lblShown"));
     auto *grid = new QGridLayout(c.filterArea);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->addWidget(c.filterField, 0, 0);
-    grid->addWidget(c.queriesButton, 0, 1);
-    grid->addWidget(c.shownLabel, 1, 0, 1, 2);
+    // The field takes the whole first row; the count and the saved
+    // queries share the second.
+    grid->addWidget(c.filterField, 0, 0, 1, 2);
+    grid->addWidget(c.shownLabel, 1, 0);
+    grid->addWidget(c.queriesButton, 1, 1);
+    grid->setColumnStretch(0, 1);
 }
 
 void buildCatalogueList(MainControls &c, QAbstractItemModel *catalogue, const QString &emptyHint)

@@ -1,0 +1,250 @@
+#include "browse/statistics.h"
+
+#include "store/extensionline.h"
+#include "store/rowstore.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace Statistics {
+
+namespace {
+
+struct Sum
+{
+    qint64 entries = 0, bytes = 0, tenths = 0;
+
+    void add(qint64 size, qint64 time)
+    {
+        ++entries;
+        bytes += size;
+        tenths += time;
+    }
+};
+
+struct KeyHash
+{
+    using is_transparent = void;
+    size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+};
+
+// The sums of one breakdown by key as the bytes read (an empty key for
+// the unknown). Keys are few and come in runs (a medium's entries follow
+// each other), so the last one is looked at first; nothing is allocated
+// but for a new key.
+class Counter
+{
+public:
+    Sum &at(QByteArrayView bytes)
+    {
+        const std::string_view key(bytes.data(), size_t(bytes.size()));
+        if (m_last && key == m_lastKey)
+            return *m_last;
+        auto it = m_sums.find(key);
+        if (it == m_sums.end())
+            it = m_sums.try_emplace(std::string(key)).first;
+        m_lastKey = it->first; // map nodes never move
+        m_last = &it->second;
+        return *m_last;
+    }
+    const std::unordered_map<std::string, Sum, KeyHash, std::equal_to<>> &sums() const { return m_sums; }
+
+private:
+    std::unordered_map<std::string, Sum, KeyHash, std::equal_to<>> m_sums;
+    std::string_view m_lastKey;
+    Sum *m_last = nullptr;
+};
+
+// The decade of a year field: its first four characters, blanks before
+// them aside, when they are digits; -1 for any other year and for years
+// 0 to 9 (a tag's "0000" says it does not know).
+int decadeOf(QByteArrayView year)
+{
+    while (!year.isEmpty() && (year.front() == ' ' || year.front() == '\t'))
+        year = year.sliced(1);
+    if (year.size() < 4)
+        return -1;
+    int value = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (year[i] < '0' || year[i] > '9')
+            return -1;
+        value = value * 10 + (year[i] - '0');
+    }
+    return value < 10 ? -1 : value / 10;
+}
+
+// A fact's value as the line writes it, "%XX" escapes and all, decoded.
+QString decodedFact(const std::string &raw)
+{
+    QByteArray line = QByteArrayLiteral("ondro:1 v=");
+    line.append(raw.data(), qsizetype(raw.size()));
+    return QString::fromUtf8(ExtensionLine::parse(line).value("v"));
+}
+
+Line lineOf(QString key, const Sum &sum)
+{
+    return {key.isEmpty() ? unknownKey() : std::move(key), sum.entries, sum.bytes, sum.tenths};
+}
+
+// Lines with equal keys (an escaped and a plain one, a genre named like the
+// unknown) made one, then most entries first.
+std::vector<Line> ordered(std::vector<Line> lines)
+{
+    std::sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) { return a.key < b.key; });
+    std::vector<Line> merged;
+    for (Line &line : lines) {
+        if (!merged.empty() && merged.back().key == line.key) {
+            merged.back().entries += line.entries;
+            merged.back().bytes += line.bytes;
+            merged.back().tenths += line.tenths;
+        } else {
+            merged.push_back(std::move(line));
+        }
+    }
+    std::stable_sort(merged.begin(), merged.end(), [](const Line &a, const Line &b) { return a.entries > b.entries; });
+    return merged;
+}
+
+QString cleanKey(QString key)
+{
+    for (QChar &c : key) {
+        if (c == u'\t' || c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return key;
+}
+
+} // namespace
+
+QString title(Breakdown breakdown)
+{
+    static const std::array<QString, BreakdownCount> titles{QStringLiteral("Medium"),  QStringLiteral("Genre"),
+                                                            QStringLiteral("Decade"),  QStringLiteral("Bitrate"),
+                                                            QStringLiteral("Mode"),    QStringLiteral("Encoder")};
+    return titles[size_t(breakdown)];
+}
+
+QString name(Breakdown breakdown)
+{
+    static const std::array<QString, BreakdownCount> names{QStringLiteral("source"), QStringLiteral("genre"),
+                                                           QStringLiteral("decade"), QStringLiteral("kbps"),
+                                                           QStringLiteral("mode"),   QStringLiteral("enc")};
+    return names[size_t(breakdown)];
+}
+
+std::optional<Breakdown> breakdownNamed(const QString &text)
+{
+    for (const Breakdown breakdown : Breakdowns) {
+        if (name(breakdown) == text)
+            return breakdown;
+    }
+    return std::nullopt;
+}
+
+QString unknownKey()
+{
+    return QStringLiteral("(unknown)");
+}
+
+struct Tally::Counts
+{
+    qint64 entries = 0, bytes = 0, withoutSize = 0, tenths = 0, withoutDuration = 0;
+    Counter medium, genre, bitrate, mode, encoder;
+    std::array<Sum, 1000> decades{}; // by year / 10
+    Sum unknownDecade;
+};
+
+Tally::Tally() : m_counts(std::make_unique<Counts>()) {}
+Tally::~Tally() = default;
+Tally::Tally(Tally &&) noexcept = default;
+Tally &Tally::operator=(Tally &&) noexcept = default;
+
+void Tally::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension)
+{
+    Counts &c = *m_counts;
+    const std::optional<qint64> size = ExtensionLine::integerValue(extension, "size");
+    const std::optional<qint64> tenths = ExtensionLine::tenthsValue(extension, "dur");
+    const qint64 bytes = size.value_or(0), time = tenths.value_or(0);
+    ++c.entries;
+    c.bytes += bytes;
+    c.withoutSize += !size;
+    c.tenths += time;
+    c.withoutDuration += !tenths;
+    c.medium.at(fields[FieldSource]).add(bytes, time);
+    c.genre.at(fields[FieldGenre]).add(bytes, time);
+    const int decade = decadeOf(fields[FieldYear]);
+    (decade < 0 ? c.unknownDecade : c.decades[size_t(decade)]).add(bytes, time);
+    c.bitrate.at(ExtensionLine::rawValue(extension, "kbps")).add(bytes, time);
+    c.mode.at(ExtensionLine::rawValue(extension, "mode")).add(bytes, time);
+    c.encoder.at(ExtensionLine::rawValue(extension, "enc")).add(bytes, time);
+}
+
+void Tally::add(const RowStore &rows, qsizetype row)
+{
+    std::array<QByteArrayView, TrackFieldCount> fields;
+    for (int f = 0; f < TrackFieldCount; ++f)
+        fields[size_t(f)] = rows.fieldUtf8(row, f);
+    add(fields, rows.extensionUtf8(row));
+}
+
+Report Tally::report() const
+{
+    const Counts &c = *m_counts;
+    Report report{c.entries, c.bytes, c.withoutSize, c.tenths, c.withoutDuration, {}};
+    const auto fieldLines = [](const Counter &counter) {
+        std::vector<Line> lines;
+        for (const auto &[key, sum] : counter.sums())
+            lines.push_back(lineOf(QString::fromUtf8(key.data(), qsizetype(key.size())), sum));
+        return ordered(std::move(lines));
+    };
+    const auto factLines = [](const Counter &counter) {
+        std::vector<Line> lines;
+        for (const auto &[key, sum] : counter.sums())
+            lines.push_back(lineOf(decodedFact(key), sum));
+        return ordered(std::move(lines));
+    };
+    std::vector<Line> decades;
+    for (size_t d = 0; d < c.decades.size(); ++d) {
+        if (c.decades[d].entries > 0)
+            decades.push_back(lineOf(QStringLiteral("%1s").arg(d * 10, 4, 10, QLatin1Char('0')), c.decades[d]));
+    }
+    if (c.unknownDecade.entries > 0)
+        decades.push_back(lineOf(QString(), c.unknownDecade));
+    report.breakdowns[size_t(Breakdown::Medium)] = fieldLines(c.medium);
+    report.breakdowns[size_t(Breakdown::Genre)] = fieldLines(c.genre);
+    report.breakdowns[size_t(Breakdown::Decade)] = ordered(std::move(decades));
+    report.breakdowns[size_t(Breakdown::Bitrate)] = factLines(c.bitrate);
+    report.breakdowns[size_t(Breakdown::Mode)] = factLines(c.mode);
+    report.breakdowns[size_t(Breakdown::Encoder)] = factLines(c.encoder);
+    return report;
+}
+
+QString seconds(qint64 tenths)
+{
+    return QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10);
+}
+
+QString tabSeparated(const Report &report)
+{
+    QString text = QStringLiteral("Entries\t%1\nTotal size (bytes)\t%2\nEntries without a size\t%3\n"
+                                  "Total playing time (s)\t%4\nEntries without a playing time\t%5\n")
+                       .arg(report.entries)
+                       .arg(report.bytes)
+                       .arg(report.withoutSize)
+                       .arg(seconds(report.tenths))
+                       .arg(report.withoutDuration);
+    for (const Breakdown breakdown : Breakdowns) {
+        text += QStringLiteral("\n%1\tEntries\tSize (bytes)\tPlaying time (s)\n").arg(title(breakdown));
+        for (const Line &line : report.lines(breakdown)) {
+            // One arg() for all: a key holding "%1" stays as it is.
+            text += QStringLiteral("%1\t%2\t%3\t%4\n")
+                        .arg(cleanKey(line.key), QString::number(line.entries), QString::number(line.bytes),
+                             seconds(line.tenths));
+        }
+    }
+    return text;
+}
+
+} // namespace Statistics

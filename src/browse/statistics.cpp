@@ -4,9 +4,10 @@
 #include "store/rowstore.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <xxhash.h>
 
 namespace Statistics {
 
@@ -24,38 +25,139 @@ struct Sum
     }
 };
 
-struct KeyHash
-{
-    using is_transparent = void;
-    size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
-};
-
 // The sums of one breakdown by key as the bytes read (an empty key for
-// the unknown). Keys are few and come in runs (a medium's entries follow
-// each other), so the last one is looked at first; nothing is allocated
-// but for a new key.
+// the unknown), in a small open-addressed table: keys are few, and come in
+// runs (a medium's entries follow each other), so the last one is looked
+// at first. Nothing is allocated but for a new key.
 class Counter
 {
 public:
+    Counter() : m_slots(16, -1) {}
+
     Sum &at(QByteArrayView bytes)
     {
         const std::string_view key(bytes.data(), size_t(bytes.size()));
-        if (m_last && key == m_lastKey)
-            return *m_last;
-        auto it = m_sums.find(key);
-        if (it == m_sums.end())
-            it = m_sums.try_emplace(std::string(key)).first;
-        m_lastKey = it->first; // map nodes never move
-        m_last = &it->second;
-        return *m_last;
+        if (m_last >= 0 && same(key, m_keys[size_t(m_last)]))
+            return m_sums[size_t(m_last)];
+        const quint64 hash = XXH3_64bits(key.data(), key.size());
+        const size_t mask = m_slots.size() - 1;
+        size_t slot = hash & mask;
+        for (; m_slots[slot] >= 0; slot = (slot + 1) & mask) {
+            const auto index = size_t(m_slots[slot]);
+            if (m_hashes[index] == hash && same(key, m_keys[index]))
+                return m_sums[size_t(m_last = qint32(index))];
+        }
+        m_last = qint32(m_keys.size());
+        m_slots[slot] = m_last;
+        m_keys.emplace_back(key);
+        m_hashes.push_back(hash);
+        m_sums.emplace_back();
+        if (m_keys.size() * 2 > m_slots.size())
+            grow();
+        return m_sums.back();
     }
-    const std::unordered_map<std::string, Sum, KeyHash, std::equal_to<>> &sums() const { return m_sums; }
+    size_t size() const { return m_keys.size(); }
+    const std::string &key(size_t i) const { return m_keys[i]; }
+    const Sum &sum(size_t i) const { return m_sums[i]; }
 
 private:
-    std::unordered_map<std::string, Sum, KeyHash, std::equal_to<>> m_sums;
-    std::string_view m_lastKey;
-    Sum *m_last = nullptr;
+    // Keys are short: a plain loop beats a call to memcmp.
+    static bool same(std::string_view a, std::string_view b)
+    {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            if (a[i] != b[i])
+                return false;
+        }
+        return true;
+    }
+
+    void grow()
+    {
+        m_slots.assign(m_slots.size() * 2, -1);
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = 0; i < m_keys.size(); ++i) {
+            size_t slot = m_hashes[i] & mask;
+            while (m_slots[slot] >= 0)
+                slot = (slot + 1) & mask;
+            m_slots[slot] = qint32(i);
+        }
+    }
+
+    std::vector<std::string> m_keys;
+    std::vector<quint64> m_hashes;
+    std::vector<Sum> m_sums;
+    std::vector<qint32> m_slots; // index into the keys, or -1
+    qint32 m_last = -1;
 };
+
+// The facts the tally reads, found in one walk over the words of the line
+// rather than a search for each key; the first pair of a key counts, as
+// ExtensionLine::rawValue finds it. Only lines of this version have them.
+enum Fact { SizeFact, DurationFact, BitrateFact, ModeFact, EncoderFact, FactCount };
+using FactValues = std::array<QByteArrayView, FactCount>; // as written; null when absent
+
+// Compared at their known lengths, which the compiler does in place.
+int factNamed(std::string_view key)
+{
+    const auto is = [&](const char(&name)[4]) { return std::memcmp(key.data(), name, 3) == 0; };
+    const auto is4 = [&](const char(&name)[5]) { return std::memcmp(key.data(), name, 4) == 0; };
+    if (key.size() == 3)
+        return is("dur") ? DurationFact : is("enc") ? EncoderFact : FactCount;
+    if (key.size() == 4)
+        return is4("size") ? SizeFact : is4("kbps") ? BitrateFact : is4("mode") ? ModeFact : FactCount;
+    return FactCount;
+}
+
+FactValues factsOf(QByteArrayView line)
+{
+    static constexpr std::string_view Version = "ondro:1";
+    FactValues values{};
+    const std::string_view text(line.data(), size_t(line.size()));
+    if (!text.starts_with(Version) || (text.size() > Version.size() && text[Version.size()] != ' '))
+        return values;
+    for (size_t at = Version.size() + 1; at < text.size();) {
+        const size_t end = std::min(text.find(' ', at), text.size());
+        const std::string_view word = text.substr(at, end - at);
+        at = end + 1;
+        const size_t equals = word.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const int fact = factNamed(word.substr(0, equals));
+        if (fact < FactCount && values[size_t(fact)].isNull())
+            values[size_t(fact)] = QByteArrayView(word.data() + equals + 1, qsizetype(word.size() - equals - 1));
+    }
+    return values;
+}
+
+// Numbers as ExtensionLine reads them: digits only, at most 18; tenths from
+// at most one decimal ("215.3" is 2153).
+std::optional<qint64> wholeNumber(QByteArrayView text)
+{
+    if (text.isEmpty() || text.size() > 18)
+        return std::nullopt;
+    qint64 n = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+std::optional<qint64> tenthsOf(QByteArrayView text)
+{
+    const qsizetype dot = text.indexOf('.');
+    if (dot < 0) {
+        const auto whole = wholeNumber(text);
+        return whole ? std::optional(*whole * 10) : std::nullopt;
+    }
+    const auto whole = wholeNumber(text.first(dot));
+    if (!whole || text.size() != dot + 2 || text.back() < '0' || text.back() > '9')
+        return std::nullopt;
+    return *whole * 10 + (text.back() - '0');
+}
 
 // The decade of a year field: its first four characters, blanks before
 // them aside, when they are digits; -1 for any other year and for years
@@ -164,8 +266,9 @@ Tally &Tally::operator=(Tally &&) noexcept = default;
 void Tally::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension)
 {
     Counts &c = *m_counts;
-    const std::optional<qint64> size = ExtensionLine::integerValue(extension, "size");
-    const std::optional<qint64> tenths = ExtensionLine::tenthsValue(extension, "dur");
+    const FactValues facts = factsOf(extension);
+    const std::optional<qint64> size = wholeNumber(facts[SizeFact]);
+    const std::optional<qint64> tenths = tenthsOf(facts[DurationFact]);
     const qint64 bytes = size.value_or(0), time = tenths.value_or(0);
     ++c.entries;
     c.bytes += bytes;
@@ -176,9 +279,9 @@ void Tally::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByte
     c.genre.at(fields[FieldGenre]).add(bytes, time);
     const int decade = decadeOf(fields[FieldYear]);
     (decade < 0 ? c.unknownDecade : c.decades[size_t(decade)]).add(bytes, time);
-    c.bitrate.at(ExtensionLine::rawValue(extension, "kbps")).add(bytes, time);
-    c.mode.at(ExtensionLine::rawValue(extension, "mode")).add(bytes, time);
-    c.encoder.at(ExtensionLine::rawValue(extension, "enc")).add(bytes, time);
+    c.bitrate.at(facts[BitrateFact]).add(bytes, time);
+    c.mode.at(facts[ModeFact]).add(bytes, time);
+    c.encoder.at(facts[EncoderFact]).add(bytes, time);
 }
 
 void Tally::add(const RowStore &rows, qsizetype row)
@@ -195,14 +298,15 @@ Report Tally::report() const
     Report report{c.entries, c.bytes, c.withoutSize, c.tenths, c.withoutDuration, {}};
     const auto fieldLines = [](const Counter &counter) {
         std::vector<Line> lines;
-        for (const auto &[key, sum] : counter.sums())
-            lines.push_back(lineOf(QString::fromUtf8(key.data(), qsizetype(key.size())), sum));
+        for (size_t i = 0; i < counter.size(); ++i)
+            lines.push_back(lineOf(QString::fromUtf8(counter.key(i).data(), qsizetype(counter.key(i).size())),
+                                   counter.sum(i)));
         return ordered(std::move(lines));
     };
     const auto factLines = [](const Counter &counter) {
         std::vector<Line> lines;
-        for (const auto &[key, sum] : counter.sums())
-            lines.push_back(lineOf(decodedFact(key), sum));
+        for (size_t i = 0; i < counter.size(); ++i)
+            lines.push_back(lineOf(decodedFact(counter.key(i)), counter.sum(i)));
         return ordered(std::move(lines));
     };
     std::vector<Line> decades;

@@ -15,7 +15,7 @@ struct Entry
 const QList<Entry> Entries{
     {"CD1", "1999", "Rock", "ondro:1 size=1000 dur=200.5 kbps=128 mode=cbr enc=LAME3.100"},
     {"CD1", "1994-05-01", "Rock", "ondro:1 size=3000 dur=100.0 kbps=192 mode=vbr enc=LAME%203.99"},
-    {"CD2", "2001", "", ""},
+    {"CD2", "2001", "", "ondro:2 size=5 dur=1.0"}, // a later version's line: no facts read
     {"CD2", " 0000", "Pop", "ondro:1 dur=10.0 kbps=128 mode=cbr"},
     {"CD2", "99", "Pop", "ondro:1 size=500 size2=7 kbps=128 mode=cbr"},
     {"", "abcd", "(unknown)", "A comment, not facts size=9"},

@@ -33,6 +33,9 @@ int runRescan(const CommandCall &call);
 int runDuplicates(const CommandCall &call);
 // The check of duplicates' --kind.
 int checkDuplicates(const CommandCall &call);
+int runStats(const CommandCall &call);
+// The check of stats' --by.
+int checkStats(const CommandCall &call);
 
 // The checks of export's arguments, made before the catalogue is loaded.
 int checkExport(const CommandCall &call);

@@ -239,12 +239,43 @@ CommandSpec duplicatesCommand()
             .check = checkDuplicates};
 }
 
+CommandSpec statsCommand()
+{
+    return {.name = QStringLiteral("stats"),
+            .synopsis = QStringLiteral("[EXPR] [--by source|genre|decade|kbps|mode|enc] [--json]"),
+            .summary = QStringLiteral("Print how many entries, their size and playing time, and breakdowns."),
+            .details = QStringLiteral(
+                "Counts the entries of the catalogue, or with EXPR those that match the query EXPR (the "
+                "language of the filter box; put \"--\" before an EXPR that starts with \"-\"): how many, their "
+                "total size and playing time, and the same by medium (source), genre, decade (from the first "
+                "four digits of the year), bitrate (kbps), mode and encoder (enc). Size, playing time, bitrate, "
+                "mode and encoder come from the facts a scan records; entries scanned without them are counted "
+                "as lacking them, and an empty or unknown value is counted as \"(unknown)\". Prints the summary "
+                "lines entries, bytes, withoutSize, seconds and withoutDuration, each a name and a number "
+                "separated by a tab, then one line per value of each breakdown (or of KIND alone with --by), "
+                "most entries first, its fields separated by a tab and escaped as entries are: breakdown, "
+                "value, entries, bytes, seconds. With --json: one JSON object with the summary's keys and "
+                "\"by\", an object of breakdowns, each an array of {\"key\", \"entries\", \"bytes\", "
+                "\"seconds\"}. Exit status 1 when no entry is counted."),
+            .positional = {{QStringLiteral("EXPR"), QStringLiteral("A query: only the entries it matches count.")}},
+            .optionalPositional = 1,
+            .options = {QCommandLineOption(QStringList{QStringLiteral("json")},
+                                           QStringLiteral("Print one JSON object instead of tab-separated lines.")),
+                        QCommandLineOption(QStringList{QStringLiteral("by")},
+                                           QStringLiteral("Only this breakdown: source, genre, decade, kbps, mode "
+                                                          "or enc."),
+                                           QStringLiteral("KIND"))},
+            .run = runStats,
+            .check = checkStats};
+}
+
 } // namespace
 
 const std::vector<CommandSpec> &commands()
 {
     static const std::vector<CommandSpec> specs{scanCommand(),   listCommand(),   findCommand(),   headerCommand(),
                                                 tagCommand(),    exportCommand(), libraryCommand(),
-                                                mediaCommand(),  rescanCommand(), duplicatesCommand()};
+                                                mediaCommand(),  rescanCommand(), duplicatesCommand(),
+                                                statsCommand()};
     return specs;
 }

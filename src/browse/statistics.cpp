@@ -1,0 +1,354 @@
+#include "browse/statistics.h"
+
+#include "store/extensionline.h"
+#include "store/rowstore.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <xxhash.h>
+
+namespace Statistics {
+
+namespace {
+
+struct Sum
+{
+    qint64 entries = 0, bytes = 0, tenths = 0;
+
+    void add(qint64 size, qint64 time)
+    {
+        ++entries;
+        bytes += size;
+        tenths += time;
+    }
+};
+
+// The sums of one breakdown by key as the bytes read (an empty key for
+// the unknown), in a small open-addressed table: keys are few, and come in
+// runs (a medium's entries follow each other), so the last one is looked
+// at first. Nothing is allocated but for a new key.
+class Counter
+{
+public:
+    Counter() : m_slots(16, -1) {}
+
+    Sum &at(QByteArrayView bytes)
+    {
+        const std::string_view key(bytes.data(), size_t(bytes.size()));
+        if (m_last >= 0 && same(key, m_keys[size_t(m_last)]))
+            return m_sums[size_t(m_last)];
+        const quint64 hash = XXH3_64bits(key.data(), key.size());
+        const size_t mask = m_slots.size() - 1;
+        size_t slot = hash & mask;
+        for (; m_slots[slot] >= 0; slot = (slot + 1) & mask) {
+            const auto index = size_t(m_slots[slot]);
+            if (m_hashes[index] == hash && same(key, m_keys[index]))
+                return m_sums[size_t(m_last = qint32(index))];
+        }
+        m_last = qint32(m_keys.size());
+        m_slots[slot] = m_last;
+        m_keys.emplace_back(key);
+        m_hashes.push_back(hash);
+        m_sums.emplace_back();
+        if (m_keys.size() * 2 > m_slots.size())
+            grow();
+        return m_sums.back();
+    }
+    size_t size() const { return m_keys.size(); }
+    const std::string &key(size_t i) const { return m_keys[i]; }
+    const Sum &sum(size_t i) const { return m_sums[i]; }
+
+private:
+    // Keys are short: a plain loop beats a call to memcmp.
+    static bool same(std::string_view a, std::string_view b)
+    {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            if (a[i] != b[i])
+                return false;
+        }
+        return true;
+    }
+
+    void grow()
+    {
+        m_slots.assign(m_slots.size() * 2, -1);
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = 0; i < m_keys.size(); ++i) {
+            size_t slot = m_hashes[i] & mask;
+            while (m_slots[slot] >= 0)
+                slot = (slot + 1) & mask;
+            m_slots[slot] = qint32(i);
+        }
+    }
+
+    std::vector<std::string> m_keys;
+    std::vector<quint64> m_hashes;
+    std::vector<Sum> m_sums;
+    std::vector<qint32> m_slots; // index into the keys, or -1
+    qint32 m_last = -1;
+};
+
+// The facts the tally reads, found in one walk over the words of the line
+// rather than a search for each key; the first pair of a key counts, as
+// ExtensionLine::rawValue finds it. Only lines of this version have them.
+enum Fact { SizeFact, DurationFact, BitrateFact, ModeFact, EncoderFact, FactCount };
+using FactValues = std::array<QByteArrayView, FactCount>; // as written; null when absent
+
+// Compared at their known lengths, which the compiler does in place.
+int factNamed(std::string_view key)
+{
+    const auto is = [&](const char(&name)[4]) { return std::memcmp(key.data(), name, 3) == 0; };
+    const auto is4 = [&](const char(&name)[5]) { return std::memcmp(key.data(), name, 4) == 0; };
+    if (key.size() == 3)
+        return is("dur") ? DurationFact : is("enc") ? EncoderFact : FactCount;
+    if (key.size() == 4)
+        return is4("size") ? SizeFact : is4("kbps") ? BitrateFact : is4("mode") ? ModeFact : FactCount;
+    return FactCount;
+}
+
+FactValues factsOf(QByteArrayView line)
+{
+    static constexpr std::string_view Version = "ondro:1";
+    FactValues values{};
+    const std::string_view text(line.data(), size_t(line.size()));
+    if (!text.starts_with(Version) || (text.size() > Version.size() && text[Version.size()] != ' '))
+        return values;
+    for (size_t at = Version.size() + 1; at < text.size();) {
+        const size_t end = std::min(text.find(' ', at), text.size());
+        const std::string_view word = text.substr(at, end - at);
+        at = end + 1;
+        const size_t equals = word.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const int fact = factNamed(word.substr(0, equals));
+        if (fact < FactCount && values[size_t(fact)].isNull())
+            values[size_t(fact)] = QByteArrayView(word.data() + equals + 1, qsizetype(word.size() - equals - 1));
+    }
+    return values;
+}
+
+// Numbers as ExtensionLine reads them: digits only, at most 18; tenths from
+// at most one decimal ("215.3" is 2153).
+std::optional<qint64> wholeNumber(QByteArrayView text)
+{
+    if (text.isEmpty() || text.size() > 18)
+        return std::nullopt;
+    qint64 n = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+std::optional<qint64> tenthsOf(QByteArrayView text)
+{
+    const qsizetype dot = text.indexOf('.');
+    if (dot < 0) {
+        const auto whole = wholeNumber(text);
+        return whole ? std::optional(*whole * 10) : std::nullopt;
+    }
+    const auto whole = wholeNumber(text.first(dot));
+    if (!whole || text.size() != dot + 2 || text.back() < '0' || text.back() > '9')
+        return std::nullopt;
+    return *whole * 10 + (text.back() - '0');
+}
+
+// The decade of a year field: its first four characters, blanks before
+// them aside, when they are digits; -1 for any other year and for years
+// 0 to 9 (a tag's "0000" says it does not know).
+int decadeOf(QByteArrayView year)
+{
+    while (!year.isEmpty() && (year.front() == ' ' || year.front() == '\t'))
+        year = year.sliced(1);
+    if (year.size() < 4)
+        return -1;
+    int value = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (year[i] < '0' || year[i] > '9')
+            return -1;
+        value = value * 10 + (year[i] - '0');
+    }
+    return value < 10 ? -1 : value / 10;
+}
+
+// A fact's value as the line writes it, "%XX" escapes and all, decoded.
+QString decodedFact(const std::string &raw)
+{
+    QByteArray line = QByteArrayLiteral("ondro:1 v=");
+    line.append(raw.data(), qsizetype(raw.size()));
+    return QString::fromUtf8(ExtensionLine::parse(line).value("v"));
+}
+
+Line lineOf(QString key, const Sum &sum)
+{
+    return {key.isEmpty() ? unknownKey() : std::move(key), sum.entries, sum.bytes, sum.tenths};
+}
+
+// Lines with equal keys (an escaped and a plain one, a genre named like the
+// unknown) made one, then most entries first.
+std::vector<Line> ordered(std::vector<Line> lines)
+{
+    std::sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) { return a.key < b.key; });
+    std::vector<Line> merged;
+    for (Line &line : lines) {
+        if (!merged.empty() && merged.back().key == line.key) {
+            merged.back().entries += line.entries;
+            merged.back().bytes += line.bytes;
+            merged.back().tenths += line.tenths;
+        } else {
+            merged.push_back(std::move(line));
+        }
+    }
+    std::stable_sort(merged.begin(), merged.end(), [](const Line &a, const Line &b) { return a.entries > b.entries; });
+    return merged;
+}
+
+QString cleanKey(QString key)
+{
+    for (QChar &c : key) {
+        if (c == u'\t' || c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return key;
+}
+
+} // namespace
+
+QString title(Breakdown breakdown)
+{
+    static const std::array<QString, BreakdownCount> titles{QStringLiteral("Medium"),  QStringLiteral("Genre"),
+                                                            QStringLiteral("Decade"),  QStringLiteral("Bitrate"),
+                                                            QStringLiteral("Mode"),    QStringLiteral("Encoder")};
+    return titles[size_t(breakdown)];
+}
+
+QString name(Breakdown breakdown)
+{
+    static const std::array<QString, BreakdownCount> names{QStringLiteral("source"), QStringLiteral("genre"),
+                                                           QStringLiteral("decade"), QStringLiteral("kbps"),
+                                                           QStringLiteral("mode"),   QStringLiteral("enc")};
+    return names[size_t(breakdown)];
+}
+
+std::optional<Breakdown> breakdownNamed(const QString &text)
+{
+    for (const Breakdown breakdown : Breakdowns) {
+        if (name(breakdown) == text)
+            return breakdown;
+    }
+    return std::nullopt;
+}
+
+QString unknownKey()
+{
+    return QStringLiteral("(unknown)");
+}
+
+struct Tally::Counts
+{
+    qint64 entries = 0, bytes = 0, withoutSize = 0, tenths = 0, withoutDuration = 0;
+    Counter medium, genre, bitrate, mode, encoder;
+    std::array<Sum, 1000> decades{}; // by year / 10
+    Sum unknownDecade;
+};
+
+Tally::Tally() : m_counts(std::make_unique<Counts>()) {}
+Tally::~Tally() = default;
+Tally::Tally(Tally &&) noexcept = default;
+Tally &Tally::operator=(Tally &&) noexcept = default;
+
+void Tally::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension)
+{
+    Counts &c = *m_counts;
+    const FactValues facts = factsOf(extension);
+    const std::optional<qint64> size = wholeNumber(facts[SizeFact]);
+    const std::optional<qint64> tenths = tenthsOf(facts[DurationFact]);
+    const qint64 bytes = size.value_or(0), time = tenths.value_or(0);
+    ++c.entries;
+    c.bytes += bytes;
+    c.withoutSize += !size;
+    c.tenths += time;
+    c.withoutDuration += !tenths;
+    c.medium.at(fields[FieldSource]).add(bytes, time);
+    c.genre.at(fields[FieldGenre]).add(bytes, time);
+    const int decade = decadeOf(fields[FieldYear]);
+    (decade < 0 ? c.unknownDecade : c.decades[size_t(decade)]).add(bytes, time);
+    c.bitrate.at(facts[BitrateFact]).add(bytes, time);
+    c.mode.at(facts[ModeFact]).add(bytes, time);
+    c.encoder.at(facts[EncoderFact]).add(bytes, time);
+}
+
+void Tally::add(const RowStore &rows, qsizetype row)
+{
+    std::array<QByteArrayView, TrackFieldCount> fields;
+    for (int f = 0; f < TrackFieldCount; ++f)
+        fields[size_t(f)] = rows.fieldUtf8(row, f);
+    add(fields, rows.extensionUtf8(row));
+}
+
+Report Tally::report() const
+{
+    const Counts &c = *m_counts;
+    Report report{c.entries, c.bytes, c.withoutSize, c.tenths, c.withoutDuration, {}};
+    const auto fieldLines = [](const Counter &counter) {
+        std::vector<Line> lines;
+        for (size_t i = 0; i < counter.size(); ++i)
+            lines.push_back(lineOf(QString::fromUtf8(counter.key(i).data(), qsizetype(counter.key(i).size())),
+                                   counter.sum(i)));
+        return ordered(std::move(lines));
+    };
+    const auto factLines = [](const Counter &counter) {
+        std::vector<Line> lines;
+        for (size_t i = 0; i < counter.size(); ++i)
+            lines.push_back(lineOf(decodedFact(counter.key(i)), counter.sum(i)));
+        return ordered(std::move(lines));
+    };
+    std::vector<Line> decades;
+    for (size_t d = 0; d < c.decades.size(); ++d) {
+        if (c.decades[d].entries > 0)
+            decades.push_back(lineOf(QStringLiteral("%1s").arg(d * 10, 4, 10, QLatin1Char('0')), c.decades[d]));
+    }
+    if (c.unknownDecade.entries > 0)
+        decades.push_back(lineOf(QString(), c.unknownDecade));
+    report.breakdowns[size_t(Breakdown::Medium)] = fieldLines(c.medium);
+    report.breakdowns[size_t(Breakdown::Genre)] = fieldLines(c.genre);
+    report.breakdowns[size_t(Breakdown::Decade)] = ordered(std::move(decades));
+    report.breakdowns[size_t(Breakdown::Bitrate)] = factLines(c.bitrate);
+    report.breakdowns[size_t(Breakdown::Mode)] = factLines(c.mode);
+    report.breakdowns[size_t(Breakdown::Encoder)] = factLines(c.encoder);
+    return report;
+}
+
+QString seconds(qint64 tenths)
+{
+    return QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10);
+}
+
+QString tabSeparated(const Report &report)
+{
+    QString text = QStringLiteral("Entries\t%1\nTotal size (bytes)\t%2\nEntries without a size\t%3\n"
+                                  "Total playing time (s)\t%4\nEntries without a playing time\t%5\n")
+                       .arg(report.entries)
+                       .arg(report.bytes)
+                       .arg(report.withoutSize)
+                       .arg(seconds(report.tenths))
+                       .arg(report.withoutDuration);
+    for (const Breakdown breakdown : Breakdowns) {
+        text += QStringLiteral("\n%1\tEntries\tSize (bytes)\tPlaying time (s)\n").arg(title(breakdown));
+        for (const Line &line : report.lines(breakdown)) {
+            // One arg() for all: a key holding "%1" stays as it is.
+            text += QStringLiteral("%1\t%2\t%3\t%4\n")
+                        .arg(cleanKey(line.key), QString::number(line.entries), QString::number(line.bytes),
+                             seconds(line.tenths));
+        }
+    }
+    return text;
+}
+
+} // namespace Statistics

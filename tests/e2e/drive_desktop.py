@@ -510,6 +510,14 @@ class Suite:
         self.shown_label("3 of 3 shown")
         wait_for("the list to show 3 rows", lambda: self.rows("Catalogue") == 3)
 
+    def statistics(self):
+        self.menu("Options", "Statistics...")
+        window = self.shows(named("Statistics", DIALOG), "the Statistics window", active=True)
+        wait_for("its subtitle 'All 3 entries'", lambda: find(window, "All 3 entries", (pyatspi.ROLE_LABEL,)))
+        screenshot(os.path.join(self.args.out, "statistics-window.png"))
+        key("Escape")
+        self.closes(named("Statistics", DIALOG), "the Statistics window closes on Escape")
+
     def close_saving(self):
         self.menu("Files", "Close")
         self.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
@@ -585,6 +593,7 @@ class Suite:
              False),
             ("Ctrl+L and typing 'song' shows 2 of 3 rows; a stray ')' is pointed at; emptied, all 3 again",
              self.filter_box, False),
+            ("Options > Statistics... counts all 3 entries, Escape closes it", self.statistics, False),
             ("Files > Close asks to save the rescanned catalogue and ends with status 0", self.close_saving, False),
         ])
 

@@ -70,6 +70,8 @@ void Form2::buildOtherMenus()
     connect(m_ui.mediaButton, &QToolButton::clicked, m_media, &MediaCommands::openMediaWindow);
     connect(entry(options, "mnuOptionsDuplicates", QStringLiteral("&Duplicates...")), &QAction::triggered, m_media,
             &MediaCommands::openDuplicatesWindow);
+    connect(entry(options, "mnuOptionsStatistics", QStringLiteral("S&tatistics...")), &QAction::triggered, this,
+            [this] { m_media->openStatistics(*m_shown); });
 
     QMenu *marked = menuBar()->addMenu(QStringLiteral("&Marked"));
     marked->setObjectName(QStringLiteral("mnuMarkedCopyToTemp"));

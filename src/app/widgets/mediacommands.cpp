@@ -1,7 +1,10 @@
 #include "app/widgets/mediacommands.h"
 
 #include "app/widgets/cataloguelistmodel.h"
+#include "browse/statistics.h"
 #include "browse/widgets/duplicateswindow.h"
+#include "browse/widgets/statisticswindow.h"
+#include "store/shownrowsmodel.h"
 #include "media/widgets/mediawindow.h"
 #include "media/widgets/scanwindow.h"
 #include "store/cataloguelistfile.h"
@@ -11,6 +14,7 @@
 #include "store/widgets/longwork.h"
 
 #include <QFileInfo>
+#include <QLocale>
 
 MediaCommands::MediaCommands(CatalogueListModel &catalogue, QWidget *window, Prompter &prompter, Platform &platform,
                              std::function<void()> countChanged)
@@ -47,6 +51,8 @@ void MediaCommands::openMediaWindow()
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setModal(true);
     connect(window, &MediaWindow::catalogueChanged, this, [this] { m_countChanged(); });
+    connect(window, &MediaWindow::statisticsRequested, this,
+            [this, window](const QString &source) { openMediumStatistics(source, window); });
     window->show();
 }
 
@@ -70,6 +76,61 @@ void MediaCommands::openDuplicatesWindow()
             window->setModal(true);
             window->show();
         });
+}
+
+void MediaCommands::openStatistics(const ShownRowsModel &shown)
+{
+    const RowStore &rows = m_catalogue.rows(); // unchanged while the window is busy
+    std::vector<qsizetype> counted;
+    if (shown.isFiltered()) {
+        counted.reserve(size_t(shown.shownCount()));
+        for (int row = 0; row < shown.shownCount(); ++row)
+            counted.push_back(shown.catalogueRow(row));
+    }
+    const QLocale locale;
+    const QString subtitle = shown.isFiltered() ? QStringLiteral("%1 of %2 shown")
+                                                      .arg(locale.toString(qlonglong(counted.size())),
+                                                           locale.toString(qlonglong(rows.size())))
+                                                : QStringLiteral("All %1 entries").arg(locale.toString(qlonglong(rows.size())));
+    const bool filtered = shown.isFiltered();
+    LongWork::start(
+        m_window, QStringLiteral("Counting..."),
+        [&rows, counted = std::move(counted), filtered](WorkProgress &) {
+            Statistics::Tally tally;
+            if (filtered) {
+                for (const qsizetype row : counted)
+                    tally.add(rows, row);
+            } else {
+                for (qsizetype row = 0; row < rows.size(); ++row)
+                    tally.add(rows, row);
+            }
+            return tally.report();
+        },
+        [this, subtitle](Statistics::Report report) { showStatistics(std::move(report), subtitle, m_window); });
+}
+
+void MediaCommands::openMediumStatistics(const QString &source, QWidget *window)
+{
+    const RowStore &rows = m_catalogue.rows();
+    LongWork::start(
+        window, QStringLiteral("Counting..."),
+        [&rows, wanted = source.toUtf8()](WorkProgress &) {
+            Statistics::Tally tally;
+            for (qsizetype row = 0; row < rows.size(); ++row) {
+                if (rows.fieldUtf8(row, FieldSource) == wanted)
+                    tally.add(rows, row);
+            }
+            return tally.report();
+        },
+        [this, source, window](Statistics::Report report) { showStatistics(std::move(report), source, window); });
+}
+
+void MediaCommands::showStatistics(Statistics::Report report, const QString &subtitle, QWidget *parent)
+{
+    auto *window = new StatisticsWindow(std::move(report), subtitle, parent);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setModal(true);
+    window->show();
 }
 
 void MediaCommands::attach(Form5 &scanWindow)

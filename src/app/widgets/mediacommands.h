@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browse/statistics.h"
 #include "store/trackrecord.h"
 
 #include <QObject>
@@ -13,6 +14,7 @@ class Platform;
 class Prompter;
 class QWidget;
 class RowStore;
+class ShownRowsModel;
 
 // The main window's media: the register read after the start-up load, the
 // online state kept true as volumes come and go (offline entries greyed in
@@ -36,6 +38,10 @@ public:
     void openMediaWindow();
     // Finds the duplicates as long work, then shows them.
     void openDuplicatesWindow();
+    // The statistics of the rows the list shows (all, or the filter's), or
+    // of one medium's entries, counted as long work over window.
+    void openStatistics(const ShownRowsModel &shown);
+    void openMediumStatistics(const QString &source, QWidget *window);
     // Gives a scan window the register to note scans in.
     void attach(Form5 &scanWindow);
 
@@ -45,6 +51,7 @@ public:
 
 private:
     void statesChanged();
+    void showStatistics(Statistics::Report report, const QString &subtitle, QWidget *parent);
 
     CatalogueListModel &m_catalogue;
     QWidget *m_window;

@@ -81,6 +81,8 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     auto *buttons = new QDialogButtonBox(this);
     m_rescanButton = buttons->addButton(QStringLiteral("&Rescan"), QDialogButtonBox::ActionRole);
     m_rescanButton->setObjectName(QStringLiteral("cmdRescan"));
+    m_statisticsButton = buttons->addButton(QStringLiteral("&Statistics"), QDialogButtonBox::ActionRole);
+    m_statisticsButton->setObjectName(QStringLiteral("cmdStatistics"));
     QPushButton *close = buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("cmdClose"));
     auto *layout = new QVBoxLayout(this);
@@ -90,6 +92,10 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     m_rescan = new RescanFlow(catalogue, media, prompter, this);
     connect(m_rescanButton, &QPushButton::clicked, this, &MediaWindow::rescanSelected);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_statisticsButton, &QPushButton::clicked, this, [this] {
+        if (const QString source = selectedSource(); !source.isEmpty())
+            Q_EMIT statisticsRequested(source);
+    });
     connect(m_table, &QTableWidget::itemChanged, this, &MediaWindow::noteEdited);
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &MediaWindow::selectionChanged);
     connect(&media, &MediaSession::changed, this, &MediaWindow::fill);
@@ -145,6 +151,7 @@ QString MediaWindow::selectedSource() const
 void MediaWindow::selectionChanged()
 {
     m_rescanButton->setEnabled(!selectedSource().isEmpty() && !m_rescan->isRunning());
+    m_statisticsButton->setEnabled(!selectedSource().isEmpty());
 }
 
 void MediaWindow::noteEdited(QTableWidgetItem *item)

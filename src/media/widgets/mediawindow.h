@@ -26,6 +26,8 @@ public:
 Q_SIGNALS:
     // A rescan changed the catalogue's entries.
     void catalogueChanged();
+    // "Statistics" for the selected medium.
+    void statisticsRequested(const QString &source);
 
 public:
     enum Column { SourceColumn, LabelColumn, OnlineColumn, FilesColumn, SizeColumn, TimeColumn, ScannedColumn,
@@ -44,5 +46,6 @@ private:
     RescanFlow *m_rescan = nullptr;
     QTableWidget *m_table = nullptr;
     QPushButton *m_rescanButton = nullptr;
+    QPushButton *m_statisticsButton = nullptr;
     bool m_filling = false;
 };

@@ -33,6 +33,9 @@ int runRescan(const CommandCall &call);
 int runDuplicates(const CommandCall &call);
 // The check of duplicates' --kind.
 int checkDuplicates(const CommandCall &call);
+int runQuery(const CommandCall &call);
+// The check that query is given at most one of --json and --csv.
+int checkQuery(const CommandCall &call);
 
 // The checks of export's arguments, made before the catalogue is loaded.
 int checkExport(const CommandCall &call);

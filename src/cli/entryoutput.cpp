@@ -214,10 +214,15 @@ void Writer::addCsv(const std::array<QByteArrayView, TrackFieldCount> &fields, Q
         appendCsvValue(m_block, fields[size_t(f)]);
     }
     if (m_facts == Facts::With) {
+        // Each fact as written, where JSON would have it.
         const ExtensionLine::Facts facts = ExtensionLine::parse(extension);
         for (const FactKey &key : FactKeys) {
+            const bool known = key.kind == FactKind::Whole    ? ExtensionLine::integerValue(extension, key.name).has_value()
+                               : key.kind == FactKind::Tenths ? ExtensionLine::tenthsValue(extension, key.name).has_value()
+                                                              : true;
             m_block += ',';
-            appendCsvValue(m_block, facts.value(key.name));
+            if (known)
+                appendCsvValue(m_block, facts.value(key.name));
         }
     }
     m_block += "\r\n";

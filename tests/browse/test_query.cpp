@@ -110,6 +110,8 @@ private Q_SLOTS:
         };
         for (const auto &[query, rows] : table)
             QTest::newRow(query) << QString::fromUtf8(query) << QString::fromUtf8(rows);
+        // A NUL is part of its word; the parser once stood still on it.
+        QTest::newRow("NUL in a word") << QString::fromUtf8("intro\0x OR blue", 15) << QStringLiteral("6");
     }
     void rows()
     {

@@ -4,7 +4,7 @@
 # ID3v1 blocks, list-file records, settings files, a small library.
 set -euo pipefail
 dir=${1:?usage: make-fuzz-seeds.sh DIR}
-for h in frameheader id3v1 id3v2 id3v2text taglib cataloguelist settings library matchrule tunepost; do
+for h in frameheader id3v1 id3v2 id3v2text taglib cataloguelist settings library matchrule tunepost queryparser; do
   mkdir -p "$dir/$h"
 done
 # Inputs that once made a harness fail are run again first on every run.
@@ -83,6 +83,15 @@ printf 'x\r\n/old/covers\r\n4200, 900, 1800\r\n2400 1800 700 1300 1800\r\n' >"$d
 printf 'my song\0/media/cdrom/Rock/My_Song.mp3' >"$dir/matchrule/ascii"
 printf '\xc3\x9f\0/Stra\xc3\x9fe/ss.mp3' >"$dir/matchrule/sharp-s"
 printf 'The Band\0My Song\0/media/cdrom/(Band)Song.mp3' >"$dir/tunepost/tags"
+# Queries: words and phrases, each kind of term, flags, nesting, errors.
+q=0
+for query in 'night "ace of" caf\xc3\xa9' 'artist:=band title:/^ace|sp.des$/ file:intro' \
+    'year:1990..1999 dur:>=215.3 size:<4M kbps:128 rate:44100..' 'mode:vbr OR enc:lame -has:cover' \
+    'NOT (is:online OR is:offline) is:library dup:audio dup:song single' '((a OR -b) c) label:night note:"box 3"' \
+    'artst:x' 'title:/(ace/' 'kbps:fast' '"open' 'a OR' 'has:lost' ')'; do
+  q=$((q + 1))
+  printf "$query" >"$dir/queryparser/q$q"
+done
 printf '\0\0C:\\Music\\Rock - Pop\\It'"'"'s.mp3' >"$dir/tunepost/windows-path"
 
 rm -f "$dir/library/two.odl" "$dir/library/generated-virtual.odl" "$dir/library/generated-stored.odl"

@@ -20,6 +20,10 @@ constexpr int LastAnyField = FieldGenre;
 
 std::atomic<quint64> nextSerial{1};
 
+// A regular expression's most work on one field, in ICU's steps of about
+// 10,000 operations; one that backtracks without end ((.+)+x) then fails.
+constexpr int32_t RegexSteps = 10;
+
 // A term made ready once: its kind of comparison, and a regular
 // expression compiled.
 struct Prepared
@@ -153,6 +157,8 @@ struct Matcher::Impl
                 return regexMatches(text, p, index, s);
             }
             matcher.reset(p.pattern->matcher(status));
+            if (matcher)
+                matcher->setTimeLimit(RegexSteps, status);
             if (U_FAILURE(status)) {
                 matcher.reset();
                 return false;

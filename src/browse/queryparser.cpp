@@ -65,7 +65,12 @@ private:
     {
         return m_at + ahead < m_text.size() ? m_text[m_at + ahead] : QChar();
     }
-    static bool endsWord(QChar c) { return c.isNull() || c.isSpace() || c == u'(' || c == u')'; }
+    // Whether a word ends before the character at: the text's end, a blank
+    // or a parenthesis (a NUL typed or pasted is part of a word).
+    bool endsWordAt(qsizetype at) const
+    {
+        return at >= m_text.size() || m_text[at].isSpace() || m_text[at] == u'(' || m_text[at] == u')';
+    }
     void skipBlanks()
     {
         while (!atEnd() && peek().isSpace())
@@ -74,7 +79,7 @@ private:
     // The keyword (OR, NOT) at the current place, as a whole word.
     bool atKeyword(QStringView word) const
     {
-        return QStringView(m_text).mid(m_at).startsWith(word) && endsWord(peek(word.size()));
+        return QStringView(m_text).mid(m_at).startsWith(word) && endsWordAt(m_at + word.size());
     }
 
     static std::unique_ptr<Node> joined(Node::Kind kind, std::vector<std::unique_ptr<Node>> parts)
@@ -133,7 +138,7 @@ private:
     std::unique_ptr<Node> unary()
     {
         const Deeper deeper(*this);
-        const bool minus = peek() == u'-' && !endsWord(peek(1));
+        const bool minus = peek() == u'-' && !endsWordAt(m_at + 1);
         if (minus || atKeyword(u"NOT")) {
             const qsizetype at = m_at;
             m_at += minus ? 1 : 3;
@@ -197,7 +202,7 @@ private:
     QString bareWord()
     {
         const qsizetype start = m_at;
-        while (!endsWord(peek()))
+        while (!endsWordAt(m_at))
             ++m_at;
         return m_text.mid(start, m_at - start);
     }
@@ -243,7 +248,7 @@ private:
     QString bareWordAhead() const
     {
         qsizetype end = m_at;
-        while (end < m_text.size() && !endsWord(m_text[end]))
+        while (!endsWordAt(end))
             ++end;
         return m_text.mid(m_at, end - m_at);
     }

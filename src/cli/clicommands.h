@@ -36,6 +36,9 @@ int checkDuplicates(const CommandCall &call);
 int runStats(const CommandCall &call);
 // The check of stats' --by.
 int checkStats(const CommandCall &call);
+int runQuery(const CommandCall &call);
+// The check that query is given at most one of --json and --csv.
+int checkQuery(const CommandCall &call);
 
 // The checks of export's arguments, made before the catalogue is loaded.
 int checkExport(const CommandCall &call);

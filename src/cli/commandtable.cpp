@@ -24,7 +24,7 @@ const QString &entryFormatHelp()
 const QString &exitStatusHelp()
 {
     static const QString text = QStringLiteral(
-        "Exit status: 0 success; 1 the command ran and found nothing (find without a match, header of a "
+        "Exit status: 0 success; 1 the command ran and found nothing (find or query without a match, header of a "
         "file without a frame header, tag of a file whose five fields are all empty, duplicates without a "
         "group); 2 a usage error, or a "
         "command or export kind that is not known; 3 a failure (a file or folder that cannot be read "
@@ -269,6 +269,37 @@ CommandSpec statsCommand()
             .check = checkStats};
 }
 
+CommandSpec queryCommand()
+{
+    return {.name = QStringLiteral("query"),
+            .synopsis = QStringLiteral("EXPR [--json|--csv]"),
+            .summary = QStringLiteral("Print the entries that match a query."),
+            .details = QStringLiteral(
+                "Prints, in catalogue order, the entries that match EXPR, given as one argument (quoted "
+                "in the shell; put \"--\" before one that starts with \"-\"). A bare word matches any of "
+                "path, source, artist, title, album, year and genre; words are ANDed; case and accents are "
+                "ignored; \"quoted words\" stand together. field:value contains, field:=value equals, "
+                "field:/re/ is a regular expression; field:<N, <=N, >N, >=N and field:A..B (inclusive) "
+                "compare numbers. OR, NOT or a leading -, and parentheses combine terms. Fields: path, "
+                "file, source, artist, title, album, year, genre, cover, dur (seconds), kbps, mode, rate, "
+                "enc, size (K, M, G allowed), label, note; flags: has:cover, has:tag, is:online, "
+                "is:offline, is:library, dup:audio, dup:song, single. Example: 'artist:band "
+                "year:1990..1999 -genre:pop'. With --json and --csv each entry also carries the facts a "
+                "scan recorded, where known: size, mtime, dur, kbps, mode, rate, enc, aid (in JSON, "
+                "numbers as numbers and absent facts left out). --csv prints RFC 4180 CSV: a header "
+                "row, the nine fields then the facts, CR LF line ends, a value holding a comma, a quote "
+                "or a line break in quotes. A query that cannot be parsed gives exit status 2 and a "
+                "message naming the place (\"Unknown field \"artst\" at 1\"); exit status 1 when "
+                "nothing matches."),
+            .positional = {{QStringLiteral("EXPR"), QStringLiteral("The query.")}},
+            .options = {jsonOption(),
+                        QCommandLineOption(QStringList{QStringLiteral("csv")},
+                                           QStringLiteral("Print CSV with a header row instead."))},
+            .run = runQuery,
+            .check = checkQuery,
+            .printsEntries = true};
+}
+
 } // namespace
 
 const std::vector<CommandSpec> &commands()
@@ -276,6 +307,6 @@ const std::vector<CommandSpec> &commands()
     static const std::vector<CommandSpec> specs{scanCommand(),   listCommand(),   findCommand(),   headerCommand(),
                                                 tagCommand(),    exportCommand(), libraryCommand(),
                                                 mediaCommand(),  rescanCommand(), duplicatesCommand(),
-                                                statsCommand()};
+                                                queryCommand(),  statsCommand()};
     return specs;
 }

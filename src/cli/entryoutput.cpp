@@ -2,9 +2,11 @@
 
 #include "cli/clicontext.h"
 #include "store/bytescan.h"
+#include "store/extensionline.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cstring>
 
 namespace EntryOutput {
@@ -52,6 +54,58 @@ char *writeEscaped(char *out, QByteArrayView utf8)
     return out;
 }
 
+// The facts an entry may carry, in the order of its extension line, and
+// how each is read: a whole number, tenths (dur), or text.
+enum class FactKind { Whole, Tenths, Text };
+struct FactKey
+{
+    const char *name;
+    FactKind kind;
+};
+constexpr FactKey FactKeys[] = {{"size", FactKind::Whole}, {"mtime", FactKind::Whole}, {"dur", FactKind::Tenths},
+                                {"kbps", FactKind::Whole}, {"mode", FactKind::Text},  {"rate", FactKind::Whole},
+                                {"enc", FactKind::Text},   {"aid", FactKind::Text}};
+
+// The facts of line as JSON keys, each read as the query reads it; a
+// fact that is absent, or no number where one is due, is left out.
+void insertFacts(QJsonObject &object, QByteArrayView line)
+{
+    if (line.isEmpty())
+        return;
+    const ExtensionLine::Facts facts = ExtensionLine::parse(line);
+    for (const FactKey &key : FactKeys) {
+        const QString name = QString::fromLatin1(key.name);
+        if (key.kind == FactKind::Whole) {
+            if (const auto n = ExtensionLine::integerValue(line, key.name))
+                object.insert(name, double(*n));
+        } else if (key.kind == FactKind::Tenths) {
+            if (const auto tenths = ExtensionLine::tenthsValue(line, key.name))
+                object.insert(name, double(*tenths) / 10);
+        } else if (const QByteArray value = facts.value(key.name); !value.isEmpty()) {
+            object.insert(name, QString::fromUtf8(value));
+        }
+    }
+}
+
+// A CSV value: as it is, or quoted with its quotes doubled when it holds a
+// comma, a quote or a line break.
+void appendCsvValue(QByteArray &out, QByteArrayView value)
+{
+    const bool quote = std::any_of(value.begin(), value.end(),
+                                   [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+    if (!quote) {
+        out.append(value);
+        return;
+    }
+    out += '"';
+    for (const char c : value) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
 } // namespace
 
 void appendEscaped(QByteArray &out, QByteArrayView utf8)
@@ -66,62 +120,120 @@ void Writer::add(const RowStore &rows, qsizetype row)
     std::array<QByteArrayView, TrackFieldCount> fields;
     for (int f = 0; f < TrackFieldCount; ++f)
         fields[size_t(f)] = rows.fieldUtf8(row, f);
-    add(fields, rows.origin(row));
+    add(fields, rows.origin(row), rows.extensionUtf8(row));
 }
 
-void Writer::add(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin)
+void Writer::add(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin,
+                 QByteArrayView extension)
 {
     if (m_block.capacity() < BlockSize)
         m_block.reserve(BlockSize + (BlockSize >> 4));
-    if (m_format == Format::Tabs) {
-        // Room for the fields and a separator after each, then cut to
-        // what was written: resizing within the block's capacity neither
-        // allocates nor fills.
-        qsizetype plain = TrackFieldCount;
-        for (const QByteArrayView &field : fields)
-            plain += field.size();
-        const qsizetype at = m_block.size();
-        m_block.resize(at + plain);
-        // Nothing to escape is the common case: each field is copied as
-        // it is checked. Else the record is written again, escaped, in
-        // room for every byte escaped.
-        char *out = m_block.data() + at;
-        for (int f = 0; f < TrackFieldCount; ++f) {
-            const QByteArrayView field = fields[size_t(f)];
-            if (!ByteScan::copyPlain(out, field.data(), field.size())) {
-                out = nullptr;
-                break;
-            }
-            out += field.size();
-            *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
-        }
-        if (!out) {
-            m_block.resize(at + TrackFieldCount + EscapedMost * (plain - TrackFieldCount));
-            out = m_block.data() + at;
-            for (int f = 0; f < TrackFieldCount; ++f) {
-                out = writeEscaped(out, fields[size_t(f)]);
-                *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
-            }
-        }
-        m_block.resize(out - m_block.constData());
-    } else {
-        QJsonObject object;
-        const auto &names = TrackRecord::fieldNames();
-        for (int f = 0; f < TrackFieldCount; ++f)
-            object.insert(names[size_t(f)], QString::fromUtf8(fields[size_t(f)]));
-        object.insert(QStringLiteral("origin"),
-                      origin == EntryOrigin::Library ? QStringLiteral("library") : QStringLiteral("own"));
-        m_block.append(m_count == 0 ? "[\n" : ",\n");
-        m_block.append(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    if (m_facts == Facts::Without)
+        extension = {};
+    switch (m_format) {
+    case Format::Tabs: addTabs(fields); break;
+    case Format::Json: addJson(fields, origin, extension); break;
+    case Format::Csv: addCsv(fields, extension); break;
     }
     ++m_count;
     flushIfFull();
+}
+
+void Writer::addTabs(const std::array<QByteArrayView, TrackFieldCount> &fields)
+{
+    // Room for the fields and a separator after each, then cut to what
+    // was written: resizing within the block's capacity neither allocates
+    // nor fills.
+    qsizetype plain = TrackFieldCount;
+    for (const QByteArrayView &field : fields)
+        plain += field.size();
+    const qsizetype at = m_block.size();
+    m_block.resize(at + plain);
+    // Nothing to escape is the common case: each field is copied as it is
+    // checked. Else the record is written again, escaped, in room for
+    // every byte escaped.
+    char *out = m_block.data() + at;
+    for (int f = 0; f < TrackFieldCount; ++f) {
+        const QByteArrayView field = fields[size_t(f)];
+        if (!ByteScan::copyPlain(out, field.data(), field.size())) {
+            out = nullptr;
+            break;
+        }
+        out += field.size();
+        *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
+    }
+    if (!out) {
+        m_block.resize(at + TrackFieldCount + EscapedMost * (plain - TrackFieldCount));
+        out = m_block.data() + at;
+        for (int f = 0; f < TrackFieldCount; ++f) {
+            out = writeEscaped(out, fields[size_t(f)]);
+            *out++ = f + 1 < TrackFieldCount ? '\t' : '\n';
+        }
+    }
+    m_block.resize(out - m_block.constData());
+}
+
+void Writer::addJson(const std::array<QByteArrayView, TrackFieldCount> &fields, EntryOrigin origin,
+                     QByteArrayView extension)
+{
+    QJsonObject object;
+    const auto &names = TrackRecord::fieldNames();
+    for (int f = 0; f < TrackFieldCount; ++f)
+        object.insert(names[size_t(f)], QString::fromUtf8(fields[size_t(f)]));
+    object.insert(QStringLiteral("origin"),
+                  origin == EntryOrigin::Library ? QStringLiteral("library") : QStringLiteral("own"));
+    insertFacts(object, extension);
+    m_block.append(m_count == 0 ? "[\n" : ",\n");
+    m_block.append(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+void Writer::addCsvHeader()
+{
+    const auto &names = TrackRecord::fieldNames();
+    for (int f = 0; f < TrackFieldCount; ++f) {
+        if (f > 0)
+            m_block += ',';
+        m_block += names[size_t(f)].toLatin1();
+    }
+    if (m_facts == Facts::With) {
+        for (const FactKey &key : FactKeys) {
+            m_block += ',';
+            m_block += key.name;
+        }
+    }
+    m_block += "\r\n";
+}
+
+void Writer::addCsv(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension)
+{
+    if (m_count == 0)
+        addCsvHeader();
+    for (int f = 0; f < TrackFieldCount; ++f) {
+        if (f > 0)
+            m_block += ',';
+        appendCsvValue(m_block, fields[size_t(f)]);
+    }
+    if (m_facts == Facts::With) {
+        // Each fact as written, where JSON would have it.
+        const ExtensionLine::Facts facts = ExtensionLine::parse(extension);
+        for (const FactKey &key : FactKeys) {
+            const bool known = key.kind == FactKind::Whole    ? ExtensionLine::integerValue(extension, key.name).has_value()
+                               : key.kind == FactKind::Tenths ? ExtensionLine::tenthsValue(extension, key.name).has_value()
+                                                              : true;
+            m_block += ',';
+            if (known)
+                appendCsvValue(m_block, facts.value(key.name));
+        }
+    }
+    m_block += "\r\n";
 }
 
 void Writer::finish()
 {
     if (m_format == Format::Json)
         m_block.append(m_count == 0 ? "[]\n" : "\n]\n");
+    else if (m_format == Format::Csv && m_count == 0)
+        addCsvHeader();
     CliIo::out(m_block);
     m_block.clear();
 }

@@ -4,12 +4,15 @@
 #include "store/widgets/appicons.h"
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/filtercommands.h"
+#include "app/widgets/savedqueriesmenu.h"
+#include "store/savedqueries.h"
 #include "store/shownrowsmodel.h"
 #include "store/cataloguelistfile.h"
 #include "store/widgets/listlook.h"
 #include "store/platform/platform.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QGroupBox>
 #include <QItemSelectionModel>
@@ -57,6 +60,8 @@ void Form2::buildControls()
     m_media = new MediaCommands(*static_cast<CatalogueListModel *>(m_catalogue), this, m_prompter, m_platform,
                                 [this] { updateCaption(); });
     m_filter = new FilterCommands(*m_catalogue, m_ui, m_media->session(), this);
+    new SavedQueriesMenu(m_ui.queriesButton, m_ui.filterField,
+                         SavedQueries::fileIn(QFileInfo(CatalogueListFile::defaultPath()).absolutePath()), m_prompter);
     m_browse = new BrowseCommands(
         *m_catalogue, *m_markBin,
         {this, m_ui, [this] { m_cover.showSelected(); }, [this] { updateCaption(); }, m_settings.coverPath,

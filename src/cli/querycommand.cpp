@@ -1,0 +1,47 @@
+#include "cli/clicommands.h"
+#include "cli/entryoutput.h"
+#include "cli/queryrun.h"
+
+// ondro-cli query: the entries that match a query, printed as list prints
+// them, or as JSON or CSV with their facts. The list file is streamed (see
+// QueryRun), each match written as it is found.
+namespace {
+
+EntryOutput::Format formatOf(const QCommandLineParser &options)
+{
+    if (options.isSet(QStringLiteral("json")))
+        return EntryOutput::Format::Json;
+    return options.isSet(QStringLiteral("csv")) ? EntryOutput::Format::Csv : EntryOutput::Format::Tabs;
+}
+
+} // namespace
+
+int checkQuery(const CommandCall &call)
+{
+    if (call.options.isSet(QStringLiteral("json")) && call.options.isSet(QStringLiteral("csv"))) {
+        CliIo::error(QStringLiteral("query: --json and --csv cannot be given together"));
+        return StatusUsage;
+    }
+    return StatusSuccess;
+}
+
+int runQuery(const CommandCall &call)
+{
+    EntryOutput::Writer writer(formatOf(call.options), EntryOutput::Facts::With);
+    qsizetype found = 0;
+    const int status = QueryRun::forEachMatch(call.context, call.arguments.at(0),
+                                              [&](const RowStore &batch, qsizetype row) {
+                                                  writer.add(batch, row);
+                                                  ++found;
+                                              });
+    if (status == StatusUsage) // the query did not parse: nothing was printed
+        return status;
+    if (status != StatusSuccess) {
+        // What matched before the read failed, left unclosed: a JSON
+        // reader sees it cut short.
+        writer.flush();
+        return status;
+    }
+    writer.finish();
+    return found == 0 ? StatusNothingFound : StatusSuccess;
+}

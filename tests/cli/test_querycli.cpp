@@ -1,0 +1,126 @@
+#include "clirun.h"
+#include "store/cataloguelistfile.h"
+#include "testenv.h"
+#include "trackrows.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Three entries: one with every fact, one with a comma and quotes in its
+// path and title, a dur that is no number and an encoder holding a line
+// break, and one without facts.
+bool writeCatalogue(const QString &data)
+{
+    RowStore rows;
+    rows.append(entryOf({"/cd/Night Drive/01 Intro.mp3", "CD01", "The Band", "Intro", "Night Drive", "1991", "Rock"}).record,
+                EntryOrigin::Own,
+                "ondro:1 size=4000000 mtime=915148800 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=00aa");
+    rows.append(entryOf({"/cd/b, \"q\".mp3", "CD01", "Band, The", "Say \"Hi\", Now", "", "1995", "Jazz"}).record,
+                EntryOrigin::Own, "ondro:1 dur=oops kbps=192 enc=LAME%0A3.100");
+    rows.append(entryOf({"/hd/Other.mp3", "HD01", "Someone", "Else", "", "1980", "Pop"}).record, EntryOrigin::Own);
+    return CatalogueListFile::save(data + QStringLiteral("/zembra.lst"), rows).ok;
+}
+
+} // namespace
+
+class QueryCliTest : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QList<QByteArray> m_listed; // the lines list prints
+
+    CliRun query(const QStringList &arguments) const
+    {
+        return runOndroCli(QStringLiteral(ONDRO_CLI_PATH),
+                           QStringList{QStringLiteral("--data-dir"), m_dir.path(), QStringLiteral("query")} + arguments);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(writeCatalogue(m_dir.path()));
+        const CliRun list = runOndroCli(QStringLiteral(ONDRO_CLI_PATH),
+                                        {QStringLiteral("--data-dir"), m_dir.path(), QStringLiteral("list")});
+        QCOMPARE(list.status, 0);
+        m_listed = list.out.split('\n');
+        QCOMPARE(m_listed.size(), 4);
+    }
+
+    // Matches print exactly the lines list prints for them.
+    void statusAndLines_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<QByteArray>("error");
+        QTest::newRow("word") << QStringList{"band"} << 0 << QList<int>{0, 1} << QByteArray();
+        QTest::newRow("range and number") << QStringList{"year:1990..1999 kbps:128"} << 0 << QList<int>{0} << QByteArray();
+        QTest::newRow("leading minus") << QStringList{"--", "-band"} << 0 << QList<int>{2} << QByteArray();
+        QTest::newRow("OR") << QStringList{"title:/^say/ OR source:hd"} << 0 << QList<int>{1, 2} << QByteArray();
+        QTest::newRow("no match") << QStringList{"nothing"} << 1 << QList<int>{} << QByteArray();
+        QTest::newRow("parse error") << QStringList{"artst:band"} << 2 << QList<int>{}
+                                     << QByteArray("ondro-cli: Unknown field \"artst\" at 1\n");
+        QTest::newRow("both formats") << QStringList{"band", "--json", "--csv"} << 2 << QList<int>{}
+                                      << QByteArray("ondro-cli: query: --json and --csv cannot be given together\n");
+    }
+    void statusAndLines()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QList<int>, rows);
+        QFETCH(QByteArray, error);
+        const CliRun run = query(arguments);
+        QCOMPARE(run.status, status);
+        QByteArray expected;
+        for (const int row : rows)
+            expected += m_listed.at(row) + '\n';
+        QCOMPARE(run.out, expected);
+        QCOMPARE(run.err, error);
+    }
+
+    void jsonCarriesFacts()
+    {
+        const CliRun run = query({QStringLiteral("band"), QStringLiteral("--json")});
+        QCOMPARE(run.status, 0);
+        QJsonParseError error;
+        const QJsonArray entries = QJsonDocument::fromJson(run.out, &error).array();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(entries.size(), 2);
+        const QJsonObject full = entries.at(0).toObject();
+        QCOMPARE(full.size(), 18); // nine fields, origin, eight facts
+        QCOMPARE(full.value("artist"), QJsonValue("The Band"));
+        QCOMPARE(full.value("origin"), QJsonValue("own"));
+        QCOMPARE(full.value("dur"), QJsonValue(215.3));
+        QCOMPARE(full.value("size"), QJsonValue(4000000));
+        QCOMPARE(full.value("mtime"), QJsonValue(915148800));
+        QCOMPARE(full.value("mode"), QJsonValue("cbr"));
+        QCOMPARE(full.value("aid"), QJsonValue("00aa"));
+        const QJsonObject partial = entries.at(1).toObject();
+        QCOMPARE(partial.value("kbps"), QJsonValue(192));
+        QCOMPARE(partial.value("enc"), QJsonValue("LAME\n3.100"));
+        QVERIFY(!partial.contains("dur")); // not a number: not known
+        QCOMPARE(query({QStringLiteral("nothing"), QStringLiteral("--json")}).out, QByteArray("[]\n"));
+    }
+
+    void csvQuotes()
+    {
+        const QByteArray header = "filename,source,artist,track,album,year,genre,coverimage,audioheader,"
+                                  "size,mtime,dur,kbps,mode,rate,enc,aid\r\n";
+        const CliRun run = query({QStringLiteral("title:say"), QStringLiteral("--csv")});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, header + "\"/cd/b, \"\"q\"\".mp3\",CD01,\"Band, The\",\"Say \"\"Hi\"\", Now\",,1995,Jazz,,,"
+                                   ",,,192,,,\"LAME\n3.100\",\r\n");
+        const CliRun none = query({QStringLiteral("nothing"), QStringLiteral("--csv")});
+        QCOMPARE(none.status, 1);
+        QCOMPARE(none.out, header);
+    }
+};
+
+ONDRO_TEST_MAIN(QueryCliTest)
+#include "test_querycli.moc"

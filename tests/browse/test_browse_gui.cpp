@@ -7,6 +7,7 @@
 #include "catalogrows.h"
 #include "recordingplatform.h"
 #include "scriptedprompter.h"
+#include "store/cataloguelistfile.h"
 #include "store/cataloguemodel.h"
 #include "store/platform/systempaths.h"
 #include "testenv.h"
@@ -20,9 +21,12 @@
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -232,6 +236,48 @@ private Q_SLOTS:
         trigger("mnuMarkedClear");
         trigger("mnuMarkedLaunchAsPlaylist");
         QCOMPARE(fileBytes(Playlist::path()), QByteArray());
+    }
+
+    // The filter shows some rows; commands on the selection take those
+    // rows, Find reaches a hidden one by showing all, and a query saved
+    // under a name comes back from the drop-down.
+    void filterAndSavedQueries()
+    {
+        QStringList paths;
+        for (int i = 1; i <= 10; ++i)
+            paths << (i == 3 || i == 7 ? QStringLiteral("/m/My_Song_%1.mp3").arg(i) : QStringLiteral("/m/%1.mp3").arg(i));
+        open(paths);
+        auto *field = child<QLineEdit>(*window, "txtFilter");
+        field->setText(QStringLiteral("SONG"));
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        QCOMPARE(label("lblShown"), QStringLiteral("2 of 10 shown"));
+        select({2});
+        trigger("mnuHiddenMark");
+        QCOMPARE(column(window->markBin(), 0), QStringList{"/m/My_Song_7.mp3"});
+        prompter.answers.enqueue(Prompter::Answer::Yes);
+        trigger("mnuhiddenRemove");
+        QTRY_COMPARE(label("lblShown"), QStringLiteral("1 of 9 shown"));
+
+        prompter.texts.enqueue(QStringLiteral("Songs"));
+        QMenu *menu = child<QToolButton>(*window, "cmdQueries")->menu();
+        Q_EMIT menu->aboutToShow();
+        menu->findChild<QAction *>(QStringLiteral("mnuSaveQuery"))->trigger();
+        const QString saved = QFileInfo(CatalogueListFile::defaultPath()).absolutePath() + QStringLiteral("/queries.json");
+        QVERIFY(fileBytes(saved).contains("\"Songs\""));
+
+        prompter.texts.enqueue(QStringLiteral("8"));
+        press("Command3"); // Find: row 8 is hidden, so every row is shown
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(list->model()->rowCount(), 9);
+        QCOMPARE(selectedPositions(), QList<int>{7});
+
+        Q_EMIT menu->aboutToShow();
+        const QList<QAction *> actions = menu->actions();
+        const auto songs = std::find_if(actions.begin(), actions.end(), [](QAction *a) { return a->text() == u"Songs"; });
+        QVERIFY(songs != actions.end());
+        (*songs)->trigger();
+        QCOMPARE(field->text(), QStringLiteral("SONG"));
+        QTRY_COMPARE(list->model()->rowCount(), 1);
     }
 
     void playlistThatCannotBeWritten()

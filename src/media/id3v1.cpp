@@ -93,16 +93,25 @@ QByteArray decodedFieldUtf8(const QString &decoded)
     return QStringView(text).sliced(from, to - from).toUtf8();
 }
 
-// A field in the medium's code page; "auto" reads a field that is valid
-// UTF-8 with letters beyond ASCII as UTF-8, and any other byte by byte.
+// A field in the medium's code page. "auto" reads a field as UTF-8 when it
+// is valid UTF-8 with letters beyond ASCII, a letter that the end of the
+// field cuts off aside (writers cut UTF-8 at 30 bytes too); any other
+// field byte by byte as Windows-1252.
 QByteArray fieldIn(CodePageDecoder *codepage, QByteArrayView block, int offset, int length)
 {
     const QByteArrayView field = block.sliced(offset, length);
     if (codepage && !codepage->isAuto() && codepage->isValid())
         return decodedFieldUtf8(codepage->decode(field));
     const bool ascii = std::all_of(field.begin(), field.end(), [](char c) { return uchar(c) < 0x80; });
-    if (!ascii && field.isValidUtf8())
-        return decodedFieldUtf8(QString::fromUtf8(field));
+    if (ascii)
+        return fieldUtf8(block, offset, length);
+    TextCodec::Utf8Stream utf8;
+    utf8.add(field);
+    if (!utf8.broken()) {
+        const QString text = QString::fromUtf8(field); // a cut letter is U+FFFD
+        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x80 && c.unicode() != 0xFFFD; }))
+            return decodedFieldUtf8(text);
+    }
     return fieldUtf8(block, offset, length);
 }
 

@@ -117,6 +117,10 @@ private Q_SLOTS:
         QTest::newRow("big5") << QStringLiteral("big5") << QByteArray::fromHex("c163c5e9a4a4a4e5") << QStringLiteral("繁體中文");
         QTest::newRow("euc-kr") << QStringLiteral("euc-kr") << QByteArray::fromHex("c7d1b1b9beee20b3ebb7a1") << QStringLiteral("한국어 노래");
         QTest::newRow("auto, UTF-8") << QStringLiteral("auto") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC") << QStringLiteral("Café €");
+        QTest::newRow("auto, UTF-8 cut at the end") << QStringLiteral("auto")
+            << QByteArray("\xD0\x96").repeated(14) + "a\xD0" << QString(14, QChar(0x416)) + u'a';
+        QTest::newRow("auto, full field ending in a 1252 letter") << QStringLiteral("auto")
+            << QByteArray(29, 'A') + '\xE9' << QString(29, u'A') + QChar(0xE9);
         QTest::newRow("auto, not UTF-8") << QStringLiteral("auto") << QByteArray("Caf\xE9 \x80") << QStringLiteral("Café €");
         QTest::newRow("cut double-byte letter, undefined byte") << QStringLiteral("shift_jis")
             << QByteArray::fromHex("8aBF8e9a20a0") + QByteArray(23, ' ') + '\x93' << QStringLiteral("漢字");

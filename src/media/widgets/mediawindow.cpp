@@ -223,8 +223,10 @@ void MediaWindow::codepageChosen(const QString &source, const QString &codepage)
         return;
     }
     if (!state || !state->online) {
-        m_prompter.message(QStringLiteral("%1 is offline: mount it, then choose its code page; it was not changed.")
-                               .arg(source),
+        m_prompter.message(state ? QStringLiteral("%1 is offline: mount it, then choose its code page; it was not "
+                                                  "changed.").arg(source)
+                                 : QStringLiteral("Where %1 is now is not known: rescan it first, then choose its "
+                                                  "code page; it was not changed.").arg(source),
                            Prompter::Icon::Warning);
         fill();
         return;

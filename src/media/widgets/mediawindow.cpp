@@ -69,6 +69,12 @@ public:
         auto *combo = new QComboBox(parent);
         combo->setAccessibleName(QStringLiteral("Code page"));
         combo->addItems(CodePage::names());
+        // A name picked from the list is taken at once, as Enter would.
+        auto *self = const_cast<CodePageDelegate *>(this);
+        connect(combo, &QComboBox::activated, self, [self, combo] {
+            Q_EMIT self->commitData(combo);
+            Q_EMIT self->closeEditor(combo);
+        });
         return combo;
     }
     void setEditorData(QWidget *editor, const QModelIndex &index) const override

@@ -144,8 +144,11 @@ int runScan(const CommandCall &call)
     // A register that cannot be read is not saved over; the scan still adds.
     MediaRegister media;
     const bool registerUsable = ScanRun::readRegister(call.context, media);
+    const QString codepage = ScanRun::codepageOf(media, source);
+    if (codepage.isEmpty())
+        return StatusFailure;
 
-    ScanOutcome outcome = ScanRun::scanShowingProgress(root, source);
+    ScanOutcome outcome = ScanRun::scanShowingProgress(root, source, codepage);
     const qsizetype imported = outcome.rows.size();
     MediumTotals totals = mediumTotals(outcome.rows, source);
     if (imported > 0 && !saveScanned(target, std::move(outcome.rows)))

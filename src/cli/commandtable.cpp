@@ -168,8 +168,8 @@ CommandSpec libraryCommand()
 CommandSpec mediaCommand()
 {
     return {.name = QStringLiteral("media"),
-            .synopsis = QStringLiteral("list [--json] | set ID --note TEXT"),
-            .summary = QStringLiteral("Print the media register, or set a medium's note."),
+            .synopsis = QStringLiteral("list [--json] | set ID [--note TEXT] [--codepage NAME]"),
+            .summary = QStringLiteral("Print the media register, or set a medium's note or code page."),
             .details = QStringLiteral(
                 "\"media list\" prints one line per medium (every source ID of the catalogue and of the "
                 "media register \"media.json\"), its fields separated by a tab and escaped as entries are: "
@@ -177,7 +177,11 @@ CommandSpec mediaCommand()
                 "entries in the catalogue, bytes, seconds, last scanned (ISO 8601 UTC), current root, note. "
                 "With --json: one JSON array of objects with the register's keys plus \"online\" (null "
                 "when not known), \"currentRoot\" and \"entries\". \"media set ID --note TEXT\" sets where "
-                "the medium physically is (\"Shelf B, box 3\"). A register that cannot be read or is damaged "
+                "the medium physically is (\"Shelf B, box 3\"); \"--codepage NAME\" sets how the ID3v1 text of "
+                "the medium is decoded by its scans and rescans: auto (UTF-8 when valid, else Windows-1252) "
+                "or one of windows-1250, windows-1251, windows-1252, windows-1253, iso-8859-2, koi8-r, "
+                "shift_jis, gbk, big5, euc-kr (`ondro-cli rescan --source ID` reads the tags again in it); "
+                "either or both may be given. A register that cannot be read or is damaged "
                 "gives exit status 3 and is never saved over."),
             .positional = {{QStringLiteral("ACTION"), QStringLiteral("list or set.")},
                            {QStringLiteral("ID"), QStringLiteral("The source ID (set only).")}},
@@ -185,7 +189,10 @@ CommandSpec mediaCommand()
             .options = {jsonOption(),
                         QCommandLineOption(QStringList{QStringLiteral("note")},
                                            QStringLiteral("The note to set (empty clears it)."),
-                                           QStringLiteral("TEXT"))},
+                                           QStringLiteral("TEXT")),
+                        QCommandLineOption(QStringList{QStringLiteral("codepage")},
+                                           QStringLiteral("The code page of the medium's ID3v1 text."),
+                                           QStringLiteral("NAME"))},
             .run = runMedia,
             .check = checkMedia};
 }

@@ -6,6 +6,7 @@
 #include "media/rescan.h"
 #include "store/cataloguelistfile.h"
 #include "store/cataloguemodel.h"
+#include "store/codepage.h"
 #include "store/mediastate.h"
 
 #include <QDir>
@@ -119,7 +120,11 @@ int mediaSet(const CommandCall &call)
             return StatusNothingFound;
         }
     }
-    media.recordFor(source).note = call.options.value(QStringLiteral("note"));
+    MediaRecord &record = media.recordFor(source);
+    if (call.options.isSet(QStringLiteral("note")))
+        record.note = call.options.value(QStringLiteral("note"));
+    if (call.options.isSet(QStringLiteral("codepage")))
+        record.codepage = call.options.value(QStringLiteral("codepage"));
     const QString path = MediaRegister::fileIn(call.context.dataDir);
     const SaveResult saved = media.save(path);
     if (!saved) {
@@ -144,8 +149,13 @@ int checkMedia(const CommandCall &call)
                           : QStringLiteral("media set: a source ID is required: media set ID --note TEXT"));
         return StatusUsage;
     }
-    if (!list && !call.options.isSet(QStringLiteral("note"))) {
-        CliIo::error(QStringLiteral("media set: nothing to set; give --note TEXT"));
+    const bool codepage = call.options.isSet(QStringLiteral("codepage"));
+    if (!list && !call.options.isSet(QStringLiteral("note")) && !codepage) {
+        CliIo::error(QStringLiteral("media set: nothing to set; give --note TEXT or --codepage NAME"));
+        return StatusUsage;
+    }
+    if (!list && codepage && !CodePage::isKnown(call.options.value(QStringLiteral("codepage")))) {
+        CliIo::error(QStringLiteral("media set: ") + CodePage::refusal(call.options.value(QStringLiteral("codepage"))));
         return StatusUsage;
     }
     return list || call.context.keptWhole(call.arguments.at(1)) ? StatusSuccess : StatusFailure;

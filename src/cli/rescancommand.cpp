@@ -117,7 +117,10 @@ int runRescan(const CommandCall &call)
         || !ScanRun::readRegister(call.context, media) || !findRoots(call, source, media, catalogue, roots))
         return StatusFailure;
 
-    const ScanOutcome outcome = ScanRun::scanShowingProgress(roots.walk, source);
+    const QString codepage = ScanRun::codepageOf(media, source);
+    if (codepage.isEmpty())
+        return StatusFailure;
+    const ScanOutcome outcome = ScanRun::scanShowingProgress(roots.walk, source, codepage);
     if (outcome.stopped || outcome.failedFolders.contains(roots.walk)) {
         CliIo::error(QStringLiteral("rescan: %1 could not be read; nothing was changed")
                          .arg(QDir::toNativeSeparators(roots.walk)));

@@ -1,6 +1,7 @@
 #include "cli/scanrun.h"
 
 #include "cli/clioutput.h"
+#include "store/codepage.h"
 #include "store/platform/volumes.h"
 
 #include <QDir>
@@ -70,7 +71,7 @@ QString scanRoot(const CliContext &context, const QString &argument)
     return QDir::cleanPath(info.absoluteFilePath());
 }
 
-ScanOutcome scanShowingProgress(const QString &root, const QString &source)
+ScanOutcome scanShowingProgress(const QString &root, const QString &source, const QString &codepage)
 {
     ScanProgress progress;
     ScanCallbacks callbacks;
@@ -87,13 +88,25 @@ ScanOutcome scanShowingProgress(const QString &root, const QString &source)
         if (progressShown && (i % 64 == 0 || i == total))
             progress.show(QStringLiteral("Importing: %1 of %2").arg(i).arg(total), i == total);
     };
-    ScanOutcome outcome = scanMedia(root, source, callbacks);
+    ScanOutcome outcome = scanMedia(root, source, callbacks, nullptr, 0, codepage);
     progress.finish();
     for (const QString &folder : std::as_const(outcome.failedFolders))
         CliIo::error(QStringLiteral("cannot read the folder %1; it was skipped").arg(QDir::toNativeSeparators(folder)));
     for (const SkippedFile &file : std::as_const(outcome.skipped))
         CliIo::error(QStringLiteral("%1 was skipped: %2").arg(QDir::toNativeSeparators(file.path), file.reason));
     return outcome;
+}
+
+QString codepageOf(const MediaRegister &media, const QString &source)
+{
+    const MediaRecord *record = media.find(source);
+    const QString name = record ? record->codepage : CodePage::autoName();
+    if (CodePage::isKnown(name))
+        return name;
+    CliIo::error(QStringLiteral("cannot scan %1: the media register gives it an %2; `ondro-cli media set %1 "
+                                "--codepage NAME` sets one")
+                     .arg(source, CodePage::refusal(name)));
+    return {};
 }
 
 bool readRegister(const CliContext &context, MediaRegister &media)

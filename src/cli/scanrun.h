@@ -14,9 +14,14 @@ namespace ScanRun {
 // (after a message) when it cannot be scanned.
 QString scanRoot(const CliContext &context, const QString &argument);
 
-// Scans root, showing progress on a terminal's standard error and naming
-// every folder and file left out there.
-ScanOutcome scanShowingProgress(const QString &root, const QString &source);
+// Scans root, its ID3v1 text read in codepage, showing progress on a
+// terminal's standard error and naming every folder and file left out
+// there.
+ScanOutcome scanShowingProgress(const QString &root, const QString &source, const QString &codepage);
+
+// The code page the register gives source ("auto" when it has no record);
+// empty after a message when the register names one not in the list.
+QString codepageOf(const MediaRegister &media, const QString &source);
 
 // Reads the media register of the data folder; false (after a message)
 // when it exists but cannot be read or is damaged: it must then not be

@@ -1,7 +1,9 @@
 #include "media/id3v1.h"
 
+#include "store/codepage.h"
 #include "store/textcodec.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -73,6 +75,46 @@ QByteArray fieldUtf8(QByteArrayView block, int offset, int length)
     return QByteArray(text, kept);
 }
 
+// A field decoded by a converter as UTF-8: control characters and the
+// replacement of undefined bytes become blanks, and blanks are trimmed.
+QByteArray decodedFieldUtf8(const QString &decoded)
+{
+    QString text = decoded;
+    for (QChar &c : text) {
+        const char16_t u = c.unicode();
+        if (u < 32 || (u >= 127 && u < 0xA0) || u == 0xFFFD)
+            c = u' ';
+    }
+    qsizetype from = 0, to = text.size();
+    while (from < to && text.at(from) == u' ')
+        ++from;
+    while (to > from && text.at(to - 1) == u' ')
+        --to;
+    return QStringView(text).sliced(from, to - from).toUtf8();
+}
+
+// A field in the medium's code page. "auto" reads a field as UTF-8 when it
+// is valid UTF-8 with letters beyond ASCII, a letter that the end of the
+// field cuts off aside (writers cut UTF-8 at 30 bytes too); any other
+// field byte by byte as Windows-1252.
+QByteArray fieldIn(CodePageDecoder *codepage, QByteArrayView block, int offset, int length)
+{
+    const QByteArrayView field = block.sliced(offset, length);
+    if (codepage && !codepage->isAuto() && codepage->isValid())
+        return decodedFieldUtf8(codepage->decode(field));
+    const bool ascii = std::all_of(field.begin(), field.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii)
+        return fieldUtf8(block, offset, length);
+    TextCodec::Utf8Stream utf8;
+    utf8.add(field);
+    if (!utf8.broken()) {
+        const QString text = QString::fromUtf8(field); // a cut letter is U+FFFD
+        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x80 && c.unicode() != 0xFFFD; }))
+            return decodedFieldUtf8(text);
+    }
+    return fieldUtf8(block, offset, length);
+}
+
 QByteArrayView lastBlock(QByteArrayView bytes)
 {
     return bytes.size() >= Id3v1::TagSize ? bytes.last(Id3v1::TagSize) : QByteArrayView();
@@ -87,16 +129,16 @@ bool isTag(QByteArrayView block)
     return lastBlock(block).startsWith("TAG");
 }
 
-TrackTagsUtf8 parseTagUtf8(QByteArrayView bytes)
+TrackTagsUtf8 parseTagUtf8(QByteArrayView bytes, CodePageDecoder *codepage)
 {
     TrackTagsUtf8 fields;
     const QByteArrayView block = lastBlock(bytes);
     if (block.isEmpty())
         return fields;
-    fields.track = fieldUtf8(block, TitleAt, 30);
-    fields.artist = fieldUtf8(block, ArtistAt, 30);
-    fields.album = fieldUtf8(block, AlbumAt, 30);
-    fields.year = fieldUtf8(block, YearAt, 4);
+    fields.track = fieldIn(codepage, block, TitleAt, 30);
+    fields.artist = fieldIn(codepage, block, ArtistAt, 30);
+    fields.album = fieldIn(codepage, block, AlbumAt, 30);
+    fields.year = fieldIn(codepage, block, YearAt, 4);
     const uchar genre = uchar(block[GenreAt]);
     if (genre < std::size(Genres))
         fields.genre = QByteArray(Genres[genre]);

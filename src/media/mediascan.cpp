@@ -33,9 +33,9 @@ class Import
 {
 public:
     Import(const QString &source, const ScanCallbacks &callbacks, const std::atomic_bool *stop,
-           ScanOutcome &outcome, int readers)
+           ScanOutcome &outcome, int readers, const QString &codepage)
         : m_callbacks(callbacks), m_stop(stop), m_outcome(outcome), m_sourceUtf8(source.toUtf8()),
-          m_feed(readers, stop)
+          m_feed(readers, stop, codepage)
     {
     }
 
@@ -180,10 +180,10 @@ int readersForMedium(const QString &root)
 }
 
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks,
-                      const std::atomic_bool *stop, int readers)
+                      const std::atomic_bool *stop, int readers, const QString &codepage)
 {
     ScanOutcome outcome;
-    Import import(source, callbacks, stop, outcome, readers > 0 ? readers : readersForMedium(root));
+    Import import(source, callbacks, stop, outcome, readers > 0 ? readers : readersForMedium(root), codepage);
     WalkCallbacks walkCallbacks;
     walkCallbacks.folderEntered = callbacks.folderEntered;
     walkCallbacks.filesListed = [&import](const QByteArray &folder, QByteArrayList &names) {

@@ -72,5 +72,8 @@ int readersForMedium(const QString &root);
 // Walks root with the pattern "*.MP3" and imports every file found, with
 // readers files read at once (0: readersForMedium), from the first folder
 // listed on. The rows come in walk order whatever the number of readers.
+// ID3v1 text is decoded in codepage, the medium's (one of
+// CodePage::names(); the callers refuse any other).
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks = {},
-                      const std::atomic_bool *stop = nullptr, int readers = 0);
+                      const std::atomic_bool *stop = nullptr, int readers = 0,
+                      const QString &codepage = QStringLiteral("auto"));

@@ -25,7 +25,7 @@ void parseRawTags(RawTrack &raw)
     }
 }
 
-RawTrack readRawTrack(const MediaFile &file)
+RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
 {
     RawTrack raw;
     raw.status = file.status();
@@ -53,7 +53,7 @@ RawTrack readRawTrack(const MediaFile &file)
         else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
             block = tail;
         if (Id3v1::isTag(block)) {
-            raw.tags = Id3v1::parseTagUtf8(block);
+            raw.tags = Id3v1::parseTagUtf8(block, codepage);
             return raw;
         }
     }

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+class CodePageDecoder;
+
 // The reading of one file by a scan, in two steps: the reading of its
 // bytes (readRawTrack, in the order the medium is read), then the parsing
 // of its ID3v2 tag (parseRawTags, on any thread).
@@ -27,8 +29,9 @@ struct RawTrack
 // frames when it has no ID3v1 tag. The head and tail buffers are the
 // reading thread's own (8 KiB at most); every other buffer is the call's
 // own and is freed when it returns: a file with a large tag costs its
-// reads only while it is being read.
-RawTrack readRawTrack(const MediaFile &file);
+// reads only while it is being read. The ID3v1 text is decoded in
+// codepage, the reading thread's own (none: "auto").
+RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage = nullptr);
 
 // The fields of the ID3v2 text frames raw holds, which are then dropped.
 void parseRawTags(RawTrack &raw);

@@ -1,6 +1,7 @@
 #include "media/trackfeed.h"
 
 #include "media/mediafile.h"
+#include "store/codepage.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,7 +21,7 @@ public:
     FolderHandle(const FolderHandle &) = delete;
     FolderHandle &operator=(const FolderHandle &) = delete;
 
-    RawTrack read(const QByteArray &folder, qint64 serial, const QByteArray &name)
+    RawTrack read(const QByteArray &folder, qint64 serial, const QByteArray &name, CodePageDecoder &codepage)
     {
         if (serial != m_serial) {
             close();
@@ -29,7 +30,7 @@ public:
             m_error = m_fd < 0 ? errno : 0;
         }
         if (m_fd >= 0)
-            return readRawTrack(MediaFile(m_fd, name.constData()));
+            return readRawTrack(MediaFile(m_fd, name.constData()), &codepage);
         RawTrack failed;
         failed.status = m_error == ENOENT || m_error == ENOTDIR ? SafeFileRead::Status::Missing
                                                                 : SafeFileRead::Status::Failed;
@@ -51,7 +52,8 @@ private:
 
 } // namespace
 
-TrackFeed::TrackFeed(int readers, const std::atomic_bool *stop) : m_stop(stop), m_readerCount(readers)
+TrackFeed::TrackFeed(int readers, const std::atomic_bool *stop, const QString &codepage)
+    : m_stop(stop), m_readerCount(readers), m_codepage(codepage)
 {
     m_readers.setMaxThreadCount(readers);
     for (int i = 0; i < readers; ++i)
@@ -120,13 +122,14 @@ bool TrackFeed::take(std::vector<Track> &tracks, bool wait)
 void TrackFeed::readFiles()
 {
     FolderHandle folder;
+    CodePageDecoder codepage(m_codepage); // opened once per reader and scan
     std::vector<Slot *> slots;
     for (nextToRead(slots); !slots.empty(); nextToRead(slots)) {
         for (Slot *slot : slots) {
             if (abandoned())
                 continue;
             Track &track = slot->track;
-            track.raw = folder.read(track.folder, slot->folderSerial, track.name);
+            track.raw = folder.read(track.folder, slot->folderSerial, track.name, codepage);
             parseRawTags(track.raw);
         }
         markRead(slots);

@@ -30,8 +30,9 @@ public:
         RawTrack raw; // read and its tags parsed
     };
 
-    // Reads with readers threads, none once stop is set.
-    TrackFeed(int readers, const std::atomic_bool *stop);
+    // Reads with readers threads, none once stop is set, each with its own
+    // decoder of the code page the ID3v1 text is in.
+    TrackFeed(int readers, const std::atomic_bool *stop, const QString &codepage);
     ~TrackFeed(); // files still waiting are not read
     TrackFeed(const TrackFeed &) = delete;
     TrackFeed &operator=(const TrackFeed &) = delete;
@@ -76,5 +77,6 @@ private:
     std::atomic_bool m_abandoned{false}; // by the destructor: what is left is not read
     bool m_taking = false; // the taking thread waits for the front slot
     const int m_readerCount;
+    const QString m_codepage;
     QThreadPool m_readers;
 };

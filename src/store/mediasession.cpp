@@ -1,5 +1,6 @@
 #include "store/mediasession.h"
 
+#include "store/codepage.h"
 #include "store/platform/platform.h"
 #include "store/rowstore.h"
 
@@ -42,6 +43,20 @@ QString MediaSession::setNote(const QString &source, const QString &note)
         return m_refusal + QStringLiteral(" The note was not saved.");
     m_media.recordFor(source).note = note;
     return save();
+}
+
+QString MediaSession::setCodepage(const QString &source, const QString &codepage)
+{
+    if (!m_refusal.isEmpty())
+        return m_refusal + QStringLiteral(" The code page was not saved.");
+    m_media.recordFor(source).codepage = codepage;
+    return save();
+}
+
+QString MediaSession::codepage(const QString &source) const
+{
+    const MediaRecord *record = m_media.find(source);
+    return record ? record->codepage : CodePage::autoName();
 }
 
 QString MediaSession::save()

@@ -35,6 +35,11 @@ public:
     // else empty.
     QString noteScan(const QString &source, const QString &root, const MediumTotals &totals);
     QString setNote(const QString &source, const QString &note);
+    // Sets how the ID3v1 text of source is decoded (a name of
+    // CodePage::names()) and saves, with the same message.
+    QString setCodepage(const QString &source, const QString &codepage);
+    // The code page of source: "auto" when the register has no record.
+    QString codepage(const QString &source) const;
 
 Q_SIGNALS:
     void changed();

@@ -105,6 +105,46 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(registerFile), QByteArray("{ damaged"));
     }
 
+    // media set --codepage: refused unless it names a code page of the
+    // list, kept beside the note, and used by the next rescan; a name the
+    // register holds that is not in the list stops the scan.
+    void codepageSetAndRescan()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data")), medium = dir.filePath(QStringLiteral("cd"));
+        QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"), taggedMp3("\xCF\xF0\xE8\xE2\xE5\xF2"))); // 1251
+        QCOMPARE(runCli(data, {"scan", medium, "--source", "CD02"}).status, 0);
+        QCOMPARE(titles(data), QStringList{QStringLiteral("\u00CF\u00F0\u00E8\u00E2\u00E5\u00F2")});
+        struct Step
+        {
+            QStringList arguments;
+            int status;
+            QByteArray error;
+        };
+        const QList<Step> steps{
+            {{"media", "set", "CD02", "--codepage", "utf-16"}, 2, "unknown code page \"utf-16\": use one of auto, "},
+            {{"media", "set", "CD02"}, 2, "nothing to set; give --note TEXT or --codepage NAME"},
+            {{"media", "set", "CD99", "--codepage", "koi8-r"}, 1, "there is no medium CD99"},
+            {{"media", "set", "CD02", "--codepage", "windows-1251", "--note", "Box 1"}, 0, ""},
+            {{"rescan", "--source", "CD02", "--yes"}, 0, ""}};
+        for (const Step &step : steps) {
+            const CliRun run = runCli(data, step.arguments);
+            QCOMPARE(run.status, step.status);
+            QVERIFY2(run.err.contains(step.error), run.err.constData());
+        }
+        QCOMPARE(titles(data), QStringList{QStringLiteral("Привет")});
+        MediaRegister media;
+        media.read(MediaRegister::fileIn(data));
+        QCOMPARE(media.find(QStringLiteral("CD02"))->codepage, QStringLiteral("windows-1251"));
+        QCOMPARE(media.find(QStringLiteral("CD02"))->note, QStringLiteral("Box 1"));
+
+        media.find(QStringLiteral("CD02"))->codepage = QStringLiteral("cp1251");
+        QVERIFY(media.save(MediaRegister::fileIn(data)).ok);
+        const CliRun refused = runCli(data, {"rescan", "--source", "CD02", "--yes"});
+        QCOMPARE(refused.status, 3);
+        QVERIFY(refused.err.contains("cannot scan CD02: the media register gives it an unknown code page \"cp1251\""));
+    }
+
     // Copies on two media: the same bytes are the same audio; other audio
     // under the same names (case and accents aside) is the same song.
     void duplicatesAcrossMedia()

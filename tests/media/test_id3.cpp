@@ -3,6 +3,7 @@
 #include "media/id3v2taglib.h"
 #include "media/mediafile.h"
 #include "media/mediascan.h"
+#include "store/codepage.h"
 #include "testenv.h"
 #include "id3bytes.h"
 #include "mediareads.h"
@@ -96,6 +97,56 @@ private Q_SLOTS:
         QVERIFY(Id3v1::isTag(block));
         const TrackTags f = Id3v1::parseTagUtf8(block).toTags();
         QCOMPARE((QStringList{f.track, f.artist, f.album, f.year, f.genre}), expected);
+    }
+
+    // A title written in each code page reads back as the text written;
+    // "auto" reads UTF-8, and Windows-1252 where the bytes are not UTF-8.
+    void parseTagInCodePage_data()
+    {
+        QTest::addColumn<QString>("codepage");
+        QTest::addColumn<QByteArray>("title");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("windows-1250") << QStringLiteral("windows-1250") << QByteArray::fromHex("8e6c759d6f75e86bfd206bf9f2") << QStringLiteral("Žluťoučký kůň");
+        QTest::newRow("windows-1251") << QStringLiteral("windows-1251") << QByteArray::fromHex("c3f0f3efefe020eaf0eee2e8") << QStringLiteral("Группа крови");
+        QTest::newRow("windows-1252") << QStringLiteral("windows-1252") << QByteArray::fromHex("436166e920934e6f6972942080") << QStringLiteral("Café “Noir” €");
+        QTest::newRow("windows-1253") << QStringLiteral("windows-1253") << QByteArray::fromHex("cae1ebe7ecddf1e1") << QStringLiteral("Καλημέρα");
+        QTest::newRow("iso-8859-2") << QStringLiteral("iso-8859-2") << QByteArray::fromHex("a3f364bc204b72616bf377") << QStringLiteral("Łódź Kraków");
+        QTest::newRow("koi8-r") << QStringLiteral("koi8-r") << QByteArray::fromHex("f0d2c9d7c5d420cdc9d2") << QStringLiteral("Привет мир");
+        QTest::newRow("shift_jis") << QStringLiteral("shift_jis") << QByteArray::fromHex("93fa967b8cea82cc835e83438367838b") << QStringLiteral("日本語のタイトル");
+        QTest::newRow("gbk") << QStringLiteral("gbk") << QByteArray::fromHex("d6d0cec4b1eacce2") << QStringLiteral("中文标题");
+        QTest::newRow("big5") << QStringLiteral("big5") << QByteArray::fromHex("c163c5e9a4a4a4e5") << QStringLiteral("繁體中文");
+        QTest::newRow("euc-kr") << QStringLiteral("euc-kr") << QByteArray::fromHex("c7d1b1b9beee20b3ebb7a1") << QStringLiteral("한국어 노래");
+        QTest::newRow("auto, UTF-8") << QStringLiteral("auto") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC") << QStringLiteral("Café €");
+        QTest::newRow("auto, UTF-8 cut at the end") << QStringLiteral("auto")
+            << QByteArray("\xD0\x96").repeated(14) + "a\xD0" << QString(14, QChar(0x416)) + u'a';
+        QTest::newRow("auto, full field ending in a 1252 letter") << QStringLiteral("auto")
+            << QByteArray(29, 'A') + '\xE9' << QString(29, u'A') + QChar(0xE9);
+        QTest::newRow("auto, not UTF-8") << QStringLiteral("auto") << QByteArray("Caf\xE9 \x80") << QStringLiteral("Café €");
+        QTest::newRow("cut double-byte letter, undefined byte") << QStringLiteral("shift_jis")
+            << QByteArray::fromHex("8aBF8e9a20a0") + QByteArray(23, ' ') + '\x93' << QStringLiteral("漢字");
+        QTest::newRow("controls blank") << QStringLiteral("koi8-r") << QByteArray("\x01\xF0\tA\x7F") << QStringLiteral("П A");
+    }
+
+    void parseTagInCodePage()
+    {
+        QFETCH(QString, codepage);
+        QFETCH(QByteArray, title);
+        QFETCH(QString, expected);
+        CodePageDecoder decoder(codepage);
+        QVERIFY(decoder.isValid());
+        const QByteArray block = id3v1Tag(title, "Art\xE9", "", "1999", 17);
+        const TrackTags tags = Id3v1::parseTagUtf8(block, &decoder).toTags();
+        QCOMPARE(tags.track, expected);
+        QCOMPARE(tags.year, QStringLiteral("1999"));
+    }
+
+    void unknownCodePage()
+    {
+        for (const QString &name : {QStringLiteral("utf-16"), QStringLiteral("Windows-1250"), QString()}) {
+            QVERIFY(!CodePage::isKnown(name));
+            QVERIFY(!CodePageDecoder(name).isValid());
+        }
+        QVERIFY(CodePage::refusal(QStringLiteral("x")).contains(QStringLiteral("windows-1250, windows-1251")));
     }
 
     void presence_data()

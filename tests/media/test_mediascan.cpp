@@ -342,6 +342,23 @@ private Q_SLOTS:
         QCOMPARE(told, 3000);
     }
 
+    // Each reader decodes ID3v1 text in the medium's code page (a
+    // double-byte one here, whose converter keeps state between bytes).
+    void scanInCodePage_data() { importFollowsWalkOrder_data(); }
+
+    void scanInCodePage()
+    {
+        QFETCH(int, readers);
+        QTemporaryDir dir;
+        const QByteArray gbk = QByteArray::fromHex("d6d0cec4b1eacce2"); // "中文标题"
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(writeFile(dir.filePath(QStringLiteral("%1.mp3").arg(i)), Frame + id3v1Block(gbk, "A", 17)));
+        const ScanOutcome outcome = scanMedia(dir.path(), QStringLiteral("CD"), {}, nullptr, readers, QStringLiteral("gbk"));
+        QCOMPARE(outcome.rows.size(), 40);
+        for (qsizetype i = 0; i < outcome.rows.size(); ++i)
+            QCOMPARE(outcome.rows.record(i).track, QStringLiteral("中文标题"));
+    }
+
     void stoppedScan_data()
     {
         QTest::addColumn<bool>("duringWalk");

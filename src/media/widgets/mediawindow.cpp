@@ -1,10 +1,16 @@
 #include "media/widgets/mediawindow.h"
 
+#include "media/codepagepreview.h"
 #include "media/widgets/rescanflow.h"
 #include "store/cataloguemodel.h"
+#include "store/codepage.h"
 #include "store/mediasession.h"
 #include "store/platform/prompter.h"
+#include "store/widgets/longwork.h"
 
+#include <QComboBox>
+#include <QStyledItemDelegate>
+#include <QTimer>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLocale>
@@ -48,8 +54,53 @@ QStringList rowTexts(const QString &source, const MediaRecord *record, const Med
           << (record && record->scanned.isValid()
                   ? locale.toString(record->scanned.toLocalTime(), QLocale::ShortFormat)
                   : QString())
-          << (record ? record->note : QString());
+          << (record ? record->codepage : CodePage::autoName()) << (record ? record->note : QString());
     return texts;
+}
+
+// The code page cell is edited with a list of the names.
+class CodePageDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override
+    {
+        auto *combo = new QComboBox(parent);
+        combo->setAccessibleName(QStringLiteral("Code page"));
+        combo->addItems(CodePage::names());
+        // A name picked from the list is taken at once, as Enter would.
+        auto *self = const_cast<CodePageDelegate *>(this);
+        connect(combo, &QComboBox::activated, self, [self, combo] {
+            Q_EMIT self->commitData(combo);
+            Q_EMIT self->closeEditor(combo);
+        });
+        return combo;
+    }
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        auto *combo = static_cast<QComboBox *>(editor);
+        combo->setCurrentIndex(std::max(0, combo->findText(index.data().toString())));
+    }
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        model->setData(index, static_cast<QComboBox *>(editor)->currentText());
+    }
+};
+
+// The question before a code page is applied, with the titles of the
+// samples as they read now and as they would read.
+QString previewQuestion(const QString &source, const QString &before, const QString &after,
+                        const QList<CodePageSample> &samples)
+{
+    QString text = QStringLiteral("Read the ID3v1 text of %1 as %2 instead of %3?\n\n").arg(source, after, before);
+    if (samples.isEmpty())
+        text += QStringLiteral("No file of %1 has an ID3v1 tag to show.\n").arg(source);
+    else
+        text += QStringLiteral("Titles now and as %1:\n").arg(after);
+    for (const CodePageSample &sample : samples)
+        text += QStringLiteral("%1: %2 \u2192 %3\n").arg(sample.path, sample.before, sample.after);
+    return text + QStringLiteral("\nYes saves the code page and rescans %1.").arg(source);
 }
 
 } // namespace
@@ -58,7 +109,7 @@ QStringList MediaWindow::headers()
 {
     return {QStringLiteral("Source"),       QStringLiteral("Label"), QStringLiteral("Online"),
             QStringLiteral("Files"),        QStringLiteral("Size"),  QStringLiteral("Playing time"),
-            QStringLiteral("Last scanned"), QStringLiteral("Note")};
+            QStringLiteral("Last scanned"), QStringLiteral("Code page"), QStringLiteral("Note")};
 }
 
 MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompter &prompter, QWidget *parent)
@@ -75,6 +126,7 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                              | QAbstractItemView::AnyKeyPressed);
+    m_table->setItemDelegateForColumn(CodePageColumn, new CodePageDelegate(m_table));
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
 
@@ -96,7 +148,7 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
         if (const QString source = selectedSource(); !source.isEmpty())
             Q_EMIT statisticsRequested(source);
     });
-    connect(m_table, &QTableWidget::itemChanged, this, &MediaWindow::noteEdited);
+    connect(m_table, &QTableWidget::itemChanged, this, &MediaWindow::itemEdited);
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &MediaWindow::selectionChanged);
     connect(&media, &MediaSession::changed, this, &MediaWindow::fill);
     connect(m_rescan, &RescanFlow::finished, this, [this](bool applied) {
@@ -122,7 +174,7 @@ void MediaWindow::fill()
         const QStringList texts = rowTexts(source, m_media.media().find(source), state, entries);
         for (int column = 0; column < texts.size(); ++column) {
             auto *item = new QTableWidgetItem(texts.at(column));
-            if (column != NoteColumn)
+            if (column != NoteColumn && column != CodePageColumn)
                 item->setFlags(item->flags() & ~Qt::ItemIsEditable);
             if (column == FilesColumn)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -154,13 +206,63 @@ void MediaWindow::selectionChanged()
     m_statisticsButton->setEnabled(!selectedSource().isEmpty());
 }
 
-void MediaWindow::noteEdited(QTableWidgetItem *item)
+void MediaWindow::itemEdited(QTableWidgetItem *item)
 {
-    if (m_filling || item->column() != NoteColumn)
+    if (m_filling || (item->column() != NoteColumn && item->column() != CodePageColumn))
         return;
     const QString source = m_table->item(item->row(), SourceColumn)->text();
+    if (item->column() == CodePageColumn) {
+        // Asked once the list has closed, not while the cell commits.
+        QTimer::singleShot(0, this, [this, source, codepage = item->text()] { codepageChosen(source, codepage); });
+        return;
+    }
     if (const QString failure = m_media.setNote(source, item->text()); !failure.isEmpty())
         m_prompter.message(failure, Prompter::Icon::Critical);
+}
+
+void MediaWindow::codepageChosen(const QString &source, const QString &codepage)
+{
+    const QString before = m_media.codepage(source);
+    const MediumState *state = m_media.states().state(source);
+    if (codepage == before || !CodePage::isKnown(codepage) || m_preview || m_rescan->isRunning()) {
+        fill();
+        return;
+    }
+    if (!state || !state->online) {
+        m_prompter.message(state ? QStringLiteral("%1 is offline: mount it, then choose its code page; it was not "
+                                                  "changed.").arg(source)
+                                 : QStringLiteral("Where %1 is now is not known: rescan it first, then choose its "
+                                                  "code page; it was not changed.").arg(source),
+                           Prompter::Icon::Warning);
+        fill();
+        return;
+    }
+    const QString root = state->currentRoot;
+    const QString shown = CodePage::isKnown(before) ? before : CodePage::autoName();
+    // A few hundred tags at most: quick enough to need no Stop.
+    m_preview = LongWork::start(
+        this, QStringLiteral("Reading titles of %1...").arg(source),
+        [root, shown, codepage](WorkProgress &) { return codePageSamples(root, shown, codepage); },
+        [this, source, shown, codepage](QList<CodePageSample> samples) {
+            previewRead(source, codepage, previewQuestion(source, shown, codepage, samples));
+        });
+}
+
+void MediaWindow::previewRead(const QString &source, const QString &codepage, const QString &text)
+{
+    m_preview.clear();
+    if (m_prompter.message(text, Prompter::Icon::None, Prompter::Buttons::YesNo) != Prompter::Answer::Yes) {
+        fill();
+        return;
+    }
+    if (const QString failure = m_media.setCodepage(source, codepage); !failure.isEmpty()) {
+        m_prompter.message(failure, Prompter::Icon::Critical);
+        fill();
+        return;
+    }
+    fill();
+    m_rescanButton->setEnabled(false);
+    m_rescan->start(source);
 }
 
 void MediaWindow::rescanSelected()

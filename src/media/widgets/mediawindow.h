@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 class CatalogueModel;
 class MediaSession;
@@ -8,12 +9,15 @@ class Prompter;
 class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
+class QFutureWatcherBase;
 class RescanFlow;
 
 // The Media window: one row per medium (every source of the register and
 // of the catalogue) with its label, online state, files, size, playing
-// time, last scan and note. The note is edited in place and saved at once;
-// Rescan walks the selected medium again. Offline media are shown greyed.
+// time, last scan, code page and note. The note is edited in place and
+// saved at once; the code page is chosen in place from the list, shown on
+// a few titles of the medium first, and applied by a rescan. Rescan walks
+// the selected medium again. Offline media are shown greyed.
 class MediaWindow : public QDialog
 {
     Q_OBJECT
@@ -31,11 +35,15 @@ Q_SIGNALS:
 
 public:
     enum Column { SourceColumn, LabelColumn, OnlineColumn, FilesColumn, SizeColumn, TimeColumn, ScannedColumn,
-                  NoteColumn };
+                  CodePageColumn, NoteColumn };
 
 private:
     void fill();
-    void noteEdited(QTableWidgetItem *item);
+    void itemEdited(QTableWidgetItem *item);
+    // The user chose codepage for source: previews it, then on Yes saves it
+    // and rescans the medium.
+    void codepageChosen(const QString &source, const QString &codepage);
+    void previewRead(const QString &source, const QString &codepage, const QString &text);
     void rescanSelected();
     QString selectedSource() const;
     void selectionChanged();
@@ -44,6 +52,7 @@ private:
     MediaSession &m_media;
     Prompter &m_prompter;
     RescanFlow *m_rescan = nullptr;
+    QPointer<QFutureWatcherBase> m_preview;
     QTableWidget *m_table = nullptr;
     QPushButton *m_rescanButton = nullptr;
     QPushButton *m_statisticsButton = nullptr;

@@ -3,6 +3,7 @@
 #include "media/mediascan.h"
 #include "media/rescan.h"
 #include "store/cataloguemodel.h"
+#include "store/codepage.h"
 #include "store/mediasession.h"
 #include "store/platform/prompter.h"
 #include "store/widgets/longwork.h"
@@ -42,15 +43,23 @@ void RescanFlow::start(const QString &source, const QString &root)
         Q_EMIT finished(false);
         return;
     }
+    const QString codepage = m_media.codepage(source);
+    if (!CodePage::isKnown(codepage)) {
+        m_prompter.message(QStringLiteral("%1 cannot be rescanned: the media register gives it an %2.")
+                               .arg(source, CodePage::refusal(codepage)),
+                           Prompter::Icon::Warning);
+        Q_EMIT finished(false);
+        return;
+    }
     const QString scannedFrom = record && !record->root.isEmpty() ? record->root : walk;
     const RowStore &rows = m_catalogue.rows(); // unchanged while the window is busy
     LongWork::Shown shown{QStringLiteral("Rescanning %1...").arg(source), StopOffer::Offered, {}};
     m_work = LongWork::start(
         m_window, shown,
-        [&rows, source, walk, scannedFrom](WorkProgress &progress) {
+        [&rows, source, walk, scannedFrom, codepage](WorkProgress &progress) {
             Found found;
             found.root = walk;
-            found.outcome = scanMedia(walk, source, {}, &progress.stopRequested);
+            found.outcome = scanMedia(walk, source, {}, &progress.stopRequested, 0, codepage);
             if (found.outcome.stopped)
                 return found;
             found.diff = diffRescan(rows, source, scannedFrom, found.outcome.rows, walk, found.outcome.failedFolders);

@@ -13,7 +13,7 @@ ScanWorker::~ScanWorker()
         m_work->waitForFinished();
 }
 
-void ScanWorker::start(const QString &root, const QString &source)
+void ScanWorker::start(const QString &root, const QString &source, const QString &codepage)
 {
     if (isRunning())
         return;
@@ -27,7 +27,7 @@ void ScanWorker::start(const QString &root, const QString &source)
     shown.tick = [this](const WorkProgress &progress) { tick(progress); };
     m_work = LongWork::start(
         this, shown,
-        [root, source](WorkProgress &progress) {
+        [root, source, codepage](WorkProgress &progress) {
             ScanCallbacks callbacks;
             callbacks.folderEntered = [&](const QString &, qsizetype found) {
                 progress.done.store(found, std::memory_order_relaxed);
@@ -37,7 +37,7 @@ void ScanWorker::start(const QString &root, const QString &source)
                 progress.total.store(total, std::memory_order_release); // after done: tick reads it first
             };
             callbacks.fileImported = [&](qsizetype i, qsizetype) { progress.done.store(i, std::memory_order_relaxed); };
-            return scanMedia(root, source, callbacks, &progress.stopRequested);
+            return scanMedia(root, source, callbacks, &progress.stopRequested, 0, codepage);
         },
         [this](ScanOutcome outcome) {
             tick(*m_progress);

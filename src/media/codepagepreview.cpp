@@ -1,0 +1,89 @@
+#include "media/codepagepreview.h"
+
+#include "media/id3v1.h"
+#include "media/mediafile.h"
+#include "media/mediawalk.h"
+#include "store/codepage.h"
+
+#include <QFile>
+
+namespace {
+
+// Tags read at most for a preview: enough to find titles beyond ASCII on
+// a medium that has any, few enough to answer at once.
+constexpr int MostTagsRead = 200;
+
+class Sampler
+{
+public:
+    Sampler(const QString &root, const QString &before, const QString &after, int most)
+        : m_root(QFile::encodeName(root)), m_before(before), m_after(after), m_most(most)
+    {
+    }
+
+    // Reads the tags of names in folder; true once enough are found.
+    bool read(const QByteArray &folder, const QByteArrayList &names)
+    {
+        for (const QByteArray &name : names) {
+            const QByteArray path = folder.endsWith('/') ? folder + name : folder + '/' + name;
+            sample(path);
+            if (differing.size() >= m_most || m_read >= MostTagsRead)
+                return true;
+        }
+        return false;
+    }
+
+    QList<CodePageSample> differing;
+    QList<CodePageSample> alike;
+
+private:
+    void sample(const QByteArray &path)
+    {
+        const MediaFile file(QFile::decodeName(path));
+        if (!file.isOpen() || file.size() < Id3v1::TagSize
+            || !file.readAt(file.size() - Id3v1::TagSize, Id3v1::TagSize, m_block) || !Id3v1::isTag(m_block))
+            return;
+        ++m_read;
+        CodePageSample sample;
+        sample.path = QFile::decodeName(path.startsWith(m_root) ? path.mid(m_root.size()) : path);
+        if (sample.path.startsWith(u'/'))
+            sample.path.remove(0, 1);
+        sample.before = QString::fromUtf8(Id3v1::parseTagUtf8(m_block, &m_before).track);
+        sample.after = QString::fromUtf8(Id3v1::parseTagUtf8(m_block, &m_after).track);
+        QList<CodePageSample> &list = sample.before != sample.after ? differing : alike;
+        if (list.size() < m_most)
+            list.append(std::move(sample));
+    }
+
+    const QByteArray m_root;
+    CodePageDecoder m_before;
+    CodePageDecoder m_after;
+    const int m_most;
+    int m_read = 0;
+    QByteArray m_block;
+};
+
+} // namespace
+
+QList<CodePageSample> codePageSamples(const QString &root, const QString &before, const QString &after, int most,
+                                      const std::atomic_bool *stop)
+{
+    Sampler sampler(root, before, after, most);
+    std::atomic_bool enough{false};
+    WalkCallbacks callbacks;
+    callbacks.filesListed = [&](const QByteArray &folder, QByteArrayList &names) {
+        if (!enough && !(stop && stop->load()) && sampler.read(folder, names))
+            enough = true;
+        names.clear();
+    };
+    // The walk checks one flag: set when the caller stops or enough are found.
+    callbacks.folderEntered = [&](const QString &, qsizetype) {
+        if (stop && stop->load())
+            enough = true;
+    };
+    MediaWalk::walkBytes(root, QStringLiteral("*.MP3"), callbacks, &enough);
+    QList<CodePageSample> samples = std::move(sampler.differing);
+    for (qsizetype i = 0; samples.size() < most && i < sampler.alike.size(); ++i)
+        samples.append(sampler.alike.at(i));
+    return samples;
+}

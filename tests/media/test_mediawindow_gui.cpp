@@ -1,0 +1,110 @@
+#include "media/mediascan.h"
+#include "media/widgets/mediawindow.h"
+#include "store/cataloguemodel.h"
+#include "store/codepage.h"
+#include "store/mediasession.h"
+#include "id3bytes.h"
+#include "recordingplatform.h"
+#include "scriptedprompter.h"
+#include "testenv.h"
+#include "testfiles.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+namespace {
+
+const QByteArray Cp1251Title = "\xCF\xF0\xE8\xE2\xE5\xF2"; // "Привет"
+
+QStringList titles(const CatalogueModel &catalogue)
+{
+    QStringList out;
+    for (qsizetype row = 0; row < catalogue.rows().size(); ++row)
+        out.append(catalogue.rows().field(row, FieldTrack));
+    return out;
+}
+
+} // namespace
+
+class MediaWindowTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    // Choosing a code page in the Media window: previewed on the titles,
+    // then saved and applied by a rescan on Yes; No and an offline medium
+    // change nothing.
+    void chooseCodepage_data()
+    {
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("said"); // in the first message
+        QTest::addColumn<QString>("codepage");
+        QTest::addColumn<QString>("title");
+        const QString mojibake = QStringLiteral("\u00CF\u00F0\u00E8\u00E2\u00E5\u00F2");
+        QTest::newRow("yes") << true << true
+                             << QStringLiteral("a.mp3: %1 \u2192 Привет\nb.mp3: b \u2192 b\n").arg(mojibake)
+                             << QStringLiteral("windows-1251") << QStringLiteral("Привет");
+        QTest::newRow("no") << true << false << QStringLiteral("as windows-1251 instead of auto?")
+                            << QStringLiteral("auto") << mojibake;
+        QTest::newRow("offline") << false << false << QStringLiteral("CD02 is offline: mount it")
+                                 << QStringLiteral("auto") << mojibake;
+    }
+
+    void chooseCodepage()
+    {
+        QFETCH(bool, online);
+        QFETCH(bool, yes);
+        QFETCH(QString, said);
+        QFETCH(QString, codepage);
+        QFETCH(QString, title);
+        QTemporaryDir dir;
+        const QString medium = dir.filePath(QStringLiteral("cd"));
+        QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"), taggedMp3(Cp1251Title)));
+        QVERIFY(writeBytes(medium + QStringLiteral("/b.mp3"), taggedMp3("b")));
+        CatalogueModel catalogue;
+        catalogue.appendRows(scanMedia(medium, QStringLiteral("CD02")).rows);
+        RecordingPlatform platform;
+        platform.volumes = QList<MountedVolume>();
+        MediaSession media(dir.filePath(QStringLiteral("media.json")), platform);
+        QVERIFY(media.load().isEmpty());
+        QVERIFY(media.noteScan(QStringLiteral("CD02"), medium, mediumTotals(catalogue.rows(), QStringLiteral("CD02")))
+                    .isEmpty());
+        if (!online)
+            QVERIFY(QDir(medium).removeRecursively());
+        media.refresh(catalogue.rows());
+        ScriptedPrompter prompter;
+        prompter.answers << (yes ? Prompter::Answer::Yes : Prompter::Answer::No) << Prompter::Answer::Yes;
+        MediaWindow window(catalogue, media, prompter);
+        auto *table = window.findChild<QTableWidget *>(QStringLiteral("lstMedia"));
+        QTableWidgetItem *cell = table->item(0, MediaWindow::CodePageColumn);
+        QCOMPARE(cell->text(), QStringLiteral("auto"));
+        QVERIFY(cell->flags() & Qt::ItemIsEditable);
+
+        // Picked from the cell's list of code pages.
+        window.show();
+        table->editItem(cell);
+        auto *combo = table->viewport()->findChild<QComboBox *>();
+        QVERIFY(combo);
+        QStringList names;
+        for (int i = 0; i < combo->count(); ++i)
+            names.append(combo->itemText(i));
+        QCOMPARE(names, CodePage::names());
+        combo->setCurrentIndex(2);
+        Q_EMIT combo->activated(2);
+        QTRY_VERIFY(!prompter.shown.isEmpty());
+        QVERIFY2(prompter.messages().first().contains(said), qPrintable(prompter.messages().first()));
+        if (yes)
+            QTRY_COMPARE(prompter.shown.size(), 2); // the rescan's summary
+        QTRY_COMPARE(titles(catalogue).first(), title);
+        QCOMPARE(media.codepage(QStringLiteral("CD02")), codepage);
+        QCOMPARE(table->item(0, MediaWindow::CodePageColumn)->text(), codepage);
+        MediaRegister saved;
+        saved.read(media.path());
+        QCOMPARE(saved.find(QStringLiteral("CD02"))->codepage, codepage);
+    }
+};
+
+ONDRO_TEST_MAIN(MediaWindowTest)
+#include "test_mediawindow_gui.moc"

@@ -10,6 +10,7 @@
 #include <unicode/regex.h>
 #include <unicode/utext.h>
 
+#include <bit>
 #include <string_view>
 #include <unordered_map>
 
@@ -145,7 +146,9 @@ struct Matcher::Impl
                    || ByteScan::findFolded(text.data(), text.data() + text.size(), needle) != text.data() + text.size();
         }
         TextFold::fold(text, s.folded);
-        return p.term.op == Op::Equals ? QByteArrayView(s.folded) == needle : s.folded.contains(needle);
+        const char *end = s.folded.constEnd(); // folded text has no capitals: the scan below compares exactly
+        return p.term.op == Op::Equals ? QByteArrayView(s.folded) == needle
+                                       : needle.isEmpty() || ByteScan::findFolded(s.folded.constData(), end, needle) != end;
     }
 
     bool regexMatches(QByteArrayView text, const Prepared &p, int index, Scratch &s) const
@@ -227,11 +230,12 @@ struct Matcher::Impl
         default: { // the year: its leading digits
             const QByteArrayView year = trimmed(rows.fieldUtf8(row, FieldYear));
             qsizetype digits = 0;
-            while (digits < year.size() && digits < 9 && year[digits] >= '0' && year[digits] <= '9')
-                ++digits;
+            qint64 n = 0; // read here: a general number parser costs more than the rest of the row
+            for (; digits < year.size() && digits < 9 && year[digits] >= '0' && year[digits] <= '9'; ++digits)
+                n = n * 10 + (year[digits] - '0');
             if (digits == 0)
                 return std::nullopt;
-            return year.first(digits).toDouble();
+            return double(n);
         }
         }
     }
@@ -364,20 +368,24 @@ std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool
     struct Chunk
     {
         qsizetype first, end;
-        std::vector<qint32> rows;
+        std::vector<quint64> matched{}; // a bit per row: the result alone costs 4 bytes a shown row
+        size_t count = 0;
     };
     std::vector<Chunk> chunks;
     for (qsizetype first = 0; first < rows.size(); first += ChunkRows)
-        chunks.push_back({first, std::min(rows.size(), first + ChunkRows), {}});
+        chunks.push_back({first, std::min(rows.size(), first + ChunkRows)});
     std::atomic<bool> gaveUp{false};
     QtConcurrent::blockingMap(workPool(), chunks, [&](Chunk &chunk) {
         if ((stop && stop->load(std::memory_order_relaxed)) || gaveUp.load(std::memory_order_relaxed)) {
             gaveUp = true;
             return;
         }
+        chunk.matched.assign(size_t(chunk.end - chunk.first + 63) / 64, 0);
         for (qsizetype row = chunk.first; row < chunk.end; ++row) {
-            if (matches(rows, row))
-                chunk.rows.push_back(qint32(row));
+            if (matches(rows, row)) {
+                chunk.matched[size_t(row - chunk.first) / 64] |= quint64(1) << ((row - chunk.first) % 64);
+                ++chunk.count;
+            }
         }
     });
     if (stopped)
@@ -387,10 +395,14 @@ std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool
         return shown;
     size_t total = 0;
     for (const Chunk &chunk : chunks)
-        total += chunk.rows.size();
+        total += chunk.count;
     shown.reserve(total);
-    for (const Chunk &chunk : chunks)
-        shown.insert(shown.end(), chunk.rows.begin(), chunk.rows.end());
+    for (const Chunk &chunk : chunks) {
+        for (size_t word = 0; word < chunk.matched.size(); ++word) {
+            for (quint64 bits = chunk.matched[word]; bits; bits &= bits - 1)
+                shown.push_back(qint32(chunk.first + qsizetype(word * 64) + std::countr_zero(bits)));
+        }
+    }
     return shown;
 }
 

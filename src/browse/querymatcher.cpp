@@ -155,7 +155,7 @@ struct Matcher::Impl
     {
         if (!p.pattern)
             return false;
-        std::unique_ptr<icu::RegexMatcher> &matcher = s.matchers[serial << 16 | quint64(index)];
+        std::unique_ptr<icu::RegexMatcher> &matcher = s.matchers[serial << 32 | quint64(index)];
         UErrorCode status = U_ZERO_ERROR;
         if (!matcher) {
             if (s.matchers.size() > 256) { // matchers of queries typed before

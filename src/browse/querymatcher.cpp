@@ -142,14 +142,16 @@ struct Matcher::Impl
                    || ByteScan::findFolded(text.data(), text.data() + text.size(), needle) != text.data() + text.size();
         }
         TextFold::fold(text, s.folded);
-        return p.term.op == Op::Equals ? QByteArrayView(s.folded) == needle : s.folded.contains(needle);
+        const char *end = s.folded.constEnd(); // folded text has no capitals: the scan below compares exactly
+        return p.term.op == Op::Equals ? QByteArrayView(s.folded) == needle
+                                       : needle.isEmpty() || ByteScan::findFolded(s.folded.constData(), end, needle) != end;
     }
 
     bool regexMatches(QByteArrayView text, const Prepared &p, int index, Scratch &s) const
     {
         if (!p.pattern)
             return false;
-        std::unique_ptr<icu::RegexMatcher> &matcher = s.matchers[serial << 16 | quint64(index)];
+        std::unique_ptr<icu::RegexMatcher> &matcher = s.matchers[serial << 32 | quint64(index)];
         UErrorCode status = U_ZERO_ERROR;
         if (!matcher) {
             if (s.matchers.size() > 256) { // matchers of queries typed before
@@ -224,11 +226,12 @@ struct Matcher::Impl
         default: { // the year: its leading digits
             const QByteArrayView year = trimmed(rows.fieldUtf8(row, FieldYear));
             qsizetype digits = 0;
-            while (digits < year.size() && digits < 9 && year[digits] >= '0' && year[digits] <= '9')
-                ++digits;
+            qint64 n = 0; // read here: a general number parser costs more than the rest of the row
+            for (; digits < year.size() && digits < 9 && year[digits] >= '0' && year[digits] <= '9'; ++digits)
+                n = n * 10 + (year[digits] - '0');
             if (digits == 0)
                 return std::nullopt;
-            return year.first(digits).toDouble();
+            return double(n);
         }
         }
     }

@@ -266,6 +266,8 @@ private:
         if (peek() == u'/')
             return regex(field);
         if (peek() == u'<' || peek() == u'>') {
+            if (!isNumberField(field) && field != Field::Year)
+                fail(QStringLiteral("Expected a number field for \"%1\"").arg(peek()), at);
             const bool less = peek() == u'<';
             const bool orEqual = peek(1) == u'=';
             m_at += orEqual ? 2 : 1;

@@ -8,6 +8,7 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <bit>
 
 namespace Query {
 
@@ -17,20 +18,24 @@ std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool
     struct Chunk
     {
         qsizetype first, end;
-        std::vector<qint32> rows;
+        std::vector<quint64> matched{}; // a bit per row: the result alone costs 4 bytes a shown row
+        size_t count = 0;
     };
     std::vector<Chunk> chunks;
     for (qsizetype first = 0; first < rows.size(); first += ChunkRows)
-        chunks.push_back({first, std::min(rows.size(), first + ChunkRows), {}});
+        chunks.push_back({first, std::min(rows.size(), first + ChunkRows)});
     std::atomic<bool> gaveUp{false};
     QtConcurrent::blockingMap(workPool(), chunks, [&](Chunk &chunk) {
         if ((stop && stop->load(std::memory_order_relaxed)) || gaveUp.load(std::memory_order_relaxed)) {
             gaveUp = true;
             return;
         }
+        chunk.matched.assign(size_t(chunk.end - chunk.first + 63) / 64, 0);
         for (qsizetype row = chunk.first; row < chunk.end; ++row) {
-            if (matches(rows, row))
-                chunk.rows.push_back(qint32(row));
+            if (matches(rows, row)) {
+                chunk.matched[size_t(row - chunk.first) / 64] |= quint64(1) << ((row - chunk.first) % 64);
+                ++chunk.count;
+            }
         }
     });
     if (stopped)
@@ -40,10 +45,14 @@ std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool
         return shown;
     size_t total = 0;
     for (const Chunk &chunk : chunks)
-        total += chunk.rows.size();
+        total += chunk.count;
     shown.reserve(total);
-    for (const Chunk &chunk : chunks)
-        shown.insert(shown.end(), chunk.rows.begin(), chunk.rows.end());
+    for (const Chunk &chunk : chunks) {
+        for (size_t word = 0; word < chunk.matched.size(); ++word) {
+            for (quint64 bits = chunk.matched[word]; bits; bits &= bits - 1)
+                shown.push_back(qint32(chunk.first + qsizetype(word * 64) + std::countr_zero(bits)));
+        }
+    }
     return shown;
 }
 

@@ -51,6 +51,7 @@ public:
         }
         m_first += m_batch.size();
         m_batch.clear();
+        m_batch.reserve(BatchRows); // the next batch grows no table
     }
 
 private:

@@ -128,6 +128,7 @@ private Q_SLOTS:
         QTest::newRow("unknown field") << "artst:band" << "Unknown field \"artst\" at 1";
         QTest::newRow("unknown flag") << "rock is:lost" << "Unknown flag \"is:lost\" at 6";
         QTest::newRow("not a number") << "kbps:fast" << "Expected a number at 6";
+        QTest::newRow("a text compared") << "artist:<5" << "Expected a number field for \"<\" at 8";
         QTest::newRow("open range, no numbers") << "dur:.." << "Expected a number at 5";
         QTest::newRow("missing parenthesis") << "a (b OR c" << "Missing \")\" for the \"(\" at 3";
         QTest::newRow("stray parenthesis") << "a )" << "Unexpected \")\" at 3";

@@ -8,6 +8,7 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 namespace TextFold {
@@ -68,6 +69,27 @@ const QByteArray &cachedFold(QByteArrayView run)
     if (folds.size() >= MostRuns)
         folds.clear();
     return *folds.insert(run.toByteArray(), foldRun(run));
+}
+
+// The folds of the two-byte characters (U+0080 to U+07FF: the accented
+// Latin letters, Greek, Cyrillic, Hebrew, Arabic), made by ICU once: a
+// character of them folds on its own, as an ASCII one does.
+const std::array<QByteArray, 0x800 - 0x80> &twoByteFolds()
+{
+    static const auto folds = [] {
+        std::array<QByteArray, 0x800 - 0x80> table;
+        for (int c = 0x80; c < 0x800; ++c) {
+            const char bytes[2] = {char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+            table[size_t(c - 0x80)] = foldRun(QByteArrayView(bytes, 2));
+        }
+        return table;
+    }();
+    return folds;
+}
+
+bool isContinuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
 // ICU's trimming: blanks and Unicode's white space at both ends.
@@ -131,10 +153,21 @@ void fold(QByteArrayView utf8, QByteArray &out)
             std::transform(text.begin() + i, text.begin() + end, room(end - i), foldAscii);
             at += end - i;
         } else {
-            const QByteArray &folded = cachedFold(text.sliced(i, end - i));
-            std::copy(folded.begin(), folded.end(), room(folded.size()));
-            at += folded.size();
             other = true;
+            const auto &table = twoByteFolds();
+            for (; i + 1 < end && (static_cast<unsigned char>(text[i]) & 0xE0) == 0xC0 && isContinuation(text[i + 1])
+                   && static_cast<unsigned char>(text[i]) >= 0xC2;
+                 i += 2) {
+                const int c = (static_cast<unsigned char>(text[i]) & 0x1F) << 6 | (static_cast<unsigned char>(text[i + 1]) & 0x3F);
+                const QByteArray &folded = table[size_t(c - 0x80)];
+                std::copy(folded.begin(), folded.end(), room(folded.size()));
+                at += folded.size();
+            }
+            if (i < end) { // longer characters, or bytes that are no UTF-8
+                const QByteArray &folded = cachedFold(text.sliced(i, end - i));
+                std::copy(folded.begin(), folded.end(), room(folded.size()));
+                at += folded.size();
+            }
         }
         i = end;
     }

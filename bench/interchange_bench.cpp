@@ -5,6 +5,9 @@
 // are under 1.5 s and a peak of at most 1.25x the list file. The
 // reference in the same run: ondro-cli find without a match, which streams
 // the same file and writes nothing. Prints plain lines, met or NOT met.
+//
+// "interchange_bench FOLDER" keeps the catalogue and the exports in FOLDER
+// (the catalogue made only when missing there), for a profiler.
 #include "catalogrows.h"
 #include "store/cataloguelistfile.h"
 
@@ -120,7 +123,8 @@ int main(int argc, char **argv)
     if (argc > 1 && QByteArrayView(argv[1]) == "--measure")
         return measureChild(argc, argv);
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
+    QTemporaryDir temporary;
+    const QDir dir(argc > 1 ? QFile::decodeName(argv[1]) : temporary.path());
     const QString data = dir.filePath(QStringLiteral("data"));
     const QString list = data + QStringLiteral("/zembra.lst");
     const QString out = dir.filePath(QStringLiteral("out"));
@@ -129,7 +133,8 @@ int main(int argc, char **argv)
         std::printf("ondro-cli (%s) is missing\n", qPrintable(cli));
         return 1;
     }
-    if (!CatalogueListFile::save(list, CatalogRows::scannedWithFacts(Count)) || !QDir().mkpath(out))
+    if ((!QFileInfo::exists(list) && !CatalogueListFile::save(list, CatalogRows::scannedWithFacts(Count)))
+        || !QDir().mkpath(out))
         return 1;
     const double listMiB = double(QFileInfo(list).size()) / MiB;
     std::printf("%lld entries with facts, list file %.1f MiB; medians of %d runs\n", qlonglong(Count), listMiB, Rounds);

@@ -24,8 +24,13 @@ bool holdsLineBreak(QByteArrayView text)
     return text.contains('\n') || text.contains('\r');
 }
 
+void append(std::string &out, QByteArrayView bytes)
+{
+    out.append(bytes.data(), size_t(bytes.size()));
+}
+
 // Text on one line: line breaks and other controls become blanks.
-void appendOneLine(QByteArray &out, QByteArrayView text)
+void appendOneLine(std::string &out, QByteArrayView text)
 {
     for (const char c : text)
         out += uchar(c) < 0x20 ? ' ' : c;
@@ -34,7 +39,7 @@ void appendOneLine(QByteArray &out, QByteArrayView text)
 // A location for a playlist that takes URIs: file:// for an absolute
 // path; a path as a DOS program stored it ("D:\Music\a.mp3") with its
 // drive after "file:///" and forward slashes.
-void appendLocation(QByteArray &out, QByteArrayView path)
+void appendLocation(std::string &out, QByteArrayView path)
 {
     if (path.startsWith('/')) {
         appendFileUri(out, path);
@@ -43,7 +48,7 @@ void appendLocation(QByteArray &out, QByteArrayView path)
     appendFileUri(out, "/" + path.toByteArray().replace('\\', '/'));
 }
 
-void appendXmlElement(QByteArray &out, const char *name, QByteArrayView text)
+void appendXmlElement(std::string &out, const char *name, QByteArrayView text)
 {
     if (text.isEmpty())
         return;
@@ -56,22 +61,48 @@ void appendXmlElement(QByteArray &out, const char *name, QByteArrayView text)
     out += ">\n";
 }
 
+// The text of a fact: as written, or decoded when it holds an escape.
+template <typename Append>
+void appendFact(std::string &out, QByteArrayView raw, QByteArrayView extension, QByteArrayView key, Append append)
+{
+    if (raw.contains('%'))
+        append(out, factText(extension, key));
+    else
+        append(out, raw);
+}
+
 // A fact as a JSON value: a number for the numeric facts when it is one,
 // otherwise a string.
-void appendJsonFact(QByteArray &out, QByteArrayView extension, QByteArrayView key)
+void appendJsonFact(std::string &out, QByteArrayView raw, QByteArrayView extension, QByteArrayView key)
 {
     if (key == "dur") {
         if (const std::optional<qint64> tenths = ExtensionLine::tenthsValue(extension, key)) {
-            out += QByteArray::number(*tenths / 10) + '.' + char('0' + *tenths % 10);
+            appendNumber(out, *tenths / 10);
+            out += '.';
+            out += char('0' + *tenths % 10);
             return;
         }
     } else if (key == "size" || key == "mtime" || key == "kbps" || key == "rate") {
         if (const std::optional<qint64> n = ExtensionLine::integerValue(extension, key)) {
-            out += QByteArray::number(*n);
+            appendNumber(out, *n);
             return;
         }
     }
-    appendJsonString(out, factText(extension, key));
+    appendFact(out, raw, extension, key, appendJsonString);
+}
+
+// "filename": and the other keys of the nine fields, made once.
+const std::array<std::string, TrackFieldCount> &jsonKeys()
+{
+    static const std::array<std::string, TrackFieldCount> keys = [] {
+        std::array<std::string, TrackFieldCount> made;
+        for (int f = 0; f < TrackFieldCount; ++f) {
+            appendJsonString(made[size_t(f)], TrackRecord::fieldNames()[size_t(f)].toUtf8());
+            made[size_t(f)] += ':';
+        }
+        return made;
+    }();
+    return keys;
 }
 
 } // namespace
@@ -81,18 +112,20 @@ Writer::Writer(Format format, QIODevice &device, const Options &options, const Q
 {
     if (options.relative && !relativeTo.isEmpty())
         m_relativeTo = QDir::cleanPath(relativeTo).toUtf8();
-    m_buffer.reserve(BlockBytes + 64 * 1024);
+    m_buffer.reserve(size_t(BlockBytes) + 64 * 1024);
 }
 
 bool Writer::begin()
 {
     switch (m_format) {
     case Format::M3u8: m_buffer += "#EXTM3U\n"; break;
-    case Format::Xspf: m_buffer += XspfHead; break;
+    case Format::Xspf: append(m_buffer, XspfHead); break;
     case Format::Csv: {
         const auto &names = TrackRecord::fieldNames();
-        for (int f = 0; f < TrackFieldCount; ++f)
-            m_buffer += names[size_t(f)].toUtf8() + ',';
+        for (int f = 0; f < TrackFieldCount; ++f) {
+            append(m_buffer, names[size_t(f)].toUtf8());
+            m_buffer += ',';
+        }
         for (const char *key : FactKeys) {
             m_buffer += key;
             m_buffer += ',';
@@ -121,20 +154,20 @@ bool Writer::add(const Fields &given, QByteArrayView extension)
     case Format::Csv: appendCsv(fields, extension); break;
     case Format::Jsonl: appendJson(fields, extension); break;
     }
-    return m_buffer.size() < BlockBytes || flush();
+    return qsizetype(m_buffer.size()) < BlockBytes || flush();
 }
 
 bool Writer::finish()
 {
     if (m_format == Format::Xspf)
-        m_buffer += XspfTail;
+        append(m_buffer, XspfTail);
     return flush();
 }
 
 bool Writer::flush()
 {
-    if (m_ok && !m_buffer.isEmpty())
-        m_ok = m_device.write(m_buffer) == m_buffer.size();
+    if (m_ok && !m_buffer.empty())
+        m_ok = m_device.write(m_buffer.data(), qint64(m_buffer.size())) == qint64(m_buffer.size());
     m_buffer.clear();
     return m_ok;
 }
@@ -143,16 +176,16 @@ void Writer::appendM3u8(const Fields &fields, QByteArrayView extension)
 {
     const QByteArrayView path = fields[FieldFilename];
     m_buffer += "#EXTINF:";
-    m_buffer += QByteArray::number(wholeSeconds(extension));
+    appendNumber(m_buffer, wholeSeconds(extension));
     m_buffer += ',';
     appendOneLine(m_buffer, displayTitle(fields));
     m_buffer += '\n';
     if (holdsLineBreak(path))
         appendLocation(m_buffer, path); // no line of its own could hold it
     else if (!m_relativeTo.isEmpty())
-        m_buffer += relativePath(path, m_relativeTo);
+        append(m_buffer, relativePath(path, m_relativeTo));
     else
-        m_buffer += path;
+        append(m_buffer, path);
     m_buffer += '\n';
 }
 
@@ -161,15 +194,15 @@ void Writer::appendXspf(const Fields &fields, QByteArrayView extension)
     const QByteArrayView path = fields[FieldFilename];
     m_buffer += "    <track>\n";
     if (!path.isEmpty()) {
-        QByteArray location;
+        std::string location;
         appendLocation(location, path);
-        appendXmlElement(m_buffer, "location", location);
+        appendXmlElement(m_buffer, "location", QByteArrayView(location.data(), qsizetype(location.size())));
     }
     appendXmlElement(m_buffer, "title", fields[FieldTrack]);
     appendXmlElement(m_buffer, "creator", fields[FieldArtist]);
     appendXmlElement(m_buffer, "album", fields[FieldAlbum]);
     if (const std::optional<qint64> tenths = ExtensionLine::tenthsValue(extension, "dur"))
-        appendXmlElement(m_buffer, "duration", QByteArray::number(*tenths * 100));
+        appendXmlElement(m_buffer, "duration", QByteArray::number(*tenths * 100)); // few, short
     m_buffer += "    </track>\n";
 }
 
@@ -180,7 +213,7 @@ void Writer::appendCsv(const Fields &fields, QByteArrayView extension)
         m_buffer += ',';
     }
     for (const char *key : FactKeys) {
-        appendCsvField(m_buffer, factText(extension, key));
+        appendFact(m_buffer, ExtensionLine::rawValue(extension, key), extension, key, appendCsvField);
         m_buffer += ',';
     }
     m_buffer.back() = '\r';
@@ -189,22 +222,22 @@ void Writer::appendCsv(const Fields &fields, QByteArrayView extension)
 
 void Writer::appendJson(const Fields &fields, QByteArrayView extension)
 {
-    const auto &names = TrackRecord::fieldNames();
+    const auto &keys = jsonKeys();
     char separator = '{';
     for (int f = 0; f < TrackFieldCount; ++f) {
         m_buffer += separator;
         separator = ',';
-        appendJsonString(m_buffer, names[size_t(f)].toUtf8());
-        m_buffer += ':';
+        m_buffer += keys[size_t(f)];
         appendJsonString(m_buffer, fields[size_t(f)]);
     }
     for (const char *key : FactKeys) {
-        if (ExtensionLine::rawValue(extension, key).isEmpty())
+        const QByteArrayView raw = ExtensionLine::rawValue(extension, key);
+        if (raw.isEmpty())
             continue;
         m_buffer += ",\"";
         m_buffer += key;
         m_buffer += "\":";
-        appendJsonFact(m_buffer, extension, key);
+        appendJsonFact(m_buffer, raw, extension, key);
     }
     m_buffer += "}\n";
 }

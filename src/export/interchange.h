@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QString>
 #include <functional>
+#include <string>
 #include <vector>
 
 // The catalogue's entries in the formats other programs read: an m3u8
@@ -63,7 +64,7 @@ private:
     QIODevice &m_device;
     Options m_options;
     QByteArray m_relativeTo;
-    QByteArray m_buffer;
+    std::string m_buffer;
     bool m_ok = true;
 };
 

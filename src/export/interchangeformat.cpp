@@ -2,6 +2,9 @@
 
 #include "store/extensionline.h"
 
+#include <charconv>
+#include <string_view>
+
 namespace InterchangeFormat {
 
 namespace {
@@ -51,11 +54,27 @@ bool csvNeedsQuotes(QByteArrayView value)
 
 // What may stay as it is in a path of a URI (RFC 3986: unreserved,
 // sub-delims, ":", "@" and the "/" between segments).
-bool uriPathCharacter(uchar c)
+struct UriPathBytes
 {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
-        return true;
-    return QByteArrayView("-._~!$&'()*+,;=:@/").contains(char(c));
+    std::array<bool, 256> allowed{};
+    constexpr UriPathBytes()
+    {
+        for (int c = 0; c < 256; ++c)
+            allowed[size_t(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        for (const char c : std::string_view("-._~!$&'()*+,;=:@/"))
+            allowed[uchar(c)] = true;
+    }
+};
+constexpr UriPathBytes UriPath;
+
+bool xmlSpecial(uchar c)
+{
+    return c == '&' || c == '<' || c == '>' || c == '"' || c == '\'';
+}
+
+void append(std::string &out, QByteArrayView bytes)
+{
+    out.append(bytes.data(), size_t(bytes.size()));
 }
 
 QByteArrayView fileBaseName(QByteArrayView path)
@@ -77,37 +96,43 @@ QByteArray factText(QByteArrayView extension, QByteArrayView key)
     return ExtensionLine::parse(extension).value(key);
 }
 
-void appendCsvField(QByteArray &out, QByteArrayView value)
+void appendCsvField(std::string &out, QByteArrayView value)
 {
     if (!csvNeedsQuotes(value)) {
-        out += value;
+        append(out, value);
         return;
     }
     out += '"';
-    for (const char c : value) {
-        if (c == '"')
+    const char *run = value.data();
+    const char *const end = run + value.size();
+    for (const char *p = run; p < end; ++p) {
+        if (*p == '"') {
+            out.append(run, size_t(p + 1 - run));
             out += '"';
-        out += c;
+            run = p + 1;
+        }
     }
+    out.append(run, size_t(end - run));
     out += '"';
 }
 
-void appendJsonString(QByteArray &out, QByteArrayView utf8)
+void appendJsonString(std::string &out, QByteArrayView utf8)
 {
     out += '"';
     const uchar *p = reinterpret_cast<const uchar *>(utf8.data());
     const uchar *const end = p + utf8.size();
     while (p < end) {
-        const uchar c = *p;
-        if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
-            out += char(c);
+        const uchar *run = p;
+        while (p < end && *p >= 0x20 && *p < 0x80 && *p != '"' && *p != '\\')
             ++p;
-            continue;
-        }
+        out.append(reinterpret_cast<const char *>(run), size_t(p - run));
+        if (p == end)
+            break;
+        const uchar c = *p;
         char32_t code = 0;
         const int length = c < 0x80 ? 1 : utf8Sequence(p, end, code);
         if (length == 0) {
-            out += Replacement;
+            append(out, Replacement);
             ++p;
             continue;
         }
@@ -125,7 +150,7 @@ void appendJsonString(QByteArray &out, QByteArrayView utf8)
                 out += Hex[c >> 4];
                 out += Hex[c & 15];
             } else {
-                out += QByteArrayView(reinterpret_cast<const char *>(p), length);
+                out.append(reinterpret_cast<const char *>(p), size_t(length));
             }
         }
         p += length;
@@ -133,15 +158,28 @@ void appendJsonString(QByteArray &out, QByteArrayView utf8)
     out += '"';
 }
 
-void appendXmlText(QByteArray &out, QByteArrayView utf8)
+void appendNumber(std::string &out, qint64 n)
+{
+    char digits[24];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, n);
+    out.append(digits, size_t(end - digits));
+}
+
+void appendXmlText(std::string &out, QByteArrayView utf8)
 {
     const uchar *p = reinterpret_cast<const uchar *>(utf8.data());
     const uchar *const end = p + utf8.size();
     while (p < end) {
+        const uchar *run = p;
+        while (p < end && *p >= 0x20 && *p < 0x80 && !xmlSpecial(*p))
+            ++p;
+        out.append(reinterpret_cast<const char *>(run), size_t(p - run));
+        if (p == end)
+            break;
         char32_t code = 0;
         const int length = utf8Sequence(p, end, code);
         if (length == 0) {
-            out += Replacement;
+            append(out, Replacement);
             ++p;
             continue;
         }
@@ -154,26 +192,30 @@ void appendXmlText(QByteArray &out, QByteArrayView utf8)
         case '\r': out += "&#13;"; break; // a parser would make a bare CR a line feed
         default:
             if ((code < 0x20 && code != '\t' && code != '\n') || code == 0xFFFE || code == 0xFFFF)
-                out += Replacement;
+                append(out, Replacement);
             else
-                out += QByteArrayView(reinterpret_cast<const char *>(p), length);
+                out.append(reinterpret_cast<const char *>(p), size_t(length));
         }
         p += length;
     }
 }
 
-void appendFileUri(QByteArray &out, QByteArrayView path)
+void appendFileUri(std::string &out, QByteArrayView path)
 {
     out += "file://";
-    for (const char c : path) {
-        const uchar u = uchar(c);
-        if (uriPathCharacter(u)) {
-            out += c;
-        } else {
-            out += '%';
-            out += Hex[u >> 4];
-            out += Hex[u & 15];
-        }
+    const char *p = path.data();
+    const char *const end = p + path.size();
+    while (p < end) {
+        const char *run = p;
+        while (p < end && UriPath.allowed[uchar(*p)])
+            ++p;
+        out.append(run, size_t(p - run));
+        if (p == end)
+            break;
+        const uchar u = uchar(*p++);
+        out += '%';
+        out += Hex[u >> 4];
+        out += Hex[u & 15];
     }
 }
 

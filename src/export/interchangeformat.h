@@ -5,9 +5,11 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <array>
+#include <string>
 
 // The pieces the interchange exports (m3u8, XSPF, CSV, JSON Lines) are
-// made of, each appended to a buffer from UTF-8: the escapes of each
+// made of, each appended to a buffer (a std::string, whose appends inline)
+// from UTF-8: the escapes of each
 // format, the facts of an extension line, the title a playlist shows and
 // paths as URIs or relative to a folder. Pure functions, no device.
 namespace InterchangeFormat {
@@ -23,16 +25,18 @@ QByteArray factText(QByteArrayView extension, QByteArrayView key);
 
 // A CSV field: as it is, or quoted with its quotes doubled when it holds a
 // comma, a quote, CR or LF.
-void appendCsvField(QByteArray &out, QByteArrayView value);
+void appendCsvField(std::string &out, QByteArrayView value);
 // A JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
-void appendJsonString(QByteArray &out, QByteArrayView utf8);
+void appendJsonString(std::string &out, QByteArrayView utf8);
+// A whole number.
+void appendNumber(std::string &out, qint64 n);
 // Text for XML 1.0 content or attributes: & < > " ' escaped, CR kept as a
 // reference, characters XML does not allow (most controls, U+FFFE, U+FFFF,
 // bytes that are not UTF-8) replaced by U+FFFD.
-void appendXmlText(QByteArray &out, QByteArrayView utf8);
+void appendXmlText(std::string &out, QByteArrayView utf8);
 // An absolute path as a file:// URI, percent-encoded from UTF-8: only the
 // unreserved characters, the sub-delimiters, ":", "@" and "/" stay.
-void appendFileUri(QByteArray &out, QByteArrayView path);
+void appendFileUri(std::string &out, QByteArrayView path);
 
 // What a playlist shows for an entry: "Artist - Title", the one of them
 // there is, or without both the file name without its extension.

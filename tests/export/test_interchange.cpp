@@ -197,8 +197,9 @@ private Q_SLOTS:
         for (const HostileRows::Entry &entry : HostileRows::entries())
             paths << entry.fields.at(FieldFilename);
         for (const QString &path : paths) {
-            QByteArray uri;
-            InterchangeFormat::appendFileUri(uri, path.toUtf8());
+            std::string made;
+            InterchangeFormat::appendFileUri(made, path.toUtf8());
+            const QByteArray uri = QByteArray::fromStdString(made);
             QCOMPARE(QUrl::fromEncoded(uri, QUrl::StrictMode).toLocalFile(), path);
             // RFC 3986 leaves no room for "[" or "]" in a path, which QUrl keeps.
             for (const char c : uri.sliced(7))

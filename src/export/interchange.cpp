@@ -1,6 +1,5 @@
 #include "export/interchange.h"
 
-#include "store/extensionline.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +12,8 @@ namespace {
 
 // The device is written in blocks of about this size.
 constexpr qsizetype BlockBytes = 256 * 1024;
+
+constexpr size_t DurFact = 2; // of FactKeys
 
 constexpr QByteArrayView XspfHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                     "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n"
@@ -76,14 +77,14 @@ void appendFact(std::string &out, QByteArrayView raw, QByteArrayView extension, 
 void appendJsonFact(std::string &out, QByteArrayView raw, QByteArrayView extension, QByteArrayView key)
 {
     if (key == "dur") {
-        if (const std::optional<qint64> tenths = ExtensionLine::tenthsValue(extension, key)) {
-            appendNumber(out, *tenths / 10);
+        if (const std::optional<qint64> inTenths = tenths(raw)) {
+            appendNumber(out, *inTenths / 10);
             out += '.';
-            out += char('0' + *tenths % 10);
+            out += char('0' + *inTenths % 10);
             return;
         }
     } else if (key == "size" || key == "mtime" || key == "kbps" || key == "rate") {
-        if (const std::optional<qint64> n = ExtensionLine::integerValue(extension, key)) {
+        if (const std::optional<qint64> n = wholeNumber(raw)) {
             appendNumber(out, *n);
             return;
         }
@@ -176,7 +177,7 @@ void Writer::appendM3u8(const Fields &fields, QByteArrayView extension)
 {
     const QByteArrayView path = fields[FieldFilename];
     m_buffer += "#EXTINF:";
-    appendNumber(m_buffer, wholeSeconds(extension));
+    appendNumber(m_buffer, wholeSeconds(tenths(factValues(extension)[DurFact])));
     m_buffer += ',';
     appendOneLine(m_buffer, displayTitle(fields));
     m_buffer += '\n';
@@ -201,8 +202,8 @@ void Writer::appendXspf(const Fields &fields, QByteArrayView extension)
     appendXmlElement(m_buffer, "title", fields[FieldTrack]);
     appendXmlElement(m_buffer, "creator", fields[FieldArtist]);
     appendXmlElement(m_buffer, "album", fields[FieldAlbum]);
-    if (const std::optional<qint64> tenths = ExtensionLine::tenthsValue(extension, "dur"))
-        appendXmlElement(m_buffer, "duration", QByteArray::number(*tenths * 100)); // few, short
+    if (const std::optional<qint64> inTenths = tenths(factValues(extension)[DurFact]))
+        appendXmlElement(m_buffer, "duration", QByteArray::number(*inTenths * 100)); // few, short
     m_buffer += "    </track>\n";
 }
 
@@ -212,8 +213,9 @@ void Writer::appendCsv(const Fields &fields, QByteArrayView extension)
         appendCsvField(m_buffer, fields[size_t(f)]);
         m_buffer += ',';
     }
-    for (const char *key : FactKeys) {
-        appendFact(m_buffer, ExtensionLine::rawValue(extension, key), extension, key, appendCsvField);
+    const FactValues values = factValues(extension);
+    for (size_t k = 0; k < FactKeys.size(); ++k) {
+        appendFact(m_buffer, values[k], extension, FactKeys[k], appendCsvField);
         m_buffer += ',';
     }
     m_buffer.back() = '\r';
@@ -230,14 +232,14 @@ void Writer::appendJson(const Fields &fields, QByteArrayView extension)
         m_buffer += keys[size_t(f)];
         appendJsonString(m_buffer, fields[size_t(f)]);
     }
-    for (const char *key : FactKeys) {
-        const QByteArrayView raw = ExtensionLine::rawValue(extension, key);
-        if (raw.isEmpty())
+    const FactValues values = factValues(extension);
+    for (size_t k = 0; k < FactKeys.size(); ++k) {
+        if (values[k].isEmpty())
             continue;
         m_buffer += ",\"";
-        m_buffer += key;
+        m_buffer += FactKeys[k];
         m_buffer += "\":";
-        appendJsonFact(m_buffer, raw, extension, key);
+        appendJsonFact(m_buffer, values[k], extension, FactKeys[k]);
     }
     m_buffer += "}\n";
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <array>
+#include <optional>
 #include <string>
 
 // The pieces the interchange exports (m3u8, XSPF, CSV, JSON Lines) are
@@ -20,8 +21,17 @@ using Fields = std::array<QByteArrayView, TrackFieldCount>;
 // extension line.
 inline constexpr std::array<const char *, 8> FactKeys{"size", "mtime", "dur", "kbps", "mode", "rate", "enc", "aid"};
 
+// The values of FactKeys in an extension line as written, each as
+// ExtensionLine::rawValue gives it, in one pass over the line.
+using FactValues = std::array<QByteArrayView, FactKeys.size()>;
+FactValues factValues(QByteArrayView extension);
+
 // The decoded text of the fact key of an extension line; empty when absent.
 QByteArray factText(QByteArrayView extension, QByteArrayView key);
+// A raw value as a whole number (digits only), or as tenths ("215.3" is
+// 2153), as ExtensionLine reads them.
+std::optional<qint64> wholeNumber(QByteArrayView raw);
+std::optional<qint64> tenths(QByteArrayView raw);
 
 // A CSV field: as it is, or quoted with its quotes doubled when it holds a
 // comma, a quote, CR or LF.
@@ -41,8 +51,8 @@ void appendFileUri(std::string &out, QByteArrayView path);
 // What a playlist shows for an entry: "Artist - Title", the one of them
 // there is, or without both the file name without its extension.
 QByteArray displayTitle(const Fields &fields);
-// The whole seconds of the playing time (rounded), -1 when not known.
-qint64 wholeSeconds(QByteArrayView extension);
+// The whole seconds of a playing time in tenths (rounded), -1 when not known.
+qint64 wholeSeconds(std::optional<qint64> tenths);
 
 // path relative to folder (absolute, clean, without a trailing "/"), with
 // "../" where it leaves it; a path that is not absolute stays as it is.

@@ -6,6 +6,7 @@
 #include "export/exportflow.h"
 #include "export/interchange.h"
 #include "hostilerows.h"
+#include "store/extensionline.h"
 #include "testenv.h"
 #include "testfiles.h"
 #include "trackrows.h"
@@ -204,6 +205,29 @@ private Q_SLOTS:
             // RFC 3986 leaves no room for "[" or "]" in a path, which QUrl keeps.
             for (const char c : uri.sliced(7))
                 QVERIFY2(std::isalnum(uchar(c)) || QByteArrayView("-._~!$&'()*+,;=:@/%").contains(c), uri.constData());
+        }
+    }
+
+    // The facts read in one pass, as the extension line's own readers read
+    // each of them.
+    void factsInOnePass_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("scan") << HostileRows::entries().first().extension;
+        QTest::newRow("later version") << QByteArray("ondro:2 size=1 dur=2");
+        QTest::newRow("no version") << QByteArray("ondro:1x size=1");
+        QTest::newRow("repeated, bare, odd") << QByteArray("ondro:1 dur size=1 size=2 kbps= rate=4x dur=1.25 mtime=-3");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void factsInOnePass()
+    {
+        QFETCH(QByteArray, line);
+        const InterchangeFormat::FactValues values = InterchangeFormat::factValues(line);
+        for (size_t k = 0; k < InterchangeFormat::FactKeys.size(); ++k) {
+            const char *key = InterchangeFormat::FactKeys[k];
+            QCOMPARE(values[k], ExtensionLine::rawValue(line, key));
+            QCOMPARE(InterchangeFormat::wholeNumber(values[k]), ExtensionLine::integerValue(line, key));
+            QCOMPARE(InterchangeFormat::tenths(values[k]), ExtensionLine::tenthsValue(line, key));
         }
     }
 

@@ -67,10 +67,19 @@ struct UriPathBytes
 };
 constexpr UriPathBytes UriPath;
 
-bool xmlSpecial(uchar c)
+// The bytes XML text takes as they are: printable ASCII but the five
+// escaped, and tab and line feed.
+struct XmlPlainBytes
 {
-    return c == '&' || c == '<' || c == '>' || c == '"' || c == '\'';
-}
+    std::array<bool, 256> plain{};
+    constexpr XmlPlainBytes()
+    {
+        for (int c = 0x20; c < 0x80; ++c)
+            plain[size_t(c)] = c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+        plain['\t'] = plain['\n'] = true;
+    }
+};
+constexpr XmlPlainBytes XmlPlain;
 
 void append(std::string &out, QByteArrayView bytes)
 {
@@ -224,7 +233,7 @@ void appendXmlText(std::string &out, QByteArrayView utf8)
     const uchar *const end = p + utf8.size();
     while (p < end) {
         const uchar *run = p;
-        while (p < end && *p >= 0x20 && *p < 0x80 && !xmlSpecial(*p))
+        while (p < end && XmlPlain.plain[*p])
             ++p;
         out.append(reinterpret_cast<const char *>(run), size_t(p - run));
         if (p == end)

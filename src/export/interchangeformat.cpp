@@ -81,6 +81,36 @@ struct XmlPlainBytes
 };
 constexpr XmlPlainBytes XmlPlain;
 
+// The bytes a JSON string takes as they are: printable ASCII but quote
+// and backslash.
+struct JsonPlainBytes
+{
+    std::array<bool, 256> plain{};
+    constexpr JsonPlainBytes()
+    {
+        for (int c = 0x20; c < 0x80; ++c)
+            plain[size_t(c)] = c != '"' && c != '\\';
+    }
+};
+constexpr JsonPlainBytes JsonPlain;
+
+// The end of the run from p that goes out as it is: plain bytes and whole
+// UTF-8 sequences (but U+FFFE and U+FFFF for XML).
+const uchar *plainRun(const uchar *p, const uchar *end, const std::array<bool, 256> &plain, bool xml)
+{
+    for (;;) {
+        while (p < end && plain[*p])
+            ++p;
+        if (p == end || *p < 0x80)
+            return p;
+        char32_t code = 0;
+        const int length = utf8Sequence(p, end, code);
+        if (length == 0 || (xml && (code == 0xFFFE || code == 0xFFFF)))
+            return p;
+        p += length;
+    }
+}
+
 void append(std::string &out, QByteArrayView bytes)
 {
     out.append(bytes.data(), size_t(bytes.size()));
@@ -184,20 +214,12 @@ void appendJsonString(std::string &out, QByteArrayView utf8)
     const uchar *p = reinterpret_cast<const uchar *>(utf8.data());
     const uchar *const end = p + utf8.size();
     while (p < end) {
-        const uchar *run = p;
-        while (p < end && *p >= 0x20 && *p < 0x80 && *p != '"' && *p != '\\')
-            ++p;
+        const uchar *const run = p;
+        p = plainRun(p, end, JsonPlain.plain, false);
         out.append(reinterpret_cast<const char *>(run), size_t(p - run));
         if (p == end)
             break;
-        const uchar c = *p;
-        char32_t code = 0;
-        const int length = c < 0x80 ? 1 : utf8Sequence(p, end, code);
-        if (length == 0) {
-            append(out, Replacement);
-            ++p;
-            continue;
-        }
+        const uchar c = *p++;
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -212,10 +234,9 @@ void appendJsonString(std::string &out, QByteArrayView utf8)
                 out += Hex[c >> 4];
                 out += Hex[c & 15];
             } else {
-                out.append(reinterpret_cast<const char *>(p), size_t(length));
+                append(out, Replacement); // a byte that starts no UTF-8 sequence
             }
         }
-        p += length;
     }
     out += '"';
 }
@@ -232,33 +253,26 @@ void appendXmlText(std::string &out, QByteArrayView utf8)
     const uchar *p = reinterpret_cast<const uchar *>(utf8.data());
     const uchar *const end = p + utf8.size();
     while (p < end) {
-        const uchar *run = p;
-        while (p < end && XmlPlain.plain[*p])
-            ++p;
+        const uchar *const run = p;
+        p = plainRun(p, end, XmlPlain.plain, true);
         out.append(reinterpret_cast<const char *>(run), size_t(p - run));
         if (p == end)
             break;
-        char32_t code = 0;
-        const int length = utf8Sequence(p, end, code);
-        if (length == 0) {
-            append(out, Replacement);
-            ++p;
-            continue;
-        }
-        switch (code) {
+        switch (*p++) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
         case '\'': out += "&apos;"; break;
         case '\r': out += "&#13;"; break; // a parser would make a bare CR a line feed
-        default:
-            if ((code < 0x20 && code != '\t' && code != '\n') || code == 0xFFFE || code == 0xFFFF)
-                append(out, Replacement);
-            else
-                out.append(reinterpret_cast<const char *>(p), size_t(length));
+        default: // a control XML does not allow, or a byte that starts no UTF-8 sequence
+            append(out, Replacement);
+            if (p[-1] >= 0x80) {
+                char32_t code = 0;
+                const int length = utf8Sequence(p - 1, end, code);
+                p += length > 0 ? length - 1 : 0; // U+FFFE and U+FFFF: the whole sequence
+            }
         }
-        p += length;
     }
 }
 

@@ -208,6 +208,32 @@ private Q_SLOTS:
         }
     }
 
+    // Bytes no reader takes: replaced, the text around them kept.
+    void escapes_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("xml"); // \uFFFD: the replacement character in UTF-8
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("not UTF-8") << QByteArray("a\xff\xc3(b") << QByteArray("a\uFFFD\uFFFD(b")
+                                   << QByteArray("\"a\uFFFD\uFFFD(b\"");
+        QTest::newRow("U+FFFE, U+10000") << QByteArray("x\xef\xbf\xbey\xf0\x90\x80\x80")
+                                         << QByteArray("x\uFFFDy\xf0\x90\x80\x80")
+                                         << QByteArray("\"x\xef\xbf\xbey\xf0\x90\x80\x80\"");
+        QTest::newRow("controls") << QByteArray("\x01\t\r\n\x7f&'") << QByteArray("\uFFFD\t&#13;\n\x7f&amp;&apos;")
+                                  << QByteArray("\"\\u0001\\t\\r\\n\x7f&'\"");
+    }
+    void escapes()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, xml);
+        QFETCH(QByteArray, json);
+        std::string xmlOut, jsonOut;
+        InterchangeFormat::appendXmlText(xmlOut, text);
+        InterchangeFormat::appendJsonString(jsonOut, text);
+        QCOMPARE(QByteArray::fromStdString(xmlOut), xml);
+        QCOMPARE(QByteArray::fromStdString(jsonOut), json);
+    }
+
     // The facts read in one pass, as the extension line's own readers read
     // each of them.
     void factsInOnePass_data()

@@ -195,9 +195,17 @@ void Writer::appendXspf(const Fields &fields, QByteArrayView extension)
     const QByteArrayView path = fields[FieldFilename];
     m_buffer += "    <track>\n";
     if (!path.isEmpty()) {
-        std::string location;
-        appendLocation(location, path);
-        appendXmlElement(m_buffer, "location", QByteArrayView(location.data(), qsizetype(location.size())));
+        // A URI holds no XML special character but "&" and "'" (rare in
+        // paths): it is escaped again only when it holds one of them.
+        m_buffer += "      <location>";
+        const size_t from = m_buffer.size();
+        appendLocation(m_buffer, path);
+        if (m_buffer.find_first_of("&'", from) != std::string::npos) {
+            const std::string uri = m_buffer.substr(from);
+            m_buffer.resize(from);
+            appendXmlText(m_buffer, QByteArrayView(uri.data(), qsizetype(uri.size())));
+        }
+        m_buffer += "</location>\n";
     }
     appendXmlElement(m_buffer, "title", fields[FieldTrack]);
     appendXmlElement(m_buffer, "creator", fields[FieldArtist]);

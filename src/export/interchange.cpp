@@ -1,6 +1,5 @@
 #include "export/interchange.h"
 
-
 #include <QDir>
 #include <QFileInfo>
 

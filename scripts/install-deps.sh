@@ -8,6 +8,7 @@ packages=(
   xvfb xauth xdg-utils shared-mime-info desktop-file-utils poppler-utils fonts-dejavu-core
   dpkg-dev appstream
   openbox at-spi2-core dbus-x11 python3-pyatspi xdotool imagemagick x11-utils
+  libxml2-utils # xmllint, for the tests of the XSPF export
 )
 # `install-deps.sh fuzz` (run by `make fuzz`) adds clang and its libFuzzer
 # runtime, which the everyday build does not need.

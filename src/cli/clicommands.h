@@ -43,6 +43,10 @@ int checkQuery(const CommandCall &call);
 // The checks of export's arguments, made before the catalogue is loaded.
 int checkExport(const CommandCall &call);
 
+// An interchange export (m3u8, xspf, csv, jsonl) into target, streamed
+// from the catalogue file (with --query, its matches only).
+int runInterchangeExport(const CommandCall &call, const QString &target);
+
 // Shows an export's outcome: each path written on standard output, then a
 // refusal or failure (naming the file and the reason) on standard error;
 // returns the exit status.

@@ -134,14 +134,32 @@ CommandSpec exportCommand()
 {
     const QString kinds = exportKindNames().join(QStringLiteral(", "));
     return {.name = QStringLiteral("export"),
-            .synopsis = QStringLiteral("KIND [--to DIR]"),
+            .synopsis = QStringLiteral("KIND [--to DIR] [--query EXPR] [--relative] [--resolve]"),
             .summary = QStringLiteral("Write an export: %1.").arg(kinds),
-            .details = QStringLiteral("Writes the same file as the desktop export of KIND (%1) into its default "
-                                      "folder or DIR, and prints each path written.")
+            .details = QStringLiteral(
+                           "Writes the same file as the desktop export of KIND (%1) into its default folder or DIR, "
+                           "and prints each path written. The playlists and data files (m3u8, xspf, csv, jsonl) are "
+                           "written as the catalogue is read and replace the file of an earlier export: m3u8 is UTF-8 "
+                           "with \"#EXTM3U\" and per entry \"#EXTINF:\" with its whole seconds (-1 when not known) "
+                           "and \"Artist - Title\" (the file name when both are empty), then its path; xspf is an "
+                           "XSPF version 1 playlist with file:// locations, title, creator, album and duration in "
+                           "milliseconds; csv (RFC 4180, CR LF line ends) has a header row and per entry the nine "
+                           "fields then the facts size, mtime, dur, kbps, mode, rate, enc and aid (empty when not "
+                           "known); jsonl has one JSON object per line with the same keys, the facts a scan did not "
+                           "record left out.")
                            .arg(exportKindsHelp()),
             .positional = {{QStringLiteral("KIND"), QStringLiteral("One of: %1.").arg(kinds)}},
             .options = {QCommandLineOption(QStringList{QStringLiteral("to")}, QStringLiteral("Write into DIR instead."),
-                                           QStringLiteral("DIR"))},
+                                           QStringLiteral("DIR")),
+                        QCommandLineOption(QStringList{QStringLiteral("query")},
+                                           QStringLiteral("m3u8, xspf, csv, jsonl: only the entries the query EXPR "
+                                                          "matches (the language of the filter box)."),
+                                           QStringLiteral("EXPR")),
+                        QCommandLineOption(QStringList{QStringLiteral("relative")},
+                                           QStringLiteral("m3u8: paths relative to the playlist's folder.")),
+                        QCommandLineOption(QStringList{QStringLiteral("resolve")},
+                                           QStringLiteral("m3u8, xspf, csv, jsonl: each path where its medium is "
+                                                          "mounted now (the media register's current root)."))},
             .run = runExportCommand,
             .check = checkExport,
             .readsCatalogue = exportReadsCatalogue};

@@ -1,9 +1,17 @@
 #include "cli/clicommands.h"
 
+#include "browse/queryparser.h"
+#include "cli/clicatalogue.h"
+#include "cli/queryrun.h"
+#include "cli/scanrun.h"
 #include "export/exportflow.h"
+#include "store/cataloguelistfile.h"
+#include "store/mediastate.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <map>
+#include <memory>
 
 namespace {
 
@@ -44,7 +52,112 @@ bool checkChosenFolder(const CliContext &context, const QString &to)
     return true;
 }
 
+// The options only the interchange kinds take; --relative only m3u8.
+int checkInterchangeOptions(const CommandCall &call, ExportFlow::Kind kind)
+{
+    const QString queryOption = QStringLiteral("query");
+    for (const QString &option : {queryOption, QStringLiteral("relative"), QStringLiteral("resolve")}) {
+        const bool taken = option == QLatin1String("relative") ? kind == ExportFlow::Kind::M3u8
+                                                                : ExportFlow::isInterchange(kind);
+        if (call.options.isSet(option) && !taken) {
+            CliIo::error(QStringLiteral("export: --%1 does not apply to %2").arg(option, call.arguments.at(0)));
+            return StatusUsage;
+        }
+    }
+    if (call.options.isSet(queryOption)) {
+        const QString expression = call.options.value(queryOption);
+        if (!call.context.keptWhole(expression))
+            return StatusFailure;
+        if (const Query::Parsed parsed = Query::parse(expression); !parsed.ok()) {
+            CliIo::error(parsed.error);
+            return StatusUsage;
+        }
+    }
+    return StatusSuccess;
+}
+
+// Hands each record of the catalogue to an export as it is cut from the
+// file; after a failed write the rest are passed over.
+class EntryFeed : public CatalogueListFile::RecordVisitor
+{
+public:
+    explicit EntryFeed(const Interchange::AddEntry &add) : m_add(add) {}
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
+    {
+        m_going = m_going && m_add(fields, extension);
+    }
+    bool going() const { return m_going; }
+
+private:
+    const Interchange::AddEntry &m_add;
+    bool m_going = true;
+};
+
+// A few stored paths of each source, to tell where media without a UUID are.
+class SamplePaths : public CatalogueListFile::RecordVisitor
+{
+public:
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
+    {
+        QStringList &paths = samples[QString::fromUtf8(fields[FieldSource])];
+        if (paths.size() < 3)
+            paths.append(QString::fromUtf8(fields[FieldFilename]));
+    }
+    std::map<QString, QStringList> samples;
+};
+
+// --resolve: each path where its medium is mounted now, after a first pass
+// for the samples and a read of the media register; false after a message.
+bool resolveThroughRegister(const CliContext &context, Interchange::Options &options)
+{
+    SamplePaths first;
+    const QString file = context.catalogueFile();
+    MediaRegister registered;
+    if (!CliIo::reportRead(file, CatalogueListFile::visit(file, first)) || !ScanRun::readRegister(context, registered))
+        return false;
+    auto states = std::make_shared<MediaStates>();
+    states->update(registered, Volumes::mounted(), [&](const QString &source) { return first.samples[source]; });
+    options.resolve = [states](const QString &path, const QString &source) {
+        return states->currentPath(path, source);
+    };
+    return true;
+}
+
 } // namespace
+
+int runInterchangeExport(const CommandCall &call, const QString &target)
+{
+    const ExportFlow::Kind kind = exportKind(call.arguments.at(0))->kind;
+    Interchange::Options options;
+    options.relative = call.options.isSet(QStringLiteral("relative"));
+    if (call.options.isSet(QStringLiteral("resolve")) && !resolveThroughRegister(call.context, options))
+        return StatusFailure;
+    const QString file = call.context.catalogueFile();
+    const bool query = call.options.isSet(QStringLiteral("query"));
+    CatalogueListFile::ReadResult read;
+    int queryStatus = StatusSuccess;
+    const auto source = [&](const Interchange::AddEntry &add) {
+        if (!query) {
+            EntryFeed feed(add);
+            read = CatalogueListFile::visit(file, feed);
+            return feed.going() && read.state != CatalogueListFile::ReadState::Unreadable;
+        }
+        bool going = true;
+        Interchange::Fields fields;
+        queryStatus = QueryRun::forEachMatch(call.context, call.options.value(QStringLiteral("query")),
+                                             [&](const RowStore &batch, qsizetype row) {
+                                                 for (int f = 0; going && f < TrackFieldCount; ++f)
+                                                     fields[size_t(f)] = batch.fieldUtf8(row, f);
+                                                 going = going && add(fields, batch.extensionUtf8(row));
+                                             });
+        return going && queryStatus == StatusSuccess;
+    };
+    const ExportFlow::Outcome outcome = ExportFlow::runInterchange(kind, source, target, options);
+    // What could not be read was told as it was read (the query) or is told now.
+    if (query ? queryStatus != StatusSuccess : !CliIo::reportRead(file, read))
+        return query ? queryStatus : StatusFailure;
+    return presentExport(outcome);
+}
 
 QStringList exportKindNames()
 {
@@ -76,6 +189,8 @@ int checkExport(const CommandCall &call)
                          .arg(kind, exportKindNames().join(QStringLiteral(", "))));
         return StatusUsage;
     }
+    if (const int status = checkInterchangeOptions(call, exportKind(kind)->kind); status != StatusSuccess)
+        return status;
     const QString toOption = QStringLiteral("to");
     if (call.options.isSet(toOption))
         return checkChosenFolder(call.context, call.options.value(toOption)) ? StatusSuccess : StatusFailure;

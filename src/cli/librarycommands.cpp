@@ -14,11 +14,6 @@ bool isCreate(const QStringList &arguments)
     return arguments.at(0) == QLatin1String("create");
 }
 
-bool isDatabaseExport(const QStringList &arguments)
-{
-    return arguments.at(0) == ExportFlow::spec(ExportFlow::Kind::Database).name;
-}
-
 // Hands each record of the catalogue on to a write as it is cut from the
 // file; after a failed write the rest are passed over.
 class CatalogueFeed : public CatalogueListFile::RecordVisitor
@@ -103,20 +98,38 @@ int runLibrary(const CommandCall &call)
                                                                          : EntryOutput::Format::Tabs);
 }
 
+const ExportFlow::KindSpec *kindNamed(const QString &name)
+{
+    for (const ExportFlow::KindSpec &kind : ExportFlow::kinds()) {
+        if (kind.name == name)
+            return &kind;
+    }
+    return nullptr;
+}
+
+// The database export and the interchange kinds stream the catalogue.
+bool isStreamedExport(const QStringList &arguments)
+{
+    const ExportFlow::KindSpec *kind = kindNamed(arguments.at(0));
+    return kind && (kind->kind == ExportFlow::Kind::Database || ExportFlow::isInterchange(kind->kind));
+}
+
 bool exportReadsCatalogue(const QStringList &arguments)
 {
-    return !isDatabaseExport(arguments);
+    return !isStreamedExport(arguments);
 }
 
 int runExportCommand(const CommandCall &call)
 {
-    if (!isDatabaseExport(call.arguments))
+    if (!isStreamedExport(call.arguments))
         return runExport(call);
-    const ExportFlow::Kind kind = ExportFlow::Kind::Database;
+    const ExportFlow::Kind kind = kindNamed(call.arguments.at(0))->kind;
     const QString toOption = QStringLiteral("to");
     // The default folder is created on first use: asked for only now.
     const QString folder = call.options.isSet(toOption)
                                ? QDir::cleanPath(QDir::current().absoluteFilePath(call.options.value(toOption)))
                                : ExportFlow::defaultFolder(kind);
-    return writeFromCatalogue(call.context, kind, ExportFlow::targetIn(kind, folder));
+    const QString target = ExportFlow::targetIn(kind, folder);
+    return kind == ExportFlow::Kind::Database ? writeFromCatalogue(call.context, kind, target)
+                                              : runInterchangeExport(call, target);
 }

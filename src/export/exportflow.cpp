@@ -6,6 +6,8 @@
 #include "store/platform/systempaths.h"
 #include "store/textexport.h"
 
+#include <QDir>
+
 namespace ExportFlow {
 
 namespace {
@@ -60,6 +62,23 @@ Outcome writeLists(const QString &folder, const RowStore &rows, const Hooks &hoo
     return outcome;
 }
 
+Interchange::Format formatOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::Xspf: return Interchange::Format::Xspf;
+    case Kind::Csv: return Interchange::Format::Csv;
+    case Kind::Jsonl: return Interchange::Format::Jsonl;
+    default: return Interchange::Format::M3u8;
+    }
+}
+
+// Every row of the store, paths as stored.
+template <Kind kind>
+Outcome writeInterchangeRows(const QString &path, const RowStore &rows, const Hooks &hooks)
+{
+    return writeInterchange(kind, Interchange::fromRows(rows, hooks.progress), path, {}, hooks);
+}
+
 LibraryFile::Content contentOf(Kind kind)
 {
     return kind == Kind::Library ? LibraryFile::Content::Library : LibraryFile::Content::Database;
@@ -69,7 +88,11 @@ QString failureMessage(const Outcome &outcome)
 {
     switch (outcome.kind) {
     case Kind::Text:
-    case Kind::Covers: return saveFailureMessage(outcome.path, outcome.failure);
+    case Kind::Covers:
+    case Kind::M3u8:
+    case Kind::Xspf:
+    case Kind::Csv:
+    case Kind::Jsonl: return saveFailureMessage(outcome.path, outcome.failure);
     case Kind::Database:
     case Kind::Library: return LibraryFile::failureMessage(outcome.path, contentOf(outcome.kind), outcome.failure.error);
     case Kind::Tunepost: return TunepostExport::failureMessage(outcome.path, outcome.failure.error);
@@ -85,6 +108,11 @@ QString doneMessage(const Outcome &outcome)
     case Kind::Database:
     case Kind::Library: return LibraryFile::doneMessage(outcome.written.value(0), contentOf(outcome.kind));
     case Kind::Tunepost: return TunepostExport::completeMessage();
+    case Kind::M3u8:
+    case Kind::Xspf:
+    case Kind::Csv:
+    case Kind::Jsonl:
+        return QStringLiteral("%1 was exported.").arg(QDir::toNativeSeparators(outcome.written.value(0)));
     }
     return {};
 }
@@ -105,6 +133,14 @@ const std::vector<KindSpec> &kinds()
          QStringLiteral("the own tracks as a library file")},
         {Kind::Tunepost, QStringLiteral("tunepost"), TunepostExport::fileName(1), Folder::Desktop, true, false,
          writeLists, QStringLiteral("the upload-site lists of the own tracks")},
+        {Kind::M3u8, QStringLiteral("m3u8"), QStringLiteral("ondro.m3u8"), Folder::Exports, false, false,
+         writeInterchangeRows<Kind::M3u8>, QStringLiteral("a playlist in UTF-8 with #EXTINF lines")},
+        {Kind::Xspf, QStringLiteral("xspf"), QStringLiteral("ondro.xspf"), Folder::Exports, false, false,
+         writeInterchangeRows<Kind::Xspf>, QStringLiteral("an XSPF playlist")},
+        {Kind::Csv, QStringLiteral("csv"), QStringLiteral("ondro.csv"), Folder::Exports, false, false,
+         writeInterchangeRows<Kind::Csv>, QStringLiteral("a spreadsheet: a header row, the nine fields and the facts")},
+        {Kind::Jsonl, QStringLiteral("jsonl"), QStringLiteral("ondro.jsonl"), Folder::Exports, false, false,
+         writeInterchangeRows<Kind::Jsonl>, QStringLiteral("one JSON object per entry and line")},
     };
     return table;
 }
@@ -167,6 +203,27 @@ Outcome run(Kind kind, const LibraryFile::EntrySource &source, const QString &ta
     Outcome outcome = savedTo(target, LibraryFile::write(target, source, contentOf(kind), hooks.calls));
     outcome.kind = kind;
     return outcome;
+}
+
+bool isInterchange(Kind kind)
+{
+    return kind == Kind::M3u8 || kind == Kind::Xspf || kind == Kind::Csv || kind == Kind::Jsonl;
+}
+
+Outcome writeInterchange(Kind kind, const Interchange::EntrySource &source, const QString &target,
+                         const Interchange::Options &options, const Hooks &hooks)
+{
+    Q_ASSERT(isInterchange(kind));
+    Outcome outcome = savedTo(target, Interchange::save(target, formatOf(kind), source, options, hooks.calls));
+    outcome.kind = kind;
+    return outcome;
+}
+
+Outcome runInterchange(Kind kind, const Interchange::EntrySource &source, const QString &target,
+                       const Interchange::Options &options, const Hooks &hooks)
+{
+    const Outcome checked = checkTarget(kind, target);
+    return checked ? writeInterchange(kind, source, target, options, hooks) : checked;
 }
 
 QString message(const Outcome &outcome)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/interchange.h"
 #include "export/libraryfile.h"
 #include "store/atomicsave.h"
 #include "store/platform/prompter.h"
@@ -16,7 +17,7 @@
 // says what became of them. The windows and ondro-cli only present it.
 namespace ExportFlow {
 
-enum class Kind { Text, Covers, Database, Library, Tunepost };
+enum class Kind { Text, Covers, Database, Library, Tunepost, M3u8, Xspf, Csv, Jsonl };
 
 // Where a kind writes unless told otherwise; a library goes where the user
 // names it.
@@ -82,6 +83,17 @@ Outcome run(Kind kind, const RowStore &rows, const QString &target, const Hooks 
 // from entries handed over one at a time, with no catalogue in memory.
 // Only hooks.calls is used.
 Outcome run(Kind kind, const LibraryFile::EntrySource &source, const QString &target, const Hooks &hooks = {});
+
+// Whether kind is one of the interchange exports (m3u8, XSPF, CSV, JSON
+// Lines), which can take some entries of a store or entries streamed.
+bool isInterchange(Kind kind);
+// The whole flow for an interchange kind from entries handed over one at
+// a time (a stop by the source or hooks.progress fails the write).
+Outcome runInterchange(Kind kind, const Interchange::EntrySource &source, const QString &target,
+                       const Interchange::Options &options = {}, const Hooks &hooks = {});
+// The same without the check.
+Outcome writeInterchange(Kind kind, const Interchange::EntrySource &source, const QString &target,
+                         const Interchange::Options &options = {}, const Hooks &hooks = {});
 
 // What the user is told: the refusal, the failure and its reason, or that
 // the export was written (empty for kinds that say nothing then).

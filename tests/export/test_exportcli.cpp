@@ -1,3 +1,4 @@
+#include "catalogrows.h"
 #include "clirun.h"
 #include "export/libraryfile.h"
 #include "libraryfixtures.h"
@@ -7,6 +8,7 @@
 #include "trackrows.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace {
@@ -21,6 +23,7 @@ class ExportCliTest : public QObject
     Q_OBJECT
     QTemporaryDir dir;
     QString data;
+    QString many; // three entries on two media
 
 private Q_SLOTS:
     void initTestCase()
@@ -30,6 +33,11 @@ private Q_SLOTS:
                                                QStringLiteral("Band"), QStringLiteral("Song"), {}, {}, {},
                                                QStringLiteral("/c/a.jpg")})});
         QVERIFY(CatalogueListFile::save(data + QStringLiteral("/zembra.lst"), rows).ok);
+        many = dir.filePath(QStringLiteral("many"));
+        QVERIFY(CatalogueListFile::save(
+            many + QStringLiteral("/zembra.lst"),
+            CatalogRows::fromPaths({QStringLiteral("/m/x/a.mp3"), QStringLiteral("/m/y/b.mp3"), QStringLiteral("/n/c.mp3")},
+                                   {QStringLiteral("CD01"), QStringLiteral("CD02"), QStringLiteral("CD02")})));
     }
 
     void libraryCreateAndShow()
@@ -64,6 +72,55 @@ private Q_SLOTS:
         QTest::newRow("covers") << QStringLiteral("covers") << QStringLiteral("zembra.html") << 0;
         QTest::newRow("database") << QStringLiteral("database") << QStringLiteral("ondro2000.mdb") << 3;
         QTest::newRow("tunepost") << QStringLiteral("tunepost") << QStringLiteral("tunepost-1.m3u") << 0;
+        for (const char *kind : {"m3u8", "xspf", "csv", "jsonl"})
+            QTest::newRow(kind) << QString::fromLatin1(kind) << QStringLiteral("ondro.") + QString::fromLatin1(kind) << 0;
+    }
+
+    // The options of the playlists and data files: what is written (the
+    // m3u8's path lines, or the CSV's records without the header) and the
+    // usage errors, which write nothing.
+    void interchangeOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // after "export"; --to {out} is added
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("lines"); // {up}: "../" up to the root from {out}
+        const QString m3u8 = QStringLiteral("m3u8"), query = QStringLiteral("--query");
+        const QStringList all{QStringLiteral("/m/x/a.mp3"), QStringLiteral("/m/y/b.mp3"), QStringLiteral("/n/c.mp3")};
+        QTest::newRow("all") << QStringList{m3u8} << 0 << all;
+        QTest::newRow("query") << QStringList{m3u8, query, QStringLiteral("source:CD02")} << 0 << all.mid(1);
+        QTest::newRow("relative") << QStringList{m3u8, QStringLiteral("--relative"), query, QStringLiteral("path:/n/")}
+                                  << 0 << QStringList{QStringLiteral("{up}n/c.mp3")};
+        QTest::newRow("resolve, no register") << QStringList{m3u8, QStringLiteral("--resolve")} << 0 << all;
+        QTest::newRow("csv, no match") << QStringList{QStringLiteral("csv"), query, QStringLiteral("source:CD09")} << 0
+                                       << QStringList();
+        QTest::newRow("relative csv") << QStringList{QStringLiteral("csv"), QStringLiteral("--relative")} << 2
+                                      << QStringList();
+        QTest::newRow("query of covers") << QStringList{QStringLiteral("covers"), query, QStringLiteral("x")} << 2
+                                         << QStringList();
+        QTest::newRow("bad query") << QStringList{m3u8, query, QStringLiteral("artst:x")} << 2 << QStringList();
+    }
+    void interchangeOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QStringList, lines);
+        QTemporaryDir out;
+        const CliRun run = cli(many, QStringList{QStringLiteral("export")} + arguments +
+                                         QStringList{QStringLiteral("--to"), out.path()});
+        QCOMPARE(run.status, status);
+        const QStringList files = QDir(out.path()).entryList(QDir::Files | QDir::Hidden);
+        if (status != 0) {
+            QVERIFY(files.isEmpty());
+            return;
+        }
+        QCOMPARE(files.size(), 1);
+        QStringList got = QString::fromUtf8(fileBytes(out.filePath(files.first()))).split(QRegularExpression(QStringLiteral("\r?\n")));
+        got.removeAll(QString());
+        got.removeFirst(); // #EXTM3U, or the header row
+        if (arguments.first() == QLatin1String("m3u8"))
+            got.removeIf([](const QString &line) { return line.startsWith(QLatin1Char('#')); });
+        lines.replaceInStrings(QStringLiteral("{up}"), QStringLiteral("../").repeated(out.path().count(QLatin1Char('/'))));
+        QCOMPARE(got, lines);
     }
     void exports()
     {
@@ -98,6 +155,9 @@ private Q_SLOTS:
         QTest::newRow("database, damaged catalogue") << database << QStringLiteral("ondro2000.mdb") << true;
         QTest::newRow("library, catalogue is a folder") << library << QStringLiteral("mine.odl") << false;
         QTest::newRow("database, catalogue is a folder") << database << QStringLiteral("ondro2000.mdb") << false;
+        QTest::newRow("jsonl, catalogue is a folder")
+            << QStringList{QStringLiteral("export"), QStringLiteral("jsonl"), QStringLiteral("--to"), QStringLiteral("{out}")}
+            << QStringLiteral("ondro.jsonl") << false;
     }
     void writtenFromTheCatalogueAsRead()
     {

@@ -57,6 +57,9 @@ private Q_SLOTS:
                                  << true;
         QTest::newRow("tunepost") << Kind::Tunepost << QStringLiteral("tunepost-1.m3u")
                                   << QStringLiteral("Export complete.") << false;
+        for (const auto &[kind, file] : {std::pair{Kind::M3u8, "ondro.m3u8"}, std::pair{Kind::Xspf, "ondro.xspf"},
+                                         std::pair{Kind::Csv, "ondro.csv"}, std::pair{Kind::Jsonl, "ondro.jsonl"}})
+            QTest::newRow(file) << kind << QString::fromLatin1(file) << QStringLiteral("%1 was exported.") << false;
     }
     void kinds()
     {

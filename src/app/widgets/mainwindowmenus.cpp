@@ -1,6 +1,8 @@
 // The main window's menu bar and the list's pop-up menu.
 #include "app/widgets/mainwindow.h"
 
+#include "export/widgets/interchangeexport.h"
+
 #include "store/platform/openfailure.h"
 #include "store/platform/platform.h"
 #include "store/platform/prompter.h"
@@ -50,6 +52,12 @@ void Form2::buildFilesMenu()
     exports->addSeparator()->setObjectName(QStringLiteral("mnuFilesExportDash"));
     connect(entry(exports, "mnuFilesExportm3u", QStringLiteral("&m3u (tunepost Compatible)")), &QAction::triggered,
             m_library, &LibraryCommands::exportTunepost);
+    exports->addSeparator()->setObjectName(QStringLiteral("mnuFilesExportDash2"));
+    for (const InterchangeExport::MenuEntry &item : InterchangeExport::menuEntries()) {
+        connect(entry(exports, item.objectName, item.caption), &QAction::triggered, this, [this, kind = item.kind] {
+            InterchangeExport::start(this, m_work, m_prompter, kind, {*m_catalogue, *m_shown, *m_markBin});
+        });
+    }
     m_saveAction = entry(files, "Save", QStringLiteral("&Save"));
     m_saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(m_saveAction, &QAction::triggered, this, [this] { runJob(StatusJob::Save); });

@@ -14,9 +14,10 @@ bool startExport(QWidget *window, QPointer<QFutureWatcherBase> &work, Prompter &
     auto progress = std::make_shared<WorkProgress>();
     work = LongWork::start(
         window, LongWork::Shown{job.label, job.stop, {}},
-        [kind = job.kind, &rows = job.rows, target = job.target, hooks = job.hooks](WorkProgress &progress) mutable {
+        [kind = job.kind, &rows = job.rows, target = job.target, hooks = job.hooks,
+         write = std::move(job.write)](WorkProgress &progress) mutable {
             hooks.progress = [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); };
-            return ExportFlow::write(kind, rows, target, hooks);
+            return write ? write(hooks) : ExportFlow::write(kind, rows, target, hooks);
         },
         [&work, &prompter, progress, ended = std::move(ended)](const ExportFlow::Outcome &outcome) {
             work.clear();

@@ -24,6 +24,9 @@ struct ExportJob
     QString label; // of the progress window
     StopOffer stop = StopOffer::None;
     ExportFlow::Hooks hooks; // progress is filled in here
+    // Writes in place of the kind's writer over all of rows (an interchange
+    // export of some rows), with hooks as filled in; off the window's thread.
+    std::function<ExportFlow::Outcome(const ExportFlow::Hooks &hooks)> write = {};
 };
 
 bool startExport(QWidget *window, QPointer<QFutureWatcherBase> &work, Prompter &prompter, ExportJob job,

@@ -8,8 +8,8 @@ class Prompter
 {
 public:
     enum class Icon { None, Information, Warning, Critical };
-    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel, RescanAddCancel };
-    enum class Answer { Ok, Cancel, Yes, No, Save, Discard, Rescan, Add };
+    enum class Buttons { Ok, OkCancel, YesNo, SaveDiscardCancel, RescanAddCancel, CatalogueShownMarkedCancel };
+    enum class Answer { Ok, Cancel, Yes, No, Save, Discard, Rescan, Add, Catalogue, Shown, Marked };
 
     virtual ~Prompter() = default;
 

@@ -45,8 +45,8 @@ QWidget *QtPrompter::parent() const
 Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons buttons, const QString &title)
 {
     QMessageBox box(parent());
-    QPushButton *rescan = nullptr;
-    QPushButton *add = nullptr;
+    // The buttons of our own, and the answer each gives.
+    QList<std::pair<QPushButton *, Answer>> own;
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
@@ -66,9 +66,16 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
         box.setEscapeButton(QMessageBox::Cancel);
         break;
     case Buttons::RescanAddCancel:
-        rescan = box.addButton(QStringLiteral("&Rescan"), QMessageBox::AcceptRole);
-        add = box.addButton(QStringLiteral("&Add"), QMessageBox::AcceptRole);
-        box.setDefaultButton(rescan);
+        own = {{box.addButton(QStringLiteral("&Rescan"), QMessageBox::AcceptRole), Answer::Rescan},
+               {box.addButton(QStringLiteral("&Add"), QMessageBox::AcceptRole), Answer::Add}};
+        box.setDefaultButton(own.constFirst().first);
+        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+        break;
+    case Buttons::CatalogueShownMarkedCancel:
+        own = {{box.addButton(QStringLiteral("Whole &Catalogue"), QMessageBox::AcceptRole), Answer::Catalogue},
+               {box.addButton(QStringLiteral("Rows &Shown"), QMessageBox::AcceptRole), Answer::Shown},
+               {box.addButton(QStringLiteral("&Mark Bin"), QMessageBox::AcceptRole), Answer::Marked}};
+        box.setDefaultButton(own.constFirst().first);
         box.setEscapeButton(box.addButton(QMessageBox::Cancel));
         break;
     }
@@ -76,10 +83,10 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
     box.raise();
     box.activateWindow();
     const int clicked = box.exec();
-    if (rescan && box.clickedButton() == rescan)
-        return Answer::Rescan;
-    if (add && box.clickedButton() == add)
-        return Answer::Add;
+    for (const auto &[button, answer] : own) {
+        if (box.clickedButton() == button)
+            return answer;
+    }
     switch (clicked) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
@@ -92,7 +99,8 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
     switch (buttons) {
     case Buttons::YesNo: return Answer::No;
     case Buttons::SaveDiscardCancel:
-    case Buttons::RescanAddCancel: return Answer::Cancel;
+    case Buttons::RescanAddCancel:
+    case Buttons::CatalogueShownMarkedCancel: return Answer::Cancel;
     default: return Answer::Ok;
     }
 }

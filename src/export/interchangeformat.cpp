@@ -1,0 +1,340 @@
+#include "export/interchangeformat.h"
+
+#include "store/extensionline.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace InterchangeFormat {
+
+namespace {
+
+constexpr char Hex[] = "0123456789ABCDEF";
+constexpr QByteArrayView Replacement("\xEF\xBF\xBD"); // U+FFFD
+
+// The length of the well-formed UTF-8 sequence at p (shortest form, no
+// surrogates, at most U+10FFFF) and its code point; 0 when there is none.
+int utf8Sequence(const uchar *p, const uchar *end, char32_t &code)
+{
+    const uchar lead = p[0];
+    int length;
+    char32_t min;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, min = 0x80, code = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, min = 0x800, code = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, min = 0x10000, code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (end - p < length)
+        return 0;
+    for (int i = 1; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (p[i] & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+bool csvNeedsQuotes(QByteArrayView value)
+{
+    for (const char c : value) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n')
+            return true;
+    }
+    return false;
+}
+
+// What may stay as it is in a path of a URI (RFC 3986: unreserved,
+// sub-delims, ":", "@" and the "/" between segments).
+struct UriPathBytes
+{
+    std::array<bool, 256> allowed{};
+    constexpr UriPathBytes()
+    {
+        for (int c = 0; c < 256; ++c)
+            allowed[size_t(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        for (const char c : std::string_view("-._~!$&'()*+,;=:@/"))
+            allowed[uchar(c)] = true;
+    }
+};
+constexpr UriPathBytes UriPath;
+
+// The bytes XML text takes as they are: printable ASCII but the five
+// escaped, and tab and line feed.
+struct XmlPlainBytes
+{
+    std::array<bool, 256> plain{};
+    constexpr XmlPlainBytes()
+    {
+        for (int c = 0x20; c < 0x80; ++c)
+            plain[size_t(c)] = c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+        plain['\t'] = plain['\n'] = true;
+    }
+};
+constexpr XmlPlainBytes XmlPlain;
+
+// The bytes a JSON string takes as they are: printable ASCII but quote
+// and backslash.
+struct JsonPlainBytes
+{
+    std::array<bool, 256> plain{};
+    constexpr JsonPlainBytes()
+    {
+        for (int c = 0x20; c < 0x80; ++c)
+            plain[size_t(c)] = c != '"' && c != '\\';
+    }
+};
+constexpr JsonPlainBytes JsonPlain;
+
+// The end of the run from p that goes out as it is: plain bytes and whole
+// UTF-8 sequences (but U+FFFE and U+FFFF for XML).
+const uchar *plainRun(const uchar *p, const uchar *end, const std::array<bool, 256> &plain, bool xml)
+{
+    for (;;) {
+        while (p < end && plain[*p])
+            ++p;
+        if (p == end || *p < 0x80)
+            return p;
+        char32_t code = 0;
+        const int length = utf8Sequence(p, end, code);
+        if (length == 0 || (xml && (code == 0xFFFE || code == 0xFFFF)))
+            return p;
+        p += length;
+    }
+}
+
+void append(std::string &out, QByteArrayView bytes)
+{
+    out.append(bytes.data(), size_t(bytes.size()));
+}
+
+QByteArrayView fileBaseName(QByteArrayView path)
+{
+    const qsizetype slash = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
+    QByteArrayView name = path.sliced(slash + 1);
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot > 0 ? name.first(dot) : name;
+}
+
+} // namespace
+
+FactValues factValues(QByteArrayView extension)
+{
+    FactValues values;
+    const std::string_view text(extension.data(), size_t(extension.size()));
+    if (!text.starts_with("ondro:1") || (text.size() > 7 && text[7] != ' '))
+        return values; // no line, or one of a later version
+    unsigned found = 0;
+    for (size_t at = text.find(' '); at != std::string_view::npos;) {
+        const size_t next = text.find(' ', at + 1);
+        const std::string_view pair = text.substr(at + 1, next == std::string_view::npos ? next : next - at - 1);
+        at = next;
+        const size_t equals = pair.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const std::string_view key = pair.substr(0, equals);
+        for (size_t k = 0; k < FactKeys.size(); ++k) {
+            if (!(found & 1u << k) && key == FactKeys[k]) {
+                found |= 1u << k;
+                values[k] = QByteArrayView(pair.data() + equals + 1, qsizetype(pair.size() - equals - 1));
+                break;
+            }
+        }
+    }
+    return values;
+}
+
+std::optional<qint64> wholeNumber(QByteArrayView raw)
+{
+    if (raw.isEmpty() || raw.size() > 18)
+        return std::nullopt;
+    qint64 n = 0;
+    for (const char c : raw) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+std::optional<qint64> tenths(QByteArrayView raw)
+{
+    const qsizetype dot = raw.indexOf('.');
+    if (dot < 0) {
+        const auto whole = wholeNumber(raw);
+        return whole ? std::optional(*whole * 10) : std::nullopt;
+    }
+    const auto whole = wholeNumber(raw.first(dot));
+    const QByteArrayView decimal = raw.sliced(dot + 1);
+    if (!whole || decimal.size() != 1 || decimal[0] < '0' || decimal[0] > '9')
+        return std::nullopt;
+    return *whole * 10 + (decimal[0] - '0');
+}
+
+QByteArray factText(QByteArrayView extension, QByteArrayView key)
+{
+    const QByteArrayView raw = ExtensionLine::rawValue(extension, key);
+    if (!raw.contains('%'))
+        return raw.toByteArray();
+    // Escaped text is rare (an encoder's name with a blank): taken apart in full.
+    return ExtensionLine::parse(extension).value(key);
+}
+
+void appendCsvField(std::string &out, QByteArrayView value)
+{
+    if (!csvNeedsQuotes(value)) {
+        append(out, value);
+        return;
+    }
+    out += '"';
+    const char *run = value.data();
+    const char *const end = run + value.size();
+    for (const char *p = run; p < end; ++p) {
+        if (*p == '"') {
+            out.append(run, size_t(p + 1 - run));
+            out += '"';
+            run = p + 1;
+        }
+    }
+    out.append(run, size_t(end - run));
+    out += '"';
+}
+
+void appendJsonString(std::string &out, QByteArrayView utf8)
+{
+    out += '"';
+    const uchar *p = reinterpret_cast<const uchar *>(utf8.data());
+    const uchar *const end = p + utf8.size();
+    while (p < end) {
+        const uchar *const run = p;
+        p = plainRun(p, end, JsonPlain.plain, false);
+        out.append(reinterpret_cast<const char *>(run), size_t(p - run));
+        if (p == end)
+            break;
+        const uchar c = *p++;
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        default:
+            if (c < 0x20) {
+                out += "\\u00";
+                out += Hex[c >> 4];
+                out += Hex[c & 15];
+            } else {
+                append(out, Replacement); // a byte that starts no UTF-8 sequence
+            }
+        }
+    }
+    out += '"';
+}
+
+void appendNumber(std::string &out, qint64 n)
+{
+    char digits[24];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, n);
+    out.append(digits, size_t(end - digits));
+}
+
+void appendXmlText(std::string &out, QByteArrayView utf8)
+{
+    const uchar *p = reinterpret_cast<const uchar *>(utf8.data());
+    const uchar *const end = p + utf8.size();
+    while (p < end) {
+        const uchar *const run = p;
+        p = plainRun(p, end, XmlPlain.plain, true);
+        out.append(reinterpret_cast<const char *>(run), size_t(p - run));
+        if (p == end)
+            break;
+        switch (*p++) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        case '\r': out += "&#13;"; break; // a parser would make a bare CR a line feed
+        default: // a control XML does not allow, or a byte that starts no UTF-8 sequence
+            append(out, Replacement);
+            if (p[-1] >= 0x80) {
+                char32_t code = 0;
+                const int length = utf8Sequence(p - 1, end, code);
+                p += length > 0 ? length - 1 : 0; // U+FFFE and U+FFFF: the whole sequence
+            }
+        }
+    }
+}
+
+void appendFileUri(std::string &out, QByteArrayView path)
+{
+    out += "file://";
+    const char *p = path.data();
+    const char *const end = p + path.size();
+    while (p < end) {
+        const char *run = p;
+        while (p < end && UriPath.allowed[uchar(*p)])
+            ++p;
+        out.append(run, size_t(p - run));
+        if (p == end)
+            break;
+        const uchar u = uchar(*p++);
+        out += '%';
+        out += Hex[u >> 4];
+        out += Hex[u & 15];
+    }
+}
+
+QByteArray displayTitle(const Fields &fields)
+{
+    const QByteArrayView artist = fields[FieldArtist].trimmed();
+    const QByteArrayView title = fields[FieldTrack].trimmed();
+    if (!artist.isEmpty() && !title.isEmpty())
+        return artist.toByteArray() + " - " + title.toByteArray();
+    if (!artist.isEmpty() || !title.isEmpty())
+        return (artist.isEmpty() ? title : artist).toByteArray();
+    return fileBaseName(fields[FieldFilename]).toByteArray();
+}
+
+qint64 wholeSeconds(std::optional<qint64> tenths)
+{
+    return tenths ? (*tenths + 5) / 10 : -1;
+}
+
+QByteArray relativePath(QByteArrayView path, QByteArrayView folder)
+{
+    if (!path.startsWith('/'))
+        return path.toByteArray();
+    // The longest run of whole folders the two share.
+    qsizetype shared = 0;
+    const qsizetype limit = std::min(path.size(), folder.size());
+    for (qsizetype i = 0; i <= limit; ++i) {
+        const bool folderEnds = i == folder.size() || folder[i] == '/';
+        const bool pathEnds = i == path.size() || path[i] == '/';
+        if (folderEnds && pathEnds)
+            shared = i;
+        if (i == limit || folder[i] != path[i])
+            break;
+    }
+    QByteArray relative;
+    for (qsizetype i = shared; i < folder.size(); ++i) {
+        if (folder[i] == '/')
+            relative += "../";
+    }
+    if (folder.size() == 1) // the root folder: nothing to leave
+        relative.clear();
+    relative += path.sliced(std::min(shared + 1, path.size()));
+    return relative;
+}
+
+} // namespace InterchangeFormat

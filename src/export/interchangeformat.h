@@ -1,0 +1,61 @@
+#pragma once
+
+#include "store/trackrecord.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <array>
+#include <optional>
+#include <string>
+
+// The pieces the interchange exports (m3u8, XSPF, CSV, JSON Lines) are
+// made of, each appended to a buffer (a std::string, whose appends inline)
+// from UTF-8: the escapes of each
+// format, the facts of an extension line, the title a playlist shows and
+// paths as URIs or relative to a folder. Pure functions, no device.
+namespace InterchangeFormat {
+
+using Fields = std::array<QByteArrayView, TrackFieldCount>;
+
+// The facts an export writes after the nine fields, by their keys on the
+// extension line.
+inline constexpr std::array<const char *, 8> FactKeys{"size", "mtime", "dur", "kbps", "mode", "rate", "enc", "aid"};
+
+// The values of FactKeys in an extension line as written, each as
+// ExtensionLine::rawValue gives it, in one pass over the line.
+using FactValues = std::array<QByteArrayView, FactKeys.size()>;
+FactValues factValues(QByteArrayView extension);
+
+// The decoded text of the fact key of an extension line; empty when absent.
+QByteArray factText(QByteArrayView extension, QByteArrayView key);
+// A raw value as a whole number (digits only), or as tenths ("215.3" is
+// 2153), as ExtensionLine reads them.
+std::optional<qint64> wholeNumber(QByteArrayView raw);
+std::optional<qint64> tenths(QByteArrayView raw);
+
+// A CSV field: as it is, or quoted with its quotes doubled when it holds a
+// comma, a quote, CR or LF.
+void appendCsvField(std::string &out, QByteArrayView value);
+// A JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
+void appendJsonString(std::string &out, QByteArrayView utf8);
+// A whole number.
+void appendNumber(std::string &out, qint64 n);
+// Text for XML 1.0 content or attributes: & < > " ' escaped, CR kept as a
+// reference, characters XML does not allow (most controls, U+FFFE, U+FFFF,
+// bytes that are not UTF-8) replaced by U+FFFD.
+void appendXmlText(std::string &out, QByteArrayView utf8);
+// An absolute path as a file:// URI, percent-encoded from UTF-8: only the
+// unreserved characters, the sub-delimiters, ":", "@" and "/" stay.
+void appendFileUri(std::string &out, QByteArrayView path);
+
+// What a playlist shows for an entry: "Artist - Title", the one of them
+// there is, or without both the file name without its extension.
+QByteArray displayTitle(const Fields &fields);
+// The whole seconds of a playing time in tenths (rounded), -1 when not known.
+qint64 wholeSeconds(std::optional<qint64> tenths);
+
+// path relative to folder (absolute, clean, without a trailing "/"), with
+// "../" where it leaves it; a path that is not absolute stays as it is.
+QByteArray relativePath(QByteArrayView path, QByteArrayView folder);
+
+} // namespace InterchangeFormat

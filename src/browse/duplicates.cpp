@@ -59,6 +59,16 @@ void Finder::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByt
     m_songs.push_back({key.high64, key.low64, *tenths, file, row});
 }
 
+void Finder::addAll(const RowStore &rows)
+{
+    std::array<QByteArrayView, TrackFieldCount> fields;
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        for (int f = 0; f < TrackFieldCount; ++f)
+            fields[size_t(f)] = rows.fieldUtf8(row, f);
+        add(fields, rows.extensionUtf8(row));
+    }
+}
+
 std::vector<Group> Finder::audioGroups() const
 {
     std::vector<Group> groups;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/rowstore.h"
 #include "store/trackrecord.h"
 
 #include <QByteArrayView>
@@ -33,6 +34,8 @@ class Finder
 {
 public:
     void add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension);
+    // Every row of rows, in order.
+    void addAll(const RowStore &rows);
     // The groups of the kind, largest first, then by their first row.
     std::vector<Group> groups(Kind kind) const;
     qsizetype entries() const { return m_entries; }

@@ -59,12 +59,7 @@ std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool
 std::vector<quint8> duplicateFlags(const RowStore &rows)
 {
     Duplicates::Finder finder;
-    std::array<QByteArrayView, TrackFieldCount> fields;
-    for (qsizetype row = 0; row < rows.size(); ++row) {
-        for (int f = 0; f < TrackFieldCount; ++f)
-            fields[size_t(f)] = rows.fieldUtf8(row, f);
-        finder.add(fields, rows.extensionUtf8(row));
-    }
+    finder.addAll(rows);
     return duplicateFlagsOf(finder);
 }
 

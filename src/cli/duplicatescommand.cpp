@@ -2,6 +2,7 @@
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
 #include "cli/entryoutput.h"
+#include "cli/queryrun.h"
 #include "cli/scanrun.h"
 #include "store/cataloguelistfile.h"
 #include "store/extensionline.h"
@@ -17,22 +18,6 @@
 // song. The list file is read twice, holding only a few numbers per entry:
 // once to find the groups, once for the fields of their copies.
 namespace {
-
-// The first pass: the finder's numbers, and a few paths of each source to
-// tell whether a medium without a UUID is present.
-class GroupFeed : public CatalogueListFile::RecordVisitor
-{
-public:
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
-    {
-        finder.add(fields, extension);
-        QStringList &paths = samples[QString::fromUtf8(fields[FieldSource])];
-        if (paths.size() < 3)
-            paths.append(QString::fromUtf8(fields[FieldFilename]));
-    }
-    Duplicates::Finder finder;
-    std::map<QString, QStringList> samples;
-};
 
 struct Copy
 {
@@ -142,7 +127,7 @@ int checkDuplicates(const CommandCall &call)
 int runDuplicates(const CommandCall &call)
 {
     const QString file = call.context.catalogueFile();
-    GroupFeed feed;
+    QueryRun::FirstPass feed;
     MediaRegister media;
     const CatalogueListFile::ReadResult first = CatalogueListFile::visit(file, feed);
     if (!CliIo::reportRead(file, first) || !ScanRun::readRegister(call.context, media))

@@ -15,21 +15,6 @@ namespace {
 
 constexpr qsizetype BatchRows = 4096;
 
-// The first pass: the duplicates' numbers and a few paths of each source.
-class FirstPass : public CatalogueListFile::RecordVisitor
-{
-public:
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
-    {
-        finder.add(fields, extension);
-        QStringList &paths = samples[QString::fromUtf8(fields[FieldSource])];
-        if (paths.size() < 3)
-            paths.append(QString::fromUtf8(fields[FieldFilename]));
-    }
-    Duplicates::Finder finder;
-    std::map<QString, QStringList> samples;
-};
-
 // The matching pass: records gathered in a batch, matched a batch at a time.
 class MatchPass : public CatalogueListFile::RecordVisitor
 {
@@ -82,6 +67,14 @@ bool usesMedia(const Query::Node *node)
 
 namespace QueryRun {
 
+void FirstPass::record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension)
+{
+    finder.add(fields, extension);
+    QStringList &paths = samples[QString::fromUtf8(fields[FieldSource])];
+    if (paths.size() < 3)
+        paths.append(QString::fromUtf8(fields[FieldFilename]));
+}
+
 int forEachMatch(const CliContext &context, const QString &expression, const Matched &matched)
 {
     const Query::Parsed parsed = Query::parse(expression);
@@ -95,7 +88,7 @@ int forEachMatch(const CliContext &context, const QString &expression, const Mat
     const bool duplicates = Query::usesDuplicates(parsed.root.get());
     const bool media = usesMedia(parsed.root.get());
     if (duplicates || media) {
-        FirstPass first;
+        QueryRun::FirstPass first;
         if (!CliIo::reportRead(file, CatalogueListFile::visit(file, first)))
             return StatusFailure;
         if (duplicates)

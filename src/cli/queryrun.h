@@ -1,7 +1,12 @@
 #pragma once
 
 #include "cli/clicontext.h"
+#include "browse/duplicates.h"
+#include "store/cataloguelistfile.h"
 #include "store/rowstore.h"
+
+#include <QStringList>
+#include <map>
 
 #include <QString>
 #include <functional>
@@ -12,6 +17,17 @@
 // (dup:audio, dup:song, single) costs a first pass that keeps one byte per
 // entry; one about media (label, note, is:online) reads the register.
 namespace QueryRun {
+
+// A first pass over the list file: the duplicates' numbers of every entry
+// and a few paths of each source (to tell whether a medium without a UUID
+// is present).
+class FirstPass : public CatalogueListFile::RecordVisitor
+{
+public:
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override;
+    Duplicates::Finder finder;
+    std::map<QString, QStringList> samples;
+};
 
 // Called for each matching entry: row of batch, in catalogue order.
 using Matched = std::function<void(const RowStore &batch, qsizetype row)>;

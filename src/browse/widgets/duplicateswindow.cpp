@@ -33,12 +33,7 @@ QString playingTime(QByteArrayView facts)
 DuplicatesWindow::Found DuplicatesWindow::find(const RowStore &rows)
 {
     Duplicates::Finder finder;
-    std::array<QByteArrayView, TrackFieldCount> fields;
-    for (qsizetype row = 0; row < rows.size(); ++row) {
-        for (int f = 0; f < TrackFieldCount; ++f)
-            fields[size_t(f)] = rows.fieldUtf8(row, f);
-        finder.add(fields, rows.extensionUtf8(row));
-    }
+    finder.addAll(rows);
     return {finder.groups(Duplicates::Kind::Audio), finder.groups(Duplicates::Kind::Song)};
 }
 

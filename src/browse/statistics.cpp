@@ -92,72 +92,6 @@ private:
     qint32 m_last = -1;
 };
 
-// The facts the tally reads, found in one walk over the words of the line
-// rather than a search for each key; the first pair of a key counts, as
-// ExtensionLine::rawValue finds it. Only lines of this version have them.
-enum Fact { SizeFact, DurationFact, BitrateFact, ModeFact, EncoderFact, FactCount };
-using FactValues = std::array<QByteArrayView, FactCount>; // as written; null when absent
-
-// Compared at their known lengths, which the compiler does in place.
-int factNamed(std::string_view key)
-{
-    const auto is = [&](const char(&name)[4]) { return std::memcmp(key.data(), name, 3) == 0; };
-    const auto is4 = [&](const char(&name)[5]) { return std::memcmp(key.data(), name, 4) == 0; };
-    if (key.size() == 3)
-        return is("dur") ? DurationFact : is("enc") ? EncoderFact : FactCount;
-    if (key.size() == 4)
-        return is4("size") ? SizeFact : is4("kbps") ? BitrateFact : is4("mode") ? ModeFact : FactCount;
-    return FactCount;
-}
-
-FactValues factsOf(QByteArrayView line)
-{
-    static constexpr std::string_view Version = "ondro:1";
-    FactValues values{};
-    const std::string_view text(line.data(), size_t(line.size()));
-    if (!text.starts_with(Version) || (text.size() > Version.size() && text[Version.size()] != ' '))
-        return values;
-    for (size_t at = Version.size() + 1; at < text.size();) {
-        const size_t end = std::min(text.find(' ', at), text.size());
-        const std::string_view word = text.substr(at, end - at);
-        at = end + 1;
-        const size_t equals = word.find('=');
-        if (equals == std::string_view::npos)
-            continue;
-        const int fact = factNamed(word.substr(0, equals));
-        if (fact < FactCount && values[size_t(fact)].isNull())
-            values[size_t(fact)] = QByteArrayView(word.data() + equals + 1, qsizetype(word.size() - equals - 1));
-    }
-    return values;
-}
-
-// Numbers as ExtensionLine reads them: digits only, at most 18; tenths from
-// at most one decimal ("215.3" is 2153).
-std::optional<qint64> wholeNumber(QByteArrayView text)
-{
-    if (text.isEmpty() || text.size() > 18)
-        return std::nullopt;
-    qint64 n = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
-
-std::optional<qint64> tenthsOf(QByteArrayView text)
-{
-    const qsizetype dot = text.indexOf('.');
-    if (dot < 0) {
-        const auto whole = wholeNumber(text);
-        return whole ? std::optional(*whole * 10) : std::nullopt;
-    }
-    const auto whole = wholeNumber(text.first(dot));
-    if (!whole || text.size() != dot + 2 || text.back() < '0' || text.back() > '9')
-        return std::nullopt;
-    return *whole * 10 + (text.back() - '0');
-}
 
 // The decade of a year field: its first four characters, blanks before
 // them aside, when they are digits; -1 for any other year and for years
@@ -266,9 +200,9 @@ Tally &Tally::operator=(Tally &&) noexcept = default;
 void Tally::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension)
 {
     Counts &c = *m_counts;
-    const FactValues facts = factsOf(extension);
-    const std::optional<qint64> size = wholeNumber(facts[SizeFact]);
-    const std::optional<qint64> tenths = tenthsOf(facts[DurationFact]);
+    const ExtensionLine::FactValues facts = ExtensionLine::factValues(extension);
+    const std::optional<qint64> size = ExtensionLine::wholeNumber(facts[ExtensionLine::Size]);
+    const std::optional<qint64> tenths = ExtensionLine::tenths(facts[ExtensionLine::Dur]);
     const qint64 bytes = size.value_or(0), time = tenths.value_or(0);
     ++c.entries;
     c.bytes += bytes;
@@ -279,9 +213,9 @@ void Tally::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByte
     c.genre.at(fields[FieldGenre]).add(bytes, time);
     const int decade = decadeOf(fields[FieldYear]);
     (decade < 0 ? c.unknownDecade : c.decades[size_t(decade)]).add(bytes, time);
-    c.bitrate.at(facts[BitrateFact]).add(bytes, time);
-    c.mode.at(facts[ModeFact]).add(bytes, time);
-    c.encoder.at(facts[EncoderFact]).add(bytes, time);
+    c.bitrate.at(facts[ExtensionLine::Kbps]).add(bytes, time);
+    c.mode.at(facts[ExtensionLine::Mode]).add(bytes, time);
+    c.encoder.at(facts[ExtensionLine::Enc]).add(bytes, time);
 }
 
 void Tally::add(const RowStore &rows, qsizetype row)

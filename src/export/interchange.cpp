@@ -12,7 +12,6 @@ namespace {
 // The device is written in blocks of about this size.
 constexpr qsizetype BlockBytes = 256 * 1024;
 
-constexpr size_t DurFact = 2; // of FactKeys
 
 constexpr QByteArrayView XspfHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                     "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n"
@@ -176,7 +175,7 @@ void Writer::appendM3u8(const Fields &fields, QByteArrayView extension)
 {
     const QByteArrayView path = fields[FieldFilename];
     m_buffer += "#EXTINF:";
-    appendNumber(m_buffer, wholeSeconds(tenths(factValues(extension)[DurFact])));
+    appendNumber(m_buffer, wholeSeconds(tenths(factValues(extension)[ExtensionLine::Dur])));
     m_buffer += ',';
     appendOneLine(m_buffer, displayTitle(fields));
     m_buffer += '\n';
@@ -209,7 +208,7 @@ void Writer::appendXspf(const Fields &fields, QByteArrayView extension)
     appendXmlElement(m_buffer, "title", fields[FieldTrack]);
     appendXmlElement(m_buffer, "creator", fields[FieldArtist]);
     appendXmlElement(m_buffer, "album", fields[FieldAlbum]);
-    if (const std::optional<qint64> inTenths = tenths(factValues(extension)[DurFact]))
+    if (const std::optional<qint64> inTenths = tenths(factValues(extension)[ExtensionLine::Dur]))
         appendXmlElement(m_buffer, "duration", QByteArray::number(*inTenths * 100)); // few, short
     m_buffer += "    </track>\n";
 }

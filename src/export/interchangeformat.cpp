@@ -126,58 +126,6 @@ QByteArrayView fileBaseName(QByteArrayView path)
 
 } // namespace
 
-FactValues factValues(QByteArrayView extension)
-{
-    FactValues values;
-    const std::string_view text(extension.data(), size_t(extension.size()));
-    if (!text.starts_with("ondro:1") || (text.size() > 7 && text[7] != ' '))
-        return values; // no line, or one of a later version
-    unsigned found = 0;
-    for (size_t at = text.find(' '); at != std::string_view::npos;) {
-        const size_t next = text.find(' ', at + 1);
-        const std::string_view pair = text.substr(at + 1, next == std::string_view::npos ? next : next - at - 1);
-        at = next;
-        const size_t equals = pair.find('=');
-        if (equals == std::string_view::npos)
-            continue;
-        const std::string_view key = pair.substr(0, equals);
-        for (size_t k = 0; k < FactKeys.size(); ++k) {
-            if (!(found & 1u << k) && key == FactKeys[k]) {
-                found |= 1u << k;
-                values[k] = QByteArrayView(pair.data() + equals + 1, qsizetype(pair.size() - equals - 1));
-                break;
-            }
-        }
-    }
-    return values;
-}
-
-std::optional<qint64> wholeNumber(QByteArrayView raw)
-{
-    if (raw.isEmpty() || raw.size() > 18)
-        return std::nullopt;
-    qint64 n = 0;
-    for (const char c : raw) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
-
-std::optional<qint64> tenths(QByteArrayView raw)
-{
-    const qsizetype dot = raw.indexOf('.');
-    if (dot < 0) {
-        const auto whole = wholeNumber(raw);
-        return whole ? std::optional(*whole * 10) : std::nullopt;
-    }
-    const auto whole = wholeNumber(raw.first(dot));
-    const QByteArrayView decimal = raw.sliced(dot + 1);
-    if (!whole || decimal.size() != 1 || decimal[0] < '0' || decimal[0] > '9')
-        return std::nullopt;
-    return *whole * 10 + (decimal[0] - '0');
-}
 
 QByteArray factText(QByteArrayView extension, QByteArrayView key)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/extensionline.h"
 #include "store/trackrecord.h"
 
 #include <QByteArray>
@@ -17,21 +18,16 @@ namespace InterchangeFormat {
 
 using Fields = std::array<QByteArrayView, TrackFieldCount>;
 
-// The facts an export writes after the nine fields, by their keys on the
-// extension line.
-inline constexpr std::array<const char *, 8> FactKeys{"size", "mtime", "dur", "kbps", "mode", "rate", "enc", "aid"};
-
-// The values of FactKeys in an extension line as written, each as
-// ExtensionLine::rawValue gives it, in one pass over the line.
-using FactValues = std::array<QByteArrayView, FactKeys.size()>;
-FactValues factValues(QByteArrayView extension);
+// The facts an export writes after the nine fields, in the extension
+// line's order, and how they are read.
+using ExtensionLine::FactKeys;
+using ExtensionLine::FactValues;
+using ExtensionLine::factValues;
+using ExtensionLine::tenths;
+using ExtensionLine::wholeNumber;
 
 // The decoded text of the fact key of an extension line; empty when absent.
 QByteArray factText(QByteArrayView extension, QByteArrayView key);
-// A raw value as a whole number (digits only), or as tenths ("215.3" is
-// 2153), as ExtensionLine reads them.
-std::optional<qint64> wholeNumber(QByteArrayView raw);
-std::optional<qint64> tenths(QByteArrayView raw);
 
 // A CSV field: as it is, or quoted with its quotes doubled when it holds a
 // comma, a quote, CR or LF.

@@ -1,5 +1,7 @@
 #include "store/extensionline.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 
 namespace ExtensionLine {
@@ -129,15 +131,13 @@ QByteArray format(const Facts &facts)
     return out;
 }
 
-namespace {
-
 // Digits only, at most 18 of them: no sign, no overflow.
-std::optional<qint64> digits(QByteArrayView text)
+std::optional<qint64> wholeNumber(QByteArrayView raw)
 {
-    if (text.isEmpty() || text.size() > 18)
+    if (raw.isEmpty() || raw.size() > 18)
         return std::nullopt;
     qint64 n = 0;
-    for (const char c : text) {
+    for (const char c : raw) {
         if (c < '0' || c > '9')
             return std::nullopt;
         n = n * 10 + (c - '0');
@@ -145,11 +145,64 @@ std::optional<qint64> digits(QByteArrayView text)
     return n;
 }
 
+std::optional<qint64> tenths(QByteArrayView raw)
+{
+    const qsizetype dot = raw.indexOf('.');
+    if (dot < 0) {
+        const auto whole = wholeNumber(raw);
+        return whole ? std::optional(*whole * 10) : std::nullopt;
+    }
+    const auto whole = wholeNumber(raw.first(dot));
+    const QByteArrayView decimal = raw.sliced(dot + 1);
+    if (!whole || decimal.size() != 1 || decimal[0] < '0' || decimal[0] > '9')
+        return std::nullopt;
+    return *whole * 10 + (decimal[0] - '0');
+}
+
+namespace {
+
+// A fact's key compared at its known length, which the compiler does in place.
+int factNamed(std::string_view key)
+{
+    const auto is = [&key](const char *name) { return std::memcmp(key.data(), name, key.size()) == 0; };
+    switch (key.size()) {
+    case 3:
+        return is("dur") ? Dur : is("enc") ? Enc : is("aid") ? Aid : FactCount;
+    case 4:
+        return is("size") ? Size : is("kbps") ? Kbps : is("mode") ? Mode : is("rate") ? Rate : FactCount;
+    case 5:
+        return is("mtime") ? Mtime : FactCount;
+    default:
+        return FactCount;
+    }
+}
+
 } // namespace
+
+FactValues factValues(QByteArrayView line)
+{
+    FactValues values{};
+    const std::string_view text(line.data(), size_t(line.size()));
+    const std::string_view version(ThisVersion.data(), size_t(ThisVersion.size()));
+    if (!text.starts_with(version) || (text.size() > version.size() && text[version.size()] != ' '))
+        return values; // no line, or one of a later version
+    for (size_t at = version.size() + 1; at < text.size();) {
+        const size_t end = std::min(text.find(' ', at), text.size());
+        const std::string_view word = text.substr(at, end - at);
+        at = end + 1;
+        const size_t equals = word.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const int fact = factNamed(word.substr(0, equals));
+        if (fact < FactCount && values[size_t(fact)].isNull())
+            values[size_t(fact)] = QByteArrayView(word.data() + equals + 1, qsizetype(word.size() - equals - 1));
+    }
+    return values;
+}
 
 std::optional<qint64> integerValue(QByteArrayView line, QByteArrayView key)
 {
-    return digits(rawValue(line, key));
+    return wholeNumber(rawValue(line, key));
 }
 
 std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key)
@@ -169,17 +222,7 @@ std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key)
 
 std::optional<qint64> tenthsValue(QByteArrayView line, QByteArrayView key)
 {
-    const QByteArrayView text = rawValue(line, key);
-    const qsizetype dot = text.indexOf('.');
-    if (dot < 0) {
-        const auto whole = digits(text);
-        return whole ? std::optional(*whole * 10) : std::nullopt;
-    }
-    const auto whole = digits(text.first(dot));
-    const QByteArrayView decimal = text.sliced(dot + 1);
-    if (!whole || decimal.size() != 1 || decimal[0] < '0' || decimal[0] > '9')
-        return std::nullopt;
-    return *whole * 10 + (decimal[0] - '0');
+    return tenths(rawValue(line, key));
 }
 
 QByteArrayView rawValue(QByteArrayView line, QByteArrayView key)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <array>
 #include <optional>
 #include <utility>
 
@@ -53,6 +54,18 @@ QByteArrayView rawValue(QByteArrayView line, QByteArrayView key);
 // at most one decimal ("215.3" is 2153). Nothing when the key is absent
 // or its value is not such a number.
 std::optional<qint64> integerValue(QByteArrayView line, QByteArrayView key);
+// The same rules over a value as written.
+std::optional<qint64> wholeNumber(QByteArrayView raw);
+std::optional<qint64> tenths(QByteArrayView raw);
+
+// The facts a scan writes, by their keys, and their values as written
+// (each as rawValue gives it: the first pair of a key; null when absent),
+// found in one pass over the line for readers of several facts a row.
+enum Fact { Size, Mtime, Dur, Kbps, Mode, Rate, Enc, Aid, FactCount };
+inline constexpr std::array<const char *, FactCount> FactKeys{"size", "mtime", "dur", "kbps",
+                                                              "mode", "rate",  "enc", "aid"};
+using FactValues = std::array<QByteArrayView, FactCount>;
+FactValues factValues(QByteArrayView line);
 std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key);
 std::optional<qint64> tenthsValue(QByteArrayView line, QByteArrayView key);
 

@@ -10,9 +10,10 @@
 //      4 bytes per shown row), for a query every row matches and for the
 //      word, against 8 bytes.
 // Prints plain lines, "met" or "NOT met" for each goal.
-// Usage: query_bench [ROWS [PATH_OF_ONDRO_CLI [PARTS]]] (default ondro-cli:
-// next to this program in the build tree; PARTS such as "a" or "bc", all
-// by default); fewer rows and one part for a profiler.
+// Usage: query_bench [ROWS [PATH_OF_ONDRO_CLI [PARTS [QUERY]]]] (default
+// ondro-cli: next to this program in the build tree; PARTS such as "a" or
+// "bc", all by default; QUERY in place of the three of (a)); fewer rows,
+// one part and one query for a profiler.
 #include "browse/querymatcher.h"
 #include "browse/queryparser.h"
 #include "catalogrows.h"
@@ -145,8 +146,12 @@ int main(int argc, char **argv)
 
     if (parts.contains('a')) {
         std::printf("(a) one filter pass, %d runs each, %d threads\n", Runs, QThread::idealThreadCount());
-        for (const char *query : {"band", "artist:band", "year:1990..1999"})
-            timeFilter(rows, query);
+        if (argc > 4) {
+            timeFilter(rows, argv[4]);
+        } else {
+            for (const char *query : {"band", "artist:band", "year:1990..1999"})
+                timeFilter(rows, query);
+        }
     }
     if (parts.contains('c')) {
         std::printf("\n(c) memory the filter adds while it runs\n");

@@ -2,6 +2,7 @@
 
 #include "store/bytescan.h"
 #include "store/extensionline.h"
+#include "store/foldedsearch.h"
 #include "store/textfold.h"
 
 #include <unicode/regex.h>
@@ -32,6 +33,7 @@ struct Prepared
     std::vector<int> children;
     Term term;
     bool asciiNeedle = false;
+    std::optional<TextFold::FoldedAsciiSearch> folded; // an ASCII needle
     std::unique_ptr<icu::RegexPattern> pattern;
 };
 
@@ -97,6 +99,8 @@ struct Matcher::Impl
         if (node.kind == Node::Kind::Term) {
             Prepared &p = nodes[size_t(index)];
             p.asciiNeedle = ByteScan::isAscii(p.term.text);
+            if (p.asciiNeedle && !p.term.text.isEmpty())
+                p.folded.emplace(p.term.text);
             if (p.term.op == Op::Regex) {
                 UErrorCode status = U_ZERO_ERROR;
                 UParseError where{};
@@ -126,11 +130,28 @@ struct Matcher::Impl
         return s.lastMedium;
     }
 
+    // Whether an ASCII needle (Contains, not empty) is searched for in
+    // text's own bytes alone: the search is then final.
+    static bool rawSearchIsFinal(const Prepared &p)
+    {
+        return p.term.op == Op::Contains && p.asciiNeedle && !p.term.text.isEmpty();
+    }
+
+    // Whether the needle stands in the fold of text that does not hold it
+    // in its own bytes.
+    static bool foldedContains(QByteArrayView text, const Prepared &p, Scratch &s)
+    {
+        return p.folded->foldAdds(text, s.folded);
+    }
+
     // Whether the folded needle stands in text (Contains) or is all of it
     // (Equals).
     static bool textMatches(QByteArrayView text, const Prepared &p, Scratch &s)
     {
         const QByteArrayView needle = p.term.text;
+        const char *const textEnd = text.data() + text.size();
+        if (rawSearchIsFinal(p)) // the common case: no folding unless an accent may make the difference
+            return ByteScan::findFolded(text.data(), textEnd, needle) != textEnd || foldedContains(text, p, s);
         if (ByteScan::isAscii(text)) {
             if (!p.asciiNeedle)
                 return false;
@@ -138,11 +159,10 @@ struct Matcher::Impl
                 const QByteArrayView t = trimmed(text);
                 return t.size() == needle.size() && (needle.isEmpty() || ByteScan::Scalar::startsFolded(t.data(), needle));
             }
-            return needle.isEmpty()
-                   || ByteScan::findFolded(text.data(), text.data() + text.size(), needle) != text.data() + text.size();
+            return true; // an empty needle
         }
         TextFold::fold(text, s.folded);
-        const char *end = s.folded.constEnd(); // folded text has no capitals: the scan below compares exactly
+        const char *end = s.folded.constEnd();
         return p.term.op == Op::Equals ? QByteArrayView(s.folded) == needle
                                        : needle.isEmpty() || ByteScan::findFolded(s.folded.constData(), end, needle) != end;
     }
@@ -180,28 +200,36 @@ struct Matcher::Impl
         return p.term.op == Op::Regex ? regexMatches(text, p, index, s) : textMatches(text, p, s);
     }
 
-    // A bare word or any-field term: the ASCII block of path to genre is
-    // searched at once, a place that runs across two fields passed over.
+    // A bare word or any-field term: the block of path to genre is searched
+    // at once, a place that runs across two fields passed over; a field
+    // above ASCII is then folded when an accent may make the difference.
     bool anyMatches(const RowStore &rows, qsizetype row, const Prepared &p, int index, Scratch &s) const
     {
-        const QByteArrayView block = rows.recordUtf8(row);
-        const qsizetype end = rows.fieldUtf8(row, LastAnyField).data() - block.data()
-                              + rows.fieldUtf8(row, LastAnyField).size();
-        if (p.term.op == Op::Contains && p.asciiNeedle && !p.term.text.isEmpty()
-            && ByteScan::isAscii(block.data(), end)) {
-            const char *from = block.data();
-            const char *stop = block.data() + end;
-            for (const char *at; (at = ByteScan::findFolded(from, stop, p.term.text)) != stop; from = at + 1) {
-                for (int f = 0; f <= LastAnyField; ++f) {
-                    const QByteArrayView field = rows.fieldUtf8(row, f);
-                    if (at >= field.data() && at + p.term.text.size() <= field.data() + field.size())
-                        return true;
-                }
+        if (!rawSearchIsFinal(p)) {
+            for (int f = 0; f <= LastAnyField; ++f) {
+                if (fieldMatches(rows.fieldUtf8(row, f), p, index, s))
+                    return true;
             }
             return false;
         }
-        for (int f = 0; f <= LastAnyField; ++f) {
-            if (fieldMatches(rows.fieldUtf8(row, f), p, index, s))
+        const QByteArrayView block = rows.recordUtf8(row);
+        const QByteArrayView last = rows.fieldUtf8(row, LastAnyField);
+        const char *const stop = last.data() + last.size();
+        for (const char *from = block.data(), *at; (at = ByteScan::findFolded(from, stop, p.term.text)) != stop;
+             from = at + 1) {
+            for (int f = 0; f <= LastAnyField; ++f) {
+                const QByteArrayView field = rows.fieldUtf8(row, f);
+                if (at >= field.data() && at + p.term.text.size() <= field.data() + field.size())
+                    return true;
+            }
+        }
+        int f = 0;
+        QByteArrayView field = rows.fieldUtf8(row, f);
+        for (const char *at = p.folded->nextJoining(block.data(), stop), *resume; at != stop;
+             at = p.folded->nextJoining(resume, stop)) {
+            while (at >= field.data() + field.size())
+                field = rows.fieldUtf8(row, ++f);
+            if (p.folded->holdsAround(field, at, s.folded, &resume))
                 return true;
         }
         return false;

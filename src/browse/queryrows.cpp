@@ -32,6 +32,8 @@ std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool
         }
         chunk.matched.assign(size_t(chunk.end - chunk.first + 63) / 64, 0);
         for (qsizetype row = chunk.first; row < chunk.end; ++row) {
+            if (row + RowStore::PrefetchRows < chunk.end)
+                rows.prefetch(row + RowStore::PrefetchRows);
             if (matches(rows, row)) {
                 chunk.matched[size_t(row - chunk.first) / 64] |= quint64(1) << ((row - chunk.first) % 64);
                 ++chunk.count;

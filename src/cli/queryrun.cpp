@@ -31,6 +31,8 @@ public:
     void flush()
     {
         for (qsizetype row = 0; row < m_batch.size(); ++row) {
+            if (row + RowStore::PrefetchRows < m_batch.size())
+                m_batch.prefetch(row + RowStore::PrefetchRows);
             if (m_matcher.matches(m_batch, row, m_first + row))
                 m_matched(m_batch, row);
         }

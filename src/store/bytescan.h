@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/bytescanscalar.h"
+
 #include <QByteArrayView>
 #include <QtGlobal>
 #include <cstring>
@@ -15,98 +17,6 @@
 // serves the last few bytes.
 namespace ByteScan {
 
-// A C0 control (tab and line breaks among them), DEL or a backslash: the
-// bytes a line of text output writes escaped, so that none a terminal acts
-// on reaches it raw.
-inline bool needsEscape(char c)
-{
-    const auto u = quint8(c);
-    return u < 0x20 || u == 0x7F || c == '\\';
-}
-
-// The byte-by-byte references of the scans below.
-namespace Scalar {
-
-inline const char *findLineEnd(const char *p, const char *end)
-{
-    while (p < end && *p != '\r' && *p != '\n')
-        ++p;
-    return p;
-}
-
-inline const char *findLineBreakStart(const char *p, const char *end)
-{
-    const auto mayBegin = [](char c) {
-        const auto u = quint8(c);
-        return (u >= 0x0A && u <= 0x0D) || u == 0xC2 || u == 0xE2;
-    };
-    while (p < end && !mayBegin(*p))
-        ++p;
-    return p;
-}
-
-inline qint64 countLineEnds(const char *p, const char *end, bool &afterCR)
-{
-    qint64 count = 0;
-    for (; p < end; ++p) {
-        if (*p == '\r' || (*p == '\n' && !afterCR))
-            ++count;
-        afterCR = *p == '\r';
-    }
-    return count;
-}
-
-inline char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
-}
-
-// Whether needle (lower case) stands at p, case aside.
-inline bool startsFolded(const char *p, QByteArrayView needle)
-{
-    for (qsizetype i = 0; i < needle.size(); ++i) {
-        if (lowerAscii(p[i]) != needle[i])
-            return false;
-    }
-    return true;
-}
-
-inline const char *findFolded(const char *p, const char *end, QByteArrayView needle)
-{
-    for (; end - p >= needle.size(); ++p) {
-        if (startsFolded(p, needle))
-            return p;
-    }
-    return end;
-}
-
-inline bool isAscii(const char *p, qsizetype n)
-{
-    unsigned char bits = 0;
-    for (qsizetype i = 0; i < n; ++i)
-        bits |= static_cast<unsigned char>(p[i]);
-    return bits < 0x80;
-}
-
-inline qsizetype plainRun(const char *text, qsizetype size)
-{
-    qsizetype i = 0;
-    while (i < size && !needsEscape(text[i]))
-        ++i;
-    return i;
-}
-
-inline bool copyPlain(char *out, const char *in, qsizetype n)
-{
-    for (qsizetype i = 0; i < n; ++i) {
-        if (needsEscape(in[i]))
-            return false;
-        out[i] = in[i];
-    }
-    return true;
-}
-
-} // namespace Scalar
 
 // The first CR or LF in [p, end), or end when there is none.
 inline const char *findLineEnd(const char *p, const char *end)
@@ -257,27 +167,76 @@ inline bool isAscii(QByteArrayView bytes)
     return isAscii(bytes.data(), bytes.size());
 }
 
+// The first byte above 0x7F in [p, end), or end when there is none. The
+// last sixteen bytes are looked at in one load that may overlap the one
+// before.
+inline const char *findNonAscii(const char *p, const char *end)
+{
+#if defined(__SSE2__)
+    if (end - p >= 16) {
+        for (; end - p >= 16; p += 16) {
+            if (const int bits = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))))
+                return p + __builtin_ctz(unsigned(bits));
+        }
+        if (p == end)
+            return end;
+        const char *last = end - 16; // bytes before p were plain
+        if (const int bits = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(last))))
+            return last + __builtin_ctz(unsigned(bits));
+        return end;
+    }
+#endif
+    return Scalar::findNonAscii(p, end);
+}
+
+#if defined(__SSE2__)
+namespace Sse2 {
+
+// One bit for each of the sixteen bytes from p that is c or, for a
+// letter, its capital.
+inline int bytesFolded(const char *p, char c)
+{
+    const char upper = c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    return _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)), _mm_cmpeq_epi8(v, _mm_set1_epi8(upper))));
+}
+
+} // namespace Sse2
+#endif
+
 // The first place in [p, end) where needle (not empty, its letters in
 // lower case) stands with its ASCII letters in either case; end when none.
-// The places of its first byte are found sixteen at a time.
+// The places of its first two bytes are found sixteen at a time, the last
+// sixteen in one load that may overlap the one before.
 inline const char *findFolded(const char *p, const char *end, QByteArrayView needle)
 {
 #if defined(__SSE2__)
-    const char first = needle[0];
-    const char firstUpper = first >= 'a' && first <= 'z' ? char(first - ('a' - 'A')) : first;
-    const __m128i lower = _mm_set1_epi8(first), upper = _mm_set1_epi8(firstUpper);
     const qsizetype places = (end - p) - needle.size() + 1; // where needle fits
-    qsizetype i = 0;
-    for (; i + 16 <= places; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
-        for (int bits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lower), _mm_cmpeq_epi8(v, upper))); bits;
-             bits &= bits - 1) {
-            const char *at = p + i + __builtin_ctz(unsigned(bits));
-            if (Scalar::startsFolded(at, needle))
+    if (places >= 16) {
+        const qsizetype second = needle.size() > 1 ? 1 : 0; // the needle's first two bytes, or its one twice
+        const auto starts = [&](const char *q) {
+            return Sse2::bytesFolded(q, needle[0]) & Sse2::bytesFolded(q + second, needle[second]);
+        };
+        const auto check = [&](qsizetype from, int bits) -> const char * {
+            for (; bits; bits &= bits - 1) {
+                const char *at = p + from + __builtin_ctz(unsigned(bits));
+                if (Scalar::startsFolded(at, needle))
+                    return at;
+            }
+            return nullptr;
+        };
+        qsizetype i = 0;
+        for (; i + 16 <= places; i += 16) {
+            if (const char *at = check(i, starts(p + i)))
                 return at;
         }
+        if (i < places) { // the places left, in the last sixteen
+            const qsizetype last = places - 16;
+            if (const char *at = check(last, starts(p + last) & ~((1 << (i - last)) - 1)))
+                return at;
+        }
+        return end;
     }
-    p += i;
 #endif
     return Scalar::findFolded(p, end, needle);
 }

@@ -99,13 +99,6 @@ void RowStore::appendBlock(const std::array<QByteArrayView, TrackFieldCount> &fi
         m_rows.push_back(row);
 }
 
-QByteArrayView RowStore::fieldUtf8(qsizetype row, int field) const
-{
-    const Row &r = m_rows[size_t(row)];
-    const quint32 begin = field == 0 ? 0 : r.end[field - 1];
-    return QByteArrayView(r.data + begin, qsizetype(r.end[field] - begin));
-}
-
 QString RowStore::field(qsizetype row, int field) const
 {
     return QString::fromUtf8(fieldUtf8(row, field));

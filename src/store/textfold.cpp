@@ -1,5 +1,7 @@
 #include "store/textfold.h"
 
+#include "store/bytescan.h"
+
 #include <QHash>
 
 #include <unicode/normalizer2.h>
@@ -9,6 +11,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <atomic>
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace TextFold {
@@ -30,9 +36,8 @@ char foldAscii(char c)
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
 
-// The fold of a run of non-ASCII bytes, untrimmed: the compatibility
-// decomposition, without the combining marks, then ICU's full case folding
-// ("ß" folds to "ss", which Qt's one-to-one folding leaves alone).
+// ICU's full case folding folds "ß" to "ss", which Qt's one-to-one
+// folding leaves alone.
 QByteArray foldRun(QByteArrayView run)
 {
     const icu::UnicodeString text = icu::UnicodeString::fromUTF8(icu::StringPiece(run.data(), int(run.size())));
@@ -71,9 +76,9 @@ const QByteArray &cachedFold(QByteArrayView run)
     return *folds.insert(run.toByteArray(), foldRun(run));
 }
 
-// The folds of the two-byte characters (U+0080 to U+07FF: the accented
-// Latin letters, Greek, Cyrillic, Hebrew, Arabic), made by ICU once: a
-// character of them folds on its own, as an ASCII one does.
+} // namespace
+
+// A character of them folds on its own, as an ASCII one does.
 const std::array<QByteArray, 0x800 - 0x80> &twoByteFolds()
 {
     static const auto folds = [] {
@@ -87,6 +92,8 @@ const std::array<QByteArray, 0x800 - 0x80> &twoByteFolds()
     return folds;
 }
 
+namespace {
+
 bool isContinuation(char c)
 {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -95,7 +102,9 @@ bool isContinuation(char c)
 // ICU's trimming: blanks and Unicode's white space at both ends.
 bool isWhite(UChar32 c)
 {
-    return c == 0x20 || u_isWhitespace(c);
+    if (c < 0x80) // ICU's answer for ASCII, without a call
+        return c == 0x20 || (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x1F);
+    return u_isWhitespace(c);
 }
 
 void trimWhite(QByteArray &text)
@@ -117,11 +126,18 @@ void trimWhite(QByteArray &text)
             break;
         end = at;
     }
-    text.truncate(end);
-    text.remove(0, first);
+    if (end < length)
+        text.truncate(end);
+    if (first > 0)
+        text.remove(0, first);
 }
 
 } // namespace
+
+QByteArray foldCharacters(QByteArrayView utf8)
+{
+    return foldRun(utf8);
+}
 
 void fold(QByteArrayView utf8, QByteArray &out)
 {
@@ -171,7 +187,8 @@ void fold(QByteArrayView utf8, QByteArray &out)
         }
         i = end;
     }
-    out.truncate(at);
+    if (at < out.size())
+        out.truncate(at);
     if (other)
         trimWhite(out); // a run may have been or become white space
 }

@@ -1,5 +1,7 @@
 #include "browse/querymatcher.h"
 #include "browse/queryparser.h"
+#include "foldpieces.h"
+#include "store/textfold.h"
 #include "testenv.h"
 #include "trackrows.h"
 
@@ -119,6 +121,36 @@ private Q_SLOTS:
         QFETCH(QString, query);
         QFETCH(QString, rows);
         QCOMPARE(matching(query), rows);
+    }
+
+    // A bare word over rows of random text finds the rows where the fold of
+    // one field, path to genre, holds it: never a place across two fields.
+    void wordsAgreeWithTheFoldOfEachField()
+    {
+        QRandomGenerator random(5);
+        RowStore rows;
+        for (int i = 0; i < 3000; ++i) {
+            std::array<QByteArray, TrackFieldCount> fields;
+            std::array<QByteArrayView, TrackFieldCount> views;
+            for (int f = 0; f < TrackFieldCount; ++f)
+                views[size_t(f)] = fields[size_t(f)] = FoldPieces::text(random, 8);
+            rows.appendUtf8(views, EntryOrigin::Own);
+        }
+        for (const QByteArrayView needle : FoldPieces::Needles) {
+            const Query::Parsed parsed = Query::parse(u'"' + QString::fromUtf8(needle) + u'"');
+            QVERIFY2(parsed.ok(), qPrintable(parsed.error));
+            std::vector<qint32> expected;
+            for (qint32 row = 0; row < rows.size(); ++row) {
+                for (int f = FieldFilename; f <= FieldGenre; ++f) {
+                    if (TextFold::folded(rows.fieldUtf8(row, f)).contains(needle)) {
+                        expected.push_back(row);
+                        break;
+                    }
+                }
+            }
+            QVERIFY(!expected.empty());
+            QCOMPARE(Query::Matcher(parsed.root.get(), {}).filter(rows), expected);
+        }
     }
 
     void errors_data()

@@ -96,6 +96,23 @@ const std::vector<std::pair<const char *, Check>> &checks()
         {"countLineEnds", checkCountLineEnds},
         {"isAscii",
          [](QByteArrayView in) { return differs("ascii", isAscii(in), Scalar::isAscii(in.data(), in.size())); }},
+        {"findNonAscii",
+         [](QByteArrayView in) {
+             const char *end = in.data() + in.size();
+             return differs("at", findNonAscii(in.data(), end) - in.data(),
+                            Scalar::findNonAscii(in.data(), end) - in.data());
+         }},
+        {"findFolded",
+         [](QByteArrayView in) {
+             const char *end = in.data() + in.size();
+             for (const QByteArrayView needle : {"a", "aa", "a a", "~a", "a\r\n", "\x80"}) {
+                 if (const QString error = differs(needle.data(), findFolded(in.data(), end, needle) - in.data(),
+                                                   Scalar::findFolded(in.data(), end, needle) - in.data());
+                     !error.isEmpty())
+                     return error;
+             }
+             return QString();
+         }},
         {"anyNeedsEscape", checkAnyNeedsEscape},
         {"plainRun",
          [](QByteArrayView in) {
@@ -112,8 +129,8 @@ const std::vector<std::pair<const char *, Check>> &checks()
 std::vector<QByteArray> inputs()
 {
     std::vector<QByteArray> all;
-    const char fillers[] = {'a', ' ', '~', char(0x80), char(0xFF)};
-    const QByteArray pieces[] = {"\r", "\n", "\r\n", "\n\r", "\\", "\x7f", "\x1f", "\t", "\x0b",
+    const char fillers[] = {'a', 'A', ' ', '~', char(0x80), char(0xFF)};
+    const QByteArray pieces[] = {"A", "a", "aA", "\r", "\n", "\r\n", "\n\r", "\\", "\x7f", "\x1f", "\t", "\x0b",
                                  "\xc2\x85", "\xe2\x80\xa8", QByteArray(1, '\0'), "\x80", "\xff"};
     for (const char filler : fillers) {
         for (qsizetype n = 0; n <= 72; ++n) {

@@ -379,11 +379,22 @@ Matcher::Matcher(const Node *root, Context context) : m_impl(std::make_unique<Im
 
 Matcher::~Matcher() = default;
 
-bool Matcher::matches(const RowStore &rows, qsizetype row, qsizetype catalogueRow) const
+quint64 Matcher::matchBits(const RowStore &rows, qsizetype first, int count, qsizetype catalogueFirst) const
 {
+    if (m_impl->nodes.empty())
+        return count == 64 ? ~quint64(0) : (quint64(1) << count) - 1;
     Scratch &s = scratch();
-    s.flagsRow = catalogueRow >= 0 ? catalogueRow : row;
-    return m_impl->nodes.empty() || m_impl->evaluate(rows, row, 0, s);
+    const qsizetype flagsFirst = catalogueFirst >= 0 ? catalogueFirst : first;
+    const qsizetype end = first + count;
+    quint64 bits = 0;
+    for (qsizetype row = first; row < end; ++row) {
+        if (row + RowStore::PrefetchRows < rows.size())
+            rows.prefetch(row + RowStore::PrefetchRows);
+        s.flagsRow = flagsFirst + (row - first);
+        if (m_impl->evaluate(rows, row, 0, s))
+            bits |= quint64(1) << (row - first);
+    }
+    return bits;
 }
 
 } // namespace Query

@@ -49,10 +49,13 @@ public:
     Matcher(const Matcher &) = delete;
     Matcher &operator=(const Matcher &) = delete;
 
-    // Whether row matches; callable from many threads at once. The
-    // duplicates flags are those of catalogueRow when given (rows is then
-    // a batch of the catalogue's entries), else of row.
-    bool matches(const RowStore &rows, qsizetype row, qsizetype catalogueRow = -1) const;
+    // Which of the rows first to first + count - 1 (count at most 64)
+    // match: bit i for row first + i. Callable from many threads at once.
+    // The duplicates flags are those of the catalogue's rows from
+    // catalogueFirst when given (rows is then a batch of the catalogue's
+    // entries), else of the rows themselves.
+    quint64 matchBits(const RowStore &rows, qsizetype first, int count, qsizetype catalogueFirst = -1) const;
+    bool matches(const RowStore &rows, qsizetype row) const { return matchBits(rows, row, 1) != 0; }
 
     // The matching rows, ascending, worked out on several cores. Nothing
     // (and stopped set) when stop was raised before the end.

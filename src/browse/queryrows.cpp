@@ -31,13 +31,10 @@ std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool
             return;
         }
         chunk.matched.assign(size_t(chunk.end - chunk.first + 63) / 64, 0);
-        for (qsizetype row = chunk.first; row < chunk.end; ++row) {
-            if (row + RowStore::PrefetchRows < chunk.end)
-                rows.prefetch(row + RowStore::PrefetchRows);
-            if (matches(rows, row)) {
-                chunk.matched[size_t(row - chunk.first) / 64] |= quint64(1) << ((row - chunk.first) % 64);
-                ++chunk.count;
-            }
+        for (size_t word = 0; word < chunk.matched.size(); ++word) {
+            const qsizetype first = chunk.first + qsizetype(word * 64);
+            chunk.matched[word] = matchBits(rows, first, int(std::min<qsizetype>(64, chunk.end - first)));
+            chunk.count += size_t(std::popcount(chunk.matched[word]));
         }
     });
     if (stopped)

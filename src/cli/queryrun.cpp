@@ -9,6 +9,8 @@
 #include "store/cataloguelistfile.h"
 #include "store/mediastate.h"
 
+#include <algorithm>
+#include <bit>
 #include <map>
 
 namespace {
@@ -30,11 +32,10 @@ public:
     }
     void flush()
     {
-        for (qsizetype row = 0; row < m_batch.size(); ++row) {
-            if (row + RowStore::PrefetchRows < m_batch.size())
-                m_batch.prefetch(row + RowStore::PrefetchRows);
-            if (m_matcher.matches(m_batch, row, m_first + row))
-                m_matched(m_batch, row);
+        for (qsizetype first = 0; first < m_batch.size(); first += 64) {
+            const int count = int(std::min<qsizetype>(64, m_batch.size() - first));
+            for (quint64 bits = m_matcher.matchBits(m_batch, first, count, m_first + first); bits; bits &= bits - 1)
+                m_matched(m_batch, first + std::countr_zero(bits));
         }
         m_first += m_batch.size();
         m_batch.clear();

@@ -255,8 +255,9 @@ int FoldedAsciiSearch::besideOne(const char *begin, const char *end, const char 
     // k: where the fold starts against the needle; it may stick out on
     // either side, and then only the part inside is compared.
     for (qsizetype k = 1 - f; k < n; ++k) {
-        const qsizetype from = std::max<qsizetype>(k, 0), to = std::min(n, k + f);
-        if (std::memcmp(needle + from, fold.bytes + (from - k), size_t(to - from)) != 0)
+        const qsizetype from = k > 0 ? k : 0, to = k + f < n ? k + f : n;
+        if (needle[from] != fold.bytes[from - k]
+            || (to - from > 1 && std::memcmp(needle + from, fold.bytes + (from - k), size_t(to - from)) != 0))
             continue;
         bool matches = true;
         for (qsizetype i = k - 1, at = -1; matches && i >= 0; --i, --at) { // the needle before the fold

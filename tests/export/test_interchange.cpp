@@ -1,7 +1,7 @@
 // The interchange exports read back by readers that owe nothing to the
 // writers: CSV by Python's csv module (strict), JSON Lines by QJsonDocument
-// per line, XSPF by xmllint (well-formed) and QXmlStreamReader (its
-// structure and values), m3u8 byte for byte; each from entries with
+// per line, XSPF by xmllint against the format's schema (xspf.xsd) and
+// QXmlStreamReader (its values), m3u8 byte for byte; each from entries with
 // hostile values. Then the paths: relative ones, file:// URIs.
 #include "export/exportflow.h"
 #include "export/interchange.h"
@@ -43,6 +43,20 @@ QByteArray programOutput(const QString &program, const QStringList &arguments)
         return {};
     }
     return process.readAllStandardOutput();
+}
+
+// What xmllint says against the file of XSPF at path, checked against the
+// format's schema; empty when it is valid.
+QByteArray xspfSchemaErrors(const QString &path)
+{
+    const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
+    if (xmllint.isEmpty())
+        return "xmllint is missing: scripts/install-deps.sh installs it";
+    QProcess lint;
+    lint.start(xmllint, {QStringLiteral("--noout"), QStringLiteral("--schema"), QFINDTESTDATA("xspf.xsd"), path});
+    if (!lint.waitForFinished() || lint.exitStatus() != QProcess::NormalExit)
+        return "xmllint did not finish";
+    return lint.exitCode() == 0 ? QByteArray() : lint.readAllStandardError();
 }
 
 // The text of an XSPF track's elements, by name.
@@ -113,12 +127,15 @@ private Q_SLOTS:
     {
         const QString path = dir.filePath(QStringLiteral("hostile.xspf"));
         const QByteArray bytes = written(Format::Xspf, path);
-        const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
-        QVERIFY2(!xmllint.isEmpty(), "xmllint is missing: scripts/install-deps.sh installs it");
-        QProcess lint;
-        lint.start(xmllint, {QStringLiteral("--noout"), path});
-        QVERIFY(lint.waitForFinished() && lint.exitStatus() == QProcess::NormalExit);
-        QVERIFY2(lint.exitCode() == 0, lint.readAllStandardError().constData());
+        QCOMPARE(xspfSchemaErrors(path), QByteArray());
+        // The schema holds: a track out of its list, or a duration that is
+        // no whole number, is refused.
+        for (const auto &[from, to] : {std::pair{"<duration>215300</", "<duration>215.3</"},
+                                       std::pair{"  </trackList>\n", "  </trackList>\n<track/>\n"}}) {
+            const QString bad = dir.filePath(QStringLiteral("bad.xspf"));
+            QVERIFY(writeBytes(bad, QByteArray(bytes).replace(from, to)));
+            QVERIFY(!xspfSchemaErrors(bad).isEmpty());
+        }
 
         QXmlStreamReader xml(bytes);
         QVERIFY(xml.readNextStartElement());

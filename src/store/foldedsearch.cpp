@@ -121,7 +121,7 @@ AsciiSet asciiSet(QByteArrayView ascii)
 }
 
 FoldedAsciiSearch::FoldedAsciiSearch(QByteArrayView needle)
-    : m_needle(needle.toByteArray()), m_set(asciiSet(needle)), m_twoByteFolds(shortTwoByteFolds().data())
+    : m_needle(needle.toByteArray()), m_set(asciiSet(needle))
 {
 }
 
@@ -245,7 +245,7 @@ int FoldedAsciiSearch::besideOne(const char *begin, const char *end, const char 
     const auto first = static_cast<unsigned char>(*character);
     if (first < 0xC2 || first > 0xDF || end - character < 2 || !isContinuation(character[1]))
         return -1;
-    const ShortFold &fold = m_twoByteFolds[size_t(((first & 0x1F) << 6 | (static_cast<unsigned char>(character[1]) & 0x3F)) - 0x80)];
+    const ShortFold &fold = shortTwoByteFolds()[size_t(((first & 0x1F) << 6 | (static_cast<unsigned char>(character[1]) & 0x3F)) - 0x80)];
     if (fold.size == 0 || fold.size > ShortFold::Most || !isAsciiText(QByteArrayView(fold.bytes, fold.size)))
         return -1;
     const qsizetype n = m_needle.size();
@@ -291,7 +291,7 @@ bool FoldedAsciiSearch::foldedHolds(QByteArrayView window, QByteArray &room) con
     if (window.size() <= Room / 2) {
         char folded[Room];
         qsizetype n = 0;
-        const ShortFold *const twoBytes = m_twoByteFolds;
+        const auto &twoBytes = shortTwoByteFolds();
         const char *p = window.data();
         const char *const end = p + window.size();
         while (p < end) {

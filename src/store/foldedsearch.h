@@ -10,8 +10,6 @@ namespace TextFold {
 using AsciiSet = quint64;
 AsciiSet asciiSet(QByteArrayView ascii);
 
-struct ShortFold;
-
 // A search for ASCII text (folded, not empty) in the fold of text where a
 // search of the text's own bytes, case aside, did not find it. Only the
 // characters above ASCII that fold to a byte of the needle, or to nothing,
@@ -48,7 +46,6 @@ private:
 
     QByteArray m_needle;
     AsciiSet m_set;
-    const ShortFold *m_twoByteFolds; // by character from U+0080
 };
 
 } // namespace TextFold

@@ -159,6 +159,6 @@ void FilterCommands::updateLabel(const QString &problem)
                                                      .arg(m_ui.shown->shownCount())
                                                      .arg(m_catalogue.size())
                                                : problem);
-    m_ui.shownLabel->setToolTip(problem);
+    m_ui.shownLabel->setToolTip(m_ui.shownLabel->text()); // the whole of it where the window is narrow
     m_ui.emptyHint->setText(m_ui.shown->isFiltered() ? QStringLiteral("No entries match the filter.") : m_emptyHint);
 }

@@ -103,7 +103,10 @@ void buildFilter(MainControls &c)
         clear->setAccessibleName(QStringLiteral("Clear the filter"));
     c.queriesButton = new QToolButton(c.filterArea);
     c.queriesButton->setObjectName(QStringLiteral("cmdQueries"));
-    c.queriesButton->setText(QStringLiteral("Queries"));
+    // An arrow beside the field, like a search field's history: the area
+    // right of the tool bar's buttons is narrow at the window's first size,
+    // and the count below needs all of its width.
+    c.queriesButton->setArrowType(Qt::DownArrow);
     c.queriesButton->setAccessibleName(QStringLiteral("Saved queries"));
     c.queriesButton->setToolTip(QStringLiteral("Saved queries"));
     c.queriesButton->setPopupMode(QToolButton::InstantPopup);
@@ -112,11 +115,11 @@ void buildFilter(MainControls &c)
     c.shownLabel->setObjectName(QStringLiteral("lblShown"));
     auto *grid = new QGridLayout(c.filterArea);
     grid->setContentsMargins(0, 0, 0, 0);
-    // The field takes the whole first row; the count and the saved
-    // queries share the second.
-    grid->addWidget(c.filterField, 0, 0, 1, 2);
-    grid->addWidget(c.shownLabel, 1, 0);
-    grid->addWidget(c.queriesButton, 1, 1);
+    // The field and the saved queries share the first row; the count takes
+    // the whole second.
+    grid->addWidget(c.filterField, 0, 0);
+    grid->addWidget(c.queriesButton, 0, 1);
+    grid->addWidget(c.shownLabel, 1, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 }
 

@@ -66,20 +66,6 @@ std::string_view view(QByteArrayView bytes)
     return {bytes.data(), size_t(bytes.size())};
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-QByteArrayView trimmed(QByteArrayView text)
-{
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
 } // namespace
 
 struct Matcher::Impl
@@ -156,7 +142,7 @@ struct Matcher::Impl
             if (!p.asciiNeedle)
                 return false;
             if (p.term.op == Op::Equals) {
-                const QByteArrayView t = trimmed(text);
+                const QByteArrayView t = text.trimmed();
                 return t.size() == needle.size() && (needle.isEmpty() || ByteScan::Scalar::startsFolded(t.data(), needle));
             }
             return true; // an empty needle
@@ -252,7 +238,7 @@ struct Matcher::Impl
             return std::nullopt;
         }
         default: { // the year: its leading digits
-            const QByteArrayView year = trimmed(rows.fieldUtf8(row, FieldYear));
+            const QByteArrayView year = rows.fieldUtf8(row, FieldYear).trimmed();
             qsizetype digits = 0;
             qint64 n = 0; // read here: a general number parser costs more than the rest of the row
             for (; digits < year.size() && digits < 9 && year[digits] >= '0' && year[digits] <= '9'; ++digits)
@@ -274,7 +260,7 @@ struct Matcher::Impl
             return !rows.fieldUtf8(row, FieldCoverImage).isEmpty();
         case Field::HasTag:
             for (int f = FieldArtist; f <= FieldGenre; ++f) {
-                if (!trimmed(rows.fieldUtf8(row, f)).isEmpty())
+                if (!rows.fieldUtf8(row, f).trimmed().isEmpty())
                     return true;
             }
             return false;

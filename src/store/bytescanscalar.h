@@ -8,6 +8,17 @@
 // the last few bytes.
 namespace ByteScan {
 
+inline bool isAscii(char c)
+{
+    return static_cast<unsigned char>(c) < 0x80;
+}
+
+// A byte inside a UTF-8 sequence, after its first.
+inline bool isContinuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
 // A C0 control (tab and line breaks among them), DEL or a backslash: the
 // bytes a line of text output writes escaped, so that none a terminal acts
 // on reaches it raw.

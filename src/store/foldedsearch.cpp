@@ -25,25 +25,9 @@ struct ShortFold
 
 namespace {
 
-bool isAscii(char c)
-{
-    return static_cast<unsigned char>(c) < 0x80;
-}
-
-char foldAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
-}
-
-bool isContinuation(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-bool isAsciiText(QByteArrayView text)
-{
-    return std::all_of(text.begin(), text.end(), isAscii);
-}
+using ByteScan::isAscii;
+using ByteScan::isContinuation;
+using ByteScan::Scalar::lowerAscii;
 
 // What the fold of each character of the Basic Multilingual Plane can add
 // to a search for ASCII text: the set of the ASCII bytes it folds to, or
@@ -246,7 +230,7 @@ int FoldedAsciiSearch::besideOne(const char *begin, const char *end, const char 
     if (first < 0xC2 || first > 0xDF || end - character < 2 || !isContinuation(character[1]))
         return -1;
     const ShortFold &fold = shortTwoByteFolds()[size_t(((first & 0x1F) << 6 | (static_cast<unsigned char>(character[1]) & 0x3F)) - 0x80)];
-    if (fold.size == 0 || fold.size > ShortFold::Most || !isAsciiText(QByteArrayView(fold.bytes, fold.size)))
+    if (fold.size == 0 || fold.size > ShortFold::Most || !ByteScan::isAscii(fold.bytes, fold.size))
         return -1;
     const qsizetype n = m_needle.size();
     const qsizetype f = fold.size;
@@ -266,7 +250,7 @@ int FoldedAsciiSearch::besideOne(const char *begin, const char *end, const char 
             else if (!isAscii(character[at]))
                 return -1;
             else
-                matches = foldAscii(character[at]) == needle[i];
+                matches = lowerAscii(character[at]) == needle[i];
         }
         for (qsizetype i = k + f, at = 0; matches && i < n; ++i, ++at) { // and after it
             if (after + at >= end)
@@ -274,7 +258,7 @@ int FoldedAsciiSearch::besideOne(const char *begin, const char *end, const char 
             else if (!isAscii(after[at]))
                 return -1;
             else
-                matches = foldAscii(after[at]) == needle[i];
+                matches = lowerAscii(after[at]) == needle[i];
         }
         if (matches)
             return 1;
@@ -297,7 +281,7 @@ bool FoldedAsciiSearch::foldedHolds(QByteArrayView window, QByteArray &room) con
         while (p < end) {
             const auto first = static_cast<unsigned char>(*p);
             if (first < 0x80) {
-                folded[n++] = foldAscii(char(first));
+                folded[n++] = lowerAscii(char(first));
                 ++p;
             } else if (first >= 0xC2 && first <= 0xDF && end - p >= 2 && isContinuation(p[1])) {
                 const ShortFold &fold = twoBytes[size_t(((first & 0x1F) << 6 | (static_cast<unsigned char>(p[1]) & 0x3F)) - 0x80)];

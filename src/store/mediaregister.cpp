@@ -3,7 +3,6 @@
 #include "store/extensionline.h"
 
 #include "store/rowstore.h"
-#include "store/safefileread.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -149,31 +148,12 @@ QByteArray MediaRegister::toJson() const
 MediaRegister::ReadResult MediaRegister::read(const QString &path)
 {
     m_records.clear();
-    SafeFileRead::Options options;
-    options.maxBytes = MaxFileBytes;
-    const SafeFileRead::Result file = SafeFileRead::readAll(path, options);
-    ReadResult result;
-    result.stamp = file.stamp;
-    switch (file.status) {
-    case SafeFileRead::Status::Missing:
-        result.state = State::Missing;
-        return result;
-    case SafeFileRead::Status::Refused:
-    case SafeFileRead::Status::Failed:
-        result.state = State::Unreadable;
-        result.reason = file.reason;
-        return result;
-    case SafeFileRead::Status::Read:
-        break;
-    }
-    result.state = parse(file.bytes, &result.reason) ? State::Read : State::Damaged;
-    return result;
+    return JsonFile::read(path, MaxFileBytes, [this](const QByteArray &json, QString *reason) { return parse(json, reason); });
 }
 
 SaveResult MediaRegister::save(const QString &path) const
 {
-    const QByteArray json = toJson();
-    return saveAtomically(path, [&json](QIODevice &device) { return device.write(json) == json.size(); });
+    return JsonFile::save(path, toJson());
 }
 
 const MediaRecord *MediaRegister::find(const QString &source) const

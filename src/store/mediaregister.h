@@ -2,6 +2,7 @@
 
 #include "store/atomicsave.h"
 #include "store/filestamp.h"
+#include "store/jsonfile.h"
 #include "store/platform/volumes.h"
 
 #include <QDateTime>
@@ -40,14 +41,8 @@ struct MediaRecord
 class MediaRegister
 {
 public:
-    enum class State { Missing, Read, Unreadable, Damaged };
-    struct ReadResult
-    {
-        State state = State::Missing;
-        QString reason; // why it was not read, as a clause
-        FileStamp stamp;
-        bool usable() const { return state == State::Missing || state == State::Read; }
-    };
+    using State = JsonFile::State;
+    using ReadResult = JsonFile::ReadResult;
 
     static constexpr qint64 MaxFileBytes = qint64(64) << 20;
     static QString fileIn(const QString &dataDir) { return dataDir + QStringLiteral("/media.json"); }

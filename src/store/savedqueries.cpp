@@ -1,6 +1,5 @@
 #include "store/savedqueries.h"
 
-#include "store/safefileread.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -132,35 +131,19 @@ QByteArray toJson(const List &list)
 
 ReadResult read(const QString &path)
 {
-    SafeFileRead::Options options;
-    options.maxBytes = MaxFileBytes;
-    const SafeFileRead::Result file = SafeFileRead::readAll(path, options);
     ReadResult result;
-    result.stamp = file.stamp;
-    QString reason;
-    switch (file.status) {
-    case SafeFileRead::Status::Missing:
-        return result;
-    case SafeFileRead::Status::Refused:
-    case SafeFileRead::Status::Failed:
-        result.state = State::Unreadable;
-        reason = file.reason;
-        break;
-    case SafeFileRead::Status::Read:
-        result.state = parse(file.bytes, result.list, &reason) ? State::Read : State::Damaged;
-        break;
-    }
+    static_cast<JsonFile::ReadResult &>(result) = JsonFile::read(
+        path, MaxFileBytes, [&result](const QByteArray &json, QString *reason) { return parse(json, result.list, reason); });
     if (!result.usable()) {
         result.problem = QStringLiteral("The saved queries %1 could not be read (%2).")
-                             .arg(QDir::toNativeSeparators(path), reason);
+                             .arg(QDir::toNativeSeparators(path), result.reason);
     }
     return result;
 }
 
 SaveResult save(const QString &path, const List &list)
 {
-    const QByteArray json = toJson(list);
-    return saveAtomically(path, [&json](QIODevice &device) { return device.write(json) == json.size(); });
+    return JsonFile::save(path, toJson(list));
 }
 
 SaveResult putQuery(const QString &path, const QString &name, const QString &text)

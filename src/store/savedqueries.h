@@ -2,6 +2,7 @@
 
 #include "store/atomicsave.h"
 #include "store/filestamp.h"
+#include "store/jsonfile.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -39,16 +40,12 @@ struct List
     bool operator==(const List &) const = default;
 };
 
-enum class State { Missing, Read, Unreadable, Damaged };
+using State = JsonFile::State;
 
-struct ReadResult
+struct ReadResult : JsonFile::ReadResult
 {
-    State state = State::Missing;
     List list;       // empty unless Read
     QString problem; // "The saved queries /x/queries.json could not be read (reason)."
-    FileStamp stamp;
-
-    bool usable() const { return state == State::Missing || state == State::Read; }
 };
 
 constexpr qint64 MaxFileBytes = qint64(4) << 20;

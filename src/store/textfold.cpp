@@ -21,20 +21,8 @@ namespace TextFold {
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-bool isAscii(char c)
-{
-    return static_cast<unsigned char>(c) < 0x80;
-}
-
-char foldAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
-}
+using ByteScan::isAscii;
+using ByteScan::isContinuation;
 
 // ICU's full case folding folds "ß" to "ss", which Qt's one-to-one
 // folding leaves alone.
@@ -94,11 +82,6 @@ const std::array<QByteArray, 0x800 - 0x80> &twoByteFolds()
 
 namespace {
 
-bool isContinuation(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
 // ICU's trimming: blanks and Unicode's white space at both ends.
 bool isWhite(UChar32 c)
 {
@@ -141,13 +124,7 @@ QByteArray foldCharacters(QByteArrayView utf8)
 
 void fold(QByteArrayView utf8, QByteArray &out)
 {
-    qsizetype first = 0;
-    qsizetype last = utf8.size();
-    while (first < last && isBlank(utf8[first]))
-        ++first;
-    while (last > first && isBlank(utf8[last - 1]))
-        --last;
-    const QByteArrayView text = utf8.sliced(first, last - first);
+    const QByteArrayView text = utf8.trimmed();
     // An ASCII character has no decomposition, is no combining mark and
     // stops the reordering of marks, and case folding looks at one
     // character at a time: the text folds run by run, ASCII here and the
@@ -166,7 +143,7 @@ void fold(QByteArrayView utf8, QByteArray &out)
         while (end < text.size() && isAscii(text[end]) == ascii)
             ++end;
         if (ascii) {
-            std::transform(text.begin() + i, text.begin() + end, room(end - i), foldAscii);
+            std::transform(text.begin() + i, text.begin() + end, room(end - i), ByteScan::Scalar::lowerAscii);
             at += end - i;
         } else {
             other = true;

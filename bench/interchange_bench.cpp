@@ -12,6 +12,7 @@
 // "interchange_bench FOLDER" keeps the catalogue and the exports in FOLDER
 // (the catalogue made only when missing there), for a profiler.
 #include "catalogrows.h"
+#include "measuredrun.h"
 #include "store/cataloguelistfile.h"
 
 #include <QCoreApplication>
@@ -22,112 +23,23 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
-extern char **environ;
-
 namespace {
+
+using namespace MeasuredRun;
 
 constexpr qsizetype Count = 1000000;
 constexpr int Rounds = 3;
 constexpr double GoalSeconds = 1.5;
 constexpr double GoalPeak = 1.25; // of the list file's size
-constexpr double MiB = 1024.0 * 1024.0;
-constexpr int FiguresFd = 3; // where a measuring process writes its figures
-
-struct Measured
-{
-    double seconds = 0;
-    double peakMiB = 0;
-    int status = -1;
-    double cpu = 0; // user and system seconds
-};
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-// Spawns argv[0] with standard output to /dev/null and waits for it: its
-// seconds, peak resident memory (wait4) and exit status.
-Measured spawnAndWait(char **argv)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclose(&actions, FiguresFd);
-    QElapsedTimer timer;
-    timer.start();
-    pid_t pid = 0;
-    Measured measured;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ) == 0) {
-        int status = 0;
-        struct rusage usage = {};
-        if (::wait4(pid, &status, 0, &usage) == pid)
-            measured = {timer.nsecsElapsed() / 1e9, double(usage.ru_maxrss) * 1024.0 / MiB,
-                        WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                        double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6};
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return measured;
-}
-
-// "--measure PROGRAM ARGUMENTS...": runs before Qt is set up, so that the
-// spawner stays small (a child's peak is never below its spawner's at the
-// spawn); writes seconds, peak MiB and status to FiguresFd.
-int measureChild(int argc, char **argv)
-{
-    if (argc < 3)
-        return 2;
-    const Measured measured = spawnAndWait(argv + 2);
-    ::dprintf(FiguresFd, "%.6f %.3f %d %.6f\n", measured.seconds, measured.peakMiB, measured.status, measured.cpu);
-    return 0;
-}
-
-Measured measure(const QString &program, const QStringList &arguments)
-{
-    std::vector<QByteArray> owned{QFile::encodeName(QCoreApplication::applicationFilePath()), "--measure",
-                                  QFile::encodeName(program)};
-    for (const QString &argument : arguments)
-        owned.push_back(argument.toUtf8());
-    std::vector<char *> argv;
-    for (QByteArray &part : owned)
-        argv.push_back(part.data());
-    argv.push_back(nullptr);
-    int figures[2];
-    if (::pipe(figures) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, figures[1], FiguresFd);
-    posix_spawn_file_actions_addclose(&actions, figures[0]);
-    pid_t pid = 0;
-    const bool spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(figures[1]);
-    QFile read;
-    read.open(figures[0], QIODevice::ReadOnly, QFile::AutoCloseHandle);
-    const QList<QByteArray> parts = spawned ? read.readAll().trimmed().split(' ') : QList<QByteArray>();
-    if (spawned)
-        ::waitpid(pid, nullptr, 0);
-    if (parts.size() != 4)
-        return {};
-    return {parts[0].toDouble(), parts[1].toDouble(), parts[2].toInt(), parts[3].toDouble()};
-}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc > 1 && QByteArrayView(argv[1]) == "--measure")
-        return measureChild(argc, argv);
+    if (MeasuredRun::isChild(argc, argv))
+        return MeasuredRun::child(argc, argv);
     QCoreApplication app(argc, argv);
     QTemporaryDir temporary;
     const QDir dir(argc > 1 ? QFile::decodeName(argv[1]) : temporary.path());

@@ -11,6 +11,7 @@
 //   the list file's reader).
 // Every peak is the kernel's high-water mark of a process of its own.
 #include "catalogrows.h"
+#include "measuredrun.h"
 #include "export/exportflow.h"
 #include "export/libraryfile.h"
 #include "processmemory.h"
@@ -24,110 +25,15 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
+using namespace MeasuredRun;
+
 constexpr qsizetype Count = 1000000;
 constexpr int Rounds = 3;
-constexpr double MiB = 1024.0 * 1024.0;
 const char *const Sqlite = "/usr/bin/sqlite3";
-constexpr int FiguresFd = 3; // where a measuring process writes its figures
-
-struct Measured
-{
-    double seconds = 0;
-    double peakMiB = 0;
-    int status = -1;
-};
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-// Spawns argv[0] with its standard input from input and its standard
-// output into output and waits for it: seconds, exit status and the peak
-// resident memory wait4 reports. That peak is never below the spawner's
-// own at the time of the spawn, so peaks are measured from a small
-// process of their own (see measure()).
-Measured spawnAndWait(char **argv, const char *input, const char *output)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, input, O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addclose(&actions, FiguresFd);
-    QElapsedTimer timer;
-    timer.start();
-    pid_t pid = 0;
-    Measured measured;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ) == 0) {
-        int status = 0;
-        struct rusage usage = {};
-        if (::wait4(pid, &status, 0, &usage) == pid)
-            measured = {timer.nsecsElapsed() / 1e9, double(usage.ru_maxrss) * 1024.0 / MiB,
-                        WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return measured;
-}
-
-// "--measure INPUT OUTPUT PROGRAM ARGUMENTS...": runs before Qt is set up,
-// so that this process stays small; writes seconds, peak MiB and status to
-// FiguresFd, which the program measured does not get.
-int measureChild(int argc, char **argv)
-{
-    if (argc < 5)
-        return 2;
-    const Measured measured = spawnAndWait(argv + 4, argv[2], argv[3]);
-    ::dprintf(FiguresFd, "%.6f %.3f %d\n", measured.seconds, measured.peakMiB, measured.status);
-    return 0;
-}
-
-// Runs program with its standard input from input and its standard output
-// into output (both /dev/null when empty), through measureChild.
-Measured measure(const QString &program, const QStringList &arguments, const QString &input = {},
-                 const QString &output = {})
-{
-    const QByteArray null("/dev/null");
-    std::vector<QByteArray> owned{QFile::encodeName(QCoreApplication::applicationFilePath()), "--measure",
-                                  input.isEmpty() ? null : QFile::encodeName(input),
-                                  output.isEmpty() ? null : QFile::encodeName(output), QFile::encodeName(program)};
-    for (const QString &argument : arguments)
-        owned.push_back(argument.toUtf8());
-    std::vector<char *> argv;
-    for (QByteArray &part : owned)
-        argv.push_back(part.data());
-    argv.push_back(nullptr);
-    int figures[2];
-    if (::pipe(figures) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, figures[1], FiguresFd);
-    posix_spawn_file_actions_addclose(&actions, figures[0]);
-    pid_t pid = 0;
-    const bool spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(figures[1]);
-    QFile read;
-    read.open(figures[0], QIODevice::ReadOnly, QFile::AutoCloseHandle);
-    const QList<QByteArray> parts = spawned ? read.readAll().trimmed().split(' ') : QList<QByteArray>();
-    if (spawned)
-        ::waitpid(pid, nullptr, 0);
-    if (parts.size() != 3)
-        return {};
-    return {parts[0].toDouble(), parts[1].toDouble(), parts[2].toInt()};
-}
 
 // The rows as a CSV file the sqlite3 program imports: every field quoted,
 // the cover image left out as a library leaves it.
@@ -314,8 +220,8 @@ bool benchLoad(const Setup &setup, const QString &library)
 
 int main(int argc, char **argv)
 {
-    if (argc > 1 && QByteArrayView(argv[1]) == "--measure")
-        return measureChild(argc, argv);
+    if (MeasuredRun::isChild(argc, argv))
+        return MeasuredRun::child(argc, argv);
     QCoreApplication app(argc, argv);
     if (argc == 5 && QByteArrayView(argv[1]) == "--child")
         return child(QString::fromLocal8Bit(argv[2]), QFile::decodeName(argv[3]), QFile::decodeName(argv[4]));

@@ -54,17 +54,19 @@ char *writeEscaped(char *out, QByteArrayView utf8)
     return out;
 }
 
-// The facts an entry may carry, in the order of its extension line, and
-// how each is read: a whole number, tenths (dur), or text.
+// How the output reads each fact of the extension line: as a whole
+// number, as tenths (dur), or as text.
 enum class FactKind { Whole, Tenths, Text };
-struct FactKey
+FactKind kindOf(size_t fact)
 {
-    const char *name;
-    FactKind kind;
-};
-constexpr FactKey FactKeys[] = {{"size", FactKind::Whole}, {"mtime", FactKind::Whole}, {"dur", FactKind::Tenths},
-                                {"kbps", FactKind::Whole}, {"mode", FactKind::Text},  {"rate", FactKind::Whole},
-                                {"enc", FactKind::Text},   {"aid", FactKind::Text}};
+    switch (ExtensionLine::Fact(fact)) {
+    case ExtensionLine::Dur: return FactKind::Tenths;
+    case ExtensionLine::Mode:
+    case ExtensionLine::Enc:
+    case ExtensionLine::Aid: return FactKind::Text;
+    default: return FactKind::Whole;
+    }
+}
 
 // The facts of line as JSON keys, each read as the query reads it; a
 // fact that is absent, or no number where one is due, is left out.
@@ -72,17 +74,22 @@ void insertFacts(QJsonObject &object, QByteArrayView line)
 {
     if (line.isEmpty())
         return;
-    const ExtensionLine::Facts facts = ExtensionLine::parse(line);
-    for (const FactKey &key : FactKeys) {
-        const QString name = QString::fromLatin1(key.name);
-        if (key.kind == FactKind::Whole) {
-            if (const auto n = ExtensionLine::integerValue(line, key.name))
+    const ExtensionLine::FactValues values = ExtensionLine::factValues(line);
+    for (size_t k = 0; k < values.size(); ++k) {
+        const QString name = QString::fromLatin1(ExtensionLine::FactKeys[k]);
+        switch (kindOf(k)) {
+        case FactKind::Whole:
+            if (const auto n = ExtensionLine::wholeNumber(values[k]))
                 object.insert(name, double(*n));
-        } else if (key.kind == FactKind::Tenths) {
-            if (const auto tenths = ExtensionLine::tenthsValue(line, key.name))
+            break;
+        case FactKind::Tenths:
+            if (const auto tenths = ExtensionLine::tenths(values[k]))
                 object.insert(name, double(*tenths) / 10);
-        } else if (const QByteArray value = facts.value(key.name); !value.isEmpty()) {
-            object.insert(name, QString::fromUtf8(value));
+            break;
+        case FactKind::Text:
+            if (const QByteArray text = ExtensionLine::textValue(line, ExtensionLine::FactKeys[k]); !text.isEmpty())
+                object.insert(name, QString::fromUtf8(text));
+            break;
         }
     }
 }
@@ -196,9 +203,9 @@ void Writer::addCsvHeader()
         m_block += names[size_t(f)].toLatin1();
     }
     if (m_facts == Facts::With) {
-        for (const FactKey &key : FactKeys) {
+        for (const char *key : ExtensionLine::FactKeys) {
             m_block += ',';
-            m_block += key.name;
+            m_block += key;
         }
     }
     m_block += "\r\n";
@@ -215,14 +222,15 @@ void Writer::addCsv(const std::array<QByteArrayView, TrackFieldCount> &fields, Q
     }
     if (m_facts == Facts::With) {
         // Each fact as written, where JSON would have it.
-        const ExtensionLine::Facts facts = ExtensionLine::parse(extension);
-        for (const FactKey &key : FactKeys) {
-            const bool known = key.kind == FactKind::Whole    ? ExtensionLine::integerValue(extension, key.name).has_value()
-                               : key.kind == FactKind::Tenths ? ExtensionLine::tenthsValue(extension, key.name).has_value()
-                                                              : true;
+        const ExtensionLine::FactValues values = ExtensionLine::factValues(extension);
+        for (size_t k = 0; k < values.size(); ++k) {
+            const FactKind kind = kindOf(k);
+            const bool known = kind == FactKind::Whole    ? ExtensionLine::wholeNumber(values[k]).has_value()
+                               : kind == FactKind::Tenths ? ExtensionLine::tenths(values[k]).has_value()
+                                                          : true;
             m_block += ',';
             if (known)
-                appendCsvValue(m_block, facts.value(key.name));
+                appendCsvValue(m_block, ExtensionLine::textValue(extension, ExtensionLine::FactKeys[k]));
         }
     }
     m_block += "\r\n";

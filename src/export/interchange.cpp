@@ -65,7 +65,7 @@ template <typename Append>
 void appendFact(std::string &out, QByteArrayView raw, QByteArrayView extension, QByteArrayView key, Append append)
 {
     if (raw.contains('%'))
-        append(out, factText(extension, key));
+        append(out, textValue(extension, key));
     else
         append(out, raw);
 }

@@ -127,15 +127,6 @@ QByteArrayView fileBaseName(QByteArrayView path)
 } // namespace
 
 
-QByteArray factText(QByteArrayView extension, QByteArrayView key)
-{
-    const QByteArrayView raw = ExtensionLine::rawValue(extension, key);
-    if (!raw.contains('%'))
-        return raw.toByteArray();
-    // Escaped text is rare (an encoder's name with a blank): taken apart in full.
-    return ExtensionLine::parse(extension).value(key);
-}
-
 void appendCsvField(std::string &out, QByteArrayView value)
 {
     if (!csvNeedsQuotes(value)) {

@@ -24,10 +24,8 @@ using ExtensionLine::FactKeys;
 using ExtensionLine::FactValues;
 using ExtensionLine::factValues;
 using ExtensionLine::tenths;
+using ExtensionLine::textValue;
 using ExtensionLine::wholeNumber;
-
-// The decoded text of the fact key of an extension line; empty when absent.
-QByteArray factText(QByteArrayView extension, QByteArrayView key);
 
 // A CSV field: as it is, or quoted with its quotes doubled when it holds a
 // comma, a quote, CR or LF.

@@ -245,4 +245,13 @@ QByteArrayView rawValue(QByteArrayView line, QByteArrayView key)
     return {};
 }
 
+QByteArray textValue(QByteArrayView line, QByteArrayView key)
+{
+    const QByteArrayView raw = rawValue(line, key);
+    if (!raw.contains('%'))
+        return raw.toByteArray();
+    // Escaped text is rare (an encoder's name with a blank): taken apart in full.
+    return parse(line).value(key);
+}
+
 } // namespace ExtensionLine

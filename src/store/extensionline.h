@@ -48,6 +48,8 @@ QByteArray format(const Facts &facts);
 // the line apart: for readers of one fact over many rows. Empty when the
 // line has no such pair.
 QByteArrayView rawValue(QByteArrayView line, QByteArrayView key);
+// The decoded text of key's value; empty when the line has no such pair.
+QByteArray textValue(QByteArrayView line, QByteArrayView key);
 
 // Values of the facts a scan writes, read the same way: a whole number
 // ("4000"), a hexadecimal one ("00ab..."), or tenths from a decimal with

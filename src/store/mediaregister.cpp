@@ -168,7 +168,7 @@ QByteArray MediaRegister::toJson() const
     QJsonObject media;
     for (const MediaRecord &record : m_records)
         media.insert(record.source, objectOf(record));
-    return QJsonDocument(media).toJson(QJsonDocument::Indented);
+    return QJsonDocument(media).toJson(QJsonDocument::Compact);
 }
 
 MediaRegister::ReadResult MediaRegister::read(const QString &path)
@@ -179,7 +179,7 @@ MediaRegister::ReadResult MediaRegister::read(const QString &path)
 
 SaveResult MediaRegister::save(const QString &path) const
 {
-    return JsonFile::save(path, toJson());
+    return JsonFile::save(path, toJson(), MaxFileBytes);
 }
 
 const MediaRecord *MediaRegister::find(const QString &source) const

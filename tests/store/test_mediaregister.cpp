@@ -44,6 +44,8 @@ private Q_SLOTS:
         QTest::newRow("negative count") << QByteArray(R"({"CD02":{"bytes":-1}})") << int(S::Damaged) << 0;
         QTest::newRow("source differs from key") << QByteArray(R"({"CD02":{"source":"CD03"}})") << int(S::Damaged) << 0;
         QTest::newRow("bad time") << QByteArray(R"({"CD02":{"scanned":"yesterday"}})") << int(S::Damaged) << 0;
+        QTest::newRow("key twice") << QByteArray(R"({"CD02":{"note":"a","note":"b"}})") << int(S::Damaged) << 0;
+        QTest::newRow("medium twice") << QByteArray(R"({"CD02":{},"CD\u0030\u0032":{}})") << int(S::Damaged) << 0;
         QTest::newRow("named pipe") << QByteArray("<fifo>") << int(S::Unreadable) << 0;
         QTest::newRow("folder") << QByteArray("<folder>") << int(S::Unreadable) << 0;
         QTest::newRow("huge") << QByteArray("<huge>") << int(S::Unreadable) << 0;
@@ -87,7 +89,7 @@ private Q_SLOTS:
         QCOMPARE(int(again.read(path).state), int(MediaRegister::State::Read));
         QCOMPARE(again.records(), media.records());
         QCOMPARE(again.find(QStringLiteral("CD02"))->unknown.value(QStringLiteral("future")).toObject().size(), 1);
-        QVERIFY(fileBytes(path).contains("\"scanned\": \"2026-12-08T17:00:00Z\""));
+        QVERIFY(fileBytes(path).contains("\"scanned\":\"2026-12-08T17:00:00Z\""));
     }
 
     // Every source ID is found again after a save and a read, whatever

@@ -36,7 +36,7 @@ public:
         if (++source.entries <= 3)
             source.samples.append(QString::fromUtf8(fields[FieldFilename]));
     }
-    std::map<QString, Source> sources;
+    std::map<QString, Source, SourceOrder> sources; // listed in the register's order
 };
 
 bool tallySources(const CliContext &context, SourceTally &tally)

@@ -1,8 +1,11 @@
 #include "store/jsonfile.h"
 
+#include "store/duplicatekey.h"
 #include "store/safefileread.h"
 
+#include <QFileInfo>
 #include <QIODevice>
+#include <QLocale>
 
 namespace JsonFile {
 
@@ -22,14 +25,28 @@ ReadResult read(const QString &path, qint64 maxBytes, const std::function<bool(c
         result.reason = file.reason;
         break;
     case SafeFileRead::Status::Read:
+        if (const std::optional<DuplicateKey> twice = findDuplicateKey(file.bytes)) {
+            result.state = State::Damaged;
+            result.reason = QStringLiteral("it is damaged: the key \"%1\" appears twice in one object, again at byte %2")
+                                .arg(twice->key)
+                                .arg(twice->offset);
+            break;
+        }
         result.state = parse(file.bytes, &result.reason) ? State::Read : State::Damaged;
         break;
     }
     return result;
 }
 
-SaveResult save(const QString &path, const QByteArray &json)
+SaveResult save(const QString &path, const QByteArray &json, qint64 maxBytes)
 {
+    if (json.size() > maxBytes) {
+        const QLocale c = QLocale::c();
+        return {false,
+                QStringLiteral("it would be %1, larger than the %2 Ondro reads back")
+                    .arg(c.formattedDataSize(json.size(), 1), c.formattedDataSize(maxBytes, 0)),
+                QFileInfo::exists(path)};
+    }
     return saveAtomically(path, [&json](QIODevice &device) { return device.write(json) == json.size(); });
 }
 

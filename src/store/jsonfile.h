@@ -26,9 +26,12 @@ struct ReadResult
 
 // Reads path (at most maxBytes) and gives its bytes to parse, which says
 // false, with the reason, when the document is damaged; parse is not
-// called for a file that is missing or cannot be read.
+// called for a file that is missing or cannot be read, or that holds a
+// key twice in one object (damaged too: Qt would keep only the later).
 ReadResult read(const QString &path, qint64 maxBytes, const std::function<bool(const QByteArray &, QString *)> &parse);
 
-SaveResult save(const QString &path, const QByteArray &json);
+// Saves json over path, unless it is larger than maxBytes, the most read()
+// takes of the same file: then nothing is written and the failure says so.
+SaveResult save(const QString &path, const QByteArray &json, qint64 maxBytes);
 
 } // namespace JsonFile

@@ -86,7 +86,29 @@ bool parseRecord(const QString &key, const QJsonObject &object, MediaRecord &rec
     return true;
 }
 
+// A UTF-16 unit as the code points it stands for rank: a surrogate (half
+// of a character above U+FFFF) goes above U+E000-U+FFFF.
+char16_t codePointRank(char16_t unit)
+{
+    return unit < 0xD800 ? unit : unit >= 0xE000 ? char16_t(unit - 0x800) : char16_t(unit + 0x2000);
+}
+
+bool sourceBefore(const MediaRecord &record, const QString &source)
+{
+    return SourceOrder()(record.source, source);
+}
+
 } // namespace
+
+bool SourceOrder::operator()(QStringView a, QStringView b) const
+{
+    // Units before the first difference are the same characters, so only
+    // the first differing pair needs ranking.
+    const auto [x, y] = std::mismatch(a.utf16(), a.utf16() + a.size(), b.utf16(), b.utf16() + b.size());
+    if (y == b.utf16() + b.size())
+        return false;
+    return x == a.utf16() + a.size() || codePointRank(*x) < codePointRank(*y);
+}
 
 QJsonObject MediaRegister::objectOf(const MediaRecord &record)
 {
@@ -129,8 +151,12 @@ bool MediaRegister::parse(const QByteArray &json, QString *reason)
                 m_records.append(std::move(record));
         }
     }
-    if (why.isEmpty())
+    if (why.isEmpty()) {
+        // The object's own order of keys is Qt's, not the register's.
+        std::sort(m_records.begin(), m_records.end(),
+                  [](const MediaRecord &a, const MediaRecord &b) { return SourceOrder()(a.source, b.source); });
         return true;
+    }
     m_records.clear();
     if (reason)
         *reason = why;
@@ -142,7 +168,7 @@ QByteArray MediaRegister::toJson() const
     QJsonObject media;
     for (const MediaRecord &record : m_records)
         media.insert(record.source, objectOf(record));
-    return QJsonDocument(media).toJson(QJsonDocument::Indented);
+    return QJsonDocument(media).toJson(QJsonDocument::Compact);
 }
 
 MediaRegister::ReadResult MediaRegister::read(const QString &path)
@@ -153,13 +179,12 @@ MediaRegister::ReadResult MediaRegister::read(const QString &path)
 
 SaveResult MediaRegister::save(const QString &path) const
 {
-    return JsonFile::save(path, toJson());
+    return JsonFile::save(path, toJson(), MaxFileBytes);
 }
 
 const MediaRecord *MediaRegister::find(const QString &source) const
 {
-    const auto it = std::lower_bound(m_records.begin(), m_records.end(), source,
-                                     [](const MediaRecord &r, const QString &s) { return r.source < s; });
+    const auto it = std::lower_bound(m_records.begin(), m_records.end(), source, sourceBefore);
     return it != m_records.end() && it->source == source ? &*it : nullptr;
 }
 
@@ -170,8 +195,7 @@ MediaRecord *MediaRegister::find(const QString &source)
 
 MediaRecord &MediaRegister::recordFor(const QString &source)
 {
-    auto it = std::lower_bound(m_records.begin(), m_records.end(), source,
-                               [](const MediaRecord &r, const QString &s) { return r.source < s; });
+    auto it = std::lower_bound(m_records.begin(), m_records.end(), source, sourceBefore);
     if (it == m_records.end() || it->source != source) {
         MediaRecord record;
         record.source = source;

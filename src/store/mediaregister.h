@@ -35,7 +35,16 @@ struct MediaRecord
     bool operator==(const MediaRecord &) const = default;
 };
 
-// The register: one record per source ID, in source order. A missing file
+// The one order of source IDs, by code point (as their UTF-8 bytes sort):
+// the register's records, every lookup in it and every list of media use
+// it. QString's own < compares UTF-16 units, which puts U+E000-U+FFFF
+// after the characters above U+FFFF.
+struct SourceOrder
+{
+    bool operator()(QStringView a, QStringView b) const;
+};
+
+// The register: one record per source ID, in SourceOrder. A missing file
 // is an empty register; a file that cannot be read or is damaged is
 // reported and must not be saved over.
 class MediaRegister
@@ -69,7 +78,7 @@ public:
     static QString problemMessage(const QString &path, const ReadResult &result);
 
 private:
-    QList<MediaRecord> m_records; // sorted by source
+    QList<MediaRecord> m_records; // in SourceOrder
 };
 
 // The entries of source in rows and the size of their files on disk now

@@ -126,7 +126,7 @@ QByteArray toJson(const List &list)
     }
     QJsonObject document = list.unknown;
     document.insert(QueriesKey, queries);
-    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+    return QJsonDocument(document).toJson(QJsonDocument::Compact);
 }
 
 ReadResult read(const QString &path)
@@ -143,7 +143,7 @@ ReadResult read(const QString &path)
 
 SaveResult save(const QString &path, const List &list)
 {
-    return JsonFile::save(path, toJson(list));
+    return JsonFile::save(path, toJson(list), MaxFileBytes);
 }
 
 SaveResult putQuery(const QString &path, const QString &name, const QString &text)

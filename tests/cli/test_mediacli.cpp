@@ -105,6 +105,41 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(registerFile), QByteArray("{ damaged"));
     }
 
+    // Source IDs from the top of the BMP and above it: media set changes
+    // what it sets and keeps the scan's record. A save the register could
+    // not read back is refused like any other failed save.
+    void mediaSetOnAnyIdAndTooLarge()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data")), file = MediaRegister::fileIn(data);
+        const QStringList ids{QStringLiteral("\uff23\uff24\uff10\uff11"), QStringLiteral("\U0001F3B5" "01")};
+        for (const QString &id : ids) {
+            QVERIFY(writeBytes(dir.filePath(id) + QStringLiteral("/a.mp3"), taggedMp3("a")));
+            QCOMPARE(runCli(data, {QStringLiteral("scan"), dir.filePath(id), QStringLiteral("--source"), id}).status, 0);
+        }
+        for (const QString &id : ids)
+            QCOMPARE(runCli(data, {QStringLiteral("media"), QStringLiteral("set"), id, QStringLiteral("--note"), id}).status, 0);
+        MediaRegister media;
+        QCOMPARE(int(media.read(file).state), int(MediaRegister::State::Read));
+        QCOMPARE(media.records().size(), ids.size());
+        for (const QString &id : ids) {
+            QCOMPARE(media.find(id)->note, id);
+            QCOMPARE(media.find(id)->root, dir.filePath(id));
+            QCOMPARE(media.find(id)->files, 1);
+        }
+
+        // Control characters are read raw and written escaped, six bytes each.
+        const QByteArray tooLarge = "{\"" + ids[0].toUtf8() + "\":{\"note\":\""
+                                    + QByteArray(MediaRegister::MaxFileBytes / 6, '\x01') + "\"}}";
+        QVERIFY(writeBytes(file, tooLarge));
+        const CliRun refused = runCli(data, {"media", "set", ids[0], "--codepage", "windows-1251"});
+        QCOMPARE(refused.status, 3);
+        QVERIFY2(refused.err.endsWith("media.json: it would be 64.0 MiB, larger than the 64 MiB Ondro reads back. "
+                                      "The previous file was kept.\n"),
+                 refused.err.constData());
+        QVERIFY(fileBytes(file) == tooLarge);
+    }
+
     // media set --codepage: refused unless it names a code page of the
     // list, kept beside the note, and used by the next rescan; a name the
     // register holds that is not in the list stops the scan.

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 MountedVolume volume(const QString &mountPoint, const QString &uuid = {})
@@ -42,6 +44,8 @@ private Q_SLOTS:
         QTest::newRow("negative count") << QByteArray(R"({"CD02":{"bytes":-1}})") << int(S::Damaged) << 0;
         QTest::newRow("source differs from key") << QByteArray(R"({"CD02":{"source":"CD03"}})") << int(S::Damaged) << 0;
         QTest::newRow("bad time") << QByteArray(R"({"CD02":{"scanned":"yesterday"}})") << int(S::Damaged) << 0;
+        QTest::newRow("key twice") << QByteArray(R"({"CD02":{"note":"a","note":"b"}})") << int(S::Damaged) << 0;
+        QTest::newRow("medium twice") << QByteArray(R"({"CD02":{},"CD\u0030\u0032":{}})") << int(S::Damaged) << 0;
         QTest::newRow("named pipe") << QByteArray("<fifo>") << int(S::Unreadable) << 0;
         QTest::newRow("folder") << QByteArray("<folder>") << int(S::Unreadable) << 0;
         QTest::newRow("huge") << QByteArray("<huge>") << int(S::Unreadable) << 0;
@@ -85,7 +89,43 @@ private Q_SLOTS:
         QCOMPARE(int(again.read(path).state), int(MediaRegister::State::Read));
         QCOMPARE(again.records(), media.records());
         QCOMPARE(again.find(QStringLiteral("CD02"))->unknown.value(QStringLiteral("future")).toObject().size(), 1);
-        QVERIFY(fileBytes(path).contains("\"scanned\": \"2026-12-08T17:00:00Z\""));
+        QVERIFY(fileBytes(path).contains("\"scanned\":\"2026-12-08T17:00:00Z\""));
+    }
+
+    // Every source ID is found again after a save and a read, whatever
+    // planes of Unicode it draws on, and the records keep one order: that
+    // of the IDs' UTF-8 bytes.
+    void sourceOrder_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::newRow("ASCII") << QStringLiteral("CD01");
+        QTest::newRow("Latin-1") << QStringLiteral("Caf\u00e9 01");
+        QTest::newRow("below U+D800") << QStringLiteral("\u4e2d\u6587 01");
+        QTest::newRow("U+E000-U+FFFF") << QStringLiteral("\uff23\uff24\uff10\uff11");
+        QTest::newRow("private use") << QStringLiteral("\ue000");
+        QTest::newRow("above U+FFFF") << QStringLiteral("\U0001F3B5" "01");
+        QTest::newRow("mixed") << QStringLiteral("\uff23\uff24\U0001F3B5\u00e9");
+        QTest::newRow("mixed, other way") << QStringLiteral("\U0001F3B5\uff23\uff24");
+    }
+    void sourceOrder()
+    {
+        QFETCH(QString, source);
+        const QStringList all{"CD01", "Caf\u00e9 01", "\u4e2d\u6587 01", "\uff23\uff24\uff10\uff11", "\ue000",
+                              "\U0001F3B5" "01", "\uff23\uff24\U0001F3B5\u00e9", "\U0001F3B5\uff23\uff24"};
+        MediaRegister media;
+        for (const QString &id : all)
+            media.recordFor(id).note = id + QStringLiteral(" note");
+        QTemporaryDir dir;
+        const QString path = MediaRegister::fileIn(dir.path());
+        QVERIFY(media.save(path));
+        MediaRegister again;
+        QCOMPARE(int(again.read(path).state), int(MediaRegister::State::Read));
+        QVERIFY(again.find(source));
+        QCOMPARE(again.find(source)->note, source + QStringLiteral(" note"));
+        QCOMPARE(&again.recordFor(source), again.find(source));
+        QCOMPARE(again.records(), media.records());
+        QVERIFY(std::is_sorted(again.records().begin(), again.records().end(),
+                               [](const MediaRecord &a, const MediaRecord &b) { return a.source.toUtf8() < b.source.toUtf8(); }));
     }
 
     // Online, and where a medium is now, from the volumes mounted now.

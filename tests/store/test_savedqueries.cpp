@@ -33,6 +33,7 @@ private Q_SLOTS:
         row("empty name", R"({"queries": [{"name": "", "query": "x"}]})", State::Damaged, {});
         row("a name twice", R"({"queries": [{"name": "a", "query": "x"}, {"name": "a", "query": "y"}]})",
             State::Damaged, {});
+        row("a key twice", R"({"queries": [{"name": "a", "query": "x", "query": "y"}]})", State::Damaged, {});
         row("a folder", "/", State::Unreadable, {});
     }
     void read()
@@ -86,6 +87,24 @@ private Q_SLOTS:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("{ damaged"));
+    }
+
+    // Control characters are read raw but written escaped, six bytes each:
+    // a save that would outgrow what read() takes is refused and keeps the
+    // old file.
+    void saveThatWouldNotReadBackIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = fileIn(dir.path());
+        const QByteArray old = "{\"queries\": [{\"name\": \"a\", \"query\": \"" + QByteArray(MaxFileBytes / 6, '\x01') + "\"}]}";
+        QVERIFY(writeBytes(path, old));
+        QCOMPARE(int(SavedQueries::read(path).state), int(State::Read));
+        const SaveResult saved = putQuery(path, QStringLiteral("b"), QStringLiteral("x"));
+        QVERIFY(!saved.ok);
+        QCOMPARE(saveFailureMessage(path, saved),
+                 QStringLiteral("Could not save %1: it would be 4.0 MiB, larger than the 4 MiB Ondro reads back. "
+                                "The previous file was kept.").arg(path));
+        QCOMPARE(fileBytes(path), old);
     }
 };
 

@@ -21,13 +21,15 @@
 
 namespace {
 
-// The entries of each source in the catalogue, in source order.
-std::map<QString, qint64> entriesBySource(const RowStore &rows)
+// The entries of each source in the catalogue, in the register's order.
+using SourceCounts = std::map<QString, qint64, SourceOrder>;
+
+SourceCounts entriesBySource(const RowStore &rows)
 {
     QHash<QByteArray, qint64> counted;
     for (qsizetype row = 0; row < rows.size(); ++row)
         ++counted[rows.fieldUtf8(row, FieldSource).toByteArray()];
-    std::map<QString, qint64> sources;
+    SourceCounts sources;
     for (auto it = counted.cbegin(); it != counted.cend(); ++it)
         sources.emplace(QString::fromUtf8(it.key()), it.value());
     return sources;
@@ -164,7 +166,7 @@ void MediaWindow::fill()
 {
     const QString selected = selectedSource();
     m_filling = true;
-    std::map<QString, qint64> sources = entriesBySource(m_catalogue.rows());
+    SourceCounts sources = entriesBySource(m_catalogue.rows());
     for (const MediaRecord &record : m_media.media().records())
         sources.try_emplace(record.source, 0);
     m_table->setRowCount(int(sources.size()));

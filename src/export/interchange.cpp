@@ -81,7 +81,7 @@ void appendJsonFact(std::string &out, QByteArrayView raw, QByteArrayView extensi
             out += char('0' + *inTenths % 10);
             return;
         }
-    } else if (key == "size" || key == "mtime" || key == "kbps" || key == "rate") {
+    } else if (key == "size" || key == "mtime" || key == "kbps" || key == "rate" || key == "est") {
         if (const std::optional<qint64> n = wholeNumber(raw)) {
             appendNumber(out, *n);
             return;

@@ -63,9 +63,9 @@ std::optional<qint64> tenths(QByteArrayView raw);
 // The facts a scan writes, by their keys, and their values as written
 // (each as rawValue gives it: the first pair of a key; null when absent),
 // found in one pass over the line for readers of several facts a row.
-enum Fact { Size, Mtime, Dur, Kbps, Mode, Rate, Enc, Aid, FactCount };
+enum Fact { Size, Mtime, Dur, Kbps, Mode, Rate, Enc, Aid, Est, Dmg, FactCount };
 inline constexpr std::array<const char *, FactCount> FactKeys{"size", "mtime", "dur", "kbps",
-                                                              "mode", "rate",  "enc", "aid"};
+                                                              "mode", "rate",  "enc", "aid", "est", "dmg"};
 using FactValues = std::array<QByteArrayView, FactCount>;
 FactValues factValues(QByteArrayView line);
 std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key);

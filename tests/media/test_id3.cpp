@@ -33,7 +33,7 @@ QByteArray utf16WithBom(const QString &text)
     return out;
 }
 
-const QByteArray Audio = QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(1500, '\x11');
+const QByteArray Audio = (QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(413, '\x11')).repeated(4); // four frames
 
 // A 2.4 tag of 107 bytes ending in a footer; the genre is its last frame.
 const QByteArray FooterTag = QByteArray::fromHex(

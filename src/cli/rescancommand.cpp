@@ -127,7 +127,7 @@ int runRescan(const CommandCall &call)
         return StatusFailure;
     }
     const RescanDiff diff =
-        diffRescan(catalogue, source, roots.scannedFrom, outcome.rows, roots.walk, outcome.failedFolders);
+        diffRescan(catalogue, source, roots.scannedFrom, outcome.rows, roots.walk, outcome.failedFolders, outcome.skipped);
     switch (decide(call, source, diff)) {
     case Decision::Keep:
         return CliIo::finishOutput() ? StatusSuccess : StatusFailure;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Reading and writing the small files tests make and check.
 
@@ -11,6 +12,10 @@ QByteArray fileBytes(const QString &path);
 // Writes bytes to path, creating its folder; records a test failure and
 // returns false when that fails.
 bool writeBytes(const QString &path, const QByteArray &bytes);
+
+// The names in folder, hidden ones included, other than the names given:
+// what killed saves left beside their files.
+QStringList othersIn(const QString &folder, const QStringList &names);
 
 // Special files that readers must refuse, made so that root cannot get
 // past them either. Each records a test failure and returns false when

@@ -14,30 +14,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr qsizetype OtherEntries = 100000; // so that the load and the save take a while
 constexpr int Moments = 20;
-
-// A write-only attribute of sysfs: a plain file that even root cannot
-// open for reading ("Permission denied"), as a file of a damaged medium.
-QString unreadableForRoot()
-{
-    for (const char *path : {"/sys/bus/cpu/uevent", "/sys/bus/cpu/drivers_probe", "/sys/bus/pci/rescan"}) {
-        struct stat st;
-        if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode))
-            continue;
-        const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return QString::fromLatin1(path);
-        ::close(fd);
-    }
-    return {};
-}
 
 // The medium's entry of name (by the end of its path) in rows.
 qsizetype rowOf(const RowStore &rows, const QString &name)

@@ -22,5 +22,9 @@ QStringList othersIn(const QString &folder, const QStringList &names);
 // it cannot be made.
 bool makeFifo(const QString &path);
 bool makeSymlink(const QString &target, const QString &link);
+// A write-only attribute of sysfs: a plain file that not even root can
+// open for reading ("Permission denied"), for a file of a damaged medium
+// in a process the test does not run. Empty when there is none.
+QString unreadableForRoot();
 // A sparse file of the given size: its bytes are never written.
 bool makeSparseFile(const QString &path, qint64 size);

@@ -25,7 +25,9 @@ void parseRawTags(RawTrack &raw)
     }
 }
 
-RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
+namespace {
+
+RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage)
 {
     RawTrack raw;
     raw.status = file.status();
@@ -63,7 +65,22 @@ RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
     return raw;
 }
 
+} // namespace
+
+RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
+{
+    RawTrack raw = readOpened(file, codepage);
+    // A read that failed leaves a file that only looks empty: it is not
+    // read, and nothing of it is kept.
+    if (const int error = file.readError()) {
+        raw = RawTrack();
+        raw.status = SafeFileRead::Status::Failed;
+        raw.problem = SafeFileRead::systemReason(error);
+    }
+    return raw;
+}
+
 bool isImported(const RawTrack &raw)
 {
-    return raw.status != SafeFileRead::Status::Refused && raw.status != SafeFileRead::Status::Missing;
+    return raw.status == SafeFileRead::Status::Read;
 }

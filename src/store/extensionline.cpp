@@ -255,3 +255,35 @@ QByteArray textValue(QByteArrayView line, QByteArrayView key)
 }
 
 } // namespace ExtensionLine
+
+namespace ExtensionLine {
+
+QByteArray withMeasuredFacts(QByteArrayView kept, QByteArrayView measured)
+{
+    Facts facts = parse(kept);
+    if (!facts.laterVersion.isEmpty())
+        return facts.laterVersion;
+    const Facts now = parse(measured);
+    const auto isMeasured = [](const QByteArray &key) {
+        return std::find(FactKeys.begin(), FactKeys.end(), key) != FactKeys.end();
+    };
+    // A fact no longer measured would be stale; one written twice by hand
+    // keeps its first place only.
+    QList<QByteArray> seen;
+    facts.pairs.removeIf([&](const Facts::Pair &pair) {
+        if (!isMeasured(pair.key))
+            return false;
+        const bool stale = seen.contains(pair.key) || !std::any_of(now.pairs.begin(), now.pairs.end(), [&](const Facts::Pair &m) {
+            return m.key == pair.key;
+        });
+        seen.append(pair.key);
+        return stale;
+    });
+    for (const Facts::Pair &pair : now.pairs) {
+        if (isMeasured(pair.key))
+            facts.set(pair.key, now.value(pair.key));
+    }
+    return format(facts);
+}
+
+} // namespace ExtensionLine

@@ -72,3 +72,13 @@ std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key);
 std::optional<qint64> tenthsValue(QByteArrayView line, QByteArrayView key);
 
 } // namespace ExtensionLine
+
+namespace ExtensionLine {
+
+// The line of an entry rescanned: kept, with the facts a scan measures
+// (FactKeys) as measured gives them, each in its place, new ones after
+// the rest, and those measured lacks dropped. Every other pair stays where
+// it is, as written; a later version's line stays whole.
+QByteArray withMeasuredFacts(QByteArrayView kept, QByteArrayView measured);
+
+} // namespace ExtensionLine

@@ -166,7 +166,7 @@ bool acceptKind(OpenedFile &file, const struct stat &st)
 
 } // namespace
 
-OpenedFile openFile(int dirFd, const char *name, Lookup lookup)
+OpenedFile openFile(int dirFd, const char *name, Lookup lookup, const ReadSystemCalls *calls)
 {
     OpenedFile file;
     struct stat st;
@@ -179,7 +179,8 @@ OpenedFile openFile(int dirFd, const char *name, Lookup lookup)
             return std::move(failed(file, errno));
         }
     }
-    file.m_fd = openAtAnyLength(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    constexpr int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    file.m_fd = calls && calls->open ? calls->open(dirFd, name, flags) : openAtAnyLength(dirFd, name, flags);
     if (file.m_fd < 0)
         return std::move(failed(file, errno));
     if (::fstat(file.m_fd, &st) != 0)

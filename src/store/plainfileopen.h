@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // openat() for a path of any length: a path the system refuses as too long
 // (PATH_MAX, 4,096 bytes here) is opened in steps, each relative to the
 // folder the step before opened. A descriptor, or -1 with errno set.
@@ -54,6 +56,18 @@ enum class Lookup {
     Listed,
 };
 
+// The system calls by which files are opened and read at an offset, each
+// like its POSIX namesake (openat, pread: -1 and errno on failure). Empty
+// means the system's own. Tests set one to make a file fail to open or to
+// read as a scratched disc or a flaky share does, which root does not get
+// past either. Passed once per scan, and called only when set: the reads
+// of a scan pay a null test, not a call through std::function.
+struct ReadSystemCalls
+{
+    std::function<int(int dirFd, const char *name, int flags)> open;
+    std::function<qint64(int fd, char *buffer, qint64 size, qint64 offset)> readAt;
+};
+
 // A file opened by openFile. Owns the descriptor until release().
 class OpenedFile
 {
@@ -76,7 +90,7 @@ public:
     void close();
 
 private:
-    friend OpenedFile openFile(int dirFd, const char *name, Lookup lookup);
+    friend OpenedFile openFile(int dirFd, const char *name, Lookup lookup, const ReadSystemCalls *calls);
     int m_fd = -1;
 };
 
@@ -86,8 +100,9 @@ private:
 // (the path may have changed since it was looked at). A path too long to
 // look at first is looked at once it is open. A missing file is ENOENT
 // only: a path through a file (ENOTDIR) or a loop of links (ELOOP) has
-// failed.
-OpenedFile openFile(int dirFd, const char *name, Lookup lookup = Lookup::First);
+// failed. calls, when given, stand for the system's open.
+OpenedFile openFile(int dirFd, const char *name, Lookup lookup = Lookup::First,
+                    const ReadSystemCalls *calls = nullptr);
 OpenedFile openFile(const QString &path);
 
 } // namespace SafeFileRead

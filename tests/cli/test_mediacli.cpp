@@ -180,6 +180,39 @@ private Q_SLOTS:
         QVERIFY(refused.err.contains("cannot scan CD02: the media register gives it an unknown code page \"cp1251\""));
     }
 
+    // The catalogue saved, then the register not (its name leads where no
+    // folder can be made, not even by root): the user hears that the
+    // catalogue changed all the same, and the run fails.
+    void registerNotSavedAfterCatalogue_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("scan") << QStringList{"scan", "{cd}", "--source", "CD03"} << "scan of CD03";
+        QTest::newRow("rescan") << QStringList{"rescan", "--source", "CD02", "{cd}", "--yes"} << "rescan of CD02";
+    }
+    void registerNotSavedAfterCatalogue()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, saved);
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data")), medium = dir.filePath(QStringLiteral("cd"));
+        QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"), taggedMp3("a")));
+        QCOMPARE(runCli(data, {"scan", medium, "--source", "CD02"}).status, 0);
+        const QString registerFile = MediaRegister::fileIn(data);
+        QVERIFY(QFile::remove(registerFile) && makeSymlink(QStringLiteral("/proc/ondro-none/media.json"), registerFile));
+        QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"), taggedMp3("a, retagged")));
+
+        const CliRun run = runCli(data, arguments.replaceInStrings(QStringLiteral("{cd}"), medium));
+        QCOMPARE(run.status, 3);
+        QCOMPARE(QString::fromUtf8(run.err),
+                 QStringLiteral("ondro-cli: The catalogue was saved with the %1, but the media register %2 could not be "
+                                "saved (the folder /proc/ondro-none cannot be created); its record of %3 is not up to "
+                                "date.\n")
+                     .arg(saved, registerFile, saved.right(4)));
+        QCOMPARE(titles(data).size(), arguments.first() == "scan" ? 2 : 1);
+        QCOMPARE(titles(data).last(), QStringLiteral("a, retagged"));
+    }
+
     // Copies on two media: the same bytes are the same audio; other audio
     // under the same names (case and accents aside) is the same song.
     void duplicatesAcrossMedia()

@@ -79,7 +79,7 @@ void insertFacts(QJsonObject &object, QByteArrayView line)
         const QString name = QString::fromLatin1(ExtensionLine::FactKeys[k]);
         switch (kindOf(k)) {
         case FactKind::Whole:
-            if (const auto n = ExtensionLine::wholeNumber(values[k]))
+            if (const auto n = ExtensionLine::wholeNumber(values[k], ExtensionLine::FactLimits[k]))
                 object.insert(name, double(*n));
             break;
         case FactKind::Tenths:
@@ -225,7 +225,7 @@ void Writer::addCsv(const std::array<QByteArrayView, TrackFieldCount> &fields, Q
         const ExtensionLine::FactValues values = ExtensionLine::factValues(extension);
         for (size_t k = 0; k < values.size(); ++k) {
             const FactKind kind = kindOf(k);
-            const bool known = kind == FactKind::Whole    ? ExtensionLine::wholeNumber(values[k]).has_value()
+            const bool known = kind == FactKind::Whole    ? ExtensionLine::wholeNumber(values[k], ExtensionLine::FactLimits[k]).has_value()
                                : kind == FactKind::Tenths ? ExtensionLine::tenths(values[k]).has_value()
                                                           : true;
             m_block += ',';

@@ -72,22 +72,22 @@ void appendFact(std::string &out, QByteArrayView raw, QByteArrayView extension, 
 
 // A fact as a JSON value: a number for the numeric facts when it is one,
 // otherwise a string.
-void appendJsonFact(std::string &out, QByteArrayView raw, QByteArrayView extension, QByteArrayView key)
+void appendJsonFact(std::string &out, QByteArrayView raw, QByteArrayView extension, size_t fact)
 {
-    if (key == "dur") {
+    if (fact == ExtensionLine::Dur) {
         if (const std::optional<qint64> inTenths = tenths(raw)) {
             appendNumber(out, *inTenths / 10);
             out += '.';
             out += char('0' + *inTenths % 10);
             return;
         }
-    } else if (key == "size" || key == "mtime" || key == "kbps" || key == "rate") {
-        if (const std::optional<qint64> n = wholeNumber(raw)) {
+    } else if (ExtensionLine::FactLimits[fact] > 0) {
+        if (const std::optional<qint64> n = wholeNumber(raw, ExtensionLine::FactLimits[fact])) {
             appendNumber(out, *n);
             return;
         }
     }
-    appendFact(out, raw, extension, key, appendJsonString);
+    appendFact(out, raw, extension, FactKeys[fact], appendJsonString);
 }
 
 // "filename": and the other keys of the nine fields, made once.
@@ -245,7 +245,7 @@ void Writer::appendJson(const Fields &fields, QByteArrayView extension)
         m_buffer += ",\"";
         m_buffer += FactKeys[k];
         m_buffer += "\":";
-        appendJsonFact(m_buffer, values[k], extension, FactKeys[k]);
+        appendJsonFact(m_buffer, values[k], extension, k);
     }
     m_buffer += "}\n";
 }

@@ -28,11 +28,16 @@ void append(std::string &out, QByteArrayView bytes)
     out.append(bytes.data(), size_t(bytes.size()));
 }
 
-// Text on one line: line breaks and other controls become blanks.
+// Text on one line: line breaks and other controls become blanks, what
+// is not UTF-8 U+FFFD.
 void appendOneLine(std::string &out, QByteArrayView text)
 {
-    for (const char c : text)
-        out += uchar(c) < 0x20 ? ' ' : c;
+    const size_t from = out.size();
+    appendUtf8(out, text);
+    for (size_t i = from; i < out.size(); ++i) {
+        if (uchar(out[i]) < 0x20)
+            out[i] = ' ';
+    }
 }
 
 // A location for a playlist that takes URIs: file:// for an absolute
@@ -182,9 +187,9 @@ void Writer::appendM3u8(const Fields &fields, QByteArrayView extension)
     if (holdsLineBreak(path))
         appendLocation(m_buffer, path); // no line of its own could hold it
     else if (!m_relativeTo.isEmpty())
-        append(m_buffer, relativePath(path, m_relativeTo));
+        appendUtf8(m_buffer, relativePath(path, m_relativeTo));
     else
-        append(m_buffer, path);
+        appendUtf8(m_buffer, path);
     m_buffer += '\n';
 }
 

@@ -120,6 +120,37 @@ private Q_SLOTS:
         QCOMPARE(none.status, 1);
         QCOMPARE(none.out, header);
     }
+
+    // Facts out of range or not UTF-8: every output stays UTF-8 (U+FFFD in
+    // their place), and a number out of range is not known.
+    void hostileFacts_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("holds");
+        QTest::newRow("csv") << QStringList{"query", "x", "--csv"} << QByteArray(",,,,128,\uFFFD,,\uFFFDx,\r\n");
+        QTest::newRow("json") << QStringList{"query", "x", "--json"} << QByteArray("\"mode\":\"\uFFFD\",");
+        QTest::newRow("stats") << QStringList{"stats", "x", "--json"} << QByteArray("\"seconds\": 0,");
+        QTest::newRow("stats by mode") << QStringList{"stats", "--by", "mode"} << QByteArray("mode\t\uFFFD\t1\t0\t0.0\n");
+    }
+    void hostileFacts()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, holds);
+        QTemporaryDir dir;
+        RowStore rows;
+        rows.append(entryOf({"/x.mp3", "CD"}).record, EntryOrigin::Own,
+                    "ondro:1 size=99999999999999999999 dur=999999999999999999 kbps=128 mode=\xfe enc=%FFx");
+        QVERIFY(CatalogueListFile::save(dir.filePath(QStringLiteral("zembra.lst")), rows).ok);
+        const CliRun run = runOndroCli(QStringLiteral(ONDRO_CLI_PATH), QStringList{"--data-dir", dir.path()} + arguments);
+        QCOMPARE(run.status, 0);
+        QVERIFY2(QByteArrayView(run.out).isValidUtf8() && run.out.contains(holds), run.out.constData());
+        if (arguments.contains("--json")) {
+            QJsonParseError error;
+            QJsonDocument::fromJson(run.out, &error);
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QVERIFY(!run.out.contains("\"dur\"") && !run.out.contains("\"size\""));
+        }
+    }
 };
 
 ONDRO_TEST_MAIN(QueryCliTest)

@@ -23,6 +23,7 @@ struct CliContext
     // replacement characters): a file name taken from one of them would
     // name another file.
     QStringList lossyArguments;
+    QList<QByteArray> lossyBytes; // the same arguments' bytes as given
     bool dataDirGiven = false; // --data-dir before the command
     QString dataDirArgument;   // its value as given
 
@@ -31,6 +32,10 @@ struct CliContext
     // False when value came from an argument that could not be decoded
     // whole; reports it, naming the argument.
     bool keptWhole(const QString &value) const;
+    // False when the query came from an argument that is not valid UTF-8;
+    // reports the first byte that is not ("the query is not valid UTF-8
+    // at byte 7"), counted from the query's start.
+    bool queryIsUtf8(const QString &expression) const;
 };
 
 namespace CliIo {

@@ -78,6 +78,17 @@ void FirstPass::record(const std::array<QByteArrayView, TrackFieldCount> &fields
         paths.append(QString::fromUtf8(fields[FieldFilename]));
 }
 
+int checkExpression(const CliContext &context, const QString &expression)
+{
+    if (!context.queryIsUtf8(expression))
+        return StatusUsage;
+    if (const Query::Parsed parsed = Query::parse(expression); !parsed.ok()) {
+        CliIo::error(parsed.error);
+        return StatusUsage;
+    }
+    return StatusSuccess;
+}
+
 int forEachMatch(const CliContext &context, const QString &expression, const Matched &matched)
 {
     const Query::Parsed parsed = Query::parse(expression);

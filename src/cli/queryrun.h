@@ -32,6 +32,11 @@ public:
 // Called for each matching entry: row of batch, in catalogue order.
 using Matched = std::function<void(const RowStore &batch, qsizetype row)>;
 
+// The check of a query given to a command, before anything is read:
+// StatusSuccess, or StatusUsage after a message naming the place (a
+// query that is not valid UTF-8, or that does not parse).
+int checkExpression(const CliContext &context, const QString &expression);
+
 // Runs expression over the catalogue of context; returns StatusSuccess,
 // StatusUsage after the parser's message ("ondro-cli: Unknown field
 // "artst" at 1"), or StatusFailure after a message naming the file that

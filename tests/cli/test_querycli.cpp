@@ -6,6 +6,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -119,6 +121,30 @@ private Q_SLOTS:
         const CliRun none = query({QStringLiteral("nothing"), QStringLiteral("--csv")});
         QCOMPARE(none.status, 1);
         QCOMPARE(none.out, header);
+    }
+
+    // A query whose bytes are not UTF-8 is refused by every command that
+    // takes one, naming the byte, before anything is read or written.
+    void queryNotUtf8_data()
+    {
+        QTest::addColumn<QString>("command"); // after ondro-cli --data-dir DIR; $q is the query "ab\\377c"
+        QTest::newRow("query") << QStringLiteral("query \"x $q\"");
+        QTest::newRow("stats") << QStringLiteral("stats -- \"x $q\"");
+        QTest::newRow("export --query") << QStringLiteral("export csv --to \"$2\" --query \"x $q\"");
+        QTest::newRow("export --query=") << QStringLiteral("export csv --to \"$2\" \"--query=x $q\"");
+    }
+    void queryNotUtf8()
+    {
+        QFETCH(QString, command);
+        QTemporaryDir out;
+        QProcess process;
+        process.start(QStringLiteral("/bin/sh"),
+                      {QStringLiteral("-c"), QStringLiteral("q=$(printf 'ab\\377c'); exec \"$0\" --data-dir \"$1\" ") + command,
+                       QStringLiteral(ONDRO_CLI_PATH), m_dir.path(), out.path()});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.readAllStandardError(), QByteArray("ondro-cli: the query is not valid UTF-8 at byte 5\n"));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardOutput().isEmpty() && QDir(out.path()).isEmpty());
     }
 
     // Facts out of range or not UTF-8: every output stays UTF-8 (U+FFFD in

@@ -5,6 +5,8 @@
 #include "store/foldedsearch.h"
 #include "store/textfold.h"
 
+#include <QElapsedTimer>
+
 #include <unicode/regex.h>
 #include <unicode/utext.h>
 
@@ -21,9 +23,17 @@ constexpr int LastAnyField = FieldGenre;
 
 std::atomic<quint64> nextSerial{1};
 
-// A regular expression's most work on one field, in ICU's steps of about
-// 10,000 operations; one that backtracks without end ((.+)+x) then fails.
-constexpr int32_t RegexSteps = 10;
+// A regular expression's most work on one field, in ICU's ticks of 10,000
+// saved states (about 0.2 ms here): a row that needs more ends the query
+// with an error, as one that backtracks without end ((.+)+x) would cost
+// that on every row, and a row it gave up on is no answer.
+constexpr int32_t RegexTicks = 10;
+// The most time rows of a query with a regular expression may take, all
+// threads together: a second, and a microsecond a row, so that a million
+// rows end within two seconds whatever the pattern, while the rows each
+// within RegexTicks add up.
+constexpr qint64 PassBaseNs = 1'000'000'000;
+constexpr qint64 PassRowNs = 1'000;
 
 // A term made ready once: its kind of comparison, and a regular
 // expression compiled.
@@ -75,6 +85,20 @@ struct Matcher::Impl
     std::vector<QByteArray> sources; // the keys' bytes
     const std::vector<quint8> *duplicates = nullptr;
     quint64 serial = nextSerial++;
+    int firstRegex = -1; // the node of the first regular expression, if any
+    // The first row a regular expression was too costly at, and its node;
+    // -1 while none was. The pass's time and rows, when it has one.
+    mutable std::atomic<qint64> costlyRow{-1};
+    mutable std::atomic<int> costlyNode{-1};
+    mutable std::atomic<qint64> spentNs{0};
+    mutable std::atomic<qint64> rowsSeen{0};
+
+    void tooCostly(qint64 row, int index) const
+    {
+        qint64 none = -1;
+        if (costlyRow.compare_exchange_strong(none, row))
+            costlyNode = index;
+    }
 
     int prepare(const Node &node)
     {
@@ -96,6 +120,8 @@ struct Matcher::Impl
                     UREGEX_CASE_INSENSITIVE, where, status));
                 if (U_FAILURE(status))
                     p.pattern.reset();
+                else if (firstRegex < 0)
+                    firstRegex = index;
             }
         }
         for (const auto &child : node.children) {
@@ -166,7 +192,7 @@ struct Matcher::Impl
             }
             matcher.reset(p.pattern->matcher(status));
             if (matcher)
-                matcher->setTimeLimit(RegexSteps, status);
+                matcher->setTimeLimit(RegexTicks, status);
             if (U_FAILURE(status)) {
                 matcher.reset();
                 return false;
@@ -178,6 +204,8 @@ struct Matcher::Impl
         const bool found = U_SUCCESS(status) && matcher->find(status);
         matcher->reset(icu::UnicodeString());
         utext_close(&ut);
+        if (status == U_REGEX_TIME_OUT || status == U_REGEX_STACK_OVERFLOW)
+            tooCostly(s.flagsRow, index);
         return found && U_SUCCESS(status);
     }
 
@@ -369,6 +397,12 @@ quint64 Matcher::matchBits(const RowStore &rows, qsizetype first, int count, qsi
 {
     if (m_impl->nodes.empty())
         return count == 64 ? ~quint64(0) : (quint64(1) << count) - 1;
+    const Impl &impl = *m_impl;
+    if (impl.costlyRow.load(std::memory_order_relaxed) >= 0)
+        return 0; // the query has no answer
+    QElapsedTimer timer;
+    if (impl.firstRegex >= 0)
+        timer.start();
     Scratch &s = scratch();
     const qsizetype flagsFirst = catalogueFirst >= 0 ? catalogueFirst : first;
     const qsizetype end = first + count;
@@ -377,10 +411,25 @@ quint64 Matcher::matchBits(const RowStore &rows, qsizetype first, int count, qsi
         if (row + RowStore::PrefetchRows < rows.size())
             rows.prefetch(row + RowStore::PrefetchRows);
         s.flagsRow = flagsFirst + (row - first);
-        if (m_impl->evaluate(rows, row, 0, s))
+        if (impl.evaluate(rows, row, 0, s))
             bits |= quint64(1) << (row - first);
     }
-    return bits;
+    if (impl.firstRegex >= 0) {
+        const qint64 spent = impl.spentNs += timer.nsecsElapsed();
+        if (spent > PassBaseNs + PassRowNs * (impl.rowsSeen += count))
+            impl.tooCostly(flagsFirst + count - 1, impl.firstRegex);
+    }
+    return impl.costlyRow.load(std::memory_order_relaxed) >= 0 ? 0 : bits;
+}
+
+QString Matcher::error() const
+{
+    const qint64 row = m_impl->costlyRow.load();
+    if (row < 0)
+        return {};
+    return QStringLiteral("the regular expression /%1/ is too costly (at row %2); simplify it")
+        .arg(QString::fromUtf8(m_impl->nodes[size_t(m_impl->costlyNode.load())].term.text))
+        .arg(row + 1);
 }
 
 } // namespace Query

@@ -32,6 +32,7 @@ public:
     }
     void flush()
     {
+        // A query without an answer (see Matcher::error) matches nothing more.
         for (qsizetype first = 0; first < m_batch.size(); first += 64) {
             const int count = int(std::min<qsizetype>(64, m_batch.size() - first));
             for (quint64 bits = m_matcher.matchBits(m_batch, first, count, m_first + first); bits; bits &= bits - 1)
@@ -126,7 +127,13 @@ int forEachMatch(const CliContext &context, const QString &expression, const Mat
     const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, pass);
     if (read.state != CatalogueListFile::ReadState::Unreadable)
         pass.flush();
-    return CliIo::reportRead(file, read) ? StatusSuccess : StatusFailure;
+    if (!CliIo::reportRead(file, read))
+        return StatusFailure;
+    if (const QString error = matcher.error(); !error.isEmpty()) {
+        CliIo::error(error);
+        return StatusFailure;
+    }
+    return StatusSuccess;
 }
 
 } // namespace QueryRun

@@ -40,7 +40,8 @@ int checkExpression(const CliContext &context, const QString &expression);
 // Runs expression over the catalogue of context; returns StatusSuccess,
 // StatusUsage after the parser's message ("ondro-cli: Unknown field
 // "artst" at 1"), or StatusFailure after a message naming the file that
-// could not be read.
+// could not be read or giving the matcher's error (a regular expression
+// too costly), with what matched before it already handed on.
 int forEachMatch(const CliContext &context, const QString &expression, const Matched &matched);
 
 } // namespace QueryRun

@@ -68,6 +68,9 @@ private Q_SLOTS:
         QTest::newRow("no match") << QStringList{"nothing"} << 1 << QList<int>{} << QByteArray();
         QTest::newRow("parse error") << QStringList{"artst:band"} << 2 << QList<int>{}
                                      << QByteArray("ondro-cli: Unknown field \"artst\" at 1\n");
+        QTest::newRow("too costly") << QStringList{"path:/(.+)+x$/"} << 3 << QList<int>{}
+                                    << QByteArray("ondro-cli: the regular expression /(.+)+x$/ is too costly (at row 1); "
+                                                  "simplify it\n");
         QTest::newRow("both formats") << QStringList{"band", "--json", "--csv"} << 2 << QList<int>{}
                                       << QByteArray("ondro-cli: query: --json and --csv cannot be given together\n");
     }

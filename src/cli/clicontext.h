@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // What every command of ondro-cli shares: the exit statuses, the folder of
 // the catalogue, and the checks of names and folders given to it. Writing
@@ -26,6 +27,10 @@ struct CliContext
     QList<QByteArray> lossyBytes; // the same arguments' bytes as given
     bool dataDirGiven = false; // --data-dir before the command
     QString dataDirArgument;   // its value as given
+    // Called between the two passes of a command that reads the list file
+    // twice (query, stats and export with a query about duplicates or
+    // media; duplicates): tests put a writer there.
+    std::function<void()> betweenPasses;
 
     QString catalogueFile() const { return dataDir + QStringLiteral("/zembra.lst"); }
 

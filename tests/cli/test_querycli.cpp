@@ -1,3 +1,4 @@
+#include "cli/queryrun.h"
 #include "clirun.h"
 #include "store/cataloguelistfile.h"
 #include "testenv.h"
@@ -148,6 +149,49 @@ private Q_SLOTS:
         QCOMPARE(process.readAllStandardError(), QByteArray("ondro-cli: the query is not valid UTF-8 at byte 5\n"));
         QCOMPARE(process.exitCode(), 2);
         QVERIFY(process.readAllStandardOutput().isEmpty() && QDir(out.path()).isEmpty());
+    }
+
+    // A query about duplicates reads the list file twice; another program
+    // replacing it between the passes (a writer put there in-process)
+    // makes both passes run again, and every time makes the query give up:
+    // never the flags of one version over the entries of another.
+    void twoPassesReadOneVersion_data()
+    {
+        QTest::addColumn<int>("replacements");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("matched");
+        QTest::newRow("unchanged") << 0 << 0 << "x1 x2";
+        QTest::newRow("replaced once") << 1 << 0 << "y2 y3";
+        QTest::newRow("replaced every time") << 99 << 3 << "";
+    }
+    void twoPassesReadOneVersion()
+    {
+        QFETCH(int, replacements);
+        QFETCH(int, status);
+        QFETCH(QString, matched);
+        const auto version = [](const char *first, const QList<QByteArray> &aids) {
+            RowStore rows;
+            for (qsizetype i = 0; i < aids.size(); ++i)
+                rows.append(entryOf({QStringLiteral("%1%2").arg(QLatin1String(first)).arg(i + 1), "CD"}).record,
+                            EntryOrigin::Own, "ondro:1 size=4000000 dur=215.3 aid=" + aids.at(i));
+            return rows;
+        };
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("zembra.lst"));
+        QVERIFY(CatalogueListFile::save(file, version("x", {"aa", "aa", "bb"})).ok);
+        CliContext context;
+        context.dataDir = dir.path();
+        context.betweenPasses = [&, left = replacements]() mutable {
+            if (left-- > 0)
+                QVERIFY(CatalogueListFile::save(file, version("y", {"bb", "cc", "cc"})).ok);
+        };
+        QStringList names;
+        const int got = QueryRun::forEachMatch(context, QStringLiteral("dup:audio"),
+                                               [&](const RowStore &batch, qsizetype row) {
+                                                   names << QString::fromUtf8(batch.fieldUtf8(row, FieldFilename));
+                                               });
+        QCOMPARE(got, status);
+        QCOMPARE(names.join(u' '), matched);
     }
 
     // Facts out of range or not UTF-8: every output stays UTF-8 (U+FFFD in

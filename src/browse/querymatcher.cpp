@@ -1,15 +1,12 @@
 #include "browse/querymatcher.h"
 
+#include "browse/queryregex.h"
 #include "store/bytescan.h"
 #include "store/extensionline.h"
 #include "store/foldedsearch.h"
 #include "store/textfold.h"
 
-#include <QElapsedTimer>
-
-#include <unicode/regex.h>
-#include <unicode/utext.h>
-
+#include <ctime>
 #include <string_view>
 #include <unordered_map>
 
@@ -23,20 +20,22 @@ constexpr int LastAnyField = FieldGenre;
 
 std::atomic<quint64> nextSerial{1};
 
-// A regular expression's most work on one field, in ICU's ticks of 10,000
-// saved states (about 0.2 ms here): a row that needs more ends the query
-// with an error, as one that backtracks without end ((.+)+x) would cost
-// that on every row, and a row it gave up on is no answer.
-constexpr int32_t RegexTicks = 10;
-// The most time rows of a query with a regular expression may take, all
-// threads together: a second, and a microsecond a row, so that a million
-// rows end within two seconds whatever the pattern, while the rows each
-// within RegexTicks add up.
-constexpr qint64 PassBaseNs = 1'000'000'000;
-constexpr qint64 PassRowNs = 1'000;
+// The most processor time (each thread's own clock, which a busy machine
+// does not stretch) rows of a query with a regular expression may take,
+// all threads together: half a second and 1.5 microseconds a row (an
+// ordinary pattern takes about one), so a million rows end within two
+// seconds whatever the pattern, rows each within its budget adding up.
+constexpr qint64 PassBaseNs = 500'000'000;
+constexpr qint64 PassRowNs = 1'500;
 
-// A term made ready once: its kind of comparison, and a regular
-// expression compiled.
+qint64 threadNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// A term made ready once: its kind of comparison, a regular expression compiled.
 struct Prepared
 {
     Node::Kind kind = Node::Kind::Term;
@@ -44,7 +43,7 @@ struct Prepared
     Term term;
     bool asciiNeedle = false;
     std::optional<TextFold::FoldedAsciiSearch> folded; // an ASCII needle
-    std::unique_ptr<icu::RegexPattern> pattern;
+    std::optional<Regex> regex;
 };
 
 struct MediumText
@@ -53,12 +52,10 @@ struct MediumText
     std::optional<bool> online;
 };
 
-// What each thread keeps between rows: folding room, the regular
-// expressions' matchers, the medium of the last row.
+// What each thread keeps between rows: folding room, the medium of the last row.
 struct Scratch
 {
     QByteArray folded;
-    std::unordered_map<quint64, std::unique_ptr<icu::RegexMatcher>> matchers; // by serial and term
     quint64 lastSerial = 0;
     QByteArray lastSource;
     const MediumText *lastMedium = nullptr;
@@ -86,8 +83,8 @@ struct Matcher::Impl
     const std::vector<quint8> *duplicates = nullptr;
     quint64 serial = nextSerial++;
     int firstRegex = -1; // the node of the first regular expression, if any
-    // The first row a regular expression was too costly at, and its node;
-    // -1 while none was. The pass's time and rows, when it has one.
+    // The first row a regular expression was too costly at, and its node
+    // (-1 while none was); the time and rows of its passes.
     mutable std::atomic<qint64> costlyRow{-1};
     mutable std::atomic<int> costlyNode{-1};
     mutable std::atomic<qint64> spentNs{0};
@@ -112,15 +109,8 @@ struct Matcher::Impl
             if (p.asciiNeedle && !p.term.text.isEmpty())
                 p.folded.emplace(p.term.text);
             if (p.term.op == Op::Regex) {
-                UErrorCode status = U_ZERO_ERROR;
-                UParseError where{};
-                const QString pattern = QString::fromUtf8(p.term.text);
-                p.pattern.reset(icu::RegexPattern::compile(
-                    icu::UnicodeString(reinterpret_cast<const UChar *>(pattern.utf16()), int32_t(pattern.size())),
-                    UREGEX_CASE_INSENSITIVE, where, status));
-                if (U_FAILURE(status))
-                    p.pattern.reset();
-                else if (firstRegex < 0)
+                p.regex.emplace(p.term.text);
+                if (p.regex->valid() && firstRegex < 0)
                     firstRegex = index;
             }
         }
@@ -181,32 +171,10 @@ struct Matcher::Impl
 
     bool regexMatches(QByteArrayView text, const Prepared &p, int index, Scratch &s) const
     {
-        if (!p.pattern)
-            return false;
-        std::unique_ptr<icu::RegexMatcher> &matcher = s.matchers[serial << 32 | quint64(index)];
-        UErrorCode status = U_ZERO_ERROR;
-        if (!matcher) {
-            if (s.matchers.size() > 256) { // matchers of queries typed before
-                s.matchers.clear();
-                return regexMatches(text, p, index, s);
-            }
-            matcher.reset(p.pattern->matcher(status));
-            if (matcher)
-                matcher->setTimeLimit(RegexTicks, status);
-            if (U_FAILURE(status)) {
-                matcher.reset();
-                return false;
-            }
-        }
-        UText ut = UTEXT_INITIALIZER;
-        utext_openUTF8(&ut, text.data(), text.size(), &status);
-        matcher->reset(&ut);
-        const bool found = U_SUCCESS(status) && matcher->find(status);
-        matcher->reset(icu::UnicodeString());
-        utext_close(&ut);
-        if (status == U_REGEX_TIME_OUT || status == U_REGEX_STACK_OVERFLOW)
+        const Regex::Found found = p.regex->find(text, serial << 32 | quint64(index));
+        if (found == Regex::Found::TooCostly)
             tooCostly(s.flagsRow, index);
-        return found && U_SUCCESS(status);
+        return found == Regex::Found::Yes;
     }
 
     bool fieldMatches(QByteArrayView text, const Prepared &p, int index, Scratch &s) const
@@ -400,9 +368,7 @@ quint64 Matcher::matchBits(const RowStore &rows, qsizetype first, int count, qsi
     const Impl &impl = *m_impl;
     if (impl.costlyRow.load(std::memory_order_relaxed) >= 0)
         return 0; // the query has no answer
-    QElapsedTimer timer;
-    if (impl.firstRegex >= 0)
-        timer.start();
+    const qint64 started = impl.firstRegex >= 0 ? threadNs() : 0;
     Scratch &s = scratch();
     const qsizetype flagsFirst = catalogueFirst >= 0 ? catalogueFirst : first;
     const qsizetype end = first + count;
@@ -415,7 +381,7 @@ quint64 Matcher::matchBits(const RowStore &rows, qsizetype first, int count, qsi
             bits |= quint64(1) << (row - first);
     }
     if (impl.firstRegex >= 0) {
-        const qint64 spent = impl.spentNs += timer.nsecsElapsed();
+        const qint64 spent = impl.spentNs += threadNs() - started;
         if (spent > PassBaseNs + PassRowNs * (impl.rowsSeen += count))
             impl.tooCostly(flagsFirst + count - 1, impl.firstRegex);
     }
@@ -424,12 +390,11 @@ quint64 Matcher::matchBits(const RowStore &rows, qsizetype first, int count, qsi
 
 QString Matcher::error() const
 {
-    const qint64 row = m_impl->costlyRow.load();
-    if (row < 0)
-        return {};
-    return QStringLiteral("the regular expression /%1/ is too costly (at row %2); simplify it")
-        .arg(QString::fromUtf8(m_impl->nodes[size_t(m_impl->costlyNode.load())].term.text))
-        .arg(row + 1);
+    if (const qint64 row = m_impl->costlyRow.load(); row >= 0)
+        return QStringLiteral("the regular expression /%1/ is too costly (at row %2); simplify it")
+            .arg(QString::fromUtf8(m_impl->nodes[size_t(m_impl->costlyNode.load())].term.text))
+            .arg(row + 1);
+    return {};
 }
 
 } // namespace Query

@@ -65,10 +65,11 @@ public:
 
     // Why the rows matched so far are no answer, for the user; empty while
     // they are one. A regular expression that needs more than its budget
-    // on a row, or whose rows together take more than a second and a
-    // microsecond a row: "the regular expression /(.*a){25}/ is too costly
-    // (at row 17); simplify it" (rows counted from 1; the catalogue's when
-    // matchBits is given catalogueFirst). From then on nothing matches.
+    // on a row, or whose rows together take more than half a second and
+    // 1.5 microseconds a row of processor time: "the regular expression
+    // /(.*a){25}/ is too costly (at row 17); simplify it" (rows counted
+    // from 1; the catalogue's when matchBits is given catalogueFirst).
+    // From then on nothing matches.
     QString error() const;
 
 private:

@@ -172,8 +172,10 @@ int runCli(const QStringList &arguments, const QList<QByteArray> &rawArguments)
 
     CliContext context;
     for (const QByteArray &raw : rawArguments)
-        if (!QByteArrayView(raw).isValidUtf8())
+        if (!QByteArrayView(raw).isValidUtf8()) {
             context.lossyArguments << QString::fromLocal8Bit(raw);
+            context.lossyBytes << raw;
+        }
     context.dataDirGiven = parser.isSet(QStringLiteral("data-dir"));
     context.dataDirArgument = parser.value(QStringLiteral("data-dir"));
     context.dataDir = dataDirFrom(parser, SystemPaths::windowsDirectory());

@@ -2,6 +2,7 @@
 #include "cli/clicommands.h"
 #include "cli/commandtable.h"
 
+#include "store/atomicsave.h"
 #include "store/platform/systempaths.h"
 
 #include <QByteArrayView>
@@ -139,6 +140,7 @@ int runCommand(const CommandSpec &spec, CliContext context, const QStringList &r
     }
     if (const int status = takeDataDir(spec, parser, context); status != StatusSuccess)
         return status;
+    removeAbandonedSaves(context.dataDir);
     return runChecked(spec, context, parser, arguments);
 }
 

@@ -38,8 +38,9 @@ MediaFile::MediaFile(int dirFd, const char *name, SafeFileRead::Lookup lookup,
     }
     SafeFileRead::OpenedFile file = SafeFileRead::openFile(dirFd, name, lookup, calls);
     m_status = file.status;
-    // For a scan, a path through a file or a loop of links is not there.
-    if (file.status == Status::Failed && (file.error == ENOTDIR || file.error == ELOOP))
+    // For a scan, a path through a file, a loop of links or a link to
+    // nothing is not there.
+    if (file.status == Status::Failed && (file.error == ENOTDIR || file.error == ELOOP || file.error == ENOENT))
         m_status = Status::Missing;
     m_problem = file.status == Status::Refused
                     ? SafeFileRead::notPlainFileReason(file.mode, SafeFileRead::ReasonForm::Listing)

@@ -2,6 +2,7 @@
 
 #include "store/filestamp.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -99,10 +100,34 @@ private:
 // open never blocks, and what was opened is checked to be a plain file
 // (the path may have changed since it was looked at). A path too long to
 // look at first is looked at once it is open. A missing file is ENOENT
-// only: a path through a file (ENOTDIR) or a loop of links (ELOOP) has
-// failed. calls, when given, stand for the system's open.
+// only: a path through a file (ENOTDIR), a loop of links (ELOOP) and a
+// link to a name that does not exist (error ENOENT) have failed, the
+// last two with their own reasons. calls, when given, stand for the
+// system's open.
 OpenedFile openFile(int dirFd, const char *name, Lookup lookup = Lookup::First,
                     const ReadSystemCalls *calls = nullptr);
 OpenedFile openFile(const QString &path);
+
+// Where a chain of links ends, followed one link at a time as the system
+// would, so that a save replaces the file at its end and a dangling link
+// can be named as one.
+struct LinkEnd
+{
+    // The first name of the chain that is no link (the name itself when
+    // it is none); relative to the folder of dirFd when name is.
+    QByteArray path;
+    int error = 0;       // why that name could not be looked at (ENOENT: it does not exist; ELOOP: a loop)
+    bool linked = false; // whether name is a link
+
+    bool dangling() const { return linked && error == ENOENT; }
+};
+LinkEnd followLinks(int dirFd, const char *name);
+LinkEnd followLinks(const QString &path);
+
+// Why a file is not read or saved when its name is a link that leads
+// nowhere: "it is a link to /x/zembra.lst, which does not exist", and
+// when its links go round in a loop.
+QString danglingLinkReason(const LinkEnd &end);
+QString linkLoopReason();
 
 } // namespace SafeFileRead

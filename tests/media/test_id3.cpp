@@ -223,7 +223,14 @@ private Q_SLOTS:
             << QStringList{"x", "", "", "", "Native US"};
         QTest::newRow("numbered genre with refinement")
             << id3v2Tag(3, textFrame(3, "TCON", 0, "(67)Psychedelic")) + Audio
-            << QStringList{"", "", "", "", "Psychadelic"};
+            << QStringList{"", "", "", "", "Psychedelic"};
+        // Text is kept as the tag spells it; numbers take the table's names.
+        QTest::newRow("genres written as text")
+            << id3v2Tag(4, textFrame(4, "TCON", 3, QByteArray("Thrash Metal\0Psychedelic\0(144)", 31))) + Audio
+            << QStringList{"", "", "", "", "Thrash Metal / Psychedelic / Trash Metal"};
+        QTest::newRow("numbered genre with other text")
+            << id3v2Tag(3, textFrame(3, "TCON", 0, "(17)Hard Rock")) + Audio
+            << QStringList{"", "", "", "", "Rock / Hard Rock"};
 
         QTest::newRow("line breaks and controls become blanks")
             << id3v2Tag(4, textFrame(4, "TIT2", 3, "Line one\r\nline two\ttab\x01")
@@ -241,6 +248,11 @@ private Q_SLOTS:
             << id3v2Tag(3, textFrame(3, "TIT2", 0, "From v2") + textFrame(3, "TPE1", 0, "V2 artist")) + Audio
                    + id3v1Tag("From v1", "", "Album 1", "", 255)
             << QStringList{"From v1", "", "Album 1", "", ""};
+        for (const auto &[name, blank] : {std::pair{"NUL", QByteArray(30, '\0')}, std::pair{"blanks", QByteArray(30, ' ')}})
+            QTest::addRow("blank ID3v1 (%s) leaves ID3v2", name)
+                << id3v2Tag(3, textFrame(3, "TIT2", 0, "From v2") + textFrame(3, "TCON", 0, "Thrash Metal")) + Audio
+                       + id3v1Tag(blank, blank, blank, blank.left(4), 255)
+                << QStringList{"From v2", "", "", "", "Thrash Metal"};
 
         // Header flags the version does not define (a footer, say, which
         // only 2.4 has) change nothing: the frames are read by their sizes,

@@ -95,67 +95,92 @@ struct KeptFrames
 constexpr uchar FrameUnsync = 0x02;
 constexpr uchar DataLength = 0x01;
 
+// Calls each(value, last) for the values of a UTF-16 text frame's data
+// (after its encoding byte), split at their two-byte terminators.
+template <typename Each>
+void forEachUtf16Value(QByteArrayView data, Each each)
+{
+    for (qsizetype start = 1, i = 1;; i += 2) {
+        const bool atEnd = i + 2 > data.size(); // no whole code unit left
+        if (!atEnd && (data[i] != 0 || data[i + 1] != 0))
+            continue;
+        each(data.sliced(start, (atEnd ? data.size() : i) - start), atEnd);
+        if (atEnd)
+            return;
+        start = i + 2;
+    }
+}
+
+bool unmarked(QByteArrayView value)
+{
+    return !value.isEmpty()
+           && !(value.size() >= 2
+                && ((uchar(value[0]) == 0xFF && uchar(value[1]) == 0xFE)
+                    || (uchar(value[0]) == 0xFE && uchar(value[1]) == 0xFF)));
+}
+
+bool lacksByteOrderMark(QByteArrayView data)
+{
+    bool lacks = false;
+    if (data.size() >= 3 && data[0] == 1)
+        forEachUtf16Value(data, [&](QByteArrayView value, bool) { lacks = lacks || unmarked(value); });
+    return lacks;
+}
+
 // A UTF-16 value without a byte order mark is read as little-endian, as
 // the writers that leave it out (and the other readers) do: the mark is
 // put in front, so both readers decode it so.
 QByteArray withByteOrderMarks(QByteArrayView data)
 {
-    if (data.size() < 3 || data[0] != 1)
-        return data.toByteArray();
     QByteArray out(1, '\1');
-    for (qsizetype start = 1, i = 1;; i += 2) {
-        const bool atEnd = i + 2 > data.size(); // no whole code unit left
-        if (!atEnd && (data[i] != 0 || data[i + 1] != 0))
-            continue;
-        const QByteArrayView value = data.sliced(start, (atEnd ? data.size() : i) - start);
-        const bool marked = value.size() >= 2
-                            && ((uchar(value[0]) == 0xFF && uchar(value[1]) == 0xFE)
-                                || (uchar(value[0]) == 0xFE && uchar(value[1]) == 0xFF));
-        if (!value.isEmpty() && !marked)
+    forEachUtf16Value(data, [&](QByteArrayView value, bool last) {
+        if (unmarked(value))
             out.append("\xFF\xFE", 2);
         out.append(value);
-        if (atEnd)
-            break;
-        out.append("\0\0", 2);
-        start = i + 2;
-    }
+        if (!last)
+            out.append("\0\0", 2);
+    });
     return out;
 }
 
-// A kept frame as the readers take it. In 2.4 a frame's unsynchronisation
-// and data length indicator are undone and its size written synchsafe, so
-// that neither reader has to guess at sizes or flags; UTF-16 values get
-// the byte order mark they lack.
-QByteArray keptFrame(const uchar *frame, qint64 size, const Layout &layout, bool &rewritten)
+// Appends a kept frame to out as the readers take it. In 2.4 a frame's
+// unsynchronisation and data length indicator are undone and its size
+// written synchsafe, so that neither reader has to guess at sizes or
+// flags; UTF-16 values get the byte order mark they lack. Most frames need
+// none of it and go as they are.
+void appendKeptFrame(QByteArray &out, const uchar *frame, qint64 size, const Layout &layout, bool &rewritten)
 {
     const int headerSize = frameHeaderSize(layout.version);
-    const QByteArrayView header(frame, headerSize);
     QByteArrayView data(frame + headerSize, qsizetype(size));
+    const uchar flags = layout.version == 4 ? frame[9] : 0;
+    const bool undo = layout.version == 4 && (flags & ~(FrameUnsync | DataLength)) == 0
+                      && ((flags & (FrameUnsync | DataLength)) || layout.unsyncFrames);
+    if (!undo && !layout.plainSizes && !lacksByteOrderMark(data)) {
+        out.append(reinterpret_cast<const char *>(frame), qsizetype(headerSize + size));
+        return;
+    }
+    rewritten = true;
     QByteArray undone;
-    uchar format = layout.version == 4 ? frame[9] : 0;
-    if (layout.version == 4 && (format & ~(FrameUnsync | DataLength)) == 0) {
-        if ((format & FrameUnsync) || layout.unsyncFrames)
+    uchar format = flags;
+    if (undo) {
+        if ((flags & FrameUnsync) || layout.unsyncFrames)
             data = undone = resynchronised(data);
-        if ((format & DataLength) && data.size() >= 4)
+        if ((flags & DataLength) && data.size() >= 4)
             data = data.sliced(4);
         format = 0;
     }
-    const QByteArray text = withByteOrderMarks(data);
-    if (text == QByteArrayView(frame + headerSize, qsizetype(size)) && (layout.version < 4 || format == frame[9])
-        && !layout.plainSizes)
-        return QByteArray(reinterpret_cast<const char *>(frame), qsizetype(headerSize + size));
-    rewritten = true;
-    QByteArray out = header.toByteArray();
+    const QByteArray text = lacksByteOrderMark(data) ? withByteOrderMarks(data) : data.toByteArray();
+    QByteArray header(reinterpret_cast<const char *>(frame), headerSize);
     if (layout.version == 4) {
-        out[9] = char(format);
+        header[9] = char(format);
         for (int i = 7; i >= 4; --i)
-            out[i] = char((text.size() >> (7 * (7 - i))) & 0x7F);
+            header[i] = char((text.size() >> (7 * (7 - i))) & 0x7F);
     } else {
         const int sizeBytes = layout.version == 2 ? 3 : 4;
         for (int i = 0; i < sizeBytes; ++i)
-            out[frameIdSize(layout.version) + i] = char(quint32(text.size()) >> (8 * (sizeBytes - 1 - i)));
+            header[frameIdSize(layout.version) + i] = char(quint32(text.size()) >> (8 * (sizeBytes - 1 - i)));
     }
-    return out + text;
+    out.append(header).append(text);
 }
 
 // True when a frame header (or padding, or the end) starts at pos: a walk
@@ -192,7 +217,7 @@ bool keepTextFrames(Window &window, const Layout &layout, qint64 end, KeptFrames
             const uchar *whole = window.at(kept.pos, length);
             if (!whole)
                 return false;
-            kept.bytes.append(keptFrame(whole, size, layout, kept.rewritten));
+            appendKeptFrame(kept.bytes, whole, size, layout, kept.rewritten);
             found |= 1 << field;
             kept.pos = next;
             if ((found & AllFields) == AllFields)

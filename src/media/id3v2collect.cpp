@@ -286,8 +286,10 @@ namespace Id3v2 {
 
 QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
 {
-    QByteArray header;
-    if (!source.readAt(0, HeaderSize, header) || header.size() < HeaderSize || tagSize(header) == 0)
+    QByteArray header = head.first(std::min<qsizetype>(head.size(), HeaderSize)).toByteArray();
+    if (header.size() < HeaderSize && !source.readAt(0, HeaderSize, header))
+        return {};
+    if (tagSize(header) == 0)
         return {};
     const auto *b = reinterpret_cast<const uchar *>(header.constData());
     const int version = b[3];

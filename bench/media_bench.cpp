@@ -61,7 +61,7 @@ void rescanAgainstScan()
         scan = std::min(scan, clock.nsecsElapsed() / 1e9);
         clock.restart();
         const ScanOutcome again = scanMedia(root, QStringLiteral("CD02"));
-        const RescanDiff diff = diffRescan(catalogue, QStringLiteral("CD02"), root, again.rows, root, {});
+        const RescanDiff diff = diffRescan(catalogue, QStringLiteral("CD02"), root, again.rows, root, {}, {});
         rescan = std::min(rescan, clock.nsecsElapsed() / 1e9);
         if (diff.count(RescanDiff::Kind::Kept) != Files || scanned.rows.size() != Files)
             std::printf("rescan: %lld kept of %d\n", qlonglong(diff.count(RescanDiff::Kind::Kept)), Files);
@@ -90,7 +90,7 @@ void diffOfAHundredThousand()
         QElapsedTimer clock;
         clock.start();
         diff = diffRescan(catalogue, QStringLiteral("CD02"), QStringLiteral("/media/cd"), scanned,
-                          QStringLiteral("/media/cd"), {});
+                          QStringLiteral("/media/cd"), {}, {});
         best = std::min(best, clock.nsecsElapsed() / 1e9);
     }
     std::printf("rescan comparison of %lld entries: %.3f s (%s) (goal under 0.3 s: %s)\n", qlonglong(Count), best,

@@ -1,6 +1,8 @@
 #include "app/startup.h"
 #include "store/platform/hugepages.h"
+#include "store/atomicsave.h"
 #include "store/platform/singleinstance.h"
+#include "store/platform/systempaths.h"
 #include "app/widgets/desktopwindows.h"
 #include "app/widgets/mainwindow.h"
 #include "store/widgets/qtprompter.h"
@@ -43,6 +45,7 @@ int main(int argc, char **argv)
     if (!instance.takenOver().isEmpty())
         qWarning("ondro: took over the stale lock %s: %s", qUtf8Printable(instance.lockPath()),
                  qUtf8Printable(instance.takenOver()));
+    removeAbandonedSaves(SystemPaths::windowsDirectory());
 
     // The one optional argument is used whole, blanks and all.
     const QStringList arguments = QApplication::arguments();

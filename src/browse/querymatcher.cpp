@@ -1,13 +1,12 @@
 #include "browse/querymatcher.h"
 
+#include "browse/queryregex.h"
 #include "store/bytescan.h"
 #include "store/extensionline.h"
 #include "store/foldedsearch.h"
 #include "store/textfold.h"
 
-#include <unicode/regex.h>
-#include <unicode/utext.h>
-
+#include <ctime>
 #include <string_view>
 #include <unordered_map>
 
@@ -21,12 +20,22 @@ constexpr int LastAnyField = FieldGenre;
 
 std::atomic<quint64> nextSerial{1};
 
-// A regular expression's most work on one field, in ICU's steps of about
-// 10,000 operations; one that backtracks without end ((.+)+x) then fails.
-constexpr int32_t RegexSteps = 10;
+// The most processor time (each thread's own clock, which a busy machine
+// does not stretch) rows of a query with a regular expression may take,
+// all threads together: half a second and 1.5 microseconds a row (an
+// ordinary pattern takes about one), so a million rows end within two
+// seconds whatever the pattern, rows each within its budget adding up.
+constexpr qint64 PassBaseNs = 500'000'000;
+constexpr qint64 PassRowNs = 1'500;
 
-// A term made ready once: its kind of comparison, and a regular
-// expression compiled.
+qint64 threadNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// A term made ready once: its kind of comparison, a regular expression compiled.
 struct Prepared
 {
     Node::Kind kind = Node::Kind::Term;
@@ -34,7 +43,7 @@ struct Prepared
     Term term;
     bool asciiNeedle = false;
     std::optional<TextFold::FoldedAsciiSearch> folded; // an ASCII needle
-    std::unique_ptr<icu::RegexPattern> pattern;
+    std::optional<Regex> regex;
 };
 
 struct MediumText
@@ -43,12 +52,10 @@ struct MediumText
     std::optional<bool> online;
 };
 
-// What each thread keeps between rows: folding room, the regular
-// expressions' matchers, the medium of the last row.
+// What each thread keeps between rows: folding room, the medium of the last row.
 struct Scratch
 {
     QByteArray folded;
-    std::unordered_map<quint64, std::unique_ptr<icu::RegexMatcher>> matchers; // by serial and term
     quint64 lastSerial = 0;
     QByteArray lastSource;
     const MediumText *lastMedium = nullptr;
@@ -75,6 +82,20 @@ struct Matcher::Impl
     std::vector<QByteArray> sources; // the keys' bytes
     const std::vector<quint8> *duplicates = nullptr;
     quint64 serial = nextSerial++;
+    int firstRegex = -1; // the node of the first regular expression, if any
+    // The first row a regular expression was too costly at, and its node
+    // (-1 while none was); the time and rows of its passes.
+    mutable std::atomic<qint64> costlyRow{-1};
+    mutable std::atomic<int> costlyNode{-1};
+    mutable std::atomic<qint64> spentNs{0};
+    mutable std::atomic<qint64> rowsSeen{0};
+
+    void tooCostly(qint64 row, int index) const
+    {
+        qint64 none = -1;
+        if (costlyRow.compare_exchange_strong(none, row))
+            costlyNode = index;
+    }
 
     int prepare(const Node &node)
     {
@@ -88,14 +109,9 @@ struct Matcher::Impl
             if (p.asciiNeedle && !p.term.text.isEmpty())
                 p.folded.emplace(p.term.text);
             if (p.term.op == Op::Regex) {
-                UErrorCode status = U_ZERO_ERROR;
-                UParseError where{};
-                const QString pattern = QString::fromUtf8(p.term.text);
-                p.pattern.reset(icu::RegexPattern::compile(
-                    icu::UnicodeString(reinterpret_cast<const UChar *>(pattern.utf16()), int32_t(pattern.size())),
-                    UREGEX_CASE_INSENSITIVE, where, status));
-                if (U_FAILURE(status))
-                    p.pattern.reset();
+                p.regex.emplace(p.term.text);
+                if (p.regex->valid() && firstRegex < 0)
+                    firstRegex = index;
             }
         }
         for (const auto &child : node.children) {
@@ -155,30 +171,10 @@ struct Matcher::Impl
 
     bool regexMatches(QByteArrayView text, const Prepared &p, int index, Scratch &s) const
     {
-        if (!p.pattern)
-            return false;
-        std::unique_ptr<icu::RegexMatcher> &matcher = s.matchers[serial << 32 | quint64(index)];
-        UErrorCode status = U_ZERO_ERROR;
-        if (!matcher) {
-            if (s.matchers.size() > 256) { // matchers of queries typed before
-                s.matchers.clear();
-                return regexMatches(text, p, index, s);
-            }
-            matcher.reset(p.pattern->matcher(status));
-            if (matcher)
-                matcher->setTimeLimit(RegexSteps, status);
-            if (U_FAILURE(status)) {
-                matcher.reset();
-                return false;
-            }
-        }
-        UText ut = UTEXT_INITIALIZER;
-        utext_openUTF8(&ut, text.data(), text.size(), &status);
-        matcher->reset(&ut);
-        const bool found = U_SUCCESS(status) && matcher->find(status);
-        matcher->reset(icu::UnicodeString());
-        utext_close(&ut);
-        return found && U_SUCCESS(status);
+        const Regex::Found found = p.regex->find(text, serial << 32 | quint64(index));
+        if (found == Regex::Found::TooCostly)
+            tooCostly(s.flagsRow, index);
+        return found == Regex::Found::Yes;
     }
 
     bool fieldMatches(QByteArrayView text, const Prepared &p, int index, Scratch &s) const
@@ -369,6 +365,10 @@ quint64 Matcher::matchBits(const RowStore &rows, qsizetype first, int count, qsi
 {
     if (m_impl->nodes.empty())
         return count == 64 ? ~quint64(0) : (quint64(1) << count) - 1;
+    const Impl &impl = *m_impl;
+    if (impl.costlyRow.load(std::memory_order_relaxed) >= 0)
+        return 0; // the query has no answer
+    const qint64 started = impl.firstRegex >= 0 ? threadNs() : 0;
     Scratch &s = scratch();
     const qsizetype flagsFirst = catalogueFirst >= 0 ? catalogueFirst : first;
     const qsizetype end = first + count;
@@ -377,10 +377,24 @@ quint64 Matcher::matchBits(const RowStore &rows, qsizetype first, int count, qsi
         if (row + RowStore::PrefetchRows < rows.size())
             rows.prefetch(row + RowStore::PrefetchRows);
         s.flagsRow = flagsFirst + (row - first);
-        if (m_impl->evaluate(rows, row, 0, s))
+        if (impl.evaluate(rows, row, 0, s))
             bits |= quint64(1) << (row - first);
     }
-    return bits;
+    if (impl.firstRegex >= 0) {
+        const qint64 spent = impl.spentNs += threadNs() - started;
+        if (spent > PassBaseNs + PassRowNs * (impl.rowsSeen += count))
+            impl.tooCostly(flagsFirst + count - 1, impl.firstRegex);
+    }
+    return impl.costlyRow.load(std::memory_order_relaxed) >= 0 ? 0 : bits;
+}
+
+QString Matcher::error() const
+{
+    if (const qint64 row = m_impl->costlyRow.load(); row >= 0)
+        return QStringLiteral("the regular expression /%1/ is too costly (at row %2); simplify it")
+            .arg(QString::fromUtf8(m_impl->nodes[size_t(m_impl->costlyNode.load())].term.text))
+            .arg(row + 1);
+    return {};
 }
 
 } // namespace Query

@@ -58,9 +58,19 @@ public:
     bool matches(const RowStore &rows, qsizetype row) const { return matchBits(rows, row, 1) != 0; }
 
     // The matching rows, ascending, worked out on several cores. Nothing
-    // (and stopped set) when stop was raised before the end.
+    // (and stopped set) when stop was raised before the end; nothing when
+    // the query has no answer (see error).
     std::vector<qint32> filter(const RowStore &rows, const std::atomic<bool> *stop = nullptr,
                                bool *stopped = nullptr) const;
+
+    // Why the rows matched so far are no answer, for the user; empty while
+    // they are one. A regular expression that needs more than its budget
+    // on a row, or whose rows together take more than half a second and
+    // 1.5 microseconds a row of processor time: "the regular expression
+    // /(.*a){25}/ is too costly (at row 17); simplify it" (rows counted
+    // from 1; the catalogue's when matchBits is given catalogueFirst).
+    // From then on nothing matches.
+    QString error() const;
 
 private:
     struct Impl;

@@ -40,7 +40,7 @@ std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool
     if (stopped)
         *stopped = gaveUp;
     std::vector<qint32> shown;
-    if (gaveUp)
+    if (gaveUp || !error().isEmpty())
         return shown;
     size_t total = 0;
     for (const Chunk &chunk : chunks)

@@ -3,7 +3,10 @@
 #include "store/extensionline.h"
 #include "store/rowstore.h"
 
+#include <QtNumeric>
+
 #include <algorithm>
+#include <limits>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -13,6 +16,14 @@ namespace Statistics {
 
 namespace {
 
+// Adds n to a total that stays at the largest number rather than wrap:
+// each fact is bounded (ExtensionLine::FactLimits), their sum is not.
+void addTo(qint64 &total, qint64 n)
+{
+    if (qAddOverflow(total, n, &total))
+        total = std::numeric_limits<qint64>::max();
+}
+
 struct Sum
 {
     qint64 entries = 0, bytes = 0, tenths = 0;
@@ -20,8 +31,8 @@ struct Sum
     void add(qint64 size, qint64 time)
     {
         ++entries;
-        bytes += size;
-        tenths += time;
+        addTo(bytes, size);
+        addTo(tenths, time);
     }
 };
 
@@ -133,8 +144,8 @@ std::vector<Line> ordered(std::vector<Line> lines)
     for (Line &line : lines) {
         if (!merged.empty() && merged.back().key == line.key) {
             merged.back().entries += line.entries;
-            merged.back().bytes += line.bytes;
-            merged.back().tenths += line.tenths;
+            addTo(merged.back().bytes, line.bytes);
+            addTo(merged.back().tenths, line.tenths);
         } else {
             merged.push_back(std::move(line));
         }
@@ -205,9 +216,9 @@ void Tally::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByte
     const std::optional<qint64> tenths = ExtensionLine::tenths(facts[ExtensionLine::Dur]);
     const qint64 bytes = size.value_or(0), time = tenths.value_or(0);
     ++c.entries;
-    c.bytes += bytes;
+    addTo(c.bytes, bytes);
     c.withoutSize += !size;
-    c.tenths += time;
+    addTo(c.tenths, time);
     c.withoutDuration += !tenths;
     c.medium.at(fields[FieldSource]).add(bytes, time);
     c.genre.at(fields[FieldGenre]).add(bytes, time);

@@ -44,6 +44,7 @@ struct Line
     bool operator==(const Line &) const = default;
 };
 
+// Totals of bytes and tenths stop at the largest qint64 rather than wrap.
 struct Report
 {
     qint64 entries = 0;

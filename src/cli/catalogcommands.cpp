@@ -92,7 +92,8 @@ bool saveScanned(ScanTarget &target, RowStore &&rows)
 }
 
 // The summary, once the catalogue is saved: from here the exit status is 0
-// whatever happens to it, so that a script does not import it again.
+// whatever happens to the summary, so that a script does not import it
+// again (a register that could not be saved has said so, and gives 3).
 void printSummary(qsizetype imported, const ScanOutcome &outcome)
 {
     // A closed pipe must give an error to report, not end the program.
@@ -153,15 +154,16 @@ int runScan(const CommandCall &call)
     MediumTotals totals = mediumTotals(outcome.rows, source);
     if (imported > 0 && !saveScanned(target, std::move(outcome.rows)))
         return StatusFailure;
+    bool noted = true;
     if (imported > 0 && registerUsable) {
         const MediaRecord *before = media.find(source);
         if (target.sourceEntries > 0 && before)
             totals.bytes += before->bytes;
         totals.files += target.sourceEntries;
-        ScanRun::saveScanNoted(call.context, media, source, root, totals);
+        noted = ScanRun::saveScanNoted(call.context, media, source, root, totals, ScanRun::CatalogueSaved::WithScan);
     }
     printSummary(imported, outcome);
-    return StatusSuccess;
+    return noted ? StatusSuccess : StatusFailure;
 }
 
 namespace {

@@ -9,6 +9,30 @@
 #include <cstdio>
 #include <sys/stat.h>
 
+bool CliContext::queryIsUtf8(const QString &expression) const
+{
+    if (!expression.contains(QChar::ReplacementCharacter))
+        return true;
+    for (qsizetype i = 0; i < lossyArguments.size(); ++i) {
+        if (!lossyArguments.at(i).endsWith(expression))
+            continue;
+        // The query is the whole argument, or what follows "--query=".
+        const QByteArray &raw = lossyBytes.at(i);
+        const QByteArrayView query = lossyArguments.at(i) == expression ? QByteArrayView(raw)
+                                                                         : QByteArrayView(raw).sliced(raw.indexOf('=') + 1);
+        qsizetype at = 0;
+        for (qsizetype length = 1; at < query.size(); at += length) {
+            const auto lead = uchar(query[at]);
+            length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            if (!query.sliced(at, std::min(length, query.size() - at)).isValidUtf8())
+                break;
+        }
+        CliIo::error(QStringLiteral("the query is not valid UTF-8 at byte %1").arg(at + 1));
+        return false;
+    }
+    return true;
+}
+
 bool CliContext::keptWhole(const QString &value) const
 {
     if (!value.contains(QChar::ReplacementCharacter))

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // What every command of ondro-cli shares: the exit statuses, the folder of
 // the catalogue, and the checks of names and folders given to it. Writing
@@ -23,14 +24,23 @@ struct CliContext
     // replacement characters): a file name taken from one of them would
     // name another file.
     QStringList lossyArguments;
+    QList<QByteArray> lossyBytes; // the same arguments' bytes as given
     bool dataDirGiven = false; // --data-dir before the command
     QString dataDirArgument;   // its value as given
+    // Called between the two passes of a command that reads the list file
+    // twice (query, stats and export with a query about duplicates or
+    // media; duplicates): tests put a writer there.
+    std::function<void()> betweenPasses;
 
     QString catalogueFile() const { return dataDir + QStringLiteral("/zembra.lst"); }
 
     // False when value came from an argument that could not be decoded
     // whole; reports it, naming the argument.
     bool keptWhole(const QString &value) const;
+    // False when the query came from an argument that is not valid UTF-8;
+    // reports the first byte that is not ("the query is not valid UTF-8
+    // at byte 7"), counted from the query's start.
+    bool queryIsUtf8(const QString &expression) const;
 };
 
 namespace CliIo {

@@ -2,6 +2,7 @@
 #include "cli/clicommands.h"
 #include "cli/commandtable.h"
 
+#include "store/atomicsave.h"
 #include "store/platform/systempaths.h"
 
 #include <QByteArrayView>
@@ -139,6 +140,7 @@ int runCommand(const CommandSpec &spec, CliContext context, const QStringList &r
     }
     if (const int status = takeDataDir(spec, parser, context); status != StatusSuccess)
         return status;
+    removeAbandonedSaves(context.dataDir);
     return runChecked(spec, context, parser, arguments);
 }
 
@@ -172,8 +174,10 @@ int runCli(const QStringList &arguments, const QList<QByteArray> &rawArguments)
 
     CliContext context;
     for (const QByteArray &raw : rawArguments)
-        if (!QByteArrayView(raw).isValidUtf8())
+        if (!QByteArrayView(raw).isValidUtf8()) {
             context.lossyArguments << QString::fromLocal8Bit(raw);
+            context.lossyBytes << raw;
+        }
     context.dataDirGiven = parser.isSet(QStringLiteral("data-dir"));
     context.dataDirArgument = parser.value(QStringLiteral("data-dir"));
     context.dataDir = dataDirFrom(parser, SystemPaths::windowsDirectory());

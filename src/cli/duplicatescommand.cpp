@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 // ondro-cli duplicates: the groups of copies of the same audio or the same
@@ -124,7 +125,10 @@ int checkDuplicates(const CommandCall &call)
     return StatusSuccess;
 }
 
-int runDuplicates(const CommandCall &call)
+namespace {
+
+// Both passes once; nullopt when the file was replaced between them.
+std::optional<int> findOnce(const CommandCall &call)
 {
     const QString file = call.context.catalogueFile();
     QueryRun::FirstPass feed;
@@ -148,14 +152,14 @@ int runDuplicates(const CommandCall &call)
     }
     if (copies.empty())
         return StatusNothingFound;
+    if (call.context.betweenPasses)
+        call.context.betweenPasses();
     CopyFeed copyFeed(copies);
-    const CatalogueListFile::ReadResult second = CatalogueListFile::visit(file, copyFeed, {});
-    if (second.stamp != first.stamp) {
-        CliIo::error(QStringLiteral("The catalogue %1 was changed by another program while it was read; "
-                                    "run the command again.")
-                         .arg(file));
+    QueryRun::LaterPass later(first.stamp, copyFeed);
+    if (!CliIo::reportRead(file, CatalogueListFile::visit(file, later)))
         return StatusFailure;
-    }
+    if (!later.sameFile())
+        return std::nullopt;
 
     MediaStates states;
     states.update(media, Volumes::mounted(), [&](const QString &source) { return feed.samples[source]; });
@@ -164,4 +168,16 @@ int runDuplicates(const CommandCall &call)
     else
         CliIo::out(groupLines(found, copies, states));
     return CliIo::finishOutput() ? StatusSuccess : StatusFailure;
+}
+
+} // namespace
+
+int runDuplicates(const CommandCall &call)
+{
+    for (int attempt = 0; attempt < QueryRun::PassAttempts; ++attempt) {
+        if (const std::optional<int> status = findOnce(call))
+            return *status;
+    }
+    CliIo::error(QueryRun::changedWhileRead(call.context.catalogueFile()));
+    return StatusFailure;
 }

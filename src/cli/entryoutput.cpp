@@ -3,6 +3,7 @@
 #include "cli/clicontext.h"
 #include "store/bytescan.h"
 #include "store/extensionline.h"
+#include "store/textcodec.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,9 +20,12 @@ constexpr qsizetype EscapedMost = 4;
 
 // Writes value escaped at out, which has room for EscapedMost times its
 // bytes, and returns the end of what it wrote. The runs between the bytes
-// to escape are copied in one go each.
-char *writeEscaped(char *out, QByteArrayView utf8)
+// to escape are copied in one go each; what is not UTF-8 goes as U+FFFD
+// (three bytes for at least one).
+char *writeEscaped(char *out, QByteArrayView given)
 {
+    QByteArray room;
+    const QByteArrayView utf8 = TextCodec::validUtf8(given, room);
     const char *text = utf8.data();
     const qsizetype n = utf8.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -80,7 +84,7 @@ void insertFacts(QJsonObject &object, QByteArrayView line)
         const QString name = QString::fromLatin1(ExtensionLine::FactKeys[k]);
         switch (kindOf(k)) {
         case FactKind::Whole:
-            if (const auto n = ExtensionLine::wholeNumber(values[k]))
+            if (const auto n = ExtensionLine::wholeNumber(values[k], ExtensionLine::FactLimits[k]))
                 object.insert(name, double(*n));
             break;
         case FactKind::Tenths:
@@ -96,9 +100,11 @@ void insertFacts(QJsonObject &object, QByteArrayView line)
 }
 
 // A CSV value: as it is, or quoted with its quotes doubled when it holds a
-// comma, a quote or a line break.
-void appendCsvValue(QByteArray &out, QByteArrayView value)
+// comma, a quote or a line break; what is not UTF-8 as U+FFFD.
+void appendCsvValue(QByteArray &out, QByteArrayView given)
 {
+    QByteArray room;
+    const QByteArrayView value = TextCodec::validUtf8(given, room);
     const bool quote = std::any_of(value.begin(), value.end(),
                                    [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
     if (!quote) {
@@ -157,13 +163,13 @@ void Writer::addTabs(const std::array<QByteArrayView, TrackFieldCount> &fields)
         plain += field.size();
     const qsizetype at = m_block.size();
     m_block.resize(at + plain);
-    // Nothing to escape is the common case: each field is copied as it is
-    // checked. Else the record is written again, escaped, in room for
+    // Nothing to escape (and valid UTF-8) is the common case: each field
+    // is copied as it is checked. Else the record is written again, escaped, in room for
     // every byte escaped.
     char *out = m_block.data() + at;
     for (int f = 0; f < TrackFieldCount; ++f) {
         const QByteArrayView field = fields[size_t(f)];
-        if (!ByteScan::copyPlain(out, field.data(), field.size())) {
+        if (!ByteScan::copyPlain(out, field.data(), field.size()) || !field.isValidUtf8()) {
             out = nullptr;
             break;
         }
@@ -226,7 +232,7 @@ void Writer::addCsv(const std::array<QByteArrayView, TrackFieldCount> &fields, Q
         const ExtensionLine::FactValues values = ExtensionLine::factValues(extension);
         for (size_t k = 0; k < values.size(); ++k) {
             const FactKind kind = kindOf(k);
-            const bool known = kind == FactKind::Whole    ? ExtensionLine::wholeNumber(values[k]).has_value()
+            const bool known = kind == FactKind::Whole    ? ExtensionLine::wholeNumber(values[k], ExtensionLine::FactLimits[k]).has_value()
                                : kind == FactKind::Tenths ? ExtensionLine::tenths(values[k]).has_value()
                                                           : true;
             m_block += ',';

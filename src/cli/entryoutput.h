@@ -15,7 +15,8 @@ namespace EntryOutput {
 
 // Appends value with a backslash, a tab and a line break (CR LF, a lone CR
 // or a lone LF) written as the two characters \\, \t and \n, and every
-// other C0 control and DEL as \x and two lowercase hex digits (ESC as \x1b).
+// other C0 control and DEL as \x and two lowercase hex digits (ESC as \x1b);
+// bytes that are not UTF-8 as U+FFFD.
 void appendEscaped(QByteArray &out, QByteArrayView utf8);
 
 enum class Format { Tabs, Json, Csv };

@@ -1,6 +1,5 @@
 #include "cli/clicommands.h"
 
-#include "browse/queryparser.h"
 #include "cli/clicatalogue.h"
 #include "cli/queryrun.h"
 #include "cli/scanrun.h"
@@ -64,15 +63,8 @@ int checkInterchangeOptions(const CommandCall &call, ExportFlow::Kind kind)
             return StatusUsage;
         }
     }
-    if (call.options.isSet(queryOption)) {
-        const QString expression = call.options.value(queryOption);
-        if (!call.context.keptWhole(expression))
-            return StatusFailure;
-        if (const Query::Parsed parsed = Query::parse(expression); !parsed.ok()) {
-            CliIo::error(parsed.error);
-            return StatusUsage;
-        }
-    }
+    if (call.options.isSet(queryOption))
+        return QueryRun::checkExpression(call.context, call.options.value(queryOption));
     return StatusSuccess;
 }
 

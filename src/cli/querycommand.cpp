@@ -22,7 +22,7 @@ int checkQuery(const CommandCall &call)
         CliIo::error(QStringLiteral("query: --json and --csv cannot be given together"));
         return StatusUsage;
     }
-    return StatusSuccess;
+    return QueryRun::checkExpression(call.context, call.arguments.at(0));
 }
 
 int runQuery(const CommandCall &call)

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <bit>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -32,6 +33,7 @@ public:
     }
     void flush()
     {
+        // A query without an answer (see Matcher::error) matches nothing more.
         for (qsizetype first = 0; first < m_batch.size(); first += 64) {
             const int count = int(std::min<qsizetype>(64, m_batch.size() - first));
             for (quint64 bits = m_matcher.matchBits(m_batch, first, count, m_first + first); bits; bits &= bits - 1)
@@ -78,6 +80,88 @@ void FirstPass::record(const std::array<QByteArrayView, TrackFieldCount> &fields
         paths.append(QString::fromUtf8(fields[FieldFilename]));
 }
 
+int checkExpression(const CliContext &context, const QString &expression)
+{
+    if (!context.queryIsUtf8(expression))
+        return StatusUsage;
+    if (const Query::Parsed parsed = Query::parse(expression); !parsed.ok()) {
+        CliIo::error(parsed.error);
+        return StatusUsage;
+    }
+    return StatusSuccess;
+}
+
+QString changedWhileRead(const QString &file)
+{
+    return QStringLiteral("The catalogue %1 was changed by another program while it was read; run the command again.")
+        .arg(file);
+}
+
+namespace {
+
+// The first pass, for a query about duplicates or media: their flags and
+// the media into queryContext. false after a message.
+bool readFirstPass(const CliContext &context, const Query::Node *root, Query::Context &queryContext,
+                   std::vector<quint8> &flags, FileStamp &stamp)
+{
+    const QString file = context.catalogueFile();
+    QueryRun::FirstPass first;
+    const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, first);
+    if (!CliIo::reportRead(file, read))
+        return false;
+    stamp = read.stamp;
+    if (Query::usesDuplicates(root)) {
+        flags = Query::duplicateFlagsOf(first.finder);
+        queryContext.duplicates = &flags;
+    }
+    if (usesMedia(root)) {
+        MediaRegister registered;
+        if (!ScanRun::readRegister(context, registered))
+            return false;
+        MediaStates states;
+        states.update(registered, Volumes::mounted(), [&](const QString &source) { return first.samples[source]; });
+        for (const MediaRecord &record : registered.records()) {
+            const MediumState *state = states.state(record.source);
+            queryContext.media.push_back({record.source, record.label, record.note,
+                                          state ? std::optional(state->online) : std::nullopt});
+        }
+    }
+    return true;
+}
+
+// The matching pass, behind a first one when the query needs it; nullopt
+// when the file was replaced between the two.
+std::optional<int> matchOnce(const CliContext &context, const Query::Node *root, const QueryRun::Matched &matched)
+{
+    Query::Context queryContext;
+    std::vector<quint8> flags;
+    const bool twoPasses = Query::usesDuplicates(root) || usesMedia(root);
+    FileStamp stamp;
+    if (twoPasses && !readFirstPass(context, root, queryContext, flags, stamp))
+        return StatusFailure;
+    if (twoPasses && context.betweenPasses)
+        context.betweenPasses();
+    const QString file = context.catalogueFile();
+    const Query::Matcher matcher(root, std::move(queryContext));
+    MatchPass pass(matcher, matched);
+    QueryRun::LaterPass later(stamp, pass);
+    CatalogueListFile::RecordVisitor &visitor = twoPasses ? static_cast<CatalogueListFile::RecordVisitor &>(later) : pass;
+    const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, visitor);
+    if (twoPasses && read.state != CatalogueListFile::ReadState::Unreadable && !later.sameFile())
+        return std::nullopt;
+    if (read.state != CatalogueListFile::ReadState::Unreadable)
+        pass.flush();
+    if (!CliIo::reportRead(file, read))
+        return StatusFailure;
+    if (const QString error = matcher.error(); !error.isEmpty()) {
+        CliIo::error(error);
+        return StatusFailure;
+    }
+    return StatusSuccess;
+}
+
+} // namespace
+
 int forEachMatch(const CliContext &context, const QString &expression, const Matched &matched)
 {
     const Query::Parsed parsed = Query::parse(expression);
@@ -85,37 +169,12 @@ int forEachMatch(const CliContext &context, const QString &expression, const Mat
         CliIo::error(parsed.error);
         return StatusUsage;
     }
-    const QString file = context.catalogueFile();
-    Query::Context queryContext;
-    std::vector<quint8> flags;
-    const bool duplicates = Query::usesDuplicates(parsed.root.get());
-    const bool media = usesMedia(parsed.root.get());
-    if (duplicates || media) {
-        QueryRun::FirstPass first;
-        if (!CliIo::reportRead(file, CatalogueListFile::visit(file, first)))
-            return StatusFailure;
-        if (duplicates)
-            flags = Query::duplicateFlagsOf(first.finder);
-        if (media) {
-            MediaRegister registered;
-            if (!ScanRun::readRegister(context, registered))
-                return StatusFailure;
-            MediaStates states;
-            states.update(registered, Volumes::mounted(), [&](const QString &source) { return first.samples[source]; });
-            for (const MediaRecord &record : registered.records()) {
-                const MediumState *state = states.state(record.source);
-                queryContext.media.push_back({record.source, record.label, record.note,
-                                              state ? std::optional(state->online) : std::nullopt});
-            }
-        }
+    for (int attempt = 0; attempt < PassAttempts; ++attempt) {
+        if (const std::optional<int> status = matchOnce(context, parsed.root.get(), matched))
+            return *status;
     }
-    queryContext.duplicates = duplicates ? &flags : nullptr;
-    const Query::Matcher matcher(parsed.root.get(), std::move(queryContext));
-    MatchPass pass(matcher, matched);
-    const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, pass);
-    if (read.state != CatalogueListFile::ReadState::Unreadable)
-        pass.flush();
-    return CliIo::reportRead(file, read) ? StatusSuccess : StatusFailure;
+    CliIo::error(changedWhileRead(context.catalogueFile()));
+    return StatusFailure;
 }
 
 } // namespace QueryRun

@@ -29,13 +29,50 @@ public:
     std::map<QString, QStringList> samples;
 };
 
+// A command that reads the list file twice reads both passes again when
+// another program replaced the file between them, at most this many
+// times in all, then gives up with changedWhileRead.
+constexpr int PassAttempts = 3;
+
+// The later pass over the list file: hands records on only when the file
+// opened is the one the first pass read (its stamp, taken on the opened
+// file, so nothing can slip in between the check and the read).
+class LaterPass : public CatalogueListFile::RecordVisitor
+{
+public:
+    LaterPass(const FileStamp &first, CatalogueListFile::RecordVisitor &visitor) : m_first(first), m_visitor(visitor)
+    {
+    }
+    void opened(const FileStamp &stamp) override { m_sameFile = stamp == m_first; }
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
+    {
+        if (m_sameFile)
+            m_visitor.record(fields, extension);
+    }
+    bool sameFile() const { return m_sameFile; }
+
+private:
+    FileStamp m_first;
+    CatalogueListFile::RecordVisitor &m_visitor;
+    bool m_sameFile = false;
+};
+
+// What to tell the user when every attempt found the file replaced.
+QString changedWhileRead(const QString &file);
+
 // Called for each matching entry: row of batch, in catalogue order.
 using Matched = std::function<void(const RowStore &batch, qsizetype row)>;
+
+// The check of a query given to a command, before anything is read:
+// StatusSuccess, or StatusUsage after a message naming the place (a
+// query that is not valid UTF-8, or that does not parse).
+int checkExpression(const CliContext &context, const QString &expression);
 
 // Runs expression over the catalogue of context; returns StatusSuccess,
 // StatusUsage after the parser's message ("ondro-cli: Unknown field
 // "artst" at 1"), or StatusFailure after a message naming the file that
-// could not be read.
+// could not be read or giving the matcher's error (a regular expression
+// too costly), with what matched before it already handed on.
 int forEachMatch(const CliContext &context, const QString &expression, const Matched &matched);
 
 } // namespace QueryRun

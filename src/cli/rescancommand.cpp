@@ -86,7 +86,8 @@ bool applyAndSave(const CommandCall &call, const QString &source, RowStore &&cat
 {
     CatalogueModel model;
     model.appendRows(std::move(catalogue));
-    if (diff.changesCatalogue(model.rows(), outcome.rows)) {
+    const bool changes = diff.changesCatalogue(model.rows(), outcome.rows);
+    if (changes) {
         applyRescan(model, diff, outcome.rows);
         const QString file = call.context.catalogueFile();
         const SaveResult saved = CatalogueListFile::save(file, model.rows());
@@ -95,7 +96,8 @@ bool applyAndSave(const CommandCall &call, const QString &source, RowStore &&cat
             return false;
         }
     }
-    return ScanRun::saveScanNoted(call.context, media, source, walked, mediumTotals(model.rows(), source));
+    return ScanRun::saveScanNoted(call.context, media, source, walked, mediumTotals(model.rows(), source),
+                                  changes ? ScanRun::CatalogueSaved::WithRescan : ScanRun::CatalogueSaved::No);
 }
 
 } // namespace
@@ -127,7 +129,7 @@ int runRescan(const CommandCall &call)
         return StatusFailure;
     }
     const RescanDiff diff =
-        diffRescan(catalogue, source, roots.scannedFrom, outcome.rows, roots.walk, outcome.failedFolders);
+        diffRescan(catalogue, source, roots.scannedFrom, outcome.rows, roots.walk, outcome.failedFolders, outcome.skipped);
     switch (decide(call, source, diff)) {
     case Decision::Keep:
         return CliIo::finishOutput() ? StatusSuccess : StatusFailure;

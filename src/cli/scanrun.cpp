@@ -120,15 +120,23 @@ bool readRegister(const CliContext &context, MediaRegister &media)
 }
 
 bool saveScanNoted(const CliContext &context, MediaRegister &media, const QString &source, const QString &root,
-                   const MediumTotals &totals)
+                   const MediumTotals &totals, CatalogueSaved catalogue)
 {
     MediaRecord &record = media.recordFor(source);
     noteScan(record, root, Volumes::mounted(), QDateTime::currentDateTimeUtc(), totals);
     const QString path = MediaRegister::fileIn(context.dataDir);
     const SaveResult saved = media.save(path);
-    if (!saved)
+    if (saved)
+        return true;
+    if (catalogue == CatalogueSaved::No) {
         CliIo::error(saveFailureMessage(path, saved));
-    return saved.ok;
+        return false;
+    }
+    CliIo::error(QStringLiteral("The catalogue was saved with the %1 of %2, but the media register %3 could not be "
+                                "saved (%4); its record of %2 is not up to date.")
+                     .arg(catalogue == CatalogueSaved::WithScan ? QStringLiteral("scan") : QStringLiteral("rescan"),
+                          source, QDir::toNativeSeparators(path), saved.error));
+    return false;
 }
 
 } // namespace ScanRun

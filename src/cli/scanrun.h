@@ -28,9 +28,13 @@ QString codepageOf(const MediaRegister &media, const QString &source);
 // saved over.
 bool readRegister(const CliContext &context, MediaRegister &media);
 
+// Whether the catalogue was saved before the register, and by what: the
+// user must then hear that it changed although the register did not.
+enum class CatalogueSaved { No, WithScan, WithRescan };
+
 // Notes a scan of root for source with the totals given, and saves the
 // register; false after a message when it cannot be saved.
 bool saveScanNoted(const CliContext &context, MediaRegister &media, const QString &source, const QString &root,
-                   const MediumTotals &totals);
+                   const MediumTotals &totals, CatalogueSaved catalogue);
 
 } // namespace ScanRun

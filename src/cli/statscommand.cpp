@@ -94,7 +94,7 @@ int checkStats(const CommandCall &call)
                          .arg(by));
         return StatusUsage;
     }
-    return StatusSuccess;
+    return call.arguments.isEmpty() ? StatusSuccess : QueryRun::checkExpression(call.context, call.arguments.first());
 }
 
 int runStats(const CommandCall &call)

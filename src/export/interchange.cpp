@@ -28,11 +28,16 @@ void append(std::string &out, QByteArrayView bytes)
     out.append(bytes.data(), size_t(bytes.size()));
 }
 
-// Text on one line: line breaks and other controls become blanks.
+// Text on one line: line breaks and other controls become blanks, what
+// is not UTF-8 U+FFFD.
 void appendOneLine(std::string &out, QByteArrayView text)
 {
-    for (const char c : text)
-        out += uchar(c) < 0x20 ? ' ' : c;
+    const size_t from = out.size();
+    appendUtf8(out, text);
+    for (size_t i = from; i < out.size(); ++i) {
+        if (uchar(out[i]) < 0x20)
+            out[i] = ' ';
+    }
 }
 
 // A location for a playlist that takes URIs: file:// for an absolute
@@ -72,22 +77,22 @@ void appendFact(std::string &out, QByteArrayView raw, QByteArrayView extension, 
 
 // A fact as a JSON value: a number for the numeric facts when it is one,
 // otherwise a string.
-void appendJsonFact(std::string &out, QByteArrayView raw, QByteArrayView extension, QByteArrayView key)
+void appendJsonFact(std::string &out, QByteArrayView raw, QByteArrayView extension, size_t fact)
 {
-    if (key == "dur") {
+    if (fact == ExtensionLine::Dur) {
         if (const std::optional<qint64> inTenths = tenths(raw)) {
             appendNumber(out, *inTenths / 10);
             out += '.';
             out += char('0' + *inTenths % 10);
             return;
         }
-    } else if (key == "size" || key == "mtime" || key == "kbps" || key == "rate" || key == "est") {
-        if (const std::optional<qint64> n = wholeNumber(raw)) {
+    } else if (ExtensionLine::FactLimits[fact] > 0) {
+        if (const std::optional<qint64> n = wholeNumber(raw, ExtensionLine::FactLimits[fact])) {
             appendNumber(out, *n);
             return;
         }
     }
-    appendFact(out, raw, extension, key, appendJsonString);
+    appendFact(out, raw, extension, FactKeys[fact], appendJsonString);
 }
 
 // "filename": and the other keys of the nine fields, made once.
@@ -182,9 +187,9 @@ void Writer::appendM3u8(const Fields &fields, QByteArrayView extension)
     if (holdsLineBreak(path))
         appendLocation(m_buffer, path); // no line of its own could hold it
     else if (!m_relativeTo.isEmpty())
-        append(m_buffer, relativePath(path, m_relativeTo));
+        appendUtf8(m_buffer, relativePath(path, m_relativeTo));
     else
-        append(m_buffer, path);
+        appendUtf8(m_buffer, path);
     m_buffer += '\n';
 }
 
@@ -245,7 +250,7 @@ void Writer::appendJson(const Fields &fields, QByteArrayView extension)
         m_buffer += ",\"";
         m_buffer += FactKeys[k];
         m_buffer += "\":";
-        appendJsonFact(m_buffer, values[k], extension, FactKeys[k]);
+        appendJsonFact(m_buffer, values[k], extension, k);
     }
     m_buffer += "}\n";
 }

@@ -1,6 +1,7 @@
 #include "export/interchangeformat.h"
 
 #include "store/extensionline.h"
+#include "store/textcodec.h"
 
 #include <charconv>
 #include <string_view>
@@ -127,8 +128,16 @@ QByteArrayView fileBaseName(QByteArrayView path)
 } // namespace
 
 
-void appendCsvField(std::string &out, QByteArrayView value)
+void appendUtf8(std::string &out, QByteArrayView bytes)
 {
+    QByteArray room;
+    append(out, TextCodec::validUtf8(bytes, room));
+}
+
+void appendCsvField(std::string &out, QByteArrayView given)
+{
+    QByteArray room;
+    const QByteArrayView value = TextCodec::validUtf8(given, room);
     if (!csvNeedsQuotes(value)) {
         append(out, value);
         return;

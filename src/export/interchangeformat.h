@@ -27,8 +27,11 @@ using ExtensionLine::tenths;
 using ExtensionLine::textValue;
 using ExtensionLine::wholeNumber;
 
+// Bytes as they are, what is not UTF-8 in them replaced by U+FFFD: every
+// format is written as UTF-8, whatever a field or fact holds.
+void appendUtf8(std::string &out, QByteArrayView bytes);
 // A CSV field: as it is, or quoted with its quotes doubled when it holds a
-// comma, a quote, CR or LF.
+// comma, a quote, CR or LF; what is not UTF-8 replaced by U+FFFD.
 void appendCsvField(std::string &out, QByteArrayView value);
 // A JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
 void appendJsonString(std::string &out, QByteArrayView utf8);

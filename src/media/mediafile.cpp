@@ -18,23 +18,29 @@ bool MemorySource::readAt(qint64 offset, qint64 count, QByteArray &out) const
 }
 
 MediaFile::MediaFile(const QString &path)
-    : MediaFile(AT_FDCWD, QFile::encodeName(path).constData(), SafeFileRead::Lookup::First)
+    : MediaFile(AT_FDCWD, QFile::encodeName(path).constData(), SafeFileRead::Lookup::First, nullptr)
 {
 }
 
-MediaFile::MediaFile(int dirFd, const char *name) : MediaFile(dirFd, name, SafeFileRead::Lookup::Listed) {}
+MediaFile::MediaFile(int dirFd, const char *name, const SafeFileRead::ReadSystemCalls *calls)
+    : MediaFile(dirFd, name, SafeFileRead::Lookup::Listed, calls)
+{
+}
 
-MediaFile::MediaFile(int dirFd, const char *name, SafeFileRead::Lookup lookup)
+MediaFile::MediaFile(int dirFd, const char *name, SafeFileRead::Lookup lookup,
+                     const SafeFileRead::ReadSystemCalls *calls)
+    : m_calls(calls)
 {
     using SafeFileRead::Status;
     if (!name || !*name) {
         m_problem = QStringLiteral("no file name");
         return;
     }
-    SafeFileRead::OpenedFile file = SafeFileRead::openFile(dirFd, name, lookup);
+    SafeFileRead::OpenedFile file = SafeFileRead::openFile(dirFd, name, lookup, calls);
     m_status = file.status;
-    // For a scan, a path through a file or a loop of links is not there.
-    if (file.status == Status::Failed && (file.error == ENOTDIR || file.error == ELOOP))
+    // For a scan, a path through a file, a loop of links or a link to
+    // nothing is not there.
+    if (file.status == Status::Failed && (file.error == ENOTDIR || file.error == ELOOP || file.error == ENOENT))
         m_status = Status::Missing;
     m_problem = file.status == Status::Refused
                     ? SafeFileRead::notPlainFileReason(file.mode, SafeFileRead::ReasonForm::Listing)
@@ -65,10 +71,14 @@ bool MediaFile::readAt(qint64 offset, qint64 count, QByteArray &out) const
     out.resize(qsizetype(count));
     qint64 done = 0;
     while (done < count) {
-        const ssize_t n = ::pread(m_fd, out.data() + done, size_t(count - done), off_t(offset + done));
+        char *into = out.data() + done;
+        const qint64 n = m_calls && m_calls->readAt ? m_calls->readAt(m_fd, into, count - done, offset + done)
+                                                    : ::pread(m_fd, into, size_t(count - done), off_t(offset + done));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            if (m_readError == 0)
+                m_readError = errno;
             out.clear();
             return false;
         }

@@ -41,8 +41,9 @@ public:
     explicit MediaFile(const QString &path);
     // The file name inside the folder open as dirFd (AT_FDCWD for the
     // current folder or a full path), which a listing of the folder has
-    // just shown to be a plain file (SafeFileRead::Lookup::Listed).
-    MediaFile(int dirFd, const char *name);
+    // just shown to be a plain file (SafeFileRead::Lookup::Listed), opened
+    // and read through calls when given (they must outlive the file).
+    MediaFile(int dirFd, const char *name, const SafeFileRead::ReadSystemCalls *calls = nullptr);
     ~MediaFile() override;
     MediaFile(const MediaFile &) = delete;
     MediaFile &operator=(const MediaFile &) = delete;
@@ -59,10 +60,16 @@ public:
     // The file's modification time, in whole seconds since 1970 (UTC).
     qint64 modifiedSeconds() const { return m_modifiedSeconds; }
     bool readAt(qint64 offset, qint64 count, QByteArray &out) const override;
+    // The system's error number of the first read that failed, 0 when none
+    // did: the readers of tags and facts take a failed read for a file
+    // without them, so the scan asks here whether the file was read at all.
+    int readError() const { return m_readError; }
 
 private:
-    MediaFile(int dirFd, const char *name, SafeFileRead::Lookup lookup);
+    MediaFile(int dirFd, const char *name, SafeFileRead::Lookup lookup, const SafeFileRead::ReadSystemCalls *calls);
 
+    const SafeFileRead::ReadSystemCalls *m_calls = nullptr;
+    mutable int m_readError = 0;
     int m_fd = -1;
     qint64 m_size = 0;
     qint64 m_modifiedSeconds = 0;

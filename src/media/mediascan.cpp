@@ -22,6 +22,18 @@ constexpr qsizetype Window = 2048;
 // any number of cores, without more threads than a warm scan can use.
 constexpr int DeviceReaders = 8;
 
+SkippedFile::Kind skippedKind(SafeFileRead::Status status)
+{
+    switch (status) {
+    case SafeFileRead::Status::Missing:
+        return SkippedFile::Missing;
+    case SafeFileRead::Status::Failed:
+        return SkippedFile::Unreadable;
+    default:
+        return SkippedFile::NotPlainFile;
+    }
+}
+
 bool stopRequested(const std::atomic_bool *stop)
 {
     return stop && stop->load(std::memory_order_relaxed);
@@ -33,9 +45,9 @@ class Import
 {
 public:
     Import(const QString &source, const ScanCallbacks &callbacks, const std::atomic_bool *stop,
-           ScanOutcome &outcome, int readers, const QString &codepage)
+           ScanOutcome &outcome, int readers, const QString &codepage, const SafeFileRead::ReadSystemCalls *calls)
         : m_callbacks(callbacks), m_stop(stop), m_outcome(outcome), m_sourceUtf8(source.toUtf8()),
-          m_feed(readers, stop, codepage)
+          m_feed(readers, stop, codepage, calls)
     {
     }
 
@@ -119,9 +131,7 @@ void Import::addRow(const TrackFeed::Track &track)
                                    raw.tags.year, raw.tags.genre, QByteArrayView(), raw.audioheader},
                                   EntryOrigin::Own, raw.extension);
     } else {
-        m_readSkipped.append({QFile::decodeName(m_path), raw.problem,
-                              raw.status == SafeFileRead::Status::Missing ? SkippedFile::Missing
-                                                                          : SkippedFile::NotPlainFile});
+        m_readSkipped.append({QFile::decodeName(m_path), raw.problem, skippedKind(raw.status)});
     }
 }
 
@@ -152,7 +162,8 @@ QString leftOutSummary(const ScanOutcome &outcome)
         {SkippedFile::NameNotUtf8, "name not valid UTF-8", "names not valid UTF-8"},
         {SkippedFile::NameWithLineBreak, "name with a line break", "names with a line break"},
         {SkippedFile::NotPlainFile, "not a plain file", "not plain files"},
-        {SkippedFile::Missing, "missing", "missing"}};
+        {SkippedFile::Missing, "missing", "missing"},
+        {SkippedFile::Unreadable, "could not be read", "could not be read"}};
     QStringList counts;
     for (const Kind &k : Kinds) {
         const auto n = std::count_if(outcome.skipped.cbegin(), outcome.skipped.cend(),
@@ -180,10 +191,11 @@ int readersForMedium(const QString &root)
 }
 
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks,
-                      const std::atomic_bool *stop, int readers, const QString &codepage)
+                      const std::atomic_bool *stop, int readers, const QString &codepage,
+                      const SafeFileRead::ReadSystemCalls *calls)
 {
     ScanOutcome outcome;
-    Import import(source, callbacks, stop, outcome, readers > 0 ? readers : readersForMedium(root), codepage);
+    Import import(source, callbacks, stop, outcome, readers > 0 ? readers : readersForMedium(root), codepage, calls);
     WalkCallbacks walkCallbacks;
     walkCallbacks.folderEntered = callbacks.folderEntered;
     walkCallbacks.filesListed = [&import](const QByteArray &folder, QByteArrayList &names) {

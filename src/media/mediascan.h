@@ -52,7 +52,8 @@ struct ScanOutcome
     QStringList failedFolders; // folders the walk could not read
     // Found but not imported, in walk order (SkippedFile is declared with
     // the walk): names that are not plain files at walk or read time,
-    // dangling links, names that are not valid UTF-8 or hold a line break.
+    // dangling links, names that are not valid UTF-8 or hold a line break,
+    // files the system could not open or read (SkippedFile::Unreadable).
     QList<SkippedFile> skipped;
     bool stopped = false;      // stopped by the caller: rows is then empty
 };
@@ -73,7 +74,9 @@ int readersForMedium(const QString &root);
 // readers files read at once (0: readersForMedium), from the first folder
 // listed on. The rows come in walk order whatever the number of readers.
 // ID3v1 text is decoded in codepage, the medium's (one of
-// CodePage::names(); the callers refuse any other).
+// CodePage::names(); the callers refuse any other). The files are opened
+// and read through calls when given (tests make them fail so).
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks = {},
                       const std::atomic_bool *stop = nullptr, int readers = 0,
-                      const QString &codepage = QStringLiteral("auto"));
+                      const QString &codepage = QStringLiteral("auto"),
+                      const SafeFileRead::ReadSystemCalls *calls = nullptr);

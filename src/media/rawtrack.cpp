@@ -25,7 +25,9 @@ void parseRawTags(RawTrack &raw)
     }
 }
 
-RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
+namespace {
+
+RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage)
 {
     RawTrack raw;
     raw.status = file.status();
@@ -52,18 +54,36 @@ RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
             block = QByteArrayView(head).last(Id3v1::TagSize);
         else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
             block = tail;
+        // An ID3v1 tag whose fields are all blank holds nothing: some
+        // taggers leave one beside a full ID3v2 tag, which then counts.
         if (Id3v1::isTag(block)) {
             raw.tags = Id3v1::parseTagUtf8(block, codepage);
-            return raw;
+            if (!raw.tags.isEmpty())
+                return raw;
         }
     }
 
-    // No ID3v1 tag: the text frames of the ID3v2 tag at the start.
+    // No ID3v1 tag, or a blank one: the text frames of the ID3v2 tag at the start.
     raw.textTag = Id3v2::collectTextFrames(file, head);
+    return raw;
+}
+
+} // namespace
+
+RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
+{
+    RawTrack raw = readOpened(file, codepage);
+    // A read that failed leaves a file that only looks empty: it is not
+    // read, and nothing of it is kept.
+    if (const int error = file.readError()) {
+        raw = RawTrack();
+        raw.status = SafeFileRead::Status::Failed;
+        raw.problem = SafeFileRead::systemReason(error);
+    }
     return raw;
 }
 
 bool isImported(const RawTrack &raw)
 {
-    return raw.status != SafeFileRead::Status::Refused && raw.status != SafeFileRead::Status::Missing;
+    return raw.status == SafeFileRead::Status::Read;
 }

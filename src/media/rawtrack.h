@@ -37,6 +37,7 @@ RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage = nullptr
 void parseRawTags(RawTrack &raw);
 
 // A path the walk took for a plain file that is not one when it is read
-// (it vanished, or turned into a pipe) is skipped; a plain file whose tags
-// cannot be read still becomes an entry with what could be read.
+// (it vanished, or turned into a pipe), or that the system could not open
+// or read (status Failed, a scratched disc), is skipped; a plain file whose
+// tags are damaged still becomes an entry with what could be read.
 bool isImported(const RawTrack &raw);

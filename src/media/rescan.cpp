@@ -3,6 +3,8 @@
 #include "store/cataloguemodel.h"
 #include "store/extensionline.h"
 
+#include <QFile>
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <optional>
@@ -10,6 +12,9 @@
 #include <unordered_map>
 
 namespace {
+
+// Files that could not be read, named in a summary before "and N more".
+constexpr qsizetype MostNamed = 3;
 
 constexpr int ComparedFields[] = {FieldArtist, FieldTrack, FieldAlbum, FieldYear, FieldGenre, FieldAudioHeader};
 // A rescan takes these from the walk; the source and the cover stay.
@@ -98,6 +103,48 @@ QSet<QByteArray> unreadFolders(const QStringList &failedFolders, const QByteArra
     return unread;
 }
 
+// The files of the walk that could not be read, by their path below root,
+// with the system's reason.
+QHash<QByteArray, QString> unreadFiles(const QList<SkippedFile> &skipped, const QByteArray &root)
+{
+    QHash<QByteArray, QString> unread;
+    for (const SkippedFile &file : skipped) {
+        if (file.kind != SkippedFile::Unreadable)
+            continue;
+        const QByteArray path = QFile::encodeName(file.path);
+        if (const auto relative = below(view(path), root))
+            unread.insert(QByteArray(relative->data(), qsizetype(relative->size())), file.reason);
+    }
+    return unread;
+}
+
+// The line an entry gets from the walk: the facts measured now over its
+// own line's other keys.
+QByteArray rescannedLine(const RowStore &catalogue, qsizetype row, const RowStore &scanned, qsizetype other)
+{
+    const QByteArrayView kept = catalogue.extensionUtf8(row), measured = scanned.extensionUtf8(other);
+    return kept == measured ? kept.toByteArray() : ExtensionLine::withMeasuredFacts(kept, measured);
+}
+
+// "in folders that could not be read" and "unreadable: a.mp3: Permission
+// denied, ...", as the entries not seen call for them.
+QString notSeenText(const RescanDiff &diff)
+{
+    const qsizetype all = qsizetype(diff.notSeen.size()), files = diff.unreadFiles.size();
+    if (files == 0)
+        return QStringLiteral("%1 not seen (in folders that could not be read, kept as they are)").arg(all);
+    QString named = diff.unreadFiles.first(std::min(files, MostNamed)).join(QStringLiteral(", "));
+    if (files > MostNamed)
+        named += QStringLiteral(" and %1 more").arg(files - MostNamed);
+    if (files == all)
+        return QStringLiteral("%1 not seen (unreadable: %2)").arg(all).arg(named);
+    return QStringLiteral("%1 not seen (%2 in folders that could not be read, kept as they are; %3 unreadable: %4)")
+        .arg(all)
+        .arg(all - files)
+        .arg(files)
+        .arg(named);
+}
+
 // A file gone from its path turns up elsewhere with the same audio
 // identity; an entry without one is known by its name, tags and header.
 // Of the files not yet taken, one of the same name, tags and header is
@@ -157,12 +204,13 @@ bool RescanDiff::changesCatalogue(const RowStore &catalogue, const RowStore &sca
     return std::any_of(matches.begin(), matches.end(), [&](const Match &m) {
         return m.kind != Kind::Kept
                || catalogue.fieldUtf8(m.row, FieldFilename) != scanned.fieldUtf8(m.scanned, FieldFilename)
-               || catalogue.extensionUtf8(m.row) != scanned.extensionUtf8(m.scanned);
+               || rescannedLine(catalogue, m.row, scanned, m.scanned) != catalogue.extensionUtf8(m.row);
     });
 }
 
 RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QString &oldRoot,
-                      const RowStore &scanned, const QString &newRoot, const QStringList &failedFolders)
+                      const RowStore &scanned, const QString &newRoot, const QStringList &failedFolders,
+                      const QList<SkippedFile> &skipped)
 {
     const QByteArray sourceBytes = source.toUtf8();
     const QByteArray oldBase = rootBytes(oldRoot);
@@ -176,6 +224,7 @@ RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QS
     }
     std::vector<bool> taken(size_t(scanned.size()), false);
     const QSet<QByteArray> unread = unreadFolders(failedFolders, newBase);
+    const QHash<QByteArray, QString> unreadable = unreadFiles(skipped, newBase);
 
     RescanDiff diff;
     std::vector<qsizetype> missing; // entries whose path was not walked
@@ -184,8 +233,14 @@ RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QS
             continue;
         const auto relative = below(view(catalogue.fieldUtf8(row, FieldFilename)), oldBase);
         const auto found = relative ? walked.find(*relative) : walked.end();
+        const auto reason = relative && !unreadable.isEmpty()
+                                ? unreadable.constFind(QByteArray::fromRawData(relative->data(), qsizetype(relative->size())))
+                                : unreadable.constEnd();
         if (!relative || inUnreadFolder(*relative, unread)) {
             diff.notSeen.push_back(row); // outside the root, or in a folder not read
+        } else if (reason != unreadable.constEnd()) {
+            diff.notSeen.push_back(row);
+            diff.unreadFiles.append(QString::fromUtf8(reason.key()) + QStringLiteral(": ") + *reason);
         } else if (found != walked.end() && !taken[size_t(found->second)]) {
             taken[size_t(found->second)] = true;
             const bool same = sameContent(catalogue, row, scanned, found->second);
@@ -214,8 +269,7 @@ QString rescanSummary(const QString &source, const RescanDiff &diff)
                        .arg(diff.count(RescanDiff::Kind::Moved))
                        .arg(diff.count(RescanDiff::Kind::Kept));
     if (!diff.notSeen.empty())
-        text += QStringLiteral(", %1 not seen (in folders that could not be read, kept as they are)")
-                    .arg(diff.notSeen.size());
+        text += QStringLiteral(", ") + notSeenText(diff);
     return text + QLatin1Char('.');
 }
 
@@ -231,8 +285,9 @@ void applyRescan(CatalogueModel &catalogue, const RescanDiff &diff, const RowSto
             if (catalogue.rows().fieldUtf8(match.row, field) != scanned.fieldUtf8(match.scanned, field))
                 catalogue.setField(match.row, field, scanned.field(match.scanned, field));
         }
-        if (catalogue.rows().extensionUtf8(match.row) != scanned.extensionUtf8(match.scanned))
-            catalogue.setExtension(match.row, scanned.extensionUtf8(match.scanned));
+        const QByteArray line = rescannedLine(catalogue.rows(), match.row, scanned, match.scanned);
+        if (catalogue.rows().extensionUtf8(match.row) != line)
+            catalogue.setExtension(match.row, line);
     }
     if (!diff.removed.empty())
         catalogue.removeEntries(diff.removed);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/walkresult.h"
 #include "store/rowstore.h"
 
 #include <QString>
@@ -9,8 +10,9 @@
 class CatalogueModel;
 
 // What a rescan of one medium would change: each catalogue entry of the
-// source is kept, changed, moved, removed or not seen (its folder could
-// not be read), and each file of the walk not taken by an entry is added.
+// source is kept, changed, moved, removed or not seen (its folder or its
+// file could not be read), and each file of the walk not taken by an entry
+// is added.
 struct RescanDiff
 {
     enum class Kind { Kept, Changed, Moved };
@@ -25,11 +27,15 @@ struct RescanDiff
     std::vector<qsizetype> removed; // catalogue rows, ascending
     std::vector<qsizetype> notSeen; // catalogue rows, ascending
     std::vector<qsizetype> added;   // scan rows, walk order
+    // Of the entries not seen, those whose own file could not be read, as
+    // its path below the root and the system's reason
+    // ("CD2/s2.mp3: Input/output error"), in catalogue order.
+    QStringList unreadFiles;
 
     qsizetype count(Kind kind) const;
     // True when applying would change the catalogue: something added,
     // removed, changed or moved, or a kept entry's path follows its medium
-    // to another mount point.
+    // to another mount point or its measured facts are new.
     bool changesCatalogue(const RowStore &catalogue, const RowStore &scanned) const;
 };
 
@@ -40,18 +46,22 @@ struct RescanDiff
 // them), changed when found with others, moved when its file is gone but
 // a file of the same audio identity (or, for an entry without one, of the
 // same name, tags and header) turns up at a new path, and not seen when it
-// lies in a folder the walk could not read.
+// lies in a folder the walk could not read or its file is one of skipped
+// that could not be read (SkippedFile::Unreadable: a scratched disc).
 RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QString &oldRoot,
-                      const RowStore &scanned, const QString &newRoot, const QStringList &failedFolders);
+                      const RowStore &scanned, const QString &newRoot, const QStringList &failedFolders,
+                      const QList<SkippedFile> &skipped);
 
 // "Rescan CD02: 12 added, 3 removed, 5 changed, 2 moved, 800 unchanged."
-// with the entries not seen, when there are any.
+// with the entries not seen, when there are any, and the first few files
+// that could not be read with the system's reason.
 QString rescanSummary(const QString &source, const RescanDiff &diff);
 // The summary and "Apply these changes?".
 QString rescanQuestion(const QString &source, const RescanDiff &diff);
 
 // Brings the catalogue up to date: kept, changed and moved entries keep
 // their place, source and cover and take the walk's path, tags, header and
-// facts;
-// removed ones go; added ones are appended in walk order.
+// measured facts, keeping the other keys of their extension line
+// (ExtensionLine::withMeasuredFacts); removed ones go; added ones are
+// appended in walk order.
 void applyRescan(CatalogueModel &catalogue, const RescanDiff &diff, const RowStore &scanned);

@@ -21,7 +21,8 @@ public:
     FolderHandle(const FolderHandle &) = delete;
     FolderHandle &operator=(const FolderHandle &) = delete;
 
-    RawTrack read(const QByteArray &folder, qint64 serial, const QByteArray &name, CodePageDecoder &codepage)
+    RawTrack read(const QByteArray &folder, qint64 serial, const QByteArray &name, CodePageDecoder &codepage,
+                  const SafeFileRead::ReadSystemCalls *calls)
     {
         if (serial != m_serial) {
             close();
@@ -30,7 +31,7 @@ public:
             m_error = m_fd < 0 ? errno : 0;
         }
         if (m_fd >= 0)
-            return readRawTrack(MediaFile(m_fd, name.constData()), &codepage);
+            return readRawTrack(MediaFile(m_fd, name.constData(), calls), &codepage);
         RawTrack failed;
         failed.status = m_error == ENOENT || m_error == ENOTDIR ? SafeFileRead::Status::Missing
                                                                 : SafeFileRead::Status::Failed;
@@ -52,8 +53,9 @@ private:
 
 } // namespace
 
-TrackFeed::TrackFeed(int readers, const std::atomic_bool *stop, const QString &codepage)
-    : m_stop(stop), m_readerCount(readers), m_codepage(codepage)
+TrackFeed::TrackFeed(int readers, const std::atomic_bool *stop, const QString &codepage,
+                     const SafeFileRead::ReadSystemCalls *calls)
+    : m_stop(stop), m_readerCount(readers), m_codepage(codepage), m_calls(calls)
 {
     m_readers.setMaxThreadCount(readers);
     for (int i = 0; i < readers; ++i)
@@ -129,7 +131,7 @@ void TrackFeed::readFiles()
             if (abandoned())
                 continue;
             Track &track = slot->track;
-            track.raw = folder.read(track.folder, slot->folderSerial, track.name, codepage);
+            track.raw = folder.read(track.folder, slot->folderSerial, track.name, codepage, m_calls);
             parseRawTags(track.raw);
         }
         markRead(slots);

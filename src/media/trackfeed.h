@@ -31,8 +31,10 @@ public:
     };
 
     // Reads with readers threads, none once stop is set, each with its own
-    // decoder of the code page the ID3v1 text is in.
-    TrackFeed(int readers, const std::atomic_bool *stop, const QString &codepage);
+    // decoder of the code page the ID3v1 text is in, opening and reading
+    // files through calls when given (they must outlive the feed).
+    TrackFeed(int readers, const std::atomic_bool *stop, const QString &codepage,
+              const SafeFileRead::ReadSystemCalls *calls = nullptr);
     ~TrackFeed(); // files still waiting are not read
     TrackFeed(const TrackFeed &) = delete;
     TrackFeed &operator=(const TrackFeed &) = delete;
@@ -78,5 +80,6 @@ private:
     bool m_taking = false; // the taking thread waits for the front slot
     const int m_readerCount;
     const QString m_codepage;
+    const SafeFileRead::ReadSystemCalls *const m_calls;
     QThreadPool m_readers;
 };

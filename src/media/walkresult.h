@@ -22,6 +22,7 @@ struct SkippedFile
         NameWithLineBreak, // the list file holds no line break: stored, it would point nowhere
         NotPlainFile,      // a pipe, a device, a link to one
         Missing,           // a dangling link, or gone by the time it was read
+        Unreadable,        // the system could not open or read it ("Input/output error")
     };
     QString path;
     QString reason;

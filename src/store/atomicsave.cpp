@@ -1,12 +1,14 @@
 #include "store/atomicsave.h"
 
 #include "store/plainfileopen.h"
+#include "store/platform/systempaths.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -96,19 +98,36 @@ QString systemReason()
     return SafeFileRead::systemReason(errno);
 }
 
+// A file's folder and name, split where the system splits them: a ".."
+// after a link to a folder is the parent of where the link leads, so the
+// path is never tidied the way QFileInfo does.
+struct Target
+{
+    QByteArray path; // absolute
+    QByteArray folder;
+    QByteArray name;
+
+    explicit Target(QByteArray absolute) : path(std::move(absolute))
+    {
+        const qsizetype slash = path.lastIndexOf('/');
+        folder = slash == 0 ? QByteArray("/") : path.left(slash);
+        name = path.mid(slash + 1);
+    }
+};
+
 // Opens a new temporary file next to target, with the target's
 // permissions when it exists (the umask's otherwise).
-int openTemporary(const QString &target, QByteArray &name, const SaveSystemCalls &calls)
+int openTemporary(const Target &target, QByteArray &name, const SaveSystemCalls &calls)
 {
-    const QFileInfo info(target);
-    const QByteArray stem = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName());
+    const QByteArray stem = target.folder + "/." + target.name;
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
         constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
         const int fd = calls.open ? calls.open(name.constData(), flags, 0666) : ::open(name.constData(), flags, 0666);
         if (fd >= 0) {
-            // Held while the file is written: a later save tells a living
-            // writer's file from one a killed save left behind.
+            // Held until the file is renamed into place: a later save or
+            // start-up tells a living writer's file from one a killed save
+            // left behind.
             ::flock(fd, LOCK_EX | LOCK_NB);
             return fd;
         }
@@ -118,19 +137,25 @@ int openTemporary(const QString &target, QByteArray &name, const SaveSystemCalls
     return -1;
 }
 
-// Removes what saves of target that were killed half-way left in its
-// folder: temporary files of its name that no writer holds any more. A
-// file younger than a minute is left alone, as its writer may not have
-// taken its lock yet.
-void removeAbandonedTemporaries(const QString &target)
+// The temporary files saves make: "." and the target's name, a random
+// number in base 36 and ".tmp".
+const QRegularExpression &temporaryName()
 {
-    const QFileInfo info(target);
-    const QString prefix = QStringLiteral(".") + info.fileName() + QStringLiteral(".");
-    const QDir folder = info.absoluteDir();
-    const QStringList names = folder.entryList({prefix + QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+    static const QRegularExpression name(QStringLiteral("^\\..+\\.[0-9a-z]{1,7}\\.tmp$"));
+    return name;
+}
+
+// Removes the temporary files of the folder that no writer holds any more
+// and that match; see removeAbandonedTemporaries.
+void removeAbandoned(const QString &folder, const QString &pattern)
+{
+    const QDir dir(folder);
+    const QStringList names = dir.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System);
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     for (const QString &name : names) {
-        const QByteArray path = QFile::encodeName(folder.filePath(name));
+        if (!temporaryName().match(name).hasMatch())
+            continue;
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
         const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
             continue;
@@ -144,19 +169,34 @@ void removeAbandonedTemporaries(const QString &target)
 
 } // namespace
 
+void removeAbandonedTemporaries(const QString &folder)
+{
+    removeAbandoned(folder, QStringLiteral(".*.tmp"));
+}
+
+void removeAbandonedSaves(const QString &dataFolder)
+{
+    removeAbandonedTemporaries(dataFolder);
+    removeAbandonedTemporaries(SystemPaths::exportsFolderPath());
+}
+
 SaveResult saveAtomically(const QString &path, const std::function<bool(QIODevice &)> &write,
                           const SaveSystemCalls &calls)
 {
-    // A link is kept: the file it points to is replaced.
-    QFileInfo info(path);
-    const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
-    info = QFileInfo(target);
-    if (!QDir().mkpath(info.absolutePath()))
-        return {false, QStringLiteral("the folder %1 cannot be created").arg(info.absolutePath()), false};
+    // Links are kept, a chain of them too: the file at its end is replaced.
+    // A link to nothing gets no file and no folder, as what it names may
+    // be on a disk that is not there now.
+    const SafeFileRead::LinkEnd end = SafeFileRead::followLinks(path);
+    if (end.error == ELOOP)
+        return {false, SafeFileRead::linkLoopReason(), false};
+    if (end.dangling())
+        return {false, SafeFileRead::danglingLinkReason(end), false};
+    const Target target(end.path);
+    if (const QString folder = QFile::decodeName(target.folder); !QDir().mkpath(folder))
+        return {false, QStringLiteral("the folder %1 cannot be created").arg(folder), false};
 
-    const QByteArray targetName = QFile::encodeName(target);
     struct stat old;
-    const bool existed = ::stat(targetName.constData(), &old) == 0;
+    const bool existed = ::stat(target.path.constData(), &old) == 0;
     const auto failure = [&](const QString &reason) { return SaveResult{false, reason, existed}; };
 
     QByteArray tempName;
@@ -181,21 +221,18 @@ SaveResult saveAtomically(const QString &path, const std::function<bool(QIODevic
     }
     if ((calls.sync ? calls.sync(fd) : ::fsync(fd)) != 0)
         return discard(systemReason());
-    if (::close(fd) != 0) {
-        const QString reason = systemReason();
-        ::unlink(tempName.constData());
-        return failure(reason);
-    }
-    if ((calls.rename ? calls.rename(tempName.constData(), targetName.constData())
-                      : ::rename(tempName.constData(), targetName.constData())) != 0) {
-        const QString reason = systemReason();
-        ::unlink(tempName.constData());
-        return failure(reason);
-    }
-    removeAbandonedTemporaries(target);
+    // Renamed while still open and locked, so that no tidying of abandoned
+    // files takes it for one between the close and the rename (a long
+    // sync can leave it untouched for over a minute). After fsync, close
+    // has nothing left to report.
+    if ((calls.rename ? calls.rename(tempName.constData(), target.path.constData())
+                      : ::rename(tempName.constData(), target.path.constData())) != 0)
+        return discard(systemReason());
+    ::close(fd);
+    removeAbandoned(QFile::decodeName(target.folder),
+                    QStringLiteral(".") + QFile::decodeName(target.name) + QStringLiteral(".*.tmp"));
     // Make the rename itself durable; the new file is in place either way.
-    if (const int dir = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        dir >= 0) {
+    if (const int dir = ::open(target.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }

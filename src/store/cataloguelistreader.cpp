@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace CatalogueListFile {
 
 QString endsInsideRecord()
@@ -188,9 +190,14 @@ ReadResult parse(QByteArrayView bytes)
 
 ReadResult visit(const QString &path, RecordVisitor &visitor, const SafeFileRead::Options &options)
 {
+    // A larger file is refused unread, so line 10 of every record handed
+    // on (after at least nine line ends) fits a row whole.
+    static_assert(SafeFileRead::DefaultMaxBytes - TrackFieldCount <= RowStore::MaxExtensionBytes);
+    SafeFileRead::Options capped = options;
+    capped.maxBytes = std::min(options.maxBytes, SafeFileRead::DefaultMaxBytes);
     ReadResult result;
     RecordParser parser(result, visitor);
-    const SafeFileRead::Result file = SafeFileRead::readBlocks(path, parser, options);
+    const SafeFileRead::Result file = SafeFileRead::readBlocks(path, parser, capped);
     if (file.ok())
         result.stamp = file.stamp;
     else

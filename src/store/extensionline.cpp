@@ -131,30 +131,31 @@ QByteArray format(const Facts &facts)
     return out;
 }
 
-// Digits only, at most 18 of them: no sign, no overflow.
-std::optional<qint64> wholeNumber(QByteArrayView raw)
+// Digits only, no sign; a number over max is refused before it could
+// overflow, however many leading zeros it has.
+std::optional<qint64> wholeNumber(QByteArrayView raw, qint64 max)
 {
-    if (raw.isEmpty() || raw.size() > 18)
+    if (raw.isEmpty())
         return std::nullopt;
     qint64 n = 0;
     for (const char c : raw) {
-        if (c < '0' || c > '9')
+        if (c < '0' || c > '9' || n > (max - (c - '0')) / 10)
             return std::nullopt;
         n = n * 10 + (c - '0');
     }
     return n;
 }
 
-std::optional<qint64> tenths(QByteArrayView raw)
+std::optional<qint64> tenths(QByteArrayView raw, qint64 maxTenths)
 {
     const qsizetype dot = raw.indexOf('.');
-    if (dot < 0) {
-        const auto whole = wholeNumber(raw);
-        return whole ? std::optional(*whole * 10) : std::nullopt;
-    }
-    const auto whole = wholeNumber(raw.first(dot));
+    const auto whole = wholeNumber(dot < 0 ? raw : raw.first(dot), maxTenths / 10);
+    if (!whole)
+        return std::nullopt;
+    if (dot < 0)
+        return *whole * 10;
     const QByteArrayView decimal = raw.sliced(dot + 1);
-    if (!whole || decimal.size() != 1 || decimal[0] < '0' || decimal[0] > '9')
+    if (decimal.size() != 1 || decimal[0] < '0' || decimal[0] > '9' || *whole * 10 + (decimal[0] - '0') > maxTenths)
         return std::nullopt;
     return *whole * 10 + (decimal[0] - '0');
 }
@@ -202,7 +203,9 @@ FactValues factValues(QByteArrayView line)
 
 std::optional<qint64> integerValue(QByteArrayView line, QByteArrayView key)
 {
-    return wholeNumber(rawValue(line, key));
+    const int fact = factNamed(std::string_view(key.data(), size_t(key.size())));
+    const qint64 limit = fact < FactCount ? FactLimits[size_t(fact)] : 0;
+    return wholeNumber(rawValue(line, key), limit > 0 ? limit : MaxWhole);
 }
 
 std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key)
@@ -252,6 +255,38 @@ QByteArray textValue(QByteArrayView line, QByteArrayView key)
         return raw.toByteArray();
     // Escaped text is rare (an encoder's name with a blank): taken apart in full.
     return parse(line).value(key);
+}
+
+} // namespace ExtensionLine
+
+namespace ExtensionLine {
+
+QByteArray withMeasuredFacts(QByteArrayView kept, QByteArrayView measured)
+{
+    Facts facts = parse(kept);
+    if (!facts.laterVersion.isEmpty())
+        return facts.laterVersion;
+    const Facts now = parse(measured);
+    const auto isMeasured = [](const QByteArray &key) {
+        return std::find(FactKeys.begin(), FactKeys.end(), key) != FactKeys.end();
+    };
+    // A fact no longer measured would be stale; one written twice by hand
+    // keeps its first place only.
+    QList<QByteArray> seen;
+    facts.pairs.removeIf([&](const Facts::Pair &pair) {
+        if (!isMeasured(pair.key))
+            return false;
+        const bool stale = seen.contains(pair.key) || !std::any_of(now.pairs.begin(), now.pairs.end(), [&](const Facts::Pair &m) {
+            return m.key == pair.key;
+        });
+        seen.append(pair.key);
+        return stale;
+    });
+    for (const Facts::Pair &pair : now.pairs) {
+        if (isMeasured(pair.key))
+            facts.set(pair.key, now.value(pair.key));
+    }
+    return format(facts);
 }
 
 } // namespace ExtensionLine

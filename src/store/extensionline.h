@@ -51,14 +51,24 @@ QByteArrayView rawValue(QByteArrayView line, QByteArrayView key);
 // The decoded text of key's value; empty when the line has no such pair.
 QByteArray textValue(QByteArrayView line, QByteArrayView key);
 
+// The largest numbers read: a larger one is not known, like one that is
+// not a number, so no reader of a fact can overflow on it. Sizes go up to
+// 2^62 bytes; times (mtime, dur) up to 2^40 seconds, some 35,000 years,
+// so that their milliseconds, and a million entries' total of them, stay
+// inside 64 bits; rates (kbps, Hz) up to a million.
+inline constexpr qint64 MaxWhole = qint64(1) << 62;
+inline constexpr qint64 MaxSeconds = qint64(1) << 40;
+inline constexpr qint64 MaxRate = 1'000'000;
+
 // Values of the facts a scan writes, read the same way: a whole number
 // ("4000"), a hexadecimal one ("00ab..."), or tenths from a decimal with
-// at most one decimal ("215.3" is 2153). Nothing when the key is absent
-// or its value is not such a number.
+// at most one decimal ("215.3" is 2153). Nothing when the key is absent,
+// its value is not such a number or is beyond the fact's limit (FactLimits).
 std::optional<qint64> integerValue(QByteArrayView line, QByteArrayView key);
-// The same rules over a value as written.
-std::optional<qint64> wholeNumber(QByteArrayView raw);
-std::optional<qint64> tenths(QByteArrayView raw);
+// The same rules over a value as written, up to max (tenths: up to
+// maxTenths, the limit of dur).
+std::optional<qint64> wholeNumber(QByteArrayView raw, qint64 max = MaxWhole);
+std::optional<qint64> tenths(QByteArrayView raw, qint64 maxTenths = MaxSeconds * 10);
 
 // The facts a scan writes, by their keys, and their values as written
 // (each as rawValue gives it: the first pair of a key; null when absent),
@@ -66,9 +76,23 @@ std::optional<qint64> tenths(QByteArrayView raw);
 enum Fact { Size, Mtime, Dur, Kbps, Mode, Rate, Enc, Aid, Est, Dmg, FactCount };
 inline constexpr std::array<const char *, FactCount> FactKeys{"size", "mtime", "dur", "kbps",
                                                               "mode", "rate",  "enc", "aid", "est", "dmg"};
+// The largest value of each numeric fact as its reader gives it (dur in
+// tenths); 0 for the facts that are text.
+inline constexpr std::array<qint64, FactCount> FactLimits{MaxWhole, MaxSeconds, MaxSeconds * 10, MaxRate, 0,
+                                                          MaxRate,  0,          0,               1,       0};
 using FactValues = std::array<QByteArrayView, FactCount>;
 FactValues factValues(QByteArrayView line);
 std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key);
 std::optional<qint64> tenthsValue(QByteArrayView line, QByteArrayView key);
+
+} // namespace ExtensionLine
+
+namespace ExtensionLine {
+
+// The line of an entry rescanned: kept, with the facts a scan measures
+// (FactKeys) as measured gives them, each in its place, new ones after
+// the rest, and those measured lacks dropped. Every other pair stays where
+// it is, as written; a later version's line stays whole.
+QByteArray withMeasuredFacts(QByteArrayView kept, QByteArrayView measured);
 
 } // namespace ExtensionLine

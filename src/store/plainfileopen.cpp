@@ -1,6 +1,7 @@
 #include "store/plainfileopen.h"
 
 #include <QByteArrayView>
+#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -142,13 +143,23 @@ void OpenedFile::close()
 
 namespace {
 
-// Fills in why the file is not open; the descriptor, if any, is closed.
-OpenedFile &failed(OpenedFile &file, int error)
+// Fills in why the file at name is not open; the descriptor, if any, is
+// closed. A link to nothing is no missing file: a caller that takes a
+// missing file for an empty one must not write a new file in its place.
+OpenedFile &failed(OpenedFile &file, int error, int dirFd, const char *name)
 {
     file.close();
     file.status = error == ENOENT ? Status::Missing : Status::Failed;
     file.error = error;
     file.reason = systemReason(error);
+    if (error == ELOOP) {
+        file.reason = linkLoopReason();
+    } else if (error == ENOENT) {
+        if (const LinkEnd end = followLinks(dirFd, name); end.dangling()) {
+            file.status = Status::Failed;
+            file.reason = danglingLinkReason(end);
+        }
+    }
     return file;
 }
 
@@ -166,7 +177,7 @@ bool acceptKind(OpenedFile &file, const struct stat &st)
 
 } // namespace
 
-OpenedFile openFile(int dirFd, const char *name, Lookup lookup)
+OpenedFile openFile(int dirFd, const char *name, Lookup lookup, const ReadSystemCalls *calls)
 {
     OpenedFile file;
     struct stat st;
@@ -176,14 +187,15 @@ OpenedFile openFile(int dirFd, const char *name, Lookup lookup)
             if (!acceptKind(file, st))
                 return file;
         } else if (errno != ENAMETOOLONG) {
-            return std::move(failed(file, errno));
+            return std::move(failed(file, errno, dirFd, name));
         }
     }
-    file.m_fd = openAtAnyLength(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    constexpr int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    file.m_fd = calls && calls->open ? calls->open(dirFd, name, flags) : openAtAnyLength(dirFd, name, flags);
     if (file.m_fd < 0)
-        return std::move(failed(file, errno));
+        return std::move(failed(file, errno, dirFd, name));
     if (::fstat(file.m_fd, &st) != 0)
-        return std::move(failed(file, errno));
+        return std::move(failed(file, errno, dirFd, name));
     if (!acceptKind(file, st))
         return file;
     file.stamp = FileStamp::fromStat(st);
@@ -196,6 +208,55 @@ OpenedFile openFile(int dirFd, const char *name, Lookup lookup)
 OpenedFile openFile(const QString &path)
 {
     return openFile(AT_FDCWD, QFile::encodeName(path).constData());
+}
+
+LinkEnd followLinks(int dirFd, const char *name)
+{
+    // The system's own limit on links in one lookup (40 on Linux).
+    constexpr int MaxLinks = 40;
+    LinkEnd end;
+    end.path = name;
+    for (int links = 0;; ++links) {
+        struct stat st;
+        if (::fstatat(dirFd, end.path.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            end.error = errno;
+            return end;
+        }
+        if (!S_ISLNK(st.st_mode))
+            return end;
+        if (links == MaxLinks) {
+            end.error = ELOOP;
+            return end;
+        }
+        end.linked = true;
+        // The link's size is its target's length, give or take a racing change.
+        QByteArray target(qsizetype(std::max<off_t>(st.st_size, 0)) + 1, Qt::Uninitialized);
+        const ssize_t length = ::readlinkat(dirFd, end.path.constData(), target.data(), size_t(target.size()));
+        if (length < 0 || length == target.size()) { // gone, or changed while read
+            end.error = length < 0 ? errno : EAGAIN;
+            return end;
+        }
+        target.truncate(length);
+        // A relative target is relative to the link's own folder.
+        const qsizetype slash = end.path.lastIndexOf('/');
+        end.path = target.startsWith('/') || slash < 0 ? target : end.path.left(slash + 1) + target;
+    }
+}
+
+LinkEnd followLinks(const QString &path)
+{
+    return followLinks(AT_FDCWD, QFile::encodeName(QDir::current().absoluteFilePath(path)).constData());
+}
+
+QString danglingLinkReason(const LinkEnd &end)
+{
+    return QStringLiteral("it is a link to %1, which does not exist")
+        .arg(QDir::toNativeSeparators(QDir::cleanPath(QFile::decodeName(end.path))));
+}
+
+QString linkLoopReason()
+{
+    return QStringLiteral("its links go round in a loop and lead to no file");
 }
 
 } // namespace SafeFileRead

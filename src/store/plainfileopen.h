@@ -2,7 +2,10 @@
 
 #include "store/filestamp.h"
 
+#include <QByteArray>
 #include <QString>
+
+#include <functional>
 
 // openat() for a path of any length: a path the system refuses as too long
 // (PATH_MAX, 4,096 bytes here) is opened in steps, each relative to the
@@ -54,6 +57,18 @@ enum class Lookup {
     Listed,
 };
 
+// The system calls by which files are opened and read at an offset, each
+// like its POSIX namesake (openat, pread: -1 and errno on failure). Empty
+// means the system's own. Tests set one to make a file fail to open or to
+// read as a scratched disc or a flaky share does, which root does not get
+// past either. Passed once per scan, and called only when set: the reads
+// of a scan pay a null test, not a call through std::function.
+struct ReadSystemCalls
+{
+    std::function<int(int dirFd, const char *name, int flags)> open;
+    std::function<qint64(int fd, char *buffer, qint64 size, qint64 offset)> readAt;
+};
+
 // A file opened by openFile. Owns the descriptor until release().
 class OpenedFile
 {
@@ -76,7 +91,7 @@ public:
     void close();
 
 private:
-    friend OpenedFile openFile(int dirFd, const char *name, Lookup lookup);
+    friend OpenedFile openFile(int dirFd, const char *name, Lookup lookup, const ReadSystemCalls *calls);
     int m_fd = -1;
 };
 
@@ -85,9 +100,34 @@ private:
 // open never blocks, and what was opened is checked to be a plain file
 // (the path may have changed since it was looked at). A path too long to
 // look at first is looked at once it is open. A missing file is ENOENT
-// only: a path through a file (ENOTDIR) or a loop of links (ELOOP) has
-// failed.
-OpenedFile openFile(int dirFd, const char *name, Lookup lookup = Lookup::First);
+// only: a path through a file (ENOTDIR), a loop of links (ELOOP) and a
+// link to a name that does not exist (error ENOENT) have failed, the
+// last two with their own reasons. calls, when given, stand for the
+// system's open.
+OpenedFile openFile(int dirFd, const char *name, Lookup lookup = Lookup::First,
+                    const ReadSystemCalls *calls = nullptr);
 OpenedFile openFile(const QString &path);
+
+// Where a chain of links ends, followed one link at a time as the system
+// would, so that a save replaces the file at its end and a dangling link
+// can be named as one.
+struct LinkEnd
+{
+    // The first name of the chain that is no link (the name itself when
+    // it is none); relative to the folder of dirFd when name is.
+    QByteArray path;
+    int error = 0;       // why that name could not be looked at (ENOENT: it does not exist; ELOOP: a loop)
+    bool linked = false; // whether name is a link
+
+    bool dangling() const { return linked && error == ENOENT; }
+};
+LinkEnd followLinks(int dirFd, const char *name);
+LinkEnd followLinks(const QString &path);
+
+// Why a file is not read or saved when its name is a link that leads
+// nowhere: "it is a link to /x/zembra.lst, which does not exist", and
+// when its links go round in a loop.
+QString danglingLinkReason(const LinkEnd &end);
+QString linkLoopReason();
 
 } // namespace SafeFileRead

@@ -74,13 +74,15 @@ void RowStore::appendBlock(const std::array<QByteArrayView, TrackFieldCount> &fi
                            QByteArrayView extension, Row *replace)
 {
     static_assert(sizeof(Row) <= 48, "a row is meant to stay within 48 bytes");
+    // Never a line read from a list file (see CatalogueListFile::visit) nor
+    // one a scan makes: a store asked to hold more fails like a QByteArray.
     if (extension.size() > MaxExtensionBytes)
-        extension = {};
+        qBadAlloc();
     size_t total = size_t(extension.size());
     for (const auto &f : fields)
         total += size_t(f.size());
     Row row;
-    row.origin = origin;
+    row.library = origin == EntryOrigin::Library;
     row.extensionBytes = quint32(extension.size());
     char *p = allocate(std::max<size_t>(total, 1));
     row.data = p;
@@ -187,13 +189,13 @@ void RowStore::setField(qsizetype row, int field, const QString &value)
         views[i] = keep[i];
     }
     Row &r = m_rows[size_t(row)];
-    appendBlock(views, r.origin, extensionUtf8(row), &r);
+    appendBlock(views, r.origin(), extensionUtf8(row), &r);
 }
 
 void RowStore::setExtension(qsizetype row, QByteArrayView extension)
 {
     Row &r = m_rows[size_t(row)];
-    appendBlock(fieldsOf(row), r.origin, extension, &r);
+    appendBlock(fieldsOf(row), r.origin(), extension, &r);
 }
 
 void RowStore::removeRows(qsizetype first, qsizetype count)

@@ -72,11 +72,11 @@ public:
     static constexpr qsizetype PrefetchRows = 8;
     TrackRecord record(qsizetype row) const;
     CatalogueEntry entry(qsizetype row) const;
-    EntryOrigin origin(qsizetype row) const { return m_rows[size_t(row)].origin; }
+    EntryOrigin origin(qsizetype row) const { return m_rows[size_t(row)].origin(); }
 
-    // The longest extension line kept; a longer one is no line this
-    // program wrote, and the row is kept without it.
-    static constexpr qsizetype MaxExtensionBytes = (1 << 24) - 1;
+    // The longest extension line a row holds: longer than line 10 of any
+    // list file the reader takes, so every one is kept whole.
+    static constexpr qsizetype MaxExtensionBytes = (qsizetype(1) << 31) - 1;
 
     void append(const TrackRecord &record, EntryOrigin origin, QByteArrayView extension = {});
     // Fast path for readers that already hold UTF-8 fields.
@@ -117,9 +117,10 @@ private:
     {
         const char *data = nullptr;
         std::array<quint32, TrackFieldCount> end{}; // field i ends at end[i]
-        quint32 extensionBytes : 24 = 0;            // after the last field
-        EntryOrigin origin : 8 = EntryOrigin::Own;
+        quint32 extensionBytes : 31 = 0;            // after the last field
+        quint32 library : 1 = 0;                    // the origin, in the bit left over
 
+        EntryOrigin origin() const { return library ? EntryOrigin::Library : EntryOrigin::Own; }
         size_t blockBytes() const { return size_t(end.back()) + extensionBytes; }
     };
 

@@ -50,6 +50,14 @@ bool isValidUtf8(QByteArrayView bytes)
     return bytes.isValidUtf8();
 }
 
+QByteArrayView validUtf8(QByteArrayView bytes, QByteArray &room)
+{
+    if (bytes.isValidUtf8())
+        return bytes;
+    room = QString::fromUtf8(bytes).toUtf8();
+    return room;
+}
+
 QChar cp1252ToUnicode(uchar byte, QChar undefined)
 {
     const char16_t mapped = cp1252().map[byte];

@@ -9,6 +9,10 @@
 namespace TextCodec {
 
 bool isValidUtf8(QByteArrayView bytes);
+// bytes when they are valid UTF-8; otherwise a copy in room with what is
+// not UTF-8 replaced by U+FFFD (as QString::fromUtf8 decodes it), for
+// writers whose output must be UTF-8 whatever a value holds.
+QByteArrayView validUtf8(QByteArrayView bytes, QByteArray &room);
 
 // Windows-1252 to Unicode. The five bytes 1252 leaves undefined (0x81,
 // 0x8D, 0x8F, 0x90, 0x9D) map to U+FFFD unless a replacement is given:

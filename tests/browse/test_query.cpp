@@ -34,9 +34,9 @@ RowStore catalogue()
     return store;
 }
 
-QString matching(const QString &text)
+// The rows text matches, or the parser's or the matcher's error.
+QString matching(const QString &text, const RowStore &rows = catalogue())
 {
-    const RowStore rows = catalogue();
     const Query::Parsed parsed = Query::parse(text);
     if (!parsed.ok())
         return parsed.error;
@@ -50,7 +50,7 @@ QString matching(const QString &text)
     QStringList shown;
     for (const qint32 row : matcher.filter(rows))
         shown << QString::number(row);
-    return shown.join(u' ');
+    return matcher.error().isEmpty() ? shown.join(u' ') : matcher.error();
 }
 
 } // namespace
@@ -75,7 +75,7 @@ private Q_SLOTS:
             {"artist:=\"the band\"", "0 1 5"},
             {"artist:=band", ""},
             {"title:/^ace/", "2 3"},
-            {"path:/(.+)+x$/", ""},                 // backtracks without end: cut short
+            {"path:/(.+)+x$/", "the regular expression /(.+)+x$/ is too costly (at row 1); simplify it"},
             {"file:intro", "0 5"},
             {"path:copy", "3 5"},
             {"source:hd", "2 3 4"},
@@ -151,6 +151,36 @@ private Q_SLOTS:
             QVERIFY(!expected.empty());
             QCOMPARE(Query::Matcher(parsed.root.get(), {}).filter(rows), expected);
         }
+    }
+
+    // A pattern that needs more than its budget on a row ends the query,
+    // naming the row (from 1); one that costs little still matches.
+    void regexBudget_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("rows");
+        const auto costly = [](const char *pattern, int row) {
+            return QStringLiteral("the regular expression /%1/ is too costly (at row %2); simplify it")
+                .arg(QLatin1String(pattern))
+                .arg(row);
+        };
+        QTest::newRow("a{25}") << "title:/a{25}/" << "1";
+        QTest::newRow("(a{5}){5}") << "title:/(a{5}){5}/" << "1";
+        QTest::newRow("(.*a){25}") << "title:/(.*a){25}/" << costly("(.*a){25}", 2);
+        QTest::newRow("(a|aa)+$") << "title:/^(a|aa)+$/" << costly("^(a|aa)+$", 3);
+        QTest::newRow("nested, in OR") << "intro OR title:/(x+x+)+y/" << costly("(x+x+)+y", 4);
+        QTest::newRow("words then !") << "title:/^(\\w+\\s?)*$/" << costly("^(\\w+\\s?)*$", 5);
+        QTest::newRow("ordinary") << "title:/^(a+|x+)$/ -title:/y/" << "1 3";
+    }
+    void regexBudget()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, rows);
+        RowStore store;
+        for (const QByteArray &title : {QByteArray("Intro"), QByteArray(30, 'a'), QByteArray(24, 'a') + 'b',
+                                        QByteArray(40, 'x'), QByteArray("many words here and there again and more so!")})
+            store.append(entryOf({"/m.mp3", "CD", "", QString::fromUtf8(title)}).record, EntryOrigin::Own);
+        QCOMPARE(matching(query, store), rows);
     }
 
     void errors_data()

@@ -1,7 +1,10 @@
 #include "browse/statistics.h"
+#include "store/extensionline.h"
 #include "testenv.h"
 
 #include <QTest>
+
+#include <limits>
 
 namespace {
 
@@ -75,6 +78,22 @@ private Q_SLOTS:
         QFETCH(QString, lines);
         QCOMPARE(linesText(reportOf(Entries).lines(breakdown)), lines);
         QVERIFY(Statistics::breakdownNamed(Statistics::name(breakdown)) == breakdown);
+    }
+
+    // Sizes and times at their limits, many times over: the totals stop at
+    // the largest number, never wrap to a negative one.
+    void totalsDoNotWrap()
+    {
+        const QByteArray line = "ondro:1 size=" + QByteArray::number(ExtensionLine::MaxWhole) + " dur="
+                                + QByteArray::number(ExtensionLine::MaxSeconds) + " kbps=128";
+        const QList<Entry> entries(10'000, Entry{"CD1", "1999", "Rock", line.constData()});
+        const Statistics::Report report = reportOf(entries);
+        constexpr qint64 Most = std::numeric_limits<qint64>::max();
+        QCOMPARE(report.bytes, Most);
+        QCOMPARE(report.tenths, ExtensionLine::MaxSeconds * 10 * 10'000); // well inside
+        QCOMPARE(reportOf({Entry{"CD1", "1999", "Rock", "ondro:1 dur=999999999999999999"}}).withoutDuration, 1);
+        for (const Statistics::Breakdown b : Statistics::Breakdowns)
+            QCOMPARE(report.lines(b).front().bytes, Most);
     }
 
     void tabSeparated()

@@ -9,6 +9,7 @@
 #include "testfiles.h"
 #include "testenv.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -405,6 +406,13 @@ private Q_SLOTS:
                                                                   << QStringLiteral("zembra.lst");
         QTest::newRow("scan into a catalogue linked to a device")
             << args("--data-dir {zero} scan {media} --source CD1") << 3 << QStringLiteral("zembra.lst");
+        QTest::newRow("list of a catalogue linked to nothing") << args("--data-dir {linked} list") << 3
+                                                               << QStringLiteral("sync/zembra.lst, which does not exist");
+        QTest::newRow("scan into a catalogue linked to nothing")
+            << args("--data-dir {linked} scan {media} --source CD1") << 3
+            << QStringLiteral("sync/zembra.lst, which does not exist");
+        QTest::newRow("media list of a register linked to nothing") << args("--data-dir {linked} media list") << 3
+                                                                    << QStringLiteral("sync/media.json, which does not exist");
         QTest::newRow("list with a plain file as data folder") << args("--data-dir {plain} list") << 3
                                                                << QStringLiteral("not a folder");
         QTest::newRow("find under a plain file") << args("--data-dir {plain}/sub find x") << 3
@@ -461,6 +469,10 @@ private Q_SLOTS:
         QVERIFY(cut.open(QIODevice::Append) && cut.write("/mp3/cut.mp3\r\nCD01\r\n") > 0);
         cut.close();
         const QByteArray damagedBytes = fileBytes(damaged + QStringLiteral("/zembra.lst"));
+        // Links to files of a folder that is not there (a sync folder not mounted).
+        const QString linked = dir.filePath(QStringLiteral("linked"));
+        QVERIFY(QDir().mkpath(linked) && makeSymlink(QStringLiteral("../sync/zembra.lst"), linked + QStringLiteral("/zembra.lst"))
+                && makeSymlink(QStringLiteral("../sync/media.json"), linked + QStringLiteral("/media.json")));
 
         for (QString &argument : arguments) {
             argument.replace(QStringLiteral("{data}"), data);
@@ -474,6 +486,7 @@ private Q_SLOTS:
             argument.replace(QStringLiteral("{zero}"), zero);
             argument.replace(QStringLiteral("{damaged}"), damaged);
             argument.replace(QStringLiteral("{odd}"), odd);
+            argument.replace(QStringLiteral("{linked}"), linked);
             argument.replace(QStringLiteral("{other}"), dir.filePath(QStringLiteral("other")));
         }
         const CliRun run = runCli(arguments);
@@ -487,6 +500,7 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(plain), QByteArray("plain text"));
         QVERIFY(QFileInfo(bad + QStringLiteral("/zembra.lst")).isDir());
         QCOMPARE(fileBytes(damaged + QStringLiteral("/zembra.lst")), damagedBytes);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("sync"))));
         QVERIFY2(!run.err.contains("previous file was kept"), run.err.constData());
     }
 
@@ -525,6 +539,27 @@ private Q_SLOTS:
 
     // While the desktop program holds its lock, a scan of its data folder
     // refuses; a scan of another data folder uses a lock of its own.
+    // What saves and exports killed half-way left goes as ondro-cli starts;
+    // a recent file may still be a living writer's.
+    void startRemovesAbandonedSaves()
+    {
+        QTemporaryDir dir;
+        const QString exports = SystemPaths::exportsFolderPath();
+        const QStringList abandoned{dir.filePath(QStringLiteral(".zembra.lst.k3x9a.tmp")),
+                                    exports + QStringLiteral("/.ondro.csv.1z2y.tmp")};
+        const QString recent = exports + QStringLiteral("/.ondro.csv.77.tmp");
+        QVERIFY(writeBytes(recent, "partial"));
+        for (const QString &file : abandoned) {
+            QFile f(file);
+            QVERIFY(writeBytes(file, "partial") && f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        }
+        QCOMPARE(runCli({QStringLiteral("--data-dir"), dir.path(), QStringLiteral("list")}).status, 0);
+        for (const QString &file : abandoned)
+            QVERIFY2(!QFile::exists(file), qPrintable(file));
+        QVERIFY(QFile::remove(recent));
+    }
+
     void scanRefusesWhileTheDesktopRuns_data()
     {
         QTest::addColumn<int>("dataDir"); // 0: default, 1: the desktop's folder named, 2: another folder

@@ -1,3 +1,4 @@
+#include "cli/queryrun.h"
 #include "clirun.h"
 #include "store/cataloguelistfile.h"
 #include "testenv.h"
@@ -6,6 +7,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -66,6 +69,9 @@ private Q_SLOTS:
         QTest::newRow("no match") << QStringList{"nothing"} << 1 << QList<int>{} << QByteArray();
         QTest::newRow("parse error") << QStringList{"artst:band"} << 2 << QList<int>{}
                                      << QByteArray("ondro-cli: Unknown field \"artst\" at 1\n");
+        QTest::newRow("too costly") << QStringList{"path:/(.+)+x$/"} << 3 << QList<int>{}
+                                    << QByteArray("ondro-cli: the regular expression /(.+)+x$/ is too costly (at row 1); "
+                                                  "simplify it\n");
         QTest::newRow("both formats") << QStringList{"band", "--json", "--csv"} << 2 << QList<int>{}
                                       << QByteArray("ondro-cli: query: --json and --csv cannot be given together\n");
     }
@@ -121,6 +127,104 @@ private Q_SLOTS:
         const CliRun none = query({QStringLiteral("nothing"), QStringLiteral("--csv")});
         QCOMPARE(none.status, 1);
         QCOMPARE(none.out, header);
+    }
+
+    // A query whose bytes are not UTF-8 is refused by every command that
+    // takes one, naming the byte, before anything is read or written.
+    void queryNotUtf8_data()
+    {
+        QTest::addColumn<QString>("command"); // after ondro-cli --data-dir DIR; $q is the query "ab\\377c"
+        QTest::newRow("query") << QStringLiteral("query \"x $q\"");
+        QTest::newRow("stats") << QStringLiteral("stats -- \"x $q\"");
+        QTest::newRow("export --query") << QStringLiteral("export csv --to \"$2\" --query \"x $q\"");
+        QTest::newRow("export --query=") << QStringLiteral("export csv --to \"$2\" \"--query=x $q\"");
+    }
+    void queryNotUtf8()
+    {
+        QFETCH(QString, command);
+        QTemporaryDir out;
+        QProcess process;
+        process.start(QStringLiteral("/bin/sh"),
+                      {QStringLiteral("-c"), QStringLiteral("q=$(printf 'ab\\377c'); exec \"$0\" --data-dir \"$1\" ") + command,
+                       QStringLiteral(ONDRO_CLI_PATH), m_dir.path(), out.path()});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.readAllStandardError(), QByteArray("ondro-cli: the query is not valid UTF-8 at byte 5\n"));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardOutput().isEmpty() && QDir(out.path()).isEmpty());
+    }
+
+    // A query about duplicates reads the list file twice; another program
+    // replacing it between the passes (a writer put there in-process)
+    // makes both passes run again, and every time makes the query give up:
+    // never the flags of one version over the entries of another.
+    void twoPassesReadOneVersion_data()
+    {
+        QTest::addColumn<int>("replacements");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("matched");
+        QTest::newRow("unchanged") << 0 << 0 << "x1 x2";
+        QTest::newRow("replaced once") << 1 << 0 << "y2 y3";
+        QTest::newRow("replaced every time") << 99 << 3 << "";
+    }
+    void twoPassesReadOneVersion()
+    {
+        QFETCH(int, replacements);
+        QFETCH(int, status);
+        QFETCH(QString, matched);
+        const auto version = [](const char *first, const QList<QByteArray> &aids) {
+            RowStore rows;
+            for (qsizetype i = 0; i < aids.size(); ++i)
+                rows.append(entryOf({QStringLiteral("%1%2").arg(QLatin1String(first)).arg(i + 1), "CD"}).record,
+                            EntryOrigin::Own, "ondro:1 size=4000000 dur=215.3 aid=" + aids.at(i));
+            return rows;
+        };
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("zembra.lst"));
+        QVERIFY(CatalogueListFile::save(file, version("x", {"aa", "aa", "bb"})).ok);
+        CliContext context;
+        context.dataDir = dir.path();
+        context.betweenPasses = [&, left = replacements]() mutable {
+            if (left-- > 0)
+                QVERIFY(CatalogueListFile::save(file, version("y", {"bb", "cc", "cc"})).ok);
+        };
+        QStringList names;
+        const int got = QueryRun::forEachMatch(context, QStringLiteral("dup:audio"),
+                                               [&](const RowStore &batch, qsizetype row) {
+                                                   names << QString::fromUtf8(batch.fieldUtf8(row, FieldFilename));
+                                               });
+        QCOMPARE(got, status);
+        QCOMPARE(names.join(u' '), matched);
+    }
+
+    // Facts out of range or not UTF-8: every output stays UTF-8 (U+FFFD in
+    // their place), and a number out of range is not known.
+    void hostileFacts_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("holds");
+        QTest::newRow("csv") << QStringList{"query", "x", "--csv"} << QByteArray(",,,,128,\uFFFD,,\uFFFDx,\r\n");
+        QTest::newRow("json") << QStringList{"query", "x", "--json"} << QByteArray("\"mode\":\"\uFFFD\",");
+        QTest::newRow("stats") << QStringList{"stats", "x", "--json"} << QByteArray("\"seconds\": 0,");
+        QTest::newRow("stats by mode") << QStringList{"stats", "--by", "mode"} << QByteArray("mode\t\uFFFD\t1\t0\t0.0\n");
+    }
+    void hostileFacts()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, holds);
+        QTemporaryDir dir;
+        RowStore rows;
+        rows.append(entryOf({"/x.mp3", "CD"}).record, EntryOrigin::Own,
+                    "ondro:1 size=99999999999999999999 dur=999999999999999999 kbps=128 mode=\xfe enc=%FFx");
+        QVERIFY(CatalogueListFile::save(dir.filePath(QStringLiteral("zembra.lst")), rows).ok);
+        const CliRun run = runOndroCli(QStringLiteral(ONDRO_CLI_PATH), QStringList{"--data-dir", dir.path()} + arguments);
+        QCOMPARE(run.status, 0);
+        QVERIFY2(QByteArrayView(run.out).isValidUtf8() && run.out.contains(holds), run.out.constData());
+        if (arguments.contains("--json")) {
+            QJsonParseError error;
+            QJsonDocument::fromJson(run.out, &error);
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QVERIFY(!run.out.contains("\"dur\"") && !run.out.contains("\"size\""));
+        }
     }
 };
 

@@ -234,24 +234,62 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("xml"); // \uFFFD: the replacement character in UTF-8
         QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QByteArray>("csv");
         QTest::newRow("not UTF-8") << QByteArray("a\xff\xc3(b") << QByteArray("a\uFFFD\uFFFD(b")
-                                   << QByteArray("\"a\uFFFD\uFFFD(b\"");
+                                   << QByteArray("\"a\uFFFD\uFFFD(b\"") << QByteArray("a\uFFFD\uFFFD(b");
+        QTest::newRow("not UTF-8, quoted") << QByteArray("\xe2\x82,") << QByteArray("\uFFFD\uFFFD,")
+                                           << QByteArray("\"\uFFFD\uFFFD,\"") << QByteArray("\"\uFFFD\uFFFD,\"");
         QTest::newRow("U+FFFE, U+10000") << QByteArray("x\xef\xbf\xbey\xf0\x90\x80\x80")
                                          << QByteArray("x\uFFFDy\xf0\x90\x80\x80")
-                                         << QByteArray("\"x\xef\xbf\xbey\xf0\x90\x80\x80\"");
+                                         << QByteArray("\"x\xef\xbf\xbey\xf0\x90\x80\x80\"")
+                                         << QByteArray("x\xef\xbf\xbey\xf0\x90\x80\x80");
         QTest::newRow("controls") << QByteArray("\x01\t\r\n\x7f&'") << QByteArray("\uFFFD\t&#13;\n\x7f&amp;&apos;")
-                                  << QByteArray("\"\\u0001\\t\\r\\n\x7f&'\"");
+                                  << QByteArray("\"\\u0001\\t\\r\\n\x7f&'\"") << QByteArray("\"\x01\t\r\n\x7f&'\"");
     }
     void escapes()
     {
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, xml);
         QFETCH(QByteArray, json);
-        std::string xmlOut, jsonOut;
+        QFETCH(QByteArray, csv);
+        std::string xmlOut, jsonOut, csvOut;
         InterchangeFormat::appendXmlText(xmlOut, text);
         InterchangeFormat::appendJsonString(jsonOut, text);
+        InterchangeFormat::appendCsvField(csvOut, text);
         QCOMPARE(QByteArray::fromStdString(xmlOut), xml);
         QCOMPARE(QByteArray::fromStdString(jsonOut), json);
+        QCOMPARE(QByteArray::fromStdString(csvOut), csv);
+    }
+
+    // An entry whose facts and fields hold bytes that are not UTF-8, and a
+    // playing time past any real one: every format stays UTF-8 (U+FFFD in
+    // their place) and the playing time is not known.
+    void hostileFactsStayUtf8_data()
+    {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<QByteArray>("duration"); // what the playing time is written as
+        QTest::newRow("m3u8") << Format::M3u8 << QByteArray("#EXTINF:-1,");
+        QTest::newRow("xspf") << Format::Xspf << QByteArray("</title>\n    </track>");
+        QTest::newRow("csv") << Format::Csv << QByteArray(",999999999999999999,");
+        QTest::newRow("jsonl") << Format::Jsonl << QByteArray("\"dur\":\"999999999999999999\"");
+    }
+    void hostileFactsStayUtf8()
+    {
+        QFETCH(Format, format);
+        QFETCH(QByteArray, duration);
+        RowStore rows;
+        const std::array<QByteArrayView, TrackFieldCount> fields{"/m/a\xff.mp3", "CD\xc3", "", "T\xe2\x82"};
+        rows.appendUtf8(fields, EntryOrigin::Own, "ondro:1 dur=999999999999999999 mode=\xfe enc=%FFx");
+        const QString path = dir.filePath(QStringLiteral("bytes"));
+        QVERIFY(Interchange::save(path, format, Interchange::fromRows(rows)));
+        const QByteArray bytes = fileBytes(path);
+        QVERIFY2(QByteArrayView(bytes).isValidUtf8(), bytes.constData());
+        QVERIFY2(bytes.contains("T\uFFFD") && bytes.contains(duration), bytes.constData());
+        if (format == Format::Jsonl) {
+            const QJsonObject object = QJsonDocument::fromJson(bytes).object();
+            QCOMPARE(object.value(QStringLiteral("enc")).toString(), QStringLiteral("\uFFFDx"));
+            QCOMPARE(object.value(QStringLiteral("source")).toString(), QStringLiteral("CD\uFFFD"));
+        }
     }
 
     // The facts read in one pass, as the extension line's own readers read

@@ -41,13 +41,6 @@ QString targetName(const QString &kind)
     return kind == QLatin1String("covers") ? QStringLiteral("zembra.html") : QStringLiteral("ondrolist.txt");
 }
 
-QStringList othersIn(const QString &folder, const QString &name)
-{
-    QStringList others = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    others.removeAll(name);
-    return others;
-}
-
 // The upload-site lists in folder by number, with their bytes.
 QMap<int, QByteArray> listsIn(const QString &folder)
 {
@@ -66,7 +59,7 @@ QMap<int, QByteArray> listsIn(const QString &folder)
 QStringList strangersBesideLists(const QString &folder)
 {
     QStringList strangers;
-    for (const QString &name : othersIn(folder, QString())) {
+    for (const QString &name : othersIn(folder, {})) {
         const bool list = name.startsWith(QLatin1String("tunepost-")) && name.endsWith(QLatin1String(".m3u"));
         const bool temporary = name.startsWith(QLatin1String(".tunepost-")) && name.endsWith(QLatin1String(".tmp"));
         if (!list && !temporary)
@@ -154,18 +147,18 @@ private Q_SLOTS:
                 (now == oldBytes ? absentOrOld : whole)++;
             }
             // Only temporary files of the killed runs may lie beside it.
-            for (const QString &name : othersIn(out.path(), targetName(kind)))
+            for (const QString &name : othersIn(out.path(), {targetName(kind)}))
                 QVERIFY2(name.startsWith(u'.' + targetName(kind) + u'.') && name.endsWith(QLatin1String(".tmp")),
                          qPrintable(at + QStringLiteral(": ") + name));
         }
         qInfo("%s: a run takes %lld ms; %d kills left the old file or none, %d the new one whole, %lld temporary "
               "files stayed", qPrintable(kind), qlonglong(runMicros / 1000), absentOrOld, whole,
-              qlonglong(othersIn(out.path(), targetName(kind)).size()));
+              qlonglong(othersIn(out.path(), {targetName(kind)}).size()));
         QVERIFY2(absentOrOld > 0 && whole > 0, "the kills did not reach both sides of the rename");
 
         // A later run works beside whatever the killed ones left, and tidies
         // it once it is old enough not to belong to a run still going.
-        const QStringList leftovers = othersIn(out.path(), targetName(kind));
+        const QStringList leftovers = othersIn(out.path(), {targetName(kind)});
         for (const QString &name : leftovers) {
             QFile file(out.filePath(name));
             QVERIFY(file.open(QIODevice::ReadWrite));
@@ -175,7 +168,7 @@ private Q_SLOTS:
         QCOMPARE(runOndroCli(QStringLiteral(ONDRO_CLI_PATH), arguments).status, 0);
         if (!database)
             QCOMPARE(fileBytes(target), newBytes);
-        QCOMPARE(othersIn(out.path(), targetName(kind)), QStringList());
+        QCOMPARE(othersIn(out.path(), {targetName(kind)}), QStringList());
     }
 
     // The upload-site lists are many files, each saved whole before the

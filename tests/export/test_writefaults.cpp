@@ -109,15 +109,6 @@ void addWriterRows(const char *suffix, const std::function<void(QTestData &)> &m
              << int(writer));
 }
 
-// Everything in folder but the names given.
-QStringList othersIn(const QString &folder, const QStringList &names)
-{
-    QStringList others = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    for (const QString &name : names)
-        others.removeAll(name);
-    return others;
-}
-
 // Prepares folder for a writer; returns the burn copy's source.
 QString prepare(Writer writer, const QString &folder, const QString &elsewhere)
 {

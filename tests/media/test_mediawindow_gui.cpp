@@ -1,5 +1,6 @@
 #include "media/mediascan.h"
 #include "media/widgets/mediawindow.h"
+#include "media/widgets/rescanflow.h"
 #include "store/cataloguemodel.h"
 #include "store/codepage.h"
 #include "store/mediasession.h"
@@ -10,6 +11,7 @@
 #include "testfiles.h"
 
 #include <QComboBox>
+#include <QSignalSpy>
 #include <QDir>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -103,6 +105,32 @@ private Q_SLOTS:
         MediaRegister saved;
         saved.read(media.path());
         QCOMPARE(saved.find(QStringLiteral("CD02"))->codepage, codepage);
+    }
+
+    // The desktop rescan keeps the entry of a file it cannot read and says
+    // which and why (a link to a file root cannot read either).
+    void rescanKeepsUnreadableFile()
+    {
+        const QString unreadable = unreadableForRoot();
+        QVERIFY2(!unreadable.isEmpty(), "no write-only sysfs attribute to stand for an unreadable file");
+        QTemporaryDir dir;
+        const QString medium = dir.filePath(QStringLiteral("cd"));
+        QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"), taggedMp3("a")));
+        QVERIFY(writeBytes(medium + QStringLiteral("/b.mp3"), taggedMp3("b")));
+        CatalogueModel catalogue;
+        catalogue.appendRows(scanMedia(medium, QStringLiteral("CD02")).rows);
+        QVERIFY(QFile::remove(medium + QStringLiteral("/b.mp3")) && makeSymlink(unreadable, medium + QStringLiteral("/b.mp3")));
+        RecordingPlatform platform;
+        MediaSession media(dir.filePath(QStringLiteral("media.json")), platform);
+        ScriptedPrompter prompter;
+        QWidget window;
+        RescanFlow flow(catalogue, media, prompter, &window);
+        QSignalSpy finished(&flow, &RescanFlow::finished);
+        flow.start(QStringLiteral("CD02"), medium);
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(prompter.messages(), QStringList{QStringLiteral("Rescan CD02: 0 added, 0 removed, 0 changed, 0 moved, "
+                                                                 "1 unchanged, 1 not seen (unreadable: b.mp3: Permission denied).")});
+        QCOMPARE(titles(catalogue), (QStringList{"a", "b"}));
     }
 };
 

@@ -1,3 +1,5 @@
+#include "catalogrows.h"
+#include "faultcalls.h"
 #include "id3bytes.h"
 #include "mp3bytes.h"
 #include "media/mediascan.h"
@@ -66,7 +68,7 @@ private Q_SLOTS:
         };
         const ScanOutcome again = scanMedia(root, QStringLiteral("CD02"), vanish);
         const RescanDiff diff =
-            diffRescan(model.rows(), QStringLiteral("CD02"), root, again.rows, root, again.failedFolders);
+            diffRescan(model.rows(), QStringLiteral("CD02"), root, again.rows, root, again.failedFolders, again.skipped);
         QCOMPARE(rescanQuestion(QStringLiteral("CD02"), diff),
                  QStringLiteral("Rescan CD02: 1 added, 1 removed, 1 changed, 1 moved, 1 unchanged, 1 not seen (in "
                                 "folders that could not be read, kept as they are). Apply these changes?"));
@@ -100,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(makeSymlink(root, moved));
 
         const ScanOutcome there = scanMedia(moved, QStringLiteral("USB1"));
-        RescanDiff diff = diffRescan(model.rows(), QStringLiteral("USB1"), root, there.rows, moved, {});
+        RescanDiff diff = diffRescan(model.rows(), QStringLiteral("USB1"), root, there.rows, moved, {}, {});
         QCOMPARE(rescanSummary(QStringLiteral("USB1"), diff),
                  QStringLiteral("Rescan USB1: 0 added, 0 removed, 0 changed, 0 moved, 2 unchanged."));
         QVERIFY(diff.changesCatalogue(model.rows(), there.rows));
@@ -110,9 +112,104 @@ private Q_SLOTS:
 
         const QString gone = dir.filePath(QStringLiteral("unplugged"));
         const ScanOutcome failed = scanMedia(gone, QStringLiteral("USB1"));
-        diff = diffRescan(model.rows(), QStringLiteral("USB1"), moved, failed.rows, gone, failed.failedFolders);
+        diff = diffRescan(model.rows(), QStringLiteral("USB1"), moved, failed.rows, gone, failed.failedFolders, {});
         QCOMPARE(diff.notSeen.size(), size_t(2));
         QVERIFY(!diff.changesCatalogue(model.rows(), failed.rows));
+    }
+
+    // A file the system cannot open or read (a scratched disc, which root
+    // does not get past either) is left out of the scan with the reason,
+    // and its entry is not seen: it stays as it is, named in the summary.
+    void unreadableFileIsNotSeen_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QStringList>("failing");
+        QTest::addColumn<bool>("folderGone");
+        QTest::addColumn<QString>("notSeen");
+        const QString b = QStringLiteral("4 unchanged, 1 not seen (unreadable: b.mp3: Input/output error)");
+        QTest::newRow("open fails") << "open" << QStringList{"b"} << false << b;
+        QTest::newRow("read fails") << "read" << QStringList{"b"} << false << b;
+        QTest::newRow("beside a folder not read")
+            << "read" << QStringList{"b"} << true
+            << "3 unchanged, 2 not seen (1 in folders that could not be read, kept as they are; 1 unreadable: b.mp3: "
+               "Input/output error)";
+        QTest::newRow("the first few named")
+            << "open" << QStringList{"a", "b", "D/f", "e"} << false
+            << "1 unchanged, 4 not seen (unreadable: a.mp3: Input/output error, b.mp3: Input/output error, e.mp3: "
+               "Input/output error and 1 more)";
+    }
+    void unreadableFileIsNotSeen()
+    {
+        QFETCH(QString, step);
+        QFETCH(QStringList, failing);
+        QFETCH(bool, folderGone);
+        QFETCH(QString, notSeen);
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        for (const char *name : {"a", "b", "c", "e", "D/f"})
+            QVERIFY(writeTrack(root + u'/' + QLatin1String(name) + QStringLiteral(".mp3"), name));
+        CatalogueModel model;
+        model.appendRows(scanMedia(root, QStringLiteral("CD03")).rows);
+        const QStringList titles = column(model, FieldTrack);
+
+        for (QString &name : failing)
+            name = root + u'/' + name + QStringLiteral(".mp3");
+        const SafeFileRead::ReadSystemCalls calls = failingReads(failing, step, EIO);
+        ScanCallbacks vanish;
+        vanish.folderEntered = [&](const QString &folder, qsizetype) {
+            if (folderGone && folder == root + QStringLiteral("/D"))
+                QDir(folder).removeRecursively();
+        };
+        const ScanOutcome again = scanMedia(root, QStringLiteral("CD03"), vanish, nullptr, 0, QStringLiteral("auto"), &calls);
+        QCOMPARE(again.skipped.size(), failing.size());
+        for (const SkippedFile &file : again.skipped) {
+            QVERIFY2(failing.contains(file.path) && file.kind == SkippedFile::Unreadable, qPrintable(file.path));
+            QCOMPARE(file.reason, QStringLiteral("Input/output error"));
+        }
+        const RescanDiff diff = diffRescan(model.rows(), QStringLiteral("CD03"), root, again.rows, root,
+                                           again.failedFolders, again.skipped);
+        QCOMPARE(rescanSummary(QStringLiteral("CD03"), diff),
+                 QStringLiteral("Rescan CD03: 0 added, 0 removed, 0 changed, 0 moved, ") + notSeen + u'.');
+        QVERIFY(!diff.changesCatalogue(model.rows(), again.rows));
+        applyRescan(model, diff, again.rows);
+        QCOMPARE(column(model, FieldTrack), titles);
+    }
+
+    // A rescan writes the facts it measures into an entry's line 10 and
+    // keeps every other key where it was, and a later version's line whole.
+    void measuredFactsOnly_data()
+    {
+        QTest::addColumn<QByteArray>("kept");
+        QTest::addColumn<QByteArray>("measured");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray facts = "ondro:1 size=4 mtime=7";
+        const QByteArray extra = "ondro:1 size=4 myrating=5 mtime=7 lovedby=ann";
+        QTest::newRow("other keys stay in place") << extra << facts << extra;
+        QTest::newRow("facts change around them") << QByteArray("ondro:1 size=4 myrating=5 mtime=7 kbps=128 lovedby=ann")
+                                                  << QByteArray("ondro:1 size=4 mtime=7 dur=0.3")
+                                                  << QByteArray("ondro:1 size=4 myrating=5 mtime=7 lovedby=ann dur=0.3");
+        QTest::newRow("a later version stays whole") << QByteArray("ondro:2 future=yes") << facts
+                                                     << QByteArray("ondro:2 future=yes");
+        QTest::newRow("a fact written twice keeps its first place")
+            << QByteArray("ondro:1 mtime=7 x=1 mtime=7") << facts << QByteArray("ondro:1 mtime=7 x=1 size=4");
+        QTest::newRow("a line of no version takes the facts") << QByteArray("x=1") << facts << facts;
+    }
+    void measuredFactsOnly()
+    {
+        QFETCH(QByteArray, kept);
+        QFETCH(QByteArray, measured);
+        QFETCH(QByteArray, after);
+        const QString root = QStringLiteral("/media/cd");
+        CatalogueModel model;
+        model.appendRows(CatalogRows::fromPaths({root + QStringLiteral("/a.mp3")}));
+        model.setExtension(0, kept);
+        RowStore scanned = CatalogRows::fromPaths({root + QStringLiteral("/a.mp3")});
+        scanned.setExtension(0, measured);
+        const RescanDiff diff = diffRescan(model.rows(), QStringLiteral("CD01"), root, scanned, root, {}, {});
+        QCOMPARE(diff.count(RescanDiff::Kind::Kept), 1);
+        QCOMPARE(diff.changesCatalogue(model.rows(), scanned), after != kept);
+        applyRescan(model, diff, scanned);
+        QCOMPARE(model.rows().extensionUtf8(0), after);
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -24,6 +25,28 @@ RowStore manyRows(int n)
                      QString(), QStringLiteral("11111111 11111011 10010000 01100100 ")},
                     EntryOrigin::Own);
     return rows;
+}
+
+// Makes the links "link=target" below dir ("{dir}" in a target is dir):
+// false when one cannot be made.
+bool makeLinks(const QString &dir, const QStringList &links)
+{
+    for (const QString &link : links) {
+        const QStringList parts = link.split(QLatin1Char('='));
+        const QString at = dir + QLatin1Char('/') + parts[0];
+        if (!QDir().mkpath(QFileInfo(at).path()) || !makeSymlink(QString(parts[1]).replace(QStringLiteral("{dir}"), dir), at))
+            return false;
+    }
+    return true;
+}
+
+// What each link says, to show that a save left the links as they were.
+QStringList linkTexts(const QString &dir, const QStringList &links)
+{
+    QStringList texts;
+    for (const QString &link : links)
+        texts << QString::fromStdString(std::filesystem::read_symlink((dir + QLatin1Char('/') + link.section(QLatin1Char('='), 0, 0)).toStdString()).string());
+    return texts;
 }
 
 } // namespace
@@ -114,6 +137,68 @@ private Q_SLOTS:
         QVERIFY(!saveFailureMessage(nowhere, failed).contains(QStringLiteral("previous")));
     }
 
+    // data/zembra.lst leads through the links to sync/zembra.lst.
+    void savesThroughLinksReachTheFileAtTheEnd_data()
+    {
+        QTest::addColumn<QStringList>("links");
+        QTest::newRow("one link, relative") << QStringList{"data/zembra.lst=../sync/zembra.lst"};
+        QTest::newRow("one link, absolute") << QStringList{"data/zembra.lst={dir}/sync/zembra.lst"};
+        QTest::newRow("two links") << QStringList{"data/zembra.lst=link2", "data/link2=../sync/zembra.lst"};
+        QTest::newRow("three links, mixed")
+            << QStringList{"data/zembra.lst={dir}/hop/link2", "hop/link2=link3", "hop/link3=../sync/zembra.lst"};
+        // The system takes ".." after a link to a folder as that folder's
+        // parent, not as the link's.
+        QTest::newRow("\"..\" after a link to a folder")
+            << QStringList{"data/zembra.lst=../inner/../zembra.lst", "inner=sync/deeper"};
+    }
+
+    void savesThroughLinksReachTheFileAtTheEnd()
+    {
+        QFETCH(QStringList, links);
+        QTemporaryDir dir;
+        const QString real = dir.filePath(QStringLiteral("sync/zembra.lst"));
+        QVERIFY(writeBytes(real, "old") && QDir().mkpath(dir.filePath(QStringLiteral("sync/deeper"))));
+        QVERIFY(makeLinks(dir.path(), links));
+        const QStringList before = linkTexts(dir.path(), links);
+
+        const QString path = dir.filePath(QStringLiteral("data/zembra.lst"));
+        QVERIFY(CatalogueListFile::save(path, manyRows(1)));
+        QCOMPARE(CatalogueListFile::read(path).rows.size(), 1);
+        QCOMPARE(CatalogueListFile::read(real).rows.size(), 1);
+        QCOMPARE(linkTexts(dir.path(), links), before);
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("sync"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"zembra.lst"});
+    }
+
+    // Nothing is made through a link to nothing, nor through a loop.
+    void linksLeadingNowhereAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("links");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("dangling") << QStringList{"data/zembra.lst=link2", "data/link2=../sync/zembra.lst"}
+                                  << "it is a link to {dir}/sync/zembra.lst, which does not exist";
+        QTest::newRow("loop") << QStringList{"data/zembra.lst=link2", "data/link2=zembra.lst"}
+                              << "its links go round in a loop and lead to no file";
+        QTest::newRow("link to itself") << QStringList{"data/zembra.lst=zembra.lst"}
+                                        << "its links go round in a loop and lead to no file";
+    }
+
+    void linksLeadingNowhereAreRefused()
+    {
+        QFETCH(QStringList, links);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QVERIFY(makeLinks(dir.path(), links));
+        const QString path = dir.filePath(QStringLiteral("data/zembra.lst"));
+        const SaveResult saved = CatalogueListFile::save(path, manyRows(1));
+        QVERIFY(!saved.ok && !saved.previousKept);
+        QCOMPARE(saved.error, reason.replace(QStringLiteral("{dir}"), dir.path()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"data"});
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("data"))).entryList(QDir::System | QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+                 links.size());
+    }
+
     // What a killed save left goes at the next save; a file that a living
     // writer holds, a recent one and another file's stay.
     void abandonedTemporariesGoAtTheNextSave()
@@ -139,9 +224,16 @@ private Q_SLOTS:
         QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
 
         QVERIFY(CatalogueListFile::save(path, manyRows(3)));
-        ::close(holder);
         QVERIFY(!QFile::exists(abandoned));
         QVERIFY(QFile::exists(held) && QFile::exists(recent) && QFile::exists(other));
+
+        // At start-up, those of every name go; a file of the user's that
+        // only looks alike stays.
+        const QString users = leftover(QStringLiteral(".notes.tmp"), true);
+        removeAbandonedTemporaries(dir.path());
+        QVERIFY(!QFile::exists(other));
+        QVERIFY(QFile::exists(held) && QFile::exists(recent) && QFile::exists(users));
+        ::close(holder);
     }
 };
 

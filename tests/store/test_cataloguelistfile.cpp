@@ -284,6 +284,8 @@ private Q_SLOTS:
         QTest::newRow("a later version") << QByteArray("ondro:2 q") << QByteArray("ondro:2 q") << QByteArray("/a.mp3");
         QTest::newRow("the original's text") << QByteArray("Comment") << QByteArray() << QByteArray("/a.mp3");
         QTest::newRow("Windows-1252 record") << facts << facts << QByteArray("/Caf\xe9.mp3");
+        const QByteArray long10 = "ondro:1 x=" + QByteArray(17 << 20, 'a');
+        QTest::newRow("over 16 MiB") << long10 << long10 << QByteArray("/a.mp3");
     }
     void extensionLines()
     {

@@ -2,6 +2,10 @@
 
 #include <QTest>
 
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
 class TestExtensionLine : public QObject
 {
     Q_OBJECT
@@ -57,6 +61,43 @@ private Q_SLOTS:
                      key);
         }
         QVERIFY(!ExtensionLine::hexValue("ondro:1 aid=00000000000000000", "aid")); // 17 digits
+    }
+
+    // Each numeric fact read up to its limit and not beyond, however the
+    // number is written: a reader multiplying or adding it cannot overflow.
+    void limits_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<qint64>("value"); // -1: not known
+        const QByteArray maxSeconds = QByteArray::number(ExtensionLine::MaxSeconds);
+        QTest::newRow("size at 2^62") << "ondro:1 size=4611686018427387904"_ba << "size"_ba << (qint64(1) << 62);
+        QTest::newRow("size over") << "ondro:1 size=4611686018427387905"_ba << "size"_ba << qint64(-1);
+        QTest::newRow("size past qint64") << "ondro:1 size=99999999999999999999"_ba << "size"_ba << qint64(-1);
+        QTest::newRow("leading zeros") << "ondro:1 size=00000000000000000000042"_ba << "size"_ba << qint64(42);
+        QTest::newRow("dur at limit") << "ondro:1 dur="_ba + maxSeconds << "dur"_ba << ExtensionLine::MaxSeconds * 10;
+        QTest::newRow("dur a tenth over") << "ondro:1 dur="_ba + maxSeconds + ".1" << "dur"_ba << qint64(-1);
+        QTest::newRow("dur of 18 nines") << "ondro:1 dur=999999999999999999"_ba << "dur"_ba << qint64(-1);
+        QTest::newRow("kbps over") << "ondro:1 kbps=1000001"_ba << "kbps"_ba << qint64(-1);
+        QTest::newRow("rate at limit") << "ondro:1 rate=1000000"_ba << "rate"_ba << qint64(1000000);
+        QTest::newRow("mtime over") << "ondro:1 mtime=1099511627777"_ba << "mtime"_ba << qint64(-1);
+    }
+    void limits()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, key);
+        QFETCH(qint64, value);
+        const std::optional<qint64> expected = value < 0 ? std::nullopt : std::optional(value);
+        if (key == "dur") {
+            QCOMPARE(ExtensionLine::tenthsValue(line, key), expected);
+            QCOMPARE(ExtensionLine::tenths(ExtensionLine::factValues(line)[ExtensionLine::Dur]), expected);
+            return;
+        }
+        QCOMPARE(ExtensionLine::integerValue(line, key), expected);
+        const auto fact = size_t(std::find(ExtensionLine::FactKeys.begin(), ExtensionLine::FactKeys.end(), key)
+                                 - ExtensionLine::FactKeys.begin());
+        QCOMPARE(ExtensionLine::wholeNumber(ExtensionLine::factValues(line)[fact], ExtensionLine::FactLimits[fact]),
+                 expected);
     }
 
     // Values set come back equal, whatever bytes they hold.

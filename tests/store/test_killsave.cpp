@@ -110,15 +110,6 @@ bool waitForMarks(QProcess &process, QByteArray &marks, qsizetype count)
     return true;
 }
 
-// Files in dir other than the named ones.
-QStringList othersIn(const QString &dir, const QStringList &names)
-{
-    QStringList others = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    for (const QString &name : names)
-        others.removeAll(name);
-    return others;
-}
-
 } // namespace
 
 class KillSaveTest : public QObject

@@ -30,6 +30,11 @@ private Q_SLOTS:
         QTest::newRow("parent is a plain file") << "under-file" << int(Status::Failed) << "Not a directory";
         QTest::newRow("over 2 GiB, sparse") << "huge" << int(Status::Refused) << "it is larger than 2 GiB";
         QTest::newRow("path past 4,096 bytes") << "long" << int(Status::Read) << QString();
+        QTest::newRow("chain of three links") << "chain" << int(Status::Read) << QString();
+        QTest::newRow("chain of links to nothing") << "dangling" << int(Status::Failed)
+                                                   << "it is a link to {dir}/gone/target, which does not exist";
+        QTest::newRow("loop of links") << "loop" << int(Status::Failed)
+                                       << "its links go round in a loop and lead to no file";
     }
 
     void refusesAllButPlainFiles()
@@ -60,13 +65,22 @@ private Q_SLOTS:
             QVERIFY(writeBytes(path, "bytes"));
             path = dir.path() + QStringLiteral("/.").repeated(2100) + QStringLiteral("/target");
         }
+        else if (make == QLatin1String("chain"))
+            QVERIFY(writeBytes(dir.filePath(QStringLiteral("real")), "bytes") && makeSymlink(QStringLiteral("l2"), path)
+                    && makeSymlink(dir.filePath(QStringLiteral("l3")), dir.filePath(QStringLiteral("l2")))
+                    && makeSymlink(QStringLiteral("real"), dir.filePath(QStringLiteral("l3"))));
+        else if (make == QLatin1String("dangling"))
+            QVERIFY(makeSymlink(QStringLiteral("l2"), path) && makeSymlink(QStringLiteral("gone/target"), dir.filePath(QStringLiteral("l2"))));
+        else if (make == QLatin1String("loop"))
+            QVERIFY(makeSymlink(QStringLiteral("l2"), path) && makeSymlink(QStringLiteral("target"), dir.filePath(QStringLiteral("l2"))));
+        reason.replace(QStringLiteral("{dir}"), dir.path());
 
         // Both ways in return at once (a pipe must not block) with the reason.
         const SafeFileRead::Result read = SafeFileRead::readAll(path);
         QCOMPARE(int(read.status), status);
         QCOMPARE(read.reason, reason);
         QCOMPARE(read.bytes, status == int(Status::Read) ? QByteArray("bytes") : QByteArray());
-        QCOMPARE(read.stamp.exists, status != int(Status::Missing) && make != QLatin1String("under-file"));
+        QCOMPARE(read.stamp.exists, status != int(Status::Missing) && status != int(Status::Failed));
 
         // The progress of a read counts what was read.
         std::atomic<qint64> progress = 0;
@@ -79,7 +93,7 @@ private Q_SLOTS:
         const SafeFileRead::Result opened = SafeFileRead::openPlainFile(path, file);
         QCOMPARE(int(opened.status), make == QLatin1String("huge") ? int(Status::Read) : status);
         QCOMPARE(file.isOpen(), opened.ok());
-        if (make == QLatin1String("file") || make == QLatin1String("long")) {
+        if (make == QLatin1String("file") || make == QLatin1String("long") || make == QLatin1String("chain")) {
             QVERIFY(file.seek(2));
             QCOMPARE(file.readAll(), QByteArray("tes"));
         }

@@ -1,13 +1,19 @@
 #pragma once
 
 #include "store/atomicsave.h"
+#include "store/plainfileopen.h"
 
-#include <QString>
+#include <QFile>
+#include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 // System calls for a writer that fail the count-th call (1-based) of one
 // step ("open", "write", "sync" or "rename") with error and make every
@@ -34,4 +40,42 @@ inline SaveSystemCalls failingCalls(const QString &step, int count, int error, s
     else
         out.rename = [=](const char *from, const char *to) { return fails() ? -1 : ::rename(from, to); };
     return out;
+}
+
+// System calls for a scan's readers that fail every open (step "open") or
+// every read (step "read") of the files at paths with error, as a
+// scratched disc does, and make every other call for real. The files are
+// known by their inode, so the calls may run on any reader thread.
+inline SafeFileRead::ReadSystemCalls failingReads(const QStringList &paths, const QString &step, int error)
+{
+    std::vector<std::pair<dev_t, ino_t>> files;
+    for (const QString &path : paths) {
+        struct stat st;
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+            files.emplace_back(st.st_dev, st.st_ino);
+    }
+    const auto failing = [files](int fd) {
+        struct stat st;
+        return ::fstat(fd, &st) == 0
+               && std::find(files.begin(), files.end(), std::pair(st.st_dev, st.st_ino)) != files.end();
+    };
+    SafeFileRead::ReadSystemCalls calls;
+    if (step == QLatin1String("open"))
+        calls.open = [=](int dirFd, const char *name, int flags) {
+            const int fd = openAtAnyLength(dirFd, name, flags);
+            if (fd < 0 || !failing(fd))
+                return fd;
+            ::close(fd);
+            errno = error;
+            return -1;
+        };
+    else
+        calls.readAt = [=](int fd, char *buffer, qint64 size, qint64 offset) -> qint64 {
+            if (failing(fd)) {
+                errno = error;
+                return -1;
+            }
+            return ::pread(fd, buffer, size_t(size), off_t(offset));
+        };
+    return calls;
 }

@@ -17,6 +17,28 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
+QStringList othersIn(const QString &folder, const QStringList &names)
+{
+    QStringList others = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QString &name : names)
+        others.removeAll(name);
+    return others;
+}
+
+QString unreadableForRoot()
+{
+    for (const char *path : {"/sys/bus/cpu/uevent", "/sys/bus/cpu/drivers_probe", "/sys/bus/pci/rescan"}) {
+        struct stat st;
+        if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return QString::fromLatin1(path);
+        ::close(fd);
+    }
+    return {};
+}
+
 bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Reading and writing the small files tests make and check.
 
@@ -12,10 +13,18 @@ QByteArray fileBytes(const QString &path);
 // returns false when that fails.
 bool writeBytes(const QString &path, const QByteArray &bytes);
 
+// The names in folder, hidden ones included, other than the names given:
+// what killed saves left beside their files.
+QStringList othersIn(const QString &folder, const QStringList &names);
+
 // Special files that readers must refuse, made so that root cannot get
 // past them either. Each records a test failure and returns false when
 // it cannot be made.
 bool makeFifo(const QString &path);
 bool makeSymlink(const QString &target, const QString &link);
+// A write-only attribute of sysfs: a plain file that not even root can
+// open for reading ("Permission denied"), for a file of a damaged medium
+// in a process the test does not run. Empty when there is none.
+QString unreadableForRoot();
 // A sparse file of the given size: its bytes are never written.
 bool makeSparseFile(const QString &path, qint64 size);

@@ -21,6 +21,7 @@ struct FilterCommands::Pass
     std::atomic<bool> stop{false};
     quint64 revision = 0; // of the rows it reads
     std::shared_ptr<const std::vector<quint8>> duplicates;
+    QString error; // the matcher's, when the query had no answer
 };
 
 namespace {
@@ -121,7 +122,9 @@ void FilterCommands::start(const QString &text)
         Query::Context context = pass->context;
         context.duplicates = pass->duplicates.get();
         const Query::Matcher matcher(pass->query->root.get(), std::move(context));
-        return matcher.filter(rows, &pass->stop);
+        std::vector<qint32> shown = matcher.filter(rows, &pass->stop);
+        pass->error = matcher.error(); // read once the future is finished
+        return shown;
     }));
 }
 
@@ -133,6 +136,10 @@ void FilterCommands::finished()
     if (pass->duplicates) {
         m_duplicates = pass->duplicates;
         m_duplicatesRevision = pass->revision;
+    }
+    if (!pass->error.isEmpty()) { // told where a query that does not parse is
+        updateLabel(pass->error);
+        return;
     }
     m_ui.shown->showOnly(m_watcher.future().result(), [this] { return filterNow(); });
     updateLabel();

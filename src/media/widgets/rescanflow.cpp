@@ -62,7 +62,8 @@ void RescanFlow::start(const QString &source, const QString &root)
             found.outcome = scanMedia(walk, source, {}, &progress.stopRequested, 0, codepage);
             if (found.outcome.stopped)
                 return found;
-            found.diff = diffRescan(rows, source, scannedFrom, found.outcome.rows, walk, found.outcome.failedFolders);
+            found.diff = diffRescan(rows, source, scannedFrom, found.outcome.rows, walk, found.outcome.failedFolders,
+                                    found.outcome.skipped);
             // The files walked (their sizes and times from their facts), and
             // the entries not seen, which stay.
             found.totals = mediumTotals(found.outcome.rows, source);

@@ -26,8 +26,12 @@ QString windowsDirectory()
 
 QString exportsFolder()
 {
-    return ensureFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
-                        QStringLiteral("/Ondro"));
+    return ensureFolder(exportsFolderPath());
+}
+
+QString exportsFolderPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Ondro");
 }
 
 QString desktopFolder()

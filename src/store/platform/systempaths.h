@@ -10,6 +10,8 @@ namespace SystemPaths {
 QString windowsDirectory();
 // The folder of exports ("ondrolist.txt" and the others); created on use.
 QString exportsFolder();
+// The same folder, not created: for looking into it.
+QString exportsFolderPath();
 // The user's desktop folder; created on use.
 QString desktopFolder();
 // The folder of the running program file.

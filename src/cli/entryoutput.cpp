@@ -67,7 +67,8 @@ FactKind kindOf(size_t fact)
     case ExtensionLine::Dur: return FactKind::Tenths;
     case ExtensionLine::Mode:
     case ExtensionLine::Enc:
-    case ExtensionLine::Aid: return FactKind::Text;
+    case ExtensionLine::Aid:
+    case ExtensionLine::Dmg: return FactKind::Text;
     default: return FactKind::Whole;
     }
 }

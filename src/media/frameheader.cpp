@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -24,26 +25,29 @@ constexpr BitrateRow Mpeg1Layer3 = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160
 constexpr BitrateRow Mpeg2Layer1 = {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256};
 constexpr BitrateRow Mpeg2Layer23 = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
 
+// The row of MPEG 1 (mpeg1) or MPEG 2 and 2.5 for layer 1..3.
+const BitrateRow &bitrateRow(bool mpeg1, int layer)
+{
+    if (mpeg1)
+        return layer == 1 ? Mpeg1Layer1 : layer == 2 ? Mpeg1Layer2 : Mpeg1Layer3;
+    return layer == 1 ? Mpeg2Layer1 : Mpeg2Layer23;
+}
+
+// The row of a version's and layer's texts ("1", "2"; "1".."3").
 const BitrateRow *bitrateRow(const QString &version, const QString &layer)
 {
-    const bool layer1 = layer == QLatin1String("1");
-    const bool layer2 = layer == QLatin1String("2");
-    const bool layer3 = layer == QLatin1String("3");
-    if (version == QLatin1String("1")) {
-        if (layer1)
-            return &Mpeg1Layer1;
-        if (layer2)
-            return &Mpeg1Layer2;
-        if (layer3)
-            return &Mpeg1Layer3;
-    } else if (version == QLatin1String("2")) {
-        if (layer1)
-            return &Mpeg2Layer1;
-        if (layer2 || layer3)
-            return &Mpeg2Layer23;
-    }
-    return nullptr;
+    const bool known = layer == QLatin1String("1") || layer == QLatin1String("2") || layer == QLatin1String("3");
+    if (!known || (version != QLatin1String("1") && version != QLatin1String("2")))
+        return nullptr;
+    return &bitrateRow(version == QLatin1String("1"), layer.toInt());
 }
+
+// Samples per second by version (1, 2, 2.5) and rate index 0..2.
+constexpr std::array<std::array<int, 3>, 3> SampleRates = {{
+    {44100, 48000, 32000},
+    {22050, 24000, 16000},
+    {11025, 12000, 8000},
+}};
 
 // The value of a text of "0"/"1" characters of the given length; -1 when
 // it is anything else.
@@ -86,6 +90,42 @@ qint64 audioStart(const ByteSource &file, QByteArrayView head)
 
 namespace FrameHeader {
 
+namespace {
+
+// A free-format frame's length is only known from where the next one
+// starts; none is longer than this (640 kbit/s at 32 kHz in layer III).
+constexpr qsizetype LongestFreeFrame = 2881;
+
+// True when a tag at the end of a file (ID3v1, APE, Lyrics3) may start at
+// the start of bytes: its first four bytes at most, the next header's
+// place, are looked at.
+bool startsEndTag(QByteArrayView bytes)
+{
+    return bytes.startsWith("TAG") || bytes.startsWith("APET") || bytes.startsWith("LYRI");
+}
+
+// True when the next frame follows the header at pos where the header's
+// length says (or the file's tags at its end do), or when bytes end before
+// that could be seen.
+bool isFollowed(QByteArrayView bytes, qsizetype pos)
+{
+    const Frame frame = *decodeFrame(bytes.sliced(pos, 4));
+    const QByteArrayView header = bytes.sliced(pos, 4);
+    if (frame.kbps > 0) {
+        const qsizetype next = pos + frame.bytes();
+        return next + 4 > bytes.size() || sameStream(header, bytes.sliced(next, 4)) || startsEndTag(bytes.sliced(next));
+    }
+    // Free format: the next header of the same stream in free format too.
+    const qsizetype end = std::min(bytes.size(), pos + followBytes(frame));
+    for (qsizetype next = pos + 4; next + 4 <= end; ++next) {
+        if (sameStream(header, bytes.sliced(next, 4)) && (uchar(bytes[next + 2]) >> 4) == 0)
+            return true;
+    }
+    return end < pos + followBytes(frame);
+}
+
+} // namespace
+
 bool isFrameHeader(QByteArrayView fourBytes)
 {
     if (fourBytes.size() < 4)
@@ -98,6 +138,34 @@ bool isFrameHeader(QByteArrayView fourBytes)
            && ((b[2] >> 2) & 3) != 3;            // reserved sample rate
 }
 
+std::optional<Frame> decodeFrame(QByteArrayView fourBytes)
+{
+    if (!isFrameHeader(fourBytes))
+        return std::nullopt;
+    const auto *b = reinterpret_cast<const uchar *>(fourBytes.data());
+    const int version = (b[1] >> 3) & 3; // 3: MPEG 1, 2: MPEG 2, 0: MPEG 2.5
+    Frame frame;
+    frame.mpeg1 = version == 3;
+    frame.layer = 4 - ((b[1] >> 1) & 3);
+    frame.kbps = bitrateRow(frame.mpeg1, frame.layer)[size_t(b[2] >> 4)];
+    frame.rate = SampleRates[size_t(version == 3 ? 0 : version == 2 ? 1 : 2)][size_t((b[2] >> 2) & 3)];
+    frame.padded = b[2] & 2;
+    frame.mono = (b[3] >> 6) == 3;
+    return frame;
+}
+
+bool sameStream(QByteArrayView first, QByteArrayView next)
+{
+    // The sync, version and layer, and the sample rate; the protection bit,
+    // bitrate, padding and channel mode may change from frame to frame.
+    return isFrameHeader(next) && (first[1] & 0xFE) == (next[1] & 0xFE) && (first[2] & 0x0C) == (next[2] & 0x0C);
+}
+
+qsizetype followBytes(const Frame &frame)
+{
+    return (frame.kbps > 0 ? frame.bytes() : LongestFreeFrame) + 4;
+}
+
 qsizetype findFrameHeader(QByteArrayView bytes, qsizetype from)
 {
     const char *data = bytes.data();
@@ -108,7 +176,7 @@ qsizetype findFrameHeader(QByteArrayView bytes, qsizetype from)
         if (!hit)
             return -1;
         pos = static_cast<const char *>(hit) - data;
-        if (isFrameHeader(bytes.sliced(pos, 4)))
+        if (isFrameHeader(bytes.sliced(pos, 4)) && isFollowed(bytes, pos))
             return pos;
         ++pos;
     }
@@ -141,9 +209,10 @@ bool headerBytesOfFile(const ByteSource &file, QByteArrayView head, std::array<c
     QByteArray block;
     qint64 blockSize = FirstSearchBlock;
     qint64 pos = start;
+    bool readAtPos = false; // read a block at pos even when the head holds it
     while (pos < end) {
         QByteArrayView view;
-        if (pos + 4 <= head.size()) {
+        if (pos + 4 <= head.size() && !readAtPos) {
             view = head.sliced(pos);
         } else {
             if (!file.readAt(pos, blockSize, block) || block.isEmpty())
@@ -151,10 +220,18 @@ bool headerBytesOfFile(const ByteSource &file, QByteArrayView head, std::array<c
             view = block;
             blockSize = std::min(blockSize * 2, LargestSearchBlock);
         }
-        view = view.first(std::min<qint64>(view.size(), end - pos + 3));
+        const bool reread = std::exchange(readAtPos, false);
         const qsizetype at = findFrameHeader(view);
-        if (at >= 0)
-            return found(view.sliced(at, 4));
+        if (at >= 0 && at < end - pos) {
+            // A header whose next frame the view ends before is looked at
+            // again from a read that holds it, unless the file ends there.
+            const bool seen = at + followBytes(*decodeFrame(view.sliced(at, 4))) <= view.size();
+            if (seen || (reread && at == 0) || pos + view.size() >= file.size())
+                return found(view.sliced(at, 4));
+            pos += at;
+            readAtPos = true;
+            continue;
+        }
         if (pos + view.size() >= end)
             break;
         // The last three bytes may begin a header that the next read ends.
@@ -178,11 +255,6 @@ QString bitrateText(const QString &version, const QString &layer, const QString 
 
 QString sampleRateText(const QString &version, const QString &rateBits)
 {
-    static constexpr std::array<std::array<int, 3>, 3> Rates = {{
-        {44100, 48000, 32000}, // version 1
-        {22050, 24000, 16000}, // version 2
-        {11025, 12000, 8000},  // version 2.5
-    }};
     int row;
     if (version == QLatin1String("1"))
         row = 0;
@@ -195,7 +267,7 @@ QString sampleRateText(const QString &version, const QString &rateBits)
     const int index = bitsValue(rateBits, 2);
     if (index < 0 || index > 2)
         return {};
-    return QString::number(Rates[size_t(row)][size_t(index)]);
+    return QString::number(SampleRates[size_t(row)][size_t(index)]);
 }
 
 QString channelModeText(const QString &modeBits)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 class ByteSource;
 
@@ -31,8 +32,44 @@ constexpr qint64 SearchBound = 4 * 1024 * 1024;
 // True when the four bytes are a frame header: 0xFF, a byte with its top
 // three bits set, and no reserved version, layer, bitrate or sample rate.
 bool isFrameHeader(QByteArrayView fourBytes);
-// Position of the first frame header that lies wholly in bytes at or
-// after from; -1 when there is none.
+
+// A frame header's fields.
+struct Frame
+{
+    bool mpeg1 = false;
+    int layer = 0;
+    int kbps = 0; // 0 in free format: the frame's length is not known
+    int rate = 0;
+    bool padded = false;
+    bool mono = false;
+
+    int samples() const { return layer == 1 ? 384 : (layer == 2 || mpeg1) ? 1152 : 576; }
+    // The frame's bytes, its header included; 0 in free format.
+    qint64 bytes() const
+    {
+        if (kbps <= 0)
+            return 0;
+        if (layer == 1)
+            return (12 * qint64(kbps) * 1000 / rate + padded) * 4;
+        const int perKbit = layer == 3 && !mpeg1 ? 72 : 144;
+        return perKbit * qint64(kbps) * 1000 / rate + padded;
+    }
+};
+// The fields of four bytes that are a frame header; nothing otherwise.
+std::optional<Frame> decodeFrame(QByteArrayView fourBytes);
+// True when next (four bytes) is a frame header of the same stream as the
+// header first: the same version, layer and sample rate.
+bool sameStream(QByteArrayView first, QByteArrayView next);
+// Bytes from a frame header that show whether the next frame follows it:
+// the frame and the next header (free format: the longest frame and a
+// header).
+qsizetype followBytes(const Frame &frame);
+
+// Position of the first frame header at or after from in bytes that the
+// next frame follows, where its length says (in free format: within the
+// longest frame); a header whose next frame the bytes end before is taken,
+// since the bytes may end with the file. -1 when there is none. A lone
+// sync in the junk or tags before the audio is passed over this way.
 qsizetype findFrameHeader(QByteArrayView bytes, qsizetype from = 0);
 QString bitrateText(const QString &version, const QString &layer, const QString &indexBits);
 QString sampleRateText(const QString &version, const QString &rateBits);

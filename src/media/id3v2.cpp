@@ -49,13 +49,33 @@ QByteArray headerWithBody(QByteArrayView header, qint64 bodySize)
     return out;
 }
 
-qint64 frameSize(const uchar *frame, int version)
+QByteArray resynchronised(QByteArrayView bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        out.append(bytes[i]);
+        if (uchar(bytes[i]) == 0xFF && i + 1 < bytes.size() && bytes[i + 1] == 0)
+            ++i;
+    }
+    return out;
+}
+
+qint64 frameSize(const uchar *frame, int version, bool plainSizes)
 {
     if (version == 2)
         return bigEndian(frame + 3, 3);
-    if (version == 3)
+    if (version == 3 || plainSizes)
         return bigEndian(frame + 4, 4);
     return synchsafe(frame + 4);
+}
+
+bool isFrameId(const uchar *id, int version)
+{
+    for (int i = 0; i < frameIdSize(version); ++i)
+        if (!((id[i] >= 'A' && id[i] <= 'Z') || (id[i] >= '0' && id[i] <= '9')))
+            return false;
+    return true;
 }
 
 int fieldOfFrame(const uchar *id, int version)

@@ -21,8 +21,16 @@ qint64 synchsafe(const uchar *fourBytes);
 // ten-byte "ID3" header.
 qint64 tagSize(QByteArrayView bytes);
 
-// The header's flag for a footer after the body.
+// The header's flags: the tag unsynchronised (in 2.2 and 2.3 as a whole,
+// in 2.4 frame by frame), an extended header before the frames (in 2.2,
+// compression, which no reader knows), a footer after the body.
+constexpr uchar UnsyncFlag = 0x80;
+constexpr uchar ExtendedHeaderFlag = 0x40;
 constexpr uchar FooterFlag = 0x10;
+
+// Bytes as they were before unsynchronisation: the zero byte a writer put
+// after each 0xFF is taken out again.
+QByteArray resynchronised(QByteArrayView bytes);
 
 // The ten bytes of a tag's header with the body size set to bodySize and
 // without the footer flag: the header of a copy that keeps some frames and
@@ -41,8 +49,12 @@ constexpr int frameIdSize(int version)
 }
 
 // The data size of the frame whose header starts at frame: big-endian in
-// versions 2.2 and 2.3, synchsafe in 2.4 (-1 when it is not).
-qint64 frameSize(const uchar *frame, int version);
+// versions 2.2 and 2.3, synchsafe in 2.4 (-1 when it is not). Some 2.4
+// writers stored plain big-endian sizes: plainSizes reads them so.
+qint64 frameSize(const uchar *frame, int version, bool plainSizes = false);
+
+// True when the frame id at id is made of capital letters and digits.
+bool isFrameId(const uchar *id, int version);
 
 // The fields the catalogue takes from text frames. TagLib reads the year
 // frames of versions 2.2 and 2.3 as the 2.4 recording time, and the first

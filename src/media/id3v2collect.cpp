@@ -14,10 +14,12 @@ using namespace Id3v2;
 constexpr int MaxFramesExamined = 10000;
 // A wanted frame larger than this holds no title or name and is passed over.
 constexpr qint64 LargestTextFrame = 256 * 1024;
-// Tags whose frames cannot be walked one by one (unsynchronised as a
-// whole, an extended header, sizes that do not add up) are read whole for
-// TagLib, up to this size; larger ones give no fields.
+// Tags whose frames cannot be walked one by one (sizes that do not add
+// up) are read whole for TagLib, up to this size; larger ones give no fields.
 constexpr qint64 LargestWholeTag = 1024 * 1024;
+// A 2.2 or 2.3 tag unsynchronised as a whole is read into memory to be
+// undone, up to this size (a large cover picture fits).
+constexpr qint64 LargestUnsyncTag = 64 * 1024 * 1024;
 // The kept frames of one tag stop growing past this.
 constexpr qint64 LargestKept = 1024 * 1024;
 // Bytes read at once while walking frame headers.
@@ -71,20 +73,133 @@ QByteArray wholeTag(const ByteSource &source, qint64 bodyEnd, uchar flags)
     return whole;
 }
 
+// How the frames of one tag are written.
+struct Layout
+{
+    int version = 3;
+    bool plainSizes = false;  // 2.4 sizes written as plain integers
+    bool unsyncFrames = false; // 2.4: the header says every frame is unsynchronised
+};
+
 // The wanted frames of a tag of version 2 to 4 whose frames end at end.
 struct KeptFrames
 {
     QByteArray bytes;
-    bool dropped = false; // a frame was passed over
+    bool dropped = false;  // a frame was passed over
+    bool rewritten = false; // a kept frame was written otherwise than in the tag
     qint64 pos = HeaderSize; // where the walk stopped
 };
 
-// Walks the frames from pos, keeping the wanted ones; false when the tag
-// must be read whole (a read failure, a size that is not synchsafe or
-// runs past the tag).
-bool keepTextFrames(Window &window, int version, qint64 end, KeptFrames &kept)
+// The 2.4 frame flags the readers take off themselves: unsynchronisation
+// and the data length indicator it brings.
+constexpr uchar FrameUnsync = 0x02;
+constexpr uchar DataLength = 0x01;
+
+// Calls each(value, last) for the values of a UTF-16 text frame's data
+// (after its encoding byte), split at their two-byte terminators.
+template <typename Each>
+void forEachUtf16Value(QByteArrayView data, Each each)
 {
-    const int headerSize = frameHeaderSize(version);
+    for (qsizetype start = 1, i = 1;; i += 2) {
+        const bool atEnd = i + 2 > data.size(); // no whole code unit left
+        if (!atEnd && (data[i] != 0 || data[i + 1] != 0))
+            continue;
+        each(data.sliced(start, (atEnd ? data.size() : i) - start), atEnd);
+        if (atEnd)
+            return;
+        start = i + 2;
+    }
+}
+
+bool unmarked(QByteArrayView value)
+{
+    return !value.isEmpty()
+           && !(value.size() >= 2
+                && ((uchar(value[0]) == 0xFF && uchar(value[1]) == 0xFE)
+                    || (uchar(value[0]) == 0xFE && uchar(value[1]) == 0xFF)));
+}
+
+bool lacksByteOrderMark(QByteArrayView data)
+{
+    bool lacks = false;
+    if (data.size() >= 3 && data[0] == 1)
+        forEachUtf16Value(data, [&](QByteArrayView value, bool) { lacks = lacks || unmarked(value); });
+    return lacks;
+}
+
+// A UTF-16 value without a byte order mark is read as little-endian, as
+// the writers that leave it out (and the other readers) do: the mark is
+// put in front, so both readers decode it so.
+QByteArray withByteOrderMarks(QByteArrayView data)
+{
+    QByteArray out(1, '\1');
+    forEachUtf16Value(data, [&](QByteArrayView value, bool last) {
+        if (unmarked(value))
+            out.append("\xFF\xFE", 2);
+        out.append(value);
+        if (!last)
+            out.append("\0\0", 2);
+    });
+    return out;
+}
+
+// Appends a kept frame to out as the readers take it. In 2.4 a frame's
+// unsynchronisation and data length indicator are undone and its size
+// written synchsafe, so that neither reader has to guess at sizes or
+// flags; UTF-16 values get the byte order mark they lack. Most frames need
+// none of it and go as they are.
+void appendKeptFrame(QByteArray &out, const uchar *frame, qint64 size, const Layout &layout, bool &rewritten)
+{
+    const int headerSize = frameHeaderSize(layout.version);
+    QByteArrayView data(frame + headerSize, qsizetype(size));
+    const uchar flags = layout.version == 4 ? frame[9] : 0;
+    const bool undo = layout.version == 4 && (flags & ~(FrameUnsync | DataLength)) == 0
+                      && ((flags & (FrameUnsync | DataLength)) || layout.unsyncFrames);
+    if (!undo && !layout.plainSizes && !lacksByteOrderMark(data)) {
+        out.append(reinterpret_cast<const char *>(frame), qsizetype(headerSize + size));
+        return;
+    }
+    rewritten = true;
+    QByteArray undone;
+    uchar format = flags;
+    if (undo) {
+        if ((flags & FrameUnsync) || layout.unsyncFrames)
+            data = undone = resynchronised(data);
+        if ((flags & DataLength) && data.size() >= 4)
+            data = data.sliced(4);
+        format = 0;
+    }
+    const QByteArray text = lacksByteOrderMark(data) ? withByteOrderMarks(data) : data.toByteArray();
+    QByteArray header(reinterpret_cast<const char *>(frame), headerSize);
+    if (layout.version == 4) {
+        header[9] = char(format);
+        for (int i = 7; i >= 4; --i)
+            header[i] = char((text.size() >> (7 * (7 - i))) & 0x7F);
+    } else {
+        const int sizeBytes = layout.version == 2 ? 3 : 4;
+        for (int i = 0; i < sizeBytes; ++i)
+            header[frameIdSize(layout.version) + i] = char(quint32(text.size()) >> (8 * (sizeBytes - 1 - i)));
+    }
+    out.append(header).append(text);
+}
+
+// True when a frame header (or padding, or the end) starts at pos: a walk
+// by wrong sizes lands in the middle of some frame's data.
+bool frameStartsAt(Window &window, const Layout &layout, qint64 pos, qint64 end)
+{
+    const int headerSize = frameHeaderSize(layout.version);
+    if (pos + headerSize > end)
+        return true;
+    const uchar *frame = window.at(pos, headerSize);
+    return frame && (frame[0] == 0 || isFrameId(frame, layout.version));
+}
+
+// Walks the frames from kept.pos, keeping the wanted ones; false when the
+// tag must be read otherwise (a read failure, a frame id that is not one,
+// a size that is not synchsafe or runs past the tag).
+bool keepTextFrames(Window &window, const Layout &layout, qint64 end, KeptFrames &kept)
+{
+    const int headerSize = frameHeaderSize(layout.version);
     int found = 0;
     for (int examined = 0; examined < MaxFramesExamined && kept.pos + headerSize <= end; ++examined) {
         const uchar *frame = window.at(kept.pos, headerSize);
@@ -92,22 +207,21 @@ bool keepTextFrames(Window &window, int version, qint64 end, KeptFrames &kept)
             return false;
         if (frame[0] == 0)
             break; // padding
-        // A 2.4 size that is not synchsafe: leave the guessing to TagLib.
-        const qint64 size = frameSize(frame, version);
+        const qint64 size = frameSize(frame, layout.version, layout.plainSizes);
         const qint64 next = kept.pos + headerSize + size;
-        if (size < 0 || next > end)
+        if (size < 0 || next > end || !isFrameId(frame, layout.version))
             return false;
         const qint64 length = next - kept.pos;
-        const int field = fieldOfFrame(frame, version);
+        const int field = fieldOfFrame(frame, layout.version);
         if (field >= 0 && size <= LargestTextFrame && kept.bytes.size() + length <= LargestKept) {
             const uchar *whole = window.at(kept.pos, length);
             if (!whole)
                 return false;
-            kept.bytes.append(reinterpret_cast<const char *>(whole), qsizetype(length));
+            appendKeptFrame(kept.bytes, whole, size, layout, kept.rewritten);
             found |= 1 << field;
             kept.pos = next;
             if ((found & AllFields) == AllFields)
-                break;
+                return frameStartsAt(window, layout, kept.pos, end);
         } else {
             kept.dropped = true;
             kept.pos = next;
@@ -116,35 +230,88 @@ bool keepTextFrames(Window &window, int version, qint64 end, KeptFrames &kept)
     return true;
 }
 
+// Where the frames start: after the header, and after an extended header
+// (its size counts itself in 2.4, not in 2.3); -1 when it runs past end.
+qint64 framesStart(Window &window, int version, uchar flags, qint64 end)
+{
+    if (!(flags & ExtendedHeaderFlag) || version == 2)
+        return HeaderSize;
+    const uchar *b = window.at(HeaderSize, 4);
+    if (!b)
+        return -1;
+    const qint64 size = version == 4 ? synchsafe(b) : 4 + ((qint64(b[0]) << 24) | (b[1] << 16) | (b[2] << 8) | b[3]);
+    return size < 4 || HeaderSize + size > end ? -1 : HeaderSize + size;
+}
+
+QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayView header)
+{
+    const auto *b = reinterpret_cast<const uchar *>(header.data());
+    const uchar flags = b[5];
+    const qint64 bodyEnd = HeaderSize + synchsafe(b + 6);
+    const qint64 end = std::min(source.size(), bodyEnd);
+    Window window(source, head);
+    Layout layout;
+    layout.version = b[3];
+    layout.unsyncFrames = layout.version == 4 && (flags & UnsyncFlag);
+    const qint64 start = framesStart(window, layout.version, flags, end);
+    if (start < 0)
+        return wholeTag(source, bodyEnd, flags);
+
+    KeptFrames kept;
+    kept.pos = start;
+    bool walked = keepTextFrames(window, layout, end, kept);
+    // Some 2.4 writers stored plain sizes, not synchsafe ones: a walk by
+    // those that lands on every frame decides.
+    if (!walked && layout.version == 4) {
+        layout.plainSizes = true;
+        kept = KeptFrames();
+        kept.pos = start;
+        walked = keepTextFrames(window, layout, end, kept);
+    }
+    if (!walked)
+        return wholeTag(source, bodyEnd, flags);
+    // A tag of wanted frames only, without padding, goes to the readers as
+    // it is (it is no larger than the frames kept).
+    const uchar plainFlags = flags & ~(UnsyncFlag | ExtendedHeaderFlag);
+    if (!kept.dropped && !kept.rewritten && kept.pos >= end && plainFlags == flags)
+        return wholeTag(source, bodyEnd, flags);
+    QByteArray out = headerWithBody(header, kept.bytes.size());
+    out[5] = char(plainFlags & ~FooterFlag);
+    return out + kept.bytes;
+}
+
 } // namespace
 
 namespace Id3v2 {
 
 QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
 {
-    Window window(source, head);
-    const uchar *b = window.at(0, HeaderSize);
-    if (!b)
+    QByteArray header = head.first(std::min<qsizetype>(head.size(), HeaderSize)).toByteArray();
+    if (header.size() < HeaderSize && !source.readAt(0, HeaderSize, header))
         return {};
-    const QByteArrayView headerView(b, HeaderSize);
-    if (tagSize(headerView) == 0)
+    if (tagSize(header) == 0)
         return {};
-    const QByteArray header = headerView.toByteArray();
+    const auto *b = reinterpret_cast<const uchar *>(header.constData());
     const int version = b[3];
     const uchar flags = b[5];
     const qint64 bodyEnd = HeaderSize + synchsafe(b + 6);
-    if (version < 2 || version > 4 || (flags & 0xC0))
+    // 2.2 compression, and versions past 2.4, no reader knows.
+    if (version < 2 || version > 4 || (version == 2 && (flags & ExtendedHeaderFlag)))
         return wholeTag(source, bodyEnd, flags);
+    if (!(flags & UnsyncFlag) || version == 4)
+        return framesOf(source, head, header);
 
-    const qint64 end = std::min(source.size(), bodyEnd);
-    KeptFrames kept;
-    if (!keepTextFrames(window, version, end, kept))
-        return wholeTag(source, bodyEnd, flags);
-    // A tag of wanted frames only, without padding, goes to TagLib as it is
-    // (it is no larger than the frames kept).
-    if (!kept.dropped && kept.pos >= end)
-        return wholeTag(source, bodyEnd, flags);
-    return headerWithBody(header, kept.bytes.size()) + kept.bytes;
+    // A 2.2 or 2.3 tag unsynchronised as a whole: its sizes count the bytes
+    // as they were before, so the body is undone first.
+    QByteArray body;
+    const qint64 length = std::min(source.size(), bodyEnd) - HeaderSize;
+    if (length > LargestUnsyncTag || !source.readAt(HeaderSize, length, body))
+        return {};
+    const QByteArray plainBody = resynchronised(body);
+    QByteArray undone = headerWithBody(header, plainBody.size());
+    undone[5] = char(flags & ~UnsyncFlag);
+    undone += plainBody;
+    return framesOf(MemorySource(undone), undone, QByteArrayView(undone).first(HeaderSize));
 }
 
 } // namespace Id3v2

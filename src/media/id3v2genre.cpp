@@ -5,9 +5,8 @@
 
 #include <QRegularExpression>
 
-// TagLib's list of genre names, which spells some of them otherwise than
-// the ID3v1 table and knows old spellings: only it tells which text names
-// a numbered genre the way the TagLib reader does.
+// TagLib's list of genre names, which knows the other spellings of the
+// numbered genres: it tells whether a refinement names its number's genre.
 #include <taglib/id3v1genres.h>
 
 namespace Id3v2 {
@@ -19,19 +18,17 @@ QString genreOfValue(const QString &value)
     QRegularExpressionMatch match = numbered.match(value);
     if (!match.hasMatch())
         match = plain.match(value);
-    if (match.hasMatch()) {
-        const QString name = Id3v1::genreName(match.captured(1).toInt());
-        if (!name.isEmpty())
-            return name;
-        // A number past the table: keep any refinement text after it.
-        return cleanTagText(match.lastCapturedIndex() >= 2 ? match.captured(2) : QString());
-    }
-    // TagLib reads "(67)Psychedelic" as the name alone, in its own
-    // spelling; a name of the numbered list takes this table's spelling.
-    const QString text = cleanTagText(value);
-    const int number = TagLib::ID3v1::genreIndex(TagLib::String(text.toStdWString()));
+    if (!match.hasMatch()) // a genre written as text is kept as the tag spells it
+        return cleanTagText(value);
+    const int number = match.captured(1).toInt();
+    const QString refinement = cleanTagText(match.lastCapturedIndex() >= 2 ? match.captured(2) : QString());
+    // "(67)Psychedelic": the text names the number's genre in the tag's own
+    // spelling, which is kept; TagLib's list knows the spellings of each.
+    if (!refinement.isEmpty() && TagLib::ID3v1::genreIndex(TagLib::String(refinement.toStdWString())) == number)
+        return refinement;
     const QString name = Id3v1::genreName(number);
-    return name.isEmpty() ? text : name;
+    // A number past the table: keep any refinement text after it.
+    return name.isEmpty() ? refinement : name;
 }
 
 bool genreOfCommonValue(const QString &text, QByteArray &out)

@@ -8,9 +8,11 @@
 // reader and TagLib name a genre alike.
 namespace Id3v2 {
 
-// The genre of one TCON value as TagLib gives it: "(17)", "17" and
-// "(17)Rock" give the name of number 17; a name of the numbered list
-// takes the spelling of its table; other text is kept, cleaned.
+// The genre of one TCON value as TagLib gives it: "(17)" and "17" give
+// the table's name of number 17, as does "(17)Hard Rock"; "(67)Psychedelic",
+// whose text names the number's genre, keeps the tag's spelling; other
+// text is kept as written, cleaned ("Thrash Metal" stays so, although the
+// table spells number 144 "Trash Metal").
 QString genreOfValue(const QString &value);
 
 // The same for the own reader, as UTF-8 in out: plain numbers and

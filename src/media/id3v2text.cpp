@@ -13,14 +13,6 @@ namespace {
 
 using namespace Id3v2;
 
-bool validId(const uchar *id, int length)
-{
-    for (int i = 0; i < length; ++i)
-        if (!((id[i] >= 'A' && id[i] <= 'Z') || (id[i] >= '0' && id[i] <= '9')))
-            return false;
-    return true;
-}
-
 // The values of a text frame, split where TagLib splits them: trailing
 // NULs dropped, then split at the terminator of the encoding, empty
 // values left out.
@@ -196,7 +188,7 @@ bool commonFrames(QByteArrayView tag, int version, qsizetype end, Frames &frames
         // them without the synchsafe form.
         if (version == 4 && (size < 0 || size > 127))
             return false;
-        if (!validId(frame, frameIdSize(version)) || size == 0 || pos + headerSize + size > end
+        if (!isFrameId(frame, version) || size == 0 || pos + headerSize + size > end
             || (version > 2 && (frame[8] | frame[9]) != 0))
             return false;
         // Recording dates stand in for the year where TagLib reads them

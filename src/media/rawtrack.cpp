@@ -54,13 +54,16 @@ RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage)
             block = QByteArrayView(head).last(Id3v1::TagSize);
         else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
             block = tail;
+        // An ID3v1 tag whose fields are all blank holds nothing: some
+        // taggers leave one beside a full ID3v2 tag, which then counts.
         if (Id3v1::isTag(block)) {
             raw.tags = Id3v1::parseTagUtf8(block, codepage);
-            return raw;
+            if (!raw.tags.isEmpty())
+                return raw;
         }
     }
 
-    // No ID3v1 tag: the text frames of the ID3v2 tag at the start.
+    // No ID3v1 tag, or a blank one: the text frames of the ID3v2 tag at the start.
     raw.textTag = Id3v2::collectTextFrames(file, head);
     return raw;
 }

@@ -1,6 +1,8 @@
 #include "media/streamfacts.h"
 
 #include "media/frameheader.h"
+#include "media/framerun.h"
+#include "media/streamheader.h"
 #include "media/id3v2.h"
 #include "media/mediafile.h"
 #include "store/extensionline.h"
@@ -17,111 +19,7 @@ namespace StreamFacts {
 
 namespace {
 
-// The first frame as its header describes it.
-struct Frame
-{
-    bool mpeg1 = false;
-    int layer = 0;
-    int kbps = 0; // 0 for free format: the frame's length is not known
-    int rate = 0;
-    bool padded = false;
-    bool mono = false;
-
-    int samples() const { return layer == 1 ? 384 : (layer == 2 || mpeg1) ? 1152 : 576; }
-    qint64 bytes() const
-    {
-        if (layer == 1)
-            return (12 * qint64(kbps) * 1000 / rate + padded) * 4;
-        const int perKbit = layer == 3 && !mpeg1 ? 72 : 144;
-        return perKbit * qint64(kbps) * 1000 / rate + padded;
-    }
-};
-
-// The header's fields, by the frame header code's own tables.
-std::optional<Frame> decodeFrame(QByteArrayView four)
-{
-    if (!FrameHeader::isFrameHeader(four))
-        return std::nullopt;
-    const QString bits = QString::fromLatin1(FrameHeader::bitsTextUtf8(four));
-    const auto at = [&bits](int position, int length) { return bits.mid(position - 1, length); };
-    const QString versionBits = at(13, 2);
-    const QString version = versionBits == u"11" ? QStringLiteral("1")
-                            : versionBits == u"10" ? QStringLiteral("2")
-                                                   : QStringLiteral("2.5");
-    Frame frame;
-    frame.mpeg1 = version == u"1";
-    frame.layer = 4 - at(15, 2).toInt(nullptr, 2);
-    const QString layer = QString::number(frame.layer);
-    frame.kbps = FrameHeader::bitrateText(frame.mpeg1 ? version : QStringLiteral("2"), layer, at(19, 4)).toInt();
-    frame.rate = FrameHeader::sampleRateText(version, at(23, 2)).toInt();
-    frame.padded = at(25, 1) == u"1";
-    frame.mono = at(28, 2) == u"11";
-    if (frame.rate <= 0)
-        return std::nullopt;
-    return frame;
-}
-
-// What a Xing, Info or VBRI header in the first frame says.
-struct StreamHeader
-{
-    enum Kind { None, Xing, Info, Vbri } kind = None;
-    quint32 frames = 0; // 0: no count
-    QString encoder;
-    int method = 0;     // the LAME tag's bitrate method
-    qint64 trimmed = 0; // samples the encoder added at the start and the end
-};
-
-quint32 bigEndian32(QByteArrayView bytes, qsizetype at)
-{
-    return qFromBigEndian<quint32>(bytes.data() + at);
-}
-
-// The encoder's name at the start of a LAME tag: its printable ASCII,
-// without blanks around it.
-QString encoderName(QByteArrayView nine)
-{
-    const auto end = std::find_if(nine.begin(), nine.end(), [](char c) { return c < 0x20 || c > 0x7E; });
-    return QString::fromLatin1(QByteArrayView(nine.begin(), end)).trimmed();
-}
-
-// The LAME tag that follows a Xing or Info header at lame in the frame.
-void readLameTag(QByteArrayView frame, qsizetype lame, StreamHeader &header)
-{
-    constexpr qsizetype LameTagBytes = 36;
-    if (lame + LameTagBytes > frame.size())
-        return;
-    header.encoder = encoderName(frame.sliced(lame, 9));
-    if (header.encoder.size() < 4)
-        return; // not a tag
-    header.method = uchar(frame[lame + 9]) & 0x0F;
-    const auto b = [&](int i) { return qint64(uchar(frame[lame + i])); };
-    header.trimmed = (b(21) << 4 | b(22) >> 4) + ((b(22) & 0x0F) << 8 | b(23));
-}
-
-// The Xing or Info header after the side information, or the VBRI
-// header at its fixed place; frame holds the first frame and what follows.
-StreamHeader readStreamHeader(QByteArrayView frame, const Frame &info)
-{
-    // The headers stand where layer III frames have their side information,
-    // whatever the layer.
-    StreamHeader header;
-    const qsizetype xing = 4 + (info.mpeg1 ? (info.mono ? 17 : 32) : (info.mono ? 9 : 17));
-    constexpr qsizetype Vbri = 4 + 32;
-    if (xing + 8 <= frame.size() && (frame.sliced(xing, 4) == "Xing" || frame.sliced(xing, 4) == "Info")) {
-        header.kind = frame.sliced(xing, 4) == "Xing" ? StreamHeader::Xing : StreamHeader::Info;
-        const quint32 flags = bigEndian32(frame, xing + 4);
-        qsizetype at = xing + 8;
-        if (flags & 1 && at + 4 <= frame.size())
-            header.frames = bigEndian32(frame, at);
-        for (const auto &[flag, bytes] : {std::pair{1u, 4}, {2u, 4}, {4u, 100}, {8u, 4}})
-            at += flags & flag ? bytes : 0;
-        readLameTag(frame, at, header);
-    } else if (Vbri + 18 <= frame.size() && frame.sliced(Vbri, 4) == "VBRI") {
-        header.kind = StreamHeader::Vbri;
-        header.frames = bigEndian32(frame, Vbri + 14);
-    }
-    return header;
-}
+using FrameHeader::Frame;
 
 Mode modeOf(const StreamHeader &header)
 {
@@ -142,33 +40,69 @@ qint64 roundedDivision(double numerator, double denominator)
     return std::llround(numerator / denominator);
 }
 
-// Playing time and average bitrate: from the header's frame count when it
-// has one that the audio's length can hold, else (without a header) from
-// the length and the first frame's bitrate.
-void timeAndBitrate(const Frame &frame, const StreamHeader &header, Facts &facts)
+// Without a header the time is worked out from the audio's length: at the
+// first frame's bitrate when the frames seen all have it (exact for a
+// clean CBR stream, but its middle is never read), else at the frames'
+// average size, as VBR. Either way an estimate.
+void estimateWithoutHeader(const Frame &frame, const FrameRun::Seen &seen, Facts &facts)
+{
+    const qint64 length = facts.audioLength;
+    if (seen.frames > 0 && seen.lowest != seen.highest) {
+        facts.mode = Mode::Vbr;
+        facts.tenths = std::llround(seen.secondsOf(length) * 10);
+        facts.kbps = int(std::llround(double(seen.bytes) * 8 / seen.seconds / 1000));
+    } else if (frame.kbps > 0) {
+        facts.kbps = frame.kbps;
+        facts.tenths = roundedDivision(double(length) * 80, double(frame.kbps) * 1000);
+    } else {
+        return;
+    }
+    facts.estimated = true;
+}
+
+// Playing time and average bitrate from the header's frame count, when
+// the audio's length can hold that many frames. When the header's byte
+// count misses the audio's length by more than two frames, the time is
+// that of the bytes present instead: the file was cut short, or more
+// audio (such as a second stream) follows the one the header counts.
+void timeFromHeader(const Frame &frame, const StreamHeader &header, QByteArrayView tail, Facts &facts)
 {
     // Frames are never shorter or longer than these (free format included).
     constexpr qint64 ShortestFrame = 24, LongestFrame = 2881;
     const qint64 length = facts.audioLength;
-    if (header.kind == StreamHeader::None) {
-        if (frame.kbps <= 0)
-            return;
-        facts.kbps = frame.kbps;
-        facts.tenths = roundedDivision(double(length) * 80, double(frame.kbps) * 1000);
-        return;
-    }
     const qint64 headerFrame = frame.kbps > 0 && frame.bytes() < length ? frame.bytes() : 0;
     const qint64 body = length - headerFrame;
     const qint64 frames = header.frames;
     if (frames == 0 || frames * ShortestFrame > body || frames * LongestFrame < body)
         return;
     const qint64 samples = frames * frame.samples();
-    const qint64 played = header.trimmed < samples ? samples - header.trimmed : samples;
-    facts.tenths = roundedDivision(double(played) * 10, frame.rate);
-    if (facts.mode == Mode::Cbr && frame.kbps > 0)
+    double played = double(header.trimmed < samples ? samples - header.trimmed : samples);
+    double coded = double(samples); // the frames' samples, and their bytes, for the bitrate
+    qint64 codedBytes = body;
+    if (header.bytes > headerFrame) {
+        const double average = double(header.bytes - headerFrame) / double(frames);
+        const qint64 beyond = length - qint64(header.bytes);
+        if (beyond < -2 * average) {
+            facts.damage = Damage::Short;
+            coded = double(body) / average * frame.samples();
+            played = std::max(0.0, coded - double(header.delay));
+        } else if (beyond > 2 * average) {
+            if (const FrameRun::Seen after = FrameRun::atEnd(tail); after.frames > 0) {
+                facts.damage = Damage::Long; // frames run to the end: audio
+                const double more = after.secondsOf(beyond) * frame.rate;
+                coded += more;
+                played += more;
+            } else {
+                codedBytes = header.bytes - headerFrame; // junk after the stream
+            }
+        }
+    }
+    facts.estimated = facts.damage != Damage::None;
+    facts.tenths = std::llround(played * 10 / frame.rate);
+    if (facts.mode == Mode::Cbr && frame.kbps > 0 && !facts.estimated)
         facts.kbps = frame.kbps;
-    else
-        facts.kbps = int(roundedDivision(double(body) * 8 * frame.rate, double(samples) * 1000));
+    else if (coded > 0)
+        facts.kbps = int(std::llround(double(codedBytes) * 8 * frame.rate / (coded * 1000)));
 }
 
 // The identity: the audio's length, then its first and last edge.
@@ -194,22 +128,35 @@ void hashAudio(const Parts &parts, Facts &facts)
 Facts factsOf(const Parts &parts)
 {
     Facts facts;
-    const QByteArrayView searched = parts.head.first(std::min<qsizetype>(parts.head.size(), FrameSearchBytes + 3));
-    qsizetype at = FrameHeader::findFrameHeader(searched);
-    if (at >= 0 && parts.tagsEnd + at + 4 > parts.audioEnd)
-        at = -1; // in the tags at the end
+    // The first frame is one that the next frame follows, before the tags
+    // at the end.
+    const QByteArrayView head = parts.head.first(std::clamp<qint64>(parts.audioEnd - parts.tagsEnd, 0, parts.head.size()));
+    qsizetype at = FrameHeader::findFrameHeader(head);
+    if (at >= FrameSearchBytes)
+        at = -1;
     facts.audioStart = parts.tagsEnd + std::max<qsizetype>(at, 0);
     facts.audioLength = std::max<qint64>(0, parts.audioEnd - facts.audioStart);
     hashAudio(parts, facts);
-    const std::optional<Frame> frame = at >= 0 ? decodeFrame(parts.head.sliced(at, 4)) : std::nullopt;
-    if (!frame)
+    if (at < 0)
         return facts;
-    const QByteArrayView audio = parts.head.sliced(at).first(std::min<qint64>(parts.head.size() - at, facts.audioLength));
-    const StreamHeader header = readStreamHeader(audio, *frame);
-    facts.rate = frame->rate;
+    const Frame frame = *FrameHeader::decodeFrame(head.sliced(at, 4));
+    const QByteArrayView audio = head.sliced(at);
+    const StreamHeader header = readStreamHeader(audio, frame);
+    facts.rate = frame.rate;
     facts.mode = modeOf(header);
     facts.encoder = header.encoder;
-    timeAndBitrate(*frame, header, facts);
+    if (header.kind != StreamHeader::None) {
+        timeFromHeader(frame, header, parts.tail, facts);
+        return facts;
+    }
+    // The frames at the start, and those at the end unless the head holds
+    // them all.
+    FrameRun::Seen seen;
+    qsizetype walked = 0;
+    FrameRun::walk(audio, walked, seen);
+    if (facts.audioLength > audio.size())
+        seen.add(FrameRun::atEnd(parts.tail));
+    estimateWithoutHeader(frame, seen, facts);
     return facts;
 }
 
@@ -251,6 +198,18 @@ QString modeText(Mode mode)
     }
 }
 
+QString damageText(Damage damage)
+{
+    switch (damage) {
+    case Damage::Short:
+        return QStringLiteral("short");
+    case Damage::Long:
+        return QStringLiteral("long");
+    default:
+        return {};
+    }
+}
+
 QString aidText(quint64 aid)
 {
     return QStringLiteral("%1").arg(aid, 16, 16, QLatin1Char('0'));
@@ -274,6 +233,10 @@ QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &
             line.set("enc", facts->encoder.toUtf8());
         if (facts->hasAid)
             line.set("aid", aidText(facts->aid).toLatin1());
+        if (facts->tenths && facts->estimated)
+            line.set("est", "1");
+        if (facts->damage != Damage::None)
+            line.set("dmg", damageText(facts->damage).toLatin1());
     }
     return ExtensionLine::format(line);
 }

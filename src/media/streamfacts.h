@@ -10,8 +10,9 @@ class ByteSource;
 
 // What a file's MPEG audio stream says about itself: playing time, average
 // bitrate, constant, average or variable bitrate, sample rate and encoder,
-// worked out from the first frame, its Xing/Info (with a LAME tag) or VBRI
-// header when it has one, and the length of the audio; and the audio's
+// worked out from the first frame (one the next frame follows), its
+// Xing/Info (with a LAME tag) or VBRI header when it has one, the length of
+// the audio and the frames in the parts read at its start and end; and the audio's
 // identity, a hash of its length and of its first and last EdgeBytes, so
 // that copies with other tags are known as the same audio.
 //
@@ -41,6 +42,9 @@ struct Parts
 };
 
 enum class Mode { Cbr, Vbr, Abr };
+// A stream whose header counts fewer bytes than the audio holds (Short: the
+// file was cut) or more (Long: more audio follows, such as a second stream).
+enum class Damage { None, Short, Long };
 
 struct Facts
 {
@@ -53,12 +57,17 @@ struct Facts
     std::optional<int> rate;       // samples per second
     std::optional<Mode> mode;
     // Playing time in tenths of a second: a header's frames times the
-    // samples per frame, less the samples a LAME tag says the encoder added.
+    // samples per frame, less the samples a LAME tag says the encoder added;
+    // without a header, or with one the audio's length belies, estimated.
     std::optional<qint64> tenths;
     // Average bitrate: a CBR stream's frame bitrate, else the bytes after
     // the header's frame over the frames' time.
     std::optional<int> kbps;
     QString encoder;               // "LAME3.100"; empty when no header names one
+    // The time is not a header's but worked out from the audio's length
+    // and the frames seen at its start and end.
+    bool estimated = false;
+    Damage damage = Damage::None;
 
     bool operator==(const Facts &) const = default;
 };
@@ -77,13 +86,16 @@ qint64 endTagSize(QByteArrayView bytes, bool atFileEnd);
 // The playing time as text: seconds with one decimal ("215.4").
 QString durationText(qint64 tenths);
 QString modeText(Mode mode);
+// "short", "long"; empty for None.
+QString damageText(Damage damage);
 // The identity as 16 lowercase hexadecimal digits.
 QString aidText(quint64 aid);
 
 // The extension line a scan writes for a file of this size and
 // modification time (seconds since 1970) and, when known, these facts:
-// "ondro:1 size=... mtime=... dur=... kbps=... mode=... rate=... enc=... aid=...",
-// each fact only when known.
+// "ondro:1 size=... mtime=... dur=... kbps=... mode=... rate=... enc=... aid=...
+// est=1 dmg=...", each fact only when known; est=1 when dur is estimated,
+// dmg (short, long) when the stream's header and its length disagree.
 QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts);
 
 // Reads the parts of the file at path (opened as MediaFile does, through

@@ -25,6 +25,10 @@ struct TrackTagsUtf8
     QByteArray year;
     QByteArray genre;
 
+    bool isEmpty() const
+    {
+        return artist.isEmpty() && track.isEmpty() && album.isEmpty() && year.isEmpty() && genre.isEmpty();
+    }
     TrackTags toTags() const
     {
         return {QString::fromUtf8(artist), QString::fromUtf8(track), QString::fromUtf8(album),

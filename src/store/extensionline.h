@@ -73,13 +73,13 @@ std::optional<qint64> tenths(QByteArrayView raw, qint64 maxTenths = MaxSeconds *
 // The facts a scan writes, by their keys, and their values as written
 // (each as rawValue gives it: the first pair of a key; null when absent),
 // found in one pass over the line for readers of several facts a row.
-enum Fact { Size, Mtime, Dur, Kbps, Mode, Rate, Enc, Aid, FactCount };
+enum Fact { Size, Mtime, Dur, Kbps, Mode, Rate, Enc, Aid, Est, Dmg, FactCount };
 inline constexpr std::array<const char *, FactCount> FactKeys{"size", "mtime", "dur", "kbps",
-                                                              "mode", "rate",  "enc", "aid"};
+                                                              "mode", "rate",  "enc", "aid", "est", "dmg"};
 // The largest value of each numeric fact as its reader gives it (dur in
 // tenths); 0 for the facts that are text.
-inline constexpr std::array<qint64, FactCount> FactLimits{MaxWhole, MaxSeconds, MaxSeconds * 10, MaxRate,
-                                                          0,        MaxRate,    0,               0};
+inline constexpr std::array<qint64, FactCount> FactLimits{MaxWhole, MaxSeconds, MaxSeconds * 10, MaxRate, 0,
+                                                          MaxRate,  0,          0,               1,       0};
 using FactValues = std::array<QByteArrayView, FactCount>;
 FactValues factValues(QByteArrayView line);
 std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key);

@@ -225,7 +225,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString data = dir.filePath(QStringLiteral("data"));
         const auto track = [&](const QString &path, quint32 audio, const QByteArray &title) {
-            return writeBytes(dir.filePath(path), QByteArray("\xFF\xFB\x90\x64", 4) + audioBytes(4000, audio)
+            return writeBytes(dir.filePath(path), frames(QByteArray("\xFF\xFB\x90\x64", 4), 417, 10, audio)
                                                       + id3v1Tag(title, "Band"));
         };
         QVERIFY(track(QStringLiteral("m1/a.mp3"), 1, "Song") && track(QStringLiteral("m2/copy.mp3"), 1, "Song")

@@ -24,7 +24,7 @@ bool writeCatalogue(const QString &data)
                 EntryOrigin::Own,
                 "ondro:1 size=4000000 mtime=915148800 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=00aa");
     rows.append(entryOf({"/cd/b, \"q\".mp3", "CD01", "Band, The", "Say \"Hi\", Now", "", "1995", "Jazz"}).record,
-                EntryOrigin::Own, "ondro:1 dur=oops kbps=192 enc=LAME%0A3.100");
+                EntryOrigin::Own, "ondro:1 dur=oops kbps=192 enc=LAME%0A3.100 est=1 dmg=long");
     rows.append(entryOf({"/hd/Other.mp3", "HD01", "Someone", "Else", "", "1980", "Pop"}).record, EntryOrigin::Own);
     return CatalogueListFile::save(data + QStringLiteral("/zembra.lst"), rows).ok;
 }
@@ -111,17 +111,19 @@ private Q_SLOTS:
         QCOMPARE(partial.value("kbps"), QJsonValue(192));
         QCOMPARE(partial.value("enc"), QJsonValue("LAME\n3.100"));
         QVERIFY(!partial.contains("dur")); // not a number: not known
+        QCOMPARE(partial.value("est"), QJsonValue(1));
+        QCOMPARE(partial.value("dmg"), QJsonValue("long"));
         QCOMPARE(query({QStringLiteral("nothing"), QStringLiteral("--json")}).out, QByteArray("[]\n"));
     }
 
     void csvQuotes()
     {
         const QByteArray header = "filename,source,artist,track,album,year,genre,coverimage,audioheader,"
-                                  "size,mtime,dur,kbps,mode,rate,enc,aid\r\n";
+                                  "size,mtime,dur,kbps,mode,rate,enc,aid,est,dmg\r\n";
         const CliRun run = query({QStringLiteral("title:say"), QStringLiteral("--csv")});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, header + "\"/cd/b, \"\"q\"\".mp3\",CD01,\"Band, The\",\"Say \"\"Hi\"\", Now\",,1995,Jazz,,,"
-                                   ",,,192,,,\"LAME\n3.100\",\r\n");
+                                   ",,,192,,,\"LAME\n3.100\",,1,long\r\n");
         const CliRun none = query({QStringLiteral("nothing"), QStringLiteral("--csv")});
         QCOMPARE(none.status, 1);
         QCOMPARE(none.out, header);

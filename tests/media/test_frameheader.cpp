@@ -56,6 +56,16 @@ private Q_SLOTS:
                    + bytes({0xFF, 0xFB, 0x9C, 0x64})                      // sample rate 11
                    + bytes({0xFF, 0xE3, 0x48, 0xC4, 0x00})                // MPEG 2.5 layer 3
             << QStringLiteral("11111111 11100011 01001000 11000100 ");
+        // A sync in junk whose next frame is not where its length says
+        // (626 bytes on) is not the first frame; the next frame may lie
+        // past the scan's first read of 8 KiB.
+        const QByteArray falseSync = bytes({0xFF, 0xFB, 0xB0, 0x64}) + QByteArray(600, 'j');
+        const QByteArray whole = bytes({0xFF, 0xFB, 0x90, 0x64}) + QByteArray(413, '\x55'); // 417 bytes
+        QTest::newRow("false sync before the frames") << QByteArray(100, 'j') + falseSync + whole + whole << WorkedExampleBits;
+        QTest::newRow("false sync at the first read's end")
+            << QByteArray(8000, 'j') + falseSync + bytes({0xFF, 0xF3, 0x80, 0xC0}) + QByteArray(204, 'a')
+            << QStringLiteral("11111111 11110011 10000000 11000000 ");
+        QTest::newRow("frame at the first read's end") << QByteArray(8000, 'j') + whole + whole << WorkedExampleBits;
         QTest::newRow("header straddles the first read")
             << QByteArray(8190, 'j') + frame << WorkedExampleBits;
         QTest::newRow("far after the tag")

@@ -33,7 +33,7 @@ QByteArray utf16WithBom(const QString &text)
     return out;
 }
 
-const QByteArray Audio = QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(1500, '\x11');
+const QByteArray Audio = (QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(413, '\x11')).repeated(4); // four frames
 
 // A 2.4 tag of 107 bytes ending in a footer; the genre is its last frame.
 const QByteArray FooterTag = QByteArray::fromHex(
@@ -223,7 +223,14 @@ private Q_SLOTS:
             << QStringList{"x", "", "", "", "Native US"};
         QTest::newRow("numbered genre with refinement")
             << id3v2Tag(3, textFrame(3, "TCON", 0, "(67)Psychedelic")) + Audio
-            << QStringList{"", "", "", "", "Psychadelic"};
+            << QStringList{"", "", "", "", "Psychedelic"};
+        // Text is kept as the tag spells it; numbers take the table's names.
+        QTest::newRow("genres written as text")
+            << id3v2Tag(4, textFrame(4, "TCON", 3, QByteArray("Thrash Metal\0Psychedelic\0(144)", 31))) + Audio
+            << QStringList{"", "", "", "", "Thrash Metal / Psychedelic / Trash Metal"};
+        QTest::newRow("numbered genre with other text")
+            << id3v2Tag(3, textFrame(3, "TCON", 0, "(17)Hard Rock")) + Audio
+            << QStringList{"", "", "", "", "Rock / Hard Rock"};
 
         QTest::newRow("line breaks and controls become blanks")
             << id3v2Tag(4, textFrame(4, "TIT2", 3, "Line one\r\nline two\ttab\x01")
@@ -241,6 +248,11 @@ private Q_SLOTS:
             << id3v2Tag(3, textFrame(3, "TIT2", 0, "From v2") + textFrame(3, "TPE1", 0, "V2 artist")) + Audio
                    + id3v1Tag("From v1", "", "Album 1", "", 255)
             << QStringList{"From v1", "", "Album 1", "", ""};
+        for (const auto &[name, blank] : {std::pair{"NUL", QByteArray(30, '\0')}, std::pair{"blanks", QByteArray(30, ' ')}})
+            QTest::addRow("blank ID3v1 (%s) leaves ID3v2", name)
+                << id3v2Tag(3, textFrame(3, "TIT2", 0, "From v2") + textFrame(3, "TCON", 0, "Thrash Metal")) + Audio
+                       + id3v1Tag(blank, blank, blank, blank.left(4), 255)
+                << QStringList{"From v2", "", "", "", "Thrash Metal"};
 
         // Header flags the version does not define (a footer, say, which
         // only 2.4 has) change nothing: the frames are read by their sizes,
@@ -285,6 +297,72 @@ private Q_SLOTS:
         QCOMPARE((QStringList{info.tags.track, info.tags.artist, info.tags.album, info.tags.year, info.tags.genre}),
                  expected);
         QCOMPARE(info.audioheader, QStringLiteral("11111111 11111011 10010000 01100100 "));
+    }
+
+    // Tag layouts TagLib alone misreads, read as the other readers of the
+    // field do (each case as a writer of the field lays it out).
+    void tagLayouts_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("expected"); // title, artist, album, year, genre
+        const auto tag = [](int version, char flags, const QByteArray &body) {
+            return "ID3" + QByteArray(1, char(version)) + '\0' + flags + synchsafe(quint32(body.size())) + body;
+        };
+        const auto unsynchronised = [](const QByteArray &bytes) {
+            QByteArray out;
+            for (qsizetype i = 0; i < bytes.size(); ++i) {
+                out += bytes[i];
+                if (uchar(bytes[i]) == 0xFF && (i + 1 == bytes.size() || bytes[i + 1] == 0 || uchar(bytes[i + 1]) >= 0xE0))
+                    out += '\0';
+            }
+            return out;
+        };
+        const QByteArray three = textFrame(3, "TIT2", 0, "Title") + textFrame(3, "TPE1", 0, "Artist")
+                                 + textFrame(3, "TALB", 0, "Album");
+        const QByteArray four = textFrame(4, "TIT2", 3, "Title") + textFrame(4, "TPE1", 3, "Artist")
+                                + textFrame(4, "TCON", 3, "Jazz");
+        QTest::newRow("2.3 extended header")
+            << tag(3, 0x40, QByteArray::fromHex("00000006000000000000") + three) + Audio
+            << QStringList{"Title", "Artist", "Album", "", ""};
+        QTest::newRow("2.4 extended header, last frame kept")
+            << tag(4, 0x40, QByteArray::fromHex("000000060100") + four) + Audio
+            << QStringList{"Title", "Artist", "", "", "Jazz"};
+        const QByteArray long301 = "\x03" + QByteArray(300, 'L');
+        QTest::newRow("2.4 plain sizes")
+            << tag(4, 0, "TIT2" + bigEndian(301, 4) + QByteArray(2, '\0') + long301 + "TPE1" + bigEndian(7, 4)
+                             + QByteArray(2, '\0') + "\x03" "Artist")
+                   + Audio
+            << QStringList{QString(300, u'L'), "Artist", "", "", ""};
+        QTest::newRow("UTF-16 without byte order mark")
+            << tag(3, 0, textFrame(3, "TIT2", 1, QByteArray::fromHex("42006A00F60072006B00"))) + Audio
+            << QStringList{QStringLiteral("Björk"), "", "", "", ""};
+        // A cover picture of 1.2 MB ahead of the text, full of 0xFF bytes.
+        const QByteArray picture = id3v2Frame(3, "APIC", QByteArray("\0image/jpeg\0\x03\0", 14)
+                                                           + QByteArray(1200000, '\xFF'));
+        QTest::newRow("2.3 unsynchronised, over 1 MiB")
+            << tag(3, char(0x80), unsynchronised(picture + textFrame(3, "TIT2", 0, "After \xFF picture"))) + Audio
+            << QStringList{QStringLiteral("After ÿ picture"), "", "", "", ""};
+        QTest::newRow("2.3 extended header, over 1 MiB")
+            << tag(3, 0x40, QByteArray::fromHex("00000006000000000000") + picture + three) + Audio
+            << QStringList{"Title", "Artist", "Album", "", ""};
+        // In 2.4 each frame is unsynchronised on its own, its size counting
+        // the bytes as written; a data length indicator may come first.
+        const QByteArray data = unsynchronised(QByteArray("\0A\xFF", 3));
+        QTest::newRow("2.4 unsynchronised frames")
+            << tag(4, char(0x80), "TPE1" + synchsafe(quint32(data.size() + 4)) + QByteArray("\0\x03", 2)
+                                      + synchsafe(3) + data + textFrame(4, "TIT2", 3, "Title"))
+                   + Audio
+            << QStringList{"Title", QStringLiteral("A\u00FF"), "", "", ""};
+    }
+
+    void tagLayouts()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        const TrackInfo info = readTrackInfo(writeFile(dir, QStringLiteral("layout.mp3"), content));
+        QCOMPARE((QStringList{info.tags.track, info.tags.artist, info.tags.album, info.tags.year, info.tags.genre}),
+                 expected);
     }
 
     // TagLib on its own, over whole tags whose header has the footer flag.

@@ -25,11 +25,11 @@
 
 namespace {
 
-// A small MP3: a frame header (FF FB 90 64), some audio bytes and an
-// ID3v1 tag naming the title.
+// A small MP3: a frame (FF FB 90 64, 417 bytes) and an ID3v1 tag naming
+// the title.
 QByteArray mp3Bytes(const QByteArray &title)
 {
-    return QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(400, '\x11') +
+    return QByteArray("\xFF\xFB\x90\x64", 4) + QByteArray(413, '\x11') +
            id3v1Tag(title, "Artist", "Album", "1999", 17);
 }
 

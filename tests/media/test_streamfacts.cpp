@@ -12,15 +12,18 @@
 #include <cmath>
 
 using namespace StreamFacts;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // Frame headers: MPEG 1 layer III 128 kbps 44.1 kHz joint stereo (417-byte
-// frames), MPEG 2 layer III 64 kbps 22.05 kHz mono (208), MPEG 2.5 layer
-// III 32 kbps 8 kHz mono, MPEG 1 layer I 384 kbps 48 kHz, MPEG 1 layer II
-// 192 kbps 32 kHz (864), and MPEG 1 layer III in free format.
-const QByteArray Mpeg1("\xFF\xFB\x90\x64", 4), Mpeg2Mono("\xFF\xF3\x80\xC0", 4), Mpeg25("\xFF\xE3\x48\xC4", 4),
-    Layer1("\xFF\xFF\xC4\x00", 4), Layer2("\xFF\xFD\xA8\x00", 4), FreeFormat("\xFF\xFB\x00\x64", 4);
+// frames; 192 kbps: 626, 64 kbps: 208), MPEG 2 layer III 64 kbps 22.05 kHz
+// mono (208), MPEG 2.5 layer III 32 kbps 8 kHz mono (288), MPEG 1 layer I
+// 384 kbps 48 kHz (384), MPEG 1 layer II 192 kbps 32 kHz (864), and MPEG 1
+// layer III in free format.
+const QByteArray Mpeg1("\xFF\xFB\x90\x64", 4), Mpeg1At192("\xFF\xFB\xB0\x64", 4), Mpeg1At64("\xFF\xFB\x50\x64", 4),
+    Mpeg2Mono("\xFF\xF3\x80\xC0", 4), Mpeg25("\xFF\xE3\x48\xC4", 4), Layer1("\xFF\xFF\xC4\x00", 4),
+    Layer2("\xFF\xFD\xA8\x00", 4), FreeFormat("\xFF\xFB\x00\x64", 4);
 
 QString optionalText(const auto &value, const auto &text)
 {
@@ -28,16 +31,19 @@ QString optionalText(const auto &value, const auto &text)
 }
 
 // The facts as one line: rate, mode, seconds, kbps, encoder, where the
-// audio starts and how long it is, and whether it has an identity.
+// audio starts and how long it is, whether it has an identity, and "est"
+// and the damage when the time is estimated and the stream damaged.
 QString summary(const Facts &f)
 {
+    const QString damage = f.damage == Damage::None ? QString() : u" dmg="_s + damageText(f.damage);
     return QStringList{optionalText(f.rate, [](int r) { return QString::number(r); }),
                        optionalText(f.mode, modeText), optionalText(f.tenths, durationText),
                        optionalText(f.kbps, [](int k) { return QString::number(k); }),
                        u'\'' + f.encoder + u'\'',
                        QStringLiteral("%1+%2").arg(f.audioStart).arg(f.audioLength),
                        f.hasAid ? QStringLiteral("aid") : QStringLiteral("-")}
-        .join(u' ');
+               .join(u' ')
+           + (f.estimated ? u" est"_s : QString()) + damage;
 }
 
 Facts factsOfBytes(const QByteArray &bytes)
@@ -45,9 +51,20 @@ Facts factsOfBytes(const QByteArray &bytes)
     return readStreamFacts(MemorySource(bytes)).value_or(Facts{});
 }
 
-QByteArray xingFrame(const QByteArray &id, quint32 frames, int method, const QByteArray &encoder = "LAME3.100")
+QByteArray xingFrame(const QByteArray &id, quint32 frames, int method, const QByteArray &encoder = "LAME3.100",
+                     quint32 bytes = 0)
 {
-    return frameWith(Mpeg1, 417, 36, xingHeader(id, frames, true, lameTag(encoder, method, 576, 1000)));
+    return frameWith(Mpeg1, 417, 36, xingHeader(id, frames, true, lameTag(encoder, method, 576, 1000), bytes));
+}
+
+// pairs pairs of frames at 192 and 64 kbps: 417 bytes a frame on average,
+// as at 128 kbps.
+QByteArray vbrFrames(int pairs, quint32 seed = 1)
+{
+    QByteArray out;
+    for (int i = 0; i < pairs; ++i)
+        out += frames(Mpeg1At192, 626, 1, seed + quint32(i)) + frames(Mpeg1At64, 208, 1, seed + quint32(i));
+    return out;
 }
 
 } // namespace
@@ -60,44 +77,45 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("expected");
-        const QByteArray a = audioBytes(200000);
-        // Without a header: the length and the frame's bitrate.
-        QTest::newRow("mpeg1 layer3") << Mpeg1 + a.left(41696) << "44100 cbr 2.6 128 '' 0+41700 aid";
-        QTest::newRow("mpeg2 layer3") << Mpeg2Mono + a.left(22046) << "22050 cbr 2.8 64 '' 0+22050 aid";
-        QTest::newRow("mpeg2.5 layer3") << Mpeg25 + a.left(7996) << "8000 cbr 2.0 32 '' 0+8000 aid";
-        QTest::newRow("layer1") << Layer1 + a.left(47996) << "48000 cbr 1.0 384 '' 0+48000 aid";
-        QTest::newRow("layer2") << Layer2 + a.left(23996) << "32000 cbr 1.0 192 '' 0+24000 aid";
-        QTest::newRow("free format") << FreeFormat + a.left(996) << "44100 cbr - - '' 0+1000 aid";
-        QTest::newRow("junk before the frame") << QByteArray(1000, '\0') + Mpeg1 + a.left(4096)
-                                               << "44100 cbr 0.3 128 '' 1000+4100 aid";
+        const QByteArray a = frames(Mpeg1, 417, 480);
+        // Without a header: the length at the frame's bitrate, estimated.
+        QTest::newRow("mpeg1 layer3") << frames(Mpeg1, 417, 100) << "44100 cbr 2.6 128 '' 0+41700 aid est";
+        QTest::newRow("mpeg2 layer3") << frames(Mpeg2Mono, 208, 106) << "22050 cbr 2.8 64 '' 0+22048 aid est";
+        QTest::newRow("mpeg2.5 layer3") << frames(Mpeg25, 288, 28) << "8000 cbr 2.0 32 '' 0+8064 aid est";
+        QTest::newRow("layer1") << frames(Layer1, 384, 125) << "48000 cbr 1.0 384 '' 0+48000 aid est";
+        QTest::newRow("layer2") << frames(Layer2, 864, 28) << "32000 cbr 1.0 192 '' 0+24192 aid est";
+        QTest::newRow("free format") << FreeFormat + audioBytes(996) << "44100 cbr - - '' 0+1000 aid";
+        QTest::newRow("junk before the frame") << QByteArray(1000, '\0') + frames(Mpeg1, 417, 10)
+                                               << "44100 cbr 0.3 128 '' 1000+4170 aid est";
         // Headers: frames x samples per frame (1152, 576 in MPEG 2 layer
         // III), less the LAME tag's 576 + 1000; kbps from the bytes after
         // the header's frame.
-        QTest::newRow("xing lame vbr") << xingFrame("Xing", 1000, 4) + a << "44100 vbr 26.1 61 'LAME3.100' 0+200417 aid";
-        QTest::newRow("xing lame abr") << xingFrame("Xing", 1000, 2) + a << "44100 abr 26.1 61 'LAME3.100' 0+200417 aid";
-        QTest::newRow("xing lame abr 2 pass") << xingFrame("Xing", 1000, 9) + a << "44100 abr 26.1 61 'LAME3.100' 0+200417 aid";
+        QTest::newRow("xing lame vbr") << xingFrame("Xing", 1000, 4) + a << "44100 vbr 26.1 61 'LAME3.100' 0+200577 aid";
+        QTest::newRow("xing lame abr") << xingFrame("Xing", 1000, 2) + a << "44100 abr 26.1 61 'LAME3.100' 0+200577 aid";
+        QTest::newRow("xing lame abr 2 pass") << xingFrame("Xing", 1000, 9) + a << "44100 abr 26.1 61 'LAME3.100' 0+200577 aid";
         QTest::newRow("info lame cbr") << xingFrame("Info", 100, 1, "LAME3.99r \0") + a.left(41700)
                                        << "44100 cbr 2.6 128 'LAME3.99r' 0+42117 aid";
-        QTest::newRow("xing mpeg2 mono no lame") << frameWith(Mpeg2Mono, 208, 13, xingHeader("Xing", 500, false)) + a.left(30000)
-                                                 << "22050 vbr 13.1 18 '' 0+30208 aid";
-        QTest::newRow("xing layer2") << frameWith(Layer2, 864, 36, xingHeader("Xing", 100, false)) + a.left(50000)
-                                     << "32000 vbr 3.6 111 '' 0+50864 aid";
-        QTest::newRow("vbri") << frameWith(Mpeg1, 417, 36, vbriHeader(1000)) + a << "44100 vbr 26.1 61 '' 0+200417 aid";
+        QTest::newRow("xing mpeg2 mono no lame") << frameWith(Mpeg2Mono, 208, 13, xingHeader("Xing", 500, false)) + frames(Mpeg2Mono, 208, 144)
+                                                 << "22050 vbr 13.1 18 '' 0+30160 aid";
+        QTest::newRow("xing layer2") << frameWith(Layer2, 864, 36, xingHeader("Xing", 100, false)) + frames(Layer2, 864, 58)
+                                     << "32000 vbr 3.6 111 '' 0+50976 aid";
+        QTest::newRow("vbri") << frameWith(Mpeg1, 417, 36, vbriHeader(1000)) + a << "44100 vbr 26.1 61 '' 0+200577 aid";
         // Hostile headers and tags: sane values or none.
-        QTest::newRow("zero frames") << xingFrame("Xing", 0, 4) + a.left(1000) << "44100 vbr - - 'LAME3.100' 0+1417 aid";
-        QTest::newRow("huge count") << xingFrame("Xing", 0xFFFFFFFF, 4) + a << "44100 vbr - - 'LAME3.100' 0+200417 aid";
-        QTest::newRow("xing cut short") << Mpeg1 + QByteArray(32, '\0') + "Xing" << "44100 cbr 0.0 128 '' 0+40 aid";
+        QTest::newRow("zero frames") << xingFrame("Xing", 0, 4) + a.left(1251) << "44100 vbr - - 'LAME3.100' 0+1668 aid";
+        QTest::newRow("huge count") << xingFrame("Xing", 0xFFFFFFFF, 4) + a << "44100 vbr - - 'LAME3.100' 0+200577 aid";
+        QTest::newRow("xing cut short") << Mpeg1 + QByteArray(32, '\0') + "Xing" << "44100 cbr 0.0 128 '' 0+40 aid est";
         QTest::newRow("lame tag cut short") << Mpeg1 + QByteArray(32, '\0') + xingHeader("Xing", 4) + "LAME3.1"
                                             << "44100 vbr 0.1 12 '' 0+163 aid";
-        QTest::newRow("ape size past the start") << Mpeg1 + a.left(996) + apeTag({}, false).left(12) + "\xFF\xFF\xFF\x7F" + QByteArray(16, '\0')
-                                                 << "44100 cbr 0.1 128 '' 0+1032 aid";
-        QTest::newRow("ape smaller than its footer") << Mpeg1 + a.left(996) + apeTag({}, false).left(12) + "\x10" + QByteArray(19, '\0')
-                                                     << "44100 cbr 0.1 128 '' 0+1032 aid";
-        QTest::newRow("lyrics3 size not digits") << Mpeg1 + a.left(996) + "LYRICSBEGIN12x456LYRICS200"
-                                                 << "44100 cbr 0.1 128 '' 0+1026 aid";
-        QTest::newRow("frame past the search") << QByteArray(FrameSearchBytes + 10, '\0') + Mpeg1 + a.left(1000)
-                                               << "- - - - '' 0+17398 aid";
-        QTest::newRow("no frame") << a.left(5000) << "- - - - '' 0+5000 aid";
+        QTest::newRow("ape size past the start") << a.left(1251) + apeTag({}, false).left(12) + "\xFF\xFF\xFF\x7F" + QByteArray(16, '\0')
+                                                 << "44100 cbr 0.1 128 '' 0+1283 aid est";
+        QTest::newRow("ape smaller than its footer") << a.left(1251) + apeTag({}, false).left(12) + "\x10" + QByteArray(19, '\0')
+                                                     << "44100 cbr 0.1 128 '' 0+1283 aid est";
+        QTest::newRow("lyrics3 size not digits") << a.left(1251) + "LYRICSBEGIN12x456LYRICS200"
+                                                 << "44100 cbr 0.1 128 '' 0+1277 aid est";
+        QTest::newRow("frame past the search") << QByteArray(FrameSearchBytes + 10, '\0') + a.left(1251)
+                                               << "- - - - '' 0+17645 aid";
+        QTest::newRow("no frame") << audioBytes(5000) << "- - - - '' 0+5000 aid";
+        QTest::newRow("lone sync") << Mpeg1 + audioBytes(5000) << "- - - - '' 0+5004 aid";
         QTest::newRow("only tags") << id3v2Tag(3, {}) + id3v1Tag("t", "a") << "- - - - '' 74+0 -";
         QTest::newRow("empty") << QByteArray() << "- - - - '' 0+0 -";
     }
@@ -107,6 +125,43 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QFETCH(QString, expected);
         QCOMPARE(summary(factsOfBytes(content)), expected);
+    }
+
+    // Streams as files hold them, against what they play: 400 frames of
+    // 1152 samples at 44.1 kHz are 10.4 s; the encoding of 100 frames
+    // with a Xing header is 2.6 s (2.5765 s after the LAME tag's trim).
+    void layouts_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected");
+        const QByteArray vbr = vbrFrames(200);
+        const QByteArray encoding = xingFrame("Xing", 100, 4, "LAME3.100", 417 + 41700) + vbrFrames(50);
+        // The junk holds a frame header whose next frame is not where its
+        // length says.
+        const QByteArray junk = audioBytes(300) + Mpeg1 + audioBytes(696);
+        // The frames seen at the start and end average 417 bytes.
+        QTest::newRow("vbr without a header") << vbr << "44100 vbr 10.5 127 '' 0+166800 aid est";
+        QTest::newRow("cbr without a header") << frames(Mpeg1, 417, 400) << "44100 cbr 10.4 128 '' 0+166800 aid est";
+        // Half of the 41700 bytes after the header are there: 1.2 s.
+        QTest::newRow("cut short") << encoding.left(417 + 20000) << "44100 vbr 1.2 128 'LAME3.100' 0+20417 aid est dmg=short";
+        QTest::newRow("two encodings joined") << encoding + encoding << "44100 vbr 5.2 127 'LAME3.100' 0+84234 aid est dmg=long";
+        QTest::newRow("false sync in junk") << junk + encoding << "44100 vbr 2.6 128 'LAME3.100' 1000+42117 aid";
+        QTest::newRow("clean xing") << encoding << "44100 vbr 2.6 128 'LAME3.100' 0+42117 aid";
+        // Within two frames of the header's count: no damage; bytes after
+        // the stream that hold no frames are not its audio.
+        QTest::newRow("a frame missing") << encoding.chopped(626) << "44100 vbr 2.6 126 'LAME3.100' 0+41491 aid";
+        QTest::newRow("junk after the stream") << encoding + audioBytes(20000) << "44100 vbr 2.6 128 'LAME3.100' 0+62117 aid";
+    }
+
+    void layouts() { facts(); }
+
+    // The extension line carries est and dmg.
+    void extensionLineFlags()
+    {
+        const QByteArray encoding = xingFrame("Xing", 100, 4, "LAME3.100", 417 + 41700) + vbrFrames(50);
+        const QByteArray line = extensionLine(1, 2, factsOfBytes(encoding.left(20417)));
+        QVERIFY2(line.contains(" dur=1.2 ") && line.endsWith(" est=1 dmg=short"), line.constData());
+        QVERIFY(!extensionLine(1, 2, factsOfBytes(encoding)).contains("est="));
     }
 
     // The tags before and after the audio change neither its facts nor its
@@ -122,8 +177,8 @@ private Q_SLOTS:
             {small, lyrics + v1}, {picture, apeTag(QByteArray(30000, 'i'), true) + lyrics + v1}};
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("t.mp3"));
-        for (qsizetype length : {100, 40000, 300000}) {
-            const QByteArray audio = xingFrame("Xing", 300, 4) + audioBytes(length, quint32(length));
+        for (int count : {0, 96, 720}) {
+            const QByteArray audio = xingFrame("Xing", 300, 4) + frames(Mpeg1, 417, count, quint32(count));
             Facts plain = factsOfBytes(audio);
             QVERIFY(plain.hasAid);
             for (const auto &[before, after] : tags) {
@@ -138,7 +193,7 @@ private Q_SLOTS:
     // One changed byte in either edge, or one byte more, is other audio.
     void changedAudioChangesTheIdentity()
     {
-        const QByteArray audio = Mpeg1 + audioBytes(300000);
+        const QByteArray audio = frames(Mpeg1, 417, 720);
         const quint64 aid = factsOfBytes(audio).aid;
         for (qsizetype at : {qsizetype(4), qsizetype(200), EdgeBytes - 1, audio.size() - EdgeBytes, audio.size() - 1}) {
             QByteArray changed = audio;

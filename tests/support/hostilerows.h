@@ -28,7 +28,7 @@ inline const QList<Entry> &entries()
         {{QStringLiteral("/m/\u65e5\u672c/\u66f2 #1?.mp3"), QStringLiteral("CD02"),
           QStringLiteral("\u00dcn\u00efcode \u2014 \u65e5\u672c\u8a9e"), QStringLiteral("Line\nbreak\r\nCRLF"),
           QStringLiteral("' apostrophe"), {}, {}, {}, {}},
-         "ondro:1 dur=59.5"},
+         "ondro:1 dur=59.5 est=1 dmg=short"},
         {{QStringLiteral("/m/ctl/x.mp3"), QStringLiteral("CD02"), QStringLiteral("ctl\u0001char"), {},
           QStringLiteral("%20 literal"), {}, {}, {}, {}},
          {}},
@@ -49,17 +49,20 @@ inline RowStore rows()
     return rows;
 }
 
-// The facts size, mtime, dur, kbps, mode, rate, enc, aid of entry i as
-// text, empty where absent.
+// The facts size, mtime, dur, kbps, mode, rate, enc, aid, est, dmg of
+// entry i as text, empty where absent.
 inline QStringList facts(qsizetype i)
 {
     if (i == 0)
         return {QStringLiteral("4823112"), QStringLiteral("1796762905"), QStringLiteral("215.3"),
                 QStringLiteral("128"), QStringLiteral("cbr"), QStringLiteral("44100"), QStringLiteral("LAME 3.100"),
-                QStringLiteral("b6caa0fcb2a37478")};
-    QStringList none(8);
-    if (i == 1)
+                QStringLiteral("b6caa0fcb2a37478"), {}, {}};
+    QStringList none(10);
+    if (i == 1) {
         none[2] = QStringLiteral("59.5");
+        none[8] = QStringLiteral("1");
+        none[9] = QStringLiteral("short");
+    }
     return none;
 }
 

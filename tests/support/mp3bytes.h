@@ -21,6 +21,16 @@ inline QByteArray audioBytes(qsizetype count, quint32 seed = 1)
     return out;
 }
 
+// count frames of frameBytes bytes each: header, then bytes from
+// audioBytes. Each frame follows the one before where its length says.
+inline QByteArray frames(const QByteArray &header, qsizetype frameBytes, int count, quint32 seed = 1)
+{
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out += header + audioBytes(frameBytes - header.size(), seed + quint32(i));
+    return out;
+}
+
 // A frame of frameBytes bytes that starts with header (four bytes) and puts
 // at offset the given bytes; the rest is zero.
 inline QByteArray frameWith(const QByteArray &header, qsizetype frameBytes, qsizetype offset = 0,
@@ -43,13 +53,14 @@ inline QByteArray lameTag(const QByteArray &encoder, int method, int delay, int 
 }
 
 // A Xing or Info header ("Xing"/"Info") with a frame count (flag 1) and
-// the byte count, table of contents and quality (flags 2, 4, 8) when all
-// is set, then lame (a LAME tag, or nothing).
-inline QByteArray xingHeader(const QByteArray &id, quint32 frames, bool all = true, const QByteArray &lame = {})
+// the byte count (0: none), table of contents and quality (flags 2, 4, 8)
+// when all is set, then lame (a LAME tag, or nothing).
+inline QByteArray xingHeader(const QByteArray &id, quint32 frames, bool all = true, const QByteArray &lame = {},
+                             quint32 bytes = 0)
 {
     QByteArray header = id + bigEndianBytes(all ? 15 : 1, 4) + bigEndianBytes(frames, 4);
     if (all)
-        header += QByteArray(4 + 100 + 4, '\0');
+        header += bigEndianBytes(bytes, 4) + QByteArray(100 + 4, '\0');
     return header + lame;
 }
 

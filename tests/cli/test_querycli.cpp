@@ -202,7 +202,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("holds");
-        QTest::newRow("csv") << QStringList{"query", "x", "--csv"} << QByteArray(",,,,128,\uFFFD,,\uFFFDx,\r\n");
+        QTest::newRow("csv") << QStringList{"query", "x", "--csv"} << QByteArray(",,,,128,\uFFFD,,\uFFFDx,,,\r\n");
         QTest::newRow("json") << QStringList{"query", "x", "--json"} << QByteArray("\"mode\":\"\uFFFD\",");
         QTest::newRow("stats") << QStringList{"stats", "x", "--json"} << QByteArray("\"seconds\": 0,");
         QTest::newRow("stats by mode") << QStringList{"stats", "--by", "mode"} << QByteArray("mode\t\uFFFD\t1\t0\t0.0\n");

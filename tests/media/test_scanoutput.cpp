@@ -57,9 +57,9 @@ private Q_SLOTS:
             // wrote its facts on the extension line.
             const QString withoutFacts = QString::fromUtf8(bytes).remove(QRegularExpression("ondro:1 [^\r]*"));
             QCOMPARE(QCryptographicHash::hash(withoutFacts.toUtf8(), QCryptographicHash::Sha256).toHex(),
-                     QByteArray("34a56fc0ed9abd55f22d0f52a8717fe7a441fddc33fe6f697f1e143eab4a607d"));
+                     QByteArray("eb02b29738e079fc84139862e5c0c0515391c8824779de701fc1976361abd7eb"));
             QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(),
-                     QByteArray("c00e5d0b57cbe07bc9f1601360b8d16a33bdb608c6a74c127cef3ef89fe7f53d"));
+                     QByteArray("ab17c955a1ced21ae5980eafcff7c9373dee7ce20b7b19abb2283577083498cd"));
         }
     }
 };

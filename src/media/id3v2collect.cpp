@@ -18,7 +18,8 @@ constexpr qint64 LargestTextFrame = 256 * 1024;
 // up) are read whole for TagLib, up to this size; larger ones give no fields.
 constexpr qint64 LargestWholeTag = 1024 * 1024;
 // A 2.2 or 2.3 tag unsynchronised as a whole is read into memory to be
-// undone, up to this size (a large cover picture fits).
+// undone, up to this size (a large cover picture fits); of a larger one,
+// the frames that begin within it are read.
 constexpr qint64 LargestUnsyncTag = 64 * 1024 * 1024;
 // The kept frames of one tag stop growing past this.
 constexpr qint64 LargestKept = 1024 * 1024;
@@ -79,6 +80,7 @@ struct Layout
     int version = 3;
     bool plainSizes = false;  // 2.4 sizes written as plain integers
     bool unsyncFrames = false; // 2.4: the header says every frame is unsynchronised
+    bool cutEndsWalk = false;  // a frame running past the end ends the walk
 };
 
 // The wanted frames of a tag of version 2 to 4 whose frames end at end.
@@ -196,7 +198,7 @@ bool frameStartsAt(Window &window, const Layout &layout, qint64 pos, qint64 end)
 
 // Walks the frames from kept.pos, keeping the wanted ones; false when the
 // tag must be read otherwise (a read failure, a frame id that is not one,
-// a size that is not synchsafe or runs past the tag).
+// a size that is not synchsafe or, unless cutEndsWalk, runs past the tag).
 bool keepTextFrames(Window &window, const Layout &layout, qint64 end, KeptFrames &kept)
 {
     const int headerSize = frameHeaderSize(layout.version);
@@ -209,8 +211,14 @@ bool keepTextFrames(Window &window, const Layout &layout, qint64 end, KeptFrames
             break; // padding
         const qint64 size = frameSize(frame, layout.version, layout.plainSizes);
         const qint64 next = kept.pos + headerSize + size;
-        if (size < 0 || next > end || !isFrameId(frame, layout.version))
+        if (size < 0 || !isFrameId(frame, layout.version))
             return false;
+        if (next > end) {
+            if (!layout.cutEndsWalk)
+                return false;
+            kept.dropped = true;
+            break;
+        }
         const qint64 length = next - kept.pos;
         const int field = fieldOfFrame(frame, layout.version);
         if (field >= 0 && size <= LargestTextFrame && kept.bytes.size() + length <= LargestKept) {
@@ -268,6 +276,15 @@ QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayVie
         kept.pos = start;
         walked = keepTextFrames(window, layout, end, kept);
     }
+    // A frame cut off by the end of the tag, or of the part of it read:
+    // the frames before it count, as other readers take them.
+    if (!walked) {
+        layout.plainSizes = false;
+        layout.cutEndsWalk = true;
+        kept = KeptFrames();
+        kept.pos = start;
+        walked = keepTextFrames(window, layout, end, kept);
+    }
     if (!walked)
         return wholeTag(source, bodyEnd, flags);
     // A tag of wanted frames only, without padding, goes to the readers as
@@ -305,7 +322,7 @@ QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
     // as they were before, so the body is undone first.
     QByteArray body;
     const qint64 length = std::min(source.size(), bodyEnd) - HeaderSize;
-    if (length > LargestUnsyncTag || !source.readAt(HeaderSize, length, body))
+    if (!source.readAt(HeaderSize, std::min(length, LargestUnsyncTag), body))
         return {};
     const QByteArray plainBody = resynchronised(body);
     QByteArray undone = headerWithBody(header, plainBody.size());

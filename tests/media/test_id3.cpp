@@ -342,6 +342,10 @@ private Q_SLOTS:
         QTest::newRow("2.3 unsynchronised, over 1 MiB")
             << tag(3, char(0x80), unsynchronised(picture + textFrame(3, "TIT2", 0, "After \xFF picture"))) + Audio
             << QStringList{QStringLiteral("After ÿ picture"), "", "", "", ""};
+        // Past the 64 MiB undone in memory, the frames before the cut count.
+        QTest::newRow("2.3 unsynchronised, over 64 MiB")
+            << tag(3, char(0x80), unsynchronised(three + id3v2Frame(3, "APIC", QByteArray(65 << 20, '\xFF')))) + Audio
+            << QStringList{"Title", "Artist", "Album", "", ""};
         QTest::newRow("2.3 extended header, over 1 MiB")
             << tag(3, 0x40, QByteArray::fromHex("00000006000000000000") + picture + three) + Audio
             << QStringList{"Title", "Artist", "Album", "", ""};

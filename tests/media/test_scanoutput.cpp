@@ -57,9 +57,9 @@ private Q_SLOTS:
             // wrote its facts on the extension line.
             const QString withoutFacts = QString::fromUtf8(bytes).remove(QRegularExpression("ondro:1 [^\r]*"));
             QCOMPARE(QCryptographicHash::hash(withoutFacts.toUtf8(), QCryptographicHash::Sha256).toHex(),
-                     QByteArray("eb02b29738e079fc84139862e5c0c0515391c8824779de701fc1976361abd7eb"));
+                     QByteArray("6a93a875aabc15b0c677ebb6ed64609ee05b88d63cb45556b9aaf0b4d68b1334"));
             QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(),
-                     QByteArray("ab17c955a1ced21ae5980eafcff7c9373dee7ce20b7b19abb2283577083498cd"));
+                     QByteArray("59c4292cd897ccddde7e1d4985b8051f7deb317c6319fdf5bdc7956427b7e3af"));
         }
     }
 };

@@ -163,7 +163,7 @@ bool Writer::add(const Fields &given, QByteArrayView extension)
         fields[FieldFilename] = exact;
     }
     switch (m_format) {
-    case Format::M3u8: appendM3u8(fields, extension); break;
+    case Format::M3u8: appendM3u8(fields, extension, !exact.isEmpty()); break;
     case Format::Xspf: appendXspf(fields, extension); break;
     case Format::Csv: appendCsv(fields, extension); break;
     case Format::Jsonl: appendJson(fields, extension); break;
@@ -186,7 +186,7 @@ bool Writer::flush()
     return m_ok;
 }
 
-void Writer::appendM3u8(const Fields &fields, QByteArrayView extension)
+void Writer::appendM3u8(const Fields &fields, QByteArrayView extension, bool exactBytes)
 {
     const QByteArrayView path = fields[FieldFilename];
     m_buffer += "#EXTINF:";
@@ -196,7 +196,7 @@ void Writer::appendM3u8(const Fields &fields, QByteArrayView extension)
     m_buffer += '\n';
     if (holdsLineBreak(path))
         appendLocation(m_buffer, path); // no line of its own could hold it
-    else if (!path.isValidUtf8()) // a name's exact bytes (EntryPath)
+    else if (exactBytes) // a name that is not UTF-8, as it opens
         append(m_buffer, m_relativeTo.isEmpty() ? path.toByteArray() : relativePath(path, m_relativeTo));
     else if (!m_relativeTo.isEmpty())
         appendUtf8(m_buffer, relativePath(path, m_relativeTo));

@@ -1,5 +1,6 @@
 #include "browse/playlist.h"
 
+#include "store/entrypath.h"
 #include "store/oneline.h"
 #include "store/platform/systempaths.h"
 
@@ -16,7 +17,7 @@ QByteArray bytes(const RowStore &bin)
 {
     QByteArray out;
     for (qsizetype i = 0; i < bin.size(); ++i) {
-        OneLine::append(out, bin.fieldUtf8(i, FieldFilename));
+        OneLine::append(out, EntryPath::exactPath(bin.fieldUtf8(i, FieldFilename), bin.extensionUtf8(i)));
         out += "\r\n";
     }
     return out;

@@ -7,7 +7,8 @@
 #include <QString>
 
 // The temporary playlist made from the mark bin: one stored path per bin
-// row, in bin order, each line ended by CR LF; nothing else. A line break
+// row (the exact bytes of a name that is not UTF-8, see EntryPath), in bin
+// order, each line ended by CR LF; nothing else. A line break
 // inside a path is written as a blank, so no value adds lines of its own.
 namespace Playlist {
 

@@ -1,5 +1,7 @@
 #include "export/interchange.h"
 
+#include "store/entrypath.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -152,8 +154,16 @@ bool Writer::add(const Fields &given, QByteArrayView extension)
                        .toUtf8();
         fields[FieldFilename] = resolved;
     }
+    // Playlists need the path that opens: a name that is not UTF-8 goes
+    // as its exact bytes (the other formats keep the name as stored).
+    QByteArray exact;
+    if ((m_format == Format::M3u8 || m_format == Format::Xspf)
+        && !ExtensionLine::rawValue(extension, EntryPath::RawNameKey).isEmpty()) {
+        exact = EntryPath::exactPath(fields[FieldFilename], extension);
+        fields[FieldFilename] = exact;
+    }
     switch (m_format) {
-    case Format::M3u8: appendM3u8(fields, extension); break;
+    case Format::M3u8: appendM3u8(fields, extension, !exact.isEmpty()); break;
     case Format::Xspf: appendXspf(fields, extension); break;
     case Format::Csv: appendCsv(fields, extension); break;
     case Format::Jsonl: appendJson(fields, extension); break;
@@ -176,7 +186,7 @@ bool Writer::flush()
     return m_ok;
 }
 
-void Writer::appendM3u8(const Fields &fields, QByteArrayView extension)
+void Writer::appendM3u8(const Fields &fields, QByteArrayView extension, bool exactBytes)
 {
     const QByteArrayView path = fields[FieldFilename];
     m_buffer += "#EXTINF:";
@@ -186,6 +196,8 @@ void Writer::appendM3u8(const Fields &fields, QByteArrayView extension)
     m_buffer += '\n';
     if (holdsLineBreak(path))
         appendLocation(m_buffer, path); // no line of its own could hold it
+    else if (exactBytes) // a name that is not UTF-8, as it opens
+        append(m_buffer, m_relativeTo.isEmpty() ? path.toByteArray() : relativePath(path, m_relativeTo));
     else if (!m_relativeTo.isEmpty())
         appendUtf8(m_buffer, relativePath(path, m_relativeTo));
     else

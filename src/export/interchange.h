@@ -55,7 +55,7 @@ public:
 
 private:
     bool flush();
-    void appendM3u8(const Fields &fields, QByteArrayView extension);
+    void appendM3u8(const Fields &fields, QByteArrayView extension, bool exactBytes);
     void appendXspf(const Fields &fields, QByteArrayView extension);
     void appendCsv(const Fields &fields, QByteArrayView extension);
     void appendJson(const Fields &fields, QByteArrayView extension);

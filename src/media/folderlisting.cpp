@@ -157,16 +157,16 @@ void FolderLister::addEntry(Listing &listing, int dirFd, const dirent *entry)
     }
 }
 
-// A name that is not UTF-8 would be stored with replacement characters,
-// one with a line break with blanks for it: either would point nowhere, so
-// it is listed, not imported.
+// A name with a line break would be stored with blanks for it and point
+// nowhere, so it is listed, not imported. A file name that is not UTF-8 is
+// imported (the scan keeps its exact bytes beside the name it stores); a
+// folder's is not, since every path below it would need its bytes too.
 bool FolderLister::skippedAsUnstorable(Listing &listing, const char *entryName, QByteArrayView rawName,
                                        bool folder) const
 {
     const QString name = QFile::decodeName(entryName);
-    if (!rawName.isValidUtf8())
-        listing.skipped.append(
-            {name, folder ? m_folderNameReason : m_fileNameReason, SkippedFile::NameNotUtf8});
+    if (folder && !rawName.isValidUtf8())
+        listing.skipped.append({name, m_folderNameReason, SkippedFile::NameNotUtf8});
     else if (holdsLineBreak(rawName))
         listing.skipped.append(
             {name, folder ? m_folderLineBreakReason : m_fileLineBreakReason, SkippedFile::NameWithLineBreak});

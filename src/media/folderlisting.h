@@ -43,13 +43,13 @@ public:
 
 private:
     void addEntry(Listing &listing, int dirFd, const dirent *entry);
-    // Lists an entry whose name (rawName: entryName's bytes) is not UTF-8
-    // or holds a line break as skipped; false for a name that can be stored.
+    // Lists an entry whose name (rawName: entryName's bytes) holds a line
+    // break, or a folder whose name is not UTF-8, as skipped; false for a
+    // name that can be stored.
     bool skippedAsUnstorable(Listing &listing, const char *entryName, QByteArrayView rawName, bool folder) const;
 
     NameMatcher m_matcher;
     const QString m_danglingReason = QStringLiteral("a link to a file that does not exist");
-    const QString m_fileNameReason = QStringLiteral("the file name is not valid UTF-8");
     const QString m_folderNameReason =
         QStringLiteral("the folder name is not valid UTF-8: the folder was not scanned");
     const QString m_fileLineBreakReason =

@@ -3,6 +3,9 @@
 #include "media/mediawalk.h"
 #include "media/rawtrack.h"
 #include "media/trackfeed.h"
+#include "store/codepage.h"
+#include "store/entrypath.h"
+#include "store/extensionline.h"
 #include "store/safefileread.h"
 
 #include <QFile>
@@ -47,7 +50,7 @@ public:
     Import(const QString &source, const ScanCallbacks &callbacks, const std::atomic_bool *stop,
            ScanOutcome &outcome, int readers, const QString &codepage, const SafeFileRead::ReadSystemCalls *calls)
         : m_callbacks(callbacks), m_stop(stop), m_outcome(outcome), m_sourceUtf8(source.toUtf8()),
-          m_feed(readers, stop, codepage, calls)
+          m_feed(readers, stop, codepage, calls), m_names(codepage)
     {
     }
 
@@ -61,6 +64,9 @@ public:
 
 private:
     void addRow(const TrackFeed::Track &track);
+    // The stored name of a file whose name is not UTF-8: decoded in the
+    // medium's code page (Windows-1252 under "auto"), its bytes on the line.
+    void decodeName(const TrackFeed::Track &track);
     // Tells the files imported since the last call; false once stopped.
     bool tellImported();
 
@@ -74,7 +80,9 @@ private:
     qsizetype m_found = 0;
     qsizetype m_imported = 0; // files taken from the feed, rows or skipped
     qsizetype m_told = 0;
+    CodePageDecoder m_names; // of names that are not UTF-8, on the thread that adds rows
     QByteArray m_path; // of the file being added, reused
+    QByteArray m_extension; // of a file whose name is not UTF-8
 };
 
 void Import::filesListed(const QByteArray &folder, QByteArrayList &names)
@@ -125,14 +133,26 @@ void Import::addRow(const TrackFeed::Track &track)
     m_path.append(track.folder);
     if (!track.folder.endsWith('/'))
         m_path.append('/');
-    m_path.append(track.name);
+    m_extension.truncate(0);
+    if (track.name.isValidUtf8())
+        m_path.append(track.name);
+    else
+        decodeName(track);
     if (isImported(raw)) {
         m_outcome.rows.appendUtf8({m_path, m_sourceUtf8, raw.tags.artist, raw.tags.track, raw.tags.album,
                                    raw.tags.year, raw.tags.genre, QByteArrayView(), raw.audioheader},
-                                  EntryOrigin::Own, raw.extension);
+                                  EntryOrigin::Own, m_extension.isEmpty() ? raw.extension : m_extension);
     } else {
         m_readSkipped.append({QFile::decodeName(m_path), raw.problem, skippedKind(raw.status)});
     }
+}
+
+void Import::decodeName(const TrackFeed::Track &track)
+{
+    m_path.append(m_names.decode(track.name).toUtf8());
+    ExtensionLine::Facts facts = ExtensionLine::parse(track.raw.extension);
+    facts.set(EntryPath::RawNameKey, track.name);
+    m_extension = ExtensionLine::format(facts);
 }
 
 void Import::stopped()

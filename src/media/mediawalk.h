@@ -14,11 +14,12 @@ namespace MediaWalk {
 // subfolders depth first, names in case-insensitive order. Hidden entries
 // and symbolic links to folders are passed over. An entry that vanished or
 // a dangling link does not fail its folder; only a folder that cannot be
-// opened or read counts as failed. Names that are not valid UTF-8 or hold
-// a line break (CR or LF) cannot be stored so that they open again: such a
-// file or folder is listed as skipped (a root whose path holds a line
-// break too), as is a matching name that is not a plain file (a pipe, a
-// device, a link to one). Folders open relative to their parent, so a
+// opened or read counts as failed. Names that hold a line break (CR or
+// LF), and folder names that are not valid UTF-8, cannot be stored so that
+// they open again: such a file or folder is listed as skipped (a root whose
+// path holds a line break too), as is a matching name that is not a plain
+// file (a pipe, a device, a link to one); file names that are not UTF-8
+// are found like any other. Folders open relative to their parent, so a
 // tree of any depth is walked, and a path longer than the system opens in
 // one piece is still found and stored whole: such a file is imported like
 // any other (its tags are read now, and this program's readers open it in

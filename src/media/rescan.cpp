@@ -1,12 +1,14 @@
 #include "media/rescan.h"
 
 #include "store/cataloguemodel.h"
+#include "store/entrypath.h"
 #include "store/extensionline.h"
 
 #include <QFile>
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <deque>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -78,6 +80,18 @@ std::string moveKey(const RowStore &rows, qsizetype row)
         key += view(rows.fieldUtf8(row, field));
     }
     return key;
+}
+
+// The path a row is matched by: its exact bytes, so a file whose name is
+// not UTF-8 finds its entry whatever code page its name was decoded in.
+// The bytes of such a path are kept in exact, which outlives the views.
+std::string_view matchedPath(const RowStore &rows, qsizetype row, std::deque<QByteArray> &exact)
+{
+    const QByteArrayView line = rows.extensionUtf8(row);
+    const QByteArrayView path = rows.fieldUtf8(row, FieldFilename);
+    if (ExtensionLine::rawValue(line, EntryPath::RawNameKey).isEmpty())
+        return view(path);
+    return view(exact.emplace_back(EntryPath::exactPath(path, line)));
 }
 
 bool inUnreadFolder(std::string_view relative, const QSet<QByteArray> &unread)
@@ -216,10 +230,11 @@ RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QS
     const QByteArray oldBase = rootBytes(oldRoot);
     const QByteArray newBase = rootBytes(newRoot);
 
+    std::deque<QByteArray> exact;
     std::unordered_map<std::string_view, qsizetype> walked;
     walked.reserve(size_t(scanned.size()));
     for (qsizetype i = 0; i < scanned.size(); ++i) {
-        if (const auto relative = below(view(scanned.fieldUtf8(i, FieldFilename)), newBase))
+        if (const auto relative = below(matchedPath(scanned, i, exact), newBase))
             walked.emplace(*relative, i);
     }
     std::vector<bool> taken(size_t(scanned.size()), false);
@@ -231,7 +246,7 @@ RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QS
     for (qsizetype row = 0; row < catalogue.size(); ++row) {
         if (catalogue.fieldUtf8(row, FieldSource) != sourceBytes)
             continue;
-        const auto relative = below(view(catalogue.fieldUtf8(row, FieldFilename)), oldBase);
+        const auto relative = below(matchedPath(catalogue, row, exact), oldBase);
         const auto found = relative ? walked.find(*relative) : walked.end();
         const auto reason = relative && !unreadable.isEmpty()
                                 ? unreadable.constFind(QByteArray::fromRawData(relative->data(), qsizetype(relative->size())))

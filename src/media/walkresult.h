@@ -18,7 +18,7 @@
 struct SkippedFile
 {
     enum Kind {
-        NameNotUtf8,       // stored, it would point nowhere
+        NameNotUtf8,       // a folder's: every path below it would need its bytes kept
         NameWithLineBreak, // the list file holds no line break: stored, it would point nowhere
         NotPlainFile,      // a pipe, a device, a link to one
         Missing,           // a dangling link, or gone by the time it was read

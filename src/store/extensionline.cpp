@@ -1,5 +1,7 @@
 #include "store/extensionline.h"
 
+#include "store/entrypath.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -11,10 +13,13 @@ namespace {
 constexpr QByteArrayView Prefix = "ondro:";
 constexpr QByteArrayView ThisVersion = "ondro:1";
 
+// Bytes beyond ASCII too: a value may be bytes that are not UTF-8 (a file
+// name's, raw=), and the line must stay valid UTF-8 for its record to be
+// read as UTF-8.
 bool needsEscape(char c)
 {
     const auto u = static_cast<unsigned char>(c);
-    return c == '%' || c == ' ' || c == '=' || u < 0x20 || u == 0x7F;
+    return c == '%' || c == ' ' || c == '=' || u < 0x20 || u >= 0x7F;
 }
 
 void appendEscaped(QByteArray &out, QByteArrayView text)
@@ -267,8 +272,9 @@ QByteArray withMeasuredFacts(QByteArrayView kept, QByteArrayView measured)
     if (!facts.laterVersion.isEmpty())
         return facts.laterVersion;
     const Facts now = parse(measured);
+    // The name's exact bytes follow the walk like the measured facts.
     const auto isMeasured = [](const QByteArray &key) {
-        return std::find(FactKeys.begin(), FactKeys.end(), key) != FactKeys.end();
+        return key == EntryPath::RawNameKey || std::find(FactKeys.begin(), FactKeys.end(), key) != FactKeys.end();
     };
     // A fact no longer measured would be stale; one written twice by hand
     // keeps its first place only.

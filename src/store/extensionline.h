@@ -10,7 +10,7 @@
 // Line 10 of a list file record, which the original program writes empty
 // and never reads, carries what Ondro knows beyond the nine fields:
 // "ondro:1" and blank-separated key=value pairs, a value's "%", blank,
-// "=" and control characters written as %XX. Keys this version does not
+// "=", control characters and bytes beyond ASCII written as %XX. Keys this version does not
 // know are kept and written back as they were.
 namespace ExtensionLine {
 
@@ -90,7 +90,7 @@ std::optional<qint64> tenthsValue(QByteArrayView line, QByteArrayView key);
 namespace ExtensionLine {
 
 // The line of an entry rescanned: kept, with the facts a scan measures
-// (FactKeys) as measured gives them, each in its place, new ones after
+// (FactKeys) and the name's exact bytes (raw=) as measured gives them, each in its place, new ones after
 // the rest, and those measured lacks dropped. Every other pair stays where
 // it is, as written; a later version's line stays whole.
 QByteArray withMeasuredFacts(QByteArrayView kept, QByteArrayView measured);

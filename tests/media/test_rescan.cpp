@@ -4,13 +4,21 @@
 #include "mp3bytes.h"
 #include "media/mediascan.h"
 #include "media/rescan.h"
+#include "export/interchange.h"
 #include "store/cataloguemodel.h"
+#include "store/entrypath.h"
+#include "store/extensionline.h"
 #include "testfiles.h"
 
+#include <QBuffer>
+#include <QScopeGuard>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -210,6 +218,79 @@ private Q_SLOTS:
         QCOMPARE(diff.changesCatalogue(model.rows(), scanned), after != kept);
         applyRescan(model, diff, scanned);
         QCOMPARE(model.rows().extensionUtf8(0), after);
+    }
+
+    // Names from old media in another character set: stored decoded in the
+    // medium's code page, opened, listed and rescanned by their exact
+    // bytes, also when the rescan decodes them in another code page.
+    void namesNotUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("codepage");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("rescanPage");
+        QTest::newRow("Latin-1 under auto") << QByteArray("Caf\xe9 Noir - Cr\xe8me.mp3") << "auto"
+                                            << QStringLiteral("Caf\u00e9 Noir - Cr\u00e8me.mp3") << "auto";
+        QTest::newRow("Windows-1251") << QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2.mp3") << "windows-1251"
+                                      << QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442.mp3") << "auto";
+        QTest::newRow("Shift-JIS") << QByteArray("\x83\x65\x83\x58\x83\x67.mp3") << "shift_jis"
+                                   << QStringLiteral("\u30c6\u30b9\u30c8.mp3") << "shift_jis";
+    }
+
+    void namesNotUtf8()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, codepage);
+        QFETCH(QString, stored);
+        QFETCH(QString, rescanPage);
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QVERIFY(writeTrack(root + QStringLiteral("/A/0plain.mp3"), "plain"));
+        const QByteArray exact = QFile::encodeName(root) + "/A/" + name;
+        const auto remove = qScopeGuard([&] { ::unlink(exact.constData()); }); // Qt cannot name it
+        const int fd = ::open(exact.constData(), O_WRONLY | O_CREAT, 0644);
+        const QByteArray content = QByteArray("\xFF\xFB\x90\x64", 4) + audioBytes(4000, 7) + id3v1Tag("odd", "Band");
+        QVERIFY(fd >= 0 && ::write(fd, content.constData(), size_t(content.size())) == content.size());
+        ::close(fd);
+
+        CatalogueModel model;
+        ScanOutcome scanned = scanMedia(root, QStringLiteral("CD02"), {}, nullptr, 1, codepage);
+        QCOMPARE(scanned.skipped.size(), 0);
+        model.appendRows(std::move(scanned.rows));
+        QCOMPARE(column(model, FieldFilename, root), (QStringList{"/A/0plain.mp3", "/A/" + stored}));
+        QCOMPARE(column(model, FieldTrack), (QStringList{"plain", "odd"}));
+        const QByteArrayView line = model.rows().extensionUtf8(1);
+        QVERIFY2(line.isValidUtf8() && line.contains(" raw="), line.data()); // escaped, the record stays UTF-8
+        QCOMPARE(EntryPath::rawName(line), name);
+        QVERIFY(EntryPath::rawName(model.rows().extensionUtf8(0)).isEmpty());
+        const QByteArray opened = EntryPath::openPath(model.field(1, FieldFilename), line);
+        QCOMPARE(opened, exact);
+        QCOMPARE(EntryPath::fromOpenable(EntryPath::openable(opened)), exact);
+        QFile file;
+        const int readable = ::open(opened.constData(), O_RDONLY);
+        QVERIFY(readable >= 0 && file.open(readable, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        QCOMPARE(file.readAll(), content);
+
+        QBuffer m3u8;
+        QVERIFY(m3u8.open(QIODevice::WriteOnly));
+        Interchange::Writer writer(Interchange::Format::M3u8, m3u8);
+        QVERIFY(writer.begin());
+        for (qsizetype row = 0; row < model.size(); ++row) {
+            Interchange::Fields fields;
+            for (int f = 0; f < TrackFieldCount; ++f)
+                fields[size_t(f)] = model.rows().fieldUtf8(row, f);
+            QVERIFY(writer.add(fields, model.rows().extensionUtf8(row)));
+        }
+        QVERIFY(writer.finish());
+        QVERIFY2(m3u8.data().contains("\n" + exact + "\n"), m3u8.data().constData());
+
+        const ScanOutcome again = scanMedia(root, QStringLiteral("CD02"), {}, nullptr, 1, rescanPage);
+        const RescanDiff diff = diffRescan(model.rows(), QStringLiteral("CD02"), root, again.rows, root, {}, {});
+        QCOMPARE(rescanSummary(QStringLiteral("CD02"), diff),
+                 QStringLiteral("Rescan CD02: 0 added, 0 removed, 0 changed, 0 moved, 2 unchanged."));
+        applyRescan(model, diff, again.rows);
+        QCOMPARE(model.size(), 2);
+        QCOMPARE(EntryPath::openPath(model.field(1, FieldFilename), model.rows().extensionUtf8(1)), exact);
     }
 };
 

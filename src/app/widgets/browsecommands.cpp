@@ -124,7 +124,7 @@ RowStore BrowseCommands::locatedMarkBin() const
         TrackRecord record = m_markBin.record(row);
         if (m_window.locate)
             record.filename = m_window.locate(record.filename, record.source);
-        located.append(record, m_markBin.origin(row));
+        located.append(record, m_markBin.origin(row), m_markBin.rows().extensionUtf8(row)); // raw= goes along
     }
     return located;
 }

@@ -1,5 +1,7 @@
 #include "media/widgets/detailswindow.h"
 
+#include "store/entrypath.h"
+
 #include "store/platform/prompter.h"
 #include "media/frameheader.h"
 #include "store/platform/openfailure.h"
@@ -84,9 +86,9 @@ QIcon playIcon()
 } // namespace
 
 Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platform, Prompter &prompter,
-             QWidget *parent)
+             QWidget *parent, QByteArrayView extensionLine)
     : QDialog(parent)
-    , m_path(entry.record.filename)
+    , m_path(EntryPath::openable(EntryPath::openPath(entry.record.filename, extensionLine)))
     , m_cover(cover)
     , m_platform(platform)
     , m_prompter(prompter)
@@ -105,6 +107,14 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     top->addWidget(frame2);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    if (!EntryPath::rawName(extensionLine).isEmpty()) {
+        auto *note = new QLabel(QStringLiteral("The file name's bytes are not UTF-8: the name is shown decoded in "
+                                               "the medium's code page, and the file is opened by its exact bytes."),
+                                this);
+        note->setObjectName(QStringLiteral("NameNote"));
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
     layout->addWidget(frame3);
     layout->addLayout(bottom);
 

@@ -21,9 +21,10 @@ class Form4 : public QDialog
     Q_OBJECT
 public:
     // cover: the picture the main window shows for the entry, or a null
-    // pixmap when it shows none.
+    // pixmap when it shows none. extensionLine: the entry's, whose raw=
+    // (EntryPath) says the name's bytes are not UTF-8 and which bytes open it.
     Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platform, Prompter &prompter,
-          QWidget *parent = nullptr);
+          QWidget *parent = nullptr, QByteArrayView extensionLine = {});
 
     // Opens the file with its program, offering to retry while the shell
     // reports a failure to start it (codes 0 to 2).
@@ -39,7 +40,7 @@ private:
     QHBoxLayout *buttonRow(const CatalogueEntry &entry);
     void showCover();
 
-    QString m_path;
+    QString m_path; // as the desktop's opener takes it (EntryPath::openable)
     QPixmap m_cover;
     Platform &m_platform;
     Prompter &m_prompter;

@@ -1,12 +1,17 @@
 #include "store/platform/shellopen.h"
 
+#include "store/entrypath.h"
+
 #include "store/platform/mimeapps.h"
 #include "store/platform/platform.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace ShellOpen {
 
@@ -33,10 +38,17 @@ QString defaultApplicationFor(const QString &mimeType)
 int open(const QString &pathOrAddress)
 {
     if (!isWebAddress(pathOrAddress)) {
-        const QFileInfo info(pathOrAddress);
-        if (!info.exists())
+        // A file:// address stands for a path whose bytes are not UTF-8
+        // (EntryPath::openable): it is looked at by its exact bytes, its
+        // type by its name, and handed over as the address.
+        const QByteArray exact = EntryPath::fromOpenable(pathOrAddress);
+        struct stat st;
+        if (::stat(exact.constData(), &st) != 0)
             return Platform::ShellFileNotFound;
-        const QString mime = QMimeDatabase().mimeTypeForFile(info).name();
+        const QMimeDatabase db;
+        const QString mime = exact.isValidUtf8()
+                                 ? db.mimeTypeForFile(QFileInfo(pathOrAddress)).name()
+                                 : db.mimeTypeForFile(QFile::decodeName(exact), QMimeDatabase::MatchExtension).name();
         if (defaultApplicationFor(mime).isEmpty())
             return Platform::ShellNoAssociation;
     }

@@ -59,7 +59,7 @@ private Q_SLOTS:
             QCOMPARE(QCryptographicHash::hash(withoutFacts.toUtf8(), QCryptographicHash::Sha256).toHex(),
                      QByteArray("34a56fc0ed9abd55f22d0f52a8717fe7a441fddc33fe6f697f1e143eab4a607d"));
             QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(),
-                     QByteArray("c00e5d0b57cbe07bc9f1601360b8d16a33bdb608c6a74c127cef3ef89fe7f53d"));
+                     QByteArray("eda2e4ad5b42346baed358da1f2e182e6fa767d4b24b3439e775f4b7339d6324"));
         }
     }
 };

@@ -227,8 +227,11 @@ struct Matcher::Impl
             return std::nullopt;
         case Field::Kbps:
         case Field::Rate:
-        case Field::Size: {
-            const QByteArrayView key = field == Field::Kbps ? "kbps" : field == Field::Rate ? "rate" : "size";
+        case Field::Size:
+        case Field::Trk:
+        case Field::Disc: {
+            const QByteArrayView key = field == Field::Kbps ? "kbps" : field == Field::Rate ? "rate"
+                                     : field == Field::Size ? "size" : field == Field::Trk ? "trk" : "disc";
             if (const auto n = ExtensionLine::integerValue(facts, key))
                 return double(*n);
             return std::nullopt;
@@ -271,6 +274,10 @@ struct Matcher::Impl
             return dup(InAudioGroup);
         case Field::DupSong:
             return dup(InSongGroup);
+        case Field::HasDamage: // dmg=short or dmg=long
+            return !ExtensionLine::rawValue(rows.extensionUtf8(row), "dmg").isEmpty();
+        case Field::IsEstimated:
+            return ExtensionLine::rawValue(rows.extensionUtf8(row), "est") == "1";
         default:
             return dup(OnOneMedium);
         }

@@ -185,7 +185,8 @@ void Form2::rowDoubleClicked()
     if (!row)
         return;
     const QPixmap cover = m_cover.shown();
-    Form4 details(m_media->located(m_catalogue->rows().entry(*row)), cover, m_platform, m_prompter, this);
+    Form4 details(m_media->located(m_catalogue->rows().entry(*row)), cover, m_platform, m_prompter, this,
+                  m_catalogue->rows().extensionUtf8(*row));
     details.exec();
 }
 

@@ -2,6 +2,7 @@
 
 #include "store/trackrecord.h"
 
+#include <QByteArrayView>
 #include <QDialog>
 #include <QPixmap>
 
@@ -16,6 +17,9 @@ class QPushButton;
 // The track details window: the tag fields, source, cover picture and
 // decoded frame header of one catalogue entry, and a button that plays
 // the file with the desktop's program for it. Never changes the entry.
+// From the entry's facts (its extension line) it shows the track and disc
+// numbers and says when the playing time is estimated or the file damaged,
+// each only when the facts hold it.
 class Form4 : public QDialog
 {
     Q_OBJECT
@@ -23,7 +27,7 @@ public:
     // cover: the picture the main window shows for the entry, or a null
     // pixmap when it shows none.
     Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platform, Prompter &prompter,
-          QWidget *parent = nullptr);
+          QWidget *parent = nullptr, QByteArrayView facts = {});
 
     // Opens the file with its program, offering to retry while the shell
     // reports a failure to start it (codes 0 to 2).
@@ -33,9 +37,9 @@ private:
     // The parts of the window, each made once by the constructor: the tag
     // fields, the cover, the decoded frame header (as wide as the screen
     // of parent allows) and the row of the play button, source and Ok.
-    QGroupBox *tagsFrame(const TrackRecord &r);
+    QGroupBox *tagsFrame(const TrackRecord &r, QByteArrayView facts);
     QGroupBox *coverFrame();
-    QGroupBox *headerFrame(const QString &header, QWidget *parent);
+    QGroupBox *headerFrame(const QString &header, QByteArrayView facts, QWidget *parent);
     QHBoxLayout *buttonRow(const CatalogueEntry &entry);
     void showCover();
 

@@ -220,30 +220,23 @@ struct Matcher::Impl
     std::optional<double> numberOf(const RowStore &rows, qsizetype row, Field field) const
     {
         const QByteArrayView facts = rows.extensionUtf8(row);
-        switch (field) {
-        case Field::Dur:
-            if (const auto tenths = ExtensionLine::tenthsValue(facts, "dur"))
-                return *tenths / 10.0;
-            return std::nullopt;
-        case Field::Kbps:
-        case Field::Rate:
-        case Field::Size: {
-            const QByteArrayView key = field == Field::Kbps ? "kbps" : field == Field::Rate ? "rate" : "size";
-            if (const auto n = ExtensionLine::integerValue(facts, key))
-                return double(*n);
-            return std::nullopt;
+        if (field == Field::Dur) {
+            const auto tenths = ExtensionLine::tenthsValue(facts, "dur");
+            return tenths ? std::optional(*tenths / 10.0) : std::nullopt;
         }
-        default: { // the year: its leading digits
-            const QByteArrayView year = rows.fieldUtf8(row, FieldYear).trimmed();
-            qsizetype digits = 0;
-            qint64 n = 0; // read here: a general number parser costs more than the rest of the row
-            for (; digits < year.size() && digits < 9 && year[digits] >= '0' && year[digits] <= '9'; ++digits)
-                n = n * 10 + (year[digits] - '0');
-            if (digits == 0)
-                return std::nullopt;
-            return double(n);
+        if (field != Field::Year) { // kbps, rate, size, trk, disc: whole numbers
+            const QByteArrayView key = field == Field::Kbps ? "kbps" : field == Field::Rate ? "rate"
+                                     : field == Field::Size ? "size" : field == Field::Trk ? "trk" : "disc";
+            const auto n = ExtensionLine::integerValue(facts, key);
+            return n ? std::optional(double(*n)) : std::nullopt;
         }
-        }
+        // The year: its leading digits.
+        const QByteArrayView year = rows.fieldUtf8(row, FieldYear).trimmed();
+        qsizetype digits = 0;
+        qint64 n = 0; // read here: a general number parser costs more than the rest of the row
+        for (; digits < year.size() && digits < 9 && year[digits] >= '0' && year[digits] <= '9'; ++digits)
+            n = n * 10 + (year[digits] - '0');
+        return digits == 0 ? std::nullopt : std::optional(double(n));
     }
 
     bool flagMatches(const RowStore &rows, qsizetype row, Field field, Scratch &s) const
@@ -271,6 +264,10 @@ struct Matcher::Impl
             return dup(InAudioGroup);
         case Field::DupSong:
             return dup(InSongGroup);
+        case Field::HasDamage: // dmg=short or dmg=long
+            return !ExtensionLine::rawValue(rows.extensionUtf8(row), "dmg").isEmpty();
+        case Field::IsEstimated:
+            return ExtensionLine::rawValue(rows.extensionUtf8(row), "est") == "1";
         default:
             return dup(OnOneMedium);
         }

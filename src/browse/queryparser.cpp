@@ -16,22 +16,25 @@ struct FieldName
     Field field;
 };
 
-constexpr std::array<FieldName, 17> Fields{{{"path", Field::Path},   {"file", Field::File},   {"source", Field::Source},
+constexpr std::array<FieldName, 19> Fields{{{"path", Field::Path},   {"file", Field::File},   {"source", Field::Source},
                                             {"artist", Field::Artist}, {"title", Field::Title}, {"album", Field::Album},
                                             {"year", Field::Year},   {"genre", Field::Genre}, {"cover", Field::Cover},
                                             {"dur", Field::Dur},     {"kbps", Field::Kbps},   {"mode", Field::Mode},
                                             {"rate", Field::Rate},   {"enc", Field::Enc},     {"size", Field::Size},
-                                            {"label", Field::Label}, {"note", Field::Note}}};
+                                            {"label", Field::Label}, {"note", Field::Note},   {"trk", Field::Trk},
+                                            {"disc", Field::Disc}}};
 
-constexpr std::array<FieldName, 9> Flags{{{"has:cover", Field::HasCover}, {"has:tag", Field::HasTag},
-                                          {"is:online", Field::IsOnline}, {"is:offline", Field::IsOffline},
-                                          {"is:library", Field::IsLibrary}, {"dup:audio", Field::DupAudio},
-                                          {"dup:song", Field::DupSong}, {"single", Field::Single},
-                                          {"is:single", Field::Single}}};
+constexpr std::array<FieldName, 11> Flags{{{"has:cover", Field::HasCover}, {"has:tag", Field::HasTag},
+                                           {"is:online", Field::IsOnline}, {"is:offline", Field::IsOffline},
+                                           {"is:library", Field::IsLibrary}, {"dup:audio", Field::DupAudio},
+                                           {"dup:song", Field::DupSong}, {"single", Field::Single},
+                                           {"is:single", Field::Single}, {"has:damage", Field::HasDamage},
+                                           {"is:estimated", Field::IsEstimated}}};
 
 bool isNumberField(Field field)
 {
-    return field == Field::Dur || field == Field::Kbps || field == Field::Rate || field == Field::Size;
+    return field == Field::Dur || field == Field::Kbps || field == Field::Rate || field == Field::Size
+           || field == Field::Trk || field == Field::Disc;
 }
 
 // Thrown inside the parser only, caught by parse().

@@ -13,9 +13,9 @@ namespace Query {
 enum class Field {
     Any, // a bare word: path, source, artist, title, album, year, genre
     Path, File, Source, Artist, Title, Album, Year, Genre, Cover,
-    Dur, Kbps, Mode, Rate, Enc, Size, Label, Note,
+    Dur, Kbps, Mode, Rate, Enc, Size, Label, Note, Trk, Disc,
     // Flags: a term of its own, no value.
-    HasCover, HasTag, IsOnline, IsOffline, IsLibrary, DupAudio, DupSong, Single,
+    HasCover, HasTag, IsOnline, IsOffline, IsLibrary, DupAudio, DupSong, Single, HasDamage, IsEstimated,
 };
 
 enum class Op {

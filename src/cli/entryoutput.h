@@ -23,7 +23,7 @@ enum class Format { Tabs, Json, Csv };
 
 // Whether JSON objects and CSV rows carry the facts of the entry's
 // extension line after its fields: size, mtime, dur, kbps, mode, rate,
-// enc, aid. JSON has the keys a reader of the facts finds (numbers as
+// enc, aid, est, dmg, trk, disc (ExtensionLine::FactKeys). JSON has the keys a reader of the facts finds (numbers as
 // numbers); CSV has a column for each, empty when the entry lacks it.
 enum class Facts { Without, With };
 

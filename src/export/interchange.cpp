@@ -225,7 +225,10 @@ void Writer::appendXspf(const Fields &fields, QByteArrayView extension)
     appendXmlElement(m_buffer, "title", fields[FieldTrack]);
     appendXmlElement(m_buffer, "creator", fields[FieldArtist]);
     appendXmlElement(m_buffer, "album", fields[FieldAlbum]);
-    if (const std::optional<qint64> inTenths = tenths(factValues(extension)[ExtensionLine::Dur]))
+    const FactValues values = factValues(extension);
+    if (const std::optional<qint64> trk = wholeNumber(values[ExtensionLine::Trk], ExtensionLine::MaxNumber); trk && *trk > 0)
+        appendXmlElement(m_buffer, "trackNum", QByteArray::number(*trk));
+    if (const std::optional<qint64> inTenths = tenths(values[ExtensionLine::Dur]))
         appendXmlElement(m_buffer, "duration", QByteArray::number(*inTenths * 100)); // few, short
     m_buffer += "    </track>\n";
 }

@@ -13,6 +13,9 @@ constexpr int TitleAt = 3;
 constexpr int ArtistAt = 33;
 constexpr int AlbumAt = 63;
 constexpr int YearAt = 93;
+// ID3v1.1: a comment a byte shorter, ending in a zero, then the track number.
+constexpr int CommentEndAt = 125;
+constexpr int TrackNumberAt = 126;
 constexpr int GenreAt = 127;
 
 constexpr const char *Genres[] = {
@@ -139,6 +142,8 @@ TrackTagsUtf8 parseTagUtf8(QByteArrayView bytes, CodePageDecoder *codepage)
     fields.artist = fieldIn(codepage, block, ArtistAt, 30);
     fields.album = fieldIn(codepage, block, AlbumAt, 30);
     fields.year = fieldIn(codepage, block, YearAt, 4);
+    if (block[CommentEndAt] == 0 && block[TrackNumberAt] != 0)
+        fields.numbers.track = uchar(block[TrackNumberAt]);
     const uchar genre = uchar(block[GenreAt]);
     if (genre < std::size(Genres))
         fields.genre = QByteArray(Genres[genre]);

@@ -19,7 +19,7 @@ bool isTag(QByteArrayView block);
 // The tag's fields as UTF-8, for the scan's rows, their text decoded in
 // the medium's code page (none: "auto", UTF-8 when a field is valid UTF-8,
 // else Windows-1252). Control characters and bytes the code page leaves
-// undefined become blanks.
+// undefined become blanks. An ID3v1.1 tag gives the track number too.
 TrackTagsUtf8 parseTagUtf8(QByteArrayView block, CodePageDecoder *codepage = nullptr);
 
 // The name of genre number 0..144, empty otherwise.

@@ -78,6 +78,21 @@ bool isFrameId(const uchar *id, int version)
     return true;
 }
 
+namespace {
+
+// The track and disc number frames: TRK and TPA in 2.2, TRCK and TPOS after.
+int numberFieldOf(const uchar *id, int version)
+{
+    const bool two = version == 2;
+    if (std::memcmp(id, two ? "TRK" : "TRCK", two ? 3 : 4) == 0)
+        return TrackNumber;
+    if (std::memcmp(id, two ? "TPA" : "TPOS", two ? 3 : 4) == 0)
+        return DiscNumber;
+    return -1;
+}
+
+} // namespace
+
 int fieldOfFrame(const uchar *id, int version)
 {
     if (version == 2) {
@@ -85,7 +100,7 @@ int fieldOfFrame(const uchar *id, int version)
         for (size_t f = 0; f < Ids.size(); ++f)
             if (std::memcmp(id, Ids[f], 3) == 0)
                 return int(f);
-        return -1;
+        return numberFieldOf(id, version);
     }
     static constexpr std::array<const char *, 5> Ids{"TPE1", "TIT2", "TALB", "TCON", "TDRC"};
     for (size_t f = 0; f < Ids.size(); ++f)
@@ -93,7 +108,7 @@ int fieldOfFrame(const uchar *id, int version)
             return int(f);
     if (std::memcmp(id, "TYER", 4) == 0)
         return version == 4 ? LateYear : Year;
-    return -1;
+    return numberFieldOf(id, version);
 }
 
 } // namespace Id3v2

@@ -59,8 +59,8 @@ bool isFrameId(const uchar *id, int version);
 // The fields the catalogue takes from text frames. TagLib reads the year
 // frames of versions 2.2 and 2.3 as the 2.4 recording time, and the first
 // year frame wins; in a 2.4 tag a TYER (LateYear) counts only while there
-// is no TDRC.
-enum Field { Artist, Title, Album, Genre, Year, LateYear, FieldCount };
+// is no TDRC. The track and disc numbers (TRCK, TPOS) come last.
+enum Field { Artist, Title, Album, Genre, Year, LateYear, TrackNumber, DiscNumber, FieldCount };
 
 // The field of the frame whose id starts at id, in a tag of version 2 to
 // 4; -1 for a frame the catalogue does not take.

@@ -26,7 +26,10 @@ constexpr qint64 LargestKept = 1024 * 1024;
 // Bytes read at once while walking frame headers.
 constexpr qint64 WindowSize = 64 * 1024;
 // Every field but the late year: once these are found the rest is not read.
-constexpr int AllFields = (1 << Artist) | (1 << Title) | (1 << Album) | (1 << Genre) | (1 << Year);
+// Most files have no disc number, so their walk goes on to the tag's end,
+// over frame headers only, as it does for a file without a year.
+constexpr int AllFields = (1 << Artist) | (1 << Title) | (1 << Album) | (1 << Genre) | (1 << Year)
+                          | (1 << TrackNumber) | (1 << DiscNumber);
 
 // A moving window over the source, so that frame headers are read in
 // blocks while large frames are passed over without being read.

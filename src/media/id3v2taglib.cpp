@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <utility>
 
 #include <taglib/id3v2frame.h>
 #include <taglib/id3v2tag.h>
@@ -77,6 +78,12 @@ TrackTags fieldsOf(const TagLib::ID3v2::Tag &tag)
             genres.append(genre);
     }
     tags.genre = genres.join(QStringLiteral(" / "));
+
+    // TagLib gives the frames of 2.2 (TRK, TPA) under these ids too.
+    for (const auto &[id, number] : {std::pair{"TRCK", &tags.numbers.track}, std::pair{"TPOS", &tags.numbers.disc}}) {
+        if (const TagLib::StringList values = frameValues(tag, id); !values.isEmpty())
+            *number = numberInSet(cleanTagText(toQString(values.front())).toUtf8());
+    }
     return tags;
 }
 

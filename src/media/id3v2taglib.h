@@ -10,9 +10,10 @@
 namespace Id3v2 {
 
 // Artist, title, album, year and genre of such a tag as UTF-8, for the
-// scan's rows: versions 2.2 to 2.4 and every text encoding. Numeric genres
-// take their names from the ID3v1 table; control characters and line
-// breaks become blanks. Empty fields when the tag cannot be read.
+// scan's rows, and the track and disc numbers (TRCK, TPOS; numberInSet):
+// versions 2.2 to 2.4 and every text encoding. Numeric genres take their
+// names from the ID3v1 table; control characters and line breaks become
+// blanks. Empty fields when the tag cannot be read.
 TrackTagsUtf8 readTextTagUtf8(QByteArrayView textTag);
 
 // What TagLib alone reads from such a tag (to compare the readers).

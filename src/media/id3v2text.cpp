@@ -238,6 +238,22 @@ bool genresOf(QByteArrayView frame, QByteArray &out)
     return true;
 }
 
+// The number in the first value of a track or disc frame (numberInSet).
+bool numberOf(QByteArrayView frame, int &number)
+{
+    bool found = false;
+    QByteArray value;
+    return forEachValue(frame, [&](int encoding, QByteArrayView raw) {
+        if (found)
+            return true;
+        found = true;
+        if (!cleanValue(encoding, raw, value))
+            return false;
+        number = numberInSet(value);
+        return true;
+    });
+}
+
 } // namespace
 
 namespace Id3v2 {
@@ -264,7 +280,8 @@ bool readCommonTextTag(QByteArrayView tag, TrackTagsUtf8 &tags)
     // more than these fields: such tags are its to read.
     if (!anyText)
         return false;
-    if (!yearOf(frames, version, out.year) || !genresOf(frames[Genre], out.genre))
+    if (!yearOf(frames, version, out.year) || !genresOf(frames[Genre], out.genre)
+        || !numberOf(frames[TrackNumber], out.numbers.track) || !numberOf(frames[DiscNumber], out.numbers.disc))
         return false;
     tags = std::move(out);
     return true;

@@ -17,12 +17,31 @@ constexpr qint64 HeadBlock = 8 * 1024;
 
 } // namespace
 
+namespace {
+
+// Where the numbers come from: the track's from ID3v1.1's track byte when
+// the file has one (not zero), else from the ID3v2 tag's TRCK; the disc's
+// from its TPOS, which ID3v1 has no place for.
+TrackNumbers trackNumbersOf(TrackNumbers id3v1, TrackNumbers id3v2)
+{
+    return {id3v1.track ? id3v1.track : id3v2.track, id3v2.disc};
+}
+
+} // namespace
+
 void parseRawTags(RawTrack &raw)
 {
     if (!raw.textTag.isEmpty()) {
-        raw.tags = Id3v2::readTextTagUtf8(raw.textTag);
+        const TrackNumbers id3v1 = raw.tags.numbers;
+        const TrackTagsUtf8 id3v2 = Id3v2::readTextTagUtf8(raw.textTag);
+        if (raw.tags.isEmpty()) // no ID3v1 tag, or a blank one
+            raw.tags = id3v2;
+        raw.tags.numbers = trackNumbersOf(id3v1, id3v2.numbers);
         raw.textTag = QByteArray();
     }
+    if (raw.measured)
+        raw.extension = StreamFacts::extensionLine(raw.measured->size, raw.measured->mtime, raw.measured->facts,
+                                                   raw.tags.numbers);
 }
 
 namespace {
@@ -35,7 +54,7 @@ RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage)
     if (!file.isOpen())
         return raw;
     const qint64 size = file.size();
-    raw.extension = StreamFacts::extensionLine(size, file.modifiedSeconds(), StreamFacts::readStreamFacts(file));
+    raw.measured = RawTrack::Measured{size, file.modifiedSeconds(), StreamFacts::readStreamFacts(file)};
 
     // Each reading thread reuses its buffers: a file costs no allocation
     // for its head and tail.
@@ -56,14 +75,12 @@ RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage)
             block = tail;
         // An ID3v1 tag whose fields are all blank holds nothing: some
         // taggers leave one beside a full ID3v2 tag, which then counts.
-        if (Id3v1::isTag(block)) {
+        if (Id3v1::isTag(block))
             raw.tags = Id3v1::parseTagUtf8(block, codepage);
-            if (!raw.tags.isEmpty())
-                return raw;
-        }
     }
 
-    // No ID3v1 tag, or a blank one: the text frames of the ID3v2 tag at the start.
+    // The text frames of the ID3v2 tag at the start: its fields when there
+    // is no ID3v1 tag, or a blank one, and the numbers ID3v1 lacks.
     raw.textTag = Id3v2::collectTextFrames(file, head);
     return raw;
 }

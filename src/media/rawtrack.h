@@ -1,10 +1,13 @@
 #pragma once
 
 #include "media/mediafile.h"
+#include "media/streamfacts.h"
 #include "media/tracktags.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 class CodePageDecoder;
 
@@ -22,18 +25,27 @@ struct RawTrack
     SafeFileRead::Status status = SafeFileRead::Status::Missing;
     QString problem;
     QByteArray textTag;
-    QByteArray extension; // the file's facts as its extension line
+    QByteArray extension; // the file's facts as its extension line, once its tags are parsed
+    // What the extension line is made of besides the tags' numbers: the
+    // size and time of a file that could be opened, and its stream's facts.
+    struct Measured
+    {
+        qint64 size = 0;
+        qint64 mtime = 0;
+        std::optional<StreamFacts::Facts> facts;
+    };
+    std::optional<Measured> measured;
 };
 
-// The header and the ID3v1 tag of an opened file, or its ID3v2 text
-// frames when it has no ID3v1 tag. The head and tail buffers are the
+// The header, the ID3v1 tag and the ID3v2 text frames of an opened file. The head and tail buffers are the
 // reading thread's own (8 KiB at most); every other buffer is the call's
 // own and is freed when it returns: a file with a large tag costs its
 // reads only while it is being read. The ID3v1 text is decoded in
 // codepage, the reading thread's own (none: "auto").
 RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage = nullptr);
 
-// The fields of the ID3v2 text frames raw holds, which are then dropped.
+// The fields of the ID3v2 text frames raw holds, which are then dropped,
+// and the extension line with the numbers of both tags.
 void parseRawTags(RawTrack &raw);
 
 // A path the walk took for a plain file that is not one when it is read

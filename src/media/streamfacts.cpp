@@ -215,7 +215,7 @@ QString aidText(quint64 aid)
     return QStringLiteral("%1").arg(aid, 16, 16, QLatin1Char('0'));
 }
 
-QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts)
+QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers)
 {
     ExtensionLine::Facts line;
     line.set("size", QByteArray::number(size));
@@ -238,6 +238,10 @@ QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &
         if (facts->damage != Damage::None)
             line.set("dmg", damageText(facts->damage).toLatin1());
     }
+    if (numbers.track)
+        line.set("trk", QByteArray::number(numbers.track));
+    if (numbers.disc)
+        line.set("disc", QByteArray::number(numbers.disc));
     return ExtensionLine::format(line);
 }
 

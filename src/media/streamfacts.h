@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/tracktags.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -94,9 +96,10 @@ QString aidText(quint64 aid);
 // The extension line a scan writes for a file of this size and
 // modification time (seconds since 1970) and, when known, these facts:
 // "ondro:1 size=... mtime=... dur=... kbps=... mode=... rate=... enc=... aid=...
-// est=1 dmg=...", each fact only when known; est=1 when dur is estimated,
-// dmg (short, long) when the stream's header and its length disagree.
-QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts);
+// est=1 dmg=... trk=... disc=...", each fact only when known; est=1 when
+// dur is estimated, dmg (short, long) when the stream's header and its
+// length disagree, trk and disc the numbers the file's tags give.
+QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers = {});
 
 // Reads the parts of the file at path (opened as MediaFile does, through
 // the safe opener) and works out their facts; nothing when it cannot be

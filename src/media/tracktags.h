@@ -3,10 +3,38 @@
 #include "store/textblanks.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
+// A track's number and its disc's number in a set, 0 when its tags give
+// none: ID3v1.1's track byte, ID3v2's TRCK and TPOS.
+struct TrackNumbers
+{
+    int track = 0;
+    int disc = 0;
+    bool operator==(const TrackNumbers &) const = default;
+};
+
+// The number of a TRCK or TPOS value ("3/12" is 3, "03" is 3): the digits
+// before a "/" that may follow, blanks aside; 0 for a value without one,
+// one that holds anything else, or one past 9999.
+inline int numberInSet(QByteArrayView value)
+{
+    const qsizetype slash = value.indexOf('/');
+    const QByteArrayView digits = (slash < 0 ? value : value.first(slash)).trimmed();
+    if (digits.isEmpty() || digits.size() > 8)
+        return 0;
+    int n = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n <= 9999 ? n : 0;
+}
+
 // The five tag fields the catalogue takes from a file, as both tag readers
-// (ID3v1 and ID3v2) return them.
+// (ID3v1 and ID3v2) return them, and the numbers beside them.
 struct TrackTags
 {
     QString artist;
@@ -14,6 +42,7 @@ struct TrackTags
     QString album;
     QString year;
     QString genre; // the name, not the number
+    TrackNumbers numbers;
 };
 
 // The same fields as UTF-8, as the scan stores them in its rows.
@@ -24,6 +53,7 @@ struct TrackTagsUtf8
     QByteArray album;
     QByteArray year;
     QByteArray genre;
+    TrackNumbers numbers; // not among the fields isEmpty looks at
 
     bool isEmpty() const
     {
@@ -32,11 +62,11 @@ struct TrackTagsUtf8
     TrackTags toTags() const
     {
         return {QString::fromUtf8(artist), QString::fromUtf8(track), QString::fromUtf8(album),
-                QString::fromUtf8(year), QString::fromUtf8(genre)};
+                QString::fromUtf8(year), QString::fromUtf8(genre), numbers};
     }
     static TrackTagsUtf8 fromTags(const TrackTags &t)
     {
-        return {t.artist.toUtf8(), t.track.toUtf8(), t.album.toUtf8(), t.year.toUtf8(), t.genre.toUtf8()};
+        return {t.artist.toUtf8(), t.track.toUtf8(), t.album.toUtf8(), t.year.toUtf8(), t.genre.toUtf8(), t.numbers};
     }
 };
 

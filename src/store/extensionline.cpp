@@ -173,9 +173,11 @@ int factNamed(std::string_view key)
     const auto is = [&key](const char *name) { return std::memcmp(key.data(), name, key.size()) == 0; };
     switch (key.size()) {
     case 3:
-        return is("dur") ? Dur : is("enc") ? Enc : is("aid") ? Aid : is("est") ? Est : is("dmg") ? Dmg : FactCount;
+        return is("dur") ? Dur : is("enc") ? Enc : is("aid") ? Aid : is("est") ? Est : is("dmg") ? Dmg
+             : is("trk") ? Trk : FactCount;
     case 4:
-        return is("size") ? Size : is("kbps") ? Kbps : is("mode") ? Mode : is("rate") ? Rate : FactCount;
+        return is("size") ? Size : is("kbps") ? Kbps : is("mode") ? Mode : is("rate") ? Rate
+             : is("disc") ? Disc : FactCount;
     case 5:
         return is("mtime") ? Mtime : FactCount;
     default:

@@ -55,10 +55,12 @@ QByteArray textValue(QByteArrayView line, QByteArrayView key);
 // not a number, so no reader of a fact can overflow on it. Sizes go up to
 // 2^62 bytes; times (mtime, dur) up to 2^40 seconds, some 35,000 years,
 // so that their milliseconds, and a million entries' total of them, stay
-// inside 64 bits; rates (kbps, Hz) up to a million.
+// inside 64 bits; rates (kbps, Hz) up to a million; track and disc
+// numbers up to 9999, more than any set holds.
 inline constexpr qint64 MaxWhole = qint64(1) << 62;
 inline constexpr qint64 MaxSeconds = qint64(1) << 40;
 inline constexpr qint64 MaxRate = 1'000'000;
+inline constexpr qint64 MaxNumber = 9999;
 
 // Values of the facts a scan writes, read the same way: a whole number
 // ("4000"), a hexadecimal one ("00ab..."), or tenths from a decimal with
@@ -73,13 +75,16 @@ std::optional<qint64> tenths(QByteArrayView raw, qint64 maxTenths = MaxSeconds *
 // The facts a scan writes, by their keys, and their values as written
 // (each as rawValue gives it: the first pair of a key; null when absent),
 // found in one pass over the line for readers of several facts a row.
-enum Fact { Size, Mtime, Dur, Kbps, Mode, Rate, Enc, Aid, Est, Dmg, FactCount };
-inline constexpr std::array<const char *, FactCount> FactKeys{"size", "mtime", "dur", "kbps",
-                                                              "mode", "rate",  "enc", "aid", "est", "dmg"};
+// trk and disc are the track's number and its disc's number in a set, from
+// its tags (a scan reads them from the file like the stream's facts).
+enum Fact { Size, Mtime, Dur, Kbps, Mode, Rate, Enc, Aid, Est, Dmg, Trk, Disc, FactCount };
+inline constexpr std::array<const char *, FactCount> FactKeys{"size", "mtime", "dur", "kbps", "mode", "rate",
+                                                              "enc",  "aid",   "est", "dmg",  "trk",  "disc"};
 // The largest value of each numeric fact as its reader gives it (dur in
 // tenths); 0 for the facts that are text.
-inline constexpr std::array<qint64, FactCount> FactLimits{MaxWhole, MaxSeconds, MaxSeconds * 10, MaxRate, 0,
-                                                          MaxRate,  0,          0,               1,       0};
+inline constexpr std::array<qint64, FactCount> FactLimits{MaxWhole, MaxSeconds, MaxSeconds * 10, MaxRate,
+                                                          0,        MaxRate,    0,               0,
+                                                          1,        0,          MaxNumber,       MaxNumber};
 using FactValues = std::array<QByteArrayView, FactCount>;
 FactValues factValues(QByteArrayView line);
 std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key);

@@ -15,16 +15,16 @@ RowStore catalogue()
 {
     const QList<QPair<QStringList, QByteArray>> rows = {
         {{"/cd/Night Drive/01 Intro.mp3", "CD01", "The Band", "Intro", "Night Drive", "1991", "Rock", "/c/front.jpg"},
-         "ondro:1 size=4000000 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=aa"},
+         "ondro:1 size=4000000 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=aa trk=1 disc=1"},
         {{"/cd/Night Drive/02 Café.mp3", "CD01", "The Band", "Café Noir", "Night Drive", "1991", "Jazz"},
-         "ondro:1 size=9000000 dur=301.0 kbps=239 mode=vbr rate=48000 aid=bb"},
+         "ondro:1 size=9000000 dur=301.0 kbps=239 mode=vbr rate=48000 aid=bb est=1 trk=2 disc=1"},
         {{"/hd/Motörhead/Ace.mp3", "HD01", "Motörhead", "Ace of Spades", "Ace", "1980", "Metal"},
-         "ondro:1 size=3000000 dur=169.0 kbps=128 mode=cbr rate=44100 aid=cc"},
+         "ondro:1 size=3000000 dur=169.0 kbps=128 mode=cbr rate=44100 aid=cc dmg=short trk=10"},
         {{"/hd/copy/Ace.mp3", "HD01", "MOTORHEAD", "ace of spades", "", "1980-10", "Metal"},
-         "ondro:1 size=3000000 dur=170.5 kbps=128 mode=cbr rate=44100 aid=cc"},
+         "ondro:1 size=3000000 dur=170.5 kbps=128 mode=cbr rate=44100 aid=cc est=1 dmg=long trk=x"},
         {{"/hd/untagged.mp3", "HD01"}, ""},
         {{"/cd/copy/Intro.mp3", "CD02", "The Band", "Intro", "Night Drive", "1999", "Rock"},
-         "ondro:1 size=4000000 dur=215.3 kbps=128 mode=cbr rate=44100 aid=aa"},
+         "ondro:1 size=4000000 dur=215.3 kbps=128 mode=cbr rate=44100 aid=aa trk=3 disc=2"},
     };
     RowStore store;
     for (const auto &[fields, facts] : rows)
@@ -96,6 +96,13 @@ private Q_SLOTS:
             {"size:4000000..9000000", "0 1 5"},
             {"mode:vbr", "1"},
             {"enc:lame", "0"},
+            {"trk:1..3", "0 1 5"},                     // in album order; trk=x is no number
+            {"trk:>=10", "2"},
+            {"trk:=2", "1"},
+            {"disc:1", "0 1"},
+            {"has:damage", "2 3"},
+            {"is:estimated", "1 3"},
+            {"-has:damage is:estimated", "1"},
             {"label:night", "0 1"},
             {"note:shelf", "0 1"},
             {"has:cover", "0"},

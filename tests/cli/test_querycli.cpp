@@ -22,9 +22,9 @@ bool writeCatalogue(const QString &data)
     RowStore rows;
     rows.append(entryOf({"/cd/Night Drive/01 Intro.mp3", "CD01", "The Band", "Intro", "Night Drive", "1991", "Rock"}).record,
                 EntryOrigin::Own,
-                "ondro:1 size=4000000 mtime=915148800 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=00aa");
+                "ondro:1 size=4000000 mtime=915148800 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=00aa trk=1 disc=2");
     rows.append(entryOf({"/cd/b, \"q\".mp3", "CD01", "Band, The", "Say \"Hi\", Now", "", "1995", "Jazz"}).record,
-                EntryOrigin::Own, "ondro:1 dur=oops kbps=192 enc=LAME%0A3.100 est=1 dmg=long");
+                EntryOrigin::Own, "ondro:1 dur=oops kbps=192 enc=LAME%0A3.100 est=1 dmg=long trk=7");
     rows.append(entryOf({"/hd/Other.mp3", "HD01", "Someone", "Else", "", "1980", "Pop"}).record, EntryOrigin::Own);
     return CatalogueListFile::save(data + QStringLiteral("/zembra.lst"), rows).ok;
 }
@@ -66,6 +66,8 @@ private Q_SLOTS:
         QTest::newRow("range and number") << QStringList{"year:1990..1999 kbps:128"} << 0 << QList<int>{0} << QByteArray();
         QTest::newRow("leading minus") << QStringList{"--", "-band"} << 0 << QList<int>{2} << QByteArray();
         QTest::newRow("OR") << QStringList{"title:/^say/ OR source:hd"} << 0 << QList<int>{1, 2} << QByteArray();
+        QTest::newRow("track, flags") << QStringList{"trk:1..3 OR (has:damage is:estimated)"} << 0 << QList<int>{0, 1}
+                                      << QByteArray();
         QTest::newRow("no match") << QStringList{"nothing"} << 1 << QList<int>{} << QByteArray();
         QTest::newRow("parse error") << QStringList{"artst:band"} << 2 << QList<int>{}
                                      << QByteArray("ondro-cli: Unknown field \"artst\" at 1\n");
@@ -99,7 +101,7 @@ private Q_SLOTS:
         QCOMPARE(error.error, QJsonParseError::NoError);
         QCOMPARE(entries.size(), 2);
         const QJsonObject full = entries.at(0).toObject();
-        QCOMPARE(full.size(), 18); // nine fields, origin, eight facts
+        QCOMPARE(full.size(), 20); // nine fields, origin, ten facts
         QCOMPARE(full.value("artist"), QJsonValue("The Band"));
         QCOMPARE(full.value("origin"), QJsonValue("own"));
         QCOMPARE(full.value("dur"), QJsonValue(215.3));
@@ -107,6 +109,8 @@ private Q_SLOTS:
         QCOMPARE(full.value("mtime"), QJsonValue(915148800));
         QCOMPARE(full.value("mode"), QJsonValue("cbr"));
         QCOMPARE(full.value("aid"), QJsonValue("00aa"));
+        QCOMPARE(full.value("trk"), QJsonValue(1));
+        QCOMPARE(full.value("disc"), QJsonValue(2));
         const QJsonObject partial = entries.at(1).toObject();
         QCOMPARE(partial.value("kbps"), QJsonValue(192));
         QCOMPARE(partial.value("enc"), QJsonValue("LAME\n3.100"));
@@ -119,11 +123,11 @@ private Q_SLOTS:
     void csvQuotes()
     {
         const QByteArray header = "filename,source,artist,track,album,year,genre,coverimage,audioheader,"
-                                  "size,mtime,dur,kbps,mode,rate,enc,aid,est,dmg\r\n";
+                                  "size,mtime,dur,kbps,mode,rate,enc,aid,est,dmg,trk,disc\r\n";
         const CliRun run = query({QStringLiteral("title:say"), QStringLiteral("--csv")});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, header + "\"/cd/b, \"\"q\"\".mp3\",CD01,\"Band, The\",\"Say \"\"Hi\"\", Now\",,1995,Jazz,,,"
-                                   ",,,192,,,\"LAME\n3.100\",,1,long\r\n");
+                                   ",,,192,,,\"LAME\n3.100\",,1,long,7,\r\n");
         const CliRun none = query({QStringLiteral("nothing"), QStringLiteral("--csv")});
         QCOMPARE(none.status, 1);
         QCOMPARE(none.out, header);
@@ -202,7 +206,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("holds");
-        QTest::newRow("csv") << QStringList{"query", "x", "--csv"} << QByteArray(",,,,128,\uFFFD,,\uFFFDx,,,\r\n");
+        QTest::newRow("csv") << QStringList{"query", "x", "--csv"} << QByteArray(",,,,128,\uFFFD,,\uFFFDx,,,,,\r\n");
         QTest::newRow("json") << QStringList{"query", "x", "--json"} << QByteArray("\"mode\":\"\uFFFD\",");
         QTest::newRow("stats") << QStringList{"stats", "x", "--json"} << QByteArray("\"seconds\": 0,");
         QTest::newRow("stats by mode") << QStringList{"stats", "--by", "mode"} << QByteArray("mode\t\uFFFD\t1\t0\t0.0\n");

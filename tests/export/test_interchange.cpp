@@ -96,7 +96,7 @@ private Q_SLOTS:
         QCOMPARE(records.size(), HostileRows::entries().size() + 1);
         QCOMPARE(records.at(0).toVariant().toStringList().join(QLatin1Char(',')),
                  QStringLiteral("filename,source,artist,track,album,year,genre,coverimage,audioheader,size,mtime,dur,"
-                                "kbps,mode,rate,enc,aid,est,dmg"));
+                                "kbps,mode,rate,enc,aid,est,dmg,trk,disc"));
         for (qsizetype i = 0; i < HostileRows::entries().size(); ++i)
             QCOMPARE(records.at(i + 1).toVariant().toStringList(),
                      HostileRows::entries().at(i).fields + HostileRows::facts(i));
@@ -114,13 +114,14 @@ private Q_SLOTS:
             QVERIFY2(error.error == QJsonParseError::NoError, lines.at(i).constData());
             for (int f = 0; f < TrackFieldCount; ++f)
                 QCOMPARE(object.value(names[size_t(f)]).toString(), HostileRows::entries().at(i).fields.value(f));
-            QCOMPARE(object.size(), TrackFieldCount + (i == 0 ? 8 : i == 1 ? 3 : 0));
+            QCOMPARE(object.size(), TrackFieldCount + (i == 0 ? 10 : i == 1 ? 3 : 0));
         }
         const QJsonObject first = QJsonDocument::fromJson(lines.at(0)).object();
         QCOMPARE(first.value(QStringLiteral("size")).toInteger(), 4823112);
         QCOMPARE(first.value(QStringLiteral("dur")).toDouble(), 215.3);
         QCOMPARE(first.value(QStringLiteral("enc")).toString(), QStringLiteral("LAME 3.100"));
         QCOMPARE(first.value(QStringLiteral("aid")).toString(), QStringLiteral("b6caa0fcb2a37478"));
+        QCOMPARE(first.value(QStringLiteral("trk")), QJsonValue(3));
         const QJsonObject second = QJsonDocument::fromJson(lines.at(1)).object();
         QCOMPARE(second.value(QStringLiteral("est")), QJsonValue(1)); // a number, as the command line's JSON has it
         QCOMPARE(second.value(QStringLiteral("dmg")), QJsonValue(QStringLiteral("short")));
@@ -156,6 +157,7 @@ private Q_SLOTS:
             QCOMPARE(track.value(QStringLiteral("title")), fields.at(FieldTrack));
             QCOMPARE(track.value(QStringLiteral("creator")), replaced(fields.at(FieldArtist)));
             QCOMPARE(track.value(QStringLiteral("album")), fields.at(FieldAlbum));
+            QCOMPARE(track.value(QStringLiteral("trackNum")), i == 0 ? QStringLiteral("3") : QString());
             QCOMPARE(track.value(QStringLiteral("duration")),
                      i == 0 ? QStringLiteral("215300") : i == 1 ? QStringLiteral("59500") : QString());
             ++i;

@@ -117,6 +117,42 @@ private Q_SLOTS:
         QCOMPARE(text(form, "Text7"), QStringLiteral(" kbps : khz : "));
     }
 
+    // Numbers and stream notes come from the facts, only where they hold them.
+    void factsShownWhenPresent_data()
+    {
+        QTest::addColumn<QByteArray>("facts");
+        QTest::addColumn<QString>("track");
+        QTest::addColumn<QString>("disc");
+        QTest::addColumn<QStringList>("notes");
+        QTest::newRow("none") << QByteArray("ondro:1 size=1 dur=2.0") << QString() << QString() << QStringList{};
+        QTest::newRow("numbers, estimated, short")
+            << QByteArray("ondro:1 dur=2.0 est=1 dmg=short trk=3 disc=1") << "3" << "1"
+            << QStringList{"Estimated:", "Damaged: cut short"};
+        QTest::newRow("long") << QByteArray("ondro:1 dmg=long trk=12") << "12" << QString()
+                              << QStringList{"Damaged: longer than its header says"};
+    }
+    void factsShownWhenPresent()
+    {
+        QFETCH(QByteArray, facts);
+        QFETCH(QString, track);
+        QFETCH(QString, disc);
+        QFETCH(QStringList, notes);
+        RecordingPlatform platform;
+        ScriptedPrompter prompter;
+        Form4 form(sampleEntry(), QPixmap(), platform, prompter, nullptr, facts);
+        const auto shown = [&](const char *name) {
+            const auto *edit = form.findChild<QLineEdit *>(QLatin1String(name));
+            return edit ? edit->text() : QString();
+        };
+        QCOMPARE(shown("Text9"), track);
+        QCOMPARE(shown("Text10"), disc);
+        const QLabel *note = form.findChild<QLabel *>(QStringLiteral("StreamNote"));
+        QCOMPARE(note != nullptr, !notes.isEmpty());
+        for (const QString &n : notes)
+            QVERIFY2(note->text().contains(n), qPrintable(note->text()));
+        QCOMPARE(text(form, "Text5"), QStringLiteral("1999")); // the tag fields stay as they were
+    }
+
     void libraryEntryCannotBePlayed()
     {
         RecordingPlatform platform;

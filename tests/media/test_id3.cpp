@@ -83,7 +83,7 @@ private Q_SLOTS:
             << id3v1Tag("", "", "", "    ", 145) << QStringList{"", "", "", "", ""};
         QTest::newRow("NUL year, genre 255")
             << id3v1Tag("", "", "", QByteArray(4, '\0'), 255) << QStringList{"", "", "", "", ""};
-        QTest::newRow("comment and track number ignored")
+        QTest::newRow("comment ignored, track number aside")
             << id3v1Tag("T", "", "", "", 123, "a comment", 7) << QStringList{"T", "", "", "", "Acapella"};
         QTest::newRow("longer view: its last 128 bytes")
             << QByteArray("TAG and more") + id3v1Tag("Last", "", "", "", 118)
@@ -304,7 +304,8 @@ private Q_SLOTS:
     void tagLayouts_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QStringList>("expected"); // title, artist, album, year, genre
+        // title, artist, album, year, genre, then the track and disc numbers ("0" when left out)
+        QTest::addColumn<QStringList>("expected");
         const auto tag = [](int version, char flags, const QByteArray &body) {
             return "ID3" + QByteArray(1, char(version)) + '\0' + flags + synchsafe(quint32(body.size())) + body;
         };
@@ -357,6 +358,30 @@ private Q_SLOTS:
                                       + synchsafe(3) + data + textFrame(4, "TIT2", 3, "Title"))
                    + Audio
             << QStringList{"Title", QStringLiteral("A\u00FF"), "", "", ""};
+
+        // Track numbers: ID3v1.1's byte when not zero, else TRCK; the disc from TPOS.
+        const auto numbers = [&](const QByteArray &track, const QByteArray &disc) {
+            return tag(3, 0, textFrame(3, "TIT2", 0, "V2") + textFrame(3, "TRCK", 0, track) + textFrame(3, "TPOS", 0, disc));
+        };
+        QTest::newRow("v1.1 track over TRCK")
+            << numbers("9", "1/2") + Audio + id3v1Tag("V1", "", "", "", 0, "c", 5)
+            << QStringList{"V1", "", "", "", "Blues", "5", "1"};
+        QTest::newRow("v1.0 full comment: TRCK")
+            << numbers("3/12", "") + Audio + id3v1Tag("V1", "", "", "", 0, QByteArray(29, 'c'), 'c')
+            << QStringList{"V1", "", "", "", "Blues", "3", "0"};
+        QTest::newRow("v1.1 track of a v1 tag only")
+            << Audio + id3v1Tag("V1", "", "", "", 0, "", 200) << QStringList{"V1", "", "", "", "Blues", "200", "0"};
+        QTest::newRow("03, 2/2") << numbers("03", "2/2") + Audio << QStringList{"V2", "", "", "", "", "3", "2"};
+        QTest::newRow("empty, junk") << numbers("", "one") + Audio << QStringList{"V2", "", "", "", "", "0", "0"};
+        QTest::newRow("junk after the number") << numbers("3a", " 4 /5") + Audio
+                                               << QStringList{"V2", "", "", "", "", "0", "4"};
+        QTest::newRow("2.2 TRK, TPA") << tag(2, 0, textFrame(2, "TT2", 0, "V2") + textFrame(2, "TRK", 0, "7/9")
+                                                     + textFrame(2, "TPA", 0, "1"))
+                                                 + Audio
+                                          << QStringList{"V2", "", "", "", "", "7", "1"};
+        QTest::newRow("numbers only (TagLib)")
+            << tag(4, 0, textFrame(4, "TRCK", 3, "11/12") + textFrame(4, "TPOS", 3, "2")) + Audio
+            << QStringList{"", "", "", "", "", "11", "2"};
     }
 
     void tagLayouts()
@@ -365,7 +390,10 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         QTemporaryDir dir;
         const TrackInfo info = readTrackInfo(writeFile(dir, QStringLiteral("layout.mp3"), content));
-        QCOMPARE((QStringList{info.tags.track, info.tags.artist, info.tags.album, info.tags.year, info.tags.genre}),
+        while (expected.size() < 7)
+            expected.append(QStringLiteral("0"));
+        QCOMPARE((QStringList{info.tags.track, info.tags.artist, info.tags.album, info.tags.year, info.tags.genre,
+                              QString::number(info.tags.numbers.track), QString::number(info.tags.numbers.disc)}),
                  expected);
     }
 

@@ -155,13 +155,14 @@ private Q_SLOTS:
 
     void layouts() { facts(); }
 
-    // The extension line carries est and dmg.
+    // The extension line carries est and dmg, and the tags' numbers last.
     void extensionLineFlags()
     {
         const QByteArray encoding = xingFrame("Xing", 100, 4, "LAME3.100", 417 + 41700) + vbrFrames(50);
-        const QByteArray line = extensionLine(1, 2, factsOfBytes(encoding.left(20417)));
-        QVERIFY2(line.contains(" dur=1.2 ") && line.endsWith(" est=1 dmg=short"), line.constData());
-        QVERIFY(!extensionLine(1, 2, factsOfBytes(encoding)).contains("est="));
+        const QByteArray line = extensionLine(1, 2, factsOfBytes(encoding.left(20417)), {3, 1});
+        QVERIFY2(line.contains(" dur=1.2 ") && line.endsWith(" est=1 dmg=short trk=3 disc=1"), line.constData());
+        const QByteArray whole = extensionLine(1, 2, factsOfBytes(encoding), {12, 0});
+        QVERIFY2(!whole.contains("est=") && whole.endsWith(" trk=12"), whole.constData());
     }
 
     // The tags before and after the audio change neither its facts nor its

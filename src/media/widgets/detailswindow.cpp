@@ -6,6 +6,7 @@
 #include "media/frameheader.h"
 #include "store/platform/openfailure.h"
 #include "store/platform/platform.h"
+#include "store/extensionline.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -18,6 +19,8 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 namespace {
 
@@ -61,6 +64,21 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text)
     return label;
 }
 
+// What the facts say about the stream that the header line does not: an
+// estimated playing time, a file cut short or longer than its header says.
+QStringList streamNotes(QByteArrayView facts)
+{
+    const ExtensionLine::FactValues values = ExtensionLine::factValues(facts);
+    QStringList notes;
+    if (values[ExtensionLine::Est] == "1")
+        notes << QStringLiteral("Estimated: the playing time is worked out from the audio, no header gives it");
+    if (values[ExtensionLine::Dmg] == "short")
+        notes << QStringLiteral("Damaged: cut short, the audio ends before its header says");
+    else if (values[ExtensionLine::Dmg] == "long")
+        notes << QStringLiteral("Damaged: longer than its header says");
+    return notes;
+}
+
 // A green play triangle on a round dark button face.
 QIcon playIcon()
 {
@@ -97,9 +115,9 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(r.filename);
 
-    QGroupBox *frame1 = tagsFrame(r);
+    QGroupBox *frame1 = tagsFrame(r, extensionLine);
     QGroupBox *frame2 = coverFrame();
-    QGroupBox *frame3 = headerFrame(r.audioheader.trimmed(), parent);
+    QGroupBox *frame3 = headerFrame(r.audioheader.trimmed(), extensionLine, parent);
     QHBoxLayout *bottom = buttonRow(entry);
 
     auto *top = new QHBoxLayout;
@@ -122,7 +140,7 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
     showCover();
 }
 
-QGroupBox *Form4::tagsFrame(const TrackRecord &r)
+QGroupBox *Form4::tagsFrame(const TrackRecord &r, QByteArrayView facts)
 {
     auto *frame1 = new QGroupBox(QStringLiteral(" ID3 Tag Info "), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
@@ -136,6 +154,16 @@ QGroupBox *Form4::tagsFrame(const TrackRecord &r)
     for (const auto &f : rows) {
         tags->addWidget(caption(frame1, f.label, QLatin1String(f.text)), row, 0);
         tags->addWidget(shownField(frame1, f.edit, f.value), row, 1);
+        ++row;
+    }
+    // The numbers only when the tags gave them, so most entries look as before.
+    const QByteArray trk = ExtensionLine::textValue(facts, "trk"), disc = ExtensionLine::textValue(facts, "disc");
+    for (const auto &[label, text, edit, value] : {std::tuple{"Label7", "Track no.", "Text9", trk},
+                                                   std::tuple{"Label8", "Disc no.", "Text10", disc}}) {
+        if (value.isEmpty())
+            continue;
+        tags->addWidget(caption(frame1, label, QLatin1String(text)), row, 0);
+        tags->addWidget(shownField(frame1, edit, QString::fromUtf8(value)), row, 1);
         ++row;
     }
     tags->setColumnStretch(1, 1);
@@ -159,7 +187,7 @@ QGroupBox *Form4::coverFrame()
     return frame2;
 }
 
-QGroupBox *Form4::headerFrame(const QString &header, QWidget *parent)
+QGroupBox *Form4::headerFrame(const QString &header, QByteArrayView facts, QWidget *parent)
 {
     const QColor black(Qt::black), green(0, 255, 0);
     auto *frame3 = new QGroupBox(QStringLiteral(" File Frame Header Info "), this);
@@ -174,6 +202,11 @@ QGroupBox *Form4::headerFrame(const QString &header, QWidget *parent)
     headerLayout->addWidget(text7);
     auto *text8 = field(frame3, "Text8", header, green, black);
     text8->hide();
+    if (const QStringList notes = streamNotes(facts); !notes.isEmpty()) {
+        auto *note = caption(frame3, "StreamNote", notes.join(u'\n'));
+        note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        headerLayout->addWidget(note);
+    }
     return frame3;
 }
 

@@ -2,6 +2,7 @@
 
 #include "store/trackrecord.h"
 
+#include <QByteArrayView>
 #include <QDialog>
 #include <QPixmap>
 
@@ -16,6 +17,9 @@ class QPushButton;
 // The track details window: the tag fields, source, cover picture and
 // decoded frame header of one catalogue entry, and a button that plays
 // the file with the desktop's program for it. Never changes the entry.
+// From the entry's facts (its extension line) it shows the track and disc
+// numbers and says when the playing time is estimated or the file damaged,
+// each only when the facts hold it.
 class Form4 : public QDialog
 {
     Q_OBJECT
@@ -34,9 +38,9 @@ private:
     // The parts of the window, each made once by the constructor: the tag
     // fields, the cover, the decoded frame header (as wide as the screen
     // of parent allows) and the row of the play button, source and Ok.
-    QGroupBox *tagsFrame(const TrackRecord &r);
+    QGroupBox *tagsFrame(const TrackRecord &r, QByteArrayView facts);
     QGroupBox *coverFrame();
-    QGroupBox *headerFrame(const QString &header, QWidget *parent);
+    QGroupBox *headerFrame(const QString &header, QByteArrayView facts, QWidget *parent);
     QHBoxLayout *buttonRow(const CatalogueEntry &entry);
     void showCover();
 

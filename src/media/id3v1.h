@@ -22,6 +22,18 @@ bool isTag(QByteArrayView block);
 // undefined become blanks.
 TrackTagsUtf8 parseTagUtf8(QByteArrayView block, CodePageDecoder *codepage = nullptr);
 
+// Which of the three 30-byte text fields use their whole width: text up
+// to the last byte, or up to the one before with a blank last (a writer
+// that cut the text at 30 bytes just after a word). Their text may go on
+// in the file's ID3v2 tag.
+struct FullFields
+{
+    bool track = false;
+    bool artist = false;
+    bool album = false;
+};
+FullFields fullFields(QByteArrayView block);
+
 // The name of genre number 0..144, empty otherwise.
 QString genreName(int number);
 

@@ -20,14 +20,39 @@ constexpr qint64 HeadBlock = 8 * 1024;
 void parseRawTags(RawTrack &raw)
 {
     if (!raw.textTag.isEmpty()) {
-        raw.tags = Id3v2::readTextTagUtf8(raw.textTag);
+        raw.tags = TagChoice::choose(raw.id3v1, Id3v2::readTextTagUtf8(raw.textTag), raw.prefer);
         raw.textTag = QByteArray();
     }
+    raw.id3v1 = {};
 }
 
 namespace {
 
-RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage)
+// The tags of a file of size bytes whose first bytes are head: the ID3v1
+// tag at the end, then the ID3v2 text frames at the start when the choice
+// of fields needs them.
+void readTags(RawTrack &raw, const MediaFile &file, QByteArrayView head, qint64 size, CodePageDecoder *codepage,
+              TagPreference prefer)
+{
+    raw.prefer = prefer;
+    if (size >= Id3v1::TagSize) {
+        thread_local QByteArray tail;
+        QByteArrayView block;
+        if (head.size() == size)
+            block = head.last(Id3v1::TagSize);
+        else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
+            block = tail;
+        // An ID3v1 tag whose fields are all blank holds nothing: some
+        // taggers leave one beside a full ID3v2 tag, whose fields then count.
+        if (Id3v1::isTag(block))
+            raw.id3v1 = {Id3v1::parseTagUtf8(block, codepage), Id3v1::fullFields(block)};
+    }
+    raw.tags = raw.id3v1.fields;
+    if (TagChoice::needsId3v2(raw.id3v1, prefer))
+        raw.textTag = Id3v2::collectTextFrames(file, head);
+}
+
+RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer)
 {
     RawTrack raw;
     raw.status = file.status();
@@ -47,32 +72,15 @@ RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage)
     if (FrameHeader::headerBytesOfFile(file, head, header))
         raw.audioheader = FrameHeader::bitsTextUtf8(QByteArrayView(header.data(), 4));
 
-    if (size >= Id3v1::TagSize) {
-        thread_local QByteArray tail;
-        QByteArrayView block;
-        if (head.size() == size)
-            block = QByteArrayView(head).last(Id3v1::TagSize);
-        else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
-            block = tail;
-        // An ID3v1 tag whose fields are all blank holds nothing: some
-        // taggers leave one beside a full ID3v2 tag, which then counts.
-        if (Id3v1::isTag(block)) {
-            raw.tags = Id3v1::parseTagUtf8(block, codepage);
-            if (!raw.tags.isEmpty())
-                return raw;
-        }
-    }
-
-    // No ID3v1 tag, or a blank one: the text frames of the ID3v2 tag at the start.
-    raw.textTag = Id3v2::collectTextFrames(file, head);
+    readTags(raw, file, head, size, codepage, prefer);
     return raw;
 }
 
 } // namespace
 
-RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
+RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer)
 {
-    RawTrack raw = readOpened(file, codepage);
+    RawTrack raw = readOpened(file, codepage, prefer);
     // A read that failed leaves a file that only looks empty: it is not
     // read, and nothing of it is kept.
     if (const int error = file.readError()) {
@@ -81,6 +89,17 @@ RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
         raw.problem = SafeFileRead::systemReason(error);
     }
     return raw;
+}
+
+TrackTagsUtf8 readTrackTags(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer)
+{
+    RawTrack raw;
+    QByteArray head;
+    if (!file.isOpen() || !file.readAt(0, std::min(file.size(), HeadBlock), head))
+        return {};
+    readTags(raw, file, head, file.size(), codepage, prefer);
+    parseRawTags(raw);
+    return raw.tags;
 }
 
 bool isImported(const RawTrack &raw)

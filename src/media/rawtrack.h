@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/mediafile.h"
+#include "media/tagchoice.h"
 #include "media/tracktags.h"
 
 #include <QByteArray>
@@ -13,11 +14,13 @@ class CodePageDecoder;
 // of its ID3v2 tag (parseRawTags, on any thread).
 
 // What the reading of one file gives before any tag parsing: the header
-// bits, the ID3v1 fields, or the ID3v2 text frames still to be parsed, all
-// as UTF-8.
+// bits, the ID3v1 fields, and the ID3v2 text frames still to be parsed
+// when the choice of fields needs them, all as UTF-8.
 struct RawTrack
 {
-    TrackTagsUtf8 tags;
+    TrackTagsUtf8 tags; // the ID3v1 fields, then the fields chosen
+    TagChoice::Id3v1Read id3v1; // until the ID3v2 text frames are parsed
+    TagPreference prefer = TagPreference::Id3v1;
     QByteArray audioheader;
     SafeFileRead::Status status = SafeFileRead::Status::Missing;
     QString problem;
@@ -25,16 +28,23 @@ struct RawTrack
     QByteArray extension; // the file's facts as its extension line
 };
 
-// The header and the ID3v1 tag of an opened file, or its ID3v2 text
-// frames when it has no ID3v1 tag. The head and tail buffers are the
-// reading thread's own (8 KiB at most); every other buffer is the call's
-// own and is freed when it returns: a file with a large tag costs its
-// reads only while it is being read. The ID3v1 text is decoded in
-// codepage, the reading thread's own (none: "auto").
-RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage = nullptr);
+// The header and the ID3v1 tag of an opened file, and its ID3v2 text
+// frames when the choice of fields (tagchoice.h) needs them. The head and
+// tail buffers are the reading thread's own (8 KiB at most); every other
+// buffer is the call's own and is freed when it returns: a file with a
+// large tag costs its reads only while it is being read. The ID3v1 text is
+// decoded in codepage, the reading thread's own (none: "auto"); prefer is
+// the medium's tag preference.
+RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage = nullptr,
+                      TagPreference prefer = TagPreference::Id3v1);
 
-// The fields of the ID3v2 text frames raw holds, which are then dropped.
+// The fields chosen from the ID3v1 tag and the ID3v2 text frames raw
+// holds, which are then dropped.
 void parseRawTags(RawTrack &raw);
+
+// The five fields of an opened file as a scan takes them, without its
+// header and facts (for a preview of another reading).
+TrackTagsUtf8 readTrackTags(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer);
 
 // A path the walk took for a plain file that is not one when it is read
 // (it vanished, or turned into a pipe), or that the system could not open

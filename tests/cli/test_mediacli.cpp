@@ -158,7 +158,7 @@ private Q_SLOTS:
         };
         const QList<Step> steps{
             {{"media", "set", "CD02", "--codepage", "utf-16"}, 2, "unknown code page \"utf-16\": use one of auto, "},
-            {{"media", "set", "CD02"}, 2, "nothing to set; give --note TEXT or --codepage NAME"},
+            {{"media", "set", "CD02"}, 2, "nothing to set; give --note TEXT, --codepage NAME or --tags id3v1|id3v2"},
             {{"media", "set", "CD99", "--codepage", "koi8-r"}, 1, "there is no medium CD99"},
             {{"media", "set", "CD02", "--codepage", "windows-1251", "--note", "Box 1"}, 0, ""},
             {{"rescan", "--source", "CD02", "--yes"}, 0, ""}};

@@ -160,7 +160,7 @@ private Q_SLOTS:
             if (folderGone && folder == root + QStringLiteral("/D"))
                 QDir(folder).removeRecursively();
         };
-        const ScanOutcome again = scanMedia(root, QStringLiteral("CD03"), vanish, nullptr, 0, QStringLiteral("auto"), &calls);
+        const ScanOutcome again = scanMedia(root, QStringLiteral("CD03"), vanish, nullptr, 0, {}, &calls);
         QCOMPARE(again.skipped.size(), failing.size());
         for (const SkippedFile &file : again.skipped) {
             QVERIFY2(failing.contains(file.path) && file.kind == SkippedFile::Unreadable, qPrintable(file.path));

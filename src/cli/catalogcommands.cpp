@@ -145,11 +145,11 @@ int runScan(const CommandCall &call)
     // A register that cannot be read is not saved over; the scan still adds.
     MediaRegister media;
     const bool registerUsable = ScanRun::readRegister(call.context, media);
-    const QString codepage = ScanRun::codepageOf(media, source);
-    if (codepage.isEmpty())
+    const std::optional<TagReading> reading = ScanRun::readingOf(media, source);
+    if (!reading)
         return StatusFailure;
 
-    ScanOutcome outcome = ScanRun::scanShowingProgress(root, source, codepage);
+    ScanOutcome outcome = ScanRun::scanShowingProgress(root, source, *reading);
     const qsizetype imported = outcome.rows.size();
     MediumTotals totals = mediumTotals(outcome.rows, source);
     if (imported > 0 && !saveScanned(target, std::move(outcome.rows)))

@@ -186,8 +186,8 @@ CommandSpec libraryCommand()
 CommandSpec mediaCommand()
 {
     return {.name = QStringLiteral("media"),
-            .synopsis = QStringLiteral("list [--json] | set ID [--note TEXT] [--codepage NAME]"),
-            .summary = QStringLiteral("Print the media register, or set a medium's note or code page."),
+            .synopsis = QStringLiteral("list [--json] | set ID [--note TEXT] [--codepage NAME] [--tags id3v1|id3v2]"),
+            .summary = QStringLiteral("Print the media register, or set a medium's note, code page or tag choice."),
             .details = QStringLiteral(
                 "\"media list\" prints one line per medium (every source ID of the catalogue and of the "
                 "media register \"media.json\"), its fields separated by a tab and escaped as entries are: "
@@ -198,8 +198,12 @@ CommandSpec mediaCommand()
                 "the medium physically is (\"Shelf B, box 3\"); \"--codepage NAME\" sets how the ID3v1 text of "
                 "the medium is decoded by its scans and rescans: auto (UTF-8 when valid, else Windows-1252) "
                 "or one of windows-1250, windows-1251, windows-1252, windows-1253, iso-8859-2, koi8-r, "
-                "shift_jis, gbk, big5, euc-kr (`ondro-cli rescan --source ID` reads the tags again in it); "
-                "either or both may be given. A register that cannot be read or is damaged "
+                "shift_jis, gbk, big5, euc-kr (`ondro-cli rescan --source ID` reads the tags again in it). "
+                "\"--tags id3v1|id3v2\" sets which tag the fields of the medium come from first: id3v1 (the "
+                "default: the ID3v1 field when the file has one, the ID3v2 field where the ID3v1 one is empty "
+                "or fills its 30 bytes with the start of the ID3v2 one) or id3v2 (the ID3v2 field where the "
+                "file has it, else the ID3v1 one); a rescan applies it too. Any of them may be given together. "
+                "A register that cannot be read or is damaged "
                 "gives exit status 3 and is never saved over."),
             .positional = {{QStringLiteral("ACTION"), QStringLiteral("list or set.")},
                            {QStringLiteral("ID"), QStringLiteral("The source ID (set only).")}},
@@ -210,7 +214,11 @@ CommandSpec mediaCommand()
                                            QStringLiteral("TEXT")),
                         QCommandLineOption(QStringList{QStringLiteral("codepage")},
                                            QStringLiteral("The code page of the medium's ID3v1 text."),
-                                           QStringLiteral("NAME"))},
+                                           QStringLiteral("NAME")),
+                        QCommandLineOption(QStringList{QStringLiteral("tags")},
+                                           QStringLiteral("Which tag the medium's fields come from first: id3v1 "
+                                                          "or id3v2."),
+                                           QStringLiteral("id3v1|id3v2"))},
             .run = runMedia,
             .check = checkMedia};
 }

@@ -8,6 +8,7 @@
 #include "store/cataloguemodel.h"
 #include "store/codepage.h"
 #include "store/mediastate.h"
+#include "store/tagreading.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -125,6 +126,8 @@ int mediaSet(const CommandCall &call)
         record.note = call.options.value(QStringLiteral("note"));
     if (call.options.isSet(QStringLiteral("codepage")))
         record.codepage = call.options.value(QStringLiteral("codepage"));
+    if (call.options.isSet(QStringLiteral("tags")))
+        record.tags = call.options.value(QStringLiteral("tags"));
     const QString path = MediaRegister::fileIn(call.context.dataDir);
     const SaveResult saved = media.save(path);
     if (!saved) {
@@ -150,12 +153,18 @@ int checkMedia(const CommandCall &call)
         return StatusUsage;
     }
     const bool codepage = call.options.isSet(QStringLiteral("codepage"));
-    if (!list && !call.options.isSet(QStringLiteral("note")) && !codepage) {
-        CliIo::error(QStringLiteral("media set: nothing to set; give --note TEXT or --codepage NAME"));
+    const bool tags = call.options.isSet(QStringLiteral("tags"));
+    if (!list && !call.options.isSet(QStringLiteral("note")) && !codepage && !tags) {
+        CliIo::error(QStringLiteral("media set: nothing to set; give --note TEXT, --codepage NAME or --tags "
+                                    "id3v1|id3v2"));
         return StatusUsage;
     }
     if (!list && codepage && !CodePage::isKnown(call.options.value(QStringLiteral("codepage")))) {
         CliIo::error(QStringLiteral("media set: ") + CodePage::refusal(call.options.value(QStringLiteral("codepage"))));
+        return StatusUsage;
+    }
+    if (!list && tags && !TagPreferences::isKnown(call.options.value(QStringLiteral("tags")))) {
+        CliIo::error(QStringLiteral("media set: ") + TagPreferences::refusal(call.options.value(QStringLiteral("tags"))));
         return StatusUsage;
     }
     return list || call.context.keptWhole(call.arguments.at(1)) ? StatusSuccess : StatusFailure;

@@ -119,10 +119,10 @@ int runRescan(const CommandCall &call)
         || !ScanRun::readRegister(call.context, media) || !findRoots(call, source, media, catalogue, roots))
         return StatusFailure;
 
-    const QString codepage = ScanRun::codepageOf(media, source);
-    if (codepage.isEmpty())
+    const std::optional<TagReading> reading = ScanRun::readingOf(media, source);
+    if (!reading)
         return StatusFailure;
-    const ScanOutcome outcome = ScanRun::scanShowingProgress(roots.walk, source, codepage);
+    const ScanOutcome outcome = ScanRun::scanShowingProgress(roots.walk, source, *reading);
     if (outcome.stopped || outcome.failedFolders.contains(roots.walk)) {
         CliIo::error(QStringLiteral("rescan: %1 could not be read; nothing was changed")
                          .arg(QDir::toNativeSeparators(roots.walk)));

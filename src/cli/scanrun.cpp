@@ -71,7 +71,7 @@ QString scanRoot(const CliContext &context, const QString &argument)
     return QDir::cleanPath(info.absoluteFilePath());
 }
 
-ScanOutcome scanShowingProgress(const QString &root, const QString &source, const QString &codepage)
+ScanOutcome scanShowingProgress(const QString &root, const QString &source, const TagReading &reading)
 {
     ScanProgress progress;
     ScanCallbacks callbacks;
@@ -88,7 +88,7 @@ ScanOutcome scanShowingProgress(const QString &root, const QString &source, cons
         if (progressShown && (i % 64 == 0 || i == total))
             progress.show(QStringLiteral("Importing: %1 of %2").arg(i).arg(total), i == total);
     };
-    ScanOutcome outcome = scanMedia(root, source, callbacks, nullptr, 0, codepage);
+    ScanOutcome outcome = scanMedia(root, source, callbacks, nullptr, 0, reading);
     progress.finish();
     for (const QString &folder : std::as_const(outcome.failedFolders))
         CliIo::error(QStringLiteral("cannot read the folder %1; it was skipped").arg(QDir::toNativeSeparators(folder)));
@@ -97,16 +97,19 @@ ScanOutcome scanShowingProgress(const QString &root, const QString &source, cons
     return outcome;
 }
 
-QString codepageOf(const MediaRegister &media, const QString &source)
+std::optional<TagReading> readingOf(const MediaRegister &media, const QString &source)
 {
     const MediaRecord *record = media.find(source);
-    const QString name = record ? record->codepage : CodePage::autoName();
-    if (CodePage::isKnown(name))
-        return name;
+    QString refusal;
+    const TagReading reading = tagReadingOf(record, &refusal);
+    if (refusal.isEmpty())
+        return reading;
+    const QString option = !CodePage::isKnown(record->codepage) ? QStringLiteral("--codepage NAME")
+                                                                : QStringLiteral("--tags id3v1|id3v2");
     CliIo::error(QStringLiteral("cannot scan %1: the media register gives it an %2; `ondro-cli media set %1 "
-                                "--codepage NAME` sets one")
-                     .arg(source, CodePage::refusal(name)));
-    return {};
+                                "%3` sets one")
+                     .arg(source, refusal, option));
+    return std::nullopt;
 }
 
 bool readRegister(const CliContext &context, MediaRegister &media)

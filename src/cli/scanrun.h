@@ -3,8 +3,10 @@
 #include "cli/clicontext.h"
 #include "media/mediascan.h"
 #include "store/mediaregister.h"
+#include "store/tagreading.h"
 
 #include <QString>
+#include <optional>
 
 // What scan and rescan share: the folder they walk, the walk with its
 // progress on a terminal, and noting the scan in the media register.
@@ -14,14 +16,15 @@ namespace ScanRun {
 // (after a message) when it cannot be scanned.
 QString scanRoot(const CliContext &context, const QString &argument);
 
-// Scans root, its ID3v1 text read in codepage, showing progress on a
+// Scans root, its tags read as reading says, showing progress on a
 // terminal's standard error and naming every folder and file left out
 // there.
-ScanOutcome scanShowingProgress(const QString &root, const QString &source, const QString &codepage);
+ScanOutcome scanShowingProgress(const QString &root, const QString &source, const TagReading &reading);
 
-// The code page the register gives source ("auto" when it has no record);
-// empty after a message when the register names one not in the list.
-QString codepageOf(const MediaRegister &media, const QString &source);
+// How the register says the tags of source are read (the default when it
+// has no record); none after a message when it names a code page or a tag
+// preference not in the lists.
+std::optional<TagReading> readingOf(const MediaRegister &media, const QString &source);
 
 // Reads the media register of the data folder; false (after a message)
 // when it exists but cannot be read or is damaged: it must then not be

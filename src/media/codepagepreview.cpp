@@ -3,6 +3,7 @@
 #include "media/id3v1.h"
 #include "media/mediafile.h"
 #include "media/mediawalk.h"
+#include "media/rawtrack.h"
 #include "store/codepage.h"
 
 #include <QFile>
@@ -16,8 +17,9 @@ constexpr int MostTagsRead = 200;
 class Sampler
 {
 public:
-    Sampler(const QString &root, const QString &before, const QString &after, int most)
-        : m_root(QFile::encodeName(root)), m_before(before), m_after(after), m_most(most)
+    Sampler(const QString &root, const TagReading &before, const TagReading &after, int most)
+        : m_root(QFile::encodeName(root)), m_before(before.codepage), m_after(after.codepage),
+          m_preferBefore(before.prefer), m_preferAfter(after.prefer), m_most(most)
     {
     }
 
@@ -33,8 +35,8 @@ public:
         return false;
     }
 
-    QList<CodePageSample> differing;
-    QList<CodePageSample> alike;
+    QList<TitleSample> differing;
+    QList<TitleSample> alike;
 
 private:
     void sample(const QByteArray &path)
@@ -44,13 +46,13 @@ private:
             || !file.readAt(file.size() - Id3v1::TagSize, Id3v1::TagSize, m_block) || !Id3v1::isTag(m_block))
             return;
         ++m_read;
-        CodePageSample sample;
+        TitleSample sample;
         sample.path = QFile::decodeName(path.startsWith(m_root) ? path.mid(m_root.size()) : path);
         if (sample.path.startsWith(u'/'))
             sample.path.remove(0, 1);
-        sample.before = QString::fromUtf8(Id3v1::parseTagUtf8(m_block, &m_before).track);
-        sample.after = QString::fromUtf8(Id3v1::parseTagUtf8(m_block, &m_after).track);
-        QList<CodePageSample> &list = sample.before != sample.after ? differing : alike;
+        sample.before = QString::fromUtf8(readTrackTags(file, &m_before, m_preferBefore).track);
+        sample.after = QString::fromUtf8(readTrackTags(file, &m_after, m_preferAfter).track);
+        QList<TitleSample> &list = sample.before != sample.after ? differing : alike;
         if (list.size() < m_most)
             list.append(std::move(sample));
     }
@@ -58,6 +60,8 @@ private:
     const QByteArray m_root;
     CodePageDecoder m_before;
     CodePageDecoder m_after;
+    const TagPreference m_preferBefore;
+    const TagPreference m_preferAfter;
     const int m_most;
     int m_read = 0;
     QByteArray m_block;
@@ -65,8 +69,8 @@ private:
 
 } // namespace
 
-QList<CodePageSample> codePageSamples(const QString &root, const QString &before, const QString &after, int most,
-                                      const std::atomic_bool *stop)
+QList<TitleSample> titleSamples(const QString &root, const TagReading &before, const TagReading &after, int most,
+                                const std::atomic_bool *stop)
 {
     Sampler sampler(root, before, after, most);
     std::atomic_bool enough{false};
@@ -82,7 +86,7 @@ QList<CodePageSample> codePageSamples(const QString &root, const QString &before
             enough = true;
     };
     MediaWalk::walkBytes(root, QStringLiteral("*.MP3"), callbacks, &enough);
-    QList<CodePageSample> samples = std::move(sampler.differing);
+    QList<TitleSample> samples = std::move(sampler.differing);
     for (qsizetype i = 0; samples.size() < most && i < sampler.alike.size(); ++i)
         samples.append(sampler.alike.at(i));
     return samples;

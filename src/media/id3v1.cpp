@@ -118,6 +118,16 @@ QByteArray fieldIn(CodePageDecoder *codepage, QByteArrayView block, int offset, 
     return fieldUtf8(block, offset, length);
 }
 
+// Whether the field's bytes, NUL and blank padding aside, reach its last
+// byte or the one before.
+bool fillsWidth(QByteArrayView block, int offset, int length)
+{
+    QByteArrayView field = block.sliced(offset, length);
+    while (!field.isEmpty() && (field.back() == '\0' || field.back() == ' '))
+        field.chop(1);
+    return field.size() >= length - 1;
+}
+
 QByteArrayView lastBlock(QByteArrayView bytes)
 {
     return bytes.size() >= Id3v1::TagSize ? bytes.last(Id3v1::TagSize) : QByteArrayView();
@@ -130,6 +140,17 @@ namespace Id3v1 {
 bool isTag(QByteArrayView block)
 {
     return lastBlock(block).startsWith("TAG");
+}
+
+bool isBlank(QByteArrayView bytes)
+{
+    const QByteArrayView block = lastBlock(bytes);
+    if (block.size() < Id3v1::TagSize)
+        return false;
+    const uchar genre = uchar(block[GenreAt]);
+    const QByteArrayView fields = block.sliced(3, GenreAt - 3);
+    return (genre == 0 || genre == 255)
+           && std::all_of(fields.begin(), fields.end(), [](char c) { return c == '\0' || c == ' '; });
 }
 
 TrackTagsUtf8 parseTagUtf8(QByteArrayView bytes, CodePageDecoder *codepage)
@@ -148,6 +169,14 @@ TrackTagsUtf8 parseTagUtf8(QByteArrayView bytes, CodePageDecoder *codepage)
     if (genre < std::size(Genres))
         fields.genre = QByteArray(Genres[genre]);
     return fields;
+}
+
+FullFields fullFields(QByteArrayView bytes)
+{
+    const QByteArrayView block = lastBlock(bytes);
+    if (block.isEmpty())
+        return {};
+    return {fillsWidth(block, TitleAt, 30), fillsWidth(block, ArtistAt, 30), fillsWidth(block, AlbumAt, 30)};
 }
 
 QString genreName(int number)

@@ -48,9 +48,9 @@ class Import
 {
 public:
     Import(const QString &source, const ScanCallbacks &callbacks, const std::atomic_bool *stop,
-           ScanOutcome &outcome, int readers, const QString &codepage, const SafeFileRead::ReadSystemCalls *calls)
+           ScanOutcome &outcome, int readers, const TagReading &reading, const SafeFileRead::ReadSystemCalls *calls)
         : m_callbacks(callbacks), m_stop(stop), m_outcome(outcome), m_sourceUtf8(source.toUtf8()),
-          m_feed(readers, stop, codepage, calls), m_names(codepage)
+          m_feed(readers, stop, reading, calls), m_names(reading.codepage)
     {
     }
 
@@ -163,9 +163,9 @@ void Import::stopped()
 
 } // namespace
 
-TrackInfo readTrackInfo(const QString &path)
+TrackInfo readTrackInfo(const QString &path, TagPreference prefer)
 {
-    RawTrack raw = readRawTrack(MediaFile(path));
+    RawTrack raw = readRawTrack(MediaFile(path), nullptr, prefer);
     parseRawTags(raw);
     return {raw.tags.toTags(), QString::fromUtf8(raw.audioheader), raw.status, raw.problem};
 }
@@ -211,11 +211,11 @@ int readersForMedium(const QString &root)
 }
 
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks,
-                      const std::atomic_bool *stop, int readers, const QString &codepage,
+                      const std::atomic_bool *stop, int readers, const TagReading &reading,
                       const SafeFileRead::ReadSystemCalls *calls)
 {
     ScanOutcome outcome;
-    Import import(source, callbacks, stop, outcome, readers > 0 ? readers : readersForMedium(root), codepage, calls);
+    Import import(source, callbacks, stop, outcome, readers > 0 ? readers : readersForMedium(root), reading, calls);
     WalkCallbacks walkCallbacks;
     walkCallbacks.folderEntered = callbacks.folderEntered;
     walkCallbacks.filesListed = [&import](const QByteArray &folder, QByteArrayList &names) {

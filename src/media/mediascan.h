@@ -5,6 +5,7 @@
 #include "media/mediafile.h"
 #include "media/mediawalk.h"
 #include "media/tracktags.h"
+#include "store/tagreading.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,8 +16,8 @@
 // import that turns each path into a new own entry. Runs on any thread;
 // the callbacks are called on the thread that runs it.
 
-// What a scan stores for one file, path and source aside: the tags from
-// the ID3v1 tag when the file has one, otherwise from its ID3v2 tag.
+// What a scan stores for one file, path and source aside: the tags as
+// media/tagchoice.h chooses them from its ID3v1 and ID3v2 tags.
 // audioheader is empty when the file has no frame header. status tells
 // whether the path was a plain file that could be opened (SafeFileRead::Status::Read);
 // otherwise problem says why not, in words, and the rest is empty.
@@ -29,7 +30,7 @@ struct TrackInfo
 };
 
 // Never blocks: a named pipe or a device at path is refused, not read.
-TrackInfo readTrackInfo(const QString &path);
+TrackInfo readTrackInfo(const QString &path, TagPreference prefer = TagPreference::Id3v1);
 
 // The files are read while the walk goes on, but told as imported only
 // once the walk has ended and their total is known: while walking, the
@@ -73,10 +74,10 @@ int readersForMedium(const QString &root);
 // Walks root with the pattern "*.MP3" and imports every file found, with
 // readers files read at once (0: readersForMedium), from the first folder
 // listed on. The rows come in walk order whatever the number of readers.
-// ID3v1 text is decoded in codepage, the medium's (one of
+// Tags are read as reading says, the medium's (its code page one of
 // CodePage::names(); the callers refuse any other). The files are opened
 // and read through calls when given (tests make them fail so).
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks = {},
                       const std::atomic_bool *stop = nullptr, int readers = 0,
-                      const QString &codepage = QStringLiteral("auto"),
+                      const TagReading &reading = {},
                       const SafeFileRead::ReadSystemCalls *calls = nullptr);

@@ -15,10 +15,6 @@ namespace {
 // without a large picture the first frame as well.
 constexpr qint64 HeadBlock = 8 * 1024;
 
-} // namespace
-
-namespace {
-
 // Where the numbers come from: the track's from ID3v1.1's track byte when
 // the file has one (not zero), else from the ID3v2 tag's TRCK; the disc's
 // from its TPOS, which ID3v1 has no place for.
@@ -31,14 +27,15 @@ TrackNumbers trackNumbersOf(TrackNumbers id3v1, TrackNumbers id3v2)
 
 void parseRawTags(RawTrack &raw)
 {
+    TrackNumbers id3v2Numbers;
     if (!raw.textTag.isEmpty()) {
-        const TrackNumbers id3v1 = raw.tags.numbers;
         const TrackTagsUtf8 id3v2 = Id3v2::readTextTagUtf8(raw.textTag);
-        if (raw.tags.isEmpty()) // no ID3v1 tag, or a blank one
-            raw.tags = id3v2;
-        raw.tags.numbers = trackNumbersOf(id3v1, id3v2.numbers);
+        raw.tags = TagChoice::choose(raw.id3v1, id3v2, raw.prefer);
+        id3v2Numbers = id3v2.numbers;
         raw.textTag = QByteArray();
     }
+    raw.tags.numbers = trackNumbersOf(raw.id3v1.fields.numbers, id3v2Numbers);
+    raw.id3v1 = {};
     if (raw.measured)
         raw.extension = StreamFacts::extensionLine(raw.measured->size, raw.measured->mtime, raw.measured->facts,
                                                    raw.tags.numbers);
@@ -46,7 +43,30 @@ void parseRawTags(RawTrack &raw)
 
 namespace {
 
-RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage)
+// The tags of a file of size bytes whose first bytes are head: the ID3v1
+// tag at the end, then the ID3v2 text frames at the start, for the fields
+// the choice takes from them and for the numbers ID3v1 lacks.
+void readTags(RawTrack &raw, const MediaFile &file, QByteArrayView head, qint64 size, CodePageDecoder *codepage,
+              TagPreference prefer)
+{
+    raw.prefer = prefer;
+    if (size >= Id3v1::TagSize) {
+        thread_local QByteArray tail;
+        QByteArrayView block;
+        if (head.size() == size)
+            block = head.last(Id3v1::TagSize);
+        else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
+            block = tail;
+        // An ID3v1 tag that is all blank or NUL holds nothing: some
+        // taggers leave one beside a full ID3v2 tag, whose fields then count.
+        if (Id3v1::isTag(block) && !Id3v1::isBlank(block))
+            raw.id3v1 = {Id3v1::parseTagUtf8(block, codepage), Id3v1::fullFields(block)};
+    }
+    raw.tags = raw.id3v1.fields;
+    raw.textTag = Id3v2::collectTextFrames(file, head);
+}
+
+RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer)
 {
     RawTrack raw;
     raw.status = file.status();
@@ -66,30 +86,15 @@ RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage)
     if (FrameHeader::headerBytesOfFile(file, head, header))
         raw.audioheader = FrameHeader::bitsTextUtf8(QByteArrayView(header.data(), 4));
 
-    if (size >= Id3v1::TagSize) {
-        thread_local QByteArray tail;
-        QByteArrayView block;
-        if (head.size() == size)
-            block = QByteArrayView(head).last(Id3v1::TagSize);
-        else if (file.readAt(size - Id3v1::TagSize, Id3v1::TagSize, tail))
-            block = tail;
-        // An ID3v1 tag whose fields are all blank holds nothing: some
-        // taggers leave one beside a full ID3v2 tag, which then counts.
-        if (Id3v1::isTag(block))
-            raw.tags = Id3v1::parseTagUtf8(block, codepage);
-    }
-
-    // The text frames of the ID3v2 tag at the start: its fields when there
-    // is no ID3v1 tag, or a blank one, and the numbers ID3v1 lacks.
-    raw.textTag = Id3v2::collectTextFrames(file, head);
+    readTags(raw, file, head, size, codepage, prefer);
     return raw;
 }
 
 } // namespace
 
-RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
+RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer)
 {
-    RawTrack raw = readOpened(file, codepage);
+    RawTrack raw = readOpened(file, codepage, prefer);
     // A read that failed leaves a file that only looks empty: it is not
     // read, and nothing of it is kept.
     if (const int error = file.readError()) {
@@ -98,6 +103,17 @@ RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage)
         raw.problem = SafeFileRead::systemReason(error);
     }
     return raw;
+}
+
+TrackTagsUtf8 readTrackTags(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer)
+{
+    RawTrack raw;
+    QByteArray head;
+    if (!file.isOpen() || !file.readAt(0, std::min(file.size(), HeadBlock), head))
+        return {};
+    readTags(raw, file, head, file.size(), codepage, prefer);
+    parseRawTags(raw);
+    return raw.tags;
 }
 
 bool isImported(const RawTrack &raw)

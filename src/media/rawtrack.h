@@ -2,12 +2,12 @@
 
 #include "media/mediafile.h"
 #include "media/streamfacts.h"
+#include "media/tagchoice.h"
 #include "media/tracktags.h"
 
 #include <QByteArray>
-#include <QString>
-
 #include <optional>
+#include <QString>
 
 class CodePageDecoder;
 
@@ -16,11 +16,13 @@ class CodePageDecoder;
 // of its ID3v2 tag (parseRawTags, on any thread).
 
 // What the reading of one file gives before any tag parsing: the header
-// bits, the ID3v1 fields, or the ID3v2 text frames still to be parsed, all
-// as UTF-8.
+// bits, the ID3v1 fields, and the ID3v2 text frames still to be parsed,
+// all as UTF-8.
 struct RawTrack
 {
-    TrackTagsUtf8 tags;
+    TrackTagsUtf8 tags; // the ID3v1 fields, then the fields chosen
+    TagChoice::Id3v1Read id3v1; // until the ID3v2 text frames are parsed
+    TagPreference prefer = TagPreference::Id3v1;
     QByteArray audioheader;
     SafeFileRead::Status status = SafeFileRead::Status::Missing;
     QString problem;
@@ -37,16 +39,24 @@ struct RawTrack
     std::optional<Measured> measured;
 };
 
-// The header, the ID3v1 tag and the ID3v2 text frames of an opened file. The head and tail buffers are the
-// reading thread's own (8 KiB at most); every other buffer is the call's
-// own and is freed when it returns: a file with a large tag costs its
-// reads only while it is being read. The ID3v1 text is decoded in
-// codepage, the reading thread's own (none: "auto").
-RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage = nullptr);
+// The header, the ID3v1 tag and the ID3v2 text frames of an opened file
+// (the fields, whichever tag they are chosen from, and the numbers). The head and
+// tail buffers are the reading thread's own (8 KiB at most); every other
+// buffer is the call's own and is freed when it returns: a file with a
+// large tag costs its reads only while it is being read. The ID3v1 text is
+// decoded in codepage, the reading thread's own (none: "auto"); prefer is
+// the medium's tag preference.
+RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage = nullptr,
+                      TagPreference prefer = TagPreference::Id3v1);
 
-// The fields of the ID3v2 text frames raw holds, which are then dropped,
-// and the extension line with the numbers of both tags.
+// The fields chosen from the ID3v1 tag and the ID3v2 text frames raw
+// holds, which are then dropped, and the extension line with the numbers
+// of both tags.
 void parseRawTags(RawTrack &raw);
+
+// The five fields of an opened file as a scan takes them, without its
+// header and facts (for a preview of another reading).
+TrackTagsUtf8 readTrackTags(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer);
 
 // A path the walk took for a plain file that is not one when it is read
 // (it vanished, or turned into a pipe), or that the system could not open

@@ -22,7 +22,7 @@ public:
     FolderHandle &operator=(const FolderHandle &) = delete;
 
     RawTrack read(const QByteArray &folder, qint64 serial, const QByteArray &name, CodePageDecoder &codepage,
-                  const SafeFileRead::ReadSystemCalls *calls)
+                  TagPreference prefer, const SafeFileRead::ReadSystemCalls *calls)
     {
         if (serial != m_serial) {
             close();
@@ -31,7 +31,7 @@ public:
             m_error = m_fd < 0 ? errno : 0;
         }
         if (m_fd >= 0)
-            return readRawTrack(MediaFile(m_fd, name.constData(), calls), &codepage);
+            return readRawTrack(MediaFile(m_fd, name.constData(), calls), &codepage, prefer);
         RawTrack failed;
         failed.status = m_error == ENOENT || m_error == ENOTDIR ? SafeFileRead::Status::Missing
                                                                 : SafeFileRead::Status::Failed;
@@ -53,9 +53,9 @@ private:
 
 } // namespace
 
-TrackFeed::TrackFeed(int readers, const std::atomic_bool *stop, const QString &codepage,
+TrackFeed::TrackFeed(int readers, const std::atomic_bool *stop, const TagReading &reading,
                      const SafeFileRead::ReadSystemCalls *calls)
-    : m_stop(stop), m_readerCount(readers), m_codepage(codepage), m_calls(calls)
+    : m_stop(stop), m_readerCount(readers), m_reading(reading), m_calls(calls)
 {
     m_readers.setMaxThreadCount(readers);
     for (int i = 0; i < readers; ++i)
@@ -124,14 +124,14 @@ bool TrackFeed::take(std::vector<Track> &tracks, bool wait)
 void TrackFeed::readFiles()
 {
     FolderHandle folder;
-    CodePageDecoder codepage(m_codepage); // opened once per reader and scan
+    CodePageDecoder codepage(m_reading.codepage); // opened once per reader and scan
     std::vector<Slot *> slots;
     for (nextToRead(slots); !slots.empty(); nextToRead(slots)) {
         for (Slot *slot : slots) {
             if (abandoned())
                 continue;
             Track &track = slot->track;
-            track.raw = folder.read(track.folder, slot->folderSerial, track.name, codepage, m_calls);
+            track.raw = folder.read(track.folder, slot->folderSerial, track.name, codepage, m_reading.prefer, m_calls);
             parseRawTags(track.raw);
         }
         markRead(slots);

@@ -31,9 +31,10 @@ public:
     };
 
     // Reads with readers threads, none once stop is set, each with its own
-    // decoder of the code page the ID3v1 text is in, opening and reading
-    // files through calls when given (they must outlive the feed).
-    TrackFeed(int readers, const std::atomic_bool *stop, const QString &codepage,
+    // decoder of the code page the ID3v1 text is in, the fields chosen by
+    // the medium's tag preference, opening and reading files through calls
+    // when given (they must outlive the feed).
+    TrackFeed(int readers, const std::atomic_bool *stop, const TagReading &reading,
               const SafeFileRead::ReadSystemCalls *calls = nullptr);
     ~TrackFeed(); // files still waiting are not read
     TrackFeed(const TrackFeed &) = delete;
@@ -79,7 +80,7 @@ private:
     std::atomic_bool m_abandoned{false}; // by the destructor: what is left is not read
     bool m_taking = false; // the taking thread waits for the front slot
     const int m_readerCount;
-    const QString m_codepage;
+    const TagReading m_reading;
     const SafeFileRead::ReadSystemCalls *const m_calls;
     QThreadPool m_readers;
 };

@@ -22,7 +22,7 @@ const QStringList &knownKeys()
                                   QStringLiteral("mountRoot"), QStringLiteral("scanned"),
                                   QStringLiteral("files"),    QStringLiteral("bytes"),
                                   QStringLiteral("seconds"),  QStringLiteral("codepage"),
-                                  QStringLiteral("note")};
+                                  QStringLiteral("tags"),     QStringLiteral("note")};
     return keys;
 }
 
@@ -67,6 +67,7 @@ bool parseRecord(const QString &key, const QJsonObject &object, MediaRecord &rec
               && takeCount(object, QStringLiteral("bytes"), record.bytes)
               && takeCount(object, QStringLiteral("seconds"), record.seconds)
               && takeText(object, QStringLiteral("codepage"), record.codepage)
+              && takeText(object, QStringLiteral("tags"), record.tags)
               && takeText(object, QStringLiteral("note"), record.note);
     if (!ok || source != key) {
         reason = QStringLiteral("the entry of %1 is damaged").arg(key);
@@ -127,6 +128,7 @@ QJsonObject MediaRegister::objectOf(const MediaRecord &record)
     object.insert(QStringLiteral("bytes"), double(record.bytes));
     object.insert(QStringLiteral("seconds"), double(record.seconds));
     object.insert(QStringLiteral("codepage"), record.codepage);
+    object.insert(QStringLiteral("tags"), record.tags);
     object.insert(QStringLiteral("note"), record.note);
     return object;
 }

@@ -29,6 +29,7 @@ struct MediaRecord
     qint64 bytes = 0;
     qint64 seconds = 0;
     QString codepage = QStringLiteral("auto");
+    QString tags = QStringLiteral("id3v1"); // which tag the fields come from first (store/tagreading.h)
     QString note;
     QJsonObject unknown; // keys this version does not know, written back as read
 

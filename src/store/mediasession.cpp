@@ -59,6 +59,25 @@ QString MediaSession::codepage(const QString &source) const
     return record ? record->codepage : CodePage::autoName();
 }
 
+QString MediaSession::setTags(const QString &source, const QString &tags)
+{
+    if (!m_refusal.isEmpty())
+        return m_refusal + QStringLiteral(" The tag choice was not saved.");
+    m_media.recordFor(source).tags = tags;
+    return save();
+}
+
+QString MediaSession::tags(const QString &source) const
+{
+    const MediaRecord *record = m_media.find(source);
+    return record ? record->tags : TagPreferences::defaultName();
+}
+
+TagReading MediaSession::reading(const QString &source, QString *refusal) const
+{
+    return tagReadingOf(m_media.find(source), refusal);
+}
+
 QString MediaSession::save()
 {
     const SaveResult saved = m_media.save(m_path);

@@ -2,6 +2,7 @@
 
 #include "store/mediaregister.h"
 #include "store/mediastate.h"
+#include "store/tagreading.h"
 
 #include <QObject>
 
@@ -40,6 +41,13 @@ public:
     QString setCodepage(const QString &source, const QString &codepage);
     // The code page of source: "auto" when the register has no record.
     QString codepage(const QString &source) const;
+    // Sets which tag the fields of source come from first (a name of
+    // TagPreferences::names()) and saves, with the same message.
+    QString setTags(const QString &source, const QString &tags);
+    // The tag preference of source: "id3v1" when the register has no record.
+    QString tags(const QString &source) const;
+    // How the scans of source read its tags; refusal as tagReadingOf's.
+    TagReading reading(const QString &source, QString *refusal) const;
 
 Q_SIGNALS:
     void changed();

@@ -158,7 +158,7 @@ private Q_SLOTS:
         };
         const QList<Step> steps{
             {{"media", "set", "CD02", "--codepage", "utf-16"}, 2, "unknown code page \"utf-16\": use one of auto, "},
-            {{"media", "set", "CD02"}, 2, "nothing to set; give --note TEXT or --codepage NAME"},
+            {{"media", "set", "CD02"}, 2, "nothing to set; give --note TEXT, --codepage NAME or --tags id3v1|id3v2"},
             {{"media", "set", "CD99", "--codepage", "koi8-r"}, 1, "there is no medium CD99"},
             {{"media", "set", "CD02", "--codepage", "windows-1251", "--note", "Box 1"}, 0, ""},
             {{"rescan", "--source", "CD02", "--yes"}, 0, ""}};
@@ -178,6 +178,27 @@ private Q_SLOTS:
         const CliRun refused = runCli(data, {"rescan", "--source", "CD02", "--yes"});
         QCOMPARE(refused.status, 3);
         QVERIFY(refused.err.contains("cannot scan CD02: the media register gives it an unknown code page \"cp1251\""));
+    }
+
+    // media set --tags: refused unless id3v1 or id3v2, kept in the register,
+    // and applied by the next rescan.
+    void tagsSetAndRescan()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data")), medium = dir.filePath(QStringLiteral("cd"));
+        QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"),
+                           id3v2Tag(3, id3v2TextFrame(3, "TIT2", 3, "Love Me Do")) + taggedMp3("Love")));
+        QCOMPARE(runCli(data, {"scan", medium, "--source", "CD02"}).status, 0);
+        QCOMPARE(titles(data), QStringList{"Love"});
+        const CliRun refused = runCli(data, {"media", "set", "CD02", "--tags", "ape"});
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(refused.err.contains("unknown tag choice \"ape\": use one of id3v1, id3v2"), refused.err.constData());
+        QCOMPARE(runCli(data, {"media", "set", "CD02", "--tags", "id3v2"}).status, 0);
+        QCOMPARE(runCli(data, {"rescan", "--source", "CD02", "--yes"}).status, 0);
+        QCOMPARE(titles(data), QStringList{"Love Me Do"});
+        MediaRegister media;
+        media.read(MediaRegister::fileIn(data));
+        QCOMPARE(media.find(QStringLiteral("CD02"))->tags, QStringLiteral("id3v2"));
     }
 
     // The catalogue saved, then the register not (it would grow past what

@@ -244,15 +244,19 @@ private Q_SLOTS:
         QTest::newRow("large tag") << id3v2Tag(3, picture + textFrame(3, "TIT2", 0, "After picture")) + Audio
                                    << QStringList{"After picture", "", "", "", ""};
 
-        QTest::newRow("both tags keep ID3v1")
+        QTest::newRow("both tags: ID3v1, its empty fields from ID3v2")
             << id3v2Tag(3, textFrame(3, "TIT2", 0, "From v2") + textFrame(3, "TPE1", 0, "V2 artist")) + Audio
                    + id3v1Tag("From v1", "", "Album 1", "", 255)
-            << QStringList{"From v1", "", "Album 1", "", ""};
+            << QStringList{"From v1", "V2 artist", "Album 1", "", ""};
         for (const auto &[name, blank] : {std::pair{"NUL", QByteArray(30, '\0')}, std::pair{"blanks", QByteArray(30, ' ')}})
             QTest::addRow("blank ID3v1 (%s) leaves ID3v2", name)
                 << id3v2Tag(3, textFrame(3, "TIT2", 0, "From v2") + textFrame(3, "TCON", 0, "Thrash Metal")) + Audio
                        + id3v1Tag(blank, blank, blank, blank.left(4), 255)
                 << QStringList{"From v2", "", "", "", "Thrash Metal"};
+        QTest::newRow("zeroed ID3v1 (genre byte 0) leaves ID3v2")
+            << id3v2Tag(3, textFrame(3, "TIT2", 0, "From v2") + textFrame(3, "TCON", 0, "Rock")) + Audio + "TAG"
+                   + QByteArray(125, '\0')
+            << QStringList{"From v2", "", "", "", "Rock"};
 
         // Header flags the version does not define (a footer, say, which
         // only 2.4 has) change nothing: the frames are read by their sizes,

@@ -352,7 +352,7 @@ private Q_SLOTS:
         const QByteArray gbk = QByteArray::fromHex("d6d0cec4b1eacce2"); // "中文标题"
         for (int i = 0; i < 40; ++i)
             QVERIFY(writeFile(dir.filePath(QStringLiteral("%1.mp3").arg(i)), Frame + id3v1Block(gbk, "A", 17)));
-        const ScanOutcome outcome = scanMedia(dir.path(), QStringLiteral("CD"), {}, nullptr, readers, QStringLiteral("gbk"));
+        const ScanOutcome outcome = scanMedia(dir.path(), QStringLiteral("CD"), {}, nullptr, readers, TagReading{QStringLiteral("gbk")});
         QCOMPARE(outcome.rows.size(), 40);
         for (qsizetype i = 0; i < outcome.rows.size(); ++i)
             QCOMPARE(outcome.rows.record(i).track, QStringLiteral("中文标题"));

@@ -107,6 +107,45 @@ private Q_SLOTS:
         QCOMPARE(saved.find(QStringLiteral("CD02"))->codepage, codepage);
     }
 
+    // The tag choice beside the code page: previewed on the titles, then
+    // saved and applied by a rescan on Yes.
+    void chooseTags()
+    {
+        QTemporaryDir dir;
+        const QString medium = dir.filePath(QStringLiteral("cd"));
+        QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"),
+                           id3v2Tag(3, id3v2TextFrame(3, "TIT2", 3, "Love Me Do")) + taggedMp3("Love")));
+        CatalogueModel catalogue;
+        catalogue.appendRows(scanMedia(medium, QStringLiteral("CD02")).rows);
+        RecordingPlatform platform;
+        platform.volumes = QList<MountedVolume>();
+        MediaSession media(dir.filePath(QStringLiteral("media.json")), platform);
+        QVERIFY(media.noteScan(QStringLiteral("CD02"), medium, mediumTotals(catalogue.rows(), QStringLiteral("CD02")))
+                    .isEmpty());
+        media.refresh(catalogue.rows());
+        ScriptedPrompter prompter;
+        prompter.answers << Prompter::Answer::Yes << Prompter::Answer::Yes;
+        MediaWindow window(catalogue, media, prompter);
+        auto *table = window.findChild<QTableWidget *>(QStringLiteral("lstMedia"));
+        QCOMPARE(table->horizontalHeaderItem(MediaWindow::TagsColumn)->text(), QStringLiteral("Tags"));
+        window.show();
+        table->editItem(table->item(0, MediaWindow::TagsColumn));
+        auto *combo = table->viewport()->findChild<QComboBox *>();
+        QVERIFY(combo);
+        QCOMPARE(combo->accessibleName(), QStringLiteral("Tags"));
+        combo->setCurrentIndex(combo->findText(QStringLiteral("id3v2")));
+        Q_EMIT combo->activated(combo->currentIndex());
+        QTRY_COMPARE(prompter.shown.size(), 2); // the preview, then the rescan's summary
+        QVERIFY2(prompter.messages().first().contains(QStringLiteral("Take the fields of CD02 from id3v2 first instead "
+                                                                     "of id3v1?\n\nTitles now and as id3v2:\na.mp3: "
+                                                                     "Love \u2192 Love Me Do\n")),
+                 qPrintable(prompter.messages().first()));
+        QTRY_COMPARE(titles(catalogue), QStringList{"Love Me Do"});
+        MediaRegister saved;
+        saved.read(media.path());
+        QCOMPARE(saved.find(QStringLiteral("CD02"))->tags, QStringLiteral("id3v2"));
+    }
+
     // The desktop rescan keeps the entry of a file it cannot read and says
     // which and why (a link to a file root cannot read either).
     void rescanKeepsUnreadableFile()

@@ -168,7 +168,7 @@ private Q_SLOTS:
             if (folderGone && folder == root + QStringLiteral("/D"))
                 QDir(folder).removeRecursively();
         };
-        const ScanOutcome again = scanMedia(root, QStringLiteral("CD03"), vanish, nullptr, 0, QStringLiteral("auto"), &calls);
+        const ScanOutcome again = scanMedia(root, QStringLiteral("CD03"), vanish, nullptr, 0, {}, &calls);
         QCOMPARE(again.skipped.size(), failing.size());
         for (const SkippedFile &file : again.skipped) {
             QVERIFY2(failing.contains(file.path) && file.kind == SkippedFile::Unreadable, qPrintable(file.path));
@@ -254,7 +254,7 @@ private Q_SLOTS:
         ::close(fd);
 
         CatalogueModel model;
-        ScanOutcome scanned = scanMedia(root, QStringLiteral("CD02"), {}, nullptr, 1, codepage);
+        ScanOutcome scanned = scanMedia(root, QStringLiteral("CD02"), {}, nullptr, 1, TagReading{codepage});
         QCOMPARE(scanned.skipped.size(), 0);
         model.appendRows(std::move(scanned.rows));
         QCOMPARE(column(model, FieldFilename, root), (QStringList{"/A/0plain.mp3", "/A/" + stored}));
@@ -284,7 +284,7 @@ private Q_SLOTS:
         QVERIFY(writer.finish());
         QVERIFY2(m3u8.data().contains("\n" + exact + "\n"), m3u8.data().constData());
 
-        const ScanOutcome again = scanMedia(root, QStringLiteral("CD02"), {}, nullptr, 1, rescanPage);
+        const ScanOutcome again = scanMedia(root, QStringLiteral("CD02"), {}, nullptr, 1, TagReading{rescanPage});
         const RescanDiff diff = diffRescan(model.rows(), QStringLiteral("CD02"), root, again.rows, root, {}, {});
         QCOMPARE(rescanSummary(QStringLiteral("CD02"), diff),
                  QStringLiteral("Rescan CD02: 0 added, 0 removed, 0 changed, 0 moved, 2 unchanged."));

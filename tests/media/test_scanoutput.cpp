@@ -12,7 +12,11 @@
 
 // The catalogue a scan gives must not change when the scan is made faster:
 // a varied tree is scanned and its list file compared with the digest of
-// the bytes the scan gave before its readers were reworked.
+// the bytes the scan gave before its readers were reworked. Pinned again,
+// each change row by row against other readers, when genres written as
+// text kept their spelling, an ID3v1 genre byte naming no genre came to
+// take the ID3v2 genre, a frame cut off by the tag's end came to end the
+// walk, and TRCK came onto the extension line as trk.
 class ScanOutputTest : public QObject
 {
     Q_OBJECT
@@ -53,13 +57,12 @@ private Q_SLOTS:
             QVERIFY(CatalogueListFile::write(buffer, outcome.rows));
             QByteArray bytes = buffer.data();
             bytes.replace(root.toUtf8(), "/MEDIA");
-            // The nine fields are still what they were before the scan
-            // wrote its facts on the extension line.
+            // The nine fields, then the whole file with the facts.
             const QString withoutFacts = QString::fromUtf8(bytes).remove(QRegularExpression("ondro:1 [^\r]*"));
             QCOMPARE(QCryptographicHash::hash(withoutFacts.toUtf8(), QCryptographicHash::Sha256).toHex(),
-                     QByteArray("6a93a875aabc15b0c677ebb6ed64609ee05b88d63cb45556b9aaf0b4d68b1334"));
+                     QByteArray("d40f6999b71d0c314f8fc1c8610592966a905e2ff2172d5ac4d9a233add4a11a"));
             QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(),
-                     QByteArray("59c4292cd897ccddde7e1d4985b8051f7deb317c6319fdf5bdc7956427b7e3af"));
+                     QByteArray("fdd9d168cdde2aad1d0b728d3f44baa3d5c85e11c2e7dd5a7f4021e636565008"));
         }
     }
 };

@@ -56,23 +56,33 @@ QStringList rowTexts(const QString &source, const MediaRecord *record, const Med
           << (record && record->scanned.isValid()
                   ? locale.toString(record->scanned.toLocalTime(), QLocale::ShortFormat)
                   : QString())
-          << (record ? record->codepage : CodePage::autoName()) << (record ? record->note : QString());
+          << (record ? record->codepage : CodePage::autoName())
+          << (record ? record->tags : TagPreferences::defaultName()) << (record ? record->note : QString());
     return texts;
 }
 
-// The code page cell is edited with a list of the names.
-class CodePageDelegate : public QStyledItemDelegate
+bool isReadingColumn(int column)
+{
+    return column == MediaWindow::CodePageColumn || column == MediaWindow::TagsColumn;
+}
+
+// The code page and tag choice cells are edited with a list of the names,
+// named as their column.
+class NameListDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    NameListDelegate(QString name, QStringList names, QObject *parent)
+        : QStyledItemDelegate(parent), m_name(std::move(name)), m_names(std::move(names))
+    {
+    }
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override
     {
         auto *combo = new QComboBox(parent);
-        combo->setAccessibleName(QStringLiteral("Code page"));
-        combo->addItems(CodePage::names());
+        combo->setAccessibleName(m_name);
+        combo->addItems(m_names);
         // A name picked from the list is taken at once, as Enter would.
-        auto *self = const_cast<CodePageDelegate *>(this);
+        auto *self = const_cast<NameListDelegate *>(this);
         connect(combo, &QComboBox::activated, self, [self, combo] {
             Q_EMIT self->commitData(combo);
             Q_EMIT self->closeEditor(combo);
@@ -88,21 +98,28 @@ public:
     {
         model->setData(index, static_cast<QComboBox *>(editor)->currentText());
     }
+
+private:
+    const QString m_name;
+    const QStringList m_names;
 };
 
-// The question before a code page is applied, with the titles of the
-// samples as they read now and as they would read.
-QString previewQuestion(const QString &source, const QString &before, const QString &after,
-                        const QList<CodePageSample> &samples)
+// The question before a code page or a tag choice is applied, with the
+// titles of the samples as they read now and as they would read.
+QString previewQuestion(const QString &source, bool codepage, const QString &before, const QString &after,
+                        const QList<TitleSample> &samples)
 {
-    QString text = QStringLiteral("Read the ID3v1 text of %1 as %2 instead of %3?\n\n").arg(source, after, before);
+    QString text = codepage ? QStringLiteral("Read the ID3v1 text of %1 as %2 instead of %3?\n\n")
+                            : QStringLiteral("Take the fields of %1 from %2 first instead of %3?\n\n");
+    text = text.arg(source, after, before);
     if (samples.isEmpty())
         text += QStringLiteral("No file of %1 has an ID3v1 tag to show.\n").arg(source);
     else
         text += QStringLiteral("Titles now and as %1:\n").arg(after);
-    for (const CodePageSample &sample : samples)
+    for (const TitleSample &sample : samples)
         text += QStringLiteral("%1: %2 \u2192 %3\n").arg(sample.path, sample.before, sample.after);
-    return text + QStringLiteral("\nYes saves the code page and rescans %1.").arg(source);
+    return text + QStringLiteral("\nYes saves the %1 and rescans %2.")
+                      .arg(codepage ? QStringLiteral("code page") : QStringLiteral("tag choice"), source);
 }
 
 } // namespace
@@ -111,7 +128,8 @@ QStringList MediaWindow::headers()
 {
     return {QStringLiteral("Source"),       QStringLiteral("Label"), QStringLiteral("Online"),
             QStringLiteral("Files"),        QStringLiteral("Size"),  QStringLiteral("Playing time"),
-            QStringLiteral("Last scanned"), QStringLiteral("Code page"), QStringLiteral("Note")};
+            QStringLiteral("Last scanned"), QStringLiteral("Code page"), QStringLiteral("Tags"),
+            QStringLiteral("Note")};
 }
 
 MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompter &prompter, QWidget *parent)
@@ -128,7 +146,10 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                              | QAbstractItemView::AnyKeyPressed);
-    m_table->setItemDelegateForColumn(CodePageColumn, new CodePageDelegate(m_table));
+    m_table->setItemDelegateForColumn(CodePageColumn,
+                                      new NameListDelegate(headers().at(CodePageColumn), CodePage::names(), m_table));
+    m_table->setItemDelegateForColumn(TagsColumn,
+                                      new NameListDelegate(headers().at(TagsColumn), TagPreferences::names(), m_table));
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
 
@@ -176,7 +197,7 @@ void MediaWindow::fill()
         const QStringList texts = rowTexts(source, m_media.media().find(source), state, entries);
         for (int column = 0; column < texts.size(); ++column) {
             auto *item = new QTableWidgetItem(texts.at(column));
-            if (column != NoteColumn && column != CodePageColumn)
+            if (column != NoteColumn && !isReadingColumn(column))
                 item->setFlags(item->flags() & ~Qt::ItemIsEditable);
             if (column == FilesColumn)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -210,54 +231,71 @@ void MediaWindow::selectionChanged()
 
 void MediaWindow::itemEdited(QTableWidgetItem *item)
 {
-    if (m_filling || (item->column() != NoteColumn && item->column() != CodePageColumn))
+    if (m_filling || (item->column() != NoteColumn && !isReadingColumn(item->column())))
         return;
     const QString source = m_table->item(item->row(), SourceColumn)->text();
-    if (item->column() == CodePageColumn) {
+    if (isReadingColumn(item->column())) {
         // Asked once the list has closed, not while the cell commits.
-        QTimer::singleShot(0, this, [this, source, codepage = item->text()] { codepageChosen(source, codepage); });
+        QTimer::singleShot(0, this, [this, source, column = Column(item->column()), name = item->text()] {
+            readingChosen(source, column, name);
+        });
         return;
     }
     if (const QString failure = m_media.setNote(source, item->text()); !failure.isEmpty())
         m_prompter.message(failure, Prompter::Icon::Critical);
 }
 
-void MediaWindow::codepageChosen(const QString &source, const QString &codepage)
+void MediaWindow::readingChosen(const QString &source, Column column, const QString &name)
 {
-    const QString before = m_media.codepage(source);
+    const bool codepage = column == CodePageColumn;
+    const QString before = codepage ? m_media.codepage(source) : m_media.tags(source);
+    const bool known = codepage ? CodePage::isKnown(name) : TagPreferences::isKnown(name);
     const MediumState *state = m_media.states().state(source);
-    if (codepage == before || !CodePage::isKnown(codepage) || m_preview || m_rescan->isRunning()) {
+    if (name == before || !known || m_preview || m_rescan->isRunning()) {
         fill();
         return;
     }
+    const QString what = codepage ? QStringLiteral("code page") : QStringLiteral("tag choice");
     if (!state || !state->online) {
-        m_prompter.message(state ? QStringLiteral("%1 is offline: mount it, then choose its code page; it was not "
-                                                  "changed.").arg(source)
+        m_prompter.message(state ? QStringLiteral("%1 is offline: mount it, then choose its %2; it was not "
+                                                  "changed.").arg(source, what)
                                  : QStringLiteral("Where %1 is now is not known: rescan it first, then choose its "
-                                                  "code page; it was not changed.").arg(source),
+                                                  "%2; it was not changed.").arg(source, what),
                            Prompter::Icon::Warning);
         fill();
         return;
     }
     const QString root = state->currentRoot;
-    const QString shown = CodePage::isKnown(before) ? before : CodePage::autoName();
+    // The medium as it reads now (a name not known reads as the default)
+    // and as it would read with the name chosen.
+    TagReading now;
+    if (CodePage::isKnown(m_media.codepage(source)))
+        now.codepage = m_media.codepage(source);
+    now.prefer = TagPreferences::fromName(m_media.tags(source));
+    TagReading chosen = now;
+    if (codepage)
+        chosen.codepage = name;
+    else
+        chosen.prefer = TagPreferences::fromName(name);
+    const QString shown = codepage ? now.codepage : TagPreferences::nameOf(now.prefer);
     // A few hundred tags at most: quick enough to need no Stop.
     m_preview = LongWork::start(
         this, QStringLiteral("Reading titles of %1...").arg(source),
-        [root, shown, codepage](WorkProgress &) { return codePageSamples(root, shown, codepage); },
-        [this, source, shown, codepage](QList<CodePageSample> samples) {
-            previewRead(source, codepage, previewQuestion(source, shown, codepage, samples));
+        [root, now, chosen](WorkProgress &) { return titleSamples(root, now, chosen); },
+        [this, source, column, codepage, shown, name](QList<TitleSample> samples) {
+            previewRead(source, column, name, previewQuestion(source, codepage, shown, name, samples));
         });
 }
 
-void MediaWindow::previewRead(const QString &source, const QString &codepage, const QString &text)
+void MediaWindow::previewRead(const QString &source, Column column, const QString &name, const QString &text)
 {
     m_preview.clear();
     if (m_prompter.message(text, Prompter::Icon::None, Prompter::Buttons::YesNo) != Prompter::Answer::Yes) {
         fill();
         return;
     }
-    if (const QString failure = m_media.setCodepage(source, codepage); !failure.isEmpty()) {
+    const QString failure = column == CodePageColumn ? m_media.setCodepage(source, name) : m_media.setTags(source, name);
+    if (!failure.isEmpty()) {
         m_prompter.message(failure, Prompter::Icon::Critical);
         fill();
         return;

@@ -14,9 +14,10 @@ class RescanFlow;
 
 // The Media window: one row per medium (every source of the register and
 // of the catalogue) with its label, online state, files, size, playing
-// time, last scan, code page and note. The note is edited in place and
-// saved at once; the code page is chosen in place from the list, shown on
-// a few titles of the medium first, and applied by a rescan. Rescan walks
+// time, last scan, code page, tag choice and note. The note is edited in
+// place and saved at once; the code page and the tag choice are chosen in
+// place from a list, shown on a few titles of the medium first, and
+// applied by a rescan. Rescan walks
 // the selected medium again. Offline media are shown greyed.
 class MediaWindow : public QDialog
 {
@@ -35,15 +36,15 @@ Q_SIGNALS:
 
 public:
     enum Column { SourceColumn, LabelColumn, OnlineColumn, FilesColumn, SizeColumn, TimeColumn, ScannedColumn,
-                  CodePageColumn, NoteColumn };
+                  CodePageColumn, TagsColumn, NoteColumn };
 
 private:
     void fill();
     void itemEdited(QTableWidgetItem *item);
-    // The user chose codepage for source: previews it, then on Yes saves it
-    // and rescans the medium.
-    void codepageChosen(const QString &source, const QString &codepage);
-    void previewRead(const QString &source, const QString &codepage, const QString &text);
+    // The user chose name in column (the code page or the tag choice) for
+    // source: previews it, then on Yes saves it and rescans the medium.
+    void readingChosen(const QString &source, Column column, const QString &name);
+    void previewRead(const QString &source, Column column, const QString &name, const QString &text);
     void rescanSelected();
     QString selectedSource() const;
     void selectionChanged();

@@ -3,7 +3,7 @@
 #include "media/mediascan.h"
 #include "media/rescan.h"
 #include "store/cataloguemodel.h"
-#include "store/codepage.h"
+#include "store/tagreading.h"
 #include "store/mediasession.h"
 #include "store/platform/prompter.h"
 #include "store/widgets/longwork.h"
@@ -43,10 +43,11 @@ void RescanFlow::start(const QString &source, const QString &root)
         Q_EMIT finished(false);
         return;
     }
-    const QString codepage = m_media.codepage(source);
-    if (!CodePage::isKnown(codepage)) {
+    QString refusal;
+    const TagReading reading = m_media.reading(source, &refusal);
+    if (!refusal.isEmpty()) {
         m_prompter.message(QStringLiteral("%1 cannot be rescanned: the media register gives it an %2.")
-                               .arg(source, CodePage::refusal(codepage)),
+                               .arg(source, refusal),
                            Prompter::Icon::Warning);
         Q_EMIT finished(false);
         return;
@@ -56,10 +57,10 @@ void RescanFlow::start(const QString &source, const QString &root)
     LongWork::Shown shown{QStringLiteral("Rescanning %1...").arg(source), StopOffer::Offered, {}};
     m_work = LongWork::start(
         m_window, shown,
-        [&rows, source, walk, scannedFrom, codepage](WorkProgress &progress) {
+        [&rows, source, walk, scannedFrom, reading](WorkProgress &progress) {
             Found found;
             found.root = walk;
-            found.outcome = scanMedia(walk, source, {}, &progress.stopRequested, 0, codepage);
+            found.outcome = scanMedia(walk, source, {}, &progress.stopRequested, 0, reading);
             if (found.outcome.stopped)
                 return found;
             found.diff = diffRescan(rows, source, scannedFrom, found.outcome.rows, walk, found.outcome.failedFolders,

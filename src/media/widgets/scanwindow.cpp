@@ -3,7 +3,7 @@
 #include "media/widgets/activityicons.h"
 #include "store/platform/prompter.h"
 #include "store/cataloguemodel.h"
-#include "store/codepage.h"
+#include "store/tagreading.h"
 #include "media/drivelist.h"
 #include "media/widgets/rescanflow.h"
 #include "media/widgets/scanworker.h"
@@ -247,11 +247,13 @@ void Form5::scan(const QString &root)
         m_prompter.textPrompt(QStringLiteral("Enter a unique source ID (CD02,HD01 etc)"), QStringLiteral("Source ID"));
     if (source.isEmpty() || !addsToExistingSource(source, root))
         return;
-    // The medium's code page, when the register knows it from before.
-    const QString codepage = m_media ? m_media->codepage(source) : CodePage::autoName();
-    if (!CodePage::isKnown(codepage)) {
+    // The medium's code page and tag choice, when the register knows them
+    // from before.
+    QString refusal;
+    const TagReading reading = m_media ? m_media->reading(source, &refusal) : TagReading();
+    if (!refusal.isEmpty()) {
         m_prompter.message(QStringLiteral("%1 cannot be scanned: the media register gives it an %2.")
-                               .arg(source, CodePage::refusal(codepage)),
+                               .arg(source, refusal),
                            Prompter::Icon::Warning);
         return;
     }
@@ -265,7 +267,7 @@ void Form5::scan(const QString &root)
     showWalking(0);
 
     m_scanRoot = root;
-    m_worker->start(root, source, codepage);
+    m_worker->start(root, source, reading);
 }
 
 void Form5::scanEnded()

@@ -13,7 +13,7 @@ ScanWorker::~ScanWorker()
         m_work->waitForFinished();
 }
 
-void ScanWorker::start(const QString &root, const QString &source, const QString &codepage)
+void ScanWorker::start(const QString &root, const QString &source, const TagReading &reading)
 {
     if (isRunning())
         return;
@@ -27,7 +27,7 @@ void ScanWorker::start(const QString &root, const QString &source, const QString
     shown.tick = [this](const WorkProgress &progress) { tick(progress); };
     m_work = LongWork::start(
         this, shown,
-        [root, source, codepage](WorkProgress &progress) {
+        [root, source, reading](WorkProgress &progress) {
             ScanCallbacks callbacks;
             callbacks.folderEntered = [&](const QString &, qsizetype found) {
                 progress.done.store(found, std::memory_order_relaxed);
@@ -37,7 +37,7 @@ void ScanWorker::start(const QString &root, const QString &source, const QString
                 progress.total.store(total, std::memory_order_release); // after done: tick reads it first
             };
             callbacks.fileImported = [&](qsizetype i, qsizetype) { progress.done.store(i, std::memory_order_relaxed); };
-            return scanMedia(root, source, callbacks, &progress.stopRequested, 0, codepage);
+            return scanMedia(root, source, callbacks, &progress.stopRequested, 0, reading);
         },
         [this](ScanOutcome outcome) {
             tick(*m_progress);

@@ -21,8 +21,8 @@ public:
     explicit ScanWorker(QObject *parent = nullptr);
     ~ScanWorker() override; // stops a running scan and waits for it
 
-    // Scans root for source, its ID3v1 text read in codepage.
-    void start(const QString &root, const QString &source, const QString &codepage = QStringLiteral("auto"));
+    // Scans root for source, its tags read as reading says.
+    void start(const QString &root, const QString &source, const TagReading &reading = {});
     bool isRunning() const { return !m_work.isNull(); }
     // Asks the scan to stop at its next check; finished() still follows.
     void requestStop() { m_progress->stopRequested = true; }

@@ -64,19 +64,20 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text)
     return label;
 }
 
-// What the facts say about the stream that the header line does not: an
-// estimated playing time, a file cut short or longer than its header says.
-QStringList streamNotes(QByteArrayView facts)
+// What the facts say about the stream that the header line does not: a
+// file cut short or longer than its header says (its playing time is then
+// that of the audio present), or else a playing time no header gives.
+QString streamNote(QByteArrayView facts)
 {
     const ExtensionLine::FactValues values = ExtensionLine::factValues(facts);
-    QStringList notes;
-    if (values[ExtensionLine::Est] == "1")
-        notes << QStringLiteral("Estimated: the playing time is worked out from the audio, no header gives it");
     if (values[ExtensionLine::Dmg] == "short")
-        notes << QStringLiteral("Damaged: cut short, the audio ends before its header says");
-    else if (values[ExtensionLine::Dmg] == "long")
-        notes << QStringLiteral("Damaged: longer than its header says");
-    return notes;
+        return QStringLiteral("Damaged: cut short, the audio ends before its header says; "
+                              "the playing time is that of the audio present");
+    if (values[ExtensionLine::Dmg] == "long")
+        return QStringLiteral("Damaged: longer than its header says; the playing time counts all the audio");
+    if (values[ExtensionLine::Est] == "1")
+        return QStringLiteral("Estimated: no header gives the playing time, it is worked out from the audio");
+    return {};
 }
 
 // A green play triangle on a round dark button face.
@@ -202,9 +203,10 @@ QGroupBox *Form4::headerFrame(const QString &header, QByteArrayView facts, QWidg
     headerLayout->addWidget(text7);
     auto *text8 = field(frame3, "Text8", header, green, black);
     text8->hide();
-    if (const QStringList notes = streamNotes(facts); !notes.isEmpty()) {
-        auto *note = caption(frame3, "StreamNote", notes.join(u'\n'));
+    if (const QString text = streamNote(facts); !text.isEmpty()) {
+        auto *note = caption(frame3, "StreamNote", text);
         note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        note->setWordWrap(true);
         headerLayout->addWidget(note);
     }
     return frame3;

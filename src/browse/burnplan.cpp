@@ -1,6 +1,8 @@
 #include "browse/burnplan.h"
 
+#include "store/entrypath.h"
 #include "store/platform/systempaths.h"
+#include "store/safefileread.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +42,7 @@ std::vector<Copy> copiesFor(const RowStore &bin, const QString &source, const QS
     for (qsizetype i = 0; i < bin.size(); ++i) {
         if (bin.field(i, FieldSource) == source) {
             const QString from = bin.field(i, FieldFilename);
-            copies.push_back({i, from, targetFor(destination, from)});
+            copies.push_back({i, from, EntryPath::openPath(from, bin.extensionUtf8(i)), targetFor(destination, from)});
         }
     }
     return copies;
@@ -74,11 +76,11 @@ CopyResult copyInto(QIODevice &from, const QString &target, const SaveSystemCall
     return {};
 }
 
-CopyResult copyFile(const QString &from, const QString &target, const SaveSystemCalls &calls)
+CopyResult copyFile(const QByteArray &from, const QString &target, const SaveSystemCalls &calls)
 {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        return {false, in.errorString()};
+    QFile in;
+    if (const SafeFileRead::Result opened = SafeFileRead::openPlainFile(from, in); !opened.ok())
+        return {false, opened.reason, true};
     return copyInto(in, target, calls);
 }
 

@@ -21,14 +21,17 @@ QString withClosingSeparator(const QString &folder);
 QStringList sourcesInOrder(const RowStore &bin);
 
 // The copy target of a file: the destination (with its closing separator)
-// followed by the file's name.
+// followed by the file's name. A name that is not UTF-8 is copied under
+// the name it is stored by (decoded in its medium's code page), which every
+// file system takes and the burning program shows as the catalogue does.
 QString targetFor(const QString &destination, const QString &filename);
 
 // One file to copy for a source.
 struct Copy
 {
     qsizetype binRow = 0;
-    QString from;
+    QString from;       // the stored path, as shown
+    QByteArray opened;  // the bytes that open it (EntryPath)
     QString to;
 };
 
@@ -38,7 +41,8 @@ std::vector<Copy> copiesFor(const RowStore &bin, const QString &source, const QS
 struct CopyResult
 {
     bool ok = true;
-    QString error; // the reason, when !ok
+    QString error;         // the reason, when !ok
+    bool unopened = false; // the file to copy could not be opened
     explicit operator bool() const { return ok; }
 };
 
@@ -47,6 +51,7 @@ struct CopyResult
 // partial target; an existing target is replaced only then.
 // calls replaces the system calls of the write, for tests.
 CopyResult copyInto(QIODevice &from, const QString &target, const SaveSystemCalls &calls = {});
-CopyResult copyFile(const QString &from, const QString &target, const SaveSystemCalls &calls = {});
+// Copies the plain file at the exact path from (EntryPath::openPath).
+CopyResult copyFile(const QByteArray &from, const QString &target, const SaveSystemCalls &calls = {});
 
 } // namespace BurnPlan

@@ -31,10 +31,8 @@ RunOutcome runCopies(const Run &run, const std::atomic<bool> &stop, const Progre
         const BurnPlan::Copy &copy = copies[i];
         if (progress)
             progress({run.numberOffset + qsizetype(i) + 1, run.total, SystemPaths::fileNameOf(copy.from)});
-        if (!SystemPaths::fileExists(copy.from))
-            return {RunOutcome::Unreadable, i, {}};
-        if (const BurnPlan::CopyResult copied = BurnPlan::copyFile(copy.from, copy.to); !copied)
-            return {RunOutcome::CopyFailed, i, copied.error};
+        if (const BurnPlan::CopyResult copied = BurnPlan::copyFile(copy.opened, copy.to); !copied)
+            return {copied.unopened ? RunOutcome::Unreadable : RunOutcome::CopyFailed, i, copied.error};
     }
     return {RunOutcome::Done, copies.size(), {}};
 }

@@ -44,8 +44,9 @@ struct Run
 
 using ProgressFn = std::function<void(const Progress &)>;
 
-// Copies run.copies[first..] in order: each file is first tested for
-// reading, then copied; stops before the next file once stop is set.
+// Copies run.copies[first..] in order: a file that cannot be opened
+// (the medium is not in) ends the run as Unreadable; stops before the next
+// file once stop is set.
 RunOutcome runCopies(const Run &run, const std::atomic<bool> &stop, const ProgressFn &progress);
 
 using Runner = std::function<RunOutcome(const Run &)>;

@@ -82,3 +82,8 @@ QString QueryResults::source(qsizetype row) const
 {
     return m_catalogue.field(m_rows[size_t(row)], FieldSource);
 }
+
+QByteArrayView QueryResults::extension(qsizetype row) const
+{
+    return m_catalogue.extensionUtf8(m_rows[size_t(row)]);
+}

@@ -28,6 +28,8 @@ public:
     qsizetype size() const { return qsizetype(m_rows.size()); }
     QString path(qsizetype row) const;
     QString source(qsizetype row) const;
+    // The row's extension line, whose raw= says which bytes open its file (EntryPath).
+    QByteArrayView extension(qsizetype row) const;
     const std::vector<qsizetype> &catalogueRows() const { return m_rows; }
 
 private:

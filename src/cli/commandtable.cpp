@@ -52,7 +52,7 @@ CommandSpec scanCommand()
                 "(settings are left untouched). Progress goes to standard error when it is a "
                 "terminal; folders that cannot be read are listed there and do not stop the scan. "
                 "Prints \"N files imported\" at the end, followed by how many files and folders were left "
-                "out and why (names not valid UTF-8, names with a line break, unreadable folders) "
+                "out and why (folder names not valid UTF-8, names with a line break, unreadable folders) "
                 "when there were any; once the catalogue is saved the exit status is 0 "
                 "even if that line cannot be written. While the desktop program runs on the same "
                 "data folder the scan refuses (exit status 3), since the desktop would save over it; "

@@ -89,11 +89,11 @@ private:
 class SamplePaths : public CatalogueListFile::RecordVisitor
 {
 public:
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
     {
         QStringList &paths = samples[QString::fromUtf8(fields[FieldSource])];
         if (paths.size() < 3)
-            paths.append(QString::fromUtf8(fields[FieldFilename]));
+            paths.append(MediaStates::samplePath(fields[FieldFilename], extension));
     }
     std::map<QString, QStringList> samples;
 };

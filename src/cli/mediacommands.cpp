@@ -31,11 +31,11 @@ public:
         qint64 entries = 0;
         QStringList samples;
     };
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
     {
         Source &source = sources[QString::fromUtf8(fields[FieldSource])];
         if (++source.entries <= 3)
-            source.samples.append(QString::fromUtf8(fields[FieldFilename]));
+            source.samples.append(MediaStates::samplePath(fields[FieldFilename], extension));
     }
     std::map<QString, Source, SourceOrder> sources; // listed in the register's order
 };

@@ -77,7 +77,7 @@ void FirstPass::record(const std::array<QByteArrayView, TrackFieldCount> &fields
     finder.add(fields, extension);
     QStringList &paths = samples[QString::fromUtf8(fields[FieldSource])];
     if (paths.size() < 3)
-        paths.append(QString::fromUtf8(fields[FieldFilename]));
+        paths.append(MediaStates::samplePath(fields[FieldFilename], extension));
 }
 
 int checkExpression(const CliContext &context, const QString &expression)

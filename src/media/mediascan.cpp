@@ -143,7 +143,8 @@ void Import::addRow(const TrackFeed::Track &track)
                                    raw.tags.year, raw.tags.genre, QByteArrayView(), raw.audioheader},
                                   EntryOrigin::Own, m_extension.isEmpty() ? raw.extension : m_extension);
     } else {
-        m_readSkipped.append({QFile::decodeName(m_path), raw.problem, skippedKind(raw.status)});
+        m_readSkipped.append({QFile::decodeName(m_path), raw.problem, skippedKind(raw.status),
+                              m_extension.isEmpty() ? QByteArray() : track.name});
     }
 }
 

@@ -117,17 +117,21 @@ QSet<QByteArray> unreadFolders(const QStringList &failedFolders, const QByteArra
     return unread;
 }
 
-// The files of the walk that could not be read, by their path below root,
-// with the system's reason.
+// The files of the walk that could not be read, by their exact path below
+// root, as the summary names them: "CD2/s2.mp3: Input/output error".
 QHash<QByteArray, QString> unreadFiles(const QList<SkippedFile> &skipped, const QByteArray &root)
 {
     QHash<QByteArray, QString> unread;
     for (const SkippedFile &file : skipped) {
         if (file.kind != SkippedFile::Unreadable)
             continue;
-        const QByteArray path = QFile::encodeName(file.path);
-        if (const auto relative = below(view(path), root))
-            unread.insert(QByteArray(relative->data(), qsizetype(relative->size())), file.reason);
+        const QByteArray shown = QFile::encodeName(file.path);
+        const QByteArray exact = EntryPath::withRawName(shown, file.rawName);
+        const auto relative = below(view(exact), root), relativeShown = below(view(shown), root);
+        if (relative && relativeShown)
+            unread.insert(QByteArray(relative->data(), qsizetype(relative->size())),
+                          QString::fromUtf8(relativeShown->data(), qsizetype(relativeShown->size())) +
+                              QStringLiteral(": ") + file.reason);
     }
     return unread;
 }
@@ -255,7 +259,7 @@ RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QS
             diff.notSeen.push_back(row); // outside the root, or in a folder not read
         } else if (reason != unreadable.constEnd()) {
             diff.notSeen.push_back(row);
-            diff.unreadFiles.append(QString::fromUtf8(reason.key()) + QStringLiteral(": ") + *reason);
+            diff.unreadFiles.append(*reason);
         } else if (found != walked.end() && !taken[size_t(found->second)]) {
             taken[size_t(found->second)] = true;
             const bool same = sameContent(catalogue, row, scanned, found->second);

@@ -27,6 +27,9 @@ struct SkippedFile
     QString path;
     QString reason;
     Kind kind = NotPlainFile;
+    // A file whose name is not UTF-8: its name's exact bytes (path holds it
+    // decoded, as its entry stores it), so a rescan finds the entry.
+    QByteArray rawName = {};
 };
 
 struct WalkCallbacks

@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <filesystem>
+
 namespace {
 
 constexpr QLatin1StringView FileScheme("file://");
@@ -17,13 +19,17 @@ QByteArray rawName(QByteArrayView extensionLine)
     return ExtensionLine::textValue(extensionLine, RawNameKey);
 }
 
-QByteArray exactPath(QByteArrayView pathUtf8, QByteArrayView extensionLine)
+QByteArray withRawName(QByteArrayView pathUtf8, QByteArrayView rawName)
 {
-    const QByteArray raw = rawName(extensionLine);
-    if (raw.isEmpty())
+    if (rawName.isEmpty())
         return pathUtf8.toByteArray();
     const qsizetype slash = pathUtf8.lastIndexOf('/');
-    return pathUtf8.first(slash + 1).toByteArray() + raw;
+    return pathUtf8.first(slash + 1).toByteArray().append(rawName);
+}
+
+QByteArray exactPath(QByteArrayView pathUtf8, QByteArrayView extensionLine)
+{
+    return withRawName(pathUtf8, rawName(extensionLine));
 }
 
 QByteArray openPath(const QString &path, QByteArrayView extensionLine)
@@ -43,6 +49,17 @@ QByteArray fromOpenable(const QString &pathOrAddress)
     if (!pathOrAddress.startsWith(FileScheme))
         return QFile::encodeName(pathOrAddress);
     return QByteArray::fromPercentEncoding(pathOrAddress.sliced(FileScheme.size()).toLatin1());
+}
+
+std::optional<qint64> fileSize(const QByteArray &exactPath)
+{
+    // std::filesystem takes the bytes as they are; QFileInfo would decode them.
+    const std::filesystem::path path(exactPath.toStdString());
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? std::nullopt : std::optional<qint64>(qint64(size));
 }
 
 } // namespace EntryPath

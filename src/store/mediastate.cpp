@@ -1,8 +1,14 @@
 #include "store/mediastate.h"
 
+#include "store/entrypath.h"
 #include "store/rowstore.h"
 
 #include <QFileInfo>
+
+QString MediaStates::samplePath(QByteArrayView pathUtf8, QByteArrayView extensionLine)
+{
+    return EntryPath::openable(EntryPath::exactPath(pathUtf8, extensionLine));
+}
 
 MediumState MediaStates::stateOf(const MediaRecord &record, const QList<MountedVolume> &volumes,
                                  const QStringList &samples)
@@ -24,7 +30,7 @@ MediumState MediaStates::stateOf(const MediaRecord &record, const QList<MountedV
     if (record.root.isEmpty() || !QFileInfo(record.root).isDir())
         return state;
     for (const QString &path : samples) {
-        if (QFileInfo(path).isFile()) {
+        if (EntryPath::fileSize(EntryPath::fromOpenable(path))) {
             state.online = true;
             break;
         }
@@ -73,7 +79,7 @@ QHash<QString, QStringList> MediaStates::samplePaths(const MediaRegister &media,
         const auto it = wanted.find(rows.fieldUtf8(row, FieldSource).toByteArray());
         if (it == wanted.end() || it->size() >= 3)
             continue;
-        it->append(rows.field(row, FieldFilename));
+        it->append(samplePath(rows.fieldUtf8(row, FieldFilename), rows.extensionUtf8(row)));
         open -= it->size() == 3;
     }
     QHash<QString, QStringList> samples;

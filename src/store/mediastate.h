@@ -24,9 +24,13 @@ struct MediumState
 class MediaStates
 {
 public:
-    // A few stored paths of the medium's entries: a medium without a UUID
-    // is online when its root exists and holds one of them.
+    // A few stored paths of the medium's entries, each as EntryPath::openable
+    // gives it (a name that is not UTF-8 by its exact bytes): a medium
+    // without a UUID is online when its root exists and holds one of them.
     using Samples = std::function<QStringList(const QString &source)>;
+
+    // The sample an entry gives, from its stored path and extension line.
+    static QString samplePath(QByteArrayView pathUtf8, QByteArrayView extensionLine);
 
     static MediumState stateOf(const MediaRecord &record, const QList<MountedVolume> &volumes,
                                const QStringList &samples);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace SafeFileRead {
@@ -105,7 +106,12 @@ Result readBlocks(const QString &path, BlockSink &sink, const Options &options)
 
 Result openPlainFile(const QString &path, QFile &file)
 {
-    OpenedFile opened = openFile(path);
+    return openPlainFile(QFile::encodeName(path), file);
+}
+
+Result openPlainFile(const QByteArray &path, QFile &file)
+{
+    OpenedFile opened = openFile(AT_FDCWD, path.constData());
     Result result = outcome(opened);
     if (!opened.ok())
         return result;

@@ -70,5 +70,7 @@ Result readBlocks(const QString &path, BlockSink &sink, const Options &options =
 // descriptor), for callers that seek and read parts of a file. bytes stay
 // empty; stamp.size is the file's size.
 Result openPlainFile(const QString &path, QFile &file);
+// The same for a path given as its exact bytes (a name that is not UTF-8).
+Result openPlainFile(const QByteArray &path, QFile &file);
 
 } // namespace SafeFileRead

@@ -152,6 +152,7 @@ private Q_SLOTS:
     {
         open({"/m/a.mp3", "/m/b.mp3", "/m/my_song.mp3"});
         window->catalogue().setField(2, FieldCoverImage, QStringLiteral("/covers/front.jpg"));
+        window->catalogue().setExtension(2, "ondro:1 raw=my_s%F6ng.mp3"); // its name's bytes are Latin-1
         prompter.texts.enqueue(QStringLiteral("MY SONG"));
         platform.openResults << 2 << Platform::ShellHandedOver;
         prompter.answers.enqueue(Prompter::Answer::Yes);
@@ -169,7 +170,7 @@ private Q_SLOTS:
             q.accept();
         });
         press("Command9");
-        QCOMPARE(platform.opened, (QStringList{"/m/my_song.mp3", "/m/my_song.mp3"}));
+        QCOMPARE(platform.opened, (QStringList{"file:///m/my_s%F6ng.mp3", "file:///m/my_s%F6ng.mp3"}));
         QCOMPARE(prompter.messages(), QStringList{"Error launching MP3 player on this file.  Try again?"});
     }
 

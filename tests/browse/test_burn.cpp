@@ -108,7 +108,7 @@ private Q_SLOTS:
         const QString target = dir.filePath(QStringLiteral("burn/song.mp3"));
         writeBytes(target, "old");
         writeBytes(media(QStringLiteral("song.mp3")), "new bytes");
-        QVERIFY(BurnPlan::copyFile(media(QStringLiteral("song.mp3")), target));
+        QVERIFY(BurnPlan::copyFile(QFile::encodeName(media(QStringLiteral("song.mp3"))), target));
         QCOMPARE(fileBytes(target), QByteArray("new bytes"));
 
         FailingDevice failing(3 << 20);
@@ -199,6 +199,21 @@ private Q_SLOTS:
         QCOMPARE(shown, QStringList{"1/3 a.mp3"});
         QVERIFY(QFile::exists(destination() + QStringLiteral("a.mp3")));
         QVERIFY(!QFile::exists(destination() + QStringLiteral("b.mp3")));
+    }
+
+    // A name that is not UTF-8 opens by its exact bytes (raw=) and is
+    // copied under the name the catalogue shows.
+    void nameNotUtf8CopiedByItsBytes()
+    {
+        QDir().mkpath(media(QString()));
+        const ExactFile latin1(QFile::encodeName(media(QString())) + "Caf\xe9.mp3", "latin-1");
+        QVERIFY(latin1.written);
+        RowStore bin = CatalogRows::fromPaths({media(QStringLiteral("Caf\u00e9.mp3"))});
+        bin.setExtension(0, "ondro:1 raw=Caf%E9.mp3");
+        queueAnswers({Prompter::Answer::Ok});
+        QCOMPARE(prepare(bin).end, BurnPreparation::End::Finished);
+        QVERIFY(prompter.messages().last().startsWith(QLatin1String("All 1 files")));
+        QCOMPARE(fileBytes(destination() + QStringLiteral("Caf\u00e9.mp3")), QByteArray("latin-1"));
     }
 
     void failedCopyNamesTheFileAndAsks_data()

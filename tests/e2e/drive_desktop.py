@@ -529,6 +529,37 @@ class Suite:
             raise Failure(f"ondro-cli list after the save: exit {listed.returncode}, {len(lines)} lines "
                           f"(want 3, the own files): {listed.stdout!r} {listed.stderr!r}")
 
+    def odd_names_scanned(self):
+        scanned = subprocess.run([self.args.cli, "scan", os.path.join(self.work, "odd"), "--source", "CD02"],
+                                 capture_output=True, text=True, timeout=20)
+        if scanned.returncode != 0 or "3 files imported" not in scanned.stdout:
+            raise Failure(f"ondro-cli scan of the odd names: exit {scanned.returncode}: {scanned.stdout!r} "
+                          f"{scanned.stderr!r}")
+        self.start_window()
+        self.continue_by_enter()
+        self.main_active(6)
+
+    def odd_name_played(self):
+        self.main(active=True)
+        key("ctrl+f")
+        self.shows(named("Find", DIALOG), "Find's question", active=True)
+        type_text("Noir")
+        key("Return")
+        self.closes(named("Find", DIALOG), "Find's question closes")
+        shown = os.path.join(self.work, "odd", "Caf\u00e9 Noir - Cr\u00e8me.mp3")  # decoded as Windows-1252
+        time.sleep(0.3)
+        key("Return")
+        details = self.shows(named(shown, DIALOG), f"the details window {shown!r}", active=True)
+        click(wait_for("its button 'Play'", lambda: find(details, "Play", BUTTON)))
+        exact = os.path.join(self.work.encode(), b"odd", b"Caf\xe9 Noir - Cr\xe8me.mp3") + b"\n"
+
+        def handed():
+            with open(self.opened, "rb") as f:
+                return exact in f.read()
+        wait_for(f"the player handed the exact bytes {exact!r}", handed)
+        key("Return")
+        self.closes(named(shown, DIALOG), "the details window closes on Enter")
+
     def close_unchanged(self):
         self.menu("Files", "Close")
         self.ends()
@@ -597,6 +628,15 @@ class Suite:
             ("Files > Close asks to save the rescanned catalogue and ends with status 0", self.close_saving, False),
         ])
 
+    def odd_names_run(self):
+        self.session([
+            ("ondro-cli scan of names that are not UTF-8, then a start: 'Ondro 2000 - 6 files'",
+             self.odd_names_scanned, True),
+            ("Find, Enter, 'Play' in the details of 'Caf\u00e9 Noir' hands the player the name's exact bytes",
+             self.odd_name_played, False),
+            ("Files > Close ends the unchanged program at once with status 0", self.close_unchanged, False),
+        ])
+
     # At scale 1.25 on a screen of 1024x768 a window sized to the screen
     # leaves no room for its title bar.
 
@@ -627,6 +667,7 @@ def main():
         suite.media_run()
         suite.scaled_run(remembered=False)
         suite.scaled_run(remembered=True)
+        suite.odd_names_run()
     finally:
         if suite.program is not None:
             suite.program.stop()

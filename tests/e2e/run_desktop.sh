@@ -95,6 +95,10 @@ mp3() {
 mp3 "$root/media/Rock/Song_One.mp3" "Song One" "The Band" "Live" 1999 11
 mp3 "$root/media/Rock/Song_Two.mp3" "Song Two" "The Band" "Live" 1999 11
 mp3 "$root/media/Jazz/Blue_Train.mp3" "Blue Train" "Trane" "Blue" 1957 08
+# An old medium whose file names are not UTF-8: Latin-1, Windows-1251, Shift-JIS.
+for name in 'Caf\xe9 Noir - Cr\xe8me' '\xcf\xf0\xe8\xe2\xe5\xf2' '\x83\x65\x83\x58\x83\x67'; do
+  mp3 "$root/odd/$(printf "$name").mp3" "Odd" "Old Stick" "FAT" 2001 11
+done
 # A cover picture beside a file that is none, for the cover dialog.
 convert -size 8x8 xc:red "$root/media/Front.png"
 echo "liner notes" >"$root/media/Booklet.txt"

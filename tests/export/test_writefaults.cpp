@@ -89,8 +89,8 @@ Attempt run(Writer writer, const QString &folder, const QString &source, const S
         return {r.ok, r.error, Playlist::failureMessage(target, r)};
     }
     case Writer::BurnCopy: {
-        const BurnPlan::CopyResult r = BurnPlan::copyFile(source, target, calls);
-        return {r.ok, r.error, BurnPreparation::copyFailedQuestion({0, source, target}, r.error)};
+        const BurnPlan::CopyResult r = BurnPlan::copyFile(QFile::encodeName(source), target, calls);
+        return {r.ok, r.error, BurnPreparation::copyFailedQuestion({0, source, {}, target}, r.error)};
     }
     }
     return {};

@@ -11,7 +11,6 @@
 #include "testfiles.h"
 
 #include <QBuffer>
-#include <QScopeGuard>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -229,12 +228,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("codepage");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("rescanPage");
-        QTest::newRow("Latin-1 under auto") << QByteArray("Caf\xe9 Noir - Cr\xe8me.mp3") << "auto"
-                                            << QStringLiteral("Caf\u00e9 Noir - Cr\u00e8me.mp3") << "auto";
+        QTest::addColumn<QString>("rescanned"); // the summary's end; a "not seen" file fails its reads
+        const QString same = QStringLiteral("2 unchanged");
+        const QString cafe = QStringLiteral("Caf\u00e9 Noir - Cr\u00e8me.mp3");
+        QTest::newRow("Latin-1 under auto") << QByteArray("Caf\xe9 Noir - Cr\xe8me.mp3") << "auto" << cafe << "auto"
+                                            << same;
         QTest::newRow("Windows-1251") << QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2.mp3") << "windows-1251"
-                                      << QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442.mp3") << "auto";
+                                      << QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442.mp3") << "auto" << same;
         QTest::newRow("Shift-JIS") << QByteArray("\x83\x65\x83\x58\x83\x67.mp3") << "shift_jis"
-                                   << QStringLiteral("\u30c6\u30b9\u30c8.mp3") << "shift_jis";
+                                   << QStringLiteral("\u30c6\u30b9\u30c8.mp3") << "shift_jis" << same;
+        QTest::newRow("unreadable at the rescan")
+            << QByteArray("Caf\xe9 Noir - Cr\xe8me.mp3") << "auto" << cafe << "auto"
+            << "1 unchanged, 1 not seen (unreadable: A/" + cafe + ": Input/output error)";
     }
 
     void namesNotUtf8()
@@ -243,15 +248,14 @@ private Q_SLOTS:
         QFETCH(QString, codepage);
         QFETCH(QString, stored);
         QFETCH(QString, rescanPage);
+        QFETCH(QString, rescanned);
         QTemporaryDir dir;
         const QString root = dir.path();
         QVERIFY(writeTrack(root + QStringLiteral("/A/0plain.mp3"), "plain"));
         const QByteArray exact = QFile::encodeName(root) + "/A/" + name;
-        const auto remove = qScopeGuard([&] { ::unlink(exact.constData()); }); // Qt cannot name it
-        const int fd = ::open(exact.constData(), O_WRONLY | O_CREAT, 0644);
         const QByteArray content = QByteArray("\xFF\xFB\x90\x64", 4) + audioBytes(4000, 7) + id3v1Tag("odd", "Band");
-        QVERIFY(fd >= 0 && ::write(fd, content.constData(), size_t(content.size())) == content.size());
-        ::close(fd);
+        const ExactFile odd(exact, content);
+        QVERIFY(odd.written);
 
         CatalogueModel model;
         ScanOutcome scanned = scanMedia(root, QStringLiteral("CD02"), {}, nullptr, 1, TagReading{codepage});
@@ -284,10 +288,13 @@ private Q_SLOTS:
         QVERIFY(writer.finish());
         QVERIFY2(m3u8.data().contains("\n" + exact + "\n"), m3u8.data().constData());
 
-        const ScanOutcome again = scanMedia(root, QStringLiteral("CD02"), {}, nullptr, 1, TagReading{rescanPage});
-        const RescanDiff diff = diffRescan(model.rows(), QStringLiteral("CD02"), root, again.rows, root, {}, {});
+        const SafeFileRead::ReadSystemCalls calls =
+            failingReads(rescanned.contains(u"not seen") ? QByteArrayList{exact} : QByteArrayList(), QStringLiteral("read"), EIO);
+        const ScanOutcome again = scanMedia(root, QStringLiteral("CD02"), {}, nullptr, 1, TagReading{rescanPage}, &calls);
+        const RescanDiff diff =
+            diffRescan(model.rows(), QStringLiteral("CD02"), root, again.rows, root, {}, again.skipped);
         QCOMPARE(rescanSummary(QStringLiteral("CD02"), diff),
-                 QStringLiteral("Rescan CD02: 0 added, 0 removed, 0 changed, 0 moved, 2 unchanged."));
+                 "Rescan CD02: 0 added, 0 removed, 0 changed, 0 moved, " + rescanned + u'.');
         applyRescan(model, diff, again.rows);
         QCOMPARE(model.size(), 2);
         QCOMPARE(EntryPath::openPath(model.field(1, FieldFilename), model.rows().extensionUtf8(1)), exact);

@@ -46,12 +46,13 @@ inline SaveSystemCalls failingCalls(const QString &step, int count, int error, s
 // every read (step "read") of the files at paths with error, as a
 // scratched disc does, and make every other call for real. The files are
 // known by their inode, so the calls may run on any reader thread.
-inline SafeFileRead::ReadSystemCalls failingReads(const QStringList &paths, const QString &step, int error)
+// The paths are given as their exact bytes (a name that is not UTF-8).
+inline SafeFileRead::ReadSystemCalls failingReads(const QByteArrayList &paths, const QString &step, int error)
 {
     std::vector<std::pair<dev_t, ino_t>> files;
-    for (const QString &path : paths) {
+    for (const QByteArray &path : paths) {
         struct stat st;
-        if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        if (::stat(path.constData(), &st) == 0)
             files.emplace_back(st.st_dev, st.st_ino);
     }
     const auto failing = [files](int fd) {
@@ -78,4 +79,12 @@ inline SafeFileRead::ReadSystemCalls failingReads(const QStringList &paths, cons
             return ::pread(fd, buffer, size_t(size), off_t(offset));
         };
     return calls;
+}
+
+inline SafeFileRead::ReadSystemCalls failingReads(const QStringList &paths, const QString &step, int error)
+{
+    QByteArrayList exact;
+    for (const QString &path : paths)
+        exact.append(QFile::encodeName(path));
+    return failingReads(exact, step, error);
 }

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 QByteArray fileBytes(const QString &path)
 {
@@ -47,6 +48,22 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
         return true;
     QTest::qFail(qPrintable(QStringLiteral("cannot write %1").arg(path)), __FILE__, __LINE__);
     return false;
+}
+
+ExactFile::ExactFile(QByteArray path, const QByteArray &bytes) : path(std::move(path))
+{
+    const int fd = ::open(this->path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    if (fd >= 0)
+        ::close(fd);
+    if (!written)
+        QTest::qFail(qPrintable(QStringLiteral("cannot write %1").arg(QString::fromLatin1(this->path))), __FILE__,
+                     __LINE__);
+}
+
+ExactFile::~ExactFile()
+{
+    ::unlink(path.constData());
 }
 
 namespace {

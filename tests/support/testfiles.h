@@ -12,6 +12,20 @@ QByteArray fileBytes(const QString &path);
 // Writes bytes to path, creating its folder; records a test failure and
 // returns false when that fails.
 bool writeBytes(const QString &path, const QByteArray &bytes);
+// A file at a path given as its exact bytes, such as a name that is not
+// UTF-8, which Qt can neither name nor remove: written when made (its
+// folder must exist; a test failure is recorded when it cannot be), removed
+// when it goes.
+struct ExactFile
+{
+    ExactFile(QByteArray path, const QByteArray &bytes);
+    ~ExactFile();
+    ExactFile(const ExactFile &) = delete;
+    ExactFile &operator=(const ExactFile &) = delete;
+
+    const QByteArray path;
+    bool written = false;
+};
 
 // The names in folder, hidden ones included, other than the names given:
 // what killed saves left beside their files.

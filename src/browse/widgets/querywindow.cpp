@@ -5,6 +5,7 @@
 #include "browse/matchrule.h"
 #include "browse/queryresults.h"
 #include "store/cataloguemodel.h"
+#include "store/entrypath.h"
 #include "store/platform/openfailure.h"
 #include "store/platform/platform.h"
 #include "store/platform/prompter.h"
@@ -133,7 +134,8 @@ void query::play()
     if (selected.isEmpty())
         return;
     const qsizetype row = selected.first().row();
-    const QString path = m_locate ? m_locate(m_results->path(row), m_results->source(row)) : m_results->path(row);
+    const QString located = m_locate ? m_locate(m_results->path(row), m_results->source(row)) : m_results->path(row);
+    const QString path = EntryPath::openable(EntryPath::openPath(located, m_results->extension(row)));
     for (;;) {
         const int result = m_platform.shellOpen(path);
         if (result > Platform::ShellFileNotFound) {

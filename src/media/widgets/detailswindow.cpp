@@ -218,6 +218,7 @@ QHBoxLayout *Form4::buttonRow(const CatalogueEntry &entry)
     auto *command2 = new QPushButton(this);
     command2->setObjectName(QStringLiteral("Command2"));
     command2->setToolTip(QStringLiteral("Launch MP3 Player"));
+    command2->setAccessibleName(QStringLiteral("Play"));
     command2->setIcon(playIcon());
     command2->setIconSize(QSize(32, 32));
     command2->setAutoDefault(false);

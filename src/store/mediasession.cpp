@@ -37,20 +37,25 @@ QString MediaSession::noteScan(const QString &source, const QString &root, const
     return save();
 }
 
-QString MediaSession::setNote(const QString &source, const QString &note)
+// One key of a medium's record set and the register saved, unless the
+// register could not be read (what is on disk is then kept).
+QString MediaSession::setField(const QString &source, QString MediaRecord::*field, const QString &value,
+                               const char *what)
 {
     if (!m_refusal.isEmpty())
-        return m_refusal + QStringLiteral(" The note was not saved.");
-    m_media.recordFor(source).note = note;
+        return m_refusal + QStringLiteral(" The %1 was not saved.").arg(QLatin1String(what));
+    m_media.recordFor(source).*field = value;
     return save();
+}
+
+QString MediaSession::setNote(const QString &source, const QString &note)
+{
+    return setField(source, &MediaRecord::note, note, "note");
 }
 
 QString MediaSession::setCodepage(const QString &source, const QString &codepage)
 {
-    if (!m_refusal.isEmpty())
-        return m_refusal + QStringLiteral(" The code page was not saved.");
-    m_media.recordFor(source).codepage = codepage;
-    return save();
+    return setField(source, &MediaRecord::codepage, codepage, "code page");
 }
 
 QString MediaSession::codepage(const QString &source) const
@@ -61,10 +66,7 @@ QString MediaSession::codepage(const QString &source) const
 
 QString MediaSession::setTags(const QString &source, const QString &tags)
 {
-    if (!m_refusal.isEmpty())
-        return m_refusal + QStringLiteral(" The tag choice was not saved.");
-    m_media.recordFor(source).tags = tags;
-    return save();
+    return setField(source, &MediaRecord::tags, tags, "tag choice");
 }
 
 QString MediaSession::tags(const QString &source) const

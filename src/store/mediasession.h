@@ -53,6 +53,7 @@ Q_SIGNALS:
     void changed();
 
 private:
+    QString setField(const QString &source, QString MediaRecord::*field, const QString &value, const char *what);
     QString save();
 
     const QString m_path;

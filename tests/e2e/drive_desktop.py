@@ -273,13 +273,17 @@ class Suite:
         click(wait_for("its button 'Ok'", lambda: find(details, "Ok", BUTTON)))
         self.closes(named(path, DIALOG), "the details window closes")
 
-    def find_then_enter(self):
+    def find(self, text):
+        """Ctrl+F in the main window, text, Enter: the found row is selected."""
         self.main(active=True)
         key("ctrl+f")
         self.shows(named("Find", DIALOG), "Find's question", active=True)
-        type_text("Song Two")
+        type_text(text)
         key("Return")
         self.closes(named("Find", DIALOG), "Find's question closes")
+
+    def find_then_enter(self):
+        self.find("Song Two")
         path = os.path.join(self.work, "media", "Rock", "Song_Two.mp3")
         time.sleep(0.3)
         key("Return")  # the found row has the focus: Enter opens it
@@ -540,12 +544,7 @@ class Suite:
         self.main_active(6)
 
     def odd_name_played(self):
-        self.main(active=True)
-        key("ctrl+f")
-        self.shows(named("Find", DIALOG), "Find's question", active=True)
-        type_text("Noir")
-        key("Return")
-        self.closes(named("Find", DIALOG), "Find's question closes")
+        self.find("Noir")
         shown = os.path.join(self.work, "odd", "Caf\u00e9 Noir - Cr\u00e8me.mp3")  # decoded as Windows-1252
         time.sleep(0.3)
         key("Return")

@@ -79,8 +79,10 @@ CopyResult copyInto(QIODevice &from, const QString &target, const SaveSystemCall
 CopyResult copyFile(const QByteArray &from, const QString &target, const SaveSystemCalls &calls)
 {
     QFile in;
+    // What is no plain file (a named pipe, a folder, a device) is refused
+    // unopened, as a failed copy: its medium is there.
     if (const SafeFileRead::Result opened = SafeFileRead::openPlainFile(from, in); !opened.ok())
-        return {false, opened.reason, true};
+        return {false, opened.reason, opened.status != SafeFileRead::Status::Refused};
     return copyInto(in, target, calls);
 }
 

@@ -42,7 +42,7 @@ struct CopyResult
 {
     bool ok = true;
     QString error;         // the reason, when !ok
-    bool unopened = false; // the file to copy could not be opened
+    bool unopened = false; // the file to copy is missing or could not be opened (is its medium in?)
     explicit operator bool() const { return ok; }
 };
 

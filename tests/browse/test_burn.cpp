@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // A source that fails after handing out some bytes, as a medium pulled
@@ -214,6 +217,38 @@ private Q_SLOTS:
         QCOMPARE(prepare(bin).end, BurnPreparation::End::Finished);
         QVERIFY(prompter.messages().last().startsWith(QLatin1String("All 1 files")));
         QCOMPARE(fileBytes(destination() + QStringLiteral("Caf\u00e9.mp3")), QByteArray("latin-1"));
+    }
+
+    // What is no plain file any more is refused at once and named as a
+    // failed copy, never opened nor taken for a missing medium.
+    void notPlainFileRefusedAndNamed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("named pipe") << "fifo" << "it is a named pipe, not a plain file";
+        QTest::newRow("folder") << "folder" << "it is a folder, not a file";
+        QTest::newRow("link to a device") << "device" << "it is a device, not a plain file";
+    }
+    void notPlainFileRefusedAndNamed()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QDir().mkpath(media(QString()));
+        const QByteArray a = QFile::encodeName(media(QStringLiteral("a.mp3")));
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(a.constData(), 0600), 0);
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(media(QStringLiteral("a.mp3"))));
+        else
+            QCOMPARE(::symlink("/dev/zero", a.constData()), 0);
+        writeBytes(media(QStringLiteral("b.mp3")), "b");
+        queueAnswers({Prompter::Answer::Ok, Prompter::Answer::Yes});
+        prepare(CatalogRows::fromPaths({media("a.mp3"), media("b.mp3")}));
+        QCOMPARE(prompter.shown.size(), 3);
+        QVERIFY2(prompter.shown.at(1).text.contains(reason), qPrintable(prompter.shown.at(1).text));
+        QVERIFY(!QFileInfo::exists(destination() + QStringLiteral("a.mp3")));
+        QCOMPARE(fileBytes(destination() + QStringLiteral("b.mp3")), QByteArray("b"));
+        QVERIFY(prompter.messages().last().startsWith(QLatin1String("1 of 2 files")));
     }
 
     void failedCopyNamesTheFileAndAsks_data()

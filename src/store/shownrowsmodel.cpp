@@ -35,10 +35,12 @@ void ShownRowsModel::connectCatalogue()
                                        index(bottomRight.row(), bottomRight.column()), roles);
                     return;
                 }
-                for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
-                    if (const int shown = shownRow(row); shown >= 0)
-                        Q_EMIT dataChanged(index(shown, topLeft.column()), index(shown, bottomRight.column()), roles);
-                }
+                // One change over the shown rows in the range, however many.
+                const auto first = std::lower_bound(m_shown.begin(), m_shown.end(), qint32(topLeft.row()));
+                const auto end = std::upper_bound(first, m_shown.end(), qint32(bottomRight.row()));
+                if (first != end)
+                    Q_EMIT dataChanged(index(int(first - m_shown.begin()), topLeft.column()),
+                                       index(int(end - m_shown.begin()) - 1, bottomRight.column()), roles);
             });
     connect(c, &QAbstractItemModel::headerDataChanged, this, &QAbstractItemModel::headerDataChanged);
 }
@@ -161,6 +163,23 @@ int ShownRowsModel::rowCount(const QModelIndex &parent) const
 int ShownRowsModel::columnCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_catalogue.columnCount();
+}
+
+Qt::ItemFlags ShownRowsModel::flags(const QModelIndex &index) const
+{
+    // As the catalogue's: a table's rows never have children, which spares
+    // the list asking each of them.
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+}
+
+bool ShownRowsModel::hasChildren(const QModelIndex &parent) const
+{
+    return !parent.isValid() && rowCount() > 0;
+}
+
+QModelIndex ShownRowsModel::sibling(int row, int column, const QModelIndex &) const
+{
+    return index(row, column);
 }
 
 void ShownRowsModel::sort(int column, Qt::SortOrder order)

@@ -1,5 +1,4 @@
 #include "app/startup.h"
-#include "store/platform/hugepages.h"
 #include "store/atomicsave.h"
 #include "store/platform/singleinstance.h"
 #include "store/platform/systempaths.h"
@@ -14,7 +13,6 @@
 
 int main(int argc, char **argv)
 {
-    HugePages::restartWithThem(argv);
     QApplication app(argc, argv);
     DesktopWindows::setUpApplication(); // message boxes are titled "Ondro" by the prompter
 

@@ -177,13 +177,6 @@ std::vector<qsizetype> stableSortOrder(const RowStore &rows, int field, std::vec
     return ColumnSort::order(rows, field, subset);
 }
 
-QFuture<std::vector<qsizetype>> CatalogueModel::sortOrderAsync(int column) const
-{
-    if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
-        return QtFuture::makeReadyFuture(std::vector<qsizetype>());
-    return QtConcurrent::run(workPool(), [&rows = m_rows, column] { return ColumnSort::order(rows, column); });
-}
-
 QFuture<CatalogueModel::PreparedSort> CatalogueModel::sortAsync(int column) const
 {
     if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
@@ -198,19 +191,6 @@ void CatalogueModel::sort(int column, Qt::SortOrder)
     if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
         return;
     applySort(prepareSort(m_rows, stableSortOrder(m_rows, column), m_revision));
-}
-
-bool CatalogueModel::applySortOrder(const std::vector<qsizetype> &order)
-{
-    if (order.size() != size_t(m_rows.size()) || order.empty())
-        return false;
-    std::vector<bool> seen(order.size());
-    for (const qsizetype old : order) {
-        if (old < 0 || old >= m_rows.size() || seen[size_t(old)])
-            return false;
-        seen[size_t(old)] = true;
-    }
-    return applySort(prepareSort(m_rows, order, m_revision));
 }
 
 CatalogueModel::PreparedSort CatalogueModel::prepareSort(const RowStore &rows, const std::vector<qsizetype> &order,

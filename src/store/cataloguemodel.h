@@ -52,17 +52,6 @@ public:
     // ignoring letter case; numbers compare as text ("10" before "9").
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    // The order sort(column) would give, computed on a worker thread so a
-    // window stays responsive; apply it with applySortOrder. The rows must
-    // not change until the future has finished (the worker reads them).
-    // Empty when there is nothing to sort.
-    QFuture<std::vector<qsizetype>> sortOrderAsync(int column) const;
-    // Puts the rows in the given order (order[i] is the row that becomes
-    // row i) in one layout change, keeping selections with their rows.
-    // False, and nothing changes, when order is not a permutation of the
-    // rows (rows added or removed since it was computed).
-    bool applySortOrder(const std::vector<qsizetype> &order);
-
     // A sort made ready off the window's thread: the rows already in their
     // new order and where each row goes, so that applying it costs the
     // window's thread nothing per row.

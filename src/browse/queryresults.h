@@ -30,7 +30,6 @@ public:
     QString source(qsizetype row) const;
     // The row's extension line, whose raw= says which bytes open its file (EntryPath).
     QByteArrayView extension(qsizetype row) const;
-    const std::vector<qsizetype> &catalogueRows() const { return m_rows; }
 
 private:
     const RowStore &m_catalogue;

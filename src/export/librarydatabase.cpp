@@ -38,6 +38,13 @@ constexpr qint64 ReadBytesMargin = qint64(64) << 20;
 // disk or machine some twenty times that.
 constexpr std::chrono::milliseconds ReadTimeFloor{5000};
 constexpr std::chrono::milliseconds ReadTimePerMiB{500};
+
+// The table's name as messages show it.
+QString table()
+{
+    return QString::fromLatin1(LibraryDatabase::TableName);
+}
+
 // How many engine steps go by between looks at the clock.
 constexpr int StepsBetweenLooks = 1000;
 // The longest column name a message quotes.
@@ -89,6 +96,11 @@ int LibraryDatabase::onProgress(void *self)
     return db->m_timedOut ? 1 : 0; // non-zero interrupts the statement
 }
 
+bool LibraryDatabase::cannotRead()
+{
+    return fail(QStringLiteral("cannot read %1").arg(table()));
+}
+
 bool LibraryDatabase::fail(const QString &what)
 {
     if (m_timedOut) {
@@ -129,7 +141,7 @@ bool LibraryDatabase::create(DescriptorVfs::Target &target)
                           "PRAGMA cache_size=") + QByteArray::number(CachePages) +
         "; PRAGMA application_id=" + QByteArray::number(ApplicationId) +
         "; PRAGMA user_version=" + QByteArray::number(UserVersion) +
-        "; CREATE TABLE tbl_MP3s (filename TEXT, source TEXT, artist TEXT, track TEXT, album TEXT, year TEXT, "
+        "; CREATE TABLE " + TableName + " (filename TEXT, source TEXT, artist TEXT, track TEXT, album TEXT, year TEXT, "
         "genre TEXT, coverimage TEXT, audioheader TEXT);";
     return exec(schema.constData());
 }
@@ -192,9 +204,10 @@ bool LibraryDatabase::beginWrite()
         return fail(QStringLiteral("no database is open"));
     if (!exec("BEGIN"))
         return false;
-    static const char sql[] = "INSERT INTO tbl_MP3s (filename, source, artist, track, album, year, genre, "
-                              "coverimage, audioheader) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
-    if (sqlite3_prepare_v2(m_db, sql, -1, &m_insert, nullptr) != SQLITE_OK)
+    const QByteArray sql = QByteArrayLiteral("INSERT INTO ") + TableName +
+                           " (filename, source, artist, track, album, year, genre, coverimage, audioheader) "
+                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+    if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &m_insert, nullptr) != SQLITE_OK)
         return fail(QStringLiteral("cannot add records"));
     return true;
 }
@@ -243,8 +256,9 @@ bool LibraryDatabase::openRecordset()
 bool LibraryDatabase::plainTable()
 {
     sqlite3_stmt *kind = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT type, sql FROM main.sqlite_schema WHERE name = 'tbl_MP3s' COLLATE NOCASE",
-                           -1, &kind, nullptr) != SQLITE_OK)
+    const QByteArray query =
+        QByteArrayLiteral("SELECT type, sql FROM main.sqlite_schema WHERE name = '") + TableName + "' COLLATE NOCASE";
+    if (sqlite3_prepare_v2(m_db, query.constData(), -1, &kind, nullptr) != SQLITE_OK)
         return fail(QStringLiteral("not a library"));
     const int stepped = sqlite3_step(kind);
     const auto text = [&](int c) { return QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(kind, c))); };
@@ -258,14 +272,14 @@ bool LibraryDatabase::plainTable()
         // A table made in write-ahead mode may not be in the file itself yet.
         QString wal;
         m_error = changesBeside(m_path, &wal)
-                      ? QStringLiteral("it holds no table tbl_MP3s; changes kept in %1 beside it, which may hold it, "
+                      ? QStringLiteral("it holds no table %1; changes kept in %2 beside it, which may hold it, "
                                        "were not read")
-                            .arg(wal)
-                      : QStringLiteral("it holds no table tbl_MP3s");
+                            .arg(table(), wal)
+                      : QStringLiteral("it holds no table %1").arg(table());
         return false;
     }
     if (type != "table" || sql.left(14).toUpper().startsWith("CREATE VIRTUAL")) {
-        m_error = QStringLiteral("its tbl_MP3s is not a plain table");
+        m_error = QStringLiteral("its %1 is not a plain table").arg(table());
         return false;
     }
     return true;
@@ -277,8 +291,9 @@ bool LibraryDatabase::onlyStoredColumns()
     // that came with the file and takes the time and memory it likes; a
     // hidden one is not what it seems. Each column shows which it is.
     sqlite3_stmt *columns = nullptr;
-    if (sqlite3_prepare_v2(m_db, "PRAGMA main.table_xinfo(tbl_MP3s)", -1, &columns, nullptr) != SQLITE_OK)
-        return fail(QStringLiteral("cannot read tbl_MP3s"));
+    const QByteArray pragma = QByteArrayLiteral("PRAGMA main.table_xinfo(") + TableName + ')';
+    if (sqlite3_prepare_v2(m_db, pragma.constData(), -1, &columns, nullptr) != SQLITE_OK)
+        return cannotRead();
     constexpr int NameColumn = 1;
     constexpr int HiddenColumn = 6; // 0 stored, 1 hidden, 2 and 3 generated
     int stepped;
@@ -287,15 +302,15 @@ bool LibraryDatabase::onlyStoredColumns()
         if (hidden == 0)
             continue;
         const QString name = shownName(reinterpret_cast<const char *>(sqlite3_column_text(columns, NameColumn)));
-        m_error = hidden == 1 ? QStringLiteral("its tbl_MP3s has a hidden column %1").arg(name)
-                              : QStringLiteral("its tbl_MP3s computes the values of its column %1 instead of storing "
+        m_error = hidden == 1 ? QStringLiteral("its %1 has a hidden column %2").arg(table(), name)
+                              : QStringLiteral("its %1 computes the values of its column %2 instead of storing "
                                                "them")
-                                    .arg(name);
+                                    .arg(table(), name);
         sqlite3_finalize(columns);
         return false;
     }
     sqlite3_finalize(columns);
-    return stepped == SQLITE_DONE || fail(QStringLiteral("cannot read tbl_MP3s"));
+    return stepped == SQLITE_DONE || cannotRead();
 }
 
 // The table's columns are learnt from a statement that is never run; the
@@ -304,8 +319,9 @@ bool LibraryDatabase::onlyStoredColumns()
 bool LibraryDatabase::prepareSelect()
 {
     sqlite3_stmt *all = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT * FROM main.tbl_MP3s", -1, &all, nullptr) != SQLITE_OK)
-        return fail(QStringLiteral("cannot read tbl_MP3s"));
+    const QByteArray from = QByteArrayLiteral(" FROM main.") + TableName;
+    if (sqlite3_prepare_v2(m_db, ("SELECT *" + from).constData(), -1, &all, nullptr) != SQLITE_OK)
+        return cannotRead();
     m_columns.fill(-1);
     std::array<QString, TrackFieldCount> found;
     const auto &names = TrackRecord::fieldNames();
@@ -326,9 +342,9 @@ bool LibraryDatabase::prepareSelect()
     }
     if (column == 0)
         select += "NULL";
-    select += " FROM main.tbl_MP3s";
+    select += from;
     if (sqlite3_prepare_v2(m_db, select.constData(), -1, &m_select, nullptr) != SQLITE_OK)
-        return fail(QStringLiteral("cannot read tbl_MP3s"));
+        return cannotRead();
     return true;
 }
 

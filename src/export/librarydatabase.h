@@ -28,7 +28,7 @@ class LibraryDatabase
 public:
     static constexpr int ApplicationId = 0x4f4e444c; // "ONDL"
     static constexpr int UserVersion = 1;
-    static const char *tableName() { return "tbl_MP3s"; }
+    static constexpr char TableName[] = "tbl_MP3s";
 
     // A value to store: nullopt leaves the field null.
     using RecordValues = std::array<std::optional<QByteArrayView>, TrackFieldCount>;
@@ -91,6 +91,7 @@ public:
 
 private:
     bool fail(const QString &what);
+    bool cannotRead();
     bool exec(const char *sql);
     bool plainTable();
     bool onlyStoredColumns();

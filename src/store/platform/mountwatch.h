@@ -17,7 +17,6 @@ class MountWatch : public QObject
 public:
     explicit MountWatch(QObject *parent = nullptr, const QString &mountInfo = QStringLiteral("/proc/self/mountinfo"));
     ~MountWatch() override;
-    bool isWatching() const { return m_notifier != nullptr; }
 
 Q_SIGNALS:
     void mountsChanged();

@@ -5,10 +5,10 @@
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/filtercommands.h"
 #include "app/widgets/savedqueriesmenu.h"
+#include "app/widgets/sortcommands.h"
 #include "store/savedqueries.h"
 #include "store/shownrowsmodel.h"
 #include "store/cataloguelistfile.h"
-#include "store/widgets/listlook.h"
 #include "store/platform/platform.h"
 
 #include <QAction>
@@ -68,27 +68,14 @@ void Form2::buildControls()
          [this](const QString &path, const QString &source) { return m_media->located(path, source); }},
         m_prompter, m_platform);
     m_library = new LibraryCommands(*m_catalogue, this, m_work, [this] { updateCaption(); }, m_prompter, m_platform);
-    watchCatalogue();
+    new SortCommands(*m_catalogue, *m_ui.catalogueView, this, m_work);
     connectCatalogueList();
     connectCommands();
 }
 
-void Form2::watchCatalogue()
-{
-    connect(m_catalogue, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { checkSortOrder(first, last); });
-    connect(m_catalogue, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex &from, const QModelIndex &to) {
-                const int column = ListLook::sortArrowColumn(m_ui.catalogueView->header());
-                if (column >= from.column() && column <= to.column())
-                    checkSortOrder(from.row(), to.row());
-            });
-    m_ui.catalogueView->installEventFilter(this);
-}
-
 void Form2::connectCatalogueList()
 {
-    connect(m_ui.catalogueView->header(), &QHeaderView::sectionClicked, this, &Form2::sortByColumn);
+    m_ui.catalogueView->installEventFilter(this); // Return opens the current entry
     connect(m_ui.catalogueView->header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (!m_placement.applyingWidths() && column < Settings::ColumnCount)
             m_settings.widths[size_t(column)] = float(pixelsToTwips(size, m_placement.dpi()));

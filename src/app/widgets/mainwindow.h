@@ -65,7 +65,6 @@ protected:
 
 private:
     void buildControls();
-    void watchCatalogue(); // keeps the sort arrow true as rows come and change
     void connectCatalogueList();
     void connectCommands(); // the tool buttons and the window's own keys
     void buildMenus();
@@ -77,25 +76,20 @@ private:
     // Takes what the start-up load read: the rows, and what to tell about it.
     void finishLoad(CatalogueSession::Loaded loaded);
     void applySettings(const Settings &settings);
-    // The sort arrow stays only while the rows around a change keep the order.
-    void checkSortOrder(qsizetype first, qsizetype last);
     void openCurrentEntry();
     void updateCaption();
     void disableForLibraryViewing();
 
+    StatusJobContext jobContext(const QString &exportsFolder) const;
     void runJob(StatusJob job);
     // The Save job, unless the list file must not be replaced; true when
     // everything was saved.
     bool saveAll();
     CatalogueSession::Write saveJob();
     void scan();
-    void sortByColumn(int column);
     void rowDoubleClicked();
     void showAbout();
-
-
     void nameControls(); // accessible names
-
 
     Prompter &m_prompter;
     Platform &m_platform;

@@ -7,7 +7,6 @@
 #include "store/cataloguelistfile.h"
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/aboutwindow.h"
-#include "store/widgets/listlook.h"
 #include "media/widgets/detailswindow.h"
 #include "media/widgets/scanwindow.h"
 #include "store/platform/platform.h"
@@ -89,26 +88,26 @@ void Form2::disableForLibraryViewing()
     m_libraryAction->setEnabled(false);
 }
 
+StatusJobContext Form2::jobContext(const QString &exportsFolder) const
+{
+    return {*m_catalogue, currentSettings(), m_platform, SettingsFile::path(), CatalogueListFile::defaultPath(),
+            exportsFolder};
+}
+
 void Form2::runJob(StatusJob job)
 {
     if (job == StatusJob::Save) {
         saveAll();
         return;
     }
-    StatusJobContext context{*m_catalogue,
-                             currentSettings(),
-                             m_platform,
-                             SettingsFile::path(),
-                             CatalogueListFile::defaultPath(),
-                             job == StatusJob::Save ? QString() : SystemPaths::exportsFolder()};
+    StatusJobContext context = jobContext(SystemPaths::exportsFolder());
     StatusForm::run(job, context, m_prompter, this);
 }
 
 CatalogueSession::Write Form2::saveJob()
 {
     return [this](bool &catalogueSaved) {
-        StatusJobContext context{*m_catalogue, currentSettings(), m_platform, SettingsFile::path(),
-                                 CatalogueListFile::defaultPath(), QString()};
+        StatusJobContext context = jobContext(QString());
         StatusJobResult result;
         const bool ok = StatusForm::run(StatusJob::Save, context, m_prompter, this, &result);
         catalogueSaved = result.catalogueSaved;
@@ -138,33 +137,6 @@ void Form2::scan()
     m_media->attach(dialog);
     connect(&dialog, &Form5::entriesAdded, this, &Form2::updateCaption);
     dialog.exec();
-}
-
-void Form2::sortByColumn(int column)
-{
-    // The rows are put in their new order on another core while the window
-    // paints; they are swapped in as one change. Nothing may change the
-    // rows meanwhile, which the busy state sees to by taking no input.
-    if (isBusy() || column < 0 || column >= TrackFieldCount)
-        return;
-    m_work = LongWork::finish(this, QStringLiteral("Sorting..."), m_catalogue->sortAsync(column),
-                              std::make_shared<WorkProgress>(), [this, column](CatalogueModel::PreparedSort sorted) {
-                                  m_work.clear();
-                                  if (sorted.isEmpty() || m_catalogue->applySort(std::move(sorted)))
-                                      ListLook::showSortArrow(m_ui.catalogueView->header(), column);
-                              });
-}
-
-void Form2::checkSortOrder(qsizetype first, qsizetype last)
-{
-    const int column = ListLook::sortArrowColumn(m_ui.catalogueView->header());
-    if (column < 0 || column >= TrackFieldCount)
-        return;
-    std::vector<qsizetype> around;
-    for (qsizetype row = std::max<qsizetype>(0, first - 1); row <= std::min(m_catalogue->size() - 1, last + 1); ++row)
-        around.push_back(row);
-    if (stableSortOrder(m_catalogue->rows(), column, around) != around)
-        ListLook::showSortArrow(m_ui.catalogueView->header(), -1);
 }
 
 void Form2::openCurrentEntry()

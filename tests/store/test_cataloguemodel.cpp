@@ -1,7 +1,10 @@
 #include "store/cataloguelistfile.h"
 #include "store/cataloguemodel.h"
+#include "store/shownrowsmodel.h"
+#include "catalogrows.h"
 #include "testenv.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 namespace {
@@ -148,6 +151,37 @@ private Q_SLOTS:
         }
         const quint64 afterRemoval = change == 8 ? before + 1 : before;
         QCOMPARE(model.generation() != afterRemoval, counts);
+    }
+    // A change to a range of catalogue rows reaches a filtered list as one
+    // change over the shown rows in it, or none.
+    void filteredListTakesAChangeOverItsShownRows_data()
+    {
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("bottom");
+        QTest::addColumn<QList<int>>("shown"); // first and last shown row changed; empty: none
+        QTest::newRow("every row") << 0 << 11 << QList<int>{0, 2};
+        QTest::newRow("from between to the last shown") << 3 << 9 << QList<int>{1, 2};
+        QTest::newRow("between shown rows") << 6 << 8 << QList<int>{};
+        QTest::newRow("one shown row") << 5 << 5 << QList<int>{1, 1};
+        QTest::newRow("a shown row and after") << 2 << 4 << QList<int>{0, 0};
+    }
+    void filteredListTakesAChangeOverItsShownRows()
+    {
+        QFETCH(int, top);
+        QFETCH(int, bottom);
+        QFETCH(QList<int>, shown);
+        CatalogueModel model;
+        model.appendRows(CatalogRows::generated(12));
+        ShownRowsModel list(model);
+        list.showOnly({2, 5, 9}, [] { return std::vector<qint32>{2, 5, 9}; });
+        QSignalSpy changed(&list, &QAbstractItemModel::dataChanged);
+        Q_EMIT model.dataChanged(model.index(top, 1), model.index(bottom, 3));
+        QCOMPARE(changed.size(), shown.isEmpty() ? 0 : 1);
+        if (shown.isEmpty())
+            return;
+        const auto from = changed.at(0).at(0).value<QModelIndex>(), to = changed.at(0).at(1).value<QModelIndex>();
+        QCOMPARE(QList<int>({from.row(), to.row()}), shown);
+        QCOMPARE(QList<int>({from.column(), to.column()}), QList<int>({1, 3}));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "browse/querymatcher.h"
 
 #include "browse/queryregex.h"
+#include "browse/yearnumber.h"
 #include "store/bytescan.h"
 #include "store/extensionline.h"
 #include "store/foldedsearch.h"
@@ -230,13 +231,8 @@ struct Matcher::Impl
             const auto n = ExtensionLine::integerValue(facts, key);
             return n ? std::optional(double(*n)) : std::nullopt;
         }
-        // The year: its leading digits.
-        const QByteArrayView year = rows.fieldUtf8(row, FieldYear).trimmed();
-        qsizetype digits = 0;
-        qint64 n = 0; // read here: a general number parser costs more than the rest of the row
-        for (; digits < year.size() && digits < 9 && year[digits] >= '0' && year[digits] <= '9'; ++digits)
-            n = n * 10 + (year[digits] - '0');
-        return digits == 0 ? std::nullopt : std::optional(double(n));
+        const std::optional<int> year = yearNumber(rows.fieldUtf8(row, FieldYear));
+        return year ? std::optional(double(*year)) : std::nullopt;
     }
 
     bool flagMatches(const RowStore &rows, qsizetype row, Field field, Scratch &s) const

@@ -1,4 +1,5 @@
 #include "browse/statistics.h"
+#include "browse/yearnumber.h"
 
 #include "store/extensionline.h"
 #include "store/rowstore.h"
@@ -104,24 +105,6 @@ private:
 };
 
 
-// The decade of a year field: its first four characters, blanks before
-// them aside, when they are digits; -1 for any other year and for years
-// 0 to 9 (a tag's "0000" says it does not know).
-int decadeOf(QByteArrayView year)
-{
-    while (!year.isEmpty() && (year.front() == ' ' || year.front() == '\t'))
-        year = year.sliced(1);
-    if (year.size() < 4)
-        return -1;
-    int value = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (year[i] < '0' || year[i] > '9')
-            return -1;
-        value = value * 10 + (year[i] - '0');
-    }
-    return value < 10 ? -1 : value / 10;
-}
-
 // A fact's value as the line writes it, "%XX" escapes and all, decoded.
 QString decodedFact(const std::string &raw)
 {
@@ -222,8 +205,8 @@ void Tally::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByte
     c.withoutDuration += !tenths;
     c.medium.at(fields[FieldSource]).add(bytes, time);
     c.genre.at(fields[FieldGenre]).add(bytes, time);
-    const int decade = decadeOf(fields[FieldYear]);
-    (decade < 0 ? c.unknownDecade : c.decades[size_t(decade)]).add(bytes, time);
+    const std::optional<int> year = yearNumber(fields[FieldYear]);
+    (year ? c.decades[size_t(*year / 10)] : c.unknownDecade).add(bytes, time);
     c.bitrate.at(facts[ExtensionLine::Kbps]).add(bytes, time);
     c.mode.at(facts[ExtensionLine::Mode]).add(bytes, time);
     c.encoder.at(facts[ExtensionLine::Enc]).add(bytes, time);

@@ -4,6 +4,8 @@
 #include "media/id3v2.h"
 #include "media/mediafile.h"
 
+#include <QtEndian>
+
 #include <array>
 #include <cstring>
 #include <utility>
@@ -33,36 +35,12 @@ const BitrateRow &bitrateRow(bool mpeg1, int layer)
     return layer == 1 ? Mpeg2Layer1 : Mpeg2Layer23;
 }
 
-// The row of a version's and layer's texts ("1", "2"; "1".."3").
-const BitrateRow *bitrateRow(const QString &version, const QString &layer)
-{
-    const bool known = layer == QLatin1String("1") || layer == QLatin1String("2") || layer == QLatin1String("3");
-    if (!known || (version != QLatin1String("1") && version != QLatin1String("2")))
-        return nullptr;
-    return &bitrateRow(version == QLatin1String("1"), layer.toInt());
-}
-
 // Samples per second by version (1, 2, 2.5) and rate index 0..2.
 constexpr std::array<std::array<int, 3>, 3> SampleRates = {{
     {44100, 48000, 32000},
     {22050, 24000, 16000},
     {11025, 12000, 8000},
 }};
-
-// The value of a text of "0"/"1" characters of the given length; -1 when
-// it is anything else.
-int bitsValue(const QString &bits, int length)
-{
-    if (bits.size() != length)
-        return -1;
-    int value = 0;
-    for (QChar c : bits) {
-        if (c != u'0' && c != u'1')
-            return -1;
-        value = value * 2 + (c == u'1');
-    }
-    return value;
-}
 
 // Where the audio starts: after every ID3v2 tag at the start of the file.
 qint64 audioStart(const ByteSource &file, QByteArrayView head)
@@ -118,7 +96,7 @@ bool isFollowed(QByteArrayView bytes, qsizetype pos)
     // Free format: the next header of the same stream in free format too.
     const qsizetype end = std::min(bytes.size(), pos + followBytes(frame));
     for (qsizetype next = pos + 4; next + 4 <= end; ++next) {
-        if (sameStream(header, bytes.sliced(next, 4)) && (uchar(bytes[next + 2]) >> 4) == 0)
+        if (sameStream(header, bytes.sliced(next, 4)) && decodeFrame(bytes.sliced(next, 4))->bitrateIndex == 0)
             return true;
     }
     return end < pos + followBytes(frame);
@@ -138,20 +116,37 @@ bool isFrameHeader(QByteArrayView fourBytes)
            && ((b[2] >> 2) & 3) != 3;            // reserved sample rate
 }
 
+Frame fieldsOf(quint32 bits)
+{
+    const auto at = [bits](int shift, quint32 mask) { return int((bits >> shift) & mask); };
+    Frame frame;
+    frame.version = Version(at(19, 3));
+    frame.layer = (4 - at(17, 3)) & 3; // bits 01: layer 3 .. 11: layer 1; 00 reserved
+    frame.crc = !at(16, 1);            // the bit is clear when a CRC follows
+    frame.bitrateIndex = at(12, 15);
+    frame.rateIndex = at(10, 3);
+    frame.padded = at(9, 1);
+    frame.privateBit = at(8, 1);
+    frame.channels = ChannelMode(at(6, 3));
+    frame.modeExtension = at(4, 3);
+    frame.copyright = at(3, 1);
+    frame.original = at(2, 1);
+    frame.emphasis = Emphasis(at(0, 3));
+    if (frame.version != Version::Reserved) {
+        if (frame.layer != 0 && frame.bitrateIndex != 15)
+            frame.kbps = bitrateRow(frame.mpeg1(), frame.layer)[size_t(frame.bitrateIndex)];
+        const size_t row = frame.mpeg1() ? 0 : frame.version == Version::Mpeg2 ? 1 : 2;
+        if (frame.rateIndex != 3)
+            frame.rate = SampleRates[row][size_t(frame.rateIndex)];
+    }
+    return frame;
+}
+
 std::optional<Frame> decodeFrame(QByteArrayView fourBytes)
 {
     if (!isFrameHeader(fourBytes))
         return std::nullopt;
-    const auto *b = reinterpret_cast<const uchar *>(fourBytes.data());
-    const int version = (b[1] >> 3) & 3; // 3: MPEG 1, 2: MPEG 2, 0: MPEG 2.5
-    Frame frame;
-    frame.mpeg1 = version == 3;
-    frame.layer = 4 - ((b[1] >> 1) & 3);
-    frame.kbps = bitrateRow(frame.mpeg1, frame.layer)[size_t(b[2] >> 4)];
-    frame.rate = SampleRates[size_t(version == 3 ? 0 : version == 2 ? 1 : 2)][size_t((b[2] >> 2) & 3)];
-    frame.padded = b[2] & 2;
-    frame.mono = (b[3] >> 6) == 3;
-    return frame;
+    return fieldsOf(qFromBigEndian<quint32>(fourBytes.data()));
 }
 
 bool sameStream(QByteArrayView first, QByteArrayView next)
@@ -240,90 +235,57 @@ bool headerBytesOfFile(const ByteSource &file, QByteArrayView head, std::array<c
     return false;
 }
 
-QString bitrateText(const QString &version, const QString &layer, const QString &indexBits)
+StoredHeader storedHeader(const QString &audioheader)
 {
-    if (indexBits == QLatin1String("0000"))
-        return QStringLiteral("Free");
-    const BitrateRow *row = bitrateRow(version, layer);
-    const int index = bitsValue(indexBits, 4);
-    if (!row || index < 0)
-        return {};
-    if (index == 15)
-        return QStringLiteral("?");
-    return QString::number((*row)[size_t(index)]);
-}
-
-QString sampleRateText(const QString &version, const QString &rateBits)
-{
-    int row;
-    if (version == QLatin1String("1"))
-        row = 0;
-    else if (version == QLatin1String("2"))
-        row = 1;
-    else if (version == QLatin1String("2.5"))
-        row = 2;
-    else
-        return {};
-    const int index = bitsValue(rateBits, 2);
-    if (index < 0 || index > 2)
-        return {};
-    return QString::number(SampleRates[size_t(row)][size_t(index)]);
-}
-
-QString channelModeText(const QString &modeBits)
-{
-    switch (bitsValue(modeBits, 2)) {
-    case 0:
-        return QStringLiteral("Stereo");
-    case 1:
-        return QStringLiteral("Joint stereo (Stereo)");
-    case 2:
-        return QStringLiteral("Dual channel (Stereo)");
-    case 3:
-        return QStringLiteral("Single channel (Mono)");
-    default:
-        return {};
+    // Bit i of byte b stands at b * 9 + i: groups of eight, a blank after each.
+    const QString text = trimBlanks(audioheader);
+    StoredHeader header;
+    for (int bit = 0; bit < 32; ++bit) {
+        const qsizetype at = bit / 8 * 9 + bit % 8;
+        const QChar c = at < text.size() ? text[at] : QChar();
+        if (c == u'0' || c == u'1') {
+            header.known |= 0x80000000u >> bit;
+            header.bits |= c == u'1' ? 0x80000000u >> bit : 0;
+        }
     }
+    return header;
+}
+
+QString describeFrameHeader(const StoredHeader &header)
+{
+    const auto known = [&header](int shift, quint32 mask) { return (header.known >> shift & mask) == mask; };
+    const Frame frame = fieldsOf(header.bits);
+    const bool hasVersion = known(19, 3) && frame.version != Version::Reserved;
+    const bool hasLayer = known(17, 3) && frame.layer != 0;
+    const bool hasIndex = known(12, 15);
+
+    QString line;
+    if (hasVersion) {
+        static const char *const names[] = {"MPEG Version 2.5 : ", "", "MPEG Version 2 (ISO/IEC 13818-3) : ",
+                                            "MPEG Version 1 (ISO/IEC 11172-3)  : "};
+        line += QLatin1String(names[int(frame.version)]);
+    }
+    if (hasLayer)
+        line += QStringLiteral("Layer ") + QString::number(frame.layer) + QStringLiteral(" : ");
+    if (hasIndex && frame.bitrateIndex == 0)
+        line += QStringLiteral("Free");
+    else if (hasIndex && hasVersion && hasLayer)
+        line += frame.bitrateIndex == 15 ? QStringLiteral("?") : QString::number(frame.kbps);
+    line += QStringLiteral(" kbps : ");
+    if (hasVersion && known(10, 3) && frame.rate > 0)
+        line += QString::number(frame.rate);
+    line += QStringLiteral("khz : ");
+    if (known(6, 3)) {
+        static const char *const modes[] = {"Stereo", "Joint stereo (Stereo)", "Dual channel (Stereo)",
+                                            "Single channel (Mono)"};
+        line += QLatin1String(modes[int(frame.channels)]);
+    }
+    return line;
 }
 
 QString describeFrameHeader(const QString &audioheader)
 {
-    // Trim blanks only, then cut by 1-based position; a cut past the end
-    // is short or empty and matches nothing.
-    const QString text = trimBlanks(audioheader);
-    const auto at = [&text](int position, int length) { return text.mid(position - 1, length); };
-
-    QString line;
-    QString bitrateVersion;
-    QString rateVersion;
-    const QString version = at(13, 2);
-    if (version == QLatin1String("00")) {
-        line += QStringLiteral("MPEG Version 2.5 : ");
-        bitrateVersion = QStringLiteral("2");
-        rateVersion = QStringLiteral("2.5");
-    } else if (version == QLatin1String("10")) {
-        line += QStringLiteral("MPEG Version 2 (ISO/IEC 13818-3) : ");
-        bitrateVersion = rateVersion = QStringLiteral("2");
-    } else if (version == QLatin1String("11")) {
-        line += QStringLiteral("MPEG Version 1 (ISO/IEC 11172-3)  : ");
-        bitrateVersion = rateVersion = QStringLiteral("1");
-    }
-
-    QString layer;
-    const QString layerBits = at(15, 2);
-    if (layerBits == QLatin1String("01"))
-        layer = QStringLiteral("3");
-    else if (layerBits == QLatin1String("10"))
-        layer = QStringLiteral("2");
-    else if (layerBits == QLatin1String("11"))
-        layer = QStringLiteral("1");
-    if (!layer.isEmpty())
-        line += QStringLiteral("Layer ") + layer + QStringLiteral(" : ");
-
-    line += bitrateText(bitrateVersion, layer, at(19, 4)) + QStringLiteral(" kbps : ");
-    line += sampleRateText(rateVersion, at(23, 2)) + QStringLiteral("khz : ");
-    line += channelModeText(at(28, 2));
-    return line;
+    return describeFrameHeader(storedHeader(audioheader));
 }
 
 } // namespace FrameHeader

@@ -9,9 +9,10 @@
 
 class ByteSource;
 
-// The first MPEG audio frame header of a file, kept as text: four groups of
-// eight "0"/"1" characters, each followed by a blank; "n/a" when the file
-// has none. And the decoding of that text into a readable line.
+// The first MPEG audio frame header of a file: found, decoded into its
+// fields, and kept in the catalogue as text (four groups of eight "0"/"1"
+// characters, each followed by a blank; "n/a" when the file has none),
+// which is read back into bits for the readable line.
 namespace FrameHeader {
 
 inline const QString NotAvailable = QStringLiteral("n/a");
@@ -33,28 +34,46 @@ constexpr qint64 SearchBound = 4 * 1024 * 1024;
 // three bits set, and no reserved version, layer, bitrate or sample rate.
 bool isFrameHeader(QByteArrayView fourBytes);
 
-// A frame header's fields.
+enum class Version : quint8 { Mpeg25, Reserved, Mpeg2, Mpeg1 }; // by the value of the two bits
+enum class ChannelMode : quint8 { Stereo, JointStereo, DualChannel, Mono };
+enum class Emphasis : quint8 { None, Ms50_15, Reserved, CcittJ17 };
+
+// A frame header's fields, each decoded from its bits once. Reserved or
+// invalid values are kept as they are (version Reserved, layer 0, bitrate
+// index 15, rate index 3), with kbps and rate 0 when they give none.
 struct Frame
 {
-    bool mpeg1 = false;
-    int layer = 0;
-    int kbps = 0; // 0 in free format: the frame's length is not known
-    int rate = 0;
+    Version version = Version::Mpeg1;
+    int layer = 0;        // 1..3; 0 reserved
+    bool crc = false;     // a CRC follows the header
+    int bitrateIndex = 0; // 0 free format, 15 invalid
+    int kbps = 0;         // 0 in free format (the frame's length is not known) or when invalid
+    int rateIndex = 0;    // 3 reserved
+    int rate = 0;         // samples per second; 0 when reserved
     bool padded = false;
-    bool mono = false;
+    bool privateBit = false;
+    ChannelMode channels = ChannelMode::Stereo;
+    int modeExtension = 0;
+    bool copyright = false;
+    bool original = false;
+    Emphasis emphasis = Emphasis::None;
 
-    int samples() const { return layer == 1 ? 384 : (layer == 2 || mpeg1) ? 1152 : 576; }
+    bool mpeg1() const { return version == Version::Mpeg1; }
+    bool mono() const { return channels == ChannelMode::Mono; }
+    int samples() const { return layer == 1 ? 384 : (layer == 2 || mpeg1()) ? 1152 : 576; }
     // The frame's bytes, its header included; 0 in free format.
     qint64 bytes() const
     {
-        if (kbps <= 0)
+        if (kbps <= 0 || rate <= 0)
             return 0;
         if (layer == 1)
             return (12 * qint64(kbps) * 1000 / rate + padded) * 4;
-        const int perKbit = layer == 3 && !mpeg1 ? 72 : 144;
+        const int perKbit = layer == 3 && !mpeg1() ? 72 : 144;
         return perKbit * qint64(kbps) * 1000 / rate + padded;
     }
 };
+// The fields of any 32 header bits (the four bytes, first byte highest).
+Frame fieldsOf(quint32 bits);
 // The fields of four bytes that are a frame header; nothing otherwise.
 std::optional<Frame> decodeFrame(QByteArrayView fourBytes);
 // True when next (four bytes) is a frame header of the same stream as the
@@ -71,10 +90,23 @@ qsizetype followBytes(const Frame &frame);
 // since the bytes may end with the file. -1 when there is none. A lone
 // sync in the junk or tags before the audio is passed over this way.
 qsizetype findFrameHeader(QByteArrayView bytes, qsizetype from = 0);
-QString bitrateText(const QString &version, const QString &layer, const QString &indexBits);
-QString sampleRateText(const QString &version, const QString &rateBits);
-QString channelModeText(const QString &modeBits);
-// The readable line of the details window for an audioheader field.
+
+// A header as an audioheader text holds it: its bits, and which of them
+// the text gives (a "0" or "1" at the bit's place, counted from the first
+// character that is not a blank). A text cut short or not of bits gives
+// only some, or none.
+struct StoredHeader
+{
+    quint32 bits = 0;
+    quint32 known = 0;
+};
+StoredHeader storedHeader(const QString &audioheader);
+// The readable line of the details window for a header: the version,
+// layer, bitrate, sample rate and channel mode, each shown only when the
+// bits it is decoded from are known (and, but for the channel mode, not
+// reserved); an invalid bitrate is "?", free format "Free".
+QString describeFrameHeader(const StoredHeader &header);
+// The same for an audioheader field.
 QString describeFrameHeader(const QString &audioheader);
 
 } // namespace FrameHeader

@@ -44,7 +44,7 @@ StreamHeader readStreamHeader(QByteArrayView frame, const FrameHeader::Frame &in
     // The headers stand where layer III frames have their side information,
     // whatever the layer.
     StreamHeader header;
-    const qsizetype xing = 4 + (info.mpeg1 ? (info.mono ? 17 : 32) : (info.mono ? 9 : 17));
+    const qsizetype xing = 4 + (info.mpeg1() ? (info.mono() ? 17 : 32) : (info.mono() ? 9 : 17));
     constexpr qsizetype Vbri = 4 + 32;
     if (xing + 8 <= frame.size() && (frame.sliced(xing, 4) == "Xing" || frame.sliced(xing, 4) == "Info")) {
         header.kind = frame.sliced(xing, 4) == "Xing" ? StreamHeader::Xing : StreamHeader::Info;

@@ -4,6 +4,7 @@
 #include "store/textfold.h"
 #include "testenv.h"
 #include "trackrows.h"
+#include "yearfields.h"
 
 #include <QTest>
 
@@ -128,6 +129,31 @@ private Q_SLOTS:
         QFETCH(QString, query);
         QFETCH(QString, rows);
         QCOMPARE(matching(query), rows);
+    }
+
+    // A year compares as the number the statistics' decades count it by.
+    void yearNumbers_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("high");
+        QTest::newRow("below 200") << "year:<200" << 0 << 199;
+        QTest::newRow("nineties") << "year:1990..1999" << 1990 << 1999;
+        QTest::newRow("any year") << "year:>=0" << 0 << 9999;
+    }
+    void yearNumbers()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        RowStore store;
+        QStringList expected;
+        for (const YearField &y : YearFields) {
+            if (y.year && y.year >= low && y.year <= high)
+                expected << QString::number(store.size());
+            store.append(entryOf({"/a.mp3", "CD1", "A", "T", "B", QString::fromUtf8(y.text)}).record, EntryOrigin::Own);
+        }
+        QCOMPARE(matching(query, store), expected.join(u' '));
     }
 
     // A bare word over rows of random text finds the rows where the fold of

@@ -1,10 +1,12 @@
 #include "browse/statistics.h"
 #include "store/extensionline.h"
 #include "testenv.h"
+#include "yearfields.h"
 
 #include <QTest>
 
 #include <limits>
+#include <map>
 
 namespace {
 
@@ -78,6 +80,28 @@ private Q_SLOTS:
         QFETCH(QString, lines);
         QCOMPARE(linesText(reportOf(Entries).lines(breakdown)), lines);
         QVERIFY(Statistics::breakdownNamed(Statistics::name(breakdown)) == breakdown);
+    }
+
+    // A decade holds the years the query language compares as numbers.
+    void decadesOfYearNumbers()
+    {
+        QList<Entry> entries;
+        std::map<QString, int> expected; // decade: entries
+        for (const YearField &y : YearFields) {
+            entries.append({"CD1", y.text, "Rock", "ondro:1 size=1"});
+            ++expected[y.year ? QStringLiteral("%1s").arg(y.year / 10 * 10, 4, 10, QLatin1Char('0')) : Statistics::unknownKey()];
+        }
+        std::map<QString, int> decades;
+        const Statistics::Report report = reportOf(entries);
+        for (const Statistics::Line &line : report.lines(Statistics::Breakdown::Decade))
+            decades[line.key] = int(line.entries);
+        const auto text = [](const std::map<QString, int> &counts) {
+            QStringList out;
+            for (const auto &[key, entries] : counts)
+                out << QStringLiteral("%1 %2").arg(key).arg(entries);
+            return out.join(u'|');
+        };
+        QCOMPARE(text(decades), text(expected));
     }
 
     // Sizes and times at their limits, many times over: the totals stop at

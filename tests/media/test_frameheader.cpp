@@ -104,70 +104,63 @@ private Q_SLOTS:
         QCOMPARE(readTrackInfo(dir.path()).audioheader, QString());
     }
 
+    // The bitrate of every row at a few indexes, and the values that give none.
     void bitrate_data()
     {
-        QTest::addColumn<QString>("version");
-        QTest::addColumn<QString>("layer");
-        QTest::addColumn<QString>("index");
-        QTest::addColumn<QString>("expected");
-        // Index 1, 9 and 14 of every row.
-        QTest::newRow("v1 L1") << "1" << "1" << "0001" << "32";
-        QTest::newRow("v1 L1 9") << "1" << "1" << "1001" << "288";
-        QTest::newRow("v1 L1 14") << "1" << "1" << "1110" << "448";
-        QTest::newRow("v1 L2") << "1" << "2" << "0010" << "48";
-        QTest::newRow("v1 L2 9") << "1" << "2" << "1001" << "160";
-        QTest::newRow("v1 L2 14") << "1" << "2" << "1110" << "384";
-        QTest::newRow("v1 L3") << "1" << "3" << "0010" << "40";
-        QTest::newRow("v1 L3 9") << "1" << "3" << "1001" << "128";
-        QTest::newRow("v1 L3 14") << "1" << "3" << "1110" << "320";
-        QTest::newRow("v2 L1") << "2" << "1" << "0010" << "48";
-        QTest::newRow("v2 L1 9") << "2" << "1" << "1001" << "144";
-        QTest::newRow("v2 L1 14") << "2" << "1" << "1110" << "256";
-        QTest::newRow("v2 L2") << "2" << "2" << "0001" << "8";
-        QTest::newRow("v2 L3 8") << "2" << "3" << "1000" << "64";
-        QTest::newRow("v2 L3 14") << "2" << "3" << "1110" << "160";
-        QTest::newRow("free any") << "" << "" << "0000" << "Free";
-        QTest::newRow("bad any") << "1" << "3" << "1111" << "?";
-        QTest::newRow("bad v2") << "2" << "2" << "1111" << "?";
-        QTest::newRow("bad no row") << "" << "3" << "1111" << "";
-        QTest::newRow("no version") << "" << "3" << "1001" << "";
-        QTest::newRow("no layer") << "1" << "" << "1001" << "";
-        QTest::newRow("version 2.5 text") << "2.5" << "3" << "1001" << "";
-        QTest::newRow("short index") << "1" << "3" << "100" << "";
-        QTest::newRow("not bits") << "1" << "3" << "10a1" << "";
+        QTest::addColumn<int>("version"); // the two bits: 3 MPEG 1, 2 MPEG 2, 1 reserved, 0 MPEG 2.5
+        QTest::addColumn<int>("layer");   // the two bits: 3 layer 1 .. 1 layer 3, 0 reserved
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("kbps");
+        const QList<std::array<int, 4>> table = {
+            {3, 3, 1, 32}, {3, 3, 9, 288}, {3, 3, 14, 448},  // MPEG 1 layer 1
+            {3, 2, 2, 48}, {3, 2, 9, 160}, {3, 2, 14, 384},  // layer 2
+            {3, 1, 2, 40}, {3, 1, 9, 128}, {3, 1, 14, 320},  // layer 3
+            {2, 3, 2, 48}, {2, 3, 9, 144}, {2, 3, 14, 256},  // MPEG 2 layer 1
+            {2, 2, 1, 8},  {2, 1, 8, 64},  {2, 1, 14, 160},  // layers 2 and 3
+            {0, 1, 9, 80}, {0, 3, 9, 144},                   // MPEG 2.5 uses MPEG 2's rows
+            {3, 1, 0, 0},  {3, 1, 15, 0},                    // free format, invalid
+            {1, 1, 9, 0},  {3, 0, 9, 0},                     // reserved version, layer
+        };
+        for (const auto &[version, layer, index, kbps] : table)
+            QTest::addRow("v%d l%d i%d", version, layer, index) << version << layer << index << kbps;
     }
-
     void bitrate()
     {
-        QFETCH(QString, version);
-        QFETCH(QString, layer);
-        QFETCH(QString, index);
-        QFETCH(QString, expected);
-        QCOMPARE(FrameHeader::bitrateText(version, layer, index), expected);
+        QFETCH(int, version);
+        QFETCH(int, layer);
+        QFETCH(int, index);
+        QFETCH(int, kbps);
+        const quint32 bits = 0xFFE00000u | quint32(version) << 19 | quint32(layer) << 17 | quint32(index) << 12;
+        QCOMPARE(FrameHeader::fieldsOf(bits).kbps, kbps);
     }
 
-    void sampleRateAndChannelMode()
+    void sampleRates()
     {
-        const QStringList bits = {QStringLiteral("00"), QStringLiteral("01"), QStringLiteral("10"), QStringLiteral("11")};
-        const QStringList versions = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("2.5")};
-        const QStringList rates[] = {
-            {QStringLiteral("44100"), QStringLiteral("48000"), QStringLiteral("32000"), QString()},
-            {QStringLiteral("22050"), QStringLiteral("24000"), QStringLiteral("16000"), QString()},
-            {QStringLiteral("11025"), QStringLiteral("12000"), QStringLiteral("8000"), QString()},
-        };
-        for (int v = 0; v < 3; ++v) {
-            for (int r = 0; r < 4; ++r)
-                QCOMPARE(FrameHeader::sampleRateText(versions[v], bits[r]), rates[v][r]);
+        const int rates[4][4] = {{11025, 12000, 8000, 0}, {0, 0, 0, 0}, {22050, 24000, 16000, 0}, {44100, 48000, 32000, 0}};
+        for (quint32 v = 0; v < 4; ++v) {
+            for (quint32 r = 0; r < 4; ++r)
+                QCOMPARE(FrameHeader::fieldsOf(0xFFE20000u | v << 19 | r << 10).rate, rates[v][r]);
         }
-        QCOMPARE(FrameHeader::sampleRateText(QString(), QStringLiteral("00")), QString());
-        QCOMPARE(FrameHeader::sampleRateText(QStringLiteral("1"), QStringLiteral("0")), QString());
+    }
 
-        const QStringList modes = {QStringLiteral("Stereo"), QStringLiteral("Joint stereo (Stereo)"),
-                                   QStringLiteral("Dual channel (Stereo)"), QStringLiteral("Single channel (Mono)")};
-        for (int m = 0; m < 4; ++m)
-            QCOMPARE(FrameHeader::channelModeText(bits[m]), modes[m]);
-        QCOMPARE(FrameHeader::channelModeText(QStringLiteral("1")), QString());
-        QCOMPARE(FrameHeader::channelModeText(QStringLiteral("x1")), QString());
+    // Every field from its own bits: FF FA 92 6F.
+    void fields()
+    {
+        const std::optional<FrameHeader::Frame> f = FrameHeader::decodeFrame(bytes({0xFF, 0xFA, 0x92, 0x6F}));
+        QVERIFY(f);
+        QCOMPARE(f->version, FrameHeader::Version::Mpeg1);
+        QCOMPARE(f->layer, 3);
+        QVERIFY(f->crc);
+        QCOMPARE(f->bitrateIndex, 9);
+        QCOMPARE(f->kbps, 128);
+        QCOMPARE(f->rate, 44100);
+        QVERIFY(f->padded && !f->privateBit);
+        QCOMPARE(f->channels, FrameHeader::ChannelMode::JointStereo);
+        QCOMPARE(f->modeExtension, 2);
+        QVERIFY(f->copyright && f->original);
+        QCOMPARE(f->emphasis, FrameHeader::Emphasis::CcittJ17);
+        QCOMPARE(f->bytes(), 418);
+        QVERIFY(!FrameHeader::decodeFrame(bytes({0xFF, 0xEA, 0x92, 0x6F}))); // reserved version
     }
 
     void describe_data()
@@ -193,6 +186,11 @@ private Q_SLOTS:
             << "MPEG Version 1 (ISO/IEC 11172-3)  : Free kbps : khz : Joint stereo (Stereo)";
         QTest::newRow("bad bitrate") << "11111111 11111011 11110000 00000000 "
                                      << "MPEG Version 1 (ISO/IEC 11172-3)  : Layer 3 : ? kbps : 44100khz : Stereo";
+        QTest::newRow("bad bitrate, reserved version")
+            << "11111111 11101011 11110000 01100100 " << "Layer 3 :  kbps : khz : Joint stereo (Stereo)";
+        QTest::newRow("bitrate not bits")
+            << "11111111 11111011 10a10000 01100100 "
+            << "MPEG Version 1 (ISO/IEC 11172-3)  : Layer 3 :  kbps : 44100khz : Joint stereo (Stereo)";
         QTest::newRow("empty") << "" << " kbps : khz : ";
         QTest::newRow("not bits") << "n/a" << " kbps : khz : ";
         QTest::newRow("cut short") << "11111111 11111011 100" << "MPEG Version 1 (ISO/IEC 11172-3)  : Layer 3 :  kbps : khz : ";

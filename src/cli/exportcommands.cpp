@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <map>
 #include <memory>
 
 namespace {

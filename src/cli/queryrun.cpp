@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <map>
 #include <optional>
 
 namespace {

@@ -7,7 +7,6 @@
 #include "store/rowstore.h"
 
 #include <QStringList>
-#include <map>
 
 #include <QString>
 #include <functional>

@@ -161,8 +161,7 @@ std::optional<int> findOnce(const CommandCall &call)
     if (!later.sameFile())
         return std::nullopt;
 
-    MediaStates states;
-    states.update(media, Volumes::mounted(), [&](const QString &source) { return feed.samples[source]; });
+    const MediaStates states = MediaStates::mountedNow(media, feed.samples);
     if (call.options.isSet(QStringLiteral("json")))
         CliIo::out(QJsonDocument(groupsJson(found, copies, states)).toJson(QJsonDocument::Indented));
     else

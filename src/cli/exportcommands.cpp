@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <map>
 #include <memory>
 
 namespace {
@@ -85,30 +84,16 @@ private:
     bool m_going = true;
 };
 
-// A few stored paths of each source, to tell where media without a UUID are.
-class SamplePaths : public CatalogueListFile::RecordVisitor
-{
-public:
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
-    {
-        QStringList &paths = samples[QString::fromUtf8(fields[FieldSource])];
-        if (paths.size() < 3)
-            paths.append(MediaStates::samplePath(fields[FieldFilename], extension));
-    }
-    std::map<QString, QStringList> samples;
-};
-
 // --resolve: each path where its medium is mounted now, after a first pass
 // for the samples and a read of the media register; false after a message.
 bool resolveThroughRegister(const CliContext &context, Interchange::Options &options)
 {
-    SamplePaths first;
+    MediumSamples first;
     const QString file = context.catalogueFile();
     MediaRegister registered;
     if (!CliIo::reportRead(file, CatalogueListFile::visit(file, first)) || !ScanRun::readRegister(context, registered))
         return false;
-    auto states = std::make_shared<MediaStates>();
-    states->update(registered, Volumes::mounted(), [&](const QString &source) { return first.samples[source]; });
+    auto states = std::make_shared<const MediaStates>(MediaStates::mountedNow(registered, first));
     options.resolve = [states](const QString &path, const QString &source) {
         return states->currentPath(path, source);
     };

@@ -26,18 +26,13 @@ namespace {
 class SourceTally : public CatalogueListFile::RecordVisitor
 {
 public:
-    struct Source
-    {
-        qint64 entries = 0;
-        QStringList samples;
-    };
     void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
     {
-        Source &source = sources[QString::fromUtf8(fields[FieldSource])];
-        if (++source.entries <= 3)
-            source.samples.append(MediaStates::samplePath(fields[FieldFilename], extension));
+        ++sources[QString::fromUtf8(fields[FieldSource])];
+        samples.record(fields, extension);
     }
-    std::map<QString, Source, SourceOrder> sources; // listed in the register's order
+    std::map<QString, qint64, SourceOrder> sources; // entries, listed in the register's order
+    MediumSamples samples;
 };
 
 bool tallySources(const CliContext &context, SourceTally &tally)
@@ -88,18 +83,17 @@ int mediaList(const CommandCall &call)
         return StatusFailure;
     for (const MediaRecord &record : media.records())
         tally.sources.try_emplace(record.source);
-    MediaStates states;
-    states.update(media, Volumes::mounted(), [&](const QString &source) { return tally.sources[source].samples; });
+    const MediaStates states = MediaStates::mountedNow(media, tally.samples);
 
     const bool json = call.options.isSet(QStringLiteral("json"));
     QJsonArray array;
     QByteArray lines;
-    for (const auto &[source, counted] : tally.sources) {
+    for (const auto &[source, entries] : tally.sources) {
         const MediaRecord *record = media.find(source);
         if (json)
-            array.append(mediumJson(source, record, states.state(source), counted.entries));
+            array.append(mediumJson(source, record, states.state(source), entries));
         else
-            appendMediumLine(lines, source, record, states.state(source), counted.entries);
+            appendMediumLine(lines, source, record, states.state(source), entries);
     }
     CliIo::out(json ? QJsonDocument(array).toJson(QJsonDocument::Indented) : lines);
     return CliIo::finishOutput() ? StatusSuccess : StatusFailure;

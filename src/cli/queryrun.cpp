@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <map>
 #include <optional>
 
 namespace {
@@ -75,9 +74,7 @@ namespace QueryRun {
 void FirstPass::record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension)
 {
     finder.add(fields, extension);
-    QStringList &paths = samples[QString::fromUtf8(fields[FieldSource])];
-    if (paths.size() < 3)
-        paths.append(MediaStates::samplePath(fields[FieldFilename], extension));
+    samples.record(fields, extension);
 }
 
 int checkExpression(const CliContext &context, const QString &expression)
@@ -118,8 +115,7 @@ bool readFirstPass(const CliContext &context, const Query::Node *root, Query::Co
         MediaRegister registered;
         if (!ScanRun::readRegister(context, registered))
             return false;
-        MediaStates states;
-        states.update(registered, Volumes::mounted(), [&](const QString &source) { return first.samples[source]; });
+        const MediaStates states = MediaStates::mountedNow(registered, first.samples);
         for (const MediaRecord &record : registered.records()) {
             const MediumState *state = states.state(record.source);
             queryContext.media.push_back({record.source, record.label, record.note,

@@ -3,10 +3,10 @@
 #include "cli/clicontext.h"
 #include "browse/duplicates.h"
 #include "store/cataloguelistfile.h"
+#include "store/mediastate.h"
 #include "store/rowstore.h"
 
 #include <QStringList>
-#include <map>
 
 #include <QString>
 #include <functional>
@@ -26,7 +26,7 @@ class FirstPass : public CatalogueListFile::RecordVisitor
 public:
     void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override;
     Duplicates::Finder finder;
-    std::map<QString, QStringList> samples;
+    MediumSamples samples;
 };
 
 // A command that reads the list file twice reads both passes again when

@@ -2,9 +2,8 @@
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
 #include "cli/scanrun.h"
-#include "media/rescan.h"
+#include "media/rescanservice.h"
 #include "store/cataloguelistfile.h"
-#include "store/cataloguemodel.h"
 #include "store/mediastate.h"
 
 #include <QDir>
@@ -13,41 +12,40 @@
 
 namespace {
 
-// The folder the entries were scanned from, and the one to walk now: the
-// PATH given, or the medium's current root when its volume is mounted.
-struct RescanRoots
+// What to rescan: the PATH given, or the medium's current root when its
+// volume is mounted; none after a message.
+std::optional<RescanService::Plan> planOf(const CommandCall &call, const QString &source, const MediaRegister &media,
+                                          const RowStore &catalogue)
 {
-    QString scannedFrom;
-    QString walk;
-};
-
-bool findRoots(const CommandCall &call, const QString &source, const MediaRegister &media, const RowStore &catalogue,
-               RescanRoots &roots)
-{
-    const MediaRecord *record = media.find(source);
+    QString root;
+    MediaStates states;
     if (call.arguments.size() == 1) {
-        roots.walk = ScanRun::scanRoot(call.context, call.arguments.at(0));
-        roots.scannedFrom = record ? record->root : roots.walk;
-        return !roots.walk.isEmpty();
+        root = ScanRun::scanRoot(call.context, call.arguments.at(0));
+        if (root.isEmpty())
+            return std::nullopt;
+    } else {
+        states = MediaStates::mountedNow(media, MediumSamples::of(media, catalogue));
     }
-    if (!record) {
+    const RescanService::Planned planned = RescanService::plan(media, states.state(source), source, root);
+    const MediaRecord *record = media.find(source);
+    switch (planned.refusal) {
+    case RescanService::Refusal::None:
+        return planned.plan;
+    case RescanService::Refusal::NotRegistered:
         CliIo::error(QStringLiteral("rescan: %1 is not in the media register, so where it was scanned from is not "
                                     "known; give the folder: ondro-cli rescan --source %1 PATH")
                          .arg(source));
-        return false;
-    }
-    const MediumState state =
-        MediaStates::stateOf(*record, Volumes::mounted(),
-                             MediaStates::samplePaths(media, catalogue).value(source));
-    if (!state.online) {
+        break;
+    case RescanService::Refusal::Offline:
         CliIo::error(QStringLiteral("rescan: %1 is offline (%2 is not mounted); mount it, or give the folder: "
                                     "ondro-cli rescan --source %1 PATH")
                          .arg(source, record->label.isEmpty() ? QDir::toNativeSeparators(record->root) : record->label));
-        return false;
+        break;
+    case RescanService::Refusal::UnknownReading:
+        ScanRun::refuseReading(media, source, planned.reason);
+        break;
     }
-    roots.scannedFrom = record->root;
-    roots.walk = state.currentRoot;
-    return true;
+    return std::nullopt;
 }
 
 // Asks on the terminal; anything but y or yes is No.
@@ -81,23 +79,20 @@ Decision decide(const CommandCall &call, const QString &source, const RescanDiff
     return Decision::NotAsked;
 }
 
-bool applyAndSave(const CommandCall &call, const QString &source, RowStore &&catalogue, const RescanDiff &diff,
-                  const ScanOutcome &outcome, MediaRegister &media, const QString &walked)
+bool applyAndSave(const CommandCall &call, RowStore &catalogue, const RescanService::Plan &plan,
+                  const RescanService::Found &found, MediaRegister &media)
 {
-    CatalogueModel model;
-    model.appendRows(std::move(catalogue));
-    const bool changes = diff.changesCatalogue(model.rows(), outcome.rows);
-    if (changes) {
-        applyRescan(model, diff, outcome.rows);
+    if (found.changes) {
+        RescanService::edits(catalogue, found).applyTo(catalogue);
         const QString file = call.context.catalogueFile();
-        const SaveResult saved = CatalogueListFile::save(file, model.rows());
+        const SaveResult saved = CatalogueListFile::save(file, catalogue);
         if (!saved) {
             CliIo::error(saveFailureMessage(file, saved));
             return false;
         }
     }
-    return ScanRun::saveScanNoted(call.context, media, source, walked, mediumTotals(model.rows(), source),
-                                  changes ? ScanRun::CatalogueSaved::WithRescan : ScanRun::CatalogueSaved::No);
+    return ScanRun::saveScanNoted(call.context, media, plan.source, plan.walk, found.totals,
+                                  found.changes ? ScanRun::CatalogueSaved::WithRescan : ScanRun::CatalogueSaved::No);
 }
 
 } // namespace
@@ -114,23 +109,20 @@ int runRescan(const CommandCall &call)
         return StatusFailure;
     RowStore catalogue;
     MediaRegister media;
-    RescanRoots roots;
     if (!CliIo::loadCatalogue(call.context.catalogueFile(), catalogue, CliIo::Damaged::Refuse)
-        || !ScanRun::readRegister(call.context, media) || !findRoots(call, source, media, catalogue, roots))
+        || !ScanRun::readRegister(call.context, media))
+        return StatusFailure;
+    const std::optional<RescanService::Plan> plan = planOf(call, source, media, catalogue);
+    if (!plan)
         return StatusFailure;
 
-    const std::optional<TagReading> reading = ScanRun::readingOf(media, source);
-    if (!reading)
-        return StatusFailure;
-    const ScanOutcome outcome = ScanRun::scanShowingProgress(roots.walk, source, *reading);
-    if (outcome.stopped || outcome.failedFolders.contains(roots.walk)) {
+    const RescanService::Found found = RescanService::find(catalogue, *plan, ScanRun::scanShowingProgress);
+    if (found.unread) {
         CliIo::error(QStringLiteral("rescan: %1 could not be read; nothing was changed")
-                         .arg(QDir::toNativeSeparators(roots.walk)));
+                         .arg(QDir::toNativeSeparators(plan->walk)));
         return StatusFailure;
     }
-    const RescanDiff diff =
-        diffRescan(catalogue, source, roots.scannedFrom, outcome.rows, roots.walk, outcome.failedFolders, outcome.skipped);
-    switch (decide(call, source, diff)) {
+    switch (decide(call, source, found.diff)) {
     case Decision::Keep:
         return CliIo::finishOutput() ? StatusSuccess : StatusFailure;
     case Decision::NotAsked:
@@ -139,7 +131,7 @@ int runRescan(const CommandCall &call)
     case Decision::Apply:
         break;
     }
-    if (!applyAndSave(call, source, std::move(catalogue), diff, outcome, media, roots.walk))
+    if (!applyAndSave(call, catalogue, *plan, found, media))
         return StatusFailure;
     return CliIo::finishOutput() ? StatusSuccess : StatusFailure;
 }

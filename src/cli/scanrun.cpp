@@ -99,17 +99,22 @@ ScanOutcome scanShowingProgress(const QString &root, const QString &source, cons
 
 std::optional<TagReading> readingOf(const MediaRegister &media, const QString &source)
 {
-    const MediaRecord *record = media.find(source);
     QString refusal;
-    const TagReading reading = tagReadingOf(record, &refusal);
+    const TagReading reading = tagReadingOf(media.find(source), &refusal);
     if (refusal.isEmpty())
         return reading;
-    const QString option = !CodePage::isKnown(record->codepage) ? QStringLiteral("--codepage NAME")
-                                                                : QStringLiteral("--tags id3v1|id3v2");
+    refuseReading(media, source, refusal);
+    return std::nullopt;
+}
+
+void refuseReading(const MediaRegister &media, const QString &source, const QString &refusal)
+{
+    const MediaRecord *record = media.find(source);
+    const QString option = record && !CodePage::isKnown(record->codepage) ? QStringLiteral("--codepage NAME")
+                                                                          : QStringLiteral("--tags id3v1|id3v2");
     CliIo::error(QStringLiteral("cannot scan %1: the media register gives it an %2; `ondro-cli media set %1 "
                                 "%3` sets one")
                      .arg(source, refusal, option));
-    return std::nullopt;
 }
 
 bool readRegister(const CliContext &context, MediaRegister &media)

@@ -25,6 +25,9 @@ ScanOutcome scanShowingProgress(const QString &root, const QString &source, cons
 // has no record); none after a message when it names a code page or a tag
 // preference not in the lists.
 std::optional<TagReading> readingOf(const MediaRegister &media, const QString &source);
+// The message for a register that names a code page or tag preference not
+// in the lists (refusal as tagReadingOf gives it).
+void refuseReading(const MediaRegister &media, const QString &source, const QString &refusal);
 
 // Reads the media register of the data folder; false (after a message)
 // when it exists but cannot be read or is damaged: it must then not be

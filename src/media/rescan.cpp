@@ -1,6 +1,5 @@
 #include "media/rescan.h"
 
-#include "store/cataloguemodel.h"
 #include "store/entrypath.h"
 #include "store/extensionline.h"
 
@@ -297,23 +296,21 @@ QString rescanQuestion(const QString &source, const RescanDiff &diff)
     return rescanSummary(source, diff) + QStringLiteral(" Apply these changes?");
 }
 
-void applyRescan(CatalogueModel &catalogue, const RescanDiff &diff, const RowStore &scanned)
+RowEdits rescanEdits(const RowStore &catalogue, const RescanDiff &diff, const RowStore &scanned)
 {
+    RowEdits edits;
     for (const RescanDiff::Match &match : diff.matches) {
         for (const int field : UpdatedFields) {
-            if (catalogue.rows().fieldUtf8(match.row, field) != scanned.fieldUtf8(match.scanned, field))
-                catalogue.setField(match.row, field, scanned.field(match.scanned, field));
+            if (catalogue.fieldUtf8(match.row, field) != scanned.fieldUtf8(match.scanned, field))
+                edits.fields.push_back({match.row, field, scanned.field(match.scanned, field)});
         }
-        const QByteArray line = rescannedLine(catalogue.rows(), match.row, scanned, match.scanned);
-        if (catalogue.rows().extensionUtf8(match.row) != line)
-            catalogue.setExtension(match.row, line);
+        QByteArray line = rescannedLine(catalogue, match.row, scanned, match.scanned);
+        if (catalogue.extensionUtf8(match.row) != line)
+            edits.extensions.push_back({match.row, std::move(line)});
     }
-    if (!diff.removed.empty())
-        catalogue.removeEntries(diff.removed);
-    RowStore added;
-    added.reserve(qsizetype(diff.added.size()));
+    edits.removed = diff.removed;
+    edits.appended.reserve(qsizetype(diff.added.size()));
     for (const qsizetype i : diff.added)
-        added.appendRow(scanned, i);
-    if (!added.isEmpty())
-        catalogue.appendRows(std::move(added));
+        edits.appended.appendRow(scanned, i);
+    return edits;
 }

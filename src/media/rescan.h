@@ -1,13 +1,12 @@
 #pragma once
 
 #include "media/walkresult.h"
+#include "store/rowedits.h"
 #include "store/rowstore.h"
 
 #include <QString>
 #include <QStringList>
 #include <vector>
-
-class CatalogueModel;
 
 // What a rescan of one medium would change: each catalogue entry of the
 // source is kept, changed, moved, removed or not seen (its folder or its
@@ -59,9 +58,9 @@ QString rescanSummary(const QString &source, const RescanDiff &diff);
 // The summary and "Apply these changes?".
 QString rescanQuestion(const QString &source, const RescanDiff &diff);
 
-// Brings the catalogue up to date: kept, changed and moved entries keep
-// their place, source and cover and take the walk's path, tags, header and
-// measured facts, keeping the other keys of their extension line
-// (ExtensionLine::withMeasuredFacts); removed ones go; added ones are
+// What brings the catalogue up to date: kept, changed and moved entries
+// keep their place, source and cover and take the walk's path, tags,
+// header and measured facts, keeping the other keys of their extension
+// line (ExtensionLine::withMeasuredFacts); removed ones go; added ones are
 // appended in walk order.
-void applyRescan(CatalogueModel &catalogue, const RescanDiff &diff, const RowStore &scanned);
+RowEdits rescanEdits(const RowStore &catalogue, const RescanDiff &diff, const RowStore &scanned);

@@ -159,6 +159,17 @@ void CatalogueModel::clear()
     endResetModel();
 }
 
+void CatalogueModel::apply(RowEdits &&edits)
+{
+    for (const RowEdits::Field &edit : edits.fields)
+        setField(edit.row, edit.field, edit.value);
+    for (const RowEdits::Extension &edit : edits.extensions)
+        setExtension(edit.row, edit.line);
+    if (!edits.removed.empty())
+        removeEntries(edits.removed);
+    appendRows(std::move(edits.appended));
+}
+
 bool CatalogueModel::hasOwnRows(const RowStore &rows, qsizetype first, qsizetype count)
 {
     for (qsizetype i = first; i < first + count; ++i)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/rowedits.h"
 #include "store/rowstore.h"
 
 #include <QAbstractTableModel>
@@ -47,6 +48,9 @@ public:
     // rows costs one pass over the catalogue.
     void removeEntries(const std::vector<qsizetype> &sortedRows);
     void clear();
+    // Applies edits made ready from these rows, each as the call above
+    // that makes it, so views keep their places.
+    void apply(RowEdits &&edits);
 
     // Stable ascending sort by the text of one column, locale-aware and
     // ignoring letter case; numbers compare as text ("10" before "9").

@@ -23,8 +23,7 @@ QString MediaSession::load()
 void MediaSession::refresh(const RowStore &rows)
 {
     m_volumes = m_platform.mountedVolumes();
-    const QHash<QString, QStringList> samples = MediaStates::samplePaths(m_media, rows);
-    m_states.update(m_media, m_volumes, [&samples](const QString &source) { return samples.value(source); });
+    m_states.update(m_media, m_volumes, MediumSamples::of(m_media, rows));
     Q_EMIT changed();
 }
 

@@ -5,9 +5,29 @@
 
 #include <QFileInfo>
 
-QString MediaStates::samplePath(QByteArrayView pathUtf8, QByteArrayView extensionLine)
+MediumSamples MediumSamples::of(const MediaRegister &media, const RowStore &rows)
 {
-    return EntryPath::openable(EntryPath::exactPath(pathUtf8, extensionLine));
+    MediumSamples samples;
+    for (const MediaRecord &record : media.records()) {
+        if (record.uuid.isEmpty())
+            samples.m_paths.insert(record.source.toUtf8(), {});
+    }
+    qsizetype open = samples.m_paths.size();
+    for (qsizetype row = 0; row < rows.size() && open > 0; ++row) {
+        const auto it = samples.m_paths.find(rows.fieldUtf8(row, FieldSource).toByteArray());
+        if (it == samples.m_paths.end() || it->size() >= PerMedium)
+            continue;
+        it->append(EntryPath::openable(EntryPath::exactPath(rows.fieldUtf8(row, FieldFilename), rows.extensionUtf8(row))));
+        open -= it->size() == PerMedium;
+    }
+    return samples;
+}
+
+void MediumSamples::record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension)
+{
+    QStringList &paths = m_paths[fields[FieldSource].toByteArray()];
+    if (paths.size() < PerMedium)
+        paths.append(EntryPath::openable(EntryPath::exactPath(fields[FieldFilename], extension)));
 }
 
 MediumState MediaStates::stateOf(const MediaRecord &record, const QList<MountedVolume> &volumes,
@@ -38,13 +58,21 @@ MediumState MediaStates::stateOf(const MediaRecord &record, const QList<MountedV
     return state;
 }
 
-void MediaStates::update(const MediaRegister &media, const QList<MountedVolume> &volumes, const Samples &samples)
+void MediaStates::update(const MediaRegister &media, const QList<MountedVolume> &volumes,
+                         const MediumSamples &samples)
 {
     m_media.clear();
     for (const MediaRecord &record : media.records()) {
-        const QStringList paths = record.uuid.isEmpty() && samples ? samples(record.source) : QStringList();
+        const QStringList paths = record.uuid.isEmpty() ? samples.paths(record.source) : QStringList();
         m_media.insert(record.source, {stateOf(record, volumes, paths), record.mountRoot});
     }
+}
+
+MediaStates MediaStates::mountedNow(const MediaRegister &media, const MediumSamples &samples)
+{
+    MediaStates states;
+    states.update(media, Volumes::mounted(), samples);
+    return states;
 }
 
 const MediumState *MediaStates::state(const QString &source) const
@@ -65,25 +93,4 @@ QString MediaStates::currentPath(const QString &storedPath, const QString &sourc
     if (it == m_media.cend() || !it->state.online)
         return storedPath;
     return Volumes::rebased(storedPath, it->mountRoot, it->state.currentMount);
-}
-
-QHash<QString, QStringList> MediaStates::samplePaths(const MediaRegister &media, const RowStore &rows)
-{
-    QHash<QByteArray, QStringList> wanted;
-    for (const MediaRecord &record : media.records()) {
-        if (record.uuid.isEmpty())
-            wanted.insert(record.source.toUtf8(), {});
-    }
-    qsizetype open = wanted.size();
-    for (qsizetype row = 0; row < rows.size() && open > 0; ++row) {
-        const auto it = wanted.find(rows.fieldUtf8(row, FieldSource).toByteArray());
-        if (it == wanted.end() || it->size() >= 3)
-            continue;
-        it->append(samplePath(rows.fieldUtf8(row, FieldFilename), rows.extensionUtf8(row)));
-        open -= it->size() == 3;
-    }
-    QHash<QString, QStringList> samples;
-    for (auto it = wanted.begin(); it != wanted.end(); ++it)
-        samples.insert(QString::fromUtf8(it.key()), it.value());
-    return samples;
 }

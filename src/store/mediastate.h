@@ -1,11 +1,11 @@
 #pragma once
 
+#include "store/cataloguelistfile.h"
 #include "store/mediaregister.h"
 #include "store/platform/volumes.h"
 
 #include <QHash>
 #include <QStringList>
-#include <functional>
 
 class RowStore;
 
@@ -19,27 +19,42 @@ struct MediumState
     QString currentRoot;
 };
 
+// A few stored paths of each medium, each as EntryPath::openable gives it
+// (a name that is not UTF-8 by its exact bytes): a medium without a UUID
+// is online when its root exists and holds one of them. Gathered entry by
+// entry, from rows or from the records of a list file as they are read.
+class MediumSamples : public CatalogueListFile::RecordVisitor
+{
+public:
+    static constexpr qsizetype PerMedium = 3;
+
+    // Those of each medium the register knows without a UUID, in one pass
+    // over rows that ends as soon as each has its three.
+    static MediumSamples of(const MediaRegister &media, const RowStore &rows);
+
+    // Takes a record's path when its medium has fewer than three.
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override;
+    QStringList paths(const QString &source) const { return m_paths.value(source.toUtf8()); }
+
+private:
+    QHash<QByteArray, QStringList> m_paths; // by source, as UTF-8
+};
+
 // The states of every registered medium, worked out once from the volumes
 // mounted now and looked up per entry.
 class MediaStates
 {
 public:
-    // A few stored paths of the medium's entries, each as EntryPath::openable
-    // gives it (a name that is not UTF-8 by its exact bytes): a medium
-    // without a UUID is online when its root exists and holds one of them.
-    using Samples = std::function<QStringList(const QString &source)>;
-
-    // The sample an entry gives, from its stored path and extension line.
-    static QString samplePath(QByteArrayView pathUtf8, QByteArrayView extensionLine);
-
     static MediumState stateOf(const MediaRecord &record, const QList<MountedVolume> &volumes,
                                const QStringList &samples);
 
-    // Up to three stored paths of each medium without a UUID, in one pass
-    // over rows that ends as soon as each has its three.
-    static QHash<QString, QStringList> samplePaths(const MediaRegister &media, const RowStore &rows);
-
-    void update(const MediaRegister &media, const QList<MountedVolume> &volumes, const Samples &samples);
+    // The one way the states are worked out: each record's volume (by its
+    // UUID) among the volumes mounted, or for a medium without a UUID its
+    // root and samples.
+    void update(const MediaRegister &media, const QList<MountedVolume> &volumes, const MediumSamples &samples);
+    // The states against the volumes mounted now (Volumes::mounted), for
+    // ondro-cli; the desktop asks its Platform for them.
+    static MediaStates mountedNow(const MediaRegister &media, const MediumSamples &samples);
 
     // Null for a source the register does not know.
     const MediumState *state(const QString &source) const;

@@ -4,6 +4,7 @@
 #include "mp3bytes.h"
 #include "media/mediascan.h"
 #include "media/rescan.h"
+#include "media/rescanservice.h"
 #include "export/interchange.h"
 #include "store/cataloguemodel.h"
 #include "store/entrypath.h"
@@ -35,6 +36,18 @@ QStringList column(const CatalogueModel &model, int field, const QString &root =
     for (qsizetype row = 0; row < model.size(); ++row)
         values.append(model.field(row, field).remove(root));
     return values;
+}
+
+// The rescan of source at root as the service runs it, walked with the
+// callbacks and reads given.
+RescanService::Found rescanOf(const CatalogueModel &model, const QString &source, const QString &root,
+                              const ScanCallbacks &callbacks = {}, const TagReading &reading = {},
+                              const SafeFileRead::ReadSystemCalls *calls = nullptr)
+{
+    return RescanService::find(model.rows(), {source, root, root, reading},
+                               [&](const QString &walk, const QString &medium, const TagReading &tags) {
+                                   return scanMedia(walk, medium, callbacks, nullptr, 1, tags, calls);
+                               });
 }
 
 } // namespace
@@ -73,14 +86,19 @@ private Q_SLOTS:
             if (folder == root + QStringLiteral("/D"))
                 QDir(folder).removeRecursively();
         };
-        const ScanOutcome again = scanMedia(root, QStringLiteral("CD02"), vanish);
-        const RescanDiff diff =
-            diffRescan(model.rows(), QStringLiteral("CD02"), root, again.rows, root, again.failedFolders, again.skipped);
-        QCOMPARE(rescanQuestion(QStringLiteral("CD02"), diff),
+        const qint64 fiveBytes = QFileInfo(root + QStringLiteral("/D/five.mp3")).size();
+        const RescanService::Found found = rescanOf(model, QStringLiteral("CD02"), root, vanish);
+        const ScanOutcome &again = found.outcome;
+        QCOMPARE(rescanQuestion(QStringLiteral("CD02"), found.diff),
                  QStringLiteral("Rescan CD02: 1 added, 1 removed, 1 changed, 1 moved, 1 unchanged, 1 not seen (in "
                                 "folders that could not be read, kept as they are). Apply these changes?"));
+        QVERIFY(found.changes && !found.unread);
 
-        applyRescan(model, diff, again.rows);
+        model.apply(RescanService::edits(model.rows(), found));
+        // The register's totals: the medium once applied, the entry not seen
+        // with the size its facts give.
+        QCOMPARE(found.totals.files, 5);
+        QCOMPARE(found.totals.bytes, mediumTotals(again.rows, QStringLiteral("CD02")).bytes + fiveBytes);
         QCOMPARE(column(model, FieldFilename, root),
                  (QStringList{"/A/one.mp3", "/A/one.mp3", "/B/two.mp3", "/B/three.mp3", "/D/five.mp3", "/A/new.mp3"}));
         QCOMPARE(column(model, FieldTrack), (QStringList{"", "one, retagged", "two, moved", "three", "five", "new"}));
@@ -113,7 +131,7 @@ private Q_SLOTS:
         QCOMPARE(rescanSummary(QStringLiteral("USB1"), diff),
                  QStringLiteral("Rescan USB1: 0 added, 0 removed, 0 changed, 0 moved, 2 unchanged."));
         QVERIFY(diff.changesCatalogue(model.rows(), there.rows));
-        applyRescan(model, diff, there.rows);
+        model.apply(rescanEdits(model.rows(), diff, there.rows));
         QCOMPARE(column(model, FieldFilename), (QStringList{moved + "/b.mp3", moved + "/x/a.mp3"}));
         QCOMPARE(model.rows().extensionUtf8(0), facts); // filled in
 
@@ -122,6 +140,50 @@ private Q_SLOTS:
         diff = diffRescan(model.rows(), QStringLiteral("USB1"), moved, failed.rows, gone, failed.failedFolders, {});
         QCOMPARE(diff.notSeen.size(), size_t(2));
         QVERIFY(!diff.changesCatalogue(model.rows(), failed.rows));
+        QVERIFY(rescanOf(model, QStringLiteral("USB1"), gone).unread);
+    }
+
+    // Where a rescan walks: the folder given, else the medium's current
+    // root; what it compares with: the register's root, else the folder.
+    void plans_data()
+    {
+        QTest::addColumn<QString>("record"); // "": none; else its root, or "bad page"
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QString>("scannedFrom");
+        QTest::addColumn<QString>("walk");
+        using R = RescanService::Refusal;
+        QTest::newRow("folder, no record") << "" << false << "/mnt/x" << int(R::None) << "/mnt/x" << "/mnt/x";
+        QTest::newRow("folder, record") << "/media/cd" << false << "/mnt/x" << int(R::None) << "/media/cd" << "/mnt/x";
+        QTest::newRow("folder, record without root") << "-" << false << "/mnt/x" << int(R::None) << "/mnt/x" << "/mnt/x";
+        QTest::newRow("online") << "/media/cd" << true << "" << int(R::None) << "/media/cd" << "/run/cd";
+        QTest::newRow("offline") << "/media/cd" << false << "" << int(R::Offline) << "" << "";
+        QTest::newRow("not registered") << "" << true << "" << int(R::NotRegistered) << "" << "";
+        QTest::newRow("unknown code page") << "bad page" << true << "/mnt/x" << int(R::UnknownReading) << "" << "";
+    }
+    void plans()
+    {
+        QFETCH(QString, record);
+        QFETCH(bool, online);
+        QFETCH(QString, given);
+        QFETCH(int, refusal);
+        QFETCH(QString, scannedFrom);
+        QFETCH(QString, walk);
+        MediaRegister media;
+        if (!record.isEmpty()) {
+            MediaRecord &known = media.recordFor(QStringLiteral("CD01"));
+            known.root = record.startsWith(u'/') ? record : QString();
+            if (record == QLatin1String("bad page"))
+                known.codepage = QStringLiteral("no-such-page");
+        }
+        const MediumState state{online, QStringLiteral("/run"), QStringLiteral("/run/cd")};
+        const RescanService::Planned planned =
+            RescanService::plan(media, record.isEmpty() ? nullptr : &state, QStringLiteral("CD01"), given);
+        QCOMPARE(int(planned.refusal), refusal);
+        QCOMPARE(planned.reason.isEmpty(), refusal != int(RescanService::Refusal::UnknownReading));
+        QCOMPARE(planned.plan.scannedFrom, scannedFrom);
+        QCOMPARE(planned.plan.walk, walk);
     }
 
     // A file the system cannot open or read (a scratched disc, which root
@@ -167,18 +229,18 @@ private Q_SLOTS:
             if (folderGone && folder == root + QStringLiteral("/D"))
                 QDir(folder).removeRecursively();
         };
-        const ScanOutcome again = scanMedia(root, QStringLiteral("CD03"), vanish, nullptr, 0, {}, &calls);
+        const RescanService::Found found = rescanOf(model, QStringLiteral("CD03"), root, vanish, {}, &calls);
+        const ScanOutcome &again = found.outcome;
         QCOMPARE(again.skipped.size(), failing.size());
         for (const SkippedFile &file : again.skipped) {
             QVERIFY2(failing.contains(file.path) && file.kind == SkippedFile::Unreadable, qPrintable(file.path));
             QCOMPARE(file.reason, QStringLiteral("Input/output error"));
         }
-        const RescanDiff diff = diffRescan(model.rows(), QStringLiteral("CD03"), root, again.rows, root,
-                                           again.failedFolders, again.skipped);
-        QCOMPARE(rescanSummary(QStringLiteral("CD03"), diff),
+        QCOMPARE(rescanSummary(QStringLiteral("CD03"), found.diff),
                  QStringLiteral("Rescan CD03: 0 added, 0 removed, 0 changed, 0 moved, ") + notSeen + u'.');
-        QVERIFY(!diff.changesCatalogue(model.rows(), again.rows));
-        applyRescan(model, diff, again.rows);
+        QVERIFY(!found.changes);
+        QCOMPARE(found.totals.files, 5); // the entries not seen stay
+        model.apply(RescanService::edits(model.rows(), found));
         QCOMPARE(column(model, FieldTrack), titles);
     }
 
@@ -207,16 +269,15 @@ private Q_SLOTS:
         QFETCH(QByteArray, measured);
         QFETCH(QByteArray, after);
         const QString root = QStringLiteral("/media/cd");
-        CatalogueModel model;
-        model.appendRows(CatalogRows::fromPaths({root + QStringLiteral("/a.mp3")}));
-        model.setExtension(0, kept);
+        RowStore catalogue = CatalogRows::fromPaths({root + QStringLiteral("/a.mp3")});
+        catalogue.setExtension(0, kept);
         RowStore scanned = CatalogRows::fromPaths({root + QStringLiteral("/a.mp3")});
         scanned.setExtension(0, measured);
-        const RescanDiff diff = diffRescan(model.rows(), QStringLiteral("CD01"), root, scanned, root, {}, {});
+        const RescanDiff diff = diffRescan(catalogue, QStringLiteral("CD01"), root, scanned, root, {}, {});
         QCOMPARE(diff.count(RescanDiff::Kind::Kept), 1);
-        QCOMPARE(diff.changesCatalogue(model.rows(), scanned), after != kept);
-        applyRescan(model, diff, scanned);
-        QCOMPARE(model.rows().extensionUtf8(0), after);
+        QCOMPARE(diff.changesCatalogue(catalogue, scanned), after != kept);
+        rescanEdits(catalogue, diff, scanned).applyTo(catalogue);
+        QCOMPARE(catalogue.extensionUtf8(0), after);
     }
 
     // Names from old media in another character set: stored decoded in the
@@ -290,12 +351,11 @@ private Q_SLOTS:
 
         const SafeFileRead::ReadSystemCalls calls =
             failingReads(rescanned.contains(u"not seen") ? QByteArrayList{exact} : QByteArrayList(), QStringLiteral("read"), EIO);
-        const ScanOutcome again = scanMedia(root, QStringLiteral("CD02"), {}, nullptr, 1, TagReading{rescanPage}, &calls);
-        const RescanDiff diff =
-            diffRescan(model.rows(), QStringLiteral("CD02"), root, again.rows, root, {}, again.skipped);
-        QCOMPARE(rescanSummary(QStringLiteral("CD02"), diff),
+        const RescanService::Found found =
+            rescanOf(model, QStringLiteral("CD02"), root, {}, TagReading{rescanPage}, &calls);
+        QCOMPARE(rescanSummary(QStringLiteral("CD02"), found.diff),
                  "Rescan CD02: 0 added, 0 removed, 0 changed, 0 moved, " + rescanned + u'.');
-        applyRescan(model, diff, again.rows);
+        model.apply(RescanService::edits(model.rows(), found));
         QCOMPARE(model.size(), 2);
         QCOMPARE(EntryPath::openPath(model.field(1, FieldFilename), model.rows().extensionUtf8(1)), exact);
     }

@@ -1,3 +1,4 @@
+#include "catalogrows.h"
 #include "store/mediaregister.h"
 #include "store/mediastate.h"
 #include "store/rowstore.h"
@@ -177,6 +178,31 @@ private Q_SLOTS:
         QVERIFY(!MediaStates::stateOf(record, {}, {absent}).online);
         record.root = dir.filePath(QStringLiteral("gone"));
         QVERIFY(!MediaStates::stateOf(record, {}, {present}).online);
+    }
+
+    // The samples of a medium are its first three entries, the same from
+    // rows as from records streamed; rows give none to a medium with a
+    // UUID, whose volume tells.
+    void samples()
+    {
+        MediaRegister media;
+        media.recordFor(QStringLiteral("NET1"));
+        media.recordFor(QStringLiteral("USB1")).uuid = QStringLiteral("u-1");
+        const RowStore rows = CatalogRows::fromPaths({"/n/1.mp3", "/u/1.mp3", "/n/2.mp3", "/n/3.mp3", "/n/4.mp3"},
+                                                     {"NET1", "USB1", "NET1", "NET1", "NET1"});
+        const QStringList firstThree{"/n/1.mp3", "/n/2.mp3", "/n/3.mp3"};
+        const MediumSamples fromRows = MediumSamples::of(media, rows);
+        QCOMPARE(fromRows.paths(QStringLiteral("NET1")), firstThree);
+        QVERIFY(fromRows.paths(QStringLiteral("USB1")).isEmpty());
+        MediumSamples streamed;
+        for (qsizetype row = 0; row < rows.size(); ++row) {
+            std::array<QByteArrayView, TrackFieldCount> fields;
+            for (int f = 0; f < TrackFieldCount; ++f)
+                fields[size_t(f)] = rows.fieldUtf8(row, f);
+            streamed.record(fields, rows.extensionUtf8(row));
+        }
+        QCOMPARE(streamed.paths(QStringLiteral("NET1")), firstThree);
+        QCOMPARE(streamed.paths(QStringLiteral("USB1")), QStringList{"/u/1.mp3"});
     }
 
     // A medium's totals take sizes and playing times from the entries'

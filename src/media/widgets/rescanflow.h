@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/rescanservice.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -33,8 +35,7 @@ Q_SIGNALS:
     void finished(bool applied);
 
 private:
-    struct Found;
-    void ended(const QString &source, Found found);
+    void ended(const RescanService::Plan &plan, RescanService::Found found);
 
     CatalogueModel &m_catalogue;
     MediaSession &m_media;

@@ -290,9 +290,13 @@ struct Matcher::Impl
             return fieldMatches(path.sliced(path.lastIndexOf('/') + 1), p, index, s);
         }
         case Field::Mode:
-        case Field::Enc:
-            return fieldMatches(ExtensionLine::rawValue(rows.extensionUtf8(row), t.field == Field::Mode ? "mode" : "enc"),
-                                p, index, s);
+        case Field::Enc: {
+            // Decoded like every reader of a fact, only when escaped (rare).
+            const QByteArrayView raw =
+                ExtensionLine::rawValue(rows.extensionUtf8(row), t.field == Field::Mode ? "mode" : "enc");
+            return raw.contains('%') ? fieldMatches(ExtensionLine::decodedText(raw), p, index, s)
+                                     : fieldMatches(raw, p, index, s);
+        }
         case Field::Label:
         case Field::Note: {
             const MediumText *medium = mediumOf(rows.fieldUtf8(row, FieldSource), s);

@@ -1,7 +1,7 @@
 #include "cli/cataloguelock.h"
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
-#include "cli/entryoutput.h"
+#include "export/entryformat.h"
 #include "cli/scanrun.h"
 #include "browse/matchrule.h"
 
@@ -18,9 +18,14 @@
 
 namespace {
 
-EntryOutput::Format formatOf(const QCommandLineParser &options)
+// list and find print the nine fields: as tab-separated lines, or JSON without the facts.
+EntryFormat::Writer writerFor(const QCommandLineParser &options)
 {
-    return options.isSet(QStringLiteral("json")) ? EntryOutput::Format::Json : EntryOutput::Format::Tabs;
+    EntryFormat::Options fieldsOnly;
+    fieldsOnly.facts = false;
+    return EntryFormat::Writer(options.isSet(QStringLiteral("json")) ? EntryFormat::Format::Json
+                                                                     : EntryFormat::Format::Tabs,
+                               CliIo::outBlock, std::move(fieldsOnly));
 }
 
 // The catalogue a scan adds to. A whole catalogue is only checked: the new
@@ -172,7 +177,7 @@ namespace {
 // from the file: no catalogue is built. A read that fails part-way ends
 // without closing the output (a JSON reader sees it cut short) and says so
 // on standard error; false then.
-bool printFromCatalogue(const CommandCall &call, CatalogueListFile::RecordVisitor &visitor, EntryOutput::Writer &writer)
+bool printFromCatalogue(const CommandCall &call, CatalogueListFile::RecordVisitor &visitor, EntryFormat::Writer &writer)
 {
     const QString file = call.context.catalogueFile();
     const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, visitor);
@@ -192,14 +197,14 @@ int runList(const CommandCall &call)
     class Lister : public CatalogueListFile::RecordVisitor
     {
     public:
-        explicit Lister(EntryOutput::Format format) : m_writer(format) {}
+        explicit Lister(const QCommandLineParser &options) : m_writer(writerFor(options)) {}
         void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
         {
-            m_writer.add(fields, EntryOrigin::Own);
+            m_writer.add(fields, {});
         }
-        EntryOutput::Writer m_writer;
+        EntryFormat::Writer m_writer;
     };
-    Lister lister(formatOf(call.options));
+    Lister lister(call.options);
     return printFromCatalogue(call, lister, lister.m_writer) ? StatusSuccess : StatusFailure;
 }
 
@@ -210,19 +215,19 @@ int runFind(const CommandCall &call)
     class Finder : public CatalogueListFile::RecordVisitor
     {
     public:
-        Finder(const QString &text, EntryOutput::Format format) : m_matcher(text), m_writer(format) {}
+        Finder(const QString &text, const QCommandLineParser &options) : m_matcher(text), m_writer(writerFor(options)) {}
         void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
         {
             if (!m_matcher.matchesUtf8(fields[FieldFilename]))
                 return;
-            m_writer.add(fields, EntryOrigin::Own);
+            m_writer.add(fields, {});
             ++m_found;
         }
         MatchRule::Matcher m_matcher;
-        EntryOutput::Writer m_writer;
+        EntryFormat::Writer m_writer;
         qsizetype m_found = 0;
     };
-    Finder finder(call.arguments.at(0), formatOf(call.options));
+    Finder finder(call.arguments.at(0), call.options);
     if (!printFromCatalogue(call, finder, finder.m_writer))
         return StatusFailure;
     return finder.m_found == 0 ? StatusNothingFound : StatusSuccess;

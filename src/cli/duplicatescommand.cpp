@@ -1,7 +1,6 @@
 #include "browse/duplicates.h"
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
-#include "cli/entryoutput.h"
 #include "cli/queryrun.h"
 #include "cli/scanrun.h"
 #include "store/cataloguelistfile.h"
@@ -80,7 +79,7 @@ QByteArray groupLines(const std::vector<Found> &found, const std::unordered_map<
                 for (qsizetype i = 0; i < fields.size(); ++i) {
                     if (i > 0)
                         out += '\t';
-                    EntryOutput::appendEscaped(out, fields.at(i).toUtf8());
+                    CliIo::appendEscaped(out, fields.at(i).toUtf8());
                 }
                 out += '\n';
             }

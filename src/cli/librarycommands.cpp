@@ -1,7 +1,7 @@
 #include "cli/librarycommands.h"
 
 #include "cli/clicatalogue.h"
-#include "cli/entryoutput.h"
+#include "export/entryformat.h"
 #include "export/exportflow.h"
 #include "export/libraryfile.h"
 
@@ -50,16 +50,18 @@ int writeFromCatalogue(const CliContext &context, ExportFlow::Kind kind, const Q
     return presentExport(outcome);
 }
 
-int libraryShow(const QString &file, EntryOutput::Format format)
+int libraryShow(const QString &file, EntryFormat::Format format)
 {
     if (!CliIo::checkReadableFile(file))
         return StatusFailure;
     // Each track is printed as it is read; what was read is printed either
     // way, as the desktop keeps it.
-    EntryOutput::Writer writer(format);
+    EntryFormat::Options fieldsOnly;
+    fieldsOnly.facts = false;
+    EntryFormat::Writer writer(format, CliIo::outBlock, std::move(fieldsOnly));
     QString reason;
     const bool whole = LibraryFile::visit(
-        file, [&writer](const LibraryFile::Fields &fields) { writer.add(fields, EntryOrigin::Library); }, &reason);
+        file, [&writer](const LibraryFile::Fields &fields) { writer.add(fields, {}, EntryOrigin::Library); }, &reason);
     writer.finish();
     if (!whole) {
         CliIo::error(QStringLiteral("cannot read the library %1: %2").arg(QDir::toNativeSeparators(file), reason));
@@ -94,8 +96,8 @@ int runLibrary(const CommandCall &call)
         const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(LibraryFile::withLibraryExtension(file)));
         return writeFromCatalogue(call.context, ExportFlow::Kind::Library, path);
     }
-    return libraryShow(file, call.options.isSet(QStringLiteral("json")) ? EntryOutput::Format::Json
-                                                                         : EntryOutput::Format::Tabs);
+    return libraryShow(file, call.options.isSet(QStringLiteral("json")) ? EntryFormat::Format::Json
+                                                                         : EntryFormat::Format::Tabs);
 }
 
 const ExportFlow::KindSpec *kindNamed(const QString &name)

@@ -1,7 +1,6 @@
 #include "browse/statistics.h"
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
-#include "cli/entryoutput.h"
 #include "cli/queryrun.h"
 #include "store/cataloguelistfile.h"
 
@@ -40,7 +39,7 @@ void appendLine(QByteArray &out, const QStringList &fields)
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             out += '\t';
-        EntryOutput::appendEscaped(out, fields.at(i).toUtf8());
+        CliIo::appendEscaped(out, fields.at(i).toUtf8());
     }
     out += '\n';
 }

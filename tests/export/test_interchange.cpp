@@ -272,8 +272,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("duration"); // what the playing time is written as
         QTest::newRow("m3u8") << Format::M3u8 << QByteArray("#EXTINF:-1,");
         QTest::newRow("xspf") << Format::Xspf << QByteArray("</title>\n    </track>");
-        QTest::newRow("csv") << Format::Csv << QByteArray(",999999999999999999,");
-        QTest::newRow("jsonl") << Format::Jsonl << QByteArray("\"dur\":\"999999999999999999\"");
+        QTest::newRow("csv") << Format::Csv << QByteArray(",,,,,\uFFFD,"); // size to kbps empty, then mode
+        QTest::newRow("jsonl") << Format::Jsonl << QByteArray("\"coverimage\":\"\",\"enc\""); // no "dur" between
     }
     void hostileFactsStayUtf8()
     {

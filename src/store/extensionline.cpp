@@ -144,9 +144,10 @@ std::optional<qint64> wholeNumber(QByteArrayView raw, qint64 max)
         return std::nullopt;
     qint64 n = 0;
     for (const char c : raw) {
-        if (c < '0' || c > '9' || n > (max - (c - '0')) / 10)
+        const int digit = c - '0';
+        if (digit < 0 || digit > 9 || digit > max || n > (max - digit) / 10)
             return std::nullopt;
-        n = n * 10 + (c - '0');
+        n = n * 10 + digit;
     }
     return n;
 }

@@ -182,6 +182,32 @@ private Q_SLOTS:
                             "/m/empty/Only Name.mp3\n"));
     }
 
+    // The title of #EXTINF stays on its line: every line end a player may
+    // take (OneLine's) and every other control is a blank.
+    void m3u8TitleOnOneLine_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("LS, PS") << QStringLiteral("a\u2028b\u2029c") << QByteArray("a b c");
+        QTest::newRow("NEL") << QStringLiteral("a\u0085b") << QByteArray("a b");
+        QTest::newRow("CR LF, VT, FF") << QStringLiteral("a\r\nb\vc\fd") << QByteArray("a  b c d");
+        QTest::newRow("tab, ESC") << QStringLiteral("a\tb\u001bc") << QByteArray("a b c");
+        QTest::newRow("U+2027 kept") << QStringLiteral("a\u2027b") << QByteArray("a\u2027b");
+    }
+    void m3u8TitleOnOneLine()
+    {
+        QFETCH(QString, title);
+        QFETCH(QByteArray, shown);
+        QByteArray out;
+        EntryFormat::Writer writer(Format::M3u8, [&out](QByteArrayView block) {
+            out += block;
+            return true;
+        });
+        const QByteArray track = title.toUtf8();
+        QVERIFY(writer.add({"/a.mp3", "CD", "", track}, {}) && writer.finish());
+        QCOMPARE(out, "#EXTM3U\n#EXTINF:-1," + shown + "\n/a.mp3\n");
+    }
+
     // A path that no line can hold goes as a URI; relative paths from the
     // playlist's folder.
     void m3u8Paths_data()

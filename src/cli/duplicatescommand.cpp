@@ -35,9 +35,12 @@ public:
         if (it == m_wanted.end())
             return;
         const auto text = [](QByteArrayView bytes) { return QString::fromUtf8(bytes); };
+        // The facts read as every reader reads them: dur in tenths, as the scan writes it.
+        const auto tenths = ExtensionLine::factNumber(ExtensionLine::rawValue(extension, "dur"), ExtensionLine::Dur);
         it->second = {text(fields[FieldSource]), text(fields[FieldFilename]), text(fields[FieldArtist]),
-                      text(fields[FieldTrack]), text(ExtensionLine::rawValue(extension, "dur")),
-                      text(ExtensionLine::rawValue(extension, "aid"))};
+                      text(fields[FieldTrack]),
+                      tenths ? QStringLiteral("%1.%2").arg(*tenths / 10).arg(*tenths % 10) : QString(),
+                      text(ExtensionLine::textValue(extension, "aid"))};
     }
 
 private:

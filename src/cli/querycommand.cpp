@@ -30,9 +30,10 @@ int runQuery(const CommandCall &call)
     EntryFormat::Writer writer(formatOf(call.options), CliIo::outBlock);
     qsizetype found = 0;
     const int status = QueryRun::forEachMatch(call.context, call.arguments.at(0),
-                                              [&](const RowStore &batch, qsizetype row) {
-                                                  writer.add(batch, row);
+                                              [&](const EntryView &entry) {
+                                                  writer.add(entry);
                                                   ++found;
+                                                  return true;
                                               });
     if (status == StatusUsage) // the query did not parse: nothing was printed
         return status;

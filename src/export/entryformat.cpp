@@ -163,17 +163,11 @@ void Writer::head()
     }
 }
 
-bool Writer::add(const RowStore &rows, qsizetype row)
-{
-    Fields fields;
-    for (int f = 0; f < TrackFieldCount; ++f)
-        fields[size_t(f)] = rows.fieldUtf8(row, f);
-    return add(fields, rows.extensionUtf8(row), rows.origin(row));
-}
-
-bool Writer::add(const Fields &given, QByteArrayView extension, EntryOrigin origin)
+bool Writer::add(const EntryView &entry)
 {
     head();
+    const Fields &given = entry.fields;
+    const QByteArrayView extension = entry.extension;
     Fields fields = given;
     QByteArray resolved;
     if (m_options.resolve) {
@@ -193,10 +187,10 @@ bool Writer::add(const Fields &given, QByteArrayView extension, EntryOrigin orig
     case Format::Tabs: appendTabs(fields); break;
     case Format::Json:
         m_buffer += m_count == 0 ? "[\n" : ",\n";
-        appendJson(fields, extension, origin);
+        appendJson(fields, extension, entry.origin);
         break;
     case Format::Jsonl:
-        appendJson(fields, extension, origin);
+        appendJson(fields, extension, entry.origin);
         m_buffer += '\n';
         break;
     case Format::Csv: appendCsv(fields, extension); break;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "export/interchangeformat.h"
-#include "store/rowstore.h"
+#include "store/entrystream.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -52,10 +52,8 @@ public:
     // Writes the head (#EXTM3U, XSPF's, the CSV header row) now; else the
     // first add or finish writes it.
     bool begin();
-    // The nine fields and the extension line of an entry, in UTF-8; the
-    // origin goes into the JSON array's objects.
-    bool add(const Fields &fields, QByteArrayView extension, EntryOrigin origin = EntryOrigin::Own);
-    bool add(const RowStore &rows, qsizetype row);
+    // An entry; its origin goes into the JSON array's objects.
+    bool add(const EntryView &entry);
     // Ends the output (the JSON array's "]", XSPF's tail) and hands it on.
     bool finish();
     // Hands on what was written, the output left open: a JSON reader sees

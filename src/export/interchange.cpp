@@ -5,37 +5,6 @@
 
 namespace Interchange {
 
-EntrySource fromRows(const RowStore &rows, const Progress &progress)
-{
-    return [&rows, progress](const AddEntry &add) {
-        Fields fields;
-        const qsizetype n = rows.size();
-        for (qsizetype row = 0; row < n; ++row) {
-            for (int f = 0; f < TrackFieldCount; ++f)
-                fields[size_t(f)] = rows.fieldUtf8(row, f);
-            if (!add(fields, rows.extensionUtf8(row)) || (progress && !progress(row + 1, n)))
-                return false;
-        }
-        return true;
-    };
-}
-
-EntrySource fromRows(const RowStore &rows, std::vector<qsizetype> listed, const Progress &progress)
-{
-    return [&rows, listed = std::move(listed), progress](const AddEntry &add) {
-        Fields fields;
-        const qsizetype n = qsizetype(listed.size());
-        for (qsizetype i = 0; i < n; ++i) {
-            const qsizetype row = listed[size_t(i)];
-            for (int f = 0; f < TrackFieldCount; ++f)
-                fields[size_t(f)] = rows.fieldUtf8(row, f);
-            if (!add(fields, rows.extensionUtf8(row)) || (progress && !progress(i + 1, n)))
-                return false;
-        }
-        return true;
-    };
-}
-
 SaveResult save(const QString &path, Format format, const EntrySource &source, const Options &options,
                 const SaveSystemCalls &calls)
 {
@@ -51,9 +20,7 @@ SaveResult save(const QString &path, Format format, const EntrySource &source, c
             }, std::move(written));
             if (!writer.begin())
                 return true; // the device's failure is the save's
-            const bool whole = source([&writer](const Fields &fields, QByteArrayView extension) {
-                return writer.add(fields, extension);
-            });
+            const bool whole = source([&writer](const EntryView &entry) { return writer.add(entry); });
             return writer.finish() && whole;
         },
         calls);

@@ -2,6 +2,7 @@
 
 #include "export/entryformat.h"
 #include "store/atomicsave.h"
+#include "store/entrystream.h"
 #include "store/rowstore.h"
 
 #include <QByteArray>
@@ -21,14 +22,8 @@ namespace Interchange {
 
 using Format = EntryFormat::Format;
 using Fields = EntryFormat::Fields;
-// Takes one entry: its nine fields and its extension line in UTF-8, the
-// views lasting until the call returns; false stops the write.
-using AddEntry = std::function<bool(const Fields &fields, QByteArrayView extension)>;
-// Hands every entry to add, in order; false when add stopped it or the
-// entries could not all be had (the write then fails).
-using EntrySource = std::function<bool(const AddEntry &add)>;
-// After entry i (1-based) of n; false stops the write.
-using Progress = std::function<bool(qsizetype i, qsizetype n)>;
+// The entries an export writes; false from the stream fails the write.
+using EntrySource = EntryStream;
 
 struct Options
 {
@@ -39,10 +34,6 @@ struct Options
     // writes the stored path.
     std::function<QString(const QString &path, const QString &source)> resolve;
 };
-
-// The entries of rows: all of them, or those listed, in that order.
-EntrySource fromRows(const RowStore &rows, const Progress &progress = {});
-EntrySource fromRows(const RowStore &rows, std::vector<qsizetype> listed, const Progress &progress = {});
 
 // Writes the entries of source atomically to path. A stop, by the source
 // or by progress, fails with "writing was stopped".

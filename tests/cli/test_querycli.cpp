@@ -194,8 +194,9 @@ private Q_SLOTS:
         };
         QStringList names;
         const int got = QueryRun::forEachMatch(context, QStringLiteral("dup:audio"),
-                                               [&](const RowStore &batch, qsizetype row) {
-                                                   names << QString::fromUtf8(batch.fieldUtf8(row, FieldFilename));
+                                               [&](const EntryView &entry) {
+                                                   names << QString::fromUtf8(entry.fields[FieldFilename]);
+                                                   return true;
                                                });
         QCOMPARE(got, status);
         QCOMPARE(names.join(u' '), matched);

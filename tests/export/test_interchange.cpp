@@ -29,7 +29,7 @@ namespace {
 QByteArray written(Format format, const QString &path)
 {
     const RowStore rows = HostileRows::rows();
-    const SaveResult saved = Interchange::save(path, format, Interchange::fromRows(rows));
+    const SaveResult saved = Interchange::save(path, format, streamOf(rows));
     return saved ? fileBytes(path) : QByteArray("<not written: ") + saved.error.toUtf8() + '>';
 }
 
@@ -204,7 +204,7 @@ private Q_SLOTS:
             return true;
         });
         const QByteArray track = title.toUtf8();
-        QVERIFY(writer.add({"/a.mp3", "CD", "", track}, {}) && writer.finish());
+        QVERIFY(writer.add({{"/a.mp3", "CD", "", track}}) && writer.finish());
         QCOMPARE(out, "#EXTM3U\n#EXTINF:-1," + shown + "\n/a.mp3\n");
     }
 
@@ -234,7 +234,7 @@ private Q_SLOTS:
         const QString target = dir.filePath(QStringLiteral("paths.m3u8"));
         Interchange::Options options;
         options.relative = relative;
-        QVERIFY(Interchange::save(target, Format::M3u8, Interchange::fromRows(rows), options));
+        QVERIFY(Interchange::save(target, Format::M3u8, streamOf(rows), options));
         QCOMPARE(fileBytes(target).split('\n').value(2), line);
     }
 
@@ -309,7 +309,7 @@ private Q_SLOTS:
         const std::array<QByteArrayView, TrackFieldCount> fields{"/m/a\xff.mp3", "CD\xc3", "", "T\xe2\x82"};
         rows.appendUtf8(fields, EntryOrigin::Own, "ondro:1 dur=999999999999999999 mode=\xfe enc=%FFx");
         const QString path = dir.filePath(QStringLiteral("bytes"));
-        QVERIFY(Interchange::save(path, format, Interchange::fromRows(rows)));
+        QVERIFY(Interchange::save(path, format, streamOf(rows)));
         const QByteArray bytes = fileBytes(path);
         QVERIFY2(QByteArrayView(bytes).isValidUtf8(), bytes.constData());
         QVERIFY2(bytes.contains("T\uFFFD") && bytes.contains(duration), bytes.constData());
@@ -349,7 +349,7 @@ private Q_SLOTS:
         const QString target = dir.filePath(QStringLiteral("stopped.csv"));
         const RowStore rows = HostileRows::rows();
         const SaveResult saved = Interchange::save(target, Format::Csv,
-                                                   Interchange::fromRows(rows, {2, 0}, [](qsizetype i, qsizetype) {
+                                                   streamOf(rows, {2, 0}, [](qsizetype i, qsizetype) {
                                                        return i < 2;
                                                    }));
         QVERIFY(!saved);

@@ -280,7 +280,7 @@ private Q_SLOTS:
             return true;
         });
         for (qsizetype row = 0; row < model.size(); ++row)
-            QVERIFY(writer.add(model.rows(), row));
+            QVERIFY(writer.add(EntryView::of(model.rows(), row)));
         QVERIFY(writer.finish());
         QVERIFY2(m3u8.contains("\n" + exact + "\n"), m3u8.constData());
 

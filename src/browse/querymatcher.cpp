@@ -286,9 +286,10 @@ struct Matcher::Impl
             return fieldMatches(path.sliced(path.lastIndexOf('/') + 1), p, index, s);
         }
         case Field::Mode:
-        case Field::Enc:
-            return fieldMatches(ExtensionLine::rawValue(rows.extensionUtf8(row), t.field == Field::Mode ? "mode" : "enc"),
-                                p, index, s);
+        case Field::Enc: { // decoded, as every reader of a fact reads it (escapes are rare)
+            const QByteArrayView raw = ExtensionLine::rawValue(rows.extensionUtf8(row), t.field == Field::Mode ? "mode" : "enc");
+            return fieldMatches(raw.contains('%') ? QByteArrayView(ExtensionLine::decodedText(raw)) : raw, p, index, s);
+        }
         case Field::Label:
         case Field::Note: {
             const MediumText *medium = mediumOf(rows.fieldUtf8(row, FieldSource), s);

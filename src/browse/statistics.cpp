@@ -7,6 +7,7 @@
 #include <QtNumeric>
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 #include <cstring>
 #include <string>
@@ -195,8 +196,12 @@ void Tally::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByte
 {
     Counts &c = *m_counts;
     const ExtensionLine::FactValues facts = ExtensionLine::factValues(extension);
-    const std::optional<qint64> size = ExtensionLine::wholeNumber(facts[ExtensionLine::Size]);
-    const std::optional<qint64> tenths = ExtensionLine::tenths(facts[ExtensionLine::Dur]);
+    const std::optional<qint64> size = ExtensionLine::factNumber(facts[ExtensionLine::Size], ExtensionLine::Size);
+    const std::optional<qint64> tenths = ExtensionLine::factNumber(facts[ExtensionLine::Dur], ExtensionLine::Dur);
+    // The bitrate by its number, as the query reads it ("0128" is 128, "abc" not known).
+    char digits[24];
+    const std::optional<qint64> kbps = ExtensionLine::factNumber(facts[ExtensionLine::Kbps], ExtensionLine::Kbps);
+    const QByteArrayView bitrate(digits, kbps ? std::to_chars(digits, digits + sizeof digits, *kbps).ptr - digits : 0);
     const qint64 bytes = size.value_or(0), time = tenths.value_or(0);
     ++c.entries;
     addTo(c.bytes, bytes);
@@ -207,7 +212,7 @@ void Tally::add(const std::array<QByteArrayView, TrackFieldCount> &fields, QByte
     c.genre.at(fields[FieldGenre]).add(bytes, time);
     const std::optional<int> year = yearNumber(fields[FieldYear]);
     (year ? c.decades[size_t(*year / 10)] : c.unknownDecade).add(bytes, time);
-    c.bitrate.at(facts[ExtensionLine::Kbps]).add(bytes, time);
+    c.bitrate.at(bitrate).add(bytes, time);
     c.mode.at(facts[ExtensionLine::Mode]).add(bytes, time);
     c.encoder.at(facts[ExtensionLine::Enc]).add(bytes, time);
 }

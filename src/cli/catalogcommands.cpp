@@ -1,7 +1,7 @@
 #include "cli/cataloguelock.h"
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
-#include "cli/entryoutput.h"
+#include "export/entryformat.h"
 #include "cli/scanrun.h"
 #include "browse/matchrule.h"
 
@@ -18,9 +18,14 @@
 
 namespace {
 
-EntryOutput::Format formatOf(const QCommandLineParser &options)
+// list and find print the nine fields: as tab-separated lines, or JSON without the facts.
+EntryFormat::Writer writerFor(const QCommandLineParser &options)
 {
-    return options.isSet(QStringLiteral("json")) ? EntryOutput::Format::Json : EntryOutput::Format::Tabs;
+    EntryFormat::Options fieldsOnly;
+    fieldsOnly.facts = false;
+    return EntryFormat::Writer(options.isSet(QStringLiteral("json")) ? EntryFormat::Format::Json
+                                                                     : EntryFormat::Format::Tabs,
+                               CliIo::outBlock, std::move(fieldsOnly));
 }
 
 // The catalogue a scan adds to. A whole catalogue is only checked: the new
@@ -168,14 +173,15 @@ int runScan(const CommandCall &call)
 
 namespace {
 
-// Prints what visitor makes of each record of the catalogue as it is cut
-// from the file: no catalogue is built. A read that fails part-way ends
-// without closing the output (a JSON reader sees it cut short) and says so
-// on standard error; false then.
-bool printFromCatalogue(const CommandCall &call, CatalogueListFile::RecordVisitor &visitor, EntryOutput::Writer &writer)
+// Hands each entry of the catalogue to print as it is cut from the file:
+// no catalogue is built. A read that fails part-way ends without closing
+// the output (a JSON reader sees it cut short) and says so on standard
+// error; false then.
+bool printFromCatalogue(const CommandCall &call, const EntrySink &print, EntryFormat::Writer &writer)
 {
     const QString file = call.context.catalogueFile();
-    const CatalogueListFile::ReadResult read = CatalogueListFile::visit(file, visitor);
+    CatalogueListFile::ReadResult read;
+    CatalogueListFile::stream(file, read)(print);
     const bool readable = read.state != CatalogueListFile::ReadState::Unreadable;
     if (readable)
         writer.finish();
@@ -189,41 +195,29 @@ bool printFromCatalogue(const CommandCall &call, CatalogueListFile::RecordVisito
 
 int runList(const CommandCall &call)
 {
-    class Lister : public CatalogueListFile::RecordVisitor
-    {
-    public:
-        explicit Lister(EntryOutput::Format format) : m_writer(format) {}
-        void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
-        {
-            m_writer.add(fields, EntryOrigin::Own);
-        }
-        EntryOutput::Writer m_writer;
+    EntryFormat::Writer writer = writerFor(call.options);
+    const auto print = [&writer](const EntryView &entry) {
+        writer.add(entry);
+        return true;
     };
-    Lister lister(formatOf(call.options));
-    return printFromCatalogue(call, lister, lister.m_writer) ? StatusSuccess : StatusFailure;
+    return printFromCatalogue(call, print, writer) ? StatusSuccess : StatusFailure;
 }
 
 int runFind(const CommandCall &call)
 {
-    // The same rule as Find and the query window, on each record as list
+    // The same rule as Find and the query window, on each entry as list
     // prints them.
-    class Finder : public CatalogueListFile::RecordVisitor
-    {
-    public:
-        Finder(const QString &text, EntryOutput::Format format) : m_matcher(text), m_writer(format) {}
-        void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
-        {
-            if (!m_matcher.matchesUtf8(fields[FieldFilename]))
-                return;
-            m_writer.add(fields, EntryOrigin::Own);
-            ++m_found;
+    const MatchRule::Matcher matcher(call.arguments.at(0));
+    EntryFormat::Writer writer = writerFor(call.options);
+    qsizetype found = 0;
+    const auto print = [&](const EntryView &entry) {
+        if (matcher.matchesUtf8(entry.fields[FieldFilename])) {
+            writer.add(entry);
+            ++found;
         }
-        MatchRule::Matcher m_matcher;
-        EntryOutput::Writer m_writer;
-        qsizetype m_found = 0;
+        return true;
     };
-    Finder finder(call.arguments.at(0), formatOf(call.options));
-    if (!printFromCatalogue(call, finder, finder.m_writer))
+    if (!printFromCatalogue(call, print, writer))
         return StatusFailure;
-    return finder.m_found == 0 ? StatusNothingFound : StatusSuccess;
+    return found == 0 ? StatusNothingFound : StatusSuccess;
 }

@@ -1,5 +1,6 @@
 #include "cli/clioutput.h"
 
+#include "export/interchangeformat.h"
 #include "store/safefileread.h"
 
 #include <cerrno>
@@ -12,10 +13,28 @@ bool failureHandled = false;
 int lastOutputErrno = 0;
 } // namespace
 
+void out(QByteArrayView bytes)
+{
+    if (!bytes.isEmpty() && std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
+        lastOutputErrno = errno;
+}
+
 void out(const QByteArray &bytes)
 {
-    if (!bytes.isEmpty() && std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
-        lastOutputErrno = errno;
+    out(QByteArrayView(bytes));
+}
+
+bool outBlock(QByteArrayView bytes)
+{
+    out(bytes);
+    return true;
+}
+
+void appendEscaped(QByteArray &out, QByteArrayView utf8)
+{
+    std::string escaped;
+    InterchangeFormat::appendTabEscaped(escaped, utf8);
+    out.append(escaped.data(), qsizetype(escaped.size()));
 }
 
 void out(const QString &text)

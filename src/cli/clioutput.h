@@ -1,13 +1,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // How ondro-cli writes: standard output as is, messages on standard error.
 namespace CliIo {
 
 // Writes to standard output as is (UTF-8 bytes).
+void out(QByteArrayView bytes);
 void out(const QByteArray &bytes);
+// The same as a sink of entry writers: true, since a failed write is
+// found by finishOutput.
+bool outBlock(QByteArrayView bytes);
+// Appends value as a tab-separated line holds it (EntryFormat's escapes).
+void appendEscaped(QByteArray &out, QByteArrayView utf8);
 void out(const QString &text);
 // One line on standard error, prefixed with the program name.
 void error(const QString &message);

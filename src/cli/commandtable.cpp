@@ -145,8 +145,9 @@ CommandSpec exportCommand()
                            "XSPF version 1 playlist with file:// locations, title, creator, album, trackNum and "
                            "duration in milliseconds; csv (RFC 4180, CR LF line ends) has a header row and per entry "
                            "the nine fields then the facts size, mtime, dur, kbps, mode, rate, enc, aid, est, dmg, "
-                           "trk and disc (empty when not known); jsonl has one JSON object per line with the same keys, the facts a scan did not "
-                           "record left out.")
+                           "trk and disc (empty when not known: not recorded, or no number where one is due); jsonl has "
+                           "one JSON object per line with the same keys in alphabetical order, the facts not known left "
+                           "out.")
                            .arg(exportKindsHelp()),
             .positional = {{QStringLiteral("KIND"), QStringLiteral("One of: %1.").arg(kinds)}},
             .options = {QCommandLineOption(QStringList{QStringLiteral("to")}, QStringLiteral("Write into DIR instead."),
@@ -324,7 +325,8 @@ CommandSpec queryCommand()
                 "'album:=\"night drive\" trk:1..3'. With --json and --csv each entry also carries the "
                 "facts a scan recorded, where known: size, mtime, dur, kbps, mode, rate, enc, aid, est "
                 "(1 when dur is estimated), dmg (short: the file was cut; long: more audio than its header "
-                "counts), trk, disc (in JSON, numbers as numbers and absent facts left out). --csv prints "
+                "counts), trk, disc (in JSON, numbers as numbers and facts not known left out; a fact is read as "
+                "the query reads it, so what is not a number is not known). --csv prints "
                 "RFC 4180 CSV: a header "
                 "row, the nine fields then the facts, CR LF line ends, a value holding a comma, a quote "
                 "or a line break in quotes. A query that cannot be parsed gives exit status 2 and a "

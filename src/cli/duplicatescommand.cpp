@@ -1,7 +1,6 @@
 #include "browse/duplicates.h"
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
-#include "cli/entryoutput.h"
 #include "cli/queryrun.h"
 #include "cli/scanrun.h"
 #include "store/cataloguelistfile.h"
@@ -36,9 +35,12 @@ public:
         if (it == m_wanted.end())
             return;
         const auto text = [](QByteArrayView bytes) { return QString::fromUtf8(bytes); };
+        // The facts read as every reader reads them: dur in tenths, as the scan writes it.
+        const auto tenths = ExtensionLine::factNumber(ExtensionLine::rawValue(extension, "dur"), ExtensionLine::Dur);
         it->second = {text(fields[FieldSource]), text(fields[FieldFilename]), text(fields[FieldArtist]),
-                      text(fields[FieldTrack]), text(ExtensionLine::rawValue(extension, "dur")),
-                      text(ExtensionLine::rawValue(extension, "aid"))};
+                      text(fields[FieldTrack]),
+                      tenths ? QStringLiteral("%1.%2").arg(*tenths / 10).arg(*tenths % 10) : QString(),
+                      text(ExtensionLine::textValue(extension, "aid"))};
     }
 
 private:
@@ -80,7 +82,7 @@ QByteArray groupLines(const std::vector<Found> &found, const std::unordered_map<
                 for (qsizetype i = 0; i < fields.size(); ++i) {
                     if (i > 0)
                         out += '\t';
-                    EntryOutput::appendEscaped(out, fields.at(i).toUtf8());
+                    CliIo::appendEscaped(out, fields.at(i).toUtf8());
                 }
                 out += '\n';
             }

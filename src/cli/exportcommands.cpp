@@ -67,23 +67,6 @@ int checkInterchangeOptions(const CommandCall &call, ExportFlow::Kind kind)
     return StatusSuccess;
 }
 
-// Hands each record of the catalogue to an export as it is cut from the
-// file; after a failed write the rest are passed over.
-class EntryFeed : public CatalogueListFile::RecordVisitor
-{
-public:
-    explicit EntryFeed(const Interchange::AddEntry &add) : m_add(add) {}
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
-    {
-        m_going = m_going && m_add(fields, extension);
-    }
-    bool going() const { return m_going; }
-
-private:
-    const Interchange::AddEntry &m_add;
-    bool m_going = true;
-};
-
 // --resolve: each path where its medium is mounted now, after a first pass
 // for the samples and a read of the media register; false after a message.
 bool resolveThroughRegister(const CliContext &context, Interchange::Options &options)
@@ -113,22 +96,12 @@ int runInterchangeExport(const CommandCall &call, const QString &target)
     const bool query = call.options.isSet(QStringLiteral("query"));
     CatalogueListFile::ReadResult read;
     int queryStatus = StatusSuccess;
-    const auto source = [&](const Interchange::AddEntry &add) {
-        if (!query) {
-            EntryFeed feed(add);
-            read = CatalogueListFile::visit(file, feed);
-            return feed.going() && read.state != CatalogueListFile::ReadState::Unreadable;
-        }
+    const EntryStream source = query ? EntryStream([&](const EntrySink &add) {
         bool going = true;
-        Interchange::Fields fields;
         queryStatus = QueryRun::forEachMatch(call.context, call.options.value(QStringLiteral("query")),
-                                             [&](const RowStore &batch, qsizetype row) {
-                                                 for (int f = 0; going && f < TrackFieldCount; ++f)
-                                                     fields[size_t(f)] = batch.fieldUtf8(row, f);
-                                                 going = going && add(fields, batch.extensionUtf8(row));
-                                             });
+                                             [&](const EntryView &entry) { return going = add(entry); });
         return going && queryStatus == StatusSuccess;
-    };
+    }) : CatalogueListFile::stream(file, read);
     const ExportFlow::Outcome outcome = ExportFlow::runInterchange(kind, source, target, options);
     // What could not be read was told as it was read (the query) or is told now.
     if (query ? queryStatus != StatusSuccess : !CliIo::reportRead(file, read))

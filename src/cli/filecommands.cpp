@@ -1,5 +1,4 @@
 #include "cli/clicommands.h"
-#include "cli/entryoutput.h"
 
 #include "media/frameheader.h"
 #include "media/mediascan.h"
@@ -33,7 +32,7 @@ int runTag(const CommandCall &call)
     bool any = false;
     for (const auto &[name, value] : fields) {
         text.append(name).append(": ");
-        EntryOutput::appendEscaped(text, value->toUtf8());
+        CliIo::appendEscaped(text, value->toUtf8());
         text.append('\n');
         any = any || !value->isEmpty();
     }

@@ -1,7 +1,7 @@
 #include "cli/librarycommands.h"
 
 #include "cli/clicatalogue.h"
-#include "cli/entryoutput.h"
+#include "export/entryformat.h"
 #include "export/exportflow.h"
 #include "export/libraryfile.h"
 
@@ -14,23 +14,6 @@ bool isCreate(const QStringList &arguments)
     return arguments.at(0) == QLatin1String("create");
 }
 
-// Hands each record of the catalogue on to a write as it is cut from the
-// file; after a failed write the rest are passed over.
-class CatalogueFeed : public CatalogueListFile::RecordVisitor
-{
-public:
-    explicit CatalogueFeed(const LibraryFile::AddEntry &add) : m_add(add) {}
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
-    {
-        m_going = m_going && m_add(fields, EntryOrigin::Own);
-    }
-    bool going() const { return m_going; }
-
-private:
-    const LibraryFile::AddEntry &m_add;
-    bool m_going = true;
-};
-
 // Writes a library or the database export at target from the catalogue as
 // it is read, so that no catalogue is held: a catalogue that cannot be
 // read leaves no file and is reported as the other commands report it,
@@ -39,27 +22,24 @@ int writeFromCatalogue(const CliContext &context, ExportFlow::Kind kind, const Q
 {
     const QString file = context.catalogueFile();
     CatalogueListFile::ReadResult read;
-    const auto source = [&](const LibraryFile::AddEntry &add) {
-        CatalogueFeed feed(add);
-        read = CatalogueListFile::visit(file, feed);
-        return feed.going() && read.state != CatalogueListFile::ReadState::Unreadable;
-    };
-    const ExportFlow::Outcome outcome = ExportFlow::run(kind, source, target);
+    const ExportFlow::Outcome outcome = ExportFlow::run(kind, CatalogueListFile::stream(file, read), target);
     if (!CliIo::reportRead(file, read))
         return StatusFailure;
     return presentExport(outcome);
 }
 
-int libraryShow(const QString &file, EntryOutput::Format format)
+int libraryShow(const QString &file, EntryFormat::Format format)
 {
     if (!CliIo::checkReadableFile(file))
         return StatusFailure;
     // Each track is printed as it is read; what was read is printed either
     // way, as the desktop keeps it.
-    EntryOutput::Writer writer(format);
+    EntryFormat::Options fieldsOnly;
+    fieldsOnly.facts = false;
+    EntryFormat::Writer writer(format, CliIo::outBlock, std::move(fieldsOnly));
     QString reason;
     const bool whole = LibraryFile::visit(
-        file, [&writer](const LibraryFile::Fields &fields) { writer.add(fields, EntryOrigin::Library); }, &reason);
+        file, [&writer](const LibraryFile::Fields &fields) { writer.add({fields, {}, EntryOrigin::Library}); }, &reason);
     writer.finish();
     if (!whole) {
         CliIo::error(QStringLiteral("cannot read the library %1: %2").arg(QDir::toNativeSeparators(file), reason));
@@ -94,8 +74,8 @@ int runLibrary(const CommandCall &call)
         const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(LibraryFile::withLibraryExtension(file)));
         return writeFromCatalogue(call.context, ExportFlow::Kind::Library, path);
     }
-    return libraryShow(file, call.options.isSet(QStringLiteral("json")) ? EntryOutput::Format::Json
-                                                                         : EntryOutput::Format::Tabs);
+    return libraryShow(file, call.options.isSet(QStringLiteral("json")) ? EntryFormat::Format::Json
+                                                                         : EntryFormat::Format::Tabs);
 }
 
 const ExportFlow::KindSpec *kindNamed(const QString &name)

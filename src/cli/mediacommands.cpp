@@ -1,7 +1,6 @@
 #include "cli/cataloguelock.h"
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
-#include "cli/entryoutput.h"
 #include "cli/scanrun.h"
 #include "media/rescan.h"
 #include "store/cataloguelistfile.h"
@@ -70,7 +69,7 @@ void appendMediumLine(QByteArray &out, const QString &source, const MediaRecord 
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             out += '\t';
-        EntryOutput::appendEscaped(out, fields.at(i).toUtf8());
+        CliIo::appendEscaped(out, fields.at(i).toUtf8());
     }
     out += '\n';
 }

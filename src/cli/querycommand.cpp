@@ -1,5 +1,5 @@
 #include "cli/clicommands.h"
-#include "cli/entryoutput.h"
+#include "export/entryformat.h"
 #include "cli/queryrun.h"
 
 // ondro-cli query: the entries that match a query, printed as list prints
@@ -7,11 +7,11 @@
 // QueryRun), each match written as it is found.
 namespace {
 
-EntryOutput::Format formatOf(const QCommandLineParser &options)
+EntryFormat::Format formatOf(const QCommandLineParser &options)
 {
     if (options.isSet(QStringLiteral("json")))
-        return EntryOutput::Format::Json;
-    return options.isSet(QStringLiteral("csv")) ? EntryOutput::Format::Csv : EntryOutput::Format::Tabs;
+        return EntryFormat::Format::Json;
+    return options.isSet(QStringLiteral("csv")) ? EntryFormat::Format::Csv : EntryFormat::Format::Tabs;
 }
 
 } // namespace
@@ -27,12 +27,13 @@ int checkQuery(const CommandCall &call)
 
 int runQuery(const CommandCall &call)
 {
-    EntryOutput::Writer writer(formatOf(call.options), EntryOutput::Facts::With);
+    EntryFormat::Writer writer(formatOf(call.options), CliIo::outBlock);
     qsizetype found = 0;
     const int status = QueryRun::forEachMatch(call.context, call.arguments.at(0),
-                                              [&](const RowStore &batch, qsizetype row) {
-                                                  writer.add(batch, row);
+                                              [&](const EntryView &entry) {
+                                                  writer.add(entry);
                                                   ++found;
+                                                  return true;
                                               });
     if (status == StatusUsage) // the query did not parse: nothing was printed
         return status;

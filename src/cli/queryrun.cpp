@@ -26,6 +26,8 @@ public:
     }
     void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
     {
+        if (!m_going)
+            return;
         m_batch.appendUtf8(fields, EntryOrigin::Own, extension);
         if (m_batch.size() == BatchRows)
             flush();
@@ -35,8 +37,9 @@ public:
         // A query without an answer (see Matcher::error) matches nothing more.
         for (qsizetype first = 0; first < m_batch.size(); first += 64) {
             const int count = int(std::min<qsizetype>(64, m_batch.size() - first));
-            for (quint64 bits = m_matcher.matchBits(m_batch, first, count, m_first + first); bits; bits &= bits - 1)
-                m_matched(m_batch, first + std::countr_zero(bits));
+            for (quint64 bits = m_matcher.matchBits(m_batch, first, count, m_first + first); bits && m_going;
+                 bits &= bits - 1)
+                m_going = m_matched(EntryView::of(m_batch, first + std::countr_zero(bits)));
         }
         m_first += m_batch.size();
         m_batch.clear();
@@ -48,6 +51,7 @@ private:
     const QueryRun::Matched &m_matched;
     RowStore m_batch;
     qsizetype m_first = 0;
+    bool m_going = true;
 };
 
 // Whether the tree looks at the media: their label, note or online state.

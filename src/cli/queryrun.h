@@ -3,6 +3,7 @@
 #include "cli/clicontext.h"
 #include "browse/duplicates.h"
 #include "store/cataloguelistfile.h"
+#include "store/entrystream.h"
 #include "store/mediastate.h"
 #include "store/rowstore.h"
 
@@ -60,8 +61,9 @@ private:
 // What to tell the user when every attempt found the file replaced.
 QString changedWhileRead(const QString &file);
 
-// Called for each matching entry: row of batch, in catalogue order.
-using Matched = std::function<void(const RowStore &batch, qsizetype row)>;
+// Takes each matching entry, in catalogue order; once it returns false the
+// rest are passed over.
+using Matched = EntrySink;
 
 // The check of a query given to a command, before anything is read:
 // StatusSuccess, or StatusUsage after a message naming the place (a

@@ -1,7 +1,6 @@
 #include "browse/statistics.h"
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
-#include "cli/entryoutput.h"
 #include "cli/queryrun.h"
 #include "store/cataloguelistfile.h"
 
@@ -12,19 +11,6 @@
 // ondro-cli stats: the figures of the catalogue, or of the entries that
 // match a query, the list file streamed so memory does not grow with it.
 namespace {
-
-class TallyFeed : public CatalogueListFile::RecordVisitor
-{
-public:
-    explicit TallyFeed(Statistics::Tally &tally) : m_tally(tally) {}
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
-    {
-        m_tally.add(fields, extension);
-    }
-
-private:
-    Statistics::Tally &m_tally;
-};
 
 // The breakdowns asked for: the one of --by, or all.
 QList<Statistics::Breakdown> chosen(const CommandCall &call)
@@ -40,7 +26,7 @@ void appendLine(QByteArray &out, const QStringList &fields)
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             out += '\t';
-        EntryOutput::appendEscaped(out, fields.at(i).toUtf8());
+        CliIo::appendEscaped(out, fields.at(i).toUtf8());
     }
     out += '\n';
 }
@@ -100,16 +86,19 @@ int checkStats(const CommandCall &call)
 int runStats(const CommandCall &call)
 {
     Statistics::Tally tally;
+    const EntrySink tallied = [&tally](const EntryView &entry) {
+        tally.add(entry.fields, entry.extension);
+        return true;
+    };
     if (call.arguments.isEmpty()) {
         const QString file = call.context.catalogueFile();
-        TallyFeed feed(tally);
-        if (!CliIo::reportRead(file, CatalogueListFile::visit(file, feed)))
+        CatalogueListFile::ReadResult read;
+        CatalogueListFile::stream(file, read)(tallied);
+        if (!CliIo::reportRead(file, read))
             return StatusFailure;
-    } else {
-        const int status = QueryRun::forEachMatch(call.context, call.arguments.first(),
-                                                  [&](const RowStore &batch, qsizetype row) { tally.add(batch, row); });
-        if (status != StatusSuccess)
-            return status;
+    } else if (const int status = QueryRun::forEachMatch(call.context, call.arguments.first(), tallied);
+               status != StatusSuccess) {
+        return status;
     }
     const Statistics::Report report = tally.report();
     if (call.options.isSet(QStringLiteral("json")))

@@ -76,7 +76,7 @@ Interchange::Format formatOf(Kind kind)
 template <Kind kind>
 Outcome writeInterchangeRows(const QString &path, const RowStore &rows, const Hooks &hooks)
 {
-    return writeInterchange(kind, Interchange::fromRows(rows, hooks.progress), path, {}, hooks);
+    return writeInterchange(kind, streamOf(rows, hooks.progress), path, {}, hooks);
 }
 
 LibraryFile::Content contentOf(Kind kind)

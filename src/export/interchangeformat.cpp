@@ -1,5 +1,6 @@
 #include "export/interchangeformat.h"
 
+#include "store/bytescan.h"
 #include "store/extensionline.h"
 #include "store/textcodec.h"
 
@@ -11,6 +12,7 @@ namespace InterchangeFormat {
 namespace {
 
 constexpr char Hex[] = "0123456789ABCDEF";
+constexpr char LowerHex[] = "0123456789abcdef";
 constexpr QByteArrayView Replacement("\xEF\xBF\xBD"); // U+FFFD
 
 // The length of the well-formed UTF-8 sequence at p (shortest form, no
@@ -158,6 +160,7 @@ void appendCsvField(std::string &out, QByteArrayView given)
 
 void appendJsonString(std::string &out, QByteArrayView utf8)
 {
+    const size_t from = out.size();
     out += '"';
     const uchar *p = reinterpret_cast<const uchar *>(utf8.data());
     const uchar *const end = p + utf8.size();
@@ -179,10 +182,13 @@ void appendJsonString(std::string &out, QByteArrayView utf8)
         default:
             if (c < 0x20) {
                 out += "\\u00";
-                out += Hex[c >> 4];
-                out += Hex[c & 15];
-            } else {
-                append(out, Replacement); // a byte that starts no UTF-8 sequence
+                out += LowerHex[c >> 4];
+                out += LowerHex[c & 15];
+            } else { // not UTF-8 (rare): written again, replaced as everywhere
+                out.resize(from);
+                QByteArray room;
+                appendJsonString(out, TextCodec::validUtf8(utf8, room));
+                return;
             }
         }
     }
@@ -194,6 +200,45 @@ void appendNumber(std::string &out, qint64 n)
     char digits[24];
     const auto [end, error] = std::to_chars(digits, digits + sizeof digits, n);
     out.append(digits, size_t(end - digits));
+}
+
+void appendTenths(std::string &out, qint64 tenths)
+{
+    appendNumber(out, tenths / 10);
+    if (tenths % 10 != 0) {
+        out += '.';
+        out += char('0' + tenths % 10);
+    }
+}
+
+void appendTabEscaped(std::string &out, QByteArrayView given)
+{
+    QByteArray room;
+    const QByteArrayView utf8 = TextCodec::validUtf8(given, room);
+    const char *text = utf8.data();
+    const qsizetype n = utf8.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const qsizetype run = ByteScan::plainRun(text + i, n - i);
+        out.append(text + i, size_t(run));
+        i += run;
+        if (i == n)
+            break;
+        out += '\\';
+        switch (text[i]) {
+        case '\\': out += '\\'; break;
+        case '\t': out += 't'; break;
+        case '\r':
+            if (i + 1 < n && text[i + 1] == '\n')
+                ++i; // CR LF is one line break
+            out += 'n';
+            break;
+        case '\n': out += 'n'; break;
+        default:
+            out += 'x';
+            out += LowerHex[quint8(text[i]) >> 4];
+            out += LowerHex[quint8(text[i]) & 0xF];
+        }
+    }
 }
 
 void appendXmlText(std::string &out, QByteArrayView utf8)

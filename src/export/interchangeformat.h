@@ -33,10 +33,19 @@ void appendUtf8(std::string &out, QByteArrayView bytes);
 // A CSV field: as it is, or quoted with its quotes doubled when it holds a
 // comma, a quote, CR or LF; what is not UTF-8 replaced by U+FFFD.
 void appendCsvField(std::string &out, QByteArrayView value);
-// A JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
+// A JSON string, quotes included: quote, backslash and C0 controls
+// escaped (\n and the like, else \u00 and two lowercase hex digits),
+// what is not UTF-8 replaced by U+FFFD.
 void appendJsonString(std::string &out, QByteArrayView utf8);
 // A whole number.
 void appendNumber(std::string &out, qint64 n);
+// A number of tenths in its shortest decimal form: "215.3", "120".
+void appendTenths(std::string &out, qint64 tenths);
+// A value on a tab-separated line: backslash, tab and a line break (CR LF,
+// a lone CR or a lone LF) as \\, \t and \n, every other C0 control and DEL
+// as \x and two lowercase hex digits (ESC as \x1b); what is not UTF-8 as
+// U+FFFD.
+void appendTabEscaped(std::string &out, QByteArrayView utf8);
 // Text for XML 1.0 content or attributes: & < > " ' escaped, CR kept as a
 // reference, characters XML does not allow (most controls, U+FFFE, U+FFFF,
 // bytes that are not UTF-8) replaced by U+FFFD.

@@ -59,11 +59,11 @@ bool fill(LibraryDatabase &db, const EntrySource &source, Content content, bool 
         return false;
     LibraryDatabase::RecordValues values;
     bool failed = false;
-    const bool complete = source([&](const Fields &fields, EntryOrigin origin) {
-        if (content == Content::Library && origin == EntryOrigin::Library)
+    const bool complete = source([&](const EntryView &entry) {
+        if (content == Content::Library && entry.origin == EntryOrigin::Library)
             return true;
         for (int f = 0; f < TrackFieldCount; ++f) {
-            const QByteArrayView value = fields[size_t(f)];
+            const QByteArrayView value = entry.fields[size_t(f)];
             if (f == FieldFilename)
                 values[size_t(f)] = value; // always written
             else if ((f == FieldCoverImage && content == Content::Library) || onlyBlanks(value))
@@ -146,18 +146,7 @@ SaveResult write(const QString &path, const EntrySource &source, Content content
 SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress,
                  const SaveSystemCalls &calls)
 {
-    const auto source = [&](const AddEntry &add) {
-        Fields fields;
-        const qsizetype n = rows.size();
-        for (qsizetype row = 0; row < n; ++row) {
-            for (int f = 0; f < TrackFieldCount; ++f)
-                fields[size_t(f)] = rows.fieldUtf8(row, f);
-            if (!add(fields, rows.origin(row)) || (progress && !progress(row + 1, n)))
-                return false;
-        }
-        return true;
-    };
-    return write(path, source, content, calls);
+    return write(path, streamOf(rows, progress), content, calls);
 }
 
 bool load(const QString &path, RowStore &rows, QString *reason, std::optional<LibraryDatabase::ReadLimits> limits)

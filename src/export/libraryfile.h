@@ -2,6 +2,7 @@
 
 #include "export/librarydatabase.h"
 #include "store/atomicsave.h"
+#include "store/entrystream.h"
 #include "store/rowstore.h"
 
 #include <QString>
@@ -28,11 +29,9 @@ using Progress = std::function<bool(qsizetype i, qsizetype n)>;
 // An entry as its nine fields in UTF-8; the views last until the call
 // they are handed to returns.
 using Fields = std::array<QByteArrayView, TrackFieldCount>;
-// Takes one entry; false stops the write.
-using AddEntry = std::function<bool(const Fields &fields, EntryOrigin origin)>;
-// Hands every entry to add, in order; false when add stopped it or when
-// the entries could not all be had (the write then fails).
-using EntrySource = std::function<bool(const AddEntry &add)>;
+// The entries a write takes (their extension lines unused); false from
+// the stream fails the write.
+using EntrySource = EntryStream;
 
 QString databaseExportFileName(); // "ondro2000.mdb"
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/atomicsave.h"
+#include "store/entrystream.h"
 #include "store/filestamp.h"
 #include "store/rowstore.h"
 #include "store/safefileread.h"
@@ -65,6 +66,9 @@ public:
 // read() gives them, rows empty. Unreadable after records were handed on
 // means the read failed part-way: what was made of them is no catalogue.
 ReadResult visit(const QString &path, RecordVisitor &visitor, const SafeFileRead::Options &options = {});
+// The file's records as a stream of own entries: each use reads the file
+// into read; false when the sink stopped or the file could not be read.
+EntryStream stream(const QString &path, ReadResult &read);
 
 // Reads the file at path; see ReadState. Anything but a plain file (a
 // folder, a named pipe, a device) and a file over the size limit are

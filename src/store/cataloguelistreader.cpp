@@ -205,6 +205,28 @@ ReadResult visit(const QString &path, RecordVisitor &visitor, const SafeFileRead
     return result;
 }
 
+EntryStream stream(const QString &path, ReadResult &read)
+{
+    return [path, &read](const EntrySink &sink) {
+        // After the sink stopped, the rest are passed over.
+        class Feed : public RecordVisitor
+        {
+        public:
+            explicit Feed(const EntrySink &sink) : m_sink(sink) {}
+            void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
+            {
+                going = going && m_sink({fields, extension, EntryOrigin::Own});
+            }
+            bool going = true;
+
+        private:
+            const EntrySink &m_sink;
+        } feed(sink);
+        read = visit(path, feed);
+        return feed.going && read.state != ReadState::Unreadable;
+    };
+}
+
 ReadResult read(const QString &path)
 {
     return read(path, SafeFileRead::Options());

@@ -144,9 +144,10 @@ std::optional<qint64> wholeNumber(QByteArrayView raw, qint64 max)
         return std::nullopt;
     qint64 n = 0;
     for (const char c : raw) {
-        if (c < '0' || c > '9' || n > (max - (c - '0')) / 10)
+        const int digit = c - '0';
+        if (digit < 0 || digit > 9 || digit > max || n > (max - digit) / 10)
             return std::nullopt;
-        n = n * 10 + (c - '0');
+        n = n * 10 + digit;
     }
     return n;
 }
@@ -208,11 +209,34 @@ FactValues factValues(QByteArrayView line)
     return values;
 }
 
+namespace {
+
+std::optional<qint64> numberOf(QByteArrayView text, Fact fact)
+{
+    if (fact == Dur)
+        return tenths(text, FactLimits[Dur]);
+    return isNumeric(fact) ? wholeNumber(text, FactLimits[size_t(fact)]) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<qint64> factNumber(QByteArrayView raw, Fact fact)
+{
+    // A value written escaped is rare: decoded only then.
+    return raw.contains('%') ? numberOf(unescaped(raw), fact) : numberOf(raw, fact);
+}
+
+QByteArray decodedText(QByteArrayView raw)
+{
+    return raw.contains('%') ? unescaped(raw) : raw.toByteArray();
+}
+
 std::optional<qint64> integerValue(QByteArrayView line, QByteArrayView key)
 {
     const int fact = factNamed(std::string_view(key.data(), size_t(key.size())));
-    const qint64 limit = fact < FactCount ? FactLimits[size_t(fact)] : 0;
-    return wholeNumber(rawValue(line, key), limit > 0 ? limit : MaxWhole);
+    if (fact < FactCount && isNumeric(Fact(fact)) && fact != Dur)
+        return factNumber(rawValue(line, key), Fact(fact));
+    return wholeNumber(decodedText(rawValue(line, key)), MaxWhole);
 }
 
 std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key)
@@ -232,7 +256,7 @@ std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key)
 
 std::optional<qint64> tenthsValue(QByteArrayView line, QByteArrayView key)
 {
-    return tenths(rawValue(line, key));
+    return key == "dur" ? factNumber(rawValue(line, key), Dur) : tenths(decodedText(rawValue(line, key)));
 }
 
 QByteArrayView rawValue(QByteArrayView line, QByteArrayView key)
@@ -257,11 +281,7 @@ QByteArrayView rawValue(QByteArrayView line, QByteArrayView key)
 
 QByteArray textValue(QByteArrayView line, QByteArrayView key)
 {
-    const QByteArrayView raw = rawValue(line, key);
-    if (!raw.contains('%'))
-        return raw.toByteArray();
-    // Escaped text is rare (an encoder's name with a blank): taken apart in full.
-    return parse(line).value(key);
+    return decodedText(rawValue(line, key));
 }
 
 } // namespace ExtensionLine

@@ -90,6 +90,19 @@ FactValues factValues(QByteArrayView line);
 std::optional<quint64> hexValue(QByteArrayView line, QByteArrayView key);
 std::optional<qint64> tenthsValue(QByteArrayView line, QByteArrayView key);
 
+// The one reading of a fact, for every reader (the query, statistics, the
+// outputs and exports): its value decoded from the line's escapes
+// ("%31%32" is "12"), then, for a numeric fact (FactLimits above 0), read
+// as a number (dur in tenths) within its limit. A numeric fact whose
+// value is no such number is absent, as one that is not written.
+inline bool isNumeric(Fact fact)
+{
+    return FactLimits[size_t(fact)] > 0;
+}
+std::optional<qint64> factNumber(QByteArrayView raw, Fact fact);
+// The decoded text of a value as written (raw as it is when it holds no escape).
+QByteArray decodedText(QByteArrayView raw);
+
 } // namespace ExtensionLine
 
 namespace ExtensionLine {

@@ -29,7 +29,7 @@ namespace {
 QByteArray written(Format format, const QString &path)
 {
     const RowStore rows = HostileRows::rows();
-    const SaveResult saved = Interchange::save(path, format, Interchange::fromRows(rows));
+    const SaveResult saved = Interchange::save(path, format, streamOf(rows));
     return saved ? fileBytes(path) : QByteArray("<not written: ") + saved.error.toUtf8() + '>';
 }
 
@@ -182,6 +182,32 @@ private Q_SLOTS:
                             "/m/empty/Only Name.mp3\n"));
     }
 
+    // The title of #EXTINF stays on its line: every line end a player may
+    // take (OneLine's) and every other control is a blank.
+    void m3u8TitleOnOneLine_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("LS, PS") << QStringLiteral("a\u2028b\u2029c") << QByteArray("a b c");
+        QTest::newRow("NEL") << QStringLiteral("a\u0085b") << QByteArray("a b");
+        QTest::newRow("CR LF, VT, FF") << QStringLiteral("a\r\nb\vc\fd") << QByteArray("a  b c d");
+        QTest::newRow("tab, ESC") << QStringLiteral("a\tb\u001bc") << QByteArray("a b c");
+        QTest::newRow("U+2027 kept") << QStringLiteral("a\u2027b") << QByteArray("a\u2027b");
+    }
+    void m3u8TitleOnOneLine()
+    {
+        QFETCH(QString, title);
+        QFETCH(QByteArray, shown);
+        QByteArray out;
+        EntryFormat::Writer writer(Format::M3u8, [&out](QByteArrayView block) {
+            out += block;
+            return true;
+        });
+        const QByteArray track = title.toUtf8();
+        QVERIFY(writer.add({{"/a.mp3", "CD", "", track}}) && writer.finish());
+        QCOMPARE(out, "#EXTM3U\n#EXTINF:-1," + shown + "\n/a.mp3\n");
+    }
+
     // A path that no line can hold goes as a URI; relative paths from the
     // playlist's folder.
     void m3u8Paths_data()
@@ -208,7 +234,7 @@ private Q_SLOTS:
         const QString target = dir.filePath(QStringLiteral("paths.m3u8"));
         Interchange::Options options;
         options.relative = relative;
-        QVERIFY(Interchange::save(target, Format::M3u8, Interchange::fromRows(rows), options));
+        QVERIFY(Interchange::save(target, Format::M3u8, streamOf(rows), options));
         QCOMPARE(fileBytes(target).split('\n').value(2), line);
     }
 
@@ -272,8 +298,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("duration"); // what the playing time is written as
         QTest::newRow("m3u8") << Format::M3u8 << QByteArray("#EXTINF:-1,");
         QTest::newRow("xspf") << Format::Xspf << QByteArray("</title>\n    </track>");
-        QTest::newRow("csv") << Format::Csv << QByteArray(",999999999999999999,");
-        QTest::newRow("jsonl") << Format::Jsonl << QByteArray("\"dur\":\"999999999999999999\"");
+        QTest::newRow("csv") << Format::Csv << QByteArray(",,,,,\uFFFD,"); // size to kbps empty, then mode
+        QTest::newRow("jsonl") << Format::Jsonl << QByteArray("\"coverimage\":\"\",\"enc\""); // no "dur" between
     }
     void hostileFactsStayUtf8()
     {
@@ -283,7 +309,7 @@ private Q_SLOTS:
         const std::array<QByteArrayView, TrackFieldCount> fields{"/m/a\xff.mp3", "CD\xc3", "", "T\xe2\x82"};
         rows.appendUtf8(fields, EntryOrigin::Own, "ondro:1 dur=999999999999999999 mode=\xfe enc=%FFx");
         const QString path = dir.filePath(QStringLiteral("bytes"));
-        QVERIFY(Interchange::save(path, format, Interchange::fromRows(rows)));
+        QVERIFY(Interchange::save(path, format, streamOf(rows)));
         const QByteArray bytes = fileBytes(path);
         QVERIFY2(QByteArrayView(bytes).isValidUtf8(), bytes.constData());
         QVERIFY2(bytes.contains("T\uFFFD") && bytes.contains(duration), bytes.constData());
@@ -323,7 +349,7 @@ private Q_SLOTS:
         const QString target = dir.filePath(QStringLiteral("stopped.csv"));
         const RowStore rows = HostileRows::rows();
         const SaveResult saved = Interchange::save(target, Format::Csv,
-                                                   Interchange::fromRows(rows, {2, 0}, [](qsizetype i, qsizetype) {
+                                                   streamOf(rows, {2, 0}, [](qsizetype i, qsizetype) {
                                                        return i < 2;
                                                    }));
         QVERIFY(!saved);

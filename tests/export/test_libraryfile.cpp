@@ -149,13 +149,13 @@ private Q_SLOTS:
     {
         const QString path = file("big.mdb");
         constexpr int Records = 300000;
-        const auto source = [](const LibraryFile::AddEntry &add) {
-            LibraryFile::Fields fields;
-            fields.fill("a value of a field");
+        const auto source = [](const EntrySink &add) {
+            EntryView entry;
+            entry.fields.fill("a value of a field");
             for (int i = 0; i < Records; ++i) {
                 const QByteArray name = "/media/disk/Some Artist/Some Album/Track " + QByteArray::number(i) + ".mp3";
-                fields[FieldFilename] = name;
-                if (!add(fields, EntryOrigin::Own))
+                entry.fields[FieldFilename] = name;
+                if (!add(entry))
                     return false;
             }
             return true;

@@ -101,7 +101,7 @@ void start(QWidget *window, QPointer<QFutureWatcherBase> &work, Prompter &prompt
     }
     auto write = [kind, &rows, target, someShown, shown = std::move(shown)](const ExportFlow::Hooks &hooks) {
         const Interchange::EntrySource source =
-            someShown ? Interchange::fromRows(rows, shown, hooks.progress) : Interchange::fromRows(rows, hooks.progress);
+            someShown ? streamOf(rows, shown, hooks.progress) : streamOf(rows, hooks.progress);
         return ExportFlow::writeInterchange(kind, source, target, {}, hooks);
     };
     startExport(window, work, prompter,

@@ -270,7 +270,7 @@ void Writer::appendJson(const Fields &fields, QByteArrayView extension)
     m_buffer += "}\n";
 }
 
-EntrySource fromRows(const RowStore &rows, const Progress &progress)
+EntrySource fromRows(const RowStore &rows, WorkProgress *progress)
 {
     return [&rows, progress](const AddEntry &add) {
         Fields fields;
@@ -278,14 +278,14 @@ EntrySource fromRows(const RowStore &rows, const Progress &progress)
         for (qsizetype row = 0; row < n; ++row) {
             for (int f = 0; f < TrackFieldCount; ++f)
                 fields[size_t(f)] = rows.fieldUtf8(row, f);
-            if (!add(fields, rows.extensionUtf8(row)) || (progress && !progress(row + 1, n)))
+            if (!add(fields, rows.extensionUtf8(row)) || !workStep(progress, row + 1, n))
                 return false;
         }
         return true;
     };
 }
 
-EntrySource fromRows(const RowStore &rows, std::vector<qsizetype> listed, const Progress &progress)
+EntrySource fromRows(const RowStore &rows, std::vector<qsizetype> listed, WorkProgress *progress)
 {
     return [&rows, listed = std::move(listed), progress](const AddEntry &add) {
         Fields fields;
@@ -294,7 +294,7 @@ EntrySource fromRows(const RowStore &rows, std::vector<qsizetype> listed, const 
             const qsizetype row = listed[size_t(i)];
             for (int f = 0; f < TrackFieldCount; ++f)
                 fields[size_t(f)] = rows.fieldUtf8(row, f);
-            if (!add(fields, rows.extensionUtf8(row)) || (progress && !progress(i + 1, n)))
+            if (!add(fields, rows.extensionUtf8(row)) || !workStep(progress, i + 1, n))
                 return false;
         }
         return true;

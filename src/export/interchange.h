@@ -3,6 +3,7 @@
 #include "export/interchangeformat.h"
 #include "store/atomicsave.h"
 #include "store/rowstore.h"
+#include "store/workprogress.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -29,8 +30,6 @@ using AddEntry = std::function<bool(const Fields &fields, QByteArrayView extensi
 // Hands every entry to add, in order; false when add stopped it or the
 // entries could not all be had (the write then fails).
 using EntrySource = std::function<bool(const AddEntry &add)>;
-// After entry i (1-based) of n; false stops the write.
-using Progress = std::function<bool(qsizetype i, qsizetype n)>;
 
 struct Options
 {
@@ -68,9 +67,10 @@ private:
     bool m_ok = true;
 };
 
-// The entries of rows: all of them, or those listed, in that order.
-EntrySource fromRows(const RowStore &rows, const Progress &progress = {});
-EntrySource fromRows(const RowStore &rows, std::vector<qsizetype> listed, const Progress &progress = {});
+// The entries of rows: all of them, or those listed, in that order, a
+// step of progress after each.
+EntrySource fromRows(const RowStore &rows, WorkProgress *progress = nullptr);
+EntrySource fromRows(const RowStore &rows, std::vector<qsizetype> listed, WorkProgress *progress = nullptr);
 
 // Writes the entries of source atomically to path. A stop, by the source
 // or by progress, fails with "writing was stopped".

@@ -143,7 +143,7 @@ SaveResult write(const QString &path, const EntrySource &source, Content content
     return saved;
 }
 
-SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress,
+SaveResult write(const QString &path, const RowStore &rows, Content content, WorkProgress *progress,
                  const SaveSystemCalls &calls)
 {
     const auto source = [&](const AddEntry &add) {
@@ -152,7 +152,7 @@ SaveResult write(const QString &path, const RowStore &rows, Content content, con
         for (qsizetype row = 0; row < n; ++row) {
             for (int f = 0; f < TrackFieldCount; ++f)
                 fields[size_t(f)] = rows.fieldUtf8(row, f);
-            if (!add(fields, rows.origin(row)) || (progress && !progress(row + 1, n)))
+            if (!add(fields, rows.origin(row)) || !workStep(progress, row + 1, n))
                 return false;
         }
         return true;

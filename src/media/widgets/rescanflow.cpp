@@ -60,7 +60,7 @@ void RescanFlow::start(const QString &source, const QString &root)
         [&rows, source, walk, scannedFrom, reading](WorkProgress &progress) {
             Found found;
             found.root = walk;
-            found.outcome = scanMedia(walk, source, {}, &progress.stopRequested, 0, reading);
+            found.outcome = scanMedia(walk, source, {}, &progress, 0, reading);
             if (found.outcome.stopped)
                 return found;
             found.diff = diffRescan(rows, source, scannedFrom, found.outcome.rows, walk, found.outcome.failedFolders,

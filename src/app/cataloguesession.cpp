@@ -37,7 +37,7 @@ CatalogueSession::Loaded CatalogueSession::read(const StartupPlan &plan, const Q
     if (plan.mode == StartupMode::Normal) {
         progress.total.store(QFileInfo(listPath).size(), std::memory_order_relaxed);
         SafeFileRead::Options counting;
-        counting.bytesRead = &progress.done;
+        counting.progress = &progress;
         CatalogueListFile::ReadResult read = CatalogueListFile::read(listPath, counting);
         loaded.stamp = read.stamp;
         loaded.problem = CatalogueListFile::readProblemMessage(listPath, read);

@@ -22,15 +22,20 @@ QString copyFailedQuestion(const BurnPlan::Copy &copy, const QString &error)
         .arg(QDir::toNativeSeparators(copy.from), QDir::toNativeSeparators(copy.to), error);
 }
 
-RunOutcome runCopies(const Run &run, const std::atomic<bool> &stop, const ProgressFn &progress)
+Progress progressOf(const Run &run, qint64 number)
+{
+    const BurnPlan::Copy &copy = (*run.copies)[size_t(number - run.numberOffset - 1)];
+    return {qsizetype(number), run.total, SystemPaths::fileNameOf(copy.from)};
+}
+
+RunOutcome runCopies(const Run &run, WorkProgress &progress)
 {
     const std::vector<BurnPlan::Copy> &copies = *run.copies;
     for (size_t i = run.first; i < copies.size(); ++i) {
-        if (stop.load())
+        if (progress.stopped())
             return {RunOutcome::Stopped, i, {}};
         const BurnPlan::Copy &copy = copies[i];
-        if (progress)
-            progress({run.numberOffset + qsizetype(i) + 1, run.total, SystemPaths::fileNameOf(copy.from)});
+        progress.step(run.numberOffset + qsizetype(i) + 1, run.total);
         if (const BurnPlan::CopyResult copied = BurnPlan::copyFile(copy.opened, copy.to); !copied)
             return {copied.unopened ? RunOutcome::Unreadable : RunOutcome::CopyFailed, i, copied.error};
     }

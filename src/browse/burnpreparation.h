@@ -2,8 +2,8 @@
 
 #include "browse/burnplan.h"
 #include "store/platform/prompter.h"
+#include "store/workprogress.h"
 
-#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -42,12 +42,14 @@ struct Run
     qsizetype total = 0;
 };
 
-using ProgressFn = std::function<void(const Progress &)>;
+// The copy numbered number (1-based, of run.total) of the run, as shown.
+Progress progressOf(const Run &run, qint64 number);
 
-// Copies run.copies[first..] in order: a file that cannot be opened
-// (the medium is not in) ends the run as Unreadable; stops before the next
-// file once stop is set.
-RunOutcome runCopies(const Run &run, const std::atomic<bool> &stop, const ProgressFn &progress);
+// Copies run.copies[first..] in order, a step of progress with each
+// copy's number as it begins: a file that cannot be opened (the medium is
+// not in) ends the run as Unreadable; stops before the next file once a
+// stop is asked for.
+RunOutcome runCopies(const Run &run, WorkProgress &progress);
 
 using Runner = std::function<RunOutcome(const Run &)>;
 

@@ -3,9 +3,9 @@
 #include "browse/duplicates.h"
 #include "browse/querytree.h"
 #include "store/rowstore.h"
+#include "store/workprogress.h"
 
 #include <QString>
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -58,9 +58,9 @@ public:
     bool matches(const RowStore &rows, qsizetype row) const { return matchBits(rows, row, 1) != 0; }
 
     // The matching rows, ascending, worked out on several cores. Nothing
-    // (and stopped set) when stop was raised before the end; nothing when
-    // the query has no answer (see error).
-    std::vector<qint32> filter(const RowStore &rows, const std::atomic<bool> *stop = nullptr,
+    // (and stopped set) when a stop was asked for through progress before
+    // the end; nothing when the query has no answer (see error).
+    std::vector<qint32> filter(const RowStore &rows, const WorkProgress *progress = nullptr,
                                bool *stopped = nullptr) const;
 
     // Why the rows matched so far are no answer, for the user; empty while

@@ -8,11 +8,12 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 
 namespace Query {
 
-std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool> *stop, bool *stopped) const
+std::vector<qint32> Matcher::filter(const RowStore &rows, const WorkProgress *progress, bool *stopped) const
 {
     constexpr qsizetype ChunkRows = 1 << 15;
     struct Chunk
@@ -26,7 +27,7 @@ std::vector<qint32> Matcher::filter(const RowStore &rows, const std::atomic<bool
         chunks.push_back({first, std::min(rows.size(), first + ChunkRows)});
     std::atomic<bool> gaveUp{false};
     QtConcurrent::blockingMap(workPool(), chunks, [&](Chunk &chunk) {
-        if ((stop && stop->load(std::memory_order_relaxed)) || gaveUp.load(std::memory_order_relaxed)) {
+        if (workStopped(progress) || gaveUp.load(std::memory_order_relaxed)) {
             gaveUp = true;
             return;
         }

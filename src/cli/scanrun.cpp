@@ -73,23 +73,23 @@ QString scanRoot(const CliContext &context, const QString &argument)
 
 ScanOutcome scanShowingProgress(const QString &root, const QString &source, const TagReading &reading)
 {
-    ScanProgress progress;
-    ScanCallbacks callbacks;
-    callbacks.folderEntered = [&](const QString &, qsizetype found) {
-        progress.show(QStringLiteral("Walking: %1 files found").arg(found));
-    };
-    callbacks.importStarted = [&](qsizetype total) {
-        progress.show(QStringLiteral("Importing: 0 of %1").arg(total), true);
-    };
-    // No text is formatted per file when nothing shows it, and at most
-    // every 64th file when a terminal does (it is redrawn every 100 ms).
+    ScanProgress shown;
+    // While walking the total is 0 and done the files found; then done is
+    // the files imported of the total. No text is formatted per file when
+    // nothing shows it, and at most every 64th file when a terminal does
+    // (it is redrawn every 100 ms).
     const bool progressShown = isatty(fileno(stderr)) == 1;
-    callbacks.fileImported = [&](qsizetype i, qsizetype total) {
-        if (progressShown && (i % 64 == 0 || i == total))
-            progress.show(QStringLiteral("Importing: %1 of %2").arg(i).arg(total), i == total);
+    WorkProgress progress;
+    progress.onStep = [&](qint64 i, qint64 total) {
+        if (total == 0)
+            shown.show(QStringLiteral("Walking: %1 files found").arg(i));
+        else if (i == 0)
+            shown.show(QStringLiteral("Importing: 0 of %1").arg(total), true);
+        else if (progressShown && (i % 64 == 0 || i == total))
+            shown.show(QStringLiteral("Importing: %1 of %2").arg(i).arg(total), i == total);
     };
-    ScanOutcome outcome = scanMedia(root, source, callbacks, nullptr, 0, reading);
-    progress.finish();
+    ScanOutcome outcome = scanMedia(root, source, {}, &progress, 0, reading);
+    shown.finish();
     for (const QString &folder : std::as_const(outcome.failedFolders))
         CliIo::error(QStringLiteral("cannot read the folder %1; it was skipped").arg(QDir::toNativeSeparators(folder)));
     for (const SkippedFile &file : std::as_const(outcome.skipped))

@@ -28,10 +28,7 @@ Outcome savedTo(const QString &path, const SaveResult &saved)
 
 Outcome writeText(const QString &path, const RowStore &rows, const Hooks &hooks)
 {
-    TextExport::Progress progress;
-    if (hooks.progress)
-        progress = [&hooks](qsizetype i, qsizetype n) { hooks.progress(i, n); };
-    return savedTo(path, TextExport::save(path, rows, progress, hooks.calls));
+    return savedTo(path, TextExport::save(path, rows, hooks.progress, hooks.calls));
 }
 
 Outcome writeCovers(const QString &path, const RowStore &rows, const Hooks &hooks)

@@ -26,8 +26,8 @@ enum class Folder { Exports, Desktop, Chosen };
 // What a write reports as it goes; any of them may be empty.
 struct Hooks
 {
-    // After row i (1-based) of n; false stops the write (kinds that can stop).
-    std::function<bool(qsizetype i, qsizetype n)> progress;
+    // Told of each row written; a stop ends the write (kinds that can stop).
+    WorkProgress *progress = nullptr;
     // As each file of numbered lists is begun.
     std::function<void(const QString &path)> begun;
     SaveSystemCalls calls; // replaces the system calls of the write, for tests
@@ -88,7 +88,7 @@ Outcome run(Kind kind, const LibraryFile::EntrySource &source, const QString &ta
 // Lines), which can take some entries of a store or entries streamed.
 bool isInterchange(Kind kind);
 // The whole flow for an interchange kind from entries handed over one at
-// a time (a stop by the source or hooks.progress fails the write).
+// a time (a stop by the source or through hooks.progress fails the write).
 Outcome runInterchange(Kind kind, const Interchange::EntrySource &source, const QString &target,
                        const Interchange::Options &options = {}, const Hooks &hooks = {});
 // The same without the check.

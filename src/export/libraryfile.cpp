@@ -143,7 +143,7 @@ SaveResult write(const QString &path, const EntrySource &source, Content content
     return saved;
 }
 
-SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress,
+SaveResult write(const QString &path, const RowStore &rows, Content content, WorkProgress *progress,
                  const SaveSystemCalls &calls)
 {
     return write(path, streamOf(rows, progress), content, calls);

@@ -4,6 +4,7 @@
 #include "store/atomicsave.h"
 #include "store/entrystream.h"
 #include "store/rowstore.h"
+#include "store/workprogress.h"
 
 #include <QString>
 #include <functional>
@@ -22,9 +23,6 @@
 namespace LibraryFile {
 
 enum class Content { Library, Database };
-
-// Called after row i (1-based) of n; returning false stops the write.
-using Progress = std::function<bool(qsizetype i, qsizetype n)>;
 
 // An entry as its nine fields in UTF-8; the views last until the call
 // they are handed to returns.
@@ -46,8 +44,8 @@ SaveResult createEmpty(const QString &path);
 // calls replaces the system calls of the write, for tests. A stop, by the
 // source or by progress, fails with "writing was stopped".
 SaveResult write(const QString &path, const EntrySource &source, Content content, const SaveSystemCalls &calls = {});
-// The same with rows as the source.
-SaveResult write(const QString &path, const RowStore &rows, Content content, const Progress &progress = {},
+// The same with rows as the source, a step of progress after each row.
+SaveResult write(const QString &path, const RowStore &rows, Content content, WorkProgress *progress = nullptr,
                  const SaveSystemCalls &calls = {});
 
 // Appends every record of the library at path to rows as library tracks,

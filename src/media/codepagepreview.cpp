@@ -70,20 +70,21 @@ private:
 } // namespace
 
 QList<TitleSample> titleSamples(const QString &root, const TagReading &before, const TagReading &after, int most,
-                                const std::atomic_bool *stop)
+                                const WorkProgress *stop)
 {
     Sampler sampler(root, before, after, most);
-    std::atomic_bool enough{false};
+    // The walk checks one stop: asked for when the caller stops or enough
+    // are found.
+    WorkProgress enough;
     WalkCallbacks callbacks;
     callbacks.filesListed = [&](const QByteArray &folder, QByteArrayList &names) {
-        if (!enough && !(stop && stop->load()) && sampler.read(folder, names))
-            enough = true;
+        if (!enough.stopped() && !workStopped(stop) && sampler.read(folder, names))
+            enough.requestStop();
         names.clear();
     };
-    // The walk checks one flag: set when the caller stops or enough are found.
     callbacks.folderEntered = [&](const QString &, qsizetype) {
-        if (stop && stop->load())
-            enough = true;
+        if (workStopped(stop))
+            enough.requestStop();
     };
     MediaWalk::walkBytes(root, QStringLiteral("*.MP3"), callbacks, &enough);
     QList<TitleSample> samples = std::move(sampler.differing);

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "store/tagreading.h"
+#include "store/workprogress.h"
 
 #include <QList>
 #include <QString>
 
-#include <atomic>
 
 // What a change of how a medium's tags are read (its code page or its tag
 // preference) would do to its titles, shown before the change is applied:
@@ -20,6 +20,6 @@ struct TitleSample
 // Up to most files under root with an ID3v1 tag (the files either change
 // can touch), in walk order, those whose titles read differently first
 // (the walk ends once most of them are found, or 200 tags were read).
-// Both code pages are of CodePage::names(). Stops early when stop is set.
+// Both code pages are of CodePage::names(). Stops early once a stop is asked for.
 QList<TitleSample> titleSamples(const QString &root, const TagReading &before, const TagReading &after, int most = 5,
-                                const std::atomic_bool *stop = nullptr);
+                                const WorkProgress *stop = nullptr);

@@ -19,16 +19,11 @@ bool isKernelFolder(const QByteArray &path)
     return path == "/proc" || path == "/sys" || path == "/dev" || path == "/run";
 }
 
-bool stopRequested(const std::atomic_bool *stop)
-{
-    return stop && stop->load(std::memory_order_relaxed);
-}
-
 } // namespace
 
 namespace MediaWalk {
 
-FolderWalker::FolderWalker(const QString &pattern, const WalkCallbacks &callbacks, const std::atomic_bool *stop,
+FolderWalker::FolderWalker(const QString &pattern, const WalkCallbacks &callbacks, const WorkProgress *stop,
                            ByteWalkResult &result)
     : m_lister(pattern), m_callbacks(callbacks), m_stop(stop), m_result(result)
 {
@@ -46,7 +41,7 @@ void FolderWalker::run(const QByteArray &root)
     entered();
     visit(openAtAnyLength(AT_FDCWD, root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     while (!m_frames.empty()) {
-        if (stopRequested(m_stop)) {
+        if (workStopped(m_stop)) {
             m_result.stopped = true;
             return;
         }

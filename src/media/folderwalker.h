@@ -2,11 +2,11 @@
 
 #include "media/folderlisting.h"
 #include "media/walkresult.h"
+#include "store/workprogress.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
 
-#include <atomic>
 #include <dirent.h>
 #include <vector>
 
@@ -27,7 +27,7 @@ class FolderWalker
 public:
     static constexpr int MaxOpenFolders = 64;
 
-    FolderWalker(const QString &pattern, const WalkCallbacks &callbacks, const std::atomic_bool *stop,
+    FolderWalker(const QString &pattern, const WalkCallbacks &callbacks, const WorkProgress *stop,
                  ByteWalkResult &result);
     ~FolderWalker();
     FolderWalker(const FolderWalker &) = delete;
@@ -60,7 +60,7 @@ private:
 
     FolderLister m_lister;
     const WalkCallbacks &m_callbacks;
-    const std::atomic_bool *m_stop;
+    const WorkProgress *m_stop;
     ByteWalkResult &m_result;
     // The folders being walked, the deepest last; each holds the names of
     // its subfolders still to visit, the next one last, so a folder's

@@ -37,20 +37,15 @@ SkippedFile::Kind skippedKind(SafeFileRead::Status status)
     }
 }
 
-bool stopRequested(const std::atomic_bool *stop)
-{
-    return stop && stop->load(std::memory_order_relaxed);
-}
-
 // The import of the files a walk finds into the outcome's rows, in walk
 // order, while the walk goes on.
 class Import
 {
 public:
-    Import(const QString &source, const ScanCallbacks &callbacks, const std::atomic_bool *stop,
+    Import(const QString &source, const ScanCallbacks &callbacks, WorkProgress *progress,
            ScanOutcome &outcome, int readers, const TagReading &reading, const SafeFileRead::ReadSystemCalls *calls)
-        : m_callbacks(callbacks), m_stop(stop), m_outcome(outcome), m_sourceUtf8(source.toUtf8()),
-          m_feed(readers, stop, reading, calls), m_names(reading.codepage)
+        : m_callbacks(callbacks), m_progress(progress), m_outcome(outcome), m_sourceUtf8(source.toUtf8()),
+          m_feed(readers, progress, reading, calls), m_names(reading.codepage)
     {
     }
 
@@ -71,7 +66,7 @@ private:
     bool tellImported();
 
     const ScanCallbacks &m_callbacks;
-    const std::atomic_bool *m_stop;
+    WorkProgress *m_progress;
     ScanOutcome &m_outcome;
     const QByteArray m_sourceUtf8;
     TrackFeed m_feed;
@@ -88,6 +83,7 @@ private:
 void Import::filesListed(const QByteArray &folder, QByteArrayList &names)
 {
     m_found += names.size();
+    workStep(m_progress, m_found, 0);
     if (m_callbacks.filesFound)
         m_callbacks.filesFound(m_found);
     m_feed.add(folder, std::move(names));
@@ -95,14 +91,13 @@ void Import::filesListed(const QByteArray &folder, QByteArrayList &names)
         m_feed.take(m_tracks, m_feed.pending() > Window);
         for (const TrackFeed::Track &track : m_tracks)
             addRow(track);
-    } while (!m_tracks.empty() && !stopRequested(m_stop) && m_feed.pending() > Window);
+    } while (!m_tracks.empty() && !workStopped(m_progress) && m_feed.pending() > Window);
 }
 
 void Import::finish()
 {
     m_feed.finish();
-    if (m_callbacks.importStarted)
-        m_callbacks.importStarted(m_found);
+    workStep(m_progress, 0, m_found);
     m_outcome.rows.reserve(m_found);
     while (tellImported() && m_feed.take(m_tracks, true))
         for (const TrackFeed::Track &track : m_tracks)
@@ -114,14 +109,13 @@ void Import::finish()
 bool Import::tellImported()
 {
     for (;; ++m_told) {
-        if (stopRequested(m_stop)) {
+        if (workStopped(m_progress)) {
             stopped();
             return false;
         }
         if (m_told == m_imported)
             return true;
-        if (m_callbacks.fileImported)
-            m_callbacks.fileImported(m_told + 1, m_found);
+        workStep(m_progress, m_told + 1, m_found);
     }
 }
 
@@ -212,17 +206,17 @@ int readersForMedium(const QString &root)
 }
 
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks,
-                      const std::atomic_bool *stop, int readers, const TagReading &reading,
+                      WorkProgress *progress, int readers, const TagReading &reading,
                       const SafeFileRead::ReadSystemCalls *calls)
 {
     ScanOutcome outcome;
-    Import import(source, callbacks, stop, outcome, readers > 0 ? readers : readersForMedium(root), reading, calls);
+    Import import(source, callbacks, progress, outcome, readers > 0 ? readers : readersForMedium(root), reading, calls);
     WalkCallbacks walkCallbacks;
     walkCallbacks.folderEntered = callbacks.folderEntered;
     walkCallbacks.filesListed = [&import](const QByteArray &folder, QByteArrayList &names) {
         import.filesListed(folder, names);
     };
-    ByteWalkResult walk = MediaWalk::walkBytes(root, QStringLiteral("*.MP3"), walkCallbacks, stop);
+    ByteWalkResult walk = MediaWalk::walkBytes(root, QStringLiteral("*.MP3"), walkCallbacks, progress);
     outcome.failedFolders = std::move(walk.failedFolders);
     outcome.skipped = std::move(walk.skipped);
     if (walk.stopped)

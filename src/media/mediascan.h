@@ -32,19 +32,14 @@ struct TrackInfo
 // Never blocks: a named pipe or a device at path is refused, not read.
 TrackInfo readTrackInfo(const QString &path, TagPreference prefer = TagPreference::Id3v1);
 
-// The files are read while the walk goes on, but told as imported only
-// once the walk has ended and their total is known: while walking, the
-// scan tells the files found; then, from importStarted on, the files
-// imported of the total (at once as far as they were read already).
+// What the walk of a scan tells as it goes (a folder, its files found,
+// with the number found so far); how far the scan has got goes to its
+// WorkProgress.
 struct ScanCallbacks
 {
     std::function<void(const QString &folder, qsizetype found)> folderEntered;
-    // After a folder's files were found and before any of them is read,
-    // with the number found so far.
+    // After a folder's files were found and before any of them is read.
     std::function<void(qsizetype found)> filesFound;
-    std::function<void(qsizetype total)> importStarted;
-    // After file i (1-based) of total has been imported.
-    std::function<void(qsizetype i, qsizetype total)> fileImported;
 };
 
 struct ScanOutcome
@@ -74,10 +69,15 @@ int readersForMedium(const QString &root);
 // Walks root with the pattern "*.MP3" and imports every file found, with
 // readers files read at once (0: readersForMedium), from the first folder
 // listed on. The rows come in walk order whatever the number of readers.
+// The files are read while the walk goes on, but told as imported only
+// once the walk has ended and their total is known: while walking,
+// progress has the files found and a total of 0; then a step of 0 of the
+// total, and one after each file imported (at once as far as they were
+// read already). A stop asked through progress ends the scan.
 // Tags are read as reading says, the medium's (its code page one of
 // CodePage::names(); the callers refuse any other). The files are opened
 // and read through calls when given (tests make them fail so).
 ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCallbacks &callbacks = {},
-                      const std::atomic_bool *stop = nullptr, int readers = 0,
+                      WorkProgress *progress = nullptr, int readers = 0,
                       const TagReading &reading = {},
                       const SafeFileRead::ReadSystemCalls *calls = nullptr);

@@ -8,7 +8,7 @@
 namespace MediaWalk {
 
 ByteWalkResult walkBytes(const QString &root, const QString &pattern, const WalkCallbacks &callbacks,
-                         const std::atomic_bool *stop)
+                         const WorkProgress *stop)
 {
     ByteWalkResult result;
     // "/media/cd/" walks as "/media/cd"; "/" stays "/".

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "media/walkresult.h"
+#include "store/workprogress.h"
 
 #include <QString>
 
-#include <atomic>
 
 // The folder walk of a scan, over the system's directory listing.
 namespace MediaWalk {
@@ -24,8 +24,8 @@ namespace MediaWalk {
 // one piece is still found and stored whole: such a file is imported like
 // any other (its tags are read now, and this program's readers open it in
 // steps later), since the entry says truly what the medium holds even where
-// another program cannot open the path. Stops early when stop is set.
+// another program cannot open the path. Stops early once a stop is asked for.
 ByteWalkResult walkBytes(const QString &root, const QString &pattern, const WalkCallbacks &callbacks = {},
-                         const std::atomic_bool *stop = nullptr);
+                         const WorkProgress *stop = nullptr);
 
 } // namespace MediaWalk

@@ -53,7 +53,7 @@ private:
 
 } // namespace
 
-TrackFeed::TrackFeed(int readers, const std::atomic_bool *stop, const TagReading &reading,
+TrackFeed::TrackFeed(int readers, const WorkProgress *stop, const TagReading &reading,
                      const SafeFileRead::ReadSystemCalls *calls)
     : m_stop(stop), m_readerCount(readers), m_reading(reading), m_calls(calls)
 {
@@ -167,5 +167,5 @@ void TrackFeed::markRead(const std::vector<Slot *> &slots)
 
 bool TrackFeed::abandoned() const
 {
-    return m_abandoned.load(std::memory_order_relaxed) || (m_stop && m_stop->load(std::memory_order_relaxed));
+    return m_abandoned.load(std::memory_order_relaxed) || workStopped(m_stop);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/rawtrack.h"
+#include "store/workprogress.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -30,11 +31,11 @@ public:
         RawTrack raw; // read and its tags parsed
     };
 
-    // Reads with readers threads, none once stop is set, each with its own
+    // Reads with readers threads, none once a stop is asked for, each with its own
     // decoder of the code page the ID3v1 text is in, the fields chosen by
     // the medium's tag preference, opening and reading files through calls
     // when given (they must outlive the feed).
-    TrackFeed(int readers, const std::atomic_bool *stop, const TagReading &reading,
+    TrackFeed(int readers, const WorkProgress *stop, const TagReading &reading,
               const SafeFileRead::ReadSystemCalls *calls = nullptr);
     ~TrackFeed(); // files still waiting are not read
     TrackFeed(const TrackFeed &) = delete;
@@ -67,7 +68,7 @@ private:
     void markRead(const std::vector<Slot *> &slots);
     bool abandoned() const;
 
-    const std::atomic_bool *m_stop;
+    const WorkProgress *m_stop;
     mutable std::mutex m_mutex;
     std::condition_variable m_filesAdded; // readers wait on it
     std::condition_variable m_frontRead;  // the taking thread waits on it

@@ -5,6 +5,7 @@
 #include "store/filestamp.h"
 #include "store/rowstore.h"
 #include "store/safefileread.h"
+#include "store/workprogress.h"
 
 #include <QByteArrayView>
 #include <QIODevice>
@@ -14,9 +15,6 @@
 // the extension line, empty when the entry has no facts, and an empty
 // line), each ended by CR LF, no header. Library entries are never written.
 namespace CatalogueListFile {
-
-// Called after row i (1-based) of n, whether that row was written or not.
-using Progress = std::function<void(qsizetype i, qsizetype n)>;
 
 QString defaultPath();
 
@@ -85,11 +83,12 @@ ReadResult check(const QString &path, const SafeFileRead::Options &options = {})
 // Missing and Whole): the file, and the reason or the records kept.
 QString readProblemMessage(const QString &path, const ReadResult &result);
 
-// Writes the own rows to the device; false when the device fails.
-bool write(QIODevice &device, const RowStore &rows, const Progress &progress = {});
+// Writes the own rows to the device, a step of progress after every row,
+// own or not; false when the device fails.
+bool write(QIODevice &device, const RowStore &rows, WorkProgress *progress = nullptr);
 
 // Replaces the file atomically: on failure the old file stays whole.
-SaveResult save(const QString &path, const RowStore &rows, const Progress &progress = {});
+SaveResult save(const QString &path, const RowStore &rows, WorkProgress *progress = nullptr);
 
 // Adds the own rows of newRows at the end of the file at path without
 // parsing or re-encoding its UTF-8 records: a temporary file in the same

@@ -151,7 +151,7 @@ private:
 
 } // namespace
 
-bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
+bool write(QIODevice &device, const RowStore &rows, WorkProgress *progress)
 {
     const auto appendRecord = [&](QByteArray &block, qsizetype row) {
         if (rows.origin(row) == EntryOrigin::Library)
@@ -188,7 +188,7 @@ bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
     return RowLineWriter::write(device, rows, appendRecord, progress);
 }
 
-SaveResult save(const QString &path, const RowStore &rows, const Progress &progress)
+SaveResult save(const QString &path, const RowStore &rows, WorkProgress *progress)
 {
     return saveAtomically(path, [&](QIODevice &device) { return write(device, rows, progress); });
 }

@@ -10,24 +10,24 @@ EntryView EntryView::of(const RowStore &rows, qsizetype row)
     return entry;
 }
 
-EntryStream streamOf(const RowStore &rows, const StreamProgress &progress)
+EntryStream streamOf(const RowStore &rows, WorkProgress *progress)
 {
     return [&rows, progress](const EntrySink &sink) {
         const qsizetype n = rows.size();
         for (qsizetype row = 0; row < n; ++row) {
-            if (!sink(EntryView::of(rows, row)) || (progress && !progress(row + 1, n)))
+            if (!sink(EntryView::of(rows, row)) || !workStep(progress, row + 1, n))
                 return false;
         }
         return true;
     };
 }
 
-EntryStream streamOf(const RowStore &rows, std::vector<qsizetype> listed, const StreamProgress &progress)
+EntryStream streamOf(const RowStore &rows, std::vector<qsizetype> listed, WorkProgress *progress)
 {
     return [&rows, listed = std::move(listed), progress](const EntrySink &sink) {
         const qsizetype n = qsizetype(listed.size());
         for (qsizetype i = 0; i < n; ++i) {
-            if (!sink(EntryView::of(rows, listed[size_t(i)])) || (progress && !progress(i + 1, n)))
+            if (!sink(EntryView::of(rows, listed[size_t(i)])) || !workStep(progress, i + 1, n))
                 return false;
         }
         return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/rowstore.h"
+#include "store/workprogress.h"
 
 #include <QByteArrayView>
 #include <array>
@@ -28,9 +29,7 @@ using EntrySink = std::function<bool(const EntryView &entry)>;
 // Hands every entry to a sink, in order; false when the sink stopped it or
 // the entries could not all be had.
 using EntryStream = std::function<bool(const EntrySink &sink)>;
-// After entry i (1-based) of n; false stops the stream.
-using StreamProgress = std::function<bool(qsizetype i, qsizetype n)>;
-
-// The entries of rows: all of them, or those listed, in that order.
-EntryStream streamOf(const RowStore &rows, const StreamProgress &progress = {});
-EntryStream streamOf(const RowStore &rows, std::vector<qsizetype> listed, const StreamProgress &progress = {});
+// The entries of rows: all of them, or those listed, in that order, a
+// step of progress after each (a stop ends the stream).
+EntryStream streamOf(const RowStore &rows, WorkProgress *progress = nullptr);
+EntryStream streamOf(const RowStore &rows, std::vector<qsizetype> listed, WorkProgress *progress = nullptr);

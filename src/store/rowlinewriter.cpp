@@ -19,7 +19,7 @@ void appendLine(QByteArray &block, QByteArrayView value)
     block.append("\r\n");
 }
 
-bool write(QIODevice &device, const RowStore &rows, const AppendRow &appendRow, const Progress &progress)
+bool write(QIODevice &device, const RowStore &rows, const AppendRow &appendRow, WorkProgress *progress)
 {
     const qsizetype n = rows.size();
     QByteArray block;
@@ -31,8 +31,7 @@ bool write(QIODevice &device, const RowStore &rows, const AppendRow &appendRow, 
                 return false;
             block.clear();
         }
-        if (progress)
-            progress(i + 1, n);
+        workStep(progress, i + 1, n);
     }
     return block.isEmpty() || device.write(block) == block.size();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/rowstore.h"
+#include "store/workprogress.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -11,8 +12,6 @@
 // blocks and written block by block.
 namespace RowLineWriter {
 
-// Called after row i (1-based) of n, whether that row gave lines or not.
-using Progress = std::function<void(qsizetype i, qsizetype n)>;
 // Appends the lines of one row (0-based) to the block.
 using AppendRow = std::function<void(QByteArray &block, qsizetype row)>;
 
@@ -20,7 +19,8 @@ using AppendRow = std::function<void(QByteArray &block, qsizetype row)>;
 // or the value would split and every later line would shift.
 void appendLine(QByteArray &block, QByteArrayView value);
 
-// Writes every row's lines; false when the device fails.
-bool write(QIODevice &device, const RowStore &rows, const AppendRow &appendRow, const Progress &progress);
+// Writes every row's lines, a step of progress after each row, whether
+// it gave lines or not; false when the device fails.
+bool write(QIODevice &device, const RowStore &rows, const AppendRow &appendRow, WorkProgress *progress);
 
 } // namespace RowLineWriter

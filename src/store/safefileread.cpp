@@ -89,8 +89,8 @@ Result readBlocks(const QString &path, BlockSink &sink, const Options &options)
             break;
         }
         total += got;
-        if (options.bytesRead)
-            options.bytesRead->fetch_add(got, std::memory_order_relaxed);
+        if (options.progress)
+            options.progress->done.fetch_add(got, std::memory_order_relaxed);
         // The size is a hint only: the file may grow while it is read.
         if (total > options.maxBytes)
             return refuse(Status::Refused, sizeRefusal(options.maxBytes));

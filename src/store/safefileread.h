@@ -2,11 +2,11 @@
 
 #include "store/filestamp.h"
 #include "store/plainfileopen.h"
+#include "store/workprogress.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <atomic>
 #include <functional>
 
 class QFile;
@@ -29,9 +29,9 @@ struct Options
     qint64 maxBytes = DefaultMaxBytes;     // a larger file is refused unread
     ReadFunction read;                     // empty: the system's read
     qint64 blockBytes = DefaultBlockBytes; // readBlocks: bytes asked for per read
-    // When set, the bytes read so far are added to it as each read returns,
-    // for a progress shown on another thread.
-    std::atomic<qint64> *bytesRead = nullptr;
+    // When set, the bytes of each read are added to its done as the read
+    // returns, for a window on another thread.
+    WorkProgress *progress = nullptr;
 };
 
 struct Result

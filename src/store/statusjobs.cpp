@@ -34,14 +34,6 @@ namespace StatusJobs {
 
 namespace {
 
-// Adapts a job's percent callback to the row callbacks of the writers.
-std::function<void(qsizetype, qsizetype)> rowProgress(const Progress &progress)
-{
-    if (!progress)
-        return {};
-    return [progress](qsizetype i, qsizetype n) { progress(progressPercent(i, n)); };
-}
-
 QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -58,7 +50,7 @@ int WholePercentSteps::wholePercent(double percent)
     return int(std::floor(percent));
 }
 
-StatusJobResult save(const StatusJobContext &context, const Progress &progress)
+StatusJobResult save(const StatusJobContext &context, WorkProgress *progress)
 {
     QStringList failures;
     const SaveResult settings = SettingsFile::save(context.settingsPath, context.settings);
@@ -66,7 +58,7 @@ StatusJobResult save(const StatusJobContext &context, const Progress &progress)
         failures << saveFailureMessage(context.settingsPath, settings);
     // The catalogue is written even when the settings could not be: losing
     // the widths is a small matter next to losing the catalogue.
-    const SaveResult list = CatalogueListFile::save(context.listPath, context.catalogue.rows(), rowProgress(progress));
+    const SaveResult list = CatalogueListFile::save(context.listPath, context.catalogue.rows(), progress);
     if (!list)
         failures << saveFailureMessage(context.listPath, list);
     StatusJobResult result;
@@ -79,19 +71,14 @@ StatusJobResult save(const StatusJobContext &context, const Progress &progress)
     return result;
 }
 
-StatusJobResult print(const StatusJobContext &context, const Progress &progress)
+StatusJobResult print(const StatusJobContext &context, WorkProgress *progress)
 {
     const CatalogueModel &catalogue = context.catalogue;
     const qsizetype n = catalogue.size();
     if (n == 0)
         return {}; // nothing to print, and no empty page either
     const auto line = [&catalogue](qsizetype i) { return catalogue.field(i, FieldFilename); };
-    const auto lineDone = [&progress, n](qsizetype i) {
-        if (progress)
-            progress(progressPercent(i, n));
-    };
-
-    switch (context.platform.printLines(n, line, lineDone)) {
+    switch (context.platform.printLines(n, line, progress)) {
     case Platform::PrintOutcome::Printed:
         return {};
     case Platform::PrintOutcome::Failed:
@@ -101,7 +88,7 @@ StatusJobResult print(const StatusJobContext &context, const Progress &progress)
     }
 
     const QString path = context.exportsFolder + QLatin1Char('/') + pdfIndexFileName();
-    const SaveResult written = context.platform.writePdf(path, n, line, lineDone);
+    const SaveResult written = context.platform.writePdf(path, n, line, progress);
     if (!written)
         return {false,
                 QStringLiteral("No printer is installed, and the index could not be saved as %1: %2.")
@@ -112,16 +99,16 @@ StatusJobResult print(const StatusJobContext &context, const Progress &progress)
             Prompter::Icon::Information, path};
 }
 
-StatusJobResult exportText(const StatusJobContext &context, const Progress &progress)
+StatusJobResult exportText(const StatusJobContext &context, WorkProgress *progress)
 {
     const QString path = TextExport::path(context.exportsFolder);
-    const SaveResult written = TextExport::save(path, context.catalogue.rows(), rowProgress(progress));
+    const SaveResult written = TextExport::save(path, context.catalogue.rows(), progress);
     if (!written)
         return {false, saveFailureMessage(path, written), Prompter::Icon::Critical, {}};
     return {true, {}, Prompter::Icon::None, path};
 }
 
-StatusJobResult run(StatusJob job, const StatusJobContext &context, const Progress &progress)
+StatusJobResult run(StatusJob job, const StatusJobContext &context, WorkProgress *progress)
 {
     switch (job) {
     case StatusJob::Save:

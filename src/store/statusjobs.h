@@ -43,9 +43,6 @@ struct StatusJobResult
 
 namespace StatusJobs {
 
-// Called with progressPercent(i, n) after each row.
-using Progress = std::function<void(double percent)>;
-
 inline const QString &pdfIndexFileName()
 {
     static const QString name = QStringLiteral("ondroindex.pdf");
@@ -55,19 +52,19 @@ inline const QString &pdfIndexFileName()
 // Settings file, then the list file (own rows only; every row counts for
 // the progress). Both are replaced atomically; a failure of the first
 // does not stop the second, and the message names each failed file.
-StatusJobResult save(const StatusJobContext &context, const Progress &progress = {});
+StatusJobResult save(const StatusJobContext &context, WorkProgress *progress = nullptr);
 
 // One line per row, its full path, on the default printer. With no
 // printer the same lines become a PDF in the exports folder, which is
 // then opened.
-StatusJobResult print(const StatusJobContext &context, const Progress &progress = {});
+StatusJobResult print(const StatusJobContext &context, WorkProgress *progress = nullptr);
 
 // "ondrolist.txt" in the exports folder, then opened.
-StatusJobResult exportText(const StatusJobContext &context, const Progress &progress = {});
+StatusJobResult exportText(const StatusJobContext &context, WorkProgress *progress = nullptr);
 
 // Runs the job named. Touches no window and asks nothing, so it may run on
 // a worker thread while the catalogue stays unchanged.
-StatusJobResult run(StatusJob job, const StatusJobContext &context, const Progress &progress = {});
+StatusJobResult run(StatusJob job, const StatusJobContext &context, WorkProgress *progress = nullptr);
 
 // Shows the job's message and then opens its file, on the caller's thread.
 void report(const StatusJobResult &result, Platform &platform, Prompter &prompter);

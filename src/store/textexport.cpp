@@ -15,7 +15,7 @@ QString path(const QString &exportsFolder)
     return exportsFolder + QLatin1Char('/') + fileName();
 }
 
-bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
+bool write(QIODevice &device, const RowStore &rows, WorkProgress *progress)
 {
     return RowLineWriter::write(
         device, rows,
@@ -26,7 +26,7 @@ bool write(QIODevice &device, const RowStore &rows, const Progress &progress)
         progress);
 }
 
-SaveResult save(const QString &path, const RowStore &rows, const Progress &progress, const SaveSystemCalls &calls)
+SaveResult save(const QString &path, const RowStore &rows, WorkProgress *progress, const SaveSystemCalls &calls)
 {
     return saveAtomically(path, [&](QIODevice &device) { return write(device, rows, progress); }, calls);
 }

@@ -2,6 +2,7 @@
 
 #include "store/atomicsave.h"
 #include "store/rowstore.h"
+#include "store/workprogress.h"
 
 #include <QIODevice>
 #include <QString>
@@ -12,17 +13,15 @@
 // a line break inside a path is written as a blank.
 namespace TextExport {
 
-// Called after row i (1-based) of n.
-using Progress = std::function<void(qsizetype i, qsizetype n)>;
-
 QString fileName(); // "ondrolist.txt"
 QString path(const QString &exportsFolder);
 
-// Writes the lines to the device; false when the device fails.
-bool write(QIODevice &device, const RowStore &rows, const Progress &progress = {});
+// Writes the lines to the device, a step of progress after each;
+// false when the device fails.
+bool write(QIODevice &device, const RowStore &rows, WorkProgress *progress = nullptr);
 
 // Replaces the file atomically: on failure an older export stays whole.
-SaveResult save(const QString &path, const RowStore &rows, const Progress &progress = {},
+SaveResult save(const QString &path, const RowStore &rows, WorkProgress *progress = nullptr,
                 const SaveSystemCalls &calls = {});
 
 } // namespace TextExport

@@ -59,13 +59,13 @@ class BurnTest : public QObject
     BurnPreparation::Result prepare(const RowStore &bin, QStringList *copied = nullptr,
                                     const std::function<void()> &onUnreadable = {})
     {
-        const std::atomic<bool> stop{false};
         return BurnPreparation::prepare(bin, destination(), prompter, [&](const BurnPreparation::Run &run) {
-            const BurnPreparation::RunOutcome outcome =
-                BurnPreparation::runCopies(run, stop, [&](const BurnPreparation::Progress &p) {
-                    if (copied)
-                        *copied << p.name;
-                });
+            WorkProgress progress;
+            progress.onStep = [&](qint64 number, qint64) {
+                if (copied)
+                    *copied << BurnPreparation::progressOf(run, number).name;
+            };
+            const BurnPreparation::RunOutcome outcome = BurnPreparation::runCopies(run, progress);
             if (outcome.kind == BurnPreparation::RunOutcome::Unreadable && onUnreadable)
                 onUnreadable();
             return outcome;
@@ -191,13 +191,15 @@ private Q_SLOTS:
         }
         const std::vector<BurnPlan::Copy> copies =
             BurnPlan::copiesFor(CatalogRows::fromPaths(paths), QStringLiteral("CD01"), destination());
-        std::atomic<bool> stop{false};
+        const BurnPreparation::Run run{&copies, 0, 0, 3};
+        WorkProgress progress;
         QStringList shown;
-        const BurnPreparation::RunOutcome outcome =
-            BurnPreparation::runCopies({&copies, 0, 0, 3}, stop, [&](const BurnPreparation::Progress &p) {
-                shown << QStringLiteral("%1/%2 %3").arg(p.number).arg(p.total).arg(p.name);
-                stop = true; // pressed while the first file is being copied
-            });
+        progress.onStep = [&](qint64 number, qint64 total) {
+            const BurnPreparation::Progress p = BurnPreparation::progressOf(run, number);
+            shown << QStringLiteral("%1/%2 %3").arg(number).arg(total).arg(p.name);
+            progress.requestStop(); // pressed while the first file is being copied
+        };
+        const BurnPreparation::RunOutcome outcome = BurnPreparation::runCopies(run, progress);
         QCOMPARE(outcome.kind, BurnPreparation::RunOutcome::Stopped);
         QCOMPARE(shown, QStringList{"1/3 a.mp3"});
         QVERIFY(QFile::exists(destination() + QStringLiteral("a.mp3")));

@@ -348,10 +348,12 @@ private Q_SLOTS:
     {
         const QString target = dir.filePath(QStringLiteral("stopped.csv"));
         const RowStore rows = HostileRows::rows();
-        const SaveResult saved = Interchange::save(target, Format::Csv,
-                                                   streamOf(rows, {2, 0}, [](qsizetype i, qsizetype) {
-                                                       return i < 2;
-                                                   }));
+        WorkProgress progress;
+        progress.onStep = [&](qint64 i, qint64) {
+            if (i == 2)
+                progress.requestStop();
+        };
+        const SaveResult saved = Interchange::save(target, Format::Csv, streamOf(rows, {2, 0}, &progress));
         QVERIFY(!saved);
         QCOMPARE(saved.error, QStringLiteral("writing was stopped"));
         QVERIFY(!QFileInfo::exists(target));

@@ -46,27 +46,30 @@ private Q_SLOTS:
         // Marked: the mark bin when asked for, into the file named.
         window.markBin().appendRows(rowsOf({entryOf({QStringLiteral("/m/b.mp3"), QStringLiteral("CD01")})}));
         const QString csv = dir.filePath(QStringLiteral("marked.csv"));
-        prompter.answers << Prompter::Answer::Marked;
+        prompter.picks << QStringLiteral("&Mark Bin");
         prompter.texts << csv;
         QVERIFY(run("mnuFilesExportCsv"));
         // After the first export's save dialog and message:
-        QCOMPARE(prompter.shown.at(2).buttons, Prompter::Buttons::CatalogueShownMarkedCancel);
+        QCOMPARE(prompter.shown.at(2).captions,
+                 (QStringList{QStringLiteral("Whole &Catalogue"), QStringLiteral("Rows &Shown"), QStringLiteral("&Mark Bin")}));
         QCOMPARE(records(csv), 2); // the header and the one marked
 
         // The same file again: kept when the user says No, replaced on Yes.
-        prompter.answers << Prompter::Answer::Catalogue << Prompter::Answer::No;
+        prompter.picks << QStringLiteral("Whole &Catalogue");
+        prompter.answers << Prompter::Answer::No;
         prompter.texts << csv;
         QVERIFY(run("mnuFilesExportCsv"));
         QCOMPARE(prompter.shown.last().text, csv + QStringLiteral(" already exists. Replace it?"));
         QCOMPARE(records(csv), 2);
-        prompter.answers << Prompter::Answer::Shown << Prompter::Answer::Yes;
+        prompter.picks << QStringLiteral("Rows &Shown");
+        prompter.answers << Prompter::Answer::Yes;
         prompter.texts << csv;
         QVERIFY(run("mnuFilesExportCsv"));
         QCOMPARE(records(csv), 3); // no filter: every row is shown
 
         // Cancelled at the question: nothing asked after it.
         const qsizetype asked = prompter.shown.size();
-        prompter.answers << Prompter::Answer::Cancel;
+        prompter.picks << QString();
         QVERIFY(run("mnuFilesExportJsonl"));
         QCOMPARE(prompter.shown.size(), asked + 1);
         QVERIFY(window.findChild<QAction *>(QStringLiteral("mnuFilesExportXspf")));

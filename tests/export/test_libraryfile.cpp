@@ -134,8 +134,12 @@ private Q_SLOTS:
         const RowStore rows =
             rowsOf({entryOf({QStringLiteral("/a.mp3")}), entryOf({QStringLiteral("/b.mp3"), {}, huge}),
                     entryOf({QStringLiteral("/c.mp3")})});
-        const SaveResult result = LibraryFile::write(path, rows, LibraryFile::Content::Library,
-                                                     [&](qsizetype i, qsizetype) { return i != stopAfter; });
+        WorkProgress progress;
+        progress.onStep = [&](qint64 i, qint64) {
+            if (i == stopAfter)
+                progress.requestStop();
+        };
+        const SaveResult result = LibraryFile::write(path, rows, LibraryFile::Content::Library, &progress);
         QVERIFY(!result.ok);
         QCOMPARE(result.error == QStringLiteral("writing was stopped"), stopAfter > 0);
         QVERIFY(!result.error.isEmpty());

@@ -1,4 +1,5 @@
 #include "store/textexport.h"
+#include "recordedprogress.h"
 #include "testenv.h"
 #include "testfiles.h"
 
@@ -55,13 +56,12 @@ private Q_SLOTS:
         const RowStore rows = rowsOf(entries);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        QList<qsizetype> seen;
-        QVERIFY(TextExport::write(buffer, rows, [&](qsizetype i, qsizetype n) {
-            QCOMPARE(n, rows.size());
-            seen << i;
-        }));
+        RecordedProgress progress;
+        QVERIFY(TextExport::write(buffer, rows, &progress));
         QCOMPARE(buffer.data(), expected);
-        QCOMPARE(seen.size(), rows.size());
+        QCOMPARE(progress.steps.size(), rows.size());
+        if (!rows.isEmpty())
+            QCOMPARE(progress.lastTotal, rows.size());
     }
 
     void secondExportOverwrites()

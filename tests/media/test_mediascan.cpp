@@ -113,7 +113,7 @@ private Q_SLOTS:
     {
         const QStringList system{QStringLiteral("/dev"), QStringLiteral("/proc"), QStringLiteral("/run"),
                                  QStringLiteral("/sys")};
-        std::atomic_bool stop{false};
+        WorkProgress stop;
         QStringList entered;
         int folders = 0;
         WalkCallbacks callbacks;
@@ -122,7 +122,7 @@ private Q_SLOTS:
             if (system.contains(top))
                 entered << folder;
             if (!entered.isEmpty() || ++folders > 5000 || top.mid(1).compare(QStringLiteral("sys"), Qt::CaseInsensitive) > 0)
-                stop = true;
+                stop.requestStop();
         };
         walkPaths(QStringLiteral("/"), QStringLiteral("*.MP3"), callbacks, &stop);
         QCOMPARE(entered, QStringList());
@@ -291,12 +291,16 @@ private Q_SLOTS:
         QStringList events;
         ScanCallbacks callbacks;
         callbacks.folderEntered = [&](const QString &, qsizetype found) { events.append(QStringLiteral("folder %1").arg(found)); };
-        callbacks.importStarted = [&](qsizetype total) { events.append(QStringLiteral("start %1").arg(total)); };
-        callbacks.fileImported = [&](qsizetype i, qsizetype total) { events.append(QStringLiteral("%1/%2").arg(i).arg(total)); };
-        const ScanOutcome outcome = scanMedia(root, source, callbacks);
+        WorkProgress progress;
+        progress.onStep = [&](qint64 i, qint64 total) {
+            events.append(total == 0 ? QStringLiteral("found %1").arg(i)
+                                     : i == 0 ? QStringLiteral("start %1").arg(total)
+                                              : QStringLiteral("%1/%2").arg(i).arg(total));
+        };
+        const ScanOutcome outcome = scanMedia(root, source, callbacks, &progress);
 
         QVERIFY(!outcome.stopped);
-        QCOMPARE(events, (QStringList{"folder 0", "folder 2", "start 3", "1/3", "2/3", "3/3"}));
+        QCOMPARE(events, (QStringList{"folder 0", "found 2", "folder 2", "found 3", "start 3", "1/3", "2/3", "3/3"}));
         QCOMPARE(outcome.rows.size(), 3);
         const QString bits = QStringLiteral("11111111 11111011 10010000 01100100 ");
         QCOMPARE(outcome.rows.record(0),
@@ -329,9 +333,16 @@ private Q_SLOTS:
         qsizetype found = 0, told = 0, total = -1;
         ScanCallbacks callbacks;
         callbacks.filesFound = [&](qsizetype n) { QVERIFY(n > found && total < 0); found = n; };
-        callbacks.importStarted = [&](qsizetype n) { total = n; };
-        callbacks.fileImported = [&](qsizetype i, qsizetype n) { QVERIFY(i == ++told && n == total); };
-        const ScanOutcome outcome = scanMedia(dir.path(), QStringLiteral("CD"), callbacks, nullptr, readers);
+        WorkProgress progress;
+        progress.onStep = [&](qint64 i, qint64 n) {
+            if (n == 0) // still walking: told before filesFound
+                QVERIFY(i > found && total < 0);
+            else if (total < 0 && i == 0)
+                total = n;
+            else
+                QVERIFY(i == ++told && n == total);
+        };
+        const ScanOutcome outcome = scanMedia(dir.path(), QStringLiteral("CD"), callbacks, &progress, readers);
         QStringList rows;
         for (qsizetype i = 0; i < outcome.rows.size(); ++i)
             rows.append(outcome.rows.record(i).filename);
@@ -371,19 +382,19 @@ private Q_SLOTS:
         QTemporaryDir dir;
         for (const char *name : {"a/1.mp3", "a/2.mp3", "b/3.mp3", "c/4.mp3"})
             QVERIFY(writeFile(dir.filePath(QLatin1String(name))));
-        std::atomic_bool stop = false;
+        WorkProgress progress;
         int imported = 0;
         int folders = 0;
         ScanCallbacks callbacks;
         callbacks.folderEntered = [&](const QString &, qsizetype) {
             if (duringWalk && ++folders == 2)
-                stop = true;
+                progress.requestStop();
         };
-        callbacks.fileImported = [&](qsizetype, qsizetype) {
-            if (++imported == 2)
-                stop = true;
+        progress.onStep = [&](qint64 i, qint64 total) {
+            if (total > 0 && i > 0 && ++imported == 2)
+                progress.requestStop();
         };
-        const ScanOutcome outcome = scanMedia(dir.path(), QStringLiteral("CD"), callbacks, &stop);
+        const ScanOutcome outcome = scanMedia(dir.path(), QStringLiteral("CD"), callbacks, &progress);
         QVERIFY(outcome.stopped);
         QCOMPARE(outcome.rows.size(), 0);
         QCOMPARE(imported, duringWalk ? 0 : 2);

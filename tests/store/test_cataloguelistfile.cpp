@@ -1,4 +1,5 @@
 #include "store/cataloguelistfile.h"
+#include "recordedprogress.h"
 #include "store/textcodec.h"
 #include "testenv.h"
 #include "testfiles.h"
@@ -48,12 +49,10 @@ private Q_SLOTS:
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("zembra.lst"));
-        QList<qsizetype> progress;
-        QVERIFY(CatalogueListFile::save(path, rows, [&](qsizetype i, qsizetype n) {
-            QCOMPARE(n, 5);
-            progress << i;
-        }));
-        QCOMPARE(progress, (QList<qsizetype>{1, 2, 3, 4, 5}));
+        RecordedProgress progress;
+        QVERIFY(CatalogueListFile::save(path, rows, &progress));
+        QCOMPARE(progress.steps, (QList<qint64>{1, 2, 3, 4, 5}));
+        QCOMPARE(progress.lastTotal, 5);
 
         const QByteArray bytes = fileBytes(path);
         QCOMPARE(bytes.count("\r\n"), 33);

@@ -70,10 +70,12 @@ int runChild(const QByteArray &mode, const QString &dir)
     if (mode == "list") {
         const RowStore rows = catalogue(2);
         mark('s');
-        const SaveResult saved = CatalogueListFile::save(listPath(dir), rows, [](qsizetype i, qsizetype n) {
+        WorkProgress progress;
+        progress.onStep = [](qint64 i, qint64 n) {
             if (i % (n / ProgressMarks) == 0)
                 mark('p');
-        });
+        };
+        const SaveResult saved = CatalogueListFile::save(listPath(dir), rows, &progress);
         mark('w');
         return saved ? 0 : 3;
     }

@@ -1,3 +1,4 @@
+#include "recordedprogress.h"
 #include "testenv.h"
 #include "testfiles.h"
 #include "store/widgets/desktopplatform.h"
@@ -56,11 +57,12 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("index.pdf"));
         const QStringList lines{QStringLiteral("/media/cd/b.mp3"), QStringLiteral("/media/cd/a.mp3"),
                                 QStringLiteral("/media/hd/Bj\u00f6rk/c.mp3")};
-        QList<qsizetype> progress;
+        RecordedProgress progress;
         const SaveResult result = LinePrinting::writePdf(
-            path, lines.size(), [&](qsizetype i) { return lines[i]; }, [&](qsizetype i) { progress << i; });
+            path, lines.size(), [&](qsizetype i) { return lines[i]; }, &progress);
         QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(progress, (QList<qsizetype>{1, 2, 3}));
+        QCOMPARE(progress.steps, (QList<qint64>{1, 2, 3}));
+        QCOMPARE(progress.lastTotal, 3);
         QVERIFY(fileBytes(path).startsWith("%PDF-"));
         if (!havePdfToText())
             QSKIP("pdftotext (poppler-utils) is not installed");
@@ -170,7 +172,7 @@ private Q_SLOTS:
         DesktopPlatform platform;
         int asked = 0;
         const auto outcome = platform.printLines(
-            2, [&](qsizetype) { ++asked; return QStringLiteral("line"); }, {});
+            2, [&](qsizetype) { ++asked; return QStringLiteral("line"); }, nullptr);
         QCOMPARE(outcome, Platform::PrintOutcome::NoPrinter);
         QCOMPARE(asked, 0);
     }

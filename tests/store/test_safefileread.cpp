@@ -83,11 +83,11 @@ private Q_SLOTS:
         QCOMPARE(read.stamp.exists, status != int(Status::Missing) && status != int(Status::Failed));
 
         // The progress of a read counts what was read.
-        std::atomic<qint64> progress = 0;
+        WorkProgress progress;
         SafeFileRead::Options counting;
-        counting.bytesRead = &progress;
+        counting.progress = &progress;
         QCOMPARE(SafeFileRead::readAll(path, counting).bytes, read.bytes);
-        QCOMPARE(progress.load(), qint64(read.bytes.size()));
+        QCOMPARE(progress.done.load(), qint64(read.bytes.size()));
 
         QFile file;
         const SafeFileRead::Result opened = SafeFileRead::openPlainFile(path, file);
@@ -115,11 +115,11 @@ private Q_SLOTS:
             std::memset(buffer, 'x', size_t(std::min<qint64>(size, 4096)));
             return std::min<qint64>(size, 4096);
         };
-        std::atomic<qint64> progress = 0;
-        faulty.bytesRead = &progress;
+        WorkProgress progress;
+        faulty.progress = &progress;
         const SafeFileRead::Result failed = SafeFileRead::readAll(path, faulty);
         QCOMPARE(int(failed.status), int(Status::Failed));
-        QCOMPARE(progress.load(), qint64(4096)); // the bytes read before the failure
+        QCOMPARE(progress.done.load(), qint64(4096)); // the bytes read before the failure
         QCOMPARE(failed.reason, QStringLiteral("Input/output error"));
         QVERIFY(failed.bytes.isEmpty());
 

@@ -32,7 +32,9 @@ struct Fixture
 
     StatusJobResult run(StatusJob job)
     {
-        return StatusJobs::run(job, context, [this](double p) { progress << p; });
+        WorkProgress steps;
+        steps.onStep = [this](qint64 i, qint64 n) { progress << progressPercent(i, n); };
+        return StatusJobs::run(job, context, &steps);
     }
 };
 

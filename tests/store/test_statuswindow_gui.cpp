@@ -21,7 +21,7 @@ namespace {
 struct PdfPlatform : RecordingPlatform
 {
     SaveResult writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
-                        const std::function<void(qsizetype)> &progress) override
+                        WorkProgress *progress) override
     {
         return LinePrinting::writePdf(path, count, line, progress);
     }

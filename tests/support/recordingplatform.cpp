@@ -7,28 +7,26 @@ int RecordingPlatform::shellOpen(const QString &pathOrAddress)
 }
 
 Platform::PrintOutcome RecordingPlatform::printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
-                                                     const std::function<void(qsizetype)> &progress)
+                                                     WorkProgress *progress)
 {
     if (!hasPrinter)
         return PrintOutcome::NoPrinter;
     for (qsizetype i = 0; i < count; ++i) {
         printed << line(i);
-        if (progress)
-            progress(i + 1);
+        workStep(progress, i + 1, count);
     }
     return PrintOutcome::Printed;
 }
 
 SaveResult RecordingPlatform::writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
-                                       const std::function<void(qsizetype)> &progress)
+                                       WorkProgress *progress)
 {
     if (!pdfError.isEmpty())
         return {false, pdfError};
     pdfPath = path;
     for (qsizetype i = 0; i < count; ++i) {
         pdfLines << line(i);
-        if (progress)
-            progress(i + 1);
+        workStep(progress, i + 1, count);
     }
     return {};
 }

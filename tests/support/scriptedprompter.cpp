@@ -23,6 +23,23 @@ Prompter::Answer ScriptedPrompter::message(const QString &text, Icon icon, Butto
     return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel; // Cancel also keeps a window open
 }
 
+int ScriptedPrompter::choose(const Choice &choice)
+{
+    shown.append({QStringLiteral("choice"), choice.text, choice.title.isEmpty() ? applicationTitle() : choice.title,
+                  choice.icon, Buttons::Ok, choice.captions});
+    if (picks.isEmpty()) {
+        unexpected(QStringLiteral("choice"), choice.text);
+        return Cancelled;
+    }
+    const QString pick = picks.dequeue();
+    if (pick.isEmpty())
+        return Cancelled;
+    const int chosen = int(choice.captions.indexOf(pick));
+    if (chosen == Cancelled)
+        unexpected(QStringLiteral("caption"), pick);
+    return chosen;
+}
+
 QString ScriptedPrompter::nextText(const QString &kind, const QString &text)
 {
     if (texts.isEmpty()) {

@@ -14,18 +14,21 @@ class ScriptedPrompter : public Prompter
 public:
     struct Shown
     {
-        QString kind; // "message", "text", "folder", "open", "save"
+        QString kind; // "message", "choice", "text", "folder", "open", "save"
         QString text; // message text or prompt / dialog title
         QString title; // or the folder a folder chooser starts in
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
+        QStringList captions; // of a choice
     };
 
     QList<Shown> shown;
     QQueue<Answer> answers;
     QQueue<QString> texts; // answers of text prompts and file/folder choosers
+    QQueue<QString> picks; // captions chosen in choices; an empty one cancels
 
     Answer message(const QString &text, Icon icon, Buttons buttons, const QString &title) override;
+    int choose(const Choice &choice) override;
     QString textPrompt(const QString &prompt, const QString &title) override;
     QString chooseFolder(const QString &prompt, const QString &startFolder) override;
     QString openFileName(const QString &title, const QString &filter, const QString &startFolder) override;

@@ -22,7 +22,7 @@ struct WalkResult
 
 // MediaWalk::walkBytes with every file's path decoded.
 inline WalkResult walkPaths(const QString &root, const QString &pattern, const WalkCallbacks &callbacks = {},
-                            const std::atomic_bool *stop = nullptr)
+                            const WorkProgress *stop = nullptr)
 {
     ByteWalkResult bytes = MediaWalk::walkBytes(root, pattern, callbacks, stop);
     WalkResult result;

@@ -13,12 +13,12 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 // One pass of the filter: its query, what it knows of the media, and the
-// flag that ends it early.
+// progress through which it is stopped early.
 struct FilterCommands::Pass
 {
     std::shared_ptr<Query::Parsed> query;
     Query::Context context;
-    std::atomic<bool> stop{false};
+    WorkProgress progress;
     quint64 revision = 0; // of the rows it reads
     std::shared_ptr<const std::vector<quint8>> duplicates;
     QString error; // the matcher's, when the query had no answer
@@ -63,7 +63,7 @@ void FilterCommands::stopPass()
 {
     if (!m_watcher.isRunning())
         return;
-    m_pass->stop = true;
+    m_pass->progress.requestStop();
     m_watcher.waitForFinished();
     // The query it was working out is run again over the changed rows.
     QTimer::singleShot(0, this, &FilterCommands::refilter);
@@ -92,7 +92,7 @@ std::shared_ptr<const std::vector<quint8>> FilterCommands::duplicates()
 void FilterCommands::start(const QString &text)
 {
     if (m_pass)
-        m_pass->stop = true; // its rows are not wanted any more
+        m_pass->progress.requestStop(); // its rows are not wanted any more
     auto query = std::make_shared<Query::Parsed>(Query::parse(text));
     if (!query->ok()) {
         updateLabel(query->error);
@@ -122,7 +122,7 @@ void FilterCommands::start(const QString &text)
         Query::Context context = pass->context;
         context.duplicates = pass->duplicates.get();
         const Query::Matcher matcher(pass->query->root.get(), std::move(context));
-        std::vector<qint32> shown = matcher.filter(rows, &pass->stop);
+        std::vector<qint32> shown = matcher.filter(rows, &pass->progress);
         pass->error = matcher.error(); // read once the future is finished
         return shown;
     }));
@@ -131,7 +131,7 @@ void FilterCommands::start(const QString &text)
 void FilterCommands::finished()
 {
     const std::shared_ptr<Pass> pass = m_pass;
-    if (!pass || pass->stop || pass->revision != m_catalogue.revision() || m_watcher.future().resultCount() == 0)
+    if (!pass || pass->progress.stopped() || pass->revision != m_catalogue.revision() || m_watcher.future().resultCount() == 0)
         return;
     if (pass->duplicates) {
         m_duplicates = pass->duplicates;

@@ -4,7 +4,6 @@
 
 #include <QFutureWatcher>
 #include <QObject>
-#include <atomic>
 #include <memory>
 #include <vector>
 

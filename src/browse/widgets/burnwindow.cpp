@@ -41,7 +41,7 @@ BurnProgress::BurnProgress(Prompter &prompter, QWidget *parent) : QDialog(parent
 
 void BurnProgress::requestStop()
 {
-    m_stop = true;
+    m_progress->requestStop();
     m_stopButton->setEnabled(false);
     m_count->setText(QStringLiteral("Stopping after this file..."));
 }
@@ -56,7 +56,7 @@ void BurnProgress::reject()
 
 void BurnProgress::showProgress(const BurnPreparation::Progress &progress)
 {
-    if (!m_stop)
+    if (!m_progress->stopped())
         m_count->setText(QStringLiteral("Copying file %1 of %2").arg(progress.number).arg(progress.total));
     m_name->setText(progress.name);
     m_bar->setValue(progress.total > 0 ? int(100 * (progress.number - 1) / progress.total) : 0);
@@ -64,7 +64,7 @@ void BurnProgress::showProgress(const BurnPreparation::Progress &progress)
 
 BurnProgress::~BurnProgress()
 {
-    m_stop = true;
+    m_progress->requestStop();
     if (m_work)
         m_work->waitForFinished();
 }
@@ -86,22 +86,25 @@ void BurnProgress::runNext()
         Q_EMIT finished(m_sequence->result());
         return;
     }
-    if (m_stop) {
+    if (m_progress->stopped()) {
         m_sequence->ran({BurnPreparation::RunOutcome::Stopped, run->first, {}});
         runNext();
         return;
     }
     m_stopButton->setEnabled(true);
-    const auto progress = [this](const BurnPreparation::Progress &p) {
+    // Set while no run is going: each file is shown as its copy begins.
+    m_progress->onStep = [this, run = *run](qint64 number, qint64) {
+        const BurnPreparation::Progress p = BurnPreparation::progressOf(run, number);
         QMetaObject::invokeMethod(this, [this, p] { showProgress(p); }, Qt::QueuedConnection);
     };
     m_work = LongWork::start(
         this, LongWork::Shown{},
-        [run = *run, this, progress](WorkProgress &) { return BurnPreparation::runCopies(run, m_stop, progress); },
+        [run = *run](WorkProgress &progress) { return BurnPreparation::runCopies(run, progress); },
         [this](const BurnPreparation::RunOutcome &outcome) {
             m_work.clear();
             m_stopButton->setEnabled(false); // the questions come next
             m_sequence->ran(outcome);
             runNext();
-        });
+        },
+        m_progress);
 }

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 #include <QPointer>
-#include <atomic>
+#include <memory>
 #include <optional>
 
 class QFutureWatcherBase;
@@ -43,7 +43,8 @@ private:
     void showProgress(const BurnPreparation::Progress &progress);
 
     Prompter &m_prompter;
-    std::atomic<bool> m_stop{false};
+    // Its stop holds for every run that follows.
+    std::shared_ptr<WorkProgress> m_progress = std::make_shared<WorkProgress>();
     bool m_running = false;
     std::optional<BurnPreparation::Sequence> m_sequence;
     QPointer<QFutureWatcherBase> m_work;

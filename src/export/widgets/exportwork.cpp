@@ -16,7 +16,7 @@ bool startExport(QWidget *window, QPointer<QFutureWatcherBase> &work, Prompter &
         window, LongWork::Shown{job.label, job.stop, {}},
         [kind = job.kind, &rows = job.rows, target = job.target, hooks = job.hooks,
          write = std::move(job.write)](WorkProgress &progress) mutable {
-            hooks.progress = [&progress](qsizetype i, qsizetype n) { return progress.step(i, n); };
+            hooks.progress = &progress;
             return write ? write(hooks) : ExportFlow::write(kind, rows, target, hooks);
         },
         [&work, &prompter, progress, ended = std::move(ended)](const ExportFlow::Outcome &outcome) {

@@ -25,22 +25,25 @@ QString filterOf(ExportFlow::Kind kind)
     }
 }
 
+enum class Which { Catalogue, Shown, Marked };
+
 // Which entries: the answer, or nothing when the user cancelled. Asked
 // only when the filter or the mark bin offers something else.
-std::optional<Prompter::Answer> whichEntries(Prompter &prompter, const Offered &offered)
+
+std::optional<Which> whichEntries(Prompter &prompter, const Offered &offered)
 {
     if (!offered.shown.isFiltered() && offered.markBin.rowCount() == 0)
-        return Prompter::Answer::Catalogue;
-    const Prompter::Answer answer = prompter.message(
-        QStringLiteral("Export which entries: the whole catalogue (%1), the rows shown by the filter (%2) or the "
-                       "mark bin (%3)?")
-            .arg(offered.catalogue.rowCount())
-            .arg(offered.shown.shownCount())
-            .arg(offered.markBin.rowCount()),
-        Prompter::Icon::None, Prompter::Buttons::CatalogueShownMarkedCancel);
-    if (answer == Prompter::Answer::Catalogue || answer == Prompter::Answer::Shown || answer == Prompter::Answer::Marked)
-        return answer;
-    return std::nullopt;
+        return Which::Catalogue;
+    const int chosen = prompter.choose(
+        {QStringLiteral("Export which entries: the whole catalogue (%1), the rows shown by the filter (%2) or the "
+                        "mark bin (%3)?")
+             .arg(offered.catalogue.rowCount())
+             .arg(offered.shown.shownCount())
+             .arg(offered.markBin.rowCount()),
+         {QStringLiteral("Whole &Catalogue"), QStringLiteral("Rows &Shown"), QStringLiteral("&Mark Bin")}});
+    if (chosen == Prompter::Cancelled)
+        return std::nullopt;
+    return Which(chosen);
 }
 
 // The file to write, the kind's extension added to a name without one;
@@ -79,7 +82,7 @@ void start(QWidget *window, QPointer<QFutureWatcherBase> &work, Prompter &prompt
 {
     if (work)
         return;
-    const std::optional<Prompter::Answer> which = whichEntries(prompter, offered);
+    const std::optional<Which> which = whichEntries(prompter, offered);
     if (!which)
         return;
     QString caption;
@@ -90,10 +93,10 @@ void start(QWidget *window, QPointer<QFutureWatcherBase> &work, Prompter &prompt
     const QString target = chosenTarget(prompter, kind, caption);
     if (target.isEmpty())
         return;
-    const bool marked = *which == Prompter::Answer::Marked;
+    const bool marked = *which == Which::Marked;
     const RowStore &rows = marked ? offered.markBin.rows() : offered.catalogue.rows();
     std::vector<qsizetype> shown;
-    const bool someShown = *which == Prompter::Answer::Shown && offered.shown.isFiltered();
+    const bool someShown = *which == Which::Shown && offered.shown.isFiltered();
     if (someShown) {
         shown.reserve(size_t(offered.shown.shownCount()));
         for (qsizetype i = 0; i < offered.shown.shownCount(); ++i)

@@ -41,7 +41,7 @@ void RescanFlow::start(const QString &source, const QString &root)
         [&rows, plan = planned.plan](WorkProgress &progress) {
             return RescanService::find(rows, plan, [&progress](const QString &root, const QString &source,
                                                                 const TagReading &reading) {
-                return scanMedia(root, source, {}, &progress.stopRequested, 0, reading);
+                return scanMedia(root, source, {}, &progress, 0, reading);
             });
         },
         [this, plan = planned.plan](RescanService::Found found) { ended(plan, std::move(found)); });

@@ -370,14 +370,15 @@ bool Form5::addsToExistingSource(const QString &source, const QString &root)
     const qint64 entries = mediumTotals(m_catalogue.rows(), source, MediumTotals::EntriesOnly).files;
     if (entries == 0)
         return true;
-    switch (m_prompter.message(QStringLiteral("%1 already has %2 entries. Rescan it instead (update its entries) or "
+    enum Answer { Rescan, Add };
+    switch (m_prompter.choose({QStringLiteral("%1 already has %2 entries. Rescan it instead (update its entries) or "
                                               "add the files again?")
                                    .arg(source)
                                    .arg(entries),
-                               Prompter::Icon::None, Prompter::Buttons::RescanAddCancel)) {
-    case Prompter::Answer::Add:
+                               {QStringLiteral("&Rescan"), QStringLiteral("&Add")}})) {
+    case Add:
         return true;
-    case Prompter::Answer::Rescan:
+    case Rescan:
         m_rescan->start(source, root);
         return false;
     default:

@@ -8,7 +8,7 @@ ScanWorker::ScanWorker(QObject *parent) : QObject(parent) {}
 
 ScanWorker::~ScanWorker()
 {
-    m_progress->stopRequested = true;
+    m_progress->requestStop();
     if (m_work)
         m_work->waitForFinished();
 }
@@ -27,18 +27,7 @@ void ScanWorker::start(const QString &root, const QString &source, const TagRead
     shown.tick = [this](const WorkProgress &progress) { tick(progress); };
     m_work = LongWork::start(
         this, shown,
-        [root, source, reading](WorkProgress &progress) {
-            ScanCallbacks callbacks;
-            callbacks.folderEntered = [&](const QString &, qsizetype found) {
-                progress.done.store(found, std::memory_order_relaxed);
-            };
-            callbacks.importStarted = [&](qsizetype total) {
-                progress.done.store(0, std::memory_order_relaxed);
-                progress.total.store(total, std::memory_order_release); // after done: tick reads it first
-            };
-            callbacks.fileImported = [&](qsizetype i, qsizetype) { progress.done.store(i, std::memory_order_relaxed); };
-            return scanMedia(root, source, callbacks, &progress.stopRequested, 0, reading);
-        },
+        [root, source, reading](WorkProgress &progress) { return scanMedia(root, source, {}, &progress, 0, reading); },
         [this](ScanOutcome outcome) {
             tick(*m_progress);
             m_outcome = std::move(outcome);

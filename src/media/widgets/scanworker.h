@@ -25,7 +25,7 @@ public:
     void start(const QString &root, const QString &source, const TagReading &reading = {});
     bool isRunning() const { return !m_work.isNull(); }
     // Asks the scan to stop at its next check; finished() still follows.
-    void requestStop() { m_progress->stopRequested = true; }
+    void requestStop() { m_progress->requestStop(); }
     bool stopRequested() const { return m_progress->stopped(); }
     // The outcome of the scan that finished last.
     ScanOutcome takeOutcome();

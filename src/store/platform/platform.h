@@ -2,6 +2,7 @@
 
 #include "store/atomicsave.h"
 #include "store/platform/volumes.h"
+#include "store/workprogress.h"
 
 #include <QRect>
 #include <QString>
@@ -26,14 +27,14 @@ public:
     virtual int shellOpen(const QString &pathOrAddress) = 0;
 
     // Prints count lines, line(i) for i = 0..count-1, one per printed line
-    // on the default printer; progress(i) after line i (1-based).
+    // on the default printer; a step of progress after each line.
     virtual PrintOutcome printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
-                                    const std::function<void(qsizetype)> &progress) = 0;
+                                    WorkProgress *progress) = 0;
 
     // The same lines as a PDF document at path, replaced atomically: the
     // index's fallback when no printer is installed.
     virtual SaveResult writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
-                                const std::function<void(qsizetype)> &progress) = 0;
+                                WorkProgress *progress) = 0;
 
     // The program that opens files of an extension (see Association), or
     // "Not Detected"; and registering a program as that opener.

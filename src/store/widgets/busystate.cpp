@@ -65,7 +65,7 @@ BusyState::BusyState(QWidget *window, const QString &label, std::shared_ptr<Work
     if (stop == StopOffer::Offered) {
         m_shown.setCancelButtonText(QStringLiteral("&Stop"));
         connect(&m_shown, &QProgressDialog::canceled, this, [this] {
-            m_progress->stopRequested = true;
+            m_progress->requestStop();
             m_shown.setLabelText(QStringLiteral("Stopping..."));
         });
     } else {

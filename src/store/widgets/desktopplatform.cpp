@@ -20,7 +20,7 @@ int DesktopPlatform::shellOpen(const QString &pathOrAddress)
 }
 
 Platform::PrintOutcome DesktopPlatform::printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
-                                                   const std::function<void(qsizetype)> &progress)
+                                                   WorkProgress *progress)
 {
     // Without a default printer a plain QPrinter quietly becomes a PDF
     // printer without a file, and every line would be lost unnoticed.
@@ -35,7 +35,7 @@ Platform::PrintOutcome DesktopPlatform::printLines(qsizetype count, const std::f
 }
 
 SaveResult DesktopPlatform::writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
-                                     const std::function<void(qsizetype)> &progress)
+                                     WorkProgress *progress)
 {
     return LinePrinting::writePdf(path, count, line, progress);
 }

@@ -8,9 +8,9 @@ class DesktopPlatform : public Platform
 public:
     int shellOpen(const QString &pathOrAddress) override;
     PrintOutcome printLines(qsizetype count, const std::function<QString(qsizetype)> &line,
-                            const std::function<void(qsizetype)> &progress) override;
+                            WorkProgress *progress) override;
     SaveResult writePdf(const QString &path, qsizetype count, const std::function<QString(qsizetype)> &line,
-                        const std::function<void(qsizetype)> &progress) override;
+                        WorkProgress *progress) override;
     QString associatedProgram(const QString &extension) override;
     void makeAssociation(const QString &extension, const QString &programPath) override;
 };

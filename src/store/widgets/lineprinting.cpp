@@ -41,7 +41,7 @@ QStringList wrapToWidth(const QString &text, const QFontMetrics &metrics, int wi
     return pieces;
 }
 
-bool paintLines(QPrinter &printer, qsizetype count, const Line &line, const LineDone &progress)
+bool paintLines(QPrinter &printer, qsizetype count, const Line &line, WorkProgress *progress)
 {
     printer.setPageMargins(QMarginsF(PageMarginMm, PageMarginMm, PageMarginMm, PageMarginMm),
                            QPageLayout::Millimeter);
@@ -67,13 +67,12 @@ bool paintLines(QPrinter &printer, qsizetype count, const Line &line, const Line
             painter.drawText(0, y + metrics.ascent(), piece);
             y += lineHeight;
         }
-        if (progress)
-            progress(i + 1);
+        workStep(progress, i + 1, count);
     }
     return painter.end();
 }
 
-SaveResult writePdf(const QString &path, qsizetype count, const Line &line, const LineDone &progress)
+SaveResult writePdf(const QString &path, qsizetype count, const Line &line, WorkProgress *progress)
 {
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/atomicsave.h"
+#include "store/workprogress.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,16 +25,15 @@ constexpr double PageMarginMm = 20.0;
 QStringList wrapToWidth(const QString &text, const QFontMetrics &metrics, int width);
 
 using Line = std::function<QString(qsizetype)>;
-using LineDone = std::function<void(qsizetype)>;
 
 // Paints count lines, line(i) for i = 0..count-1, on the printer and ends
-// the document; progress(i) after line i (1-based). False when the printer
+// the document; a step of progress after each line. False when the printer
 // cannot be opened or refuses a page. Safe on a worker thread.
-bool paintLines(QPrinter &printer, qsizetype count, const Line &line, const LineDone &progress = {});
+bool paintLines(QPrinter &printer, qsizetype count, const Line &line, WorkProgress *progress = nullptr);
 
 // The same lines as a PDF document at path. The document is painted into a
 // temporary file next to it and renamed over path only when complete, so
 // an older document stays whole on failure.
-SaveResult writePdf(const QString &path, qsizetype count, const Line &line, const LineDone &progress = {});
+SaveResult writePdf(const QString &path, qsizetype count, const Line &line, WorkProgress *progress = nullptr);
 
 } // namespace LinePrinting

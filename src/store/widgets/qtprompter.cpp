@@ -42,11 +42,9 @@ QWidget *QtPrompter::parent() const
     return m_parent ? m_parent.data() : QApplication::activeWindow();
 }
 
-Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons buttons, const QString &title)
+// Title, text and icon of a box; the buttons are the caller's.
+void QtPrompter::show(QMessageBox &box, const QString &text, Icon icon, const QString &title)
 {
-    QMessageBox box(parent());
-    // The buttons of our own, and the answer each gives.
-    QList<std::pair<QPushButton *, Answer>> own;
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
@@ -56,6 +54,12 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
     case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
     case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
     }
+}
+
+Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons buttons, const QString &title)
+{
+    QMessageBox box(parent());
+    show(box, text, icon, title);
     switch (buttons) {
     case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
@@ -65,29 +69,11 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
         box.setDefaultButton(QMessageBox::Save);
         box.setEscapeButton(QMessageBox::Cancel);
         break;
-    case Buttons::RescanAddCancel:
-        own = {{box.addButton(QStringLiteral("&Rescan"), QMessageBox::AcceptRole), Answer::Rescan},
-               {box.addButton(QStringLiteral("&Add"), QMessageBox::AcceptRole), Answer::Add}};
-        box.setDefaultButton(own.constFirst().first);
-        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
-        break;
-    case Buttons::CatalogueShownMarkedCancel:
-        own = {{box.addButton(QStringLiteral("Whole &Catalogue"), QMessageBox::AcceptRole), Answer::Catalogue},
-               {box.addButton(QStringLiteral("Rows &Shown"), QMessageBox::AcceptRole), Answer::Shown},
-               {box.addButton(QStringLiteral("&Mark Bin"), QMessageBox::AcceptRole), Answer::Marked}};
-        box.setDefaultButton(own.constFirst().first);
-        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
-        break;
     }
     widenForTitleAndPaths(box, text);
     box.raise();
     box.activateWindow();
-    const int clicked = box.exec();
-    for (const auto &[button, answer] : own) {
-        if (box.clickedButton() == button)
-            return answer;
-    }
-    switch (clicked) {
+    switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Cancel: return Answer::Cancel;
@@ -98,11 +84,27 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
     // The box was closed without a button: the answer that changes nothing.
     switch (buttons) {
     case Buttons::YesNo: return Answer::No;
-    case Buttons::SaveDiscardCancel:
-    case Buttons::RescanAddCancel:
-    case Buttons::CatalogueShownMarkedCancel: return Answer::Cancel;
+    case Buttons::SaveDiscardCancel: return Answer::Cancel;
     default: return Answer::Ok;
     }
+}
+
+int QtPrompter::choose(const Choice &choice)
+{
+    QMessageBox box(parent());
+    show(box, choice.text, choice.icon, choice.title);
+    QList<QPushButton *> buttons;
+    for (const QString &caption : choice.captions)
+        buttons << box.addButton(caption, QMessageBox::AcceptRole);
+    if (choice.defaultChoice >= 0 && choice.defaultChoice < buttons.size())
+        box.setDefaultButton(buttons.at(choice.defaultChoice));
+    box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+    widenForTitleAndPaths(box, choice.text);
+    box.raise();
+    box.activateWindow();
+    box.exec();
+    // Cancel, or closed without a button: not one of the captions.
+    return int(buttons.indexOf(box.clickedButton()));
 }
 
 QString QtPrompter::textPrompt(const QString &prompt, const QString &title)

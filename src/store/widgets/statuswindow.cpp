@@ -87,16 +87,15 @@ void StatusForm::startJob()
     const StatusJobContext *context = m_context;
     // The window is its own progress window: its bar shows every whole
     // percent step of the job, queued from the work's thread.
+    auto progress = std::make_shared<WorkProgress>();
+    progress->onStep = [this, steps = std::make_shared<StatusJobs::WholePercentSteps>()](qint64 i, qint64 n) {
+        if (steps->next(progressPercent(i, n)))
+            Q_EMIT progressStep(steps->value());
+    };
     m_work = LongWork::start(
         this, LongWork::Shown{},
-        [this, job, context](WorkProgress &) {
-            StatusJobs::WholePercentSteps steps;
-            return StatusJobs::run(job, *context, [this, &steps](double percent) {
-                if (steps.next(percent))
-                    Q_EMIT progressStep(steps.value());
-            });
-        },
-        [this](StatusJobResult result) { jobFinished(std::move(result)); });
+        [job, context](WorkProgress &progress) { return StatusJobs::run(job, *context, &progress); },
+        [this](StatusJobResult result) { jobFinished(std::move(result)); }, progress);
 }
 
 void StatusForm::jobFinished(StatusJobResult result)

@@ -9,7 +9,7 @@
 #include "browse/queryresults.h"
 #include "browse/widgets/querywindow.h"
 #include "catalogrows.h"
-#include "store/cataloguemodel.h"
+#include "catalogue/cataloguemodel.h"
 #include "recordingplatform.h"
 #include "scriptedprompter.h"
 

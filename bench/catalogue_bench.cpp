@@ -6,10 +6,10 @@
 // to the file. Each figure stands next to a reference measured in the same
 // run: a plain write, read or copy of the same bytes, or the same rows
 // without extension lines.
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 #include "catalogrows.h"
 #include "processmemory.h"
-#include "store/cataloguemodel.h"
+#include "catalogue/cataloguemodel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -13,7 +13,7 @@
 // (the catalogue made only when missing there), for a profiler.
 #include "catalogrows.h"
 #include "measuredrun.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -15,8 +15,8 @@
 #include "export/exportflow.h"
 #include "export/libraryfile.h"
 #include "processmemory.h"
-#include "store/cataloguelistfile.h"
-#include "store/cataloguemodel.h"
+#include "catalogue/cataloguelistfile.h"
+#include "catalogue/cataloguemodel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -11,8 +11,8 @@
 #include "media/rescan.h"
 #include "processmemory.h"
 #include "recordingplatform.h"
-#include "store/cataloguelistfile.h"
-#include "store/mediasession.h"
+#include "catalogue/cataloguelistfile.h"
+#include "media/mediasession.h"
 
 #include <QCoreApplication>
 #include <QDir>

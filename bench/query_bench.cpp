@@ -18,7 +18,7 @@
 #include "browse/queryparser.h"
 #include "catalogrows.h"
 #include "processmemory.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,9 +7,9 @@
 // in the build tree).
 #include "catalogrows.h"
 #include "collatororder.h"
-#include "store/cataloguelistfile.h"
-#include "store/cataloguemodel.h"
-#include "store/columnsort.h"
+#include "catalogue/cataloguelistfile.h"
+#include "catalogue/cataloguemodel.h"
+#include "catalogue/columnsort.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -11,8 +11,8 @@
 #include "catalogrows.h"
 #include "recordingplatform.h"
 #include "scriptedprompter.h"
-#include "store/cataloguelistfile.h"
-#include "store/cataloguemodel.h"
+#include "catalogue/cataloguelistfile.h"
+#include "catalogue/cataloguemodel.h"
 #include "testenv.h"
 
 #include <QApplication>

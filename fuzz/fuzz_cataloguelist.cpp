@@ -3,7 +3,7 @@
 // and read again unchanged, and reading the same bytes from a file in
 // small blocks of any size must give the same records.
 #include "fuzzcheck.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The settings reader and the migration of the older settings file. What
 // the reader keeps must survive a save and a second read.
 #include "fuzzcheck.h"
-#include "store/settingsfile.h"
+#include "base/settingsfile.h"
 
 #include <cmath>
 

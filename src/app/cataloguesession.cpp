@@ -1,11 +1,11 @@
 #include "app/cataloguesession.h"
 
 #include "export/libraryfile.h"
-#include "store/atomicsave.h"
-#include "store/cataloguelistfile.h"
-#include "store/cataloguemodel.h"
-#include "store/platform/prompter.h"
-#include "store/workprogress.h"
+#include "base/atomicsave.h"
+#include "catalogue/cataloguelistfile.h"
+#include "catalogue/cataloguemodel.h"
+#include "base/platform/prompter.h"
+#include "base/workprogress.h"
 
 #include <QDir>
 #include <QFileInfo>

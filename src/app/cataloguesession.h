@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/startup.h"
-#include "store/filestamp.h"
-#include "store/rowstore.h"
-#include "store/settingsfile.h"
+#include "base/filestamp.h"
+#include "catalogue/rowstore.h"
+#include "base/settingsfile.h"
 
 #include <QString>
 #include <functional>

@@ -1,12 +1,12 @@
 #include "app/startup.h"
-#include "store/atomicsave.h"
-#include "store/platform/singleinstance.h"
-#include "store/platform/systempaths.h"
+#include "base/atomicsave.h"
+#include "base/platform/singleinstance.h"
+#include "base/platform/systempaths.h"
 #include "app/widgets/desktopwindows.h"
 #include "app/widgets/mainwindow.h"
-#include "store/widgets/qtprompter.h"
+#include "base/widgets/qtprompter.h"
 #include "app/widgets/startwindow.h"
-#include "store/widgets/desktopplatform.h"
+#include "base/widgets/desktopplatform.h"
 
 #include <QApplication>
 #include <memory>

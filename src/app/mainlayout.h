@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/twips.h"
+#include "base/twips.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "store/platform/systempaths.h"
+#include "base/platform/systempaths.h"
 
 StartupPlan planStartup(const QString &argument)
 {

@@ -1,8 +1,8 @@
 #include "browse/burnplan.h"
 
-#include "store/entrypath.h"
-#include "store/platform/systempaths.h"
-#include "store/safefileread.h"
+#include "catalogue/entrypath.h"
+#include "base/platform/systempaths.h"
+#include "base/safefileread.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "browse/burnpreparation.h"
 
-#include "store/platform/systempaths.h"
+#include "base/platform/systempaths.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "browse/burnplan.h"
-#include "store/platform/prompter.h"
-#include "store/workprogress.h"
+#include "base/platform/prompter.h"
+#include "base/workprogress.h"
 
 #include <functional>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "browse/duplicates.h"
 
-#include "store/extensionline.h"
-#include "store/textfold.h"
+#include "catalogue/extensionline.h"
+#include "base/textfold.h"
 
 #include <xxhash.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/rowstore.h"
-#include "store/trackrecord.h"
+#include "catalogue/rowstore.h"
+#include "catalogue/trackrecord.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "browse/matchrule.h"
 
-#include "store/bytescan.h"
-#include "store/platform/systempaths.h"
+#include "base/bytescan.h"
+#include "base/platform/systempaths.h"
 
 #include <algorithm>
 #include <array>

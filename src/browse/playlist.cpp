@@ -1,8 +1,8 @@
 #include "browse/playlist.h"
 
-#include "store/entrypath.h"
-#include "store/oneline.h"
-#include "store/platform/systempaths.h"
+#include "catalogue/entrypath.h"
+#include "base/oneline.h"
+#include "base/platform/systempaths.h"
 
 #include <QDir>
 

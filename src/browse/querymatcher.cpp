@@ -2,10 +2,10 @@
 
 #include "browse/queryregex.h"
 #include "browse/yearnumber.h"
-#include "store/bytescan.h"
-#include "store/extensionline.h"
-#include "store/foldedsearch.h"
-#include "store/textfold.h"
+#include "base/bytescan.h"
+#include "catalogue/extensionline.h"
+#include "base/foldedsearch.h"
+#include "base/textfold.h"
 
 #include <ctime>
 #include <string_view>

@@ -2,8 +2,8 @@
 
 #include "browse/duplicates.h"
 #include "browse/querytree.h"
-#include "store/rowstore.h"
-#include "store/workprogress.h"
+#include "catalogue/rowstore.h"
+#include "base/workprogress.h"
 
 #include <QString>
 #include <memory>

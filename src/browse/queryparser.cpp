@@ -1,6 +1,6 @@
 #include "browse/queryparser.h"
 
-#include "store/textfold.h"
+#include "base/textfold.h"
 
 #include <unicode/regex.h>
 

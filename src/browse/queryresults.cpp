@@ -1,6 +1,6 @@
 #include "browse/queryresults.h"
 
-#include "store/cataloguemodel.h"
+#include "catalogue/cataloguemodel.h"
 
 QueryResults::QueryResults(const RowStore &catalogue, std::vector<qsizetype> rows, QObject *parent)
     : QAbstractTableModel(parent), m_catalogue(catalogue), m_rows(std::move(rows))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/rowstore.h"
+#include "catalogue/rowstore.h"
 
 #include <QAbstractTableModel>
 #include <vector>

@@ -3,7 +3,7 @@
 #include "browse/querymatcher.h"
 
 #include "browse/duplicates.h"
-#include "store/workpool.h"
+#include "base/workpool.h"
 
 #include <QtConcurrent/QtConcurrentMap>
 

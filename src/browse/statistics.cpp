@@ -1,8 +1,8 @@
 #include "browse/statistics.h"
 #include "browse/yearnumber.h"
 
-#include "store/extensionline.h"
-#include "store/rowstore.h"
+#include "catalogue/extensionline.h"
+#include "catalogue/rowstore.h"
 
 #include <QtNumeric>
 

@@ -5,9 +5,9 @@
 #include "cli/scanrun.h"
 #include "browse/matchrule.h"
 
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 #include "media/mediascan.h"
-#include "store/platform/systempaths.h"
+#include "base/platform/systempaths.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/platform/singleinstance.h"
+#include "base/platform/singleinstance.h"
 
 #include <QString>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/cataloguelistfile.h"
-#include "store/rowstore.h"
+#include "catalogue/cataloguelistfile.h"
+#include "catalogue/rowstore.h"
 
 #include <QString>
 

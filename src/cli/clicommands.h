@@ -2,7 +2,7 @@
 
 #include "cli/clicontext.h"
 #include "export/exportflow.h"
-#include "store/rowstore.h"
+#include "catalogue/rowstore.h"
 
 #include <QCommandLineParser>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "cli/clicontext.h"
 
-#include "store/safefileread.h"
+#include "base/safefileread.h"
 
 #include <QByteArrayView>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "cli/clioutput.h"
 
 #include "export/interchangeformat.h"
-#include "store/safefileread.h"
+#include "base/safefileread.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -2,8 +2,8 @@
 #include "cli/clicommands.h"
 #include "cli/commandtable.h"
 
-#include "store/atomicsave.h"
-#include "store/platform/systempaths.h"
+#include "base/atomicsave.h"
+#include "base/platform/systempaths.h"
 
 #include <QByteArrayView>
 #include <QCoreApplication>

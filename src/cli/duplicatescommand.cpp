@@ -3,9 +3,9 @@
 #include "cli/clicommands.h"
 #include "cli/queryrun.h"
 #include "cli/scanrun.h"
-#include "store/cataloguelistfile.h"
-#include "store/extensionline.h"
-#include "store/mediastate.h"
+#include "catalogue/cataloguelistfile.h"
+#include "catalogue/extensionline.h"
+#include "media/mediastate.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

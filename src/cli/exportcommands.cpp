@@ -4,8 +4,8 @@
 #include "cli/queryrun.h"
 #include "cli/scanrun.h"
 #include "export/exportflow.h"
-#include "store/cataloguelistfile.h"
-#include "store/mediastate.h"
+#include "catalogue/cataloguelistfile.h"
+#include "media/mediastate.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,11 +3,11 @@
 #include "cli/clicommands.h"
 #include "cli/scanrun.h"
 #include "media/rescan.h"
-#include "store/cataloguelistfile.h"
-#include "store/cataloguemodel.h"
-#include "store/codepage.h"
-#include "store/mediastate.h"
-#include "store/tagreading.h"
+#include "catalogue/cataloguelistfile.h"
+#include "catalogue/cataloguemodel.h"
+#include "base/codepage.h"
+#include "media/mediastate.h"
+#include "media/tagreading.h"
 
 #include <QDir>
 #include <QJsonArray>

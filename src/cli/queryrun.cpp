@@ -6,8 +6,8 @@
 #include "cli/clicatalogue.h"
 #include "cli/clioutput.h"
 #include "cli/scanrun.h"
-#include "store/cataloguelistfile.h"
-#include "store/mediastate.h"
+#include "catalogue/cataloguelistfile.h"
+#include "media/mediastate.h"
 
 #include <algorithm>
 #include <bit>

@@ -2,10 +2,10 @@
 
 #include "cli/clicontext.h"
 #include "browse/duplicates.h"
-#include "store/cataloguelistfile.h"
-#include "store/entrystream.h"
-#include "store/mediastate.h"
-#include "store/rowstore.h"
+#include "catalogue/cataloguelistfile.h"
+#include "catalogue/entrystream.h"
+#include "media/mediastate.h"
+#include "catalogue/rowstore.h"
 
 #include <QStringList>
 

@@ -3,8 +3,8 @@
 #include "cli/clicommands.h"
 #include "cli/scanrun.h"
 #include "media/rescanservice.h"
-#include "store/cataloguelistfile.h"
-#include "store/mediastate.h"
+#include "catalogue/cataloguelistfile.h"
+#include "media/mediastate.h"
 
 #include <QDir>
 #include <cstdio>

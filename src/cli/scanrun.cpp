@@ -1,8 +1,8 @@
 #include "cli/scanrun.h"
 
 #include "cli/clioutput.h"
-#include "store/codepage.h"
-#include "store/platform/volumes.h"
+#include "base/codepage.h"
+#include "base/platform/volumes.h"
 
 #include <QDir>
 #include <QElapsedTimer>

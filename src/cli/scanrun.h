@@ -2,8 +2,8 @@
 
 #include "cli/clicontext.h"
 #include "media/mediascan.h"
-#include "store/mediaregister.h"
-#include "store/tagreading.h"
+#include "media/mediaregister.h"
+#include "media/tagreading.h"
 
 #include <QString>
 #include <optional>

@@ -2,7 +2,7 @@
 #include "cli/clicatalogue.h"
 #include "cli/clicommands.h"
 #include "cli/queryrun.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #include "export/coverpage.h"
 
-#include "store/textblanks.h"
+#include "base/textblanks.h"
 
 #include <QSet>
 

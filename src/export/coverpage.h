@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/atomicsave.h"
-#include "store/rowstore.h"
+#include "base/atomicsave.h"
+#include "catalogue/rowstore.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/atomicsave.h"
+#include "base/atomicsave.h"
 
 #include <QByteArray>
 

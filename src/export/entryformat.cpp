@@ -1,10 +1,10 @@
 #include "export/entryformat.h"
 
-#include "store/bytescan.h"
-#include "store/entrypath.h"
-#include "store/extensionline.h"
-#include "store/oneline.h"
-#include "store/textcodec.h"
+#include "base/bytescan.h"
+#include "catalogue/entrypath.h"
+#include "catalogue/extensionline.h"
+#include "base/oneline.h"
+#include "base/textcodec.h"
 
 #include <algorithm>
 #include <vector>

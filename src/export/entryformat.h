@@ -1,7 +1,7 @@
 #pragma once
 
 #include "export/interchangeformat.h"
-#include "store/entrystream.h"
+#include "catalogue/entrystream.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -3,8 +3,8 @@
 #include "export/coverpage.h"
 #include "export/libraryfile.h"
 #include "export/tunepostexport.h"
-#include "store/platform/systempaths.h"
-#include "store/textexport.h"
+#include "base/platform/systempaths.h"
+#include "export/textexport.h"
 
 #include <QDir>
 

@@ -2,9 +2,9 @@
 
 #include "export/interchange.h"
 #include "export/libraryfile.h"
-#include "store/atomicsave.h"
-#include "store/platform/prompter.h"
-#include "store/rowstore.h"
+#include "base/atomicsave.h"
+#include "base/platform/prompter.h"
+#include "catalogue/rowstore.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "export/entryformat.h"
-#include "store/atomicsave.h"
-#include "store/entrystream.h"
-#include "store/rowstore.h"
+#include "base/atomicsave.h"
+#include "catalogue/entrystream.h"
+#include "catalogue/rowstore.h"
 
 #include <QByteArray>
 #include <QIODevice>

@@ -1,8 +1,8 @@
 #include "export/interchangeformat.h"
 
-#include "store/bytescan.h"
-#include "store/extensionline.h"
-#include "store/textcodec.h"
+#include "base/bytescan.h"
+#include "catalogue/extensionline.h"
+#include "base/textcodec.h"
 
 #include <charconv>
 #include <string_view>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/extensionline.h"
-#include "store/trackrecord.h"
+#include "catalogue/extensionline.h"
+#include "catalogue/trackrecord.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

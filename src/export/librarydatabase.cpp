@@ -2,7 +2,7 @@
 
 #include "export/descriptorvfs.h"
 
-#include "store/textcodec.h"
+#include "base/textcodec.h"
 
 #include <QFile>
 #include <QFileInfo>

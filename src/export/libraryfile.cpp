@@ -2,7 +2,7 @@
 
 #include "export/descriptorvfs.h"
 #include "export/librarydatabase.h"
-#include "store/safefileread.h"
+#include "base/safefileread.h"
 
 #include <QDir>
 #include <QFile>

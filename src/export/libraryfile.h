@@ -1,10 +1,10 @@
 #pragma once
 
 #include "export/librarydatabase.h"
-#include "store/atomicsave.h"
-#include "store/entrystream.h"
-#include "store/rowstore.h"
-#include "store/workprogress.h"
+#include "base/atomicsave.h"
+#include "catalogue/entrystream.h"
+#include "catalogue/rowstore.h"
+#include "base/workprogress.h"
 
 #include <QString>
 #include <functional>

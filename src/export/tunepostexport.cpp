@@ -1,8 +1,8 @@
 #include "export/tunepostexport.h"
 
-#include "store/atomicsave.h"
-#include "store/oneline.h"
-#include "store/textblanks.h"
+#include "base/atomicsave.h"
+#include "base/oneline.h"
+#include "base/textblanks.h"
 
 #include <QDir>
 

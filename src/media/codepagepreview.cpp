@@ -4,7 +4,7 @@
 #include "media/mediafile.h"
 #include "media/mediawalk.h"
 #include "media/rawtrack.h"
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/tagreading.h"
-#include "store/workprogress.h"
+#include "media/tagreading.h"
+#include "base/workprogress.h"
 
 #include <QList>
 #include <QString>

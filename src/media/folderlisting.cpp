@@ -2,7 +2,7 @@
 
 #include "media/mediafile.h"
 #include "media/walkorder.h"
-#include "store/bytescan.h"
+#include "base/bytescan.h"
 
 #include <QFile>
 

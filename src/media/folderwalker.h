@@ -2,7 +2,7 @@
 
 #include "media/folderlisting.h"
 #include "media/walkresult.h"
-#include "store/workprogress.h"
+#include "base/workprogress.h"
 
 #include <QByteArray>
 #include <QByteArrayList>

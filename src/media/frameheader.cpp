@@ -1,5 +1,5 @@
 #include "media/frameheader.h"
-#include "store/textblanks.h"
+#include "base/textblanks.h"
 
 #include "media/id3v2.h"
 #include "media/mediafile.h"

@@ -1,7 +1,7 @@
 #include "media/id3v1.h"
 
-#include "store/codepage.h"
-#include "store/textcodec.h"
+#include "base/codepage.h"
+#include "base/textcodec.h"
 
 #include <algorithm>
 #include <iterator>

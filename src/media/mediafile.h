@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/plainfileopen.h"
+#include "base/plainfileopen.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -3,10 +3,10 @@
 #include "media/mediawalk.h"
 #include "media/rawtrack.h"
 #include "media/trackfeed.h"
-#include "store/codepage.h"
-#include "store/entrypath.h"
-#include "store/extensionline.h"
-#include "store/safefileread.h"
+#include "base/codepage.h"
+#include "catalogue/entrypath.h"
+#include "catalogue/extensionline.h"
+#include "base/safefileread.h"
 
 #include <QFile>
 #include <QStorageInfo>

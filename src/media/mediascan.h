@@ -1,11 +1,11 @@
 #pragma once
 
-#include "store/rowstore.h"
-#include "store/trackrecord.h"
+#include "catalogue/rowstore.h"
+#include "catalogue/trackrecord.h"
 #include "media/mediafile.h"
 #include "media/mediawalk.h"
 #include "media/tracktags.h"
-#include "store/tagreading.h"
+#include "media/tagreading.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/walkresult.h"
-#include "store/workprogress.h"
+#include "base/workprogress.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "media/rescan.h"
 
-#include "store/entrypath.h"
-#include "store/extensionline.h"
+#include "catalogue/entrypath.h"
+#include "catalogue/extensionline.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "media/walkresult.h"
-#include "store/rowedits.h"
-#include "store/rowstore.h"
+#include "catalogue/rowedits.h"
+#include "catalogue/rowstore.h"
 
 #include <QString>
 #include <QStringList>

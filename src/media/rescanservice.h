@@ -2,10 +2,10 @@
 
 #include "media/mediascan.h"
 #include "media/rescan.h"
-#include "store/mediaregister.h"
-#include "store/mediastate.h"
-#include "store/rowedits.h"
-#include "store/tagreading.h"
+#include "media/mediaregister.h"
+#include "media/mediastate.h"
+#include "catalogue/rowedits.h"
+#include "media/tagreading.h"
 
 #include <QString>
 #include <functional>

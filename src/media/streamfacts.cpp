@@ -5,7 +5,7 @@
 #include "media/streamheader.h"
 #include "media/id3v2.h"
 #include "media/mediafile.h"
-#include "store/extensionline.h"
+#include "catalogue/extensionline.h"
 
 #include <QtEndian>
 

@@ -1,6 +1,6 @@
 #include "media/tagchoice.h"
 
-#include "store/textfold.h"
+#include "base/textfold.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "media/id3v1.h"
 #include "media/tracktags.h"
-#include "store/tagreading.h"
+#include "media/tagreading.h"
 
 // The one rule for where a scan takes each of the five fields from, when a
 // file may hold an ID3v1 tag (at its end) and an ID3v2 tag (at its start).

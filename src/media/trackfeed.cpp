@@ -1,7 +1,7 @@
 #include "media/trackfeed.h"
 
 #include "media/mediafile.h"
-#include "store/codepage.h"
+#include "base/codepage.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/rawtrack.h"
-#include "store/workprogress.h"
+#include "base/workprogress.h"
 
 #include <QByteArray>
 #include <QByteArrayList>

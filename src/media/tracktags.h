@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/textblanks.h"
+#include "base/textblanks.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,6 +1,6 @@
 #include "media/walkorder.h"
 
-#include "store/bytescan.h"
+#include "base/bytescan.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "app/cataloguesession.h"
 #include "catalogrows.h"
 #include "scriptedprompter.h"
-#include "store/cataloguemodel.h"
+#include "catalogue/cataloguemodel.h"
 #include "testenv.h"
 #include "testfiles.h"
 

@@ -1,6 +1,6 @@
 #include "app/coverpreview.h"
 #include "app/startup.h"
-#include "store/platform/singleinstance.h"
+#include "base/platform/singleinstance.h"
 #include "testenv.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "browse/burnpreparation.h"
 #include "browse/coverattach.h"
-#include "store/platform/systempaths.h"
+#include "base/platform/systempaths.h"
 #include "catalogrows.h"
 #include "scriptedprompter.h"
 #include "testenv.h"

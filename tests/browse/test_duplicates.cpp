@@ -1,5 +1,5 @@
 #include "browse/duplicates.h"
-#include "store/textfold.h"
+#include "base/textfold.h"
 #include "testenv.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "browse/markbin.h"
 #include "browse/playlist.h"
 #include "catalogrows.h"
-#include "store/cataloguemodel.h"
+#include "catalogue/cataloguemodel.h"
 #include "testenv.h"
 #include "testfiles.h"
 

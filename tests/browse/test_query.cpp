@@ -1,7 +1,7 @@
 #include "browse/querymatcher.h"
 #include "browse/queryparser.h"
 #include "foldpieces.h"
-#include "store/textfold.h"
+#include "base/textfold.h"
 #include "testenv.h"
 #include "trackrows.h"
 #include "yearfields.h"

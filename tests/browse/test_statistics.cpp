@@ -1,5 +1,5 @@
 #include "browse/statistics.h"
-#include "store/extensionline.h"
+#include "catalogue/extensionline.h"
 #include "testenv.h"
 #include "yearfields.h"
 

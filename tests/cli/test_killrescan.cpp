@@ -5,7 +5,7 @@
 #include "catalogrows.h"
 #include "clirun.h"
 #include "id3bytes.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 #include "testenv.h"
 #include "testfiles.h"
 

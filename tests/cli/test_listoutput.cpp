@@ -1,5 +1,5 @@
 #include "export/libraryfile.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 #include "clirun.h"
 #include "listfilecorpus.h"
 #include "testenv.h"

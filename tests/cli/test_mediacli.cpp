@@ -1,8 +1,8 @@
 #include "clirun.h"
 #include "id3bytes.h"
 #include "mp3bytes.h"
-#include "store/cataloguelistfile.h"
-#include "store/mediaregister.h"
+#include "catalogue/cataloguelistfile.h"
+#include "media/mediaregister.h"
 #include "testfiles.h"
 
 #include <QDir>

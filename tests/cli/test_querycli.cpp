@@ -1,6 +1,6 @@
 #include "cli/queryrun.h"
 #include "clirun.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 #include "testenv.h"
 #include "testfiles.h"
 #include "trackrows.h"

@@ -1,5 +1,5 @@
 #include "clirun.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 #include "testenv.h"
 #include "trackrows.h"
 

@@ -2,7 +2,7 @@
 #include "clirun.h"
 #include "export/libraryfile.h"
 #include "libraryfixtures.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 #include "testenv.h"
 #include "testfiles.h"
 #include "trackrows.h"

@@ -6,7 +6,7 @@
 #include "export/exportflow.h"
 #include "export/interchange.h"
 #include "hostilerows.h"
-#include "store/extensionline.h"
+#include "catalogue/extensionline.h"
 #include "testenv.h"
 #include "testfiles.h"
 #include "trackrows.h"

@@ -6,7 +6,7 @@
 #include "clirun.h"
 #include "export/libraryfile.h"
 #include "export/tunepostexport.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 #include "testenv.h"
 #include "testfiles.h"
 

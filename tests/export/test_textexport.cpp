@@ -1,4 +1,5 @@
-#include "store/textexport.h"
+#include "export/exportflow.h"
+#include "export/textexport.h"
 #include "recordedprogress.h"
 #include "testenv.h"
 #include "testfiles.h"
@@ -67,7 +68,7 @@ private Q_SLOTS:
     void secondExportOverwrites()
     {
         QTemporaryDir dir;
-        const QString path = TextExport::path(dir.path());
+        const QString path = ExportFlow::targetIn(ExportFlow::Kind::Text, dir.path());
         QCOMPARE(path, dir.path() + QStringLiteral("/ondrolist.txt"));
         QVERIFY(TextExport::save(path, rowsOf({{QStringLiteral("/cd/first.mp3"), EntryOrigin::Own},
                                                {QStringLiteral("/cd/second.mp3"), EntryOrigin::Own}})).ok);
@@ -84,7 +85,7 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("plain");
         }
-        const QString path = TextExport::path(plain);
+        const QString path = ExportFlow::targetIn(ExportFlow::Kind::Text, plain);
         const SaveResult result = TextExport::save(path, rowsOf({{QStringLiteral("/cd/a.mp3"), EntryOrigin::Own}}));
         QVERIFY(!result.ok);
         QVERIFY(!result.error.isEmpty());

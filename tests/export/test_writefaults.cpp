@@ -9,7 +9,7 @@
 #include "export/exportflow.h"
 #include "export/coverpage.h"
 #include "export/libraryfile.h"
-#include "store/textexport.h"
+#include "export/textexport.h"
 #include "export/tunepostexport.h"
 #include "faultcalls.h"
 #include "testenv.h"
@@ -51,7 +51,7 @@ QString targetOf(Writer writer, const QString &folder)
     case Writer::DatabaseExport: return ExportFlow::targetIn(ExportFlow::Kind::Database, folder);
     case Writer::LibraryCreation: return folder + QStringLiteral("/mine.odl");
     case Writer::CoverPage: return ExportFlow::targetIn(ExportFlow::Kind::Covers, folder);
-    case Writer::TextExport: return TextExport::path(folder);
+    case Writer::TextExport: return ExportFlow::targetIn(ExportFlow::Kind::Text, folder);
     case Writer::UploadLists: return folder + QLatin1Char('/') + TunepostExport::fileName(1);
     case Writer::Playlist: return folder + QStringLiteral("/ondrotemp.m3u");
     case Writer::BurnCopy: return folder + QStringLiteral("/song.mp3");

@@ -3,7 +3,7 @@
 #include "media/id3v2taglib.h"
 #include "media/mediafile.h"
 #include "media/mediascan.h"
-#include "store/codepage.h"
+#include "base/codepage.h"
 #include "testenv.h"
 #include "id3bytes.h"
 #include "mediareads.h"

@@ -6,9 +6,9 @@
 #include "media/rescan.h"
 #include "media/rescanservice.h"
 #include "export/entryformat.h"
-#include "store/cataloguemodel.h"
-#include "store/entrypath.h"
-#include "store/extensionline.h"
+#include "catalogue/cataloguemodel.h"
+#include "catalogue/entrypath.h"
+#include "catalogue/extensionline.h"
 #include "testfiles.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "store/cataloguemodel.h"
-#include "store/workpool.h"
+#include "catalogue/cataloguemodel.h"
+#include "base/workpool.h"
 #include "media/drivelist.h"
 #include "media/widgets/activityicons.h"
 #include "media/widgets/scanwindow.h"

@@ -1,5 +1,5 @@
 #include "media/mediascan.h"
-#include "store/cataloguelistfile.h"
+#include "catalogue/cataloguelistfile.h"
 #include "id3bytes.h"
 #include "testenv.h"
 #include "testfiles.h"

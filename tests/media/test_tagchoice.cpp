@@ -1,6 +1,6 @@
 #include "media/mediafile.h"
 #include "media/rawtrack.h"
-#include "store/codepage.h"
+#include "base/codepage.h"
 #include "id3bytes.h"
 #include "testenv.h"
 #include "testfiles.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/streamfacts.h"
-#include "store/rowstore.h"
+#include "catalogue/rowstore.h"
 
 #include <QRandomGenerator>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "collatororder.h"
 
-#include "store/columnsort.h"
+#include "catalogue/columnsort.h"
 
 #include <QCollator>
 #include <QtConcurrent/QtConcurrentMap>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/atomicsave.h"
-#include "store/plainfileopen.h"
+#include "base/atomicsave.h"
+#include "base/plainfileopen.h"
 
 #include <QFile>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/workprogress.h"
+#include "base/workprogress.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/platform/platform.h"
+#include "base/platform/platform.h"
 
 #include <QQueue>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/platform/prompter.h"
+#include "base/platform/prompter.h"
 
 #include <QList>
 #include <QQueue>

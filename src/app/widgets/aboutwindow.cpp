@@ -1,10 +1,10 @@
 #include "app/widgets/aboutwindow.h"
 
 #include "app/startup.h"
-#include "store/widgets/appicons.h"
-#include "store/platform/openfailure.h"
-#include "store/platform/platform.h"
-#include "store/platform/prompter.h"
+#include "base/widgets/appicons.h"
+#include "base/platform/openfailure.h"
+#include "base/platform/platform.h"
+#include "base/platform/prompter.h"
 
 #include <QEvent>
 #include <QLabel>

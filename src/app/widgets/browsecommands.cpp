@@ -8,10 +8,10 @@
 #include "browse/widgets/burnwindow.h"
 #include "browse/widgets/coverwindow.h"
 #include "browse/widgets/querywindow.h"
-#include "store/cataloguemodel.h"
-#include "store/platform/openfailure.h"
-#include "store/platform/platform.h"
-#include "store/platform/prompter.h"
+#include "catalogue/cataloguemodel.h"
+#include "base/platform/openfailure.h"
+#include "base/platform/platform.h"
+#include "base/platform/prompter.h"
 
 #include <QApplication>
 #include <QGroupBox>

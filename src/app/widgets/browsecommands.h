@@ -1,7 +1,7 @@
 #pragma once
 
 #include "browse/findstate.h"
-#include "store/rowstore.h"
+#include "catalogue/rowstore.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "app/widgets/cataloguelistmodel.h"
 
-#include "store/widgets/appicons.h"
+#include "base/widgets/appicons.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/cataloguemodel.h"
+#include "catalogue/cataloguemodel.h"
 
 #include <functional>
 

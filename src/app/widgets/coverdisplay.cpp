@@ -1,7 +1,7 @@
 #include "app/widgets/coverdisplay.h"
 
 #include "app/widgets/maincontrols.h"
-#include "store/cataloguemodel.h"
+#include "catalogue/cataloguemodel.h"
 
 #include <QLabel>
 

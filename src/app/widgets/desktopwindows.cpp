@@ -1,7 +1,7 @@
 #include "app/widgets/desktopwindows.h"
 
 #include "app/widgets/accessiblenames.h"
-#include "store/widgets/appicons.h"
+#include "base/widgets/appicons.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -2,10 +2,10 @@
 
 #include "app/widgets/maincontrols.h"
 #include "browse/querymatcher.h"
-#include "store/cataloguemodel.h"
-#include "store/mediasession.h"
-#include "store/shownrowsmodel.h"
-#include "store/workpool.h"
+#include "catalogue/cataloguemodel.h"
+#include "media/mediasession.h"
+#include "catalogue/shownrowsmodel.h"
+#include "base/workpool.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -5,11 +5,11 @@
 #include "export/widgets/libraryexportwindow.h"
 #include "export/widgets/exportwork.h"
 #include "export/widgets/tunepostwindow.h"
-#include "store/cataloguemodel.h"
-#include "store/platform/platform.h"
-#include "store/platform/prompter.h"
-#include "store/platform/systempaths.h"
-#include "store/widgets/longwork.h"
+#include "catalogue/cataloguemodel.h"
+#include "base/platform/platform.h"
+#include "base/platform/prompter.h"
+#include "base/platform/systempaths.h"
+#include "base/widgets/longwork.h"
 
 LibraryCommands::LibraryCommands(CatalogueModel &catalogue, QWidget *window, QPointer<QFutureWatcherBase> &work,
                                  std::function<void()> countChanged, Prompter &prompter, Platform &platform)

@@ -1,9 +1,9 @@
 #include "app/widgets/maincontrols.h"
 
-#include "store/widgets/appicons.h"
-#include "store/widgets/listlook.h"
+#include "base/widgets/appicons.h"
+#include "base/widgets/listlook.h"
 #include "browse/markbin.h"
-#include "store/shownrowsmodel.h"
+#include "catalogue/shownrowsmodel.h"
 
 #include <QAbstractButton>
 #include <QGridLayout>

@@ -3,9 +3,9 @@
 #include "app/mainlayout.h"
 #include "app/widgets/desktopwindows.h"
 #include "app/widgets/maincontrols.h"
-#include "store/platform/platform.h"
-#include "store/twips.h"
-#include "store/widgets/appicons.h"
+#include "base/platform/platform.h"
+#include "base/twips.h"
+#include "base/widgets/appicons.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/settingsfile.h"
+#include "base/settingsfile.h"
 
 #include <QSize>
 

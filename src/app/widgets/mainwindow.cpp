@@ -1,15 +1,15 @@
 #include "app/widgets/mainwindow.h"
 
 #include "app/mainlayout.h"
-#include "store/widgets/appicons.h"
+#include "base/widgets/appicons.h"
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/filtercommands.h"
 #include "app/widgets/savedqueriesmenu.h"
 #include "app/widgets/sortcommands.h"
-#include "store/savedqueries.h"
-#include "store/shownrowsmodel.h"
-#include "store/cataloguelistfile.h"
-#include "store/platform/platform.h"
+#include "browse/savedqueries.h"
+#include "catalogue/shownrowsmodel.h"
+#include "catalogue/cataloguelistfile.h"
+#include "base/platform/platform.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -8,9 +8,9 @@
 #include "app/widgets/mediacommands.h"
 #include "app/widgets/mainplacement.h"
 #include "app/startup.h"
-#include "store/filestamp.h"
-#include "store/settingsfile.h"
-#include "store/statusjobs.h"
+#include "base/filestamp.h"
+#include "base/settingsfile.h"
+#include "export/statusjobs.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,17 +1,17 @@
 // The main window's load, its commands and how its list reacts.
 #include "app/widgets/mainwindow.h"
 
-#include "store/widgets/longwork.h"
-#include "store/platform/prompter.h"
-#include "store/platform/association.h"
-#include "store/cataloguelistfile.h"
+#include "base/widgets/longwork.h"
+#include "base/platform/prompter.h"
+#include "base/platform/association.h"
+#include "catalogue/cataloguelistfile.h"
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/aboutwindow.h"
 #include "media/widgets/detailswindow.h"
 #include "media/widgets/scanwindow.h"
-#include "store/platform/platform.h"
-#include "store/platform/systempaths.h"
-#include "store/widgets/statuswindow.h"
+#include "base/platform/platform.h"
+#include "base/platform/systempaths.h"
+#include "export/widgets/statuswindow.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>

@@ -3,9 +3,9 @@
 
 #include "export/widgets/interchangeexport.h"
 
-#include "store/platform/openfailure.h"
-#include "store/platform/platform.h"
-#include "store/platform/prompter.h"
+#include "base/platform/openfailure.h"
+#include "base/platform/platform.h"
+#include "base/platform/prompter.h"
 
 #include <QAction>
 #include <QKeySequence>

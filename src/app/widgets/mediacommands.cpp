@@ -4,14 +4,14 @@
 #include "browse/statistics.h"
 #include "browse/widgets/duplicateswindow.h"
 #include "browse/widgets/statisticswindow.h"
-#include "store/shownrowsmodel.h"
+#include "catalogue/shownrowsmodel.h"
 #include "media/widgets/mediawindow.h"
 #include "media/widgets/scanwindow.h"
-#include "store/cataloguelistfile.h"
-#include "store/mediasession.h"
-#include "store/platform/mountwatch.h"
-#include "store/platform/prompter.h"
-#include "store/widgets/longwork.h"
+#include "catalogue/cataloguelistfile.h"
+#include "media/mediasession.h"
+#include "base/platform/mountwatch.h"
+#include "base/platform/prompter.h"
+#include "base/widgets/longwork.h"
 
 #include <QFileInfo>
 #include <QLocale>

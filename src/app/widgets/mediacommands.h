@@ -1,7 +1,7 @@
 #pragma once
 
 #include "browse/statistics.h"
-#include "store/trackrecord.h"
+#include "catalogue/trackrecord.h"
 
 #include <QObject>
 #include <functional>

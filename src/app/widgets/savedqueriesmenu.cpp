@@ -1,7 +1,7 @@
 #include "app/widgets/savedqueriesmenu.h"
 
-#include "store/platform/prompter.h"
-#include "store/savedqueries.h"
+#include "base/platform/prompter.h"
+#include "browse/savedqueries.h"
 
 #include <QLineEdit>
 #include <QMenu>

@@ -1,8 +1,8 @@
 #include "app/widgets/sortcommands.h"
 
-#include "store/cataloguemodel.h"
-#include "store/widgets/listlook.h"
-#include "store/widgets/longwork.h"
+#include "catalogue/cataloguemodel.h"
+#include "base/widgets/listlook.h"
+#include "base/widgets/longwork.h"
 
 #include <QHeaderView>
 #include <QTreeView>

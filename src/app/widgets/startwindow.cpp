@@ -1,7 +1,7 @@
 #include "app/widgets/startwindow.h"
 
 #include "app/startup.h"
-#include "store/widgets/appicons.h"
+#include "base/widgets/appicons.h"
 
 #include <QGuiApplication>
 #include <QLabel>

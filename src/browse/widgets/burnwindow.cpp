@@ -1,6 +1,6 @@
 #include "browse/widgets/burnwindow.h"
 
-#include "store/widgets/longwork.h"
+#include "base/widgets/longwork.h"
 
 #include <QLabel>
 #include <QProgressBar>

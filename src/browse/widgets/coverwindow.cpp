@@ -2,8 +2,8 @@
 
 #include "browse/coverattach.h"
 #include "media/drivelist.h"
-#include "store/platform/prompter.h"
-#include "store/twips.h"
+#include "base/platform/prompter.h"
+#include "base/twips.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "browse/widgets/duplicateswindow.h"
 
-#include "store/extensionline.h"
-#include "store/rowstore.h"
+#include "catalogue/extensionline.h"
+#include "catalogue/rowstore.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,14 +1,14 @@
 #include "browse/widgets/querywindow.h"
 
-#include "store/twips.h"
-#include "store/widgets/listlook.h"
+#include "base/twips.h"
+#include "base/widgets/listlook.h"
 #include "browse/matchrule.h"
 #include "browse/queryresults.h"
-#include "store/cataloguemodel.h"
-#include "store/entrypath.h"
-#include "store/platform/openfailure.h"
-#include "store/platform/platform.h"
-#include "store/platform/prompter.h"
+#include "catalogue/cataloguemodel.h"
+#include "catalogue/entrypath.h"
+#include "base/platform/openfailure.h"
+#include "base/platform/platform.h"
+#include "base/platform/prompter.h"
 
 #include <QApplication>
 #include <QHeaderView>

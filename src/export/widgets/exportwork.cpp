@@ -1,6 +1,6 @@
 #include "export/widgets/exportwork.h"
 
-#include "store/widgets/longwork.h"
+#include "base/widgets/longwork.h"
 
 bool startExport(QWidget *window, QPointer<QFutureWatcherBase> &work, Prompter &prompter, ExportJob job,
                  std::function<void(const ExportFlow::Outcome &)> ended)

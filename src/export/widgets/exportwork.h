@@ -1,7 +1,7 @@
 #pragma once
 
 #include "export/exportflow.h"
-#include "store/widgets/busystate.h"
+#include "base/widgets/busystate.h"
 
 #include <QPointer>
 #include <QString>

@@ -1,9 +1,9 @@
 #include "export/widgets/interchangeexport.h"
 
 #include "export/widgets/exportwork.h"
-#include "store/cataloguemodel.h"
-#include "store/platform/prompter.h"
-#include "store/shownrowsmodel.h"
+#include "catalogue/cataloguemodel.h"
+#include "base/platform/prompter.h"
+#include "catalogue/shownrowsmodel.h"
 
 #include <QDir>
 #include <QFutureWatcher>

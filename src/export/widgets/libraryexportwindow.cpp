@@ -1,9 +1,9 @@
 #include "export/widgets/libraryexportwindow.h"
 
-#include "store/widgets/appicons.h"
+#include "base/widgets/appicons.h"
 #include "export/libraryfile.h"
 #include "export/widgets/exportwork.h"
-#include "store/platform/prompter.h"
+#include "base/platform/prompter.h"
 
 #include <QFutureWatcher>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
 #include "export/widgets/tunepostwindow.h"
 
 #include "export/widgets/exportwork.h"
-#include "store/platform/platform.h"
-#include "store/platform/prompter.h"
-#include "store/platform/systempaths.h"
+#include "base/platform/platform.h"
+#include "base/platform/prompter.h"
+#include "base/platform/systempaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
 #include "media/widgets/detailswindow.h"
 
-#include "store/entrypath.h"
+#include "catalogue/entrypath.h"
 
-#include "store/platform/prompter.h"
+#include "base/platform/prompter.h"
 #include "media/frameheader.h"
-#include "store/platform/openfailure.h"
-#include "store/platform/platform.h"
-#include "store/extensionline.h"
+#include "base/platform/openfailure.h"
+#include "base/platform/platform.h"
+#include "catalogue/extensionline.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/trackrecord.h"
+#include "catalogue/trackrecord.h"
 
 #include <QByteArrayView>
 #include <QDialog>

@@ -2,11 +2,11 @@
 
 #include "media/codepagepreview.h"
 #include "media/widgets/rescanflow.h"
-#include "store/cataloguemodel.h"
-#include "store/codepage.h"
-#include "store/mediasession.h"
-#include "store/platform/prompter.h"
-#include "store/widgets/longwork.h"
+#include "catalogue/cataloguemodel.h"
+#include "base/codepage.h"
+#include "media/mediasession.h"
+#include "base/platform/prompter.h"
+#include "base/widgets/longwork.h"
 
 #include <QComboBox>
 #include <QStyledItemDelegate>

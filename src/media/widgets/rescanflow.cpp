@@ -1,10 +1,10 @@
 #include "media/widgets/rescanflow.h"
 
 #include "media/rescanservice.h"
-#include "store/cataloguemodel.h"
-#include "store/mediasession.h"
-#include "store/platform/prompter.h"
-#include "store/widgets/longwork.h"
+#include "catalogue/cataloguemodel.h"
+#include "media/mediasession.h"
+#include "base/platform/prompter.h"
+#include "base/widgets/longwork.h"
 
 #include <QDir>
 

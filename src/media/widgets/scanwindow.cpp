@@ -1,14 +1,14 @@
 #include "media/widgets/scanwindow.h"
 
 #include "media/widgets/activityicons.h"
-#include "store/platform/prompter.h"
-#include "store/cataloguemodel.h"
-#include "store/tagreading.h"
+#include "base/platform/prompter.h"
+#include "catalogue/cataloguemodel.h"
+#include "media/tagreading.h"
 #include "media/drivelist.h"
 #include "media/widgets/rescanflow.h"
 #include "media/widgets/scanworker.h"
-#include "store/mediasession.h"
-#include "store/platform/platform.h"
+#include "media/mediasession.h"
+#include "base/platform/platform.h"
 
 #include <QComboBox>
 #include <QDir>

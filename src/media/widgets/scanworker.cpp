@@ -1,6 +1,6 @@
 #include "media/widgets/scanworker.h"
 
-#include "store/widgets/longwork.h"
+#include "base/widgets/longwork.h"
 
 #include <utility>
 

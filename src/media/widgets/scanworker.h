@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/mediascan.h"
-#include "store/workprogress.h"
+#include "base/workprogress.h"
 
 #include <QObject>
 #include <QPointer>

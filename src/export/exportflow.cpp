@@ -191,7 +191,7 @@ Outcome run(Kind kind, const RowStore &rows, const QString &target, const Hooks 
     return checked ? write(kind, rows, target, hooks) : checked;
 }
 
-Outcome run(Kind kind, const LibraryFile::EntrySource &source, const QString &target, const Hooks &hooks)
+Outcome run(Kind kind, const EntryStream &source, const QString &target, const Hooks &hooks)
 {
     Q_ASSERT(kind == Kind::Database || kind == Kind::Library);
     const Outcome checked = checkTarget(kind, target);
@@ -207,7 +207,7 @@ bool isInterchange(Kind kind)
     return kind == Kind::M3u8 || kind == Kind::Xspf || kind == Kind::Csv || kind == Kind::Jsonl;
 }
 
-Outcome writeInterchange(Kind kind, const Interchange::EntrySource &source, const QString &target,
+Outcome writeInterchange(Kind kind, const EntryStream &source, const QString &target,
                          const Interchange::Options &options, const Hooks &hooks)
 {
     Q_ASSERT(isInterchange(kind));
@@ -216,7 +216,7 @@ Outcome writeInterchange(Kind kind, const Interchange::EntrySource &source, cons
     return outcome;
 }
 
-Outcome runInterchange(Kind kind, const Interchange::EntrySource &source, const QString &target,
+Outcome runInterchange(Kind kind, const EntryStream &source, const QString &target,
                        const Interchange::Options &options, const Hooks &hooks)
 {
     const Outcome checked = checkTarget(kind, target);

@@ -82,17 +82,17 @@ Outcome run(Kind kind, const RowStore &rows, const QString &target, const Hooks 
 // The whole flow for the kinds that write a database (Database, Library)
 // from entries handed over one at a time, with no catalogue in memory.
 // Only hooks.calls is used.
-Outcome run(Kind kind, const LibraryFile::EntrySource &source, const QString &target, const Hooks &hooks = {});
+Outcome run(Kind kind, const EntryStream &source, const QString &target, const Hooks &hooks = {});
 
 // Whether kind is one of the interchange exports (m3u8, XSPF, CSV, JSON
 // Lines), which can take some entries of a store or entries streamed.
 bool isInterchange(Kind kind);
 // The whole flow for an interchange kind from entries handed over one at
 // a time (a stop by the source or through hooks.progress fails the write).
-Outcome runInterchange(Kind kind, const Interchange::EntrySource &source, const QString &target,
+Outcome runInterchange(Kind kind, const EntryStream &source, const QString &target,
                        const Interchange::Options &options = {}, const Hooks &hooks = {});
 // The same without the check.
-Outcome writeInterchange(Kind kind, const Interchange::EntrySource &source, const QString &target,
+Outcome writeInterchange(Kind kind, const EntryStream &source, const QString &target,
                          const Interchange::Options &options = {}, const Hooks &hooks = {});
 
 // What the user is told: the refusal, the failure and its reason, or that

@@ -5,7 +5,7 @@
 
 namespace Interchange {
 
-SaveResult save(const QString &path, Format format, const EntrySource &source, const Options &options,
+SaveResult save(const QString &path, Format format, const EntryStream &source, const Options &options,
                 const SaveSystemCalls &calls)
 {
     const QString folder = QFileInfo(path).absolutePath();

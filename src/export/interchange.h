@@ -22,8 +22,6 @@ namespace Interchange {
 
 using Format = EntryFormat::Format;
 using Fields = EntryFormat::Fields;
-// The entries an export writes; false from the stream fails the write.
-using EntrySource = EntryStream;
 
 struct Options
 {
@@ -37,7 +35,7 @@ struct Options
 
 // Writes the entries of source atomically to path. A stop, by the source
 // or by progress, fails with "writing was stopped".
-SaveResult save(const QString &path, Format format, const EntrySource &source, const Options &options = {},
+SaveResult save(const QString &path, Format format, const EntryStream &source, const Options &options = {},
                 const SaveSystemCalls &calls = {});
 
 } // namespace Interchange

@@ -53,7 +53,7 @@ int renameNoReplace(const char *from, const char *to)
 
 // Adds the entries of source in one transaction. stopped tells a stop of
 // the source from a failure of the database.
-bool fill(LibraryDatabase &db, const EntrySource &source, Content content, bool &stopped)
+bool fill(LibraryDatabase &db, const EntryStream &source, Content content, bool &stopped)
 {
     if (!db.beginWrite())
         return false;
@@ -103,7 +103,7 @@ bool targetTaken(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
-SaveResult write(const QString &path, const EntrySource &source, Content content, const SaveSystemCalls &calls)
+SaveResult write(const QString &path, const EntryStream &source, Content content, const SaveSystemCalls &calls)
 {
     if (targetTaken(path))
         return {false, QStringLiteral("a file of that name exists")};

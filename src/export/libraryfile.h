@@ -27,9 +27,6 @@ enum class Content { Library, Database };
 // An entry as its nine fields in UTF-8; the views last until the call
 // they are handed to returns.
 using Fields = std::array<QByteArrayView, TrackFieldCount>;
-// The entries a write takes (their extension lines unused); false from
-// the stream fails the write.
-using EntrySource = EntryStream;
 
 QString databaseExportFileName(); // "ondro2000.mdb"
 
@@ -40,10 +37,11 @@ QString withLibraryExtension(const QString &name);
 // A new file holding the empty table. Refuses a path where a file is.
 SaveResult createEmpty(const QString &path);
 
-// Writes the entries of source into a new file at path (see Content).
+// Writes the entries of source into a new file at path (see Content);
+// their extension lines are not used, and false from the stream fails it.
 // calls replaces the system calls of the write, for tests. A stop, by the
 // source or by progress, fails with "writing was stopped".
-SaveResult write(const QString &path, const EntrySource &source, Content content, const SaveSystemCalls &calls = {});
+SaveResult write(const QString &path, const EntryStream &source, Content content, const SaveSystemCalls &calls = {});
 // The same with rows as the source, a step of progress after each row.
 SaveResult write(const QString &path, const RowStore &rows, Content content, WorkProgress *progress = nullptr,
                  const SaveSystemCalls &calls = {});

@@ -204,7 +204,7 @@ private Q_SLOTS:
             return true;
         });
         const QByteArray track = title.toUtf8();
-        QVERIFY(writer.add({{"/a.mp3", "CD", "", track}}) && writer.finish());
+        QVERIFY(writer.add({{"/a.mp3", "CD", "", track}, {}}) && writer.finish());
         QCOMPARE(out, "#EXTM3U\n#EXTINF:-1," + shown + "\n/a.mp3\n");
     }
 

@@ -34,13 +34,14 @@ std::optional<Which> whichEntries(Prompter &prompter, const Offered &offered)
 {
     if (!offered.shown.isFiltered() && offered.markBin.rowCount() == 0)
         return Which::Catalogue;
-    const int chosen = prompter.choose(
-        {QStringLiteral("Export which entries: the whole catalogue (%1), the rows shown by the filter (%2) or the "
-                        "mark bin (%3)?")
-             .arg(offered.catalogue.rowCount())
-             .arg(offered.shown.shownCount())
-             .arg(offered.markBin.rowCount()),
-         {QStringLiteral("Whole &Catalogue"), QStringLiteral("Rows &Shown"), QStringLiteral("&Mark Bin")}});
+    Prompter::Choice choice;
+    choice.text = QStringLiteral("Export which entries: the whole catalogue (%1), the rows shown by the filter (%2) or "
+                                 "the mark bin (%3)?")
+                      .arg(offered.catalogue.rowCount())
+                      .arg(offered.shown.shownCount())
+                      .arg(offered.markBin.rowCount());
+    choice.captions = {QStringLiteral("Whole &Catalogue"), QStringLiteral("Rows &Shown"), QStringLiteral("&Mark Bin")};
+    const int chosen = prompter.choose(choice);
     if (chosen == Prompter::Cancelled)
         return std::nullopt;
     return Which(chosen);
@@ -103,7 +104,7 @@ void start(QWidget *window, QPointer<QFutureWatcherBase> &work, Prompter &prompt
             shown.push_back(offered.shown.catalogueRow(int(i)));
     }
     auto write = [kind, &rows, target, someShown, shown = std::move(shown)](const ExportFlow::Hooks &hooks) {
-        const Interchange::EntrySource source =
+        const EntryStream source =
             someShown ? streamOf(rows, shown, hooks.progress) : streamOf(rows, hooks.progress);
         return ExportFlow::writeInterchange(kind, source, target, {}, hooks);
     };

@@ -48,7 +48,11 @@ Form2::Form2(Prompter &prompter, Platform &platform, QString argument, QWidget *
 
 Form2::~Form2()
 {
-    // Work on another core may still be reading the catalogue.
+    // Work on another core may still be reading the catalogue. The filter's
+    // pass ends first: as a child made after the catalogue it would
+    // otherwise wait for it only once the catalogue is gone.
+    delete m_filter;
+    m_filter = nullptr;
     if (m_work)
         m_work->waitForFinished();
 }

@@ -7,6 +7,7 @@
 #include "cli/clioutput.h"
 #include "cli/scanrun.h"
 #include "catalogue/cataloguelistfile.h"
+#include "browse/querymedia.h"
 #include "media/mediastate.h"
 
 #include <algorithm>
@@ -119,12 +120,7 @@ bool readFirstPass(const CliContext &context, const Query::Node *root, Query::Co
         MediaRegister registered;
         if (!ScanRun::readRegister(context, registered))
             return false;
-        const MediaStates states = MediaStates::mountedNow(registered, first.samples);
-        for (const MediaRecord &record : registered.records()) {
-            const MediumState *state = states.state(record.source);
-            queryContext.media.push_back({record.source, record.label, record.note,
-                                          state ? std::optional(state->online) : std::nullopt});
-        }
+        queryContext.media = Query::mediaOf(registered, MediaStates::mountedNow(registered, first.samples));
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "app/widgets/maincontrols.h"
 #include "browse/querymatcher.h"
+#include "browse/querymedia.h"
 #include "catalogue/cataloguemodel.h"
 #include "media/mediasession.h"
 #include "catalogue/shownrowsmodel.h"
@@ -29,11 +30,7 @@ namespace {
 Query::Context contextOf(const MediaSession &session)
 {
     Query::Context context;
-    for (const MediaRecord &record : session.media().records()) {
-        const MediumState *state = session.states().state(record.source);
-        context.media.push_back(
-            {record.source, record.label, record.note, state ? std::optional(state->online) : std::nullopt});
-    }
+    context.media = Query::mediaOf(session.media(), session.states());
     return context;
 }
 

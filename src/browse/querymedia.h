@@ -1,0 +1,23 @@
+#pragma once
+
+#include "browse/querymatcher.h"
+#include "media/mediaregister.h"
+#include "media/mediastate.h"
+
+#include <vector>
+
+namespace Query {
+
+// What the query knows of each registered medium: its label, note and
+// whether it is online now (unknown when no state was worked out for it).
+inline std::vector<Medium> mediaOf(const MediaRegister &registered, const MediaStates &states)
+{
+    std::vector<Medium> media;
+    for (const MediaRecord &record : registered.records()) {
+        const MediumState *state = states.state(record.source);
+        media.push_back({record.source, record.label, record.note, state ? std::optional(state->online) : std::nullopt});
+    }
+    return media;
+}
+
+} // namespace Query

@@ -48,7 +48,8 @@ Query::Context context()
 {
     static const std::vector<quint8> flags = Query::duplicateFlags(catalogue());
     Query::Context c;
-    c.media = {{QStringLiteral("CD01"), QStringLiteral("NIGHT_DRIVE"), QStringLiteral("Shelf B"), true},
+    c.now = 1718409600; // fixed: both matchers count ages from the same moment
+    c.media = {{QStringLiteral("CD01"), QStringLiteral("NIGHT_DRIVE"), QStringLiteral("Shelf B"), true, 915000000},
                {QStringLiteral("CD02"), QString(), QString(), false},
                {QStringLiteral("HD01"), QStringLiteral("Café"), QStringLiteral("box 3"), std::nullopt}};
     c.duplicates = &flags;

@@ -14,6 +14,13 @@ constexpr int ImageTopOffset = 590 + 1080;  // added to Frame2's height
 
 constexpr std::array<int, 7> ButtonLefts = {240, 1320, 2400, 3480, 4560, 5640, 6720};
 
+TwipsRect wideFilter(const MainLayout &layout)
+{
+    const int left = layout.buttons.front().left;
+    return {left, layout.filterArea.top, layout.filterArea.left + layout.filterArea.width - left,
+            layout.filterArea.height};
+}
+
 } // namespace
 
 MainLayout designerMainLayout(int outerWidthTwips, int outerHeightTwips)
@@ -33,6 +40,7 @@ MainLayout designerMainLayout(int outerWidthTwips, int outerHeightTwips)
     layout.mediaButton = {ButtonLefts.back() + 1080, 240, 975, 855};
     const int filterLeft = layout.mediaButton.left + layout.mediaButton.width + 120;
     layout.filterArea = {filterLeft, 240, std::max(0, layout.frame3.left + layout.frame3.width - 120 - filterLeft), 855};
+    layout.filterAreaWide = wideFilter(layout);
     return layout;
 }
 
@@ -57,6 +65,7 @@ MainLayout layoutMainWindow(int outerWidthTwips, int outerHeightTwips, int minim
     layout.frame3.width = frameWidth;
     layout.filterArea.width =
         std::max(0, layout.frame3.left + layout.frame3.width - 120 - layout.filterArea.left);
+    layout.filterAreaWide = wideFilter(layout);
 
     if (layout.windowHeight < minimumHeightTwips)
         layout.windowHeight = minimumHeightTwips;

@@ -20,6 +20,7 @@ struct MainLayout
     std::array<TwipsRect, 7> buttons; // Command2, Command5, Command3, Command4, Command1, Command8, Command9
     TwipsRect mediaButton;            // right of the last of them, in the same frame
     TwipsRect filterArea;             // right of that, to the frame's right edge
+    TwipsRect filterAreaWide;         // the same from the first button's left: its room while in use
     bool complete = true; // false when a step failed (e.g. a negative width) and the rest were skipped
 };
 

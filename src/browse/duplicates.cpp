@@ -6,6 +6,7 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <tuple>
 
 namespace Duplicates {
 
@@ -149,6 +150,59 @@ std::vector<Group> Finder::groups(Kind kind) const
     std::vector<Group> groups = kind == Kind::Audio ? audioGroups() : songGroups();
     sortGroups(groups);
     return groups;
+}
+
+void removeRows(std::vector<Group> &groups, qsizetype first, qsizetype last)
+{
+    const qsizetype count = last - first + 1;
+    for (Group &group : groups) {
+        std::erase_if(group.rows, [&](qsizetype row) { return row >= first && row <= last; });
+        for (qsizetype &row : group.rows)
+            row -= row > last ? count : 0;
+    }
+    std::erase_if(groups, [](const Group &group) { return group.rows.size() < 2; });
+    sortGroups(groups);
+}
+
+CopyFacts copyFacts(QByteArrayView extension, std::optional<bool> online)
+{
+    using namespace ExtensionLine;
+    const FactValues facts = factValues(extension);
+    return {online, factNumber(facts[Kbps], Kbps), decodedText(facts[Mode]), factNumber(facts[Size], Size)};
+}
+
+namespace {
+
+int modeRank(const QByteArray &mode)
+{
+    return mode == "vbr" ? 2 : mode == "abr" ? 1 : 0;
+}
+
+// True when a is a better copy to keep than b.
+bool better(const CopyFacts &a, const CopyFacts &b)
+{
+    const auto rank = [](const CopyFacts &c) {
+        return std::tuple(c.online == true, c.kbps.value_or(-1), modeRank(c.mode), c.bytes.value_or(-1));
+    };
+    return rank(a) > rank(b);
+}
+
+} // namespace
+
+size_t bestCopy(const std::vector<CopyFacts> &copies)
+{
+    size_t best = 0;
+    for (size_t i = 1; i < copies.size(); ++i) {
+        if (better(copies[i], copies[best]))
+            best = i;
+    }
+    return best;
+}
+
+QString bestCopyRule()
+{
+    return QStringLiteral("The best copy: online over offline, then the higher bitrate, VBR over CBR at an equal "
+                          "bitrate, then the larger file; of equal copies the first in the catalogue.");
 }
 
 QString kindTitle(Kind kind)

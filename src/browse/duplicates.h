@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <map>
+#include <optional>
 #include <vector>
 
 // Copies of the same recording across the catalogue, of two kinds:
@@ -70,7 +71,34 @@ private:
     QByteArray m_artist, m_title, m_joined; // room, reused
 };
 
+// The groups after the rows first..last left the catalogue: those rows
+// dropped, the later ones moved up, groups left with one copy gone, the
+// rest largest first again. A song's group left is not checked again for
+// its times.
+void removeRows(std::vector<Group> &groups, qsizetype first, qsizetype last);
+
 // "Same audio" or "Same song".
 QString kindTitle(Kind kind);
+
+// What tells one copy from another: its medium's online state (nothing
+// when the register does not know it) and its stream facts (nothing when
+// not known).
+struct CopyFacts
+{
+    std::optional<bool> online;
+    std::optional<qint64> kbps;
+    QByteArray mode; // "cbr", "vbr", "abr" or empty
+    std::optional<qint64> bytes;
+};
+CopyFacts copyFacts(QByteArrayView extension, std::optional<bool> online);
+
+// The copy to keep (its index in copies): online over offline or unknown,
+// then the higher bitrate, then VBR over ABR over CBR at an equal bitrate,
+// then the larger file; a fact not known loses to one known. Of copies
+// equal in all of these the first (in catalogue order) is kept.
+size_t bestCopy(const std::vector<CopyFacts> &copies);
+
+// The rule as the user reads it.
+QString bestCopyRule();
 
 } // namespace Duplicates

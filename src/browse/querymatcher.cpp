@@ -1,6 +1,7 @@
 #include "browse/querymatcher.h"
 
 #include "browse/queryregex.h"
+#include "browse/queryvalues.h"
 #include "browse/yearnumber.h"
 #include "base/bytescan.h"
 #include "catalogue/extensionline.h"
@@ -51,6 +52,7 @@ struct MediumText
 {
     QByteArray label, note; // folded
     std::optional<bool> online;
+    std::optional<qint64> scanned;
 };
 
 // What each thread keeps between rows: folding room, the medium of the last row.
@@ -98,7 +100,7 @@ struct Matcher::Impl
             costlyNode = index;
     }
 
-    int prepare(const Node &node)
+    int prepare(const Node &node, qint64 now)
     {
         const int index = int(nodes.size());
         nodes.emplace_back();
@@ -106,6 +108,8 @@ struct Matcher::Impl
         nodes[size_t(index)].term = node.term;
         if (node.kind == Node::Kind::Term) {
             Prepared &p = nodes[size_t(index)];
+            p.term.low += p.term.lowFromNow ? double(now) : 0;
+            p.term.high += p.term.highFromNow ? double(now) : 0;
             p.asciiNeedle = ByteScan::isAscii(p.term.text);
             if (p.asciiNeedle && !p.term.text.isEmpty())
                 p.folded.emplace(p.term.text);
@@ -116,7 +120,7 @@ struct Matcher::Impl
             }
         }
         for (const auto &child : node.children) {
-            const int c = prepare(*child);
+            const int c = prepare(*child, now);
             nodes[size_t(index)].children.push_back(c);
         }
         return index;
@@ -170,9 +174,15 @@ struct Matcher::Impl
                                        : needle.isEmpty() || ByteScan::findFolded(s.folded.constData(), end, needle) != end;
     }
 
+    // A pattern is looked for in the text and, as a word is, in its fold:
+    // /cafe/ finds "Café". ASCII text folds to itself (case aside already).
     bool regexMatches(QByteArrayView text, const Prepared &p, int index, Scratch &s) const
     {
-        const Regex::Found found = p.regex->find(text, serial << 32 | quint64(index));
+        Regex::Found found = p.regex->find(text, serial << 32 | quint64(index));
+        if (found == Regex::Found::No && !ByteScan::isAscii(text)) {
+            TextFold::fold(text, s.folded);
+            found = p.regex->find(s.folded, serial << 32 | quint64(index));
+        }
         if (found == Regex::Found::TooCostly)
             tooCostly(s.flagsRow, index);
         return found == Regex::Found::Yes;
@@ -218,16 +228,21 @@ struct Matcher::Impl
         return false;
     }
 
-    std::optional<double> numberOf(const RowStore &rows, qsizetype row, Field field) const
+    std::optional<double> numberOf(const RowStore &rows, qsizetype row, Field field, Scratch &s) const
     {
         const QByteArrayView facts = rows.extensionUtf8(row);
+        if (field == Field::Scanned) {
+            const MediumText *medium = mediumOf(rows.fieldUtf8(row, FieldSource), s);
+            return medium && medium->scanned ? std::optional(double(*medium->scanned)) : std::nullopt;
+        }
         if (field == Field::Dur) {
             const auto tenths = ExtensionLine::tenthsValue(facts, "dur");
             return tenths ? std::optional(*tenths / 10.0) : std::nullopt;
         }
-        if (field != Field::Year) { // kbps, rate, size, trk, disc: whole numbers
+        if (field != Field::Year) { // kbps, rate, size, trk, disc, mtime: whole numbers
             const QByteArrayView key = field == Field::Kbps ? "kbps" : field == Field::Rate ? "rate"
-                                     : field == Field::Size ? "size" : field == Field::Trk ? "trk" : "disc";
+                                     : field == Field::Size ? "size" : field == Field::Trk ? "trk"
+                                     : field == Field::Mtime ? "mtime" : "disc";
             const auto n = ExtensionLine::integerValue(facts, key);
             return n ? std::optional(double(*n)) : std::nullopt;
         }
@@ -275,7 +290,7 @@ struct Matcher::Impl
         if (t.op == Op::Flag)
             return flagMatches(rows, row, t.field, s);
         if (t.op == Op::Range) {
-            const std::optional<double> n = numberOf(rows, row, t.field);
+            const std::optional<double> n = numberOf(rows, row, t.field, s);
             return n && *n >= t.low && *n <= t.high;
         }
         switch (t.field) {
@@ -296,21 +311,7 @@ struct Matcher::Impl
             return medium && fieldMatches(t.field == Field::Label ? medium->label : medium->note, p, index, s);
         }
         default:
-            return fieldMatches(rows.fieldUtf8(row, fieldColumn(t.field)), p, index, s);
-        }
-    }
-
-    static int fieldColumn(Field field)
-    {
-        switch (field) {
-        case Field::Source: return FieldSource;
-        case Field::Artist: return FieldArtist;
-        case Field::Title: return FieldTrack;
-        case Field::Album: return FieldAlbum;
-        case Field::Year: return FieldYear;
-        case Field::Genre: return FieldGenre;
-        case Field::Cover: return FieldCoverImage;
-        default: return FieldFilename;
+            return fieldMatches(rows.fieldUtf8(row, textColumnOf(t.field)), p, index, s);
         }
     }
 
@@ -342,14 +343,14 @@ struct Matcher::Impl
 Matcher::Matcher(const Node *root, Context context) : m_impl(std::make_unique<Impl>())
 {
     if (root)
-        m_impl->prepare(*root);
+        m_impl->prepare(*root, context.now);
     m_impl->duplicates = context.duplicates;
     m_impl->sources.reserve(context.media.size());
     for (const Medium &medium : context.media) {
         m_impl->sources.push_back(medium.source.toUtf8());
         m_impl->media.emplace(view(m_impl->sources.back()),
                               MediumText{TextFold::folded(medium.label.toUtf8()), TextFold::folded(medium.note.toUtf8()),
-                                         medium.online});
+                                         medium.online, medium.scanned});
     }
 }
 

@@ -5,6 +5,7 @@
 #include "catalogue/rowstore.h"
 #include "base/workprogress.h"
 
+#include <QDateTime>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -23,6 +24,7 @@ struct Medium
     QString label;
     QString note;
     std::optional<bool> online; // unknown for a source the register lacks
+    std::optional<qint64> scanned; // seconds since 1970, when the register knows
 };
 
 enum DuplicateFlag : quint8 { InAudioGroup = 1, InSongGroup = 2, OnOneMedium = 4 };
@@ -35,6 +37,9 @@ std::vector<quint8> duplicateFlagsOf(const Duplicates::Finder &finder);
 
 struct Context
 {
+    // The moment ages (mtime:<30d) count back from, seconds since 1970:
+    // when the context is made, unless set.
+    qint64 now = QDateTime::currentSecsSinceEpoch();
     std::vector<Medium> media;
     const std::vector<quint8> *duplicates = nullptr; // duplicateFlags of the rows, when asked for
 };

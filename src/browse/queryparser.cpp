@@ -1,40 +1,22 @@
 #include "browse/queryparser.h"
 
+#include "browse/queryvalues.h"
 #include "base/textfold.h"
 
 #include <unicode/regex.h>
 
-#include <array>
+#include <algorithm>
 
 namespace Query {
 
 namespace {
 
-struct FieldName
+// Year is text that a comparison reads as a number; its value is digits
+// (1994, 1994-05) or the query asks for what no year holds.
+bool isYearText(QStringView text)
 {
-    const char *name;
-    Field field;
-};
-
-constexpr std::array<FieldName, 19> Fields{{{"path", Field::Path},   {"file", Field::File},   {"source", Field::Source},
-                                            {"artist", Field::Artist}, {"title", Field::Title}, {"album", Field::Album},
-                                            {"year", Field::Year},   {"genre", Field::Genre}, {"cover", Field::Cover},
-                                            {"dur", Field::Dur},     {"kbps", Field::Kbps},   {"mode", Field::Mode},
-                                            {"rate", Field::Rate},   {"enc", Field::Enc},     {"size", Field::Size},
-                                            {"label", Field::Label}, {"note", Field::Note},   {"trk", Field::Trk},
-                                            {"disc", Field::Disc}}};
-
-constexpr std::array<FieldName, 11> Flags{{{"has:cover", Field::HasCover}, {"has:tag", Field::HasTag},
-                                           {"is:online", Field::IsOnline}, {"is:offline", Field::IsOffline},
-                                           {"is:library", Field::IsLibrary}, {"dup:audio", Field::DupAudio},
-                                           {"dup:song", Field::DupSong}, {"single", Field::Single},
-                                           {"is:single", Field::Single}, {"has:damage", Field::HasDamage},
-                                           {"is:estimated", Field::IsEstimated}}};
-
-bool isNumberField(Field field)
-{
-    return field == Field::Dur || field == Field::Kbps || field == Field::Rate || field == Field::Size
-           || field == Field::Trk || field == Field::Disc;
+    return !text.isEmpty() && text.front().isDigit()
+           && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() || c == u'-'; });
 }
 
 // Thrown inside the parser only, caught by parse().
@@ -84,6 +66,24 @@ private:
     {
         return QStringView(m_text).mid(m_at).startsWith(word) && endsWordAt(m_at + word.size());
     }
+    // Whether a term follows the n characters at the current place.
+    bool termFollows(qsizetype n) const
+    {
+        qsizetype at = m_at + n;
+        while (at < m_text.size() && m_text[at].isSpace())
+            ++at;
+        return at < m_text.size() && m_text[at] != u')';
+    }
+    // The operator (AND, OR, NOT) at the current place: in capitals always;
+    // in lower case only where it joins terms (after one, when afterTerm,
+    // and before one), else it is a word ("rock and", "or").
+    bool atOperator(QStringView upper, bool afterTerm) const
+    {
+        if (atKeyword(upper))
+            return true;
+        const QString lower = upper.toString().toLower();
+        return afterTerm && atKeyword(lower) && termFollows(lower.size());
+    }
 
     static std::unique_ptr<Node> joined(Node::Kind kind, std::vector<std::unique_ptr<Node>> parts)
     {
@@ -99,7 +99,7 @@ private:
     {
         std::vector<std::unique_ptr<Node>> parts;
         parts.push_back(andExpression());
-        while (atKeyword(u"OR")) {
+        while (atOperator(u"OR", true)) {
             const qsizetype keyword = m_at;
             m_at += 2;
             skipBlanks();
@@ -115,8 +115,17 @@ private:
         std::vector<std::unique_ptr<Node>> parts;
         for (;;) {
             skipBlanks();
-            if (atEnd() || peek() == u')' || atKeyword(u"OR"))
+            if (atEnd() || peek() == u')' || atOperator(u"OR", !parts.empty()))
                 break;
+            if (atOperator(u"AND", !parts.empty())) {
+                const qsizetype keyword = m_at;
+                if (parts.empty())
+                    fail(QStringLiteral("Expected a term before AND"), keyword);
+                m_at += 3;
+                skipBlanks();
+                if (atEnd() || peek() == u')' || atKeyword(u"OR"))
+                    fail(QStringLiteral("Expected a term after AND"), keyword);
+            }
             parts.push_back(unary());
         }
         if (parts.empty())
@@ -142,7 +151,7 @@ private:
     {
         const Deeper deeper(*this);
         const bool minus = peek() == u'-' && !endsWordAt(m_at + 1);
-        if (minus || atKeyword(u"NOT")) {
+        if (minus || atOperator(u"NOT", true)) {
             const qsizetype at = m_at;
             m_at += minus ? 1 : 3;
             skipBlanks();
@@ -186,10 +195,8 @@ private:
         if (colon < m_text.size() && m_text[colon] == u':' && colon > m_at)
             return fieldTerm(start, colon);
         const QString word = bareWord();
-        for (const FieldName &flag : Flags) {
-            if (word.compare(QLatin1String(flag.name), Qt::CaseInsensitive) == 0)
-                return {flag.field, Op::Flag, {}, 0, 0};
-        }
+        if (const std::optional<Field> flag = flagNamed(word))
+            return {*flag, Op::Flag, {}, 0, 0};
         return wordTerm(Field::Any, word);
     }
 
@@ -230,22 +237,16 @@ private:
         const QString name = m_text.mid(start, colon - start).toLower();
         m_at = colon + 1;
         const QString flag = name + u':' + bareWordAhead();
-        for (const FieldName &f : Flags) {
-            if (flag.compare(QLatin1String(f.name), Qt::CaseInsensitive) == 0) {
-                bareWord();
-                return {f.field, Op::Flag, {}, 0, 0};
-            }
+        if (const std::optional<Field> known = flagNamed(flag)) {
+            bareWord();
+            return {*known, Op::Flag, {}, 0, 0};
         }
         if (name == u"has" || name == u"is" || name == u"dup")
             fail(QStringLiteral("Unknown flag \"%1\"").arg(flag), start);
-        const FieldName *known = nullptr;
-        for (const FieldName &f : Fields) {
-            if (name == QLatin1String(f.name))
-                known = &f;
-        }
+        const std::optional<Field> known = fieldNamed(name);
         if (!known)
             fail(QStringLiteral("Unknown field \"%1\"").arg(name), start);
-        return valueTerm(known->field);
+        return valueTerm(*known);
     }
 
     QString bareWordAhead() const
@@ -259,15 +260,22 @@ private:
     Term valueTerm(Field field)
     {
         const qsizetype at = m_at;
+        if (isTimeField(field))
+            return timeValueTerm(field);
         if (peek() == u'=') {
             ++m_at;
             const QString text = value();
             if (isNumberField(field))
                 return range(field, text, text, at + 1);
+            if (field == Field::Year && !text.isEmpty() && !isYearText(text))
+                fail(QStringLiteral("Expected a number"), at + 1);
             return wordTerm(field, text, Op::Equals);
         }
-        if (peek() == u'/')
+        if (peek() == u'/') {
+            if (isNumberField(field))
+                fail(QStringLiteral("Expected a number"), at);
             return regex(field);
+        }
         if (peek() == u'<' || peek() == u'>') {
             if (!isNumberField(field) && field != Field::Year)
                 fail(QStringLiteral("Expected a number field for \"%1\"").arg(peek()), at);
@@ -289,7 +297,21 @@ private:
             return range(field, text.left(dots), text.mid(dots + 2), at);
         if (isNumberField(field))
             return range(field, text, text, at);
+        if (field == Field::Year && !isYearText(text))
+            fail(QStringLiteral("Expected a number"), at);
         return wordTerm(field, text);
+    }
+
+    Term timeValueTerm(Field field)
+    {
+        const qsizetype compare = peek() == u'<' || peek() == u'>' ? (peek(1) == u'=' ? 2 : 1) : 0;
+        const QString how = m_text.mid(m_at, compare);
+        m_at += compare;
+        const qsizetype at = m_at;
+        const std::optional<Term> term = timeTerm(field, how, value());
+        if (!term)
+            fail(QStringLiteral("Expected a date or an age"), at);
+        return *term;
     }
 
     Term range(Field field, const QString &low, const QString &high, qsizetype at)
@@ -307,23 +329,12 @@ private:
         return term;
     }
 
-    static double number(Field field, QString text, qsizetype at)
+    static double number(Field field, const QString &text, qsizetype at)
     {
-        double scale = 1;
-        if (field == Field::Size && !text.isEmpty()) {
-            const QChar unit = text.back().toUpper();
-            const double units[] = {1024.0, 1024.0 * 1024, 1024.0 * 1024 * 1024};
-            const qsizetype which = QStringView(u"KMG").indexOf(unit);
-            if (which >= 0) {
-                scale = units[which];
-                text.chop(1);
-            }
-        }
-        bool ok = false;
-        const double n = text.toDouble(&ok);
-        if (!ok)
+        const std::optional<double> n = numberValue(field, text);
+        if (!n)
             fail(QStringLiteral("Expected a number"), at);
-        return n * scale;
+        return *n;
     }
 
     Term regex(Field field)

@@ -26,6 +26,7 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     qsizetype size() const { return qsizetype(m_rows.size()); }
+    qsizetype catalogueRow(qsizetype row) const { return m_rows[size_t(row)]; }
     QString path(qsizetype row) const;
     QString source(qsizetype row) const;
     // The row's extension line, whose raw= says which bytes open its file (EntryPath).

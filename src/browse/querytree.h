@@ -9,11 +9,12 @@
 namespace Query {
 
 // What a term looks at. Text fields are compared folded (case and accents
-// aside); numbers come from the entry's facts (year from its text).
+// aside); numbers come from the entry's facts (year from its text), times
+// are seconds since 1970 (mtime a fact, scanned the medium's scan).
 enum class Field {
     Any, // a bare word: path, source, artist, title, album, year, genre
     Path, File, Source, Artist, Title, Album, Year, Genre, Cover,
-    Dur, Kbps, Mode, Rate, Enc, Size, Label, Note, Trk, Disc,
+    Dur, Kbps, Mode, Rate, Enc, Size, Label, Note, Trk, Disc, Mtime, Scanned,
     // Flags: a term of its own, no value.
     HasCover, HasTag, IsOnline, IsOffline, IsLibrary, DupAudio, DupSong, Single, HasDamage, IsEstimated,
 };
@@ -33,6 +34,8 @@ struct Term
     QByteArray text;     // folded UTF-8 (Contains, Equals); the pattern (Regex)
     double low = 0;      // Range: inclusive bounds
     double high = 0;
+    bool lowFromNow = false; // the bound counts from the matcher's now (an age)
+    bool highFromNow = false;
 };
 
 struct Node

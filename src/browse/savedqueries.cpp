@@ -83,6 +83,21 @@ bool List::remove(const QString &name)
     return queries.removeIf([&](const Query &query) { return query.name == name; }) > 0;
 }
 
+bool List::rename(const QString &from, const QString &to, QString &why)
+{
+    const Query *existing = find(from);
+    if (!existing)
+        why = QStringLiteral("there is no saved query named \"%1\"").arg(from);
+    else if (to.isEmpty())
+        why = QStringLiteral("a saved query needs a name");
+    else if (to != from && find(to))
+        why = QStringLiteral("a saved query is already named \"%1\"").arg(to);
+    if (!why.isEmpty())
+        return false;
+    const_cast<Query *>(existing)->name = to;
+    return true;
+}
+
 bool parse(const QByteArray &json, List &list, QString *reason)
 {
     list = {};
@@ -146,11 +161,15 @@ SaveResult save(const QString &path, const List &list)
     return JsonFile::save(path, toJson(list), MaxFileBytes);
 }
 
-SaveResult putQuery(const QString &path, const QString &name, const QString &text)
+SaveResult putQuery(const QString &path, const QString &name, const QString &text, Existing existing)
 {
     return update(path, [&](List &list, QString &why) {
         if (name.isEmpty()) {
             why = QStringLiteral("a saved query needs a name");
+            return false;
+        }
+        if (existing == Existing::Refuse && list.find(name)) {
+            why = QStringLiteral("a saved query is already named \"%1\"").arg(name);
             return false;
         }
         list.put(name, text);
@@ -166,6 +185,11 @@ SaveResult removeQuery(const QString &path, const QString &name)
         why = QStringLiteral("there is no saved query named \"%1\"").arg(name);
         return false;
     });
+}
+
+SaveResult renameQuery(const QString &path, const QString &from, const QString &to)
+{
+    return update(path, [&](List &list, QString &why) { return list.rename(from, to, why); });
 }
 
 } // namespace SavedQueries

@@ -36,6 +36,9 @@ struct List
     void put(const QString &name, const QString &text);
     // False when there is no query of that name.
     bool remove(const QString &name);
+    // Gives the query from the name to, in its place; false with the reason
+    // (a clause) when there is none named from, or to is empty or taken.
+    bool rename(const QString &from, const QString &to, QString &why);
 
     bool operator==(const List &) const = default;
 };
@@ -67,7 +70,25 @@ bool parse(const QByteArray &json, List &list, QString *reason = nullptr);
 // cannot be read or is damaged is left as it is, and the failure carries
 // the problem. An empty name, or removing a name that is not there, fails
 // the same way and saves nothing.
-SaveResult putQuery(const QString &path, const QString &name, const QString &text);
+// A name in use is replaced only when asked to, else refused.
+enum class Existing { Replace, Refuse };
+SaveResult putQuery(const QString &path, const QString &name, const QString &text,
+                    Existing existing = Existing::Replace);
 SaveResult removeQuery(const QString &path, const QString &name);
+SaveResult renameQuery(const QString &path, const QString &from, const QString &to);
+
+// A query text with its saved queries put in: "@name" as the whole text
+// (the name may hold blanks), or "@name" as a term (led by a blank, "("
+// or "-", outside quotes, up to a blank, ")" or quote) replaced by
+// "(text)". One level: "@" in a saved text is left to the parser.
+struct Expanded
+{
+    QString text;
+    QString error; // "There is no saved query named "x"."; text is empty then
+};
+Expanded expand(const QString &text, const List &list);
+// The same, reading the list from path only when the text holds an "@";
+// a file that cannot be read is the error.
+Expanded expand(const QString &text, const QString &path);
 
 } // namespace SavedQueries

@@ -1,9 +1,11 @@
 #include "browse/statistics.h"
 #include "browse/yearnumber.h"
 
+#include "catalogue/columnsort.h"
 #include "catalogue/extensionline.h"
 #include "catalogue/rowstore.h"
 
+#include <QCollator>
 #include <QtNumeric>
 
 #include <algorithm>
@@ -256,6 +258,37 @@ Report Tally::report() const
     report.breakdowns[size_t(Breakdown::Mode)] = factLines(c.mode);
     report.breakdowns[size_t(Breakdown::Encoder)] = factLines(c.encoder);
     return report;
+}
+
+std::vector<size_t> keyOrder(Breakdown breakdown, const std::vector<Line> &lines)
+{
+    const bool numeric = breakdown == Breakdown::Decade || breakdown == Breakdown::Bitrate;
+    // Each key's place: 0 a number, 1 other text, 2 the unknown.
+    struct Key
+    {
+        int kind;
+        qint64 number;
+        QCollatorSortKey text;
+    };
+    QCollator collator(ColumnSort::collationLocale());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<Key> keys;
+    keys.reserve(lines.size());
+    for (const Line &line : lines) {
+        bool isNumber = false;
+        const qint64 number = numeric ? QStringView(line.key).chopped(line.key.endsWith(u's') ? 1 : 0).toLongLong(&isNumber) : 0;
+        keys.push_back({line.key == unknownKey() ? 2 : isNumber ? 0 : 1, number, collator.sortKey(line.key)});
+    }
+    std::vector<size_t> order(lines.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&keys](size_t a, size_t b) {
+        const Key &x = keys[a], &y = keys[b];
+        if (x.kind != y.kind)
+            return x.kind < y.kind;
+        return x.kind == 0 ? x.number < y.number : x.text.compare(y.text) < 0;
+    });
+    return order;
 }
 
 QString seconds(qint64 tenths)

@@ -76,6 +76,12 @@ private:
     std::unique_ptr<Counts> m_counts;
 };
 
+// The order of a breakdown's lines by their keys, as a click on the key's
+// header sorts them: decades and bitrates as numbers ("1970s" before
+// "1980s", "96" before "128"), other keys as the catalogue list collates
+// text; the unknown last. order[i] is the index of the line that comes i-th.
+std::vector<size_t> keyOrder(Breakdown breakdown, const std::vector<Line> &lines);
+
 // Tenths of a second as seconds with one decimal: "860.5".
 QString seconds(qint64 tenths);
 

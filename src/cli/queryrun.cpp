@@ -1,4 +1,5 @@
 #include "cli/queryrun.h"
+#include "cli/savedqueryexpand.h"
 
 #include "browse/duplicates.h"
 #include "browse/querymatcher.h"
@@ -55,7 +56,7 @@ private:
     bool m_going = true;
 };
 
-// Whether the tree looks at the media: their label, note or online state.
+// Whether the tree looks at the media: their label, note, scan time or online state.
 bool usesMedia(const Query::Node *node)
 {
     if (!node)
@@ -63,7 +64,7 @@ bool usesMedia(const Query::Node *node)
     if (node->kind == Query::Node::Kind::Term) {
         const Query::Field f = node->term.field;
         return f == Query::Field::Label || f == Query::Field::Note || f == Query::Field::IsOnline
-               || f == Query::Field::IsOffline;
+               || f == Query::Field::IsOffline || f == Query::Field::Scanned;
     }
     for (const auto &child : node->children) {
         if (usesMedia(child.get()))
@@ -86,7 +87,10 @@ int checkExpression(const CliContext &context, const QString &expression)
 {
     if (!context.queryIsUtf8(expression))
         return StatusUsage;
-    if (const Query::Parsed parsed = Query::parse(expression); !parsed.ok()) {
+    QString expanded;
+    if (const int status = expandSavedQueries(context, expression, expanded); status != StatusSuccess)
+        return status;
+    if (const Query::Parsed parsed = Query::parse(expanded); !parsed.ok()) {
         CliIo::error(parsed.error);
         return StatusUsage;
     }
@@ -160,7 +164,10 @@ std::optional<int> matchOnce(const CliContext &context, const Query::Node *root,
 
 int forEachMatch(const CliContext &context, const QString &expression, const Matched &matched)
 {
-    const Query::Parsed parsed = Query::parse(expression);
+    QString expanded;
+    if (const int status = expandSavedQueries(context, expression, expanded); status != StatusSuccess)
+        return status;
+    const Query::Parsed parsed = Query::parse(expanded);
     if (!parsed.ok()) {
         CliIo::error(parsed.error);
         return StatusUsage;

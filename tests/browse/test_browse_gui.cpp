@@ -174,12 +174,35 @@ private Q_SLOTS:
         QCOMPARE(prompter.messages(), QStringList{"Error launching MP3 player on this file.  Try again?"});
     }
 
+    // Enter on a result opens its details over the query, as in the main list.
+    void queryEnterOpensDetails()
+    {
+        open({"/m/a.mp3", "/m/b.mp3"});
+        prompter.texts.enqueue(QStringLiteral("b.mp3"));
+        QString opened;
+        whenOpen<query>(*window, [&](query &q) {
+            auto *results = child<QTreeView>(q, "ListView1");
+            results->setCurrentIndex(q.results()->index(0, 0));
+            QTimer::singleShot(0, &q, [&] {
+                if (QWidget *details = QApplication::activeModalWidget(); details && details != &q) {
+                    opened = details->windowTitle();
+                    details->close();
+                }
+            });
+            QTest::keyClick(results, Qt::Key_Return);
+            q.accept();
+        });
+        press("Command9");
+        QCOMPARE(opened, QStringLiteral("/m/b.mp3"));
+    }
+
     void queryCancelAndNoMatch_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
         QTest::newRow("cancelled") << QString() << "Query cancelled.";
         QTest::newRow("underscore") << "my_song" << "No matches found.";
+        QTest::newRow("a query that does not parse") << "artst:song" << "Unknown field \"artst\" at 1";
     }
     void queryCancelAndNoMatch()
     {
@@ -196,8 +219,8 @@ private Q_SLOTS:
 
     void querySortsByColumn()
     {
-        open({"/m/x1.mp3", "/m/x2.mp3", "/m/x3.mp3"}, {"CD3", "CD1", "CD2"});
-        prompter.texts.enqueue(QStringLiteral("x"));
+        open({"/m/x1.mp3", "/m/x2.mp3", "/m/x3.mp3", "/m/y.mp3"}, {"CD3", "CD1", "CD2", "CD4"});
+        prompter.texts.enqueue(QStringLiteral("-source:cd4")); // a query, not a path
         whenOpen<query>(*window, [&](query &q) {
             child<QTreeView>(q, "ListView1")->header()->sectionClicked(1);
             QCOMPARE(column(*q.results(), 1), (QStringList{"CD1", "CD2", "CD3"}));
@@ -234,6 +257,16 @@ private Q_SLOTS:
         trigger("mnuMarkedLaunchAsPlaylist");
         QCOMPARE(platform.opened, QStringList{Playlist::path()});
         QCOMPARE(fileBytes(Playlist::path()), QByteArray("/m/2.mp3\r\n/m/5.mp3\r\n/m/9.mp3\r\n"));
+        // Delete in the bin takes out only its selected entries.
+        auto *bin = child<QTreeView>(*window, "ListView2");
+        for (int row : {0, 2})
+            bin->selectionModel()->select(bin->model()->index(row, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        bin->setFocus();
+        QTest::keyClick(bin, Qt::Key_Delete);
+        QCOMPARE(column(window->markBin(), 0), QStringList{"/m/5.mp3"});
+        QCOMPARE(window->catalogue().size(), qsizetype(7));
+
         trigger("mnuMarkedClear");
         trigger("mnuMarkedLaunchAsPlaylist");
         QCOMPARE(fileBytes(Playlist::path()), QByteArray());
@@ -279,6 +312,72 @@ private Q_SLOTS:
         (*songs)->trigger();
         QCOMPARE(field->text(), QStringLiteral("SONG"));
         QTRY_COMPARE(list->model()->rowCount(), 1);
+    }
+
+    // A query that does not parse keeps the last good rows and says so;
+    // Escape empties the box, a second gives the list the focus; Down
+    // reaches the list's first row; "@name" runs a saved query.
+    void filterMessagesAndKeys()
+    {
+        open({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
+        auto *field = child<QLineEdit>(*window, "txtFilter");
+        field->setText(QStringLiteral("-b.mp3"));
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        field->setText(QStringLiteral("artst:b"));
+        QCOMPARE(label("lblShown"), QStringLiteral("Unknown field \"artst\" at 1 \u2014 showing the last good filter's 2 rows"));
+        QCOMPARE(list->model()->rowCount(), 2);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Escape);
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(window->focusWidget(), field);
+        QTest::keyClick(field, Qt::Key_Escape);
+        QCOMPARE(window->focusWidget(), list);
+
+        const QString saved = QFileInfo(CatalogueListFile::defaultPath()).absolutePath() + QStringLiteral("/queries.json");
+        QVERIFY(writeBytes(saved, R"({"queries":[{"name":"not b","query":"-b.mp3"}]})"));
+        field->setText(QStringLiteral("@not b"));
+        QTRY_COMPARE(list->model()->rowCount(), 2);
+        field->setText(QStringLiteral("@none"));
+        QVERIFY(label("lblShown").startsWith(QStringLiteral("There is no saved query named \"none\".")));
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Down);
+        QCOMPARE(window->focusWidget(), list);
+        QCOMPARE(selectedPositions(), QList<int>{1});
+    }
+
+    // Saving under a name in use asks first; Rename refuses a name in use;
+    // Delete asks.
+    void savedQueriesManaged()
+    {
+        open({"/m/a.mp3"});
+        const QString saved = QFileInfo(CatalogueListFile::defaultPath()).absolutePath() + QStringLiteral("/queries.json");
+        QVERIFY(writeBytes(saved, R"({"queries":[{"name":"a","query":"x"},{"name":"b","query":"y"}]})"));
+        child<QLineEdit>(*window, "txtFilter")->setText(QStringLiteral("z"));
+        QMenu *menu = child<QToolButton>(*window, "cmdQueries")->menu();
+        const auto pick = [&](const char *submenu, const QString &name) {
+            Q_EMIT menu->aboutToShow();
+            for (QAction *a : menu->findChild<QAction *>(QLatin1String(submenu))->menu()->actions())
+                if (a->text() == name)
+                    return a->trigger();
+            QFAIL("no such query in the menu");
+        };
+        const auto names = [&] { return QString::fromUtf8(fileBytes(saved)); };
+        for (const Prompter::Answer answer : {Prompter::Answer::No, Prompter::Answer::Yes}) {
+            prompter.texts.enqueue(QStringLiteral("a"));
+            prompter.answers.enqueue(answer);
+            Q_EMIT menu->aboutToShow();
+            menu->findChild<QAction *>(QStringLiteral("mnuSaveQuery"))->trigger();
+            QCOMPARE(prompter.shown.last().text, QStringLiteral("A saved query is already named \"a\" (x). Replace it?"));
+        }
+        QVERIFY(names().contains(QStringLiteral("{\"name\":\"a\",\"query\":\"z\"}")));
+        prompter.texts.enqueue(QStringLiteral("b"));
+        pick("mnuRenameQuery", QStringLiteral("a"));
+        QVERIFY(prompter.messages().last().contains(QStringLiteral("a saved query is already named \"b\"")));
+        prompter.texts.enqueue(QStringLiteral("c"));
+        pick("mnuRenameQuery", QStringLiteral("a"));
+        prompter.answers.enqueue(Prompter::Answer::Yes);
+        pick("mnuDeleteQuery", QStringLiteral("b"));
+        QCOMPARE(names(), QStringLiteral(R"({"queries":[{"name":"c","query":"z"}]})"));
     }
 
     void playlistThatCannotBeWritten()

@@ -89,6 +89,40 @@ private Q_SLOTS:
         QCOMPARE(groupsText(copies, Duplicates::Kind::Audio), audio);
         QCOMPARE(groupsText(copies, Duplicates::Kind::Song), song);
     }
+
+    // Each copy as "on", "off" or "?" (the register does not know its
+    // medium), a blank and its extension line.
+    void bestCopy_data()
+    {
+        QTest::addColumn<QStringList>("copies");
+        QTest::addColumn<int>("best");
+        const QString cbr128 = "ondro:1 kbps=128 mode=cbr size=3000";
+        QTest::newRow("online beats a higher bitrate offline")
+            << QStringList{"off ondro:1 kbps=320 mode=cbr size=9000", "on " + cbr128} << 1;
+        QTest::newRow("unknown medium counts as not online")
+            << QStringList{"? ondro:1 kbps=320", "on " + cbr128} << 1;
+        QTest::newRow("higher bitrate, as a number") << QStringList{"on ondro:1 kbps=96", "on ondro:1 kbps=0160"} << 1;
+        QTest::newRow("VBR over CBR at an equal bitrate, whatever the size")
+            << QStringList{"on " + cbr128, "on ondro:1 kbps=128 mode=vbr size=2000"} << 1;
+        QTest::newRow("then the larger file")
+            << QStringList{"on " + cbr128, "on ondro:1 kbps=128 mode=cbr size=3001"} << 1;
+        QTest::newRow("a fact known beats one not known")
+            << QStringList{"off ondro:1 mode=vbr size=1", "off ondro:1 kbps=8", "off ondro:1 kbps=x"} << 1;
+        QTest::newRow("a tie keeps the first") << QStringList{"on " + cbr128, "on " + cbr128, "on " + cbr128} << 0;
+        QTest::newRow("no facts at all") << QStringList{"? ", "? "} << 0;
+    }
+    void bestCopy()
+    {
+        QFETCH(QStringList, copies);
+        QFETCH(int, best);
+        std::vector<Duplicates::CopyFacts> facts;
+        for (const QString &copy : copies) {
+            const QString state = copy.section(u' ', 0, 0);
+            const std::optional<bool> online = state == "?" ? std::nullopt : std::optional(state == "on");
+            facts.push_back(Duplicates::copyFacts(copy.section(u' ', 1).toUtf8(), online));
+        }
+        QCOMPARE(Duplicates::bestCopy(facts), size_t(best));
+    }
 };
 
 ONDRO_TEST_MAIN(DuplicatesTest)

@@ -2,6 +2,7 @@
 #include "browse/playlist.h"
 #include "catalogrows.h"
 #include "catalogue/cataloguemodel.h"
+#include "catalogue/entrycopies.h"
 #include "testenv.h"
 #include "testfiles.h"
 
@@ -54,6 +55,35 @@ private Q_SLOTS:
         model.setField(1, FieldCoverImage, QStringLiteral("/new/cover.jpg"));
         model.removeEntries(0, 3);
         QCOMPARE(bin.field(0, FieldCoverImage), QStringLiteral("/covers/1.jpg"));
+    }
+
+    // Exported, a copy is its catalogue entry as it is now (path and source
+    // alike); one whose entry is gone stays as it was copied.
+    void copiesTakeTheFactsOfTheirEntries()
+    {
+        RowStore catalogue;
+        const auto add = [&catalogue](const char *path, const char *source, const char *header, const char *facts) {
+            TrackRecord record;
+            record.filename = QLatin1String(path);
+            record.source = QLatin1String(source);
+            record.audioheader = QLatin1String(header);
+            catalogue.append(record, EntryOrigin::Own, facts);
+        };
+        add("/m/a.mp3", "CD1", "H1", "ondro:1 dur=10");
+        add("/m/a.mp3", "CD2", "H2", "ondro:1 dur=20");
+        add("/m/b.mp3", "CD1", "H3", "ondro:1 dur=30");
+        add("/m/gone.mp3", "CD1", "H4", "ondro:1 dur=5");
+        RowStore copies = MarkBin::copiesOf(catalogue, {2, 1, 3});
+        catalogue.setExtension(2, "ondro:1 dur=31"); // rescanned since it was marked
+        catalogue.removeRows(3, 1);
+
+        const RowStore filled = EntryCopies::withCatalogueFacts(copies, catalogue);
+        QStringList seen;
+        for (qsizetype i = 0; i < filled.size(); ++i)
+            seen << filled.field(i, FieldFilename) + u' ' + filled.field(i, FieldSource) + u' ' +
+                        filled.field(i, FieldAudioHeader) + u'|' + QString::fromUtf8(filled.extensionUtf8(i));
+        QCOMPARE(seen, (QStringList{"/m/b.mp3 CD1 H3|ondro:1 dur=31", "/m/a.mp3 CD2 H2|ondro:1 dur=20",
+                                    "/m/gone.mp3 CD1 |ondro:1 dur=5"}));
     }
 
     void bulkRemovalKeepsTheOthersInOrder_data()

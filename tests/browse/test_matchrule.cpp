@@ -1,5 +1,6 @@
 #include "browse/findstate.h"
 #include "browse/matchrule.h"
+#include "browse/querysearch.h"
 #include "catalogrows.h"
 #include "testenv.h"
 
@@ -132,6 +133,41 @@ private Q_SLOTS:
         const FindResult r = FindSearch::find(state, QStringLiteral("TITLE 39999."), rows);
         QCOMPARE(r.row, qsizetype(39999));
         QCOMPARE(state.nextStart, qsizetype(40001));
+    }
+
+    // The Query window keeps a plain text for the paths; only the query
+    // language's own marks make it a query.
+    void looksLikeQuery_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("query");
+        const auto row = [](const char *text, bool query) { QTest::newRow(text) << QString::fromUtf8(text) << query; };
+        for (const char *plain : {"my song", "C:\\music", "ac-dc", "rock and roll", "ORCHESTRA", "x-ray NOTE",
+                                  "a@b.mp3", "1:23", "- live", ""})
+            row(plain, false);
+        for (const char *query : {"artist:okafor", "ArTiSt:x", "beat OR dub", "NOT live", "a AND b", "-live",
+                                  "x (live)", "\"my song\"", "@lossy", "year:1990..1999", "dub OR"})
+            row(query, true);
+    }
+    void looksLikeQuery()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, query);
+        QCOMPARE(QuerySearch::looksLikeQuery(text), query);
+    }
+
+    // A query is run as one; one that does not parse gives the parser's
+    // message, never "no rows".
+    void searchRuns()
+    {
+        RowStore rows = CatalogRows::fromPaths({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
+        const auto run = [&](const char *text) { return QuerySearch::run(rows, QString::fromUtf8(text), {}); };
+        QCOMPARE(run("b.mp3").rows, (std::vector<qsizetype>{1}));
+        QCOMPARE(run("artist:\"artist 2\" OR artist:\"artist 0\"").rows, (std::vector<qsizetype>{0, 2}));
+        const QuerySearch::Outcome bad = run("artst:beat");
+        QVERIFY(bad.rows.empty());
+        QVERIFY2(bad.error.startsWith(QStringLiteral("Unknown field \"artst\"")), qPrintable(bad.error));
+        QCOMPARE(run("@none").error, QStringLiteral("There is no saved query named \"none\"."));
     }
 };
 

@@ -11,18 +11,20 @@
 namespace {
 
 // A fixed catalogue: own and library entries, two media (one offline),
-// accents, empty fields, and copies of the same audio and song.
+// accents, empty fields, and copies of the same audio and song. Modified
+// 10 days before Now, on 2024-03-05 12:00, the last second of 2019 and
+// the first of 2020 (UTC).
 RowStore catalogue()
 {
     const QList<QPair<QStringList, QByteArray>> rows = {
         {{"/cd/Night Drive/01 Intro.mp3", "CD01", "The Band", "Intro", "Night Drive", "1991", "Rock", "/c/front.jpg"},
-         "ondro:1 size=4000000 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=aa trk=1 disc=1"},
+         "ondro:1 size=4000000 mtime=1717545600 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=aa trk=1 disc=1"},
         {{"/cd/Night Drive/02 Café.mp3", "CD01", "The Band", "Café Noir", "Night Drive", "1991", "Jazz"},
-         "ondro:1 size=9000000 dur=301.0 kbps=239 mode=vbr rate=48000 aid=bb est=1 trk=2 disc=1"},
+         "ondro:1 size=9000000 mtime=1709640000 dur=301.0 kbps=239 mode=vbr rate=48000 aid=bb est=1 trk=2 disc=1"},
         {{"/hd/Motörhead/Ace.mp3", "HD01", "Motörhead", "Ace of Spades", "Ace", "1980", "Metal"},
-         "ondro:1 size=3000000 dur=169.0 kbps=128 mode=cbr rate=44100 aid=cc dmg=short trk=10"},
+         "ondro:1 size=3000000 mtime=1577836799 dur=169.0 kbps=128 mode=cbr rate=44100 aid=cc dmg=short trk=10"},
         {{"/hd/copy/Ace.mp3", "HD01", "MOTORHEAD", "ace of spades", "", "1980-10", "Metal"},
-         "ondro:1 size=3000000 dur=170.5 kbps=128 mode=cbr rate=44100 aid=cc est=1 dmg=long trk=x"},
+         "ondro:1 size=3000000 mtime=1577836800 dur=170.5 kbps=128 mode=cbr rate=44100 aid=cc est=1 dmg=long trk=x"},
         {{"/hd/untagged.mp3", "HD01"}, ""},
         {{"/cd/copy/Intro.mp3", "CD02", "The Band", "Intro", "Night Drive", "1999", "Rock"},
          "ondro:1 size=4000000 dur=215.3 kbps=128 mode=cbr rate=44100 aid=aa trk=3 disc=2"},
@@ -35,6 +37,8 @@ RowStore catalogue()
     return store;
 }
 
+constexpr qint64 Now = 1718409600; // 2024-06-15 00:00 UTC
+
 // The rows text matches, or the parser's or the matcher's error.
 QString matching(const QString &text, const RowStore &rows = catalogue())
 {
@@ -43,9 +47,11 @@ QString matching(const QString &text, const RowStore &rows = catalogue())
         return parsed.error;
     const std::vector<quint8> flags = Query::duplicateFlags(rows);
     Query::Context context;
-    context.media = {{QStringLiteral("CD01"), QStringLiteral("NIGHT_DRIVE"), QStringLiteral("Shelf B"), true},
-                     {QStringLiteral("CD02"), QString(), QString(), false},
-                     {QStringLiteral("HD01"), QStringLiteral("Backup"), QString(), true}};
+    context.now = Now;
+    context.media = {{QStringLiteral("CD01"), QStringLiteral("NIGHT_DRIVE"), QStringLiteral("Shelf B"), true,
+                      Now - 14 * 86400},
+                     {QStringLiteral("CD02"), QString(), QString(), false, std::nullopt},
+                     {QStringLiteral("HD01"), QStringLiteral("Backup"), QString(), true, 1588291200}};
     context.duplicates = &flags;
     const Query::Matcher matcher(parsed.root.get(), context);
     QStringList shown;
@@ -118,6 +124,41 @@ private Q_SLOTS:
             {"band -intro", "1"},
             {"NOT (rock OR metal) has:tag", "1 6"},
             {"(source:cd01 OR source:cd02) kbps:128", "0 5"},
+            // Operators as users type them; a lone or trailing one is a word.
+            {"artist:band AND year:1991", "0 1"},
+            {"rock or metal", "0 2 3 5"},
+            {"not rock has:tag", "1 2 3 6"},
+            {"metal and", ""},
+            {"\"and\" metal", ""},
+            {"or", "2 3"},                             // in "motorhead"
+            {"track:intro", "0 5"},                   // the title, as the list's header names it
+            // Durations as a clock reads them.
+            {"dur:<4:30", "0 2 3 5"},
+            {"dur:3:35", "0 5"},
+            {"dur:2:49..2:50.5", "2 3"},
+            {"dur:>0:04:59", "1"},
+            // Dates span their year, month or day; ages count back from Now.
+            {"mtime:2024", "0 1"},
+            {"mtime:2024-03", "1"},
+            {"mtime:2024-03-05", "1"},
+            {"mtime:2024-03..2024-06", "0 1"},
+            {"mtime:<2020", "2"},
+            {"mtime:<=2019-12-31", "2"},
+            {"mtime:>=2020", "0 1 3"},
+            {"mtime:>2019", "0 1 3"},
+            {"mtime:<240h", ""},                       // exactly 10 days old is not newer
+            {"mtime:<=240h", "0"},
+            {"mtime:30d", "0"},
+            {"mtime:>1y", "2 3"},
+            {"mtime:7d..120d", "0 1"},
+            {"mtime:..2019", "2"},
+            {"scanned:<3w", "0 1"},                    // CD01's scan; CD02's is not known
+            {"scanned:2020-05", "2 3 4"},
+            {"-scanned:2024", "2 3 4 5 6"},
+            // A pattern finds the fold of the text too.
+            {"title:/cafe/", "1"},
+            {"artist:/^motorhead$/", "2 3"},
+            {"title:/é/", "1"},
         };
         for (const auto &[query, rows] : table)
             QTest::newRow(query) << QString::fromUtf8(query) << QString::fromUtf8(rows);
@@ -223,6 +264,15 @@ private Q_SLOTS:
         QTest::newRow("unknown field") << "artst:band" << "Unknown field \"artst\" at 1";
         QTest::newRow("unknown flag") << "rock is:lost" << "Unknown flag \"is:lost\" at 6";
         QTest::newRow("not a number") << "kbps:fast" << "Expected a number at 6";
+        QTest::newRow("a unit dur lacks") << "dur:>1m" << "Expected a number at 6";
+        QTest::newRow("year as text") << "year:abc" << "Expected a number at 6";
+        QTest::newRow("year equal to text") << "year:=abc" << "Expected a number at 7";
+        QTest::newRow("pattern on a number") << "kbps:/12/" << "Expected a number at 6";
+        QTest::newRow("75 seconds") << "dur:4:75" << "Expected a number at 5";
+        QTest::newRow("no date") << "mtime:abc" << "Expected a date or an age at 7";
+        QTest::newRow("no month 13") << "scanned:<2024-13" << "Expected a date or an age at 10";
+        QTest::newRow("AND first") << "AND a" << "Expected a term before AND at 1";
+        QTest::newRow("AND last") << "a AND" << "Expected a term after AND at 3";
         QTest::newRow("a text compared") << "artist:<5" << "Expected a number field for \"<\" at 8";
         QTest::newRow("open range, no numbers") << "dur:.." << "Expected a number at 5";
         QTest::newRow("missing parenthesis") << "a (b OR c" << "Missing \")\" for the \"(\" at 3";

@@ -76,6 +76,69 @@ private Q_SLOTS:
         QCOMPARE(SavedQueries::read(path).list.queries.size(), 1);
     }
 
+    // Rename keeps the place; a name taken, missing or empty is refused
+    // and the file stays as it was.
+    void rename_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QStringList>("names"); // after; the same when refused
+        QTest::addColumn<QString>("why");
+        QTest::newRow("renamed in place") << "a" << "z" << QStringList{"z", "b"} << "";
+        QTest::newRow("to itself") << "a" << "a" << QStringList{"a", "b"} << "";
+        QTest::newRow("name in use") << "a" << "b" << QStringList{"a", "b"} << "a saved query is already named \"b\"";
+        QTest::newRow("no such query") << "c" << "d" << QStringList{"a", "b"} << "there is no saved query named \"c\"";
+        QTest::newRow("empty name") << "a" << "" << QStringList{"a", "b"} << "a saved query needs a name";
+    }
+    void rename()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QStringList, names);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString path = fileIn(dir.path());
+        const QByteArray before = R"({"queries":[{"name":"a","query":"x"},{"name":"b","query":"y"}]})";
+        QVERIFY(writeBytes(path, before));
+        const SaveResult renamed = renameQuery(path, from, to);
+        QCOMPARE(renamed.ok, why.isEmpty());
+        QCOMPARE(renamed.error, why);
+        QStringList read;
+        for (const Query &query : SavedQueries::read(path).list.queries)
+            read << query.name;
+        QCOMPARE(read, names);
+        if (!renamed.ok)
+            QCOMPARE(fileBytes(path), before);
+        QCOMPARE(putQuery(path, names.first(), QStringLiteral("q"), Existing::Refuse).error,
+                 QStringLiteral("a saved query is already named \"%1\"").arg(names.first()));
+    }
+
+    void expand_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expanded");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("whole") << " @lossy " << "bitrate:<128" << "";
+        QTest::newRow("whole, blanks in the name") << "@my songs" << "artist:me" << "";
+        QTest::newRow("terms") << "-@lossy (@lossy OR x)" << "-(bitrate:<128) ((bitrate:<128) OR x)" << "";
+        QTest::newRow("quoted and mid-word stay") << "\"@lossy\" a@lossy" << "\"@lossy\" a@lossy" << "";
+        QTest::newRow("one level") << "@nested" << "@lossy" << "";
+        QTest::newRow("unknown") << "x @none" << "" << "There is no saved query named \"none\".";
+    }
+    void expand()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expanded);
+        QFETCH(QString, error);
+        List list;
+        list.put(QStringLiteral("lossy"), QStringLiteral("bitrate:<128"));
+        list.put(QStringLiteral("my songs"), QStringLiteral("artist:me"));
+        list.put(QStringLiteral("nested"), QStringLiteral("@lossy"));
+        const Expanded result = SavedQueries::expand(text, list);
+        QCOMPARE(result.text, expanded);
+        QCOMPARE(result.error, error);
+    }
+
     void damagedIsNotSavedOver()
     {
         QTemporaryDir dir;

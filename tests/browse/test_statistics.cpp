@@ -134,6 +134,39 @@ private Q_SLOTS:
         QVERIFY(text.endsWith(QStringLiteral("\nEncoder\tEntries\tSize (bytes)\tPlaying time (s)\n")));
         QVERIFY(!Statistics::breakdownNamed(QStringLiteral("artist")));
     }
+
+    void keyOrder_data()
+    {
+        QTest::addColumn<int>("breakdown");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QStringList>("sorted");
+        const QString unknown = Statistics::unknownKey();
+        QTest::newRow("decades by number, unknown last")
+            << int(Statistics::Breakdown::Decade) << QStringList{"1990s", unknown, "0990s", "1970s"}
+            << QStringList{"0990s", "1970s", "1990s", unknown};
+        QTest::newRow("bitrates by number") << int(Statistics::Breakdown::Bitrate)
+                                            << QStringList{"320", unknown, "96", "128", "1000"}
+                                            << QStringList{"96", "128", "320", "1000", unknown};
+        QTest::newRow("text collated, case and accents aside")
+            << int(Statistics::Breakdown::Genre) << QStringList{"rock", unknown, "\u00c9lectro", "Ambient", "blues"}
+            << QStringList{"Ambient", "blues", "\u00c9lectro", "rock", unknown};
+        QTest::newRow("numbers among text keys sort as text")
+            << int(Statistics::Breakdown::Medium) << QStringList{"CD10", "CD9", "CD02"}
+            << QStringList{"CD02", "CD10", "CD9"};
+    }
+    void keyOrder()
+    {
+        QFETCH(int, breakdown);
+        QFETCH(QStringList, keys);
+        QFETCH(QStringList, sorted);
+        std::vector<Statistics::Line> lines;
+        for (const QString &key : keys)
+            lines.push_back({key, 1, 0, 0});
+        QStringList got;
+        for (const size_t i : Statistics::keyOrder(Statistics::Breakdown(breakdown), lines))
+            got << lines[i].key;
+        QCOMPARE(got, sorted);
+    }
 };
 
 ONDRO_TEST_MAIN(StatisticsTest)

@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -32,6 +33,11 @@ private Q_SLOTS:
                                 decades->item(0, 3)->text()};
         QCOMPARE(first, (QStringList{"(unknown)", "1", "", ""}));
         QCOMPARE(decades->item(1, 3)->text(), QStringLiteral("1:06:40"));
+        // A click on the key's header sorts the keys naturally: the unknown last.
+        QHeaderView *header = decades->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+        QCOMPARE(decades->item(0, 0)->text(), QStringLiteral("1990s"));
+        QCOMPARE(decades->item(1, 0)->text(), QStringLiteral("(unknown)"));
 
         QCOMPARE(window.findChildren<QTableWidget *>().size(), Statistics::BreakdownCount);
         for (QWidget *w : window.findChildren<QWidget *>()) {

@@ -1,5 +1,6 @@
 #include "catalogue/cataloguemodel.h"
 #include "catalogue/columnsort.h"
+#include "catalogue/factcolumns.h"
 #include "collatororder.h"
 #include "testenv.h"
 
@@ -121,6 +122,56 @@ private Q_SLOTS:
 
     // The ASCII table is taken where it applies (the comparisons above
     // would pass with ICU keys everywhere).
+    // The fact columns show each fact as a collector reads it and sort by
+    // its number (entries without it, or with no number, first; ties keep
+    // their order), text ignoring case.
+    void factColumns_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QList<qsizetype>>("order");
+        QTest::newRow("duration") << "dur"
+                                  << QList<QByteArray>{"ondro:1 dur=95.4", "ondro:1 dur=3725", "", "ondro:1 dur=9.6"}
+                                  << QStringList{"1:35", "1:02:05", "", "0:10"} << QList<qsizetype>{2, 3, 0, 1};
+        QTest::newRow("bitrate, not as text") << "kbps"
+                                              << QList<QByteArray>{"ondro:1 kbps=320", "ondro:1 kbps=96", "ondro:1 kbps=x"}
+                                              << QStringList{"320 kbps", "96 kbps", ""} << QList<qsizetype>{2, 1, 0};
+        QTest::newRow("mode") << "mode" << QList<QByteArray>{"ondro:1 mode=vbr", "ondro:1 mode=CBR", "ondro:1 mode=cbr"}
+                              << QStringList{"VBR", "CBR", "CBR"} << QList<qsizetype>{1, 2, 0};
+        QTest::newRow("track, ties stay") << "trk"
+                                          << QList<QByteArray>{"ondro:1 trk=10", "ondro:1 trk=2", "ondro:1 trk=2"}
+                                          << QStringList{"10", "2", "2"} << QList<qsizetype>{1, 2, 0};
+        QTest::newRow("size") << "size" << QList<QByteArray>{"ondro:1 size=4823112", "ondro:1 size=900"}
+                              << QStringList{"4.6 MB", "900 bytes"} << QList<qsizetype>{1, 0};
+    }
+    void factColumns()
+    {
+        QFETCH(QString, key);
+        QFETCH(QList<QByteArray>, lines);
+        QFETCH(QStringList, shown);
+        QFETCH(QList<qsizetype>, order);
+        CatalogueModel model(CatalogueModel::listHeaders());
+        RowStore rows;
+        for (const QByteArray &line : lines)
+            rows.append(TrackRecord(), EntryOrigin::Own, line);
+        model.appendRows(std::move(rows));
+        const int column = FactColumns::columnOf(key);
+        QVERIFY(column >= TrackFieldCount);
+        QStringList texts;
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.index(row, column).data().toString();
+        QCOMPARE(texts, shown);
+        const std::vector<qsizetype> sorted = stableSortOrder(model.rows(), column);
+        QCOMPARE(QList<qsizetype>(sorted.begin(), sorted.end()), order);
+        // A subset (the filter's rows) in the same order.
+        const qsizetype n = model.size();
+        const std::vector<qsizetype> some = stableSortOrder(model.rows(), column, {n - 2, n - 1});
+        QList<qsizetype> expected = order;
+        expected.removeIf([n](qsizetype row) { return row < n - 2; });
+        QCOMPARE(QList<qsizetype>(some.begin(), some.end()), expected);
+    }
+
     void fastWaysAreTaken()
     {
         QLocale::setDefault(QLocale(QStringLiteral("en_US")));

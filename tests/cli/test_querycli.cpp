@@ -75,6 +75,25 @@ private Q_SLOTS:
         QTest::newRow("too costly") << QStringList{"path:/(.+)+x$/"} << 3 << QList<int>{}
                                     << QByteArray("ondro-cli: the regular expression /(.+)+x$/ is too costly (at row 1); "
                                                   "simplify it\n");
+        const QByteArray dashed = "ondro-cli: a query that starts with \"-\" needs \"--\" before it: ondro-cli query ";
+        const QByteArray seeHelp = "ondro-cli: see \"ondro-cli --help\"\n";
+        QTest::newRow("leading minus, no --") << QStringList{"-band"} << 2 << QList<int>{}
+                                              << dashed + "-- '-band'\n" + seeHelp;
+        QTest::newRow("leading minus, an option") << QStringList{"-band source:CD01", "--json"} << 2 << QList<int>{}
+                                                  << dashed + "--json -- '-band source:CD01'\n" + seeHelp;
+        // --sort: stable, so equals keep catalogue order, descending too.
+        QTest::newRow("sort") << QStringList{"", "--sort", "artist"} << 0 << QList<int>{1, 2, 0} << QByteArray();
+        QTest::newRow("sort, two keys") << QStringList{"", "--sort", "source,-year"} << 0 << QList<int>{1, 0, 2}
+                                        << QByteArray();
+        QTest::newRow("sort descending, equals") << QStringList{"", "--sort=-source"} << 0 << QList<int>{2, 0, 1}
+                                                 << QByteArray();
+        QTest::newRow("sort by track") << QStringList{"band", "--sort", "-track"} << 0 << QList<int>{1, 0}
+                                       << QByteArray();
+        QTest::newRow("sort, no match") << QStringList{"nothing", "--sort", "year"} << 1 << QList<int>{} << QByteArray();
+        QTest::newRow("sort, unknown") << QStringList{"band", "--sort", "artist,dur"} << 2 << QList<int>{}
+                                       << QByteArray("ondro-cli: query: cannot sort by \"dur\"; sort by path, source, "
+                                                     "artist, title, album, year, genre or cover, a \"-\" before one "
+                                                     "for descending\n");
         QTest::newRow("both formats") << QStringList{"band", "--json", "--csv"} << 2 << QList<int>{}
                                       << QByteArray("ondro-cli: query: --json and --csv cannot be given together\n");
     }

@@ -8,7 +8,12 @@
 #include "catalogue/shownrowsmodel.h"
 #include "base/workpool.h"
 
+#include "browse/savedqueries.h"
+
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -40,6 +45,13 @@ FilterCommands::FilterCommands(CatalogueModel &catalogue, MainControls &ui, cons
     : QObject(parent), m_catalogue(catalogue), m_ui(ui), m_media(media)
 {
     connect(m_ui.filterField, &QLineEdit::textChanged, this, &FilterCommands::start);
+    // Each keystroke starts its pass at once; Enter starts one for a text
+    // put in without a keystroke's signal.
+    connect(m_ui.filterField, &QLineEdit::returnPressed, this, [this] {
+        if (m_ui.filterField->text() != m_started)
+            refilter();
+    });
+    m_ui.filterField->installEventFilter(this);
     connect(&m_watcher, &QFutureWatcher<std::vector<qint32>>::finished, this, &FilterCommands::finished);
     // Direct: the pass must end before the rows change under it.
     connect(&m_catalogue, &CatalogueModel::rowsAboutToChange, this, &FilterCommands::stopPass, Qt::DirectConnection);
@@ -47,6 +59,11 @@ FilterCommands::FilterCommands(CatalogueModel &catalogue, MainControls &ui, cons
     connect(&m_catalogue, &QAbstractItemModel::rowsInserted, this, [this] { updateLabel(); });
     connect(&m_catalogue, &QAbstractItemModel::rowsRemoved, this, [this] { updateLabel(); });
     connect(&m_catalogue, &QAbstractItemModel::modelReset, this, [this] { updateLabel(); });
+    // A query that asks whether media are online follows their states.
+    connect(&media, &MediaSession::changed, this, [this] {
+        if (m_ui.filterField->text().contains(QLatin1String("is:"), Qt::CaseInsensitive))
+            refilter();
+    });
     m_emptyHint = m_ui.emptyHint->text();
     updateLabel();
 }
@@ -86,15 +103,49 @@ std::shared_ptr<const std::vector<quint8>> FilterCommands::duplicates()
     return m_duplicates;
 }
 
+void FilterCommands::setSavedQueries(const QString &path)
+{
+    m_savedQueries = path;
+}
+
+bool FilterCommands::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_ui.filterField || event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_Escape && !m_ui.filterField->text().isEmpty()) {
+        m_ui.filterField->clear();
+        return true;
+    }
+    if (key == Qt::Key_Escape || key == Qt::Key_Down) {
+        QTreeView *list = m_ui.catalogueView;
+        list->setFocus(Qt::ShortcutFocusReason);
+        if (key == Qt::Key_Down && list->model()->rowCount() > 0)
+            list->selectionModel()->setCurrentIndex(list->model()->index(0, 0), QItemSelectionModel::ClearAndSelect |
+                                                                                     QItemSelectionModel::Rows);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void FilterCommands::start(const QString &text)
 {
-    if (m_pass)
-        m_pass->progress.requestStop(); // its rows are not wanted any more
-    auto query = std::make_shared<Query::Parsed>(Query::parse(text));
+    m_started = text;
+    const SavedQueries::Expanded expanded = SavedQueries::expand(text, m_savedQueries);
+    auto query = std::make_shared<Query::Parsed>(expanded.error.isEmpty() ? Query::parse(expanded.text)
+                                                                          : Query::Parsed{});
+    if (!expanded.error.isEmpty())
+        query->error = expanded.error;
     if (!query->ok()) {
-        updateLabel(query->error);
+        // The list keeps the last good query's rows; a pass still working
+        // them out goes on.
+        m_problem = query->error;
+        updateLabel();
         return;
     }
+    m_problem.clear();
+    if (m_pass)
+        m_pass->progress.requestStop(); // its rows are not wanted any more
     m_query = query;
     if (!query->root) {
         m_pass.reset();
@@ -134,8 +185,9 @@ void FilterCommands::finished()
         m_duplicates = pass->duplicates;
         m_duplicatesRevision = pass->revision;
     }
-    if (!pass->error.isEmpty()) { // told where a query that does not parse is
-        updateLabel(pass->error);
+    if (!pass->error.isEmpty()) { // the query has no answer (a regular expression too costly)
+        m_problem = pass->error;
+        updateLabel();
         return;
     }
     m_ui.shown->showOnly(m_watcher.future().result(), [this] { return filterNow(); });
@@ -157,12 +209,22 @@ std::vector<qint32> FilterCommands::filterNow()
     return matcher.filter(m_catalogue.rows());
 }
 
-void FilterCommands::updateLabel(const QString &problem)
+void FilterCommands::updateLabel()
 {
-    m_ui.shownLabel->setText(problem.isEmpty() ? QStringLiteral("%1 of %2 shown")
-                                                     .arg(m_ui.shown->shownCount())
-                                                     .arg(m_catalogue.size())
-                                               : problem);
-    m_ui.shownLabel->setToolTip(m_ui.shownLabel->text()); // the whole of it where the window is narrow
-    m_ui.emptyHint->setText(m_ui.shown->isFiltered() ? QStringLiteral("No entries match the filter.") : m_emptyHint);
+    const qsizetype shown = m_ui.shown->shownCount();
+    QString text = QStringLiteral("%1 of %2 shown").arg(shown).arg(m_catalogue.size());
+    if (!m_problem.isEmpty()) {
+        text = m_ui.shown->isFiltered()
+                   ? QStringLiteral("%1 \u2014 showing the last good filter's %2 rows").arg(m_problem).arg(shown)
+                   : QStringLiteral("%1 \u2014 showing every row").arg(m_problem);
+    }
+    m_ui.shownLabel->setText(text);
+    m_ui.shownLabel->setToolTip(text); // the whole of it where the window is narrow
+    if (!m_ui.shown->isFiltered())
+        m_ui.emptyHint->setText(m_emptyHint);
+    else if (m_problem.isEmpty())
+        m_ui.emptyHint->setText(QStringLiteral("No entries match the filter."));
+    else
+        m_ui.emptyHint->setText(QStringLiteral("No entries match the last good filter."));
+    Q_EMIT labelChanged();
 }

@@ -26,7 +26,7 @@ void SortCommands::sortByColumn(int column)
     // The rows are put in their new order on another core while the window
     // paints; they are swapped in as one change. Nothing may change the
     // rows meanwhile, which the busy state sees to by taking no input.
-    if (m_work || column < 0 || column >= TrackFieldCount)
+    if (m_work || column < 0 || column >= m_catalogue.columnCount())
         return;
     m_work = LongWork::finish(m_window, QStringLiteral("Sorting..."), m_catalogue.sortAsync(column),
                               std::make_shared<WorkProgress>(), [this, column](CatalogueModel::PreparedSort sorted) {
@@ -39,7 +39,7 @@ void SortCommands::sortByColumn(int column)
 void SortCommands::checkSortOrder(qsizetype first, qsizetype last)
 {
     const int column = ListLook::sortArrowColumn(m_list.header());
-    if (column < 0 || column >= TrackFieldCount)
+    if (column < 0 || column >= m_catalogue.columnCount())
         return;
     std::vector<qsizetype> around;
     for (qsizetype row = std::max<qsizetype>(0, first - 1); row <= std::min(m_catalogue.size() - 1, last + 1); ++row)

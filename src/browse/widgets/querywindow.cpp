@@ -2,7 +2,6 @@
 
 #include "base/twips.h"
 #include "base/widgets/listlook.h"
-#include "browse/matchrule.h"
 #include "browse/queryresults.h"
 #include "catalogue/cataloguemodel.h"
 #include "catalogue/entrypath.h"
@@ -26,7 +25,8 @@ constexpr int ListTopTwips = 120;
 constexpr int ListMarginTwips = 210; // client size minus list size
 } // namespace
 
-query::query(const CatalogueModel &catalogue, Prompter &prompter, Platform &platform, QWidget *parent)
+query::query(const CatalogueModel &catalogue, Prompter &prompter, Platform &platform, QWidget *parent,
+             const QuerySearch::Scope &scope)
     : QDialog(parent), m_prompter(prompter), m_platform(platform)
 {
     setObjectName(QStringLiteral("query"));
@@ -51,11 +51,15 @@ query::query(const CatalogueModel &catalogue, Prompter &prompter, Platform &plat
     QAction *playAction = m_menu->addAction(QStringLiteral("&Play"));
     playAction->setObjectName(QStringLiteral("queryPlay"));
     connect(playAction, &QAction::triggered, this, &query::play);
+    connect(m_list, &QAbstractItemView::activated, this, [this](const QModelIndex &index) {
+        if (m_results && index.isValid())
+            Q_EMIT detailsRequested(m_results->catalogueRow(index.row()));
+    });
     connect(m_list, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { m_menu->popup(m_list->viewport()->mapToGlobal(at)); });
 
     resize(px(ClientWidthTwips), px(ClientHeightTwips));
-    runQuery(catalogue);
+    runQuery(catalogue, scope);
 }
 
 query::~query() = default;
@@ -65,15 +69,26 @@ int query::px(double twips) const
     return twipsToPixels(twips, logicalDpiX());
 }
 
-void query::runQuery(const CatalogueModel &catalogue)
+void query::runQuery(const CatalogueModel &catalogue, const QuerySearch::Scope &scope)
 {
-    const QString text = m_prompter.textPrompt(QStringLiteral("Search"), QStringLiteral("Search"));
+    const QString text = m_prompter.textPrompt(
+        QStringLiteral("Search the paths for a text, or give a query: artist:okafor year:1990..1999, "
+                       "OR, NOT, -word, (...), \"...\", @saved"),
+        QStringLiteral("Search"));
     if (text.isEmpty()) {
         setWindowTitle(QString());
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_results = new QueryResults(catalogue.rows(), MatchRule::matchingRows(catalogue.rows(), text), this);
+    QuerySearch::Outcome found = QuerySearch::run(catalogue.rows(), text, scope);
+    QApplication::restoreOverrideCursor();
+    if (!found.error.isEmpty()) {
+        m_error = found.error;
+        setWindowTitle(QString());
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_results = new QueryResults(catalogue.rows(), std::move(found.rows), this);
     m_list->setModel(m_results);
     // The path is what tells the matches apart: give it the room of three columns.
     m_list->header()->resizeSection(0, 3 * m_list->header()->defaultSectionSize());
@@ -106,7 +121,10 @@ void query::reportOnce()
     if (m_reported || !isVisible())
         return;
     m_reported = true;
-    if (!m_results) {
+    if (!m_error.isEmpty()) {
+        m_prompter.message(m_error, Prompter::Icon::Critical);
+        reject();
+    } else if (!m_results) {
         m_prompter.message(QStringLiteral("Query cancelled."), Prompter::Icon::Critical);
         reject();
     } else if (m_results->size() == 0) {
@@ -136,15 +154,8 @@ void query::play()
     const qsizetype row = selected.first().row();
     const QString located = m_locate ? m_locate(m_results->path(row), m_results->source(row)) : m_results->path(row);
     const QString path = EntryPath::openable(EntryPath::openPath(located, m_results->extension(row)));
-    for (;;) {
-        const int result = m_platform.shellOpen(path);
-        if (result > Platform::ShellFileNotFound) {
-            if (const QString unopened = OpenFailure::message(path, result); !unopened.isEmpty())
-                m_prompter.message(unopened, Prompter::Icon::Information);
-            return;
-        }
-        if (m_prompter.message(QStringLiteral("Error launching MP3 player on this file.  Try again?"),
-                               Prompter::Icon::Warning, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
-            return;
-    }
+    const QString source = m_results->source(row);
+    OpenFailure::openWithRetry(m_platform, m_prompter, path, [this, &source] {
+        return m_offlineQuestion ? m_offlineQuestion(source) : QString();
+    });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browse/querysearch.h"
+
 #include <QDialog>
 
 class CatalogueModel;
@@ -10,14 +12,16 @@ class QTreeView;
 class QueryResults;
 
 // The query window: every catalogue entry whose path matches a search
-// text, in a list of its own that can be sorted and played from. The
-// search runs once, when the window is made; a cancelled or empty query
-// says so when the window is first shown, then closes.
+// text, or that a text in the query language matches (QuerySearch), in a
+// list of its own that can be sorted and played from. The search runs
+// once, when the window is made; a cancelled or empty query, or a query
+// that does not parse, says so when the window is first shown, then closes.
 class query : public QDialog
 {
     Q_OBJECT
 public:
-    query(const CatalogueModel &catalogue, Prompter &prompter, Platform &platform, QWidget *parent = nullptr);
+    query(const CatalogueModel &catalogue, Prompter &prompter, Platform &platform, QWidget *parent = nullptr,
+          const QuerySearch::Scope &scope = {});
     ~query() override;
 
     QueryResults *results() const { return m_results; }
@@ -28,6 +32,16 @@ public:
     {
         m_locate = std::move(locate);
     }
+    // The question when a file of source cannot be opened because its
+    // medium is not mounted (which medium to insert); empty when it is.
+    void setOfflineQuestion(std::function<QString(const QString &source)> question)
+    {
+        m_offlineQuestion = std::move(question);
+    }
+
+Q_SIGNALS:
+    // Enter or a double click on a row: its details, as in the main list.
+    void detailsRequested(qsizetype catalogueRow);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -35,15 +49,17 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void runQuery(const CatalogueModel &catalogue);
+    void runQuery(const CatalogueModel &catalogue, const QuerySearch::Scope &scope);
     void reportOnce();
     int px(double twips) const;
 
     Prompter &m_prompter;
     Platform &m_platform;
     std::function<QString(const QString &path, const QString &source)> m_locate;
+    std::function<QString(const QString &source)> m_offlineQuestion;
     QueryResults *m_results = nullptr;
     QTreeView *m_list = nullptr;
     QMenu *m_menu = nullptr;
+    QString m_error; // why the query has no answer
     bool m_reported = false;
 };

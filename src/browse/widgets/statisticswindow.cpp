@@ -15,9 +15,24 @@ namespace {
 
 enum Column { KeyColumn, EntriesColumn, SizeColumn, TimeColumn };
 
-QTableWidgetItem *cell(const QString &text, bool number)
+// The number a cell sorts by: the key's place in Statistics::keyOrder, or
+// the count, bytes or tenths it shows.
+constexpr int SortRole = Qt::UserRole;
+
+class Cell : public QTableWidgetItem
 {
-    auto *item = new QTableWidgetItem(text);
+public:
+    using QTableWidgetItem::QTableWidgetItem;
+    bool operator<(const QTableWidgetItem &other) const override
+    {
+        return data(SortRole).toLongLong() < other.data(SortRole).toLongLong();
+    }
+};
+
+QTableWidgetItem *cell(const QString &text, qint64 sortNumber, bool number)
+{
+    auto *item = new Cell(text);
+    item->setData(SortRole, sortNumber);
     if (number)
         item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return item;
@@ -110,16 +125,27 @@ QTableWidget *StatisticsWindow::tableOf(Statistics::Breakdown breakdown)
     table->verticalHeader()->hide();
     table->horizontalHeader()->setSectionResizeMode(KeyColumn, QHeaderView::Stretch);
     const QLocale locale;
+    std::vector<qint64> keyPlace(lines.size());
+    const std::vector<size_t> order = Statistics::keyOrder(breakdown, lines);
+    for (size_t i = 0; i < order.size(); ++i)
+        keyPlace[order[i]] = qint64(i);
     for (int row = 0; row < int(lines.size()); ++row) {
         const Statistics::Line &line = lines[size_t(row)];
-        table->setItem(row, KeyColumn, cell(line.key, false));
-        table->setItem(row, EntriesColumn, cell(locale.toString(line.entries), true));
+        table->setItem(row, KeyColumn, cell(line.key, keyPlace[size_t(row)], false));
+        table->setItem(row, EntriesColumn, cell(locale.toString(line.entries), line.entries, true));
         // Blank rather than zero for lines none of whose entries know it.
-        table->setItem(row, SizeColumn, cell(line.bytes > 0 ? locale.formattedDataSize(line.bytes) : QString(), true));
-        table->setItem(row, TimeColumn, cell(line.tenths > 0 ? playingTime(line.tenths) : QString(), true));
+        table->setItem(row, SizeColumn,
+                       cell(line.bytes > 0 ? locale.formattedDataSize(line.bytes) : QString(), line.bytes, true));
+        table->setItem(row, TimeColumn, cell(line.tenths > 0 ? playingTime(line.tenths) : QString(), line.tenths, true));
     }
+    // As the report orders them (most entries first) until a header is
+    // clicked; the sort is stable, so equal counts keep their order. The
+    // indicator is shown first, so the widths leave room for it.
+    table->horizontalHeader()->setSortIndicator(EntriesColumn, Qt::DescendingOrder);
+    table->horizontalHeader()->setSortIndicatorShown(true);
     for (int column = EntriesColumn; column <= TimeColumn; ++column)
         table->resizeColumnToContents(column);
+    table->setSortingEnabled(true);
     return table;
 }
 

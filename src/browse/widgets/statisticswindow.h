@@ -9,7 +9,8 @@ class QTableWidget;
 // The Statistics window: the figures of a set of entries (the whole
 // catalogue, a medium, the rows shown), the summary above and one table
 // per breakdown (medium, genre, decade, bitrate, mode, encoder) below;
-// Copy puts them all on the clipboard as tab-separated text.
+// Copy puts them all on the clipboard as tab-separated text. A click on a
+// header sorts a table by that column, keys in their natural order.
 class StatisticsWindow : public QDialog
 {
     Q_OBJECT

@@ -1,0 +1,40 @@
+#include "cli/queryhelp.h"
+
+const QString &queryLanguageHelp()
+{
+    static const QString text = QStringLiteral(
+        "The query language (the desktop program's filter box reads it too):\n"
+        "  word            path, source, artist, title, album, year or genre holds it;\n"
+        "                  case and accents aside. Words are ANDed.\n"
+        "  \"two words\"     together, as one; \"and\" in quotes is the word.\n"
+        "  field:value     the field holds value; field:=value is all of it\n"
+        "                  (field:=\"\" an empty one).\n"
+        "  field:/re/      a regular expression (ICU), case aside, found in the text\n"
+        "                  or in it with accents taken off (title:/^cafe/ finds Café).\n"
+        "  field:<N, <=N, >N, >=N, field:A..B (inclusive; A.. and ..B open)\n"
+        "                  compare a number or time field.\n"
+        "  A B, A AND B    both (\"and\" too, between two terms)\n"
+        "  A OR B          either (\"or\" too, between two terms)\n"
+        "  NOT A, -A       not A (\"not\" too, before a term)\n"
+        "  (A OR B) C      parentheses group.\n"
+        "  @NAME           the saved query NAME.\n"
+        "Text fields: path, file (the file's name), source, artist, title (or track,\n"
+        "as the list's header names it), album, genre, cover, mode, enc, label and\n"
+        "note (the medium's).\n"
+        "Number fields: year (its first four digits), dur (seconds, or m:ss and\n"
+        "h:mm:ss: dur:<4:30; dur:215 is 215.0 to 215.9 s), kbps, rate, size (bytes;\n"
+        "with K, M or G: size:>5M), trk (the track's number) and disc. A value that\n"
+        "is not a number is an error: \"Expected a number at 6\".\n"
+        "Time fields: mtime (the file's last change) and scanned (its medium's scan).\n"
+        "A date, UTC, is all of its year, month or day: mtime:2024, mtime:2024-03,\n"
+        "mtime:2024-03..2024-06, scanned:<2020-01-15. An age in h, d, w or y (365 d)\n"
+        "counts back from now: mtime:<30d changed within 30 days, mtime:>1y over a\n"
+        "year ago, mtime:30d as <=30d, mtime:7d..30d from 30 to 7 days ago.\n"
+        "Flags: has:cover, has:tag, is:online, is:offline, is:library, dup:audio,\n"
+        "dup:song, single (no copy on another medium), has:damage (the stream's\n"
+        "header and its length disagree), is:estimated (the playing time is worked\n"
+        "out, not read from a header).\n"
+        "Examples: 'artist:queen AND year:1990..1999', 'dur:<4:30 -genre:pop',\n"
+        "'mtime:<30d is:online', 'album:=\"night drive\" trk:1..3'.");
+    return text;
+}

@@ -74,7 +74,7 @@ void CatalogueSession::take(const StartupPlan &plan, Loaded loaded)
 
 bool CatalogueSession::changed() const
 {
-    return m_catalogue.generation() != m_savedGeneration;
+    return m_catalogue.generation() != m_savedGeneration || (m_alsoChanged && m_alsoChanged());
 }
 
 bool CatalogueSession::save(const Write &write)

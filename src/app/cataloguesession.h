@@ -50,8 +50,12 @@ public:
     void take(const StartupPlan &plan, Loaded loaded);
     bool isLoaded() const { return m_loaded; }
 
-    // True when the catalogue changed since it was loaded or last saved.
+    // True when the catalogue changed since it was loaded or last saved, or
+    // anything saved with it did (alsoSaved).
     bool changed() const;
+    // What else Save writes with the catalogue (the media register) tells
+    // here whether it has unsaved changes.
+    void alsoSaved(std::function<bool()> hasChanges) { m_alsoChanged = std::move(hasChanges); }
 
     // Save, unless the list file could not be read at start (then it says
     // so and saves nothing) or another program changed it since and the
@@ -74,4 +78,5 @@ private:
     FileStamp m_stamp;
     QString m_refusal;
     quint64 m_savedGeneration = 0; // the catalogue's generation then
+    std::function<bool()> m_alsoChanged;
 };

@@ -20,17 +20,17 @@
 
 namespace {
 
-// The entries of each source in the list file, and a few of their paths
-// (to tell whether a medium without a UUID is present).
+// The figures of each source from its entries in the list file, and a few
+// of their paths (to tell whether a medium without a UUID is present).
 class SourceTally : public CatalogueListFile::RecordVisitor
 {
 public:
     void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
     {
-        ++sources[QString::fromUtf8(fields[FieldSource])];
+        sources[QString::fromUtf8(fields[FieldSource])].add(extension, fields[FieldFilename]);
         samples.record(fields, extension);
     }
-    std::map<QString, qint64, SourceOrder> sources; // entries, listed in the register's order
+    TotalsBySource sources; // listed in the register's order
     MediumSamples samples;
 };
 
@@ -41,7 +41,9 @@ bool tallySources(const CliContext &context, SourceTally &tally)
     return CliIo::reportRead(file, read);
 }
 
-QJsonObject mediumJson(const QString &source, const MediaRecord *record, const MediumState *state, qint64 entries)
+// The register's record with the figures of the entries over its own.
+QJsonObject mediumJson(const QString &source, const MediaRecord *record, const MediumState *state,
+                       const MediumTotals &totals)
 {
     QJsonObject object;
     if (record) {
@@ -50,19 +52,22 @@ QJsonObject mediumJson(const QString &source, const MediaRecord *record, const M
     }
     object.insert(QStringLiteral("source"), source);
     object.insert(QStringLiteral("online"), state ? QJsonValue(state->online) : QJsonValue());
-    object.insert(QStringLiteral("entries"), double(entries));
+    object.insert(QStringLiteral("entries"), double(totals.files));
+    object.insert(QStringLiteral("files"), double(totals.files));
+    object.insert(QStringLiteral("bytes"), double(totals.bytes));
+    object.insert(QStringLiteral("seconds"), double(totals.seconds));
     return object;
 }
 
 void appendMediumLine(QByteArray &out, const QString &source, const MediaRecord *record, const MediumState *state,
-                      qint64 entries)
+                      const MediumTotals &totals)
 {
     const QStringList fields{source,
                              record ? record->label : QString(),
                              state ? (state->online ? QStringLiteral("online") : QStringLiteral("offline")) : QString(),
-                             QString::number(entries),
-                             record ? QString::number(record->bytes) : QString(),
-                             record ? QString::number(record->seconds) : QString(),
+                             QString::number(totals.files),
+                             QString::number(totals.bytes),
+                             QString::number(totals.seconds),
                              record && record->scanned.isValid() ? record->scanned.toString(Qt::ISODate) : QString(),
                              state ? state->currentRoot : QString(),
                              record ? record->note : QString()};
@@ -87,12 +92,12 @@ int mediaList(const CommandCall &call)
     const bool json = call.options.isSet(QStringLiteral("json"));
     QJsonArray array;
     QByteArray lines;
-    for (const auto &[source, entries] : tally.sources) {
+    for (const auto &[source, totals] : tally.sources) {
         const MediaRecord *record = media.find(source);
         if (json)
-            array.append(mediumJson(source, record, states.state(source), entries));
+            array.append(mediumJson(source, record, states.state(source), totals));
         else
-            appendMediumLine(lines, source, record, states.state(source), entries);
+            appendMediumLine(lines, source, record, states.state(source), totals);
     }
     CliIo::out(json ? QJsonDocument(array).toJson(QJsonDocument::Indented) : lines);
     return CliIo::finishOutput() ? StatusSuccess : StatusFailure;
@@ -132,38 +137,73 @@ int mediaSet(const CommandCall &call)
 
 } // namespace
 
-int checkMedia(const CommandCall &call)
+namespace {
+
+// Each action and the arguments it takes, the action included.
+struct MediaAction
 {
-    const QString action = call.arguments.at(0);
-    const bool list = action == QLatin1String("list");
-    if (!list && action != QLatin1String("set")) {
-        CliIo::error(QStringLiteral("media: unknown action \"%1\"; use list or set").arg(action));
-        return StatusUsage;
-    }
-    if (list != (call.arguments.size() == 1)) {
-        CliIo::error(list ? QStringLiteral("media list takes no source ID")
-                          : QStringLiteral("media set: a source ID is required: media set ID --note TEXT"));
-        return StatusUsage;
-    }
+    const char *name;
+    qsizetype arguments;
+    const char *usage;
+};
+constexpr MediaAction MediaActions[] = {
+    {"list", 1, "media list takes no source ID"},
+    {"set", 2, "media set: a source ID is required: media set ID --note TEXT"},
+    {"rename", 3, "media rename: the source ID and its new ID are required: media rename OLD NEW"},
+    {"remove", 2, "media remove: a source ID is required: media remove ID [--yes]"},
+};
+
+int checkSetOptions(const CommandCall &call)
+{
     const bool codepage = call.options.isSet(QStringLiteral("codepage"));
     const bool tags = call.options.isSet(QStringLiteral("tags"));
-    if (!list && !call.options.isSet(QStringLiteral("note")) && !codepage && !tags) {
+    if (!call.options.isSet(QStringLiteral("note")) && !codepage && !tags) {
         CliIo::error(QStringLiteral("media set: nothing to set; give --note TEXT, --codepage NAME or --tags "
                                     "id3v1|id3v2"));
         return StatusUsage;
     }
-    if (!list && codepage && !CodePage::isKnown(call.options.value(QStringLiteral("codepage")))) {
+    if (codepage && !CodePage::isKnown(call.options.value(QStringLiteral("codepage")))) {
         CliIo::error(QStringLiteral("media set: ") + CodePage::refusal(call.options.value(QStringLiteral("codepage"))));
         return StatusUsage;
     }
-    if (!list && tags && !TagPreferences::isKnown(call.options.value(QStringLiteral("tags")))) {
+    if (tags && !TagPreferences::isKnown(call.options.value(QStringLiteral("tags")))) {
         CliIo::error(QStringLiteral("media set: ") + TagPreferences::refusal(call.options.value(QStringLiteral("tags"))));
         return StatusUsage;
     }
-    return list || call.context.keptWhole(call.arguments.at(1)) ? StatusSuccess : StatusFailure;
+    return StatusSuccess;
+}
+
+} // namespace
+
+int checkMedia(const CommandCall &call)
+{
+    const QString action = call.arguments.at(0);
+    const auto known = std::find_if(std::begin(MediaActions), std::end(MediaActions),
+                                    [&action](const MediaAction &a) { return action == QLatin1String(a.name); });
+    if (known == std::end(MediaActions)) {
+        CliIo::error(QStringLiteral("media: unknown action \"%1\"; use list, set, rename or remove").arg(action));
+        return StatusUsage;
+    }
+    if (call.arguments.size() != known->arguments) {
+        CliIo::error(QString::fromLatin1(known->usage));
+        return StatusUsage;
+    }
+    if (action == QLatin1String("set"))
+        if (const int status = checkSetOptions(call); status != StatusSuccess)
+            return status;
+    for (qsizetype i = 1; i < call.arguments.size(); ++i) {
+        if (!call.context.keptWhole(call.arguments.at(i)))
+            return StatusFailure;
+    }
+    return StatusSuccess;
 }
 
 int runMedia(const CommandCall &call)
 {
-    return call.arguments.at(0) == QLatin1String("list") ? mediaList(call) : mediaSet(call);
+    const QString action = call.arguments.at(0);
+    if (action == QLatin1String("rename"))
+        return runMediaRename(call);
+    if (action == QLatin1String("remove"))
+        return runMediaRemove(call);
+    return action == QLatin1String("list") ? mediaList(call) : mediaSet(call);
 }

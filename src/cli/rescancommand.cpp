@@ -7,6 +7,7 @@
 #include "media/mediastate.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 #include <unistd.h>
 
@@ -48,22 +49,14 @@ std::optional<RescanService::Plan> planOf(const CommandCall &call, const QString
     return std::nullopt;
 }
 
-// Asks on the terminal; anything but y or yes is No.
-bool confirmed(const QString &question)
-{
-    std::fprintf(stderr, "%s [y/N] ", qPrintable(question));
-    std::fflush(stderr);
-    char answer[16] = {};
-    if (!std::fgets(answer, sizeof answer, stdin))
-        return false;
-    const QString text = QString::fromLatin1(answer).trimmed().toLower();
-    return text == QLatin1String("y") || text == QLatin1String("yes");
-}
-
 enum class Decision { Apply, Keep, NotAsked };
 
-Decision decide(const CommandCall &call, const QString &source, const RescanDiff &diff)
+Decision decide(const CommandCall &call, const QString &source, const RescanDiff &diff, bool applyAtOnce)
 {
+    if (applyAtOnce) {
+        CliIo::out(rescanSummary(source, diff) + QLatin1Char('\n'));
+        return Decision::Apply;
+    }
     if (call.options.isSet(QStringLiteral("dry-run"))) {
         CliIo::out(rescanSummary(source, diff) + QLatin1Char('\n'));
         return Decision::Keep;
@@ -72,27 +65,32 @@ Decision decide(const CommandCall &call, const QString &source, const RescanDiff
         CliIo::out(rescanSummary(source, diff) + QLatin1Char('\n'));
         return Decision::Apply;
     }
-    if (isatty(fileno(stdin)) == 1 && isatty(fileno(stderr)) == 1)
-        return confirmed(rescanQuestion(source, diff)) ? Decision::Apply : Decision::Keep;
+    if (const CliIo::Asked asked = CliIo::ask(rescanQuestion(source, diff)); asked != CliIo::Asked::NoTerminal)
+        return asked == CliIo::Asked::Yes ? Decision::Apply : Decision::Keep;
     CliIo::out(rescanSummary(source, diff) + QLatin1Char('\n'));
     CliIo::error(QStringLiteral("rescan: nothing was changed; repeat with --yes to apply these changes"));
     return Decision::NotAsked;
 }
 
+// The register first, then the catalogue: a kill between them leaves no
+// entry without its medium.
 bool applyAndSave(const CommandCall &call, RowStore &catalogue, const RescanService::Plan &plan,
                   const RescanService::Found &found, MediaRegister &media)
 {
-    if (found.changes) {
-        RescanService::edits(catalogue, found).applyTo(catalogue);
-        const QString file = call.context.catalogueFile();
-        const SaveResult saved = CatalogueListFile::save(file, catalogue);
-        if (!saved) {
-            CliIo::error(saveFailureMessage(file, saved));
-            return false;
-        }
-    }
-    return ScanRun::saveScanNoted(call.context, media, plan.source, plan.walk, found.totals,
-                                  found.changes ? ScanRun::CatalogueSaved::WithRescan : ScanRun::CatalogueSaved::No);
+    const MediaRegister before = media;
+    const bool existed = QFileInfo::exists(MediaRegister::fileIn(call.context.dataDir));
+    if (!ScanRun::saveScanNoted(call.context, media, plan.source, plan.walk, found.totals, QStringLiteral("rescan")))
+        return false;
+    if (!found.changes)
+        return true;
+    RescanService::edits(catalogue, found).applyTo(catalogue);
+    const QString file = call.context.catalogueFile();
+    const SaveResult saved = CatalogueListFile::save(file, catalogue);
+    if (saved)
+        return true;
+    CliIo::error(saveFailureMessage(file, saved));
+    ScanRun::restoreRegister(call.context, existed ? std::optional(before) : std::nullopt);
+    return false;
 }
 
 } // namespace
@@ -107,6 +105,11 @@ int runRescan(const CommandCall &call)
     const std::unique_ptr<SingleInstance> lock = CatalogueLock::take(call.context.dataDir);
     if (!lock)
         return StatusFailure;
+    return rescanLocked(call, source, false);
+}
+
+int rescanLocked(const CommandCall &call, const QString &source, bool applyAtOnce)
+{
     RowStore catalogue;
     MediaRegister media;
     if (!CliIo::loadCatalogue(call.context.catalogueFile(), catalogue, CliIo::Damaged::Refuse)
@@ -122,7 +125,7 @@ int runRescan(const CommandCall &call)
                          .arg(QDir::toNativeSeparators(plan->walk)));
         return StatusFailure;
     }
-    switch (decide(call, source, found.diff)) {
+    switch (decide(call, source, found.diff, applyAtOnce)) {
     case Decision::Keep:
         return CliIo::finishOutput() ? StatusSuccess : StatusFailure;
     case Decision::NotAsked:

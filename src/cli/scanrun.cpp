@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 #include <unistd.h>
@@ -128,7 +129,7 @@ bool readRegister(const CliContext &context, MediaRegister &media)
 }
 
 bool saveScanNoted(const CliContext &context, MediaRegister &media, const QString &source, const QString &root,
-                   const MediumTotals &totals, CatalogueSaved catalogue)
+                   const MediumTotals &totals, const QString &what)
 {
     MediaRecord &record = media.recordFor(source);
     noteScan(record, root, Volumes::mounted(), QDateTime::currentDateTimeUtc(), totals);
@@ -136,15 +137,19 @@ bool saveScanNoted(const CliContext &context, MediaRegister &media, const QStrin
     const SaveResult saved = media.save(path);
     if (saved)
         return true;
-    if (catalogue == CatalogueSaved::No) {
-        CliIo::error(saveFailureMessage(path, saved));
-        return false;
-    }
-    CliIo::error(QStringLiteral("The catalogue was saved with the %1 of %2, but the media register %3 could not be "
-                                "saved (%4); its record of %2 is not up to date.")
-                     .arg(catalogue == CatalogueSaved::WithScan ? QStringLiteral("scan") : QStringLiteral("rescan"),
-                          source, QDir::toNativeSeparators(path), saved.error));
+    CliIo::error(QStringLiteral("The media register %1 could not be saved (%2), so the %3 of %4 was not saved "
+                                "either; the catalogue is as it was.")
+                     .arg(QDir::toNativeSeparators(path), saved.error, what, source));
     return false;
+}
+
+void restoreRegister(const CliContext &context, const std::optional<MediaRegister> &before)
+{
+    const QString path = MediaRegister::fileIn(context.dataDir);
+    if (before ? !before->save(path) : !QFile::remove(path))
+        CliIo::error(QStringLiteral("The media register %1 could not be put back as it was; it notes a scan the "
+                                    "catalogue does not hold, which the next save of the desktop drops.")
+                         .arg(QDir::toNativeSeparators(path)));
 }
 
 } // namespace ScanRun

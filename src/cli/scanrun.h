@@ -34,13 +34,15 @@ void refuseReading(const MediaRegister &media, const QString &source, const QStr
 // saved over.
 bool readRegister(const CliContext &context, MediaRegister &media);
 
-// Whether the catalogue was saved before the register, and by what: the
-// user must then hear that it changed although the register did not.
-enum class CatalogueSaved { No, WithScan, WithRescan };
-
-// Notes a scan of root for source with the totals given, and saves the
-// register; false after a message when it cannot be saved.
+// Notes a scan of root for source with the totals given (kept in the file
+// for older versions; Ondro shows the entries' own), and saves the
+// register, before the catalogue (what names the work: "scan", "rescan");
+// false after a message when it cannot be saved: the catalogue must then
+// stay as it is.
 bool saveScanNoted(const CliContext &context, MediaRegister &media, const QString &source, const QString &root,
-                   const MediumTotals &totals, CatalogueSaved catalogue);
+                   const MediumTotals &totals, const QString &what);
+// After the catalogue could not be saved: puts the register back as it was
+// read (before; none when there was no file), so nothing of the run stays.
+void restoreRegister(const CliContext &context, const std::optional<MediaRegister> &before);
 
 } // namespace ScanRun

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <algorithm>
@@ -206,6 +207,51 @@ MediaRecord &MediaRegister::recordFor(const QString &source)
     return *it;
 }
 
+bool MediaRegister::dropUnused(const std::function<bool(const QString &)> &hasEntries)
+{
+    const qsizetype before = m_records.size();
+    m_records.removeIf([&hasEntries](const MediaRecord &record) {
+        return record.note.isEmpty() && record.codepage == QLatin1String("auto") && !hasEntries(record.source);
+    });
+    return m_records.size() != before;
+}
+
+const MediaRecord *MediaRegister::sameMedium(const QString &source, const QString &root,
+                                             const std::function<QString(const MediaRecord &)> &currentRoot) const
+{
+    const QString id = source.trimmed();
+    const QString folder = QDir::cleanPath(root);
+    for (const MediaRecord &record : m_records) {
+        if (record.source == source)
+            continue;
+        if (record.source.trimmed().compare(id, Qt::CaseInsensitive) == 0)
+            return &record;
+        const QString now = currentRoot(record);
+        if (!now.isEmpty() && QDir::cleanPath(now) == folder)
+            return &record;
+    }
+    return nullptr;
+}
+
+MediaRegister MediaRegister::withRecordsOf(const MediaRegister &other) const
+{
+    MediaRegister both = *this;
+    for (const MediaRecord &record : other.m_records) {
+        if (!find(record.source))
+            both.recordFor(record.source) = record;
+    }
+    return both;
+}
+
+bool MediaRegister::remove(const QString &source)
+{
+    const auto it = std::lower_bound(m_records.begin(), m_records.end(), source, sourceBefore);
+    if (it == m_records.end() || it->source != source)
+        return false;
+    m_records.erase(it);
+    return true;
+}
+
 QString MediaRegister::problemMessage(const QString &path, const ReadResult &result)
 {
     return QStringLiteral("The media register %1 could not be read (%2).")
@@ -228,27 +274,57 @@ void noteScan(MediaRecord &record, const QString &root, const QList<MountedVolum
     record.capacity = volume ? volume->capacity : 0;
 }
 
+void MediumTotals::add(QByteArrayView facts, QByteArrayView path, Measure measure)
+{
+    ++files;
+    if (measure == EntriesOnly)
+        return;
+    tenths += ExtensionLine::tenthsValue(facts, "dur").value_or(0);
+    seconds = (tenths + 5) / 10;
+    if (const auto size = ExtensionLine::integerValue(facts, "size")) {
+        bytes += *size;
+        return;
+    }
+    const QFileInfo file(QString::fromUtf8(path));
+    if (file.isFile())
+        bytes += file.size();
+}
+
 MediumTotals mediumTotals(const RowStore &rows, const QString &source, MediumTotals::Measure measure)
 {
     const QByteArray wanted = source.toUtf8();
     MediumTotals totals;
-    qint64 tenths = 0;
     for (qsizetype row = 0; row < rows.size(); ++row) {
-        if (rows.fieldUtf8(row, FieldSource) != wanted)
-            continue;
-        ++totals.files;
-        if (measure == MediumTotals::EntriesOnly)
-            continue;
-        const QByteArrayView facts = rows.extensionUtf8(row);
-        tenths += ExtensionLine::tenthsValue(facts, "dur").value_or(0);
-        if (const auto size = ExtensionLine::integerValue(facts, "size")) {
-            totals.bytes += *size;
-            continue;
-        }
-        const QFileInfo file(rows.field(row, FieldFilename));
-        if (file.isFile())
-            totals.bytes += file.size();
+        if (rows.origin(row) == EntryOrigin::Own && rows.fieldUtf8(row, FieldSource) == wanted)
+            totals.add(rows.extensionUtf8(row), rows.fieldUtf8(row, FieldFilename), measure);
     }
-    totals.seconds = (tenths + 5) / 10;
     return totals;
+}
+
+TotalsBySource mediaTotals(const RowStore &rows)
+{
+    QHash<QByteArray, MediumTotals> counted;
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        if (rows.origin(row) == EntryOrigin::Own)
+            counted[rows.fieldUtf8(row, FieldSource).toByteArray()].add(rows.extensionUtf8(row),
+                                                                       rows.fieldUtf8(row, FieldFilename));
+    }
+    TotalsBySource totals;
+    for (auto it = counted.cbegin(); it != counted.cend(); ++it)
+        totals.emplace(QString::fromUtf8(it.key()), it.value());
+    return totals;
+}
+
+QSet<QByteArray> ownSources(const RowStore &rows)
+{
+    QSet<QByteArray> sources;
+    QByteArrayView last; // runs of one source are the common case
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        const QByteArrayView source = rows.fieldUtf8(row, FieldSource);
+        if (rows.origin(row) == EntryOrigin::Own && (sources.isEmpty() || source != last)) {
+            sources.insert(source.toByteArray());
+            last = source;
+        }
+    }
+    return sources;
 }

@@ -8,7 +8,10 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <functional>
+#include <map>
 
 class RowStore;
 
@@ -66,11 +69,29 @@ public:
     bool parse(const QByteArray &json, QString *reason = nullptr);
 
     const QList<MediaRecord> &records() const { return m_records; }
+    bool operator==(const MediaRegister &) const = default;
+    // This register with the records of other that it lacks: what is
+    // written before a list file whose entries may still name media a
+    // rename or remove took out, so that no entry is ever saved without
+    // its medium; the register itself is written after the list file.
+    MediaRegister withRecordsOf(const MediaRegister &other) const;
     const MediaRecord *find(const QString &source) const;
     MediaRecord *find(const QString &source);
     // The record of source, made empty (with its source) when there is none.
     MediaRecord &recordFor(const QString &source);
+    // Drops the record of source; false when there is none.
+    bool remove(const QString &source);
     bool isEmpty() const { return m_records.isEmpty(); }
+
+    // Removes the records of media without own entries (hasEntries false)
+    // unless the user gave them a note or a code page; true when any went.
+    bool dropUnused(const std::function<bool(const QString &)> &hasEntries);
+    // The record whose root, as the medium is mounted now (currentRoot),
+    // is root, or whose ID differs from source only in case or surrounding
+    // blanks; never source's own. Null when a scan of root as source adds
+    // no medium twice.
+    const MediaRecord *sameMedium(const QString &source, const QString &root,
+                                  const std::function<QString(const MediaRecord &)> &currentRoot) const;
 
     // A record as it is written in the file.
     static QJsonObject objectOf(const MediaRecord &record);
@@ -82,17 +103,29 @@ private:
     QList<MediaRecord> m_records; // in SourceOrder
 };
 
-// The entries of source in rows and the size of their files on disk now
-// (files that cannot be found add nothing).
+// The figures shown for a medium, always worked out from its own entries
+// (never from the register, which keeps only what the entries cannot
+// tell): the entries, the size of their files on disk now (files that
+// cannot be found add nothing) and their playing time.
 struct MediumTotals
 {
     enum Measure { EntriesOnly, WithBytes };
     qint64 files = 0;
     qint64 bytes = 0;   // from the entries' facts, else from the files found
-    qint64 seconds = 0; // the entries' playing times, where known
+    qint64 seconds = 0; // the entries' playing times, where known, rounded
+    qint64 tenths = 0;  // the same in tenths of a second, as summed
+
+    // Counts one entry by its facts and its stored path.
+    void add(QByteArrayView facts, QByteArrayView path, Measure measure = WithBytes);
 };
+// Of the own entries of source in rows (a library's are no medium's).
 MediumTotals mediumTotals(const RowStore &rows, const QString &source,
                           MediumTotals::Measure measure = MediumTotals::WithBytes);
+// The same for every source with own entries in rows, in SourceOrder.
+using TotalsBySource = std::map<QString, MediumTotals, SourceOrder>;
+TotalsBySource mediaTotals(const RowStore &rows);
+// The sources of the own entries of rows, as UTF-8.
+QSet<QByteArray> ownSources(const RowStore &rows);
 
 // Notes a scan of root on the record: the volume that holds root now (its
 // label, UUID, file system and size, and its mount point), the time, and

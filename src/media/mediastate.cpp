@@ -14,6 +14,8 @@ MediumSamples MediumSamples::of(const MediaRegister &media, const RowStore &rows
     }
     qsizetype open = samples.m_paths.size();
     for (qsizetype row = 0; row < rows.size() && open > 0; ++row) {
+        if (rows.origin(row) == EntryOrigin::Library)
+            continue; // a library's entries are on no medium of the user's
         const auto it = samples.m_paths.find(rows.fieldUtf8(row, FieldSource).toByteArray());
         if (it == samples.m_paths.end() || it->size() >= PerMedium)
             continue;
@@ -47,24 +49,36 @@ MediumState MediaStates::stateOf(const MediaRecord &record, const QList<MountedV
         }
         return state;
     }
-    if (record.root.isEmpty() || !QFileInfo(record.root).isDir())
-        return state;
-    for (const QString &path : samples) {
-        if (EntryPath::fileSize(EntryPath::fromOpenable(path))) {
-            state.online = true;
-            break;
-        }
-    }
+    state.online = folderHolds(record.root, samples);
     return state;
 }
 
+bool MediaStates::folderHolds(const QString &root, const QStringList &samples)
+{
+    if (root.isEmpty() || !QFileInfo(root).isDir())
+        return false;
+    for (const QString &path : samples) {
+        if (EntryPath::fileSize(EntryPath::fromOpenable(path)))
+            return true;
+    }
+    return false;
+}
+
 void MediaStates::update(const MediaRegister &media, const QList<MountedVolume> &volumes,
-                         const MediumSamples &samples)
+                         const MediumSamples &samples, const FolderCheck &folders)
 {
     m_media.clear();
     for (const MediaRecord &record : media.records()) {
-        const QStringList paths = record.uuid.isEmpty() ? samples.paths(record.source) : QStringList();
-        m_media.insert(record.source, {stateOf(record, volumes, paths), record.mountRoot});
+        if (!record.uuid.isEmpty() || !folders) {
+            const QStringList paths = record.uuid.isEmpty() ? samples.paths(record.source) : QStringList();
+            m_media.insert(record.source, {stateOf(record, volumes, paths), record.mountRoot});
+            continue;
+        }
+        MediumState state{.currentMount = record.mountRoot, .currentRoot = record.root};
+        const std::optional<bool> online = folders(record.source);
+        state.online = online.value_or(false);
+        state.unknown = !online;
+        m_media.insert(record.source, {state, record.mountRoot});
     }
 }
 
@@ -84,7 +98,7 @@ const MediumState *MediaStates::state(const QString &source) const
 bool MediaStates::isOffline(const QString &source) const
 {
     const MediumState *known = state(source);
-    return known && !known->online;
+    return known && !known->online && !known->unknown;
 }
 
 QString MediaStates::currentPath(const QString &storedPath, const QString &source) const
@@ -93,4 +107,13 @@ QString MediaStates::currentPath(const QString &storedPath, const QString &sourc
     if (it == m_media.cend() || !it->state.online)
         return storedPath;
     return Volumes::rebased(storedPath, it->mountRoot, it->state.currentMount);
+}
+
+const MediaRecord *sameMedium(const MediaRegister &media, const MediaStates &states, const QString &source,
+                              const QString &root)
+{
+    return media.sameMedium(source, root, [&states](const MediaRecord &record) {
+        const MediumState *state = states.state(record.source);
+        return state ? state->currentRoot : record.root;
+    });
 }

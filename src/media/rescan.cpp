@@ -247,8 +247,8 @@ RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QS
     RescanDiff diff;
     std::vector<qsizetype> missing; // entries whose path was not walked
     for (qsizetype row = 0; row < catalogue.size(); ++row) {
-        if (catalogue.fieldUtf8(row, FieldSource) != sourceBytes)
-            continue;
+        if (catalogue.origin(row) == EntryOrigin::Library || catalogue.fieldUtf8(row, FieldSource) != sourceBytes)
+            continue; // a library's entries are never rescanned
         const auto relative = below(matchedPath(catalogue, row, exact), oldBase);
         const auto found = relative ? walked.find(*relative) : walked.end();
         const auto reason = relative && !unreadable.isEmpty()
@@ -289,6 +289,21 @@ QString rescanSummary(const QString &source, const RescanDiff &diff)
     if (!diff.notSeen.empty())
         text += QStringLiteral(", ") + notSeenText(diff);
     return text + QLatin1Char('.');
+}
+
+QString rescanDone(const QString &source, const RescanDiff &diff)
+{
+    QStringList parts;
+    const auto part = [&parts](size_t count, const char *what) {
+        if (count > 0)
+            parts << QStringLiteral("%1 %2").arg(count).arg(QLatin1String(what));
+    };
+    part(diff.added.size(), "added");
+    part(diff.removed.size(), "removed");
+    part(size_t(diff.count(RescanDiff::Kind::Changed)), "changed");
+    part(size_t(diff.count(RescanDiff::Kind::Moved)), "moved");
+    return QStringLiteral("Rescan %1: %2.")
+        .arg(source, parts.isEmpty() ? QStringLiteral("nothing changed") : parts.join(QStringLiteral(", ")));
 }
 
 QString rescanQuestion(const QString &source, const RescanDiff &diff)

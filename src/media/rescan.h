@@ -55,6 +55,10 @@ RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QS
 // with the entries not seen, when there are any, and the first few files
 // that could not be read with the system's reason.
 QString rescanSummary(const QString &source, const RescanDiff &diff);
+// What an applied rescan changed, for a status line: "Rescan HD03: 1
+// changed, 4 moved." (only the kinds that happened), or "Rescan HD03:
+// nothing changed."
+QString rescanDone(const QString &source, const RescanDiff &diff);
 // The summary and "Apply these changes?".
 QString rescanQuestion(const QString &source, const RescanDiff &diff);
 

@@ -92,6 +92,9 @@ private Q_SLOTS:
         QCOMPARE(cd.value("entries").toInt(), 1);
         QCOMPARE(cd.value("currentRoot").toString(), medium);
         QVERIFY(runCli(data, {"media", "list"}).out.startsWith("CD02\t"));
+        // A query reads the scan time from the register.
+        QCOMPARE(runCli(data, {"query", "scanned:<1d"}).status, 0);
+        QCOMPARE(runCli(data, {"query", "scanned:>1d"}).status, 1);
 
         const QString registerFile = MediaRegister::fileIn(data);
         QVERIFY(writeBytes(registerFile, "{ damaged"));
@@ -201,20 +204,20 @@ private Q_SLOTS:
         QCOMPARE(media.find(QStringLiteral("CD02"))->tags, QStringLiteral("id3v2"));
     }
 
-    // The catalogue saved, then the register not (it would grow past what
-    // Ondro reads back, which stops root too): the user hears that the
-    // catalogue changed all the same, and the run fails.
-    void registerNotSavedAfterCatalogue_data()
+    // The register is saved first, under the same lock: when it cannot be
+    // (it would grow past what Ondro reads back), the catalogue stays as
+    // it was and the run fails.
+    void registerNotSavedKeepsCatalogue_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("saved");
-        QTest::newRow("scan") << QStringList{"scan", "{cd}", "--source", "CD03"} << "scan of CD03";
+        QTest::addColumn<QString>("work");
+        QTest::newRow("scan") << QStringList{"scan", "{cd}/more", "--source", "CD03"} << "scan of CD03";
         QTest::newRow("rescan") << QStringList{"rescan", "--source", "CD02", "{cd}", "--yes"} << "rescan of CD02";
     }
-    void registerNotSavedAfterCatalogue()
+    void registerNotSavedKeepsCatalogue()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, saved);
+        QFETCH(QString, work);
         QTemporaryDir dir;
         const QString data = dir.filePath(QStringLiteral("data")), medium = dir.filePath(QStringLiteral("cd"));
         QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"), taggedMp3("a")));
@@ -227,16 +230,79 @@ private Q_SLOTS:
         json.replace("\"note\":\"\"", "\"note\":\"" + QByteArray(MediaRegister::MaxFileBytes / 6, '\x01') + '"');
         QVERIFY(writeBytes(registerFile, json));
         QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"), taggedMp3("a, retagged")));
+        QVERIFY(writeBytes(medium + QStringLiteral("/more/b.mp3"), taggedMp3("b")));
+        const QByteArray listBefore = fileBytes(data + QStringLiteral("/zembra.lst"));
 
         const CliRun run = runCli(data, arguments.replaceInStrings(QStringLiteral("{cd}"), medium));
         QCOMPARE(run.status, 3);
         QCOMPARE(QString::fromUtf8(run.err),
-                 QStringLiteral("ondro-cli: The catalogue was saved with the %1, but the media register %2 could not be "
-                                "saved (it would be 64.0 MiB, larger than the 64 MiB Ondro reads back); its record of "
-                                "%3 is not up to date.\n")
-                     .arg(saved, registerFile, saved.right(4)));
-        QCOMPARE(titles(data).size(), arguments.first() == "scan" ? 2 : 1);
-        QCOMPARE(titles(data).last(), QStringLiteral("a, retagged"));
+                 QStringLiteral("ondro-cli: The media register %1 could not be saved (it would be 64.0 MiB, larger "
+                                "than the 64 MiB Ondro reads back), so the %2 was not saved either; the catalogue is "
+                                "as it was.\n")
+                     .arg(registerFile, work));
+        QCOMPARE(fileBytes(data + QStringLiteral("/zembra.lst")), listBefore);
+        QCOMPARE(fileBytes(registerFile), json);
+    }
+
+    // media list works each medium's figures out from its entries: a
+    // second scan under one ID doubles files, bytes and seconds alike. The
+    // folder of a registered medium, or an ID that differs only in case or
+    // blanks, is added again after a warning; --rescan-existing rescans
+    // the medium instead.
+    void scanAgain_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("rescanExisting");
+        QTest::addColumn<QByteArray>("warning");
+        QTest::addColumn<int>("entries");
+        const QByteArray other = "ondro-cli: this folder was scanned as CD02; it is added again as %1 "
+                                 "(--rescan-existing rescans CD02 instead)\n";
+        QTest::newRow("same ID") << "CD02" << false
+                                 << QByteArray("ondro-cli: CD02 already had 2 entries; `ondro-cli rescan --source CD02` "
+                                               "updates them instead\n")
+                                 << 4;
+        QTest::newRow("other ID") << "HD03" << false << QByteArray(other).replace("%1", "HD03") << 4;
+        QTest::newRow("case") << "cd02" << false << QByteArray(other).replace("%1", "cd02") << 4;
+        QTest::newRow("blanks") << " CD02" << false << QByteArray(other).replace("%1", " CD02") << 4;
+        QTest::newRow("rescan existing") << "HD03" << true << QByteArray() << 2;
+    }
+    void scanAgain()
+    {
+        QFETCH(QString, source);
+        QFETCH(bool, rescanExisting);
+        QFETCH(QByteArray, warning);
+        QFETCH(int, entries);
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data")), medium = dir.filePath(QStringLiteral("cd"));
+        for (const char *name : {"a", "b"})
+            QVERIFY(writeBytes(medium + QStringLiteral("/%1.mp3").arg(name),
+                               frames(QByteArray("\xFF\xFB\x90\x00", 4), 417, 400) + id3v1Tag(name, "Band")));
+        QCOMPARE(runCli(data, {"scan", medium, "--source", "CD02"}).status, 0);
+        const auto listed = [&data] {
+            QJsonObject figures;
+            for (const QJsonValue medium : QJsonDocument::fromJson(runCli(data, {"media", "list", "--json"}).out).array())
+                figures.insert(medium["source"].toString(), QJsonArray{medium["files"], medium["bytes"], medium["seconds"]});
+            return figures;
+        };
+        const QJsonArray once = listed().value("CD02").toArray();
+        QCOMPARE(once.at(0).toInt(), 2);
+        QVERIFY(once.at(2).toInt() > 0);
+
+        QStringList scan{"scan", medium, "--source", source};
+        if (rescanExisting)
+            scan << "--rescan-existing";
+        const CliRun again = runCli(data, scan);
+        QCOMPARE(again.status, 0);
+        QCOMPARE(again.err, warning);
+        QCOMPARE(titles(data).size(), entries);
+        if (rescanExisting)
+            QCOMPARE(again.out, QByteArray("Rescan CD02: 0 added, 0 removed, 0 changed, 0 moved, 2 unchanged.\n"));
+        const QJsonObject figures = listed();
+        const QJsonArray twice = figures.value(source).toArray();
+        for (int i = 0; i < 3 && source == QLatin1String("CD02"); ++i)
+            QCOMPARE(twice.at(i).toInt(), 2 * once.at(i).toInt());
+        QCOMPARE(figures.contains(source), !rescanExisting);
+        QCOMPARE(figures.value("CD02").toArray() == once, source != QLatin1String("CD02"));
     }
 
     // Copies on two media: the same bytes are the same audio; other audio

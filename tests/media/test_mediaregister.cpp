@@ -206,27 +206,72 @@ private Q_SLOTS:
     }
 
     // A medium's totals take sizes and playing times from the entries'
-    // facts; an entry without them is measured on disk, or not at all.
+    // facts; an entry without them is measured on disk, or not at all; a
+    // library's entries are no medium's. Every medium at once agrees.
     void totalsFromFacts()
     {
         QTemporaryDir dir;
         const QString onDisk = dir.filePath(QStringLiteral("a.mp3"));
         QVERIFY(writeBytes(onDisk, "12345"));
         RowStore rows;
-        const auto add = [&rows](const QString &path, const QString &source, QByteArrayView facts) {
+        const auto add = [&rows](const QString &path, const QString &source, QByteArrayView facts,
+                                 EntryOrigin origin = EntryOrigin::Own) {
             TrackRecord record;
             record.filename = path;
             record.source = source;
-            rows.append(record, EntryOrigin::Own, facts);
+            rows.append(record, origin, facts);
         };
         add(QStringLiteral("/gone/b.mp3"), QStringLiteral("CD1"), "ondro:1 size=1000 dur=60.4");
         add(QStringLiteral("/gone/c.mp3"), QStringLiteral("CD1"), "ondro:1 size=24 dur=30.2");
         add(onDisk, QStringLiteral("CD1"), "Comment");
         add(onDisk, QStringLiteral("CD2"), "ondro:1 size=7 dur=9.0");
+        add(QStringLiteral("/lib/d.mp3"), QStringLiteral("CD1"), "ondro:1 size=500 dur=50", EntryOrigin::Library);
+        add(QStringLiteral("/lib/e.mp3"), QStringLiteral("LIB"), "ondro:1 size=500 dur=50", EntryOrigin::Library);
         const MediumTotals totals = mediumTotals(rows, QStringLiteral("CD1"));
         QCOMPARE(totals.files, 3);
         QCOMPARE(totals.bytes, 1000 + 24 + 5);
         QCOMPARE(totals.seconds, 91); // 90.6 rounded
+        const TotalsBySource all = mediaTotals(rows);
+        QCOMPARE(all.size(), size_t(2));
+        QCOMPARE(all.at(QStringLiteral("CD1")).bytes, totals.bytes);
+        QCOMPARE(all.at(QStringLiteral("CD1")).seconds, totals.seconds);
+        QCOMPARE(ownSources(rows), QSet<QByteArray>({"CD1", "CD2"}));
+    }
+
+    // The medium a scan would add again: another ID whose root (as mounted
+    // now) is the folder, or an ID differing only in case or blanks. Media
+    // without entries go unless the user set their note or code page.
+    void sameMediumAndUnused_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("own ID") << "HD03" << "/mnt/hd/music" << "";
+        QTest::newRow("root as mounted now") << "DVD9" << "/media/new/music/" << "HD03";
+        QTest::newRow("root as scanned, moved since") << "DVD9" << "/mnt/hd/music" << "";
+        QTest::newRow("case") << "hd03" << "/elsewhere" << "HD03";
+        QTest::newRow("blanks") << " HD03 " << "/elsewhere" << "HD03";
+        QTest::newRow("other folder and ID") << "HD04" << "/mnt/hd/other" << "";
+    }
+    void sameMediumAndUnused()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, root);
+        QFETCH(QString, found);
+        MediaRegister media;
+        QVERIFY(media.parse(R"({"HD03":{"root":"/mnt/hd/music","mountRoot":"/mnt/hd","uuid":"u1"},)"
+                            R"("N":{"note":"shelf"},"C":{"codepage":"cp1250"},"E":{}})"));
+        MediaStates states;
+        states.update(media, {volume(QStringLiteral("/media/new"), QStringLiteral("u1"))}, {});
+        const MediaRecord *same = sameMedium(media, states, source, root);
+        QCOMPARE(same ? same->source : QString(), found);
+
+        QVERIFY(media.dropUnused([](const QString &) { return false; }));
+        QStringList kept;
+        for (const MediaRecord &record : media.records())
+            kept << record.source;
+        QCOMPARE(kept, QStringList({"C", "N"}));
+        QVERIFY(!media.dropUnused([](const QString &) { return true; }));
     }
 
     void holdingVolume()

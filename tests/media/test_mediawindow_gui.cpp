@@ -9,11 +9,14 @@
 #include "scriptedprompter.h"
 #include "testenv.h"
 #include "testfiles.h"
+#include "trackrows.h"
 
 #include <QComboBox>
 #include <QSignalSpy>
 #include <QDir>
 #include <QTableWidget>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 namespace {
@@ -102,9 +105,8 @@ private Q_SLOTS:
         QTRY_COMPARE(titles(catalogue).first(), title);
         QCOMPARE(media.codepage(QStringLiteral("CD02")), codepage);
         QCOMPARE(table->item(0, MediaWindow::CodePageColumn)->text(), codepage);
-        MediaRegister saved;
-        saved.read(media.path());
-        QCOMPARE(saved.find(QStringLiteral("CD02"))->codepage, codepage);
+        QVERIFY(media.hasChanges()); // written by the catalogue's Save
+        QVERIFY(!QFileInfo::exists(media.path()));
     }
 
     // The tag choice beside the code page: previewed on the titles, then
@@ -141,9 +143,41 @@ private Q_SLOTS:
                                                                      "Love \u2192 Love Me Do\n")),
                  qPrintable(prompter.messages().first()));
         QTRY_COMPARE(titles(catalogue), QStringList{"Love Me Do"});
-        MediaRegister saved;
-        saved.read(media.path());
-        QCOMPARE(saved.find(QStringLiteral("CD02"))->tags, QStringLiteral("id3v2"));
+        QCOMPARE(media.tags(QStringLiteral("CD02")), QStringLiteral("id3v2"));
+        QVERIFY(!QFileInfo::exists(media.path()));
+    }
+
+    // A library's entries are on no medium: not listed, not counted; the
+    // library view offers no Rescan and no cell to edit.
+    void libraryView()
+    {
+        QTemporaryDir dir;
+        CatalogueModel catalogue;
+        catalogue.append(entryOf({"/cd/a.mp3", "CD02"}).record, EntryOrigin::Own);
+        catalogue.append(entryOf({"/lib/b.mp3", "CD02"}).record, EntryOrigin::Library);
+        catalogue.append(entryOf({"/lib/c.mp3", "LIB"}).record, EntryOrigin::Library);
+        RecordingPlatform platform;
+        MediaSession media(dir.filePath(QStringLiteral("media.json")), platform);
+        ScriptedPrompter prompter;
+        MediaWindow window(catalogue, media, prompter);
+        window.setViewOnly();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto *table = window.findChild<QTableWidget *>(QStringLiteral("lstMedia"));
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->item(0, MediaWindow::FilesColumn)->text(), QStringLiteral("1"));
+        QVERIFY(!window.findChild<QPushButton *>(QStringLiteral("cmdRescan"))->isVisible());
+        QVERIFY(!(table->item(0, MediaWindow::NoteColumn)->flags() & Qt::ItemIsEditable));
+        // Nor renamed or removed: F2 and Delete ask nothing and change nothing.
+        table->selectRow(0);
+        table->setFocus();
+        prompter.texts << QStringLiteral("CD03");
+        prompter.answers << Prompter::Answer::Yes;
+        for (const Qt::Key key : {Qt::Key_F2, Qt::Key_Delete})
+            QTest::keyClick(table, key);
+        QVERIFY(prompter.shown.isEmpty());
+        QCOMPARE(catalogue.rows().field(0, FieldSource), QStringLiteral("CD02"));
+        QVERIFY(!media.hasChanges());
     }
 
     // The desktop rescan keeps the entry of a file it cannot read and says

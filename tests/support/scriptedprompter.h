@@ -19,7 +19,7 @@ public:
         QString title; // or the folder a folder chooser starts in
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
-        QStringList captions; // of a choice
+        QStringList captions = {}; // of a choice
     };
 
     QList<Shown> shown;

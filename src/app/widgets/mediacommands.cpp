@@ -1,11 +1,15 @@
 #include "app/widgets/mediacommands.h"
 
+#include "media/offlinenotice.h"
+
 #include "app/widgets/cataloguelistmodel.h"
 #include "browse/statistics.h"
 #include "browse/widgets/duplicateswindow.h"
 #include "browse/widgets/statisticswindow.h"
 #include "catalogue/shownrowsmodel.h"
 #include "media/widgets/mediawindow.h"
+#include "media/widgets/mediumactions.h"
+#include "media/widgets/rescanflow.h"
 #include "media/widgets/scanwindow.h"
 #include "catalogue/cataloguelistfile.h"
 #include "media/mediasession.h"
@@ -14,7 +18,10 @@
 #include "base/widgets/longwork.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QTimer>
 #include <QLocale>
+#include <QMenu>
 
 MediaCommands::MediaCommands(CatalogueListModel &catalogue, QWidget *window, Prompter &prompter, Platform &platform,
                              std::function<void()> countChanged)
@@ -35,6 +42,20 @@ void MediaCommands::start()
         return;
     m_mounts = new MountWatch(this);
     connect(m_mounts, &MountWatch::mountsChanged, this, [this] { m_session->refresh(m_catalogue.rows()); });
+    // A folder or share that vanishes or comes back makes no mount event.
+    m_poll = new QTimer(this);
+    m_poll->setInterval(PollMilliseconds);
+    connect(m_poll, &QTimer::timeout, m_session, &MediaSession::poll);
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive) {
+            m_poll->stop();
+            return;
+        }
+        m_session->refresh(m_catalogue.rows());
+        m_poll->start();
+    });
+    if (QGuiApplication::applicationState() == Qt::ApplicationActive)
+        m_poll->start();
 }
 
 void MediaCommands::statesChanged()
@@ -50,6 +71,8 @@ void MediaCommands::openMediaWindow()
     auto *window = new MediaWindow(m_catalogue, *m_session, m_prompter, m_window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setModal(true);
+    if (m_libraryView)
+        window->setViewOnly();
     connect(window, &MediaWindow::catalogueChanged, this, [this] { m_countChanged(); });
     connect(window, &MediaWindow::statisticsRequested, this,
             [this, window](const QString &source) { openMediumStatistics(source, window); });
@@ -66,7 +89,7 @@ void MediaCommands::openDuplicatesWindow()
         [this](DuplicatesWindow::Found found) {
             const MediaStates &states = m_session->states();
             auto *window = new DuplicatesWindow(
-                m_catalogue.rows(), std::move(found),
+                m_catalogue, std::move(found),
                 [&states](const QString &source) -> std::optional<bool> {
                     const MediumState *state = states.state(source);
                     return state ? std::optional(state->online) : std::nullopt;
@@ -74,6 +97,7 @@ void MediaCommands::openDuplicatesWindow()
                 m_window);
             window->setAttribute(Qt::WA_DeleteOnClose);
             window->setModal(true);
+            Q_EMIT duplicatesWindowOpened(window);
             window->show();
         });
 }
@@ -133,6 +157,28 @@ void MediaCommands::showStatistics(Statistics::Report report, const QString &sub
     window->show();
 }
 
+void MediaCommands::addMediumMenu(QMenu *listMenu, std::function<QString()> source)
+{
+    auto *rescan = new RescanFlow(m_catalogue, *m_session, m_prompter, m_window);
+    auto *actions = new MediumActions(m_catalogue, *m_session, m_prompter, *rescan, m_window);
+    QMenu *medium = listMenu->addMenu(QStringLiteral("Me&dium"));
+    medium->setObjectName(QStringLiteral("mnuHiddenMedium"));
+    m_mediumMenu = medium;
+    actions->addTo(medium, std::move(source));
+    connect(actions, &MediumActions::catalogueChanged, this, [this] { m_countChanged(); });
+    connect(rescan, &RescanFlow::finished, this, [this](bool applied) {
+        if (applied)
+            m_countChanged();
+    });
+}
+
+void MediaCommands::setLibraryView()
+{
+    m_libraryView = true;
+    if (m_mediumMenu)
+        m_mediumMenu->menuAction()->setEnabled(false);
+}
+
 void MediaCommands::attach(Form5 &scanWindow)
 {
     scanWindow.setMediaSession(m_session);
@@ -143,8 +189,18 @@ QString MediaCommands::located(const QString &path, const QString &source) const
     return m_session->states().currentPath(path, source);
 }
 
+QString MediaCommands::offlineQuestion(const QString &source) const
+{
+    m_session->checkNow(source);
+    const MediumState *state = m_session->states().state(source);
+    if (!state || state->online || state->unknown)
+        return {};
+    return insertMediumQuestion(source, m_session->media().find(source));
+}
+
 CatalogueEntry MediaCommands::located(CatalogueEntry entry) const
 {
+    m_session->checkNow(entry.record.source); // the entry is about to be played or opened
     entry.record.filename = located(entry.record.filename, entry.record.source);
     return entry;
 }

@@ -7,10 +7,13 @@
 #include <functional>
 
 class CatalogueListModel;
+class DuplicatesWindow;
 class Form5;
 class MediaSession;
 class MountWatch;
 class Platform;
+class QMenu;
+class QTimer;
 class Prompter;
 class QWidget;
 class RowStore;
@@ -33,21 +36,35 @@ public:
 
     // After the start-up load: reads the register (telling the user when it
     // cannot be read), works out which media are online and starts watching
-    // the mounts.
+    // the mounts, and, while the program is active, the folders.
+    static constexpr int PollMilliseconds = 600;
     void start();
     void openMediaWindow();
-    // Finds the duplicates as long work, then shows them.
+    // A library is being viewed: its media are shown, never managed.
+    void setLibraryView();
+    // Finds the duplicates as long work, then shows them (telling
+    // duplicatesWindowOpened, for the main window to take its requests).
     void openDuplicatesWindow();
     // The statistics of the rows the list shows (all, or the filter's), or
     // of one medium's entries, counted as long work over window.
     void openStatistics(const ShownRowsModel &shown);
     void openMediumStatistics(const QString &source, QWidget *window);
+    // The Medium submenu of the list's pop-up menu: Rename, Relocate...
+    // and Remove for the medium source() names (the selected entry's).
+    void addMediumMenu(QMenu *listMenu, std::function<QString()> source);
     // Gives a scan window the register to note scans in.
     void attach(Form5 &scanWindow);
 
     // The entry, or the rows, with each path where its medium is mounted now.
     CatalogueEntry located(CatalogueEntry entry) const;
     QString located(const QString &path, const QString &source) const;
+    // The question to insert the medium of source when it is not mounted
+    // (its label and note from the register, checked again now); empty
+    // when it is mounted, or its state is not known.
+    QString offlineQuestion(const QString &source) const;
+
+Q_SIGNALS:
+    void duplicatesWindowOpened(DuplicatesWindow *window);
 
 private:
     void statesChanged();
@@ -58,5 +75,8 @@ private:
     Prompter &m_prompter;
     MediaSession *m_session = nullptr;
     MountWatch *m_mounts = nullptr;
+    QTimer *m_poll = nullptr; // checks the folders again while the program is active
     std::function<void()> m_countChanged;
+    bool m_libraryView = false;
+    QMenu *m_mediumMenu = nullptr; // the list's pop-up submenu, shut in the library view
 };

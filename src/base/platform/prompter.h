@@ -21,7 +21,7 @@ public:
         QStringList captions;
         int defaultChoice = 0;
         Icon icon = Icon::None;
-        QString title;
+        QString title = {};
     };
     static constexpr int Cancelled = -1;
 

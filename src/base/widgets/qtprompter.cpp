@@ -23,9 +23,16 @@ void widenForTitleAndPaths(QMessageBox &box, const QString &text)
     const QFontMetrics metrics(box.font());
     // The title bar also holds the window manager's buttons.
     int wanted = metrics.horizontalAdvance(box.windowTitle()) + 12 * metrics.averageCharWidth();
-    for (const QStringView word : QStringView(text).split(QChar(u' '), Qt::SkipEmptyParts)) {
-        if (word.contains(QLatin1Char('/')))
-            wanted = std::max(wanted, metrics.horizontalAdvance(word.trimmed().toString()));
+    for (const QStringView line : QStringView(text).split(QChar(u'\n'))) {
+        // A line that is a path is one path, spaces and all.
+        if (line.trimmed().startsWith(QLatin1Char('/'))) {
+            wanted = std::max(wanted, metrics.horizontalAdvance(line.trimmed().toString()));
+            continue;
+        }
+        for (const QStringView word : line.split(QChar(u' '), Qt::SkipEmptyParts)) {
+            if (word.contains(QLatin1Char('/')))
+                wanted = std::max(wanted, metrics.horizontalAdvance(word.trimmed().toString()));
+        }
     }
     if (const QScreen *screen = box.screen())
         wanted = std::min({wanted, screen->availableGeometry().width() * 3 / 5, 800});

@@ -2,6 +2,7 @@
 
 #include "media/codepagepreview.h"
 #include "media/widgets/rescanflow.h"
+#include "media/widgets/mediumactions.h"
 #include "catalogue/cataloguemodel.h"
 #include "base/codepage.h"
 #include "media/mediasession.h"
@@ -9,6 +10,7 @@
 #include "base/widgets/longwork.h"
 
 #include <QComboBox>
+#include <QMenu>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QDialogButtonBox>
@@ -21,20 +23,6 @@
 
 namespace {
 
-// The entries of each source in the catalogue, in the register's order.
-using SourceCounts = std::map<QString, qint64, SourceOrder>;
-
-SourceCounts entriesBySource(const RowStore &rows)
-{
-    QHash<QByteArray, qint64> counted;
-    for (qsizetype row = 0; row < rows.size(); ++row)
-        ++counted[rows.fieldUtf8(row, FieldSource).toByteArray()];
-    SourceCounts sources;
-    for (auto it = counted.cbegin(); it != counted.cend(); ++it)
-        sources.emplace(QString::fromUtf8(it.key()), it.value());
-    return sources;
-}
-
 QString playingTime(qint64 seconds)
 {
     if (seconds <= 0)
@@ -45,14 +33,17 @@ QString playingTime(qint64 seconds)
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-QStringList rowTexts(const QString &source, const MediaRecord *record, const MediumState *state, qint64 entries)
+QStringList rowTexts(const QString &source, const MediaRecord *record, const MediumState *state,
+                     const MediumTotals &totals)
 {
     const QLocale locale;
     QStringList texts{source, record ? record->label : QString(),
-                      state ? (state->online ? QStringLiteral("Online") : QStringLiteral("Offline")) : QString(),
-                      locale.toString(entries)};
-    texts << (record && record->bytes > 0 ? locale.formattedDataSize(record->bytes) : QString())
-          << (record ? playingTime(record->seconds) : QString())
+                      !state           ? QString()
+                      : state->unknown ? QStringLiteral("Unknown")
+                      : state->online  ? QStringLiteral("Online")
+                                       : QStringLiteral("Offline"),
+                      locale.toString(totals.files)};
+    texts << (totals.bytes > 0 ? locale.formattedDataSize(totals.bytes) : QString()) << playingTime(totals.seconds)
           << (record && record->scanned.isValid()
                   ? locale.toString(record->scanned.toLocalTime(), QLocale::ShortFormat)
                   : QString())
@@ -165,6 +156,7 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     layout->addWidget(buttons);
 
     m_rescan = new RescanFlow(catalogue, media, prompter, this);
+    addMediumMenu();
     connect(m_rescanButton, &QPushButton::clicked, this, &MediaWindow::rescanSelected);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_statisticsButton, &QPushButton::clicked, this, [this] {
@@ -183,25 +175,57 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     resize(760, 320);
 }
 
+void MediaWindow::addMediumMenu()
+{
+    m_actions = new MediumActions(m_catalogue, m_media, m_prompter, *m_rescan, this);
+    m_menu = new QMenu(QStringLiteral("Medium"), this);
+    m_menu->setObjectName(QStringLiteral("mnuMedium"));
+    const QList<QAction *> actions = m_actions->addTo(m_menu, [this] { return selectedSource(); });
+    // Keys of the list itself, not of a cell being edited.
+    const QKeySequence keys[] = {QKeySequence(Qt::Key_F2), {}, QKeySequence(Qt::Key_Delete)};
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        actions.at(i)->setShortcut(keys[i]);
+        actions.at(i)->setShortcutContext(Qt::WidgetShortcut);
+        m_table->addAction(actions.at(i));
+    }
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_table, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { m_menu->popup(m_table->viewport()->mapToGlobal(at)); });
+    // Shift+F10 opens it as the Menu key does, at the selected row.
+    auto *menuKey = new QAction(m_table);
+    menuKey->setObjectName(QStringLiteral("actMenuKey"));
+    menuKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    menuKey->setShortcutContext(Qt::WidgetShortcut);
+    connect(menuKey, &QAction::triggered, this, [this] {
+        const QRect row = m_table->visualRect(m_table->currentIndex());
+        m_menu->popup(m_table->viewport()->mapToGlobal(row.isValid() ? row.center() : QPoint()));
+    });
+    m_table->addAction(menuKey);
+    connect(m_actions, &MediumActions::catalogueChanged, this, [this] {
+        fill();
+        Q_EMIT catalogueChanged();
+    });
+}
+
 void MediaWindow::fill()
 {
     const QString selected = selectedSource();
     m_filling = true;
-    SourceCounts sources = entriesBySource(m_catalogue.rows());
+    TotalsBySource sources = mediaTotals(m_catalogue.rows());
     for (const MediaRecord &record : m_media.media().records())
-        sources.try_emplace(record.source, 0);
+        sources.try_emplace(record.source);
     m_table->setRowCount(int(sources.size()));
     int row = 0;
-    for (const auto &[source, entries] : sources) {
+    for (const auto &[source, totals] : sources) {
         const MediumState *state = m_media.states().state(source);
-        const QStringList texts = rowTexts(source, m_media.media().find(source), state, entries);
+        const QStringList texts = rowTexts(source, m_media.media().find(source), state, totals);
         for (int column = 0; column < texts.size(); ++column) {
             auto *item = new QTableWidgetItem(texts.at(column));
-            if (column != NoteColumn && !isReadingColumn(column))
+            if (m_viewOnly || (column != NoteColumn && !isReadingColumn(column)))
                 item->setFlags(item->flags() & ~Qt::ItemIsEditable);
             if (column == FilesColumn)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (state && !state->online)
+            if (state && !state->online && !state->unknown)
                 item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
             m_table->setItem(row, column, item);
         }
@@ -225,13 +249,13 @@ QString MediaWindow::selectedSource() const
 
 void MediaWindow::selectionChanged()
 {
-    m_rescanButton->setEnabled(!selectedSource().isEmpty() && !m_rescan->isRunning());
+    m_rescanButton->setEnabled(!m_viewOnly && !selectedSource().isEmpty() && !m_rescan->isRunning());
     m_statisticsButton->setEnabled(!selectedSource().isEmpty());
 }
 
 void MediaWindow::itemEdited(QTableWidgetItem *item)
 {
-    if (m_filling || (item->column() != NoteColumn && !isReadingColumn(item->column())))
+    if (m_filling || m_viewOnly || (item->column() != NoteColumn && !isReadingColumn(item->column())))
         return;
     const QString source = m_table->item(item->row(), SourceColumn)->text();
     if (isReadingColumn(item->column())) {
@@ -305,10 +329,21 @@ void MediaWindow::previewRead(const QString &source, Column column, const QStrin
     m_rescan->start(source);
 }
 
+void MediaWindow::setViewOnly()
+{
+    m_viewOnly = true;
+    m_rescanButton->hide();
+    // Nor renamed, relocated or removed: neither by keys nor by the menu.
+    m_table->setContextMenuPolicy(Qt::NoContextMenu);
+    for (QAction *action : m_table->actions())
+        action->setEnabled(false);
+    fill();
+}
+
 void MediaWindow::rescanSelected()
 {
     const QString source = selectedSource();
-    if (source.isEmpty())
+    if (source.isEmpty() || m_viewOnly)
         return;
     const MediumState *state = m_media.states().state(source);
     QString root;

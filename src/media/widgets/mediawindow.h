@@ -11,6 +11,8 @@ class QTableWidget;
 class QTableWidgetItem;
 class QFutureWatcherBase;
 class RescanFlow;
+class MediumActions;
+class QMenu;
 
 // The Media window: one row per medium (every source of the register and
 // of the catalogue) with its label, online state, files, size, playing
@@ -18,7 +20,8 @@ class RescanFlow;
 // place and saved at once; the code page and the tag choice are chosen in
 // place from a list, shown on a few titles of the medium first, and
 // applied by a rescan. Rescan walks
-// the selected medium again. Offline media are shown greyed.
+// the selected medium again; the context menu (and F2, Delete) renames,
+// relocates or removes it. Offline media are shown greyed.
 class MediaWindow : public QDialog
 {
     Q_OBJECT
@@ -27,6 +30,9 @@ public:
     MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompter &prompter, QWidget *parent = nullptr);
 
     static QStringList headers();
+    // For a library being viewed: the media are shown, never managed (no
+    // Rescan, no cell edited), and the register is never written.
+    void setViewOnly();
 
 Q_SIGNALS:
     // A rescan changed the catalogue's entries.
@@ -48,14 +54,18 @@ private:
     void rescanSelected();
     QString selectedSource() const;
     void selectionChanged();
+    void addMediumMenu();
 
     CatalogueModel &m_catalogue;
     MediaSession &m_media;
     Prompter &m_prompter;
     RescanFlow *m_rescan = nullptr;
+    MediumActions *m_actions = nullptr;
+    QMenu *m_menu = nullptr;
     QPointer<QFutureWatcherBase> m_preview;
     QTableWidget *m_table = nullptr;
     QPushButton *m_rescanButton = nullptr;
     QPushButton *m_statisticsButton = nullptr;
     bool m_filling = false;
+    bool m_viewOnly = false;
 };

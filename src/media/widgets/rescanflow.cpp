@@ -23,6 +23,7 @@ void RescanFlow::start(const QString &source, const QString &root)
 {
     if (isRunning())
         return;
+    m_outcome.clear();
     const RescanService::Planned planned =
         RescanService::plan(m_media.media(), m_media.states().state(source), source, root);
     if (planned.refusal != RescanService::Refusal::None) {
@@ -30,6 +31,7 @@ void RescanFlow::start(const QString &source, const QString &root)
                                  ? QStringLiteral("%1 cannot be rescanned: the media register gives it an %2.")
                                        .arg(source, planned.reason)
                                  : QStringLiteral("%1 is offline: mount it, then rescan it.").arg(source);
+        m_outcome = text;
         m_prompter.message(text, Prompter::Icon::Warning);
         Q_EMIT finished(false);
         return;
@@ -55,13 +57,14 @@ void RescanFlow::ended(const RescanService::Plan &plan, RescanService::Found fou
         return;
     }
     if (found.unread) {
-        m_prompter.message(QStringLiteral("%1 could not be read, so nothing was changed.")
-                               .arg(QDir::toNativeSeparators(plan.walk)),
-                           Prompter::Icon::Critical);
+        m_outcome = QStringLiteral("%1 could not be read, so nothing was changed.")
+                        .arg(QDir::toNativeSeparators(plan.walk));
+        m_prompter.message(m_outcome, Prompter::Icon::Critical);
         Q_EMIT finished(false);
         return;
     }
     bool applied = false;
+    m_outcome = rescanDone(plan.source, found.diff);
     if (!found.changes) {
         m_prompter.message(rescanSummary(plan.source, found.diff), Prompter::Icon::Information);
     } else if (m_prompter.message(rescanQuestion(plan.source, found.diff), Prompter::Icon::None,
@@ -69,6 +72,7 @@ void RescanFlow::ended(const RescanService::Plan &plan, RescanService::Found fou
         m_catalogue.apply(RescanService::edits(m_catalogue.rows(), found));
         applied = true;
     } else {
+        m_outcome = QStringLiteral("Rescan %1: the changes were not applied.").arg(plan.source);
         Q_EMIT finished(false);
         return;
     }

@@ -29,6 +29,9 @@ public:
     // rescan runs.
     void start(const QString &source, const QString &root = {});
     bool isRunning() const { return !m_work.isNull(); }
+    // What the last rescan did, in one line for a status line; empty when
+    // it was stopped by the user.
+    const QString &outcome() const { return m_outcome; }
 
 Q_SIGNALS:
     // The rescan has ended; applied says whether the catalogue changed.
@@ -42,4 +45,5 @@ private:
     Prompter &m_prompter;
     QWidget *m_window;
     QPointer<QFutureWatcherBase> m_work;
+    QString m_outcome;
 };

@@ -1,0 +1,87 @@
+#include "media/widgets/mediumactions.h"
+
+#include "base/platform/prompter.h"
+#include "catalogue/cataloguemodel.h"
+#include "media/mediaedits.h"
+#include "media/mediasession.h"
+#include "media/widgets/rescanflow.h"
+
+#include <QLocale>
+#include <QMenu>
+
+MediumActions::MediumActions(CatalogueModel &catalogue, MediaSession &media, Prompter &prompter, RescanFlow &rescan,
+                             QWidget *window)
+    : QObject(window), m_catalogue(catalogue), m_media(media), m_prompter(prompter), m_rescan(rescan)
+{
+}
+
+void MediumActions::tell(const QString &failure)
+{
+    if (!failure.isEmpty())
+        m_prompter.message(failure, Prompter::Icon::Critical);
+}
+
+void MediumActions::rename(const QString &source)
+{
+    if (source.isEmpty() || m_rescan.isRunning())
+        return;
+    const QString to = m_prompter.textPrompt(QStringLiteral("New source ID of %1").arg(source),
+                                             QStringLiteral("Rename Medium"));
+    if (to.isEmpty())
+        return; // cancelled
+    const QString refusal = MediaEdits::renameRefusal(m_media.media(), m_catalogue.rows(), source, to);
+    if (!refusal.isEmpty()) {
+        m_prompter.message(refusal + QStringLiteral(" Nothing was renamed."), Prompter::Icon::Warning);
+        return;
+    }
+    m_catalogue.apply(MediaEdits::renamedEntries(m_catalogue.rows(), source, to));
+    tell(m_media.renameMedium(source, to));
+    m_media.refresh(m_catalogue.rows());
+    Q_EMIT catalogueChanged();
+}
+
+void MediumActions::relocate(const QString &source)
+{
+    if (source.isEmpty() || m_rescan.isRunning())
+        return;
+    const MediumState *state = m_media.states().state(source);
+    const QString root = m_prompter.chooseFolder(QStringLiteral("Choose the new folder of %1").arg(source),
+                                                 state ? state->currentRoot : QString());
+    if (!root.isEmpty())
+        m_rescan.start(source, root);
+}
+
+void MediumActions::remove(const QString &source)
+{
+    if (source.isEmpty() || m_rescan.isRunning())
+        return;
+    const qsizetype entries = MediaEdits::entryCount(m_catalogue.rows(), source);
+    const QString question = QStringLiteral("Remove %1 and its %2 entries from the catalogue?")
+                                 .arg(source, QLocale().toString(qlonglong(entries)));
+    if (m_prompter.message(question, Prompter::Icon::Warning, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
+        return;
+    m_catalogue.apply(MediaEdits::removedEntries(m_catalogue.rows(), source));
+    tell(m_media.removeMedium(source));
+    m_media.refresh(m_catalogue.rows());
+    Q_EMIT catalogueChanged();
+}
+
+QList<QAction *> MediumActions::addTo(QMenu *menu, std::function<QString()> source)
+{
+    QList<QAction *> added;
+    const struct
+    {
+        const char *name;
+        const char *caption;
+        void (MediumActions::*act)(const QString &);
+    } entries[] = {{"mnuMediumRename", "Re&name...", &MediumActions::rename},
+                   {"mnuMediumRelocate", "Re&locate...", &MediumActions::relocate},
+                   {"mnuMediumRemove", "Remo&ve...", &MediumActions::remove}};
+    for (const auto &entry : entries) {
+        QAction *action = menu->addAction(QString::fromLatin1(entry.caption));
+        action->setObjectName(QLatin1String(entry.name));
+        connect(action, &QAction::triggered, this, [this, act = entry.act, source] { (this->*act)(source()); });
+        added.append(action);
+    }
+    return added;
+}

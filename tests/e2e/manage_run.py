@@ -1,0 +1,151 @@
+# Managing media from the Media window: a folder medium renamed (F2) and
+# another removed (Delete, "Yes"), the main list following each; a folder
+# moved away and back seen offline and online again by the filter while the
+# main window is active; then the save writes the register and the list
+# file in agreement.
+import json
+import os
+import shutil
+import subprocess
+import time
+
+import pyatspi
+
+from desktop import Failure, children, click, find, has_state, key, named, screenshot, type_text, wait_for
+
+DIALOG = (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT)
+LISTS = (pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE)
+STATE_MOVE = 2.0  # a moved folder's new state shows within this many seconds
+
+
+def _cli(suite, *args):
+    done = subprocess.run([suite.args.cli, *args], capture_output=True, text=True, timeout=20)
+    if done.returncode != 0:
+        raise Failure(f"ondro-cli {' '.join(args)}: exit {done.returncode}: {done.stdout!r} {done.stderr!r}")
+    return done.stdout
+
+
+def _column(table, header):
+    for c in range(table.nColumns):
+        if header in (table.getColumnDescription(c), getattr(table.getColumnHeader(c), "name", None)):
+            return c
+    raise Failure(f"no column {header!r}")
+
+
+def _cells(table, column):
+    return [table.getAccessibleAt(r, column).name for r in range(table.nRows)]
+
+
+def manage_run(suite):
+    base = os.path.join(suite.work, "manage")
+    kept, dropped = os.path.join(base, "fd10"), os.path.join(base, "fd11")
+    away = kept + "-away"
+    registry = os.path.join(os.environ["XDG_DATA_HOME"], "ondro", "media.json")
+    files = {}
+
+    def scanned_then_started():
+        shutil.rmtree(base, ignore_errors=True)
+        shutil.copytree(os.path.join(suite.work, "media", "Rock"), kept)
+        shutil.copytree(os.path.join(suite.work, "media", "Jazz"), dropped)
+        _cli(suite, "scan", kept, "--source", "FD10")
+        _cli(suite, "scan", dropped, "--source", "FD11")
+        uuids = {m["source"]: m["uuid"] for m in json.loads(_cli(suite, "media", "list", "--json"))}
+        if uuids.get("FD10") != "":
+            raise Failure(f"FD10 is not a folder medium (its volume's UUID: {uuids.get('FD10')!r})")
+        files["all"] = len(_cli(suite, "list").splitlines())
+        suite.start_window()
+        suite.continue_by_enter()
+        suite.main_active(files["all"])
+
+    def media_table():
+        window = wait_for("the Media window", lambda: next(
+            (w for w in suite.program.windows() if named("Media", DIALOG)(w)), None))
+        return wait_for("its list 'Media'", lambda: find(window, "Media", LISTS)).queryTable()
+
+    def select_medium(source):
+        table = media_table()
+        sources = _cells(table, 0)
+        if source not in sources:
+            raise Failure(f"the Media window lists {sources!r}, no {source}")
+        click(table.getAccessibleAt(sources.index(source), 0))
+        wait_for(f"{source}'s row selected", lambda: table.getSelectedRows() == [sources.index(source)])
+
+    def main_sources():
+        table = suite.catalogue().queryTable()
+        return _cells(table, _column(table, "Source"))
+
+    def renamed():
+        suite.menu("Options", "Media...")
+        suite.shows(named("Media", DIALOG), "the Media window", active=True)
+        select_medium("FD10")
+        key("F2")
+        suite.shows(named("Rename Medium", DIALOG), "the question 'Rename Medium'", active=True)
+        type_text("FD20")
+        key("Return")
+        suite.closes(named("Rename Medium", DIALOG), "the question 'Rename Medium' closes")
+        wait_for("the Media window listing FD20, not FD10",
+                 lambda: "FD20" in _cells(media_table(), 0) and "FD10" not in _cells(media_table(), 0),
+                 seen=lambda: repr(_cells(media_table(), 0)))
+        wait_for("the main list's two entries of FD20 and none of FD10",
+                 lambda: main_sources().count("FD20") == 2 and "FD10" not in main_sources(),
+                 seen=lambda: repr(main_sources()))
+
+    def context_menu_seen():
+        select_medium("FD11")
+        suite.popups.last = None
+        key("shift+F10")
+        menu = wait_for("the Media window's pop-up menu", lambda: suite.popups.last)
+        entries = [c.name for c in children(menu) if c.getRole() == pyatspi.ROLE_MENU_ITEM]
+        if entries != ["Rename...", "Relocate...", "Remove..."]:
+            raise Failure(f"the pop-up menu's entries are {entries!r}")
+        time.sleep(0.3)
+        screenshot(os.path.join(suite.args.out, "media-window-menu.png"))
+        key("Escape")
+        wait_for("the pop-up menu closes on Escape", lambda: not has_state(menu, pyatspi.STATE_SHOWING))
+
+    def removed():
+        select_medium("FD11")
+        key("Delete")
+        suite.answer("Remove FD11 and its 1 entries from the catalogue?", button="Yes")
+        suite.main_named(f"Ondro 2000 - {files['all'] - 1} files")
+        if "FD11" in main_sources() or "FD11" in _cells(media_table(), 0):
+            raise Failure("FD11 is still listed after its removal")
+        key("Escape")
+        suite.closes(named("Media", DIALOG), "the Media window closes on Escape")
+
+    def offline_and_back():
+        suite.main(active=True)
+        key("ctrl+l")
+        type_text("is:offline")
+        total = files["all"] - 1
+        suite.shown_label(f"0 of {total} shown")
+        for moves, shown in (((kept, away), 2), ((away, kept), 0)):
+            os.rename(*moves)
+            text = f"{shown} of {total} shown"
+            wait_for(f"the label {text!r} within {STATE_MOVE} s of the move",
+                     lambda text=text: find(suite.main(), text, (pyatspi.ROLE_LABEL,)), timeout=STATE_MOVE)
+        key("ctrl+a", "BackSpace")
+
+    def saved_agreeing():
+        suite.menu("Files", "Close")
+        suite.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
+                     button="Save")
+        suite.ends()
+        with open(registry) as f:
+            media = set(json.load(f))
+        listed = {line.split("\t")[1] for line in _cli(suite, "list").splitlines()}
+        for source, wanted in (("FD20", True), ("FD10", False), ("FD11", False)):
+            if (source in media, source in listed) != (wanted, wanted):
+                raise Failure(f"{source}: in media.json {source in media}, in the list file {source in listed}; "
+                              f"want {wanted} in both")
+
+    suite.session([
+        ("ondro-cli scans two folder media FD10 and FD11, then a start", scanned_then_started, True),
+        ("the Media window: F2 renames FD10 to FD20; the main list's Source follows", renamed, False),
+        ("Shift+F10 opens the Media window's pop-up menu with Rename, Relocate, Remove", context_menu_seen, False),
+        ("Delete and 'Yes' remove FD11 and its entry from the main list", removed, False),
+        ("with the main window active, 'is:offline' counts FD20's moved folder and its return, each within 2 s",
+         offline_and_back, False),
+        ("Files > Close, 'Save': media.json and the list file both name FD20, neither FD10 nor FD11",
+         saved_agreeing, False),
+    ])

@@ -3,6 +3,8 @@
 #include "catalogue/entrypath.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 #include <cstring>
 #include <string_view>
 
@@ -134,6 +136,23 @@ QByteArray format(const Facts &facts)
             out += '=' + pair.value;
     }
     return out;
+}
+
+void LineBuilder::add(QByteArrayView key, QByteArrayView value)
+{
+    if (m_out.isEmpty())
+        m_out.append(ThisVersion);
+    m_out.append(' ');
+    appendEscaped(m_out, key);
+    m_out.append('=');
+    appendEscaped(m_out, value);
+}
+
+void LineBuilder::add(QByteArrayView key, qint64 number)
+{
+    char digits[24];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), number);
+    add(key, QByteArrayView(digits, written.ptr - digits));
 }
 
 // Digits only, no sign; a number over max is refused before it could

@@ -44,6 +44,21 @@ Facts parse(QByteArrayView line);
 // The line for the facts; empty when there are none.
 QByteArray format(const Facts &facts);
 
+// A new line written pair by pair into out (emptied first), each escaped
+// as format writes it: for a writer whose keys are all new, such as the
+// scan's line for each file, without a Facts and its copies in between.
+// out stays empty when no pair is added, as format leaves it.
+class LineBuilder
+{
+public:
+    explicit LineBuilder(QByteArray &out) : m_out(out) { m_out.truncate(0); }
+    void add(QByteArrayView key, QByteArrayView value);
+    void add(QByteArrayView key, qint64 number);
+
+private:
+    QByteArray &m_out;
+};
+
 // The value of key as written in line (escapes and all), without taking
 // the line apart: for readers of one fact over many rows. Empty when the
 // line has no such pair.

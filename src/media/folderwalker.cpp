@@ -99,7 +99,7 @@ void FolderWalker::visit(int fd)
         m_result.failedFolders.append(QFile::decodeName(m_path));
         return;
     }
-    addListing(listing);
+    addListing(listing, ::dirfd(dir));
     if (listing.folders.isEmpty()) {
         ::closedir(dir);
         return;
@@ -114,11 +114,11 @@ void FolderWalker::visit(int fd)
 }
 
 // The files and skipped entries of the folder at m_path into the result.
-void FolderWalker::addListing(Listing &listing)
+void FolderWalker::addListing(Listing &listing, int fd)
 {
     m_found += listing.files.size();
     if (!listing.files.isEmpty() && m_callbacks.filesListed) {
-        m_callbacks.filesListed(m_path, listing.files);
+        m_callbacks.filesListed(m_path, fd, listing.files);
     } else if (!listing.files.isEmpty()) {
         const qsizetype index = qsizetype(m_result.folders.size());
         m_result.folders.push_back(m_path);

@@ -51,7 +51,7 @@ private:
     void entered();
     // The folder at m_path, open as fd (-1 when it could not be opened).
     void visit(int fd);
-    void addListing(Listing &listing);
+    void addListing(Listing &listing, int fd);
     void closeFrame(Frame &frame);
     static int frameFd(const Frame &frame);
     // The descriptor of frame k, opened again from its nearest open

@@ -2,6 +2,8 @@
 
 #include "media/frameheader.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <optional>
 
@@ -18,13 +20,24 @@ bool walk(QByteArrayView bytes, qsizetype &at, Seen &seen)
     qint64 samples = 0;
     int rate = 0;
     QByteArrayView previous;
+    // The frames of a stream mostly repeat one header but for its padding
+    // bit: one that does is not decoded again.
+    constexpr quint32 PaddingBit = 0x200;
+    std::optional<Frame> frame;
+    quint32 decodedBits = 0;
     bool toTheEnd = true;
     while (at + 4 <= bytes.size()) {
         const QByteArrayView header = bytes.sliced(at, 4);
-        const std::optional<Frame> frame = FrameHeader::decodeFrame(header);
-        if (!frame || frame->kbps == 0 || (!previous.isEmpty() && !FrameHeader::sameStream(previous, header))) {
-            toTheEnd = false;
-            break;
+        const quint32 bits = qFromBigEndian<quint32>(header.data());
+        if (frame && (bits | PaddingBit) == (decodedBits | PaddingBit)) {
+            frame->padded = bits & PaddingBit;
+        } else {
+            frame = FrameHeader::decodeFrame(header);
+            if (!frame || frame->kbps == 0 || (!previous.isEmpty() && !FrameHeader::sameStream(previous, header))) {
+                toTheEnd = false;
+                break;
+            }
+            decodedBits = bits;
         }
         const qint64 length = frame->bytes();
         if (at + length > bytes.size())

@@ -4,8 +4,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+
+qint64 ByteSource::readInto(qint64 offset, qint64 count, char *into) const
+{
+    QByteArray bytes;
+    if (!readAt(offset, count, bytes))
+        return -1;
+    std::memcpy(into, bytes.constData(), size_t(bytes.size()));
+    return bytes.size();
+}
 
 bool MemorySource::readAt(qint64 offset, qint64 count, QByteArray &out) const
 {
@@ -15,6 +25,29 @@ bool MemorySource::readAt(qint64 offset, qint64 count, QByteArray &out) const
     if (offset < m_bytes.size())
         out = m_bytes.sliced(offset, std::min(count, m_bytes.size() - offset)).toByteArray();
     return true;
+}
+
+KnownBytes::KnownBytes(const ByteSource &file, std::initializer_list<Piece> pieces) : m_file(file)
+{
+    for (const Piece &piece : pieces)
+        if (!piece.bytes.isEmpty() && m_count < m_pieces.size())
+            m_pieces[m_count++] = piece;
+}
+
+bool KnownBytes::readAt(qint64 offset, qint64 count, QByteArray &out) const
+{
+    if (offset >= 0 && count > 0) {
+        const qint64 end = std::min(offset + count, size());
+        for (size_t i = 0; i < m_count; ++i) {
+            const Piece &piece = m_pieces[i];
+            if (piece.at <= offset && end <= piece.at + piece.bytes.size() && offset < end) {
+                out.resize(qsizetype(end - offset));
+                std::memcpy(out.data(), piece.bytes.data() + (offset - piece.at), size_t(end - offset));
+                return true;
+            }
+        }
+    }
+    return m_file.readAt(offset, count, out);
 }
 
 MediaFile::MediaFile(const QString &path)
@@ -67,25 +100,36 @@ bool MediaFile::readAt(qint64 offset, qint64 count, QByteArray &out) const
         return false;
     if (offset >= m_size || count == 0)
         return true;
-    count = std::min(count, m_size - offset);
-    out.resize(qsizetype(count));
+    out.resize(qsizetype(std::min(count, m_size - offset)));
+    const qint64 done = readInto(offset, out.size(), out.data());
+    if (done < 0) {
+        out.clear();
+        return false;
+    }
+    out.truncate(qsizetype(done));
+    return true;
+}
+
+qint64 MediaFile::readInto(qint64 offset, qint64 count, char *into) const
+{
+    if (m_fd < 0 || offset < 0 || count < 0)
+        return -1;
+    count = std::max<qint64>(0, std::min(count, m_size - offset));
     qint64 done = 0;
     while (done < count) {
-        char *into = out.data() + done;
-        const qint64 n = m_calls && m_calls->readAt ? m_calls->readAt(m_fd, into, count - done, offset + done)
-                                                    : ::pread(m_fd, into, size_t(count - done), off_t(offset + done));
+        const qint64 n = m_calls && m_calls->readAt
+                             ? m_calls->readAt(m_fd, into + done, count - done, offset + done)
+                             : ::pread(m_fd, into + done, size_t(count - done), off_t(offset + done));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             if (m_readError == 0)
                 m_readError = errno;
-            out.clear();
-            return false;
+            return -1;
         }
         if (n == 0)
             break; // the file shrank since it was opened
         done += n;
     }
-    out.truncate(qsizetype(done));
-    return true;
+    return done;
 }

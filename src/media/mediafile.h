@@ -6,6 +6,9 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <array>
+#include <initializer_list>
+
 // Bytes read at given offsets, from a file or from memory, so the tag and
 // frame header readers run the same code over both.
 class ByteSource
@@ -16,6 +19,10 @@ public:
     // Reads up to count bytes at offset into out, which is resized to the
     // bytes read (fewer at the end). False on a read failure.
     virtual bool readAt(qint64 offset, qint64 count, QByteArray &out) const = 0;
+    // Reads up to count bytes at offset into into, which has room for
+    // them, for a reader that puts bytes behind others it has; the bytes
+    // read, -1 on a read failure.
+    virtual qint64 readInto(qint64 offset, qint64 count, char *into) const;
 };
 
 // Bytes already in memory; the view must outlive the source.
@@ -28,6 +35,28 @@ public:
 
 private:
     QByteArrayView m_bytes;
+};
+
+// A file seen through bytes of it read before (views that must outlive
+// it): a read they hold whole is taken from them, any other goes to the
+// file. The readers of one file's parts ask for the same bytes more than
+// once; this way they cost one read.
+class KnownBytes final : public ByteSource
+{
+public:
+    struct Piece
+    {
+        qint64 at = 0;
+        QByteArrayView bytes;
+    };
+    KnownBytes(const ByteSource &file, std::initializer_list<Piece> pieces);
+    qint64 size() const override { return m_file.size(); }
+    bool readAt(qint64 offset, qint64 count, QByteArray &out) const override;
+
+private:
+    const ByteSource &m_file;
+    std::array<Piece, 3> m_pieces;
+    size_t m_count = 0;
 };
 
 // A media file opened read-only for reads at given offsets, by
@@ -60,6 +89,7 @@ public:
     // The file's modification time, in whole seconds since 1970 (UTC).
     qint64 modifiedSeconds() const { return m_modifiedSeconds; }
     bool readAt(qint64 offset, qint64 count, QByteArray &out) const override;
+    qint64 readInto(qint64 offset, qint64 count, char *into) const override;
     // The system's error number of the first read that failed, 0 when none
     // did: the readers of tags and facts take a failed read for a file
     // without them, so the scan asks here whether the file was read at all.

@@ -46,7 +46,7 @@ namespace {
 // The tags of a file of size bytes whose first bytes are head: the ID3v1
 // tag at the end, then the ID3v2 text frames at the start, for the fields
 // the choice takes from them and for the numbers ID3v1 lacks.
-void readTags(RawTrack &raw, const MediaFile &file, QByteArrayView head, qint64 size, CodePageDecoder *codepage,
+void readTags(RawTrack &raw, const ByteSource &file, QByteArrayView head, qint64 size, CodePageDecoder *codepage,
               TagPreference prefer)
 {
     raw.prefer = prefer;
@@ -74,19 +74,22 @@ RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage, TagPrefere
     if (!file.isOpen())
         return raw;
     const qint64 size = file.size();
-    raw.measured = RawTrack::Measured{size, file.modifiedSeconds(), StreamFacts::readStreamFacts(file)};
-
     // Each reading thread reuses its buffers: a file costs no allocation
-    // for its head and tail.
+    // for its head and tail. The start is read first: the facts and the
+    // tags take what they need of it, and the first header and the tags
+    // what they need of the facts' reads.
     thread_local QByteArray head;
     if (!file.readAt(0, std::min(size, HeadBlock), head))
         return raw;
+    StreamFacts::Reads reads;
+    raw.measured = RawTrack::Measured{size, file.modifiedSeconds(), StreamFacts::readStreamFacts(file, head, &reads)};
+    const KnownBytes known(file, {{0, head}, {reads.headAt, reads.head}, {reads.tailAt, reads.tail}});
 
     std::array<char, 4> header;
-    if (FrameHeader::headerBytesOfFile(file, head, header))
+    if (FrameHeader::headerBytesOfFile(known, head, header))
         raw.audioheader = FrameHeader::bitsTextUtf8(QByteArrayView(header.data(), 4));
 
-    readTags(raw, file, head, size, codepage, prefer);
+    readTags(raw, known, head, size, codepage, prefer);
     return raw;
 }
 

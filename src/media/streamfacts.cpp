@@ -3,17 +3,18 @@
 #include "media/frameheader.h"
 #include "media/framerun.h"
 #include "media/streamheader.h"
-#include "media/id3v2.h"
-#include "media/mediafile.h"
 #include "catalogue/extensionline.h"
 
 #include <QtEndian>
 
+// The state's size is known here, so it lives on the stack: no allocation a file.
+#define XXH_STATIC_LINKING_ONLY
 #include <xxhash.h>
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
-#include <memory>
 
 namespace StreamFacts {
 
@@ -112,14 +113,15 @@ void hashAudio(const Parts &parts, Facts &facts)
     const qint64 first = facts.audioStart - parts.tagsEnd;
     if (edge <= 0 || first < 0 || first + edge > parts.head.size() || edge > parts.tail.size())
         return;
-    const std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(), &XXH3_freeState);
+    XXH3_state_t state;
+    XXH3_INITSTATE(&state);
     const quint64 length = qToLittleEndian(quint64(facts.audioLength));
-    if (!state || XXH3_64bits_reset(state.get()) != XXH_OK)
+    if (XXH3_64bits_reset(&state) != XXH_OK)
         return;
-    XXH3_64bits_update(state.get(), &length, sizeof length);
-    XXH3_64bits_update(state.get(), parts.head.data() + first, size_t(edge));
-    XXH3_64bits_update(state.get(), parts.tail.data() + parts.tail.size() - edge, size_t(edge));
-    facts.aid = XXH3_64bits_digest(state.get());
+    XXH3_64bits_update(&state, &length, sizeof length);
+    XXH3_64bits_update(&state, parts.head.data() + first, size_t(edge));
+    XXH3_64bits_update(&state, parts.tail.data() + parts.tail.size() - edge, size_t(edge));
+    facts.aid = XXH3_64bits_digest(&state);
     facts.hasAid = true;
 }
 
@@ -181,160 +183,107 @@ qint64 endTagSize(QByteArrayView bytes, bool atFileEnd)
     return 0;
 }
 
-QString durationText(qint64 tenths)
-{
-    return QString::number(tenths / 10) + u'.' + QString::number(tenths % 10);
-}
+namespace {
 
-QString modeText(Mode mode)
+// The facts' words and numbers as the extension line writes them; the
+// texts for people are made of the same.
+QByteArrayView modeWord(Mode mode)
 {
     switch (mode) {
     case Mode::Vbr:
-        return QStringLiteral("vbr");
+        return "vbr";
     case Mode::Abr:
-        return QStringLiteral("abr");
+        return "abr";
     default:
-        return QStringLiteral("cbr");
+        return "cbr";
     }
 }
 
-QString damageText(Damage damage)
+QByteArrayView damageWord(Damage damage)
 {
     switch (damage) {
     case Damage::Short:
-        return QStringLiteral("short");
+        return "short";
     case Damage::Long:
-        return QStringLiteral("long");
+        return "long";
     default:
         return {};
     }
 }
 
-QString aidText(quint64 aid)
+// Seconds with one decimal ("215.4") into digits; the bytes written.
+QByteArrayView durationDigits(qint64 tenths, std::array<char, 24> &digits)
 {
-    return QStringLiteral("%1").arg(aid, 16, 16, QLatin1Char('0'));
+    char *end = std::to_chars(digits.data(), digits.data() + digits.size() - 2, tenths / 10).ptr;
+    *end++ = '.';
+    *end++ = char('0' + tenths % 10);
+    return QByteArrayView(digits.data(), end - digits.data());
 }
 
-QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers)
+// 16 lowercase hexadecimal digits.
+QByteArrayView aidDigits(quint64 aid, std::array<char, 24> &digits)
 {
-    ExtensionLine::Facts line;
-    line.set("size", QByteArray::number(size));
-    line.set("mtime", QByteArray::number(mtime));
-    if (facts) {
-        if (facts->tenths)
-            line.set("dur", durationText(*facts->tenths).toLatin1());
-        if (facts->kbps)
-            line.set("kbps", QByteArray::number(*facts->kbps));
-        if (facts->mode)
-            line.set("mode", modeText(*facts->mode).toLatin1());
-        if (facts->rate)
-            line.set("rate", QByteArray::number(*facts->rate));
-        if (!facts->encoder.isEmpty())
-            line.set("enc", facts->encoder.toUtf8());
-        if (facts->hasAid)
-            line.set("aid", aidText(facts->aid).toLatin1());
-        if (facts->tenths && facts->estimated)
-            line.set("est", "1");
-        if (facts->damage != Damage::None)
-            line.set("dmg", damageText(facts->damage).toLatin1());
-    }
-    if (numbers.track)
-        line.set("trk", QByteArray::number(numbers.track));
-    if (numbers.disc)
-        line.set("disc", QByteArray::number(numbers.disc));
-    return ExtensionLine::format(line);
-}
-
-namespace {
-
-// A file may begin with more than one ID3v2 tag, and end with more than
-// one tag; a few are taken, not more.
-constexpr int MostTags = 4;
-// Bytes that hold the end of any tag at the end: ID3v1's 128 and more.
-constexpr qint64 EndTagLook = 160;
-
-// Reads count bytes at offset, all of them: fewer means the file changed.
-bool readExactly(const ByteSource &file, qint64 offset, qint64 count, QByteArray &out)
-{
-    return file.readAt(offset, count, out) && out.size() == count;
-}
-
-// Skips the ID3v2 tags at the start by their sizes; head is left holding
-// the bytes from tagsEnd (HeadBytes, or up to the end of the file).
-bool readHead(const ByteSource &file, qint64 &tagsEnd, QByteArray &head)
-{
-    const qint64 size = file.size();
-    qint64 headAt = 0;
-    if (!readExactly(file, 0, std::min(HeadBytes, size), head))
-        return false;
-    for (int i = 0; i < MostTags && tagsEnd < size; ++i) {
-        const qint64 tag = Id3v2::tagSize(QByteArrayView(head).sliced(tagsEnd - headAt));
-        if (tag == 0)
-            break;
-        tagsEnd = std::min(tagsEnd + tag, size);
-        const qint64 want = std::min(HeadBytes, size - tagsEnd);
-        if (tagsEnd + want > headAt + head.size()) {
-            headAt = tagsEnd;
-            if (!readExactly(file, headAt, want, head))
-                return false;
-        }
-    }
-    head.remove(0, tagsEnd - headAt);
-    head.truncate(std::min(HeadBytes, size - tagsEnd));
-    return true;
-}
-
-// Finds the tags at the end by their sizes, down to tagsEnd at most, and
-// reads the audio's last edge into tail.
-bool readTail(const ByteSource &file, qint64 tagsEnd, qint64 &audioEnd, QByteArray &tail)
-{
-    audioEnd = file.size();
-    qint64 tailAt = std::max(tagsEnd, audioEnd - TailBytes);
-    if (!readExactly(file, tailAt, audioEnd - tailAt, tail))
-        return false;
-    for (int i = 0; i < MostTags; ++i) {
-        if (audioEnd - tailAt < EndTagLook && tailAt > tagsEnd) {
-            tailAt = std::max(tagsEnd, audioEnd - TailBytes);
-            if (!readExactly(file, tailAt, audioEnd - tailAt, tail))
-                return false;
-        }
-        const QByteArrayView before = QByteArrayView(tail).first(audioEnd - tailAt);
-        const qint64 tag = endTagSize(before, audioEnd == file.size());
-        if (tag == 0 || tag > audioEnd - tagsEnd)
-            break;
-        audioEnd -= tag;
-    }
-    const qint64 edgeAt = audioEnd - std::min(EdgeBytes, audioEnd - tagsEnd);
-    if (edgeAt < tailAt) {
-        tailAt = edgeAt;
-        if (!readExactly(file, tailAt, audioEnd - tailAt, tail))
-            return false;
-    }
-    tail.truncate(audioEnd - tailAt);
-    tail.remove(0, edgeAt - tailAt);
-    return true;
+    static constexpr char Hex[] = "0123456789abcdef";
+    for (int i = 15; i >= 0; --i, aid >>= 4)
+        digits[size_t(i)] = Hex[aid & 0xF];
+    return QByteArrayView(digits.data(), 16);
 }
 
 } // namespace
 
-std::optional<Facts> readStreamFacts(const ByteSource &file)
+QString durationText(qint64 tenths)
 {
-    qint64 tagsEnd = 0;
-    qint64 audioEnd = 0;
-    // Each reading thread reuses its buffers: a file costs no allocation.
-    thread_local QByteArray head;
-    thread_local QByteArray tail;
-    if (!readHead(file, tagsEnd, head) || !readTail(file, tagsEnd, audioEnd, tail))
-        return std::nullopt;
-    return factsOf({file.size(), tagsEnd, head, audioEnd, tail});
+    std::array<char, 24> digits;
+    return QString::fromLatin1(durationDigits(tenths, digits));
 }
 
-std::optional<Facts> readStreamFacts(const QString &path)
+QString modeText(Mode mode)
 {
-    const MediaFile file(path);
-    if (!file.isOpen())
-        return std::nullopt;
-    return readStreamFacts(file);
+    return QString::fromLatin1(modeWord(mode));
+}
+
+QString damageText(Damage damage)
+{
+    return QString::fromLatin1(damageWord(damage));
+}
+
+QString aidText(quint64 aid)
+{
+    std::array<char, 24> digits;
+    return QString::fromLatin1(aidDigits(aid, digits));
+}
+
+QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers)
+{
+    QByteArray out;
+    out.reserve(160); // the usual line whole, in one allocation
+    ExtensionLine::LineBuilder line(out);
+    std::array<char, 24> digits;
+    line.add("size", size);
+    line.add("mtime", mtime);
+    if (facts) {
+        if (facts->tenths)
+            line.add("dur", durationDigits(*facts->tenths, digits));
+        if (facts->kbps)
+            line.add("kbps", *facts->kbps);
+        if (facts->mode)
+            line.add("mode", modeWord(*facts->mode));
+        if (facts->rate)
+            line.add("rate", *facts->rate);
+        if (!facts->encoder.isEmpty())
+            line.add("enc", facts->encoder.toUtf8());
+        if (facts->hasAid)
+            line.add("aid", aidDigits(facts->aid, digits));
+        if (facts->tenths && facts->estimated)
+            line.add("est", "1");
+        if (facts->damage != Damage::None)
+            line.add("dmg", damageWord(facts->damage));
+    }
+    if (numbers.track)
+        line.add("trk", numbers.track);
+    if (numbers.disc)
+        line.add("disc", numbers.disc);
+    return out;
 }
 
 } // namespace StreamFacts

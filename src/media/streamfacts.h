@@ -19,26 +19,32 @@ class ByteSource;
 // that copies with other tags are known as the same audio.
 //
 // A file is read in a few parts only (readStreamFacts): the ID3v2 tags at
-// the start are skipped by their sizes, HeadBytes are read where the audio
-// begins, and the last bytes of the file give the tags at the end (ID3v1,
-// APE, Lyrics3 v2) by their sizes and the audio's last EdgeBytes.
+// the start are skipped by their sizes, an edge is read where the audio
+// begins (up to HeadBytes when the first frame is further in), and the
+// last bytes of the file give the tags at the end (ID3v1, APE, Lyrics3 v2)
+// by their sizes and the audio's last EdgeBytes.
 namespace StreamFacts {
 
 // Bytes of the audio hashed at each end.
 constexpr qint64 EdgeBytes = 16 * 1024;
 // The first frame is looked for in this many bytes after the ID3v2 tags.
 constexpr qint64 FrameSearchBytes = 16 * 1024;
-// Bytes read where the audio begins: the search, then a whole edge.
+// Bytes read where the audio begins, at most: the search, then a whole
+// edge. At first only an edge is read, which holds the first frame of
+// almost every file; the rest only when it does not.
 constexpr qint64 HeadBytes = FrameSearchBytes + EdgeBytes;
-// Bytes read at the end of the file at first: an edge and the usual tags.
-constexpr qint64 TailBytes = EdgeBytes + 4 * 1024;
+// Bytes that hold the end of any tag at the end: ID3v1's 128 and more.
+constexpr qint64 EndTagLook = 160;
+// Bytes read at the end of the file at first: an edge and an ID3v1 tag;
+// longer tags at the end are read when their sizes are known.
+constexpr qint64 TailBytes = EdgeBytes + EndTagLook;
 
 // The parts of a file the facts are worked out from.
 struct Parts
 {
     qint64 fileSize = 0;
     qint64 tagsEnd = 0;   // where the ID3v2 tags at the start end
-    QByteArrayView head;  // bytes from tagsEnd: HeadBytes, or fewer when the file ends before
+    QByteArrayView head;  // bytes from tagsEnd: an edge or more, fewer only when the file ends before
     qint64 audioEnd = 0;  // where the tags at the end begin (the file's size when it has none)
     QByteArrayView tail;  // the bytes that end at audioEnd: EdgeBytes, or all from tagsEnd when fewer
 };
@@ -105,7 +111,21 @@ QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &
 // the safe opener) and works out their facts; nothing when it cannot be
 // opened or read, or changes size while it is read.
 std::optional<Facts> readStreamFacts(const QString &path);
-// The same over a source already open, such as the scan's MediaFile.
-std::optional<Facts> readStreamFacts(const ByteSource &file);
+// The bytes the facts were read from, as they were read: views into the
+// reading thread's buffers, valid until its next readStreamFacts. A scan's
+// other readers of the file (the tags, the first header) take what they
+// need from them rather than read it again.
+struct Reads
+{
+    qint64 headAt = 0;
+    QByteArrayView head;
+    qint64 tailAt = 0;
+    QByteArrayView tail; // up to the end of the file, tags included
+};
+
+// The same over a source already open, such as the scan's MediaFile;
+// start, when given, holds the file's first bytes, read already, which
+// are not read again.
+std::optional<Facts> readStreamFacts(const ByteSource &file, QByteArrayView start = {}, Reads *reads = nullptr);
 
 } // namespace StreamFacts

@@ -10,46 +10,55 @@
 
 namespace {
 
-// The folder of the files a reader reads, open so that each file opens by
-// its name alone. A reader takes files in walk order, so it mostly reads
-// several files of one folder in a row.
-class FolderHandle
-{
-public:
-    FolderHandle() = default;
-    ~FolderHandle() { close(); }
-    FolderHandle(const FolderHandle &) = delete;
-    FolderHandle &operator=(const FolderHandle &) = delete;
+// Folders whose descriptors the feed holds at most: a walk may list many
+// folders of one file each before their files are read, and every
+// descriptor held is one a file cannot be opened with.
+constexpr int MostHeldFolders = 64;
 
-    RawTrack read(const QByteArray &folder, qint64 serial, const QByteArray &name, CodePageDecoder &codepage,
-                  TagPreference prefer, const SafeFileRead::ReadSystemCalls *calls)
-    {
-        if (serial != m_serial) {
-            close();
-            m_serial = serial;
-            m_fd = openAtAnyLength(AT_FDCWD, folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_PATH);
+} // namespace
+
+TrackFeed::Folder::Folder(const QByteArray &path, int listedFd, std::atomic_int &held) : m_path(path), m_held(held)
+{
+    if (listedFd >= 0 && m_held.fetch_add(1) < MostHeldFolders) {
+        m_fd = ::fcntl(listedFd, F_DUPFD_CLOEXEC, 0);
+        m_duplicate = m_fd >= 0;
+    }
+    if (!m_duplicate)
+        m_held.fetch_sub(1);
+}
+
+TrackFeed::Folder::~Folder()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (m_duplicate)
+        m_held.fetch_sub(1);
+}
+
+int TrackFeed::Folder::fd(int &error)
+{
+    std::call_once(m_opened, [this] {
+        if (m_fd < 0) {
+            m_fd = openAtAnyLength(AT_FDCWD, m_path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_PATH);
             m_error = m_fd < 0 ? errno : 0;
         }
-        if (m_fd >= 0)
-            return readRawTrack(MediaFile(m_fd, name.constData(), calls), &codepage, prefer);
-        RawTrack failed;
-        failed.status = m_error == ENOENT || m_error == ENOTDIR ? SafeFileRead::Status::Missing
-                                                                : SafeFileRead::Status::Failed;
-        failed.problem = SafeFileRead::systemReason(m_error);
-        return failed;
-    }
+    });
+    error = m_error;
+    return m_fd;
+}
 
-private:
-    void close()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-    qint64 m_serial = 0;
-    int m_fd = -1;
-    int m_error = 0;
-};
+namespace {
+
+RawTrack readTrack(int folderFd, int error, const QByteArray &name, CodePageDecoder &codepage, TagPreference prefer,
+                   const SafeFileRead::ReadSystemCalls *calls)
+{
+    if (folderFd >= 0)
+        return readRawTrack(MediaFile(folderFd, name.constData(), calls), &codepage, prefer);
+    RawTrack failed;
+    failed.status = error == ENOENT || error == ENOTDIR ? SafeFileRead::Status::Missing : SafeFileRead::Status::Failed;
+    failed.problem = SafeFileRead::systemReason(error);
+    return failed;
+}
 
 } // namespace
 
@@ -73,13 +82,13 @@ TrackFeed::~TrackFeed()
     m_readers.waitForDone();
 }
 
-void TrackFeed::add(const QByteArray &folder, QByteArrayList &&names)
+void TrackFeed::add(const QByteArray &folder, int folderFd, QByteArrayList &&names)
 {
+    auto shared = std::make_shared<Folder>(folder, folderFd, m_heldFolders);
     {
         std::lock_guard lock(m_mutex);
-        ++m_folders;
         for (QByteArray &name : names)
-            m_slots.push_back({{folder, std::move(name), {}}, m_folders, false});
+            m_slots.push_back({{folder, std::move(name), {}}, shared, false});
     }
     if (names.size() == 1)
         m_filesAdded.notify_one();
@@ -115,7 +124,7 @@ bool TrackFeed::take(std::vector<Track> &tracks, bool wait)
     }
     while (!m_slots.empty() && m_slots.front().read) {
         tracks.push_back(std::move(m_slots.front().track));
-        m_slots.pop_front();
+        m_slots.pop_front(); // the last file of a folder closes it
         --m_unread;
     }
     return true;
@@ -123,7 +132,6 @@ bool TrackFeed::take(std::vector<Track> &tracks, bool wait)
 
 void TrackFeed::readFiles()
 {
-    FolderHandle folder;
     CodePageDecoder codepage(m_reading.codepage); // opened once per reader and scan
     std::vector<Slot *> slots;
     for (nextToRead(slots); !slots.empty(); nextToRead(slots)) {
@@ -131,7 +139,9 @@ void TrackFeed::readFiles()
             if (abandoned())
                 continue;
             Track &track = slot->track;
-            track.raw = folder.read(track.folder, slot->folderSerial, track.name, codepage, m_reading.prefer, m_calls);
+            int error = 0;
+            const int folderFd = slot->folder->fd(error);
+            track.raw = readTrack(folderFd, error, track.name, codepage, m_reading.prefer, m_calls);
             parseRawTags(track.raw);
         }
         markRead(slots);

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -41,8 +42,10 @@ public:
     TrackFeed(const TrackFeed &) = delete;
     TrackFeed &operator=(const TrackFeed &) = delete;
 
-    // The matching files of folder, in walk order, to be read.
-    void add(const QByteArray &folder, QByteArrayList &&names);
+    // The matching files of folder, in walk order, to be read; folderFd,
+    // when not -1, is the folder open now (the walk's), which the readers
+    // share rather than open the folder again.
+    void add(const QByteArray &folder, int folderFd, QByteArrayList &&names);
     // No more files come.
     void finish();
     // Files added and not yet taken.
@@ -53,10 +56,33 @@ public:
     bool take(std::vector<Track> &tracks, bool wait);
 
 private:
+    // A folder of the files to read, open once for all readers: a
+    // duplicate of the walk's descriptor while few are held, else opened
+    // by its path by the first reader that needs it. Closed with the last
+    // of its files.
+    class Folder
+    {
+    public:
+        Folder(const QByteArray &path, int listedFd, std::atomic_int &held);
+        ~Folder();
+        Folder(const Folder &) = delete;
+        Folder &operator=(const Folder &) = delete;
+        // The descriptor, or -1 with the system's error number in error.
+        int fd(int &error);
+
+    private:
+        const QByteArray m_path;
+        std::atomic_int &m_held;
+        std::once_flag m_opened;
+        int m_fd = -1;
+        int m_error = 0;
+        bool m_duplicate = false;
+    };
+
     struct Slot
     {
         Track track;
-        qint64 folderSerial = 0; // tells the folders apart without comparing paths
+        std::shared_ptr<Folder> folder;
         bool read = false;
     };
 
@@ -72,11 +98,11 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_filesAdded; // readers wait on it
     std::condition_variable m_frontRead;  // the taking thread waits on it
+    std::atomic_int m_heldFolders{0}; // the walk's descriptors duplicated; before the slots that count them
     // From the next track to take to the last file added; references stay
     // valid while slots are added behind and taken in front.
     std::deque<Slot> m_slots;
     size_t m_unread = 0; // slots before it are taken by a reader
-    qint64 m_folders = 0;
     bool m_finished = false;
     std::atomic_bool m_abandoned{false}; // by the destructor: what is left is not read
     bool m_taking = false; // the taking thread waits for the front slot

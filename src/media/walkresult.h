@@ -37,10 +37,11 @@ struct WalkCallbacks
     // Once per folder entered, with the number of files found so far.
     std::function<void(const QString &folder, qsizetype found)> folderEntered;
     // Once per folder that holds matching files, right after its listing,
-    // with the folder's path and the files' names in walk order. When set,
-    // the files go to it and not into the result, so a scan reads them
-    // while the walk goes on.
-    std::function<void(const QByteArray &folder, QByteArrayList &names)> filesListed;
+    // with the folder's path, its descriptor (open while the call lasts: a
+    // caller that keeps it duplicates it) and the files' names in walk
+    // order. When set, the files go to it and not into the result, so a
+    // scan reads them while the walk goes on.
+    std::function<void(const QByteArray &folder, int folderFd, QByteArrayList &names)> filesListed;
 };
 
 // The walk's result in the bytes of the file system, for the scan: every

@@ -314,9 +314,11 @@ private Q_SLOTS:
             QCOMPARE(outcome.rows.origin(i), EntryOrigin::Own);
     }
 
-    // More files than the scan lets wait between the walk and the rows:
-    // whatever the readers, the rows come in walk order, and the progress
-    // tells the files found, then each file imported of the total, once.
+    // More files than the scan lets wait between the walk and the rows, in
+    // more folders than the readers hold open at once: whatever the
+    // readers, the rows come in walk order, the progress tells the files
+    // found, then each file imported of the total, once, and every folder
+    // the scan opened is closed after it.
     void importFollowsWalkOrder_data()
     {
         QTest::addColumn<int>("readers");
@@ -329,7 +331,9 @@ private Q_SLOTS:
         QFETCH(int, readers);
         QTemporaryDir dir;
         for (int i = 0; i < 3000; ++i)
-            QVERIFY(writeFile(dir.filePath(QStringLiteral("f%1/%2.mp3").arg(i % 7).arg(i))));
+            QVERIFY(writeFile(dir.filePath(QStringLiteral("f%1/%2.mp3").arg(i % 150).arg(i))));
+        const auto openDescriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
+        const uint openBefore = openDescriptors();
         qsizetype found = 0, told = 0, total = -1;
         ScanCallbacks callbacks;
         callbacks.filesFound = [&](qsizetype n) { QVERIFY(n > found && total < 0); found = n; };
@@ -350,6 +354,7 @@ private Q_SLOTS:
         QCOMPARE(found, 3000);
         QCOMPARE(total, 3000);
         QCOMPARE(told, 3000);
+        QCOMPARE(openDescriptors(), openBefore);
     }
 
     // Each reader decodes ID3v1 text in the medium's code page (a

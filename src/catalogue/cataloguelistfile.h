@@ -88,7 +88,8 @@ QString readProblemMessage(const QString &path, const ReadResult &result);
 bool write(QIODevice &device, const RowStore &rows, WorkProgress *progress = nullptr);
 
 // Replaces the file atomically: on failure the old file stays whole.
-SaveResult save(const QString &path, const RowStore &rows, WorkProgress *progress = nullptr);
+SaveResult save(const QString &path, const RowStore &rows, WorkProgress *progress = nullptr,
+                const SaveSystemCalls &calls = {});
 
 // Adds the own rows of newRows at the end of the file at path without
 // parsing or re-encoding its UTF-8 records: a temporary file in the same

@@ -188,9 +188,9 @@ bool write(QIODevice &device, const RowStore &rows, WorkProgress *progress)
     return RowLineWriter::write(device, rows, appendRecord, progress);
 }
 
-SaveResult save(const QString &path, const RowStore &rows, WorkProgress *progress)
+SaveResult save(const QString &path, const RowStore &rows, WorkProgress *progress, const SaveSystemCalls &calls)
 {
-    return saveAtomically(path, [&](QIODevice &device) { return write(device, rows, progress); });
+    return saveAtomically(path, [&](QIODevice &device) { return write(device, rows, progress); }, calls);
 }
 
 SaveResult appendRecords(const QString &path, const FileStamp &expectedStamp, const RowStore &newRows,

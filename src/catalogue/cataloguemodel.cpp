@@ -2,6 +2,7 @@
 #include "base/workpool.h"
 
 #include "catalogue/columnsort.h"
+#include "catalogue/factcolumns.h"
 
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -19,6 +20,11 @@ QStringList CatalogueModel::catalogueHeaders()
     return {QStringLiteral("Filename"), QStringLiteral("Source"), QStringLiteral("Artist"),
             QStringLiteral("Track"),    QStringLiteral("Album"),  QStringLiteral("Year"),
             QStringLiteral("Genre"),    QStringLiteral("coverimage"), QStringLiteral("AudioHeader")};
+}
+
+QStringList CatalogueModel::listHeaders()
+{
+    return catalogueHeaders() + FactColumns::headers();
 }
 
 QStringList CatalogueModel::markBinHeaders()
@@ -45,6 +51,8 @@ QVariant CatalogueModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
+        if (index.column() >= TrackFieldCount)
+            return FactColumns::display(m_rows.extensionUtf8(index.row()), index.column());
         return m_rows.field(index.row(), index.column());
     case Qt::ToolTipRole:
         // A path cut short in its cell shows whole as the cell's tooltip.
@@ -180,26 +188,30 @@ bool CatalogueModel::hasOwnRows(const RowStore &rows, qsizetype first, qsizetype
 
 std::vector<qsizetype> stableSortOrder(const RowStore &rows, int field)
 {
+    if (FactColumns::isFactColumn(field))
+        return FactColumns::order(rows, field);
     return ColumnSort::order(rows, field);
 }
 
 std::vector<qsizetype> stableSortOrder(const RowStore &rows, int field, std::vector<qsizetype> subset)
 {
+    if (FactColumns::isFactColumn(field))
+        return FactColumns::order(rows, field, std::move(subset));
     return ColumnSort::order(rows, field, subset);
 }
 
 QFuture<CatalogueModel::PreparedSort> CatalogueModel::sortAsync(int column) const
 {
-    if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
+    if (column < 0 || column >= columnCount() || m_rows.size() < 2)
         return QtFuture::makeReadyFuture(PreparedSort());
     return QtConcurrent::run(workPool(), [&rows = m_rows, column, revision = m_revision] {
-        return prepareSort(rows, ColumnSort::order(rows, column), revision);
+        return prepareSort(rows, stableSortOrder(rows, column), revision);
     });
 }
 
 void CatalogueModel::sort(int column, Qt::SortOrder)
 {
-    if (column < 0 || column >= TrackFieldCount || m_rows.size() < 2)
+    if (column < 0 || column >= columnCount() || m_rows.size() < 2)
         return;
     applySort(prepareSort(m_rows, stableSortOrder(m_rows, column), m_revision));
 }

@@ -21,6 +21,8 @@ public:
 
     static QStringList catalogueHeaders(); // nine columns
     static QStringList markBinHeaders();   // eight columns, no audio header
+    // The main list's: the nine, then the facts of FactColumns.
+    static QStringList listHeaders();
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -53,7 +55,8 @@ public:
     void apply(RowEdits &&edits);
 
     // Stable ascending sort by the text of one column, locale-aware and
-    // ignoring letter case; numbers compare as text ("10" before "9").
+    // ignoring letter case; numbers compare as text ("10" before "9"). A
+    // fact column (FactColumns) sorts by its numbers.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // A sort made ready off the window's thread: the rows already in their

@@ -1,6 +1,7 @@
 #include "export/coverpage.h"
 
 #include "base/textblanks.h"
+#include "export/entryformat.h"
 
 #include <QSet>
 
@@ -35,9 +36,19 @@ QString fileName()
     return QStringLiteral("zembra.html");
 }
 
+bool hasCover(const RowStore &rows)
+{
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        if (!rows.fieldUtf8(row, FieldCoverImage).isEmpty() && !trimBlanks(rows.field(row, FieldCoverImage)).isEmpty())
+            return true;
+    }
+    return false;
+}
+
 QByteArray page(const RowStore &rows)
 {
-    QByteArray out("<HTML><TITLE>Ondro Cover Export</TITLE><BODY BGCOLOR=WHITE>\r\n");
+    QByteArray out("<HTML><HEAD><META CHARSET=\"UTF-8\"><TITLE>Ondro Cover Export</TITLE></HEAD>"
+                   "<BODY BGCOLOR=WHITE>\r\n");
     QSet<QString> seen;
     for (qsizetype row = 0; row < rows.size(); ++row) {
         if (rows.fieldUtf8(row, FieldCoverImage).isEmpty())
@@ -47,7 +58,10 @@ QByteArray page(const RowStore &rows)
         if (key.isEmpty() || seen.contains(key))
             continue;
         seen.insert(key);
-        out += "<img src=\"" + attributeText(cover).toUtf8() + "\" width=170 height=170>\r\n";
+        // A URI, as the XSPF playlist writes it: a browser takes a bare
+        // path with "#" or "%" for something else.
+        const QString uri = QString::fromUtf8(EntryFormat::fileLocation(cover.toUtf8()));
+        out += "<img src=\"" + attributeText(uri).toUtf8() + "\" width=170 height=170>\r\n";
     }
     out += "</BODY></HTML>\r\n";
     return out;

@@ -14,7 +14,11 @@ namespace CoverPage {
 
 QString fileName(); // "zembra.html"
 
-// The whole page, CR LF line ends, UTF-8.
+// Whether any entry has a cover picture: without one there is no page.
+bool hasCover(const RowStore &rows);
+
+// The whole page, CR LF line ends, UTF-8 (declared); each picture as a
+// file:// URI.
 QByteArray page(const RowStore &rows);
 
 // Writes the page atomically: a failed write keeps an older page whole.

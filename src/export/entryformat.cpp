@@ -124,6 +124,13 @@ void appendXmlElement(std::string &out, const char *name, QByteArrayView text)
 
 } // namespace
 
+QByteArray fileLocation(QByteArrayView path)
+{
+    std::string out;
+    appendLocation(out, path);
+    return QByteArray(out.data(), qsizetype(out.size()));
+}
+
 Writer::Writer(Format format, Sink sink, Options options)
     : m_format(format), m_sink(std::move(sink)), m_options(std::move(options))
 {

@@ -42,6 +42,10 @@ struct Options
     std::function<QString(const QString &path, const QString &source)> resolve;
 };
 
+// A stored path as the file:// URI the XSPF playlist writes for it (a DOS
+// path with its drive after "file:///"), for any page that links a file.
+QByteArray fileLocation(QByteArrayView path);
+
 class Writer
 {
 public:

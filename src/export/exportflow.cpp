@@ -33,6 +33,12 @@ Outcome writeText(const QString &path, const RowStore &rows, const Hooks &hooks)
 
 Outcome writeCovers(const QString &path, const RowStore &rows, const Hooks &hooks)
 {
+    if (!CoverPage::hasCover(rows)) {
+        Outcome outcome;
+        outcome.status = Outcome::Status::Empty;
+        outcome.path = path;
+        return outcome;
+    }
     return savedTo(path, CoverPage::save(path, rows, hooks.calls));
 }
 
@@ -229,6 +235,7 @@ QString message(const Outcome &outcome)
     case Outcome::Status::Written: return doneMessage(outcome);
     case Outcome::Status::Refused: return LibraryFile::existsMessage(outcome.path, contentOf(outcome.kind));
     case Outcome::Status::Failed: return failureMessage(outcome);
+    case Outcome::Status::Empty: return QStringLiteral("No entry has a cover image; the page was not written.");
     }
     return {};
 }
@@ -242,6 +249,7 @@ void report(const Outcome &outcome, Prompter &prompter)
     case Outcome::Status::Written: prompter.message(text, Prompter::Icon::Information); break;
     case Outcome::Status::Refused: prompter.message(text, Prompter::Icon::Warning); break;
     case Outcome::Status::Failed: prompter.message(text, Prompter::Icon::Critical); break;
+    case Outcome::Status::Empty: prompter.message(text, Prompter::Icon::Information); break;
     }
 }
 

@@ -35,7 +35,8 @@ struct Hooks
 
 struct Outcome
 {
-    enum class Status { Written, Refused, Failed };
+    // Empty: nothing to write (a cover page without a cover); no file made.
+    enum class Status { Written, Refused, Failed, Empty };
     Kind kind = Kind::Text;
     Status status = Status::Written;
     QStringList written; // full paths, in the order written

@@ -58,11 +58,23 @@ StatusJobResult save(const StatusJobContext &context, WorkProgress *progress)
         failures << saveFailureMessage(context.settingsPath, settings);
     // The catalogue is written even when the settings could not be: losing
     // the widths is a small matter next to losing the catalogue.
-    const SaveResult list = CatalogueListFile::save(context.listPath, context.catalogue.rows(), progress);
-    if (!list)
-        failures << saveFailureMessage(context.listPath, list);
     StatusJobResult result;
-    result.catalogueSaved = bool(list);
+    const SaveResult before = context.registerBefore ? context.registerBefore() : SaveResult{};
+    if (!before) {
+        failures << saveFailureMessage(context.registerPath, before)
+                 << QStringLiteral("The catalogue %1 was not saved either, so the two stay as they were.")
+                        .arg(shown(context.listPath));
+    } else {
+        const SaveResult list = CatalogueListFile::save(context.listPath, context.catalogue.rows(), progress,
+                                                        context.listCalls);
+        if (!list)
+            failures << saveFailureMessage(context.listPath, list);
+        result.catalogueSaved = bool(list);
+        const SaveResult after = list && context.registerAfter ? context.registerAfter() : SaveResult{};
+        if (!after)
+            failures << saveFailureMessage(context.registerPath, after);
+        result.registerSaved = list && after;
+    }
     if (!failures.isEmpty()) {
         result.ok = false;
         result.message = failures.join(QLatin1Char('\n'));
@@ -95,7 +107,7 @@ StatusJobResult print(const StatusJobContext &context, WorkProgress *progress)
                     .arg(shown(path), written.error),
                 Prompter::Icon::Critical,
                 {}};
-    return {true, QStringLiteral("No printer is installed. The index was saved as %1 instead.").arg(shown(path)),
+    return {true, QStringLiteral("No printer is installed. The index was saved instead as:\n%1").arg(shown(path)),
             Prompter::Icon::Information, path};
 }
 
@@ -125,14 +137,22 @@ StatusJobResult run(StatusJob job, const StatusJobContext &context, WorkProgress
 
 void report(const StatusJobResult &result, Platform &platform, Prompter &prompter)
 {
-    if (!result.message.isEmpty())
-        prompter.message(result.message, result.icon);
-    if (result.openPath.isEmpty())
+    if (result.openPath.isEmpty()) {
+        if (!result.message.isEmpty())
+            prompter.message(result.message, result.icon);
         return;
-    // The file is written either way; when nothing can show it, say where it is.
-    const QString unopened = OpenFailure::message(result.openPath, platform.shellOpen(result.openPath));
-    if (!unopened.isEmpty())
-        prompter.message(unopened, Prompter::Icon::Information);
+    }
+    // The file is written either way; when nothing can show it, say where it
+    // is, in the one message the job has to give.
+    const int opened = platform.shellOpen(result.openPath);
+    if (result.message.isEmpty()) {
+        if (const QString unopened = OpenFailure::message(result.openPath, opened); !unopened.isEmpty())
+            prompter.message(unopened, Prompter::Icon::Information);
+    } else if (const QString why = OpenFailure::reason(opened); !why.isEmpty()) {
+        prompter.message(result.message + QStringLiteral("\nIt could not be opened: %1.").arg(why), result.icon);
+    } else {
+        prompter.message(result.message, result.icon);
+    }
 }
 
 } // namespace StatusJobs

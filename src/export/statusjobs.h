@@ -29,6 +29,13 @@ struct StatusJobContext
     QString settingsPath;  // SettingsFile::path() in the program
     QString listPath;      // CatalogueListFile::defaultPath()
     QString exportsFolder; // SystemPaths::exportsFolder()
+    // Save: the media register's writes around the list file's, each
+    // atomic and none when empty: what it gained before the list file (so
+    // no entry is ever saved without its medium), what it lost after it.
+    QString registerPath = {};
+    std::function<SaveResult()> registerBefore = {};
+    std::function<SaveResult()> registerAfter = {};
+    SaveSystemCalls listCalls = {}; // the list file's system calls; tests make one fail
 };
 
 // What a job leaves for the user once its window has closed.
@@ -39,6 +46,7 @@ struct StatusJobResult
     Prompter::Icon icon = Prompter::Icon::None;
     QString openPath; // opened with its program when not empty
     bool catalogueSaved = false; // Save: the list file was replaced
+    bool registerSaved = false;  // Save: every write of the register was made
 };
 
 namespace StatusJobs {
@@ -49,9 +57,11 @@ inline const QString &pdfIndexFileName()
     return name;
 }
 
-// Settings file, then the list file (own rows only; every row counts for
-// the progress). Both are replaced atomically; a failure of the first
-// does not stop the second, and the message names each failed file.
+// Settings file, then the register's gains, the list file (own rows only;
+// every row counts for the progress) and the register's losses. Each is
+// replaced atomically; a failure of the settings does not stop the rest, a
+// failure of the register's gains stops the list file (whose entries
+// would lack their medium), and the message names each failed file.
 StatusJobResult save(const StatusJobContext &context, WorkProgress *progress = nullptr);
 
 // One line per row, its full path, on the default printer. With no

@@ -90,6 +90,19 @@ private Q_SLOTS:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{file});
     }
 
+    // A cover page with no cover to show is not written, and says why.
+    void coverPageWithoutCovers()
+    {
+        QTemporaryDir dir;
+        const ExportFlow::Outcome outcome =
+            ExportFlow::run(Kind::Covers, RowStore(), targetFor(Kind::Covers, dir.path()));
+        QCOMPARE(outcome.status, Status::Empty);
+        QVERIFY(!outcome);
+        QCOMPARE(ExportFlow::message(outcome), QStringLiteral("No entry has a cover image; the page was not written."));
+        QCOMPARE(iconShown(outcome), Prompter::Icon::Information);
+        QVERIFY(QDir(dir.path()).isEmpty(QDir::Files | QDir::Hidden));
+    }
+
     void failure_data() { kinds_data(); }
     void failure()
     {

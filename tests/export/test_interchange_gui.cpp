@@ -8,6 +8,7 @@
 #include "scriptedprompter.h"
 #include "catalogue/cataloguelistfile.h"
 #include "catalogue/cataloguemodel.h"
+#include "browse/markbin.h"
 #include "testenv.h"
 #include "testfiles.h"
 #include "trackrows.h"
@@ -25,7 +26,7 @@ private Q_SLOTS:
     {
         QVERIFY(CatalogueListFile::save(CatalogueListFile::defaultPath(),
                                         rowsOf({entryOf({QStringLiteral("/m/a.mp3"), QStringLiteral("CD01")}),
-                                                entryOf({QStringLiteral("/m/b.mp3"), QStringLiteral("CD01")})})));
+                                                entryOf({"/m/b.mp3", "CD01", "", "", "", "", "", "", "HDR-B"})})));
         ScriptedPrompter prompter;
         RecordingPlatform platform;
         Form2 window(prompter, platform, QString());
@@ -44,7 +45,7 @@ private Q_SLOTS:
         QCOMPARE(records(list + QStringLiteral(".m3u8")), 5); // #EXTM3U and two lines each
 
         // Marked: the mark bin when asked for, into the file named.
-        window.markBin().appendRows(rowsOf({entryOf({QStringLiteral("/m/b.mp3"), QStringLiteral("CD01")})}));
+        window.markBin().appendRows(MarkBin::copiesOf(window.catalogue().rows(), {1}));
         const QString csv = dir.filePath(QStringLiteral("marked.csv"));
         prompter.picks << QStringLiteral("&Mark Bin");
         prompter.texts << csv;
@@ -53,6 +54,7 @@ private Q_SLOTS:
         QCOMPARE(prompter.shown.at(2).captions,
                  (QStringList{QStringLiteral("Whole &Catalogue"), QStringLiteral("Rows &Shown"), QStringLiteral("&Mark Bin")}));
         QCOMPARE(records(csv), 2); // the header and the one marked
+        QVERIFY(fileBytes(csv).contains("HDR-B")); // its catalogue entry's, which the bin does not hold
 
         // The same file again: kept when the user says No, replaced on Yes.
         prompter.picks << QStringLiteral("Whole &Catalogue");

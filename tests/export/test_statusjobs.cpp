@@ -222,7 +222,7 @@ private Q_SLOTS:
         QCOMPARE(f.platform.pdfLines, (QStringList{QStringLiteral("/cd/a.mp3"), QStringLiteral("/lib/b.mp3")}));
         QCOMPARE(result.icon, Prompter::Icon::Information);
         QCOMPARE(result.message,
-                 QStringLiteral("No printer is installed. The index was saved as %1 instead.").arg(expected));
+                 QStringLiteral("No printer is installed. The index was saved instead as:\n%1").arg(expected));
         QCOMPARE(f.progress, (QList<double>{50.0, 100.0}));
 
         ScriptedPrompter prompter;
@@ -232,29 +232,39 @@ private Q_SLOTS:
     }
 
     // A written file that nothing can show still counts as done, and the
-    // user is told where it is.
+    // user is told where it is; a job that has its own message gives it
+    // once, with why the file was not opened.
     void unopenedFileIsNamed_data()
     {
         QTest::addColumn<int>("shellResult");
-        QTest::addColumn<bool>("told");
-        QTest::newRow("handed over") << int(Platform::ShellHandedOver) << false;
-        QTest::newRow("no program") << int(Platform::ShellNoAssociation) << true;
-        QTest::newRow("not found") << int(Platform::ShellFileNotFound) << true;
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("told");
+        const QString saved = QStringLiteral("Saved as:\n/docs/My Ondro/ondroindex.pdf");
+        QTest::newRow("handed over") << int(Platform::ShellHandedOver) << QString() << 0;
+        QTest::newRow("no program") << int(Platform::ShellNoAssociation) << QString() << 1;
+        QTest::newRow("not found") << int(Platform::ShellFileNotFound) << QString() << 1;
+        QTest::newRow("own message, handed over") << int(Platform::ShellHandedOver) << saved << 1;
+        QTest::newRow("own message, no program") << int(Platform::ShellNoAssociation) << saved << 1;
     }
 
     void unopenedFileIsNamed()
     {
         QFETCH(int, shellResult);
-        QFETCH(bool, told);
+        QFETCH(QString, message);
+        QFETCH(int, told);
         Fixture f;
         f.platform.openResults.enqueue(shellResult);
-        const StatusJobResult result{true, {}, Prompter::Icon::None, QStringLiteral("/docs/Ondro/ondrolist.txt")};
+        const StatusJobResult result{true, message, Prompter::Icon::Information,
+                                     QStringLiteral("/docs/My Ondro/ondroindex.pdf")};
         ScriptedPrompter prompter;
         StatusJobs::report(result, f.platform, prompter);
         QCOMPARE(f.platform.opened, QStringList{result.openPath});
-        QCOMPARE(prompter.messages().size(), int(told));
+        QCOMPARE(prompter.messages().size(), told);
         if (told)
-            QVERIFY(prompter.messages().first().contains(result.openPath));
+            QCOMPARE(prompter.messages().first().count(result.openPath), 1);
+        if (!message.isEmpty())
+            QCOMPARE(prompter.messages().first().contains(QStringLiteral("not be opened")),
+                     shellResult != Platform::ShellHandedOver);
     }
 
     void noPrinterAndNoPdf()

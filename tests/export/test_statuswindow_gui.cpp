@@ -193,7 +193,7 @@ private Q_SLOTS:
         QVERIFY(StatusForm::run(StatusJob::Print, f.context, f.prompter, nullptr));
         const QString pdf = f.context.exportsFolder + QStringLiteral("/ondroindex.pdf");
         QCOMPARE(f.prompter.messages(),
-                 QStringList{QStringLiteral("No printer is installed. The index was saved as %1 instead.").arg(pdf)});
+                 QStringList{QStringLiteral("No printer is installed. The index was saved instead as:\n%1").arg(pdf)});
         QCOMPARE(f.prompter.shown[0].icon, Prompter::Icon::Information);
         QCOMPARE(f.platform.opened, QStringList{pdf});
         QVERIFY(fileBytes(pdf).startsWith("%PDF-"));

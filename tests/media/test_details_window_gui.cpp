@@ -124,14 +124,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("track");
         QTest::addColumn<QString>("disc");
         QTest::addColumn<QStringList>("notes");
-        QTest::newRow("none") << QByteArray("ondro:1 size=1 dur=2.0") << QString() << QString() << QStringList{};
+        QTest::addColumn<QStringList>("measured"); // playing time, bitrate, sample rate, encoder, size
+        QTest::newRow("none") << QByteArray("ondro:1 size=1 dur=2.0") << QString() << QString() << QStringList{}
+                              << QStringList{"0:02", "", "", "", "1 bytes"};
+        QTest::newRow("measured") << QByteArray("ondro:1 size=4823112 dur=215.3 kbps=128 mode=cbr rate=44100 "
+                                                "enc=LAME%203.100")
+                                  << QString() << QString() << QStringList{}
+                                  << QStringList{"3:35", "128 kbps CBR", "44100 Hz", "LAME 3.100", "4.6 MB"};
         QTest::newRow("numbers, short")
             << QByteArray("ondro:1 dur=2.0 est=1 dmg=short trk=3 disc=1") << "3" << "1"
-            << QStringList{"Damaged: cut short"};
+            << QStringList{"Damaged: cut short"} << QStringList{"0:02", "", "", "", ""};
         QTest::newRow("estimated") << QByteArray("ondro:1 dur=2.0 est=1") << QString() << QString()
-                                   << QStringList{"Estimated: no header"};
+                                   << QStringList{"Estimated: no header"} << QStringList{"0:02", "", "", "", ""};
         QTest::newRow("long") << QByteArray("ondro:1 dmg=long trk=12") << "12" << QString()
-                              << QStringList{"Damaged: longer than its header says"};
+                              << QStringList{"Damaged: longer than its header says"} << QStringList{"", "", "", "", ""};
     }
     void factsShownWhenPresent()
     {
@@ -139,6 +145,7 @@ private Q_SLOTS:
         QFETCH(QString, track);
         QFETCH(QString, disc);
         QFETCH(QStringList, notes);
+        QFETCH(QStringList, measured);
         RecordingPlatform platform;
         ScriptedPrompter prompter;
         Form4 form(sampleEntry(), QPixmap(), platform, prompter, nullptr, facts);
@@ -148,6 +155,8 @@ private Q_SLOTS:
         };
         QCOMPARE(shown("Text9"), track);
         QCOMPARE(shown("Text10"), disc);
+        QCOMPARE((QStringList{shown("Text11"), shown("Text12"), shown("Text13"), shown("Text14"), shown("Text15")}),
+                 measured);
         const QLabel *note = form.findChild<QLabel *>(QStringLiteral("StreamNote"));
         QCOMPARE(note != nullptr, !notes.isEmpty());
         for (const QString &n : notes)
@@ -168,27 +177,35 @@ private Q_SLOTS:
         QVERIFY(child<QPushButton>(own, "Command2")->isEnabled());
     }
 
+    // Failures to start the player are asked about (codes 0 to 2 only);
+    // while the file's medium is not mounted the question names it.
     void launchRetriesOnlyOnCodesUpToTwo_data()
     {
         QTest::addColumn<QList<int>>("codes");
         QTest::addColumn<QList<Prompter::Answer>>("answers");
+        QTest::addColumn<int>("offline"); // questions asked while the medium is not mounted
         QTest::addColumn<int>("opens");
         QTest::addColumn<int>("questions");
         QTest::addColumn<bool>("notice"); // the file's place told at the end
         using A = Prompter::Answer;
-        QTest::newRow("handed over") << QList<int>{42} << QList<A>{} << 1 << 0 << false;
-        QTest::newRow("no program (31)") << QList<int>{31} << QList<A>{} << 1 << 0 << true;
-        QTest::newRow("3 counts as done") << QList<int>{3} << QList<A>{} << 1 << 0 << true;
-        QTest::newRow("not found, yes, yes") << QList<int>{2, 2, 42} << QList<A>{A::Yes, A::Yes} << 3 << 2 << false;
-        QTest::newRow("not found, no") << QList<int>{2, 42} << QList<A>{A::No} << 1 << 1 << false;
-        QTest::newRow("out of resources (0)") << QList<int>{0, 42} << QList<A>{A::No} << 1 << 1 << false;
-        QTest::newRow("1, yes, then 31") << QList<int>{1, 31} << QList<A>{A::Yes} << 2 << 1 << true;
+        QTest::newRow("handed over") << QList<int>{42} << QList<A>{} << 0 << 1 << 0 << false;
+        QTest::newRow("no program (31)") << QList<int>{31} << QList<A>{} << 0 << 1 << 0 << true;
+        QTest::newRow("3 counts as done") << QList<int>{3} << QList<A>{} << 0 << 1 << 0 << true;
+        QTest::newRow("not found, yes, yes") << QList<int>{2, 2, 42} << QList<A>{A::Yes, A::Yes} << 0 << 3 << 2 << false;
+        QTest::newRow("not found, no") << QList<int>{2, 42} << QList<A>{A::No} << 0 << 1 << 1 << false;
+        QTest::newRow("out of resources (0)") << QList<int>{0, 42} << QList<A>{A::No} << 0 << 1 << 1 << false;
+        QTest::newRow("1, yes, then 31") << QList<int>{1, 31} << QList<A>{A::Yes} << 0 << 2 << 1 << true;
+        QTest::newRow("offline, inserted") << QList<int>{2, 42} << QList<A>{A::Yes} << 1 << 2 << 1 << false;
+        QTest::newRow("offline, no") << QList<int>{2, 42} << QList<A>{A::No} << 1 << 1 << 1 << false;
+        QTest::newRow("offline, inserted, player fails") << QList<int>{2, 2, 42} << QList<A>{A::Yes, A::No} << 1 << 2
+                                                         << 2 << false;
     }
 
     void launchRetriesOnlyOnCodesUpToTwo()
     {
         QFETCH(QList<int>, codes);
         QFETCH(QList<Prompter::Answer>, answers);
+        QFETCH(int, offline);
         QFETCH(int, opens);
         QFETCH(int, questions);
         QFETCH(bool, notice);
@@ -198,7 +215,10 @@ private Q_SLOTS:
         ScriptedPrompter prompter;
         for (Prompter::Answer a : answers)
             prompter.answers.enqueue(a);
+        const QString insert = QStringLiteral("CD02 (note \"Shelf B\") is not mounted. Insert it and try again?");
         Form4 form(sampleEntry(), QPixmap(), platform, prompter);
+        int stillOffline = offline;
+        form.setOfflineQuestion([&] { return stillOffline-- > 0 ? insert : QString(); });
         form.show();
         child<QPushButton>(form, "Command2")->click();
 
@@ -211,8 +231,9 @@ private Q_SLOTS:
             QVERIFY(told.text.endsWith(QStringLiteral("/media/cd/Some Artist - Song.mp3")));
             QCOMPARE(told.buttons, Prompter::Buttons::Ok);
         }
-        for (const ScriptedPrompter::Shown &s : std::as_const(prompter.shown)) {
-            QCOMPARE(s.text, QStringLiteral("Error launching MP3 player on this file.  Try again?"));
+        for (qsizetype i = 0; i < prompter.shown.size(); ++i) {
+            const ScriptedPrompter::Shown &s = prompter.shown.at(i);
+            QCOMPARE(s.text, i < offline ? insert : QStringLiteral("Error launching MP3 player on this file.  Try again?"));
             QCOMPARE(s.buttons, Prompter::Buttons::YesNo);
         }
         QVERIFY(form.isVisible());

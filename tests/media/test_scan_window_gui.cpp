@@ -4,6 +4,8 @@
 #include "media/widgets/activityicons.h"
 #include "media/widgets/scanwindow.h"
 #include "media/widgets/scanworker.h"
+#include "media/mediascan.h"
+#include "media/mediasession.h"
 #include "recordingplatform.h"
 #include "scriptedprompter.h"
 #include "testenv.h"
@@ -134,6 +136,50 @@ private Q_SLOTS:
         form.close();
     }
 
+    // A scan that would add a medium again asks one question: under its
+    // own ID, or another ID for the registered folder or differing only
+    // in case or blanks. Cancel adds nothing, Add adds the files again.
+    void scanAgainAsks_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("pick");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<int>("scans");
+        const QString other = QStringLiteral("This folder was scanned as HD03. Rescan HD03 instead, or add it as %1?");
+        QTest::newRow("same ID, cancel") << "HD03" << "" << "HD03 already has {n} entries. Rescan it instead (update "
+                                                            "its entries) or add the files again?" << 1;
+        QTest::newRow("other ID, cancel") << "DVD9" << "" << other.arg("DVD9") << 1;
+        QTest::newRow("case, add") << "hd03" << "&Add" << other.arg("hd03") << 2;
+        QTest::newRow("blanks, cancel") << " HD03" << "" << other.arg(" HD03") << 1;
+    }
+    void scanAgainAsks()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, pick);
+        QFETCH(QString, question);
+        QFETCH(int, scans);
+        QTemporaryDir dir;
+        makeTree(dir.path());
+        CatalogueModel model;
+        ScriptedPrompter prompter;
+        RecordingPlatform volumes;
+        volumes.volumes = QList<MountedVolume>();
+        MediaSession media(dir.filePath(QStringLiteral("media.json")), volumes);
+        Form5 form(model, prompter, platform);
+        form.setMediaSession(&media);
+        prompter.texts << QStringLiteral("HD03") << source;
+        prompter.picks << pick;
+        scanAndWait(form, dir.path());
+        const qsizetype once = model.size();
+        scanAndWait(form, dir.path());
+        QCOMPARE(model.size(), once * scans);
+        const auto asked = std::find_if(prompter.shown.cbegin(), prompter.shown.cend(),
+                                        [](const auto &shown) { return shown.kind == QLatin1String("choice"); });
+        QVERIFY(asked != prompter.shown.cend());
+        QCOMPARE(asked->text, question.replace(QStringLiteral("{n}"), QString::number(once)));
+        QCOMPARE(asked->captions.first(), source == QLatin1String("HD03") ? "&Rescan" : "&Rescan HD03");
+    }
+
     void cancelledSourcePromptChangesNothing_data()
     {
         QTest::addColumn<QString>("answer");
@@ -220,7 +266,45 @@ private Q_SLOTS:
         QCOMPARE(signals, 2);
     }
 
-    void mediumWithoutFilesStillCompletes()
+    // A rescan chosen in the Scan window leaves what it did in the status line.
+    void rescanSaysWhatItDid_data()
+    {
+        QTest::addColumn<Prompter::Answer>("apply");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("applied") << Prompter::Answer::Yes << QStringLiteral("Rescan HD03: 1 moved.");
+        QTest::newRow("declined") << Prompter::Answer::No
+                                  << QStringLiteral("Rescan HD03: the changes were not applied.");
+    }
+
+    void rescanSaysWhatItDid()
+    {
+        QFETCH(Prompter::Answer, apply);
+        QFETCH(QString, status);
+        QTemporaryDir dir;
+        const QString medium = dir.filePath(QStringLiteral("hd"));
+        QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"), taggedMp3("a")));
+        QVERIFY(writeBytes(medium + QStringLiteral("/b.mp3"), taggedMp3("b")));
+        CatalogueModel model;
+        model.appendRows(scanMedia(medium, QStringLiteral("HD03")).rows);
+        QVERIFY(QDir(medium).mkdir(QStringLiteral("sub")) &&
+                QFile::rename(medium + QStringLiteral("/b.mp3"), medium + QStringLiteral("/sub/b.mp3")));
+        MediaSession media(dir.filePath(QStringLiteral("media.json")), platform);
+        ScriptedPrompter prompter;
+        prompter.texts.enqueue(QStringLiteral("HD03"));
+        prompter.picks.enqueue(QStringLiteral("&Rescan"));
+        prompter.answers.enqueue(apply);
+        Form5 form(model, prompter, platform);
+        form.setMediaSession(&media);
+        QSignalSpy finished(&form, &Form5::scanFinished);
+        form.scan(medium);
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(child<QLabel>(form, "Label1")->text(), status);
+        QCOMPARE(model.field(1, FieldFilename).endsWith(QStringLiteral("/sub/b.mp3")),
+                 apply == Prompter::Answer::Yes);
+    }
+
+    // A medium with no MP3 files says so in the status line; nothing to complete.
+    void mediumWithoutFilesSaysSo()
     {
         QTemporaryDir dir;
         writeFile(dir.filePath(QStringLiteral("sub/readme.txt")), "text");
@@ -231,11 +315,14 @@ private Q_SLOTS:
         QSignalSpy added(&form, &Form5::entriesAdded);
         scanAndWait(form, dir.path());
         QCOMPARE(model.size(), 0);
-        QCOMPARE(added.size(), 1);
-        QCOMPARE(prompter.messages(), QStringList{QStringLiteral("Scan Complete")});
+        QCOMPARE(added.size(), 0);
+        QVERIFY(prompter.messages().isEmpty());
+        QCOMPARE(child<QLabel>(form, "Label1")->text(),
+                 QStringLiteral("No MP3 files were found in %1.").arg(dir.path()));
+        QCOMPARE(child<QLabel>(form, "LabelCount")->text(), QString());
     }
 
-    void missingMediumGivesOneErrorThenCompletes()
+    void missingMediumGivesOneError()
     {
         QTemporaryDir dir;
         const QString root = dir.filePath(QStringLiteral("no disc"));
@@ -245,11 +332,10 @@ private Q_SLOTS:
         Form5 form(model, prompter, platform);
         scanAndWait(form, root);
         const QStringList messages = prompter.messages();
-        QCOMPARE(messages.size(), 2);
+        QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith(QStringLiteral("There was an error scanning ") + root));
         QCOMPARE(prompter.shown[1].buttons, Prompter::Buttons::Ok);
         QCOMPARE(prompter.shown[1].icon, Prompter::Icon::Critical);
-        QCOMPARE(messages[1], QStringLiteral("Scan Complete"));
         QCOMPARE(model.size(), 0);
     }
 

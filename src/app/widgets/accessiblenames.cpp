@@ -46,6 +46,28 @@ QString roleOf(const QWidget &widget)
     return {};
 }
 
+// The text of the label that names widget beside it (its buddy).
+QString buddyText(const QWidget &widget)
+{
+    const QWidget *window = widget.window();
+    if (!window)
+        return {};
+    for (const QLabel *label : window->findChildren<QLabel *>())
+        if (label->buddy() == &widget)
+            return withoutMnemonic(label->text()).trimmed();
+    return {};
+}
+
+// The title of the frame widget sits in, if it sits in a titled one.
+QString frameTitle(const QWidget &widget)
+{
+    for (const QWidget *w = widget.parentWidget(); w && !w->isWindow(); w = w->parentWidget())
+        if (const auto *frame = qobject_cast<const QGroupBox *>(w))
+            if (const QString title = withoutMnemonic(frame->title()).trimmed(); !title.isEmpty())
+                return title;
+    return {};
+}
+
 class Namer : public QObject
 {
 public:
@@ -72,21 +94,28 @@ QString nameFor(const QWidget &widget)
     caption = withoutMnemonic(caption);
     if (!isBlank(caption))
         return caption;
+    if (const QString buddy = buddyText(widget); !buddy.isEmpty())
+        return buddy;
     if (!widget.toolTip().isEmpty())
         return widget.toolTip();
     const QString role = roleOf(widget);
     if (role.isEmpty())
         return {};
-    // The control's name tells two of a kind apart ("List ListView2").
-    return widget.objectName().isEmpty() ? role : role + QLatin1Char(' ') + widget.objectName();
+    // Never the object name, which no user reads: the frame it sits in
+    // tells two of a kind apart, else the role alone.
+    const QString frame = qobject_cast<const QGroupBox *>(&widget) ? QString() : frameTitle(widget);
+    return frame.isEmpty() ? role : frame;
 }
 
 void apply(QWidget &widget)
 {
     // A window's name is its title, always current; a label's text is its
-    // name already, and it may change too.
-    if (widget.isWindow() || !widget.accessibleName().isEmpty() ||
-        (qobject_cast<const QLabel *>(&widget) && !static_cast<QLabel &>(widget).text().isEmpty()))
+    // name already, and it may change too: a label still empty when shown
+    // (a count filled in later) is left to its text unless it shows a picture.
+    if (widget.isWindow() || !widget.accessibleName().isEmpty())
+        return;
+    if (const auto *label = qobject_cast<const QLabel *>(&widget);
+        label && (!label->text().isEmpty() || (label->pixmap().isNull() && label->toolTip().isEmpty())))
         return;
     // Plain containers (the central widget, a list's viewport) are not
     // controls of their own.

@@ -5,12 +5,15 @@
 #include "app/widgets/maincontrols.h"
 #include "base/platform/platform.h"
 #include "base/twips.h"
+#include "catalogue/factcolumns.h"
 #include "base/widgets/appicons.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QScreen>
 #include <QToolButton>
@@ -20,7 +23,8 @@
 
 MainPlacement::MainPlacement(QMainWindow &window, const MainControls &ui, const Settings &settings,
                              Platform &platform)
-    : m_window(window), m_ui(ui), m_settings(settings), m_platform(platform)
+    : factWidths(size_t(FactColumns::count()), 1200.0f), m_window(window), m_ui(ui), m_settings(settings),
+      m_platform(platform)
 {
 }
 
@@ -55,7 +59,10 @@ void MainPlacement::applyLayout()
     for (size_t i = 0; i < m_ui.buttons.size(); ++i)
         place(m_ui.buttons[i], layout.buttons[i]);
     place(m_ui.mediaButton, layout.mediaButton);
-    place(m_ui.filterArea, layout.filterArea);
+    m_filterNarrow = QRect(px(layout.filterArea.left), px(layout.filterArea.top), px(layout.filterArea.width),
+                           px(layout.filterArea.height));
+    m_filterWide = QRect(px(layout.filterAreaWide.left), px(layout.filterAreaWide.top),
+                         px(layout.filterAreaWide.width), px(layout.filterAreaWide.height));
     place(m_ui.toolFrame, layout.frame3);
     place(m_ui.catalogueFrame, layout.frame2);
     place(m_ui.catalogueView, layout.listView1);
@@ -68,7 +75,25 @@ void MainPlacement::applyLayout()
     if (m_ui.coverStrip->pixmap().size() != m_ui.coverStrip->size())
         m_ui.coverStrip->setPixmap(AppIcons::coverStrip(m_ui.coverStrip->width(), m_ui.coverStrip->height()));
     m_ui.toolFrame->lower();
+    placeFilter();
     fillListWidth();
+}
+
+void MainPlacement::placeFilter()
+{
+    if (m_filterNarrow.isNull())
+        return; // not laid out yet
+    QWidget *focus = m_window.focusWidget();
+    // A wide window leaves the box room enough for a long query where it is.
+    const bool roomy = m_filterNarrow.width() >= 80 * m_ui.filterField->fontMetrics().averageCharWidth();
+    const bool inUse = !roomy && focus && (focus == m_ui.filterArea || m_ui.filterArea->isAncestorOf(focus));
+    m_ui.shownLabel->setWordWrap(inUse || roomy);
+    QRect room = inUse ? m_filterWide : m_filterNarrow;
+    if ((inUse || roomy) && m_ui.filterArea->layout()->hasHeightForWidth())
+        room.setHeight(std::max(room.height(), m_ui.filterArea->layout()->totalHeightForWidth(room.width())));
+    if (m_ui.filterArea->geometry() != room)
+        m_ui.filterArea->setGeometry(room);
+    m_ui.filterArea->raise();
 }
 
 void MainPlacement::fillListWidth()
@@ -79,9 +104,10 @@ void MainPlacement::fillListWidth()
     int last = header->count() - 1;
     while (last > 0 && header->isSectionHidden(last))
         --last;
-    if (last < 0 || last >= Settings::ColumnCount)
+    if (last < 0 || (last >= Settings::ColumnCount && !FactColumns::isFactColumn(last)))
         return;
-    const int given = px(m_settings.widths[size_t(last)]);
+    const int given = px(last < Settings::ColumnCount ? m_settings.widths[size_t(last)]
+                                                      : factWidths[size_t(last - FactColumns::First)]);
     const int room = m_ui.catalogueView->viewport()->width() - header->sectionPosition(last);
     const int width = std::max(given, room);
     if (width > 0 && header->sectionSize(last) != width) {
@@ -124,6 +150,14 @@ void MainPlacement::reset()
 }
 
 void MainPlacement::placeOnScreen()
+{
+    placeNormal();
+    // The normal place is set first: it is where un-maximising returns to.
+    if (m_platform.mainWindowMaximized())
+        m_window.setWindowState(m_window.windowState() | Qt::WindowMaximized);
+}
+
+void MainPlacement::placeNormal()
 {
     const QRect area = DesktopWindows::availableArea(&m_window);
     // A place that no longer fits (another screen, a lower resolution) is

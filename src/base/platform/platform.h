@@ -42,12 +42,17 @@ public:
     virtual void makeAssociation(const QString &extension, const QString &programPath) = 0;
 
     // What the windows remember between runs: the folder scanned last and
-    // the main window's geometry (empty when none). Kept in the state file
+    // the main window's normal geometry (empty when none) and whether it
+    // was maximised. Kept in the state file
     // (see StateFile) unless a stand-in keeps them otherwise.
     virtual QString lastScanFolder();
     virtual void setLastScanFolder(const QString &folder);
     virtual QRect mainWindowGeometry();
     virtual void setMainWindowGeometry(const QRect &geometry);
+    virtual bool mainWindowMaximized();
+    virtual void setMainWindowMaximized(bool maximized);
+    virtual QStringList listColumns(); // the main list's shown fact columns, "key=twips"
+    virtual void setListColumns(const QStringList &columns);
 
     // The volumes mounted now (see Volumes::mounted).
     virtual QList<MountedVolume> mountedVolumes();

@@ -10,6 +10,8 @@ namespace {
 
 const QString LastScanFolderKey = QStringLiteral("scan/lastFolder");
 const QString MainWindowGeometryKey = QStringLiteral("mainWindow/geometry");
+const QString MainWindowMaximizedKey = QStringLiteral("mainWindow/maximized");
+const QString ListColumnsKey = QStringLiteral("mainWindow/columns");
 
 QVariant value(const QString &key)
 {
@@ -54,6 +56,26 @@ QRect mainWindowGeometry()
 void setMainWindowGeometry(const QRect &geometry)
 {
     setValue(MainWindowGeometryKey, geometry);
+}
+
+bool mainWindowMaximized()
+{
+    return value(MainWindowMaximizedKey).toBool();
+}
+
+void setMainWindowMaximized(bool maximized)
+{
+    setValue(MainWindowMaximizedKey, maximized);
+}
+
+QStringList listColumns()
+{
+    return value(ListColumnsKey).toStringList();
+}
+
+void setListColumns(const QStringList &columns)
+{
+    setValue(ListColumnsKey, columns);
 }
 
 } // namespace StateFile

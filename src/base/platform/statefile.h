@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 // What the program remembers of its windows between runs, kept apart from
 // the settings file (whose lines are fixed): the folder scanned last and
@@ -20,5 +21,13 @@ void setLastScanFolder(const QString &folder);
 // empty rectangle when none is remembered.
 QRect mainWindowGeometry();
 void setMainWindowGeometry(const QRect &geometry);
+// Whether the main window was closed maximised; its geometry above is then
+// the normal one it returns to.
+bool mainWindowMaximized();
+void setMainWindowMaximized(bool maximized);
+
+// The main list's fact columns that are shown, each "key=width in twips".
+QStringList listColumns();
+void setListColumns(const QStringList &columns);
 
 } // namespace StateFile

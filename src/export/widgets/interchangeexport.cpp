@@ -2,6 +2,7 @@
 
 #include "export/widgets/exportwork.h"
 #include "catalogue/cataloguemodel.h"
+#include "catalogue/entrycopies.h"
 #include "base/platform/prompter.h"
 #include "catalogue/shownrowsmodel.h"
 
@@ -52,7 +53,7 @@ std::optional<Which> whichEntries(Prompter &prompter, const Offered &offered)
 QString chosenTarget(Prompter &prompter, ExportFlow::Kind kind, const QString &caption)
 {
     const ExportFlow::KindSpec &spec = ExportFlow::spec(kind);
-    QString target = prompter.saveFileName(QString(caption).remove(QStringLiteral("...")), filterOf(kind),
+    QString target = prompter.saveFileName(QString(caption).remove(QStringLiteral("...")).remove(QLatin1Char('&')), filterOf(kind),
                                            ExportFlow::targetIn(kind, ExportFlow::defaultFolder(kind)));
     if (target.isEmpty())
         return {};
@@ -70,10 +71,10 @@ QString chosenTarget(Prompter &prompter, ExportFlow::Kind kind, const QString &c
 const std::vector<MenuEntry> &menuEntries()
 {
     static const std::vector<MenuEntry> entries{
-        {"mnuFilesExportM3u8", QStringLiteral("Playlist (m3u8)..."), ExportFlow::Kind::M3u8},
-        {"mnuFilesExportXspf", QStringLiteral("Playlist (XSPF)..."), ExportFlow::Kind::Xspf},
-        {"mnuFilesExportCsv", QStringLiteral("Spreadsheet (CSV)..."), ExportFlow::Kind::Csv},
-        {"mnuFilesExportJsonl", QStringLiteral("JSON Lines..."), ExportFlow::Kind::Jsonl},
+        {"mnuFilesExportM3u8", QStringLiteral("&Playlist (m3u8)..."), ExportFlow::Kind::M3u8},
+        {"mnuFilesExportXspf", QStringLiteral("Playlist (&XSPF)..."), ExportFlow::Kind::Xspf},
+        {"mnuFilesExportCsv", QStringLiteral("&Spreadsheet (CSV)..."), ExportFlow::Kind::Csv},
+        {"mnuFilesExportJsonl", QStringLiteral("&JSON Lines..."), ExportFlow::Kind::Jsonl},
     };
     return entries;
 }
@@ -103,7 +104,14 @@ void start(QWidget *window, QPointer<QFutureWatcherBase> &work, Prompter &prompt
         for (qsizetype i = 0; i < offered.shown.shownCount(); ++i)
             shown.push_back(offered.shown.catalogueRow(int(i)));
     }
-    auto write = [kind, &rows, target, someShown, shown = std::move(shown)](const ExportFlow::Hooks &hooks) {
+    const RowStore *catalogue = &offered.catalogue.rows();
+    auto write = [kind, &rows, catalogue, marked, target, someShown,
+                  shown = std::move(shown)](const ExportFlow::Hooks &hooks) {
+        if (marked) {
+            // The bin's copies lack the header: each goes out as its catalogue entry has it.
+            const RowStore filled = EntryCopies::withCatalogueFacts(rows, *catalogue);
+            return ExportFlow::writeInterchange(kind, streamOf(filled, hooks.progress), target, {}, hooks);
+        }
         const EntryStream source =
             someShown ? streamOf(rows, shown, hooks.progress) : streamOf(rows, hooks.progress);
         return ExportFlow::writeInterchange(kind, source, target, {}, hooks);

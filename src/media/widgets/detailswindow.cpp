@@ -1,5 +1,6 @@
 #include "media/widgets/detailswindow.h"
 
+#include "catalogue/factcolumns.h"
 #include "catalogue/entrypath.h"
 
 #include "base/platform/prompter.h"
@@ -62,6 +63,15 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text)
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     return label;
+}
+
+// A caption and the field it names, side by side in a grid row; the field
+// is announced by the caption's text.
+void addPair(QGridLayout *grid, int row, QLabel *label, QLineEdit *field)
+{
+    label->setBuddy(field);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(field, row, 1);
 }
 
 // What the facts say about the stream that the header line does not: a
@@ -135,6 +145,8 @@ Form4::Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platfo
         layout->addWidget(note);
     }
     layout->addWidget(frame3);
+    if (QGroupBox *facts = factsFrame(extensionLine))
+        layout->addWidget(facts);
     layout->addLayout(bottom);
 
     resize(sizeHint().expandedTo(QSize(560, 0)));
@@ -153,8 +165,7 @@ QGroupBox *Form4::tagsFrame(const TrackRecord &r, QByteArrayView facts)
     };
     int row = 0;
     for (const auto &f : rows) {
-        tags->addWidget(caption(frame1, f.label, QLatin1String(f.text)), row, 0);
-        tags->addWidget(shownField(frame1, f.edit, f.value), row, 1);
+        addPair(tags, row, caption(frame1, f.label, QLatin1String(f.text)), shownField(frame1, f.edit, f.value));
         ++row;
     }
     // The numbers only when the tags gave them, so most entries look as before.
@@ -163,8 +174,7 @@ QGroupBox *Form4::tagsFrame(const TrackRecord &r, QByteArrayView facts)
                                                    std::tuple{"Label8", "Disc no.", "Text10", disc}}) {
         if (value.isEmpty())
             continue;
-        tags->addWidget(caption(frame1, label, QLatin1String(text)), row, 0);
-        tags->addWidget(shownField(frame1, edit, QString::fromUtf8(value)), row, 1);
+        addPair(tags, row, caption(frame1, label, QLatin1String(text)), shownField(frame1, edit, QString::fromUtf8(value)));
         ++row;
     }
     tags->setColumnStretch(1, 1);
@@ -212,6 +222,39 @@ QGroupBox *Form4::headerFrame(const QString &header, QByteArrayView facts, QWidg
     return frame3;
 }
 
+QGroupBox *Form4::factsFrame(QByteArrayView facts)
+{
+    // As the scan measured the file; a row only for a fact it holds.
+    const ExtensionLine::FactValues values = ExtensionLine::factValues(facts);
+    const auto column = [facts](const char *key) { return FactColumns::display(facts, FactColumns::columnOf(QLatin1String(key))); };
+    QString bitrate = column("kbps");
+    if (const QString mode = column("mode"); !mode.isEmpty())
+        bitrate = bitrate.isEmpty() ? mode : bitrate + QLatin1Char(' ') + mode;
+    const std::optional<qint64> rate = ExtensionLine::factNumber(values[ExtensionLine::Rate], ExtensionLine::Rate);
+    const struct { const char *label, *text, *edit; QString value; } rows[] = {
+        {"Label9", "Playing time", "Text11", column("dur")},
+        {"Label10", "Bitrate", "Text12", bitrate},
+        {"Label11", "Sample rate", "Text13", rate ? QStringLiteral("%1 Hz").arg(*rate) : QString()},
+        {"Label12", "Encoder", "Text14", QString::fromUtf8(ExtensionLine::decodedText(values[ExtensionLine::Enc]))},
+        {"Label13", "Size", "Text15", column("size")},
+    };
+    auto *frame = new QGroupBox(QStringLiteral(" File "), this);
+    frame->setObjectName(QStringLiteral("Frame5"));
+    auto *grid = new QGridLayout(frame);
+    int row = 0;
+    for (const auto &f : rows) {
+        if (f.value.isEmpty())
+            continue;
+        addPair(grid, row, caption(frame, f.label, QLatin1String(f.text)), shownField(frame, f.edit, f.value));
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+    if (row > 0)
+        return frame;
+    delete frame;
+    return nullptr;
+}
+
 QHBoxLayout *Form4::buttonRow(const CatalogueEntry &entry)
 {
     const QColor black(Qt::black), green(0, 255, 0);
@@ -225,6 +268,7 @@ QHBoxLayout *Form4::buttonRow(const CatalogueEntry &entry)
     command2->setEnabled(entry.origin != EntryOrigin::Library);
     auto *label1 = caption(this, "Label1", QStringLiteral("Source"));
     auto *text1 = field(this, "Text1", entry.record.source, green, black);
+    label1->setBuddy(text1);
     auto *command1 = new QPushButton(QStringLiteral("&Ok"), this);
     command1->setObjectName(QStringLiteral("Command1"));
     command1->setDefault(true);
@@ -254,20 +298,5 @@ void Form4::showCover()
 
 void Form4::launchPlayer()
 {
-    // Codes 0 to 2 mean the program could not be started (out of
-    // resources, file not found); anything above counts as handled,
-    // including a file type without a program, which says where the file is.
-    for (;;) {
-        const int result = m_platform.shellOpen(m_path);
-        if (result > Platform::ShellFileNotFound) {
-            if (const QString unopened = OpenFailure::message(m_path, result); !unopened.isEmpty())
-                m_prompter.message(unopened, Prompter::Icon::Information);
-            return;
-        }
-        const Prompter::Answer answer =
-            m_prompter.message(QStringLiteral("Error launching MP3 player on this file.  Try again?"),
-                               Prompter::Icon::Warning, Prompter::Buttons::YesNo);
-        if (answer != Prompter::Answer::Yes)
-            return;
-    }
+    OpenFailure::openWithRetry(m_platform, m_prompter, m_path, m_offlineQuestion);
 }

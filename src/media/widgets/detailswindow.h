@@ -4,6 +4,8 @@
 
 #include <QByteArrayView>
 #include <QDialog>
+
+#include <functional>
 #include <QPixmap>
 
 class Platform;
@@ -33,6 +35,9 @@ public:
     // Opens the file with its program, offering to retry while the shell
     // reports a failure to start it (codes 0 to 2).
     void launchPlayer();
+    // The question when the file cannot be opened because its medium is
+    // not mounted (which medium to insert); empty when it is.
+    void setOfflineQuestion(std::function<QString()> question) { m_offlineQuestion = std::move(question); }
 
 private:
     // The parts of the window, each made once by the constructor: the tag
@@ -42,6 +47,9 @@ private:
     QGroupBox *coverFrame();
     QGroupBox *headerFrame(const QString &header, QByteArrayView facts, QWidget *parent);
     QHBoxLayout *buttonRow(const CatalogueEntry &entry);
+    // The file's measured facts (playing time, bitrate and mode, sample
+    // rate, encoder, size); none when the entry has none of them.
+    QGroupBox *factsFrame(QByteArrayView facts);
     void showCover();
 
     QString m_path; // as the desktop's opener takes it (EntryPath::openable)
@@ -49,4 +57,5 @@ private:
     Platform &m_platform;
     Prompter &m_prompter;
     QLabel *m_coverImage = nullptr;
+    std::function<QString()> m_offlineQuestion;
 };

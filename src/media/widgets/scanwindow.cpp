@@ -295,13 +295,19 @@ void Form5::scanEnded()
             walkErrorMessage(QDir::toNativeSeparators(m_scanRoot), outcome.failedFolders, outcome.skipped),
             Prompter::Icon::Critical);
     const qsizetype added = outcome.rows.size();
-    if (added > 0) {
-        m_catalogue.appendRows(std::move(outcome.rows));
-        noteScan(m_scanSource);
+    setActivity(m_idleIcon);
+    if (added == 0) {
+        // Nothing to complete: the status line says why the catalogue is as it was.
+        m_statusLabel->setText(
+            QStringLiteral("No MP3 files were found in %1.").arg(QDir::toNativeSeparators(m_scanRoot)));
+        m_countLabel->clear();
+        Q_EMIT scanFinished();
+        return;
     }
+    m_catalogue.appendRows(std::move(outcome.rows));
+    noteScan(m_scanSource);
     m_statusLabel->setText(importingText());
     m_countLabel->setText(QStringLiteral("Files imported: %1").arg(added));
-    setActivity(m_idleIcon);
     Q_EMIT entriesAdded();
     m_prompter.message(QStringLiteral("Scan Complete"), Prompter::Icon::Information);
     Q_EMIT scanFinished();
@@ -343,55 +349,4 @@ void Form5::setActivity(QLabel *source)
 {
     m_activityImage->setPixmap(source->pixmap());
     m_activityImage->setProperty("activity", source->objectName());
-}
-
-void Form5::setMediaSession(MediaSession *media)
-{
-    m_media = media;
-    if (!m_media || m_rescan)
-        return;
-    m_rescan = new RescanFlow(m_catalogue, *m_media, m_prompter, this);
-    connect(m_rescan, &RescanFlow::finished, this, [this](bool applied) {
-        if (applied)
-            Q_EMIT entriesAdded();
-        Q_EMIT scanFinished();
-    });
-}
-
-bool Form5::isRescanning() const
-{
-    return m_rescan && m_rescan->isRunning();
-}
-
-bool Form5::addsToExistingSource(const QString &source, const QString &root)
-{
-    if (!m_rescan)
-        return true;
-    const qint64 entries = mediumTotals(m_catalogue.rows(), source, MediumTotals::EntriesOnly).files;
-    if (entries == 0)
-        return true;
-    enum Answer { Rescan, Add };
-    switch (m_prompter.choose({QStringLiteral("%1 already has %2 entries. Rescan it instead (update its entries) or "
-                                              "add the files again?")
-                                   .arg(source)
-                                   .arg(entries),
-                               {QStringLiteral("&Rescan"), QStringLiteral("&Add")}})) {
-    case Add:
-        return true;
-    case Rescan:
-        m_rescan->start(source, root);
-        return false;
-    default:
-        return false;
-    }
-}
-
-void Form5::noteScan(const QString &source)
-{
-    if (!m_media)
-        return;
-    if (const QString failure = m_media->noteScan(source, m_scanRoot, mediumTotals(m_catalogue.rows(), source));
-        !failure.isEmpty())
-        m_prompter.message(failure, Prompter::Icon::Critical);
-    m_media->refresh(m_catalogue.rows());
 }

@@ -27,6 +27,12 @@ block() { printf '%s\n' "$1" | awk -v h="$2" 'index($0, h) == 1 {on=1} on && /^$
     text=$("$cli" "$c" --help)
     printf '.SS "%s"\n' "$(printf '%s\n' "$text" | sed -n 1p | sed 's/^Usage: //' | roff)"
     printf '%s\n' "$text" | sed -n 2p | roff
+    # Paragraphs after the first (the query language) are laid out as the help prints them.
+    more=$(printf '%s\n' "$text" | awk 'NR > 3 && (/^Entries are printed/ || /^Exit status:/) {exit} NR > 3 {print}' |
+      sed -e :a -e '/^\n*$/{$d;N;ba' -e '}')
+    if [ -n "$more" ]; then
+      printf '.PP\n.nf\n%s\n.fi\n' "$(printf '%s\n' "$more" | roff)"
+    fi
     opts=$(block "$text" "Options:" | sed 1d | grep -v -e '--help' || true)
     if [ -n "$opts" ]; then
       printf '.PP\n.nf\n%s\n.fi\n' "$(printf '%s\n' "$opts" | roff)"

@@ -7,6 +7,7 @@
 
 #include "catalogue/cataloguelistfile.h"
 #include "media/mediascan.h"
+#include "media/mediastate.h"
 #include "base/platform/systempaths.h"
 
 #include <QDir>
@@ -40,21 +41,24 @@ struct ScanTarget
     bool existed = false;
     RowStore catalogue; // when not added in place
     qsizetype sourceEntries = 0; // entries the source had before
+    MediumSamples samples;       // a few paths of each medium, when added in place
 };
 
 // Counts the entries of one source while the list file is checked.
 class SourceCounter : public CatalogueListFile::RecordVisitor
 {
 public:
-    explicit SourceCounter(const QString &source) : m_source(source.toUtf8()) {}
-    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView) override
+    SourceCounter(const QString &source, MediumSamples &samples) : m_source(source.toUtf8()), m_samples(samples) {}
+    void record(const std::array<QByteArrayView, TrackFieldCount> &fields, QByteArrayView extension) override
     {
         count += fields[FieldSource] == m_source;
+        m_samples.record(fields, extension);
     }
     qsizetype count = 0;
 
 private:
     const QByteArray m_source;
+    MediumSamples &m_samples;
 };
 
 // Read first: a catalogue that cannot be read must not be replaced by the
@@ -63,7 +67,7 @@ private:
 bool readScanTarget(const CommandCall &call, ScanTarget &target)
 {
     target.file = call.context.catalogueFile();
-    SourceCounter counter(call.options.value(QStringLiteral("source")));
+    SourceCounter counter(call.options.value(QStringLiteral("source")), target.samples);
     target.checked = CatalogueListFile::visit(target.file, counter);
     target.sourceEntries = counter.count;
     target.addInPlace = target.checked.state == CatalogueListFile::ReadState::Whole
@@ -120,6 +124,28 @@ void printSummary(qsizetype imported, const ScanOutcome &outcome)
     }
 }
 
+// The medium a scan of root as source would add again (its own ID with
+// entries, or another ID for the same folder, or one that differs only in
+// case or blanks); empty when there is none. Said on standard error.
+QString existingMedium(const CommandCall &call, const ScanTarget &target, const MediaRegister &media,
+                       const QString &source, const QString &root)
+{
+    if (target.sourceEntries > 0) {
+        CliIo::error(QStringLiteral("%1 already had %2 entries; `ondro-cli rescan --source %1` updates them instead")
+                         .arg(source)
+                         .arg(target.sourceEntries));
+        return source;
+    }
+    const MediaStates states =
+        MediaStates::mountedNow(media, target.addInPlace ? target.samples : MediumSamples::of(media, target.catalogue));
+    const MediaRecord *other = sameMedium(media, states, source, root);
+    if (other && !call.options.isSet(QStringLiteral("rescan-existing")))
+        CliIo::error(QStringLiteral("this folder was scanned as %1; it is added again as %2 "
+                                    "(--rescan-existing rescans %1 instead)")
+                         .arg(other->source, source));
+    return other ? other->source : QString();
+}
+
 } // namespace
 
 int runScan(const CommandCall &call)
@@ -141,34 +167,38 @@ int runScan(const CommandCall &call)
     ScanTarget target;
     if (!readScanTarget(call, target))
         return StatusFailure;
-
-    if (target.sourceEntries > 0) {
-        CliIo::error(QStringLiteral("%1 already had %2 entries; `ondro-cli rescan --source %1` updates them instead")
-                         .arg(source)
-                         .arg(target.sourceEntries));
-    }
     // A register that cannot be read is not saved over; the scan still adds.
     MediaRegister media;
     const bool registerUsable = ScanRun::readRegister(call.context, media);
+    const QString existing = existingMedium(call, target, media, source, root);
+    if (!existing.isEmpty() && call.options.isSet(QStringLiteral("rescan-existing")))
+        return rescanLocked(call, existing, true);
     const std::optional<TagReading> reading = ScanRun::readingOf(media, source);
     if (!reading)
         return StatusFailure;
 
     ScanOutcome outcome = ScanRun::scanShowingProgress(root, source, *reading);
     const qsizetype imported = outcome.rows.size();
-    MediumTotals totals = mediumTotals(outcome.rows, source);
-    if (imported > 0 && !saveScanned(target, std::move(outcome.rows)))
-        return StatusFailure;
-    bool noted = true;
+    const std::optional<MediaRegister> before =
+        QFileInfo::exists(MediaRegister::fileIn(call.context.dataDir)) ? std::optional(media) : std::nullopt;
     if (imported > 0 && registerUsable) {
-        const MediaRecord *before = media.find(source);
-        if (target.sourceEntries > 0 && before)
+        // Written for older versions only: the entries' own figures are shown.
+        MediumTotals totals = mediumTotals(outcome.rows, source);
+        if (const MediaRecord *before = media.find(source); before && target.sourceEntries > 0) {
+            totals.files += before->files;
             totals.bytes += before->bytes;
-        totals.files += target.sourceEntries;
-        noted = ScanRun::saveScanNoted(call.context, media, source, root, totals, ScanRun::CatalogueSaved::WithScan);
+            totals.seconds += before->seconds;
+        }
+        if (!ScanRun::saveScanNoted(call.context, media, source, root, totals, QStringLiteral("scan")))
+            return StatusFailure;
+    }
+    if (imported > 0 && !saveScanned(target, std::move(outcome.rows))) {
+        if (registerUsable)
+            ScanRun::restoreRegister(call.context, before);
+        return StatusFailure;
     }
     printSummary(imported, outcome);
-    return noted ? StatusSuccess : StatusFailure;
+    return StatusSuccess;
 }
 
 namespace {

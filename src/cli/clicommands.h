@@ -29,7 +29,14 @@ int runExport(const CommandCall &call);
 int runMedia(const CommandCall &call);
 // The checks of media's arguments: the action and what it needs.
 int checkMedia(const CommandCall &call);
+// media rename OLD NEW and media remove ID [--yes].
+int runMediaRename(const CommandCall &call);
+int runMediaRemove(const CommandCall &call);
 int runRescan(const CommandCall &call);
+// Rescans source with the catalogue lock held (PATH, when the command has
+// one, is where); applyAtOnce applies what it finds without asking, as
+// --yes does.
+int rescanLocked(const CommandCall &call, const QString &source, bool applyAtOnce);
 int runDuplicates(const CommandCall &call);
 // The check of duplicates' --kind.
 int checkDuplicates(const CommandCall &call);
@@ -39,6 +46,9 @@ int checkStats(const CommandCall &call);
 int runQuery(const CommandCall &call);
 // The check that query is given at most one of --json and --csv.
 int checkQuery(const CommandCall &call);
+int runQueries(const CommandCall &call);
+// The checks of queries' action and arguments (a query to save must parse).
+int checkQueries(const CommandCall &call);
 
 // The checks of export's arguments, made before the catalogue is loaded.
 int checkExport(const CommandCall &call);

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <unistd.h>
 
 namespace CliIo {
 
@@ -70,6 +71,19 @@ bool isOutputFailureHandled()
 QString outputError()
 {
     return lastOutputErrno != 0 ? SafeFileRead::systemReason(lastOutputErrno) : QStringLiteral("the write failed");
+}
+
+Asked ask(const QString &question)
+{
+    if (isatty(fileno(stdin)) != 1 || isatty(fileno(stderr)) != 1)
+        return Asked::NoTerminal;
+    std::fprintf(stderr, "%s [y/N] ", qPrintable(question));
+    std::fflush(stderr);
+    char answer[16] = {};
+    if (!std::fgets(answer, sizeof answer, stdin))
+        return Asked::No;
+    const QString text = QString::fromLatin1(answer).trimmed().toLower();
+    return text == QLatin1String("y") || text == QLatin1String("yes") ? Asked::Yes : Asked::No;
 }
 
 } // namespace CliIo

@@ -21,6 +21,12 @@ void error(const QString &message);
 // Flushes standard output; false when any write to it failed.
 bool finishOutput();
 
+// A question on the terminal, "QUESTION [y/N] " on standard error: y or
+// yes is Yes, anything else No; NoTerminal (nothing asked) unless standard
+// input and error are both a terminal.
+enum class Asked { Yes, No, NoTerminal };
+Asked ask(const QString &question);
+
 // Tells that standard output failed after the command had done its work
 // and said so itself, so the program does not report it a second time.
 void outputFailureHandled();

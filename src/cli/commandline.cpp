@@ -8,6 +8,8 @@
 #include <QByteArrayView>
 #include <QCoreApplication>
 #include <QDir>
+#include <QRegularExpression>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -85,6 +87,41 @@ QCommandLineOption setUpParser(const CommandSpec &spec, QCommandLineParser &pars
     return help;
 }
 
+// An argument as a shell reads it back: in single quotes unless plain.
+QString shellQuoted(const QString &argument, bool always)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=@%+,-]+$"));
+    if (!always && plain.match(argument).hasMatch())
+        return argument;
+    return u'\'' + QString(argument).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+}
+
+// The parser reads an argument that starts with "-" as options: when the
+// command's query (or text) is one, what to type instead; empty otherwise.
+QString dashHint(const CommandSpec &spec, const QCommandLineParser &parser, const QStringList &rest)
+{
+    const bool query = !spec.positional.isEmpty() && spec.positional.front().first == u"EXPR";
+    const bool text = !spec.positional.isEmpty() && spec.positional.front().first == u"TEXT";
+    // Only where the query is missing from what was read: "query band -x"
+    // has its query.
+    if ((!query && !text) || parser.unknownOptionNames().isEmpty()
+        || parser.positionalArguments().size() >= spec.positional.size())
+        return {};
+    const auto dashed = std::find_if(rest.begin(), rest.end(), [](const QString &argument) {
+        return argument.size() > 1 && argument.startsWith(u'-') && !argument.startsWith(QStringLiteral("--"));
+    });
+    if (dashed == rest.end())
+        return {};
+    QStringList typed{QStringLiteral("ondro-cli"), spec.name};
+    for (const QString &argument : rest) {
+        if (&argument != &*dashed)
+            typed << shellQuoted(argument, false);
+    }
+    typed << QStringLiteral("--") << shellQuoted(*dashed, true);
+    return QStringLiteral("a %1 that starts with \"-\" needs \"--\" before it: %2")
+        .arg(query ? QStringLiteral("query") : QStringLiteral("text"), typed.join(u' '));
+}
+
 // The data folder a command uses: --data-dir after the command, or the
 // one before it, or the default. StatusSuccess when it can be used.
 int takeDataDir(const CommandSpec &spec, const QCommandLineParser &parser, CliContext &context)
@@ -128,8 +165,10 @@ int runCommand(const CommandSpec &spec, CliContext context, const QStringList &r
     const bool parsed = parser.parse(QStringList{QCoreApplication::applicationName()} + rest);
     if (parser.isSet(help))
         return showHelp(parser);
-    if (!parsed)
-        return usageError(QStringLiteral("%1: %2").arg(spec.name, parser.errorText()));
+    if (!parsed) {
+        const QString hint = dashHint(spec, parser, rest);
+        return usageError(hint.isEmpty() ? QStringLiteral("%1: %2").arg(spec.name, parser.errorText()) : hint);
+    }
     const QStringList arguments = parser.positionalArguments();
     const qsizetype required = spec.positional.size() - spec.optionalPositional;
     if (arguments.size() < required || arguments.size() > spec.positional.size()) {

@@ -1,6 +1,7 @@
 #include "cli/commandtable.h"
 
 #include "cli/librarycommands.h"
+#include "cli/queryhelp.h"
 
 QCommandLineOption dataDirOption()
 {
@@ -58,14 +59,22 @@ CommandSpec scanCommand()
                 "data folder the scan refuses (exit status 3), since the desktop would save over it; "
                 "a scan started while another ondro-cli changes the same catalogue waits for it and "
                 "runs after it. A damaged catalogue (whole entries followed by damage) is not saved "
-                "over unless --accept-damaged is given."),
+                "over unless --accept-damaged is given. A folder the media register holds as another "
+                "medium's root, or a source ID that differs from a registered one only in case or "
+                "surrounding blanks, is added all the same after a warning on standard error, unless "
+                "--rescan-existing is given: then that medium is rescanned from PATH instead and the "
+                "rescan's summary printed (as rescan --yes does); the same holds for an ID that already "
+                "has entries. The media register is saved before the catalogue, under the same lock."),
             .positional = {{QStringLiteral("PATH"), QStringLiteral("The folder to scan.")}},
             .options = {QCommandLineOption(QStringList{QStringLiteral("source")},
                                 QStringLiteral("Source ID of the medium, such as CD02 (required)."),
                                 QStringLiteral("ID")),
              QCommandLineOption(QStringList{QStringLiteral("accept-damaged")},
                                 QStringLiteral("Scan into a damaged catalogue: its whole entries are "
-                                               "kept, the damaged rest is dropped."))},
+                                               "kept, the damaged rest is dropped.")),
+             QCommandLineOption(QStringList{QStringLiteral("rescan-existing")},
+                                QStringLiteral("When PATH or ID is a medium already catalogued, rescan "
+                                               "that medium instead of adding its files again."))},
             .run = runScan};
 }
 
@@ -154,7 +163,8 @@ CommandSpec exportCommand()
                                            QStringLiteral("DIR")),
                         QCommandLineOption(QStringList{QStringLiteral("query")},
                                            QStringLiteral("m3u8, xspf, csv, jsonl: only the entries the query EXPR "
-                                                          "matches (the language of the filter box)."),
+                                                          "matches (the language of the filter box, described in "
+                                                          "\"ondro-cli query --help\")."),
                                            QStringLiteral("EXPR")),
                         QCommandLineOption(QStringList{QStringLiteral("relative")},
                                            QStringLiteral("m3u8: paths relative to the playlist's folder.")),
@@ -187,8 +197,10 @@ CommandSpec libraryCommand()
 CommandSpec mediaCommand()
 {
     return {.name = QStringLiteral("media"),
-            .synopsis = QStringLiteral("list [--json] | set ID [--note TEXT] [--codepage NAME] [--tags id3v1|id3v2]"),
-            .summary = QStringLiteral("Print the media register, or set a medium's note, code page or tag choice."),
+            .synopsis = QStringLiteral("list [--json] | set ID [--note TEXT] [--codepage NAME] [--tags id3v1|id3v2] | "
+                                       "rename OLD NEW | remove ID [--yes]"),
+            .summary = QStringLiteral("Print the media register, set a medium's note, code page or tag choice, or "
+                                      "rename or remove a medium."),
             .details = QStringLiteral(
                 "\"media list\" prints one line per medium (every source ID of the catalogue and of the "
                 "media register \"media.json\"), its fields separated by a tab and escaped as entries are: "
@@ -204,11 +216,17 @@ CommandSpec mediaCommand()
                 "default: the ID3v1 field when the file has one, the ID3v2 field where the ID3v1 one is empty "
                 "or fills its 30 bytes with the start of the ID3v2 one) or id3v2 (the ID3v2 field where the "
                 "file has it, else the ID3v1 one); a rescan applies it too. Any of them may be given together. "
+                "\"media rename OLD NEW\" gives every entry of OLD and its register record the source NEW; "
+                "an ID in use, an empty one, or one that differs from another medium's only in case or blanks "
+                "is refused (exit status 2). \"media remove ID\" removes the medium's entries and its record; "
+                "without --yes it asks when standard input and error are a terminal, and otherwise removes "
+                "nothing (exit status 1). Both save the catalogue and the register under the catalogue's lock. "
                 "A register that cannot be read or is damaged "
                 "gives exit status 3 and is never saved over."),
-            .positional = {{QStringLiteral("ACTION"), QStringLiteral("list or set.")},
-                           {QStringLiteral("ID"), QStringLiteral("The source ID (set only).")}},
-            .optionalPositional = 1,
+            .positional = {{QStringLiteral("ACTION"), QStringLiteral("list, set, rename or remove.")},
+                           {QStringLiteral("ID"), QStringLiteral("The source ID (set, rename, remove).")},
+                           {QStringLiteral("NEW"), QStringLiteral("The new source ID (rename only).")}},
+            .optionalPositional = 2,
             .options = {jsonOption(),
                         QCommandLineOption(QStringList{QStringLiteral("note")},
                                            QStringLiteral("The note to set (empty clears it)."),
@@ -219,7 +237,9 @@ CommandSpec mediaCommand()
                         QCommandLineOption(QStringList{QStringLiteral("tags")},
                                            QStringLiteral("Which tag the medium's fields come from first: id3v1 "
                                                           "or id3v2."),
-                                           QStringLiteral("id3v1|id3v2"))},
+                                           QStringLiteral("id3v1|id3v2")),
+                        QCommandLineOption(QStringList{QStringLiteral("yes")},
+                                           QStringLiteral("remove: remove without asking."))},
             .run = runMedia,
             .check = checkMedia};
 }
@@ -280,7 +300,8 @@ CommandSpec statsCommand()
             .summary = QStringLiteral("Print how many entries, their size and playing time, and breakdowns."),
             .details = QStringLiteral(
                 "Counts the entries of the catalogue, or with EXPR those that match the query EXPR (the "
-                "language of the filter box; put \"--\" before an EXPR that starts with \"-\"): how many, their "
+                "language of the filter box, described in \"ondro-cli query --help\"; put \"--\" before an EXPR that "
+                "starts with \"-\"): how many, their "
                 "total size and playing time, and the same by medium (source), genre, decade (from the first "
                 "four digits of the year), bitrate (kbps), mode and encoder (enc). Size, playing time, bitrate, "
                 "mode and encoder come from the facts a scan records; entries scanned without them are counted "
@@ -306,23 +327,12 @@ CommandSpec statsCommand()
 CommandSpec queryCommand()
 {
     return {.name = QStringLiteral("query"),
-            .synopsis = QStringLiteral("EXPR [--json|--csv]"),
+            .synopsis = QStringLiteral("EXPR [--json|--csv] [--sort FIELD[,-FIELD...]]"),
             .summary = QStringLiteral("Print the entries that match a query."),
             .details = QStringLiteral(
-                "Prints, in catalogue order, the entries that match EXPR, given as one argument (quoted "
-                "in the shell; put \"--\" before one that starts with \"-\"). A bare word matches any of "
-                "path, source, artist, title, album, year and genre; words are ANDed; case and accents are "
-                "ignored; \"quoted words\" stand together. field:value contains, field:=value equals, "
-                "field:/re/ is a regular expression; field:<N, <=N, >N, >=N and field:A..B (inclusive) "
-                "compare numbers (a year is one when it starts with four digits, below 10 none: as stats' "
-                "decades count it). OR, NOT or a leading -, and parentheses combine terms. Fields: path, "
-                "file, source, artist, title, album, year, genre, cover, dur (seconds), kbps, mode, rate, "
-                "enc, size (K, M, G allowed), label, note, trk (the track's number), disc (the disc's "
-                "number in a set); flags: has:cover, has:tag, is:online, is:offline, is:library, "
-                "dup:audio, dup:song, single, has:damage (the stream's header and its length disagree), "
-                "is:estimated (the playing time is worked out, not read from a header). Example: "
-                "'artist:band year:1990..1999 -genre:pop', or the first three tracks of an album: "
-                "'album:=\"night drive\" trk:1..3'. With --json and --csv each entry also carries the "
+                "Prints, in catalogue order (or as --sort orders them), the entries that match EXPR, given "
+                "as one argument (quoted in the shell; put \"--\" before one that starts with \"-\"). With "
+                "--json and --csv each entry also carries the "
                 "facts a scan recorded, where known: size, mtime, dur, kbps, mode, rate, enc, aid, est "
                 "(1 when dur is estimated), dmg (short: the file was cut; long: more audio than its header "
                 "counts), trk, disc (in JSON, numbers as numbers and facts not known left out; a fact is read as "
@@ -331,14 +341,47 @@ CommandSpec queryCommand()
                 "row, the nine fields then the facts, CR LF line ends, a value holding a comma, a quote "
                 "or a line break in quotes. A query that cannot be parsed gives exit status 2 and a "
                 "message naming the place (\"Unknown field \"artst\" at 1\"); exit status 1 when "
-                "nothing matches."),
+                "nothing matches.\n\n") + queryLanguageHelp(),
             .positional = {{QStringLiteral("EXPR"), QStringLiteral("The query.")}},
             .options = {jsonOption(),
                         QCommandLineOption(QStringList{QStringLiteral("csv")},
-                                           QStringLiteral("Print CSV with a header row instead."))},
+                                           QStringLiteral("Print CSV with a header row instead.")),
+                        QCommandLineOption(QStringList{QStringLiteral("sort")},
+                                           QStringLiteral("Print the matches in the order of FIELD (path, source, "
+                                                          "artist, title, album, year, genre or cover) as the "
+                                                          "desktop list sorts it; the fields after a comma decide "
+                                                          "among equals; \"-\" before one sorts it descending: "
+                                                          "--sort artist,-year."),
+                                           QStringLiteral("FIELD[,-FIELD...]"))},
             .run = runQuery,
             .check = checkQuery,
             .printsEntries = true};
+}
+
+CommandSpec queriesCommand()
+{
+    return {.name = QStringLiteral("queries"),
+            .synopsis = QStringLiteral("list [--json] | save NAME EXPR [--replace] | remove NAME"),
+            .summary = QStringLiteral("List, save or remove the saved queries."),
+            .details = QStringLiteral(
+                "The saved queries of the data folder (\"queries.json\", the desktop's filter box keeps them "
+                "too). \"queries list\" prints one line per query: its name and its text, separated by a tab "
+                "and escaped as entries are; with --json one JSON array of objects with \"name\" and "
+                "\"query\". \"queries save NAME EXPR\" saves EXPR under NAME: a query that cannot be parsed "
+                "is refused with the parser's message, and a name in use is replaced only with --replace "
+                "(exit status 2 otherwise). \"queries remove NAME\" removes it. Wherever a command takes a "
+                "query, \"@NAME\" stands for a saved one: as the whole query, or as a term of a larger one "
+                "(\"@lossy -genre:pop\"); an unknown name gives exit status 2. A queries.json that cannot be "
+                "read gives exit status 3 and is never saved over."),
+            .positional = {{QStringLiteral("ACTION"), QStringLiteral("list, save or remove.")},
+                           {QStringLiteral("NAME"), QStringLiteral("The query's name (save and remove).")},
+                           {QStringLiteral("EXPR"), QStringLiteral("The query (save only).")}},
+            .optionalPositional = 2,
+            .options = {jsonOption(),
+                        QCommandLineOption(QStringList{QStringLiteral("replace")},
+                                           QStringLiteral("Replace a saved query of that name."))},
+            .run = runQueries,
+            .check = checkQueries};
 }
 
 } // namespace
@@ -348,6 +391,6 @@ const std::vector<CommandSpec> &commands()
     static const std::vector<CommandSpec> specs{scanCommand(),   listCommand(),   findCommand(),   headerCommand(),
                                                 tagCommand(),    exportCommand(), libraryCommand(),
                                                 mediaCommand(),  rescanCommand(), duplicatesCommand(),
-                                                queryCommand(),  statsCommand()};
+                                                queryCommand(),  statsCommand(),  queriesCommand()};
     return specs;
 }

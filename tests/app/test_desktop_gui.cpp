@@ -1,6 +1,7 @@
 // How the windows behave on the desktop: elided paths, one row height, the
 // sort arrow, shortcuts, the screen's bounds, what is remembered between runs.
 #include "app/mainlayout.h"
+#include "app/widgets/accessiblenames.h"
 #include "app/widgets/desktopwindows.h"
 #include "app/widgets/mainwindow.h"
 #include "browse/widgets/querywindow.h"
@@ -24,6 +25,10 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -195,6 +200,58 @@ private Q_SLOTS:
         QVERIFY2(frames.contains(QStringLiteral(" Status ")), qPrintable(frames.join(QLatin1Char('|'))));
     }
 
+    // A control is named by what a user reads: its caption, the label set
+    // beside it, its tooltip, the frame it sits in, its role; never its
+    // object name. A label still empty when shown is named by its text later.
+    void controlsAreNamedAsAUserReadsThem()
+    {
+        QWidget window;
+        auto *frame = new QGroupBox(QStringLiteral(" Status "), &window);
+        auto *button = new QPushButton(QStringLiteral("&Scan"), &window);
+        button->setToolTip(QStringLiteral("Scan the drive"));
+        auto *field = new QLineEdit(&window);
+        field->setToolTip(QStringLiteral("Tip"));
+        (new QLabel(QStringLiteral("&Artist"), &window))->setBuddy(field);
+        auto *tipped = new QComboBox(&window);
+        tipped->setToolTip(QStringLiteral("Drive"));
+        const struct { QWidget *widget; const char *name; } cases[] = {
+            {button, "Scan"}, {field, "Artist"}, {tipped, "Drive"},
+            {new QListView(&window), "List"}, {new QListView(frame), "Status"}, {frame, " Status "},
+        };
+        for (const auto &c : cases) {
+            c.widget->setObjectName(QStringLiteral("Text2"));
+            QCOMPARE(AccessibleNames::nameFor(*c.widget), QLatin1String(c.name));
+        }
+        auto *count = new QLabel(&window);
+        count->setObjectName(QStringLiteral("LabelCount"));
+        AccessibleNames::apply(*count);
+        count->setText(QStringLiteral("Files imported: 3"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(count)->text(QAccessible::Name), count->text());
+    }
+
+    // Every entry of the menu bar's menus has an access key of its own.
+    void menuEntriesHaveDistinctAccessKeys()
+    {
+        Form2 window(prompter, platform, QString());
+        QVERIFY(showLoaded(window));
+        QList<QMenu *> menus;
+        for (QAction *top : window.menuBar()->actions())
+            menus << top->menu();
+        while (!menus.isEmpty()) {
+            QMenu *menu = menus.takeFirst();
+            QStringList keys;
+            for (QAction *action : menu->actions()) {
+                if (action->isSeparator() || !action->isVisible())
+                    continue;
+                if (action->menu())
+                    menus << action->menu();
+                const QString key = QKeySequence::mnemonic(action->text()).toString();
+                QVERIFY2(!key.isEmpty() && !keys.contains(key), qPrintable(menu->title() + QLatin1String(": ") + action->text()));
+                keys << key;
+            }
+        }
+    }
+
     // The test runs at twice the scale: the 800 x 800 screen is 400 x 400,
     // lower than the main window's usual minimum height.
     void windowsFitTheScreen()
@@ -229,11 +286,61 @@ private Q_SLOTS:
             Form2 again(prompter, platform, QString());
             QVERIFY(showLoaded(again));
             QCOMPARE(again.geometry(), placed);
+            again.showMaximized();
+            QVERIFY(again.close());
         }
+        {
+            Form2 maximised(prompter, platform, QString());
+            QVERIFY(showLoaded(maximised));
+            QVERIFY(maximised.isMaximized());
+            QCOMPARE(maximised.normalGeometry(), placed); // where un-maximising returns
+            maximised.showNormal();
+            QVERIFY(maximised.close());
+        }
+        QVERIFY(!StateFile::mainWindowMaximized());
         StateFile::setMainWindowGeometry(QRect(area.left(), area.top(), area.width() * 2, area.height()));
         Form2 tooWide(prompter, platform, QString());
         QVERIFY(showLoaded(tooWide));
         QVERIFY(area.contains(tooWide.frameGeometry()));
+    }
+
+    // A fact column shown from the header's menu sorts as a number and is
+    // shown again, at its width, in the next run.
+    void factColumnShownFromTheHeaderStaysShown()
+    {
+        int width = 0;
+        {
+            Form2 window(prompter, platform, QString());
+            QVERIFY(showLoaded(window));
+            RowStore rows;
+            for (const char *line : {"ondro:1 kbps=320", "ondro:1 kbps=96"})
+                rows.append(TrackRecord(), EntryOrigin::Own, line);
+            window.catalogue().appendRows(std::move(rows));
+            auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+            QVERIFY(list->header()->isSectionHidden(10));
+            window.findChild<QAction *>(QStringLiteral("mnuColumn_kbps"))->trigger();
+            QVERIFY(!list->header()->isSectionHidden(10));
+            QCOMPARE(list->model()->headerData(10, Qt::Horizontal).toString(), QStringLiteral("Bitrate"));
+            list->header()->resizeSection(10, 90);
+            width = list->header()->sectionSize(10);
+            QVERIFY(sortBy(window, list->header(), 10));
+            QCOMPARE(list->model()->index(0, 10).data().toString(), QStringLiteral("96 kbps"));
+            prompter.answers.enqueue(Prompter::Answer::Discard);
+            QVERIFY(window.close());
+            QCOMPARE(StateFile::listColumns(),
+                     QStringList{QStringLiteral("kbps=%1").arg(float(pixelsToTwips(width, window.logicalDpiX())))});
+        }
+        Form2 again(prompter, platform, QString());
+        QVERIFY(showLoaded(again));
+        QHeaderView *header = again.findChild<QTreeView *>(QStringLiteral("ListView1"))->header();
+        QVERIFY(!header->isSectionHidden(10));
+        QVERIFY(header->isSectionHidden(9));
+        QVERIFY(header->sectionSize(10) >= width); // the last column fills the list's room
+        QVERIFY(again.findChild<QAction *>(QStringLiteral("mnuColumn_kbps"))->isChecked());
+        again.findChild<QAction *>(QStringLiteral("mnuColumn_kbps"))->trigger();
+        QVERIFY(header->isSectionHidden(10));
+        QVERIFY(again.close());
+        QCOMPARE(StateFile::listColumns(), QStringList());
     }
 
     void scanOffersTheRememberedFolderAndStartsTheChooserThere()

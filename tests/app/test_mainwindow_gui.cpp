@@ -191,10 +191,11 @@ private Q_SLOTS:
         QStringList entries;
         for (QAction *a : popup->actions())
             entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        QCOMPARE(entries, (QStringList{"&Email", "-", "&Remove", "-", "&Image Cover", "&Add to Mark Bin"}));
+        QCOMPARE(entries, (QStringList{"&Email", "-", "&Remove", "-", "&Image Cover", "&Add to Mark Bin", "-", "Me&dium"}));
 
         auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
-        QCOMPARE(list->model()->columnCount(), 9);
+        QCOMPARE(list->model()->columnCount(), 14); // the nine, then the facts, hidden at first
+        QVERIFY(!list->header()->isSectionHidden(0) && list->header()->isSectionHidden(9));
         QCOMPARE(list->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("coverimage"));
         QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
         auto *bin = window.findChild<QTreeView *>(QStringLiteral("ListView2"));

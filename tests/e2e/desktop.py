@@ -2,6 +2,7 @@
 # accessibility bus, and the real mouse and keyboard, through xdotool. Every
 # wait polls with a short time limit and fails with what it saw instead.
 import os
+import re
 import subprocess
 import time
 
@@ -312,6 +313,28 @@ def cut_texts(window):
             elif w * max(1, h // 12) < 4.5 * len(d.name):
                 cut.append(f"{d.name!r} ({len(d.name)} characters) in a label of {w}x{h} pixels")
     return cut
+
+
+# A role followed by a control's object name ("Text field Text2", "Picture
+# LabelCount"): a token of one word with a digit, an inner capital or "_".
+OBJECT_NAMED = re.compile(r"(List|Choice|Text field|Progress|Picture|Group) "
+                          r"(?=[A-Za-z0-9_]*([0-9_]|[a-z][A-Z]))[A-Za-z][A-Za-z0-9_]*")
+REACHABLE_ROLES = {pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_PASSWORD_TEXT}
+
+
+def object_named(window):
+    """The names of window's controls a user can reach (showing, focusable,
+    or text to read) that are their object names, not what a user reads."""
+    found = []
+    for d in descendants(window):
+        try:
+            reachable = (has_state(d, pyatspi.STATE_SHOWING) or has_state(d, pyatspi.STATE_FOCUSABLE)
+                         or d.getRole() in REACHABLE_ROLES)
+            if reachable and OBJECT_NAMED.fullmatch(d.name or ""):
+                found.append(f"{d.name!r} [{role_name(d)}]")
+        except Exception:
+            pass
+    return found
 
 
 def message_texts(program):

@@ -13,6 +13,7 @@
 #include "base/platform/platform.h"
 #include "base/platform/prompter.h"
 
+#include <QSet>
 #include <QApplication>
 #include <QGroupBox>
 #include <QItemSelectionModel>
@@ -44,20 +45,24 @@ void BrowseCommands::showFindResult(const FindResult &result)
 {
     mirrorFindState();
     if (result.kind == FindResult::Hit) {
-        // Find looks through the whole catalogue: a row the filter hides
-        // is shown by showing every row.
-        if (!m_window.ui.listIndex(result.row).isValid())
-            m_window.ui.filterField->clear();
-        const QModelIndex at = m_window.ui.listIndex(result.row);
-        m_window.ui.catalogueView->setFocus();
-        m_window.ui.catalogueView->scrollTo(at);
-        m_window.ui.catalogueView->selectionModel()->setCurrentIndex(at, QItemSelectionModel::Select |
-                                                                   QItemSelectionModel::Rows);
-        m_window.showCover();
+        selectEntry(result.row, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     } else if (result.kind == FindResult::Complete) {
         m_window.showCover();
         m_prompter.message(QStringLiteral("Search Complete."), Prompter::Icon::Information);
     }
+}
+
+void BrowseCommands::selectEntry(qsizetype row, QItemSelectionModel::SelectionFlags flags)
+{
+    // Find and the Duplicates window look through the whole catalogue: a
+    // row the filter hides is shown by showing every row.
+    if (!m_window.ui.listIndex(row).isValid())
+        m_window.ui.filterField->clear();
+    const QModelIndex at = m_window.ui.listIndex(row);
+    m_window.ui.catalogueView->setFocus();
+    m_window.ui.catalogueView->scrollTo(at);
+    m_window.ui.catalogueView->selectionModel()->setCurrentIndex(at, flags);
+    m_window.showCover();
 }
 
 void BrowseCommands::find()
@@ -80,14 +85,23 @@ void BrowseCommands::findAgain()
 
 void BrowseCommands::openQuery()
 {
-    query window(m_catalogue, m_prompter, m_platform, m_window.widget);
+    query window(m_catalogue, m_prompter, m_platform, m_window.widget,
+                 m_window.queryScope ? m_window.queryScope() : QuerySearch::Scope{});
     window.setLocator(m_window.locate);
+    window.setOfflineQuestion(m_window.offlineQuestion);
+    if (m_window.showDetails)
+        connect(&window, &query::detailsRequested, &window,
+                [this, &window](qsizetype row) { m_window.showDetails(row, &window); });
     window.exec();
 }
 
 void BrowseCommands::addToMarkBin()
 {
-    const std::vector<qsizetype> rows = m_window.ui.selectedRowsInOrder();
+    addRowsToMarkBin(m_window.ui.selectedRowsInOrder());
+}
+
+void BrowseCommands::addRowsToMarkBin(const std::vector<qsizetype> &rows)
+{
     if (rows.empty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -100,13 +114,27 @@ void BrowseCommands::clearMarkBin()
     m_markBin.clear();
 }
 
+void BrowseCommands::removeFromMarkBin()
+{
+    QItemSelectionModel *selection = m_window.ui.markBinView->selectionModel();
+    const std::vector<qsizetype> rows = MarkBin::rowsInOrder(selection->selection());
+    if (rows.empty())
+        return;
+    selection->clearSelection();
+    m_markBin.removeEntries(rows);
+}
+
 void BrowseCommands::removeSelectedEntries()
+{
+    removeEntries(m_window.ui.selectedRowsInOrder());
+}
+
+void BrowseCommands::removeEntries(const std::vector<qsizetype> &rows)
 {
     if (m_prompter.message(
             QStringLiteral("Are you sure you want to delete this entries from the records? (It will not delete the files)"),
             Prompter::Icon::None, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
         return;
-    const std::vector<qsizetype> rows = m_window.ui.selectedRowsInOrder();
     if (rows.empty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -147,7 +175,7 @@ void BrowseCommands::prepareBurn()
         return;
     }
     const QString chosen = m_prompter.chooseFolder(QStringLiteral("Destination"));
-    if (chosen.isEmpty())
+    if (chosen.isEmpty() || !markedMediaMounted())
         return;
     // The mark bin stays as it is meanwhile: the window is modal.
     m_window.widget->setCursor(Qt::WaitCursor);
@@ -158,6 +186,25 @@ void BrowseCommands::prepareBurn()
     });
     m_burnBin = locatedMarkBin();
     progress->start(m_burnBin, BurnPlan::withClosingSeparator(chosen));
+}
+
+bool BrowseCommands::markedMediaMounted()
+{
+    if (!m_window.offlineQuestion)
+        return true;
+    QSet<QString> asked;
+    for (qsizetype row = 0; row < m_markBin.size(); ++row) {
+        const QString source = m_markBin.rows().field(row, FieldSource);
+        if (asked.contains(source))
+            continue;
+        asked.insert(source);
+        for (QString question = m_window.offlineQuestion(source); !question.isEmpty();
+             question = m_window.offlineQuestion(source)) {
+            if (m_prompter.message(question, Prompter::Icon::Warning, Prompter::Buttons::YesNo) != Prompter::Answer::Yes)
+                return false;
+        }
+    }
+    return true;
 }
 
 void BrowseCommands::attachCover()

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "browse/findstate.h"
+#include "browse/querysearch.h"
 #include "catalogue/rowstore.h"
 
+#include <QItemSelectionModel>
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <vector>
 
 class CatalogueModel;
 class Platform;
@@ -31,6 +34,12 @@ public:
         // Where a stored path of a source is now, for everything that opens
         // or copies a track.
         std::function<QString(const QString &path, const QString &source)> locate;
+        // What a query in the Query window knows: the media now, the saved queries.
+        std::function<QuerySearch::Scope()> queryScope;
+        // Which medium to insert to open a file of source; empty when it is mounted.
+        std::function<QString(const QString &source)> offlineQuestion;
+        // The details window of a catalogue row, over parent.
+        std::function<void(qsizetype row, QWidget *parent)> showDetails;
     };
 
     BrowseCommands(CatalogueModel &catalogue, CatalogueModel &markBin, Window window, Prompter &prompter,
@@ -40,13 +49,24 @@ public:
     void findAgain();
     void openQuery();
     void addToMarkBin();
+    void addRowsToMarkBin(const std::vector<qsizetype> &rows); // catalogue rows, in order
     void clearMarkBin();
+    void removeFromMarkBin(); // the bin's selected entries; the catalogue is untouched
     void removeSelectedEntries();
+    // Asks, then removes the catalogue rows (ascending) from the catalogue.
+    void removeEntries(const std::vector<qsizetype> &rows);
+    // Makes a catalogue row the list's current one, scrolled to and selected
+    // (flags as the selection takes them), showing every row first when the
+    // filter hides it.
+    void selectEntry(qsizetype row, QItemSelectionModel::SelectionFlags flags);
     void launchPlaylist();
     void prepareBurn();
     void attachCover();
 
 private:
+    // Asks to insert each medium of the marked entries that is not mounted,
+    // until it is; false when the user says No to one.
+    bool markedMediaMounted();
     void showFindResult(const FindResult &result);
     void mirrorFindState(); // into Label5 (text) and Label4 (position)
     void deselectCurrentEntry();

@@ -117,6 +117,7 @@ void buildFilter(MainControls &c)
 {
     c.filterArea = new QWidget(c.central);
     c.filterArea->setObjectName(QStringLiteral("filterArea"));
+    c.filterArea->setAutoFillBackground(true); // it covers the buttons while it is in use
     c.filterField = new QLineEdit(c.filterArea);
     c.filterField->setObjectName(QStringLiteral("txtFilter"));
     c.filterField->setAccessibleName(QStringLiteral("Filter"));
@@ -162,7 +163,8 @@ void buildMarkBinAndCover(MainControls &c, QAbstractItemModel *markBin)
     c.markBinFrame = new QGroupBox(QStringLiteral("Marked Bin"), c.central);
     c.markBinFrame->setObjectName(QStringLiteral("Frame1"));
     c.markBinView = makeList("ListView2", markBin, c.markBinFrame);
-    c.markBinView->setSelectionMode(QAbstractItemView::SingleSelection);
+    c.markBinView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    c.markBinView->setContextMenuPolicy(Qt::CustomContextMenu);
     // The path tells the marked files apart: it gets the room of three columns.
     c.markBinView->header()->resizeSection(0, 3 * c.markBinView->header()->defaultSectionSize());
 

@@ -1,9 +1,15 @@
 #include "app/widgets/mainwindow.h"
+#include "media/mediasession.h"
 
+#include "browse/querymedia.h"
+#include "media/mediasession.h"
+
+#include "app/widgets/listcolumns.h"
 #include "app/mainlayout.h"
 #include "base/widgets/appicons.h"
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/filtercommands.h"
+#include "browse/widgets/duplicateswindow.h"
 #include "app/widgets/savedqueriesmenu.h"
 #include "app/widgets/sortcommands.h"
 #include "browse/savedqueries.h"
@@ -12,6 +18,7 @@
 #include "base/platform/platform.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QGroupBox>
@@ -32,7 +39,7 @@ QString Form2::emptyCatalogueHint()
 
 Form2::Form2(Prompter &prompter, Platform &platform, QString argument, QWidget *parent)
     : QMainWindow(parent), m_prompter(prompter), m_platform(platform), m_argument(std::move(argument)),
-      m_catalogue(new CatalogueListModel(CatalogueModel::catalogueHeaders(), this)),
+      m_catalogue(new CatalogueListModel(CatalogueModel::listHeaders(), this)),
       m_markBin(new CatalogueModel(CatalogueModel::markBinHeaders(), this)),
       m_session(*m_catalogue, prompter, CatalogueListFile::defaultPath())
 {
@@ -63,16 +70,33 @@ void Form2::buildControls()
     m_ui = MainControls::build(*this, m_shown, m_markBin, emptyCatalogueHint());
     m_media = new MediaCommands(*static_cast<CatalogueListModel *>(m_catalogue), this, m_prompter, m_platform,
                                 [this] { updateCaption(); });
+    connect(m_media, &MediaCommands::duplicatesWindowOpened, this, &Form2::connectDuplicates);
+    m_session.alsoSaved([this] { return m_media->session().hasChanges(); });
     m_filter = new FilterCommands(*m_catalogue, m_ui, m_media->session(), this);
-    new SavedQueriesMenu(m_ui.queriesButton, m_ui.filterField,
-                         SavedQueries::fileIn(QFileInfo(CatalogueListFile::defaultPath()).absolutePath()), m_prompter);
+    const QString savedQueries = SavedQueries::fileIn(QFileInfo(CatalogueListFile::defaultPath()).absolutePath());
+    m_filter->setSavedQueries(savedQueries);
+    connect(qApp, &QApplication::focusChanged, this, [this] { m_placement.placeFilter(); });
+    connect(m_filter, &FilterCommands::labelChanged, this, [this] { m_placement.placeFilter(); });
+    new SavedQueriesMenu(m_ui.queriesButton, m_ui.filterField, savedQueries, m_prompter);
     m_browse = new BrowseCommands(
         *m_catalogue, *m_markBin,
         {this, m_ui, [this] { m_cover.showSelected(); }, [this] { updateCaption(); }, m_settings.coverPath,
-         [this](const QString &path, const QString &source) { return m_media->located(path, source); }},
+         [this](const QString &path, const QString &source) { return m_media->located(path, source); },
+         [this, savedQueries] {
+             const MediaSession &media = m_media->session();
+             Query::Context context;
+             context.media = Query::mediaOf(media.media(), media.states());
+             return QuerySearch::Scope{std::move(context), savedQueries};
+         },
+         [this](const QString &source) { return m_media->offlineQuestion(source); },
+         [this](qsizetype row, QWidget *parent) {
+             m_browse->selectEntry(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+             showSelectedDetails(parent);
+         }},
         m_prompter, m_platform);
     m_library = new LibraryCommands(*m_catalogue, this, m_work, [this] { updateCaption(); }, m_prompter, m_platform);
     new SortCommands(*m_catalogue, *m_ui.catalogueView, this, m_work);
+    m_columns = new ListColumns(*m_ui.catalogueView, m_placement, m_platform, this);
     connectCatalogueList();
     connectCommands();
 }

@@ -17,6 +17,8 @@
 #include <array>
 
 class CatalogueModel;
+class DuplicatesWindow;
+class ListColumns;
 class Platform;
 class Prompter;
 class QAction;
@@ -88,6 +90,9 @@ private:
     CatalogueSession::Write saveJob();
     void scan();
     void rowDoubleClicked();
+    void showSelectedDetails(QWidget *parent); // the details window of the selected entry
+    // The Duplicates window's requests, taken by the list's own commands.
+    void connectDuplicates(DuplicatesWindow *window);
     void showAbout();
     void nameControls(); // accessible names
 
@@ -113,6 +118,7 @@ private:
     MainPlacement m_placement{*this, m_ui, m_settings, m_platform};
     CoverDisplay m_cover{m_ui, *m_catalogue};
     QMenu *m_listMenu = nullptr;
+    ListColumns *m_columns = nullptr; // the header's menu of fact columns
     QAction *m_saveAction = nullptr;
     QAction *m_libraryAction = nullptr;
     QAction *m_playlistAction = nullptr;

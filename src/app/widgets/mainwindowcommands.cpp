@@ -6,7 +6,9 @@
 #include "base/platform/association.h"
 #include "catalogue/cataloguelistfile.h"
 #include "app/widgets/cataloguelistmodel.h"
+#include "app/widgets/listcolumns.h"
 #include "app/widgets/aboutwindow.h"
+#include "app/registersave.h"
 #include "media/widgets/detailswindow.h"
 #include "media/widgets/scanwindow.h"
 #include "base/platform/platform.h"
@@ -54,6 +56,7 @@ void Form2::applySettings(const Settings &settings)
 {
     m_settings = settings;
     m_placement.applyColumnWidths(settings);
+    m_columns->restore();
 }
 
 void Form2::finishLoad(CatalogueSession::Loaded loaded)
@@ -86,6 +89,7 @@ void Form2::disableForLibraryViewing()
     m_playlistAction->setEnabled(false);
     m_saveAction->setEnabled(false);
     m_libraryAction->setEnabled(false);
+    m_media->setLibraryView();
 }
 
 StatusJobContext Form2::jobContext(const QString &exportsFolder) const
@@ -108,9 +112,12 @@ CatalogueSession::Write Form2::saveJob()
 {
     return [this](bool &catalogueSaved) {
         StatusJobContext context = jobContext(QString());
+        const MediaSession::Writes writes = RegisterSave::addTo(context, m_media->session());
         StatusJobResult result;
         const bool ok = StatusForm::run(StatusJob::Save, context, m_prompter, this, &result);
         catalogueSaved = result.catalogueSaved;
+        if (result.registerSaved)
+            m_media->session().saved(writes);
         return ok;
     };
 }
@@ -127,8 +134,11 @@ void Form2::closeEvent(QCloseEvent *event)
         return;
     }
     QMainWindow::closeEvent(event);
-    if (event->isAccepted() && m_loadStarted)
+    if (event->isAccepted() && m_loadStarted) {
         m_platform.setMainWindowGeometry(isMaximized() || isFullScreen() ? normalGeometry() : geometry());
+        m_platform.setMainWindowMaximized(isMaximized());
+        m_columns->remember();
+    }
 }
 
 void Form2::scan()
@@ -152,13 +162,20 @@ void Form2::openCurrentEntry()
 
 void Form2::rowDoubleClicked()
 {
+    showSelectedDetails(this);
+}
+
+void Form2::showSelectedDetails(QWidget *parent)
+{
     m_cover.showSelected();
     const auto row = m_ui.selectedRow();
     if (!row)
         return;
     const QPixmap cover = m_cover.shown();
-    Form4 details(m_media->located(m_catalogue->rows().entry(*row)), cover, m_platform, m_prompter, this,
+    Form4 details(m_media->located(m_catalogue->rows().entry(*row)), cover, m_platform, m_prompter, parent,
                   m_catalogue->rows().extensionUtf8(*row));
+    const QString source = m_catalogue->rows().field(*row, FieldSource);
+    details.setOfflineQuestion([this, source] { return m_media->offlineQuestion(source); });
     details.exec();
 }
 

@@ -119,4 +119,20 @@ void Form2::buildListMenu()
             m_browse, &BrowseCommands::attachCover);
     connect(entry(m_listMenu, "mnuHiddenMark", QStringLiteral("&Add to Mark Bin")), &QAction::triggered,
             m_browse, &BrowseCommands::addToMarkBin);
+    m_listMenu->addSeparator();
+    m_media->addMediumMenu(m_listMenu, [this] {
+        const std::optional<qsizetype> row = m_ui.selectedRow();
+        return row ? m_catalogue->rows().field(*row, FieldSource) : QString();
+    });
+
+    // The mark bin's own pop-up menu; Delete in the bin does the same.
+    auto *binMenu = new QMenu(QStringLiteral("&Bin"), this);
+    binMenu->setObjectName(QStringLiteral("mnuBin"));
+    QAction *unmark = entry(binMenu, "mnuBinRemove", QStringLiteral("&Remove from Mark Bin"));
+    unmark->setShortcut(QKeySequence(Qt::Key_Delete));
+    unmark->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_ui.markBinView->addAction(unmark);
+    connect(unmark, &QAction::triggered, m_browse, &BrowseCommands::removeFromMarkBin);
+    connect(m_ui.markBinView, &QWidget::customContextMenuRequested, binMenu,
+            [this, binMenu](const QPoint &at) { binMenu->popup(m_ui.markBinView->viewport()->mapToGlobal(at)); });
 }

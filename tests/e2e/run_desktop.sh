@@ -172,8 +172,8 @@ fi
 
 # The driver runs in the foreground so that a time limit or Ctrl+C ends
 # it and then this script, whose trap stops the rest.
-timeout -k 5 150 /usr/bin/python3 -B "$here/drive_desktop.py" \
+timeout -k 5 420 /usr/bin/python3 -B "$here/drive_desktop.py" \
   --ondro "$ondro" --cli "$cli" --out "$out" --work "$root"
 status=$?
-[ $status -eq 124 ] && echo "the driver ran out of time (150 s)"
+[ $status -eq 124 ] && echo "the driver ran out of time (420 s)"
 exit $status

@@ -10,9 +10,38 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 namespace DesktopWindows {
 
 namespace {
+
+bool hasOwnFrame(const QWidget *window)
+{
+    return window->frameGeometry() != window->geometry();
+}
+
+// Polls a newly shown window until the window manager has framed it (a
+// few seconds at most: without a window manager no frame ever comes), then
+// fits it inside the screen with its real frame and title bar.
+void fitOnceFramed(QWidget *window)
+{
+    constexpr int IntervalMs = 50;
+    constexpr int MaxPolls = 100;
+    auto *poll = new QTimer(window);
+    poll->setInterval(IntervalMs);
+    auto polls = std::make_shared<int>(0);
+    QObject::connect(poll, &QTimer::timeout, window, [window, poll, polls] {
+        const bool framed = hasOwnFrame(window);
+        if (!framed && ++*polls < MaxPolls)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (framed && window->isVisible())
+            fitInside(window);
+    });
+    poll->start();
+}
 
 class ScreenFitFilter : public QObject
 {
@@ -27,14 +56,14 @@ protected:
             if (widget->windowType() == Qt::Window || widget->windowType() == Qt::Dialog) {
                 // The size now; the place once the window has taken its own
                 // (a dialog centres itself over its owner as it shows), and
-                // again when the window manager has told the frame's size.
+                // again once the window manager has told the frame's size,
+                // however long that takes on a busy machine.
                 fitSizeInside(widget);
-                for (const int ms : {0, 250}) {
-                    QTimer::singleShot(ms, widget, [widget] {
-                        if (widget->isVisible())
-                            fitInside(widget);
-                    });
-                }
+                QTimer::singleShot(0, widget, [widget] {
+                    if (widget->isVisible())
+                        fitInside(widget);
+                });
+                fitOnceFramed(widget);
             }
         }
         return QObject::eventFilter(watched, event);

@@ -69,9 +69,9 @@ def covers_run(suite):
         subprocess.run(["convert", "-size", "40x40", "xc:green", os.path.join(base, "Album", "cover.jpg")], check=True,
                        timeout=20)
         _cli(suite, "scan", base, "--source", "ART1")
-        art = _cli(suite, "query", "has:art").splitlines()
+        art = _cli(suite, "query", "has:art source:ART1").splitlines()
         if len(art) != 2:
-            raise Failure(f"'has:art' lists {art!r}, not the two files")
+            raise Failure(f"'has:art source:ART1' lists {art!r}, not the two files")
         total = len(_cli(suite, "list").splitlines())
         suite.start_window()
         suite.continue_by_enter()
@@ -118,7 +118,7 @@ def covers_run(suite):
         return probe
 
     suite.session([
-        ("ondro-cli scans a tagged picture and a folder's cover.jpg ('has:art' finds both), then a start",
+        ("ondro-cli scans a tagged picture and a folder's cover.jpg ('has:art source:ART1' finds both), then a start",
          scanned_then_started, True),
         ("selecting the file whose tag holds a front cover shows it in the preview", preview_shows("Tagged/pictured.mp3"),
          False),

@@ -55,7 +55,6 @@ void CoverDisplay::show(const QPixmap &picture)
 void CoverDisplay::preview(CoverPreview &preview)
 {
     const std::optional<QString> cover = selectedCover();
-    bool attached = false;
     preview.update(
         cover,
         [this](const QString &path) {
@@ -65,38 +64,33 @@ void CoverDisplay::preview(CoverPreview &preview)
             m_ui.coverImage->setPixmap(picture);
             return true;
         },
-        [&](bool visible) {
-            attached = visible;
-            if (visible)
-                show(m_ui.coverImage->pixmap());
-        });
-    if (cover && !attached && (cover->isEmpty() || preview.remembered() != *cover)) {
-        // No attached cover, or one that cannot be shown: the file's own.
-        m_wanted.clear();
+        [this](bool visible) { show(visible ? m_ui.coverImage->pixmap() : QPixmap()); });
+    if (!cover)
+        return;
+    m_wanted.clear();
+    if (cover->isEmpty()) {
+        // No cover attached: the file's own, which takes the preview's place.
         m_rowClickPreview.forget();
         m_lastShownCover.forget();
         showFileArt(*m_ui.selectedRow());
-    } else if (attached) {
-        m_wanted.clear();
     }
 }
 
 void CoverDisplay::showFileArt(qsizetype row)
 {
     const QString path = m_catalogue.field(row, FieldFilename), source = m_catalogue.field(row, FieldSource);
-    const QString key = source + QLatin1Char('\n') + path;
-    if (key == m_wanted)
-        return; // asked again by the same selection
-    m_wanted = key;
-    if (const QImage *kept = m_found.object(key)) {
+    m_wanted = source + QLatin1Char('\n') + path;
+    if (const QImage *kept = m_found.object(m_wanted)) {
         show(QPixmap::fromImage(*kept));
         return;
     }
     show(QPixmap()); // until it is read
+    if (m_reading.isRunning() && m_readingKey == m_wanted)
+        return; // asked again while it is read
     const QString located = m_locate ? m_locate(path, source) : path;
     m_wantedPath = EntryPath::openPath(located, m_catalogue.rows().extensionUtf8(row));
     if (!m_reading.isRunning())
-        startReading(key, m_wantedPath);
+        startReading(m_wanted, m_wantedPath);
 }
 
 void CoverDisplay::startReading(const QString &key, const QByteArray &path)

@@ -18,8 +18,9 @@ struct MainControls;
 // Find and the details window show it through showSelected(), which
 // remembers what it showed apart from the clicks.
 //
-// An entry without an attached cover shows the picture in its file's tag
-// or its folder (readFileArt), read on the program's pool: the window
+// An entry without an attached cover (not one whose attached picture is
+// gone: that hides the preview) shows the picture in its file's tag or its
+// folder (readFileArt), read on the program's pool: the window
 // never waits for it, a newer selection's picture replaces one still being
 // read, and the last few entries' pictures (or that they have none) are
 // kept, so going back to them reads nothing.

@@ -1,5 +1,12 @@
 #include "app/coverpreview.h"
 
+#include "media/embeddedpicture.h"
+#include "media/foldercover.h"
+#include "base/safefileread.h"
+
+#include <QFile>
+#include <QFileInfo>
+
 void CoverPreview::update(const std::optional<QString> &cover, const Loader &load, const Shower &show)
 {
     if (!cover)
@@ -17,4 +24,19 @@ void CoverPreview::update(const std::optional<QString> &cover, const Loader &loa
     }
     m_remembered = *cover;
     show(true);
+}
+
+FileArt readFileArt(const QByteArray &path)
+{
+    if (auto picture = EmbeddedPicture::readFrontCover(path))
+        return {std::move(picture->data), FileArt::Embedded};
+    const QString folder = FolderCover::find(QFileInfo(QFile::decodeName(path)).path());
+    if (folder.isEmpty())
+        return {};
+    SafeFileRead::Options options;
+    options.maxBytes = LargestFolderPicture;
+    SafeFileRead::Result read = SafeFileRead::readAll(folder, options);
+    if (!read.ok())
+        return {};
+    return {std::move(read.bytes), FileArt::Folder};
 }

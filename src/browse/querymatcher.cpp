@@ -258,6 +258,9 @@ struct Matcher::Impl
         switch (field) {
         case Field::HasCover:
             return !rows.fieldUtf8(row, FieldCoverImage).isEmpty();
+        case Field::HasArt:
+            return !rows.fieldUtf8(row, FieldCoverImage).isEmpty()
+                   || !ExtensionLine::rawValue(rows.extensionUtf8(row), ExtensionLine::ArtKey).isEmpty();
         case Field::HasTag:
             for (int f = FieldArtist; f <= FieldGenre; ++f) {
                 if (!rows.fieldUtf8(row, f).trimmed().isEmpty())

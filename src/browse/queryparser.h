@@ -9,7 +9,7 @@
 //   field:value (contains), field:=value (equals), field:/re/,
 //   field:<N, <=N, >N, >=N, field:A..B (numbers, inclusive),
 //   OR, NOT or a leading -, and parentheses;
-//   flags has:cover, has:tag, is:online, is:offline, is:library,
+//   flags has:cover, has:art, has:tag, is:online, is:offline, is:library,
 //   dup:audio, dup:song, single, has:damage and is:estimated.
 // Case and accents are ignored; words are folded once, here.
 namespace Query {

@@ -17,6 +17,7 @@ enum class Field {
     Dur, Kbps, Mode, Rate, Enc, Size, Label, Note, Trk, Disc, Mtime, Scanned,
     // Flags: a term of its own, no value.
     HasCover, HasTag, IsOnline, IsOffline, IsLibrary, DupAudio, DupSong, Single, HasDamage, IsEstimated,
+    HasArt, // the attached cover, or a picture the scan found in the file or its folder
 };
 
 enum class Op {

@@ -113,7 +113,8 @@ constexpr std::array<FieldName, 22> Fields{{{"path", Field::Path},   {"file", Fi
                                             {"trk", Field::Trk},       {"disc", Field::Disc},   {"mtime", Field::Mtime},
                                             {"scanned", Field::Scanned}}};
 
-constexpr std::array<FieldName, 11> Flags{{{"has:cover", Field::HasCover}, {"has:tag", Field::HasTag},
+constexpr std::array<FieldName, 12> Flags{{{"has:cover", Field::HasCover}, {"has:art", Field::HasArt},
+                                           {"has:tag", Field::HasTag},
                                            {"is:online", Field::IsOnline}, {"is:offline", Field::IsOffline},
                                            {"is:library", Field::IsLibrary}, {"dup:audio", Field::DupAudio},
                                            {"dup:song", Field::DupSong}, {"single", Field::Single},

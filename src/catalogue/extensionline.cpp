@@ -315,7 +315,8 @@ QByteArray withMeasuredFacts(QByteArrayView kept, QByteArrayView measured)
     const Facts now = parse(measured);
     // The name's exact bytes follow the walk like the measured facts.
     const auto isMeasured = [](const QByteArray &key) {
-        return key == EntryPath::RawNameKey || std::find(FactKeys.begin(), FactKeys.end(), key) != FactKeys.end();
+        return key == EntryPath::RawNameKey || key == ArtKey
+               || std::find(FactKeys.begin(), FactKeys.end(), key) != FactKeys.end();
     };
     // A fact no longer measured would be stale; one written twice by hand
     // keeps its first place only.

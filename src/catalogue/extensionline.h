@@ -122,8 +122,15 @@ QByteArray decodedText(QByteArrayView raw);
 
 namespace ExtensionLine {
 
+// Where a scan found a picture for the entry besides the cover attached
+// by hand (its cover field): in the file's ID3v2 tag, else in its folder
+// (FolderCover). Absent when neither holds one; measured like FactKeys.
+inline constexpr const char *ArtKey = "art";
+inline constexpr const char *ArtEmbedded = "embedded";
+inline constexpr const char *ArtFolder = "folder";
+
 // The line of an entry rescanned: kept, with the facts a scan measures
-// (FactKeys) and the name's exact bytes (raw=) as measured gives them, each in its place, new ones after
+// (FactKeys, art) and the name's exact bytes (raw=) as measured gives them, each in its place, new ones after
 // the rest, and those measured lacks dropped. Every other pair stays where
 // it is, as written; a later version's line stays whole.
 QByteArray withMeasuredFacts(QByteArrayView kept, QByteArrayView measured);

@@ -77,7 +77,7 @@ QList<TitleSample> titleSamples(const QString &root, const TagReading &before, c
     // are found.
     WorkProgress enough;
     WalkCallbacks callbacks;
-    callbacks.filesListed = [&](const QByteArray &folder, int, QByteArrayList &names) {
+    callbacks.filesListed = [&](const QByteArray &folder, int, QByteArrayList &names, bool) {
         if (!enough.stopped() && !workStopped(stop) && sampler.read(folder, names))
             enough.requestStop();
         names.clear();

@@ -1,5 +1,6 @@
 #include "media/folderlisting.h"
 
+#include "media/foldercover.h"
 #include "media/mediafile.h"
 #include "media/walkorder.h"
 #include "base/bytescan.h"
@@ -130,6 +131,11 @@ Listing FolderLister::list(DIR *dir)
 void FolderLister::addEntry(Listing &listing, int dirFd, const dirent *entry)
 {
     const QByteArrayView rawName(entry->d_name);
+    // The folder's cover picture is known from the names the listing
+    // reads anyway, without a look at the file.
+    const bool fileType = entry->d_type == DT_REG || entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
+    if (fileType && FolderCover::comesBefore(rawName, listing.coverImage))
+        listing.coverImage = rawName.toByteArray();
     // Only names that match are examined further than the listing.
     const bool folderType = entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN;
     const bool nameMatches = m_matcher.matches(rawName);

@@ -21,6 +21,7 @@ struct Listing
     QByteArrayList files;       // matching plain files, in listing order
     QByteArrayList folders;     // subfolder names, in listing order
     QList<SkippedFile> skipped; // names, not paths, in listing order
+    QByteArray coverImage;      // the folder's cover picture (FolderCover), by its name alone
     bool ok = false;
 };
 

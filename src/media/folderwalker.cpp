@@ -118,7 +118,7 @@ void FolderWalker::addListing(Listing &listing, int fd)
 {
     m_found += listing.files.size();
     if (!listing.files.isEmpty() && m_callbacks.filesListed) {
-        m_callbacks.filesListed(m_path, fd, listing.files);
+        m_callbacks.filesListed(m_path, fd, listing.files, !listing.coverImage.isEmpty());
     } else if (!listing.files.isEmpty()) {
         const qsizetype index = qsizetype(m_result.folders.size());
         m_result.folders.push_back(m_path);

@@ -78,6 +78,24 @@ bool isFrameId(const uchar *id, int version)
     return true;
 }
 
+bool isPictureFrame(const uchar *frame, int version)
+{
+    if (version == 2)
+        return std::memcmp(frame, "PIC", 3) == 0;
+    // Compression and encryption: 0x80 and 0x40 in 2.3, 0x08 and 0x04 in 2.4.
+    const uchar unreadable = version == 3 ? 0xC0 : FrameCompressedFlag | FrameEncryptedFlag;
+    return std::memcmp(frame, "APIC", 4) == 0 && !(frame[9] & unreadable);
+}
+
+QByteArrayView undoFrameFormat(QByteArrayView data, uchar flags, bool unsyncFrames, QByteArray &held)
+{
+    if ((flags & FrameUnsyncFlag) || unsyncFrames)
+        data = held = resynchronised(data);
+    if ((flags & DataLengthFlag) && data.size() >= 4)
+        data = data.sliced(4);
+    return data;
+}
+
 namespace {
 
 // The track and disc number frames: TRK and TPA in 2.2, TRCK and TPOS after.

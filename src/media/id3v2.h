@@ -56,6 +56,24 @@ qint64 frameSize(const uchar *frame, int version, bool plainSizes = false);
 // True when the frame id at id is made of capital letters and digits.
 bool isFrameId(const uchar *id, int version);
 
+// The frame format flags (the second flag byte) of 2.4 that readers undo
+// themselves, and those that no reader here knows (2.3 has its own bits
+// for the last two).
+constexpr uchar FrameUnsyncFlag = 0x02;
+constexpr uchar DataLengthFlag = 0x01;
+constexpr uchar FrameCompressedFlag = 0x08;
+constexpr uchar FrameEncryptedFlag = 0x04;
+
+// True when the frame whose header starts at frame is an attached picture
+// (APIC; PIC in 2.2) that can be read: neither compressed nor encrypted.
+bool isPictureFrame(const uchar *frame, int version);
+
+// The data of a 2.4 frame (after its header, whose format flags are
+// flags) as its writer meant it: its unsynchronisation undone (set on the
+// frame, or on every frame by the tag's header: unsyncFrames), its data
+// length indicator left out. held keeps bytes that had to be undone.
+QByteArrayView undoFrameFormat(QByteArrayView data, uchar flags, bool unsyncFrames, QByteArray &held);
+
 // The fields the catalogue takes from text frames. TagLib reads the year
 // frames of versions 2.2 and 2.3 as the 2.4 recording time, and the first
 // year frame wins; in a 2.4 tag a TYER (LateYear) counts only while there

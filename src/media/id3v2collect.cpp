@@ -23,6 +23,8 @@ constexpr qint64 LargestWholeTag = 1024 * 1024;
 constexpr qint64 LargestUnsyncTag = 64 * 1024 * 1024;
 // The kept frames of one tag stop growing past this.
 constexpr qint64 LargestKept = 1024 * 1024;
+// A picture frame larger than this is passed over by a reader of pictures.
+constexpr qint64 LargestPicture = 32 * 1024 * 1024;
 // Bytes read at once while walking frame headers.
 constexpr qint64 WindowSize = 64 * 1024;
 // Every field but the late year: once these are found the rest is not read.
@@ -54,6 +56,16 @@ public:
         if (pos + count > m_at + m_bytes.size())
             return nullptr;
         return reinterpret_cast<const uchar *>(m_bytes.constData()) + (pos - m_at);
+    }
+
+    // The count bytes at pos when they were read already, else null.
+    const uchar *held(qint64 pos, qint64 count) const
+    {
+        if (pos + count <= m_head.size())
+            return reinterpret_cast<const uchar *>(m_head.data()) + pos;
+        if (pos >= m_at && pos + count <= m_at + m_bytes.size())
+            return reinterpret_cast<const uchar *>(m_bytes.constData()) + (pos - m_at);
+        return nullptr;
     }
 
 private:
@@ -93,12 +105,11 @@ struct KeptFrames
     bool dropped = false;  // a frame was passed over
     bool rewritten = false; // a kept frame was written otherwise than in the tag
     qint64 pos = HeaderSize; // where the walk stopped
+    bool picture = false; // a picture frame that can be read was passed
 };
 
-// The 2.4 frame flags the readers take off themselves: unsynchronisation
-// and the data length indicator it brings.
-constexpr uchar FrameUnsync = 0x02;
-constexpr uchar DataLength = 0x01;
+// A reader of the picture frames a walk passes: true once it has the one it wants.
+using PictureReader = std::function<bool(const PictureFrame &)>;
 
 // Calls each(value, last) for the values of a UTF-16 text frame's data
 // (after its encoding byte), split at their two-byte terminators.
@@ -158,8 +169,8 @@ void appendKeptFrame(QByteArray &out, const uchar *frame, qint64 size, const Lay
     const int headerSize = frameHeaderSize(layout.version);
     QByteArrayView data(frame + headerSize, qsizetype(size));
     const uchar flags = layout.version == 4 ? frame[9] : 0;
-    const bool undo = layout.version == 4 && (flags & ~(FrameUnsync | DataLength)) == 0
-                      && ((flags & (FrameUnsync | DataLength)) || layout.unsyncFrames);
+    const bool undo = layout.version == 4 && (flags & ~(FrameUnsyncFlag | DataLengthFlag)) == 0
+                      && ((flags & (FrameUnsyncFlag | DataLengthFlag)) || layout.unsyncFrames);
     if (!undo && !layout.plainSizes && !lacksByteOrderMark(data)) {
         out.append(reinterpret_cast<const char *>(frame), qsizetype(headerSize + size));
         return;
@@ -168,10 +179,7 @@ void appendKeptFrame(QByteArray &out, const uchar *frame, qint64 size, const Lay
     QByteArray undone;
     uchar format = flags;
     if (undo) {
-        if ((flags & FrameUnsync) || layout.unsyncFrames)
-            data = undone = resynchronised(data);
-        if ((flags & DataLength) && data.size() >= 4)
-            data = data.sliced(4);
+        data = undoFrameFormat(data, flags, layout.unsyncFrames, undone);
         format = 0;
     }
     const QByteArray text = lacksByteOrderMark(data) ? withByteOrderMarks(data) : data.toByteArray();
@@ -199,10 +207,28 @@ bool frameStartsAt(Window &window, const Layout &layout, qint64 pos, qint64 end)
     return frame && (frame[0] == 0 || isFrameId(frame, layout.version));
 }
 
-// Walks the frames from kept.pos, keeping the wanted ones; false when the
-// tag must be read otherwise (a read failure, a frame id that is not one,
-// a size that is not synchsafe or, unless cutEndsWalk, runs past the tag).
-bool keepTextFrames(Window &window, const Layout &layout, qint64 end, KeptFrames &kept)
+// Notes a picture frame among the frame headers after pos already read (no read is added).
+void notePictureHeld(const Window &window, const Layout &layout, qint64 pos, qint64 end, KeptFrames &kept)
+{
+    const int headerSize = frameHeaderSize(layout.version);
+    for (int examined = 0; examined < MaxFramesExamined && !kept.picture && pos + headerSize <= end; ++examined) {
+        const uchar *frame = window.held(pos, headerSize);
+        if (!frame || frame[0] == 0 || !isFrameId(frame, layout.version))
+            return;
+        const qint64 size = frameSize(frame, layout.version, layout.plainSizes);
+        if (size < 0 || pos + headerSize + size > end)
+            return;
+        kept.picture = isPictureFrame(frame, layout.version);
+        pos += headerSize + size;
+    }
+}
+
+// Walks the frames from kept.pos, keeping the wanted ones and noting the
+// pictures (handed to readPicture when given, whose true ends the walk);
+// false when the tag must be read otherwise (a read failure, a frame id that
+// is not one, a size that is not synchsafe or, unless cutEndsWalk, runs past the tag).
+bool keepTextFrames(Window &window, const Layout &layout, qint64 end, KeptFrames &kept,
+                    const PictureReader *readPicture = nullptr)
 {
     const int headerSize = frameHeaderSize(layout.version);
     int found = 0;
@@ -224,6 +250,16 @@ bool keepTextFrames(Window &window, const Layout &layout, qint64 end, KeptFrames
         }
         const qint64 length = next - kept.pos;
         const int field = fieldOfFrame(frame, layout.version);
+        if (isPictureFrame(frame, layout.version)) {
+            kept.picture = true;
+            if (readPicture && size <= LargestPicture) {
+                const uchar *whole = window.at(kept.pos, length);
+                if (!whole)
+                    return false;
+                if ((*readPicture)({QByteArrayView(whole, length), layout.version, layout.unsyncFrames}))
+                    return true;
+            }
+        }
         if (field >= 0 && size <= LargestTextFrame && kept.bytes.size() + length <= LargestKept) {
             const uchar *whole = window.at(kept.pos, length);
             if (!whole)
@@ -231,8 +267,12 @@ bool keepTextFrames(Window &window, const Layout &layout, qint64 end, KeptFrames
             appendKeptFrame(kept.bytes, whole, size, layout, kept.rewritten);
             found |= 1 << field;
             kept.pos = next;
-            if ((found & AllFields) == AllFields)
-                return frameStartsAt(window, layout, kept.pos, end);
+            if ((found & AllFields) == AllFields && !readPicture) {
+                if (!frameStartsAt(window, layout, kept.pos, end))
+                    return false;
+                notePictureHeld(window, layout, kept.pos, end, kept);
+                return true;
+            }
         } else {
             kept.dropped = true;
             kept.pos = next;
@@ -254,7 +294,8 @@ qint64 framesStart(Window &window, int version, uchar flags, qint64 end)
     return size < 4 || HeaderSize + size > end ? -1 : HeaderSize + size;
 }
 
-QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayView header)
+QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayView header, bool &picture,
+                    const PictureReader *readPicture)
 {
     const auto *b = reinterpret_cast<const uchar *>(header.data());
     const uchar flags = b[5];
@@ -270,14 +311,14 @@ QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayVie
 
     KeptFrames kept;
     kept.pos = start;
-    bool walked = keepTextFrames(window, layout, end, kept);
+    bool walked = keepTextFrames(window, layout, end, kept, readPicture);
     // Some 2.4 writers stored plain sizes, not synchsafe ones: a walk by
     // those that lands on every frame decides.
     if (!walked && layout.version == 4) {
         layout.plainSizes = true;
         kept = KeptFrames();
         kept.pos = start;
-        walked = keepTextFrames(window, layout, end, kept);
+        walked = keepTextFrames(window, layout, end, kept, readPicture);
     }
     // A frame cut off by the end of the tag, or of the part of it read:
     // the frames before it count, as other readers take them.
@@ -286,10 +327,11 @@ QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayVie
         layout.cutEndsWalk = true;
         kept = KeptFrames();
         kept.pos = start;
-        walked = keepTextFrames(window, layout, end, kept);
+        walked = keepTextFrames(window, layout, end, kept, readPicture);
     }
     if (!walked)
         return wholeTag(source, bodyEnd, flags);
+    picture = kept.picture;
     // A tag of wanted frames only, without padding, goes to the readers as
     // it is (it is no larger than the frames kept).
     const uchar plainFlags = flags & ~(UnsyncFlag | ExtendedHeaderFlag);
@@ -300,12 +342,12 @@ QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayVie
     return out + kept.bytes;
 }
 
-} // namespace
-
-namespace Id3v2 {
-
-QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
+// The text frames of the tag at the start of source, as collectTextFrames
+// gives them, noting in picture whether it holds a picture frame, and
+// handing its picture frames to readPicture when given.
+QByteArray collect(const ByteSource &source, QByteArrayView head, bool &picture, const PictureReader *readPicture)
 {
+    picture = false;
     QByteArray header = head.first(std::min<qsizetype>(head.size(), HeaderSize)).toByteArray();
     if (header.size() < HeaderSize && !source.readAt(0, HeaderSize, header))
         return {};
@@ -319,7 +361,7 @@ QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
     if (version < 2 || version > 4 || (version == 2 && (flags & ExtendedHeaderFlag)))
         return wholeTag(source, bodyEnd, flags);
     if (!(flags & UnsyncFlag) || version == 4)
-        return framesOf(source, head, header);
+        return framesOf(source, head, header, picture, readPicture);
 
     // A 2.2 or 2.3 tag unsynchronised as a whole: its sizes count the bytes
     // as they were before, so the body is undone first.
@@ -331,7 +373,27 @@ QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head)
     QByteArray undone = headerWithBody(header, plainBody.size());
     undone[5] = char(flags & ~UnsyncFlag);
     undone += plainBody;
-    return framesOf(MemorySource(undone), undone, QByteArrayView(undone).first(HeaderSize));
+    return framesOf(MemorySource(undone), undone, QByteArrayView(undone).first(HeaderSize), picture, readPicture);
+}
+
+} // namespace
+
+namespace Id3v2 {
+
+QByteArray collectTextFrames(const ByteSource &source, QByteArrayView head, bool *hasPicture)
+{
+    bool picture = false;
+    QByteArray frames = collect(source, head, picture, nullptr);
+    if (hasPicture)
+        *hasPicture = picture;
+    return frames;
+}
+
+void readPictureFrames(const ByteSource &source, QByteArrayView head,
+                       const std::function<bool(const PictureFrame &)> &read)
+{
+    bool picture = false;
+    collect(source, head, picture, &read);
 }
 
 } // namespace Id3v2

@@ -55,6 +55,11 @@ MediaFile::MediaFile(const QString &path)
 {
 }
 
+MediaFile::MediaFile(const QByteArray &path)
+    : MediaFile(AT_FDCWD, path.constData(), SafeFileRead::Lookup::First, nullptr)
+{
+}
+
 MediaFile::MediaFile(int dirFd, const char *name, const SafeFileRead::ReadSystemCalls *calls)
     : MediaFile(dirFd, name, SafeFileRead::Lookup::Listed, calls)
 {

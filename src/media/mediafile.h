@@ -68,6 +68,8 @@ class MediaFile final : public ByteSource
 {
 public:
     explicit MediaFile(const QString &path);
+    // The same for a path given as its exact bytes (a name that is not UTF-8).
+    explicit MediaFile(const QByteArray &path);
     // The file name inside the folder open as dirFd (AT_FDCWD for the
     // current folder or a full path), which a listing of the folder has
     // just shown to be a plain file (SafeFileRead::Lookup::Listed), opened

@@ -51,7 +51,7 @@ public:
 
     // The walk listed names in folder: they go to the readers, and what
     // is read by now becomes rows.
-    void filesListed(const QByteArray &folder, int folderFd, QByteArrayList &names);
+    void filesListed(const QByteArray &folder, int folderFd, QByteArrayList &names, bool coverImage);
     // After the walk: the other files become rows, and every file is told.
     void finish();
     // A stopped scan adds nothing: the catalogue stays as it was.
@@ -80,13 +80,13 @@ private:
     QByteArray m_extension; // of a file whose name is not UTF-8
 };
 
-void Import::filesListed(const QByteArray &folder, int folderFd, QByteArrayList &names)
+void Import::filesListed(const QByteArray &folder, int folderFd, QByteArrayList &names, bool coverImage)
 {
     m_found += names.size();
     workStep(m_progress, m_found, 0);
     if (m_callbacks.filesFound)
         m_callbacks.filesFound(m_found);
-    m_feed.add(folder, folderFd, std::move(names));
+    m_feed.add(folder, folderFd, std::move(names), coverImage);
     do {
         m_feed.take(m_tracks, m_feed.pending() > Window);
         for (const TrackFeed::Track &track : m_tracks)
@@ -213,8 +213,9 @@ ScanOutcome scanMedia(const QString &root, const QString &source, const ScanCall
     Import import(source, callbacks, progress, outcome, readers > 0 ? readers : readersForMedium(root), reading, calls);
     WalkCallbacks walkCallbacks;
     walkCallbacks.folderEntered = callbacks.folderEntered;
-    walkCallbacks.filesListed = [&import](const QByteArray &folder, int folderFd, QByteArrayList &names) {
-        import.filesListed(folder, folderFd, names);
+    walkCallbacks.filesListed = [&import](const QByteArray &folder, int folderFd, QByteArrayList &names,
+                                          bool coverImage) {
+        import.filesListed(folder, folderFd, names, coverImage);
     };
     ByteWalkResult walk = MediaWalk::walkBytes(root, QStringLiteral("*.MP3"), walkCallbacks, progress);
     outcome.failedFolders = std::move(walk.failedFolders);

@@ -5,6 +5,7 @@
 #include "media/id3v2collect.h"
 #include "media/id3v2taglib.h"
 #include "media/streamfacts.h"
+#include "catalogue/extensionline.h"
 
 #include <algorithm>
 #include <array>
@@ -23,6 +24,13 @@ TrackNumbers trackNumbersOf(TrackNumbers id3v1, TrackNumbers id3v2)
     return {id3v1.track ? id3v1.track : id3v2.track, id3v2.disc};
 }
 
+// The picture shown for the file when none is attached: the tag's before
+// the folder's, as the windows show them.
+QByteArrayView artOf(bool embedded, bool folder)
+{
+    return embedded ? ExtensionLine::ArtEmbedded : folder ? ExtensionLine::ArtFolder : QByteArrayView();
+}
+
 } // namespace
 
 void parseRawTags(RawTrack &raw)
@@ -38,7 +46,7 @@ void parseRawTags(RawTrack &raw)
     raw.id3v1 = {};
     if (raw.measured)
         raw.extension = StreamFacts::extensionLine(raw.measured->size, raw.measured->mtime, raw.measured->facts,
-                                                   raw.tags.numbers);
+                                                   raw.tags.numbers, artOf(raw.embeddedPicture, raw.folderImage));
 }
 
 namespace {
@@ -63,7 +71,7 @@ void readTags(RawTrack &raw, const ByteSource &file, QByteArrayView head, qint64
             raw.id3v1 = {Id3v1::parseTagUtf8(block, codepage), Id3v1::fullFields(block)};
     }
     raw.tags = raw.id3v1.fields;
-    raw.textTag = Id3v2::collectTextFrames(file, head);
+    raw.textTag = Id3v2::collectTextFrames(file, head, &raw.embeddedPicture);
 }
 
 RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer)

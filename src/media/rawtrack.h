@@ -27,6 +27,8 @@ struct RawTrack
     SafeFileRead::Status status = SafeFileRead::Status::Missing;
     QString problem;
     QByteArray textTag;
+    bool embeddedPicture = false; // the ID3v2 tag holds a picture frame
+    bool folderImage = false;     // the file's folder holds a cover picture (FolderCover)
     QByteArray extension; // the file's facts as its extension line, once its tags are parsed
     // What the extension line is made of besides the tags' numbers: the
     // size and time of a file that could be opened, and its stream's facts.
@@ -51,7 +53,7 @@ RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage = nullptr
 
 // The fields chosen from the ID3v1 tag and the ID3v2 text frames raw
 // holds, which are then dropped, and the extension line with the numbers
-// of both tags.
+// of both tags and where a picture for the file is (art=).
 void parseRawTags(RawTrack &raw);
 
 // The five fields of an opened file as a scan takes them, without its

@@ -253,7 +253,8 @@ QString aidText(quint64 aid)
     return QString::fromLatin1(aidDigits(aid, digits));
 }
 
-QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers)
+QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers,
+                         QByteArrayView art)
 {
     QByteArray out;
     out.reserve(160); // the usual line whole, in one allocation
@@ -283,6 +284,8 @@ QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &
         line.add("trk", numbers.track);
     if (numbers.disc)
         line.add("disc", numbers.disc);
+    if (!art.isEmpty())
+        line.add(ExtensionLine::ArtKey, art);
     return out;
 }
 

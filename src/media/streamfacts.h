@@ -105,7 +105,8 @@ QString aidText(quint64 aid);
 // est=1 dmg=... trk=... disc=...", each fact only when known; est=1 when
 // dur is estimated, dmg (short, long) when the stream's header and its
 // length disagree, trk and disc the numbers the file's tags give.
-QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers = {});
+QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers = {},
+                         QByteArrayView art = {});
 
 // Reads the parts of the file at path (opened as MediaFile does, through
 // the safe opener) and works out their facts; nothing when it cannot be

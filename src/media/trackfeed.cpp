@@ -17,7 +17,8 @@ constexpr int MostHeldFolders = 64;
 
 } // namespace
 
-TrackFeed::Folder::Folder(const QByteArray &path, int listedFd, std::atomic_int &held) : m_path(path), m_held(held)
+TrackFeed::Folder::Folder(const QByteArray &path, int listedFd, std::atomic_int &held, bool coverImage)
+    : m_path(path), m_held(held), m_coverImage(coverImage)
 {
     if (listedFd >= 0 && m_held.fetch_add(1) < MostHeldFolders) {
         m_fd = ::fcntl(listedFd, F_DUPFD_CLOEXEC, 0);
@@ -82,9 +83,9 @@ TrackFeed::~TrackFeed()
     m_readers.waitForDone();
 }
 
-void TrackFeed::add(const QByteArray &folder, int folderFd, QByteArrayList &&names)
+void TrackFeed::add(const QByteArray &folder, int folderFd, QByteArrayList &&names, bool coverImage)
 {
-    auto shared = std::make_shared<Folder>(folder, folderFd, m_heldFolders);
+    auto shared = std::make_shared<Folder>(folder, folderFd, m_heldFolders, coverImage);
     {
         std::lock_guard lock(m_mutex);
         for (QByteArray &name : names)
@@ -142,6 +143,7 @@ void TrackFeed::readFiles()
             int error = 0;
             const int folderFd = slot->folder->fd(error);
             track.raw = readTrack(folderFd, error, track.name, codepage, m_reading.prefer, m_calls);
+            track.raw.folderImage = slot->folder->coverImage();
             parseRawTags(track.raw);
         }
         markRead(slots);

@@ -44,8 +44,9 @@ public:
 
     // The matching files of folder, in walk order, to be read; folderFd,
     // when not -1, is the folder open now (the walk's), which the readers
-    // share rather than open the folder again.
-    void add(const QByteArray &folder, int folderFd, QByteArrayList &&names);
+    // share rather than open the folder again; coverImage: the folder holds
+    // a cover picture, which each file's facts note when its tag has none.
+    void add(const QByteArray &folder, int folderFd, QByteArrayList &&names, bool coverImage = false);
     // No more files come.
     void finish();
     // Files added and not yet taken.
@@ -63,12 +64,13 @@ private:
     class Folder
     {
     public:
-        Folder(const QByteArray &path, int listedFd, std::atomic_int &held);
+        Folder(const QByteArray &path, int listedFd, std::atomic_int &held, bool coverImage);
         ~Folder();
         Folder(const Folder &) = delete;
         Folder &operator=(const Folder &) = delete;
         // The descriptor, or -1 with the system's error number in error.
         int fd(int &error);
+        bool coverImage() const { return m_coverImage; }
 
     private:
         const QByteArray m_path;
@@ -77,6 +79,7 @@ private:
         int m_fd = -1;
         int m_error = 0;
         bool m_duplicate = false;
+        const bool m_coverImage;
     };
 
     struct Slot

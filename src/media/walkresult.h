@@ -38,10 +38,11 @@ struct WalkCallbacks
     std::function<void(const QString &folder, qsizetype found)> folderEntered;
     // Once per folder that holds matching files, right after its listing,
     // with the folder's path, its descriptor (open while the call lasts: a
-    // caller that keeps it duplicates it) and the files' names in walk
-    // order. When set, the files go to it and not into the result, so a
-    // scan reads them while the walk goes on.
-    std::function<void(const QByteArray &folder, int folderFd, QByteArrayList &names)> filesListed;
+    // caller that keeps it duplicates it), the files' names in walk order
+    // and whether the folder holds a cover picture (FolderCover). When set,
+    // the files go to it and not into the result, so a scan reads them
+    // while the walk goes on.
+    std::function<void(const QByteArray &folder, int folderFd, QByteArrayList &names, bool coverImage)> filesListed;
 };
 
 // The walk's result in the bytes of the file system, for the scan: every

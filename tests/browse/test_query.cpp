@@ -20,9 +20,9 @@ RowStore catalogue()
         {{"/cd/Night Drive/01 Intro.mp3", "CD01", "The Band", "Intro", "Night Drive", "1991", "Rock", "/c/front.jpg"},
          "ondro:1 size=4000000 mtime=1717545600 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=aa trk=1 disc=1"},
         {{"/cd/Night Drive/02 Café.mp3", "CD01", "The Band", "Café Noir", "Night Drive", "1991", "Jazz"},
-         "ondro:1 size=9000000 mtime=1709640000 dur=301.0 kbps=239 mode=vbr rate=48000 aid=bb est=1 trk=2 disc=1"},
+         "ondro:1 size=9000000 mtime=1709640000 dur=301.0 kbps=239 mode=vbr rate=48000 aid=bb est=1 trk=2 disc=1 art=folder"},
         {{"/hd/Motörhead/Ace.mp3", "HD01", "Motörhead", "Ace of Spades", "Ace", "1980", "Metal"},
-         "ondro:1 size=3000000 mtime=1577836799 dur=169.0 kbps=128 mode=cbr rate=44100 aid=cc dmg=short trk=10"},
+         "ondro:1 size=3000000 mtime=1577836799 dur=169.0 kbps=128 mode=cbr rate=44100 aid=cc dmg=short trk=10 art=embedded"},
         {{"/hd/copy/Ace.mp3", "HD01", "MOTORHEAD", "ace of spades", "", "1980-10", "Metal"},
          "ondro:1 size=3000000 mtime=1577836800 dur=170.5 kbps=128 mode=cbr rate=44100 aid=cc est=1 dmg=long trk=x"},
         {{"/hd/untagged.mp3", "HD01"}, ""},
@@ -112,7 +112,9 @@ private Q_SLOTS:
             {"-has:damage is:estimated", "1"},
             {"label:night", "0 1"},
             {"note:shelf", "0 1"},
-            {"has:cover", "0"},
+            {"has:cover", "0"},                        // attached by hand only
+            {"has:art", "0 1 2"},                      // or found by the scan in the file or its folder
+            {"has:art -has:cover", "1 2"},
             {"-has:tag", "4"},
             {"is:library", "6"},
             {"is:online", "0 1 2 3 4"},

@@ -22,6 +22,7 @@ from search_run import search_run
 
 from duplicates_run import duplicates_run
 from collector_run import collector_run
+from covers_run import covers_run
 from desktop import (Failure, object_named, PopupMenus, Program, WAIT, active_window_title, children, click, cut_texts, extents,
                      find, focused, frame_placement, has_state, is_file_dialog, key, message_box, message_texts,
                      named, screenshot, texts, type_text, wait_file, wait_for, x_output)
@@ -687,6 +688,7 @@ def main():
         search_run(suite)
         collector_run(suite)
         manage_run(suite)
+        covers_run(suite)
     finally:
         if suite.program is not None:
             suite.program.stop()

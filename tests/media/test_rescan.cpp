@@ -261,6 +261,11 @@ private Q_SLOTS:
         QTest::newRow("a fact written twice keeps its first place")
             << QByteArray("ondro:1 mtime=7 x=1 mtime=7") << facts << QByteArray("ondro:1 mtime=7 x=1 size=4");
         QTest::newRow("a line of no version takes the facts") << QByteArray("x=1") << facts << facts;
+        QTest::newRow("the picture found is measured") << QByteArray("ondro:1 size=4 art=folder x=1")
+                                                       << QByteArray("ondro:1 size=4 art=embedded")
+                                                       << QByteArray("ondro:1 size=4 art=embedded x=1");
+        QTest::newRow("a picture gone goes") << QByteArray("ondro:1 size=4 art=folder x=1") << QByteArray("ondro:1 size=4")
+                                             << QByteArray("ondro:1 size=4 x=1");
     }
     void measuredFactsOnly()
     {

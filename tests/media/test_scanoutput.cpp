@@ -62,7 +62,7 @@ private Q_SLOTS:
             QCOMPARE(QCryptographicHash::hash(withoutFacts.toUtf8(), QCryptographicHash::Sha256).toHex(),
                      QByteArray("d40f6999b71d0c314f8fc1c8610592966a905e2ff2172d5ac4d9a233add4a11a"));
             QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(),
-                     QByteArray("fdd9d168cdde2aad1d0b728d3f44baa3d5c85e11c2e7dd5a7f4021e636565008"));
+                     QByteArray("e388e3977fb790c86341e1f8f80d26ac68161101005a30f02849c52b373b075b"));
         }
     }
 };

@@ -51,6 +51,31 @@ inline QByteArray id3v2Tag(int version, const QByteArray &frames, int padding = 
            + frames + QByteArray(padding, '\0');
 }
 
+// An attached picture frame (APIC; PIC in 2.2, whose format is three
+// letters: "JPG"): the encoding, the MIME type or format, the picture type,
+// the description (already in the encoding) with its terminator, the image.
+inline QByteArray id3v2PictureFrame(int version, int type, const QByteArray &image, char encoding = 0,
+                                    const QByteArray &description = {}, const QByteArray &format = {})
+{
+    const QByteArray terminator(encoding == 1 || encoding == 2 ? 2 : 1, '\0');
+    const QByteArray kind = version == 2 ? (format.isEmpty() ? QByteArray("JPG") : format)
+                                         : (format.isEmpty() ? QByteArray("image/jpeg") : format) + '\0';
+    return id3v2Frame(version, version == 2 ? "PIC" : "APIC",
+                      encoding + kind + char(type) + description + terminator + image);
+}
+
+// Bytes unsynchronised as a writer does it: a zero byte after every 0xFF.
+inline QByteArray unsynchronised(const QByteArray &bytes)
+{
+    QByteArray out;
+    for (char c : bytes) {
+        out += c;
+        if (uchar(c) == 0xFF)
+            out += '\0';
+    }
+    return out;
+}
+
 // Text in one of the ID3v2 text encodings: 0 ISO-8859-1, 1 UTF-16 with a
 // byte order mark (little-endian, or big-endian when bigEndianBom),
 // 2 UTF-16BE, 3 UTF-8.

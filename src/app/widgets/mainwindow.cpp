@@ -71,6 +71,7 @@ void Form2::buildControls()
     m_media = new MediaCommands(*static_cast<CatalogueListModel *>(m_catalogue), this, m_prompter, m_platform,
                                 [this] { updateCaption(); });
     connect(m_media, &MediaCommands::duplicatesWindowOpened, this, &Form2::connectDuplicates);
+    m_cover.setLocator([this](const QString &path, const QString &source) { return m_media->located(path, source); });
     m_session.alsoSaved([this] { return m_media->session().hasChanges(); });
     m_filter = new FilterCommands(*m_catalogue, m_ui, m_media->session(), this);
     const QString savedQueries = SavedQueries::fileIn(QFileInfo(CatalogueListFile::defaultPath()).absolutePath());

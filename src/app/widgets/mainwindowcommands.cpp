@@ -176,7 +176,10 @@ void Form2::showSelectedDetails(QWidget *parent)
                   m_catalogue->rows().extensionUtf8(*row));
     const QString source = m_catalogue->rows().field(*row, FieldSource);
     details.setOfflineQuestion([this, source] { return m_media->offlineQuestion(source); });
+    // A picture still being read when the window opened follows into it.
+    m_cover.setListener([&details](const QPixmap &picture) { details.setCover(picture); });
     details.exec();
+    m_cover.setListener({});
 }
 
 void Form2::showAbout()

@@ -286,6 +286,12 @@ QHBoxLayout *Form4::buttonRow(const CatalogueEntry &entry)
     return bottom;
 }
 
+void Form4::setCover(const QPixmap &cover)
+{
+    m_cover = cover;
+    showCover();
+}
+
 void Form4::showCover()
 {
     if (m_cover.isNull()) {

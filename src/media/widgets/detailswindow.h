@@ -26,7 +26,8 @@ class Form4 : public QDialog
 {
     Q_OBJECT
 public:
-    // cover: the picture the main window shows for the entry, or a null
+    // cover: the picture the main window shows for the entry (the attached
+    // cover, else the one in the file's tag, else its folder's), or a null
     // pixmap when it shows none. extensionLine: the entry's, whose raw=
     // (EntryPath) says the name's bytes are not UTF-8 and which bytes open it.
     Form4(const CatalogueEntry &entry, const QPixmap &cover, Platform &platform, Prompter &prompter,
@@ -38,6 +39,8 @@ public:
     // The question when the file cannot be opened because its medium is
     // not mounted (which medium to insert); empty when it is.
     void setOfflineQuestion(std::function<QString()> question) { m_offlineQuestion = std::move(question); }
+    // The picture to show, when the main window's came after this window opened.
+    void setCover(const QPixmap &cover);
 
 private:
     // The parts of the window, each made once by the constructor: the tag

@@ -20,13 +20,16 @@ bool readBoth(const CommandCall &call, RowStore &catalogue, MediaRegister &media
 // Saves the register with what it gained (media as read, with the changed
 // records beside them), then the list file (when edits change it), then
 // the register as changed: a kill between any two writes leaves no entry
-// without its medium. False after a message naming what was saved and
-// what not.
+// without its medium. When the list file cannot be saved, the register is
+// put back as read, so that the command can simply be run again. False
+// after a message naming what was saved and what not.
 bool saveBoth(const CommandCall &call, RowStore &catalogue, RowEdits edits, const MediaRegister &read,
               const MediaRegister &media, const QString &what)
 {
     const QString path = MediaRegister::fileIn(call.context.dataDir);
-    if (const MediaRegister before = media.withRecordsOf(read); !(before == read)) {
+    const MediaRegister before = media.withRecordsOf(read);
+    const bool gained = !(before == read);
+    if (gained) {
         if (const SaveResult saved = before.save(path); !saved) {
             CliIo::error(saveFailureMessage(path, saved));
             return false;
@@ -38,6 +41,8 @@ bool saveBoth(const CommandCall &call, RowStore &catalogue, RowEdits edits, cons
         const QString file = call.context.catalogueFile();
         if (const SaveResult saved = CatalogueListFile::save(file, catalogue); !saved) {
             CliIo::error(saveFailureMessage(file, saved));
+            if (gained)
+                ScanRun::restoreRegister(call.context, read);
             return false;
         }
     }

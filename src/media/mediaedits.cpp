@@ -39,6 +39,19 @@ std::vector<qsizetype> rowsOf(const RowStore &rows, const QString &source)
     return found;
 }
 
+// The record a rename from -> to cut short between its writes left under
+// to: from's own but for its source, with no entries of its own. Running
+// the rename again finishes it.
+bool leftByRename(const MediaRegister &media, const RowStore &rows, const QString &from, const QString &to)
+{
+    const MediaRecord *old = media.find(from), *left = media.find(to);
+    if (!old || !left || !rowsOf(rows, to).empty())
+        return false;
+    MediaRecord renamed = *old;
+    renamed.source = to;
+    return *left == renamed;
+}
+
 } // namespace
 
 namespace MediaEdits {
@@ -57,6 +70,8 @@ QString renameRefusal(const MediaRegister &media, const RowStore &rows, const QS
         others.insert(record.source);
     if (!others.remove(from))
         return QStringLiteral("There is no medium %1 in the catalogue.").arg(from);
+    if (leftByRename(media, rows, from, to))
+        others.remove(to);
     if (to.trimmed().isEmpty())
         return QStringLiteral("The new ID of %1 is empty.").arg(from);
     if (holdsLineBreakOrTab(to))

@@ -17,7 +17,9 @@ qsizetype entryCount(const RowStore &rows, const QString &source);
 
 // Why to cannot become the ID of the medium from, else empty: from must be
 // a medium of rows or of the register, and to must be a new ID, not empty,
-// on one line, and not another medium's but for case or blanks.
+// on one line, and not another medium's but for case or blanks (a record
+// under to that a rename cut short left, a copy of from's without entries,
+// is no other medium: the rename run again finishes).
 QString renameRefusal(const MediaRegister &media, const RowStore &rows, const QString &from, const QString &to);
 
 // Every entry of from given the source to.

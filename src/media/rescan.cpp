@@ -225,6 +225,46 @@ bool RescanDiff::changesCatalogue(const RowStore &catalogue, const RowStore &sca
     });
 }
 
+QString comparedRoot(const RowStore &catalogue, const QString &source, const QString &registeredRoot,
+                     const RowStore &scanned, const QString &newRoot)
+{
+    const QByteArray sourceBytes = source.toUtf8();
+    const QByteArray registered = rootBytes(registeredRoot);
+    const QByteArray newBase = rootBytes(newRoot);
+    std::deque<QByteArray> exact;
+    std::vector<std::string_view> entries;
+    for (qsizetype row = 0; row < catalogue.size(); ++row) {
+        if (catalogue.origin(row) == EntryOrigin::Library || catalogue.fieldUtf8(row, FieldSource) != sourceBytes)
+            continue;
+        entries.push_back(matchedPath(catalogue, row, exact));
+        if (below(entries.back(), registered))
+            return registeredRoot;
+    }
+    QSet<QByteArray> walked;
+    for (qsizetype i = 0; i < scanned.size(); ++i) {
+        if (const auto relative = below(matchedPath(scanned, i, exact), newBase))
+            walked.insert(QByteArray(relative->data(), qsizetype(relative->size())));
+    }
+    // Each folder an entry lies in, at any depth, that holds the walked
+    // file of the same path below it.
+    QHash<QByteArray, qsizetype> votes;
+    for (const std::string_view path : entries) {
+        for (size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1)) {
+            if (walked.contains(QByteArray(path.data() + slash + 1, qsizetype(path.size() - slash - 1))))
+                ++votes[QByteArray(path.data(), qsizetype(std::max<size_t>(slash, 1)))];
+        }
+    }
+    QByteArray best;
+    qsizetype most = 0;
+    for (auto it = votes.cbegin(); it != votes.cend(); ++it) {
+        if (it.value() > most || (it.value() == most && it.key() < best)) {
+            best = it.key();
+            most = it.value();
+        }
+    }
+    return most > 0 ? QString::fromUtf8(best) : registeredRoot;
+}
+
 RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QString &oldRoot,
                       const RowStore &scanned, const QString &newRoot, const QStringList &failedFolders,
                       const QList<SkippedFile> &skipped)
@@ -304,6 +344,18 @@ QString rescanDone(const QString &source, const RescanDiff &diff)
     part(size_t(diff.count(RescanDiff::Kind::Moved)), "moved");
     return QStringLiteral("Rescan %1: %2.")
         .arg(source, parts.isEmpty() ? QStringLiteral("nothing changed") : parts.join(QStringLiteral(", ")));
+}
+
+QString readingApplied(const QString &reading, const QString &source, std::optional<qsizetype> changed)
+{
+    if (!changed)
+        return QStringLiteral("%1 saved for %2; its entries were not changed.").arg(reading, source);
+    if (*changed == 0)
+        return QStringLiteral("%1 applied to %2: no entry changed.").arg(reading, source);
+    return QStringLiteral("%1 applied to %2: %3 %4 changed.")
+        .arg(reading, source)
+        .arg(*changed)
+        .arg(*changed == 1 ? QStringLiteral("entry") : QStringLiteral("entries"));
 }
 
 QString rescanQuestion(const QString &source, const RescanDiff &diff)

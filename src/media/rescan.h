@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 // What a rescan of one medium would change: each catalogue entry of the
@@ -51,6 +52,15 @@ RescanDiff diffRescan(const RowStore &catalogue, const QString &source, const QS
                       const RowStore &scanned, const QString &newRoot, const QStringList &failedFolders,
                       const QList<SkippedFile> &skipped);
 
+// The root the entries of source in catalogue are compared from: the
+// register's, unless none of them lies below it (a relocation cut short
+// between the register's write and the list file's, the register naming
+// the new folder, the entries the old one); then the folder most of them
+// lie in when the files walked below newRoot are found at the ends of
+// their paths (the register's when none is).
+QString comparedRoot(const RowStore &catalogue, const QString &source, const QString &registeredRoot,
+                     const RowStore &scanned, const QString &newRoot);
+
 // "Rescan CD02: 12 added, 3 removed, 5 changed, 2 moved, 800 unchanged."
 // with the entries not seen, when there are any, and the first few files
 // that could not be read with the system's reason.
@@ -59,6 +69,13 @@ QString rescanSummary(const QString &source, const RescanDiff &diff);
 // changed, 4 moved." (only the kinds that happened), or "Rescan HD03:
 // nothing changed."
 QString rescanDone(const QString &source, const RescanDiff &diff);
+// What choosing reading ("Code page windows-1251", "Tag choice id3v2") for
+// source did, for a status line: "... applied to HD03: 12 entries
+// changed." when the rescan it started changed entries (changed of them),
+// "... applied to HD03: no entry changed." when there were none, "...
+// saved for HD03; its entries were not changed." when the rescan's
+// changes were not applied (changed is none).
+QString readingApplied(const QString &reading, const QString &source, std::optional<qsizetype> changed);
 // The summary and "Apply these changes?".
 QString rescanQuestion(const QString &source, const RescanDiff &diff);
 

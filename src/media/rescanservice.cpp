@@ -32,7 +32,8 @@ Found find(const RowStore &catalogue, const Plan &plan, const Walk &walk)
     if (found.unread)
         return found;
     const ScanOutcome &walked = found.outcome;
-    found.diff = diffRescan(catalogue, plan.source, plan.scannedFrom, walked.rows, plan.walk, walked.failedFolders,
+    const QString scannedFrom = comparedRoot(catalogue, plan.source, plan.scannedFrom, walked.rows, plan.walk);
+    found.diff = diffRescan(catalogue, plan.source, scannedFrom, walked.rows, plan.walk, walked.failedFolders,
                             walked.skipped);
     found.changes = found.diff.changesCatalogue(catalogue, walked.rows);
     // Every file walked is kept, changed, moved or added; the entries not

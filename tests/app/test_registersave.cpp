@@ -8,6 +8,7 @@
 #include "catalogue/cataloguemodel.h"
 #include "media/mediaedits.h"
 #include "faultcalls.h"
+#include "killedruns.h"
 #include "recordingplatform.h"
 #include "scriptedprompter.h"
 #include "testenv.h"
@@ -84,25 +85,6 @@ struct Desktop
     MediaSession media;
 };
 
-// What a new start finds: both files read whole, and every own entry's
-// medium in the register. The registered sources, in order.
-QStringList readBack(const QString &folder)
-{
-    const CatalogueListFile::ReadResult list = CatalogueListFile::read(folder + QStringLiteral("/zembra.lst"));
-    MediaRegister media;
-    const MediaRegister::ReadResult read = media.read(MediaRegister::fileIn(folder));
-    if (list.state != CatalogueListFile::ReadState::Whole || read.state != MediaRegister::State::Read)
-        return {QStringLiteral("not whole")};
-    QStringList sources;
-    for (const MediaRecord &record : media.records())
-        sources << record.source;
-    for (const QByteArray &source : ownSources(list.rows)) {
-        if (!media.find(QString::fromUtf8(source)))
-            return {QStringLiteral("no medium for ") + QString::fromUtf8(source)};
-    }
-    return sources;
-}
-
 // The child of the kill test: saves two catalogues in turn until killed,
 // one with DVD05 and one without it.
 [[noreturn]] void saveForever(const QString &folder)
@@ -168,10 +150,10 @@ private Q_SLOTS:
             desktop.media.setCodepage(QStringLiteral("DVD05"), codepage);
         QVERIFY(desktop.session.save(desktop.write()));
         QVERIFY(!desktop.session.changed());
-        QCOMPARE(readBack(dir.path()), QStringList({"DVD05", "HD01"}));
+        QCOMPARE(registeredSources(dir.path()), QStringList({"DVD05", "HD01"}));
         desktop.catalogue.removeEntries(3, 4);
         QVERIFY(desktop.session.save(desktop.write()));
-        QCOMPARE(readBack(dir.path()), afterRemoval);
+        QCOMPARE(registeredSources(dir.path()), afterRemoval);
         QCOMPARE(desktop.media.media().find(QStringLiteral("DVD05")) != nullptr, afterRemoval.contains("DVD05"));
     }
 
@@ -215,10 +197,10 @@ private Q_SLOTS:
         QVERIFY(!failed.ok && !failed.catalogueSaved && !failed.registerSaved);
         QVERIFY(failed.message.contains(QStringLiteral("No space left on device")));
         QCOMPARE(fileBytes(dir.filePath("zembra.lst")), list);
-        QCOMPARE(readBack(dir.path()), afterFailure);
+        QCOMPARE(registeredSources(dir.path()), afterFailure);
         QVERIFY(desktop.session.changed());
         QVERIFY(desktop.session.save(desktop.write()));
-        QCOMPARE(readBack(dir.path()), afterSave);
+        QCOMPARE(registeredSources(dir.path()), afterSave);
         if (!rename)
             QCOMPARE(mediumTotals(CatalogueListFile::read(desktop.list).rows, QStringLiteral("DVD05")).seconds, 32);
     }
@@ -244,7 +226,7 @@ private Q_SLOTS:
             ::usleep(useconds_t(150000 + 37000 * moment));
             ::kill(pid_t(child.processId()), SIGKILL);
             QVERIFY(child.waitForFinished(10000));
-            const QStringList sources = readBack(dir.path());
+            const QStringList sources = registeredSources(dir.path());
             QVERIFY2(sources == QStringList({"DVD05", "HD01"}) || sources == QStringList({"HD01"}),
                      qPrintable(sources.join(u',')));
             (sources.size() == 2 ? withDvd : withoutDvd)++;

@@ -5,16 +5,13 @@
 #include "catalogrows.h"
 #include "clirun.h"
 #include "id3bytes.h"
+#include "killedruns.h"
 #include "catalogue/cataloguelistfile.h"
 #include "testenv.h"
 #include "testfiles.h"
 
-#include <QProcess>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <unistd.h>
 
 namespace {
 
@@ -61,18 +58,10 @@ private Q_SLOTS:
         QVERIFY(writeBytes(medium + QStringLiteral("/s4.mp3"), taggedMp3("s4, retagged")));
         const QByteArray oldBytes = fileBytes(list);
 
-        // Whole runs give the new catalogue and how long a run takes (the
-        // longest of three, as the machine's load varies).
-        const QStringList arguments = common + QStringList{"rescan", "--source", "USB9", "--yes"};
-        CliRun whole;
-        qint64 runMicros = 0;
-        for (int run = 0; run < 3; ++run) {
-            QVERIFY(writeBytes(list, oldBytes));
-            QElapsedTimer timer;
-            timer.start();
-            whole = runOndroCli(QStringLiteral(ONDRO_CLI_PATH), arguments);
-            runMicros = std::max(runMicros, timer.nsecsElapsed() / 1000);
-        }
+        // Whole runs give the new catalogue and how long a run takes.
+        KilledRuns runs{QStringLiteral(ONDRO_CLI_PATH), common + QStringList{"rescan", "--source", "USB9", "--yes"},
+                        [&] { return writeBytes(list, oldBytes); }};
+        const CliRun whole = runs.timeWhole();
         QCOMPARE(whole.status, 0);
         QCOMPARE(whole.out, QByteArray("Rescan USB9: 0 added, 0 removed, 1 changed, 0 moved, 7 unchanged, 1 not seen "
                                        "(unreadable: s2.mp3: Permission denied).\n"));
@@ -86,32 +75,18 @@ private Q_SLOTS:
 
         int oldSeen = 0, newSeen = 0;
         for (int moment = 0; moment < Moments; ++moment) {
-            QVERIFY(writeBytes(list, oldBytes));
-            QProcess child;
-            child.start(QStringLiteral(ONDRO_CLI_PATH), arguments);
-            QVERIFY(child.waitForStarted());
-            // From a fifth into the run (the catalogue is being read) to
-            // three times its length, for a machine busier than when it was
-            // timed; the last moment lets it end.
             const bool last = moment == Moments - 1;
-            if (!last) {
-                ::usleep(useconds_t(runMicros * (20 + 280 * moment / (Moments - 1)) / 100));
-                child.kill();
-            }
-            QVERIFY(child.waitForFinished(60000));
+            const int status = runs.runUntil(moment, Moments);
+            QVERIFY(status == -1 || status == 0);
             if (last)
-                QCOMPARE(child.exitCode(), 0);
+                QCOMPARE(status, 0);
             const QByteArray now = fileBytes(list);
             QVERIFY2(now == oldBytes || now == newBytes, qPrintable(QStringLiteral("moment %1: %2 bytes").arg(moment).arg(now.size())));
             if (!last)
                 (now == oldBytes ? oldSeen : newSeen)++;
-            // Beside the files, only temporary files of the killed saves.
-            for (const QString &name : othersIn(data, {"zembra.lst", "media.json", "ondro.lock"}))
-                QVERIFY2((name.startsWith(QLatin1String(".zembra.lst.")) || name.startsWith(QLatin1String(".media.json.")))
-                             && name.endsWith(QLatin1String(".tmp")),
-                         qPrintable(name));
+            QCOMPARE(leftBesideSaves(data), QStringList());
         }
-        qInfo("a rescan takes %lld ms; %d kills left the old catalogue, %d the new one", qlonglong(runMicros / 1000),
+        qInfo("a rescan takes %lld ms; %d kills left the old catalogue, %d the new one", qlonglong(runs.runMicros / 1000),
               oldSeen, newSeen);
         QVERIFY2(oldSeen > 0 && newSeen > 0, "the kills did not reach both sides of the rename");
     }

@@ -1,11 +1,23 @@
 # What a collector keeps between runs: the maximised window, the mark bin's
-# Delete, and a fact column shown from the list header's pop-up menu.
+# Delete, a mark-bin export to CSV with each row's audio header and facts, a
+# fact column shown from the list header's pop-up menu; then the cover page
+# of a cover in a folder whose name a URI must escape.
+import csv
+import html
 import os
+import re
+import shutil
+import subprocess
 import time
+import urllib.parse
 
 import pyatspi
 
-from desktop import Failure, click, extents, find, has_state, key, wait_for, x_output, xdotool
+from desktop import Failure, children, click, extents, find, has_state, key, named, wait_for, x_output, xdotool
+
+DIALOG = (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT)
+FACTS = ("audioheader", "size", "mtime", "dur", "kbps", "mode", "rate")  # what every scanned MP3 has
+ART = "Art #1 (100%)"  # "#" and "%" mean something else in a URI
 
 
 def _active_window():
@@ -61,6 +73,23 @@ def collector_run(suite):
         if suite.rows("Catalogue") != 6:
             raise Failure("Delete in the bin changed the catalogue")
 
+    def bin_to_csv():
+        suite.mark_by_menu_key()
+        marked = suite.rows("Marked Bin")
+        target = os.path.join(suite.work, "marked.csv")
+        suite.menu("Files", "Export", "Spreadsheet (CSV)...")
+        suite.answer(f"Export which entries: the whole catalogue (6), the rows shown by the filter (6) or the mark "
+                     f"bin ({marked})?", button="Mark Bin")
+        suite.file_dialog("Spreadsheet (CSV)", target)
+        suite.answer(f"{target} was exported.", timeout=10)
+        with open(target, newline="", encoding="utf-8") as f:
+            rows = list(csv.DictReader(f))
+        if len(rows) != marked:
+            raise Failure(f"{target} holds {len(rows)} rows, the mark bin {marked}")
+        empty = [f"{row['filename']}: {column}" for row in rows for column in FACTS if not row.get(column)]
+        if empty:
+            raise Failure(f"{target} leaves empty: {', '.join(empty)}")
+
     def show_column():
         menu = _header_menu(suite)
         click(wait_for("its entry 'Bitrate'", lambda: find(menu, "Bitrate", showing=True)))
@@ -84,6 +113,67 @@ def collector_run(suite):
         ("a start with 6 files, maximised by the title bar, closed", lambda: (start(), maximise_and_close()), True),
         ("the next start opens maximised", restarts_maximised, False),
         ("Delete in the mark bin removes its selected row, not the catalogue's", delete_in_bin, False),
+        ("Files > Export > Spreadsheet (CSV)... of the mark bin fills each row's audio header and facts",
+         bin_to_csv, False),
         ("the header's menu shows 'Bitrate'; Close keeps it in the state file", show_column, False),
         ("the next start shows 'Bitrate' checked in the header's menu", column_shown_again, False),
+    ])
+
+    art = os.path.join(suite.work, ART)
+    cover = os.path.join(art, "Front #1 100%.png")
+    page = os.path.join(suite.exports, "zembra.html")
+
+    def art_scanned():
+        shutil.copytree(os.path.join(suite.work, "media", "Jazz"), art)
+        shutil.copy(os.path.join(suite.work, "media", "Front.png"), cover)
+        subprocess.run([suite.args.cli, "scan", art, "--source", "ART1"], check=True, capture_output=True, timeout=20)
+        suite.start_window()
+        suite.continue_by_enter()
+        suite.main_active(7)
+
+    def cover_attached():
+        suite.find("Art #1")
+        key("Menu")
+        time.sleep(0.4)
+        key("i")  # "&Image Cover"
+        title = "Attach Image Cover to MP3 Track(s)"
+        window = suite.shows(named(title, DIALOG), f"the cover dialog {title!r}", active=True)
+        folders = wait_for("its folder list", lambda: find(window, "Folder", (pyatspi.ROLE_LIST,)))
+        for name in (os.path.basename(suite.work), ART):
+            click(wait_for(f"the folder {name!r}",
+                           lambda name=name: next((f for f in children(folders) if f.name.strip() == name), None)))
+        files = wait_for("its file list", lambda: find(window, "Image file", (pyatspi.ROLE_LIST,)))
+        click(wait_for(f"the file {os.path.basename(cover)!r}", lambda: find(files, os.path.basename(cover))))
+        key("Return")
+        suite.closes(named(title, DIALOG), "the cover dialog closes on Enter")
+
+    def cover_page():
+        if os.path.exists(page):
+            os.remove(page)
+        suite.menu("Files", "Export", "CD Covers (HTML)")
+        wait_for(f"the page {page}", lambda: os.path.exists(page))
+        with open(page, "rb") as f:
+            text = f.read().decode("utf-8")
+        if 'charset="utf-8"' not in text.lower():
+            raise Failure(f"{page} declares no UTF-8: {text[:120]!r}")
+        sources = [html.unescape(source) for source in re.findall(r'<img src="([^"]*)"', text, re.IGNORECASE)]
+        paths = []
+        for source in sources:
+            uri = urllib.parse.urlparse(source)
+            paths.append(urllib.parse.unquote(uri.path) if uri.scheme == "file" else f"not a file: URI: {source}")
+        if cover not in paths:
+            raise Failure(f"no <img src> of {page} reads back as {cover!r}: {sources!r} read as {paths!r}")
+
+    def discarded():
+        suite.menu("Files", "Close")
+        suite.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
+                     button="Discard")
+        suite.ends()
+
+    suite.session([
+        (f"ondro-cli scans the folder {ART!r} as ART1, then a start with 7 files", art_scanned, True),
+        (f"Find, the Menu key's 'Image Cover' attaches the cover in {ART!r}", cover_attached, False),
+        ("Files > Export > CD Covers (HTML): the page declares UTF-8, its <img src> reads back as the cover's path",
+         cover_page, False),
+        ("Files > Close, 'Discard' ends it", discarded, False),
     ])

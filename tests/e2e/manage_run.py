@@ -2,7 +2,10 @@
 # another removed (Delete, "Yes"), the main list following each; a folder
 # moved away and back seen offline and online again by the filter while the
 # main window is active; then the save writes the register and the list
-# file in agreement.
+# file in agreement. Then a medium whose folder moved is relocated there
+# from the Media window; Play on an entry of a medium whose folder went away
+# asks for it and launches nothing; and a library being viewed offers no
+# way to manage its media and leaves the register alone.
 import json
 import os
 import shutil
@@ -11,7 +14,8 @@ import time
 
 import pyatspi
 
-from desktop import Failure, children, click, find, has_state, key, named, screenshot, type_text, wait_for
+from desktop import (Failure, Program, children, click, find, has_state, key, message_box, message_texts, named,
+                     screenshot, texts, type_text, wait_for)
 
 DIALOG = (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT)
 LISTS = (pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE)
@@ -34,6 +38,19 @@ def _column(table, header):
 
 def _cells(table, column):
     return [table.getAccessibleAt(r, column).name for r in range(table.nRows)]
+
+
+def _question(suite, starts, ends):
+    """The active message box whose text starts and ends so, and that text."""
+    def probe():
+        for w in suite.program.windows():
+            if w.getRole() in DIALOG and has_state(w, pyatspi.STATE_ACTIVE):
+                said = next((t for t in texts(w) if t.startswith(starts) and t.endswith(ends)), None)
+                if said:
+                    return w, said
+        return None
+    return wait_for(f"a message box saying {starts!r}...{ends!r}, active", probe,
+                    seen=lambda: message_texts(suite.program))
 
 
 def manage_run(suite):
@@ -148,4 +165,113 @@ def manage_run(suite):
          offline_and_back, False),
         ("Files > Close, 'Save': media.json and the list file both name FD20, neither FD10 nor FD11",
          saved_agreeing, False),
+    ])
+
+    more = os.path.join(suite.work, "manage2")
+    old, new = os.path.join(more, "fd30"), os.path.join(more, "fd30-new")
+    usb = os.path.join(more, "usb02")
+    library = os.path.join(more, "viewed.odl")
+    note = "Box 7, shelf B"
+
+    def two_more_then_started():
+        shutil.rmtree(more, ignore_errors=True)
+        shutil.copytree(os.path.join(suite.work, "media", "Rock"), old)
+        shutil.copytree(os.path.join(suite.work, "media", "Jazz"), usb)
+        _cli(suite, "scan", old, "--source", "FD30")
+        _cli(suite, "scan", usb, "--source", "USB02")
+        _cli(suite, "media", "set", "USB02", "--note", note)
+        files["all"] = len(_cli(suite, "list").splitlines())
+        suite.start_window()
+        suite.continue_by_enter()
+        suite.main_active(files["all"])
+
+    def relocated():
+        os.rename(old, new)
+        suite.menu("Options", "Media...")
+        suite.shows(named("Media", DIALOG), "the Media window", active=True)
+        select_medium("FD30")
+        suite.popups.last = None
+        key("shift+F10")
+        menu = wait_for("the Media window's pop-up menu", lambda: suite.popups.last)
+        click(wait_for("its entry 'Relocate...'", lambda: find(menu, "Relocate...", showing=True)))
+        suite.file_dialog("Choose the new folder of FD30", new)
+        box, said = _question(suite, "Rescan FD30: ", " Apply these changes?")
+        click(wait_for("its button 'Yes'", lambda: find(box, "Yes", (pyatspi.ROLE_PUSH_BUTTON,))))
+        suite.closes(message_box(said), "the rescan's question closes")
+        table = media_table()
+        row = _cells(table, 0).index("FD30")
+        wait_for("FD30 Online with its 2 files",
+                 lambda: [table.getAccessibleAt(row, c).name for c in (2, 3)] == ["Online", "2"],
+                 seen=lambda: repr([table.getAccessibleAt(row, c).name for c in range(table.nColumns)]))
+        key("Escape")
+        suite.closes(named("Media", DIALOG), "the Media window closes on Escape")
+        catalogue = suite.catalogue().queryTable()
+        paths = [p for p, s in zip(_cells(catalogue, 0), _cells(catalogue, _column(catalogue, "Source"))) if s == "FD30"]
+        if len(paths) != 2 or not all(p.startswith(new + os.sep) for p in paths):
+            raise Failure(f"FD30's entries are at {paths!r}, not in {new}")
+
+    def offline_play():
+        label = {m["source"]: m["label"] for m in json.loads(_cli(suite, "media", "list", "--json"))}["USB02"]
+        os.rename(usb, usb + "-away")
+        shown = os.path.join(usb, "Blue_Train.mp3")
+        opened = os.path.getsize(suite.opened) if os.path.exists(suite.opened) else 0
+        suite.find("usb02")
+        time.sleep(0.3)
+        key("Return")  # the found row has the focus: Enter opens its details
+        details = suite.shows(named(shown, DIALOG), f"the details window {shown!r}", active=True)
+        click(wait_for("its button 'Play'", lambda: find(details, "Play", (pyatspi.ROLE_PUSH_BUTTON,))))
+        known = ([f'label "{label}"'] if label else []) + [f'note "{note}"']
+        question = f"USB02 ({', '.join(known)}) is not mounted. Insert it and try again?"
+        suite.shows(message_box(question), "the question to insert USB02, active", active=True)
+        key("Escape")  # the answer that gives up
+        suite.closes(message_box(question), "the question closes on Escape")
+        time.sleep(0.5)
+        if (os.path.getsize(suite.opened) if os.path.exists(suite.opened) else 0) != opened:
+            raise Failure("a player was launched for the file of a medium that is not there")
+        key("Return")
+        suite.closes(named(shown, DIALOG), "the details window closes on Enter")
+        os.rename(usb + "-away", usb)
+        suite.menu("Files", "Close")
+        suite.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
+                     button="Save")
+        suite.ends()
+
+    def library_viewed():
+        _cli(suite, "library", "create", library)
+        with open(registry, "rb") as f:
+            before = f.read()
+        suite.runs += 1
+        suite.program = Program([suite.args.ondro, library],
+                                os.path.join(suite.args.out, f"ondro-{suite.runs}.stderr"),
+                                os.path.join(suite.work, "started.pids"))
+        suite.continue_by_enter()
+        suite.main(active=True)
+        suite.menu("Options", "Media...")
+        window = suite.shows(named("Media", DIALOG), "the Media window", active=True)
+        select_medium("FD30")
+        if find(window, "Rescan", (pyatspi.ROLE_PUSH_BUTTON,), showing=True):
+            raise Failure("the Media window of a library offers 'Rescan'")
+        suite.popups.last = None
+        for keys in ("shift+F10", "F2", "Delete"):
+            key(keys)
+        time.sleep(0.5)
+        others = [w.name for w in suite.program.windows() if w.name not in ("Media",) and not w.name.startswith("Ondro 2000")]
+        if suite.popups.last is not None or others:
+            raise Failure(f"Shift+F10, F2 and Delete opened {'a pop-up menu' if suite.popups.last else others!r}")
+        key("Escape")
+        suite.closes(named("Media", DIALOG), "the Media window closes on Escape")
+        suite.menu("Files", "Close")
+        suite.ends()
+        with open(registry, "rb") as f:
+            if f.read() != before:
+                raise Failure(f"{registry} changed while a library was viewed")
+
+    suite.session([
+        ("ondro-cli scans FD30 and USB02 (with a note), then a start", two_more_then_started, True),
+        ("FD30's folder moved: Relocate... in the Media window, its folder chosen, 'Yes' to the rescan: FD30 Online "
+         "with its 2 files at the new place", relocated, False),
+        ("USB02's folder gone: 'Play' in an entry's details asks to insert USB02 (its note); Escape launches nothing",
+         offline_play, False),
+        ("a library being viewed: the Media window offers no Rescan, Rename, Relocate or Remove; media.json unchanged",
+         library_viewed, False),
     ])

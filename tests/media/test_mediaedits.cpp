@@ -68,6 +68,32 @@ private Q_SLOTS:
             QVERIFY2(got.contains(refusal), qPrintable(got));
     }
 
+    // A rename cut short after the register's first write (to's record
+    // beside from's) is finished when run again; a copy with entries of
+    // its own, or changed since, is another medium.
+    void renameCutShort_data()
+    {
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("note"); // given to the copy after the cut
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("cut short") << "USB12" << "Shelf B" << "";
+        QTest::newRow("changed since") << "USB12" << "Shelf C" << "another medium";
+        QTest::newRow("with entries") << "CD01" << "Shelf B" << "another medium";
+    }
+    void renameCutShort()
+    {
+        QFETCH(QString, to);
+        QFETCH(QString, note);
+        QFETCH(QString, refusal);
+        const Fixture f;
+        MediaRegister renamed = f.media;
+        MediaEdits::renameRecord(renamed, QStringLiteral("USB02"), to);
+        MediaRegister cut = renamed.withRecordsOf(f.media);
+        cut.find(to)->note = note;
+        const QString got = MediaEdits::renameRefusal(cut, f.rows, QStringLiteral("USB02"), to);
+        QVERIFY2(refusal.isEmpty() ? got.isEmpty() : got.contains(refusal), qPrintable(got));
+    }
+
     // Renaming moves every entry and the record, and nothing else.
     void rename()
     {

@@ -12,6 +12,7 @@
 #include "trackrows.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QDir>
 #include <QTableWidget>
@@ -38,35 +39,43 @@ class MediaWindowTest : public QObject
     Q_OBJECT
 private Q_SLOTS:
     // Choosing a code page in the Media window: previewed on the titles,
-    // then saved and applied by a rescan on Yes; No and an offline medium
-    // change nothing.
+    // then saved and applied by a rescan on Yes, the status line saying
+    // what it changed; No and an offline medium change nothing.
     void chooseCodepage_data()
     {
+        QTest::addColumn<QByteArray>("tagged"); // a.mp3's title
         QTest::addColumn<bool>("online");
         QTest::addColumn<bool>("yes");
         QTest::addColumn<QString>("said"); // in the first message
         QTest::addColumn<QString>("codepage");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("status");
         const QString mojibake = QStringLiteral("\u00CF\u00F0\u00E8\u00E2\u00E5\u00F2");
-        QTest::newRow("yes") << true << true
+        QTest::newRow("yes") << Cp1251Title << true << true
                              << QStringLiteral("a.mp3: %1 \u2192 Привет\nb.mp3: b \u2192 b\n").arg(mojibake)
-                             << QStringLiteral("windows-1251") << QStringLiteral("Привет");
-        QTest::newRow("no") << true << false << QStringLiteral("as windows-1251 instead of auto?")
-                            << QStringLiteral("auto") << mojibake;
-        QTest::newRow("offline") << false << false << QStringLiteral("CD02 is offline: mount it")
-                                 << QStringLiteral("auto") << mojibake;
+                             << QStringLiteral("windows-1251") << QStringLiteral("Привет")
+                             << QStringLiteral("Code page windows-1251 applied to CD02: 1 entry changed.");
+        QTest::newRow("yes, nothing reads otherwise")
+            << QByteArray("a") << true << true << QStringLiteral("a.mp3: a \u2192 a\n") << QStringLiteral("windows-1251")
+            << QStringLiteral("a") << QStringLiteral("Code page windows-1251 applied to CD02: no entry changed.");
+        QTest::newRow("no") << Cp1251Title << true << false << QStringLiteral("as windows-1251 instead of auto?")
+                            << QStringLiteral("auto") << mojibake << QString();
+        QTest::newRow("offline") << Cp1251Title << false << false << QStringLiteral("CD02 is offline: mount it")
+                                 << QStringLiteral("auto") << mojibake << QString();
     }
 
     void chooseCodepage()
     {
+        QFETCH(QByteArray, tagged);
         QFETCH(bool, online);
         QFETCH(bool, yes);
         QFETCH(QString, said);
         QFETCH(QString, codepage);
         QFETCH(QString, title);
+        QFETCH(QString, status);
         QTemporaryDir dir;
         const QString medium = dir.filePath(QStringLiteral("cd"));
-        QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"), taggedMp3(Cp1251Title)));
+        QVERIFY(writeBytes(medium + QStringLiteral("/a.mp3"), taggedMp3(tagged)));
         QVERIFY(writeBytes(medium + QStringLiteral("/b.mp3"), taggedMp3("b")));
         CatalogueModel catalogue;
         catalogue.appendRows(scanMedia(medium, QStringLiteral("CD02")).rows);
@@ -105,6 +114,7 @@ private Q_SLOTS:
         QTRY_COMPARE(titles(catalogue).first(), title);
         QCOMPARE(media.codepage(QStringLiteral("CD02")), codepage);
         QCOMPARE(table->item(0, MediaWindow::CodePageColumn)->text(), codepage);
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblStatus"))->text(), status);
         QVERIFY(media.hasChanges()); // written by the catalogue's Save
         QVERIFY(!QFileInfo::exists(media.path()));
     }

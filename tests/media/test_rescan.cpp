@@ -142,6 +142,35 @@ private Q_SLOTS:
         QVERIFY(rescanOf(model, QStringLiteral("USB1"), gone).unread);
     }
 
+    // The root the entries are compared from: the register's while an
+    // entry lies below it; else where most entries end in a walked path.
+    void comparedRootOfEntries_data()
+    {
+        QTest::addColumn<QStringList>("entries"); // of USB1; "CD2 " and a path: another medium's
+        QTest::addColumn<QString>("registered");
+        QTest::addColumn<QString>("root");
+        const QStringList atOld{"/old/cd/x/a.mp3", "/old/cd/b.mp3", "CD2 /o/x/a.mp3", "CD2 /o/b.mp3"};
+        QTest::newRow("the register's") << atOld << "/old/cd" << "/old/cd";
+        QTest::newRow("register ahead of the entries") << atOld << "/new" << "/old/cd";
+        QTest::newRow("no walked file") << QStringList{"/old/z.mp3"} << "/new" << "/new";
+        QTest::newRow("at the top") << QStringList{"/x/a.mp3", "/b.mp3"} << "/new" << "/";
+    }
+    void comparedRootOfEntries()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, registered);
+        QFETCH(QString, root);
+        QStringList paths, sources;
+        for (const QString &entry : entries) {
+            paths << entry.section(u' ', -1);
+            sources << (entry.contains(u' ') ? entry.section(u' ', 0, 0) : QStringLiteral("USB1"));
+        }
+        const RowStore walked = CatalogRows::fromPaths({"/new/x/a.mp3", "/new/b.mp3"}, {"USB1", "USB1"});
+        QCOMPARE(comparedRoot(CatalogRows::fromPaths(paths, sources), QStringLiteral("USB1"), registered, walked,
+                              QStringLiteral("/new")),
+                 root);
+    }
+
     // Where a rescan walks: the folder given, else the medium's current
     // root; what it compares with: the register's root, else the folder.
     void plans_data()

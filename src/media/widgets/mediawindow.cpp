@@ -1,6 +1,7 @@
 #include "media/widgets/mediawindow.h"
 
 #include "media/codepagepreview.h"
+#include "media/rescan.h"
 #include "media/widgets/rescanflow.h"
 #include "media/widgets/mediumactions.h"
 #include "catalogue/cataloguemodel.h"
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
@@ -151,8 +153,11 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     m_statisticsButton->setObjectName(QStringLiteral("cmdStatistics"));
     QPushButton *close = buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("cmdClose"));
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("lblStatus"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_table);
+    layout->addWidget(m_status);
     layout->addWidget(buttons);
 
     m_rescan = new RescanFlow(catalogue, media, prompter, this);
@@ -167,6 +172,9 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &MediaWindow::selectionChanged);
     connect(&media, &MediaSession::changed, this, &MediaWindow::fill);
     connect(m_rescan, &RescanFlow::finished, this, [this](bool applied) {
+        m_status->setText(m_reading.isEmpty() ? m_rescan->outcome()
+                                              : readingApplied(m_reading, m_readingSource, m_rescan->changedEntries()));
+        m_reading.clear();
         fill();
         if (applied)
             Q_EMIT catalogueChanged();
@@ -326,6 +334,8 @@ void MediaWindow::previewRead(const QString &source, Column column, const QStrin
     }
     fill();
     m_rescanButton->setEnabled(false);
+    m_reading = (column == CodePageColumn ? QStringLiteral("Code page %1") : QStringLiteral("Tag choice %1")).arg(name);
+    m_readingSource = source;
     m_rescan->start(source);
 }
 

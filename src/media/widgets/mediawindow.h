@@ -13,6 +13,7 @@ class QFutureWatcherBase;
 class RescanFlow;
 class MediumActions;
 class QMenu;
+class QLabel;
 
 // The Media window: one row per medium (every source of the register and
 // of the catalogue) with its label, online state, files, size, playing
@@ -21,7 +22,8 @@ class QMenu;
 // place from a list, shown on a few titles of the medium first, and
 // applied by a rescan. Rescan walks
 // the selected medium again; the context menu (and F2, Delete) renames,
-// relocates or removes it. Offline media are shown greyed.
+// relocates or removes it. Offline media are shown greyed. The status line
+// says what the last rescan (or code page, or tag choice) did.
 class MediaWindow : public QDialog
 {
     Q_OBJECT
@@ -66,6 +68,9 @@ private:
     QTableWidget *m_table = nullptr;
     QPushButton *m_rescanButton = nullptr;
     QPushButton *m_statisticsButton = nullptr;
+    QLabel *m_status = nullptr; // what the last rescan did
+    QString m_reading;          // "Code page windows-1251" while the rescan that applies it runs,
+    QString m_readingSource;    // to this medium
     bool m_filling = false;
     bool m_viewOnly = false;
 };

@@ -24,6 +24,7 @@ void RescanFlow::start(const QString &source, const QString &root)
     if (isRunning())
         return;
     m_outcome.clear();
+    m_changed.reset();
     const RescanService::Planned planned =
         RescanService::plan(m_media.media(), m_media.states().state(source), source, root);
     if (planned.refusal != RescanService::Refusal::None) {
@@ -67,10 +68,12 @@ void RescanFlow::ended(const RescanService::Plan &plan, RescanService::Found fou
     m_outcome = rescanDone(plan.source, found.diff);
     if (!found.changes) {
         m_prompter.message(rescanSummary(plan.source, found.diff), Prompter::Icon::Information);
+        m_changed = 0;
     } else if (m_prompter.message(rescanQuestion(plan.source, found.diff), Prompter::Icon::None,
                                   Prompter::Buttons::YesNo) == Prompter::Answer::Yes) {
         m_catalogue.apply(RescanService::edits(m_catalogue.rows(), found));
         applied = true;
+        m_changed = found.diff.count(RescanDiff::Kind::Changed);
     } else {
         m_outcome = QStringLiteral("Rescan %1: the changes were not applied.").arg(plan.source);
         Q_EMIT finished(false);

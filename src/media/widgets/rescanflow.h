@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <optional>
 
 class CatalogueModel;
 class MediaSession;
@@ -32,6 +33,9 @@ public:
     // What the last rescan did, in one line for a status line; empty when
     // it was stopped by the user.
     const QString &outcome() const { return m_outcome; }
+    // The entries the last rescan changed, once applied (0 when it found
+    // nothing to change); none when its changes were not applied.
+    std::optional<qsizetype> changedEntries() const { return m_changed; }
 
 Q_SIGNALS:
     // The rescan has ended; applied says whether the catalogue changed.
@@ -46,4 +50,5 @@ private:
     QWidget *m_window;
     QPointer<QFutureWatcherBase> m_work;
     QString m_outcome;
+    std::optional<qsizetype> m_changed;
 };

@@ -97,28 +97,38 @@ Reading readWhole(const QByteArray &path, const SafeFileRead::ReadSystemCalls *c
         return reading;
     reading.size = file.size();
     reading.mtime = file.modifiedSeconds();
+    thread_local QByteArray block;
+    block.resize(qsizetype(std::min(BlockBytes, std::max<qint64>(reading.size, 1))));
+    const qint64 first = std::min(BlockBytes, reading.size);
+    if (workStopped(progress) || !readBlock(file, 0, first, block.data(), reading)) {
+        if (stopped)
+            *stopped = workStopped(progress);
+        return reading;
+    }
     // The facts and the identity as the scan worked them out: by the same
-    // reads of the same function, so that they can only differ when the
-    // file does.
-    reading.facts = StreamFacts::readStreamFacts(file);
+    // function over the same bytes, so that they can only differ when the
+    // file does. What they need of the first block is taken from it (a
+    // small file's whole), not read again.
+    const QByteArrayView start(block.constData(), qsizetype(first));
+    reading.facts = StreamFacts::readStreamFacts(KnownBytes(file, {{0, start}}), start);
     const bool framed = reading.facts && reading.facts->rate;
     FrameFollower frames(framed ? reading.facts->audioStart : 0,
                          framed ? reading.facts->audioStart + reading.facts->audioLength : 0);
-    thread_local QByteArray block;
-    block.resize(qsizetype(std::min(BlockBytes, std::max<qint64>(reading.size, 1))));
-    for (qint64 at = 0; at < reading.size;) {
+    for (qint64 at = 0, count = first;;) {
+        frames.take(at, QByteArrayView(block.constData(), qsizetype(count)));
+        if (progress)
+            progress->done.fetch_add(count, std::memory_order_relaxed);
+        at += count;
+        if (at >= reading.size)
+            break;
         if (workStopped(progress)) {
             if (stopped)
                 *stopped = true;
             return reading;
         }
-        const qint64 count = std::min(BlockBytes, reading.size - at);
+        count = std::min(BlockBytes, reading.size - at);
         if (!readBlock(file, at, count, block.data(), reading))
             return reading;
-        frames.take(at, QByteArrayView(block.constData(), qsizetype(count)));
-        if (progress)
-            progress->done.fetch_add(count, std::memory_order_relaxed);
-        at += count;
     }
     if (!reading.facts) // a read of the facts failed that the whole read did not meet again
         reading.facts = StreamFacts::readStreamFacts(file);

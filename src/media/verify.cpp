@@ -4,6 +4,7 @@
 #include "media/walkorder.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
@@ -150,6 +151,14 @@ QString summaryLine(const QString &source, const MediumVerification &counts)
         .arg(counts.changed)
         .arg(counts.damaged)
         .arg(counts.missing);
+}
+
+QString lastText(const MediumVerification &counts)
+{
+    const qint64 found = problems(counts);
+    return QLocale().toString(counts.when.toLocalTime(), QLocale::ShortFormat) + QStringLiteral(", ")
+           + (found == 0 ? QStringLiteral("all ok") : found == 1 ? QStringLiteral("1 problem")
+                                                                 : QStringLiteral("%1 problems").arg(found));
 }
 
 bool walkLess(QByteArrayView a, QByteArrayView b)

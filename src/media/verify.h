@@ -59,6 +59,9 @@ void count(MediumVerification &counts, Status status);
 qint64 problems(const MediumVerification &counts);
 // "CD02: 812 files, 805 ok, 3 unreadable, 2 changed, 2 damaged, 0 missing"
 QString summaryLine(const QString &source, const MediumVerification &counts);
+// The last verification as the Media window shows it: its local time,
+// then "all ok" or how many problems.
+QString lastText(const MediumVerification &counts);
 
 // The order a scan's walk reads paths in (media/folderwalker): in each
 // folder its files, then its folders, each by MediaWalk::listingLessBytes.

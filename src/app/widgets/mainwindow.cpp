@@ -10,6 +10,7 @@
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/filtercommands.h"
 #include "browse/widgets/duplicateswindow.h"
+#include "media/widgets/verifywindow.h"
 #include "app/widgets/savedqueriesmenu.h"
 #include "app/widgets/sortcommands.h"
 #include "browse/savedqueries.h"
@@ -71,6 +72,7 @@ void Form2::buildControls()
     m_media = new MediaCommands(*static_cast<CatalogueListModel *>(m_catalogue), this, m_prompter, m_platform,
                                 [this] { updateCaption(); });
     connect(m_media, &MediaCommands::duplicatesWindowOpened, this, &Form2::connectDuplicates);
+    connect(m_media, &MediaCommands::verifyWindowOpened, this, &Form2::connectVerification);
     m_session.alsoSaved([this] { return m_media->session().hasChanges(); });
     m_filter = new FilterCommands(*m_catalogue, m_ui, m_media->session(), this);
     const QString savedQueries = SavedQueries::fileIn(QFileInfo(CatalogueListFile::defaultPath()).absolutePath());

@@ -5,6 +5,7 @@
 #include "app/widgets/cataloguelistmodel.h"
 #include "browse/statistics.h"
 #include "browse/widgets/duplicateswindow.h"
+#include "media/widgets/verifywindow.h"
 #include "browse/widgets/statisticswindow.h"
 #include "catalogue/shownrowsmodel.h"
 #include "media/widgets/mediawindow.h"
@@ -74,6 +75,7 @@ void MediaCommands::openMediaWindow()
     if (m_libraryView)
         window->setViewOnly();
     connect(window, &MediaWindow::catalogueChanged, this, [this] { m_countChanged(); });
+    connect(window, &MediaWindow::verifyWindowOpened, this, &MediaCommands::verifyWindowOpened);
     connect(window, &MediaWindow::statisticsRequested, this,
             [this, window](const QString &source) { openMediumStatistics(source, window); });
     window->show();
@@ -166,6 +168,7 @@ void MediaCommands::addMediumMenu(QMenu *listMenu, std::function<QString()> sour
     m_mediumMenu = medium;
     actions->addTo(medium, std::move(source));
     connect(actions, &MediumActions::catalogueChanged, this, [this] { m_countChanged(); });
+    connect(actions, &MediumActions::verifyWindowOpened, this, &MediaCommands::verifyWindowOpened);
     connect(rescan, &RescanFlow::finished, this, [this](bool applied) {
         if (applied)
             m_countChanged();

@@ -168,7 +168,6 @@ void MediaCommands::addMediumMenu(QMenu *listMenu, std::function<QString()> sour
     m_mediumMenu = medium;
     actions->addTo(medium, std::move(source));
     connect(actions, &MediumActions::catalogueChanged, this, [this] { m_countChanged(); });
-    connect(actions, &MediumActions::verifyWindowOpened, this, &MediaCommands::verifyWindowOpened);
     connect(rescan, &RescanFlow::finished, this, [this](bool applied) {
         if (applied)
             m_countChanged();

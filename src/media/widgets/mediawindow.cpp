@@ -189,7 +189,7 @@ void MediaWindow::addMediumMenu()
     m_menu->setObjectName(QStringLiteral("mnuMedium"));
     const QList<QAction *> actions = m_actions->addTo(m_menu, [this] { return selectedSource(); });
     // Keys of the list itself, not of a cell being edited.
-    const QKeySequence keys[] = {QKeySequence(Qt::Key_F2), {}, QKeySequence(Qt::Key_Delete), {}};
+    const QKeySequence keys[] = {QKeySequence(Qt::Key_F2), {}, QKeySequence(Qt::Key_Delete)};
     for (qsizetype i = 0; i < actions.size(); ++i) {
         actions.at(i)->setShortcut(keys[i]);
         actions.at(i)->setShortcutContext(Qt::WidgetShortcut);

@@ -22,7 +22,7 @@ class QMenu;
 // place from a list, shown on a few titles of the medium first, and
 // applied by a rescan. Rescan walks
 // the selected medium again; the context menu (and F2, Delete) renames,
-// relocates or removes it; Verify... (and the menu) reads its files whole.
+// relocates or removes it; Verify... reads its files whole.
 // Offline media are shown greyed.
 class MediaWindow : public QDialog
 {

@@ -123,8 +123,7 @@ QList<QAction *> MediumActions::addTo(QMenu *menu, std::function<QString()> sour
         void (MediumActions::*act)(const QString &);
     } entries[] = {{"mnuMediumRename", "Re&name...", &MediumActions::rename},
                    {"mnuMediumRelocate", "Re&locate...", &MediumActions::relocate},
-                   {"mnuMediumRemove", "Remo&ve...", &MediumActions::remove},
-                   {"mnuMediumVerify", "&Verify...", &MediumActions::verify}};
+                   {"mnuMediumRemove", "Remo&ve...", &MediumActions::remove}};
     for (const auto &entry : entries) {
         QAction *action = menu->addAction(QString::fromLatin1(entry.caption));
         action->setObjectName(QLatin1String(entry.name));

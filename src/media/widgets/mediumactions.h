@@ -34,7 +34,7 @@ public:
     void remove(const QString &source);
     void verify(const QString &source);
 
-    // Adds Rename, Relocate..., Remove and Verify... to menu, each acting on the
+    // Adds Rename, Relocate... and Remove to menu, each acting on the
     // medium source() names when chosen (nothing when it is empty); the
     // actions, in that order.
     QList<QAction *> addTo(QMenu *menu, std::function<QString()> source);

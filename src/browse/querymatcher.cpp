@@ -52,7 +52,7 @@ struct MediumText
 {
     QByteArray label, note; // folded
     std::optional<bool> online;
-    std::optional<qint64> scanned;
+    std::optional<qint64> scanned, verified;
 };
 
 // What each thread keeps between rows: folding room, the medium of the last row.
@@ -231,8 +231,9 @@ struct Matcher::Impl
     std::optional<double> numberOf(const RowStore &rows, qsizetype row, Field field, Scratch &s) const
     {
         const QByteArrayView facts = rows.extensionUtf8(row);
-        if (field == Field::Scanned) {
+        if (field == Field::Scanned || field == Field::Verified) {
             const MediumText *medium = mediumOf(rows.fieldUtf8(row, FieldSource), s);
+            if (medium && field == Field::Verified) return double(medium->verified.value_or(0)); // never: the oldest
             return medium && medium->scanned ? std::optional(double(*medium->scanned)) : std::nullopt;
         }
         if (field == Field::Dur) {
@@ -270,9 +271,11 @@ struct Matcher::Impl
         case Field::IsLibrary:
             return rows.origin(row) == EntryOrigin::Library;
         case Field::IsOnline:
-        case Field::IsOffline: {
+        case Field::IsOffline:
+        case Field::IsUnverified: {
             const MediumText *medium = mediumOf(rows.fieldUtf8(row, FieldSource), s);
-            return medium && medium->online && *medium->online == (field == Field::IsOnline);
+            return medium && (field == Field::IsUnverified ? !medium->verified // never verified
+                                                           : medium->online && *medium->online == (field == Field::IsOnline));
         }
         case Field::DupAudio:
             return dup(InAudioGroup);
@@ -282,6 +285,8 @@ struct Matcher::Impl
             return !ExtensionLine::rawValue(rows.extensionUtf8(row), "dmg").isEmpty();
         case Field::IsEstimated:
             return ExtensionLine::rawValue(rows.extensionUtf8(row), "est") == "1";
+        case Field::HasProblem: // a verification's vfy= mark
+            return !ExtensionLine::rawValue(rows.extensionUtf8(row), ExtensionLine::ProblemKey).isEmpty();
         default:
             return dup(OnOneMedium);
         }
@@ -353,7 +358,7 @@ Matcher::Matcher(const Node *root, Context context) : m_impl(std::make_unique<Im
         m_impl->sources.push_back(medium.source.toUtf8());
         m_impl->media.emplace(view(m_impl->sources.back()),
                               MediumText{TextFold::folded(medium.label.toUtf8()), TextFold::folded(medium.note.toUtf8()),
-                                         medium.online, medium.scanned});
+                                         medium.online, medium.scanned, medium.verified});
     }
 }
 

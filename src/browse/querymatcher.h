@@ -25,6 +25,7 @@ struct Medium
     QString note;
     std::optional<bool> online; // unknown for a source the register lacks
     std::optional<qint64> scanned; // seconds since 1970, when the register knows
+    std::optional<qint64> verified; // the same of its last verification, when it had one
 };
 
 enum DuplicateFlag : quint8 { InAudioGroup = 1, InSongGroup = 2, OnOneMedium = 4 };

@@ -10,14 +10,17 @@ namespace Query {
 
 // What a term looks at. Text fields are compared folded (case and accents
 // aside); numbers come from the entry's facts (year from its text), times
-// are seconds since 1970 (mtime a fact, scanned the medium's scan).
+// are seconds since 1970 (mtime a fact, scanned the medium's scan,
+// verified its last verification).
 enum class Field {
     Any, // a bare word: path, source, artist, title, album, year, genre
     Path, File, Source, Artist, Title, Album, Year, Genre, Cover,
     Dur, Kbps, Mode, Rate, Enc, Size, Label, Note, Trk, Disc, Mtime, Scanned,
+    Verified,
     // Flags: a term of its own, no value.
     HasCover, HasTag, IsOnline, IsOffline, IsLibrary, DupAudio, DupSong, Single, HasDamage, IsEstimated,
     HasArt, // the attached cover, or a picture the scan found in the file or its folder
+    IsUnverified, HasProblem,
 };
 
 enum class Op {

@@ -104,22 +104,23 @@ struct FieldName
 
 // "track" is the title, as the list's header and the JSON output name it;
 // the track number is trk.
-constexpr std::array<FieldName, 22> Fields{{{"path", Field::Path},   {"file", Field::File},   {"source", Field::Source},
+constexpr std::array<FieldName, 23> Fields{{{"path", Field::Path},   {"file", Field::File},   {"source", Field::Source},
                                             {"artist", Field::Artist}, {"title", Field::Title}, {"track", Field::Title},
                                             {"album", Field::Album},   {"year", Field::Year},   {"genre", Field::Genre},
                                             {"cover", Field::Cover},   {"dur", Field::Dur},     {"kbps", Field::Kbps},
                                             {"mode", Field::Mode},     {"rate", Field::Rate},   {"enc", Field::Enc},
                                             {"size", Field::Size},     {"label", Field::Label}, {"note", Field::Note},
                                             {"trk", Field::Trk},       {"disc", Field::Disc},   {"mtime", Field::Mtime},
-                                            {"scanned", Field::Scanned}}};
+                                            {"scanned", Field::Scanned}, {"verified", Field::Verified}}};
 
-constexpr std::array<FieldName, 12> Flags{{{"has:cover", Field::HasCover}, {"has:art", Field::HasArt},
+constexpr std::array<FieldName, 14> Flags{{{"has:cover", Field::HasCover}, {"has:art", Field::HasArt},
                                            {"has:tag", Field::HasTag},
                                            {"is:online", Field::IsOnline}, {"is:offline", Field::IsOffline},
                                            {"is:library", Field::IsLibrary}, {"dup:audio", Field::DupAudio},
                                            {"dup:song", Field::DupSong}, {"single", Field::Single},
                                            {"is:single", Field::Single}, {"has:damage", Field::HasDamage},
-                                           {"is:estimated", Field::IsEstimated}}};
+                                           {"is:estimated", Field::IsEstimated},
+                                           {"is:unverified", Field::IsUnverified}, {"has:problem", Field::HasProblem}}};
 
 } // namespace
 
@@ -163,7 +164,7 @@ bool isNumberField(Field field)
 
 bool isTimeField(Field field)
 {
-    return field == Field::Mtime || field == Field::Scanned;
+    return field == Field::Mtime || field == Field::Scanned || field == Field::Verified;
 }
 
 std::optional<double> numberValue(Field field, QStringView text)

@@ -20,7 +20,7 @@ int textColumnOf(Field field);
 
 // dur, kbps, rate, size, trk, disc: compared as numbers, never as text.
 bool isNumberField(Field field);
-// mtime, scanned: seconds since 1970, given as dates or ages.
+// mtime, scanned, verified: seconds since 1970, given as dates or ages.
 bool isTimeField(Field field);
 
 // A number field's value: a number; size also with K, M or G (powers of

@@ -96,6 +96,13 @@ void Facts::set(QByteArrayView key, QByteArrayView value)
     pairs.append({writtenKey, writtenValue});
 }
 
+void Facts::remove(QByteArrayView key)
+{
+    QByteArray writtenKey;
+    appendEscaped(writtenKey, key);
+    pairs.removeIf([&](const Pair &pair) { return pair.key == writtenKey; });
+}
+
 Facts parse(QByteArrayView line)
 {
     Facts facts;
@@ -334,6 +341,8 @@ QByteArray withMeasuredFacts(QByteArrayView kept, QByteArrayView measured)
         if (isMeasured(pair.key))
             facts.set(pair.key, now.value(pair.key));
     }
+    if (const QByteArray mark = facts.value(ProblemKey); mark == "changed" || mark == "missing")
+        facts.remove(ProblemKey);
     return format(facts);
 }
 

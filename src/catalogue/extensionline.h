@@ -33,6 +33,7 @@ struct Facts
     bool isEmpty() const { return pairs.isEmpty() && laterVersion.isEmpty(); }
     QByteArray value(QByteArrayView key) const;       // decoded; empty when absent
     void set(QByteArrayView key, QByteArrayView value); // replaces, or appends in order
+    void remove(QByteArrayView key);                    // every pair of key
     bool operator==(const Facts &) const = default;
 };
 
@@ -128,11 +129,18 @@ namespace ExtensionLine {
 inline constexpr const char *ArtKey = "art";
 inline constexpr const char *ArtEmbedded = "embedded";
 inline constexpr const char *ArtFolder = "folder";
+// The mark a verification of the file's medium left on its entry
+// (media/verify): vfy=unreadable, changed, damaged or missing; none when
+// the file was found whole and as catalogued.
+inline constexpr char ProblemKey[] = "vfy";
 
 // The line of an entry rescanned: kept, with the facts a scan measures
 // (FactKeys, art) and the name's exact bytes (raw=) as measured gives them, each in its place, new ones after
 // the rest, and those measured lacks dropped. Every other pair stays where
-// it is, as written; a later version's line stays whole.
+// it is, as written; a later version's line stays whole. A problem mark of
+// a file changed or missing goes (the entry now holds the file as it is);
+// one of a file unreadable or damaged stays, since a rescan reads only
+// parts of the file and cannot tell that it is whole again.
 QByteArray withMeasuredFacts(QByteArrayView kept, QByteArrayView measured);
 
 } // namespace ExtensionLine

@@ -2,7 +2,9 @@
 
 #include "cli/clicontext.h"
 #include "export/exportflow.h"
+#include "catalogue/rowedits.h"
 #include "catalogue/rowstore.h"
+#include "media/mediaregister.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -33,6 +35,14 @@ int checkMedia(const CommandCall &call);
 int runMediaRename(const CommandCall &call);
 int runMediaRemove(const CommandCall &call);
 int runRescan(const CommandCall &call);
+int runVerify(const CommandCall &call);
+// Saves a change to the catalogue's rows (edits) and to the register
+// (read: as it was read, media: as changed) with the catalogue lock held:
+// the register with what it gained, the list file, then the register as
+// changed. False after a message naming what (such as "CD02 removed") was
+// saved and what not.
+bool saveBoth(const CommandCall &call, RowStore &catalogue, RowEdits edits, const MediaRegister &read,
+              const MediaRegister &media, const QString &what);
 // Rescans source with the catalogue lock held (PATH, when the command has
 // one, is where); applyAtOnce applies what it finds without asking, as
 // --yes does.

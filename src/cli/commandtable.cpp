@@ -390,7 +390,8 @@ const std::vector<CommandSpec> &commands()
 {
     static const std::vector<CommandSpec> specs{scanCommand(),   listCommand(),   findCommand(),   headerCommand(),
                                                 tagCommand(),    exportCommand(), libraryCommand(),
-                                                mediaCommand(),  rescanCommand(), duplicatesCommand(),
+                                                mediaCommand(),  rescanCommand(), verifyCommand(),
+                                                duplicatesCommand(),
                                                 queryCommand(),  statsCommand(),  queriesCommand()};
     return specs;
 }

@@ -33,6 +33,8 @@ struct CommandSpec
 };
 
 const std::vector<CommandSpec> &commands();
+// The commands whose entries live beside them (the table's file is full).
+CommandSpec verifyCommand();
 
 QCommandLineOption dataDirOption();
 const QString &entryFormatHelp();

@@ -17,6 +17,8 @@ bool readBoth(const CommandCall &call, RowStore &catalogue, MediaRegister &media
            && ScanRun::readRegister(call.context, media);
 }
 
+} // namespace
+
 // Saves the register with what it gained (media as read, with the changed
 // records beside them), then the list file (when edits change it), then
 // the register as changed: a kill between any two writes leaves no entry
@@ -55,8 +57,6 @@ bool saveBoth(const CommandCall &call, RowStore &catalogue, RowEdits edits, cons
                                        .arg(what, QDir::toNativeSeparators(path), saved.error));
     return false;
 }
-
-} // namespace
 
 int runMediaRename(const CommandCall &call)
 {

@@ -25,7 +25,9 @@ const QString &queryLanguageHelp()
         "h:mm:ss: dur:<4:30; dur:215 is 215.0 to 215.9 s), kbps, rate, size (bytes;\n"
         "with K, M or G: size:>5M), trk (the track's number) and disc. A value that\n"
         "is not a number is an error: \"Expected a number at 6\".\n"
-        "Time fields: mtime (the file's last change) and scanned (its medium's scan).\n"
+        "Time fields: mtime (the file's last change), scanned (its medium's scan) and\n"
+        "verified (its medium's last verification; a medium never verified is older\n"
+        "than any age: verified:>1y finds it).\n"
         "A date, UTC, is all of its year, month or day: mtime:2024, mtime:2024-03,\n"
         "mtime:2024-03..2024-06, scanned:<2020-01-15. An age in h, d, w or y (365 d)\n"
         "counts back from now: mtime:<30d changed within 30 days, mtime:>1y over a\n"
@@ -35,7 +37,9 @@ const QString &queryLanguageHelp()
         "is:library, dup:audio, dup:song, single (no copy on another medium),\n"
         "has:damage (the stream's\n"
         "header and its length disagree), is:estimated (the playing time is worked\n"
-        "out, not read from a header).\n"
+        "out, not read from a header), is:unverified (its medium was never verified),\n"
+        "has:problem (the last verification found the file unreadable, changed,\n"
+        "damaged or missing: ondro-cli verify).\n"
         "Examples: 'artist:queen AND year:1990..1999', 'dur:<4:30 -genre:pop',\n"
         "'mtime:<30d is:online', 'album:=\"night drive\" trk:1..3'.");
     return text;

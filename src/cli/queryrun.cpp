@@ -64,7 +64,8 @@ bool usesMedia(const Query::Node *node)
     if (node->kind == Query::Node::Kind::Term) {
         const Query::Field f = node->term.field;
         return f == Query::Field::Label || f == Query::Field::Note || f == Query::Field::IsOnline
-               || f == Query::Field::IsOffline || f == Query::Field::Scanned;
+               || f == Query::Field::IsOffline || f == Query::Field::Scanned || f == Query::Field::Verified
+               || f == Query::Field::IsUnverified;
     }
     for (const auto &child : node->children) {
         if (usesMedia(child.get()))

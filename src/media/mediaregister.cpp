@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -23,7 +24,8 @@ const QStringList &knownKeys()
                                   QStringLiteral("mountRoot"), QStringLiteral("scanned"),
                                   QStringLiteral("files"),    QStringLiteral("bytes"),
                                   QStringLiteral("seconds"),  QStringLiteral("codepage"),
-                                  QStringLiteral("tags"),     QStringLiteral("note")};
+                                  QStringLiteral("tags"),     QStringLiteral("note"),
+                                  QStringLiteral("verified")};
     return keys;
 }
 
@@ -52,6 +54,38 @@ bool takeCount(const QJsonObject &object, const QString &key, qint64 &out)
     return true;
 }
 
+// "verified": {"time", "files", "ok", "unreadable", "changed", "damaged",
+// "missing"}, written once the medium was verified.
+const std::array<std::pair<const char *, qint64 MediumVerification::*>, 6> &verificationCounts()
+{
+    static const std::array<std::pair<const char *, qint64 MediumVerification::*>, 6> counts{{
+        {"files", &MediumVerification::files},
+        {"ok", &MediumVerification::ok},
+        {"unreadable", &MediumVerification::unreadable},
+        {"changed", &MediumVerification::changed},
+        {"damaged", &MediumVerification::damaged},
+        {"missing", &MediumVerification::missing},
+    }};
+    return counts;
+}
+
+bool takeVerification(const QJsonObject &object, MediumVerification &out)
+{
+    const QJsonValue value = object.value(QStringLiteral("verified"));
+    if (value.isUndefined())
+        return true;
+    const QJsonObject verified = value.toObject();
+    QString time;
+    if (!value.isObject() || !takeText(verified, QStringLiteral("time"), time))
+        return false;
+    out.when = QDateTime::fromString(time, Qt::ISODate);
+    for (const auto &[key, member] : verificationCounts()) {
+        if (!takeCount(verified, QString::fromLatin1(key), out.*member))
+            return false;
+    }
+    return out.when.isValid();
+}
+
 bool parseRecord(const QString &key, const QJsonObject &object, MediaRecord &record, QString &reason)
 {
     record.source = key;
@@ -69,7 +103,8 @@ bool parseRecord(const QString &key, const QJsonObject &object, MediaRecord &rec
               && takeCount(object, QStringLiteral("seconds"), record.seconds)
               && takeText(object, QStringLiteral("codepage"), record.codepage)
               && takeText(object, QStringLiteral("tags"), record.tags)
-              && takeText(object, QStringLiteral("note"), record.note);
+              && takeText(object, QStringLiteral("note"), record.note)
+              && takeVerification(object, record.verified);
     if (!ok || source != key) {
         reason = QStringLiteral("the entry of %1 is damaged").arg(key);
         return false;
@@ -131,6 +166,12 @@ QJsonObject MediaRegister::objectOf(const MediaRecord &record)
     object.insert(QStringLiteral("codepage"), record.codepage);
     object.insert(QStringLiteral("tags"), record.tags);
     object.insert(QStringLiteral("note"), record.note);
+    if (record.verified.when.isValid()) {
+        QJsonObject verified{{QStringLiteral("time"), record.verified.when.toUTC().toString(Qt::ISODate)}};
+        for (const auto &[key, member] : verificationCounts())
+            verified.insert(QString::fromLatin1(key), double(record.verified.*member));
+        object.insert(QStringLiteral("verified"), verified);
+    }
     return object;
 }
 

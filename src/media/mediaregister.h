@@ -15,6 +15,21 @@
 
 class RowStore;
 
+// The last verification of a medium (media/verify): when it ended and
+// what it found among the medium's files.
+struct MediumVerification
+{
+    QDateTime when; // UTC; invalid: the medium was never verified
+    qint64 files = 0;
+    qint64 ok = 0;
+    qint64 unreadable = 0;
+    qint64 changed = 0;
+    qint64 damaged = 0;
+    qint64 missing = 0;
+
+    bool operator==(const MediumVerification &) const = default;
+};
+
 // What Ondro knows about one medium (one source ID of the catalogue): the
 // volume it was scanned from and what the scan found. Kept in media.json
 // beside the list file.
@@ -34,6 +49,7 @@ struct MediaRecord
     QString codepage = QStringLiteral("auto");
     QString tags = QStringLiteral("id3v1"); // which tag the fields come from first (media/tagreading.h)
     QString note;
+    MediumVerification verified;
     QJsonObject unknown; // keys this version does not know, written back as read
 
     bool operator==(const MediaRecord &) const = default;

@@ -98,6 +98,14 @@ QString MediaSession::setNote(const QString &source, const QString &note)
     return setField(source, &MediaRecord::note, note, "note");
 }
 
+QString MediaSession::noteVerification(const QString &source, const MediumVerification &verified)
+{
+    if (!m_refusal.isEmpty())
+        return m_refusal + QStringLiteral(" What this verification found about the medium was not saved.");
+    m_media.recordFor(source).verified = verified;
+    return save();
+}
+
 QString MediaSession::renameMedium(const QString &from, const QString &to)
 {
     if (!m_refusal.isEmpty())

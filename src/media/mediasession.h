@@ -52,6 +52,9 @@ public:
     // at start (the change is then never saved), else empty.
     QString noteScan(const QString &source, const QString &root, const MediumTotals &totals);
     QString setNote(const QString &source, const QString &note);
+    // Keeps what a verification of source found (media/verifyrun), with
+    // the same message.
+    QString noteVerification(const QString &source, const MediumVerification &verified);
     // Keeps the record of from under the ID to, or drops the record of
     // source, and saves, with the same message (the entries are changed by
     // whoever holds the rows: media/mediaedits); refresh() follows.

@@ -20,7 +20,7 @@ RowStore catalogue()
         {{"/cd/Night Drive/01 Intro.mp3", "CD01", "The Band", "Intro", "Night Drive", "1991", "Rock", "/c/front.jpg"},
          "ondro:1 size=4000000 mtime=1717545600 dur=215.3 kbps=128 mode=cbr rate=44100 enc=LAME3.100 aid=aa trk=1 disc=1"},
         {{"/cd/Night Drive/02 Café.mp3", "CD01", "The Band", "Café Noir", "Night Drive", "1991", "Jazz"},
-         "ondro:1 size=9000000 mtime=1709640000 dur=301.0 kbps=239 mode=vbr rate=48000 aid=bb est=1 trk=2 disc=1 art=folder"},
+         "ondro:1 size=9000000 mtime=1709640000 dur=301.0 kbps=239 mode=vbr rate=48000 aid=bb est=1 trk=2 disc=1 art=folder vfy=damaged"},
         {{"/hd/Motörhead/Ace.mp3", "HD01", "Motörhead", "Ace of Spades", "Ace", "1980", "Metal"},
          "ondro:1 size=3000000 mtime=1577836799 dur=169.0 kbps=128 mode=cbr rate=44100 aid=cc dmg=short trk=10 art=embedded"},
         {{"/hd/copy/Ace.mp3", "HD01", "MOTORHEAD", "ace of spades", "", "1980-10", "Metal"},
@@ -49,8 +49,8 @@ QString matching(const QString &text, const RowStore &rows = catalogue())
     Query::Context context;
     context.now = Now;
     context.media = {{QStringLiteral("CD01"), QStringLiteral("NIGHT_DRIVE"), QStringLiteral("Shelf B"), true,
-                      Now - 14 * 86400},
-                     {QStringLiteral("CD02"), QString(), QString(), false, std::nullopt},
+                      Now - 14 * 86400, Now - 2 * 86400},
+                     {QStringLiteral("CD02"), QString(), QString(), false, std::nullopt, Now - 2 * 366 * 86400},
                      {QStringLiteral("HD01"), QStringLiteral("Backup"), QString(), true, 1588291200}};
     context.duplicates = &flags;
     const Query::Matcher matcher(parsed.root.get(), context);
@@ -157,6 +157,11 @@ private Q_SLOTS:
             {"scanned:<3w", "0 1"},                    // CD01's scan; CD02's is not known
             {"scanned:2020-05", "2 3 4"},
             {"-scanned:2024", "2 3 4 5 6"},
+            // HD01 was never verified: older than any age; LIB1 is no medium.
+            {"is:unverified", "2 3 4"},
+            {"verified:<1y", "0 1"},
+            {"verified:>1y", "2 3 4 5"},
+            {"has:problem", "1"},
             // A pattern finds the fold of the text too.
             {"title:/cafe/", "1"},
             {"artist:/^motorhead$/", "2 3"},

@@ -28,6 +28,7 @@ from desktop import (Failure, object_named, PopupMenus, Program, WAIT, active_wi
                      named, screenshot, texts, type_text, wait_file, wait_for, x_output)
 from manage_run import manage_run
 from register_run import register_run
+from verify_run import verify_run
 
 FRAME = (pyatspi.ROLE_FRAME,)
 DIALOG = (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT, pyatspi.ROLE_FILE_CHOOSER)
@@ -689,6 +690,7 @@ def main():
         collector_run(suite)
         manage_run(suite)
         covers_run(suite)
+        verify_run(suite)
     finally:
         if suite.program is not None:
             suite.program.stop()

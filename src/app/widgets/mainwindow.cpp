@@ -10,6 +10,7 @@
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/filtercommands.h"
 #include "browse/widgets/duplicateswindow.h"
+#include "media/widgets/verifywindow.h"
 #include "app/widgets/savedqueriesmenu.h"
 #include "app/widgets/sortcommands.h"
 #include "browse/savedqueries.h"
@@ -72,6 +73,7 @@ void Form2::buildControls()
                                 [this] { updateCaption(); });
     connect(m_media, &MediaCommands::duplicatesWindowOpened, this, &Form2::connectDuplicates);
     m_cover.setLocator([this](const QString &path, const QString &source) { return m_media->located(path, source); });
+    connect(m_media, &MediaCommands::verifyWindowOpened, this, &Form2::connectVerification);
     m_session.alsoSaved([this] { return m_media->session().hasChanges(); });
     m_filter = new FilterCommands(*m_catalogue, m_ui, m_media->session(), this);
     const QString savedQueries = SavedQueries::fileIn(QFileInfo(CatalogueListFile::defaultPath()).absolutePath());

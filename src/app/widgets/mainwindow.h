@@ -18,6 +18,7 @@
 
 class CatalogueModel;
 class DuplicatesWindow;
+class VerifyWindow;
 class ListColumns;
 class Platform;
 class Prompter;
@@ -93,6 +94,7 @@ private:
     void showSelectedDetails(QWidget *parent); // the details window of the selected entry
     // The Duplicates window's requests, taken by the list's own commands.
     void connectDuplicates(DuplicatesWindow *window);
+    void connectVerification(VerifyWindow *window);
     void showAbout();
     void nameControls(); // accessible names
 

@@ -5,8 +5,17 @@
 #include "browse/widgets/duplicateswindow.h"
 #include "catalogue/cataloguemodel.h"
 #include "media/widgets/detailswindow.h"
+#include "media/widgets/verifywindow.h"
 
 #include <QItemSelectionModel>
+
+// A verification's row shown in the list, as a copy of the Duplicates window is.
+void Form2::connectVerification(VerifyWindow *window)
+{
+    connect(window, &VerifyWindow::selectRequested, this, [this](qsizetype row) {
+        m_browse->selectEntry(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    });
+}
 
 void Form2::connectDuplicates(DuplicatesWindow *window)
 {

@@ -5,6 +5,7 @@
 #include "app/widgets/cataloguelistmodel.h"
 #include "browse/statistics.h"
 #include "browse/widgets/duplicateswindow.h"
+#include "media/widgets/verifywindow.h"
 #include "browse/widgets/statisticswindow.h"
 #include "catalogue/shownrowsmodel.h"
 #include "media/widgets/mediawindow.h"
@@ -74,6 +75,7 @@ void MediaCommands::openMediaWindow()
     if (m_libraryView)
         window->setViewOnly();
     connect(window, &MediaWindow::catalogueChanged, this, [this] { m_countChanged(); });
+    connect(window, &MediaWindow::verifyWindowOpened, this, &MediaCommands::verifyWindowOpened);
     connect(window, &MediaWindow::statisticsRequested, this,
             [this, window](const QString &source) { openMediumStatistics(source, window); });
     window->show();

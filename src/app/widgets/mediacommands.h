@@ -8,6 +8,7 @@
 
 class CatalogueListModel;
 class DuplicatesWindow;
+class VerifyWindow;
 class Form5;
 class MediaSession;
 class MountWatch;
@@ -65,6 +66,7 @@ public:
 
 Q_SIGNALS:
     void duplicatesWindowOpened(DuplicatesWindow *window);
+    void verifyWindowOpened(VerifyWindow *window);
 
 private:
     void statesChanged();

@@ -51,8 +51,9 @@ QWidget *windowOf(QObject *receiver)
 
 } // namespace
 
-BusyState::BusyState(QWidget *window, const QString &label, std::shared_ptr<WorkProgress> progress, StopOffer stop)
-    : m_window(window), m_progress(std::move(progress)), m_shown(label, QString(), 0, 0)
+BusyState::BusyState(QWidget *window, const QString &label, std::shared_ptr<WorkProgress> progress, StopOffer stop,
+                     std::function<QString(const WorkProgress &)> describe)
+    : m_window(window), m_progress(std::move(progress)), m_describe(std::move(describe)), m_shown(label, QString(), 0, 0)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // Input reaches a window's controls, its menus and its actions, none of
@@ -125,6 +126,8 @@ void BusyState::poll()
     // Setting a value may show the window by itself.
     m_shown.setMaximum(total > 0 ? 100 : 0);
     m_shown.setValue(total > 0 ? int(std::min<qint64>(100, 100 * done / total)) : 0);
+    if (m_describe && !m_progress->stopped())
+        m_shown.setLabelText(m_describe(*m_progress));
     if (!m_shown.isVisible())
         m_shown.show();
 }

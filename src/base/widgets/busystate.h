@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 // Whether the progress window offers Stop: only where the work can end
@@ -25,12 +26,13 @@ inline constexpr int ShowProgressAfterTicks = 8;
 // Work that lasts longer than a moment gets a progress window labelled
 // label, fed from progress, and the window is shown disabled behind it.
 // With a stop offered, its Stop button asks the work to stop through
-// progress. All is undone when the state is destroyed.
+// progress; describe, when given, gives the label as the work goes on.
+// All is undone when the state is destroyed.
 class BusyState : public QObject
 {
 public:
     BusyState(QWidget *window, const QString &label, std::shared_ptr<WorkProgress> progress,
-              StopOffer stop = StopOffer::None);
+              StopOffer stop = StopOffer::None, std::function<QString(const WorkProgress &)> describe = {});
     ~BusyState() override;
 
 protected:
@@ -41,6 +43,7 @@ private:
 
     QPointer<QWidget> m_window;
     std::shared_ptr<WorkProgress> m_progress;
+    std::function<QString(const WorkProgress &)> m_describe;
     // Not a child of the window, so that it is not disabled with it.
     QProgressDialog m_shown;
     QTimer m_poll;

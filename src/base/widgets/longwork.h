@@ -30,6 +30,9 @@ struct Shown
     QString label;
     StopOffer stop = StopOffer::None;
     std::function<void(const WorkProgress &)> tick;
+    // With a label: the label as the work goes on (such as its speed),
+    // asked for at each update of the progress window.
+    std::function<QString(const WorkProgress &)> describe;
 };
 
 // Waits for future without blocking the owner's thread, then hands its
@@ -43,7 +46,8 @@ QFutureWatcher<T> *finish(QObject *owner, const Shown &shown, QFuture<T> future,
 {
     auto *watcher = new QFutureWatcher<T>(owner);
     if (!shown.label.isEmpty())
-        (new BusyState(qobject_cast<QWidget *>(owner), shown.label, progress, shown.stop))->setParent(watcher);
+        (new BusyState(qobject_cast<QWidget *>(owner), shown.label, progress, shown.stop, shown.describe))
+            ->setParent(watcher);
     if (shown.tick) {
         auto *poll = new QTimer(watcher);
         QObject::connect(poll, &QTimer::timeout, watcher, [tick = shown.tick, progress] { tick(*progress); });
@@ -69,7 +73,7 @@ template<typename T, typename Done>
 QFutureWatcher<T> *finish(QWidget *window, const QString &label, QFuture<T> future,
                           std::shared_ptr<WorkProgress> progress, Done done)
 {
-    return finish(window, Shown{label, StopOffer::None, {}}, std::move(future), std::move(progress), std::move(done));
+    return finish(window, Shown{label, StopOffer::None, {}, {}}, std::move(future), std::move(progress), std::move(done));
 }
 
 // Runs work(progress) on another core and hands what it returns to done
@@ -86,7 +90,7 @@ auto start(QObject *owner, const Shown &shown, Work work, Done done,
 template<typename Work, typename Done>
 auto start(QWidget *window, const QString &label, Work work, Done done)
 {
-    return start(window, Shown{label, StopOffer::None, {}}, std::move(work), std::move(done));
+    return start(window, Shown{label, StopOffer::None, {}, {}}, std::move(work), std::move(done));
 }
 
 } // namespace LongWork

@@ -4,9 +4,11 @@
 #include "media/rescan.h"
 #include "media/widgets/rescanflow.h"
 #include "media/widgets/mediumactions.h"
+#include "media/widgets/verifywindow.h"
 #include "catalogue/cataloguemodel.h"
 #include "base/codepage.h"
 #include "media/mediasession.h"
+#include "media/verify.h"
 #include "base/platform/prompter.h"
 #include "base/widgets/longwork.h"
 
@@ -49,6 +51,7 @@ QStringList rowTexts(const QString &source, const MediaRecord *record, const Med
           << (record && record->scanned.isValid()
                   ? locale.toString(record->scanned.toLocalTime(), QLocale::ShortFormat)
                   : QString())
+          << (record && record->verified.when.isValid() ? Verify::lastText(record->verified) : QString())
           << (record ? record->codepage : CodePage::autoName())
           << (record ? record->tags : TagPreferences::defaultName()) << (record ? record->note : QString());
     return texts;
@@ -121,7 +124,8 @@ QStringList MediaWindow::headers()
 {
     return {QStringLiteral("Source"),       QStringLiteral("Label"), QStringLiteral("Online"),
             QStringLiteral("Files"),        QStringLiteral("Size"),  QStringLiteral("Playing time"),
-            QStringLiteral("Last scanned"), QStringLiteral("Code page"), QStringLiteral("Tags"),
+            QStringLiteral("Last scanned"), QStringLiteral("Last verified"), QStringLiteral("Code page"),
+            QStringLiteral("Tags"),
             QStringLiteral("Note")};
 }
 
@@ -149,6 +153,8 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     auto *buttons = new QDialogButtonBox(this);
     m_rescanButton = buttons->addButton(QStringLiteral("&Rescan"), QDialogButtonBox::ActionRole);
     m_rescanButton->setObjectName(QStringLiteral("cmdRescan"));
+    m_verifyButton = buttons->addButton(QStringLiteral("&Verify..."), QDialogButtonBox::ActionRole);
+    m_verifyButton->setObjectName(QStringLiteral("cmdVerify"));
     m_statisticsButton = buttons->addButton(QStringLiteral("&Statistics"), QDialogButtonBox::ActionRole);
     m_statisticsButton->setObjectName(QStringLiteral("cmdStatistics"));
     QPushButton *close = buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
@@ -163,6 +169,7 @@ MediaWindow::MediaWindow(CatalogueModel &catalogue, MediaSession &media, Prompte
     m_rescan = new RescanFlow(catalogue, media, prompter, this);
     addMediumMenu();
     connect(m_rescanButton, &QPushButton::clicked, this, &MediaWindow::rescanSelected);
+    connect(m_verifyButton, &QPushButton::clicked, this, [this] { m_actions->verify(selectedSource()); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_statisticsButton, &QPushButton::clicked, this, [this] {
         if (const QString source = selectedSource(); !source.isEmpty())
@@ -209,6 +216,7 @@ void MediaWindow::addMediumMenu()
         m_menu->popup(m_table->viewport()->mapToGlobal(row.isValid() ? row.center() : QPoint()));
     });
     m_table->addAction(menuKey);
+    connect(m_actions, &MediumActions::verifyWindowOpened, this, &MediaWindow::verifyWindowOpened);
     connect(m_actions, &MediumActions::catalogueChanged, this, [this] {
         fill();
         Q_EMIT catalogueChanged();
@@ -259,6 +267,7 @@ void MediaWindow::selectionChanged()
 {
     m_rescanButton->setEnabled(!m_viewOnly && !selectedSource().isEmpty() && !m_rescan->isRunning());
     m_statisticsButton->setEnabled(!selectedSource().isEmpty());
+    m_verifyButton->setEnabled(m_rescanButton->isEnabled());
 }
 
 void MediaWindow::itemEdited(QTableWidgetItem *item)
@@ -343,6 +352,7 @@ void MediaWindow::setViewOnly()
 {
     m_viewOnly = true;
     m_rescanButton->hide();
+    m_verifyButton->hide();
     // Nor renamed, relocated or removed: neither by keys nor by the menu.
     m_table->setContextMenuPolicy(Qt::NoContextMenu);
     for (QAction *action : m_table->actions())

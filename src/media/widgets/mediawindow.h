@@ -12,18 +12,20 @@ class QTableWidgetItem;
 class QFutureWatcherBase;
 class RescanFlow;
 class MediumActions;
+class VerifyWindow;
 class QMenu;
 class QLabel;
 
 // The Media window: one row per medium (every source of the register and
 // of the catalogue) with its label, online state, files, size, playing
-// time, last scan, code page, tag choice and note. The note is edited in
+// time, last scan, last verification, code page, tag choice and note. The note is edited in
 // place and saved at once; the code page and the tag choice are chosen in
 // place from a list, shown on a few titles of the medium first, and
 // applied by a rescan. Rescan walks
 // the selected medium again; the context menu (and F2, Delete) renames,
-// relocates or removes it. Offline media are shown greyed. The status line
-// says what the last rescan (or code page, or tag choice) did.
+// relocates or removes it; Verify... reads its files whole. Offline media
+// are shown greyed. The status line says what the last rescan (or code
+// page, or tag choice) did.
 class MediaWindow : public QDialog
 {
     Q_OBJECT
@@ -41,10 +43,12 @@ Q_SIGNALS:
     void catalogueChanged();
     // "Statistics" for the selected medium.
     void statisticsRequested(const QString &source);
+    // A verification's results are shown (for the main window to take its requests).
+    void verifyWindowOpened(VerifyWindow *window);
 
 public:
     enum Column { SourceColumn, LabelColumn, OnlineColumn, FilesColumn, SizeColumn, TimeColumn, ScannedColumn,
-                  CodePageColumn, TagsColumn, NoteColumn };
+                  VerifiedColumn, CodePageColumn, TagsColumn, NoteColumn };
 
 private:
     void fill();
@@ -71,6 +75,7 @@ private:
     QLabel *m_status = nullptr; // what the last rescan did
     QString m_reading;          // "Code page windows-1251" while the rescan that applies it runs,
     QString m_readingSource;    // to this medium
+    QPushButton *m_verifyButton = nullptr;
     bool m_filling = false;
     bool m_viewOnly = false;
 };

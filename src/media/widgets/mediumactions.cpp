@@ -5,13 +5,18 @@
 #include "media/mediaedits.h"
 #include "media/mediasession.h"
 #include "media/widgets/rescanflow.h"
+#include "media/widgets/verifywindow.h"
+#include "base/widgets/longwork.h"
+#include "media/verifyrun.h"
+
+#include <QElapsedTimer>
 
 #include <QLocale>
 #include <QMenu>
 
 MediumActions::MediumActions(CatalogueModel &catalogue, MediaSession &media, Prompter &prompter, RescanFlow &rescan,
                              QWidget *window)
-    : QObject(window), m_catalogue(catalogue), m_media(media), m_prompter(prompter), m_rescan(rescan)
+    : QObject(window), m_catalogue(catalogue), m_media(media), m_prompter(prompter), m_rescan(rescan), m_window(window)
 {
 }
 
@@ -64,6 +69,48 @@ void MediumActions::remove(const QString &source)
     tell(m_media.removeMedium(source));
     m_media.refresh(m_catalogue.rows());
     Q_EMIT catalogueChanged();
+}
+
+void MediumActions::verify(const QString &source)
+{
+    if (source.isEmpty() || m_rescan.isRunning() || m_verifying)
+        return;
+    const MediumState *state = m_media.states().state(source);
+    if (!state || !state->online) {
+        m_prompter.message(QStringLiteral("%1 cannot be verified: it is offline. Insert or mount it first.").arg(source),
+                           Prompter::Icon::Warning);
+        return;
+    }
+    m_verifying = true;
+    QElapsedTimer clock;
+    clock.start();
+    // The rows stay as they are while the window is busy.
+    LongWork::Shown shown{QStringLiteral("Verifying %1...").arg(source), StopOffer::Offered, {},
+                          [source, clock](const WorkProgress &progress) {
+                              const qint64 ms = std::max<qint64>(1, clock.elapsed());
+                              return QStringLiteral("Verifying %1: %2 of %3, %4/s")
+                                  .arg(source, QLocale().formattedDataSize(progress.done),
+                                       QLocale().formattedDataSize(progress.total),
+                                       QLocale().formattedDataSize(progress.done * 1000 / ms));
+                          }};
+    LongWork::start(
+        m_window, shown,
+        [rows = &m_catalogue.rows(), states = m_media.states(), source](WorkProgress &progress) {
+            return Verify::run(*rows, source, states, &progress);
+        },
+        [this](Verify::Outcome outcome) {
+            m_verifying = false;
+            if (outcome.stopped)
+                return;
+            m_catalogue.apply(Verify::markEdits(m_catalogue.rows(), outcome));
+            tell(m_media.noteVerification(outcome.source, outcome.counts));
+            Q_EMIT catalogueChanged();
+            auto *window = new VerifyWindow(outcome, m_window);
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->setModal(true);
+            Q_EMIT verifyWindowOpened(window);
+            window->show();
+        });
 }
 
 QList<QAction *> MediumActions::addTo(QMenu *menu, std::function<QString()> source)

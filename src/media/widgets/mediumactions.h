@@ -11,12 +11,15 @@ class Prompter;
 class QMenu;
 class QWidget;
 class RescanFlow;
+class VerifyWindow;
 
 // What the user does to a whole medium, from the Media window and the main
 // list alike: Rename (every entry and the register record take the new
-// ID), Relocate (a rescan from the medium's new folder) and Remove (its
-// entries and its record, after a question giving the count). The
-// entries change as any edit does, unsaved until the catalogue's Save.
+// ID), Relocate (a rescan from the medium's new folder), Remove (its
+// entries and its record, after a question giving the count) and Verify
+// (every file read whole as long work, its problems marked on the entries
+// and the result noted in the register, then shown). The entries change as
+// any edit does, unsaved until the catalogue's Save.
 class MediumActions : public QObject
 {
     Q_OBJECT
@@ -29,6 +32,7 @@ public:
     void rename(const QString &source);
     void relocate(const QString &source);
     void remove(const QString &source);
+    void verify(const QString &source);
 
     // Adds Rename, Relocate... and Remove to menu, each acting on the
     // medium source() names when chosen (nothing when it is empty); the
@@ -38,6 +42,8 @@ public:
 Q_SIGNALS:
     // The catalogue's entries changed (renamed or removed).
     void catalogueChanged();
+    // A verification's results are shown.
+    void verifyWindowOpened(VerifyWindow *window);
 
 private:
     void tell(const QString &failure);
@@ -46,4 +52,6 @@ private:
     MediaSession &m_media;
     Prompter &m_prompter;
     RescanFlow &m_rescan;
+    QWidget *m_window;
+    bool m_verifying = false;
 };

@@ -256,12 +256,15 @@ struct Matcher::Impl
         const auto dup = [&](quint8 bit) {
             return duplicates && size_t(s.flagsRow) < duplicates->size() && (*duplicates)[size_t(s.flagsRow)] & bit;
         };
+        if ((field == Field::HasCover || field == Field::HasArt) && !rows.fieldUtf8(row, FieldCoverImage).isEmpty())
+            return true;
+        if (const std::optional<LineFlag> flag = lineFlag(field)) {
+            const QByteArrayView value = ExtensionLine::rawValue(rows.extensionUtf8(row), flag->key);
+            return flag->value.isEmpty() ? !value.isEmpty() : value == flag->value;
+        }
         switch (field) {
         case Field::HasCover:
-            return !rows.fieldUtf8(row, FieldCoverImage).isEmpty();
-        case Field::HasArt:
-            return !rows.fieldUtf8(row, FieldCoverImage).isEmpty()
-                   || !ExtensionLine::rawValue(rows.extensionUtf8(row), ExtensionLine::ArtKey).isEmpty();
+            return false;
         case Field::HasTag:
             for (int f = FieldArtist; f <= FieldGenre; ++f) {
                 if (!rows.fieldUtf8(row, f).trimmed().isEmpty())
@@ -281,12 +284,6 @@ struct Matcher::Impl
             return dup(InAudioGroup);
         case Field::DupSong:
             return dup(InSongGroup);
-        case Field::HasDamage: // dmg=short or dmg=long
-            return !ExtensionLine::rawValue(rows.extensionUtf8(row), "dmg").isEmpty();
-        case Field::IsEstimated:
-            return ExtensionLine::rawValue(rows.extensionUtf8(row), "est") == "1";
-        case Field::HasProblem: // a verification's vfy= mark
-            return !ExtensionLine::rawValue(rows.extensionUtf8(row), ExtensionLine::ProblemKey).isEmpty();
         default:
             return dup(OnOneMedium);
         }

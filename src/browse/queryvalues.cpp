@@ -1,5 +1,6 @@
 #include "browse/queryvalues.h"
 
+#include "catalogue/extensionline.h"
 #include "catalogue/trackrecord.h"
 
 #include <QDate>
@@ -140,6 +141,22 @@ std::optional<Field> flagNamed(QStringView name)
             return f.field;
     }
     return std::nullopt;
+}
+
+std::optional<LineFlag> lineFlag(Field field)
+{
+    switch (field) {
+    case Field::HasDamage: // dmg=short or dmg=long
+        return LineFlag{"dmg", {}};
+    case Field::IsEstimated:
+        return LineFlag{"est", "1"};
+    case Field::HasProblem: // a verification's mark
+        return LineFlag{ExtensionLine::ProblemKey, {}};
+    case Field::HasArt:
+        return LineFlag{ExtensionLine::ArtKey, {}};
+    default:
+        return std::nullopt;
+    }
 }
 
 int textColumnOf(Field field)

@@ -2,6 +2,7 @@
 
 #include "browse/querytree.h"
 
+#include <QByteArrayView>
 #include <QStringView>
 #include <optional>
 
@@ -13,6 +14,16 @@ namespace Query {
 // case ("has:cover", "single"); nothing for a name neither knows.
 std::optional<Field> fieldNamed(QStringView name);
 std::optional<Field> flagNamed(QStringView name);
+
+// A flag that asks for a key on the entry's extension line: has:damage
+// (dmg), is:estimated (est=1), has:problem (vfy), has:art (art, or else the
+// attached cover); value empty when any value will do.
+struct LineFlag
+{
+    const char *key;
+    QByteArrayView value;
+};
+std::optional<LineFlag> lineFlag(Field field);
 
 // The catalogue's column of a text field (source to cover; the path for
 // others).

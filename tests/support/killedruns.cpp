@@ -60,7 +60,9 @@ QStringList registeredSources(const QString &dataFolder)
 QStringList leftBesideSaves(const QString &dataFolder)
 {
     QStringList left;
-    for (const QString &name : othersIn(dataFolder, {"zembra.lst", "media.json", "ondro.lock"})) {
+    // ondro.lock.rmlock: Qt's lock on removing a stale lock, left when a
+    // run is killed while it takes over the lock of a run killed before.
+    for (const QString &name : othersIn(dataFolder, {"zembra.lst", "media.json", "ondro.lock", "ondro.lock.rmlock"})) {
         if (!(name.startsWith(QLatin1String(".zembra.lst.")) || name.startsWith(QLatin1String(".media.json.")))
             || !name.endsWith(QLatin1String(".tmp")))
             left << name;

@@ -31,6 +31,6 @@ struct KilledRuns
 // registered sources, in order, or one line saying what is wrong.
 QStringList registeredSources(const QString &dataFolder);
 
-// What the data folder holds besides its files and the temporary files of
-// killed saves.
+// What the data folder holds besides its files, its lock and the temporary
+// files of killed saves.
 QStringList leftBesideSaves(const QString &dataFolder);

@@ -41,7 +41,10 @@ constexpr int PassAttempts = 3;
 class LaterPass : public CatalogueListFile::RecordVisitor
 {
 public:
-    LaterPass(const FileStamp &first, CatalogueListFile::RecordVisitor &visitor) : m_first(first), m_visitor(visitor)
+    // A catalogue that was not there at the first pass and is still not
+    // there is the same (no file is opened, so opened() is not called).
+    LaterPass(const FileStamp &first, CatalogueListFile::RecordVisitor &visitor)
+        : m_first(first), m_visitor(visitor), m_sameFile(!first.exists)
     {
     }
     void opened(const FileStamp &stamp) override { m_sameFile = stamp == m_first; }
@@ -55,7 +58,7 @@ public:
 private:
     FileStamp m_first;
     CatalogueListFile::RecordVisitor &m_visitor;
-    bool m_sameFile = false;
+    bool m_sameFile;
 };
 
 // What to tell the user when every attempt found the file replaced.

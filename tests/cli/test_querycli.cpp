@@ -183,15 +183,19 @@ private Q_SLOTS:
     // never the flags of one version over the entries of another.
     void twoPassesReadOneVersion_data()
     {
+        QTest::addColumn<bool>("saved"); // a catalogue before the first pass
         QTest::addColumn<int>("replacements");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("matched");
-        QTest::newRow("unchanged") << 0 << 0 << "x1 x2";
-        QTest::newRow("replaced once") << 1 << 0 << "y2 y3";
-        QTest::newRow("replaced every time") << 99 << 3 << "";
+        QTest::newRow("unchanged") << true << 0 << 0 << "x1 x2";
+        QTest::newRow("replaced once") << true << 1 << 0 << "y2 y3";
+        QTest::newRow("replaced every time") << true << 99 << 3 << "";
+        QTest::newRow("no catalogue") << false << 0 << 0 << "";
+        QTest::newRow("none, then made") << false << 1 << 0 << "y2 y3";
     }
     void twoPassesReadOneVersion()
     {
+        QFETCH(bool, saved);
         QFETCH(int, replacements);
         QFETCH(int, status);
         QFETCH(QString, matched);
@@ -204,7 +208,7 @@ private Q_SLOTS:
         };
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("zembra.lst"));
-        QVERIFY(CatalogueListFile::save(file, version("x", {"aa", "aa", "bb"})).ok);
+        QVERIFY(!saved || CatalogueListFile::save(file, version("x", {"aa", "aa", "bb"})).ok);
         CliContext context;
         context.dataDir = dir.path();
         context.betweenPasses = [&, left = replacements]() mutable {

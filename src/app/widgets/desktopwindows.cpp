@@ -116,12 +116,23 @@ QMargins frameMargins(const QWidget *window)
     return own.isNull() ? lastKnown : own;
 }
 
+// The frame with a pixel more on each side at a fractional scale (1.25):
+// its device pixels rounded to whole logical ones may fall short by one,
+// and a window a device pixel taller than the screen is placed by the
+// window manager at its own will, title bar above the screen.
+static QMargins roomyFrame(const QWidget *window)
+{
+    const QMargins frame = frameMargins(window);
+    const qreal ratio = window->devicePixelRatioF();
+    return ratio == qreal(int(ratio)) ? frame : frame + QMargins(1, 1, 1, 1);
+}
+
 void fitSizeInside(QWidget *window)
 {
     const QRect area = availableArea(window);
     if (!area.isValid() || window->isMaximized() || window->isFullScreen())
         return;
-    const QSize room = area.marginsRemoved(frameMargins(window)).size();
+    const QSize room = area.marginsRemoved(roomyFrame(window)).size();
     if (window->minimumWidth() > room.width() || window->minimumHeight() > room.height())
         window->setMinimumSize(window->minimumSize().boundedTo(room));
     if (window->width() > room.width() || window->height() > room.height())
@@ -134,7 +145,7 @@ void fitInside(QWidget *window)
     if (!area.isValid() || window->isMaximized() || window->isFullScreen())
         return;
     fitSizeInside(window);
-    const QMargins frame = frameMargins(window);
+    const QMargins frame = roomyFrame(window);
     const QRect outer = window->geometry().marginsAdded(frame);
     int left = std::min(outer.left(), area.right() + 1 - outer.width());
     int top = std::min(outer.top(), area.bottom() + 1 - outer.height());

@@ -84,6 +84,30 @@ struct VerifyMedium
         return calls;
     }
 
+    // While it lives, the programs this process starts fail to read unread
+    // at ReadErrorAt as readErrorAt's calls do, through the preloaded
+    // library; the file put back by restore() reads whole.
+    struct ReadFaultInjected
+    {
+        explicit ReadFaultInjected(const VerifyMedium &medium)
+        {
+            qputenv("ONDRO_READ_FAULT", QByteArray::number(ReadErrorAt) + ':' + QFile::encodeName(medium.path("unread")));
+            qputenv("LD_PRELOAD", ONDRO_READ_FAULT_LIB);
+            // The sanitizers' runtime would refuse to come after it.
+            qputenv("ASAN_OPTIONS", m_asan + (m_asan.isEmpty() ? "" : ":") + "verify_asan_link_order=0");
+        }
+        ~ReadFaultInjected()
+        {
+            qunsetenv("ONDRO_READ_FAULT");
+            qunsetenv("LD_PRELOAD");
+            m_asan.isNull() ? qunsetenv("ASAN_OPTIONS") : qputenv("ASAN_OPTIONS", m_asan);
+        }
+        Q_DISABLE_COPY_MOVE(ReadFaultInjected)
+
+    private:
+        const QByteArray m_asan = qgetenv("ASAN_OPTIONS");
+    };
+
     QString root;
     QMap<QString, QByteArray> files;
     QDateTime modified;

@@ -3,6 +3,7 @@
 // on a text every entry matches, removing 100,000 scattered selected
 // entries and adding 100,000 selected entries to the mark bin. Figures are
 // per pass and per entry, next to their targets.
+#include "base/widgets/rowlist.h"
 #include "browse/findstate.h"
 #include "browse/markbin.h"
 #include "browse/matchrule.h"
@@ -17,7 +18,7 @@
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QRandomGenerator>
-#include <QTreeView>
+
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
@@ -111,11 +112,9 @@ int main(int argc, char **argv)
     std::printf("\nMark bin and Remove, 100,000 scattered selected entries of 1,000,000\n");
     {
         CatalogueModel bin(CatalogueModel::markBinHeaders());
-        QTreeView catalogueView;
-        catalogueView.setUniformRowHeights(true);
+        RowList catalogueView;
         catalogueView.setModel(&catalogue);
-        QTreeView binView;
-        binView.setUniformRowHeights(true);
+        RowList binView;
         binView.setModel(&bin);
         catalogueView.show();
         binView.show();

@@ -8,6 +8,7 @@
 // work done on that thread, which holds it the whole time. Runs in an
 // isolated home folder.
 #include "app/widgets/mainwindow.h"
+#include "base/widgets/rowlist.h"
 #include "browse/querymatcher.h"
 #include "browse/queryparser.h"
 #include "catalogrows.h"
@@ -25,7 +26,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
 
 #include <cstdio>
 #include <ctime>
@@ -146,12 +146,12 @@ bool typeInFilter(Form2 &window)
 // Pages down the list from its top, a key each time the last one is
 // done; the reference is the model's cells of one page read on the
 // window's thread, which each page shown needs at least.
-void scrollPages(QTreeView &list)
+void scrollPages(RowList &list)
 {
     constexpr int Pages = 20;
     list.setFocus();
     list.setCurrentIndex(list.model()->index(0, 0));
-    const int perPage = std::max(1, list.viewport()->height() / std::max(1, list.sizeHintForRow(0)));
+    const int perPage = std::max(1, list.viewport()->height() / std::max(1, list.rowHeight(0)));
     const double referenceMs = timedMs([&] {
         for (int row = 0; row < perPage; ++row)
             for (int column = 0; column < list.model()->columnCount(); ++column)
@@ -193,7 +193,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+    auto *list = window.findChild<RowList *>(QStringLiteral("ListView1"));
     QHeaderView *header = list->header();
     for (int column = FactColumns::First; column < FactColumns::end(); ++column)
         header->setSectionHidden(column, false);

@@ -4,6 +4,7 @@
 #include "app/widgets/accessiblenames.h"
 #include "app/widgets/desktopwindows.h"
 #include "app/widgets/mainwindow.h"
+#include "base/widgets/rowlist.h"
 #include "browse/widgets/querywindow.h"
 #include "media/widgets/scanwindow.h"
 #include "recordingplatform.h"
@@ -84,7 +85,7 @@ private Q_SLOTS:
         window.catalogue().appendRows(tracks({longPath()}));
         window.markBin().appendRows(tracks({longPath()}));
         for (const char *name : {"ListView1", "ListView2"}) {
-            auto *list = window.findChild<QTreeView *>(QLatin1String(name));
+            auto *list = window.findChild<RowList *>(QLatin1String(name));
             QCOMPARE(list->textElideMode(), Qt::ElideMiddle);
             QCOMPARE(list->model()->index(0, 0).data(Qt::ToolTipRole).toString(), longPath());
         }
@@ -100,7 +101,7 @@ private Q_SLOTS:
         Form2 window(prompter, platform, QString());
         QVERIFY(showLoaded(window));
         window.catalogue().appendRows(tracks({QStringLiteral("/m/b.mp3"), QStringLiteral("/m/a.mp3")}));
-        auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+        auto *list = window.findChild<RowList *>(QStringLiteral("ListView1"));
         list->header()->resizeSection(0, 2000);
         QCoreApplication::processEvents();
         const int height = list->visualRect(list->model()->index(0, 0)).height();
@@ -116,7 +117,7 @@ private Q_SLOTS:
         Form2 window(prompter, platform, QString());
         QVERIFY(showLoaded(window));
         window.catalogue().appendRows(tracks({QStringLiteral("/m/c.mp3"), QStringLiteral("/m/a.mp3")}));
-        QHeaderView *header = window.findChild<QTreeView *>(QStringLiteral("ListView1"))->header();
+        QHeaderView *header = window.findChild<RowList *>(QStringLiteral("ListView1"))->header();
         QVERIFY(!header->isSortIndicatorShown()); // the saved order, not a sorted one
 
         QVERIFY(sortBy(window, header, 0));
@@ -158,7 +159,7 @@ private Q_SLOTS:
 
         // Enter opens the details of the current entry, as a double click.
         window.catalogue().appendRows(tracks({QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3")}));
-        auto *list = child<QTreeView>(window, "ListView1");
+        auto *list = child<RowList>(window, "ListView1");
         list->setCurrentIndex(list->model()->index(1, 0));
         QString opened;
         QTimer::singleShot(0, this, [&opened] {
@@ -316,7 +317,7 @@ private Q_SLOTS:
             for (const char *line : {"ondro:1 kbps=320", "ondro:1 kbps=96"})
                 rows.append(TrackRecord(), EntryOrigin::Own, line);
             window.catalogue().appendRows(std::move(rows));
-            auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+            auto *list = window.findChild<RowList *>(QStringLiteral("ListView1"));
             QVERIFY(list->header()->isSectionHidden(10));
             window.findChild<QAction *>(QStringLiteral("mnuColumn_kbps"))->trigger();
             QVERIFY(!list->header()->isSectionHidden(10));
@@ -332,7 +333,7 @@ private Q_SLOTS:
         }
         Form2 again(prompter, platform, QString());
         QVERIFY(showLoaded(again));
-        QHeaderView *header = again.findChild<QTreeView *>(QStringLiteral("ListView1"))->header();
+        QHeaderView *header = again.findChild<RowList *>(QStringLiteral("ListView1"))->header();
         QVERIFY(!header->isSectionHidden(10));
         QVERIFY(header->isSectionHidden(9));
         QVERIFY(header->sectionSize(10) >= width); // the last column fills the list's room

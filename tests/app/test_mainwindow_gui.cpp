@@ -1,5 +1,6 @@
 #include "app/mainlayout.h"
 #include "app/widgets/mainwindow.h"
+#include "base/widgets/rowlist.h"
 #include "catalogue/cataloguelistfile.h"
 #include "catalogue/cataloguemodel.h"
 #include "recordingplatform.h"
@@ -93,7 +94,7 @@ private Q_SLOTS:
         QCOMPARE(window.catalogue().origin(1), EntryOrigin::Own);
         QCOMPARE(window.catalogue().field(1, FieldFilename), QStringLiteral("/m/b.mp3"));
 
-        auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+        auto *list = window.findChild<RowList *>(QStringLiteral("ListView1"));
         QVERIFY(list->header()->isSectionHidden(1));
         QCOMPARE(list->header()->sectionSize(2), twipsToPixels(2880, window.logicalDpiX()));
         const Settings now = window.currentSettings();
@@ -193,12 +194,12 @@ private Q_SLOTS:
             entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
         QCOMPARE(entries, (QStringList{"&Email", "-", "&Remove", "-", "&Image Cover", "&Add to Mark Bin", "-", "Me&dium"}));
 
-        auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+        auto *list = window.findChild<RowList *>(QStringLiteral("ListView1"));
         QCOMPARE(list->model()->columnCount(), 14); // the nine, then the facts, hidden at first
         QVERIFY(!list->header()->isSectionHidden(0) && list->header()->isSectionHidden(9));
         QCOMPARE(list->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("coverimage"));
         QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
-        auto *bin = window.findChild<QTreeView *>(QStringLiteral("ListView2"));
+        auto *bin = window.findChild<RowList *>(QStringLiteral("ListView2"));
         QCOMPARE(bin->model()->columnCount(), 8);
         QCOMPARE(bin->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("Cover Image"));
         QCOMPARE(window.findChild<QLabel *>(QStringLiteral("Label4"))->text(), QStringLiteral("1"));
@@ -238,7 +239,7 @@ private Q_SLOTS:
         QCOMPARE(insertions, 1);
         QVERIFY(ticksWhileBusy > 0);
 
-        auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+        auto *list = window.findChild<RowList *>(QStringLiteral("ListView1"));
         list->setCurrentIndex(list->model()->index(0, 0));
         ticksWhileBusy = 0;
         longestGap = 0;
@@ -284,7 +285,7 @@ private Q_SLOTS:
                                                         listRecord("/m/b.mp3"));
         Form2 window(prompter, platform, QString());
         QVERIFY(showLoaded(window));
-        auto *header = window.findChild<QTreeView *>(QStringLiteral("ListView1"))->header();
+        auto *header = window.findChild<RowList *>(QStringLiteral("ListView1"))->header();
         for (int click = 0; click < 2; ++click) {
             QVERIFY(sortBy(window, header, 0));
             QCOMPARE(window.catalogue().field(0, FieldFilename), QStringLiteral("/m/a.mp3"));
@@ -303,7 +304,7 @@ private Q_SLOTS:
                                                         listRecord("/m/c.mp3", dir.filePath("gone.png")));
         Form2 window(prompter, platform, QString());
         QVERIFY(showLoaded(window));
-        auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+        auto *list = window.findChild<RowList *>(QStringLiteral("ListView1"));
         auto *image1 = window.findChild<QLabel *>(QStringLiteral("Image1"));
         auto *image2 = window.findChild<QLabel *>(QStringLiteral("Image2"));
         auto *label2 = window.findChild<QLabel *>(QStringLiteral("Label2"));
@@ -337,7 +338,7 @@ private Q_SLOTS:
         const QSize frame = window.frameGeometry().size() - window.size(); // the rules use the outer size
         window.resize(twipsToPixels(12000, dpi) - frame.width(), twipsToPixels(11000, dpi) - frame.height());
         QCoreApplication::processEvents();
-        auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+        auto *list = window.findChild<RowList *>(QStringLiteral("ListView1"));
         QCOMPARE(list->width(), twipsToPixels(11505, dpi));
 
         window.resize(twipsToPixels(12000, dpi) - frame.width(), twipsToPixels(8000, dpi)); // below the minimum
@@ -485,7 +486,7 @@ private Q_SLOTS:
         writeBytes(SettingsFile::path(), "VERSION=2.6\r\nWIDTH3=" + QByteArray(40, '9') + "\r\n");
         Form2 window(prompter, platform, QString());
         QVERIFY(showLoaded(window));
-        auto *header = window.findChild<QTreeView *>(QStringLiteral("ListView1"))->header();
+        auto *header = window.findChild<RowList *>(QStringLiteral("ListView1"))->header();
         QVERIFY(!header->isSectionHidden(2));
         QVERIFY(header->sectionSize(2) > 0);
         QVERIFY(header->sectionSize(2) <= window.screen()->availableGeometry().width());
@@ -495,7 +496,7 @@ private Q_SLOTS:
     {
         Form2 window(prompter, platform, QString());
         QVERIFY(showLoaded(window));
-        auto *list = window.findChild<QTreeView *>(QStringLiteral("ListView1"));
+        auto *list = window.findChild<RowList *>(QStringLiteral("ListView1"));
         QTest::keyClick(list, Qt::Key_F3);
         QVERIFY(prompter.shown.isEmpty());
     }

@@ -1,4 +1,5 @@
 #include "app/widgets/mainwindow.h"
+#include "base/widgets/rowlist.h"
 #include "browse/playlist.h"
 #include "browse/queryresults.h"
 #include "browse/widgets/burnwindow.h"
@@ -79,7 +80,7 @@ class BrowseGuiTest : public QObject
     ScriptedPrompter prompter;
     RecordingPlatform platform;
     std::unique_ptr<Form2> window;
-    QTreeView *list = nullptr;
+    RowList *list = nullptr;
 
     // A shown main window whose catalogue holds paths (1-based positions
     // in the tests below).
@@ -88,7 +89,7 @@ class BrowseGuiTest : public QObject
         window = std::make_unique<Form2>(prompter, platform, QString());
         QVERIFY(showLoaded(*window));
         window->catalogue().appendRows(CatalogRows::fromPaths(paths, sources));
-        list = child<QTreeView>(*window, "ListView1");
+        list = child<RowList>(*window, "ListView1");
     }
     void select(std::initializer_list<int> positions)
     {
@@ -258,7 +259,7 @@ private Q_SLOTS:
         QCOMPARE(platform.opened, QStringList{Playlist::path()});
         QCOMPARE(fileBytes(Playlist::path()), QByteArray("/m/2.mp3\r\n/m/5.mp3\r\n/m/9.mp3\r\n"));
         // Delete in the bin takes out only its selected entries.
-        auto *bin = child<QTreeView>(*window, "ListView2");
+        auto *bin = child<RowList>(*window, "ListView2");
         for (int row : {0, 2})
             bin->selectionModel()->select(bin->model()->index(row, 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);

@@ -1,6 +1,7 @@
 #include "app/widgets/browsecommands.h"
 
 #include "app/widgets/maincontrols.h"
+#include "base/widgets/rowlist.h"
 #include "browse/burnplan.h"
 #include "browse/markbin.h"
 #include "browse/playlist.h"
@@ -19,7 +20,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeView>
 
 BrowseCommands::BrowseCommands(CatalogueModel &catalogue, CatalogueModel &markBin, Window window, Prompter &prompter,
                                Platform &platform)

@@ -1,6 +1,7 @@
 #include "app/widgets/filtercommands.h"
 
 #include "app/widgets/maincontrols.h"
+#include "base/widgets/rowlist.h"
 #include "browse/querymatcher.h"
 #include "browse/querymedia.h"
 #include "catalogue/cataloguemodel.h"
@@ -13,7 +14,6 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QTreeView>
 #include <QLineEdit>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -118,7 +118,7 @@ bool FilterCommands::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     if (key == Qt::Key_Escape || key == Qt::Key_Down) {
-        QTreeView *list = m_ui.catalogueView;
+        RowList *list = m_ui.catalogueView;
         list->setFocus(Qt::ShortcutFocusReason);
         if (key == Qt::Key_Down && list->model()->rowCount() > 0)
             list->selectionModel()->setCurrentIndex(list->model()->index(0, 0), QItemSelectionModel::ClearAndSelect |

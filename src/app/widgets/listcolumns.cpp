@@ -3,14 +3,14 @@
 #include "app/widgets/mainplacement.h"
 #include "base/platform/platform.h"
 #include "base/twips.h"
+#include "base/widgets/rowlist.h"
 #include "catalogue/factcolumns.h"
 
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
-#include <QTreeView>
 
-ListColumns::ListColumns(QTreeView &list, MainPlacement &placement, Platform &platform, QWidget *window)
+ListColumns::ListColumns(RowList &list, MainPlacement &placement, Platform &platform, QWidget *window)
     : QObject(window), m_list(list), m_placement(placement), m_platform(platform)
 {
     m_menu = new QMenu(QStringLiteral("&Columns"), window);

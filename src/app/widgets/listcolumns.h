@@ -5,7 +5,7 @@
 class MainPlacement;
 class Platform;
 class QMenu;
-class QTreeView;
+class RowList;
 
 // The main list's fact columns (FactColumns): hidden at first, shown or
 // hidden from the pop-up menu of the list's header, the nine fields'
@@ -15,7 +15,7 @@ class ListColumns : public QObject
 {
     Q_OBJECT
 public:
-    ListColumns(QTreeView &list, MainPlacement &placement, Platform &platform, QWidget *window);
+    ListColumns(RowList &list, MainPlacement &placement, Platform &platform, QWidget *window);
 
     // Shows the columns the state file names, at their widths; hides the rest.
     void restore();
@@ -26,7 +26,7 @@ public:
 private:
     void setShown(int column, bool shown);
 
-    QTreeView &m_list;
+    RowList &m_list;
     MainPlacement &m_placement;
     Platform &m_platform;
     QMenu *m_menu = nullptr;

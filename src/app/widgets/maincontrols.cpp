@@ -2,6 +2,7 @@
 
 #include "base/widgets/appicons.h"
 #include "base/widgets/listlook.h"
+#include "base/widgets/rowlist.h"
 #include "browse/markbin.h"
 #include "catalogue/shownrowsmodel.h"
 
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QToolButton>
-#include <QTreeView>
 
 #include <algorithm>
 
@@ -40,43 +40,11 @@ constexpr std::array<ToolButtonSpec, 7> ToolButtons = {{
     {"Command9", "Query", "", AppIcons::Tool::Query},
 }};
 
-// A list whose changes to many rows at once (a medium going offline greys
-// all of its entries) repaint only the rows in view: Qt's tree view would
-// measure every row of the change, over half a second for a million.
-class RowList : public QTreeView
-{
-public:
-    using QTreeView::QTreeView;
-
-protected:
-    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) override
-    {
-        constexpr int ManyRows = 1000;
-        if (bottomRight.row() - topLeft.row() < ManyRows || topLeft.parent().isValid())
-            return QTreeView::dataChanged(topLeft, bottomRight, roles);
-        const QModelIndex top = indexAt(QPoint(0, 0));
-        const QModelIndex bottom = indexAt(QPoint(0, viewport()->height() - 1));
-        const int first = std::max(topLeft.row(), top.isValid() ? top.row() : 0);
-        const int last = std::min(bottomRight.row(), bottom.isValid() ? bottom.row() : model()->rowCount() - 1);
-        if (first <= last)
-            QTreeView::dataChanged(topLeft.siblingAtRow(first), bottomRight.siblingAtRow(last), roles);
-    }
-};
-
-QTreeView *makeList(const char *name, QAbstractItemModel *model, QWidget *parent)
+RowList *makeList(const char *name, QAbstractItemModel *model, QWidget *parent)
 {
     auto *list = new RowList(parent);
     list->setObjectName(QLatin1String(name));
     list->setModel(model);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true); // keeps a million rows cheap to lay out
-    list->setAllColumnsShowFocus(true);
-    list->setAlternatingRowColors(true);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionsMovable(false);
-    ListLook::apply(list);
     return list;
 }
 

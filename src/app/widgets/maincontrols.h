@@ -14,7 +14,7 @@ class QGroupBox;
 class QLabel;
 class QMainWindow;
 class QToolButton;
-class QTreeView;
+class RowList;
 class QWidget;
 
 // The main window's controls, made once with their names, texts and look:
@@ -27,8 +27,8 @@ struct MainControls
     QGroupBox *toolFrame = nullptr;
     QGroupBox *catalogueFrame = nullptr;
     QGroupBox *markBinFrame = nullptr;
-    QTreeView *catalogueView = nullptr;
-    QTreeView *markBinView = nullptr;
+    RowList *catalogueView = nullptr;
+    RowList *markBinView = nullptr;
     QLabel *coverImage = nullptr;
     QLabel *coverStrip = nullptr;
     QLabel *coverPlaceholder = nullptr; // framed, under the cover picture

@@ -5,6 +5,7 @@
 #include "app/widgets/maincontrols.h"
 #include "base/platform/platform.h"
 #include "base/twips.h"
+#include "base/widgets/rowlist.h"
 #include "catalogue/factcolumns.h"
 #include "base/widgets/appicons.h"
 
@@ -17,7 +18,6 @@
 #include <QMainWindow>
 #include <QScreen>
 #include <QToolButton>
-#include <QTreeView>
 
 #include <algorithm>
 

@@ -1,4 +1,5 @@
 #include "app/widgets/mainwindow.h"
+#include "base/widgets/rowlist.h"
 #include "media/mediasession.h"
 
 #include "browse/querymedia.h"
@@ -30,7 +31,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolButton>
-#include <QTreeView>
 
 
 QString Form2::emptyCatalogueHint()
@@ -112,13 +112,13 @@ void Form2::connectCatalogueList()
             m_settings.widths[size_t(column)] = float(pixelsToTwips(size, m_placement.dpi()));
         QMetaObject::invokeMethod(this, [this] { m_placement.fillListWidth(); }, Qt::QueuedConnection);
     });
-    connect(m_ui.catalogueView, &QTreeView::clicked, this, [this] { m_cover.rowClicked(); });
+    connect(m_ui.catalogueView, &RowList::clicked, this, [this] { m_cover.rowClicked(); });
     // The preview follows the selection as a click does, also when the
     // arrow keys or a selection key move it.
     const QItemSelectionModel *selection = m_ui.catalogueView->selectionModel();
     connect(selection, &QItemSelectionModel::currentChanged, this, [this] { m_cover.rowClicked(); });
     connect(selection, &QItemSelectionModel::selectionChanged, this, [this] { m_cover.rowClicked(); });
-    connect(m_ui.catalogueView, &QTreeView::doubleClicked, this, &Form2::rowDoubleClicked);
+    connect(m_ui.catalogueView, &RowList::doubleClicked, this, &Form2::rowDoubleClicked);
     connect(m_ui.catalogueView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { m_listMenu->popup(m_ui.catalogueView->viewport()->mapToGlobal(at)); });
     // Shift+F10 opens the pop-up menu as the Menu key does, under the

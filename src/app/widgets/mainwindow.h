@@ -28,7 +28,6 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QToolButton;
-class QTreeView;
 class FilterCommands;
 class ShownRowsModel;
 

@@ -4,6 +4,7 @@
 #include "base/widgets/longwork.h"
 #include "base/platform/prompter.h"
 #include "base/platform/association.h"
+#include "base/widgets/rowlist.h"
 #include "catalogue/cataloguelistfile.h"
 #include "app/widgets/cataloguelistmodel.h"
 #include "app/widgets/listcolumns.h"
@@ -21,7 +22,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
-#include <QTreeView>
 
 void Form2::showEvent(QShowEvent *event)
 {

@@ -1,6 +1,7 @@
 // The main window's menu bar and the list's pop-up menu.
 #include "app/widgets/mainwindow.h"
 
+#include "base/widgets/rowlist.h"
 #include "export/widgets/interchangeexport.h"
 
 #include "base/platform/openfailure.h"
@@ -12,7 +13,6 @@
 #include <QMenu>
 #include <QToolButton>
 #include <QMenuBar>
-#include <QTreeView>
 
 namespace {
 

@@ -1,13 +1,13 @@
 #include "app/widgets/sortcommands.h"
 
+#include "base/widgets/rowlist.h"
 #include "catalogue/cataloguemodel.h"
 #include "base/widgets/listlook.h"
 #include "base/widgets/longwork.h"
 
 #include <QHeaderView>
-#include <QTreeView>
 
-SortCommands::SortCommands(CatalogueModel &catalogue, QTreeView &list, QWidget *window,
+SortCommands::SortCommands(CatalogueModel &catalogue, RowList &list, QWidget *window,
                            QPointer<QFutureWatcherBase> &work)
     : QObject(window), m_catalogue(catalogue), m_list(list), m_window(window), m_work(work)
 {

@@ -5,7 +5,7 @@
 
 class CatalogueModel;
 class QFutureWatcherBase;
-class QTreeView;
+class RowList;
 class QWidget;
 
 // The catalogue list's sort: a click on a column's header sorts by it on
@@ -15,7 +15,7 @@ class SortCommands : public QObject
 {
     Q_OBJECT
 public:
-    SortCommands(CatalogueModel &catalogue, QTreeView &list, QWidget *window, QPointer<QFutureWatcherBase> &work);
+    SortCommands(CatalogueModel &catalogue, RowList &list, QWidget *window, QPointer<QFutureWatcherBase> &work);
 
     void sortByColumn(int column);
 
@@ -23,7 +23,7 @@ private:
     void checkSortOrder(qsizetype first, qsizetype last);
 
     CatalogueModel &m_catalogue;
-    QTreeView &m_list;
+    RowList &m_list;
     QWidget *m_window;
     QPointer<QFutureWatcherBase> &m_work;
 };

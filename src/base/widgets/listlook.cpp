@@ -47,6 +47,12 @@ public:
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), heightOf(option)));
+        return size;
+    }
+
+    static int heightOf(const QStyleOptionViewItem &option)
+    {
         QStyleOptionViewItem probe(option);
         probe.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
         probe.text = QStringLiteral("Xg");
@@ -54,9 +60,7 @@ public:
             probe.decorationSize = QSize(16, 16);
         const QWidget *widget = option.widget;
         const QStyle *style = widget ? widget->style() : QApplication::style();
-        size.setHeight(std::max(size.height(),
-                                style->sizeFromContents(QStyle::CT_ItemViewItem, &probe, QSize(), widget).height()));
-        return size;
+        return style->sizeFromContents(QStyle::CT_ItemViewItem, &probe, QSize(), widget).height();
     }
 };
 
@@ -64,7 +68,7 @@ public:
 class EmptyHint : public QObject
 {
 public:
-    EmptyHint(QTreeView *list, const QString &text) : QObject(list), m_list(list)
+    EmptyHint(QAbstractItemView *list, const QString &text) : QObject(list), m_list(list)
     {
         m_label = new QLabel(text, list->viewport());
         m_label->setObjectName(QStringLiteral("emptyHint"));
@@ -100,7 +104,7 @@ private:
         m_label->setVisible(!model || model->rowCount() == 0);
     }
 
-    QTreeView *m_list;
+    QAbstractItemView *m_list;
     QLabel *m_label = nullptr;
 };
 
@@ -108,12 +112,29 @@ private:
 
 void apply(QTreeView *list)
 {
+    apply(list, list->header());
+}
+
+void apply(QAbstractItemView *list, QHeaderView *header)
+{
     list->setTextElideMode(Qt::ElideMiddle);
     list->setItemDelegate(new RowHeightDelegate(list));
     auto *style = new SortArrowStyle;
-    style->setParent(list->header());
-    list->header()->setStyle(style);
-    showSortArrow(list->header(), -1);
+    style->setParent(header);
+    header->setStyle(style);
+    showSortArrow(header, -1);
+}
+
+int rowHeight(const QWidget *widget)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(widget);
+    option.widget = widget;
+    option.font = widget->font();
+    option.fontMetrics = widget->fontMetrics();
+    const int icon = widget->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, widget);
+    option.decorationSize = QSize(icon, icon);
+    return RowHeightDelegate::heightOf(option);
 }
 
 void showSortArrow(QHeaderView *header, int column)
@@ -131,7 +152,7 @@ int sortArrowColumn(const QHeaderView *header)
     return header->isSortIndicatorShown() ? header->sortIndicatorSection() : -1;
 }
 
-QLabel *addEmptyHint(QTreeView *list, const QString &text)
+QLabel *addEmptyHint(QAbstractItemView *list, const QString &text)
 {
     return (new EmptyHint(list, text))->label();
 }

@@ -2,9 +2,11 @@
 
 #include <QString>
 
+class QAbstractItemView;
 class QHeaderView;
 class QLabel;
 class QTreeView;
+class QWidget;
 
 // How the program's report lists look, the same in every window: long
 // texts cut in the middle (a path keeps its start and its file name), one
@@ -14,6 +16,11 @@ class QTreeView;
 namespace ListLook {
 
 void apply(QTreeView *list);
+void apply(QAbstractItemView *list, QHeaderView *header);
+
+// The height of every row of a list of widget's font and style, as tall
+// as one with an icon.
+int rowHeight(const QWidget *widget);
 
 // The arrow on column, or none with column -1.
 void showSortArrow(QHeaderView *header, int column);
@@ -21,6 +28,6 @@ int sortArrowColumn(const QHeaderView *header); // -1 when none is shown
 
 // A hint shown where the rows would be while the list has none; the
 // label's object name is "emptyHint".
-QLabel *addEmptyHint(QTreeView *list, const QString &text);
+QLabel *addEmptyHint(QAbstractItemView *list, const QString &text);
 
 } // namespace ListLook

@@ -307,6 +307,7 @@ class Suite:
         self.closes(named(path, DIALOG), "the details window closes on Enter")
 
     def query(self):
+        self.main(active=True)  # as a user, after the details window is gone
         click(wait_for("the tool button 'Query'", lambda: find(self.main(), "Query", BUTTON)))
         self.shows(named("Search", DIALOG), "the question 'Search'", active=True)
         type_text("Song")

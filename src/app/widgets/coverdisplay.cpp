@@ -1,14 +1,17 @@
 #include "app/widgets/coverdisplay.h"
 
 #include "app/widgets/maincontrols.h"
+#include "base/safefileread.h"
 #include "base/workpool.h"
 #include "catalogue/cataloguemodel.h"
 #include "catalogue/entrypath.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -16,16 +19,34 @@ namespace {
 // preview and the details window show them smaller.
 constexpr int KeptSide = 600;
 
-// Runs on the pool: the bytes read and decoded into a picture.
-QImage fileArtImage(const QByteArray &path)
+// The kept picture of an attached cover is under its path after this,
+// which no entry's key (its source first) starts with.
+const QString AttachedKey = QStringLiteral("\n");
+
+QImage keptImage(const QByteArray &bytes)
 {
-    const FileArt art = readFileArt(path);
     QImage image;
-    if (art.origin == FileArt::None || !image.loadFromData(art.bytes))
+    if (bytes.isEmpty() || !image.loadFromData(bytes))
         return {};
     if (image.width() > KeptSide || image.height() > KeptSide)
         image = image.scaled(KeptSide, KeptSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
+}
+
+// Runs on the pool: the bytes read and decoded into a picture.
+QImage fileArtImage(const QByteArray &path)
+{
+    return keptImage(readFileArt(path).bytes);
+}
+
+// Runs on the pool: an attached cover's picture file, read as a plain file
+// no larger than a folder's picture may be (never a pipe that would hang).
+QImage attachedImage(const QByteArray &path)
+{
+    SafeFileRead::Options options;
+    options.maxBytes = LargestFolderPicture;
+    const SafeFileRead::Result read = SafeFileRead::readAll(QFile::decodeName(path), options);
+    return read.ok() ? keptImage(read.bytes) : QImage();
 }
 
 } // namespace
@@ -55,25 +76,38 @@ void CoverDisplay::show(const QPixmap &picture)
 void CoverDisplay::preview(CoverPreview &preview)
 {
     const std::optional<QString> cover = selectedCover();
-    preview.update(
-        cover,
-        [this](const QString &path) {
-            const QPixmap picture(path);
-            if (picture.isNull())
-                return false;
-            m_ui.coverImage->setPixmap(picture);
-            return true;
-        },
-        [this](bool visible) { show(visible ? m_ui.coverImage->pixmap() : QPixmap()); });
     if (!cover)
         return;
     m_wanted.clear();
+    m_waiting = nullptr;
+    const auto shower = [this](bool visible) { show(visible ? m_ui.coverImage->pixmap() : QPixmap()); };
     if (cover->isEmpty()) {
+        preview.update(cover, {}, shower);
         // No cover attached: the file's own, which takes the preview's place.
         m_rowClickPreview.forget();
         m_lastShownCover.forget();
         showFileArt(*m_ui.selectedRow());
+        return;
     }
+    if (*cover == preview.remembered())
+        return;
+    // The attached picture, once read on the pool: until then the preview
+    // keeps what it shows, as it does when the picture cannot be read.
+    const QString key = AttachedKey + *cover;
+    if (const QImage *kept = m_found.object(key)) {
+        preview.update(cover, [&](const QString &) {
+            if (kept->isNull())
+                return false;
+            m_ui.coverImage->setPixmap(QPixmap::fromImage(*kept));
+            return true;
+        }, shower);
+        return;
+    }
+    m_wanted = key;
+    m_wantedPath = QFile::encodeName(*cover);
+    m_waiting = &preview;
+    if (!m_reading.isRunning())
+        startReading(m_wanted, m_wantedPath);
 }
 
 void CoverDisplay::showFileArt(qsizetype row)
@@ -96,14 +130,19 @@ void CoverDisplay::showFileArt(qsizetype row)
 void CoverDisplay::startReading(const QString &key, const QByteArray &path)
 {
     m_readingKey = key;
-    m_reading.setFuture(QtConcurrent::run(workPool(), fileArtImage, path));
+    m_reading.setFuture(QtConcurrent::run(workPool(), key.startsWith(AttachedKey) ? attachedImage : fileArtImage, path));
 }
 
 void CoverDisplay::read()
 {
     const QImage image = m_reading.result();
     m_found.insert(m_readingKey, new QImage(image), std::max<qsizetype>(1, image.sizeInBytes() / 1024));
-    if (m_readingKey == m_wanted)
+    if (m_readingKey == m_wanted && m_waiting) {
+        CoverPreview *waiting = std::exchange(m_waiting, nullptr);
+        preview(*waiting); // read now: shown from what is kept
+        if (waiting == &m_rowClickPreview)
+            m_ui.shownCoverLabel->setText(m_rowClickPreview.remembered());
+    } else if (m_readingKey == m_wanted)
         show(QPixmap::fromImage(image));
     else if (!m_wanted.isEmpty() && !m_found.contains(m_wanted))
         startReading(m_wanted, m_wantedPath); // the selection moved on while this one was read

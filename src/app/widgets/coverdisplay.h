@@ -18,10 +18,10 @@ struct MainControls;
 // Find and the details window show it through showSelected(), which
 // remembers what it showed apart from the clicks.
 //
-// An entry without an attached cover (not one whose attached picture is
-// gone: that hides the preview) shows the picture in its file's tag or its
-// folder (readFileArt), read on the program's pool: the window
-// never waits for it, a newer selection's picture replaces one still being
+// An entry's attached cover is read on the program's pool, and kept; one
+// without an attached cover (not one whose attached picture is gone: that
+// hides the preview) shows the picture in its file's tag or its folder
+// (readFileArt), read there too: the window never waits for a picture, a newer selection's picture replaces one still being
 // read, and the last few entries' pictures (or that they have none) are
 // kept, so going back to them reads nothing.
 class CoverDisplay
@@ -64,4 +64,5 @@ private:
     QString m_readingKey; // of the entry m_reading reads
     QString m_wanted;     // the selected entry's key
     QByteArray m_wantedPath;
+    CoverPreview *m_waiting = nullptr; // to show the attached picture being read
 };

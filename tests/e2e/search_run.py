@@ -30,7 +30,8 @@ def search_run(suite):
         suite.shows(named("Search", DIALOG), "the question 'Search'", active=True)
         type_text('artist:"old stick"')
         key("Return")
-        window = suite.shows(named("Ondro Query - 3 Matches", DIALOG), "the query window 'Ondro Query - 3 Matches'")
+        window = suite.shows(named("Ondro Query - 3 Matches", DIALOG), "the query window 'Ondro Query - 3 Matches'",
+                             active=True)
         rows = wait_for("its list", lambda: find(window, "Query results")).queryTable().nRows
         if rows != 3:
             raise Failure(f"the query window lists {rows} rows, not 3")

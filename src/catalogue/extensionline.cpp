@@ -24,19 +24,31 @@ bool needsEscape(char c)
     return c == '%' || c == ' ' || c == '=' || u < 0x20 || u >= 0x7F;
 }
 
-void appendEscaped(QByteArray &out, QByteArrayView text)
+// Writes text escaped at to, which has room for three bytes a character;
+// where it ends.
+char *writeEscaped(char *to, QByteArrayView text)
 {
     static constexpr char Hex[] = "0123456789ABCDEF";
     for (const char c : text) {
         if (!needsEscape(c)) {
-            out += c;
+            *to++ = c;
             continue;
         }
         const auto u = static_cast<unsigned char>(c);
-        out += '%';
-        out += Hex[u >> 4];
-        out += Hex[u & 0xF];
+        *to++ = '%';
+        *to++ = Hex[u >> 4];
+        *to++ = Hex[u & 0xF];
     }
+    return to;
+}
+
+// Written straight into out's room, not a character at a time: a scan
+// writes a line for every file.
+void appendEscaped(QByteArray &out, QByteArrayView text)
+{
+    const qsizetype start = out.size();
+    out.resize(start + 3 * text.size());
+    out.truncate(writeEscaped(out.data() + start, text) - out.constData());
 }
 
 int hexDigit(char c)
@@ -147,12 +159,18 @@ QByteArray format(const Facts &facts)
 
 void LineBuilder::add(QByteArrayView key, QByteArrayView value)
 {
-    if (m_out.isEmpty())
+    if (m_out.isEmpty()) {
+        m_out.reserve(192); // a scanned file's whole line, mostly
         m_out.append(ThisVersion);
-    m_out.append(' ');
-    appendEscaped(m_out, key);
-    m_out.append('=');
-    appendEscaped(m_out, value);
+    }
+    const qsizetype start = m_out.size();
+    m_out.resize(start + 2 + 3 * (key.size() + value.size()));
+    char *to = m_out.data() + start;
+    *to++ = ' ';
+    to = writeEscaped(to, key);
+    *to++ = '=';
+    to = writeEscaped(to, value);
+    m_out.truncate(to - m_out.constData());
 }
 
 void LineBuilder::add(QByteArrayView key, qint64 number)

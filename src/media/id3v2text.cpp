@@ -122,7 +122,8 @@ void appendUtf8(QByteArray &out, char32_t c)
 // characters of it taken before the cleaning.
 bool cleanValue(int encoding, QByteArrayView value, QByteArray &out, qsizetype limit = -1)
 {
-    out.clear();
+    out.resize(0); // its room kept for the next value
+    out.reserve(2 * value.size()); // Latin-1 as UTF-8 at most
     qsizetype taken = 0;
     qsizetype lastKept = 0; // out's size after its last character that is not a blank
     const bool ok = forEachChar(encoding, value, [&](char32_t c) {

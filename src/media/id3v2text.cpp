@@ -104,39 +104,44 @@ bool forEachChar(int encoding, QByteArrayView value, Code code)
     return true;
 }
 
-void appendUtf8(QByteArray &out, char32_t c)
+// Writes c as UTF-8 at to; where it ends.
+char *putUtf8(char *to, char32_t c)
 {
     if (c < 0x80) {
-        out.append(char(c));
+        *to++ = char(c);
     } else if (c < 0x800) {
-        out.append(char(0xC0 | (c >> 6)));
-        out.append(char(0x80 | (c & 0x3F)));
+        *to++ = char(0xC0 | (c >> 6));
+        *to++ = char(0x80 | (c & 0x3F));
     } else {
-        out.append(char(0xE0 | (c >> 12)));
-        out.append(char(0x80 | ((c >> 6) & 0x3F)));
-        out.append(char(0x80 | (c & 0x3F)));
+        *to++ = char(0xE0 | (c >> 12));
+        *to++ = char(0x80 | ((c >> 6) & 0x3F));
+        *to++ = char(0x80 | (c & 0x3F));
     }
+    return to;
 }
 
 // The value cleaned and trimmed of blanks, as UTF-8, at most limit
-// characters of it taken before the cleaning.
+// characters of it taken before the cleaning. Written straight into out's
+// room (every character of value takes a byte or more and is written as
+// three at most), which is kept for the next value.
 bool cleanValue(int encoding, QByteArrayView value, QByteArray &out, qsizetype limit = -1)
 {
-    out.resize(0); // its room kept for the next value
-    out.reserve(2 * value.size()); // Latin-1 as UTF-8 at most
+    out.resize(3 * value.size());
+    char *const start = out.data();
+    char *to = start;
+    char *lastKept = start; // after the last character that is not a blank
     qsizetype taken = 0;
-    qsizetype lastKept = 0; // out's size after its last character that is not a blank
     const bool ok = forEachChar(encoding, value, [&](char32_t c) {
         if (limit >= 0 && taken++ >= limit)
             return;
         c = cleanTagChar(c);
-        if (c == U' ' && out.isEmpty())
+        if (c == U' ' && to == start)
             return;
-        appendUtf8(out, c);
+        to = putUtf8(to, c);
         if (c != U' ')
-            lastKept = out.size();
+            lastKept = to;
     });
-    out.truncate(lastKept);
+    out.truncate(lastKept - start);
     return ok;
 }
 

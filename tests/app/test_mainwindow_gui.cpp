@@ -355,6 +355,21 @@ private Q_SLOTS:
         QCOMPARE(window.frameGeometry().size(), QSize(twipsToPixels(10860, dpi), twipsToPixels(9210, dpi)));
     }
 
+    // At the first size the count under the narrow filter box wraps: cut
+    // at the box's edge, "100000 of 100000 shown" would read as another count.
+    void countWholeAtFirstSize()
+    {
+        Form2 window(prompter, platform, QString());
+        QVERIFY(showLoaded(window));
+        window.catalogue().appendRows(CatalogRows::scannedWithFacts(100000));
+        auto *label = window.findChild<QLabel *>(QStringLiteral("lblShown"));
+        QTRY_COMPARE(label->text(), QStringLiteral("100000 of 100000 shown"));
+        QCoreApplication::processEvents();
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width()
+                     || (label->wordWrap() && label->heightForWidth(label->width()) <= label->height()),
+                 qPrintable(QStringLiteral("%1x%2").arg(label->width()).arg(label->height())));
+    }
+
     void aboutHomepageOpensThroughTheShell()
     {
         Form2 window(prompter, platform, QString());

@@ -87,7 +87,9 @@ void MainPlacement::placeFilter()
     // A wide window leaves the box room enough for a long query where it is.
     const bool roomy = m_filterNarrow.width() >= 80 * m_ui.filterField->fontMetrics().averageCharWidth();
     const bool inUse = !roomy && focus && (focus == m_ui.filterArea || m_ui.filterArea->isAncestorOf(focus));
-    m_ui.shownLabel->setWordWrap(inUse || roomy);
+    // Wrapped even where the box is narrow: "1000000 of 1000000 shown" cut
+    // at the area's edge would read as another count.
+    m_ui.shownLabel->setWordWrap(true);
     QRect room = inUse ? m_filterWide : m_filterNarrow;
     if ((inUse || roomy) && m_ui.filterArea->layout()->hasHeightForWidth())
         room.setHeight(std::max(room.height(), m_ui.filterArea->layout()->totalHeightForWidth(room.width())));

@@ -355,6 +355,29 @@ private Q_SLOTS:
         QCOMPARE(window.frameGeometry().size(), QSize(twipsToPixels(10860, dpi), twipsToPixels(9210, dpi)));
     }
 
+    // The list is a table, but its keys are a list's: Home and End go to the
+    // first and last entry, Tab leaves it; its rows grow with the font.
+    void listKeysAndRowHeight()
+    {
+        Form2 window(prompter, platform, QString());
+        QVERIFY(showLoaded(window));
+        window.catalogue().appendRows(CatalogRows::scannedWithFacts(50));
+        auto *list = window.findChild<RowList *>(QStringLiteral("ListView1"));
+        list->setFocus();
+        list->setCurrentIndex(list->model()->index(20, 2));
+        for (const auto &[key, row] : {std::pair{Qt::Key_End, 49}, std::pair{Qt::Key_Home, 0}}) {
+            QTest::keyClick(list, key);
+            QCOMPARE(list->currentIndex().row(), row);
+        }
+        QTest::keyClick(list, Qt::Key_Tab);
+        QTRY_VERIFY(!list->hasFocus());
+        const int before = list->rowHeight(0);
+        QFont larger = list->font();
+        larger.setPointSizeF(larger.pointSizeF() * 2);
+        list->setFont(larger);
+        QVERIFY(list->rowHeight(0) > before);
+    }
+
     // At the first size the count under the narrow filter box wraps: cut
     // at the box's edge, "100000 of 100000 shown" would read as another count.
     void countWholeAtFirstSize()

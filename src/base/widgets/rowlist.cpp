@@ -3,7 +3,10 @@
 #include "base/widgets/listlook.h"
 
 #include <QAbstractButton>
+#include <QEvent>
 #include <QHeaderView>
+
+#include <algorithm>
 
 RowList::RowList(QWidget *parent) : QTableView(parent)
 {
@@ -28,6 +31,13 @@ RowList::RowList(QWidget *parent) : QTableView(parent)
     ListLook::apply(this, horizontalHeader());
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setDefaultSectionSize(ListLook::rowHeight(this));
+}
+
+void RowList::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        verticalHeader()->setDefaultSectionSize(ListLook::rowHeight(this));
 }
 
 QModelIndex RowList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)

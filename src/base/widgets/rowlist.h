@@ -17,5 +17,7 @@ public:
     QHeaderView *header() const { return horizontalHeader(); }
 
 protected:
+    // The rows' height follows the font and the style.
+    void changeEvent(QEvent *event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 };

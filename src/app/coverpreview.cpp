@@ -31,12 +31,16 @@ FileArt readFileArt(const QByteArray &path)
     if (auto picture = EmbeddedPicture::readFrontCover(path))
         return {std::move(picture->data), FileArt::Embedded};
     const QString folder = FolderCover::find(QFileInfo(QFile::decodeName(path)).path());
-    if (folder.isEmpty())
+    QByteArray bytes = folder.isEmpty() ? QByteArray() : readPictureFile(folder);
+    if (bytes.isEmpty())
         return {};
+    return {std::move(bytes), FileArt::Folder};
+}
+
+QByteArray readPictureFile(const QString &path)
+{
     SafeFileRead::Options options;
     options.maxBytes = LargestFolderPicture;
-    SafeFileRead::Result read = SafeFileRead::readAll(folder, options);
-    if (!read.ok())
-        return {};
-    return {std::move(read.bytes), FileArt::Folder};
+    SafeFileRead::Result read = SafeFileRead::readAll(path, options);
+    return read.ok() ? std::move(read.bytes) : QByteArray();
 }

@@ -43,3 +43,6 @@ struct FileArt
 constexpr qint64 LargestFolderPicture = 16 * 1024 * 1024;
 // path: the file's path as its exact bytes (EntryPath::openPath).
 FileArt readFileArt(const QByteArray &path);
+// A picture file's bytes, read as a plain file (never a pipe that would
+// hang) of at most LargestFolderPicture; empty when it cannot be.
+QByteArray readPictureFile(const QString &path);

@@ -7,7 +7,6 @@ import html
 import os
 import re
 import shutil
-import subprocess
 import time
 import urllib.parse
 
@@ -126,7 +125,7 @@ def collector_run(suite):
     def art_scanned():
         shutil.copytree(os.path.join(suite.work, "media", "Jazz"), art)
         shutil.copy(os.path.join(suite.work, "media", "Front.png"), cover)
-        subprocess.run([suite.args.cli, "scan", art, "--source", "ART1"], check=True, capture_output=True, timeout=20)
+        suite.cli("scan", art, "--source", "ART1")
         suite.start_window()
         suite.continue_by_enter()
         suite.main_active(7)
@@ -165,10 +164,7 @@ def collector_run(suite):
             raise Failure(f"no <img src> of {page} reads back as {cover!r}: {sources!r} read as {paths!r}")
 
     def discarded():
-        suite.menu("Files", "Close")
-        suite.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
-                     button="Discard")
-        suite.ends()
+        suite.close_answering("Discard")
 
     suite.session([
         (f"ondro-cli scans the folder {ART!r} as ART1, then a start with 7 files", art_scanned, True),

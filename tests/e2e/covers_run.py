@@ -8,18 +8,12 @@ import subprocess
 
 import pyatspi
 
-from desktop import Failure, descendants, click, find, has_state, key, named, screenshot, texts, wait_for
+from desktop import Failure, descendants, click, find, has_state, named, screenshot, texts, wait_for
 
 DIALOG = (pyatspi.ROLE_DIALOG,)
 BUTTON = (pyatspi.ROLE_PUSH_BUTTON,)
 TOOLTIP = "CD/Cassette Cover Image"  # the picture's description, in both windows
 
-
-def _cli(suite, *args):
-    done = subprocess.run([suite.args.cli, *args], capture_output=True, text=True, timeout=20)
-    if done.returncode != 0:
-        raise Failure(f"ondro-cli {' '.join(args)}: exit {done.returncode}: {done.stdout!r} {done.stderr!r}")
-    return done.stdout
 
 
 def _synchsafe(n):
@@ -68,11 +62,11 @@ def covers_run(suite):
         shutil.copy(os.path.join(suite.work, "media", "Rock", "Song_Two.mp3"), os.path.join(base, "Album", "plain.mp3"))
         subprocess.run(["convert", "-size", "40x40", "xc:green", os.path.join(base, "Album", "cover.jpg")], check=True,
                        timeout=20)
-        _cli(suite, "scan", base, "--source", "ART1")
-        art = _cli(suite, "query", "has:art source:ART1").splitlines()
+        suite.cli("scan", base, "--source", "ART1")
+        art = suite.cli("query", "has:art source:ART1").splitlines()
         if len(art) != 2:
             raise Failure(f"'has:art source:ART1' lists {art!r}, not the two files")
-        total = len(_cli(suite, "list").splitlines())
+        total = len(suite.cli("list").splitlines())
         suite.start_window()
         suite.continue_by_enter()
         suite.main_active(total)

@@ -277,6 +277,11 @@ class Program:
         self.stderr.close()
 
 
+def cells(table, column):
+    """The names of a table's cells in a column, top to bottom."""
+    return [table.getAccessibleAt(r, column).name for r in range(table.nRows)]
+
+
 def named(name, roles=None):
     def match(w):
         return w.name == name and (roles is None or w.getRole() in roles)

@@ -541,10 +541,7 @@ class Suite:
         self.closes(named("Statistics", DIALOG), "the Statistics window closes on Escape")
 
     def close_saving(self):
-        self.menu("Files", "Close")
-        self.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
-                    button="Save")
-        self.ends()
+        self.close_answering("Save")
         listed = subprocess.run([self.args.cli, "list"], capture_output=True, text=True, timeout=20)
         lines = listed.stdout.splitlines()
         if listed.returncode != 0 or len(lines) != 3:
@@ -580,6 +577,20 @@ class Suite:
     def close_unchanged(self):
         self.menu("Files", "Close")
         self.ends()
+
+    def close_answering(self, button):
+        """Files > Close with unsaved changes, the question answered 'Save' or 'Discard'."""
+        self.menu("Files", "Close")
+        self.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
+                    button=button)
+        self.ends()
+
+    def cli(self, *args, status=0):
+        """Runs ondro-cli; its output, when it exits with status."""
+        done = subprocess.run([self.args.cli, *args], capture_output=True, text=True, timeout=20)
+        if done.returncode != status:
+            raise Failure(f"ondro-cli {' '.join(args)}: exit {done.returncode}: {done.stdout!r} {done.stderr!r}")
+        return done.stdout
 
     def ends(self):
         try:

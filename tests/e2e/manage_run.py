@@ -9,12 +9,11 @@
 import json
 import os
 import shutil
-import subprocess
 import time
 
 import pyatspi
 
-from desktop import (Failure, Program, children, click, find, has_state, key, message_box, message_texts, named,
+from desktop import (Failure, cells, Program, children, click, find, has_state, key, message_box, message_texts, named,
                      screenshot, texts, type_text, wait_for)
 
 DIALOG = (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT)
@@ -22,11 +21,13 @@ LISTS = (pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE)
 STATE_MOVE = 2.0  # a moved folder's new state shows within this many seconds
 
 
-def _cli(suite, *args):
-    done = subprocess.run([suite.args.cli, *args], capture_output=True, text=True, timeout=20)
-    if done.returncode != 0:
-        raise Failure(f"ondro-cli {' '.join(args)}: exit {done.returncode}: {done.stdout!r} {done.stderr!r}")
-    return done.stdout
+
+def _two_media(suite, base, rock, jazz):
+    """base made anew with copies of the Rock and Jazz folders, each scanned: (folder, source ID)."""
+    shutil.rmtree(base, ignore_errors=True)
+    for (folder, source), original in ((rock, "Rock"), (jazz, "Jazz")):
+        shutil.copytree(os.path.join(suite.work, "media", original), folder)
+        suite.cli("scan", folder, "--source", source)
 
 
 def _column(table, header):
@@ -35,9 +36,6 @@ def _column(table, header):
             return c
     raise Failure(f"no column {header!r}")
 
-
-def _cells(table, column):
-    return [table.getAccessibleAt(r, column).name for r in range(table.nRows)]
 
 
 def _question(suite, starts, ends):
@@ -61,15 +59,11 @@ def manage_run(suite):
     files = {}
 
     def scanned_then_started():
-        shutil.rmtree(base, ignore_errors=True)
-        shutil.copytree(os.path.join(suite.work, "media", "Rock"), kept)
-        shutil.copytree(os.path.join(suite.work, "media", "Jazz"), dropped)
-        _cli(suite, "scan", kept, "--source", "FD10")
-        _cli(suite, "scan", dropped, "--source", "FD11")
-        uuids = {m["source"]: m["uuid"] for m in json.loads(_cli(suite, "media", "list", "--json"))}
+        _two_media(suite, base, (kept, "FD10"), (dropped, "FD11"))
+        uuids = {m["source"]: m["uuid"] for m in json.loads(suite.cli("media", "list", "--json"))}
         if uuids.get("FD10") != "":
             raise Failure(f"FD10 is not a folder medium (its volume's UUID: {uuids.get('FD10')!r})")
-        files["all"] = len(_cli(suite, "list").splitlines())
+        files["all"] = len(suite.cli("list").splitlines())
         suite.start_window()
         suite.continue_by_enter()
         suite.main_active(files["all"])
@@ -81,7 +75,7 @@ def manage_run(suite):
 
     def select_medium(source):
         table = media_table()
-        sources = _cells(table, 0)
+        sources = cells(table, 0)
         if source not in sources:
             raise Failure(f"the Media window lists {sources!r}, no {source}")
         click(table.getAccessibleAt(sources.index(source), 0))
@@ -89,7 +83,7 @@ def manage_run(suite):
 
     def main_sources():
         table = suite.catalogue().queryTable()
-        return _cells(table, _column(table, "Source"))
+        return cells(table, _column(table, "Source"))
 
     def renamed():
         suite.menu("Options", "Media...")
@@ -101,8 +95,8 @@ def manage_run(suite):
         key("Return")
         suite.closes(named("Rename Medium", DIALOG), "the question 'Rename Medium' closes")
         wait_for("the Media window listing FD20, not FD10",
-                 lambda: "FD20" in _cells(media_table(), 0) and "FD10" not in _cells(media_table(), 0),
-                 seen=lambda: repr(_cells(media_table(), 0)))
+                 lambda: "FD20" in cells(media_table(), 0) and "FD10" not in cells(media_table(), 0),
+                 seen=lambda: repr(cells(media_table(), 0)))
         wait_for("the main list's two entries of FD20 and none of FD10",
                  lambda: main_sources().count("FD20") == 2 and "FD10" not in main_sources(),
                  seen=lambda: repr(main_sources()))
@@ -125,7 +119,7 @@ def manage_run(suite):
         key("Delete")
         suite.answer("Remove FD11 and its 1 entries from the catalogue?", button="Yes")
         suite.main_named(f"Ondro 2000 - {files['all'] - 1} files")
-        if "FD11" in main_sources() or "FD11" in _cells(media_table(), 0):
+        if "FD11" in main_sources() or "FD11" in cells(media_table(), 0):
             raise Failure("FD11 is still listed after its removal")
         key("Escape")
         suite.closes(named("Media", DIALOG), "the Media window closes on Escape")
@@ -144,13 +138,10 @@ def manage_run(suite):
         key("ctrl+a", "BackSpace")
 
     def saved_agreeing():
-        suite.menu("Files", "Close")
-        suite.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
-                     button="Save")
-        suite.ends()
+        suite.close_answering("Save")
         with open(registry) as f:
             media = set(json.load(f))
-        listed = {line.split("\t")[1] for line in _cli(suite, "list").splitlines()}
+        listed = {line.split("\t")[1] for line in suite.cli("list").splitlines()}
         for source, wanted in (("FD20", True), ("FD10", False), ("FD11", False)):
             if (source in media, source in listed) != (wanted, wanted):
                 raise Failure(f"{source}: in media.json {source in media}, in the list file {source in listed}; "
@@ -174,13 +165,9 @@ def manage_run(suite):
     note = "Box 7, shelf B"
 
     def two_more_then_started():
-        shutil.rmtree(more, ignore_errors=True)
-        shutil.copytree(os.path.join(suite.work, "media", "Rock"), old)
-        shutil.copytree(os.path.join(suite.work, "media", "Jazz"), usb)
-        _cli(suite, "scan", old, "--source", "FD30")
-        _cli(suite, "scan", usb, "--source", "USB02")
-        _cli(suite, "media", "set", "USB02", "--note", note)
-        files["all"] = len(_cli(suite, "list").splitlines())
+        _two_media(suite, more, (old, "FD30"), (usb, "USB02"))
+        suite.cli("media", "set", "USB02", "--note", note)
+        files["all"] = len(suite.cli("list").splitlines())
         suite.start_window()
         suite.continue_by_enter()
         suite.main_active(files["all"])
@@ -199,19 +186,19 @@ def manage_run(suite):
         click(wait_for("its button 'Yes'", lambda: find(box, "Yes", (pyatspi.ROLE_PUSH_BUTTON,))))
         suite.closes(message_box(said), "the rescan's question closes")
         table = media_table()
-        row = _cells(table, 0).index("FD30")
+        row = cells(table, 0).index("FD30")
         wait_for("FD30 Online with its 2 files",
                  lambda: [table.getAccessibleAt(row, c).name for c in (2, 3)] == ["Online", "2"],
                  seen=lambda: repr([table.getAccessibleAt(row, c).name for c in range(table.nColumns)]))
         key("Escape")
         suite.closes(named("Media", DIALOG), "the Media window closes on Escape")
         catalogue = suite.catalogue().queryTable()
-        paths = [p for p, s in zip(_cells(catalogue, 0), _cells(catalogue, _column(catalogue, "Source"))) if s == "FD30"]
+        paths = [p for p, s in zip(cells(catalogue, 0), cells(catalogue, _column(catalogue, "Source"))) if s == "FD30"]
         if len(paths) != 2 or not all(p.startswith(new + os.sep) for p in paths):
             raise Failure(f"FD30's entries are at {paths!r}, not in {new}")
 
     def offline_play():
-        label = {m["source"]: m["label"] for m in json.loads(_cli(suite, "media", "list", "--json"))}["USB02"]
+        label = {m["source"]: m["label"] for m in json.loads(suite.cli("media", "list", "--json"))}["USB02"]
         os.rename(usb, usb + "-away")
         shown = os.path.join(usb, "Blue_Train.mp3")
         opened = os.path.getsize(suite.opened) if os.path.exists(suite.opened) else 0
@@ -231,13 +218,10 @@ def manage_run(suite):
         key("Return")
         suite.closes(named(shown, DIALOG), "the details window closes on Enter")
         os.rename(usb + "-away", usb)
-        suite.menu("Files", "Close")
-        suite.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
-                     button="Save")
-        suite.ends()
+        suite.close_answering("Save")
 
     def library_viewed():
-        _cli(suite, "library", "create", library)
+        suite.cli("library", "create", library)
         with open(registry, "rb") as f:
             before = f.read()
         suite.runs += 1

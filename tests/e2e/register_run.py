@@ -41,10 +41,7 @@ def register_run(suite):
         suite.answer("Scan Complete", timeout=15)
         suite.scan_done()
         suite.main_named("Ondro 2000 - 6 files")
-        suite.menu("Files", "Close")
-        suite.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
-                     button="Discard")
-        suite.ends()
+        suite.close_answering("Discard")
 
     def no_dvd05():
         suite.menu("Options", "Media...")

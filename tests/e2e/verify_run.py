@@ -8,12 +8,11 @@
 import os
 import random
 import shutil
-import subprocess
 import time
 
 import pyatspi
 
-from desktop import Failure, click, find, named, screenshot, key, wait_for
+from desktop import Failure, cells, click, find, named, screenshot, key, wait_for
 
 DIALOG = (pyatspi.ROLE_DIALOG, pyatspi.ROLE_ALERT)
 LISTS = (pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE)
@@ -32,20 +31,11 @@ EXPECTED = {
 }
 
 
-def _cli(suite, *args, status=0):
-    done = subprocess.run([suite.args.cli, *args], capture_output=True, text=True, timeout=20)
-    if done.returncode != status:
-        raise Failure(f"ondro-cli {' '.join(args)}: exit {done.returncode}: {done.stdout!r} {done.stderr!r}")
-    return done.stdout
-
 
 def _window(suite, title):
     return wait_for(f"the window {title!r}", lambda: next(
         (w for w in suite.program.windows() if named(title, DIALOG)(w)), None))
 
-
-def _cells(table, column):
-    return [table.getAccessibleAt(r, column).name for r in range(table.nRows)]
 
 
 def _track(seed):
@@ -74,7 +64,7 @@ def verify_run(suite):
         os.makedirs(medium)
         for name in names:
             _put(path(name), tracks[name])
-        _cli(suite, "scan", medium, "--source", "VD10")
+        suite.cli("scan", medium, "--source", "VD10")
         middle = bytearray(tracks["middle.mp3"])
         middle[100 * FRAME + 10:100 * FRAME + 1010] = bytes(1000)
         _put(path("middle.mp3"), bytes(middle))
@@ -85,14 +75,14 @@ def verify_run(suite):
             raise Failure(f"no library to make a read fail: ONDRO_READ_FAULT_LIB is {library!r}")
         suite.start_window({"LD_PRELOAD": library, "ONDRO_READ_FAULT": f"{READ_ERROR_AT}:{path('unread.mp3')}"})
         suite.continue_by_enter()
-        suite.main_active(len(_cli(suite, "list").splitlines()))
+        suite.main_active(len(suite.cli("list").splitlines()))
 
     def verify(summary_text, problems, picture):
         """Media window, VD10, "Verify...": the summary, the rows, 'Last verified'."""
         suite.menu("Options", "Media...")
         suite.shows(named("Media", DIALOG), "the Media window", active=True)
         table = wait_for("its list 'Media'", lambda: find(_window(suite, "Media"), "Media", LISTS)).queryTable()
-        sources = _cells(table, 0)
+        sources = cells(table, 0)
         if "VD10" not in sources:
             raise Failure(f"the Media window lists {sources!r}, no VD10")
         click(table.getAccessibleAt(sources.index("VD10"), 0))
@@ -113,7 +103,7 @@ def verify_run(suite):
         screenshot(os.path.join(suite.args.out, picture))
         key("Escape")
         suite.closes(named("Verification of VD10", DIALOG), "the results window closes on Escape")
-        shown = _cells(table, 7)[sources.index("VD10")]  # Last verified
+        shown = cells(table, 7)[sources.index("VD10")]  # Last verified
         ends = f"{len(problems)} problems" if problems else "all ok"
         if not shown.endswith(ends):
             raise Failure(f"the Media window's 'Last verified' reads {shown!r}, not ...{ends!r}")
@@ -121,11 +111,8 @@ def verify_run(suite):
         suite.closes(named("Media", DIALOG), "the Media window closes on Escape")
 
     def saved(problems):
-        suite.menu("Files", "Close")
-        suite.answer("The catalogue has changed since it was last saved. Save the changes before closing?",
-                     button="Save")
-        suite.ends()
-        found = _cli(suite, "query", "has:problem source:VD10", status=0 if problems else 1).splitlines()
+        suite.close_answering("Save")
+        found = suite.cli("query", "has:problem source:VD10", status=0 if problems else 1).splitlines()
         marked = sorted(os.path.basename(line.split("\t")[0]) for line in found)
         if len(found) != len(problems) or not all(any(n in line for line in found) for n in problems):
             raise Failure(f"has:problem finds {found!r}, not {sorted(problems)!r} ({marked!r})")
@@ -135,7 +122,7 @@ def verify_run(suite):
             _put(path(name), tracks[name])
         suite.start_window()
         suite.continue_by_enter()
-        suite.main_active(len(_cli(suite, "list").splitlines()))
+        suite.main_active(len(suite.cli("list").splitlines()))
 
     suite.session([
         ("ondro-cli scans VD10; a file is changed in its audio, one cut short, one removed; a start in which "

@@ -1,7 +1,6 @@
 #include "app/widgets/coverdisplay.h"
 
 #include "app/widgets/maincontrols.h"
-#include "base/safefileread.h"
 #include "base/workpool.h"
 #include "catalogue/cataloguemodel.h"
 #include "catalogue/entrypath.h"
@@ -39,14 +38,10 @@ QImage fileArtImage(const QByteArray &path)
     return keptImage(readFileArt(path).bytes);
 }
 
-// Runs on the pool: an attached cover's picture file, read as a plain file
-// no larger than a folder's picture may be (never a pipe that would hang).
+// Runs on the pool: an attached cover's picture file.
 QImage attachedImage(const QByteArray &path)
 {
-    SafeFileRead::Options options;
-    options.maxBytes = LargestFolderPicture;
-    const SafeFileRead::Result read = SafeFileRead::readAll(QFile::decodeName(path), options);
-    return read.ok() ? keptImage(read.bytes) : QImage();
+    return keptImage(readPictureFile(QFile::decodeName(path)));
 }
 
 } // namespace

@@ -10,8 +10,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <memory>
-
 namespace DesktopWindows {
 
 namespace {
@@ -30,10 +28,9 @@ void fitOnceFramed(QWidget *window)
     constexpr int MaxPolls = 100;
     auto *poll = new QTimer(window);
     poll->setInterval(IntervalMs);
-    auto polls = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, window, [window, poll, polls] {
+    QObject::connect(poll, &QTimer::timeout, window, [window, poll, polls = 0]() mutable {
         const bool framed = hasOwnFrame(window);
-        if (!framed && ++*polls < MaxPolls)
+        if (!framed && ++polls < MaxPolls)
             return;
         poll->stop();
         poll->deleteLater();

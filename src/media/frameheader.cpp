@@ -1,9 +1,11 @@
 #include "media/frameheader.h"
+
 #include "base/textblanks.h"
 
 #include "media/id3v2.h"
 #include "media/mediafile.h"
 
+#include <QScopeGuard>
 #include <QtEndian>
 
 #include <array>
@@ -201,7 +203,13 @@ bool headerBytesOfFile(const ByteSource &file, QByteArrayView head, std::array<c
         return false;
     // Header positions searched: start up to (not including) end.
     const qint64 end = std::min(file.size(), start + SearchBound);
-    QByteArray block;
+    // Each reading thread's own, so a file's search allocates nothing; one
+    // grown for a long search is let go after it.
+    thread_local QByteArray block;
+    const auto release = qScopeGuard([] {
+        if (block.capacity() > 2 * FirstSearchBlock)
+            block = QByteArray();
+    });
     qint64 blockSize = FirstSearchBlock;
     qint64 pos = start;
     bool readAtPos = false; // read a block at pos even when the head holds it

@@ -160,7 +160,7 @@ void Import::stopped()
 
 TrackInfo readTrackInfo(const QString &path, TagPreference prefer)
 {
-    RawTrack raw = readRawTrack(MediaFile(path), nullptr, prefer);
+    RawTrack raw = readRawTrack(MediaFile(path), prefer);
     parseRawTags(raw);
     return {raw.tags.toTags(), QString::fromUtf8(raw.audioheader), raw.status, raw.problem};
 }

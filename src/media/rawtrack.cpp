@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -33,17 +34,28 @@ QByteArrayView artOf(bool embedded, bool folder)
 
 } // namespace
 
-void parseRawTags(RawTrack &raw)
+void parseRawTags(RawTrack &raw, CodePageDecoder *codepage)
 {
+    TagChoice::Id3v1Read id3v1;
+    if (raw.hasId3v1) {
+        const QByteArrayView block(raw.id3v1Block.data(), Id3v1::TagSize);
+        id3v1 = {Id3v1::parseTagUtf8(block, codepage), Id3v1::fullFields(block)};
+        raw.hasId3v1 = false;
+    }
+    if (raw.hasHeader) {
+        raw.audioheader = FrameHeader::bitsTextUtf8(QByteArrayView(raw.header.data(), 4));
+        raw.hasHeader = false;
+    }
     TrackNumbers id3v2Numbers;
     if (!raw.textTag.isEmpty()) {
         const TrackTagsUtf8 id3v2 = Id3v2::readTextTagUtf8(raw.textTag);
-        raw.tags = TagChoice::choose(raw.id3v1, id3v2, raw.prefer);
+        raw.tags = TagChoice::choose(id3v1, id3v2, raw.prefer);
         id3v2Numbers = id3v2.numbers;
         raw.textTag = QByteArray();
+    } else {
+        raw.tags = std::move(id3v1.fields);
     }
-    raw.tags.numbers = trackNumbersOf(raw.id3v1.fields.numbers, id3v2Numbers);
-    raw.id3v1 = {};
+    raw.tags.numbers = trackNumbersOf(id3v1.fields.numbers, id3v2Numbers);
     if (raw.measured)
         raw.extension = StreamFacts::extensionLine(raw.measured->size, raw.measured->mtime, raw.measured->facts,
                                                    raw.tags.numbers, artOf(raw.embeddedPicture, raw.folderImage));
@@ -54,8 +66,7 @@ namespace {
 // The tags of a file of size bytes whose first bytes are head: the ID3v1
 // tag at the end, then the ID3v2 text frames at the start, for the fields
 // the choice takes from them and for the numbers ID3v1 lacks.
-void readTags(RawTrack &raw, const ByteSource &file, QByteArrayView head, qint64 size, CodePageDecoder *codepage,
-              TagPreference prefer)
+void readTags(RawTrack &raw, const ByteSource &file, QByteArrayView head, qint64 size, TagPreference prefer)
 {
     raw.prefer = prefer;
     if (size >= Id3v1::TagSize) {
@@ -67,14 +78,15 @@ void readTags(RawTrack &raw, const ByteSource &file, QByteArrayView head, qint64
             block = tail;
         // An ID3v1 tag that is all blank or NUL holds nothing: some
         // taggers leave one beside a full ID3v2 tag, whose fields then count.
-        if (Id3v1::isTag(block) && !Id3v1::isBlank(block))
-            raw.id3v1 = {Id3v1::parseTagUtf8(block, codepage), Id3v1::fullFields(block)};
+        if (Id3v1::isTag(block) && !Id3v1::isBlank(block)) {
+            std::memcpy(raw.id3v1Block.data(), block.last(Id3v1::TagSize).data(), Id3v1::TagSize);
+            raw.hasId3v1 = true;
+        }
     }
-    raw.tags = raw.id3v1.fields;
     raw.textTag = Id3v2::collectTextFrames(file, head, &raw.embeddedPicture);
 }
 
-RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer)
+RawTrack readOpened(const MediaFile &file, TagPreference prefer)
 {
     RawTrack raw;
     raw.status = file.status();
@@ -93,19 +105,16 @@ RawTrack readOpened(const MediaFile &file, CodePageDecoder *codepage, TagPrefere
     raw.measured = RawTrack::Measured{size, file.modifiedSeconds(), StreamFacts::readStreamFacts(file, head, &reads)};
     const KnownBytes known(file, {{0, head}, {reads.headAt, reads.head}, {reads.tailAt, reads.tail}});
 
-    std::array<char, 4> header;
-    if (FrameHeader::headerBytesOfFile(known, head, header))
-        raw.audioheader = FrameHeader::bitsTextUtf8(QByteArrayView(header.data(), 4));
-
-    readTags(raw, known, head, size, codepage, prefer);
+    raw.hasHeader = FrameHeader::headerBytesOfFile(known, head, raw.header);
+    readTags(raw, known, head, size, prefer);
     return raw;
 }
 
 } // namespace
 
-RawTrack readRawTrack(const MediaFile &file, CodePageDecoder *codepage, TagPreference prefer)
+RawTrack readRawTrack(const MediaFile &file, TagPreference prefer)
 {
-    RawTrack raw = readOpened(file, codepage, prefer);
+    RawTrack raw = readOpened(file, prefer);
     // A read that failed leaves a file that only looks empty: it is not
     // read, and nothing of it is kept.
     if (const int error = file.readError()) {
@@ -122,8 +131,8 @@ TrackTagsUtf8 readTrackTags(const MediaFile &file, CodePageDecoder *codepage, Ta
     QByteArray head;
     if (!file.isOpen() || !file.readAt(0, std::min(file.size(), HeadBlock), head))
         return {};
-    readTags(raw, file, head, file.size(), codepage, prefer);
-    parseRawTags(raw);
+    readTags(raw, file, head, file.size(), prefer);
+    parseRawTags(raw, codepage);
     return raw.tags;
 }
 

@@ -14,6 +14,10 @@ namespace {
 // folders of one file each before their files are read, and every
 // descriptor held is one a file cannot be opened with.
 constexpr int MostHeldFolders = 64;
+// A taking thread that waits is woken when this many tracks at the front
+// are read (or all that are pending): a wake-up for a batch, not for each
+// reader's turn, costs the readers little.
+constexpr size_t TakeBatch = 256;
 
 } // namespace
 
@@ -50,11 +54,11 @@ int TrackFeed::Folder::fd(int &error)
 
 namespace {
 
-RawTrack readTrack(int folderFd, int error, const QByteArray &name, CodePageDecoder &codepage, TagPreference prefer,
+RawTrack readTrack(int folderFd, int error, const QByteArray &name, TagPreference prefer,
                    const SafeFileRead::ReadSystemCalls *calls)
 {
     if (folderFd >= 0)
-        return readRawTrack(MediaFile(folderFd, name.constData(), calls), &codepage, prefer);
+        return readRawTrack(MediaFile(folderFd, name.constData(), calls), prefer);
     RawTrack failed;
     failed.status = error == ENOENT || error == ENOTDIR ? SafeFileRead::Status::Missing : SafeFileRead::Status::Failed;
     failed.problem = SafeFileRead::systemReason(error);
@@ -65,7 +69,8 @@ RawTrack readTrack(int folderFd, int error, const QByteArray &name, CodePageDeco
 
 TrackFeed::TrackFeed(int readers, const WorkProgress *stop, const TagReading &reading,
                      const SafeFileRead::ReadSystemCalls *calls)
-    : m_stop(stop), m_readerCount(readers), m_reading(reading), m_calls(calls)
+    : m_stop(stop), m_readerCount(readers), m_parseOnTaker(readers == 1), m_reading(reading), m_calls(calls),
+      m_takerCodepage(m_parseOnTaker ? std::make_unique<CodePageDecoder>(reading.codepage) : nullptr)
 {
     m_readers.setMaxThreadCount(readers);
     for (int i = 0; i < readers; ++i)
@@ -118,9 +123,9 @@ bool TrackFeed::take(std::vector<Track> &tracks, bool wait)
     std::unique_lock lock(m_mutex);
     if (m_slots.empty())
         return false;
-    if (wait && !m_slots.front().read) {
+    if (wait && !batchRead()) {
         m_taking = true;
-        m_frontRead.wait(lock, [this] { return m_slots.front().read; });
+        m_frontRead.wait(lock, [this] { return batchRead(); });
         m_taking = false;
     }
     while (!m_slots.empty() && m_slots.front().read) {
@@ -128,12 +133,22 @@ bool TrackFeed::take(std::vector<Track> &tracks, bool wait)
         m_slots.pop_front(); // the last file of a folder closes it
         --m_unread;
     }
+    lock.unlock();
+    if (m_parseOnTaker)
+        for (Track &track : tracks)
+            parseRawTags(track.raw, m_takerCodepage.get());
     return true;
+}
+
+bool TrackFeed::batchRead() const
+{
+    return m_slots.front().read && m_slots[std::min(m_slots.size(), TakeBatch) - 1].read;
 }
 
 void TrackFeed::readFiles()
 {
-    CodePageDecoder codepage(m_reading.codepage); // opened once per reader and scan
+    // Opened once per reader and scan, when the readers parse.
+    const auto codepage = m_parseOnTaker ? nullptr : std::make_unique<CodePageDecoder>(m_reading.codepage);
     std::vector<Slot *> slots;
     for (nextToRead(slots); !slots.empty(); nextToRead(slots)) {
         for (Slot *slot : slots) {
@@ -142,9 +157,10 @@ void TrackFeed::readFiles()
             Track &track = slot->track;
             int error = 0;
             const int folderFd = slot->folder->fd(error);
-            track.raw = readTrack(folderFd, error, track.name, codepage, m_reading.prefer, m_calls);
+            track.raw = readTrack(folderFd, error, track.name, m_reading.prefer, m_calls);
             track.raw.folderImage = slot->folder->coverImage();
-            parseRawTags(track.raw);
+            if (codepage)
+                parseRawTags(track.raw, codepage.get());
         }
         markRead(slots);
     }
@@ -171,7 +187,7 @@ void TrackFeed::markRead(const std::vector<Slot *> &slots)
         std::lock_guard lock(m_mutex);
         for (Slot *slot : slots)
             slot->read = true;
-        awaited = m_taking && m_slots.front().read;
+        awaited = m_taking && batchRead();
     }
     if (awaited)
         m_frontRead.notify_one();

@@ -7,6 +7,8 @@
 #include <QByteArrayList>
 #include <QThreadPool>
 
+class CodePageDecoder;
+
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -29,13 +31,14 @@ public:
     {
         QByteArray folder; // the path of the file's folder
         QByteArray name;
-        RawTrack raw; // read and its tags parsed
+        RawTrack raw; // read and its tags parsed (once taken)
     };
 
-    // Reads with readers threads, none once a stop is asked for, each with its own
-    // decoder of the code page the ID3v1 text is in, the fields chosen by
-    // the medium's tag preference, opening and reading files through calls
-    // when given (they must outlive the feed).
+    // Reads with readers threads, none once a stop is asked for; the tags
+    // are parsed by each reader, or with one reader by the taking thread,
+    // with a decoder of its own of the code page the ID3v1 text is in, the
+    // fields chosen by the medium's tag preference. Opens and reads files
+    // through calls when given (they must outlive the feed).
     TrackFeed(int readers, const WorkProgress *stop, const TagReading &reading,
               const SafeFileRead::ReadSystemCalls *calls = nullptr);
     ~TrackFeed(); // files still waiting are not read
@@ -95,6 +98,8 @@ private:
     // and every slot is taken.
     void nextToRead(std::vector<Slot *> &slots);
     void markRead(const std::vector<Slot *> &slots);
+    // The front slot is read, and the last of the next batch (under the lock).
+    bool batchRead() const;
     bool abandoned() const;
 
     const WorkProgress *m_stop;
@@ -110,7 +115,11 @@ private:
     std::atomic_bool m_abandoned{false}; // by the destructor: what is left is not read
     bool m_taking = false; // the taking thread waits for the front slot
     const int m_readerCount;
+    // One reader only reads, in the medium's order; the taking thread
+    // parses the tags meanwhile on another core. Several parse as they read.
+    const bool m_parseOnTaker;
     const TagReading m_reading;
     const SafeFileRead::ReadSystemCalls *const m_calls;
+    const std::unique_ptr<CodePageDecoder> m_takerCodepage; // of the ID3v1 text, when the taking thread parses
     QThreadPool m_readers;
 };

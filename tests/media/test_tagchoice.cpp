@@ -79,8 +79,8 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("a.mp3"));
         QVERIFY(writeBytes(path, content));
         CodePageDecoder decoder(codepage);
-        RawTrack raw = readRawTrack(MediaFile(path), &decoder, TagPreferences::fromName(tags));
-        parseRawTags(raw);
+        RawTrack raw = readRawTrack(MediaFile(path), TagPreferences::fromName(tags));
+        parseRawTags(raw, &decoder);
         const TrackTags f = raw.tags.toTags();
         QCOMPARE((QStringList{f.track, f.artist, f.album, f.year, f.genre}), expected);
     }

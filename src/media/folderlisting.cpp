@@ -170,12 +170,12 @@ void FolderLister::addEntry(Listing &listing, int dirFd, const dirent *entry)
 bool FolderLister::skippedAsUnstorable(Listing &listing, const char *entryName, QByteArrayView rawName,
                                        bool folder) const
 {
-    const QString name = QFile::decodeName(entryName);
+    // Decoded only for the list of what was skipped: most names are not.
     if (folder && !rawName.isValidUtf8())
-        listing.skipped.append({name, m_folderNameReason, SkippedFile::NameNotUtf8});
+        listing.skipped.append({QFile::decodeName(entryName), m_folderNameReason, SkippedFile::NameNotUtf8});
     else if (holdsLineBreak(rawName))
-        listing.skipped.append(
-            {name, folder ? m_folderLineBreakReason : m_fileLineBreakReason, SkippedFile::NameWithLineBreak});
+        listing.skipped.append({QFile::decodeName(entryName),
+                                folder ? m_folderLineBreakReason : m_fileLineBreakReason, SkippedFile::NameWithLineBreak});
     else
         return false;
     return true;

@@ -4,6 +4,7 @@
 #include "base/textcodec.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -167,7 +168,7 @@ TrackTagsUtf8 parseTagUtf8(QByteArrayView bytes, CodePageDecoder *codepage)
         fields.numbers.track = uchar(block[TrackNumberAt]);
     const uchar genre = uchar(block[GenreAt]);
     if (genre < std::size(Genres))
-        fields.genre = QByteArray(Genres[genre]);
+        fields.genre = genreNameUtf8(genre);
     return fields;
 }
 
@@ -181,9 +182,14 @@ FullFields fullFields(QByteArrayView bytes)
 
 QString genreName(int number)
 {
+    return QString::fromLatin1(genreNameUtf8(number));
+}
+
+QByteArray genreNameUtf8(int number)
+{
     if (number < 0 || number >= int(std::size(Genres)))
         return {};
-    return QString::fromLatin1(Genres[number]);
+    return QByteArray::fromRawData(Genres[number], qsizetype(std::strlen(Genres[number])));
 }
 
 } // namespace Id3v1

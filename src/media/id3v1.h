@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -39,5 +40,7 @@ FullFields fullFields(QByteArrayView block);
 
 // The name of genre number 0..144, empty otherwise.
 QString genreName(int number);
+// The same as UTF-8 (the names are ASCII), over the table's own bytes.
+QByteArray genreNameUtf8(int number);
 
 } // namespace Id3v1

@@ -43,7 +43,10 @@ bool genreOfCommonValue(const QString &text, QByteArray &out)
     for (qsizetype i = from; numeric && i < to; ++i)
         numeric = text[i] >= u'0' && text[i] <= u'9';
     if (numeric) {
-        out = Id3v1::genreName(text.mid(from, digits).toInt()).toUtf8();
+        int number = 0;
+        for (qsizetype i = from; i < to; ++i)
+            number = number * 10 + (text[i].unicode() - u'0');
+        out = Id3v1::genreNameUtf8(number);
         return true;
     }
     if (text.contains(u'(') || text.contains(u')'))

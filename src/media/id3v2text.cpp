@@ -230,17 +230,28 @@ bool yearOf(const Frames &frames, int version, QByteArray &year)
 // The genres of the genre frame, each once, joined by " / ".
 bool genresOf(QByteArrayView frame, QByteArray &out)
 {
-    QList<QByteArray> genres;
+    // Most frames name one genre: it is the value, with no list to join.
+    QByteArray first;
+    QList<QByteArray> more;
     QByteArray genre;
     if (!forEachValue(frame, [&](int encoding, QByteArrayView raw) {
             if (!genreOfRaw(encoding, raw, genre))
                 return false;
-            if (!genre.isEmpty() && !genres.contains(genre))
-                genres.append(genre);
+            if (genre.isEmpty() || genre == first || more.contains(genre))
+                return true;
+            if (first.isEmpty())
+                first = genre;
+            else
+                more.append(genre);
             return true;
         }))
         return false;
-    out = genres.join(" / ");
+    if (more.isEmpty()) {
+        out = first;
+    } else {
+        more.prepend(first);
+        out = more.join(" / ");
+    }
     return true;
 }
 

@@ -256,8 +256,7 @@ QString aidText(quint64 aid)
 QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers,
                          QByteArrayView art)
 {
-    QByteArray out;
-    out.reserve(160); // the usual line whole, in one allocation
+    QByteArray out; // the builder makes room for the usual line whole at once
     ExtensionLine::LineBuilder line(out);
     std::array<char, 24> digits;
     line.add("size", size);

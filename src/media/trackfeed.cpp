@@ -4,6 +4,8 @@
 #include "base/codepage.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -65,6 +67,27 @@ RawTrack readTrack(int folderFd, int error, const QByteArray &name, TagPreferenc
     return failed;
 }
 
+// Moves the texts of a parsed track into one buffer, each text then a
+// view into it.
+void pack(TrackFeed::Track &track)
+{
+    RawTrack &raw = track.raw;
+    const std::array<QByteArray *, 7> texts{&raw.tags.artist, &raw.tags.track, &raw.tags.album, &raw.tags.year,
+                                            &raw.tags.genre, &raw.audioheader, &raw.extension};
+    qsizetype total = 0;
+    for (const QByteArray *text : texts)
+        total += text->size();
+    track.packed.resize(total);
+    char *to = track.packed.data();
+    for (QByteArray *text : texts) {
+        const qsizetype size = text->size();
+        if (size > 0)
+            std::memcpy(to, text->constData(), size_t(size));
+        *text = size > 0 ? QByteArray::fromRawData(to, size) : QByteArray();
+        to += size;
+    }
+}
+
 } // namespace
 
 TrackFeed::TrackFeed(int readers, const WorkProgress *stop, const TagReading &reading,
@@ -94,7 +117,7 @@ void TrackFeed::add(const QByteArray &folder, int folderFd, QByteArrayList &&nam
     {
         std::lock_guard lock(m_mutex);
         for (QByteArray &name : names)
-            m_slots.push_back({{folder, std::move(name), {}}, shared, false});
+            m_slots.push_back({{folder, std::move(name)}, shared, false});
     }
     if (names.size() == 1)
         m_filesAdded.notify_one();
@@ -159,8 +182,10 @@ void TrackFeed::readFiles()
             const int folderFd = slot->folder->fd(error);
             track.raw = readTrack(folderFd, error, track.name, m_reading.prefer, m_calls);
             track.raw.folderImage = slot->folder->coverImage();
-            if (codepage)
+            if (codepage) {
                 parseRawTags(track.raw, codepage.get());
+                pack(track);
+            }
         }
         markRead(slots);
     }

@@ -27,11 +27,22 @@ class CodePageDecoder;
 class TrackFeed
 {
 public:
+    // Moved, never copied: a track a reader parsed holds its texts as views
+    // into one buffer of its own (packed), so the thread that takes it frees
+    // one allocation of another thread's, not one for each text.
     struct Track
     {
         QByteArray folder; // the path of the file's folder
         QByteArray name;
         RawTrack raw; // read and its tags parsed (once taken)
+        QByteArray packed;
+
+        Track() = default;
+        Track(QByteArray folder, QByteArray name) : folder(std::move(folder)), name(std::move(name)) {}
+        Track(Track &&) = default;
+        Track &operator=(Track &&) = default;
+        Track(const Track &) = delete;
+        Track &operator=(const Track &) = delete;
     };
 
     // Reads with readers threads, none once a stop is asked for; the tags

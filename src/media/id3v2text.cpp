@@ -121,13 +121,13 @@ char *putUtf8(char *to, char32_t c)
 }
 
 // The value cleaned and trimmed of blanks, as UTF-8, at most limit
-// characters of it taken before the cleaning. Written straight into out's
-// room (every character of value takes a byte or more and is written as
-// three at most), which is kept for the next value.
-bool cleanValue(int encoding, QByteArrayView value, QByteArray &out, qsizetype limit = -1)
+// characters of it taken before the cleaning, written straight into out's
+// room after its first from bytes (every character of value takes a byte
+// or more and is written as three at most); out ends where the value does.
+bool cleanValue(int encoding, QByteArrayView value, QByteArray &out, qsizetype limit = -1, qsizetype from = 0)
 {
-    out.resize(3 * value.size());
-    char *const start = out.data();
+    out.resize(from + 3 * value.size());
+    char *const start = out.data() + from;
     char *to = start;
     char *lastKept = start; // after the last character that is not a blank
     qsizetype taken = 0;
@@ -141,26 +141,27 @@ bool cleanValue(int encoding, QByteArrayView value, QByteArray &out, qsizetype l
         if (c != U' ')
             lastKept = to;
     });
-    out.truncate(lastKept - start);
+    out.truncate(lastKept - out.constData());
     return ok;
 }
 
-// The values of a frame cleaned, the empty ones left out, joined by " / ".
+// The values of a frame cleaned, the empty ones left out, joined by " / ",
+// each cleaned straight into out after those before it.
 bool joinedValues(QByteArrayView data, QByteArray &out, bool &anyText)
 {
-    QByteArray value;
     return forEachValue(data, [&](int encoding, QByteArrayView raw) {
         bool text = false;
         if (!forEachChar(encoding, raw, [&](char32_t) { text = true; }))
             return false;
         anyText = anyText || text;
-        if (!cleanValue(encoding, raw, value))
+        const qsizetype before = out.size();
+        if (before > 0)
+            out.append(" / ");
+        const qsizetype valueAt = out.size();
+        if (!cleanValue(encoding, raw, out, -1, valueAt))
             return false;
-        if (!value.isEmpty()) {
-            if (!out.isEmpty())
-                out.append(" / ");
-            out.append(value);
-        }
+        if (out.size() == valueAt) // an empty value: no separator for it
+            out.truncate(before);
         return true;
     });
 }

@@ -231,6 +231,9 @@ private Q_SLOTS:
         QTest::newRow("numbered genre with other text")
             << id3v2Tag(3, textFrame(3, "TCON", 0, "(17)Hard Rock")) + Audio
             << QStringList{"", "", "", "", "Rock / Hard Rock"};
+        QTest::newRow("a blank value between others is left out")
+            << id3v2Tag(4, textFrame(4, "TPE1", 3, QByteArray("A\0 \0B", 5))) + Audio
+            << QStringList{"", "A / B", "", "", ""};
         QTest::newRow("a genre named twice is listed once")
             << id3v2Tag(4, textFrame(4, "TCON", 3, QByteArray("Rock\0(17)\0Pop\0Rock", 18))) + Audio
             << QStringList{"", "", "", "", "Rock / Pop"};

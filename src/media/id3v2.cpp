@@ -13,6 +13,30 @@ quint32 bigEndian(const uchar *b, int length)
     return value;
 }
 
+// Calls each(value, last) for the values of a UTF-16 text frame's data
+// (after its encoding byte), split at their two-byte terminators.
+template <typename Each>
+void forEachUtf16Value(QByteArrayView data, Each each)
+{
+    for (qsizetype start = 1, i = 1;; i += 2) {
+        const bool atEnd = i + 2 > data.size(); // no whole code unit left
+        if (!atEnd && (data[i] != 0 || data[i + 1] != 0))
+            continue;
+        each(data.sliced(start, (atEnd ? data.size() : i) - start), atEnd);
+        if (atEnd)
+            return;
+        start = i + 2;
+    }
+}
+
+bool unmarked(QByteArrayView value)
+{
+    return !value.isEmpty()
+           && !(value.size() >= 2
+                && ((uchar(value[0]) == 0xFF && uchar(value[1]) == 0xFE)
+                    || (uchar(value[0]) == 0xFE && uchar(value[1]) == 0xFF)));
+}
+
 } // namespace
 
 namespace Id3v2 {
@@ -38,9 +62,10 @@ qint64 tagSize(QByteArrayView bytes)
     return HeaderSize + body + (footer ? HeaderSize : 0);
 }
 
-QByteArray headerWithBody(QByteArrayView header, qint64 bodySize)
+std::array<char, HeaderSize> headerWithBody(QByteArrayView header, qint64 bodySize)
 {
-    QByteArray out = header.first(HeaderSize).toByteArray();
+    std::array<char, HeaderSize> out;
+    std::copy_n(header.data(), HeaderSize, out.begin());
     out[5] = char(out[5] & ~FooterFlag);
     for (int i = 9; i >= 6; --i) {
         out[i] = char(bodySize & 0x7F);
@@ -127,6 +152,27 @@ int fieldOfFrame(const uchar *id, int version)
     if (std::memcmp(id, "TYER", 4) == 0)
         return version == 4 ? LateYear : Year;
     return numberFieldOf(id, version);
+}
+
+bool lacksByteOrderMark(QByteArrayView data)
+{
+    bool lacks = false;
+    if (data.size() >= 3 && data[0] == 1)
+        forEachUtf16Value(data, [&](QByteArrayView value, bool) { lacks = lacks || unmarked(value); });
+    return lacks;
+}
+
+QByteArray withByteOrderMarks(QByteArrayView data)
+{
+    QByteArray out(1, '\1');
+    forEachUtf16Value(data, [&](QByteArrayView value, bool last) {
+        if (unmarked(value))
+            out.append("\xFF\xFE", 2);
+        out.append(value);
+        if (!last)
+            out.append("\0\0", 2);
+    });
+    return out;
 }
 
 } // namespace Id3v2

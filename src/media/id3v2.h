@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <array>
+
 // The ID3 version 2 tag that most MP3 files carry at their start: its
 // header and the headers of its frames, read from bytes already in memory.
 // collectTextFrames (id3v2collect.h) takes the frames the catalogue wants
@@ -35,7 +37,15 @@ QByteArray resynchronised(QByteArrayView bytes);
 // The ten bytes of a tag's header with the body size set to bodySize and
 // without the footer flag: the header of a copy that keeps some frames and
 // leaves the footer out.
-QByteArray headerWithBody(QByteArrayView header, qint64 bodySize);
+std::array<char, HeaderSize> headerWithBody(QByteArrayView header, qint64 bodySize);
+
+// Whether a text frame's data (its encoding byte first) is UTF-16 with a
+// value that has no byte order mark.
+bool lacksByteOrderMark(QByteArrayView data);
+// The same data with a mark put in front of each value that lacks one: such
+// a value is read as little-endian, as the writers that leave it out (and
+// the other readers) do, so both readers decode it so.
+QByteArray withByteOrderMarks(QByteArrayView data);
 
 // Bytes of a frame header in a tag of major version 2 (six) or 3 and 4
 // (ten), and of the frame id at its start.

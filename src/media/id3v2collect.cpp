@@ -111,54 +111,6 @@ struct KeptFrames
 // A reader of the picture frames a walk passes: true once it has the one it wants.
 using PictureReader = std::function<bool(const PictureFrame &)>;
 
-// Calls each(value, last) for the values of a UTF-16 text frame's data
-// (after its encoding byte), split at their two-byte terminators.
-template <typename Each>
-void forEachUtf16Value(QByteArrayView data, Each each)
-{
-    for (qsizetype start = 1, i = 1;; i += 2) {
-        const bool atEnd = i + 2 > data.size(); // no whole code unit left
-        if (!atEnd && (data[i] != 0 || data[i + 1] != 0))
-            continue;
-        each(data.sliced(start, (atEnd ? data.size() : i) - start), atEnd);
-        if (atEnd)
-            return;
-        start = i + 2;
-    }
-}
-
-bool unmarked(QByteArrayView value)
-{
-    return !value.isEmpty()
-           && !(value.size() >= 2
-                && ((uchar(value[0]) == 0xFF && uchar(value[1]) == 0xFE)
-                    || (uchar(value[0]) == 0xFE && uchar(value[1]) == 0xFF)));
-}
-
-bool lacksByteOrderMark(QByteArrayView data)
-{
-    bool lacks = false;
-    if (data.size() >= 3 && data[0] == 1)
-        forEachUtf16Value(data, [&](QByteArrayView value, bool) { lacks = lacks || unmarked(value); });
-    return lacks;
-}
-
-// A UTF-16 value without a byte order mark is read as little-endian, as
-// the writers that leave it out (and the other readers) do: the mark is
-// put in front, so both readers decode it so.
-QByteArray withByteOrderMarks(QByteArrayView data)
-{
-    QByteArray out(1, '\1');
-    forEachUtf16Value(data, [&](QByteArrayView value, bool last) {
-        if (unmarked(value))
-            out.append("\xFF\xFE", 2);
-        out.append(value);
-        if (!last)
-            out.append("\0\0", 2);
-    });
-    return out;
-}
-
 // Appends a kept frame to out as the readers take it. In 2.4 a frame's
 // unsynchronisation and data length indicator are undone and its size
 // written synchsafe, so that neither reader has to guess at sizes or
@@ -311,6 +263,7 @@ QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayVie
 
     KeptFrames kept;
     kept.pos = start;
+    kept.bytes.reserve(qsizetype(std::clamp<qint64>(end - start, 0, 1024))); // most tags' text frames whole
     bool walked = keepTextFrames(window, layout, end, kept, readPicture);
     // Some 2.4 writers stored plain sizes, not synchsafe ones: a walk by
     // those that lands on every frame decides.
@@ -337,9 +290,11 @@ QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayVie
     const uchar plainFlags = flags & ~(UnsyncFlag | ExtendedHeaderFlag);
     if (!kept.dropped && !kept.rewritten && kept.pos >= end && plainFlags == flags)
         return wholeTag(source, bodyEnd, flags);
-    QByteArray out = headerWithBody(header, kept.bytes.size());
-    out[5] = char(plainFlags & ~FooterFlag);
-    return out + kept.bytes;
+    std::array<char, HeaderSize> top = headerWithBody(header, kept.bytes.size());
+    top[5] = char(plainFlags & ~FooterFlag);
+    QByteArray out;
+    out.reserve(HeaderSize + kept.bytes.size());
+    return out.append(top.data(), HeaderSize).append(kept.bytes);
 }
 
 // The text frames of the tag at the start of source, as collectTextFrames
@@ -348,9 +303,13 @@ QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayVie
 QByteArray collect(const ByteSource &source, QByteArrayView head, bool &picture, const PictureReader *readPicture)
 {
     picture = false;
-    QByteArray header = head.first(std::min<qsizetype>(head.size(), HeaderSize)).toByteArray();
-    if (header.size() < HeaderSize && !source.readAt(0, HeaderSize, header))
-        return {};
+    QByteArrayView header = head.first(std::min<qsizetype>(head.size(), HeaderSize));
+    QByteArray read; // the header, when head does not hold it
+    if (header.size() < HeaderSize) {
+        if (!source.readAt(0, HeaderSize, read))
+            return {};
+        header = read;
+    }
     if (tagSize(header) == 0)
         return {};
     const auto *b = reinterpret_cast<const uchar *>(header.constData());
@@ -370,9 +329,11 @@ QByteArray collect(const ByteSource &source, QByteArrayView head, bool &picture,
     if (!source.readAt(HeaderSize, std::min(length, LargestUnsyncTag), body))
         return {};
     const QByteArray plainBody = resynchronised(body);
-    QByteArray undone = headerWithBody(header, plainBody.size());
-    undone[5] = char(flags & ~UnsyncFlag);
-    undone += plainBody;
+    std::array<char, HeaderSize> top = headerWithBody(header, plainBody.size());
+    top[5] = char(flags & ~UnsyncFlag);
+    QByteArray undone;
+    undone.reserve(HeaderSize + plainBody.size());
+    undone.append(top.data(), HeaderSize).append(plainBody);
     return framesOf(MemorySource(undone), undone, QByteArrayView(undone).first(HeaderSize), picture, readPicture);
 }
 

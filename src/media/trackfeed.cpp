@@ -3,11 +3,14 @@
 #include "media/mediafile.h"
 #include "base/codepage.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -88,16 +91,26 @@ void pack(TrackFeed::Track &track)
     }
 }
 
+// How often this thread has waited (slept) so far: on the medium when
+// reading, as page faults and opens that go to the disk do.
+long waitsOnThisThread()
+{
+    rusage usage{};
+    return ::getrusage(RUSAGE_THREAD, &usage) == 0 ? usage.ru_nvcsw : 0;
+}
+
 } // namespace
 
 TrackFeed::TrackFeed(int readers, const WorkProgress *stop, const TagReading &reading,
                      const SafeFileRead::ReadSystemCalls *calls)
-    : m_stop(stop), m_readerCount(readers), m_parseOnTaker(readers == 1), m_reading(reading), m_calls(calls),
+    : m_stop(stop), m_readerCount(readers), m_fewestWorking(std::min(readers, QThread::idealThreadCount() + 1)),
+      m_working(readers),
+      m_parseOnTaker(readers == 1), m_reading(reading), m_calls(calls),
       m_takerCodepage(m_parseOnTaker ? std::make_unique<CodePageDecoder>(reading.codepage) : nullptr)
 {
     m_readers.setMaxThreadCount(readers);
     for (int i = 0; i < readers; ++i)
-        m_readers.start([this] { readFiles(); });
+        m_readers.start([this, i] { readFiles(i); });
 }
 
 TrackFeed::~TrackFeed()
@@ -108,6 +121,7 @@ TrackFeed::~TrackFeed()
         m_abandoned = true;
     }
     m_filesAdded.notify_all();
+    m_moreWorking.notify_all();
     m_readers.waitForDone();
 }
 
@@ -168,12 +182,13 @@ bool TrackFeed::batchRead() const
     return m_slots.front().read && m_slots[std::min(m_slots.size(), TakeBatch) - 1].read;
 }
 
-void TrackFeed::readFiles()
+void TrackFeed::readFiles(int index)
 {
     // Opened once per reader and scan, when the readers parse.
     const auto codepage = m_parseOnTaker ? nullptr : std::make_unique<CodePageDecoder>(m_reading.codepage);
     std::vector<Slot *> slots;
-    for (nextToRead(slots); !slots.empty(); nextToRead(slots)) {
+    for (nextToRead(slots, index); !slots.empty(); nextToRead(slots, index)) {
+        const long switchesBefore = waitsOnThisThread();
         for (Slot *slot : slots) {
             if (abandoned())
                 continue;
@@ -187,20 +202,44 @@ void TrackFeed::readFiles()
                 pack(track);
             }
         }
+        noteWaits(waitsOnThisThread() - switchesBefore, slots.size());
         markRead(slots);
     }
 }
 
-void TrackFeed::nextToRead(std::vector<Slot *> &slots)
+void TrackFeed::noteWaits(long waits, size_t files)
+{
+    // Reads from the page cache never wait; reads from the medium wait
+    // about once a file or more. A turn that waited for most of its files
+    // brings one more reader back to work; a turn of several files that
+    // never waited lets one rest.
+    const bool waited = waits >= 2 && size_t(2 * waits) >= files;
+    const bool quiet = waits == 0 && files >= 4;
+    {
+        std::lock_guard lock(m_mutex);
+        if (waited && m_working < m_readerCount)
+            ++m_working;
+        else if (quiet && m_working > m_fewestWorking)
+            --m_working;
+        else
+            return;
+    }
+    if (waited)
+        m_moreWorking.notify_all();
+}
+
+void TrackFeed::nextToRead(std::vector<Slot *> &slots, int index)
 {
     // Up to this many files per turn: few enough that the reads of a
     // turn still wait on the medium beside the other readers'.
     constexpr size_t MostPerTurn = 16;
     slots.clear();
     std::unique_lock lock(m_mutex);
+    // A reader not at work waits until it is, or the feed is let go.
+    m_moreWorking.wait(lock, [&] { return index < m_working || m_abandoned; });
     m_filesAdded.wait(lock, [this] { return m_unread < m_slots.size() || m_finished; });
     const size_t waiting = m_slots.size() - m_unread;
-    const size_t share = std::clamp<size_t>(waiting / size_t(m_readerCount), 1, MostPerTurn);
+    const size_t share = std::clamp<size_t>(waiting / size_t(m_working), 1, MostPerTurn);
     for (size_t i = 0; i < share && m_unread < m_slots.size(); ++i)
         slots.push_back(&m_slots[m_unread++]);
 }

@@ -103,11 +103,13 @@ private:
         bool read = false;
     };
 
-    void readFiles();
+    void readFiles(int index);
     // The next slots no reader has taken, a share of those waiting so the
     // readers take turns with few locks; none once the feed is finished
-    // and every slot is taken.
-    void nextToRead(std::vector<Slot *> &slots);
+    // and every slot is taken. A reader past those working waits.
+    void nextToRead(std::vector<Slot *> &slots, int index);
+    // A reader's turn of files waited so many times on the medium.
+    void noteWaits(long waits, size_t files);
     void markRead(const std::vector<Slot *> &slots);
     // The front slot is read, and the last of the next batch (under the lock).
     bool batchRead() const;
@@ -116,6 +118,7 @@ private:
     const WorkProgress *m_stop;
     mutable std::mutex m_mutex;
     std::condition_variable m_filesAdded; // readers wait on it
+    std::condition_variable m_moreWorking; // readers past those working wait on it
     std::condition_variable m_frontRead;  // the taking thread waits on it
     std::atomic_int m_heldFolders{0}; // the walk's descriptors duplicated; before the slots that count them
     // From the next track to take to the last file added; references stay
@@ -126,6 +129,11 @@ private:
     std::atomic_bool m_abandoned{false}; // by the destructor: what is left is not read
     bool m_taking = false; // the taking thread waits for the front slot
     const int m_readerCount;
+    // Readers at work: all while the medium makes them wait, down to one
+    // more than the cores while it does not (reads from the page cache
+    // never wait, and more threads only take turns on the cores).
+    const int m_fewestWorking;
+    int m_working;
     // One reader only reads, in the medium's order; the taking thread
     // parses the tags meanwhile on another core. Several parse as they read.
     const bool m_parseOnTaker;

@@ -374,6 +374,29 @@ private Q_SLOTS:
             QCOMPARE(outcome.rows.record(i).track, QStringLiteral("中文标题"));
     }
 
+    // Reads that wait on the medium bring in every reader; the scan still
+    // imports every file once.
+    void readersGrowWhenReadsWait()
+    {
+        QTemporaryDir dir;
+        for (int i = 0; i < 160; ++i)
+            QVERIFY(writeFile(dir.filePath(QStringLiteral("%1.mp3").arg(i))));
+        std::atomic_int reading{0}, most{0};
+        SafeFileRead::ReadSystemCalls slow;
+        slow.readAt = [&](int fd, char *buffer, qint64 size, qint64 offset) -> qint64 {
+            const int now = ++reading;
+            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+            }
+            ::usleep(2000); // a disc's seek
+            const qint64 got = ::pread(fd, buffer, size_t(size), off_t(offset));
+            --reading;
+            return got;
+        };
+        const ScanOutcome outcome = scanMedia(dir.path(), QStringLiteral("HD"), {}, nullptr, 8, {}, &slow);
+        QCOMPARE(outcome.rows.size(), 160);
+        QCOMPARE(most.load(), 8);
+    }
+
     void stoppedScan_data()
     {
         QTest::addColumn<bool>("duringWalk");

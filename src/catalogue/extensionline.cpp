@@ -3,6 +3,7 @@
 #include "catalogue/entrypath.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <iterator>
 #include <cstring>
@@ -15,14 +16,16 @@ namespace {
 constexpr QByteArrayView Prefix = "ondro:";
 constexpr QByteArrayView ThisVersion = "ondro:1";
 
-// Bytes beyond ASCII too: a value may be bytes that are not UTF-8 (a file
-// name's, raw=), and the line must stay valid UTF-8 for its record to be
-// read as UTF-8.
-bool needsEscape(char c)
-{
-    const auto u = static_cast<unsigned char>(c);
-    return c == '%' || c == ' ' || c == '=' || u < 0x20 || u >= 0x7F;
-}
+// The bytes written escaped, looked up: a scan writes a line for every
+// file. Bytes beyond ASCII too: a value may be bytes that are not UTF-8 (a
+// file name's, raw=), and the line must stay valid UTF-8 for its record
+// to be read as UTF-8.
+constexpr std::array<bool, 256> Escaped = [] {
+    std::array<bool, 256> escaped{};
+    for (int c = 0; c < 256; ++c)
+        escaped[size_t(c)] = c == '%' || c == ' ' || c == '=' || c < 0x20 || c >= 0x7F;
+    return escaped;
+}();
 
 // Writes text escaped at to, which has room for three bytes a character;
 // where it ends.
@@ -30,11 +33,11 @@ char *writeEscaped(char *to, QByteArrayView text)
 {
     static constexpr char Hex[] = "0123456789ABCDEF";
     for (const char c : text) {
-        if (!needsEscape(c)) {
+        const auto u = static_cast<unsigned char>(c);
+        if (!Escaped[u]) {
             *to++ = c;
             continue;
         }
-        const auto u = static_cast<unsigned char>(c);
         *to++ = '%';
         *to++ = Hex[u >> 4];
         *to++ = Hex[u & 0xF];
@@ -159,25 +162,33 @@ QByteArray format(const Facts &facts)
 
 void LineBuilder::add(QByteArrayView key, QByteArrayView value)
 {
-    if (m_out.isEmpty()) {
-        m_out.reserve(192); // a scanned file's whole line, mostly
-        m_out.append(ThisVersion);
-    }
-    const qsizetype start = m_out.size();
-    m_out.resize(start + 2 + 3 * (key.size() + value.size()));
-    char *to = m_out.data() + start;
-    *to++ = ' ';
-    to = writeEscaped(to, key);
-    *to++ = '=';
+    char *to = room(key, 3 * value.size());
     to = writeEscaped(to, value);
     m_out.truncate(to - m_out.constData());
 }
 
 void LineBuilder::add(QByteArrayView key, qint64 number)
 {
-    char digits[24];
-    const auto written = std::to_chars(std::begin(digits), std::end(digits), number);
-    add(key, QByteArrayView(digits, written.ptr - digits));
+    // A number's digits (and sign) are never escaped: written in place.
+    constexpr qsizetype MostDigits = 20;
+    char *to = room(key, MostDigits);
+    to = std::to_chars(to, to + MostDigits, number).ptr;
+    m_out.truncate(to - m_out.constData());
+}
+
+char *LineBuilder::room(QByteArrayView key, qsizetype valueRoom)
+{
+    if (m_out.isEmpty()) {
+        m_out.reserve(192); // a scanned file's whole line, mostly
+        m_out.append(ThisVersion);
+    }
+    const qsizetype start = m_out.size();
+    m_out.resize(start + 2 + 3 * key.size() + valueRoom);
+    char *to = m_out.data() + start;
+    *to++ = ' ';
+    to = writeEscaped(to, key);
+    *to++ = '=';
+    return to;
 }
 
 // Digits only, no sign; a number over max is refused before it could

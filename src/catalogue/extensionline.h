@@ -57,6 +57,10 @@ public:
     void add(QByteArrayView key, qint64 number);
 
 private:
+    // Writes " key=" at the end of the line with valueRoom bytes after it;
+    // where the value goes.
+    char *room(QByteArrayView key, qsizetype valueRoom);
+
     QByteArray &m_out;
 };
 

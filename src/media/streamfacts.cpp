@@ -229,6 +229,19 @@ QByteArrayView aidDigits(quint64 aid, std::array<char, 24> &digits)
     return QByteArrayView(digits.data(), 16);
 }
 
+// The encoder's name, most often a few ASCII letters taken from the LAME
+// tag: written from the stack, without a converted copy.
+void addEncoder(ExtensionLine::LineBuilder &line, const QString &encoder)
+{
+    std::array<char, 16> ascii;
+    const bool plain = encoder.size() <= qsizetype(ascii.size())
+                       && std::all_of(encoder.begin(), encoder.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!plain)
+        return line.add("enc", encoder.toUtf8());
+    std::transform(encoder.begin(), encoder.end(), ascii.begin(), [](QChar c) { return char(c.unicode()); });
+    line.add("enc", QByteArrayView(ascii.data(), encoder.size()));
+}
+
 } // namespace
 
 QString durationText(qint64 tenths)
@@ -271,7 +284,7 @@ QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &
         if (facts->rate)
             line.add("rate", *facts->rate);
         if (!facts->encoder.isEmpty())
-            line.add("enc", facts->encoder.toUtf8());
+            addEncoder(line, facts->encoder);
         if (facts->hasAid)
             line.add("aid", aidDigits(facts->aid, digits));
         if (facts->tenths && facts->estimated)

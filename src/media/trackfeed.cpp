@@ -89,6 +89,7 @@ void pack(TrackFeed::Track &track)
         *text = size > 0 ? QByteArray::fromRawData(to, size) : QByteArray();
         to += size;
     }
+    raw.measured.reset(); // in the extension line now; freed here, not by the taking thread
 }
 
 // How often this thread has waited (slept) so far: on the medium when

@@ -146,7 +146,7 @@ Facts factsOf(const Parts &parts)
     const StreamHeader header = readStreamHeader(audio, frame);
     facts.rate = frame.rate;
     facts.mode = modeOf(header);
-    facts.encoder = header.encoder;
+    facts.encoder = QString::fromLatin1(header.encoder);
     if (header.kind != StreamHeader::None) {
         timeFromHeader(frame, header, parts.tail, facts);
         return facts;

@@ -14,10 +14,10 @@ quint32 bigEndian32(QByteArrayView bytes, qsizetype at)
 
 // The encoder's name at the start of a LAME tag: its printable ASCII,
 // without blanks around it.
-QString encoderName(QByteArrayView nine)
+QByteArrayView encoderName(QByteArrayView nine)
 {
     const auto end = std::find_if(nine.begin(), nine.end(), [](char c) { return c < 0x20 || c > 0x7E; });
-    return QString::fromLatin1(QByteArrayView(nine.begin(), end)).trimmed();
+    return QByteArrayView(nine.begin(), end).trimmed();
 }
 
 // The LAME tag that follows a Xing or Info header at lame in the frame.

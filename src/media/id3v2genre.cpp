@@ -40,12 +40,12 @@ bool genreOfCommonValue(const QString &text, QByteArray &out)
     }
     const qsizetype digits = to - from;
     bool numeric = digits >= 1 && digits <= 3;
-    for (qsizetype i = from; numeric && i < to; ++i)
+    int number = 0;
+    for (qsizetype i = from; numeric && i < to; ++i) {
         numeric = text[i] >= u'0' && text[i] <= u'9';
+        number = number * 10 + (text[i].unicode() - u'0');
+    }
     if (numeric) {
-        int number = 0;
-        for (qsizetype i = from; i < to; ++i)
-            number = number * 10 + (text[i].unicode() - u'0');
         out = Id3v1::genreNameUtf8(number);
         return true;
     }

@@ -105,9 +105,8 @@ long waitsOnThisThread()
 TrackFeed::TrackFeed(int readers, const WorkProgress *stop, const TagReading &reading,
                      const SafeFileRead::ReadSystemCalls *calls)
     : m_stop(stop), m_readerCount(readers), m_fewestWorking(std::min(readers, QThread::idealThreadCount() + 1)),
-      m_working(readers),
-      m_parseOnTaker(readers == 1), m_reading(reading), m_calls(calls),
-      m_takerCodepage(m_parseOnTaker ? std::make_unique<CodePageDecoder>(reading.codepage) : nullptr)
+      m_working(readers), m_reading(reading), m_calls(calls),
+      m_takerCodepage(readers == 1 ? std::make_unique<CodePageDecoder>(reading.codepage) : nullptr)
 {
     m_readers.setMaxThreadCount(readers);
     for (int i = 0; i < readers; ++i)
@@ -172,7 +171,7 @@ bool TrackFeed::take(std::vector<Track> &tracks, bool wait)
         --m_unread;
     }
     lock.unlock();
-    if (m_parseOnTaker)
+    if (m_takerCodepage)
         for (Track &track : tracks)
             parseRawTags(track.raw, m_takerCodepage.get());
     return true;
@@ -186,7 +185,7 @@ bool TrackFeed::batchRead() const
 void TrackFeed::readFiles(int index)
 {
     // Opened once per reader and scan, when the readers parse.
-    const auto codepage = m_parseOnTaker ? nullptr : std::make_unique<CodePageDecoder>(m_reading.codepage);
+    const auto codepage = m_takerCodepage ? nullptr : std::make_unique<CodePageDecoder>(m_reading.codepage);
     std::vector<Slot *> slots;
     for (nextToRead(slots, index); !slots.empty(); nextToRead(slots, index)) {
         const long switchesBefore = waitsOnThisThread();

@@ -7,14 +7,14 @@
 #include <QByteArrayList>
 #include <QThreadPool>
 
-class CodePageDecoder;
-
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
+
+class CodePageDecoder;
 
 // The files a walk finds, handed to reader threads while the walk goes
 // on, and their tracks taken back in walk order. The readers take the
@@ -37,7 +37,6 @@ public:
         RawTrack raw; // read and its tags parsed (once taken)
         QByteArray packed;
 
-        Track() = default;
         Track(QByteArray folder, QByteArray name) : folder(std::move(folder)), name(std::move(name)) {}
         Track(Track &&) = default;
         Track &operator=(Track &&) = default;
@@ -127,18 +126,18 @@ private:
     size_t m_unread = 0; // slots before it are taken by a reader
     bool m_finished = false;
     std::atomic_bool m_abandoned{false}; // by the destructor: what is left is not read
-    bool m_taking = false; // the taking thread waits for the front slot
+    bool m_taking = false; // the taking thread waits for a batch (batchRead)
     const int m_readerCount;
     // Readers at work: all while the medium makes them wait, down to one
     // more than the cores while it does not (reads from the page cache
     // never wait, and more threads only take turns on the cores).
     const int m_fewestWorking;
     int m_working;
-    // One reader only reads, in the medium's order; the taking thread
-    // parses the tags meanwhile on another core. Several parse as they read.
-    const bool m_parseOnTaker;
     const TagReading m_reading;
     const SafeFileRead::ReadSystemCalls *const m_calls;
-    const std::unique_ptr<CodePageDecoder> m_takerCodepage; // of the ID3v1 text, when the taking thread parses
+    // One reader only reads, in the medium's order, and the taking thread
+    // parses the tags meanwhile on another core with this decoder of the
+    // ID3v1 text; several readers parse as they read, each with its own.
+    const std::unique_ptr<CodePageDecoder> m_takerCodepage;
     QThreadPool m_readers;
 };

@@ -182,14 +182,21 @@ qsizetype findFrameHeader(QByteArrayView bytes, qsizetype from)
 
 QByteArray bitsTextUtf8(QByteArrayView fourBytes)
 {
-    QByteArray text(36, ' ');
+    QByteArray text;
+    bitsTextUtf8(fourBytes, text);
+    return text;
+}
+
+void bitsTextUtf8(QByteArrayView fourBytes, QByteArray &text)
+{
+    text.resize(36);
     char *out = text.data();
-    for (int i = 0; i < 4; ++i, ++out) {
+    for (int i = 0; i < 4; ++i) {
         const uchar byte = uchar(fourBytes[i]);
         for (int bit = 7; bit >= 0; --bit)
             *out++ = (byte >> bit) & 1 ? '1' : '0';
+        *out++ = ' ';
     }
-    return text;
 }
 
 bool headerBytesOfFile(const ByteSource &file, QByteArrayView head, std::array<char, 4> &header)

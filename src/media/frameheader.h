@@ -25,6 +25,8 @@ bool headerBytesOfFile(const ByteSource &file, QByteArrayView head, std::array<c
 // The text of four header bytes, as UTF-8 (it is ASCII), for the scan's
 // rows: four groups of eight, each + a blank.
 QByteArray bitsTextUtf8(QByteArrayView fourBytes);
+// The same into text, in its room when it shares it with nothing.
+void bitsTextUtf8(QByteArrayView fourBytes, QByteArray &text);
 
 // Bytes searched for a frame header after the leading tag: past this a
 // file is taken to hold no MPEG audio.

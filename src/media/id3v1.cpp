@@ -50,8 +50,17 @@ QChar tagChar(uchar byte)
     return TextCodec::cp1252ToUnicode(byte, u' ');
 }
 
-// A field of the tag as UTF-8, its blanks trimmed.
-QByteArray fieldUtf8(QByteArrayView block, int offset, int length)
+// Makes out hold the count bytes at from, in its own room when it has
+// enough and shares it with nothing.
+void setBytes(QByteArray &out, const char *from, qsizetype count)
+{
+    out.resize(count);
+    if (count > 0)
+        std::memcpy(out.data(), from, size_t(count));
+}
+
+// A field of the tag as UTF-8, its blanks trimmed, into out.
+void fieldUtf8(QByteArrayView block, int offset, int length, QByteArray &out)
 {
     char text[3 * 30]; // a Windows-1252 letter takes at most three bytes
     int size = 0;
@@ -76,7 +85,7 @@ QByteArray fieldUtf8(QByteArrayView block, int offset, int length)
         }
         kept = size;
     }
-    return QByteArray(text, kept);
+    setBytes(out, text, kept);
 }
 
 // A field decoded by a converter as UTF-8: control characters and the
@@ -97,26 +106,30 @@ QByteArray decodedFieldUtf8(const QString &decoded)
     return QStringView(text).sliced(from, to - from).toUtf8();
 }
 
-// A field in the medium's code page. "auto" reads a field as UTF-8 when it
-// is valid UTF-8 with letters beyond ASCII, a letter that the end of the
-// field cuts off aside (writers cut UTF-8 at 30 bytes too); any other
-// field byte by byte as Windows-1252.
-QByteArray fieldIn(CodePageDecoder *codepage, QByteArrayView block, int offset, int length)
+// A field in the medium's code page, into out. "auto" reads a field as
+// UTF-8 when it is valid UTF-8 with letters beyond ASCII, a letter that
+// the end of the field cuts off aside (writers cut UTF-8 at 30 bytes too);
+// any other field byte by byte as Windows-1252.
+void fieldIn(CodePageDecoder *codepage, QByteArrayView block, int offset, int length, QByteArray &out)
 {
     const QByteArrayView field = block.sliced(offset, length);
-    if (codepage && !codepage->isAuto() && codepage->isValid())
-        return decodedFieldUtf8(codepage->decode(field));
+    if (codepage && !codepage->isAuto() && codepage->isValid()) {
+        out = decodedFieldUtf8(codepage->decode(field));
+        return;
+    }
     const bool ascii = std::all_of(field.begin(), field.end(), [](char c) { return uchar(c) < 0x80; });
     if (ascii)
-        return fieldUtf8(block, offset, length);
+        return fieldUtf8(block, offset, length, out);
     TextCodec::Utf8Stream utf8;
     utf8.add(field);
     if (!utf8.broken()) {
         const QString text = QString::fromUtf8(field); // a cut letter is U+FFFD
-        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x80 && c.unicode() != 0xFFFD; }))
-            return decodedFieldUtf8(text);
+        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x80 && c.unicode() != 0xFFFD; })) {
+            out = decodedFieldUtf8(text);
+            return;
+        }
     }
-    return fieldUtf8(block, offset, length);
+    fieldUtf8(block, offset, length, out);
 }
 
 // Whether the field's bytes, NUL and blank padding aside, reach its last
@@ -157,19 +170,25 @@ bool isBlank(QByteArrayView bytes)
 TrackTagsUtf8 parseTagUtf8(QByteArrayView bytes, CodePageDecoder *codepage)
 {
     TrackTagsUtf8 fields;
+    readTagUtf8(bytes, codepage, fields);
+    return fields;
+}
+
+void readTagUtf8(QByteArrayView bytes, CodePageDecoder *codepage, TrackTagsUtf8 &fields)
+{
+    fields.empty();
     const QByteArrayView block = lastBlock(bytes);
     if (block.isEmpty())
-        return fields;
-    fields.track = fieldIn(codepage, block, TitleAt, 30);
-    fields.artist = fieldIn(codepage, block, ArtistAt, 30);
-    fields.album = fieldIn(codepage, block, AlbumAt, 30);
-    fields.year = fieldIn(codepage, block, YearAt, 4);
+        return;
+    fieldIn(codepage, block, TitleAt, 30, fields.track);
+    fieldIn(codepage, block, ArtistAt, 30, fields.artist);
+    fieldIn(codepage, block, AlbumAt, 30, fields.album);
+    fieldIn(codepage, block, YearAt, 4, fields.year);
     if (block[CommentEndAt] == 0 && block[TrackNumberAt] != 0)
         fields.numbers.track = uchar(block[TrackNumberAt]);
     const uchar genre = uchar(block[GenreAt]);
     if (genre < std::size(Genres))
         fields.genre = genreNameUtf8(genre);
-    return fields;
 }
 
 FullFields fullFields(QByteArrayView bytes)

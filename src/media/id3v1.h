@@ -25,6 +25,9 @@ bool isBlank(QByteArrayView block);
 // else Windows-1252). Control characters and bytes the code page leaves
 // undefined become blanks. An ID3v1.1 tag gives the track number too.
 TrackTagsUtf8 parseTagUtf8(QByteArrayView block, CodePageDecoder *codepage = nullptr);
+// The same into fields, whose room it reuses where they share it with
+// nothing: a reader of many files allocates nothing for them.
+void readTagUtf8(QByteArrayView block, CodePageDecoder *codepage, TrackTagsUtf8 &fields);
 
 // Which of the three 30-byte text fields use their whole width: text up
 // to the last byte, or up to the one before with a blank last (a writer

@@ -4,6 +4,7 @@
 #include "media/mediafile.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -101,12 +102,23 @@ struct Layout
 // The wanted frames of a tag of version 2 to 4 whose frames end at end.
 struct KeptFrames
 {
-    QByteArray bytes;
+    QByteArray &bytes; // room for the tag's header, then the frames
     bool dropped = false;  // a frame was passed over
     bool rewritten = false; // a kept frame was written otherwise than in the tag
     qint64 pos = HeaderSize; // where the walk stopped
     bool picture = false; // a picture frame that can be read was passed
+
+    // Starts a walk from start, with the room of bytes kept.
+    void restart(qint64 start)
+    {
+        bytes.resize(HeaderSize);
+        dropped = rewritten = picture = false;
+        pos = start;
+    }
 };
+
+// Kept frames up to this size leave their room to the thread's next tag.
+constexpr qsizetype LargestRoomKept = 64 * 1024;
 
 // A reader of the picture frames a walk passes: true once it has the one it wants.
 using PictureReader = std::function<bool(const PictureFrame &)>;
@@ -212,7 +224,7 @@ bool keepTextFrames(Window &window, const Layout &layout, qint64 end, KeptFrames
                     return true;
             }
         }
-        if (field >= 0 && size <= LargestTextFrame && kept.bytes.size() + length <= LargestKept) {
+        if (field >= 0 && size <= LargestTextFrame && kept.bytes.size() - HeaderSize + length <= LargestKept) {
             const uchar *whole = window.at(kept.pos, length);
             if (!whole)
                 return false;
@@ -261,16 +273,19 @@ QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayVie
     if (start < 0)
         return wholeTag(source, bodyEnd, flags);
 
-    KeptFrames kept;
-    kept.pos = start;
-    kept.bytes.reserve(qsizetype(std::clamp<qint64>(end - start, 0, 1024))); // most tags' text frames whole
+    // The frames are kept in the thread's room of the last tag when the
+    // tag read from it is no longer held (a scan's reader parses each tag
+    // before it reads the next): most files then allocate nothing here.
+    thread_local QByteArray room;
+    KeptFrames kept{room};
+    kept.bytes.reserve(HeaderSize + qsizetype(std::clamp<qint64>(end - start, 0, 1024))); // most tags' text frames whole
+    kept.restart(start);
     bool walked = keepTextFrames(window, layout, end, kept, readPicture);
     // Some 2.4 writers stored plain sizes, not synchsafe ones: a walk by
     // those that lands on every frame decides.
     if (!walked && layout.version == 4) {
         layout.plainSizes = true;
-        kept = KeptFrames();
-        kept.pos = start;
+        kept.restart(start);
         walked = keepTextFrames(window, layout, end, kept, readPicture);
     }
     // A frame cut off by the end of the tag, or of the part of it read:
@@ -278,8 +293,7 @@ QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayVie
     if (!walked) {
         layout.plainSizes = false;
         layout.cutEndsWalk = true;
-        kept = KeptFrames();
-        kept.pos = start;
+        kept.restart(start);
         walked = keepTextFrames(window, layout, end, kept, readPicture);
     }
     if (!walked)
@@ -290,11 +304,12 @@ QByteArray framesOf(const ByteSource &source, QByteArrayView head, QByteArrayVie
     const uchar plainFlags = flags & ~(UnsyncFlag | ExtendedHeaderFlag);
     if (!kept.dropped && !kept.rewritten && kept.pos >= end && plainFlags == flags)
         return wholeTag(source, bodyEnd, flags);
-    std::array<char, HeaderSize> top = headerWithBody(header, kept.bytes.size());
+    std::array<char, HeaderSize> top = headerWithBody(header, kept.bytes.size() - HeaderSize);
     top[5] = char(plainFlags & ~FooterFlag);
-    QByteArray out;
-    out.reserve(HeaderSize + kept.bytes.size());
-    return out.append(top.data(), HeaderSize).append(kept.bytes);
+    std::copy(top.begin(), top.end(), kept.bytes.data());
+    if (room.capacity() > LargestRoomKept)
+        return std::exchange(room, QByteArray());
+    return room; // shared until the caller lets the tag go
 }
 
 // The text frames of the tag at the start of source, as collectTextFrames

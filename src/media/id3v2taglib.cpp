@@ -93,10 +93,15 @@ namespace Id3v2 {
 
 TrackTagsUtf8 readTextTagUtf8(QByteArrayView parsed)
 {
-    TrackTagsUtf8 own;
-    if (readCommonTextTag(parsed, own))
-        return own;
-    return TrackTagsUtf8::fromTags(readTextTagWithTagLib(parsed));
+    TrackTagsUtf8 tags;
+    readTextTagUtf8(parsed, tags);
+    return tags;
+}
+
+void readTextTagUtf8(QByteArrayView parsed, TrackTagsUtf8 &tags)
+{
+    if (!readCommonTextTag(parsed, tags))
+        tags = TrackTagsUtf8::fromTags(readTextTagWithTagLib(parsed));
 }
 
 TrackTags readTextTagWithTagLib(QByteArrayView parsed)

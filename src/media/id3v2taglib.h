@@ -15,6 +15,8 @@ namespace Id3v2 {
 // names from the ID3v1 table; control characters and line breaks become
 // blanks. Empty fields when the tag cannot be read.
 TrackTagsUtf8 readTextTagUtf8(QByteArrayView textTag);
+// The same into tags, reusing their room where they share it with nothing.
+void readTextTagUtf8(QByteArrayView textTag, TrackTagsUtf8 &tags);
 
 // What TagLib alone reads from such a tag (to compare the readers).
 TrackTags readTextTagWithTagLib(QByteArrayView textTag);

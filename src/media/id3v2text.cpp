@@ -3,8 +3,8 @@
 #include "media/id3v2.h"
 #include "media/id3v2genre.h"
 
-#include <QByteArrayList>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <array>
 #include <cstring>
@@ -169,7 +169,8 @@ bool joinedValues(QByteArrayView data, QByteArray &out, bool &anyText)
 // The genre of one TCON value, as the own reader names it.
 bool genreOfRaw(int encoding, QByteArrayView raw, QByteArray &out)
 {
-    QString text;
+    thread_local QString text; // its room kept from one value to the next
+    text.truncate(0);
     if (!forEachChar(encoding, raw, [&](char32_t c) { text.append(QChar(char16_t(c))); }))
         return false;
     return genreOfCommonValue(text, out);
@@ -216,6 +217,7 @@ bool commonFrames(QByteArrayView tag, int version, qsizetype end, Frames &frames
 // 2.4 tag whose TDRC holds none takes its TYER.
 bool yearOf(const Frames &frames, int version, QByteArray &year)
 {
+    year.truncate(0);
     bool found = false;
     const auto firstValue = [&](QByteArrayView frame) {
         return forEachValue(frame, [&](int encoding, QByteArrayView raw) {
@@ -228,39 +230,35 @@ bool yearOf(const Frames &frames, int version, QByteArray &year)
     return firstValue(frames[Year]) && (found || version != 4 || firstValue(frames[LateYear]));
 }
 
-// The genres of the genre frame, each once, joined by " / ".
+// The genres of the genre frame, each once, joined by " / " in out.
 bool genresOf(QByteArrayView frame, QByteArray &out)
 {
-    // Most frames name one genre: it is the value, with no list to join.
-    QByteArray first;
-    QList<QByteArray> more;
+    out.truncate(0);
     QByteArray genre;
-    if (!forEachValue(frame, [&](int encoding, QByteArrayView raw) {
-            if (!genreOfRaw(encoding, raw, genre))
-                return false;
-            if (genre.isEmpty() || genre == first || more.contains(genre))
-                return true;
-            if (first.isEmpty())
-                first = genre;
-            else
-                more.append(genre);
+    // Where each genre written to out is, to name none twice: a genre's
+    // own text may hold " / ".
+    QVarLengthArray<std::pair<qsizetype, qsizetype>, 4> named;
+    return forEachValue(frame, [&](int encoding, QByteArrayView raw) {
+        if (!genreOfRaw(encoding, raw, genre))
+            return false;
+        if (genre.isEmpty())
             return true;
-        }))
-        return false;
-    if (more.isEmpty()) {
-        out = first;
-    } else {
-        more.prepend(first);
-        out = more.join(" / ");
-    }
-    return true;
+        for (const auto &[at, size] : named)
+            if (QByteArrayView(out).sliced(at, size) == genre)
+                return true;
+        if (!out.isEmpty())
+            out.append(" / ");
+        named.append({out.size(), genre.size()});
+        out.append(genre);
+        return true;
+    });
 }
 
 // The number in the first value of a track or disc frame (numberInSet).
 bool numberOf(QByteArrayView frame, int &number)
 {
     bool found = false;
-    QByteArray value;
+    thread_local QByteArray value; // its room kept from one frame to the next
     return forEachValue(frame, [&](int encoding, QByteArrayView raw) {
         if (found)
             return true;
@@ -289,20 +287,18 @@ bool readCommonTextTag(QByteArrayView tag, TrackTagsUtf8 &tags)
     if (!commonFrames(tag, version, qsizetype(std::min<qint64>(tag.size(), HeaderSize + body)), frames))
         return false;
 
-    TrackTagsUtf8 out;
+    // Straight into tags, whose room a reader of many files reuses.
+    tags.empty();
     bool anyText = false;
-    if (!joinedValues(frames[Artist], out.artist, anyText) || !joinedValues(frames[Title], out.track, anyText)
-        || !joinedValues(frames[Album], out.album, anyText))
+    if (!joinedValues(frames[Artist], tags.artist, anyText) || !joinedValues(frames[Title], tags.track, anyText)
+        || !joinedValues(frames[Album], tags.album, anyText))
         return false;
     // TagLib gives nothing for a tag it takes as empty, which depends on
     // more than these fields: such tags are its to read.
     if (!anyText)
         return false;
-    if (!yearOf(frames, version, out.year) || !genresOf(frames[Genre], out.genre)
-        || !numberOf(frames[TrackNumber], out.numbers.track) || !numberOf(frames[DiscNumber], out.numbers.disc))
-        return false;
-    tags = std::move(out);
-    return true;
+    return yearOf(frames, version, tags.year) && genresOf(frames[Genre], tags.genre)
+           && numberOf(frames[TrackNumber], tags.numbers.track) && numberOf(frames[DiscNumber], tags.numbers.disc);
 }
 
 } // namespace Id3v2

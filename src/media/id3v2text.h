@@ -10,11 +10,11 @@
 // gives for such tags, straight as UTF-8, at a small part of the cost.
 namespace Id3v2 {
 
-// Reads a tag as collectTextFrames gives it into tags. False, with tags
-// unchanged, when the tag holds anything this reader leaves to TagLib
-// (unsynchronisation, an extended header, a footer, frame flags, sizes
-// that do not add up, text it cannot decode exactly as TagLib does, a tag
-// that may read as empty): the caller then asks TagLib.
+// Reads a tag as collectTextFrames gives it into tags, reusing their room.
+// False, with tags half read, when the tag holds anything this reader
+// leaves to TagLib (unsynchronisation, an extended header, a footer, frame
+// flags, sizes that do not add up, text it cannot decode exactly as TagLib
+// does, a tag that may read as empty): the caller then asks TagLib.
 bool readCommonTextTag(QByteArrayView tag, TrackTagsUtf8 &tags);
 
 } // namespace Id3v2

@@ -36,29 +36,42 @@ QByteArrayView artOf(bool embedded, bool folder)
 
 void parseRawTags(RawTrack &raw, CodePageDecoder *codepage)
 {
-    TagChoice::Id3v1Read id3v1;
+    // Each thread parses into fields of its own, whose room the next file
+    // reuses: the track shares them until it is packed or let go, so a
+    // reader that packs each track it parses allocates nothing for them.
+    thread_local TagChoice::Id3v1Read id3v1;
+    thread_local TrackTagsUtf8 id3v2;
+    thread_local QByteArray headerBits;
+    thread_local QByteArray extension;
     if (raw.hasId3v1) {
         const QByteArrayView block(raw.id3v1Block.data(), Id3v1::TagSize);
-        id3v1 = {Id3v1::parseTagUtf8(block, codepage), Id3v1::fullFields(block)};
+        Id3v1::readTagUtf8(block, codepage, id3v1.fields);
+        id3v1.full = Id3v1::fullFields(block);
         raw.hasId3v1 = false;
+    } else {
+        id3v1.fields.empty();
+        id3v1.full = {};
     }
     if (raw.hasHeader) {
-        raw.audioheader = FrameHeader::bitsTextUtf8(QByteArrayView(raw.header.data(), 4));
+        FrameHeader::bitsTextUtf8(QByteArrayView(raw.header.data(), 4), headerBits);
+        raw.audioheader = headerBits;
         raw.hasHeader = false;
     }
     TrackNumbers id3v2Numbers;
     if (!raw.textTag.isEmpty()) {
-        const TrackTagsUtf8 id3v2 = Id3v2::readTextTagUtf8(raw.textTag);
+        Id3v2::readTextTagUtf8(raw.textTag, id3v2);
         raw.tags = TagChoice::choose(id3v1, id3v2, raw.prefer);
         id3v2Numbers = id3v2.numbers;
         raw.textTag = QByteArray();
     } else {
-        raw.tags = std::move(id3v1.fields);
+        raw.tags = id3v1.fields;
     }
     raw.tags.numbers = trackNumbersOf(id3v1.fields.numbers, id3v2Numbers);
-    if (raw.measured)
-        raw.extension = StreamFacts::extensionLine(raw.measured->size, raw.measured->mtime, raw.measured->facts,
-                                                   raw.tags.numbers, artOf(raw.embeddedPicture, raw.folderImage));
+    if (raw.measured) {
+        StreamFacts::writeExtensionLine(extension, raw.measured->size, raw.measured->mtime, raw.measured->facts,
+                                        raw.tags.numbers, artOf(raw.embeddedPicture, raw.folderImage));
+        raw.extension = extension;
+    }
 }
 
 namespace {

@@ -269,8 +269,15 @@ QString aidText(quint64 aid)
 QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers,
                          QByteArrayView art)
 {
-    QByteArray out; // the builder makes room for the usual line whole at once
-    ExtensionLine::LineBuilder line(out);
+    QByteArray out;
+    writeExtensionLine(out, size, mtime, facts, numbers, art);
+    return out;
+}
+
+void writeExtensionLine(QByteArray &out, qint64 size, qint64 mtime, const std::optional<Facts> &facts,
+                        TrackNumbers numbers, QByteArrayView art)
+{
+    ExtensionLine::LineBuilder line(out); // makes room for the usual line whole at once
     std::array<char, 24> digits;
     line.add("size", size);
     line.add("mtime", mtime);
@@ -298,7 +305,6 @@ QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &
         line.add("disc", numbers.disc);
     if (!art.isEmpty())
         line.add(ExtensionLine::ArtKey, art);
-    return out;
 }
 
 } // namespace StreamFacts

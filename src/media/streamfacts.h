@@ -107,6 +107,9 @@ QString aidText(quint64 aid);
 // length disagree, trk and disc the numbers the file's tags give.
 QByteArray extensionLine(qint64 size, qint64 mtime, const std::optional<Facts> &facts, TrackNumbers numbers = {},
                          QByteArrayView art = {});
+// The same into line, in its room when it shares it with nothing.
+void writeExtensionLine(QByteArray &line, qint64 size, qint64 mtime, const std::optional<Facts> &facts,
+                        TrackNumbers numbers = {}, QByteArrayView art = {});
 
 // Reads the parts of the file at path (opened as MediaFile does, through
 // the safe opener) and works out their facts; nothing when it cannot be

@@ -36,10 +36,10 @@ TrackTagsUtf8 choose(const Id3v1Read &v1, const TrackTagsUtf8 &v2, TagPreference
     const TrackTagsUtf8 &f = v1.fields;
     if (prefer == TagPreference::Id3v2)
         return {preferred(v2.artist, f.artist), preferred(v2.track, f.track), preferred(v2.album, f.album),
-                preferred(v2.year, f.year), preferred(v2.genre, f.genre)};
+                preferred(v2.year, f.year), preferred(v2.genre, f.genre), {}};
     return {completed(f.artist, v1.full.artist, v2.artist), completed(f.track, v1.full.track, v2.track),
             completed(f.album, v1.full.album, v2.album), completed(f.year, false, v2.year),
-            completed(f.genre, false, v2.genre)};
+            completed(f.genre, false, v2.genre), {}};
 }
 
 } // namespace TagChoice

@@ -171,9 +171,12 @@ bool TrackFeed::take(std::vector<Track> &tracks, bool wait)
         --m_unread;
     }
     lock.unlock();
-    if (m_takerCodepage)
-        for (Track &track : tracks)
+    if (m_takerCodepage) {
+        for (Track &track : tracks) {
             parseRawTags(track.raw, m_takerCodepage.get());
+            pack(track);
+        }
+    }
     return true;
 }
 

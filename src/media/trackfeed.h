@@ -27,9 +27,10 @@ class CodePageDecoder;
 class TrackFeed
 {
 public:
-    // Moved, never copied: a track a reader parsed holds its texts as views
-    // into one buffer of its own (packed), so the thread that takes it frees
-    // one allocation of another thread's, not one for each text.
+    // Moved, never copied: a parsed track holds its texts as views into one
+    // buffer of its own (packed), so the thread that takes it frees one
+    // allocation, not one for each text, and the thread that parsed it
+    // keeps its fields' room for the next file.
     struct Track
     {
         QByteArray folder; // the path of the file's folder

@@ -163,8 +163,7 @@ QByteArray format(const Facts &facts)
 void LineBuilder::add(QByteArrayView key, QByteArrayView value)
 {
     char *to = room(key, 3 * value.size());
-    to = writeEscaped(to, value);
-    m_out.truncate(to - m_out.constData());
+    m_size = writeEscaped(to, value) - m_out.constData();
 }
 
 void LineBuilder::add(QByteArrayView key, qint64 number)
@@ -172,18 +171,20 @@ void LineBuilder::add(QByteArrayView key, qint64 number)
     // A number's digits (and sign) are never escaped: written in place.
     constexpr qsizetype MostDigits = 20;
     char *to = room(key, MostDigits);
-    to = std::to_chars(to, to + MostDigits, number).ptr;
-    m_out.truncate(to - m_out.constData());
+    m_size = std::to_chars(to, to + MostDigits, number).ptr - m_out.constData();
 }
 
 char *LineBuilder::room(QByteArrayView key, qsizetype valueRoom)
 {
-    if (m_out.isEmpty()) {
-        m_out.reserve(192); // a scanned file's whole line, mostly
-        m_out.append(ThisVersion);
-    }
-    const qsizetype start = m_out.size();
-    m_out.resize(start + 2 + 3 * key.size() + valueRoom);
+    const qsizetype start = m_size == 0 ? ThisVersion.size() : m_size;
+    const qsizetype needed = start + 2 + 3 * key.size() + valueRoom;
+    // All the room out has, and at first that of a scanned file's whole
+    // line, mostly: most lines are written with one resize.
+    constexpr qsizetype UsualLine = 192;
+    if (needed > m_out.size())
+        m_out.resize(std::max({needed, m_out.capacity(), UsualLine}));
+    if (m_size == 0)
+        std::copy(ThisVersion.begin(), ThisVersion.end(), m_out.data());
     char *to = m_out.data() + start;
     *to++ = ' ';
     to = writeEscaped(to, key);

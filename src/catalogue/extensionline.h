@@ -52,16 +52,23 @@ QByteArray format(const Facts &facts);
 class LineBuilder
 {
 public:
-    explicit LineBuilder(QByteArray &out) : m_out(out) { m_out.truncate(0); }
+    explicit LineBuilder(QByteArray &out) : m_out(out) {}
+    // The line ends where its last pair does.
+    ~LineBuilder() { m_out.truncate(m_size); }
+    LineBuilder(const LineBuilder &) = delete;
+    LineBuilder &operator=(const LineBuilder &) = delete;
+
     void add(QByteArrayView key, QByteArrayView value);
     void add(QByteArrayView key, qint64 number);
 
 private:
     // Writes " key=" at the end of the line with valueRoom bytes after it;
-    // where the value goes.
+    // where the value goes. out grows in steps and is cut to the line's
+    // length once, at the end, not at each pair.
     char *room(QByteArrayView key, qsizetype valueRoom);
 
     QByteArray &m_out;
+    qsizetype m_size = 0; // of the line written so far
 };
 
 // The value of key as written in line (escapes and all), without taking

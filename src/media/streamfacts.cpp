@@ -154,8 +154,12 @@ Facts factsOf(const Parts &parts)
     // The frames at the start, and those at the end unless the head holds
     // them all.
     FrameRun::Seen seen;
-    qsizetype walked = 0;
-    FrameRun::walk(audio, walked, seen);
+    if (parts.headRun && audio.size() == parts.head.size()) {
+        seen = *parts.headRun;
+    } else {
+        qsizetype walked = 0;
+        FrameRun::walk(audio, walked, seen);
+    }
     if (facts.audioLength > audio.size())
         seen.add(FrameRun::atEnd(parts.tail));
     estimateWithoutHeader(frame, seen, facts);

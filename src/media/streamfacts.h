@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/framerun.h"
 #include "media/tracktags.h"
 
 #include <QByteArray>
@@ -47,6 +48,9 @@ struct Parts
     QByteArrayView head;  // bytes from tagsEnd: an edge or more, fewer only when the file ends before
     qint64 audioEnd = 0;  // where the tags at the end begin (the file's size when it has none)
     QByteArrayView tail;  // the bytes that end at audioEnd: EdgeBytes, or all from tagsEnd when fewer
+    // The frames from head's start, when its reader walked them already
+    // (FrameRun::walk over all of head): not walked again.
+    std::optional<FrameRun::Seen> headRun;
 };
 
 enum class Mode { Cbr, Vbr, Abr };

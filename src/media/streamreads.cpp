@@ -72,8 +72,9 @@ bool readFrom(const ByteSource &file, QByteArrayView start, qint64 tagsEnd, qint
 // An edge read where the audio begins is enough when it starts with the
 // first frame, and the stream either has a header that gives its length or
 // its frames share one bitrate: a VBR stream without a header is
-// estimated from its frames, the more of them the better.
-bool edgeIsEnough(QByteArrayView head)
+// estimated from its frames, the more of them the better. The frames it
+// walked go to run.
+bool edgeIsEnough(QByteArrayView head, std::optional<FrameRun::Seen> &run)
 {
     if (head.size() < EdgeBytes || FrameHeader::findFrameHeader(head) != 0)
         return false;
@@ -83,20 +84,24 @@ bool edgeIsEnough(QByteArrayView head)
     FrameRun::Seen seen;
     qsizetype walked = 0;
     FrameRun::walk(head, walked, seen);
+    run = seen;
     return seen.frames > 0 && seen.lowest == seen.highest;
 }
 
 // Reads the bytes where the audio begins into head: an edge, or up to
-// HeadBytes when its first frame is not followed by a whole edge there.
-bool readHead(const ByteSource &file, QByteArrayView start, qint64 &tagsEnd, QByteArray &head)
+// HeadBytes when its first frame is not followed by a whole edge there;
+// run holds the frames from head's start when they were walked.
+bool readHead(const ByteSource &file, QByteArrayView start, qint64 &tagsEnd, QByteArray &head,
+              std::optional<FrameRun::Seen> &run)
 {
     if (!skipStartTags(file, start, tagsEnd))
         return false;
     const qint64 left = file.size() - tagsEnd;
     if (!readFrom(file, start, tagsEnd, std::min(EdgeBytes, left), head))
         return false;
-    if (edgeIsEnough(head) || head.size() == left)
+    if (edgeIsEnough(head, run) || head.size() == left)
         return true;
+    run.reset();
     return readFrom(file, start, tagsEnd, std::min(HeadBytes, left), head);
 }
 
@@ -151,11 +156,12 @@ std::optional<Facts> readStreamFacts(const ByteSource &file, QByteArrayView star
             return std::nullopt;
         start = own;
     }
-    if (!readHead(file, start, tagsEnd, head) || !readTail(file, tagsEnd, audioEnd, tailAt, tail, edge))
+    std::optional<FrameRun::Seen> headRun;
+    if (!readHead(file, start, tagsEnd, head, headRun) || !readTail(file, tagsEnd, audioEnd, tailAt, tail, edge))
         return std::nullopt;
     if (reads)
         *reads = {tagsEnd, head, tailAt, tail};
-    return factsOf({file.size(), tagsEnd, head, audioEnd, edge});
+    return factsOf({file.size(), tagsEnd, head, audioEnd, edge, headRun});
 }
 
 std::optional<Facts> readStreamFacts(const QString &path)

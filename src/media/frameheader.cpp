@@ -8,6 +8,7 @@
 #include <QScopeGuard>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <utility>
@@ -189,12 +190,20 @@ QByteArray bitsTextUtf8(QByteArrayView fourBytes)
 
 void bitsTextUtf8(QByteArrayView fourBytes, QByteArray &text)
 {
+    // Four bits at a time: a scan writes this for every file.
+    static constexpr std::array<std::array<char, 4>, 16> Nibbles = [] {
+        std::array<std::array<char, 4>, 16> nibbles{};
+        for (int n = 0; n < 16; ++n)
+            for (int bit = 0; bit < 4; ++bit)
+                nibbles[size_t(n)][size_t(bit)] = (n >> (3 - bit)) & 1 ? '1' : '0';
+        return nibbles;
+    }();
     text.resize(36);
     char *out = text.data();
     for (int i = 0; i < 4; ++i) {
         const uchar byte = uchar(fourBytes[i]);
-        for (int bit = 7; bit >= 0; --bit)
-            *out++ = (byte >> bit) & 1 ? '1' : '0';
+        out = std::copy_n(Nibbles[byte >> 4].data(), 4, out);
+        out = std::copy_n(Nibbles[byte & 0xF].data(), 4, out);
         *out++ = ' ';
     }
 }

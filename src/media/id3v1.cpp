@@ -65,6 +65,9 @@ void fieldUtf8(QByteArrayView block, int offset, int length, QByteArray &out)
     char text[3 * 30]; // a Windows-1252 letter takes at most three bytes
     int size = 0;
     int kept = 0; // size after the last character that is not a blank
+    // The NULs and blanks that pad most fields are trimmed whatever comes before them.
+    while (length > 0 && (block[offset + length - 1] == '\0' || block[offset + length - 1] == ' '))
+        --length;
     for (int i = 0; i < length; ++i) {
         const uchar byte = uchar(block[offset + i]);
         const char16_t c = byte >= 32 && byte < 127 ? char16_t(byte) : tagChar(byte).unicode();

@@ -107,15 +107,19 @@ RawTrack readOpened(const MediaFile &file, TagPreference prefer)
     if (!file.isOpen())
         return raw;
     const qint64 size = file.size();
-    // Each reading thread reuses its buffers: a file costs no allocation
-    // for its head and tail. The start is read first: the facts and the
-    // tags take what they need of it, and the first header and the tags
-    // what they need of the facts' reads.
-    thread_local QByteArray head;
-    if (!file.readAt(0, std::min(size, HeadBlock), head))
-        return raw;
+    // The facts read first, from the start: the first header and the tags
+    // take what they need of their reads. Each reading thread reuses its
+    // buffers: a file costs no allocation for its head and tail.
     StreamFacts::Reads reads;
-    raw.measured = RawTrack::Measured{size, file.modifiedSeconds(), StreamFacts::readStreamFacts(file, head, &reads)};
+    std::optional<StreamFacts::Facts> facts = StreamFacts::readStreamFacts(file, {}, &reads);
+    QByteArrayView head = reads.start;
+    thread_local QByteArray start; // when the facts could not read it
+    if (head.isEmpty() && size > 0) {
+        if (!file.readAt(0, std::min(size, HeadBlock), start))
+            return raw;
+        head = start;
+    }
+    raw.measured = RawTrack::Measured{size, file.modifiedSeconds(), std::move(facts)};
     const KnownBytes known(file, {{0, head}, {reads.headAt, reads.head}, {reads.tailAt, reads.tail}});
 
     raw.hasHeader = FrameHeader::headerBytesOfFile(known, head, raw.header);

@@ -125,6 +125,7 @@ std::optional<Facts> readStreamFacts(const QString &path);
 // need from them rather than read it again.
 struct Reads
 {
+    QByteArrayView start; // the file's first bytes, when no start was given and they could be read
     qint64 headAt = 0;
     QByteArrayView head;
     qint64 tailAt = 0;
@@ -133,7 +134,8 @@ struct Reads
 
 // The same over a source already open, such as the scan's MediaFile;
 // start, when given, holds the file's first bytes, read already, which
-// are not read again.
+// are not read again. Without it the facts read the start themselves, and
+// the bytes up to the audio's first edge onto its end when they follow.
 std::optional<Facts> readStreamFacts(const ByteSource &file, QByteArrayView start = {}, Reads *reads = nullptr);
 
 } // namespace StreamFacts

@@ -51,10 +51,28 @@ bool skipStartTags(const ByteSource &file, QByteArrayView start, qint64 &tagsEnd
     return true;
 }
 
-// Makes head hold the count bytes from tagsEnd: what start holds of them
-// is taken from it, only the rest is read.
-bool readFrom(const ByteSource &file, QByteArrayView start, qint64 tagsEnd, qint64 count, QByteArray &head)
+// Makes at view the count bytes from tagsEnd. When start is the facts'
+// own first read (startBuffer) and reaches tagsEnd, the rest is read onto
+// its end: the bytes it holds are not copied. Otherwise what start holds
+// of them is copied into head and only the rest is read.
+bool readFrom(const ByteSource &file, QByteArrayView &start, QByteArray *startBuffer, qint64 tagsEnd, qint64 count,
+              QByteArray &head, QByteArrayView &at)
 {
+    if (startBuffer && tagsEnd <= startBuffer->size()) {
+        const qint64 have = startBuffer->size();
+        const qint64 end = tagsEnd + count;
+        if (end > have) {
+            startBuffer->resize(qsizetype(end));
+            const bool whole = file.readInto(have, end - have, startBuffer->data() + have) == end - have;
+            if (!whole)
+                startBuffer->truncate(qsizetype(have)); // only bytes read stay in it
+            start = *startBuffer; // it may have moved
+            if (!whole)
+                return false;
+        }
+        at = start.sliced(tagsEnd, count);
+        return true;
+    }
     qint64 have = 0;
     if (tagsEnd < start.size()) {
         have = std::min(count, start.size() - tagsEnd);
@@ -63,9 +81,11 @@ bool readFrom(const ByteSource &file, QByteArrayView start, qint64 tagsEnd, qint
     } else {
         head.truncate(0);
     }
+    at = head;
     if (have == count)
         return true;
     head.resize(qsizetype(count));
+    at = head;
     return file.readInto(tagsEnd + have, count - have, head.data() + have) == count - have;
 }
 
@@ -88,21 +108,22 @@ bool edgeIsEnough(QByteArrayView head, std::optional<FrameRun::Seen> &run)
     return seen.frames > 0 && seen.lowest == seen.highest;
 }
 
-// Reads the bytes where the audio begins into head: an edge, or up to
-// HeadBytes when its first frame is not followed by a whole edge there;
-// run holds the frames from head's start when they were walked.
-bool readHead(const ByteSource &file, QByteArrayView start, qint64 &tagsEnd, QByteArray &head,
-              std::optional<FrameRun::Seen> &run)
+// Reads the bytes where the audio begins (at, from start or head as
+// readFrom puts them): an edge, or up to HeadBytes when its first frame is
+// not followed by a whole edge there; run holds the frames from at's start
+// when they were walked.
+bool readHead(const ByteSource &file, QByteArrayView &start, QByteArray *startBuffer, qint64 &tagsEnd,
+              QByteArray &head, QByteArrayView &at, std::optional<FrameRun::Seen> &run)
 {
     if (!skipStartTags(file, start, tagsEnd))
         return false;
     const qint64 left = file.size() - tagsEnd;
-    if (!readFrom(file, start, tagsEnd, std::min(EdgeBytes, left), head))
+    if (!readFrom(file, start, startBuffer, tagsEnd, std::min(EdgeBytes, left), head, at))
         return false;
-    if (edgeIsEnough(head, run) || head.size() == left)
+    if (edgeIsEnough(at, run) || at.size() == left)
         return true;
     run.reset();
-    return readFrom(file, start, tagsEnd, std::min(HeadBytes, left), head);
+    return readFrom(file, start, startBuffer, tagsEnd, std::min(HeadBytes, left), head, at);
 }
 
 // Finds the tags at the end by their sizes, down to tagsEnd at most, and
@@ -151,17 +172,28 @@ std::optional<Facts> readStreamFacts(const ByteSource &file, QByteArrayView star
     thread_local QByteArray own;
     thread_local QByteArray head;
     thread_local QByteArray tail;
+    QByteArray *startBuffer = nullptr;
     if (start.isEmpty()) {
+        own.reserve(StartBytes + HeadBytes); // the start and the head after tags it holds
         if (!readExactly(file, 0, std::min(StartBytes, file.size()), own))
             return std::nullopt;
         start = own;
+        startBuffer = &own;
     }
+    QByteArrayView at;
     std::optional<FrameRun::Seen> headRun;
-    if (!readHead(file, start, tagsEnd, head, headRun) || !readTail(file, tagsEnd, audioEnd, tailAt, tail, edge))
+    const bool headRead = readHead(file, start, startBuffer, tagsEnd, head, at, headRun);
+    if (reads && startBuffer)
+        reads->start = start; // it may have grown
+    if (!headRead || !readTail(file, tagsEnd, audioEnd, tailAt, tail, edge))
         return std::nullopt;
-    if (reads)
-        *reads = {tagsEnd, head, tailAt, tail};
-    return factsOf({file.size(), tagsEnd, head, audioEnd, edge, headRun});
+    if (reads) {
+        reads->headAt = tagsEnd;
+        reads->head = at;
+        reads->tailAt = tailAt;
+        reads->tail = tail;
+    }
+    return factsOf({file.size(), tagsEnd, at, audioEnd, edge, headRun});
 }
 
 std::optional<Facts> readStreamFacts(const QString &path)

@@ -31,7 +31,7 @@ QString genreOfValue(const QString &value)
     return name.isEmpty() ? refinement : name;
 }
 
-bool genreOfCommonValue(const QString &text, QByteArray &out)
+bool genreOfCommonValue(QStringView text, QByteArray &out)
 {
     qsizetype from = 0, to = text.size();
     if (text.startsWith(u'(') && text.endsWith(u')')) {
@@ -51,7 +51,7 @@ bool genreOfCommonValue(const QString &text, QByteArray &out)
     }
     if (text.contains(u'(') || text.contains(u')'))
         return false;
-    out = genreOfValue(text).toUtf8();
+    out = genreOfValue(text.toString()).toUtf8();
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 // The genre names of ID3v2 TCON values, as TagLib gives them: numbers take
 // the names of the ID3v1 table. Both ID3v2 readers use these, so the own
@@ -19,6 +20,6 @@ QString genreOfValue(const QString &value);
 // "(number)" take the table's name (empty past it); other text goes
 // through genreOfValue. False, with out unchanged, for a value with other
 // parentheses, which TagLib reads as refinements its own way.
-bool genreOfCommonValue(const QString &value, QByteArray &out);
+bool genreOfCommonValue(QStringView value, QByteArray &out);
 
 } // namespace Id3v2

@@ -169,11 +169,10 @@ bool joinedValues(QByteArrayView data, QByteArray &out, bool &anyText)
 // The genre of one TCON value, as the own reader names it.
 bool genreOfRaw(int encoding, QByteArrayView raw, QByteArray &out)
 {
-    thread_local QString text; // its room kept from one value to the next
-    text.truncate(0);
-    if (!forEachChar(encoding, raw, [&](char32_t c) { text.append(QChar(char16_t(c))); }))
+    QVarLengthArray<char16_t, 64> text; // most values are short: on the stack
+    if (!forEachChar(encoding, raw, [&](char32_t c) { text.append(char16_t(c)); }))
         return false;
-    return genreOfCommonValue(text, out);
+    return genreOfCommonValue(QStringView(text.data(), text.size()), out);
 }
 
 using Frames = std::array<QByteArrayView, FieldCount>;

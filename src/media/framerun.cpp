@@ -25,6 +25,10 @@ bool walk(QByteArrayView bytes, qsizetype &at, Seen &seen)
     constexpr quint32 PaddingBit = 0x200;
     std::optional<Frame> frame;
     quint32 decodedBits = 0;
+    // The decoded header's frame length without padding, and its padding:
+    // worked out (a division) once for the header, not for every frame.
+    qint64 plainBytes = 0;
+    qint64 paddingBytes = 0;
     bool toTheEnd = true;
     while (at + 4 <= bytes.size()) {
         const QByteArrayView header = bytes.sliced(at, 4);
@@ -38,8 +42,13 @@ bool walk(QByteArrayView bytes, qsizetype &at, Seen &seen)
                 break;
             }
             decodedBits = bits;
+            Frame plain = *frame;
+            plain.padded = false;
+            plainBytes = plain.bytes();
+            plain.padded = true;
+            paddingBytes = plain.bytes() - plainBytes;
         }
-        const qint64 length = frame->bytes();
+        const qint64 length = plainBytes + (frame->padded ? paddingBytes : 0);
         if (at + length > bytes.size())
             break;
         run.lowest = run.frames == 0 ? frame->kbps : std::min(run.lowest, frame->kbps);

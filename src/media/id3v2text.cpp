@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -104,6 +105,14 @@ bool forEachChar(int encoding, QByteArrayView value, Code code)
     return true;
 }
 
+// A value whose bytes are all printable ASCII, in an encoding that reads
+// them as themselves: most tags' text, which needs no decoding.
+bool isPlainText(int encoding, QByteArrayView value)
+{
+    return (encoding == 0 || encoding == 3)
+           && std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
 // Writes c as UTF-8 at to; where it ends.
 char *putUtf8(char *to, char32_t c)
 {
@@ -126,6 +135,13 @@ char *putUtf8(char *to, char32_t c)
 // or more and is written as three at most); out ends where the value does.
 bool cleanValue(int encoding, QByteArrayView value, QByteArray &out, qsizetype limit = -1, qsizetype from = 0)
 {
+    if (isPlainText(encoding, value)) {
+        // Cleaning leaves such text as it is but for the blanks at its ends.
+        const QByteArrayView kept = (limit >= 0 ? value.first(std::min(limit, value.size())) : value).trimmed();
+        out.resize(from + kept.size());
+        std::copy(kept.begin(), kept.end(), out.data() + from);
+        return true;
+    }
     out.resize(from + 3 * value.size());
     char *const start = out.data() + from;
     char *to = start;
@@ -150,8 +166,8 @@ bool cleanValue(int encoding, QByteArrayView value, QByteArray &out, qsizetype l
 bool joinedValues(QByteArrayView data, QByteArray &out, bool &anyText)
 {
     return forEachValue(data, [&](int encoding, QByteArrayView raw) {
-        bool text = false;
-        if (!forEachChar(encoding, raw, [&](char32_t) { text = true; }))
+        bool text = isPlainText(encoding, raw) && !raw.isEmpty();
+        if (!text && !forEachChar(encoding, raw, [&](char32_t) { text = true; }))
             return false;
         anyText = anyText || text;
         const qsizetype before = out.size();

@@ -131,7 +131,7 @@ void TrackFeed::add(const QByteArray &folder, int folderFd, QByteArrayList &&nam
     {
         std::lock_guard lock(m_mutex);
         for (QByteArray &name : names)
-            m_slots.push_back({{folder, std::move(name)}, shared, false});
+            m_slots.emplace_back(folder, std::move(name), shared); // built in place: a slot is large
     }
     if (names.size() == 1)
         m_filesAdded.notify_one();

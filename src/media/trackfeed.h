@@ -98,6 +98,10 @@ private:
 
     struct Slot
     {
+        Slot(const QByteArray &path, QByteArray &&name, const std::shared_ptr<Folder> &folder)
+            : track(path, std::move(name)), folder(folder)
+        {
+        }
         Track track;
         std::shared_ptr<Folder> folder;
         bool read = false;

@@ -285,21 +285,39 @@ bool numberOf(QByteArrayView frame, int &number)
     });
 }
 
-} // namespace
-
-namespace Id3v2 {
-
-bool readCommonTextTag(QByteArrayView tag, TrackTagsUtf8 &tags)
+// The first frame of each field in a tag this reader reads, and the tag's
+// version; false for a tag it leaves to TagLib.
+bool tagFrames(QByteArrayView tag, Frames &frames, int &version)
 {
     if (tag.size() < HeaderSize || !tag.startsWith("ID3"))
         return false;
     const auto *b = reinterpret_cast<const uchar *>(tag.data());
-    const int version = b[3];
+    version = b[3];
     const qint64 body = synchsafe(b + 6);
     if (version < 2 || version > 4 || b[4] == 0xFF || b[5] != 0 || body < 0)
         return false;
+    return commonFrames(tag, version, qsizetype(std::min<qint64>(tag.size(), HeaderSize + body)), frames);
+}
+
+} // namespace
+
+namespace Id3v2 {
+
+bool numberFramesOf(QByteArrayView tag, NumberFrames &held)
+{
     Frames frames{};
-    if (!commonFrames(tag, version, qsizetype(std::min<qint64>(tag.size(), HeaderSize + body)), frames))
+    int version = 0;
+    if (!tagFrames(tag, frames, version))
+        return false;
+    held = {!frames[TrackNumber].isEmpty(), !frames[DiscNumber].isEmpty()};
+    return true;
+}
+
+bool readCommonTextTag(QByteArrayView tag, TrackTagsUtf8 &tags)
+{
+    Frames frames{};
+    int version = 0;
+    if (!tagFrames(tag, frames, version))
         return false;
 
     // Straight into tags, whose room a reader of many files reuses.

@@ -17,4 +17,15 @@ namespace Id3v2 {
 // does, a tag that may read as empty): the caller then asks TagLib.
 bool readCommonTextTag(QByteArrayView tag, TrackTagsUtf8 &tags);
 
+// Which number frames (track: TRCK, TRK; disc: TPOS, TPA) such a tag
+// holds, without reading any text. False when this reader leaves the tag's
+// frames to TagLib; otherwise TagLib too sees those frames and no others,
+// so a number whose frame is missing is 0 whichever reader reads the tag.
+struct NumberFrames
+{
+    bool track = false;
+    bool disc = false;
+};
+bool numberFramesOf(QByteArrayView tag, NumberFrames &held);
+
 } // namespace Id3v2

@@ -4,6 +4,7 @@
 #include "media/id3v1.h"
 #include "media/id3v2collect.h"
 #include "media/id3v2taglib.h"
+#include "media/id3v2text.h"
 #include "media/streamfacts.h"
 #include "catalogue/extensionline.h"
 
@@ -32,6 +33,16 @@ QByteArrayView artOf(bool embedded, bool folder)
     return embedded ? ExtensionLine::ArtEmbedded : folder ? ExtensionLine::ArtFolder : QByteArrayView();
 }
 
+// Whether the ID3v2 tag can change anything the track takes: a field, or a
+// number the ID3v1 tag lacks (the disc's always). Most files whose ID3v1
+// tag is whole need not have their ID3v2 text read at all.
+bool id3v2Needed(const TagChoice::Id3v1Read &id3v1, QByteArrayView textTag, TagPreference prefer)
+{
+    Id3v2::NumberFrames held;
+    return TagChoice::needsId3v2(id3v1, prefer) || !Id3v2::numberFramesOf(textTag, held) || held.disc
+           || (held.track && id3v1.fields.numbers.track == 0);
+}
+
 } // namespace
 
 void parseRawTags(RawTrack &raw, CodePageDecoder *codepage)
@@ -58,14 +69,14 @@ void parseRawTags(RawTrack &raw, CodePageDecoder *codepage)
         raw.hasHeader = false;
     }
     TrackNumbers id3v2Numbers;
-    if (!raw.textTag.isEmpty()) {
+    if (!raw.textTag.isEmpty() && id3v2Needed(id3v1, raw.textTag, raw.prefer)) {
         Id3v2::readTextTagUtf8(raw.textTag, id3v2);
         raw.tags = TagChoice::choose(id3v1, id3v2, raw.prefer);
         id3v2Numbers = id3v2.numbers;
-        raw.textTag = QByteArray();
     } else {
         raw.tags = id3v1.fields;
     }
+    raw.textTag = QByteArray();
     raw.tags.numbers = trackNumbersOf(id3v1.fields.numbers, id3v2Numbers);
     if (raw.measured) {
         StreamFacts::writeExtensionLine(extension, raw.measured->size, raw.measured->mtime, raw.measured->facts,

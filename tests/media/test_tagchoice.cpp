@@ -69,6 +69,39 @@ private Q_SLOTS:
             << v2 << autoPage << fileWith(tag(cut), {}) << QStringList{QString::fromLatin1(cut)} + band;
     }
 
+    // A whole ID3v1 tag leaves the ID3v2 text unread, but for the numbers
+    // it lacks: the disc's, and the track's when it has no track byte.
+    void numbers_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("expected"); // title, track number, disc number
+        const QByteArray v1 = id3v1Tag("Title", "Band", "Album", "1970", 17);
+        const auto file = [](const QByteArray &v1Tag, const QByteArray &frames) {
+            return id3v2Tag(3, id3v2TextFrame(3, "TIT2", 3, "Other") + frames) + Audio + v1Tag;
+        };
+        const QByteArray flagged = "TPOS" + bigEndianBytes(4, 4) + QByteArray("\x40\x00", 2) + QByteArray("\x03" "2/3", 4);
+        QTest::newRow("no number frames") << file(v1, {}) << QStringList{"Title", "0", "0"};
+        QTest::newRow("a disc number") << file(v1, id3v2TextFrame(3, "TPOS", 3, "2/3")) << QStringList{"Title", "0", "2"};
+        QTest::newRow("a track number, no track byte")
+            << file(v1, id3v2TextFrame(3, "TRCK", 3, "5/12")) << QStringList{"Title", "5", "0"};
+        QTest::newRow("a disc number in a frame TagLib reads")
+            << file(v1, flagged) << QStringList{"Title", "0", "2"};
+    }
+
+    void numbers()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.mp3"));
+        QVERIFY(writeBytes(path, content));
+        RawTrack raw = readRawTrack(MediaFile(path));
+        parseRawTags(raw);
+        QCOMPARE((QStringList{QString::fromUtf8(raw.tags.track), QString::number(raw.tags.numbers.track),
+                              QString::number(raw.tags.numbers.disc)}),
+                 expected);
+    }
+
     void fields()
     {
         QFETCH(QString, tags);

@@ -68,6 +68,12 @@ void fieldUtf8(QByteArrayView block, int offset, int length, QByteArray &out)
     // The NULs and blanks that pad most fields are trimmed whatever comes before them.
     while (length > 0 && (block[offset + length - 1] == '\0' || block[offset + length - 1] == ' '))
         --length;
+    // Printable ASCII, most fields, is itself less the blanks before it.
+    const QByteArrayView field = block.sliced(offset, length);
+    if (std::all_of(field.begin(), field.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        const QByteArrayView kept = field.trimmed();
+        return setBytes(out, kept.data(), kept.size());
+    }
     for (int i = 0; i < length; ++i) {
         const uchar byte = uchar(block[offset + i]);
         const char16_t c = byte >= 32 && byte < 127 ? char16_t(byte) : tagChar(byte).unicode();

@@ -69,10 +69,9 @@ void fieldUtf8(QByteArrayView block, int offset, int length, QByteArray &out)
     while (length > 0 && (block[offset + length - 1] == '\0' || block[offset + length - 1] == ' '))
         --length;
     // Printable ASCII, most fields, is itself less the blanks before it.
-    const QByteArrayView field = block.sliced(offset, length);
-    if (std::all_of(field.begin(), field.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
-        const QByteArrayView kept = field.trimmed();
-        return setBytes(out, kept.data(), kept.size());
+    if (const QByteArrayView field = block.sliced(offset, length); isPrintableAscii(field)) {
+        const QByteArrayView trimmed = field.trimmed();
+        return setBytes(out, trimmed.data(), trimmed.size());
     }
     for (int i = 0; i < length; ++i) {
         const uchar byte = uchar(block[offset + i]);

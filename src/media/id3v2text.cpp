@@ -109,8 +109,7 @@ bool forEachChar(int encoding, QByteArrayView value, Code code)
 // them as themselves: most tags' text, which needs no decoding.
 bool isPlainText(int encoding, QByteArrayView value)
 {
-    return (encoding == 0 || encoding == 3)
-           && std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    return (encoding == 0 || encoding == 3) && isPrintableAscii(value);
 }
 
 // Writes c as UTF-8 at to; where it ends.

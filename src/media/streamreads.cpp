@@ -81,12 +81,13 @@ bool readFrom(const ByteSource &file, QByteArrayView &start, QByteArray *startBu
     } else {
         head.truncate(0);
     }
+    if (have < count) {
+        head.resize(qsizetype(count));
+        if (file.readInto(tagsEnd + have, count - have, head.data() + have) != count - have)
+            return false;
+    }
     at = head;
-    if (have == count)
-        return true;
-    head.resize(qsizetype(count));
-    at = head;
-    return file.readInto(tagsEnd + have, count - have, head.data() + have) == count - have;
+    return true;
 }
 
 // An edge read where the audio begins is enough when it starts with the

@@ -70,10 +70,11 @@ RawTrack readTrack(int folderFd, int error, const QByteArray &name, TagPreferenc
     return failed;
 }
 
-// Moves the texts of a parsed track into one buffer, each text then a
-// view into it.
-void pack(TrackFeed::Track &track)
+// Parses the track's tags, then moves its texts into one buffer, each
+// text then a view into it.
+void parseAndPack(TrackFeed::Track &track, CodePageDecoder *codepage)
 {
+    parseRawTags(track.raw, codepage);
     RawTrack &raw = track.raw;
     const std::array<QByteArray *, 7> texts{&raw.tags.artist, &raw.tags.track, &raw.tags.album, &raw.tags.year,
                                             &raw.tags.genre, &raw.audioheader, &raw.extension};
@@ -171,12 +172,9 @@ bool TrackFeed::take(std::vector<Track> &tracks, bool wait)
         --m_unread;
     }
     lock.unlock();
-    if (m_takerCodepage) {
-        for (Track &track : tracks) {
-            parseRawTags(track.raw, m_takerCodepage.get());
-            pack(track);
-        }
-    }
+    if (m_takerCodepage)
+        for (Track &track : tracks)
+            parseAndPack(track, m_takerCodepage.get());
     return true;
 }
 
@@ -200,10 +198,8 @@ void TrackFeed::readFiles(int index)
             const int folderFd = slot->folder->fd(error);
             track.raw = readTrack(folderFd, error, track.name, m_reading.prefer, m_calls);
             track.raw.folderImage = slot->folder->coverImage();
-            if (codepage) {
-                parseRawTags(track.raw, codepage.get());
-                pack(track);
-            }
+            if (codepage)
+                parseAndPack(track, codepage.get());
         }
         noteWaits(waitsOnThisThread() - switchesBefore, slots.size());
         markRead(slots);

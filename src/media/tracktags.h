@@ -6,6 +6,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <algorithm>
+
 // A track's number and its disc's number in a set, 0 when its tags give
 // none: ID3v1.1's track byte, ID3v2's TRCK and TPOS.
 struct TrackNumbers
@@ -83,6 +85,13 @@ struct TrackTagsUtf8
 constexpr char32_t cleanTagChar(char32_t c)
 {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ? U' ' : c;
+}
+
+// Bytes that are all printable ASCII: tag text that reads as itself in
+// ISO-8859-1, UTF-8 and Windows-1252, and that cleanTagChar leaves as it is.
+inline bool isPrintableAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
 // Tag text made safe for the list file: each character cleaned as above,
